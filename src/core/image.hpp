@@ -1,0 +1,31 @@
+#pragma once
+// The plain picture shared by capture, the change test and the server client.
+
+#include <cstdint>
+#include <vector>
+
+namespace kestrove {
+
+// 8-bit RGBA, straight (not premultiplied) alpha, rows from the top, no padding.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+
+    Image() = default;
+    Image(int width, int height) : width(width), height(height), rgba(byteCount(width, height), 0) {}
+
+    // Whether the buffer holds every pixel that width and height promise.
+    bool isValid() const { return width > 0 && height > 0 && rgba.size() >= byteCount(width, height); }
+    static std::size_t byteCount(int width, int height) {
+        return width > 0 && height > 0 ? static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4 : 0;
+    }
+    bool operator==(const Image&) const = default;
+};
+
+// Area-average reduction to w × h (each at least 1, at most the source's
+// size). Colours are averaged premultiplied by alpha; `premultiplied` says
+// whether the result keeps them so. An invalid source gives an empty image.
+Image downscaleArea(const Image& source, int w, int h, bool premultiplied = false);
+
+}  // namespace kestrove

@@ -1,0 +1,264 @@
+#include "core/text.hpp"
+
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <tuple>
+
+#include <unicode/brkiter.h>
+#include <unicode/normalizer2.h>
+#include <unicode/numberformatter.h>
+#include <unicode/regex.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+namespace kestrove::text {
+
+namespace {
+
+icu::UnicodeString toUnicode(std::string_view s) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::string fromUnicode(const icu::UnicodeString& u) {
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+// A read-only alias of the caller's UTF-16 text, so matching copies nothing.
+icu::UnicodeString alias(std::u16string_view s) {
+    return icu::UnicodeString(false, s.data(), static_cast<int32_t>(s.size()));
+}
+
+// Character break iterators are costly to create and not thread-safe: one per thread.
+icu::BreakIterator& characterBreaks() {
+    thread_local std::unique_ptr<icu::BreakIterator> it = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status) || !made) throw std::runtime_error("ICU character breaks unavailable");
+        return made;
+    }();
+    return *it;
+}
+
+// Boundaries (UTF-16 offsets) of every grapheme of u, starting with 0.
+std::vector<int32_t> boundaries(const icu::UnicodeString& u) {
+    icu::BreakIterator& it = characterBreaks();
+    it.setText(u);
+    std::vector<int32_t> out;
+    for (int32_t b = it.first(); b != icu::BreakIterator::DONE; b = it.next()) out.push_back(b);
+    return out;
+}
+
+template <typename Keep>
+std::string trimWhere(std::string_view s, Keep shouldTrim) {
+    icu::UnicodeString u = toUnicode(s);
+    int32_t start = 0;
+    int32_t end = u.length();
+    while (start < end && shouldTrim(u.char32At(start))) start = u.moveIndex32(start, 1);
+    while (end > start) {
+        int32_t prev = u.moveIndex32(end, -1);
+        if (!shouldTrim(u.char32At(prev))) break;
+        end = prev;
+    }
+    return fromUnicode(u.tempSubStringBetween(start, end));
+}
+
+}  // namespace
+
+std::u16string toUtf16(std::string_view utf8) {
+    icu::UnicodeString u = toUnicode(utf8);
+    return std::u16string(u.getBuffer(), static_cast<std::size_t>(u.length()));
+}
+
+std::string toUtf8(std::u16string_view utf16) { return fromUnicode(alias(utf16)); }
+
+std::size_t utf16Length(std::string_view utf8) { return static_cast<std::size_t>(toUnicode(utf8).length()); }
+
+std::size_t graphemeCount(std::string_view s) {
+    if (s.empty()) return 0;
+    return boundaries(toUnicode(s)).size() - 1;
+}
+
+std::string graphemePrefix(std::string_view s, std::size_t n) {
+    icu::UnicodeString u = toUnicode(s);
+    std::vector<int32_t> b = boundaries(u);
+    if (n + 1 >= b.size()) return std::string(s);
+    return fromUnicode(u.tempSubStringBetween(0, b[n]));
+}
+
+std::string graphemeDrop(std::string_view s, std::size_t n) {
+    icu::UnicodeString u = toUnicode(s);
+    std::vector<int32_t> b = boundaries(u);
+    if (n + 1 >= b.size()) return {};
+    return fromUnicode(u.tempSubStringBetween(b[n]));
+}
+
+std::vector<std::string> graphemes(std::string_view s) {
+    icu::UnicodeString u = toUnicode(s);
+    std::vector<int32_t> b = boundaries(u);
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i + 1 < b.size(); ++i) out.push_back(fromUnicode(u.tempSubStringBetween(b[i], b[i + 1])));
+    return out;
+}
+
+bool isWhitespace(char32_t c) { return c == U'\t' || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR; }
+
+bool isWhitespaceOrNewline(char32_t c) {
+    switch (c) {
+    case U'\n': case U'\r': case U'\v': case U'\f': case U'\u0085': case U'\u2028': case U'\u2029':
+        return true;
+    default:
+        return isWhitespace(c);
+    }
+}
+
+std::string trimWhitespace(std::string_view s) {
+    return trimWhere(s, [](UChar32 c) { return isWhitespace(static_cast<char32_t>(c)); });
+}
+
+std::string trimWhitespaceAndNewlines(std::string_view s) {
+    return trimWhere(s, [](UChar32 c) { return isWhitespaceOrNewline(static_cast<char32_t>(c)); });
+}
+
+std::string trimChars(std::string_view s, std::string_view chars) {
+    icu::UnicodeString set = toUnicode(chars);
+    return trimWhere(s, [&](UChar32 c) { return set.indexOf(c) >= 0; });
+}
+
+std::string lower(std::string_view s) { return fromUnicode(toUnicode(s).toLower(icu::Locale::getRoot())); }
+
+std::string upper(std::string_view s) { return fromUnicode(toUnicode(s).toUpper(icu::Locale::getRoot())); }
+
+std::string fold(std::string_view s) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    const icu::Normalizer2* nfkd = icu::Normalizer2::getNFKDInstance(status);
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return lower(s);
+
+    icu::UnicodeString decomposed = nfd->normalize(toUnicode(s), status);
+    icu::UnicodeString kept;
+    for (int32_t i = 0; i < decomposed.length(); i = decomposed.moveIndex32(i, 1)) {
+        UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) == U_NON_SPACING_MARK) continue;  // diacritics
+        int32_t dt = u_getIntPropertyValue(c, UCHAR_DECOMPOSITION_TYPE);
+        icu::UnicodeString narrow;
+        if ((dt == U_DT_WIDE || dt == U_DT_NARROW) && nfkd->getDecomposition(c, narrow)) {
+            kept.append(narrow);
+        } else {
+            kept.append(c);
+        }
+    }
+    kept.foldCase(U_FOLD_CASE_DEFAULT);
+    icu::UnicodeString composed = nfc->normalize(kept, status);
+    return U_SUCCESS(status) ? fromUnicode(composed) : fromUnicode(kept);
+}
+
+std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(s);
+    std::string out;
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = s.find(from, pos)) != std::string_view::npos; pos = hit + from.size()) {
+        out.append(s.substr(pos, hit - pos)).append(to);
+    }
+    out.append(s.substr(pos));
+    return out;
+}
+
+// --- Regex
+
+Regex::Regex(std::string_view pattern, unsigned flags) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError{};
+    uint32_t icuFlags = (flags & CaseInsensitive) ? UREGEX_CASE_INSENSITIVE : 0;
+    pattern_.reset(icu::RegexPattern::compile(toUnicode(pattern), icuFlags, parseError, status));
+    if (U_FAILURE(status) || !pattern_) {
+        throw std::invalid_argument("bad regular expression: " + std::string(pattern) + " (" + u_errorName(status) + ")");
+    }
+}
+
+Regex::~Regex() = default;
+
+namespace {
+Regex::Match currentMatch(icu::RegexMatcher& m) {
+    UErrorCode status = U_ZERO_ERROR;
+    Regex::Match out;
+    int32_t groups = m.groupCount();
+    out.groups.resize(static_cast<std::size_t>(groups) + 1);
+    for (int32_t g = 0; g <= groups; ++g) {
+        int32_t start = m.start(g, status);
+        if (U_FAILURE(status) || start < 0) continue;
+        out.groups[static_cast<std::size_t>(g)] = {static_cast<std::size_t>(start),
+                                                   static_cast<std::size_t>(m.end(g, status) - start)};
+    }
+    return out;
+}
+}  // namespace
+
+std::optional<Regex::Match> Regex::firstMatch(std::u16string_view text) const {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString input = alias(text);
+    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
+    if (U_FAILURE(status) || !m->find(status)) return std::nullopt;
+    return currentMatch(*m);
+}
+
+std::vector<Regex::Match> Regex::allMatches(std::u16string_view text) const {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString input = alias(text);
+    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
+    std::vector<Match> out;
+    if (U_FAILURE(status)) return out;
+    while (m->find(status) && U_SUCCESS(status)) out.push_back(currentMatch(*m));
+    return out;
+}
+
+std::u16string Regex::replaceAll(std::u16string_view text, std::u16string_view replacement) const {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString input = alias(text);
+    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
+    if (U_FAILURE(status)) return std::u16string(text);
+    icu::UnicodeString result = m->replaceAll(alias(replacement), status);
+    if (U_FAILURE(status)) return std::u16string(text);
+    return std::u16string(result.getBuffer(), static_cast<std::size_t>(result.length()));
+}
+
+bool Regex::matches(std::string_view text) const { return firstMatch(toUtf16(text)).has_value(); }
+
+std::optional<std::string> Regex::firstGroup(std::string_view text, std::size_t group) const {
+    std::u16string u = toUtf16(text);
+    std::optional<Match> m = firstMatch(u);
+    if (!m || group >= m->groups.size() || !(*m)[group].found()) return std::nullopt;
+    return toUtf8(std::u16string_view(u).substr((*m)[group].start, (*m)[group].length));
+}
+
+std::string Regex::replaceAll(std::string_view text, std::string_view replacement) const {
+    return toUtf8(replaceAll(std::u16string_view(toUtf16(text)), std::u16string_view(toUtf16(replacement))));
+}
+
+// --- Numbers
+
+std::string formatDecimal(double value, int minFractionDigits, int maxFractionDigits, bool grouping) {
+    using namespace icu::number;
+    using Key = std::tuple<int, int, bool>;
+    // Formatters are immutable once made; one small cache per thread avoids any lock.
+    thread_local std::map<Key, LocalizedNumberFormatter> cache;
+    Key key{minFractionDigits, maxFractionDigits, grouping};
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        LocalizedNumberFormatter f = NumberFormatter::withLocale(icu::Locale("en_US_POSIX"))
+                                         .precision(Precision::minMaxFraction(minFractionDigits, maxFractionDigits))
+                                         .roundingMode(UNUM_ROUND_HALFEVEN)
+                                         .grouping(grouping ? UNUM_GROUPING_THOUSANDS : UNUM_GROUPING_OFF);
+        it = cache.emplace(key, std::move(f)).first;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString out = it->second.formatDouble(value, status).toString(status);
+    if (U_FAILURE(status)) return {};
+    return fromUnicode(out);
+}
+
+}  // namespace kestrove::text
