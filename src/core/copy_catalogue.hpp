@@ -1,0 +1,114 @@
+#pragma once
+// The fixed user-facing texts, kept together so the whole wording can be
+// reviewed in one place. English only, not localised. Byte-exact: ASCII
+// apostrophes and the single ellipsis character "…" (U+2026).
+// Texts built from a watch live in copy_card.hpp and copy_status.hpp.
+
+#include <string_view>
+
+namespace kestrove::Copy {
+
+// New-watch panel and its questions.
+inline constexpr std::string_view checksEvery = "Checks every 5 s";
+inline constexpr std::string_view readingArea = "Reading the area…";
+inline constexpr std::string_view asking = "Asking the model…";
+inline constexpr std::string_view alreadyTrue = "That's already true right now.";
+inline constexpr std::string_view alreadyTrueQuestion = "Bark when it changes?";
+inline constexpr std::string_view whichNumber = "Which number do you mean?";
+inline constexpr std::string_view alreadyVisible = "I can already read that here.";
+inline constexpr std::string_view alreadyVisibleQuestion = "Bark when it's gone instead?";
+inline constexpr std::string_view noText = "I can't read any text here right now.";
+inline constexpr std::string_view noTextQuestion = "Bark when anything here changes?";
+inline constexpr std::string_view tooVague = "I'm not sure what to watch for. Try one of these:";
+inline constexpr std::string_view notVisibleQuestion = "Watch anyway?";
+inline constexpr std::string_view judgeNotVisible = "I can't see that in this area.";
+inline constexpr std::string_view twoReadings = "I can read that two ways. Which one do you mean?";
+inline constexpr std::string_view consentTitle = "A model has to judge this one.";
+inline constexpr std::string_view consentBody =
+    "If you go ahead, this box is sent to Kestrove's server now and each time it changes. "
+    "It is judged there and not kept.";
+inline constexpr std::string_view judgedNote =
+    "A model judges this one. The crop is sent each time this box changes, and not kept.";
+inline constexpr std::string_view serverNotSetUp =
+    "This one needs a model to judge it, and Kestrove's server isn't set up on this computer yet.";
+inline constexpr std::string_view localOnlyBlocks = "Local Only is on, so I can't ask a model.";
+// Also shown by the messenger window when the server cannot be reached.
+inline constexpr std::string_view serverUnreachable = "I can't reach Kestrove's server right now.";
+inline constexpr std::string_view anyChangeOffer = "I can bark as soon as anything here changes.";
+inline constexpr std::string_view anyChangeOfferForNow = "For now I can bark as soon as anything here changes.";
+
+// Direct-reading step of the welcome window, and the direct-reading label.
+inline constexpr std::string_view directStepTitle = "Read text directly";
+inline constexpr std::string_view directStepDetail =
+    "Optional. Kestrove also reads text and numbers straight from the app, and what it reads stays on this computer.";
+inline constexpr std::string_view directStepButton = "Allow Accessibility…";
+inline constexpr std::string_view directStepDone = "Allowed";
+inline constexpr std::string_view readingDirectly = "READING DIRECTLY";
+
+// Menu panel, top and bottom.
+inline constexpr std::string_view menuNewWatch = "New Watch…";
+inline constexpr std::string_view menuHotKey = "Alt+Shift+B";
+inline constexpr std::string_view menuEmptyTitle = "Not watching anything";
+inline constexpr std::string_view menuEmptyBody =
+    "Draw a box around anything on screen, say what you're waiting for, then walk away.";
+inline constexpr std::string_view barkWhenLabel = "Bark when";
+inline constexpr std::string_view menuRead = "Read";
+inline constexpr std::string_view menuTelegram = "Telegram";
+inline constexpr std::string_view menuTelegramConnected = "Connected. Barks also reach your phone.";
+inline constexpr std::string_view menuTelegramOffer = "Every bark also reaches your phone.";
+inline constexpr std::string_view menuConnect = "Connect…";
+inline constexpr std::string_view menuDisconnect = "Disconnect";
+inline constexpr std::string_view menuLocalOnly = "Local Only";
+inline constexpr std::string_view menuLocalOnlyLine = "No picture of your screen leaves this computer.";
+inline constexpr std::string_view menuLocalOnlyHelp =
+    "No picture of your screen leaves this computer. Watches that need a model to judge them "
+    "can only bark on any change, and barks reach Telegram as text.";
+inline constexpr std::string_view menuPauseAll = "Pause All";
+inline constexpr std::string_view menuResumeAll = "Resume All";
+inline constexpr std::string_view menuClearFinished = "Clear Finished";
+inline constexpr std::string_view menuMore = "More";
+inline constexpr std::string_view menuKeepAwake = "Keep Computer Awake While Watching";
+inline constexpr std::string_view menuLaunchAtLogin = "Launch at Login";
+inline constexpr std::string_view menuWelcome = "Welcome to Kestrove";
+inline constexpr std::string_view menuAbout = "About Kestrove";
+inline constexpr std::string_view menuCheckForUpdates = "Check for Updates";
+inline constexpr std::string_view menuQuit = "Quit Kestrove";
+
+// Menu of one watch row.
+inline constexpr std::string_view menuPause = "Pause";
+inline constexpr std::string_view menuResume = "Resume";
+inline constexpr std::string_view menuStopWatching = "Stop Watching";
+inline constexpr std::string_view menuWatchAgain = "Watch Again";
+inline constexpr std::string_view menuRemove = "Remove";
+
+// Update line of the menu; the "is out" line is updateOut().
+inline constexpr std::string_view updateOpen = "Open Download Page";
+inline constexpr std::string_view updateChecking = "Checking for a newer version…";
+inline constexpr std::string_view updateNone = "You're up to date";
+inline constexpr std::string_view updateUnknown = "Can't check right now";
+
+// About panel.
+inline constexpr std::string_view aboutLine =
+    "Watches any part of your screen and barks when the thing you're waiting for happens.";
+inline constexpr std::string_view aboutBeta = "This is a beta. Some things may still change.";
+
+// Messenger connection window.
+inline constexpr std::string_view telegramTitle = "Connect Telegram";
+inline constexpr std::string_view telegramGettingCode = "Getting a code…";
+inline constexpr std::string_view telegramScan = "Scan this with your phone, then press Start in the chat.";
+inline constexpr std::string_view telegramWaiting = "Waiting for you to press Start…";
+inline constexpr std::string_view telegramOpenHere = "Open Telegram on this computer";
+inline constexpr std::string_view telegramDisclosure =
+    "After that, every bark is also sent to your chat with its crop, through Kestrove's server.";
+inline constexpr std::string_view telegramDisclosureLocalOnly =
+    "After that, every bark is also sent to your chat, through Kestrove's server. "
+    "Local Only is on, so no crop is sent.";
+inline constexpr std::string_view telegramConnected = "Connected.";
+inline constexpr std::string_view telegramConnectedDetail = "Barks now also reach your phone.";
+inline constexpr std::string_view telegramNoBot = "Kestrove's server has no Telegram bot yet.";
+inline constexpr std::string_view telegramExpired = "This code has run out.";
+
+// Notifications.
+inline constexpr std::string_view lostSightTitle = "Woof. I can't see it anymore.";
+
+}  // namespace kestrove::Copy
