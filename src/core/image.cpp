@@ -1,6 +1,7 @@
 #include "core/image.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrove {
 
@@ -110,6 +111,91 @@ Image downscaleArea(const Image& source, int w, int h, bool premultiplied) {
         }
     }
     return out;
+}
+
+namespace {
+
+// Where each destination column (or row) samples the source: between `lo`
+// and `hi`, weight of `hi` in `t`. Pixel centres are aligned.
+struct Tap {
+    std::size_t lo;
+    std::size_t hi;
+    double t;
+};
+
+std::vector<Tap> taps(int source, int dest) {
+    std::vector<Tap> out(static_cast<std::size_t>(dest));
+    for (int i = 0; i < dest; ++i) {
+        double f = (i + 0.5) * source / dest - 0.5;
+        f = std::clamp(f, 0.0, static_cast<double>(source - 1));
+        const int lo = static_cast<int>(std::floor(f));
+        const int hi = std::min(lo + 1, source - 1);
+        out[static_cast<std::size_t>(i)] = {static_cast<std::size_t>(lo), static_cast<std::size_t>(hi), f - lo};
+    }
+    return out;
+}
+
+void unpremultiply(Image& img) {
+    for (std::size_t i = 0; i + 3 < img.rgba.size(); i += 4) {
+        const std::uint32_t a = img.rgba[i + 3];
+        if (a == 255) continue;
+        for (int c = 0; c < 3; ++c)
+            img.rgba[i + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (img.rgba[i + c] * 255u + a / 2) / a));
+    }
+}
+
+}  // namespace
+
+Image resample(const Image& source, int w, int h, bool premultiplied) {
+    if (!source.isValid() || w < 1 || h < 1) return {};
+    if (w <= source.width && h <= source.height) return downscaleArea(source, w, h, premultiplied);
+    // Shrink what shrinks first, then interpolate up what grows.
+    const Image base = downscaleArea(source, std::min(w, source.width), std::min(h, source.height), true);
+    const std::vector<Tap> cols = taps(base.width, w);
+    const std::vector<Tap> rows = taps(base.height, h);
+    const std::size_t stride = static_cast<std::size_t>(base.width) * 4;
+    Image out(w, h);
+    std::uint8_t* o = out.rgba.data();
+    for (const Tap& r : rows) {
+        const std::uint8_t* top = base.rgba.data() + r.lo * stride;
+        const std::uint8_t* bottom = base.rgba.data() + r.hi * stride;
+        for (const Tap& c : cols) {
+            for (std::size_t k = 0; k < 4; ++k) {
+                const double upper = top[c.lo * 4 + k] * (1 - c.t) + top[c.hi * 4 + k] * c.t;
+                const double lower = bottom[c.lo * 4 + k] * (1 - c.t) + bottom[c.hi * 4 + k] * c.t;
+                *o++ = static_cast<std::uint8_t>(std::lround(std::clamp(upper * (1 - r.t) + lower * r.t, 0.0, 255.0)));
+            }
+        }
+    }
+    if (!premultiplied) unpremultiply(out);
+    return out;
+}
+
+std::optional<Image> cut(const Image& source, int x, int y, int w, int h) {
+    if (!source.isValid() || w <= 0 || h <= 0) return std::nullopt;
+    // 64-bit edges: x + w must not overflow for any int input.
+    const std::int64_t l = std::max<std::int64_t>(x, 0), t = std::max<std::int64_t>(y, 0);
+    const std::int64_t r = std::min<std::int64_t>(std::int64_t{x} + w, source.width);
+    const std::int64_t b = std::min<std::int64_t>(std::int64_t{y} + h, source.height);
+    if (r <= l || b <= t) return std::nullopt;
+    Image out(static_cast<int>(r - l), static_cast<int>(b - t));
+    const std::size_t inStride = static_cast<std::size_t>(source.width) * 4;
+    const std::size_t outStride = static_cast<std::size_t>(out.width) * 4;
+    for (std::int64_t row = t; row < b; ++row) {
+        const std::uint8_t* from = source.rgba.data() + static_cast<std::size_t>(row) * inStride + static_cast<std::size_t>(l) * 4;
+        std::copy(from, from + outStride, out.rgba.data() + static_cast<std::size_t>(row - t) * outStride);
+    }
+    return out;
+}
+
+void flattenOverBlack(Image& image, bool premultiplied) {
+    for (std::size_t i = 0; i + 3 < image.rgba.size(); i += 4) {
+        const std::uint32_t a = image.rgba[i + 3];
+        if (a == 255) continue;
+        if (!premultiplied)
+            for (int c = 0; c < 3; ++c) image.rgba[i + c] = static_cast<std::uint8_t>((image.rgba[i + c] * a + 127) / 255);
+        image.rgba[i + 3] = 255;
+    }
 }
 
 }  // namespace kestrove

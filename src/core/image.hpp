@@ -2,6 +2,7 @@
 // The plain picture shared by capture, the change test and the server client.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kestrove {
@@ -27,5 +28,18 @@ struct Image {
 // size). Colours are averaged premultiplied by alpha; `premultiplied` says
 // whether the result keeps them so. An invalid source gives an empty image.
 Image downscaleArea(const Image& source, int w, int h, bool premultiplied = false);
+
+// Any size to w × h (each at least 1): area averaging along a side that
+// shrinks, bilinear interpolation along one that grows. `premultiplied` as
+// for downscaleArea. An invalid source or target gives an empty image.
+Image resample(const Image& source, int w, int h, bool premultiplied = false);
+
+// The pixels of (x, y, w, h) that lie within the picture; none when that is
+// nothing or the picture is invalid.
+std::optional<Image> cut(const Image& source, int x, int y, int w, int h);
+
+// Makes every pixel opaque as if drawn over black. `premultiplied` says the
+// colours already are.
+void flattenOverBlack(Image& image, bool premultiplied);
 
 }  // namespace kestrove

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/geometry.hpp"
 #include "core/json_io.hpp"
 #include "core/raw_value.hpp"
 
@@ -101,12 +102,6 @@ struct WindowAnchor {
     double windowW = 0;
     double windowH = 0;
     bool operator==(const WindowAnchor&) const = default;
-};
-
-struct Size {
-    double w = 0;
-    double h = 0;
-    bool operator==(const Size&) const = default;
 };
 
 struct WatchRegion {
