@@ -117,6 +117,18 @@ std::string notificationBody(std::string_view time, const std::optional<std::str
     return body;
 }
 
+std::string lostSightBody(std::string_view time, std::string_view command, std::optional<WindowLoss> loss) {
+    std::vector<std::string> parts = {std::string(time), std::string(command)};
+    if (loss) {
+        switch (*loss) {
+            case WindowLoss::closed: parts.push_back("the window was closed"); break;
+            case WindowLoss::outside: parts.push_back("the window was resized and the box is no longer inside it"); break;
+            case WindowLoss::notOnScreen: parts.push_back("the window is not on screen"); break;
+        }
+    }
+    return joined(parts);
+}
+
 std::string chatSentence(const WatchSpec& spec) {
     return isAnyChangeFallback(spec) ? std::string("something changed here") : spec.command;
 }

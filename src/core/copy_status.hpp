@@ -10,6 +10,7 @@
 
 #include "core/copy_catalogue.hpp"
 #include "core/watch_spec.hpp"
+#include "core/window_binding.hpp"
 
 namespace kestrove::Copy {
 
@@ -28,6 +29,8 @@ std::string troubleTag(const WatchTrouble& trouble);
 
 std::string notificationTitle(const WatchSpec& spec);
 std::string notificationBody(std::string_view time, const std::optional<std::string>& read);
+// The body of the lost-sight notice; its title is lostSightTitle.
+std::string lostSightBody(std::string_view time, std::string_view command, std::optional<WindowLoss> loss);
 // What is sent to the chat with a bark.
 std::string chatSentence(const WatchSpec& spec);
 

@@ -149,6 +149,16 @@ TEST(CopyStatus, NotificationAndChat) {
     EXPECT_EQ(Copy::chatSentence(fallback), "something changed here");
 }
 
+TEST(CopyStatus, LostSightBody) {
+    const std::pair<std::optional<WindowLoss>, std::string> cases[] = {
+        {nullopt, "14:02 · price below 20"},
+        {WindowLoss::closed, "14:02 · price below 20 · the window was closed"},
+        {WindowLoss::outside, "14:02 · price below 20 · the window was resized and the box is no longer inside it"},
+        {WindowLoss::notOnScreen, "14:02 · price below 20 · the window is not on screen"},
+    };
+    for (const auto& [loss, body] : cases) EXPECT_EQ(Copy::lostSightBody("14:02", "price below 20", loss), body);
+}
+
 TEST(CopyStatus, SentenceCase) {
     const std::pair<std::string, std::string> cases[] = {
         {"   \n", ""},
