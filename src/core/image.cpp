@@ -2,116 +2,200 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kestrove {
 
 namespace {
 
-// How one source row (or column) spreads over the destination cells: all of
-// its weight to `cell` but `next` (out of 256) to cell + 1. Shrinking only, so
-// a source pixel never touches more than two cells.
+// How one source row (or column) spreads over the destination cells: `first`
+// (out of 256) to `cell`, the rest to cell + 1. Shrinking only, so a source
+// pixel never touches more than two cells.
 struct Spread {
     int cell;
     std::uint32_t first;
     std::uint32_t next;
 };
 
-std::vector<Spread> spreads(int source, int dest, std::vector<std::uint64_t>& weightPerCell) {
-    std::vector<Spread> out(static_cast<std::size_t>(source));
-    weightPerCell.assign(static_cast<std::size_t>(dest), 0);
+struct Axis {
+    std::vector<Spread> spreads;      // per source index
+    std::vector<float> weight;        // total weight per cell
+    std::vector<int> begin, end;      // source indices touching each cell: [begin, end)
+};
+
+// Source columns of each cell with their weights, laid out flat.
+struct Taps {
+    std::vector<int> offset;          // into `index`/`weight`, one more than cells
+    std::vector<std::size_t> index;   // float offset of the column in a row
+    std::vector<float> weight;        // already divided by the cell's total
+};
+
+Axis axis(int source, int dest) {
+    Axis a;
+    a.spreads.resize(static_cast<std::size_t>(source));
+    a.weight.assign(static_cast<std::size_t>(dest), 0);
+    a.begin.assign(static_cast<std::size_t>(dest), source);
+    a.end.assign(static_cast<std::size_t>(dest), 0);
     const std::int64_t n = dest, N = source;
     for (std::int64_t i = 0; i < N; ++i) {
         // In units where a source pixel is n wide and a cell N wide.
-        std::int64_t c = i * n / N;
-        std::int64_t overlap = std::min((i + 1) * n, (c + 1) * N) - i * n;
+        const std::int64_t c = i * n / N;
+        const std::int64_t overlap = std::min((i + 1) * n, (c + 1) * N) - i * n;
         auto first = static_cast<std::uint32_t>((overlap * 256 + n / 2) / n);
         if (c + 1 >= n) first = 256;
-        Spread s{static_cast<int>(c), first, 256 - first};
-        weightPerCell[static_cast<std::size_t>(c)] += s.first;
-        if (s.next) weightPerCell[static_cast<std::size_t>(c) + 1] += s.next;
-        out[static_cast<std::size_t>(i)] = s;
+        const Spread s{static_cast<int>(c), first, 256 - first};
+        a.spreads[static_cast<std::size_t>(i)] = s;
+        for (int k = 0; k < (s.next ? 2 : 1); ++k) {
+            const auto cell = static_cast<std::size_t>(c) + static_cast<std::size_t>(k);
+            a.weight[cell] += static_cast<float>(k ? s.next : s.first);
+            a.begin[cell] = std::min(a.begin[cell], static_cast<int>(i));
+            a.end[cell] = std::max(a.end[cell], static_cast<int>(i) + 1);
+        }
     }
-    return out;
+    return a;
 }
 
-Image premultiply(const Image& src) {
+float weightIn(const Spread& s, int cell) { return static_cast<float>(s.cell == cell ? s.first : s.next); }
+
+Taps taps(const Axis& a) {
+    Taps t;
+    const auto cells = static_cast<int>(a.weight.size());
+    for (int c = 0; c < cells; ++c) {
+        t.offset.push_back(static_cast<int>(t.index.size()));
+        for (int x = a.begin[static_cast<std::size_t>(c)]; x < a.end[static_cast<std::size_t>(c)]; ++x) {
+            t.index.push_back(static_cast<std::size_t>(x) * 4);
+            t.weight.push_back(weightIn(a.spreads[static_cast<std::size_t>(x)], c) / a.weight[static_cast<std::size_t>(c)]);
+        }
+    }
+    t.offset.push_back(static_cast<int>(t.index.size()));
+    return t;
+}
+
+// The hot loops, built twice so that machines with AVX2 use it.
+__attribute__((target_clones("avx2", "default")))
+void addRow(std::uint16_t* acc, const std::uint8_t* in, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) acc[i] = static_cast<std::uint16_t>(acc[i] + in[i]);
+}
+
+__attribute__((target_clones("avx2", "default")))
+void addWeightedRow(std::uint32_t* acc, const std::uint8_t* in, std::uint32_t weight, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) acc[i] += in[i] * weight;
+}
+
+using Pixel = float __attribute__((vector_size(16)));  // four channels in one register
+
+// Scales the sums of one destination row to 0…255 floats and clears them for
+// the next row. Returns whether every alpha that went into the sums was 255:
+// no value exceeds 255, so an alpha sum reaches 255 × the row's weight only
+// if every term was 255.
+__attribute__((target_clones("avx2", "default")))
+bool foldRows(float* out, std::uint32_t* partial, std::uint16_t* full, float scale, std::size_t pixels,
+              std::uint32_t opaqueSum) {
+    std::uint32_t missing = 0;
+    for (std::size_t p = 0; p < pixels; ++p) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            const std::size_t i = p * 4 + k;
+            const std::uint32_t sum = partial[i] + (std::uint32_t{full[i]} << 8);
+            out[i] = static_cast<float>(sum) * scale;
+            if (k == 3) missing |= opaqueSum - sum;
+            partial[i] = 0;
+            full[i] = 0;
+        }
+    }
+    return missing == 0;
+}
+
+// Area average of premultiplied (or opaque) pixels into `out`. Returns whether
+// every pixel read was opaque.
+bool reduce(const std::uint8_t* px, int W, int H, Image& out) {
+    const int w = out.width, h = out.height;
+    const Axis rows = axis(H, h);
+    const Taps cols = taps(axis(W, w));
+    const std::size_t stride = static_cast<std::size_t>(W) * 4;
+    // Whole source rows go into 16-bit sums (a long contiguous loop the
+    // compiler vectorises); the one or two rows a cell shares with its
+    // neighbour into weighted 32-bit sums.
+    std::vector<std::uint16_t> full(stride, 0);
+    std::vector<std::uint32_t> partial(stride, 0);
+    std::vector<float> row(stride);
+    bool opaque = true;
+    for (int r = 0; r < h; ++r) {
+        std::uint32_t fullRows = 0;
+        for (int y = rows.begin[static_cast<std::size_t>(r)]; y < rows.end[static_cast<std::size_t>(r)]; ++y) {
+            const Spread& s = rows.spreads[static_cast<std::size_t>(y)];
+            const std::uint8_t* in = px + static_cast<std::size_t>(y) * stride;
+            if (s.cell == r && s.next == 0) {
+                addRow(full.data(), in, stride);
+                // 16 bits hold 257 rows of 255; fold before they could overflow.
+                if (++fullRows == 256) {
+                    for (std::size_t i = 0; i < stride; ++i) partial[i] += std::uint32_t{full[i]} << 8;
+                    std::fill(full.begin(), full.end(), 0);
+                    fullRows = 0;
+                }
+            } else {
+                const auto weight = static_cast<std::uint32_t>(weightIn(s, r));
+                addWeightedRow(partial.data(), in, weight, stride);
+            }
+        }
+        const float rowWeight = rows.weight[static_cast<std::size_t>(r)];
+        opaque &= foldRows(row.data(), partial.data(), full.data(), 1.0f / rowWeight, static_cast<std::size_t>(W),
+                           255 * static_cast<std::uint32_t>(rowWeight));
+
+        // Each cell sums its own columns in registers; two sums in turn, so
+        // one addition need not wait for the last.
+        std::uint8_t* o = out.rgba.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(w) * 4;
+        const auto tapAt = [&](int t) {
+            Pixel p;
+            std::memcpy(&p, row.data() + cols.index[static_cast<std::size_t>(t)], sizeof p);
+            return p * cols.weight[static_cast<std::size_t>(t)];
+        };
+        for (int c = 0; c < w; ++c) {
+            Pixel even{0, 0, 0, 0}, odd{0, 0, 0, 0};
+            int t = cols.offset[static_cast<std::size_t>(c)];
+            const int end = cols.offset[static_cast<std::size_t>(c) + 1];
+            for (; t + 1 < end; t += 2) {
+                even += tapAt(t);
+                odd += tapAt(t + 1);
+            }
+            if (t < end) even += tapAt(t);
+            const Pixel acc = even + odd + 0.5f;
+            for (int k = 0; k < 4; ++k) o[c * 4 + k] = static_cast<std::uint8_t>(std::min(acc[k], 255.0f));
+        }
+    }
+    return opaque;
+}
+
+Image premultiplied(const Image& src) {
     Image out = src;
     for (std::size_t i = 0; i + 3 < out.rgba.size(); i += 4) {
-        std::uint32_t a = out.rgba[i + 3];
-        if (a == 255) continue;
+        const std::uint32_t a = out.rgba[i + 3];
         for (int c = 0; c < 3; ++c) out.rgba[i + c] = static_cast<std::uint8_t>((out.rgba[i + c] * a + 127) / 255);
     }
     return out;
 }
 
-bool opaque(const Image& img) {
-    for (std::size_t i = 3; i < img.rgba.size(); i += 4)
-        if (img.rgba[i] != 255) return false;
-    return true;
+void unpremultiply(Image& img) {
+    for (std::size_t i = 0; i + 3 < img.rgba.size(); i += 4) {
+        const std::uint32_t a = img.rgba[i + 3];
+        for (int c = 0; c < 3; ++c)
+            img.rgba[i + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (img.rgba[i + c] * 255u + a / 2) / a));
+    }
 }
 
 }  // namespace
 
-Image downscaleArea(const Image& source, int w, int h, bool premultiplied) {
+Image downscaleArea(const Image& source, int w, int h, bool keepPremultiplied) {
     if (!source.isValid()) return {};
-    const int W = source.width, H = source.height;
-    w = std::clamp(w, 1, W);
-    h = std::clamp(h, 1, H);
-
-    const bool isOpaque = opaque(source);
-    Image translucentCopy;
-    if (!isOpaque) translucentCopy = premultiply(source);
-    const std::uint8_t* px = isOpaque ? source.rgba.data() : translucentCopy.rgba.data();
-
-    std::vector<std::uint64_t> rowWeight, colWeight;
-    const std::vector<Spread> rows = spreads(H, h, rowWeight);
-    const std::vector<Spread> cols = spreads(W, w, colWeight);
-
-    // Rows first: whole source rows are summed into destination rows, a long
-    // contiguous loop the compiler vectorises. A cell holds at most
-    // 255 × 256 × (rows per cell), far below 2^32 for any screen.
-    const std::size_t stride = static_cast<std::size_t>(W) * 4;
-    std::vector<std::uint32_t> byRow(static_cast<std::size_t>(h) * stride, 0);
-    for (int y = 0; y < H; ++y) {
-        const Spread s = rows[static_cast<std::size_t>(y)];
-        const std::uint8_t* in = px + static_cast<std::size_t>(y) * stride;
-        std::uint32_t* a = byRow.data() + static_cast<std::size_t>(s.cell) * stride;
-        for (std::size_t i = 0; i < stride; ++i) a[i] += in[i] * s.first;
-        if (s.next) {
-            std::uint32_t* b = a + stride;
-            for (std::size_t i = 0; i < stride; ++i) b[i] += in[i] * s.next;
-        }
-    }
-
-    Image out(w, h);
-    std::vector<std::uint64_t> cell(static_cast<std::size_t>(w) * 4);
-    for (int r = 0; r < h; ++r) {
-        std::fill(cell.begin(), cell.end(), 0);
-        const std::uint32_t* in = byRow.data() + static_cast<std::size_t>(r) * stride;
-        for (int x = 0; x < W; ++x) {
-            const Spread s = cols[static_cast<std::size_t>(x)];
-            std::uint64_t* a = cell.data() + static_cast<std::size_t>(s.cell) * 4;
-            const std::uint32_t* p = in + static_cast<std::size_t>(x) * 4;
-            for (int c = 0; c < 4; ++c) a[c] += std::uint64_t{p[c]} * s.first;
-            if (s.next)
-                for (int c = 0; c < 4; ++c) a[4 + c] += std::uint64_t{p[c]} * s.next;
-        }
-        std::uint8_t* o = out.rgba.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(w) * 4;
-        for (int x = 0; x < w; ++x) {
-            const std::uint64_t total = rowWeight[static_cast<std::size_t>(r)] * colWeight[static_cast<std::size_t>(x)];
-            for (int c = 0; c < 4; ++c) {
-                std::uint64_t v = (cell[static_cast<std::size_t>(x) * 4 + c] + total / 2) / total;
-                o[x * 4 + c] = static_cast<std::uint8_t>(std::min<std::uint64_t>(v, 255));
-            }
-            if (!premultiplied && !isOpaque) {
-                std::uint32_t a = o[x * 4 + 3];
-                for (int c = 0; c < 3; ++c)
-                    o[x * 4 + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (o[x * 4 + c] * 255u + a / 2) / a));
-            }
-        }
-    }
+    Image out(std::clamp(w, 1, source.width), std::clamp(h, 1, source.height));
+    // Screen pictures are opaque: one pass. Only a translucent one pays for a
+    // premultiplied copy and a second pass.
+    if (reduce(source.rgba.data(), source.width, source.height, out)) return out;
+    const Image pre = premultiplied(source);
+    reduce(pre.rgba.data(), source.width, source.height, out);
+    if (!keepPremultiplied) unpremultiply(out);
     return out;
 }
+
 
 namespace {
 
@@ -123,7 +207,7 @@ struct Tap {
     double t;
 };
 
-std::vector<Tap> taps(int source, int dest) {
+std::vector<Tap> linearTaps(int source, int dest) {
     std::vector<Tap> out(static_cast<std::size_t>(dest));
     for (int i = 0; i < dest; ++i) {
         double f = (i + 0.5) * source / dest - 0.5;
@@ -135,15 +219,6 @@ std::vector<Tap> taps(int source, int dest) {
     return out;
 }
 
-void unpremultiply(Image& img) {
-    for (std::size_t i = 0; i + 3 < img.rgba.size(); i += 4) {
-        const std::uint32_t a = img.rgba[i + 3];
-        if (a == 255) continue;
-        for (int c = 0; c < 3; ++c)
-            img.rgba[i + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (img.rgba[i + c] * 255u + a / 2) / a));
-    }
-}
-
 }  // namespace
 
 Image resample(const Image& source, int w, int h, bool premultiplied) {
@@ -151,8 +226,8 @@ Image resample(const Image& source, int w, int h, bool premultiplied) {
     if (w <= source.width && h <= source.height) return downscaleArea(source, w, h, premultiplied);
     // Shrink what shrinks first, then interpolate up what grows.
     const Image base = downscaleArea(source, std::min(w, source.width), std::min(h, source.height), true);
-    const std::vector<Tap> cols = taps(base.width, w);
-    const std::vector<Tap> rows = taps(base.height, h);
+    const std::vector<Tap> cols = linearTaps(base.width, w);
+    const std::vector<Tap> rows = linearTaps(base.height, h);
     const std::size_t stride = static_cast<std::size_t>(base.width) * 4;
     Image out(w, h);
     std::uint8_t* o = out.rgba.data();

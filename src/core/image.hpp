@@ -25,9 +25,9 @@ struct Image {
 };
 
 // Area-average reduction to w × h (each at least 1, at most the source's
-// size). Colours are averaged premultiplied by alpha; `premultiplied` says
-// whether the result keeps them so. An invalid source gives an empty image.
-Image downscaleArea(const Image& source, int w, int h, bool premultiplied = false);
+// size). Colours are averaged premultiplied by alpha;
+// `keepPremultiplied` says whether the result keeps them so. An invalid source gives an empty image.
+Image downscaleArea(const Image& source, int w, int h, bool keepPremultiplied = false);
 
 // Any size to w × h (each at least 1): area averaging along a side that
 // shrinks, bilinear interpolation along one that grows. `premultiplied` as

@@ -26,7 +26,7 @@ std::optional<DiffGrid> grid(const Image& image, int longSide) {
     const double s = std::min(static_cast<double>(longSide) / std::max(image.width, image.height), 1.0);
     const int w = std::max(1, static_cast<int>(std::round(s * image.width)));
     const int h = std::max(1, static_cast<int>(std::round(s * image.height)));
-    Image reduced = downscaleArea(image, w, h, /*premultiplied=*/true);
+    Image reduced = downscaleArea(image, w, h, /*keepPremultiplied=*/true);
     return DiffGrid{reduced.width, reduced.height, std::move(reduced.rgba)};
 }
 
