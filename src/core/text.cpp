@@ -11,6 +11,7 @@
 #include <unicode/regex.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace kestrove::text {
 
@@ -102,6 +103,20 @@ std::vector<std::string> graphemes(std::string_view s) {
     std::vector<std::string> out;
     for (std::size_t i = 0; i + 1 < b.size(); ++i) out.push_back(fromUnicode(u.tempSubStringBetween(b[i], b[i + 1])));
     return out;
+}
+
+char32_t firstScalar(std::string_view s) {
+    if (s.empty()) return 0;
+    int32_t i = 0;
+    UChar32 c = 0;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), i, static_cast<int32_t>(s.size()), c);
+    return c < 0 ? 0 : static_cast<char32_t>(c);
+}
+
+bool isLetter(char32_t c) { return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ALPHABETIC); }
+
+bool isNumber(char32_t c) {
+    return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_NUMERIC_TYPE) != U_NT_NONE;
 }
 
 bool isWhitespace(char32_t c) { return c == U'\t' || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR; }

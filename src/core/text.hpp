@@ -33,6 +33,14 @@ std::string graphemeDrop(std::string_view s, std::size_t n);
 // Each grapheme of s as its own string.
 std::vector<std::string> graphemes(std::string_view s);
 
+// The first code point of s; 0 for an empty or malformed start.
+char32_t firstScalar(std::string_view s);
+// Letters: the Alphabetic property. A character (grapheme) is a letter or a
+// number by its first scalar.
+bool isLetter(char32_t c);
+// Numbers: any Unicode numeric type (digits in any script, fractions, numerals).
+bool isNumber(char32_t c);
+
 // Space separators and the tab; never line breaks.
 bool isWhitespace(char32_t c);
 // Whitespace plus line breaks (LF, CR, VT, FF, NEL, LS, PS).

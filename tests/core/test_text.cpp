@@ -97,3 +97,16 @@ TEST(Text, ReplaceAllIsPlainText) {
     EXPECT_EQ(replaceAll("aaa", "aa", "b"), "ba");
     EXPECT_EQ(replaceAll("x", "", "y"), "x");
 }
+
+TEST(Text, LettersAndNumbersByFirstScalar) {
+    EXPECT_EQ(firstScalar("é!"), U'é');
+    EXPECT_EQ(firstScalar(""), U'\0');
+    EXPECT_EQ(firstScalar("\xff" "a"), U'\0');
+    for (char32_t c : {U'a', U'Ж', U'日', U'ª'}) EXPECT_TRUE(isLetter(c)) << static_cast<unsigned>(c);
+    for (char32_t c : {U'1', U'٣', U'½', U'Ⅻ'}) EXPECT_TRUE(isNumber(c)) << static_cast<unsigned>(c);
+    for (char32_t c : {U'-', U' ', U'€', U'.'}) {
+        EXPECT_FALSE(isLetter(c)) << static_cast<unsigned>(c);
+        EXPECT_FALSE(isNumber(c)) << static_cast<unsigned>(c);
+    }
+    EXPECT_FALSE(isNumber(U'x'));
+}
