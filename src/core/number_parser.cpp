@@ -112,12 +112,46 @@ std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16st
     return out;
 }
 
+// Every pattern below needs a decimal digit (\d), a clock also a colon and
+// the comma evidence a comma; most lines lack them, so their scans are skipped.
+bool hasDecimalDigit(std::u16string_view t) {
+    for (std::size_t i = 0; i < t.size();) {
+        UChar32 c;
+        U16_NEXT(t.data(), i, t.size(), c);
+        if (u_charType(c) == U_DECIMAL_DIGIT_NUMBER) return true;
+    }
+    return false;
+}
+
+bool isAsciiSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+// unitAfter needs, after at most one white space, the first character of a
+// unit: an ASCII character other than a letter or "%" rules it out.
+bool mayStartUnit(std::u16string_view after) {
+    std::size_t i = !after.empty() && isAsciiSpace(after[0]) ? 1 : 0;
+    if (i >= after.size()) return false;
+    char16_t c = after[i];
+    return c >= 0x80 || c == u'%' || isAsciiLetter(c);
+}
+
+// unitBefore needs a currency sign or code at the end, before at most one white space.
+bool mayEndCurrency(std::u16string_view before) {
+    std::size_t end = before.size();
+    if (end > 0 && isAsciiSpace(before[end - 1])) --end;
+    if (end == 0) return false;
+    char16_t c = before[end - 1];
+    return c >= 0x80 || c == u'$' || isAsciiLetter(c);
+}
+
 std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
     const std::size_t n = t.size();
     std::vector<ReadNumber> out;
+    if (!hasDecimalDigit(t)) return out;
 
     std::vector<std::pair<std::size_t, std::size_t>> clocks;
-    for (const Regex::Match& m : clockPattern().allMatches(t)) {
+    const bool mayHoldClock = t.find(u':') != std::u16string_view::npos;
+    for (const Regex::Match& m : mayHoldClock ? clockPattern().allMatches(t) : std::vector<Regex::Match>{}) {
         clocks.emplace_back(m[0].start, m[0].start + m[0].length);
         if (!preferTime) continue;
         double first = clockPart(t, m[1]), second = clockPart(t, m[2]);
@@ -126,7 +160,7 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
                        static_cast<int>(m[0].length), 0, std::nullopt});
     }
 
-    const bool evidence = commaDecimalEvidence().matches(t);
+    const bool evidence = t.find(u',') != std::u16string_view::npos && commaDecimalEvidence().matches(t);
 
     for (const Regex::Match& m : numberPattern().allMatches(t)) {
         const std::size_t start = m[0].start, end = start + m[0].length;
@@ -138,7 +172,7 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
         std::size_t unitEnd = end;
         if (end < n) {
             std::u16string_view after = t.substr(end, std::min<std::size_t>(14, n - end));
-            if (auto u = unitAfter().firstMatch(after)) {
+            if (auto u = mayStartUnit(after) ? unitAfter().firstMatch(after) : std::nullopt) {
                 unit = NumberParser::unit(slice(after, (*u)[1]), preferTime);
                 unitFollows = unit.has_value();
                 unitEnd = end + (*u)[0].length;
@@ -147,7 +181,8 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
         if (!unit && start >= 1) {
             const std::size_t width = std::min<std::size_t>(5, start);
             std::u16string_view before = t.substr(start - width, width);
-            if (auto u = unitBefore().firstMatch(before)) unit = NumberParser::unit(slice(before, (*u)[1]), false);
+            if (auto u = mayEndCurrency(before) ? unitBefore().firstMatch(before) : std::nullopt)
+                unit = NumberParser::unit(slice(before, (*u)[1]), false);
         }
         // "5x", "3D", "2nd", "10am": part of a word, not a number.
         if (!unitFollows && end < n && isLetter(codePointAt(t, end))) continue;

@@ -1,5 +1,6 @@
 #include "core/text.hpp"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -148,25 +149,42 @@ std::string lower(std::string_view s) { return fromUnicode(toUnicode(s).toLower(
 std::string upper(std::string_view s) { return fromUnicode(toUnicode(s).toUpper(icu::Locale::getRoot())); }
 
 std::string fold(std::string_view s) {
+    // Plain ASCII only needs lower case; most recognised text is, and the
+    // text search folds every line on every check.
+    if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string out(s);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    }
+
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     const icu::Normalizer2* nfkd = icu::Normalizer2::getNFKDInstance(status);
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) return lower(s);
 
-    icu::UnicodeString decomposed = nfd->normalize(toUnicode(s), status);
-    icu::UnicodeString kept;
-    for (int32_t i = 0; i < decomposed.length(); i = decomposed.moveIndex32(i, 1)) {
-        UChar32 c = decomposed.char32At(i);
-        if (u_charType(c) == U_NON_SPACING_MARK) continue;  // diacritics
-        int32_t dt = u_getIntPropertyValue(c, UCHAR_DECOMPOSITION_TYPE);
-        icu::UnicodeString narrow;
-        if ((dt == U_DT_WIDE || dt == U_DT_NARROW) && nfkd->getDecomposition(c, narrow)) {
-            kept.append(narrow);
-        } else {
-            kept.append(c);
+    const icu::UnicodeString decomposed = nfd->normalize(toUnicode(s), status);
+    const UChar* units = decomposed.getBuffer();
+    const int32_t length = decomposed.length();
+    std::u16string out;
+    out.reserve(static_cast<std::size_t>(length));
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c;
+        U16_NEXT(units, i, length, c);
+        if (c >= 0x80) {
+            if (u_charType(c) == U_NON_SPACING_MARK) continue;  // diacritics
+            int32_t dt = u_getIntPropertyValue(c, UCHAR_DECOMPOSITION_TYPE);
+            icu::UnicodeString narrow;
+            if ((dt == U_DT_WIDE || dt == U_DT_NARROW) && nfkd->getDecomposition(c, narrow)) {
+                out.append(narrow.getBuffer(), static_cast<std::size_t>(narrow.length()));
+                continue;
+            }
         }
+        out.append(units + start, static_cast<std::size_t>(i - start));
     }
+    icu::UnicodeString kept(out.data(), static_cast<int32_t>(out.size()));
     kept.foldCase(U_FOLD_CASE_DEFAULT);
     icu::UnicodeString composed = nfc->normalize(kept, status);
     return U_SUCCESS(status) ? fromUnicode(composed) : fromUnicode(kept);

@@ -1,5 +1,8 @@
 #include "core/text_match.hpp"
 
+#include <map>
+#include <memory>
+
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
@@ -39,7 +42,12 @@ std::vector<std::string> split(std::string_view s, char at) {
 }
 
 // "12:30" also as "12 : 30", but not inside "112:30", "12:305" or "12:30:15".
-bool containsClock(const std::vector<OCRLine>& lines, std::string_view clock) {
+const Regex& clockSearch(std::string_view clock) {
+    // A watch asks for the same clock on every check: keep the patterns made lately.
+    thread_local std::map<std::string, std::unique_ptr<Regex>, std::less<>> made;
+    if (auto it = made.find(clock); it != made.end()) return *it->second;
+    if (made.size() >= 32) made.clear();
+
     std::string pattern = R"((?<![\d:]))";
     bool first = true;
     for (const std::string& piece : split(clock, ':')) {
@@ -48,7 +56,11 @@ bool containsClock(const std::vector<OCRLine>& lines, std::string_view clock) {
         first = false;
     }
     pattern += R"((?![\d:]|\s?:\s?\d))";
-    const Regex re(pattern);
+    return *made.emplace(std::string(clock), std::make_unique<Regex>(pattern)).first->second;
+}
+
+bool containsClock(const std::vector<OCRLine>& lines, std::string_view clock) {
+    const Regex& re = clockSearch(clock);
     for (const OCRLine& line : lines)
         if (re.matches(std::string_view(line.text))) return true;
     return false;

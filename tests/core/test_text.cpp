@@ -54,6 +54,8 @@ TEST(Text, FoldRemovesCaseDiacriticsAndWidth) {
         {"e\xCC\x81", "e"},
         {"Straße", "strasse"},
         {"€ 1,5", "€ 1,5"},
+        {"SOLD Out: 12 Items!", "sold out: 12 items!"},  // plain ASCII
+        {"Ａ\tB\ne\xCC\x81", "a\tb\ne"},
     };
     for (const auto& c : cases) EXPECT_EQ(fold(c.in), c.out) << c.in;
 }

@@ -115,7 +115,8 @@ TEST(TextMatch, ContainsFindsAClockOnlyWhereItStandsAlone) {
 }
 
 TEST(TextMatch, ClockLiteralIsAWholeClock) {
-    for (const char* yes : {"1:05", "12:30", "1:05:30"}) EXPECT_TRUE(TextMatch::clockLiteral().matches(std::string_view(yes))) << yes;
+    for (const char* yes : {"1:05", "12:30", "1:05:30"})
+        EXPECT_TRUE(TextMatch::clockLiteral().matches(std::string_view(yes))) << yes;
     for (const char* no : {"123:45", "12:3", "12:30:", "at 12:30", "12:30:15:00"})
         EXPECT_FALSE(TextMatch::clockLiteral().matches(std::string_view(no))) << no;
 }
