@@ -49,12 +49,10 @@ std::string slice(std::u16string_view t, std::size_t start, std::size_t length) 
 
 std::string slice(std::u16string_view t, const Range& r) { return slice(t, r.start, r.length); }
 
-bool isLetter(UChar32 c) { return u_hasBinaryProperty(c, UCHAR_ALPHABETIC); }
-
-UChar32 codePointAt(std::u16string_view t, std::size_t i) {
+char32_t codePointAt(std::u16string_view t, std::size_t i) {
     UChar32 c;
     U16_GET(t.data(), 0, i, t.size(), c);
-    return c;
+    return static_cast<char32_t>(c);
 }
 
 // A letter and a dash right before the digits: a code such as "COVID-19" or "A-4".
@@ -63,7 +61,7 @@ bool followsLetterAndDash(std::u16string_view t, std::size_t start) {
     case u'-': case u'\u2010': case u'\u2011': case u'\u2013': case u'\u2212': break;
     default: return false;
     }
-    if (!isLetter(codePointAt(t, start - 2))) return false;
+    if (!text::isLetter(codePointAt(t, start - 2))) return false;
     return text::graphemeCount(slice(t, start - 2, 2)) == 2;
 }
 
@@ -185,7 +183,7 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
                 unit = NumberParser::unit(slice(before, (*u)[1]), false);
         }
         // "5x", "3D", "2nd", "10am": part of a word, not a number.
-        if (!unitFollows && end < n && isLetter(codePointAt(t, end))) continue;
+        if (!unitFollows && end < n && text::isLetter(codePointAt(t, end))) continue;
 
         const std::size_t spanEnd = unitFollows && isTime(*unit) ? unitEnd : end;
         const bool hint = evidence || unit == ValueUnit::eur;

@@ -3,9 +3,6 @@
 #include <array>
 #include <algorithm>
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
 #include "core/number_parser.hpp"
 #include "core/text.hpp"
 #include "core/text_match.hpp"
@@ -35,24 +32,11 @@ void fromJson(const JsonReader& r, OCRLine& v) {
 
 namespace {
 
-// A character counts by its first scalar.
-UChar32 firstScalar(const std::string& character) {
-    int32_t i = 0;
-    UChar32 c;
-    U8_NEXT(character.data(), i, static_cast<int32_t>(character.size()), c);
-    return c;
-}
-
-bool isLetter(UChar32 c) { return c >= 0 && u_hasBinaryProperty(c, UCHAR_ALPHABETIC); }
-
-bool isNumberCharacter(UChar32 c) {
-    return c >= 0 && u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
-}
-
 bool hasLetterOrNumber(std::string_view s) {
+    // A character counts by its first scalar.
     for (const std::string& ch : text::graphemes(s)) {
-        UChar32 c = firstScalar(ch);
-        if (isLetter(c) || isNumberCharacter(c)) return true;
+        char32_t c = text::firstScalar(ch);
+        if (text::isLetter(c) || text::isNumber(c)) return true;
     }
     return false;
 }
@@ -60,7 +44,7 @@ bool hasLetterOrNumber(std::string_view s) {
 std::size_t letterCount(std::string_view s) {
     std::size_t n = 0;
     for (const std::string& ch : text::graphemes(s))
-        if (isLetter(firstScalar(ch))) ++n;
+        if (text::isLetter(text::firstScalar(ch))) ++n;
     return n;
 }
 
