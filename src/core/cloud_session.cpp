@@ -57,6 +57,7 @@ struct Transfer {
     curl_slist* headers = nullptr;
     std::string answer;
     std::size_t limit = 0;
+    std::size_t headerBytes = 0;
     bool overLimit = false;
 
     ~Transfer() {
@@ -64,6 +65,19 @@ struct Transfer {
         if (headers) curl_slist_free_all(headers);
     }
 };
+
+// Headers count against the same cap as the body: a server that sends header
+// lines without end is cut off like one that sends a body without end.
+std::size_t countHeader(char*, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    t->headerBytes += n;
+    if (t->headerBytes > t->limit) {
+        t->overLimit = true;
+        return 0;
+    }
+    return n;
+}
 
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
@@ -145,6 +159,8 @@ struct CloudSession::Impl {
                   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, collect) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_WRITEDATA, &t) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, countHeader) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_HEADERDATA, &t) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.answerLimit)) == CURLE_OK;
         // An empty proxy overrides http_proxy and friends from the environment.
         if (ok && t.loopback) ok = curl_easy_setopt(e, CURLOPT_PROXY, "") == CURLE_OK;

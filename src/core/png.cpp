@@ -21,6 +21,9 @@ bool encodeRows(png_structp png, png_infop info, const Image& image, std::vector
                 std::vector<std::uint8_t>& out) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, &out, appendBytes, noFlush);
+    // One cheap filter instead of trying all five per row: about half the
+    // time for screen pictures at a similar size.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);

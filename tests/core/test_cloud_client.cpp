@@ -84,6 +84,19 @@ TEST(CloudClient, SendsExactlyTheJsonHeadersAndBody) {
                                            {"image", {{"content_type", "image/png"}, {"base64", big.base64}}}}));
 }
 
+TEST(CloudClient, KeepsNoCookies) {
+    HttpTestServer server;
+    ScriptedAnswer withCookie = ScriptedAnswer::json(200, linked);
+    withCookie.headers = {{"Set-Cookie", "session=abc; Path=/"}};
+    server.answer("/v1/pair/status", withCookie);
+    auto c = clientFor(server.url());
+    ASSERT_TRUE(pairStatus(c).ok());
+    ASSERT_TRUE(pairStatus(c).ok());
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].header("Cookie"), std::nullopt);
+}
+
 TEST(CloudClient, EachCallPostsItsPathAndBody) {
     HttpTestServer server;
     server.answer("/v1/check", ScriptedAnswer::json(200, R"({"met":0.9,"obstructed":0.1,"decided_by":"m"})"));
@@ -265,6 +278,16 @@ TEST(CloudClient, OversizedAnswersFailCleanly) {
         ASSERT_FALSE(r.ok());
         EXPECT_EQ(r.error(), CloudError::badAnswer());
     }
+    // Endless header lines count against the cap too.
+    auto small = clientFor(server.url(), CloudSession::make({5s, 64u << 10}));
+    ScriptedAnswer headers = ScriptedAnswer::json(200, linked);
+    for (int i = 0; i < 100; ++i) headers.headers.emplace_back("X-Filler-" + std::to_string(i), std::string(1000, 'h'));
+    server.answer("/v1/pair/status", headers);
+    EXPECT_EQ(pairStatus(small).error(), CloudError::badAnswer());
+    headers.headers.resize(10);
+    server.answer("/v1/pair/status", headers);
+    EXPECT_TRUE(pairStatus(small).ok());
+
     // At the cap exactly, the answer is read (and then fails only as JSON).
     ScriptedAnswer atCap = ScriptedAnswer::json(200, "");
     atCap.streamBytes = 8u << 20;
