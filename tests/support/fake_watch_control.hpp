@@ -15,7 +15,7 @@ namespace kestrove::testing {
 class FakeWatchControl : public WatchControl {
 public:
     std::map<std::string, WatchRecord> records;
-    std::vector<std::string> calls;  // "end w_…", "startAgain w_…"
+    std::vector<std::string> calls;  // every call made, applied or not: "end w_…", "startAgain w_…"
 
     void add(const WatchSpec& spec, WatchStatus status) { records[spec.id] = WatchRecord{spec, status, {}, {}, {}}; }
 
@@ -29,17 +29,17 @@ public:
         return false;
     }
     void end(const std::string& id) override {
+        calls.push_back("end " + id);
         auto it = records.find(id);
         if (it == records.end() || it->second.status == WatchStatus::finished) return;
         it->second.status = WatchStatus::finished;
-        calls.push_back("end " + id);
     }
     void startAgain(const WatchSpec& spec) override {
+        calls.push_back("startAgain " + spec.id);
         auto it = records.find(spec.id);
         if (it != records.end() && it->second.status != WatchStatus::finished) return;
         if (it == records.end()) add(spec, WatchStatus::watching);
         else it->second.status = WatchStatus::watching;
-        calls.push_back("startAgain " + spec.id);
     }
 };
 
