@@ -120,6 +120,18 @@ bool isNumber(char32_t c) {
     return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_NUMERIC_TYPE) != U_NT_NONE;
 }
 
+bool hasLetterOrNumber(std::string_view s) {
+    icu::UnicodeString u = toUnicode(s);
+    icu::BreakIterator& it = characterBreaks();
+    it.setText(u);
+    // Each boundary starts a character, so its first scalar sits there.
+    for (int32_t b = it.first(); b != icu::BreakIterator::DONE && b < u.length(); b = it.next()) {
+        auto c = static_cast<char32_t>(u.char32At(b));
+        if (isLetter(c) || isNumber(c)) return true;
+    }
+    return false;
+}
+
 bool isWhitespace(char32_t c) { return c == U'\t' || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR; }
 
 bool isWhitespaceOrNewline(char32_t c) {

@@ -40,6 +40,8 @@ char32_t firstScalar(std::string_view s);
 bool isLetter(char32_t c);
 // Numbers: any Unicode numeric type (digits in any script, fractions, numerals).
 bool isNumber(char32_t c);
+// Some character of s is a letter or a number.
+bool hasLetterOrNumber(std::string_view s);
 
 // Space separators and the tab; never line breaks.
 bool isWhitespace(char32_t c);

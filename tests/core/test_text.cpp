@@ -112,3 +112,13 @@ TEST(Text, LettersAndNumbersByFirstScalar) {
     }
     EXPECT_FALSE(isNumber(U'x'));
 }
+
+TEST(Text, HasLetterOrNumberJudgesEachCharacterByItsFirstScalar) {
+    EXPECT_TRUE(hasLetterOrNumber("— 7 —"));
+    EXPECT_TRUE(hasLetterOrNumber("…ok"));
+    EXPECT_TRUE(hasLetterOrNumber("½"));
+    EXPECT_FALSE(hasLetterOrNumber("•••  —"));
+    EXPECT_FALSE(hasLetterOrNumber(""));
+    // A letter-like vowel sign glued to a bullet belongs to the bullet's character.
+    EXPECT_FALSE(hasLetterOrNumber("\u2022\u093E"));
+}
