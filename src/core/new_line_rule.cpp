@@ -12,11 +12,33 @@ const Regex& clock() {
     return re;
 }
 
+namespace {
+
+// White space and line breaks all lie in the BMP, so code units can be tested one by one.
+bool isBlank(char16_t c) { return text::isWhitespaceOrNewline(c); }
+
+// Whether "\s+" could match anything but a lone plain space: a second space,
+// a control character or anything beyond ASCII (which may be white space).
+bool spacingMayChange(std::u16string_view u) {
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        const char16_t c = u[i];
+        if (c == u' ' ? i + 1 < u.size() && u[i + 1] == u' ' : c < 0x20 || c >= 0x7F) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string normalize(std::string_view line) {
     static const Regex spaces(R"(\s+)");
-    std::u16string u = text::toUtf16(text::lower(text::trimWhitespaceAndNewlines(line)));
-    u = clock().replaceAll(std::u16string_view(u), u"#:#");
-    u = spaces.replaceAll(std::u16string_view(u), u" ");
+    // Every step works on one UTF-16 copy: this runs for every line of every reading.
+    std::u16string u = text::toUtf16(line);
+    std::u16string_view trimmed(u);
+    while (!trimmed.empty() && isBlank(trimmed.front())) trimmed.remove_prefix(1);
+    while (!trimmed.empty() && isBlank(trimmed.back())) trimmed.remove_suffix(1);
+    u = text::lower(trimmed);
+    if (u.find(u':') != std::u16string::npos) u = clock().replaceAll(std::u16string_view(u), u"#:#");
+    if (spacingMayChange(u)) u = spaces.replaceAll(std::u16string_view(u), u" ");
     return text::toUtf8(u);
 }
 

@@ -1,6 +1,7 @@
 #include "core/text.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -68,6 +69,20 @@ std::string trimWhere(std::string_view s, Keep shouldTrim) {
     return fromUnicode(u.tempSubStringBetween(start, end));
 }
 
+template <typename Char>
+bool isAscii(std::basic_string_view<Char> s) {
+    return std::all_of(s.begin(), s.end(), [](Char c) { return static_cast<std::uint32_t>(c) < 0x80; });
+}
+
+// ASCII text, the usual case, lower-cases without ICU's full case mapping.
+template <typename Char>
+std::basic_string<Char> asciiLower(std::basic_string_view<Char> s) {
+    std::basic_string<Char> out(s);
+    for (Char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<Char>(c + ('a' - 'A'));
+    return out;
+}
+
 }  // namespace
 
 std::u16string toUtf16(std::string_view utf8) {
@@ -121,6 +136,12 @@ bool isNumber(char32_t c) {
 }
 
 bool hasLetterOrNumber(std::string_view s) {
+    if (isAscii(s)) {
+        // Every ASCII character but CR LF stands alone, and CR is neither.
+        return std::any_of(s.begin(), s.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        });
+    }
     icu::UnicodeString u = toUnicode(s);
     icu::BreakIterator& it = characterBreaks();
     it.setText(u);
@@ -156,7 +177,17 @@ std::string trimChars(std::string_view s, std::string_view chars) {
     return trimWhere(s, [&](UChar32 c) { return set.indexOf(c) >= 0; });
 }
 
-std::string lower(std::string_view s) { return fromUnicode(toUnicode(s).toLower(icu::Locale::getRoot())); }
+std::string lower(std::string_view s) {
+    if (isAscii(s)) return asciiLower(s);
+    return fromUnicode(toUnicode(s).toLower(icu::Locale::getRoot()));
+}
+
+std::u16string lower(std::u16string_view s) {
+    if (isAscii(s)) return asciiLower(s);
+    icu::UnicodeString u(s.data(), static_cast<int32_t>(s.size()));
+    u.toLower(icu::Locale::getRoot());
+    return std::u16string(u.getBuffer(), static_cast<std::size_t>(u.length()));
+}
 
 std::string upper(std::string_view s) { return fromUnicode(toUnicode(s).toUpper(icu::Locale::getRoot())); }
 
@@ -225,7 +256,39 @@ Regex::Regex(std::string_view pattern, unsigned flags) {
     }
 }
 
-Regex::~Regex() = default;
+Regex::~Regex() { delete spare_.exchange(nullptr); }
+
+// A matcher for one call: the spare one when no other call holds it, else a
+// new one; handed back as the spare when the slot is free.
+class Regex::Lease {
+public:
+    Lease(const Regex& re, const icu::UnicodeString& input, UErrorCode& status) : re_(re) {
+        matcher_ = re.spare_.exchange(nullptr, std::memory_order_acquire);
+        if (matcher_) {
+            matcher_->reset(input);
+        } else {
+            matcher_ = re.pattern_->matcher(input, status);
+            if (U_FAILURE(status)) {
+                delete matcher_;
+                matcher_ = nullptr;
+            }
+        }
+    }
+    ~Lease() {
+        icu::RegexMatcher* empty = nullptr;
+        if (matcher_ && !re_.spare_.compare_exchange_strong(empty, matcher_, std::memory_order_release)) delete matcher_;
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+
+    explicit operator bool() const { return matcher_ != nullptr; }
+    icu::RegexMatcher& operator*() const { return *matcher_; }
+    icu::RegexMatcher* operator->() const { return matcher_; }
+
+private:
+    const Regex& re_;
+    icu::RegexMatcher* matcher_ = nullptr;
+};
 
 namespace {
 Regex::Match currentMatch(icu::RegexMatcher& m) {
@@ -246,17 +309,17 @@ Regex::Match currentMatch(icu::RegexMatcher& m) {
 std::optional<Regex::Match> Regex::firstMatch(std::u16string_view text) const {
     UErrorCode status = U_ZERO_ERROR;
     icu::UnicodeString input = alias(text);
-    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
-    if (U_FAILURE(status) || !m->find(status)) return std::nullopt;
+    Lease m(*this, input, status);
+    if (!m || !m->find(status)) return std::nullopt;
     return currentMatch(*m);
 }
 
 std::vector<Regex::Match> Regex::allMatches(std::u16string_view text) const {
     UErrorCode status = U_ZERO_ERROR;
     icu::UnicodeString input = alias(text);
-    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
+    Lease m(*this, input, status);
     std::vector<Match> out;
-    if (U_FAILURE(status)) return out;
+    if (!m) return out;
     while (m->find(status) && U_SUCCESS(status)) out.push_back(currentMatch(*m));
     return out;
 }
@@ -264,8 +327,22 @@ std::vector<Regex::Match> Regex::allMatches(std::u16string_view text) const {
 std::u16string Regex::replaceAll(std::u16string_view text, std::u16string_view replacement) const {
     UErrorCode status = U_ZERO_ERROR;
     icu::UnicodeString input = alias(text);
-    std::unique_ptr<icu::RegexMatcher> m(pattern_->matcher(input, status));
-    if (U_FAILURE(status)) return std::u16string(text);
+    Lease m(*this, input, status);
+    if (!m) return std::u16string(text);
+    if (replacement.find_first_of(u"$\\") == std::u16string_view::npos) {
+        // A plain replacement needs none of ICU's group references, and
+        // splicing it in here is several times faster than its replaceAll.
+        std::u16string out;
+        out.reserve(text.size());
+        std::size_t last = 0;
+        while (m->find(status) && U_SUCCESS(status)) {
+            const auto start = static_cast<std::size_t>(m->start(status));
+            out.append(text.substr(last, start - last)).append(replacement);
+            last = static_cast<std::size_t>(m->end(status));
+        }
+        if (U_FAILURE(status)) return std::u16string(text);
+        return out.append(text.substr(last));
+    }
     icu::UnicodeString result = m->replaceAll(alias(replacement), status);
     if (U_FAILURE(status)) return std::u16string(text);
     return std::u16string(result.getBuffer(), static_cast<std::size_t>(result.length()));

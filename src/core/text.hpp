@@ -3,6 +3,7 @@
 // Strings are UTF-8 in std::string; positions inside a line are UTF-16 code
 // units and lengths the user sees are graphemes, as the rules require.
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 
 U_NAMESPACE_BEGIN
 class RegexPattern;
+class RegexMatcher;
 U_NAMESPACE_END
 
 namespace kestrove::text {
@@ -55,6 +57,7 @@ std::string trimChars(std::string_view s, std::string_view chars);
 
 // Locale-independent full case mapping.
 std::string lower(std::string_view s);
+std::u16string lower(std::u16string_view s);
 std::string upper(std::string_view s);
 
 // Case, diacritic and width folding: lower case, accents removed, full-width
@@ -64,9 +67,9 @@ std::string fold(std::string_view s);
 // Replaces every occurrence of `from` (which must not be empty) with `to`.
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to);
 
-// A compiled ICU regular expression, shared read-only between threads: each
-// call makes its own matcher. Keep instances in function-local statics so a
-// pattern is compiled once, on first use.
+// A compiled ICU regular expression, shared between threads: each call uses a
+// matcher of its own. Keep instances in function-local statics so a pattern
+// is compiled once, on first use.
 class Regex {
 public:
     enum Flags : unsigned { None = 0, CaseInsensitive = 1 };
@@ -102,7 +105,11 @@ public:
     std::string replaceAll(std::string_view text, std::string_view replacement) const;
 
 private:
+    class Lease;
     std::unique_ptr<icu::RegexPattern> pattern_;
+    // Making a matcher costs more than most searches, so one finished
+    // matcher waits here for the next call; taking it is an atomic exchange.
+    mutable std::atomic<icu::RegexMatcher*> spare_{nullptr};
 };
 
 // Decimal text under en_US_POSIX: "," groups thousands when `grouping`,

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "core/text.hpp"
 
 using namespace kestrove::text;
@@ -121,4 +124,25 @@ TEST(Text, HasLetterOrNumberJudgesEachCharacterByItsFirstScalar) {
     EXPECT_FALSE(hasLetterOrNumber(""));
     // A letter-like vowel sign glued to a bullet belongs to the bullet's character.
     EXPECT_FALSE(hasLetterOrNumber("\u2022\u093E"));
+}
+
+TEST(Text, RegexReplaceAllSplicesPlainTextAndKeepsGroupReferences) {
+    const Regex empty("x*");
+    EXPECT_EQ(empty.replaceAll(std::string_view("abc"), std::string_view("-")), "-a-b-c-");
+    const Regex digits(R"((\d+))");
+    EXPECT_EQ(digits.replaceAll(std::string_view("a1b22"), std::string_view("<$1>")), "a<1>b<22>");
+    EXPECT_EQ(digits.replaceAll(std::string_view("a1b22"), std::string_view("#")), "a#b#");
+    EXPECT_EQ(digits.replaceAll(std::string_view("none"), std::string_view("#")), "none");
+    EXPECT_EQ(Regex("é").replaceAll(std::string_view("😀é😀É"), std::string_view("e")), "😀e😀É");
+    // Many calls on one pattern, from several threads at once, each get their own matcher.
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            const std::string in = "n" + std::to_string(t) + " and " + std::to_string(t * 7);
+            for (int i = 0; i < 2000; ++i)
+                if (digits.replaceAll(std::string_view(in), std::string_view("#")) != "n# and #") ++wrong;
+        });
+    for (std::thread& th : threads) th.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
