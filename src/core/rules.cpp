@@ -4,6 +4,9 @@
 #include <charconv>
 #include <vector>
 
+#include "core/command_parser.hpp"
+#include "core/new_line_rule.hpp"
+
 
 namespace kestrove::Rules {
 
@@ -198,6 +201,63 @@ std::optional<CounterTarget> counterTarget(const BaselineReading& reading) {
             return n.line == static_cast<int>(i) && n.location == at;
         });
         if (found != numbers.end()) return CounterTarget{*found, *total};
+    }
+    return std::nullopt;
+}
+
+std::optional<WatchSpec> rule(WatchType kind, const WatchSpec& base, const BaselineReading& reading) {
+    const std::string sentence = CommandParser::expandContractions(text::lower(base.command));
+
+    WatchSpec candidate = base;
+    candidate.ruleFrom = kind;
+    candidate.comparator = Comparison::none;
+    candidate.value.reset();
+
+    if (kind == WatchType::newItem) {
+        std::vector<std::string> lines = NewLineRule::normalized(reading.lines);
+        if (lines.empty()) return std::nullopt;
+        candidate.type = WatchType::newLine;
+        candidate.target = WatchTarget{"a new line of text", std::nullopt, std::nullopt, std::nullopt};
+        candidate.baseline.currentDisplay =
+            lines.size() == 1 ? std::string("1 line") : std::to_string(lines.size()) + " lines";
+        candidate.baseline.lines = std::move(lines);
+        return candidate;
+    }
+    if (kind != WatchType::stateReached) return std::nullopt;
+
+    const std::u16string u = text::toUtf16(sentence);
+    if (!failPattern().matches(u)) {
+        if (auto phrase = busyPhrase(reading, sentence)) {
+            candidate.type = WatchType::textGone;
+            candidate.target = WatchTarget{std::nullopt, std::nullopt, std::move(*phrase), std::nullopt};
+            return candidate;
+        }
+    }
+    if (timerPattern().matches(u)) {
+        if (auto shown = countdown(reading)) return countdownRule(candidate, *shown);
+    }
+    if (!donePattern().matches(u) && !sentence.ends_with("100%")) return std::nullopt;
+
+    if (auto counted = counterTarget(reading)) {
+        candidate.type = WatchType::numberCompare;
+        candidate.comparator = Comparison::gte;
+        candidate.value = counted->total;
+        candidate.target = WatchTarget{"number", std::nullopt, std::nullopt, counted->number.anchor};
+        candidate.baseline.currentValue = counted->number.value;
+        candidate.baseline.currentDisplay = counted->number.display();
+        candidate.baseline.currentlyMet = counted->number.value >= counted->total;
+        return candidate;
+    }
+    for (const ReadNumber& n : reading.numbers(false)) {
+        if (n.unit != ValueUnit::percent || n.value < 0 || n.value > 100) continue;
+        candidate.type = WatchType::numberCompare;
+        candidate.comparator = Comparison::gte;
+        candidate.value = 100;
+        candidate.target = WatchTarget{"number", ValueUnit::percent, std::nullopt, n.anchor};
+        candidate.baseline.currentValue = n.value;
+        candidate.baseline.currentDisplay = NumberFormat::string(n.value, n.decimals) + "%";
+        candidate.baseline.currentlyMet = n.value >= 100;
+        return candidate;
     }
     return std::nullopt;
 }

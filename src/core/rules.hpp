@@ -34,6 +34,10 @@ inline constexpr std::array<std::string_view, 18> busyWords{
     "in progress", "remaining", "sold out",   "people ahead", "verbleibend", "wird geladen",
 };
 
+// The rule standing in for a state_reached or new_item watch `base`, judged
+// from the text of `reading`; absent when none can be made.
+std::optional<WatchSpec> rule(WatchType kind, const WatchSpec& base, const BaselineReading& reading);
+
 // The first clock of the first line showing one.
 std::optional<std::string> countdown(const BaselineReading& reading);
 

@@ -149,3 +149,119 @@ TEST(Rules, CounterTargetNeedsACountNotAboveItsTotal) {
     EXPECT_EQ(c->number.location, 5);
     EXPECT_TRUE(c->number.anchor.has_value());
 }
+
+namespace {
+
+WatchSpec base(const std::string& command) {
+    WatchSpec s;
+    s.id = "w_RULE01";
+    s.command = command;
+    s.type = WatchType::stateReached;
+    s.mode = WatchMode::everyTime;
+    s.region = {7, 10, 20, 300, 80, 2, std::nullopt};
+    s.target.description = command;
+    s.baseline.currentText = "first reading";
+    s.createdAt = Date{std::chrono::seconds(1'800'000'000)};
+    return s;
+}
+
+}  // namespace
+
+TEST(Rules, NewItemBecomesANewLineRuleOverTheLinesShown) {
+    EXPECT_EQ(Rules::rule(WatchType::newItem, base("someone replies"), reading({"12:30", "9:05 pm", "•••"})), std::nullopt);
+    EXPECT_EQ(Rules::rule(WatchType::newItem, base("someone replies"), BaselineReading::empty()), std::nullopt);
+
+    WatchSpec start = base("someone replies");
+    start.comparator = Comparison::gt;
+    start.value = 3;
+    start.baseline.currentlyMet = true;
+    auto one = Rules::rule(WatchType::newItem, start, reading({"10:02", "Anna: see you at 12:30"}));
+    ASSERT_TRUE(one);
+    WatchSpec expected = start;
+    expected.type = WatchType::newLine;
+    expected.ruleFrom = WatchType::newItem;
+    expected.comparator = Comparison::none;
+    expected.value.reset();
+    expected.target = {"a new line of text", std::nullopt, std::nullopt, std::nullopt};
+    expected.baseline.lines = std::vector<std::string>{"anna: see you at #:#"};
+    expected.baseline.currentDisplay = "1 line";
+    EXPECT_EQ(*one, expected);
+
+    auto three = Rules::rule(WatchType::newItem, start, reading({"a", "b", "A", "c"}));
+    ASSERT_TRUE(three);
+    EXPECT_EQ(three->baseline.currentDisplay, "3 lines");
+}
+
+TEST(Rules, StateReachedTriesBusyThenCountdownThenDone) {
+    struct Row {
+        std::string command;
+        std::vector<std::string> lines;
+        std::optional<WatchType> type;
+        std::optional<std::string> text;
+        Comparison comparator;
+        std::optional<double> value;
+        std::optional<std::string> display;
+        bool met;
+    };
+    using enum WatchType;
+    const std::vector<Row> rows = {
+        {"the export fails", {"Exporting…"}, std::nullopt, std::nullopt, Comparison::none, std::nullopt, std::nullopt, false},
+        {"the export is done", {"Exporting…"}, textGone, "Exporting…", Comparison::none, std::nullopt, std::nullopt, false},
+        {"It's done", {"Syncing 4 files"}, textGone, "Syncing", Comparison::none, std::nullopt, std::nullopt, false},
+        {"it's not done", {"Syncing 4 files"}, std::nullopt, std::nullopt, Comparison::none, std::nullopt, std::nullopt, false},
+        {"the timer runs out", {"Time left 04:59"}, textAppears, "00:00", Comparison::none, std::nullopt, "04:59", false},
+        {"the timer runs out", {"Time left 00:00"}, textAppears, "00:00", Comparison::none, std::nullopt, "00:00", true},
+        {"the timer runs out", {"no clock here"}, std::nullopt, std::nullopt, Comparison::none, std::nullopt, std::nullopt, false},
+        {"the upload is done", {"12 of 40 files"}, numberCompare, std::nullopt, Comparison::gte, 40, "12", false},
+        {"the upload is done", {"40 / 40"}, numberCompare, std::nullopt, Comparison::gte, 40, "40", true},
+        {"the upload is done", {"41 of 40", "3 of 0", "Progress 45%"}, numberCompare, std::nullopt, Comparison::gte, 100, "45%", false},
+        {"it reaches 100%", {"Progress 45.5%"}, numberCompare, std::nullopt, Comparison::gte, 100, "45.5%", false},
+        {"it reaches 100%", {"Progress 120%"}, std::nullopt, std::nullopt, Comparison::none, std::nullopt, std::nullopt, false},
+        {"the countdown is over", {"Round 3 of 5"}, numberCompare, std::nullopt, Comparison::gte, 5, "3", false},
+        {"the download is stuck", {"Downloading…", "1 of 3"}, std::nullopt, std::nullopt, Comparison::none, std::nullopt, std::nullopt, false},
+        {"the page looks nice", {"Loading…"}, textGone, "Loading…", Comparison::none, std::nullopt, std::nullopt, false},
+        {"the page looks nice", {"Step 1 of 3"}, std::nullopt, std::nullopt, Comparison::none, std::nullopt, std::nullopt, false},
+    };
+    for (const Row& r : rows) {
+        const WatchSpec b = base(r.command);
+        std::optional<WatchSpec> got = Rules::rule(WatchType::stateReached, b, reading(r.lines));
+        ASSERT_EQ(got.has_value(), r.type.has_value()) << r.command << " / " << r.lines.front();
+        if (!got) continue;
+        EXPECT_EQ(got->type, *r.type) << r.command;
+        EXPECT_EQ(got->ruleFrom, WatchType::stateReached) << r.command;
+        EXPECT_EQ(got->target.text, r.text) << r.command;
+        EXPECT_EQ(got->comparator, r.comparator) << r.command;
+        EXPECT_EQ(got->value, r.value) << r.command;
+        EXPECT_EQ(got->baseline.currentDisplay, r.display) << r.command;
+        EXPECT_EQ(got->baseline.currentlyMet, r.met) << r.command;
+        // What the rule does not decide stays as it was.
+        EXPECT_EQ(got->id, b.id);
+        EXPECT_EQ(got->command, b.command);
+        EXPECT_EQ(got->mode, b.mode);
+        EXPECT_EQ(got->region, b.region);
+        EXPECT_EQ(got->createdAt, b.createdAt);
+        EXPECT_EQ(got->baseline.currentText, b.baseline.currentText);
+    }
+    EXPECT_EQ(Rules::rule(WatchType::anyChange, base("the export is done"), reading({"Exporting…"})), std::nullopt);
+}
+
+TEST(Rules, NumberRulesKeepTheNumbersPlaceAndValue) {
+    const BaselineReading box = reading({"Uploading", "Files 12 of 40"});
+    auto counter = Rules::rule(WatchType::stateReached, base("the upload is complete"), box);
+    ASSERT_TRUE(counter);
+    // The busy word wins over the counter.
+    EXPECT_EQ(counter->type, WatchType::textGone);
+
+    auto counted = Rules::rule(WatchType::stateReached, base("it is complete"), reading({"Files 12 of 40"}));
+    ASSERT_TRUE(counted);
+    const std::vector<ReadNumber> numbers = reading({"Files 12 of 40"}).numbers(false);
+    EXPECT_EQ(counted->target, (WatchTarget{"number", std::nullopt, std::nullopt, numbers.front().anchor}));
+    EXPECT_EQ(counted->baseline.currentValue, 12);
+
+    auto percent = Rules::rule(WatchType::stateReached, base("it is complete"), reading({"Progress 45%"}));
+    ASSERT_TRUE(percent);
+    EXPECT_EQ(percent->target.unit, ValueUnit::percent);
+    EXPECT_EQ(percent->target.description, "number");
+    EXPECT_TRUE(percent->target.anchor.has_value());
+    EXPECT_EQ(percent->baseline.currentValue, 45);
+}
