@@ -58,6 +58,11 @@ TelegramLink::TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession>
     state_->recent = restore(state_->store());
 }
 
+TelegramLink::~TelegramLink() {
+    state_->onChange = nullptr;
+    state_->watches.reset();
+}
+
 bool TelegramLink::connected() const { return state_->connected(); }
 void TelegramLink::setConnected(bool connected) { state_->setConnected(connected); }
 void TelegramLink::setWatches(std::weak_ptr<WatchControl> watches) { state_->watches = std::move(watches); }

@@ -7,7 +7,8 @@
 // Every result comes back through the executor given at construction (the
 // owner's thread), never from inside the call that asked for it. Requests in
 // flight keep the link's state alive, so the link may be destroyed at any
-// time; their outcome is still stored.
+// time; their outcome is still stored, and each call's own completion
+// still runs (cancel its handle to prevent that).
 
 #include <functional>
 #include <memory>
@@ -57,6 +58,11 @@ public:
     // Restores the recent barks from the store (an unreadable value gives none).
     // `session` null means the shared default session.
     TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession> session, Executor executor);
+    // Requests still in flight store their outcome but no longer call
+    // onChange or touch the watches: their owner may be gone too.
+    ~TelegramLink();
+    TelegramLink(const TelegramLink&) = delete;
+    TelegramLink& operator=(const TelegramLink&) = delete;
 
     // The stored flag. Setting it stores and calls onChange only when it differs.
     bool connected() const;

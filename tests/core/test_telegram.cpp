@@ -188,6 +188,28 @@ TEST_F(TelegramLinkTest, OutcomeIsStoredEvenWhenTheLinkIsGone) {
     EXPECT_TRUE(h.store->boolean(TelegramLink::unpairPendingKey));
 }
 
+TEST_F(TelegramLinkTest, AGoneLinkStoresLateAnswersWithoutCallingBack) {
+    h.store->set(TelegramLink::connectedKey, true);
+    h.server.answer("/v1/notify", ScriptedAnswer::json(409, ""));
+    h.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [{"watch": "w_LIVE01", "action": "stop"}]})"));
+    auto watches = std::make_shared<FakeWatchControl>();
+    watches->add(watch("w_LIVE01"), WatchStatus::watching);
+    std::optional<Result> result;
+    std::optional<std::vector<ChatAction>> actions;
+    {
+        auto link = makeLink();
+        link->setWatches(watches);
+        link->pollActions(t0, [&](std::vector<ChatAction> a) { actions = std::move(a); });
+        link->bark(watch("w_LIVE01"), {}, {}, t0, [&](Result r) { result = r; });
+    }
+    EXPECT_TRUE(h.main.runUntil([&] { return result && actions; }, seconds(10)));
+    EXPECT_EQ(result, Result::notLinked());
+    EXPECT_EQ(actions->size(), 1u);
+    EXPECT_FALSE(h.store->boolean(TelegramLink::connectedKey));
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(watches->calls.empty());
+}
+
 TEST_F(TelegramLinkTest, BarkSendsTheChatSentenceAndTheReadingOfNumberWatches) {
     h.store->set(TelegramLink::connectedKey, true);
     h.server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": true})"));
