@@ -112,13 +112,28 @@ std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16st
 
 // Every pattern below needs a decimal digit (\d), a clock also a colon and
 // the comma evidence a comma; most lines lack them, so their scans are skipped.
-bool hasDecimalDigit(std::u16string_view t) {
+// Where the first digit is (npos: none).
+std::size_t firstDecimalDigit(std::u16string_view t) {
     for (std::size_t i = 0; i < t.size();) {
+        const std::size_t at = i;
         UChar32 c;
         U16_NEXT(t.data(), i, t.size(), c);
-        if (u_charType(c) == U_DECIMAL_DIGIT_NUMBER) return true;
+        if (u_charType(c) == U_DECIMAL_DIGIT_NUMBER) return at;
     }
-    return false;
+    return std::u16string_view::npos;
+}
+
+// Matches of a pattern that starts with a look-behind and then at most a sign
+// before its first digit. Scanning starts just before the first digit, far
+// enough back for the look-behind to see a whole character; ranges are
+// offsets into t as usual.
+std::vector<Regex::Match> matchesFrom(const Regex& re, std::u16string_view t, std::size_t firstDigit) {
+    const std::size_t from = firstDigit > 3 ? firstDigit - 3 : 0;
+    std::vector<Regex::Match> found = re.allMatches(t.substr(from));
+    for (Regex::Match& m : found)
+        for (Range& g : m.groups)
+            if (g.found()) g.start += from;
+    return found;
 }
 
 bool isAsciiSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
@@ -145,11 +160,12 @@ bool mayEndCurrency(std::u16string_view before) {
 std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
     const std::size_t n = t.size();
     std::vector<ReadNumber> out;
-    if (!hasDecimalDigit(t)) return out;
+    const std::size_t firstDigit = firstDecimalDigit(t);
+    if (firstDigit == std::u16string_view::npos) return out;
 
     std::vector<std::pair<std::size_t, std::size_t>> clocks;
     const bool mayHoldClock = t.find(u':') != std::u16string_view::npos;
-    for (const Regex::Match& m : mayHoldClock ? clockPattern().allMatches(t) : std::vector<Regex::Match>{}) {
+    for (const Regex::Match& m : mayHoldClock ? matchesFrom(clockPattern(), t, firstDigit) : std::vector<Regex::Match>{}) {
         clocks.emplace_back(m[0].start, m[0].start + m[0].length);
         if (!preferTime) continue;
         double first = clockPart(t, m[1]), second = clockPart(t, m[2]);
@@ -160,7 +176,7 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
 
     const bool evidence = t.find(u',') != std::u16string_view::npos && commaDecimalEvidence().matches(t);
 
-    for (const Regex::Match& m : numberPattern().allMatches(t)) {
+    for (const Regex::Match& m : matchesFrom(numberPattern(), t, firstDigit)) {
         const std::size_t start = m[0].start, end = start + m[0].length;
         if (overlaps(start, end, clocks)) continue;
         if (start >= 2 && m[1].length == 0 && followsLetterAndDash(t, start)) continue;

@@ -55,8 +55,19 @@ std::vector<int32_t> boundaries(const icu::UnicodeString& u) {
     return out;
 }
 
+template <typename Char>
+bool isAscii(std::basic_string_view<Char> s) {
+    return std::all_of(s.begin(), s.end(), [](Char c) { return static_cast<std::uint32_t>(c) < 0x80; });
+}
+
 template <typename Keep>
 std::string trimWhere(std::string_view s, Keep shouldTrim) {
+    if (isAscii(s)) {
+        std::size_t start = 0, end = s.size();
+        while (start < end && shouldTrim(static_cast<UChar32>(s[start]))) ++start;
+        while (end > start && shouldTrim(static_cast<UChar32>(s[end - 1]))) --end;
+        return std::string(s.substr(start, end - start));
+    }
     icu::UnicodeString u = toUnicode(s);
     int32_t start = 0;
     int32_t end = u.length();
@@ -69,10 +80,6 @@ std::string trimWhere(std::string_view s, Keep shouldTrim) {
     return fromUnicode(u.tempSubStringBetween(start, end));
 }
 
-template <typename Char>
-bool isAscii(std::basic_string_view<Char> s) {
-    return std::all_of(s.begin(), s.end(), [](Char c) { return static_cast<std::uint32_t>(c) < 0x80; });
-}
 
 // ASCII text, the usual case, lower-cases without ICU's full case mapping.
 template <typename Char>
@@ -85,14 +92,26 @@ std::basic_string<Char> asciiLower(std::basic_string_view<Char> s) {
 
 }  // namespace
 
+// ASCII, the common case, converts unit by unit without going through ICU.
 std::u16string toUtf16(std::string_view utf8) {
+    if (isAscii(utf8)) return std::u16string(utf8.begin(), utf8.end());
     icu::UnicodeString u = toUnicode(utf8);
     return std::u16string(u.getBuffer(), static_cast<std::size_t>(u.length()));
 }
 
-std::string toUtf8(std::u16string_view utf16) { return fromUnicode(alias(utf16)); }
+std::string toUtf8(std::u16string_view utf16) {
+    if (isAscii(utf16)) {
+        std::string out(utf16.size(), '\0');
+        std::transform(utf16.begin(), utf16.end(), out.begin(), [](char16_t c) { return static_cast<char>(c); });
+        return out;
+    }
+    return fromUnicode(alias(utf16));
+}
 
-std::size_t utf16Length(std::string_view utf8) { return static_cast<std::size_t>(toUnicode(utf8).length()); }
+std::size_t utf16Length(std::string_view utf8) {
+    if (isAscii(utf8)) return utf8.size();
+    return static_cast<std::size_t>(toUnicode(utf8).length());
+}
 
 std::size_t graphemeCount(std::string_view s) {
     if (s.empty()) return 0;
