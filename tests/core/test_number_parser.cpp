@@ -100,6 +100,20 @@ TEST(NumberParser, SkipsCodesWordsAndDigitsItCannotRead) {
     for (const Case& c : cases) expectNumbers(c);
 }
 
+TEST(NumberParser, WhatStandsRightBeforeTheDigitsDecidesWhateverLiesFurtherBack) {
+    auto read = [](const char* line, bool preferTime) {
+        std::vector<std::pair<double, int>> out;
+        for (const ReadNumber& n : NumberParser::numbers(line, preferTime)) out.emplace_back(n.value, n.location);
+        return out;
+    };
+    using Found = std::vector<std::pair<double, int>>;
+    EXPECT_EQ(read("\U0001D400\U0001D4005", false), Found{});  // a letter outside the BMP
+    EXPECT_EQ(read("\U0001D400\U0001D400 -5", false), (Found{{-5, 5}}));
+    EXPECT_EQ(read("ab.5 x,5 v 5", false), (Found{{5, 11}}));
+    EXPECT_EQ(read("long text before 12:30 and 7", false), (Found{{7, 27}}));
+    EXPECT_EQ(read("long text before 12:30", true), (Found{{750, 17}}));
+}
+
 TEST(NumberParser, FindsUnitsBeforeAndAfter) {
     const std::vector<Case> cases = {
         {"$5", false, {{5, "5", ValueUnit::usd, 0, 1, 1}}},
