@@ -3,6 +3,9 @@
 #include <array>
 #include <memory>
 
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include "core/number_parser.hpp"
 #include "core/text.hpp"
 
@@ -77,8 +80,20 @@ std::string replaceWordNumbers(std::string_view lower) {
         return out;
     }();
     std::u16string s = text::toUtf16(lower);
-    for (std::size_t i = 0; i < words.size(); ++i) s = patterns[i]->replaceAll(std::u16string_view(s), words[i].second);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (lower.find(words[i].first) == std::string_view::npos) continue;
+        s = patterns[i]->replaceAll(std::u16string_view(s), words[i].second);
+    }
     return text::toUtf8(s);
+}
+
+bool hasDigit(std::u16string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        UChar32 c;
+        U16_NEXT(s.data(), i, s.size(), c);
+        if (u_charType(c) == U_DECIMAL_DIGIT_NUMBER) return true;
+    }
+    return false;
 }
 
 std::string slice(std::u16string_view s, std::size_t start, std::size_t length = std::u16string_view::npos) {
@@ -114,13 +129,17 @@ std::optional<ParsedCommand> orLessForm(std::string_view s) {
 
 std::optional<ParsedCommand> parseNumberCompare(std::string_view lower) {
     std::string s = replaceWordNumbers(lower);
+    const std::u16string s16 = text::toUtf16(s);
+    // Both forms need a digit; most sentences without one end here.
+    if (!hasDigit(s16)) return std::nullopt;
     if (std::optional<ParsedCommand> p = orLessForm(s)) return p;
 
     static const Regex startsWithNumber(R"(^[-−]?[$€£]?\s?\d)");
-    const std::u16string s16 = text::toUtf16(s);
     const auto& phrases = comparatorPhrases();
     const auto& patterns = phrasePatterns();
     for (std::size_t i = 0; i < phrases.size(); ++i) {
+        // A phrase absent from the text cannot match; skip its pattern.
+        if (s.find(phrases[i].first) == std::string::npos) continue;
         std::optional<Regex::Match> m = patterns[i]->firstMatch(s16);
         if (!m) continue;
         const std::size_t start = (*m)[0].start, end = start + (*m)[0].length;
