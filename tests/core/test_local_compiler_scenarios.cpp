@@ -137,6 +137,10 @@ TEST(CompileScenarios, CountdownsAndTimes) {
         {"when the timer is over", {"Time left 04:59"},
          {Kind::confirm, textAppears, none, none_, none_, "00:00", none_, "04:59", false},
          {{{"Time left 00:00"}, true}, {{"Time left 01:00"}, false}}},
+        // The clock drops its leading zero on the way down and ends on "0:00".
+        {"when the timer hits zero", {"Pomodoro", "10:00"},
+         {Kind::confirm, textAppears, none, none_, none_, "00:00", none_, "10:00", false},
+         {{{"Pomodoro", "9:59"}, false}, {{"Pomodoro", "0:01"}, false}, {{"Pomodoro", "0:00"}, true}}},
         {"when the timer hits zero", {"00:00"},
          {Kind::alreadyTrue, textAppears, none, none_, none_, "00:00", none_, "00:00", true}},
         {"less than 2 minutes left", {"Time remaining: 5:30"},
