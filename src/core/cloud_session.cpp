@@ -115,6 +115,12 @@ struct CloudSession::Impl {
     bool stopping = false;
     std::map<CURL*, std::unique_ptr<Transfer>> active;  // worker thread only
 
+    // The multi handle lives as long as anyone may still wake it (a late
+    // cancel() holds the internals), not just as long as the worker.
+    ~Impl() {
+        if (multi) curl_multi_cleanup(multi);
+    }
+
     void enqueue(std::unique_ptr<Transfer> t) {
         {
             std::lock_guard lock(mutex);
@@ -279,10 +285,7 @@ CloudSession::CloudSession(Options options) : options_(options), impl_(std::make
     impl_->multi = curl_multi_init();
     // The thread keeps the internals alive even if the last owner lets go of
     // the session from inside a completion running on it.
-    worker_ = std::thread([impl = impl_] {
-        impl->run();
-        curl_multi_cleanup(impl->multi);
-    });
+    worker_ = std::thread([impl = impl_] { impl->run(); });
 }
 
 CloudSession::~CloudSession() {

@@ -178,12 +178,14 @@ TEST(CloudSession, DroppingTheSessionDropsItsCalls) {
     HttpTestServer server;
     server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
     std::atomic<int> completions = 0;
+    CloudCall kept;
     {
         auto c = clientFor(server.url(), CloudSession::make({5s, 8u << 20}));
-        c.pairStatus(inlineExecutor(), [&](CloudResult<LinkStatus>) { ++completions; });
+        kept = c.pairStatus(inlineExecutor(), [&](CloudResult<LinkStatus>) { ++completions; });
         ASSERT_TRUE(server.waitForRequests(1, 5s));
     }
     EXPECT_EQ(completions, 0);
+    kept.cancel();  // late, on a session that is gone: harmless
 }
 
 TEST(CloudSession, LoopbackNeverGoesThroughAProxy) {
