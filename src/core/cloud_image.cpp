@@ -8,6 +8,16 @@
 
 namespace kestrove {
 
+namespace {
+
+bool isOpaque(const Image& image) {
+    for (std::size_t i = 3; i < image.rgba.size(); i += 4)
+        if (image.rgba[i] != 255) return false;
+    return true;
+}
+
+}  // namespace
+
 CloudImage::CloudImage(std::span<const std::uint8_t> png) : contentType("image/png"), base64(base64Encode(png)) {}
 
 Image CloudImage::downscaled(const Image& picture, int maxSide) {
@@ -21,15 +31,23 @@ Image CloudImage::downscaled(const Image& picture, int maxSide) {
     // The picture travels without alpha, as if drawn over black: premultiplied
     // colours, opaque.
     Image out = downscaleArea(picture, w, h, true);
-    for (std::size_t i = 3; i < out.rgba.size(); i += 4) out.rgba[i] = 255;
+    flattenOverBlack(out, true);
     return out;
 }
 
 std::optional<CloudImage> CloudImage::png(const Image& picture, int maxSide) {
     if (!picture.isValid()) return std::nullopt;
     const int longest = std::max(picture.width, picture.height);
-    std::optional<std::vector<std::uint8_t>> bytes =
-        maxSide >= longest ? encodePngRGB(picture) : encodePngRGB(downscaled(picture, maxSide));
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (maxSide < longest) {
+        bytes = encodePngRGB(downscaled(picture, maxSide));
+    } else if (isOpaque(picture)) {
+        bytes = encodePngRGB(picture);
+    } else {
+        Image flat = picture;
+        flattenOverBlack(flat, false);
+        bytes = encodePngRGB(flat);
+    }
     if (!bytes) return std::nullopt;
     return CloudImage(*bytes);
 }

@@ -29,11 +29,10 @@ bool encodeRows(png_structp png, png_infop info, const Image& image, std::vector
     png_write_info(png, info);
     const std::uint8_t* px = image.rgba.data();
     for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x, px += 4) {
-            const std::uint32_t a = px[3];
-            for (int c = 0; c < 3; ++c)
-                row[static_cast<std::size_t>(x) * 3 + static_cast<std::size_t>(c)] =
-                    a == 255 ? px[c] : static_cast<std::uint8_t>((px[c] * a + 127) / 255);
+        for (std::size_t x = 0; x < static_cast<std::size_t>(image.width); ++x, px += 4) {
+            row[x * 3] = px[0];
+            row[x * 3 + 1] = px[1];
+            row[x * 3 + 2] = px[2];
         }
         png_write_row(png, row.data());
     }

@@ -9,8 +9,8 @@
 
 namespace kestrove {
 
-// 8-bit RGB without alpha: translucent pixels are written as drawn over
-// black. Absent for an invalid picture or when the encoder fails.
+// 8-bit RGB: the fourth byte of each pixel is ignored (flatten translucent
+// pictures first). Absent for an invalid picture or when the encoder fails.
 std::optional<std::vector<std::uint8_t>> encodePngRGB(const Image& image);
 
 }  // namespace kestrove
