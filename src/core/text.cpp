@@ -281,7 +281,7 @@ Regex::~Regex() { delete spare_.exchange(nullptr); }
 // new one; handed back as the spare when the slot is free.
 class Regex::Lease {
 public:
-    Lease(const Regex& re, const icu::UnicodeString& input, UErrorCode& status) : re_(re) {
+    Lease(const Regex& re, const icu::UnicodeString& input, UErrorCode& status) : re_(re), status_(status) {
         matcher_ = re.spare_.exchange(nullptr, std::memory_order_acquire);
         if (matcher_) {
             matcher_->reset(input);
@@ -294,8 +294,11 @@ public:
         }
     }
     ~Lease() {
+        // A matcher that failed is not trusted again.
         icu::RegexMatcher* empty = nullptr;
-        if (matcher_ && !re_.spare_.compare_exchange_strong(empty, matcher_, std::memory_order_release)) delete matcher_;
+        if (matcher_ && (U_FAILURE(status_) ||
+                         !re_.spare_.compare_exchange_strong(empty, matcher_, std::memory_order_release)))
+            delete matcher_;
     }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
@@ -306,6 +309,7 @@ public:
 
 private:
     const Regex& re_;
+    const UErrorCode& status_;
     icu::RegexMatcher* matcher_ = nullptr;
 };
 
