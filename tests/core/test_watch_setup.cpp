@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "core/watch_setup.hpp"
+#include "support/cloud_harness.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono;
+using testing::CloudHarness;
+using testing::ScriptedAnswer;
+using Answer = WatchSetup::Answer;
+
+const Date t0 = sys_days{year{2026} / 3 / 1} + hours{9};
+const WatchRegion box{1, 10, 20, 200, 100, 1, std::nullopt};
+
+WatchSpec judged() {
+    WatchSpec s;
+    s.id = "w_JUDGE1";
+    s.command = "the build finishes";
+    s.type = WatchType::stateReached;
+    s.target.description = "the build finishes";
+    s.region = box;
+    s.createdAt = t0;
+    return s;
+}
+
+const CloudImage crop{"image/png", "iVBORw0KGgo="};
+constexpr const char* confirming =
+    R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1, "too_vague": 0.1})";
+
+class AskTheModel : public ::testing::Test {
+protected:
+    CloudHarness h;
+    WatchSetup setup{box, h.settings, h.session};
+
+    Answer ask(std::optional<CloudImage> image = crop, Date now = t0) {
+        return h.await<Answer>([&](auto done) { setup.askTheModel(judged(), image, now, h.main.executor(), done); });
+    }
+};
+
+TEST_F(AskTheModel, AnAnswerIsJudgedAndClearsThePause) {
+    h.settings.pauseModel(60.0, t0 - hours{1});  // over by now, still stored
+    h.server.answer("/v1/compile", ScriptedAnswer::json(200, confirming));
+    const Answer a = ask();
+    CompileResponse r = decodeWire<CompileResponse>(confirming);
+    EXPECT_EQ(a, (Answer{Answer::Setup{JudgeSetup::decide(r, judged())}}));
+    EXPECT_FALSE(h.store->object(CloudSettings::pauseUntilKey).has_value());
+
+    const auto requests = h.server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(Json::parse(requests[0].body),
+              (Json{{"device", h.settings.deviceID()},
+                    {"command", "the build finishes"},
+                    {"image", {{"content_type", "image/png"}, {"base64", "iVBORw0KGgo="}}}}));
+}
+
+TEST_F(AskTheModel, AStoredPauseAnswersUsedUpWithoutARequest) {
+    h.settings.pauseModel(600.0, t0);
+    EXPECT_EQ(ask(crop, t0 + seconds{599}), (Answer{Answer::UsedUp{t0 + seconds{600}}}));
+    EXPECT_TRUE(h.server.requests().empty());
+
+    h.server.answer("/v1/compile", ScriptedAnswer::json(200, confirming));
+    EXPECT_EQ(ask(crop, t0 + seconds{600}).kind(), Answer::Kind::setup);
+    EXPECT_EQ(h.server.requests().size(), 1u);
+}
+
+TEST_F(AskTheModel, UsedUpAnswersStoreThePause) {
+    struct Case {
+        const char* what;
+        ScriptedAnswer answer;
+        std::optional<Date> back;
+        Date until;
+    };
+    const Case cases[] = {
+        {"busy for 600 s", ScriptedAnswer::json(503, R"({"error": "busy", "resets_in": 600})"), t0 + seconds{600},
+         t0 + seconds{600}},
+        {"day used up, no time", ScriptedAnswer::json(429, R"({"error": "daily_limit"})"), std::nullopt,
+         t0 + seconds{900}},
+    };
+    for (const Case& c : cases) {
+        CloudHarness fresh;
+        fresh.server.answer("/v1/compile", c.answer);
+        WatchSetup s(box, fresh.settings, fresh.session);
+        const Answer a =
+            fresh.await<Answer>([&](auto done) { s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
+        EXPECT_EQ(a, (Answer{Answer::UsedUp{c.back}})) << c.what;
+        const auto pause = fresh.settings.modelPause(t0);
+        ASSERT_TRUE(pause.has_value()) << c.what;
+        EXPECT_EQ(pause->until, c.until) << c.what;
+    }
+}
+
+TEST_F(AskTheModel, EveryOtherFailureIsUnreachable) {
+    struct Case {
+        const char* what;
+        ScriptedAnswer answer;
+    };
+    const Case cases[] = {
+        {"server error", ScriptedAnswer::json(500, "")},
+        {"too many requests", ScriptedAnswer::json(429, "")},
+        {"model down", ScriptedAnswer::json(502, "")},
+        {"odd answer", ScriptedAnswer::json(200, R"({"type": "state_reached"})")},
+        {"hang-up", ScriptedAnswer::with(ScriptedAnswer::Behaviour::closeWithoutReply)},
+    };
+    for (const Case& c : cases) {
+        CloudHarness fresh;
+        fresh.settings.pauseModel(60.0, t0 - hours{1});
+        fresh.server.answer("/v1/compile", c.answer);
+        WatchSetup s(box, fresh.settings, fresh.session);
+        const Answer a =
+            fresh.await<Answer>([&](auto done) { s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
+        EXPECT_EQ(a, (Answer{Answer::Unreachable{}})) << c.what;
+        EXPECT_TRUE(fresh.store->object(CloudSettings::pauseUntilKey).has_value()) << c.what << ": pause kept";
+    }
+    EXPECT_EQ(ask(std::nullopt), (Answer{Answer::Unreachable{}}));  // no crop: nothing to send
+    EXPECT_TRUE(h.server.requests().empty());
+}
+
+TEST_F(AskTheModel, TheAnswerComesThroughTheExecutorEvenWithoutARequest) {
+    h.settings.setLocalOnly(true);
+    bool answered = false;
+    setup.askTheModel(judged(), crop, t0, h.main.executor(), [&](Answer) { answered = true; });
+    EXPECT_FALSE(answered);
+    h.main.runPending();
+    EXPECT_TRUE(answered);
+}
+
+}  // namespace
+}  // namespace kestrove
