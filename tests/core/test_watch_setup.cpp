@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/watch_setup.hpp"
 #include "support/cloud_harness.hpp"
 
@@ -28,6 +30,90 @@ WatchSpec judged() {
 const CloudImage crop{"image/png", "iVBORw0KGgo="};
 constexpr const char* confirming =
     R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1, "too_vague": 0.1})";
+
+const BaselineReading screen({
+    {"Build #512", {0.05, 0.05, 0.6, 0.3}, 0.95},
+    {"Exporting… 45%", {0.05, 0.5, 0.9, 0.4}, 0.92},
+});
+
+TEST(WatchSetupCompile, WhatNeedsTheModelDependsOnTheServer) {
+    struct Case {
+        const char* what;
+        std::function<void(CloudHarness&)> prepare;
+        WatchSetup::Step::Kind kind;
+    };
+    const Case cases[] = {
+        {"ready", [](CloudHarness&) {}, WatchSetup::Step::Kind::consent},
+        {"Local Only", [](CloudHarness& h) { h.settings.setLocalOnly(true); }, WatchSetup::Step::Kind::localOnly},
+        {"no address", [](CloudHarness& h) { h.store->set(CloudSettings::baseURLKey, std::string(" ")); },
+         WatchSetup::Step::Kind::notSetUp},
+    };
+    for (const Case& c : cases) {
+        CloudHarness h;
+        c.prepare(h);
+        WatchSetup setup(box, h.settings, h.session);
+        const WatchSetup::Step step = setup.compile("a new message arrives", BaselineReading::empty());
+        ASSERT_EQ(step.kind(), c.kind) << c.what;
+        const WatchSpec* fallback = nullptr;
+        if (auto* x = step.as<WatchSetup::Step::Consent>()) {
+            EXPECT_EQ(x->spec.type, WatchType::newItem) << c.what;
+            EXPECT_EQ(x->spec.region, box) << c.what;
+            fallback = &x->fallback;
+        }
+        if (auto* x = step.as<WatchSetup::Step::LocalOnly>()) fallback = &x->fallback;
+        if (auto* x = step.as<WatchSetup::Step::NotSetUp>()) fallback = &x->fallback;
+        ASSERT_NE(fallback, nullptr) << c.what;
+        EXPECT_EQ(fallback->type, WatchType::anyChange) << c.what;
+        EXPECT_EQ(fallback->fallbackFrom, WatchType::newItem) << c.what;
+        EXPECT_TRUE(h.server.requests().empty()) << c.what;
+    }
+}
+
+TEST(WatchSetupCompile, LocalOutcomesArePassedOnUnchanged) {
+    CloudHarness h;
+    WatchSetup setup(box, h.settings, h.session);
+    const WatchSetup::Step step = setup.compile("\"Done\" appears", screen);
+    const auto* decided = step.as<WatchSetup::Step::Decided>();
+    ASSERT_NE(decided, nullptr);
+    const auto* confirm = decided->outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(confirm->spec.type, WatchType::textAppears);
+    EXPECT_EQ(confirm->spec.target.text, "Done");
+    EXPECT_EQ(confirm->spec.region, box);
+}
+
+TEST(WatchSetupCompile, TooVagueGoesToTheModelOnlyWhenItCanBeAsked) {
+    CloudHarness h;
+    WatchSetup setup(box, h.settings, h.session);
+    const WatchSetup::Step asked = setup.compile("  Tell me when the vibe is right!", screen);
+    const auto* consent = asked.as<WatchSetup::Step::Consent>();
+    ASSERT_NE(consent, nullptr);
+    const WatchSpec& s = consent->spec;
+    EXPECT_EQ(s.command, "the vibe is right");
+    EXPECT_EQ(s.type, WatchType::stateReached);
+    EXPECT_EQ(s.target, (WatchTarget{"the vibe is right", std::nullopt, std::nullopt, std::nullopt}));
+    EXPECT_EQ(s.comparator, Comparison::none);
+    EXPECT_EQ(s.mode, WatchMode::once);
+    EXPECT_EQ(s.region, box);
+    EXPECT_EQ(s.baseline, (Baseline{std::nullopt, false, std::nullopt, screen.prominentLine(28), std::nullopt}));
+    EXPECT_FALSE(s.confidence || s.fallbackFrom || s.ruleFrom || s.direct);
+    EXPECT_EQ(consent->fallback.type, WatchType::anyChange);
+    EXPECT_EQ(consent->fallback.fallbackFrom, WatchType::stateReached);
+    EXPECT_NE(consent->fallback.id, s.id);
+
+    h.settings.setLocalOnly(true);
+    const WatchSetup::Step local = setup.compile("the vibe is right", screen);
+    const auto* decided = local.as<WatchSetup::Step::Decided>();
+    ASSERT_NE(decided, nullptr);
+    const auto* vague = decided->outcome.as<CompileOutcome::TooVague>();
+    ASSERT_NE(vague, nullptr);
+    EXPECT_FALSE(vague->examples.empty());
+
+    h.settings.setLocalOnly(false);
+    const WatchSetup::Step empty = setup.compile("   ", screen);
+    ASSERT_NE(empty.as<WatchSetup::Step::Decided>(), nullptr);
+    EXPECT_TRUE(h.server.requests().empty());
+}
 
 class AskTheModel : public ::testing::Test {
 protected:
