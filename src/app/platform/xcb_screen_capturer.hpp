@@ -1,0 +1,41 @@
+#pragma once
+// Capture over XCB on a long-lived connection of its own: the display path
+// reads the root window (MIT-SHM, GetImage as fallback), the window path the
+// window's own picture through XComposite, so a covered window still reads.
+// One thread at a time; the screens come from `screens` on that thread.
+
+#include <memory>
+#include <set>
+
+#include "app/platform/screen_capturer.hpp"
+#include "app/platform/screen_space.hpp"
+
+namespace kestrove {
+
+class XcbConnection;
+class XcbPixelReader;
+
+class XcbScreenCapturer final : public ScreenCapturer {
+public:
+    explicit XcbScreenCapturer(const Screens& screens, bool allowSharedMemory = true);
+    ~XcbScreenCapturer() override;
+
+    Captured capture(const WatchRegion& region) override;
+    std::optional<WindowCaptureFacts> lastWindowCapture() const override { return lastWindowCapture_; }
+
+    bool usesSharedMemory() const;
+
+private:
+    Captured captureDisplay(const WatchRegion& region);
+    Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
+    bool allowed() const;
+
+    const Screens& screens_;
+    std::unique_ptr<XcbConnection> x_;
+    std::unique_ptr<XcbPixelReader> reader_;
+    bool composite_ = false;
+    std::set<std::uint32_t> redirected_;
+    std::optional<WindowCaptureFacts> lastWindowCapture_;
+};
+
+}  // namespace kestrove

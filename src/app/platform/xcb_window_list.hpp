@@ -1,0 +1,30 @@
+#pragma once
+// The window list read from the X server on a connection of its own: the
+// window manager's clients by stacking, or the root's children without one.
+
+#include <memory>
+
+#include "app/platform/window_list.hpp"
+
+namespace kestrove {
+
+class XcbConnection;
+
+class XcbWindowList final : public WindowList {
+public:
+    // `scale`: device pixels per point (rectangles are divided by it).
+    explicit XcbWindowList(double scale = 1);
+    ~XcbWindowList() override;
+
+    // False without an X server; the list is then always empty.
+    bool isConnected() const;
+
+    std::vector<WindowInfo> list(WindowListOptions options) override;
+    std::optional<std::string> bundleID(std::uint32_t window) override;
+
+private:
+    std::unique_ptr<XcbConnection> x_;
+    double scale_;
+};
+
+}  // namespace kestrove

@@ -1,0 +1,50 @@
+#pragma once
+// Stand-ins for the platform services, for tests without a display.
+
+#include <map>
+
+#include "app/platform/screen_space.hpp"
+#include "app/platform/window_list.hpp"
+
+namespace kestrove::fakes {
+
+class FakeWindowList final : public WindowList {
+public:
+    std::vector<WindowInfo> windows;
+    std::map<std::uint32_t, std::string> bundleIDs;
+    std::vector<WindowListOptions> asked;
+
+    std::vector<WindowInfo> list(WindowListOptions options) override {
+        asked.push_back(options);
+        std::vector<WindowInfo> out;
+        for (const auto& w : windows)
+            if (options == WindowListOptions::all || w.isOnScreen) out.push_back(w);
+        return out;
+    }
+    std::optional<std::string> bundleID(std::uint32_t window) override {
+        auto it = bundleIDs.find(window);
+        if (it == bundleIDs.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+class FakeScreens final : public Screens {
+public:
+    std::vector<ScreenInfo> list;
+    std::vector<ScreenInfo> screens() const override { return list; }
+};
+
+inline ScreenInfo screen(const std::string& name, Rect frame, double scale = 1) {
+    return {name, ScreenSpace::displayID(name), frame, frame, scale};
+}
+
+inline WindowInfo window(std::uint32_t id, Rect frame, std::string app = "Editor") {
+    WindowInfo w;
+    w.id = id;
+    w.app = std::move(app);
+    w.frame = frame;
+    w.ownerPID = 4242;
+    return w;
+}
+
+}  // namespace kestrove::fakes

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "app/platform/window_binder.hpp"
+#include "platform/fakes.hpp"
+
+namespace kestrove {
+namespace {
+
+struct Binding : ::testing::Test {
+    fakes::FakeWindowList windows;
+    fakes::FakeScreens screens;
+    ScreenInfo main = fakes::screen("main", {0, 0, 1280, 800});
+
+    void SetUp() override {
+        main.visibleFrame = {0, 30, 1280, 770};  // a panel on top
+        screens.list = {main};
+        windows.windows = {fakes::window(7, {100, 100, 400, 300}, "Editor")};
+        windows.bundleIDs[7] = "org.example.editor";
+    }
+};
+
+TEST_F(Binding, BoxInsideAWindowGetsItsAnchorAndBundleID) {
+    const auto selection = SelectedRegion::make(main, {120, 150, 200, 40});
+    const auto bound = WindowBinder::bind(selection, windows, screens);
+    ASSERT_TRUE(bound.region.window);
+    const WindowAnchor& a = *bound.region.window;
+    EXPECT_EQ(a.id, 7u);
+    EXPECT_EQ(a.app, "Editor");
+    EXPECT_EQ(a.bundleID, "org.example.editor");
+    EXPECT_DOUBLE_EQ(a.x, 20);
+    EXPECT_DOUBLE_EQ(a.y, 50);
+    EXPECT_DOUBLE_EQ(a.windowW, 400);
+    EXPECT_DOUBLE_EQ(a.windowH, 300);
+    // Everything else is the selection as it came.
+    auto unbound = bound;
+    unbound.region.window.reset();
+    EXPECT_EQ(unbound, selection);
+    EXPECT_EQ(windows.asked, std::vector<WindowListOptions>{WindowListOptions::onScreenOnly});
+}
+
+TEST_F(Binding, BoxNoWindowTakesStaysUnbound) {
+    struct Case {
+        const char* what;
+        Rect box;
+    } cases[] = {
+        {"bare desktop", {700, 500, 100, 50}},
+        {"straddles the window's edge", {450, 150, 100, 40}},
+        {"reaches under the panel", {120, 10, 100, 40}},
+    };
+    windows.windows.push_back(fakes::window(9, {0, 0, 1280, 800}, "Desktop"));
+    windows.windows.back().layer = WindowLayer::desktop;
+    for (const auto& c : cases) {
+        const auto selection = SelectedRegion::make(main, c.box);
+        EXPECT_EQ(WindowBinder::bind(selection, windows, screens), selection) << c.what;
+    }
+}
+
+TEST_F(Binding, WindowOffScreenIsNotBoundTo) {
+    windows.windows[0].isOnScreen = false;
+    const auto selection = SelectedRegion::make(main, {120, 150, 200, 40});
+    EXPECT_FALSE(WindowBinder::bind(selection, windows, screens).region.window);
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,211 @@
+// The test window: known texts in known places, driven by commands on
+// standard input, one a line. It answers each command with "ok" or
+// "error <why>" on standard output; at start it prints "window <X id>".
+//
+//   status <text> | price <text> | counter <n> | log <text> | clear-log
+//   move <x> <y> | resize <w> <h> | minimize | restore | hide | show | raise
+//   cover         a second window over the status line ("cover <X id>")
+//   uncover
+//   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
+//   close         closes the window and exits (end of input does the same)
+//
+// Options: --x <x> --y <y> (where the window asks to be placed).
+
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+#include <QPalette>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+#include "test_window/layout.hpp"
+
+namespace tw = kestrove::testwindow;
+
+namespace {
+
+void reply(const QString& line) {
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+QLabel* label(QWidget* parent, const tw::Box& box, const QString& text, int pixelSize) {
+    auto* l = new QLabel(text, parent);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    l->setFont(font);
+    l->setGeometry(box.x, box.y, box.w, box.h);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+void paintWhite(QWidget* w, const QColor& colour = Qt::white) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::WindowText, Qt::black);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+class TestWindow {
+public:
+    TestWindow(int x, int y) {
+        paintWhite(&window_);
+        window_.setWindowTitle(QStringLiteral("Kestrove test window"));
+        status_ = label(&window_, tw::status, QString::fromUtf8(tw::initialStatus), 20);
+        price_ = label(&window_, tw::price, QString::fromUtf8(tw::initialPrice), 20);
+        counter_ = label(&window_, tw::counter, QString::fromUtf8(tw::initialCounter), 20);
+        for (int i = 0; i < tw::logLines; ++i) {
+            tw::Box b = tw::logLine0;
+            b.y += i * tw::logStep;
+            logs_.push_back(label(&window_, b, QString(), 16));
+        }
+        for (const char* line : tw::initialLog) lines_.push_back(QString::fromUtf8(line));
+        showLog();
+        window_.resize(tw::width, tw::height);
+        window_.move(x, y);
+        window_.show();
+    }
+
+    WId id() { return window_.winId(); }
+    bool exposed() const { return window_.windowHandle() && window_.windowHandle()->isExposed(); }
+
+    void run(const QString& line) {
+        const QString verb = line.section(QLatin1Char(' '), 0, 0);
+        const QString rest = line.section(QLatin1Char(' '), 1);
+        const QStringList args = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        auto number = [&](int i, bool* ok) { return i < args.size() ? args[i].toInt(ok) : (*ok = false, 0); };
+        bool ok1 = true, ok2 = true;
+        if (verb == u"status") {
+            status_->setText(rest);
+        } else if (verb == u"price") {
+            price_->setText(rest);
+        } else if (verb == u"counter") {
+            counter_->setText(QStringLiteral("Counter: ") + rest);
+        } else if (verb == u"log") {
+            lines_.push_back(rest);
+            while (lines_.size() > static_cast<std::size_t>(tw::logLines)) lines_.pop_front();
+            showLog();
+        } else if (verb == u"clear-log") {
+            lines_.clear();
+            for (auto* l : logs_) l->clear();
+        } else if (verb == u"move" || verb == u"resize") {
+            const int a = number(0, &ok1), b = number(1, &ok2);
+            if (!ok1 || !ok2) return reply(QStringLiteral("error two numbers expected"));
+            if (verb == u"move") window_.move(a, b); else window_.resize(a, b);
+        } else if (verb == u"minimize") {
+            window_.showMinimized();
+        } else if (verb == u"restore") {
+            window_.showNormal();
+        } else if (verb == u"hide") {
+            window_.hide();
+        } else if (verb == u"show") {
+            window_.show();
+        } else if (verb == u"raise") {
+            window_.raise();
+            window_.activateWindow();
+        } else if (verb == u"cover") {
+            cover();
+        } else if (verb == u"uncover") {
+            cover_.reset();
+        } else if (verb == u"grab") {
+            int v[4];
+            for (int i = 0; i < 4; ++i) {
+                v[i] = number(i, &ok1);
+                if (!ok1) return reply(QStringLiteral("error grab x y w h file"));
+            }
+            const QString file = rest.section(QLatin1Char(' '), 4);
+            if (file.isEmpty() || !window_.grab(QRect(v[0], v[1], v[2], v[3])).toImage().save(file, "PNG"))
+                return reply(QStringLiteral("error could not write ") + file);
+        } else if (verb == u"close") {
+            window_.close();
+            reply(QStringLiteral("ok"));
+            QApplication::exit(0);
+            return;
+        } else {
+            return reply(QStringLiteral("error unknown command ") + verb);
+        }
+        QApplication::processEvents();
+        reply(QStringLiteral("ok"));
+    }
+
+private:
+    void showLog() {
+        for (std::size_t i = 0; i < logs_.size(); ++i) logs_[i]->setText(i < lines_.size() ? lines_[i] : QString());
+    }
+
+    void cover() {
+        cover_ = std::make_unique<QWidget>();
+        paintWhite(cover_.get(), QColor(200, 30, 30));
+        cover_->setWindowTitle(QStringLiteral("Kestrove test cover"));
+        auto* l = label(cover_.get(), {10, 0, tw::status.w, tw::status.h}, QStringLiteral("COVER"), 20);
+        l->setStyleSheet(QStringLiteral("color: white"));
+        const QPoint at = window_.mapToGlobal(QPoint(tw::status.x, tw::status.y));
+        cover_->setGeometry(at.x(), at.y(), tw::status.w, tw::status.h);
+        cover_->show();
+        cover_->raise();
+        reply(QStringLiteral("cover %1").arg(cover_->winId()));
+    }
+
+    QWidget window_;
+    QLabel* status_;
+    QLabel* price_;
+    QLabel* counter_;
+    std::vector<QLabel*> logs_;
+    std::deque<QString> lines_;
+    std::unique_ptr<QWidget> cover_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KestroveTestWindow"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    int x = tw::defaultX, y = tw::defaultY;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == u"--x") x = args[i + 1].toInt();
+        if (args[i] == u"--y") y = args[i + 1].toInt();
+    }
+    TestWindow window(x, y);
+
+    // Announce the window once it can be seen, so a test never reads it early.
+    QTimer ready;
+    QObject::connect(&ready, &QTimer::timeout, [&] {
+        if (!window.exposed()) return;
+        ready.stop();
+        reply(QStringLiteral("window %1").arg(window.id()));
+    });
+    ready.start(10);
+
+    std::string pending;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buf[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) {
+            input.setEnabled(false);
+            QApplication::exit(0);
+            return;
+        }
+        pending.append(buf, static_cast<std::size_t>(n));
+        std::size_t nl;
+        while ((nl = pending.find('\n')) != std::string::npos) {
+            const QString line = QString::fromUtf8(pending.data(), static_cast<qsizetype>(nl)).trimmed();
+            pending.erase(0, nl + 1);
+            if (!line.isEmpty()) window.run(line);
+        }
+    });
+    return app.exec();
+}
