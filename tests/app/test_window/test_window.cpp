@@ -7,6 +7,7 @@
 //   cover         a second window over the status line ("cover <X id>")
 //   uncover
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
+//   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
 //   close         closes the window and exits (end of input does the same)
 //
 // Options: --x <x> --y <y> (where the window asks to be placed).
@@ -127,6 +128,9 @@ public:
             const QString file = rest.section(QLatin1Char(' '), 4);
             if (file.isEmpty() || !window_.grab(QRect(v[0], v[1], v[2], v[3])).toImage().save(file, "PNG"))
                 return reply(QStringLiteral("error could not write ") + file);
+        } else if (verb == u"where") {
+            const QPoint at = window_.mapToGlobal(QPoint(0, 0));
+            reply(QStringLiteral("at %1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(window_.width()).arg(window_.height()));
         } else if (verb == u"close") {
             window_.close();
             reply(QStringLiteral("ok"));
