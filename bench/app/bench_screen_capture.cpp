@@ -1,0 +1,146 @@
+// Capture of a 400 × 100 box from the display and through its window, then
+// the change test; the goal is under 1 ms all told for an unchanged box.
+// Needs an X server; run it in a private desktop:
+//   scripts/with-desktop build/bench/bench_screen_capture
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QLabel>
+
+#include <csignal>
+#include <cstdio>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/platform/permissions.hpp"
+#include "app/platform/qt_screens.hpp"
+#include "app/platform/window_binder.hpp"
+#include "app/platform/xcb_screen_capturer.hpp"
+#include "app/platform/xcb_window_list.hpp"
+#include "core/pixel_diff.hpp"
+
+namespace kestrove {
+namespace {
+
+struct Scene {
+    QtScreens screens;
+    XcbWindowList windows;
+    XcbScreenCapturer capturer{screens};
+    WatchRegion displayRegion;
+    WatchRegion windowRegion;
+};
+
+Scene* scene = nullptr;
+
+void capture(benchmark::State& state, const WatchRegion& region) {
+    for (auto _ : state) {
+        Captured c = scene->capturer.capture(region);
+        if (!c.ok()) {
+            state.SkipWithError(c.error().description().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(c.image().rgba.data());
+    }
+}
+
+void BM_DisplayCapture(benchmark::State& state) { capture(state, scene->displayRegion); }
+void BM_WindowCapture(benchmark::State& state) { capture(state, scene->windowRegion); }
+
+void BM_GridAndCompare(benchmark::State& state) {
+    const Captured c = scene->capturer.capture(scene->displayRegion);
+    const auto previous = PixelDiff::grid(c.image());
+    for (auto _ : state) {
+        auto grid = PixelDiff::grid(c.image());
+        benchmark::DoNotOptimize(PixelDiff::changed(*previous, *grid));
+    }
+}
+
+// What a watch does on each check of a box that did not change.
+void unchangedBox(benchmark::State& state, const WatchRegion& region) {
+    const auto previous = PixelDiff::grid(scene->capturer.capture(region).image());
+    for (auto _ : state) {
+        Captured c = scene->capturer.capture(region);
+        auto grid = PixelDiff::grid(c.image());
+        if (!grid || PixelDiff::changed(*previous, *grid)) {
+            state.SkipWithError("the box changed");
+            return;
+        }
+    }
+}
+
+void BM_UnchangedBoxFromDisplay(benchmark::State& state) { unchangedBox(state, scene->displayRegion); }
+void BM_UnchangedBoxFromWindow(benchmark::State& state) { unchangedBox(state, scene->windowRegion); }
+
+BENCHMARK(BM_DisplayCapture)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WindowCapture)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridAndCompare)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnchangedBoxFromDisplay)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnchangedBoxFromWindow)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kestrove
+
+int main(int argc, char** argv) {
+    using namespace kestrove;
+    benchmark::Initialize(&argc, argv);
+    if (!Permissions::screenRecordingAllowed()) {
+        std::fprintf(stderr, "bench_screen_capture: needs an X server with Composite; "
+                             "run it as scripts/with-desktop %s\n", argv[0]);
+        return 2;
+    }
+    // The watched window belongs to another process, as it would for a
+    // real watch (our own windows never take a box).
+    const pid_t child = fork();
+    if (child == 0) {
+        QApplication app(argc, argv);
+        QLabel window(QStringLiteral("Exporting 42% · 1,284 of 3,000 items\nETA 00:03:12\nLast: report-final.pdf"));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(18);
+        window.setFont(font);
+        window.setAutoFillBackground(true);
+        window.setGeometry(120, 140, 520, 200);
+        window.show();
+        return app.exec();
+    }
+    struct Reaper {
+        pid_t pid;
+        ~Reaper() {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    } reaper{child};
+    QApplication app(argc, argv);
+
+    Scene s;
+    scene = &s;
+    // Wait for the window, then put the box 40 pixels into it.
+    std::optional<WindowInfo> target;
+    QElapsedTimer t;
+    t.start();
+    while (!target && t.elapsed() < 5000) {
+        for (const auto& w : s.windows.list(WindowListOptions::onScreenOnly))
+            if (w.ownerPID == child && w.frame.size() == Size{520, 200}) target = w;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    if (!target) {
+        std::fprintf(stderr, "bench_screen_capture: the window did not show\n");
+        return 1;
+    }
+    while (t.elapsed() < 1500) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const Rect box{target->frame.x + 40, target->frame.y + 40, 400, 100};
+    const auto screen = ScreenSpace::screenFor(box, s.screens.screens());
+    const auto selection = SelectedRegion::make(*screen, box);
+    s.displayRegion = selection.region;
+    s.windowRegion = WindowBinder::bind(selection, s.windows, s.screens).region;
+    if (!s.windowRegion.window) {
+        std::fprintf(stderr, "bench_screen_capture: the box did not bind to its window\n");
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
