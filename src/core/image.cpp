@@ -221,28 +221,36 @@ std::vector<Tap> linearTaps(int source, int dest) {
 
 }  // namespace
 
-Image resample(const Image& source, int w, int h, bool premultiplied) {
+Image resample(const Image& source, int w, int h, bool keepPremultiplied) {
     if (!source.isValid() || w < 1 || h < 1) return {};
-    if (w <= source.width && h <= source.height) return downscaleArea(source, w, h, premultiplied);
+    if (w <= source.width && h <= source.height) return downscaleArea(source, w, h, keepPremultiplied);
     // Shrink what shrinks first, then interpolate up what grows.
-    const Image base = downscaleArea(source, std::min(w, source.width), std::min(h, source.height), true);
+    const int bw = std::min(w, source.width), bh = std::min(h, source.height);
+    const Image base = bw == source.width && bh == source.height ? premultiplied(source)
+                                                                 : downscaleArea(source, bw, bh, true);
     const std::vector<Tap> cols = linearTaps(base.width, w);
     const std::vector<Tap> rows = linearTaps(base.height, h);
     const std::size_t stride = static_cast<std::size_t>(base.width) * 4;
+    // Rows first into floats, so each source row is interpolated once per output row.
+    std::vector<float> upper(static_cast<std::size_t>(w) * 4), lower(upper.size());
+    auto across = [&](const std::uint8_t* row, std::vector<float>& into) {
+        float* o = into.data();
+        for (const Tap& c : cols) {
+            const auto t = static_cast<float>(c.t);
+            for (std::size_t k = 0; k < 4; ++k) *o++ = row[c.lo * 4 + k] * (1 - t) + row[c.hi * 4 + k] * t;
+        }
+    };
     Image out(w, h);
     std::uint8_t* o = out.rgba.data();
     for (const Tap& r : rows) {
-        const std::uint8_t* top = base.rgba.data() + r.lo * stride;
-        const std::uint8_t* bottom = base.rgba.data() + r.hi * stride;
-        for (const Tap& c : cols) {
-            for (std::size_t k = 0; k < 4; ++k) {
-                const double upper = top[c.lo * 4 + k] * (1 - c.t) + top[c.hi * 4 + k] * c.t;
-                const double lower = bottom[c.lo * 4 + k] * (1 - c.t) + bottom[c.hi * 4 + k] * c.t;
-                *o++ = static_cast<std::uint8_t>(std::lround(std::clamp(upper * (1 - r.t) + lower * r.t, 0.0, 255.0)));
-            }
-        }
+        across(base.rgba.data() + r.lo * stride, upper);
+        across(base.rgba.data() + r.hi * stride, lower);
+        const auto t = static_cast<float>(r.t);
+        // Weights sum to 1, so values stay within 0…255.
+        for (std::size_t i = 0; i < upper.size(); ++i)
+            *o++ = static_cast<std::uint8_t>(upper[i] * (1 - t) + lower[i] * t + 0.5f);
     }
-    if (!premultiplied) unpremultiply(out);
+    if (!keepPremultiplied) unpremultiply(out);
     return out;
 }
 
