@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <charconv>
+#include <cmath>
 #include <set>
 
+#include "core/direct_reading.hpp"
+#include "core/local_compiler.hpp"
+#include "core/rules.hpp"
 #include "core/text.hpp"
 
 namespace kestrove::DirectAgreement {
@@ -65,6 +70,24 @@ std::string firstFour(const std::vector<std::string>& sorted) {
         out += sorted[i];
     }
     return out;
+}
+
+// Shortest text that reads back as the same value; a whole number keeps one
+// decimal (249 shows as 249.0).
+std::string roundTrip(double v) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    if (ec != std::errc()) return "?";
+    std::string out(buf, end);
+    if (std::isfinite(v) && out.find_first_of(".e") == std::string::npos) out += ".0";
+    return out;
+}
+
+std::string shown(const Evaluation& e) { return e.display ? *e.display : roundTrip(*e.value); }
+
+Evaluation judge(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
+    // Each reading is its own baseline: a new-line rule finds nothing new on either side.
+    return LocalCompiler::evaluate(spec, lines, NewLineRule::normalized(lines));
 }
 
 }  // namespace
@@ -136,6 +159,29 @@ Verdict sameWords(const std::vector<OCRLine>& picture, const std::vector<OCRLine
     if (static_cast<int>(directOnly.size()) > allowance(static_cast<int>(ds.size())))
         return differs("only the direct reader has: " + firstFour(directOnly));
     return agrees;
+}
+
+Verdict check(const WatchSpec& spec, const std::vector<OCRLine>& picture, const std::vector<OCRLine>& direct) {
+    if (!DirectReading::eligible(spec)) return differs("this kind of watch is not read directly");
+    const Evaluation p = judge(spec, picture), d = judge(spec, direct);
+    if (spec.type == WatchType::numberCompare) {
+        if (!p.readable || !p.value) return differs("the picture shows no number");
+        if (!d.readable || !d.value) return differs("the direct reader read no number");
+        if (std::abs(*p.value - *d.value) < 1e-6) return agrees;
+        return differs("the picture reads " + shown(p) + ", the direct reader " + shown(d));
+    }
+    if (Verdict v = sameWords(picture, direct); !v.agrees()) return v;
+    if (p.met == d.met) return agrees;
+    return differs("the rule stands differently on the two readings");
+}
+
+WatchSpec adopt(const WatchSpec& spec, const std::vector<OCRLine>& picture,
+                const std::optional<std::vector<OCRLine>>& direct, bool onScreenOnly) {
+    WatchSpec out = spec;
+    out.direct.reset();
+    // Never switched to direct reading without a comparison that agrees.
+    if (direct && check(out, picture, *direct).agrees()) out.direct = DirectInfo{onScreenOnly};
+    return out;
 }
 
 }  // namespace kestrove::DirectAgreement

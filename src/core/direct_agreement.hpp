@@ -38,4 +38,13 @@ int allowance(int n);
 
 Verdict sameWords(const std::vector<OCRLine>& picture, const std::vector<OCRLine>& direct);
 
+// Whether the two readings judge the watch alike: the same number for a
+// number watch, otherwise the same words and the same verdict of the rule.
+Verdict check(const WatchSpec& spec, const std::vector<OCRLine>& picture, const std::vector<OCRLine>& direct);
+
+// The spec read from pictures only, or directly when a direct reading was
+// given and agrees with the picture.
+WatchSpec adopt(const WatchSpec& spec, const std::vector<OCRLine>& picture,
+                const std::optional<std::vector<OCRLine>>& direct, bool onScreenOnly);
+
 }  // namespace kestrove::DirectAgreement

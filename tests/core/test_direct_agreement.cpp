@@ -6,6 +6,10 @@
 using namespace kestrove;
 namespace DA = kestrove::DirectAgreement;
 
+namespace kestrove::DirectAgreement {
+void PrintTo(const Verdict& v, std::ostream* os) { *os << (v.agrees() ? "agrees" : "differs(\"" + *v.difference + "\")"); }
+}  // namespace kestrove::DirectAgreement
+
 namespace {
 
 std::vector<OCRLine> lines(std::initializer_list<std::string> texts) {
@@ -20,6 +24,26 @@ std::vector<OCRLine> lines(std::initializer_list<std::string> texts) {
 }
 
 using Words = std::vector<std::string>;
+
+WatchSpec bound(WatchType type) {
+    WatchSpec s;
+    s.type = type;
+    s.region.window = WindowAnchor{7, "Editor", std::nullopt, 0, 0, 400, 300};
+    return s;
+}
+
+WatchSpec appears(const std::string& text) {
+    WatchSpec s = bound(WatchType::textAppears);
+    s.target.text = text;
+    return s;
+}
+
+WatchSpec below(double value) {
+    WatchSpec s = bound(WatchType::numberCompare);
+    s.comparator = Comparison::lt;
+    s.value = value;
+    return s;
+}
 
 }  // namespace
 
@@ -104,4 +128,51 @@ TEST(DirectAgreementWords, ReasonsNameAtMostFourSortedWords) {
     EXPECT_EQ(DA::sameWords(lines({}), lines({})), DA::differs("the direct reader read no text"));
     EXPECT_EQ(DA::sameWords(lines({"Ready"}), lines({"- ·"})), DA::differs("the direct reader read no text"));
     EXPECT_EQ(DA::sameWords(lines({"."}), lines({"Ready"})), DA::differs("the picture shows no text"));
+}
+
+TEST(DirectAgreementCheck, OnlyEligibleWatchesAreCompared) {
+    const auto same = lines({"Build finished"});
+    WatchSpec unbound = appears("finished");
+    unbound.region.window.reset();
+    for (const WatchSpec& s : {unbound, bound(WatchType::anyChange), bound(WatchType::newItem)})
+        EXPECT_EQ(DA::check(s, same, same), DA::differs("this kind of watch is not read directly"));
+}
+
+TEST(DirectAgreementCheck, NumbersMustAgreeWithinAMillionth) {
+    const WatchSpec s = below(200);
+    EXPECT_TRUE(DA::check(s, lines({"Price 189.0"}), lines({"Price 189.0000005"})).agrees());
+    EXPECT_EQ(DA::check(s, lines({"Price 189"}), lines({"Price 249"})),
+              DA::differs("the picture reads 189, the direct reader 249"));
+    EXPECT_EQ(DA::check(s, lines({"Price 189"}), lines({"Price 189.01"})),
+              DA::differs("the picture reads 189, the direct reader 189.01"));
+    EXPECT_EQ(DA::check(s, lines({"Price"}), lines({"Price 189"})), DA::differs("the picture shows no number"));
+    EXPECT_EQ(DA::check(s, lines({"Price 189"}), lines({})), DA::differs("the direct reader read no number"));
+}
+
+TEST(DirectAgreementCheck, TextRulesNeedTheSameWordsAndTheSameVerdict) {
+    const WatchSpec s = appears("Ready");
+    EXPECT_TRUE(DA::check(s, lines({"Status: Ready"}), lines({"Status:", "Ready"})).agrees());
+    EXPECT_EQ(DA::check(s, lines({"Status: Ready"}), lines({"Status: Waiting"})),
+              DA::differs("only the picture has: ready"));
+    // Ten words agree within the allowance, yet only one side shows the target.
+    const auto picture = lines({"one two three four five six seven eight nine Ready"});
+    const auto direct = lines({"one two three four five six seven eight nine"});
+    EXPECT_EQ(DA::check(s, picture, direct), DA::differs("the rule stands differently on the two readings"));
+    // A new-line rule finds no new line on either side: each reading is its own baseline.
+    EXPECT_TRUE(DA::check(bound(WatchType::newLine), lines({"alice: hi", "bob: hello"}),
+                          lines({"alice: hi", "bob: hello"})).agrees());
+}
+
+TEST(DirectAgreementAdopt, SwitchesToDirectReadingOnlyOnAgreement) {
+    WatchSpec s = appears("Ready");
+    s.direct = DirectInfo{false};
+    const auto picture = lines({"Status: Ready"});
+    EXPECT_EQ(DA::adopt(s, picture, std::nullopt, true).direct, std::nullopt);
+    EXPECT_EQ(DA::adopt(s, picture, lines({"Status: Waiting"}), true).direct, std::nullopt);
+    EXPECT_EQ(DA::adopt(s, picture, lines({"Status: Ready"}), true).direct, DirectInfo{true});
+    const WatchSpec adopted = DA::adopt(s, picture, lines({"Status: Ready"}), false);
+    EXPECT_EQ(adopted.direct, DirectInfo{false});
+    WatchSpec rest = adopted;
+    rest.direct = s.direct;
+    EXPECT_EQ(rest, s);  // nothing else changes
 }
