@@ -7,8 +7,8 @@
 #include <set>
 
 #include "core/direct_reading.hpp"
-#include "core/local_compiler.hpp"
-#include "core/rules.hpp"
+#include "core/evaluation.hpp"
+#include "core/new_line_rule.hpp"
 #include "core/text.hpp"
 
 namespace kestrove::DirectAgreement {

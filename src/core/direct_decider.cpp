@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/rules.hpp"
+#include "core/new_line_rule.hpp"
 
 namespace kestrove {
 

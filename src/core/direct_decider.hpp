@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/direct_reading.hpp"
-#include "core/local_compiler.hpp"
+#include "core/evaluation.hpp"
 #include "core/reading.hpp"
 #include "core/runtime.hpp"
 #include "core/watch_spec.hpp"

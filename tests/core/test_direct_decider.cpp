@@ -53,10 +53,13 @@ TEST(DirectDecider, SilenceBreaksTheStreakWithoutCounting) {
               (std::vector<bool>{false, false, false, true}));
 
     // Silence does not re-arm a gate that fired.
-    DirectDecider once(spec(WatchType::textAppears, 1), {}, true);
-    EXPECT_TRUE(once.take(read({""})).fired);
-    EXPECT_EQ(fires(once, {silence, read({""})}), (std::vector<bool>{false, false}));
-    EXPECT_TRUE(DirectDecider(spec(WatchType::textAppears, 0), {}, true).take(read({"x"})).fired);  // at least 1 read
+    WatchSpec quick = s;
+    quick.debounceChecks = 1;
+    DirectDecider once(quick, {}, true);
+    EXPECT_TRUE(once.take(read({"Ready"})).fired);
+    EXPECT_EQ(fires(once, {silence, read({"Ready"})}), (std::vector<bool>{false, false}));
+    quick.debounceChecks = 0;  // still at least one read
+    EXPECT_TRUE(DirectDecider(quick, {}, true).take(read({"Ready"})).fired);
 }
 
 TEST(DirectDecider, SilenceBetweenIdenticalReadingsIsNoChange) {
