@@ -15,41 +15,77 @@ namespace kestrove::DirectAgreement {
 
 namespace {
 
+bool isAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiAlnum(char c) { return isAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool isNumberCharacter(std::string_view grapheme) { return text::isNumber(text::firstScalar(grapheme)); }
+
 bool isWordCharacter(std::string_view grapheme) {
     const char32_t c = text::firstScalar(grapheme);
     return text::isLetter(c) || text::isNumber(c);
 }
 
-bool hasNumber(const std::vector<std::string>& chars) {
-    return std::any_of(chars.begin(), chars.end(),
-                       [](const std::string& g) { return text::isNumber(text::firstScalar(g)); });
+template <typename Seq>
+int boundedDistance(const Seq& a, const Seq& b, int atMost) {
+    const auto n = static_cast<long>(a.size()), m = static_cast<long>(b.size());
+    if (std::labs(n - m) > atMost) return atMost + 1;
+    if (n == 0 || m == 0) return static_cast<int>(std::max(n, m));
+    std::vector<int> row(static_cast<std::size_t>(m) + 1), next(row.size());
+    for (std::size_t j = 0; j < row.size(); ++j) row[j] = static_cast<int>(j);
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        next[0] = static_cast<int>(i);
+        int smallest = next[0];
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const int substitute = row[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
+            next[j] = std::min({row[j] + 1, next[j - 1] + 1, substitute});
+            smallest = std::min(smallest, next[j]);
+        }
+        if (smallest > atMost) return atMost + 1;
+        std::swap(row, next);
+    }
+    return row.back();
 }
 
-// A word split into characters once, for comparing against many others.
+// A word measured once, for comparing against many others. ASCII words are
+// their own characters; others are split into graphemes.
 struct Word {
     std::string text;
-    std::vector<std::string> chars;
+    std::vector<std::string> chars;  // empty for ASCII words
+    std::size_t count;
     bool hasNumber;
+    bool ascii;
+
+    explicit Word(std::string w) : text(std::move(w)), ascii(isAscii(text)) {
+        if (ascii) {
+            count = text.size();
+            hasNumber = std::any_of(text.begin(), text.end(), isAsciiDigit);
+        } else {
+            chars = text::graphemes(text);
+            count = chars.size();
+            hasNumber = std::any_of(chars.begin(), chars.end(), [](const std::string& g) { return isNumberCharacter(g); });
+        }
+    }
+    std::vector<std::string> characters() const { return ascii ? text::graphemes(text) : chars; }
 };
+
+bool same(const Word& a, const Word& b) {
+    if (a.text == b.text) return true;
+    if (a.count < 5 || b.count < 5 || std::max(a.count, b.count) - std::min(a.count, b.count) > 1) return false;
+    // Numbers match only exactly: 12000 and 12001 are different amounts.
+    if (a.hasNumber || b.hasNumber) return false;
+    if (a.ascii && b.ascii) return boundedDistance(std::string_view(a.text), std::string_view(b.text), 1) < 2;
+    return boundedDistance(a.characters(), b.characters(), 1) < 2;
+}
 
 std::vector<Word> split(const std::set<std::string>& words) {
     std::vector<Word> out;
     out.reserve(words.size());
-    for (const std::string& w : words) {
-        std::vector<std::string> chars = text::graphemes(w);
-        const bool number = hasNumber(chars);
-        out.push_back({w, std::move(chars), number});
-    }
+    for (const std::string& w : words) out.emplace_back(w);
     return out;
-}
-
-bool same(const Word& a, const Word& b) {
-    if (a.text == b.text) return true;
-    const std::size_t na = a.chars.size(), nb = b.chars.size();
-    if (na < 5 || nb < 5 || std::max(na, nb) - std::min(na, nb) > 1) return false;
-    // Numbers match only exactly: 12000 and 12001 are different amounts.
-    if (a.hasNumber || b.hasNumber) return false;
-    return editDistance(a.chars, b.chars, 1) < 2;
 }
 
 // The words of one side with no same word on the other, in ascending order.
@@ -94,23 +130,33 @@ Evaluation judge(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
 
 std::vector<std::string> words(const std::vector<OCRLine>& lines) {
     std::vector<std::string> out;
+    std::string piece;
+    std::size_t count = 0;
+    bool number = false;
+    auto finish = [&] {
+        // One character is a word only when it is a number.
+        if (count >= 2 || (count == 1 && number)) out.push_back(piece);
+        piece.clear();
+        count = 0;
+    };
+    auto add = [&](std::string_view character, bool isNumber) {
+        piece += character;
+        ++count;
+        number = isNumber;
+    };
     for (const OCRLine& line : lines) {
-        std::string piece;
-        std::size_t count = 0;
-        bool number = false;
-        auto finish = [&] {
-            if (count >= 2 || (count == 1 && number)) out.push_back(piece);
-            piece.clear();
-            count = 0;
-        };
-        for (const std::string& g : text::graphemes(text::fold(line.text))) {
-            if (!isWordCharacter(g)) {
-                finish();
-                continue;
+        const std::string folded = text::fold(line.text);
+        if (isAscii(folded)) {
+            // Every ASCII character is a grapheme of its own (CR LF is no word character).
+            for (char c : folded) {
+                if (isAsciiAlnum(c)) add(std::string_view(&c, 1), isAsciiDigit(c));
+                else finish();
             }
-            piece += g;
-            ++count;
-            number = text::isNumber(text::firstScalar(g));
+        } else {
+            for (const std::string& g : text::graphemes(folded)) {
+                if (isWordCharacter(g)) add(g, isNumberCharacter(g));
+                else finish();
+            }
         }
         finish();
     }
@@ -118,31 +164,10 @@ std::vector<std::string> words(const std::vector<OCRLine>& lines) {
 }
 
 int editDistance(const std::vector<std::string>& a, const std::vector<std::string>& b, int atMost) {
-    const auto n = static_cast<long>(a.size()), m = static_cast<long>(b.size());
-    if (std::labs(n - m) > atMost) return atMost + 1;
-    if (n == 0 || m == 0) return static_cast<int>(std::max(n, m));
-    std::vector<int> row(static_cast<std::size_t>(m) + 1), next(row.size());
-    for (std::size_t j = 0; j < row.size(); ++j) row[j] = static_cast<int>(j);
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        next[0] = static_cast<int>(i);
-        int smallest = next[0];
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const int substitute = row[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
-            next[j] = std::min({row[j] + 1, next[j - 1] + 1, substitute});
-            smallest = std::min(smallest, next[j]);
-        }
-        if (smallest > atMost) return atMost + 1;
-        std::swap(row, next);
-    }
-    return row.back();
+    return boundedDistance(a, b, atMost);
 }
 
-bool sameWord(std::string_view a, std::string_view b) {
-    if (a == b) return true;
-    std::vector<std::string> ca = text::graphemes(a), cb = text::graphemes(b);
-    const bool na = hasNumber(ca), nb = hasNumber(cb);
-    return same({std::string(a), std::move(ca), na}, {std::string(b), std::move(cb), nb});
-}
+bool sameWord(std::string_view a, std::string_view b) { return same(Word(std::string(a)), Word(std::string(b))); }
 
 int allowance(int n) { return n / 10; }
 

@@ -94,6 +94,7 @@ TEST(DirectAgreementWords, NearEqualWords) {
         {"12000", "12001", false},     {"12000", "12000", true},     {"cat", "cut", false},
         {"cat", "cat", true},          {"build", "builds", true},    {"build", "bills", false},
         {"exports", "export2", false}, {"deploy", "deployed", false}, {"abcde", "abxyz", false},
+        {"größen", "größe", true},     {"日本語テキスト", "日本語テキス", true}, {"größe", "grösse", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DA::sameWord(c.a, c.b), c.same) << c.a << "/" << c.b;
