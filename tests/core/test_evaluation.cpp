@@ -110,6 +110,7 @@ TEST(Evaluation, CountdownRuleIsMetByZerosOrWhenItsClockIsGone) {
         {"10:00", {"Time left 0:00"}, true, true},
         {"10:00", {"Time left 0:01"}, false, true},
         {"1:00:00", {"0:00"}, true, true},
+        {"0:12", {"Ends in 00:00"}, true, true},
         {"10:00", {"Round 2 of 3", "Next 00:00:00"}, true, true},
         {"10:00", {"started 10:02", "left 0:00"}, true, true},
     };
