@@ -21,6 +21,9 @@ const char* const cannotCrop = "The window's picture could not be cropped.";
 
 int roundToInt(double v) { return static_cast<int>(std::lround(v)); }
 
+// Far beyond any screen, but still safe to round to an int.
+bool usableCoordinate(double v) { return std::isfinite(v) && std::abs(v) < 1e7; }
+
 std::optional<PixelRect> intersect(const PixelRect& a, const PixelRect& b) {
     const int l = std::max(a.x, b.x), t = std::max(a.y, b.y);
     const int r = std::min(a.x + a.width, b.x + b.width), bottom = std::min(a.y + a.height, b.y + b.height);
@@ -80,6 +83,8 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region) {
 
     // The box in root pixels, then only the part that lies on its screen.
     const double s = screen->scale > 0 ? screen->scale : 1;
+    if (!usableCoordinate((screen->frame.x + region.x) * s) || !usableCoordinate((screen->frame.y + region.y) * s))
+        return CaptureError::failed("The box's place is not usable.");
     const PixelRect box{roundToInt((screen->frame.x + region.x) * s), roundToInt((screen->frame.y + region.y) * s),
                         std::max(1, roundToInt(region.w * s)), std::max(1, roundToInt(region.h * s))};
     const PixelRect screenPixels{roundToInt(screen->frame.x * s), roundToInt(screen->frame.y * s),

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 
 #include "app/platform/qt_screens.hpp"
 #include "app/platform/window_binder.hpp"
@@ -96,6 +97,17 @@ TEST_F(Capture, PictureHasTheRegionsPixelSize) {
     const auto px = [&](int x, int y) { return &cut.image().rgba[static_cast<std::size_t>(y * 100 + x) * 4]; };
     EXPECT_EQ(px(99, 10)[0] + px(99, 10)[1] + px(99, 10)[2], 0);
     EXPECT_EQ(px(99, 10)[3], 255);
+
+    // A damaged region is refused with a reason, never read.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (auto damage : {&WatchRegion::x, &WatchRegion::w, &WatchRegion::scale}) {
+        auto bad = select(onScreen(tw::status)).region;
+        bad.*damage = nan;
+        const Captured refused = capturer.capture(bad);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed);
+        EXPECT_FALSE(refused.error().description().empty());
+    }
 }
 
 TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
