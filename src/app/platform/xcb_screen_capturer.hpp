@@ -2,7 +2,8 @@
 // Capture over XCB on a long-lived connection of its own: the display path
 // reads the root window (MIT-SHM, GetImage as fallback), the window path the
 // window's own picture through XComposite, so a covered window still reads.
-// One thread at a time; the screens come from `screens` on that thread.
+// One thread at a time (its own connection); `screens` must answer on that
+// thread (QtScreens does on any).
 
 #include <memory>
 #include <set>

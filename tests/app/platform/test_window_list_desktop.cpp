@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include <thread>
+
 #include "app/platform/qt_screens.hpp"
 #include "app/platform/window_binder.hpp"
 #include "app/platform/xcb_window_list.hpp"
@@ -102,6 +104,10 @@ TEST_F(DesktopWindows, ScreensCarryTheirOutputNameHash) {
         EXPECT_TRUE(s.frame.contains(s.visibleFrame));
         EXPECT_GE(s.scale, 1.0);
     }
+    // A capture worker reads the same list.
+    std::vector<ScreenInfo> fromWorker;
+    std::thread([&] { fromWorker = screens.screens(); }).join();
+    EXPECT_EQ(fromWorker, list);
 }
 
 TEST_F(DesktopWindows, BoxOverTheStatusLineBindsToTheWindow) {
