@@ -4,7 +4,9 @@
 #include <map>
 
 #include "app/platform/screen_space.hpp"
+#include "app/platform/text_recognizer.hpp"
 #include "app/platform/window_list.hpp"
+#include "core/executor.hpp"
 
 namespace kestrove::fakes {
 
@@ -46,5 +48,29 @@ inline WindowInfo window(std::uint32_t id, Rect frame, std::string app = "Editor
     w.ownerPID = 4242;
     return w;
 }
+
+// Answers every recognition with `lines`, through `deliver`.
+class FakeTextRecognizer final : public TextRecognizer {
+public:
+    struct Request {
+        int width = 0;
+        int height = 0;
+        bool languageCorrection = false;
+    };
+    explicit FakeTextRecognizer(Executor deliver = inlineExecutor()) : deliver_(std::move(deliver)) {}
+
+    std::vector<OCRLine> lines;
+    std::vector<Request> requests;
+    int warmUps = 0;
+
+    void recognize(Image image, bool languageCorrection, Done done) override {
+        requests.push_back({image.width, image.height, languageCorrection});
+        deliver_([done = std::move(done), answer = lines]() mutable { done(std::move(answer)); });
+    }
+    void warmUp() override { ++warmUps; }
+
+private:
+    Executor deliver_;
+};
 
 }  // namespace kestrove::fakes
