@@ -55,7 +55,7 @@ BENCHMARK_CAPTURE(recognise, withLanguageCorrection, true)
 }  // namespace kestrove
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -22,7 +22,7 @@ namespace kestrove::rendered {
 // The offscreen application the font code needs; made once.
 inline void ensureApplication() {
     if (QCoreApplication::instance()) return;
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int argc = 1;
     static char name[] = "kestrove-test";
     static char* argv[] = {name, nullptr};
