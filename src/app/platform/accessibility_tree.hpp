@@ -1,0 +1,89 @@
+#pragma once
+// What the direct reader asks of the accessibility layer. The real tree
+// speaks AT-SPI over D-Bus (AtspiTree); tests use a fake tree. Every call is
+// made on the reader's own thread and may block for up to its time-out.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/geometry.hpp"
+
+namespace kestrove {
+
+// One accessible object: its owner's bus name and its object path.
+struct AccessElement {
+    std::string bus;
+    std::string path;
+    bool operator==(const AccessElement&) const = default;
+};
+
+struct AccessElementHash {
+    std::size_t operator()(const AccessElement& e) const {
+        return std::hash<std::string>{}(e.bus) * 31 + std::hash<std::string>{}(e.path);
+    }
+};
+
+// Why a call gave nothing.
+enum class AccessError {
+    none,
+    timedOut,     // the application did not answer within the time-out
+    invalid,      // the object or its application is gone
+    unsupported,  // the object has no such interface or property
+    failed,       // anything else (the bus itself went away, a malformed answer)
+};
+
+template <typename T> struct AccessResult {
+    std::optional<T> value;
+    AccessError error = AccessError::none;
+
+    static AccessResult ok(T v) { return {std::move(v), AccessError::none}; }
+    static AccessResult fail(AccessError e) { return {std::nullopt, e}; }
+};
+
+// What the reader makes of an object's role.
+enum class DirectRole {
+    container,  // windows, scroll and split panes, bars, tab lists: their children speak
+    webArea,    // a web document: a container that is also the page
+    group,      // panels, sections, lists, tables: speak only when they have no children
+    titled,     // labels, buttons, links, headings, items, cells: their name is their text
+    secret,     // password fields: never read
+    plain,      // anything else: only its text content counts
+};
+
+// One object as one walk step sees it.
+struct AccessNode {
+    DirectRole role = DirectRole::plain;
+    std::optional<Rect> frame;  // screen points; absent without a component
+    std::vector<AccessElement> children;
+    std::optional<std::string> title;  // the accessible name
+    bool hasText = false;              // the text content can be asked for
+};
+
+class AccessibilityTree {
+public:
+    virtual ~AccessibilityTree() = default;
+
+    // Whether the accessibility bus is there to ask; never aborts without one.
+    virtual bool available() = 0;
+    // The application registered by this process; invalid when there is none.
+    virtual AccessResult<AccessElement> application(std::int32_t pid) = 0;
+    // The top-level windows of an application.
+    virtual AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) = 0;
+    // An object's place on screen.
+    virtual AccessResult<Rect> frame(const AccessElement& element) = 0;
+    virtual AccessResult<AccessNode> node(const AccessElement& element) = 0;
+    // The whole text content of an object that has one.
+    virtual AccessResult<std::string> text(const AccessElement& element) = 0;
+    // The character offset at a screen point; -1 where the toolkit cannot tell.
+    virtual AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) = 0;
+    // The characters from `start` up to (not including) `end`.
+    virtual AccessResult<std::string> textRange(const AccessElement& element, int start, int end) = 0;
+    // The address of a web document.
+    virtual std::optional<std::string> address(const AccessElement& element) = 0;
+};
+
+}  // namespace kestrove

@@ -1,0 +1,47 @@
+#pragma once
+// The accessibility tree over the AT-SPI D-Bus protocol, spoken directly
+// through QtDBus on a private connection to the accessibility bus: no cache
+// (every answer is fresh), one-second time-outs per call, and no libatspi
+// (which aborts the process when there is no accessibility bus). Create and
+// use it on one thread only.
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QString>
+
+#include <optional>
+
+#include "app/platform/accessibility_tree.hpp"
+
+namespace kestrove {
+
+class AtspiTree final : public AccessibilityTree {
+public:
+    static constexpr int timeoutMs = 1000;
+
+    // `scale`: device pixels per point.
+    explicit AtspiTree(double scale = 1);
+    ~AtspiTree() override;
+
+    bool available() override;
+    AccessResult<AccessElement> application(std::int32_t pid) override;
+    AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;
+    AccessResult<Rect> frame(const AccessElement& element) override;
+    AccessResult<AccessNode> node(const AccessElement& element) override;
+    AccessResult<std::string> text(const AccessElement& element) override;
+    AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) override;
+    AccessResult<std::string> textRange(const AccessElement& element, int start, int end) override;
+    std::optional<std::string> address(const AccessElement& element) override;
+
+private:
+    QDBusMessage call(const AccessElement& e, const char* interface, const char* method, const QVariantList& args = {});
+
+    double scale_;
+    QString name_;
+    std::optional<QDBusConnection> bus_;
+};
+
+// How the reader treats an AT-SPI role (its number on the bus).
+DirectRole directRole(unsigned atspiRole);
+
+}  // namespace kestrove

@@ -1,0 +1,174 @@
+#include "app/platform/direct_session.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "app/platform/direct_walk.hpp"
+#include "core/window_binding.hpp"
+
+namespace kestrove {
+
+namespace {
+
+const WindowInfo* findWindow(const std::vector<WindowInfo>& list, std::uint32_t id) {
+    auto it = std::find_if(list.begin(), list.end(), [&](const WindowInfo& w) { return w.id == id; });
+    return it == list.end() ? nullptr : &*it;
+}
+
+// Toolkits round differently; a point either way is the same rectangle.
+bool sameRect(const Rect& a, const Rect& b) {
+    return std::fabs(a.minX() - b.minX()) <= 1 && std::fabs(a.minY() - b.minY()) <= 1 &&
+           std::fabs(a.width - b.width) <= 1 && std::fabs(a.height - b.height) <= 1;
+}
+
+}  // namespace
+
+DirectSession::DirectSession(std::shared_ptr<DirectReader> reader, WindowAnchor anchor, Size size, std::int32_t pid,
+                             ChromiumDetection::Verdict chromium)
+    : reader_(std::move(reader)), anchor_(std::move(anchor)), size_(size), pid_(pid), chromium_(std::move(chromium)) {}
+
+std::shared_ptr<DirectSession> DirectSession::open(const WatchRegion& region, std::shared_ptr<DirectReader> reader) {
+    if (!region.window || !reader) return nullptr;
+    const WindowAnchor anchor = *region.window;
+    struct Found {
+        std::int32_t pid = 0;
+        ChromiumDetection::Verdict chromium;
+    };
+    const std::optional<Found> found = reader->run([&](DirectPlatform& p) -> std::optional<Found> {
+        if (!p.tree->available()) return std::nullopt;
+        const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
+        const WindowInfo* window = findWindow(all, anchor.id);
+        // X11 hands a closed window's id to a new one: another app means another window.
+        if (!window || window->ownerPID < 1 || !WindowTracking::isSameWindow(anchor, *window)) return std::nullopt;
+        return Found{window->ownerPID, p.chromium(window->ownerPID)};
+    });
+    if (!found) return nullptr;
+    return std::make_shared<DirectSession>(std::move(reader), anchor, region.size(), found->pid, found->chromium);
+}
+
+void DirectSession::read(Executor executor, std::function<void(DirectAnswer)> done) {
+    reader_->post([self = shared_from_this(), executor = std::move(executor), done = std::move(done)](DirectPlatform& p) {
+        DirectAnswer answer = self->readNow(p);
+        executor([done, answer = std::move(answer)] { done(answer); });
+    });
+}
+
+void DirectSession::readTimed(Executor executor, std::function<void(DirectAnswer, double)> done) {
+    reader_->post([self = shared_from_this(), executor = std::move(executor), done = std::move(done)](DirectPlatform& p) {
+        const auto start = std::chrono::steady_clock::now();
+        DirectAnswer answer = self->readNow(p);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        executor([done, answer = std::move(answer), ms] { done(answer, ms); });
+    });
+}
+
+void DirectSession::adopt(Executor executor, std::function<void()> done) {
+    reader_->post([self = shared_from_this(), executor = std::move(executor), done = std::move(done)](DirectPlatform& p) {
+        self->page_ = self->lastPage_;
+        self->pageAddress_ = self->page_ ? p.tree->address(*self->page_) : std::nullopt;
+        self->adopted_ = true;
+        if (done) executor(done);
+    });
+}
+
+std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(DirectPlatform& p, AccessError& error) {
+    error = AccessError::none;
+    appMissing_ = false;
+    if (window_) {
+        AccessResult<Rect> frame = p.tree->frame(*window_);
+        if (frame.value) return std::pair{*window_, *frame.value};
+        if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
+        window_.reset();
+    }
+    if (!app_) {
+        AccessResult<AccessElement> app = p.tree->application(pid_);
+        if (!app.value) {
+            appMissing_ = app.error == AccessError::invalid;
+            return error = app.error, std::nullopt;
+        }
+        appMissing_ = false;
+        app_ = app.value;
+    }
+    AccessResult<std::vector<AccessElement>> windows = p.tree->windows(*app_);
+    if (!windows.value) {
+        if (windows.error != AccessError::timedOut) app_.reset();
+        return error = windows.error, std::nullopt;
+    }
+    if (windows.value->empty()) return error = AccessError::invalid, std::nullopt;
+
+    // No window numbers on this bus: the window is the one of this
+    // application whose frame is the X11 client rectangle.
+    const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
+    const WindowInfo* x11 = findWindow(all, anchor_.id);
+    if (!x11) return error = AccessError::invalid, std::nullopt;
+    std::optional<std::pair<AccessElement, Rect>> around;
+    for (const AccessElement& w : *windows.value) {
+        AccessResult<Rect> frame = p.tree->frame(w);
+        if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
+        if (!frame.value) continue;
+        if (sameRect(*frame.value, x11->frame)) {
+            window_ = w;
+            return std::pair{w, *frame.value};
+        }
+        // Some toolkits count their decorations in: the tightest frame around the client area.
+        if (frame.value->contains(x11->frame) &&
+            (!around || frame.value->width * frame.value->height < around->second.width * around->second.height))
+            around = std::pair{w, *frame.value};
+    }
+    if (around) {
+        window_ = around->first;
+        return around;
+    }
+    return error = AccessError::invalid, std::nullopt;
+}
+
+DirectAnswer DirectSession::readNow(DirectPlatform& p) {
+    if (!p.tree->available()) return DirectAnswer::noAnswer(DirectSilence::notPermitted);
+
+    if (onScreenOnly()) {
+        const bool onScreen = findWindow(p.windows->list(WindowListOptions::onScreenOnly), anchor_.id) != nullptr;
+        if (auto silence = DirectReading::silence(true, onScreen)) return DirectAnswer::noAnswer(*silence);
+    }
+
+    AccessError error = AccessError::none;
+    const std::optional<std::pair<AccessElement, Rect>> window = windowElement(p, error);
+    if (!window) {
+        const bool alive = p.alive(pid_);
+        if (error == AccessError::timedOut && alive) return DirectAnswer::noAnswer(DirectSilence::timedOut);
+        // A live program that never joined the accessibility bus shows nothing.
+        if (appMissing_ && alive) return DirectAnswer::noAnswer(DirectSilence::notExposed);
+        return DirectAnswer::noAnswer(DirectSilence::windowGone);
+    }
+    const auto& [element, frame] = *window;
+
+    if (!WindowTracking::stillInside(anchor_, size_, frame.size()))
+        return DirectAnswer::noAnswer(DirectSilence::boxOutside);
+
+    DirectWalk walk(*p.tree, WindowTracking::box(anchor_, size_, frame));
+    walk.visit(element, 0, std::nullopt);
+    walkNodes_ = walk.nodeCount();
+    walkPieces_ = static_cast<int>(walk.pieces().size());
+
+    if (walk.timedOut()) return DirectAnswer::noAnswer(DirectSilence::timedOut);
+    if (walk.failed() && walk.nodeCount() <= 1) return DirectAnswer::noAnswer(DirectSilence::failed);
+
+    const std::optional<AccessElement> pageNow = walk.page() ? walk.page() : walk.firstWebArea();
+    lastPage_ = pageNow;
+
+    if (adopted_ && page_) {
+        if (!pageNow) return DirectAnswer::noAnswer(DirectSilence::notExposed);
+        if (*pageNow != *page_) {
+            if (!DirectReading::samePage(false, pageAddress_, p.tree->address(*pageNow)))
+                return DirectAnswer::noAnswer(DirectSilence::otherTab);
+            page_ = pageNow;
+        }
+    }
+
+    std::vector<OCRLine> lines = walk.sorted();
+    if (lines.empty() && !DirectReading::emptyCounts(onScreenOnly()))
+        return DirectAnswer::noAnswer(DirectSilence::notExposed);
+    return DirectAnswer::lines(std::move(lines));
+}
+
+}  // namespace kestrove

@@ -1,0 +1,115 @@
+#pragma once
+// An accessibility tree made of plain nodes, for tests of the direct reader
+// without a desktop. Objects are named by path; all share one bus name.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/platform/accessibility_tree.hpp"
+
+namespace kestrove::fakes {
+
+struct FakeNode {
+    DirectRole role = DirectRole::plain;
+    std::optional<Rect> frame;
+    std::vector<std::string> children;  // paths
+    std::optional<std::string> title;
+    std::optional<std::string> text;  // the text content, when it has one
+    std::optional<std::string> address;
+    // Character offsets by screen point; -1 everywhere when absent (as Qt 6.4 answers).
+    std::function<int(Point)> offsetAt;
+};
+
+class FakeAccessibilityTree final : public AccessibilityTree {
+public:
+    static constexpr const char* bus = ":1.7";
+
+    bool isAvailable = true;
+    std::map<std::int32_t, std::string> apps;  // pid → application path
+    std::map<std::string, FakeNode> nodes;
+    std::map<std::string, AccessError> broken;  // paths whose every call fails so
+    int nodeReads = 0;
+    int offsetAsks = 0;
+
+    static AccessElement at(const std::string& path) { return {bus, path}; }
+
+    bool available() override { return isAvailable; }
+
+    AccessResult<AccessElement> application(std::int32_t pid) override {
+        auto it = apps.find(pid);
+        if (it == apps.end()) return AccessResult<AccessElement>::fail(AccessError::invalid);
+        if (auto e = failure(it->second)) return AccessResult<AccessElement>::fail(*e);
+        return AccessResult<AccessElement>::ok(at(it->second));
+    }
+
+    AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override {
+        using R = AccessResult<std::vector<AccessElement>>;
+        const FakeNode* n = find(app.path);
+        if (auto e = failure(app.path)) return R::fail(*e);
+        if (!n) return R::fail(AccessError::invalid);
+        return R::ok(elements(*n));
+    }
+
+    AccessResult<Rect> frame(const AccessElement& element) override {
+        if (auto e = failure(element.path)) return AccessResult<Rect>::fail(*e);
+        const FakeNode* n = find(element.path);
+        if (!n) return AccessResult<Rect>::fail(AccessError::invalid);
+        if (!n->frame) return AccessResult<Rect>::fail(AccessError::unsupported);
+        return AccessResult<Rect>::ok(*n->frame);
+    }
+
+    AccessResult<AccessNode> node(const AccessElement& element) override {
+        ++nodeReads;
+        if (auto e = failure(element.path)) return AccessResult<AccessNode>::fail(*e);
+        const FakeNode* n = find(element.path);
+        if (!n) return AccessResult<AccessNode>::fail(AccessError::invalid);
+        return AccessResult<AccessNode>::ok({n->role, n->frame, elements(*n), n->title, n->text.has_value()});
+    }
+
+    AccessResult<std::string> text(const AccessElement& element) override {
+        const FakeNode* n = find(element.path);
+        if (!n || !n->text) return AccessResult<std::string>::fail(AccessError::unsupported);
+        return AccessResult<std::string>::ok(*n->text);
+    }
+
+    AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) override {
+        ++offsetAsks;
+        const FakeNode* n = find(element.path);
+        if (!n || !n->text) return AccessResult<int>::fail(AccessError::unsupported);
+        return AccessResult<int>::ok(n->offsetAt ? n->offsetAt(p) : -1);
+    }
+
+    AccessResult<std::string> textRange(const AccessElement& element, int start, int end) override {
+        const FakeNode* n = find(element.path);
+        if (!n || !n->text || start < 0 || end < start || static_cast<std::size_t>(end) > n->text->size())
+            return AccessResult<std::string>::fail(AccessError::failed);
+        return AccessResult<std::string>::ok(n->text->substr(start, end - start));
+    }
+
+    std::optional<std::string> address(const AccessElement& element) override {
+        const FakeNode* n = find(element.path);
+        return n ? n->address : std::nullopt;
+    }
+
+private:
+    const FakeNode* find(const std::string& path) const {
+        auto it = nodes.find(path);
+        return it == nodes.end() ? nullptr : &it->second;
+    }
+    std::optional<AccessError> failure(const std::string& path) const {
+        auto it = broken.find(path);
+        if (it == broken.end()) return std::nullopt;
+        return it->second;
+    }
+    static std::vector<AccessElement> elements(const FakeNode& n) {
+        std::vector<AccessElement> out;
+        for (const auto& c : n.children) out.push_back(at(c));
+        return out;
+    }
+};
+
+}  // namespace kestrove::fakes
