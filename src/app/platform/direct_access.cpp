@@ -1,6 +1,7 @@
 #include "app/platform/direct_access.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -127,10 +128,6 @@ std::vector<std::string> typeArguments(const fs::path& proc) {
     return out;
 }
 
-bool isPid(const std::string& name) {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 }  // namespace
 
 ProcessFacts facts(std::int32_t pid, const std::string& procRoot) {
@@ -170,8 +167,10 @@ ProcessFacts facts(std::int32_t pid, const std::string& procRoot) {
     std::multimap<std::int32_t, std::int32_t> children;
     if (auto names = listNames(root)) {
         for (const std::string& name : *names) {
-            if (!isPid(name)) continue;
-            if (auto parent = parentOf(root / name)) children.emplace(*parent, std::stoi(name));
+            std::int32_t child = 0;
+            const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), child);
+            if (ec != std::errc() || end != name.data() + name.size()) continue;
+            if (auto parent = parentOf(root / name)) children.emplace(*parent, child);
         }
     }
     std::vector<std::int32_t> level{pid};

@@ -10,37 +10,39 @@
 namespace kestrove {
 
 DirectReader::DirectReader(Factory makePlatform)
-    : thread_([this, makePlatform = std::move(makePlatform)]() mutable { loop(std::move(makePlatform)); }) {}
+    : thread_(loop, state_, std::move(makePlatform)) {}
 
 DirectReader::~DirectReader() {
     {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        queue_.clear();
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+        state_->queue.clear();
     }
-    wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    state_->wake.notify_all();
+    // A session released by the work it posted ends its reader on the reader's thread.
+    if (onReaderThread()) thread_.detach();
+    else if (thread_.joinable()) thread_.join();
 }
 
 void DirectReader::post(std::function<void(DirectPlatform&)> work) {
     {
-        std::lock_guard lock(mutex_);
-        if (stopping_) return;
-        queue_.push_back(std::move(work));
+        std::lock_guard lock(state_->mutex);
+        if (state_->stopping) return;
+        state_->queue.push_back(std::move(work));
     }
-    wake_.notify_one();
+    state_->wake.notify_one();
 }
 
-void DirectReader::loop(Factory makePlatform) {
+void DirectReader::loop(std::shared_ptr<State> state, Factory makePlatform) {
     DirectPlatform platform = makePlatform();
     for (;;) {
         std::function<void(DirectPlatform&)> work;
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-            if (stopping_) break;
-            work = std::move(queue_.front());
-            queue_.pop_front();
+            std::unique_lock lock(state->mutex);
+            state->wake.wait(lock, [&] { return state->stopping || !state->queue.empty(); });
+            if (state->stopping) break;
+            work = std::move(state->queue.front());
+            state->queue.pop_front();
         }
         work(platform);
     }

@@ -33,7 +33,8 @@ public:
 
     // Starts the thread; `makePlatform` runs on it, first.
     explicit DirectReader(Factory makePlatform);
-    // Waits for the work under way; work still queued is dropped.
+    // Waits for the work under way (unless the last owner lets go on the
+    // reader's own thread); work still queued is dropped.
     ~DirectReader();
     DirectReader(const DirectReader&) = delete;
     DirectReader& operator=(const DirectReader&) = delete;
@@ -64,12 +65,16 @@ public:
     bool onReaderThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
 private:
-    void loop(Factory makePlatform);
+    // Shared with the thread, which may outlive this object by one piece of work.
+    struct State {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::function<void(DirectPlatform&)>> queue;
+        bool stopping = false;
+    };
+    static void loop(std::shared_ptr<State> state, Factory makePlatform);
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void(DirectPlatform&)>> queue_;
-    bool stopping_ = false;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
     std::thread thread_;
 };
 

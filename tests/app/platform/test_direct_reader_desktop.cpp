@@ -1,0 +1,120 @@
+// The direct reader on the test window over the real accessibility bus:
+// its texts, a stopped and a killed window, and what /proc says of it.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <future>
+
+#include "app/platform/direct_access.hpp"
+#include "app/platform/direct_session.hpp"
+#include "app/platform/xcb_window_list.hpp"
+#include "core/text_match.hpp"
+#include "platform/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
+
+namespace kestrove {
+namespace {
+
+namespace tw = testwindow;
+using desktop::waitFor;
+
+DirectAnswer read(DirectSession& s) {
+    std::promise<DirectAnswer> got;
+    s.read(inlineExecutor(), [&](DirectAnswer a) { got.set_value(a); });
+    return got.get_future().get();
+}
+
+struct DirectReaderDesktop : ::testing::Test {
+    desktop::TestWindow window;
+    XcbWindowList windows;
+
+    // A watch region over one of the test window's boxes, bound to it.
+    WatchRegion regionOver(const tw::Box& b) {
+        std::optional<WindowInfo> info;
+        EXPECT_TRUE(waitFor([&] {
+            for (const auto& w : windows.list(WindowListOptions::onScreenOnly))
+                if (w.id == window.id()) info = w;
+            return info.has_value();
+        }));
+        if (!info) return {};
+        const Rect box{info->frame.x + b.x, info->frame.y + b.y, double(b.w), double(b.h)};
+        return {1, box.x, box.y, box.width, box.height, 1, WindowTracking::anchor(box, *info)};
+    }
+
+    // The window joins the accessibility bus a moment after it shows.
+    std::shared_ptr<DirectSession> openOver(const tw::Box& b, DirectAnswer* first = nullptr) {
+        auto session = DirectSession::open(regionOver(b));
+        if (!session) return nullptr;
+        std::optional<DirectAnswer> answer;
+        waitFor([&] {
+            answer = read(*session);
+            return answer->lines() && !answer->lines()->empty();
+        });
+        if (first) *first = *answer;
+        return session;
+    }
+};
+
+TEST_F(DirectReaderDesktop, ReadsTheStatusAndPriceBoxes) {
+    for (auto [box, expected] : std::vector<std::pair<tw::Box, const char*>>{{tw::status, tw::initialStatus},
+                                                                          {tw::price, tw::initialPrice}}) {
+        DirectAnswer answer = DirectAnswer::noAnswer(DirectSilence::failed);
+        auto session = openOver(box, &answer);
+        ASSERT_NE(session, nullptr);
+        ASSERT_TRUE(answer.lines()) << rawValue(*answer.silence());
+        ASSERT_EQ(answer.lines()->size(), 1u);
+        const OCRLine& line = answer.lines()->front();
+        EXPECT_EQ(TextMatch::normalize(line.text), TextMatch::normalize(expected));
+        EXPECT_EQ(line.text, expected);
+        EXPECT_DOUBLE_EQ(line.confidence, 1.0);
+        for (double v : {line.box.x, line.box.y, line.box.x + line.box.w, line.box.y + line.box.h}) {
+            EXPECT_GE(v, 0);
+            EXPECT_LE(v, 1);
+        }
+    }
+    // A change shows on the next read: nothing is cached.
+    auto session = openOver(tw::status);
+    ASSERT_NE(session, nullptr);
+    window.command("status Status: Done");
+    const DirectAnswer after = read(*session);
+    ASSERT_TRUE(after.lines());
+    ASSERT_EQ(after.lines()->size(), 1u);
+    EXPECT_EQ(after.lines()->front().text, "Status: Done");
+}
+
+TEST_F(DirectReaderDesktop, AStoppedWindowTimesOutAndAKilledOneIsGone) {
+    auto session = openOver(tw::status);
+    ASSERT_NE(session, nullptr);
+    const auto pid = static_cast<pid_t>(window.pid());
+
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const DirectAnswer stopped = read(*session);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ::kill(pid, SIGCONT);
+    EXPECT_EQ(stopped.silence(), DirectSilence::timedOut);
+    EXPECT_GE(seconds, 0.9);
+    EXPECT_LE(seconds, 1.5);
+
+    // Answers again once it runs.
+    EXPECT_TRUE(waitFor([&] { return read(*session).counts(); }));
+
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    EXPECT_TRUE(waitFor([&] { return ::kill(pid, 0) != 0; }));
+    EXPECT_EQ(read(*session).silence(), DirectSilence::windowGone);
+}
+
+TEST_F(DirectReaderDesktop, TheTestWindowIsSurelyNotChromium) {
+    const auto verdict = DirectAccess::chromium(static_cast<std::int32_t>(window.pid()));
+    EXPECT_FALSE(verdict.isChromium);
+    EXPECT_EQ(verdict.confidence, ChromiumDetection::Confidence::sure) << verdict.why;
+    auto session = DirectSession::open(regionOver(tw::status));
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(session->chromium(), verdict);
+    EXPECT_FALSE(session->onScreenOnly());
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,279 @@
+// Sessions on a made-up accessibility tree and window list: when they open,
+// and which answer each read gives.
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "app/platform/direct_session.hpp"
+#include "platform/fake_accessibility_tree.hpp"
+#include "platform/fakes.hpp"
+
+namespace kestrove {
+namespace {
+
+using fakes::FakeAccessibilityTree;
+using fakes::FakeNode;
+using fakes::FakeWindowList;
+
+constexpr std::uint32_t windowID = 77;
+constexpr std::int32_t pid = 4242;
+const Rect clientArea{100, 50, 400, 300};
+
+// The fakes live with the test; the reader's thread borrows them.
+struct Borrowed final : WindowList {
+    FakeWindowList* to;
+    explicit Borrowed(FakeWindowList* t) : to(t) {}
+    std::vector<WindowInfo> list(WindowListOptions o) override { return to->list(o); }
+    std::optional<std::string> bundleID(std::uint32_t w) override { return to->bundleID(w); }
+};
+struct BorrowedTree final : AccessibilityTree {
+    FakeAccessibilityTree* to;
+    explicit BorrowedTree(FakeAccessibilityTree* t) : to(t) {}
+    bool available() override { return to->available(); }
+    AccessResult<AccessElement> application(std::int32_t p) override { return to->application(p); }
+    AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to->windows(a); }
+    AccessResult<Rect> frame(const AccessElement& e) override { return to->frame(e); }
+    AccessResult<AccessNode> node(const AccessElement& e) override { return to->node(e); }
+    AccessResult<std::string> text(const AccessElement& e) override { return to->text(e); }
+    AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to->offsetAtPoint(e, p); }
+    AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override { return to->textRange(e, s, n); }
+    std::optional<std::string> address(const AccessElement& e) override { return to->address(e); }
+};
+
+ChromiumDetection::Verdict notChromium() { return {false, ChromiumDetection::Confidence::sure, "plain"}; }
+ChromiumDetection::Verdict aBrowser() { return {true, ChromiumDetection::Confidence::sure, "browser"}; }
+
+// A bound window with a status line in a web page, and a reader over it.
+struct Rig {
+    FakeAccessibilityTree tree;
+    FakeWindowList windows;
+    bool alive = true;
+    ChromiumDetection::Verdict verdict = notChromium();
+    std::shared_ptr<DirectReader> reader;
+
+    Rig() {
+        WindowInfo w = fakes::window(windowID, clientArea);
+        w.ownerPID = pid;
+        windows.windows = {w};
+        tree.apps[pid] = "app";
+        tree.nodes = {
+            {"app", {DirectRole::container, Rect{0, 0, 0, 0}, {"dialog", "main"}, "Editor", {}, {}, {}}},
+            // Another window of the same program, elsewhere: never read.
+            {"dialog", {DirectRole::container, Rect{600, 50, 200, 100}, {"d.label"}, {}, {}, {}, {}}},
+            {"d.label", {DirectRole::titled, Rect{610, 60, 100, 20}, {}, "Other window", {}, {}, {}}},
+            {"main", {DirectRole::container, clientArea, {"web"}, {}, {}, {}, {}}},
+            {"web", {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}}},
+            {"status", {DirectRole::titled, Rect{120, 70, 200, 20}, {}, "Status: ready", {}, {}, {}}},
+        };
+        reader = std::make_shared<DirectReader>([this] {
+            DirectPlatform p;
+            p.tree = std::make_unique<BorrowedTree>(&tree);
+            p.windows = std::make_unique<Borrowed>(&windows);
+            p.alive = [this](std::int32_t) { return alive; };
+            p.chromium = [this](std::int32_t) { return verdict; };
+            return p;
+        });
+    }
+
+    // The box (20, 20, 300, 40) inside the bound window.
+    WatchRegion region() const {
+        WatchRegion r{1, 120, 70, 300, 40, 1, WindowAnchor{windowID, "Editor", std::nullopt, 20, 20, 400, 300}};
+        return r;
+    }
+
+    std::shared_ptr<DirectSession> open() { return DirectSession::open(region(), reader); }
+
+    static DirectAnswer read(DirectSession& s) {
+        std::promise<DirectAnswer> got;
+        s.read(inlineExecutor(), [&](DirectAnswer a) { got.set_value(a); });
+        return got.get_future().get();
+    }
+    static void adopt(DirectSession& s) {
+        std::promise<void> done;
+        s.adopt(inlineExecutor(), [&] { done.set_value(); });
+        done.get_future().get();
+    }
+    static std::vector<std::string> texts(const DirectAnswer& a) {
+        std::vector<std::string> out;
+        if (a.lines())
+            for (const auto& l : *a.lines()) out.push_back(l.text);
+        return out;
+    }
+};
+
+class DirectSessionTest : public ::testing::Test, public Rig {};
+
+TEST_F(DirectSessionTest, OpensOnlyForAKnownBoundWindow) {
+    ASSERT_NE(open(), nullptr);
+    EXPECT_EQ(open()->pid(), pid);
+
+    WatchRegion unbound = region();
+    unbound.window.reset();
+    EXPECT_EQ(DirectSession::open(unbound, reader), nullptr);
+
+    windows.windows[0].isOnScreen = false;  // still in the full list
+    EXPECT_NE(open(), nullptr);
+
+    windows.windows[0].app = "Terminal";  // the id went to another program
+    EXPECT_EQ(open(), nullptr);
+    windows.windows[0].app = "Editor";
+
+    tree.isAvailable = false;
+    EXPECT_EQ(open(), nullptr);
+    tree.isAvailable = true;
+
+    windows.windows.clear();
+    EXPECT_EQ(open(), nullptr);
+}
+
+TEST_F(DirectSessionTest, ReadsTheBoundWindowFoundByItsFrame) {
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    const DirectAnswer a = read(*s);
+    EXPECT_EQ(texts(a), (std::vector<std::string>{"Status: ready"}));
+    ASSERT_TRUE(a.lines() && a.lines()->size() == 1);
+    EXPECT_DOUBLE_EQ((*a.lines())[0].box.x, 0);
+    EXPECT_DOUBLE_EQ((*a.lines())[0].box.h, 0.5);
+    EXPECT_EQ(s->lastWalk(), (std::pair<int, int>{3, 1}));
+}
+
+TEST_F(DirectSessionTest, SilencesInOrder) {
+    struct Case {
+        const char* what;
+        std::function<void(Rig&)> arrange;
+        DirectSilence expected;
+    };
+    const std::vector<Case> cases{
+        {"no accessibility bus", [](Rig& t) { t.tree.isAvailable = false; }, DirectSilence::notPermitted},
+        {"hung program", [](Rig& t) { t.tree.broken["main"] = AccessError::timedOut; }, DirectSilence::timedOut},
+        {"hung, then gone",
+         [](Rig& t) {
+             t.tree.broken["main"] = AccessError::timedOut;
+             t.alive = false;
+         },
+         DirectSilence::windowGone},
+        {"window closed", [](Rig& t) { t.tree.nodes["app"].children = {"dialog"}; }, DirectSilence::windowGone},
+        {"program quit",
+         [](Rig& t) {
+             t.tree.apps.clear();
+             t.alive = false;
+         },
+         DirectSilence::windowGone},
+        {"program never joined the bus", [](Rig& t) { t.tree.apps.clear(); }, DirectSilence::notExposed},
+        {"window shrank",
+         [](Rig& t) {
+             t.tree.nodes["main"].frame = Rect{100, 50, 319, 300};
+             t.windows.windows[0].frame = Rect{100, 50, 319, 300};
+         },
+         DirectSilence::boxOutside},
+        {"hung while walking", [](Rig& t) { t.tree.broken["status"] = AccessError::timedOut; }, DirectSilence::timedOut},
+        {"window unreadable", [](Rig& t) { t.tree.nodes["main"].children = {}, t.tree.broken["main"] = AccessError::failed; },
+         DirectSilence::windowGone},
+    };
+    for (const Case& c : cases) {
+        Rig t;
+        auto s = t.open();
+        ASSERT_NE(s, nullptr) << c.what;
+        c.arrange(t);
+        EXPECT_EQ(read(*s).silence(), c.expected) << c.what;
+    }
+}
+
+TEST_F(DirectSessionTest, ARootThatCannotBeReadFails) {
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(read(*s).counts());  // finds and keeps the window
+    tree.broken["main"] = AccessError::failed;
+    tree.nodes["main"].frame.reset();
+    // The frame read fails too: the cached window is dropped and not found again.
+    EXPECT_EQ(read(*s).silence(), DirectSilence::windowGone);
+}
+
+TEST_F(DirectSessionTest, BoxSticksOutByHalfAPointAtMost) {
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    // The box ends at 320 × 60 inside the window.
+    for (auto [width, silent] : std::vector<std::pair<double, bool>>{{319.5, false}, {319.49, true}}) {
+        tree.nodes["main"].frame = windows.windows[0].frame = Rect{100, 50, width, 300};
+        const DirectAnswer a = read(*s);
+        EXPECT_EQ(silent ? a.silence() == DirectSilence::boxOutside : a.counts(), true) << width;
+    }
+}
+
+TEST_F(DirectSessionTest, OffScreenAndEmptyDependOnTheProgram) {
+    tree.nodes["status"].title = "";
+    auto plain = open();
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(plain->onScreenOnly());
+    const DirectAnswer empty = read(*plain);
+    EXPECT_TRUE(empty.counts());
+    EXPECT_TRUE(texts(empty).empty());
+
+    verdict = aBrowser();
+    auto browser = open();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->onScreenOnly());
+    EXPECT_EQ(read(*browser).silence(), DirectSilence::notExposed);
+
+    windows.windows[0].isOnScreen = false;
+    tree.nodeReads = 0;
+    EXPECT_EQ(read(*browser).silence(), DirectSilence::notOnScreen);
+    EXPECT_EQ(tree.nodeReads, 0);  // the program was not asked
+    EXPECT_TRUE(read(*plain).counts());
+}
+
+TEST_F(DirectSessionTest, AfterAdoptionAnotherPageIsAnotherTab) {
+    verdict = aBrowser();
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+
+    // Before adoption any page goes.
+    tree.nodes["main"].children = {"web2"};
+    tree.nodes["web2"] = {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://b.example/", {}};
+    EXPECT_TRUE(read(*s).counts());
+
+    tree.nodes["main"].children = {"web"};
+    EXPECT_TRUE(read(*s).counts());
+    adopt(*s);
+    EXPECT_TRUE(read(*s).counts());
+
+    // Another tab: another page object with another address.
+    tree.nodes["main"].children = {"web2"};
+    EXPECT_EQ(read(*s).silence(), DirectSilence::otherTab);
+
+    // The page was rebuilt: a new object at the adopted address is taken silently.
+    tree.nodes["web3"] = {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}};
+    tree.nodes["main"].children = {"web3"};
+    EXPECT_EQ(texts(read(*s)), (std::vector<std::string>{"Status: ready"}));
+    tree.nodes["main"].children = {"web", "web2"};  // the old object again, now another one
+    tree.nodes["web"].address = "https://a.example/2";
+    EXPECT_EQ(read(*s).silence(), DirectSilence::otherTab);
+
+    tree.nodes["main"].children = {"status"};  // no page at all
+    EXPECT_EQ(read(*s).silence(), DirectSilence::notExposed);
+}
+
+TEST_F(DirectSessionTest, AdoptingWithoutAPageLeavesReadsAlone) {
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    tree.nodes["main"].children = {"status"};
+    EXPECT_TRUE(read(*s).counts());
+    adopt(*s);
+    tree.nodes["main"].children = {"web"};
+    EXPECT_TRUE(read(*s).counts());
+}
+
+TEST_F(DirectSessionTest, TimedReadsSayHowLongTheyTook) {
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    std::promise<std::pair<DirectAnswer, double>> got;
+    s->readTimed(inlineExecutor(), [&](DirectAnswer a, double ms) { got.set_value({a, ms}); });
+    const auto [answer, ms] = got.get_future().get();
+    EXPECT_TRUE(answer.counts());
+    EXPECT_GE(ms, 0);
+    EXPECT_LT(ms, 1000);
+}
+
+}  // namespace
+}  // namespace kestrove
