@@ -67,6 +67,15 @@ std::optional<Rect> extents(const QDBusMessage& reply, double scale) {
     return Rect{x / scale, y / scale, w / scale, h / scale};
 }
 
+// Text content stands U+FFFC where a child object (a link, an image) sits;
+// the child speaks for itself.
+std::optional<std::string> textOf(const QDBusMessage& reply) {
+    if (!answered(reply, "s")) return std::nullopt;
+    QString s = reply.arguments().constFirst().toString();
+    s.remove(QChar(0xFFFC));
+    return s.toStdString();
+}
+
 std::optional<std::string> stringOf(const QDBusMessage& reply) {
     if (answered(reply, "s")) return reply.arguments().constFirst().toString().toStdString();
     if (answered(reply, "v")) {
@@ -255,7 +264,7 @@ AccessResult<int> AtspiTree::offsetAtPoint(const AccessElement& element, Point p
 
 AccessResult<std::string> AtspiTree::textRange(const AccessElement& element, int start, int end) {
     const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetText", {start, end});
-    if (auto s = stringOf(reply)) return AccessResult<std::string>::ok(std::move(*s));
+    if (auto s = textOf(reply)) return AccessResult<std::string>::ok(std::move(*s));
     return AccessResult<std::string>::fail(badAnswer(reply));
 }
 

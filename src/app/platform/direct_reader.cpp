@@ -35,6 +35,7 @@ void DirectReader::post(std::function<void(DirectPlatform&)> work) {
 
 void DirectReader::loop(std::shared_ptr<State> state, Factory makePlatform) {
     DirectPlatform platform = makePlatform();
+    state->platform = &platform;
     for (;;) {
         std::function<void(DirectPlatform&)> work;
         {
@@ -46,6 +47,7 @@ void DirectReader::loop(std::shared_ptr<State> state, Factory makePlatform) {
         }
         work(platform);
     }
+    state->platform = nullptr;
     // The platform's objects end on the thread that made them.
 }
 

@@ -45,9 +45,11 @@ public:
 
     void post(std::function<void(DirectPlatform&)> work);
 
-    // Runs the work on the reader's thread and waits for its result.
+    // Runs the work on the reader's thread and waits for its result (at
+    // once when already there, so work may open sessions without deadlock).
     template <typename F> auto run(F work) -> decltype(work(std::declval<DirectPlatform&>())) {
         using T = decltype(work(std::declval<DirectPlatform&>()));
+        if (onReaderThread() && state_->platform) return work(*state_->platform);
         auto done = std::make_shared<std::promise<T>>();
         std::future<T> result = done->get_future();
         post([done, work = std::move(work)](DirectPlatform& p) mutable {
@@ -71,6 +73,7 @@ private:
         std::condition_variable wake;
         std::deque<std::function<void(DirectPlatform&)>> queue;
         bool stopping = false;
+        DirectPlatform* platform = nullptr;  // set on the reader's thread while it runs
     };
     static void loop(std::shared_ptr<State> state, Factory makePlatform);
 

@@ -127,6 +127,11 @@ TEST_F(DirectSessionTest, OpensOnlyForAKnownBoundWindow) {
     EXPECT_EQ(open(), nullptr);
 }
 
+TEST_F(DirectSessionTest, OpensFromTheReaderThreadWithoutWaitingForItself) {
+    const bool opened = reader->run([this](DirectPlatform&) { return DirectSession::open(region(), reader) != nullptr; });
+    EXPECT_TRUE(opened);
+}
+
 TEST_F(DirectSessionTest, ReadsTheBoundWindowFoundByItsFrame) {
     auto s = open();
     ASSERT_NE(s, nullptr);
