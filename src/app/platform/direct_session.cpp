@@ -101,7 +101,9 @@ std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(Direc
     // application whose frame is the X11 client rectangle.
     const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
     const WindowInfo* x11 = findWindow(all, anchor_.id);
-    if (!x11) return error = AccessError::invalid, std::nullopt;
+    // A reused id now names another program's window: ours is gone.
+    if (!x11 || !WindowTracking::isSameWindow(anchor_, *x11) || (x11->ownerPID > 0 && x11->ownerPID != pid_))
+        return error = AccessError::invalid, std::nullopt;
     std::optional<std::pair<AccessElement, Rect>> around;
     for (const AccessElement& w : *windows.value) {
         AccessResult<Rect> frame = p.tree->frame(w);

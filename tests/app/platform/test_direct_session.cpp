@@ -159,6 +159,8 @@ TEST_F(DirectSessionTest, SilencesInOrder) {
          },
          DirectSilence::windowGone},
         {"window closed", [](Rig& t) { t.tree.nodes["app"].children = {"dialog"}; }, DirectSilence::windowGone},
+        {"its id reused by another program", [](Rig& t) { t.windows.windows[0].ownerPID = 5151; },
+         DirectSilence::windowGone},
         {"program quit",
          [](Rig& t) {
              t.tree.apps.clear();
