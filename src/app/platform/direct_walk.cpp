@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/reading_order.hpp"
 #include "core/text.hpp"
 #include "core/text_match.hpp"
 
@@ -175,20 +176,15 @@ void DirectWalk::keep(std::vector<Piece> found, const std::optional<AccessElemen
 }
 
 std::vector<OCRLine> DirectWalk::sorted() const {
-    // Rows are 4 points tall: within a row left to right, otherwise top to
-    // bottom. That is no strict weak ordering, so a plain insertion sort
-    // (stable, never out of bounds) puts them in order.
-    auto before = [](const Piece& a, const Piece& b) {
-        const double dy = a.rect.minY() - b.rect.minY();
-        if (std::fabs(dy) < 4) return a.rect.minX() < b.rect.minX();
-        return a.rect.minY() < b.rect.minY();
-    };
+    // Tops less than 4 points apart are one row, read left to right;
+    // otherwise top to bottom.
     std::vector<const Piece*> order;
-    for (const Piece& p : pieces_) {
-        order.push_back(&p);
-        for (std::size_t i = order.size() - 1; i > 0 && before(*order[i], *order[i - 1]); --i)
-            std::swap(order[i], order[i - 1]);
-    }
+    for (const Piece& p : pieces_) order.push_back(&p);
+    insertionSort(order, [](const Piece* a, const Piece* b) {
+        const double dy = a->rect.minY() - b->rect.minY();
+        if (std::fabs(dy) < 4) return a->rect.minX() < b->rect.minX();
+        return a->rect.minY() < b->rect.minY();
+    });
     std::vector<OCRLine> out;
     for (const Piece* p : order) {
         const Rect& r = p->rect;
