@@ -65,7 +65,10 @@ std::optional<Image> XcbPixelReader::read(xcb_drawable_t drawable, int x, int y,
     }
     const std::size_t bytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4;
     xcb_connection_t* c = x_.get();
-    if (shm_ && reserve(bytes)) {
+    // A server that cannot share our memory (another IPC namespace) is read
+    // with plain GetImage from then on.
+    if (shm_ && !reserve(bytes)) shm_ = false;
+    if (shm_) {
         xcb_generic_error_t* e = nullptr;
         auto reply = adopt(xcb_shm_get_image_reply(
             c,

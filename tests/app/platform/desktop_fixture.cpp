@@ -110,6 +110,12 @@ std::uint32_t TestWindow::cover() {
     return said.rfind("cover ", 0) == 0 ? static_cast<std::uint32_t>(std::stoul(said.substr(6))) : 0;
 }
 
+std::uint32_t TestWindow::extra(const std::string& kind, const Rect& at) {
+    const std::string said = command("extra " + kind + " " + std::to_string(int(at.x)) + " " + std::to_string(int(at.y)) +
+                                     " " + std::to_string(int(at.width)) + " " + std::to_string(int(at.height)));
+    return said.rfind("extra ", 0) == 0 ? static_cast<std::uint32_t>(std::stoul(said.substr(6))) : 0;
+}
+
 }  // namespace kestrove::desktop
 
 int main(int argc, char** argv) {

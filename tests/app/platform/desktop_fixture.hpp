@@ -43,6 +43,8 @@ public:
     // Its own rendering of a client area (not read from the screen).
     Image grab(int x, int y, int w, int h);
     std::uint32_t cover();
+    // One more window of a kind the window program knows (see its comment).
+    std::uint32_t extra(const std::string& kind, const Rect& at);
     void close();
 
 private:

@@ -95,6 +95,31 @@ TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
     }));
 }
 
+TEST_F(DesktopWindows, LayersAndOpacityFollowTheWindowsKind) {
+    desktop::TestWindow window;
+    struct Case {
+        const char* kind;
+        int layer;
+        double alpha;
+    } cases[] = {
+        {"above", WindowLayer::above, 1},
+        {"dock", WindowLayer::dock, 1},
+        {"desktop", WindowLayer::desktop, 1},
+        {"popup", WindowLayer::overrideRedirect, 1},
+        {"faded", WindowLayer::normal, 0.5},
+    };
+    for (const auto& c : cases) {
+        const std::uint32_t id = window.extra(c.kind, {700, 500, 120, 80});
+        ASSERT_NE(id, 0u) << c.kind;
+        std::optional<WindowInfo> info;
+        ASSERT_TRUE(waitFor([&] { return (info = find(windows.list(WindowListOptions::onScreenOnly), id)).has_value(); }))
+            << c.kind;
+        EXPECT_EQ(info->layer, c.layer) << c.kind;
+        EXPECT_NEAR(info->alpha, c.alpha, 0.001) << c.kind;
+        EXPECT_EQ(info->ownerPID, window.pid()) << c.kind;
+    }
+}
+
 TEST_F(DesktopWindows, ScreensCarryTheirOutputNameHash) {
     const auto list = screens.screens();
     ASSERT_FALSE(list.empty());

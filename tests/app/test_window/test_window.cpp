@@ -6,6 +6,8 @@
 //   move <x> <y> | resize <w> <h> | minimize | restore | hide | show | raise
 //   cover         a second window over the status line ("cover <X id>")
 //   uncover
+//   extra <kind> <x> <y> <w> <h>   one more window ("extra <X id>"), kind one of
+//                 above, dock, desktop, popup (override-redirect), faded (opacity 0.5)
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
 //   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
 //   close         closes the window and exits (end of input does the same)
@@ -28,6 +30,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "test_window/extra_windows.hpp"
 #include "test_window/layout.hpp"
 
 namespace tw = kestrove::testwindow;
@@ -117,6 +120,14 @@ public:
             window_.activateWindow();
         } else if (verb == u"cover") {
             cover();
+        } else if (verb == u"extra") {
+            int v[4];
+            for (int i = 0; i < 4; ++i) {
+                v[i] = number(i + 1, &ok1);
+                if (!ok1) return reply(QStringLiteral("error extra kind x y w h"));
+            }
+            if (!extra(args.value(0), QRect(v[0], v[1], v[2], v[3])))
+                return reply(QStringLiteral("error unknown kind ") + args.value(0));
         } else if (verb == u"uncover") {
             cover_.reset();
         } else if (verb == u"grab") {
@@ -161,7 +172,16 @@ private:
         reply(QStringLiteral("cover %1").arg(cover_->winId()));
     }
 
+    // Raw X windows, so each kind is exactly what the window list must read.
+    bool extra(const QString& kind, const QRect& at) {
+        const std::uint32_t id = extraWindows_.make(kind.toStdString(), at.x(), at.y(), at.width(), at.height());
+        if (!id) return false;
+        reply(QStringLiteral("extra %1").arg(id));
+        return true;
+    }
+
     QWidget window_;
+    ExtraWindows extraWindows_;
     QLabel* status_;
     QLabel* price_;
     QLabel* counter_;
