@@ -1,0 +1,110 @@
+// The picture reader and the direct reader on the same boxes of the test
+// window agree, so such a watch may switch to direct reading.
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "app/platform/direct_session.hpp"
+#include "app/platform/main_thread_executor.hpp"
+#include "app/platform/qt_screens.hpp"
+#include "app/platform/tesseract_text_recognizer.hpp"
+#include "app/platform/warm_up_sample.hpp"
+#include "app/platform/window_binder.hpp"
+#include "app/platform/xcb_screen_capturer.hpp"
+#include "app/platform/xcb_window_list.hpp"
+#include "core/direct_agreement.hpp"
+#include "core/text_match.hpp"
+#include "platform/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
+
+namespace kestrove {
+namespace {
+
+namespace tw = testwindow;
+using desktop::waitFor;
+
+struct BothReaders : ::testing::Test {
+    QtScreens screens;
+    XcbWindowList windows;
+    XcbScreenCapturer capturer{screens};
+    TesseractTextRecognizer recognizer{mainThreadExecutor(), warmUpSample};
+    desktop::TestWindow window;
+    Rect client;
+
+    void SetUp() override {
+        client = window.where();
+        ASSERT_TRUE(waitFor([&] {
+            for (const auto& w : windows.list(WindowListOptions::onScreenOnly))
+                if (w.id == window.id()) return w.frame == client;
+            return false;
+        }));
+    }
+
+    WatchRegion bound(const tw::Box& b) {
+        const Rect box{client.x + b.x, client.y + b.y, double(b.w), double(b.h)};
+        const auto selected = SelectedRegion::make(*ScreenSpace::screenFor(box, screens.screens()), box);
+        return WindowBinder::bind(selected, windows, screens).region;
+    }
+
+    // Both readings once they show `expected` (the window may still be painting
+    // or joining the accessibility bus).
+    std::pair<std::vector<OCRLine>, std::vector<OCRLine>> readBoth(const WatchRegion& r, const std::string& expected) {
+        const std::string want = TextMatch::normalize(expected);
+        auto shows = [&](const std::vector<OCRLine>& lines) {
+            return lines.size() == 1 && TextMatch::normalize(lines[0].text) == want;
+        };
+        std::vector<OCRLine> picture, direct;
+        waitFor(
+            [&] {
+                const Captured shot = capturer.capture(r);
+                if (!shot.ok()) return false;
+                std::optional<std::vector<OCRLine>> answer;
+                recognizer.recognize(shot.image(), false, [&](std::vector<OCRLine> l) { answer = std::move(l); });
+                if (!waitFor([&] { return answer.has_value(); }, 20000)) return false;
+                picture = *answer;
+                return shows(picture);
+            },
+            10000);
+        auto session = DirectSession::open(r);
+        EXPECT_NE(session, nullptr);
+        if (session)
+            waitFor([&] {
+                std::promise<DirectAnswer> got;
+                session->read(inlineExecutor(), [&](DirectAnswer a) { got.set_value(a); });
+                const DirectAnswer a = got.get_future().get();
+                if (a.lines()) direct = *a.lines();
+                return shows(direct);
+            });
+        return {picture, direct};
+    }
+};
+
+TEST_F(BothReaders, AgreeOnTheStatusAndPriceBoxes) {
+    WatchSpec gone;
+    gone.type = WatchType::textGone;
+    gone.target.text = "Exporting";
+    gone.region = bound(tw::status);
+    ASSERT_TRUE(gone.region.window);
+    const auto [statusPicture, statusDirect] = readBoth(gone.region, tw::initialStatus);
+    ASSERT_EQ(statusDirect.size(), 1u);
+    EXPECT_EQ(statusDirect[0].text, tw::initialStatus);
+    EXPECT_EQ(DirectAgreement::check(gone, statusPicture, statusDirect), DirectAgreement::agrees);
+    EXPECT_EQ(DirectAgreement::adopt(gone, statusPicture, statusDirect, false).direct, DirectInfo{false});
+
+    WatchSpec price;
+    price.type = WatchType::numberCompare;
+    price.comparator = Comparison::lt;
+    price.value = 200;
+    price.target.unit = ValueUnit::eur;
+    price.region = bound(tw::price);
+    const auto [pricePicture, priceDirect] = readBoth(price.region, tw::initialPrice);
+    ASSERT_EQ(priceDirect.size(), 1u);
+    EXPECT_EQ(DirectAgreement::check(price, pricePicture, priceDirect), DirectAgreement::agrees);
+
+    // Readings of different boxes do not agree.
+    EXPECT_FALSE(DirectAgreement::check(gone, statusPicture, priceDirect).agrees());
+}
+
+}  // namespace
+}  // namespace kestrove
