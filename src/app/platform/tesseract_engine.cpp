@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 #include <string>
 
 #include "app/platform/ocr_line_split.hpp"
@@ -114,6 +115,9 @@ TesseractEngine::TesseractEngine(bool languageCorrection) {
             values.emplace_back("0");
         }
     }
+    // Init writes Tesseract's process-wide settings (debug_file among them).
+    static std::mutex initialising;
+    std::lock_guard lock(initialising);
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
         logLine("text recognition unavailable: Tesseract could not load its English model");
