@@ -61,6 +61,9 @@ struct AccessNode {
     std::vector<AccessElement> children;
     std::optional<std::string> title;  // the accessible name
     bool hasText = false;              // the text content can be asked for
+    // The text content when the object's kind carries it elsewhere (Qt's
+    // labels give their text only as their name); then it is not asked for.
+    std::optional<std::string> value;
 };
 
 class AccessibilityTree {

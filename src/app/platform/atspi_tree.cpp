@@ -237,14 +237,19 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
 
     const QDBusMessage roleReply = role.reply();
     if (!answered(roleReply, "u")) return R::fail(badAnswer(roleReply));
+    const unsigned atspiRole = roleReply.arguments().constFirst().toUInt();
     AccessNode node;
-    node.role = directRole(roleReply.arguments().constFirst().toUInt());
+    node.role = directRole(atspiRole);
     node.frame = extents(where.reply(), scale_);
     if (auto list = elements(children.reply())) node.children = std::move(*list);
     node.title = stringOf(name.reply());
     const QDBusMessage ifaces = interfaces.reply();
     if (answered(ifaces, "as"))
         node.hasText = ifaces.arguments().constFirst().toStringList().contains(QStringLiteral("org.a11y.atspi.Text"));
+    // A label or static text without a text content (Qt's) speaks through its
+    // name: read it as the content, so that its lines are split like any text.
+    if ((atspiRole == 29 || atspiRole == 116) && !node.hasText && node.title && !node.title->empty())
+        node.value = node.title;
     // A child list that timed out means the walk below would too.
     if (errorOf(children.reply()) == AccessError::timedOut) return R::fail(AccessError::timedOut);
     return R::ok(std::move(node));

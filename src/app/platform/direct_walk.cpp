@@ -82,8 +82,8 @@ void DirectWalk::visit(const AccessElement& element, int depth, const std::optio
     const bool speaks = node.role != DirectRole::container && node.role != DirectRole::webArea &&
                         !(node.role == DirectRole::group && !node.children.empty());
     if (speaks && frame && frame->intersects(box_)) {
-        std::optional<std::string> value;
-        if (node.hasText && node.role != DirectRole::secret) {
+        std::optional<std::string> value = node.value;
+        if (!value && node.hasText && node.role != DirectRole::secret) {
             AccessResult<std::string> t = tree_.text(element);
             if (t.error == AccessError::timedOut) {
                 timedOut_ = true;

@@ -32,6 +32,7 @@ public:
     std::map<std::int32_t, std::string> apps;  // pid → application path
     std::map<std::string, FakeNode> nodes;
     std::map<std::string, AccessError> broken;  // paths whose every call fails so
+    std::map<std::string, std::string> values;  // text content that comes with the object
     int nodeReads = 0;
     int offsetAsks = 0;
 
@@ -67,7 +68,9 @@ public:
         if (auto e = failure(element.path)) return AccessResult<AccessNode>::fail(*e);
         const FakeNode* n = find(element.path);
         if (!n) return AccessResult<AccessNode>::fail(AccessError::invalid);
-        return AccessResult<AccessNode>::ok({n->role, n->frame, elements(*n), n->title, n->text.has_value()});
+        std::optional<std::string> value;
+        if (auto v = values.find(element.path); v != values.end()) value = v->second;
+        return AccessResult<AccessNode>::ok({n->role, n->frame, elements(*n), n->title, n->text.has_value(), value});
     }
 
     AccessResult<std::string> text(const AccessElement& element) override {

@@ -161,6 +161,14 @@ TEST(DirectWalk, WhoSpeaks) {
     EXPECT_EQ(w.run(), (std::vector<std::string>{"Child", "Empty group text", "OK", "Value"}));
 }
 
+TEST(DirectWalk, ALabelsTextThatCameWithItIsSplitIntoLines) {
+    Walked w;
+    w.tree.nodes = {{"w", window({"log"})}, {"log", label("Log: one\nLog: two", {110, 105, 100, 40})}};
+    w.tree.values["log"] = "Log: one\nLog: two";
+    EXPECT_EQ(w.run(), (std::vector<std::string>{"Log: one", "Log: two"}));
+    EXPECT_EQ(w.walk->sorted()[1].box.y, (125 - 100) / 50.0);
+}
+
 TEST(DirectWalk, LongValuesAreReadRowByRowWhereTheToolkitPlacesCharacters) {
     // 31 rows of ten characters ("row 00 ..\n"): 310 characters in all.
     std::string longText;
