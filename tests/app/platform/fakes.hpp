@@ -1,8 +1,11 @@
 #pragma once
 // Stand-ins for the platform services, for tests without a display.
 
+#include <algorithm>
+#include <deque>
 #include <map>
 
+#include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
 #include "app/platform/text_recognizer.hpp"
 #include "app/platform/window_list.hpp"
@@ -34,6 +37,30 @@ class FakeScreens final : public Screens {
 public:
     std::vector<ScreenInfo> list;
     std::vector<ScreenInfo> screens() const override { return list; }
+};
+
+// Answers captures from a script, in order; once it runs out, a plain grey
+// picture of the region's size. Remembers every region asked for.
+class FakeScreenCapturer final : public ScreenCapturer {
+public:
+    std::deque<Captured> script;
+    std::vector<WatchRegion> asked;
+    std::optional<WindowCaptureFacts> facts;
+
+    Captured capture(const WatchRegion& region) override {
+        asked.push_back(region);
+        if (!script.empty()) {
+            Captured next = std::move(script.front());
+            script.pop_front();
+            return next;
+        }
+        const auto size = WindowTracking::pictureSize(region);
+        if (!size) return CaptureError::failed("no size");
+        Image grey(size->width, size->height);
+        std::fill(grey.rgba.begin(), grey.rgba.end(), std::uint8_t{128});
+        return grey;
+    }
+    std::optional<WindowCaptureFacts> lastWindowCapture() const override { return facts; }
 };
 
 inline ScreenInfo screen(const std::string& name, Rect frame, double scale = 1) {
