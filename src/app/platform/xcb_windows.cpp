@@ -86,14 +86,22 @@ std::vector<xcb_window_t> stacking(XcbConnection& x, const Desk& desk) {
     const xcb_window_t* kids = xcb_query_tree_children(tree.get());
     std::vector<xcb_window_t> topLevels(kids, kids + xcb_query_tree_children_length(tree.get()));
 
-    // Which top-levels are override-redirect (they are listed themselves).
+    // Which top-levels are listed themselves: shown override-redirect
+    // windows; without a window manager also every window that is shown or
+    // names its application (toolkits keep unnamed helper windows unmapped).
     std::vector<xcb_get_window_attributes_cookie_t> attrCookies;
-    for (auto w : topLevels) attrCookies.push_back(xcb_get_window_attributes(x.get(), w));
+    std::vector<xcb_get_property_cookie_t> classCookies;
+    for (auto w : topLevels) {
+        attrCookies.push_back(xcb_get_window_attributes(x.get(), w));
+        if (!desk.hasWindowManager) classCookies.push_back(requestProperty(x, w, XCB_ATOM_WM_CLASS, 1));
+    }
     std::vector<bool> listedItself(topLevels.size(), false);
     for (std::size_t i = 0; i < topLevels.size(); ++i) {
         auto a = adopt(xcb_get_window_attributes_reply(x.get(), attrCookies[i], nullptr));
+        const bool named = !desk.hasWindowManager && readProperty(x, classCookies[i]).has_value();
         if (!a || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY || topLevels[i] == desk.checkWindow) continue;
-        listedItself[i] = a->override_redirect ? a->map_state == XCB_MAP_STATE_VIEWABLE : !desk.hasWindowManager;
+        const bool shown = a->map_state == XCB_MAP_STATE_VIEWABLE;
+        listedItself[i] = a->override_redirect ? shown : !desk.hasWindowManager && (shown || named);
     }
 
     std::unordered_map<xcb_window_t, std::vector<xcb_window_t>> clientsOfTop;

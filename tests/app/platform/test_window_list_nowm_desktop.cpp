@@ -2,6 +2,8 @@
 // the root's children stand in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/platform/xcb_window_list.hpp"
 #include "platform/desktop_fixture.hpp"
 #include "test_window/layout.hpp"
@@ -37,6 +39,15 @@ TEST(BareDesktop, WindowsAreListedFrontToBackWithoutAWindowManager) {
 
     window.command("hide");
     ASSERT_TRUE(waitFor([&] { return placeOf(windows.list(WindowListOptions::onScreenOnly), window.id()) < 0; }));
+    // Hidden, it is still one of the program's windows; the toolkit's
+    // unnamed helper windows are not.
+    std::vector<std::uint32_t> ofProgram;
+    for (const auto& w : windows.list(WindowListOptions::all))
+        if (w.ownerPID == window.pid()) ofProgram.push_back(w.id);
+    std::sort(ofProgram.begin(), ofProgram.end());
+    std::vector<std::uint32_t> expected{window.id(), cover};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ofProgram, expected);
 }
 
 }  // namespace
