@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include "core/base64.hpp"
 #include "core/cloud_image.hpp"
 #include "support/decode.hpp"
@@ -7,16 +9,7 @@
 namespace kestrove {
 namespace {
 
-Image filled(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
-    Image img(w, h);
-    for (std::size_t i = 0; i < img.rgba.size(); i += 4) {
-        img.rgba[i] = r;
-        img.rgba[i + 1] = g;
-        img.rgba[i + 2] = b;
-        img.rgba[i + 3] = a;
-    }
-    return img;
-}
+using samples::solid;
 
 testing::DecodedPng decode(const CloudImage& image) {
     EXPECT_EQ(image.contentType, "image/png");
@@ -52,14 +45,14 @@ TEST(CloudImage, ShrinksToTheLongestSideNeverEnlarging) {
         {600, 2000, 512, 154, 512},
     };
     for (const auto& row : rows) {
-        Image out = CloudImage::downscaled(filled(row.w, row.h, 10, 20, 30), row.maxSide);
+        Image out = CloudImage::downscaled(solid(row.w, row.h, 10, 20, 30), row.maxSide);
         EXPECT_EQ(out.width, row.ew) << row.w << "x" << row.h;
         EXPECT_EQ(out.height, row.eh) << row.w << "x" << row.h;
     }
 }
 
 TEST(CloudImage, PngRoundTripThroughLibpng) {
-    auto big = CloudImage::png(filled(2000, 1000, 255, 0, 0));
+    auto big = CloudImage::png(solid(2000, 1000, 255, 0, 0));
     ASSERT_TRUE(big);
     auto decoded = decode(*big);
     EXPECT_EQ(decoded.image.width, 1024);
@@ -87,7 +80,7 @@ TEST(CloudImage, PngRoundTripThroughLibpng) {
 }
 
 TEST(CloudImage, TranslucentPixelsAreDrawnOverBlack) {
-    auto small = CloudImage::png(filled(4, 4, 200, 100, 50, 128));
+    auto small = CloudImage::png(solid(4, 4, 200, 100, 50, 128));
     ASSERT_TRUE(small);
     Image kept = decode(*small).image;
     EXPECT_EQ(kept.rgba[0], 100);
@@ -95,7 +88,7 @@ TEST(CloudImage, TranslucentPixelsAreDrawnOverBlack) {
     EXPECT_EQ(kept.rgba[2], 25);
     EXPECT_EQ(kept.rgba[3], 255);
 
-    auto shrunk = CloudImage::png(filled(40, 40, 200, 100, 50, 128), 10);
+    auto shrunk = CloudImage::png(solid(40, 40, 200, 100, 50, 128), 10);
     ASSERT_TRUE(shrunk);
     Image s = decode(*shrunk).image;
     EXPECT_EQ(s.width, 10);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -14,15 +16,7 @@ using namespace kestrove;
 
 namespace {
 
-std::vector<OCRLine> lines(const std::vector<std::string>& texts) {
-    std::vector<OCRLine> out;
-    double y = 0;
-    for (const std::string& t : texts) {
-        out.push_back({t, {0, y, 1, 0.1}, 0.9});
-        y += 0.1;
-    }
-    return out;
-}
+std::vector<OCRLine> lines(const std::vector<std::string>& texts) { return samples::stackedLines(texts); }
 
 WatchSpec rule(WatchType type) {
     WatchSpec s;

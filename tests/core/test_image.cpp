@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include <cstdint>
 
 #include "core/image.hpp"
@@ -8,16 +10,7 @@ using kestrove::Image;
 
 namespace {
 
-Image filled(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
-    Image img(w, h);
-    for (std::size_t i = 0; i < img.rgba.size(); i += 4) {
-        img.rgba[i] = r;
-        img.rgba[i + 1] = g;
-        img.rgba[i + 2] = b;
-        img.rgba[i + 3] = a;
-    }
-    return img;
-}
+using kestrove::samples::solid;
 
 // Each pixel's red is its x, green its y.
 Image ramp(int w, int h) {
@@ -63,12 +56,12 @@ TEST(ImageCut, KeepsThePixelsInsideThePicture) {
 
 TEST(ImageResample, ShrinksAndGrowsWithoutShiftingColours) {
     // A flat colour stays that colour at any size and in any direction.
-    const Image flat = filled(7, 5, 40, 120, 200);
+    const Image flat = solid(7, 5, 40, 120, 200);
     for (auto [w, h] : {std::pair{3, 2}, {14, 10}, {20, 3}, {2, 9}}) {
         Image out = kestrove::resample(flat, w, h);
         ASSERT_EQ(out.width, w);
         ASSERT_EQ(out.height, h);
-        EXPECT_EQ(out, filled(w, h, 40, 120, 200)) << w << "×" << h;
+        EXPECT_EQ(out, solid(w, h, 40, 120, 200)) << w << "×" << h;
     }
     // Growing interpolates between neighbours: a black-white pair doubled.
     Image pair(2, 1);

@@ -1,21 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include "core/pixel_diff.hpp"
 
 using namespace kestrove;
 
 namespace {
 
-Image filled(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
-    Image img(w, h);
-    for (std::size_t i = 0; i < img.rgba.size(); i += 4) {
-        img.rgba[i] = r;
-        img.rgba[i + 1] = g;
-        img.rgba[i + 2] = b;
-        img.rgba[i + 3] = a;
-    }
-    return img;
-}
+using kestrove::samples::solid;
 
 DiffGrid grey(int w, int h, std::uint8_t v = 100) {
     DiffGrid g{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 4), v)};
@@ -36,7 +29,7 @@ TEST(PixelDiffGrid, SizesShrinkToTheLongSideNeverGrow) {
     const Case cases[] = {{2560, 1440, 128, 72}, {100, 50, 100, 50}, {1000, 3, 128, 1}, {1200, 400, 128, 43},
                           {3, 1000, 1, 128}, {1, 1, 1, 1}};
     for (const auto& c : cases) {
-        auto g = PixelDiff::grid(filled(c.w, c.h, 1, 2, 3));
+        auto g = PixelDiff::grid(solid(c.w, c.h, 1, 2, 3));
         ASSERT_TRUE(g) << c.w << "x" << c.h;
         EXPECT_EQ(g->width, c.gw) << c.w << "x" << c.h;
         EXPECT_EQ(g->height, c.gh) << c.w << "x" << c.h;
@@ -66,13 +59,13 @@ TEST(PixelDiffGrid, CellsAreAreaAverages) {
     EXPECT_EQ(g->rgba[4], 150);  // (45 + 180) / 1.5
 
     // A translucent picture is averaged premultiplied, as drawn over nothing.
-    auto t = PixelDiff::grid(filled(4, 4, 255, 0, 0, 128), 2);
+    auto t = PixelDiff::grid(solid(4, 4, 255, 0, 0, 128), 2);
     ASSERT_TRUE(t);
     EXPECT_EQ(t->rgba[0], 128);
     EXPECT_EQ(t->rgba[3], 128);
 
     // One clear pixel beside an opaque one: the clear one adds no colour.
-    Image mixed = filled(2, 1, 200, 0, 0);
+    Image mixed = solid(2, 1, 200, 0, 0);
     mixed.rgba[7] = 0;
     auto m = PixelDiff::grid(mixed, 1);
     ASSERT_TRUE(m);
@@ -154,7 +147,7 @@ TEST(PixelDiffCompare, ShortGridsUseAStripLimitOfThree) {
 }
 
 TEST(PixelDiffCompare, PicturesThatDifferOnlySlightlyAreUnchanged) {
-    Image a = filled(1200, 400, 240, 240, 240), b = a;
+    Image a = solid(1200, 400, 240, 240, 240), b = a;
     // A few pixels of anti-aliasing noise vanish in the average.
     for (int i = 0; i < 40; ++i) b.rgba[static_cast<std::size_t>((i * 1200 + 600) * 4)] = 0;
     EXPECT_FALSE(PixelDiff::changed(*PixelDiff::grid(a), *PixelDiff::grid(b)));
