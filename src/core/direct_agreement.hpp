@@ -42,7 +42,7 @@ Verdict sameWords(const std::vector<OCRLine>& picture, const std::vector<OCRLine
 // number watch, otherwise the same words and the same verdict of the rule.
 Verdict check(const WatchSpec& spec, const std::vector<OCRLine>& picture, const std::vector<OCRLine>& direct);
 
-// The spec read from pictures only, or directly when a direct reading was
+// The watch, read from pictures only, or directly when a direct reading was
 // given and agrees with the picture.
 WatchSpec adopt(const WatchSpec& spec, const std::vector<OCRLine>& picture,
                 const std::optional<std::vector<OCRLine>>& direct, bool onScreenOnly);

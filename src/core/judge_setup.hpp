@@ -1,6 +1,6 @@
 #pragma once
 // The decision on the model's answer for a new watch: fold the answer's
-// kind, mode and scores into the spec, then confirm it, ask which of two
+// kind, mode and scores into the new watch, then confirm it, ask which of two
 // kinds was meant, say the thing is not visible or already true, or say the
 // sentence is too vague. Pure.
 
