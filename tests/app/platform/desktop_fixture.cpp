@@ -22,6 +22,14 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
+bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client) {
+    return waitFor([&] {
+        for (const auto& w : windows.list(WindowListOptions::onScreenOnly))
+            if (w.id == id) return w.frame == client;
+        return false;
+    });
+}
+
 Image toImage(const QImage& image) {
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
     Image out(rgba.width(), rgba.height());

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/platform/window_list.hpp"
 #include "core/geometry.hpp"
 #include "core/image.hpp"
 
@@ -19,6 +20,10 @@ namespace kestrove::desktop {
 
 // Spins the event loop until `done` holds or `ms` have passed.
 bool waitFor(const std::function<bool()>& done, int ms = 5000);
+
+// Waits until the window list shows window `id` on screen at `client`, so a
+// test does not race the window manager placing it.
+bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client);
 
 Image toImage(const QImage& image);
 

@@ -34,11 +34,7 @@ struct BothReaders : ::testing::Test {
 
     void SetUp() override {
         client = window.where();
-        ASSERT_TRUE(waitFor([&] {
-            for (const auto& w : windows.list(WindowListOptions::onScreenOnly))
-                if (w.id == window.id()) return w.frame == client;
-            return false;
-        }));
+        ASSERT_TRUE(desktop::waitUntilListedAt(windows, window.id(), client));
     }
 
     WatchRegion bound(const tw::Box& b) {

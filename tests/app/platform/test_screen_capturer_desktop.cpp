@@ -33,11 +33,7 @@ struct Capture : ::testing::Test {
     void SetUp() override {
         window = std::make_unique<desktop::TestWindow>();
         client = window->where();
-        ASSERT_TRUE(waitFor([&] {
-            for (const auto& w : windows.list(WindowListOptions::onScreenOnly))
-                if (w.id == window->id()) return w.frame == client;
-            return false;
-        }));
+        ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), client));
     }
 
     Rect onScreen(const tw::Box& b) const { return {client.x + b.x, client.y + b.y, double(b.w), double(b.h)}; }

@@ -39,11 +39,7 @@ struct Recognition : ::testing::Test {
     void SetUp() override {
         window = std::make_unique<desktop::TestWindow>();
         client = window->where();
-        ASSERT_TRUE(waitFor([&] {
-            for (const auto& w : windows.list(WindowListOptions::onScreenOnly))
-                if (w.id == window->id()) return w.frame == client;
-            return false;
-        }));
+        ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), client));
     }
 
     WatchRegion region(const tw::Box& b, bool boundToWindow) {
