@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -92,9 +93,11 @@ std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16st
             const auto nEnd = static_cast<std::size_t>(n.location + n.length);
             if (isTimeUnit(p.unit) && isTimeUnit(n.unit) && pEnd <= nStart && nEnd <= t.size()) {
                 std::string gap = text::trimChars(text::replaceAll(slice(t, pEnd, nStart - pEnd), "and", ""), " ,");
-                if (gap.empty()) {
+                const double seconds = p.value * secondsFactor(*p.unit) + n.value * secondsFactor(*n.unit);
+                // A sum too large to hold would later spoil the watch file; such parts stay apart.
+                if (gap.empty() && std::isfinite(seconds)) {
                     const auto pStart = static_cast<std::size_t>(p.location);
-                    p.value = p.value * secondsFactor(*p.unit) + n.value * secondsFactor(*n.unit);
+                    p.value = seconds;
                     p.text = slice(t, pStart, nEnd - pStart);
                     p.unit = ValueUnit::seconds;
                     p.decimals = 0;
@@ -148,10 +151,11 @@ bool mayStartUnit(std::u16string_view after) {
     return c >= 0x80 || c == u'%' || isAsciiLetter(c);
 }
 
-// unitBefore needs a currency sign or code at the end, before at most one white space.
+// unitBefore needs a currency sign or code at the end, before at most one white
+// space and, since "$" also matches before a final line break, "\r\n".
 bool mayEndCurrency(std::u16string_view before) {
     std::size_t end = before.size();
-    if (end > 0 && isAsciiSpace(before[end - 1])) --end;
+    while (end > 0 && before.size() - end < 3 && isAsciiSpace(before[end - 1])) --end;
     if (end == 0) return false;
     char16_t c = before[end - 1];
     return c >= 0x80 || c == u'$' || isAsciiLetter(c);

@@ -94,7 +94,7 @@ TEST(NumberParser, SkipsCodesWordsAndDigitsItCannotRead) {
         {"Meeting at 12:30", false, {}},
         // Too large to hold: no number rather than an infinite one.
         {std::string(400, '9'), false, {}},
-        {"2" + std::string(308, '0') + " items", false, {}},
+        {std::string("2").append(308, '0').append(" items"), false, {}},
         {"1" + std::string(308, '0'), false, {{1e308, "1" + std::string(308, '0'), none, 0, 0, 309}}},
     };
     for (const Case& c : cases) expectNumbers(c);
@@ -134,6 +134,9 @@ TEST(NumberParser, FindsUnitsBeforeAndAfter) {
         {"10m", true, {{10, "10m", min, 0, 0, 3}}},
         {"5 s left", false, {{5, "5", none, 0, 0, 1}}},
         {"$5m", false, {}},
+        // The sign may stand before a line break, which the end anchor lets through.
+        {"€ \n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
+        {"€\r\n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
     };
     for (const Case& c : cases) expectNumbers(c);
 }
@@ -156,6 +159,9 @@ TEST(NumberParser, ReadsClocksAndMergesDurationsWhenTimeIsPreferred) {
         // A clock counts as seconds and merges with a time number beside it.
         {"12:30 5 min", true, {{1050, "12:30 5 min", sec, 0, 0, 11}}},
         {"12:30, 45", true, {{750, "12:30", sec, 0, 0, 5}, {45, "45", none, 0, 7, 2}}},
+        // Merged, these would be too large to hold: they stay apart.
+        {std::string(306, '9').append(" hours 1 s"), true,
+         {{1e306, std::string(306, '9').append(" hours"), hrs, 0, 0, 312}, {1, "1 s", sec, 0, 313, 3}}},
     };
     for (const Case& c : cases) expectNumbers(c);
 }
