@@ -75,9 +75,14 @@ void DirectSession::adopt(Executor executor, std::function<void()> done) {
 std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(DirectPlatform& p, AccessError& error) {
     error = AccessError::none;
     appMissing_ = false;
+    // The anchor is measured from the X11 client area, decorations excluded.
+    const auto clientArea = [this](const Rect& f) {
+        return Rect{f.minX() + insets_.left, f.minY() + insets_.top, f.width - insets_.left - insets_.right,
+                    f.height - insets_.top - insets_.bottom};
+    };
     if (window_) {
         AccessResult<Rect> frame = p.tree->frame(*window_);
-        if (frame.value) return std::pair{*window_, *frame.value};
+        if (frame.value) return std::pair{*window_, clientArea(*frame.value)};
         if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
         window_.reset();
     }
@@ -111,6 +116,7 @@ std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(Direc
         if (!frame.value) continue;
         if (sameRect(*frame.value, x11->frame)) {
             window_ = w;
+            insets_ = {};
             return std::pair{w, *frame.value};
         }
         // Some toolkits count their decorations in: the tightest frame around the client area.
@@ -119,8 +125,11 @@ std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(Direc
             around = std::pair{w, *frame.value};
     }
     if (around) {
+        const Rect& f = around->second;
         window_ = around->first;
-        return around;
+        insets_ = {x11->frame.minX() - f.minX(), x11->frame.minY() - f.minY(), f.maxX() - x11->frame.maxX(),
+                   f.maxY() - x11->frame.maxY()};
+        return std::pair{around->first, clientArea(f)};
     }
     return error = AccessError::invalid, std::nullopt;
 }

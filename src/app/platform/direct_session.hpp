@@ -48,7 +48,7 @@ public:
 
 private:
     DirectAnswer readNow(DirectPlatform& p);
-    // The bound window's object and its frame, or the error that kept them.
+    // The bound window's object and its client area, or the error that kept them.
     std::optional<std::pair<AccessElement, Rect>> windowElement(DirectPlatform& p, AccessError& error);
 
     std::shared_ptr<DirectReader> reader_;
@@ -65,6 +65,11 @@ private:
     std::optional<std::string> pageAddress_;
     bool adopted_ = false;
     bool appMissing_ = false;  // the latest look found no application of the pid on the bus
+    // How far the client area lies inside the window object's frame, for
+    // toolkits that count their decorations in (all zero otherwise).
+    struct Insets {
+        double left = 0, top = 0, right = 0, bottom = 0;
+    } insets_;
 
     std::atomic<int> walkNodes_{0};
     std::atomic<int> walkPieces_{0};

@@ -197,6 +197,27 @@ TEST_F(DirectSessionTest, ARootThatCannotBeReadFails) {
     EXPECT_EQ(read(*s).silence(), DirectSilence::windowGone);
 }
 
+TEST_F(DirectSessionTest, AWindowFrameWithDecorationsStillPlacesTheBoxInTheClientArea) {
+    // The toolkit's window frame counts a 34-point title bar and 4-point borders in.
+    auto place = [this](double dx, double dy, double clientWidth) {
+        windows.windows[0].frame = Rect{100 + dx, 50 + dy, clientWidth, 300};
+        tree.nodes["main"].frame = Rect{96 + dx, 16 + dy, clientWidth + 8, 338};
+        tree.nodes["status"].frame = Rect{120 + dx, 70 + dy, 200, 20};
+    };
+    place(0, 0, 400);
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    for (auto [dx, dy] : std::vector<std::pair<double, double>>{{0, 0}, {50, 10}}) {
+        place(dx, dy, 400);  // the second read finds the window moved, through its cached object
+        const DirectAnswer a = read(*s);
+        ASSERT_EQ(texts(a), (std::vector<std::string>{"Status: ready"})) << dx;
+        EXPECT_DOUBLE_EQ((*a.lines())[0].box.x, 0) << dx;
+        EXPECT_DOUBLE_EQ((*a.lines())[0].box.y, 0) << dx;
+    }
+    place(50, 10, 319);  // the client area no longer holds the box, the decorated frame would
+    EXPECT_EQ(read(*s).silence(), DirectSilence::boxOutside);
+}
+
 TEST_F(DirectSessionTest, BoxSticksOutByHalfAPointAtMost) {
     auto s = open();
     ASSERT_NE(s, nullptr);
