@@ -121,8 +121,10 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
         return keep(std::move(found), page);
     }
     if (value && value->empty() && !hasTitle) return;
-    if (hasTitle && role == DirectRole::titled && halfInside(frame, box_))
-        keep({{text::trimWhitespaceAndNewlines(*title), frame, {}}}, page);
+    if (hasTitle && role == DirectRole::titled && halfInside(frame, box_)) {
+        std::string name = text::trimWhitespaceAndNewlines(*title);
+        if (!name.empty()) keep({{std::move(name), frame, {}}}, page);  // a blank name is no line
+    }
 }
 
 std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElement& element) {

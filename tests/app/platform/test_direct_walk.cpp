@@ -147,11 +147,12 @@ TEST(DirectWalk, LinesAreRelativeToTheBoxWithFullConfidence) {
 TEST(DirectWalk, WhoSpeaks) {
     Walked w;
     w.tree.nodes = {
-        {"w", window({"group", "lonely", "button", "pass", "plain", "half", "valueWins"})},
+        {"w", window({"group", "lonely", "button", "blank", "pass", "plain", "half", "valueWins"})},
         {"group", {DirectRole::group, Rect{100, 100, 200, 50}, {"child"}, "Panel title", std::nullopt, {}, {}}},
         {"child", label("Child", {110, 100, 40, 10})},
         {"lonely", {DirectRole::group, Rect{100, 112, 200, 10}, {}, {}, "Empty group text", {}, {}}},
         {"button", label("  OK\n", {250, 124, 40, 10})},
+        {"blank", label(" \n ", {200, 124, 40, 10})},  // a name of only spaces says nothing
         {"pass", {DirectRole::secret, Rect{100, 136, 50, 10}, {}, "Password", "hunter2", {}, {}}},
         {"plain", {DirectRole::plain, Rect{160, 136, 50, 10}, {}, "Not a label", std::nullopt, {}, {}}},
         // Only a fifth inside the box: not its text.
