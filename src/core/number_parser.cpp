@@ -209,6 +209,8 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
         const bool hint = evidence || unit == ValueUnit::eur;
         auto literal = parseLiteral(slice(t, m[0]), hint);
         if (!literal) continue;
+        // Rules compare times in seconds: a duration too large to convert is no number.
+        if (unit && isTime(*unit) && !std::isfinite(literal->value * secondsFactor(*unit))) continue;
         out.push_back({literal->value, text::trimWhitespace(slice(t, start, spanEnd - start)), unit, literal->decimals,
                        static_cast<int>(start), static_cast<int>(spanEnd - start), 0, std::nullopt});
     }

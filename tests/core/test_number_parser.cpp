@@ -160,8 +160,13 @@ TEST(NumberParser, ReadsClocksAndMergesDurationsWhenTimeIsPreferred) {
         {"12:30 5 min", true, {{1050, "12:30 5 min", sec, 0, 0, 11}}},
         {"12:30, 45", true, {{750, "12:30", sec, 0, 0, 5}, {45, "45", none, 0, 7, 2}}},
         // Merged, these would be too large to hold: they stay apart.
-        {std::string(306, '9').append(" hours 1 s"), true,
-         {{1e306, std::string(306, '9').append(" hours"), hrs, 0, 0, 312}, {1, "1 s", sec, 0, 313, 3}}},
+        {std::string("49").append(303, '0').append(" hours 2").append(305, '0').append(" min"), true,
+         {{4.9e304, std::string("49").append(303, '0').append(" hours"), hrs, 0, 0, 311},
+          {2e305, std::string("2").append(305, '0').append(" min"), min, 0, 312, 310}}},
+        // A duration too large to count in seconds is no number; the same digits as a plain number are.
+        {std::string(306, '9').append(" hours 1 s"), true, {{1, "1 s", sec, 0, 313, 3}}},
+        {std::string(306, '9').append(" hours"), false, {}},
+        {std::string(306, '9').append(" apples"), false, {{1e306, std::string(306, '9'), none, 0, 0, 306}}},
     };
     for (const Case& c : cases) expectNumbers(c);
 }
