@@ -85,6 +85,10 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region) {
     const double s = screen->scale > 0 ? screen->scale : 1;
     if (!usableCoordinate((screen->frame.x + region.x) * s) || !usableCoordinate((screen->frame.y + region.y) * s))
         return CaptureError::failed("The box's place is not usable.");
+    // Read at the screen's own scale: no box wider or taller than an X
+    // screen can be, whatever scale the region claims.
+    if (!(region.w * s <= WindowTracking::maxPictureSide) || !(region.h * s <= WindowTracking::maxPictureSide))
+        return CaptureError::failed("The box's size is not usable.");
     const PixelRect box{roundToInt((screen->frame.x + region.x) * s), roundToInt((screen->frame.y + region.y) * s),
                         std::max(1, roundToInt(region.w * s)), std::max(1, roundToInt(region.h * s))};
     const PixelRect screenPixels{roundToInt(screen->frame.x * s), roundToInt(screen->frame.y * s),
@@ -125,10 +129,11 @@ Captured XcbScreenCapturer::captureWindow(const WatchRegion& region, const Windo
         redirected_.erase(anchor.id);
         return CaptureError::windowGone();
     }
-    const Size windowPoints = window->frame.size();
-    if (!WindowTracking::stillInside(anchor, region.size(), windowPoints)) return CaptureError::boxOutsideWindow();
+    // A size that is not a number is a damaged region, not a resized window.
     const auto size = WindowTracking::pictureSize(region);
     if (!size) return CaptureError::failed("The box's size is not usable.");
+    const Size windowPoints = window->frame.size();
+    if (!WindowTracking::stillInside(anchor, region.size(), windowPoints)) return CaptureError::boxOutsideWindow();
 
     xcb_connection_t* c = x_->get();
     xcb_pixmap_t pixmap = 0;

@@ -104,6 +104,19 @@ TEST_F(Capture, PictureHasTheRegionsPixelSize) {
         EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed);
         EXPECT_FALSE(refused.error().description().empty());
     }
+    // So is a box larger than any screen behind a tiny scale, and a bound box
+    // whose size is not a number.
+    auto huge = select(onScreen(tw::status)).region;
+    huge.w = huge.h = 1e9;
+    huge.scale = 1e-9;
+    auto boundNaN = bound(onScreen(tw::status)).region;
+    ASSERT_TRUE(boundNaN.window);
+    boundNaN.w = nan;
+    for (const auto& bad : {huge, boundNaN}) {
+        const Captured refused = capturer.capture(bad);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed) << refused.error().description();
+    }
 }
 
 TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
