@@ -1,5 +1,6 @@
 #include "core/command_recognisers.hpp"
 
+#include <algorithm>
 #include <array>
 
 #include "core/command_comparison.hpp"
@@ -145,6 +146,10 @@ std::optional<ParsedCommand> parseAppears(std::string_view c, std::string_view l
     std::optional<Groups> g = firstMatch(lower, re);
     if (!g || !(*g)[1]) return std::nullopt;
     const std::string& x = *(*g)[1];
+    // "it appears" names no text: a watch for the letters "it" would be met
+    // by "Edit" or "Submit". Left to the examples (or the model).
+    static constexpr std::array<std::string_view, 5> pronouns{"it", "this", "that", "something", "anything"};
+    if (std::find(pronouns.begin(), pronouns.end(), text::trimWhitespace(x)) != pronouns.end()) return std::nullopt;
     std::string t = original(c, x);
     if (isDescriptive(x)) t = stripDeterminer(t);
     return withText(WatchType::textAppears, std::move(t));

@@ -162,6 +162,21 @@ TEST(CommandParser, UnquotedShowsUpWaitsForTheThingNotForUp) {
     });
 }
 
+// "when it appears" names no text; a watch for the letters "it" would be met
+// by "Edit" or "Submit".
+TEST(CommandParser, AppearingPronounNamesNoText) {
+    expectParses({
+        {"when it appears", none_},
+        {"this shows up", none_},
+        {"that pops up", none_},
+        {"it is visible", none_},
+        {"something appears", none_},
+        {"anything comes up", none_},
+        {"the dialog appears", withText(textAppears, "dialog")},
+        {"Itinerary appears", withText(textAppears, "Itinerary")},
+    });
+}
+
 TEST(CommandParser, ExpandedContractionsDoNotLeakIntoTheAwaitedText) {
     expectParses({
         {"it says it's ready", withText(textAppears, "it's ready")},

@@ -239,6 +239,8 @@ TEST(CompileScenarios, VagueSentencesGetExamples) {
         {"hmm", {"Uploading\u2026"}, {"this changes", "\"Uploading\u2026\" is gone", "the number drops below 100"}},
         {"do your thing", {"Battery 64%"}, {"this changes", "it says \"Done\"", "it reaches 100%"}},
         {"when?", {}, {"this changes", "it says \"Done\"", "the number drops below 100"}},
+        // Not a watch for the letters "it", which "Edit" would satisfy.
+        {"when it appears", {"Edit profile"}, {"this changes", "\"Edit profile\" is gone", "the number drops below 100"}},
     };
     for (const Case& c : cases) {
         CompileOutcome o = LocalCompiler::compile(c.sentence, BaselineReading(linesOf(c.box)), WatchRegion{}, std::nullopt, "w_X",
