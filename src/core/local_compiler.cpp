@@ -182,6 +182,9 @@ CompileOutcome compile(std::string_view sentence, const BaselineReading& reading
     }
 
     case WatchType::textGone:
+        // Quotes around nothing but spaces: a blank text is never read, so it
+        // would count as gone at once.
+        if (p.text && p.text->empty()) return {Outcome::TooVague{suggestions(reading, true)}};
         if (p.text) {
             if (TextMatch::contains(reading.lines, *p.text)) return {Outcome::Confirm{std::move(s)}};
             s.baseline.currentlyMet = true;

@@ -73,6 +73,15 @@ TEST(LocalCompiler, TextAlreadyOnScreenOffersToWaitForItToGo) {
     EXPECT_FALSE(v.alternative.baseline.currentlyMet);
 }
 
+// Quotes around nothing but spaces name no text: such a text is never read,
+// so it would count as gone already and bark on the first check.
+TEST(LocalCompiler, QuotedBlankNamesNoText) {
+    for (const char* sentence : {"\"  \" is gone", "'  ' disappears", "\" \" appears"}) {
+        CompileOutcome o = compileOn(sentence, {"Exporting…"});
+        EXPECT_EQ(o.kind(), Kind::tooVague) << sentence;
+    }
+}
+
 TEST(LocalCompiler, TextAlreadyGoneFallsBackToAnyChange) {
     CompileOutcome o = compileOn("\"Error\" is gone", {"All good", "Synced 3 files"});
     ASSERT_EQ(o.kind(), Kind::alreadyTrue);
