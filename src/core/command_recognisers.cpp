@@ -51,6 +51,13 @@ const std::string& stateWords() {
     return words;
 }
 
+// "it appears" or "I can see it" names no text: a watch for the letters
+// "it" would be met by "Edit" or "Submit". Left to the examples (or the model).
+bool isPronoun(std::string_view x) {
+    static constexpr std::array<std::string_view, 5> pronouns{"it", "this", "that", "something", "anything"};
+    return std::find(pronouns.begin(), pronouns.end(), text::trimWhitespace(x)) != pronouns.end();
+}
+
 }  // namespace
 
 std::optional<ParsedCommand> parseTextGone(std::string_view c, std::string_view lower, const std::optional<std::string>& quoted) {
@@ -89,6 +96,7 @@ std::optional<ParsedCommand> parseExplicitTextAppears(std::string_view c, std::s
         if (quoted) return withText(WatchType::textAppears, *quoted);
         // "it shows 5 or more" is a number comparison.
         if (parseNumberCompare(lower)) return std::nullopt;
+        if (isPronoun(*(*g)[1])) return std::nullopt;
         std::string t = text::trimChars(original(c, *(*g)[1]), "'\" ");
         if (t.empty()) return std::nullopt;
         return withText(WatchType::textAppears, std::move(t));
@@ -146,10 +154,7 @@ std::optional<ParsedCommand> parseAppears(std::string_view c, std::string_view l
     std::optional<Groups> g = firstMatch(lower, re);
     if (!g || !(*g)[1]) return std::nullopt;
     const std::string& x = *(*g)[1];
-    // "it appears" names no text: a watch for the letters "it" would be met
-    // by "Edit" or "Submit". Left to the examples (or the model).
-    static constexpr std::array<std::string_view, 5> pronouns{"it", "this", "that", "something", "anything"};
-    if (std::find(pronouns.begin(), pronouns.end(), text::trimWhitespace(x)) != pronouns.end()) return std::nullopt;
+    if (isPronoun(x)) return std::nullopt;
     std::string t = original(c, x);
     if (isDescriptive(x)) t = stripDeterminer(t);
     return withText(WatchType::textAppears, std::move(t));

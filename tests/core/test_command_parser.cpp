@@ -172,6 +172,8 @@ TEST(CommandParser, AppearingPronounNamesNoText) {
         {"it is visible", none_},
         {"something appears", none_},
         {"anything comes up", none_},
+        {"I can see it", none_},
+        {"when it says this", none_},
         {"the dialog appears", withText(textAppears, "dialog")},
         {"Itinerary appears", withText(textAppears, "Itinerary")},
     });
