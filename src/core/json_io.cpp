@@ -73,6 +73,11 @@ std::optional<Date> parseIso8601(std::string_view s) {
     year_month_day ymd{year{y}, month{static_cast<unsigned>(mo)}, day{static_cast<unsigned>(d)}};
     if (!ymd.ok() || h > 23 || mi > 59 || se > 59) return std::nullopt;
     sys_seconds t = sys_days{ymd} + hours{h} + minutes{mi} + seconds{se} - minutes{offsetMinutes};
+    // The clock counts nanoseconds in 64 bits (about 1678 to 2262): a date
+    // beyond that is refused rather than read as another date.
+    const auto lo = duration_cast<seconds>(Date::min().time_since_epoch());
+    const auto hi = duration_cast<seconds>(Date::max().time_since_epoch());
+    if (t.time_since_epoch() < lo || t.time_since_epoch() > hi) return std::nullopt;
     return time_point_cast<system_clock::duration>(t);
 }
 
