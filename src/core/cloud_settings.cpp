@@ -11,7 +11,10 @@ namespace {
 
 double secondsSince1970(Date d) { return std::chrono::duration<double>(d.time_since_epoch()).count(); }
 
-Date dateFromSeconds(double s) {
+// Absent for a number the clock cannot hold (it counts nanoseconds in 64
+// bits): a damaged store must not turn into some other date.
+std::optional<Date> dateFromSeconds(double s) {
+    if (!(std::fabs(s) < 9.2e9)) return std::nullopt;
     return Date(std::chrono::round<Date::duration>(std::chrono::duration<double>(s)));
 }
 
@@ -93,10 +96,13 @@ CloudSettings::Availability CloudSettings::availability() const {
 
 std::optional<ModelPause> CloudSettings::modelPause(Date now) const {
     auto untilSeconds = defaults_->number(pauseUntilKey);
-    if (!untilSeconds || !std::isfinite(*untilSeconds)) return std::nullopt;
+    if (!untilSeconds) return std::nullopt;
     std::optional<Date> back;
-    if (auto b = defaults_->number(pauseBackKey); b && std::isfinite(*b)) back = dateFromSeconds(*b);
-    const Date until = dateFromSeconds(*untilSeconds);
+    if (auto b = defaults_->number(pauseBackKey)) back = dateFromSeconds(*b);
+    // Beyond the clock's range: long over or far more than a day ahead.
+    const std::optional<Date> end = dateFromSeconds(*untilSeconds);
+    if (!end) return std::nullopt;
+    const Date until = *end;
     if (now >= until) return std::nullopt;
     if (until - now > seconds(ModelPause::longestWait)) return std::nullopt;
     return ModelPause(until, back);

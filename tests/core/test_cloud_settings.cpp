@@ -181,6 +181,16 @@ TEST(CloudSettings, StoredPausesAreReadWarily) {
     EXPECT_EQ(f.settings.modelPause(t0)->back, std::nullopt);
     f.store->set(CloudSettings::pauseUntilKey, std::string("tomorrow"));
     EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
+    // Numbers beyond any date the clock holds are no back time and no pause.
+    f.store->set(CloudSettings::pauseUntilKey, now + 60);
+    for (double huge : {1e300, -1e300, 1e12}) {
+        f.store->set(CloudSettings::pauseBackKey, huge);
+        EXPECT_EQ(f.settings.modelPause(t0)->back, std::nullopt) << huge;
+    }
+    for (double huge : {1e300, -1e300, 1e12}) {
+        f.store->set(CloudSettings::pauseUntilKey, huge);
+        EXPECT_EQ(f.settings.modelPause(t0), std::nullopt) << huge;
+    }
     // Clearing with only the back time stored leaves it alone.
     Fixture g;
     g.store->set(CloudSettings::pauseBackKey, now);
