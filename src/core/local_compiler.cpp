@@ -28,6 +28,24 @@ using Outcome = CompileOutcome;
 
 constexpr std::size_t readLength = 28;
 
+// What every rule built here starts from: the cleaned sentence, a once watch
+// checked every 5 s that barks on 2 met checks, and the box's prominent line.
+WatchSpec baseSpec(std::string_view sentence, WatchType type, const WatchRegion& region,
+                   const BaselineReading& reading, const std::string& id, Date now) {
+    WatchSpec s;
+    s.id = id;
+    s.command = CommandParser::clean(sentence);
+    s.type = type;
+    s.comparator = Comparison::none;
+    s.mode = WatchMode::once;
+    s.region = region;
+    s.pollSeconds = 5;
+    s.debounceChecks = 2;
+    s.baseline.currentText = reading.prominentLine(readLength);
+    s.createdAt = now;
+    return s;
+}
+
 bool isGenericNumberSubject(std::string_view lower) {
     static constexpr std::array<std::string_view, 8> generic{
         "number", "value", "it", "this", "count", "time remaining", "number remaining", "amount",
@@ -150,19 +168,10 @@ CompileOutcome compile(std::string_view sentence, const BaselineReading& reading
     if (!parsed) return {Outcome::TooVague{suggestions(reading, true)}};
     const ParsedCommand& p = *parsed;
 
-    WatchSpec s;
-    s.id = id;
-    s.command = CommandParser::clean(sentence);
-    s.type = p.type;
+    WatchSpec s = baseSpec(sentence, p.type, region, reading, id, now);
     s.target = WatchTarget{p.subject, p.unit, p.text, std::nullopt};
     s.comparator = p.comparator;
     s.value = p.value;
-    s.mode = WatchMode::once;
-    s.region = region;
-    s.pollSeconds = 5;
-    s.debounceChecks = 2;
-    s.baseline.currentText = reading.prominentLine(readLength);
-    s.createdAt = now;
 
     switch (p.type) {
     case WatchType::anyChange:
@@ -212,18 +221,8 @@ CompileOutcome compile(std::string_view sentence, const BaselineReading& reading
 
 WatchSpec judgeSpec(std::string_view sentence, WatchType kind, const BaselineReading& reading, const WatchRegion& region,
                     const std::string& id, Date now) {
-    WatchSpec s;
-    s.id = id;
-    s.command = CommandParser::clean(sentence);
-    s.type = kind;
+    WatchSpec s = baseSpec(sentence, kind, region, reading, id, now);
     s.target.description = s.command;
-    s.comparator = Comparison::none;
-    s.mode = WatchMode::once;
-    s.region = region;
-    s.pollSeconds = 5;
-    s.debounceChecks = 2;
-    s.baseline.currentText = reading.prominentLine(readLength);
-    s.createdAt = now;
     return s;
 }
 
