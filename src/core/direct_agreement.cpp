@@ -15,10 +15,6 @@ namespace kestrove::DirectAgreement {
 
 namespace {
 
-bool isAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAsciiAlnum(char c) { return isAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -59,7 +55,7 @@ struct Word {
     bool hasNumber;
     bool ascii;
 
-    explicit Word(std::string w) : text(std::move(w)), ascii(isAscii(text)) {
+    explicit Word(std::string w) : text(std::move(w)), ascii(text::isAscii(text)) {
         if (ascii) {
             count = text.size();
             hasNumber = std::any_of(text.begin(), text.end(), isAsciiDigit);
@@ -146,7 +142,7 @@ std::vector<std::string> words(const std::vector<OCRLine>& lines) {
     };
     for (const OCRLine& line : lines) {
         const std::string folded = text::fold(line.text);
-        if (isAscii(folded)) {
+        if (text::isAscii(folded)) {
             // Every ASCII character is a grapheme of its own (CR LF is no word character).
             for (char c : folded) {
                 if (isAsciiAlnum(c)) add(std::string_view(&c, 1), isAsciiDigit(c));

@@ -48,7 +48,7 @@ Evaluation textAppears(const WatchSpec& spec, const std::vector<OCRLine>& lines)
 
 Evaluation numberCompare(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
     const std::optional<ValueUnit> u = spec.target.unit;
-    std::vector<ReadNumber> numbers = BaselineReading(lines).numbers(u && isTime(*u));
+    std::vector<ReadNumber> numbers = BaselineReading(lines).numbers(isTime(u));
     if (u == ValueUnit::percent && spec.ruleFrom)
         std::erase_if(numbers, [](const ReadNumber& n) { return n.unit != ValueUnit::percent; });
     std::optional<ReadNumber> n = pickNumber(numbers, u, spec.target.anchor);

@@ -58,7 +58,6 @@ bool mentionsPrice(std::string_view lower) {
     return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return lower.find(w) != std::string_view::npos; });
 }
 
-bool isTimeUnit(std::optional<ValueUnit> u) { return u && isTime(*u); }
 
 // Keeps the candidates that pass `keep` when exactly one does.
 template <class Keep> void narrow(std::vector<ReadNumber>& candidates, Keep keep) {
@@ -109,7 +108,7 @@ std::optional<std::string> goneText(const BaselineReading& reading, const std::o
 
 Outcome compileNumber(WatchSpec s, const ParsedCommand& p, const BaselineReading& reading,
                       const std::optional<ReadNumber>& chosen, const IDSource& makeID) {
-    const std::vector<ReadNumber> numbers = reading.numbers(isTimeUnit(p.unit));
+    const std::vector<ReadNumber> numbers = reading.numbers(isTime(p.unit));
 
     // "when the timer hits zero" over a box that shows only a clock.
     if (!chosen && !p.unit && p.value == 0.0 && s.comparator != Comparison::lt && s.comparator != Comparison::gt &&

@@ -81,7 +81,6 @@ bool overlaps(std::size_t start, std::size_t end, const std::vector<std::pair<st
     return false;
 }
 
-bool isTimeUnit(const std::optional<ValueUnit>& u) { return u && isTime(*u); }
 
 std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16string_view t) {
     std::vector<ReadNumber> out;
@@ -91,7 +90,7 @@ std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16st
             const auto pEnd = static_cast<std::size_t>(p.location + p.length);
             const auto nStart = static_cast<std::size_t>(n.location);
             const auto nEnd = static_cast<std::size_t>(n.location + n.length);
-            if (isTimeUnit(p.unit) && isTimeUnit(n.unit) && pEnd <= nStart && nEnd <= t.size()) {
+            if (isTime(p.unit) && isTime(n.unit) && pEnd <= nStart && nEnd <= t.size()) {
                 std::string gap = text::trimChars(text::replaceAll(slice(t, pEnd, nStart - pEnd), "and", ""), " ,");
                 const double seconds = p.value * secondsFactor(*p.unit) + n.value * secondsFactor(*n.unit);
                 // A sum too large to hold would later spoil the watch file; such parts stay apart.
@@ -210,7 +209,7 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
         auto literal = parseLiteral(slice(t, m[0]), hint);
         if (!literal) continue;
         // Rules compare times in seconds: a duration too large to convert is no number.
-        if (unit && isTime(*unit) && !std::isfinite(literal->value * secondsFactor(*unit))) continue;
+        if (isTime(unit) && !std::isfinite(literal->value * secondsFactor(*unit))) continue;
         out.push_back({literal->value, text::trimWhitespace(slice(t, start, spanEnd - start)), unit, literal->decimals,
                        static_cast<int>(start), static_cast<int>(spanEnd - start), 0, std::nullopt});
     }

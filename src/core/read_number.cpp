@@ -11,7 +11,7 @@
 namespace kestrove {
 
 std::string ReadNumber::display() const {
-    if (unit && isTime(*unit)) return text::trimWhitespace(text);
+    if (isTime(unit)) return text::trimWhitespace(text);
     std::string out = NumberFormat::string(value, decimals);
     if (unit == ValueUnit::percent) out += "%";
     return out;

@@ -56,13 +56,13 @@ std::vector<int32_t> boundaries(const icu::UnicodeString& u) {
 }
 
 template <typename Char>
-bool isAscii(std::basic_string_view<Char> s) {
+bool allAscii(std::basic_string_view<Char> s) {
     return std::all_of(s.begin(), s.end(), [](Char c) { return static_cast<std::uint32_t>(c) < 0x80; });
 }
 
 template <typename Keep>
 std::string trimWhere(std::string_view s, Keep shouldTrim) {
-    if (isAscii(s)) {
+    if (allAscii(s)) {
         std::size_t start = 0, end = s.size();
         while (start < end && shouldTrim(static_cast<UChar32>(s[start]))) ++start;
         while (end > start && shouldTrim(static_cast<UChar32>(s[end - 1]))) --end;
@@ -93,14 +93,17 @@ std::basic_string<Char> asciiLower(std::basic_string_view<Char> s) {
 }  // namespace
 
 // ASCII, the common case, converts unit by unit without going through ICU.
+bool isAscii(std::string_view s) { return allAscii(s); }
+bool isAscii(std::u16string_view s) { return allAscii(s); }
+
 std::u16string toUtf16(std::string_view utf8) {
-    if (isAscii(utf8)) return std::u16string(utf8.begin(), utf8.end());
+    if (allAscii(utf8)) return std::u16string(utf8.begin(), utf8.end());
     icu::UnicodeString u = toUnicode(utf8);
     return std::u16string(u.getBuffer(), static_cast<std::size_t>(u.length()));
 }
 
 std::string toUtf8(std::u16string_view utf16) {
-    if (isAscii(utf16)) {
+    if (allAscii(utf16)) {
         std::string out(utf16.size(), '\0');
         std::transform(utf16.begin(), utf16.end(), out.begin(), [](char16_t c) { return static_cast<char>(c); });
         return out;
@@ -109,7 +112,7 @@ std::string toUtf8(std::u16string_view utf16) {
 }
 
 std::size_t utf16Length(std::string_view utf8) {
-    if (isAscii(utf8)) return utf8.size();
+    if (allAscii(utf8)) return utf8.size();
     return static_cast<std::size_t>(toUnicode(utf8).length());
 }
 
@@ -155,7 +158,7 @@ bool isNumber(char32_t c) {
 }
 
 bool hasLetterOrNumber(std::string_view s) {
-    if (isAscii(s)) {
+    if (allAscii(s)) {
         // Every ASCII character but CR LF stands alone, and CR is neither.
         return std::any_of(s.begin(), s.end(), [](char c) {
             return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -197,12 +200,12 @@ std::string trimChars(std::string_view s, std::string_view chars) {
 }
 
 std::string lower(std::string_view s) {
-    if (isAscii(s)) return asciiLower(s);
+    if (allAscii(s)) return asciiLower(s);
     return fromUnicode(toUnicode(s).toLower(icu::Locale::getRoot()));
 }
 
 std::u16string lower(std::u16string_view s) {
-    if (isAscii(s)) return asciiLower(s);
+    if (allAscii(s)) return asciiLower(s);
     icu::UnicodeString u(s.data(), static_cast<int32_t>(s.size()));
     u.toLower(icu::Locale::getRoot());
     return std::u16string(u.getBuffer(), static_cast<std::size_t>(u.length()));

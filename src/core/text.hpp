@@ -20,6 +20,10 @@ U_NAMESPACE_END
 
 namespace kestrove::text {
 
+// Every byte (or code unit) below 0x80.
+bool isAscii(std::string_view s);
+bool isAscii(std::u16string_view s);
+
 std::u16string toUtf16(std::string_view utf8);
 std::string toUtf8(std::u16string_view utf16);
 

@@ -63,6 +63,8 @@ bool holds(Comparison c, double read, double target);
 
 bool isCurrency(ValueUnit u);
 bool isTime(ValueUnit u);
+// A unit that is present and a time.
+inline bool isTime(std::optional<ValueUnit> u) { return u && isTime(*u); }
 double secondsFactor(ValueUnit u);
 std::optional<std::string> currencySymbol(ValueUnit u);
 

@@ -38,7 +38,7 @@ std::string numberSuggestion(const ReadNumber& n) {
         if (n.value < 100) return "it reaches 100%";
         return "it drops below " + NumberFormat::string(niceBelow(n.value), 0) + "%";
     }
-    if (n.unit && isTime(*n.unit)) {
+    if (isTime(n.unit)) {
         const double minutes = n.valueIn(ValueUnit::minutes);
         if (minutes <= 2) return "less than 30 seconds remaining";
         return "less than " + text::formatDecimal(std::trunc(niceBelow(minutes)), 0, 0, false) + " minutes remaining";
