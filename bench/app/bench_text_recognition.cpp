@@ -5,31 +5,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QFont>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-
-#include <cstdlib>
-
-#include "app/platform/qt_image.hpp"
 #include "app/platform/tesseract_engine.hpp"
+#include "platform/rendered_text.hpp"
 
 namespace kestrove {
 namespace {
 
 Image twoLineCrop() {
-    QImage picture(400, 100, QImage::Format_RGBA8888);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(20);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPointF(10, 38), QStringLiteral("Status: Exporting 42%"));
-    painter.drawText(QPointF(10, 80), QStringLiteral("Price: 249.99 EUR"));
-    painter.end();
-    return imageFromQImage(picture);
+    return rendered::crop(400, 100, {{"Status: Exporting 42%", 10, 38}, {"Price: 249.99 EUR", 10, 80}});
 }
 
 void recognise(benchmark::State& state, bool languageCorrection) {
@@ -55,8 +38,7 @@ BENCHMARK_CAPTURE(recognise, withLanguageCorrection, true)
 }  // namespace kestrove
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
+    kestrove::rendered::ensureApplication();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include "core/direct_agreement.hpp"
 #include "core/text.hpp"
 
@@ -12,16 +14,7 @@ void PrintTo(const Verdict& v, std::ostream* os) { *os << (v.agrees() ? "agrees"
 
 namespace {
 
-std::vector<OCRLine> lines(std::initializer_list<std::string> texts) {
-    std::vector<OCRLine> out;
-    for (const std::string& t : texts) {
-        OCRLine l;
-        l.text = t;
-        l.confidence = 1;
-        out.push_back(l);
-    }
-    return out;
-}
+std::vector<OCRLine> lines(std::initializer_list<std::string> texts) { return samples::textLines(texts); }
 
 using Words = std::vector<std::string>;
 

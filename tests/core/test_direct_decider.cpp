@@ -1,21 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include "core/direct_decider.hpp"
 
 using namespace kestrove;
 
 namespace {
 
-std::vector<OCRLine> lines(std::initializer_list<std::string> texts) {
-    std::vector<OCRLine> out;
-    for (const std::string& t : texts) {
-        OCRLine l;
-        l.text = t;
-        l.confidence = 1;
-        out.push_back(l);
-    }
-    return out;
-}
+std::vector<OCRLine> lines(std::initializer_list<std::string> texts) { return samples::textLines(texts); }
 
 DirectAnswer read(std::initializer_list<std::string> texts) { return DirectAnswer::lines(lines(texts)); }
 const DirectAnswer silence = DirectAnswer::noAnswer(DirectSilence::timedOut);

@@ -2,6 +2,7 @@
 // Pictures and readings that many tests build.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,18 @@ inline std::vector<OCRLine> stackedLines(const std::vector<std::string>& texts) 
     for (const std::string& t : texts) {
         out.push_back({t, {0, y, 1, 0.1}, 0.9});
         y += 0.1;
+    }
+    return out;
+}
+
+// Lines with text only, as read for certain (confidence 1), without places.
+inline std::vector<OCRLine> textLines(std::initializer_list<std::string> texts) {
+    std::vector<OCRLine> out;
+    for (const std::string& t : texts) {
+        OCRLine l;
+        l.text = t;
+        l.confidence = 1;
+        out.push_back(l);
     }
     return out;
 }
