@@ -23,27 +23,13 @@ void TriggerGate::markFired() {
     armed = false;
 }
 
-SettledGate::SettledGate(int required, bool armed) : required(std::max(1, required)), armed(armed) {}
-
 bool SettledGate::update(bool met, bool changed) {
-    if (!met) {
-        streak = 0;
-        armed = true;
-        return false;
-    }
-    if (!armed) return false;
-    if (changed) {
+    // A change while met and armed restarts the count but keeps the gate armed.
+    if (met && armed && changed) {
         streak = 0;
         return false;
     }
-    if (++streak < required) return false;
-    markFired();
-    return true;
-}
-
-void SettledGate::markFired() {
-    streak = 0;
-    armed = false;
+    return TriggerGate::update(met);
 }
 
 CloudDebounce::CloudDebounce(int required, bool armed) : metGate(required, armed) {}

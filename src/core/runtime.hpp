@@ -20,15 +20,9 @@ struct TriggerGate {
 };
 
 // A trigger gate whose count also restarts whenever the box changed.
-struct SettledGate {
-    int required = 1;
-    int streak = 0;
-    bool armed = true;
-
-    SettledGate(int required = 1, bool armed = true);
+struct SettledGate : TriggerGate {
+    using TriggerGate::TriggerGate;
     bool update(bool met, bool changed);
-    void breakStreak() { streak = 0; }
-    void markFired();
     bool operator==(const SettledGate&) const = default;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <stdexcept>
 #include <tuple>
 
@@ -80,7 +79,6 @@ std::string trimWhere(std::string_view s, Keep shouldTrim) {
     return fromUnicode(u.tempSubStringBetween(start, end));
 }
 
-
 // ASCII text, the usual case, lower-cases without ICU's full case mapping.
 template <typename Char>
 std::basic_string<Char> asciiLower(std::basic_string_view<Char> s) {
@@ -92,10 +90,10 @@ std::basic_string<Char> asciiLower(std::basic_string_view<Char> s) {
 
 }  // namespace
 
-// ASCII, the common case, converts unit by unit without going through ICU.
 bool isAscii(std::string_view s) { return allAscii(s); }
 bool isAscii(std::u16string_view s) { return allAscii(s); }
 
+// ASCII, the common case, converts unit by unit without going through ICU.
 std::u16string toUtf16(std::string_view utf8) {
     if (allAscii(utf8)) return std::u16string(utf8.begin(), utf8.end());
     icu::UnicodeString u = toUnicode(utf8);
@@ -216,12 +214,7 @@ std::string upper(std::string_view s) { return fromUnicode(toUnicode(s).toUpper(
 std::string fold(std::string_view s) {
     // Plain ASCII only needs lower case; most recognised text is, and the
     // text search folds every line on every check.
-    if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        std::string out(s);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return out;
-    }
+    if (allAscii(s)) return asciiLower(s);
 
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
