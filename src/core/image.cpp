@@ -165,12 +165,15 @@ bool reduce(const std::uint8_t* px, int W, int H, Image& out) {
     return opaque;
 }
 
+// One pixel's colour scaled by its alpha, as drawn over black.
+void premultiplyPixel(std::uint8_t* px) {
+    const std::uint32_t a = px[3];
+    for (int c = 0; c < 3; ++c) px[c] = static_cast<std::uint8_t>((px[c] * a + 127) / 255);
+}
+
 Image premultiplied(const Image& src) {
     Image out = src;
-    for (std::size_t i = 0; i + 3 < out.rgba.size(); i += 4) {
-        const std::uint32_t a = out.rgba[i + 3];
-        for (int c = 0; c < 3; ++c) out.rgba[i + c] = static_cast<std::uint8_t>((out.rgba[i + c] * a + 127) / 255);
-    }
+    for (std::size_t i = 0; i + 3 < out.rgba.size(); i += 4) premultiplyPixel(&out.rgba[i]);
     return out;
 }
 
@@ -275,8 +278,7 @@ void flattenOverBlack(Image& image, bool premultiplied) {
     for (std::size_t i = 0; i + 3 < image.rgba.size(); i += 4) {
         const std::uint32_t a = image.rgba[i + 3];
         if (a == 255) continue;
-        if (!premultiplied)
-            for (int c = 0; c < 3; ++c) image.rgba[i + c] = static_cast<std::uint8_t>((image.rgba[i + c] * a + 127) / 255);
+        if (!premultiplied) premultiplyPixel(&image.rgba[i]);
         image.rgba[i + 3] = 255;
     }
 }
