@@ -32,15 +32,6 @@ void fromJson(const JsonReader& r, OCRLine& v) {
 
 namespace {
 
-bool hasLetterOrNumber(std::string_view s) {
-    // A character counts by its first scalar.
-    for (const std::string& ch : text::graphemes(s)) {
-        char32_t c = text::firstScalar(ch);
-        if (text::isLetter(c) || text::isNumber(c)) return true;
-    }
-    return false;
-}
-
 std::size_t letterCount(std::string_view s) {
     std::size_t n = 0;
     for (const std::string& ch : text::graphemes(s))
@@ -76,14 +67,14 @@ std::string BaselineReading::fullText() const {
 }
 
 bool BaselineReading::hasText() const {
-    return std::any_of(lines.begin(), lines.end(), [](const OCRLine& l) { return hasLetterOrNumber(l.text); });
+    return std::any_of(lines.begin(), lines.end(), [](const OCRLine& l) { return text::hasLetterOrNumber(l.text); });
 }
 
 std::optional<std::string> BaselineReading::prominentLine(std::size_t maxLength) const {
     const OCRLine* best = nullptr;
     double bestScore = 0;
     for (const OCRLine& line : lines) {
-        if (!hasLetterOrNumber(line.text)) continue;
+        if (!text::hasLetterOrNumber(line.text)) continue;
         double score = prominence(line, line.text);
         // Only a strictly higher score replaces: the earlier line wins a tie.
         if (!best || score > bestScore) {
