@@ -188,7 +188,8 @@ std::optional<std::string> busyPhrase(const BaselineReading& reading, std::strin
 }
 
 std::optional<CounterTarget> counterTarget(const BaselineReading& reading) {
-    const std::vector<ReadNumber> numbers = reading.numbers(false);
+    // Reading every number costs more than the counter search: only once a counter is found.
+    std::optional<std::vector<ReadNumber>> numbers;
     for (std::size_t i = 0; i < reading.lines.size(); ++i) {
         std::u16string u = text::toUtf16(reading.lines[i].text);
         std::optional<Regex::Match> m = counter().firstMatch(u);
@@ -197,10 +198,11 @@ std::optional<CounterTarget> counterTarget(const BaselineReading& reading) {
         std::optional<double> total = decimal(slice(u, (*m)[2]));
         if (!count || !total || *total <= 0 || *count > *total) continue;
         const auto at = static_cast<int>((*m)[1].start);
-        auto found = std::find_if(numbers.begin(), numbers.end(), [&](const ReadNumber& n) {
+        if (!numbers) numbers = reading.numbers(false);
+        auto found = std::find_if(numbers->begin(), numbers->end(), [&](const ReadNumber& n) {
             return n.line == static_cast<int>(i) && n.location == at;
         });
-        if (found != numbers.end()) return CounterTarget{*found, *total};
+        if (found != numbers->end()) return CounterTarget{*found, *total};
     }
     return std::nullopt;
 }
