@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include <string>
 #include <vector>
 
@@ -9,15 +11,7 @@ using namespace kestrove;
 
 namespace {
 
-BaselineReading reading(const std::vector<std::string>& texts) {
-    BaselineReading r;
-    double y = 0;
-    for (const std::string& t : texts) {
-        r.lines.push_back({t, {0, y, 1, 0.1}, 0.9});
-        y += 0.1;
-    }
-    return r;
-}
+BaselineReading reading(const std::vector<std::string>& texts) { return BaselineReading(samples::stackedLines(texts)); }
 
 std::optional<std::string> firstClock(const std::string& line) {
     return Rules::clock().firstGroup(line, 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/samples.hpp"
+
 #include <string>
 #include <vector>
 
@@ -9,12 +11,7 @@ using namespace kestrove;
 
 namespace {
 
-std::vector<OCRLine> linesOf(const std::vector<std::string>& texts) {
-    std::vector<OCRLine> out;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        out.push_back({texts[i], NormRect{0, 0.1 * static_cast<double>(i), 1, 0.1}, 0.9});
-    return out;
-}
+std::vector<OCRLine> linesOf(const std::vector<std::string>& texts) { return samples::stackedLines(texts); }
 
 }  // namespace
 
