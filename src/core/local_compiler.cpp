@@ -137,7 +137,7 @@ Outcome compileNumber(WatchSpec s, const ParsedCommand& p, const BaselineReading
             narrow(c, [](const ReadNumber& r) { return r.unit && isCurrency(*r.unit); });
         }
         if (p.unit && c.size() >= 2) {
-            narrow(c, [&](const ReadNumber& r) { return r.unit && (*r.unit == *p.unit || (isTime(*r.unit) && isTime(*p.unit))); });
+            narrow(c, [&](const ReadNumber& r) { return r.unit && fitsUnit(r, p.unit); });
         }
         if (c.size() != 1) {
             if (numbers.empty()) return {Outcome::NotVisible{std::move(s), p.subject.value_or("number")}};
