@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "app/platform/qt_image.hpp"
 
 namespace kestrove::desktop {
 
@@ -28,15 +31,6 @@ bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client
             if (w.id == id) return w.frame == client;
         return false;
     });
-}
-
-Image toImage(const QImage& image) {
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    Image out(rgba.width(), rgba.height());
-    for (int y = 0; y < rgba.height(); ++y)
-        std::copy_n(rgba.constScanLine(y), static_cast<std::size_t>(rgba.width()) * 4,
-                    out.rgba.begin() + static_cast<std::ptrdiff_t>(y) * rgba.width() * 4);
-    return out;
 }
 
 int maxChannelDifference(const Image& a, const Image& b) {
@@ -110,7 +104,7 @@ Image TestWindow::grab(int x, int y, int w, int h) {
     const std::string file = folder_ + "/grab" + std::to_string(++n) + ".png";
     command("grab " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " +
             std::to_string(h) + " " + file);
-    return toImage(QImage(QString::fromStdString(file)));
+    return imageFromQImage(QImage(QString::fromStdString(file)));
 }
 
 std::uint32_t TestWindow::cover() {

@@ -3,7 +3,6 @@
 // test window program driven over its standard input, and waiting for the
 // desktop to catch up.
 
-#include <QImage>
 #include <QProcess>
 #include <QStringList>
 
@@ -24,8 +23,6 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000);
 // Waits until the window list shows window `id` on screen at `client`, so a
 // test does not race the window manager placing it.
 bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client);
-
-Image toImage(const QImage& image);
 
 // The largest difference of any colour channel between two pictures of the
 // same size; 256 when the sizes differ.
