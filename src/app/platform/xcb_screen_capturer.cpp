@@ -95,22 +95,20 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region) {
                                  roundToInt(screen->frame.width * s), roundToInt(screen->frame.height * s)};
     const PixelRect rootPixels{0, 0, x_->screen()->width_in_pixels, x_->screen()->height_in_pixels};
 
-    Image picture;
+    // Only the part on the screen is read; the rest of the box stays black.
     std::optional<PixelRect> visible = intersect(box, screenPixels);
     if (visible) visible = intersect(*visible, rootPixels);
-    if (visible && *visible == box) {
+    Image picture;
+    if (visible) {
         std::string why;
-        auto read = reader_->read(x_->root(), box.x, box.y, box.width, box.height, why);
+        auto read = reader_->read(x_->root(), visible->x, visible->y, visible->width, visible->height, why);
         if (!read) return CaptureError::failed("The screen could not be read: " + why + ".");
         picture = std::move(*read);
-    } else {
-        picture = opaqueBlack(box.width, box.height);
-        if (visible) {
-            std::string why;
-            auto read = reader_->read(x_->root(), visible->x, visible->y, visible->width, visible->height, why);
-            if (!read) return CaptureError::failed("The screen could not be read: " + why + ".");
-            blit(*read, picture, visible->x - box.x, visible->y - box.y);
-        }
+    }
+    if (!visible || *visible != box) {
+        Image whole = opaqueBlack(box.width, box.height);
+        if (visible) blit(picture, whole, visible->x - box.x, visible->y - box.y);
+        picture = std::move(whole);
     }
     if (picture.width == size->width && picture.height == size->height) return picture;
     auto resized = WindowTracking::crop(picture, {0, 0, picture.width, picture.height}, size->width, size->height);

@@ -119,6 +119,28 @@ TEST_F(Capture, PictureHasTheRegionsPixelSize) {
     }
 }
 
+TEST_F(Capture, BoxPastTheLeftEdgeKeepsThePartOnTheScreenInPlace) {
+    // The status text at the screen's left edge, the box reaching 40 pixels beyond it.
+    window->command("move 0 " + std::to_string(tw::defaultY));
+    ASSERT_TRUE(waitFor([&] { return window->where().x < tw::status.x; }));
+    client = window->where();
+    ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), client));
+    const ScreenInfo screen = screens.screens().front();
+    const Rect status = onScreen(tw::status);
+    const auto left = SelectedRegion::make(screen, {screen.frame.minX() - 40, status.y, 100, status.height}).region;
+    const auto part = SelectedRegion::make(screen, {screen.frame.minX(), status.y, 60, status.height}).region;
+    const int h = tw::status.h;
+    ASSERT_TRUE(waitFor([&] {
+        const Captured whole = capturer.capture(left), onScreenPart = capturer.capture(part);
+        if (!whole.ok() || !onScreenPart.ok() || whole.image().width != 100) return false;
+        const auto placed = cut(whole.image(), 40, 0, 60, h), beyond = cut(whole.image(), 0, 0, 40, h);
+        return placed && beyond && desktop::maxChannelDifference(*placed, onScreenPart.image()) == 0 &&
+               desktop::maxChannelDifference(*beyond, Image(40, h)) == 0;
+    }));
+    // The part on the screen shows the window, not bare black.
+    EXPECT_NE(desktop::maxChannelDifference(capturer.capture(part).image(), Image(60, h)), 0);
+}
+
 TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
     const auto boundRegion = bound(onScreen(tw::status)).region;
     ASSERT_TRUE(boundRegion.window);
