@@ -48,10 +48,7 @@ std::shared_ptr<DirectSession> DirectSession::open(const WatchRegion& region, st
 }
 
 void DirectSession::read(Executor executor, std::function<void(DirectAnswer)> done) {
-    reader_->post([self = shared_from_this(), executor = std::move(executor), done = std::move(done)](DirectPlatform& p) {
-        DirectAnswer answer = self->readNow(p);
-        executor([done, answer = std::move(answer)] { done(answer); });
-    });
+    readTimed(std::move(executor), [done = std::move(done)](DirectAnswer answer, double) { done(std::move(answer)); });
 }
 
 void DirectSession::readTimed(Executor executor, std::function<void(DirectAnswer, double)> done) {
