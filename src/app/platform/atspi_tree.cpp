@@ -39,6 +39,14 @@ bool answered(const QDBusMessage& reply, const char* signature) {
            !reply.arguments().isEmpty();
 }
 
+QDBusMessage methodCall(const AccessElement& e, const QString& interface, const char* method,
+                        const QVariantList& args) {
+    QDBusMessage m = QDBusMessage::createMethodCall(QString::fromStdString(e.bus), QString::fromStdString(e.path),
+                                                    interface, QLatin1String(method));
+    m.setArguments(args);
+    return m;
+}
+
 std::optional<std::vector<AccessElement>> elements(const QDBusMessage& reply) {
     if (!answered(reply, "a(so)")) return std::nullopt;
     const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
@@ -172,10 +180,7 @@ bool AtspiTree::available() {
 QDBusMessage AtspiTree::call(const AccessElement& e, const char* interface, const char* method,
                              const QVariantList& args) {
     if (!bus_) return QDBusMessage::createError(QStringLiteral("org.freedesktop.DBus.Error.Disconnected"), {});
-    QDBusMessage m = QDBusMessage::createMethodCall(QString::fromStdString(e.bus), QString::fromStdString(e.path),
-                                                    QLatin1String(interface), QLatin1String(method));
-    m.setArguments(args);
-    return bus_->call(m, QDBus::Block, timeoutMs);
+    return bus_->call(methodCall(e, QLatin1String(interface), method, args), QDBus::Block, timeoutMs);
 }
 
 AccessResult<AccessElement> AtspiTree::application(std::int32_t pid) {
@@ -221,11 +226,7 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
     if (!bus_) return R::fail(AccessError::failed);
     // One round trip: the five questions go out together.
     auto ask = [&](const QString& interface, const char* method, const QVariantList& args = {}) {
-        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromStdString(element.bus),
-                                                        QString::fromStdString(element.path), interface,
-                                                        QLatin1String(method));
-        m.setArguments(args);
-        return bus_->asyncCall(m, timeoutMs);
+        return bus_->asyncCall(methodCall(element, interface, method, args), timeoutMs);
     };
     QDBusPendingCall role = ask(accessibleIface, "GetRole");
     QDBusPendingCall interfaces = ask(accessibleIface, "GetInterfaces");
