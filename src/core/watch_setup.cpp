@@ -1,7 +1,5 @@
 #include "core/watch_setup.hpp"
 
-#include "core/command_parser.hpp"
-
 namespace kestrove {
 
 WatchSetup::WatchSetup(WatchRegion region, CloudSettings settings, std::shared_ptr<CloudSession> session)
@@ -32,22 +30,8 @@ WatchSetup::Step WatchSetup::compile(std::string_view sentence, const BaselineRe
     // Too vague for the local compiler: the model may still make sense of it,
     // but only offer that when it can be asked; otherwise show the examples.
     if (availability() != CloudSettings::Availability::ready) return {Step::Decided{std::move(outcome)}};
-    std::string cleaned = CommandParser::clean(sentence);
-    if (cleaned.empty()) return {Step::Decided{std::move(outcome)}};
-
-    WatchSpec s;
-    s.id = WatchSpec::makeID();
-    s.command = cleaned;
-    s.type = WatchType::stateReached;
-    s.target.description = cleaned;
-    s.comparator = Comparison::none;
-    s.mode = WatchMode::once;
-    s.region = region;
-    s.pollSeconds = 5;
-    s.debounceChecks = 2;
-    s.baseline.currentText = reading.prominentLine(28);
-    s.baseline.currentlyMet = false;
-    s.createdAt = now;
+    WatchSpec s = LocalCompiler::judgeSpec(sentence, WatchType::stateReached, reading, region, WatchSpec::makeID(), now);
+    if (s.command.empty()) return {Step::Decided{std::move(outcome)}};
     WatchSpec fallback = LocalCompiler::anyChangeFallback(s);
     return forModel(std::move(s), std::move(fallback));
 }
