@@ -11,14 +11,14 @@ namespace {
 
 double secondsSince1970(Date d) { return std::chrono::duration<double>(d.time_since_epoch()).count(); }
 
+Date::duration seconds(double s) { return std::chrono::round<Date::duration>(std::chrono::duration<double>(s)); }
+
 // Absent for a number the clock cannot hold (it counts nanoseconds in 64
 // bits): a damaged store must not turn into some other date.
 std::optional<Date> dateFromSeconds(double s) {
     if (!(std::fabs(s) < 9.2e9)) return std::nullopt;
-    return Date(std::chrono::round<Date::duration>(std::chrono::duration<double>(s)));
+    return Date(seconds(s));
 }
-
-Date::duration seconds(double s) { return std::chrono::round<Date::duration>(std::chrono::duration<double>(s)); }
 
 // A random (version 4) UUID in lower-case text form.
 std::string makeUUID() {
@@ -123,7 +123,9 @@ void CloudSettings::clearModelPause() const {
 }
 
 std::optional<CloudClient> CloudSettings::client(std::shared_ptr<CloudSession> session) const {
-    if (availability() != Availability::ready) return std::nullopt;
+    // Ready means Local Only off and a usable address; messagingClient checks
+    // the address itself, so it is read and parsed once.
+    if (localOnly()) return std::nullopt;
     return messagingClient(std::move(session));
 }
 
