@@ -31,10 +31,6 @@ bool Rect::contains(const Rect& other) const {
     return other.minX() >= minX() && other.maxX() <= maxX() && other.minY() >= minY() && other.maxY() <= maxY();
 }
 
-bool Rect::contains(Point p) const {
-    return p.x >= minX() && p.x <= maxX() && p.y >= minY() && p.y <= maxY();
-}
-
 Rect Rect::insetBy(double dx, double dy) const {
     double l = minX() + dx, r = maxX() - dx, t = minY() + dy, b = maxY() - dy;
     if (l > r) l = r = (minX() + maxX()) / 2;

@@ -34,7 +34,6 @@ struct Rect {
     double minY() const;
     double maxX() const;
     double maxY() const;
-    Point origin() const { return {minX(), minY()}; }
     Size size() const;
 
     // No area, or not a number anywhere.
@@ -47,7 +46,6 @@ struct Rect {
     // Edges included. An empty rectangle is contained where it lies: a
     // zero-width box on the right edge is inside, one a point beyond is not.
     bool contains(const Rect& other) const;
-    bool contains(Point p) const;
 
     // Shrunk by dx on the left and right and dy on the top and bottom; a
     // rectangle too small for that collapses to a line or point at its centre.
