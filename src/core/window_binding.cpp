@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kestrove::WindowTracking {
 
@@ -132,11 +133,11 @@ std::optional<PixelSize> pictureSize(const WatchRegion& region) {
 
 std::optional<Image> crop(const Image& picture, const PixelRect& rect, int width, int height) {
     if (width < 1 || height < 1 || width > maxPictureSide || height > maxPictureSide) return std::nullopt;
-    const std::optional<Image> piece = cut(picture, rect.x, rect.y, rect.width, rect.height);
+    std::optional<Image> piece = cut(picture, rect.x, rect.y, rect.width, rect.height);
     if (!piece) return std::nullopt;
     // Resampling works on premultiplied colours; a same-size copy is untouched.
     const bool sameSize = piece->width == width && piece->height == height;
-    Image out = sameSize ? *piece : resample(*piece, width, height, /*premultiplied=*/true);
+    Image out = sameSize ? std::move(*piece) : resample(*piece, width, height, /*premultiplied=*/true);
     if (!out.isValid()) return std::nullopt;
     flattenOverBlack(out, /*premultiplied=*/!sameSize);
     return out;
