@@ -23,8 +23,15 @@ OCRLine line(std::string text) {
 }  // namespace
 
 TEST(DirectSilence, RawValuesAreExact) {
-    for (DirectSilence s : allCases<DirectSilence>()) EXPECT_EQ(fromRaw<DirectSilence>(rawValue(s)), s);
-    EXPECT_EQ(fromRaw<DirectSilence>("notOnScreen"), DirectSilence::notOnScreen);
+    // Stored and logged by name: the texts and their order are fixed.
+    const std::vector<std::string_view> names{"notPermitted", "windowGone", "timedOut", "failed",
+                                              "notOnScreen",  "otherTab",   "notExposed", "boxOutside"};
+    std::vector<std::string_view> raws;
+    for (DirectSilence s : allCases<DirectSilence>()) {
+        raws.push_back(rawValue(s));
+        EXPECT_EQ(fromRaw<DirectSilence>(rawValue(s)), s);
+    }
+    EXPECT_EQ(raws, names);
     EXPECT_EQ(fromRaw<DirectSilence>("NotOnScreen"), std::nullopt);
     EXPECT_EQ(fromRaw<DirectSilence>("notOnScreen "), std::nullopt);
 }
