@@ -35,6 +35,16 @@ struct TelegramLink::State {
             // A spec that cannot be written (a non-finite number) is not stored.
         }
     }
+    // A client only while a chat button could act on something: a running
+    // watch, or a bark of the last hour.
+    std::optional<CloudClient> actionsClient(Date now) const {
+        if (!connected()) return std::nullopt;
+        auto c = client();
+        if (!c) return std::nullopt;
+        if (auto w = watches.lock(); w && w->anyRunning()) return c;
+        if (recent.any(now)) return c;
+        return std::nullopt;
+    }
     // Results that need no request still arrive through the executor.
     void post(std::function<void()> work) const { executor(std::move(work)); }
 };
@@ -163,14 +173,10 @@ CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> r
         });
 }
 
-bool TelegramLink::shouldPollActions(Date now) const {
-    if (!state_->connected() || !state_->client()) return false;
-    if (auto watches = state_->watches.lock(); watches && watches->anyRunning()) return true;
-    return state_->recent.any(now);
-}
+bool TelegramLink::shouldPollActions(Date now) const { return state_->actionsClient(now).has_value(); }
 
 CloudCall TelegramLink::pollActions(Date now, std::function<void(std::vector<ChatAction>)> done) {
-    auto client = shouldPollActions(now) ? state_->client() : std::nullopt;
+    auto client = state_->actionsClient(now);
     if (!client) {
         state_->post([done = std::move(done)] {
             if (done) done({});
