@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "core/cloud_image.hpp"
+#include "core/cloud/cloud_image.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Comparing a picture reading with a direct one when a watch is set up or checked.
 #include <benchmark/benchmark.h>
 
-#include "core/direct_agreement.hpp"
+#include "core/windows/direct_agreement.hpp"
 
 using namespace kestrove;
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/evaluation.hpp"
-#include "core/new_line_rule.hpp"
+#include "core/rules/evaluation.hpp"
+#include "core/rules/new_line_rule.hpp"
 
 using namespace kestrove;
 

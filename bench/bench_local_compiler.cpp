@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/command_parser.hpp"
-#include "core/local_compiler.hpp"
+#include "core/rules/command_parser.hpp"
+#include "core/rules/local_compiler.hpp"
 
 namespace {
 

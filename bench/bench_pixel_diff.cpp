@@ -1,7 +1,7 @@
 // Grid + compare of a 1200 × 400 crop: the cost an unchanged box pays on every check.
 #include <benchmark/benchmark.h>
 
-#include "core/pixel_diff.hpp"
+#include "core/picture/pixel_diff.hpp"
 
 using namespace kestrove;
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/reading.hpp"
-#include "core/text_match.hpp"
+#include "core/reading/reading.hpp"
+#include "core/reading/text_match.hpp"
 
 namespace {
 

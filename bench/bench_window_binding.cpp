@@ -1,7 +1,7 @@
 // The window tracker places every bound frame four times a second.
 #include <benchmark/benchmark.h>
 
-#include "core/window_binding.hpp"
+#include "core/windows/window_binding.hpp"
 
 using namespace kestrove;
 

@@ -12,7 +12,7 @@
 #include <future>
 
 #include "app/platform/direct_session.hpp"
-#include "app/platform/xcb_window_list.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {

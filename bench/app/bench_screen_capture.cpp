@@ -17,12 +17,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/platform/permissions.hpp"
-#include "app/platform/qt_screens.hpp"
+#include "app/platform/x11/permissions.hpp"
+#include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/window_binder.hpp"
-#include "app/platform/xcb_screen_capturer.hpp"
-#include "app/platform/xcb_window_list.hpp"
-#include "core/pixel_diff.hpp"
+#include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "core/picture/pixel_diff.hpp"
 
 namespace kestrove {
 namespace {

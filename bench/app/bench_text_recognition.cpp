@@ -5,8 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/platform/tesseract_engine.hpp"
-#include "platform/rendered_text.hpp"
+#include "app/platform/ocr/tesseract_engine.hpp"
+#include "support/app/rendered_text.hpp"
 
 namespace kestrove {
 namespace {

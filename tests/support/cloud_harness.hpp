@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/cloud_settings.hpp"
+#include "core/cloud/cloud_settings.hpp"
 #include "support/http_test_server.hpp"
 #include "support/manual_executor.hpp"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/cloud_client.hpp"
+#include "core/cloud/cloud_client.hpp"
 
 namespace kestrove::testing {
 

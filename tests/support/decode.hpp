@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/image.hpp"
+#include "core/picture/image.hpp"
 
 namespace kestrove::testing {
 

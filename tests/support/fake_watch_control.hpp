@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/watch_control.hpp"
+#include "core/cloud/watch_control.hpp"
 
 namespace kestrove::testing {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <mutex>
 
-#include "core/executor.hpp"
+#include "core/foundation/executor.hpp"
 
 namespace kestrove::testing {
 

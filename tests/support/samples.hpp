@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/image.hpp"
-#include "core/reading.hpp"
+#include "core/picture/image.hpp"
+#include "core/reading/reading.hpp"
 
 namespace kestrove::samples {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/geometry.hpp"
+#include "core/foundation/geometry.hpp"
 
 namespace kestrove {
 

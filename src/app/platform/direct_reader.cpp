@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <csignal>
 
-#include "app/platform/atspi_tree.hpp"
-#include "app/platform/direct_access.hpp"
-#include "app/platform/xcb_window_list.hpp"
+#include "app/platform/atspi/atspi_tree.hpp"
+#include "app/platform/atspi/direct_access.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
 
 namespace kestrove {
 

@@ -15,7 +15,7 @@
 
 #include "app/platform/accessibility_tree.hpp"
 #include "app/platform/window_list.hpp"
-#include "core/chromium_detection.hpp"
+#include "core/windows/chromium_detection.hpp"
 
 namespace kestrove {
 

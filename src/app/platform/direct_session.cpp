@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "app/platform/direct_walk.hpp"
-#include "core/window_binding.hpp"
+#include "core/windows/window_binding.hpp"
 
 namespace kestrove {
 

@@ -12,10 +12,10 @@
 
 #include "app/platform/accessibility_tree.hpp"
 #include "app/platform/direct_reader.hpp"
-#include "core/chromium_detection.hpp"
-#include "core/direct_reading.hpp"
-#include "core/executor.hpp"
-#include "core/watch_spec.hpp"
+#include "core/windows/chromium_detection.hpp"
+#include "core/windows/direct_reading.hpp"
+#include "core/foundation/executor.hpp"
+#include "core/watch/watch_spec.hpp"
 
 namespace kestrove {
 

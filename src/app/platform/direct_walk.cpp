@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/reading_order.hpp"
-#include "core/text.hpp"
-#include "core/text_match.hpp"
+#include "core/reading/reading_order.hpp"
+#include "core/foundation/text.hpp"
+#include "core/reading/text_match.hpp"
 
 namespace kestrove {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
-#include "core/reading.hpp"
+#include "core/reading/reading.hpp"
 
 namespace kestrove {
 

@@ -7,10 +7,10 @@
 #include <utility>
 #include <variant>
 
-#include "core/capture_error.hpp"
-#include "core/geometry.hpp"
-#include "core/image.hpp"
-#include "core/watch_spec.hpp"
+#include "core/windows/capture_error.hpp"
+#include "core/foundation/geometry.hpp"
+#include "core/picture/image.hpp"
+#include "core/watch/watch_spec.hpp"
 
 namespace kestrove {
 

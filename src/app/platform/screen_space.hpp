@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/geometry.hpp"
+#include "core/foundation/geometry.hpp"
 
 namespace kestrove {
 

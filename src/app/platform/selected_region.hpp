@@ -2,8 +2,8 @@
 // The box the user drew, as the region selector hands it over.
 
 #include "app/platform/screen_space.hpp"
-#include "core/geometry.hpp"
-#include "core/watch_spec.hpp"
+#include "core/foundation/geometry.hpp"
+#include "core/watch/watch_spec.hpp"
 
 namespace kestrove {
 

@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
-#include "core/image.hpp"
-#include "core/reading.hpp"
+#include "core/picture/image.hpp"
+#include "core/reading/reading.hpp"
 
 namespace kestrove {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/window_binding.hpp"
+#include "core/windows/window_binding.hpp"
 
 namespace kestrove {
 

@@ -6,16 +6,16 @@
 #include <future>
 
 #include "app/platform/direct_session.hpp"
-#include "app/platform/main_thread_executor.hpp"
-#include "app/platform/qt_screens.hpp"
-#include "app/platform/tesseract_text_recognizer.hpp"
-#include "app/platform/warm_up_sample.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/ocr/tesseract_text_recognizer.hpp"
+#include "app/platform/ocr/warm_up_sample.hpp"
 #include "app/platform/window_binder.hpp"
-#include "app/platform/xcb_screen_capturer.hpp"
-#include "app/platform/xcb_window_list.hpp"
-#include "core/direct_agreement.hpp"
-#include "core/text_match.hpp"
-#include "platform/desktop_fixture.hpp"
+#include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "core/windows/direct_agreement.hpp"
+#include "core/reading/text_match.hpp"
+#include "support/app/desktop_fixture.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {

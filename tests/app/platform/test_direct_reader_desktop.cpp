@@ -7,11 +7,11 @@
 #include <csignal>
 #include <future>
 
-#include "app/platform/direct_access.hpp"
+#include "app/platform/atspi/direct_access.hpp"
 #include "app/platform/direct_session.hpp"
-#include "app/platform/xcb_window_list.hpp"
-#include "core/text_match.hpp"
-#include "platform/desktop_fixture.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "core/reading/text_match.hpp"
+#include "support/app/desktop_fixture.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {

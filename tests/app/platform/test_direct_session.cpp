@@ -6,8 +6,8 @@
 #include <future>
 
 #include "app/platform/direct_session.hpp"
-#include "platform/fake_accessibility_tree.hpp"
-#include "platform/fakes.hpp"
+#include "support/app/fake_accessibility_tree.hpp"
+#include "support/app/fakes.hpp"
 
 namespace kestrove {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/platform/direct_walk.hpp"
-#include "platform/fake_accessibility_tree.hpp"
+#include "support/app/fake_accessibility_tree.hpp"
 
 namespace kestrove {
 namespace {

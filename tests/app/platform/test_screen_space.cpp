@@ -2,7 +2,7 @@
 
 #include "app/platform/screen_space.hpp"
 #include "app/platform/selected_region.hpp"
-#include "platform/fakes.hpp"
+#include "support/app/fakes.hpp"
 
 namespace kestrove {
 namespace {

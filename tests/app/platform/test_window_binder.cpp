@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/platform/window_binder.hpp"
-#include "platform/fakes.hpp"
+#include "support/app/fakes.hpp"
 
 namespace kestrove {
 namespace {

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 
 #include "app/platform/window_tracker.hpp"
-#include "platform/fakes.hpp"
+#include "support/app/fakes.hpp"
 
 namespace kestrove {
 namespace {

@@ -1,0 +1,288 @@
+#include "app/platform/atspi/atspi_tree.hpp"
+
+#include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+
+#include <atomic>
+#include <cmath>
+
+namespace kestrove {
+
+namespace {
+
+const QString accessibleIface = QStringLiteral("org.a11y.atspi.Accessible");
+
+AccessError errorOf(const QDBusMessage& reply) {
+    if (reply.type() == QDBusMessage::ReplyMessage) return AccessError::none;
+    const QString name = reply.errorName();
+    if (name == u"org.freedesktop.DBus.Error.NoReply" || name == u"org.freedesktop.DBus.Error.Timeout" ||
+        name == u"org.freedesktop.DBus.Error.TimedOut")
+        return AccessError::timedOut;
+    if (name == u"org.freedesktop.DBus.Error.ServiceUnknown" || name == u"org.freedesktop.DBus.Error.NameHasNoOwner" ||
+        name == u"org.freedesktop.DBus.Error.UnknownObject")
+        return AccessError::invalid;
+    if (name == u"org.freedesktop.DBus.Error.UnknownMethod" || name == u"org.freedesktop.DBus.Error.UnknownInterface" ||
+        name == u"org.freedesktop.DBus.Error.UnknownProperty" || name == u"org.freedesktop.DBus.Error.NotSupported")
+        return AccessError::unsupported;
+    return AccessError::failed;
+}
+
+AccessError badAnswer(const QDBusMessage& reply) {
+    const AccessError e = errorOf(reply);
+    return e == AccessError::none ? AccessError::failed : e;
+}
+
+bool answered(const QDBusMessage& reply, const char* signature) {
+    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String(signature) &&
+           !reply.arguments().isEmpty();
+}
+
+QDBusMessage methodCall(const AccessElement& e, const QString& interface, const char* method,
+                        const QVariantList& args) {
+    QDBusMessage m = QDBusMessage::createMethodCall(QString::fromStdString(e.bus), QString::fromStdString(e.path),
+                                                    interface, QLatin1String(method));
+    m.setArguments(args);
+    return m;
+}
+
+std::optional<std::vector<AccessElement>> elements(const QDBusMessage& reply) {
+    if (!answered(reply, "a(so)")) return std::nullopt;
+    const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
+    std::vector<AccessElement> out;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        QString bus;
+        QDBusObjectPath path;
+        arg.beginStructure();
+        arg >> bus >> path;
+        arg.endStructure();
+        out.push_back({bus.toStdString(), path.path().toStdString()});
+    }
+    arg.endArray();
+    return out;
+}
+
+std::optional<Rect> extents(const QDBusMessage& reply, double scale) {
+    if (!answered(reply, "(iiii)")) return std::nullopt;
+    const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
+    int x = 0, y = 0, w = 0, h = 0;
+    arg.beginStructure();
+    arg >> x >> y >> w >> h;
+    arg.endStructure();
+    if (w < 0 || h < 0) return std::nullopt;
+    return Rect{x / scale, y / scale, w / scale, h / scale};
+}
+
+// Text content stands U+FFFC where a child object (a link, an image) sits;
+// the child speaks for itself.
+std::optional<std::string> textOf(const QDBusMessage& reply) {
+    if (!answered(reply, "s")) return std::nullopt;
+    QString s = reply.arguments().constFirst().toString();
+    s.remove(QChar(0xFFFC));
+    return s.toStdString();
+}
+
+std::optional<std::string> stringOf(const QDBusMessage& reply) {
+    if (answered(reply, "s")) return reply.arguments().constFirst().toString().toStdString();
+    if (answered(reply, "v")) {
+        const QVariant v = reply.arguments().constFirst().value<QDBusVariant>().variant();
+        if (v.typeId() == QMetaType::QString) return v.toString().toStdString();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+DirectRole directRole(unsigned role) {
+    // AT-SPI role numbers (atspi-constants.h). The reader knows six kinds:
+    //   container: application 75, frame 23, window 69, dialog 16, alert 2,
+    //     internal frame 28, root/layered/glass pane 46/30/24, viewport 68,
+    //     scroll pane 49, scroll bar 48, split pane 53, separator 50,
+    //     tool bar 63, page tab list 38, menu bar 34, slider 51
+    //   webArea: document web 95, document frame 82
+    //   group (speaks only without children): panel 39, filler 20, section 85,
+    //     form 87, grouping 99, list 31, list box 98, table 55, tree 65,
+    //     tree table 66, table row 90, status bar 54
+    //   titled (the name is the text): push button 43, toggle button 62,
+    //     push button menu 129, link 88, label 29, static 116, heading 83,
+    //     menu item 35, check/radio menu item 8/45, menu 33, combo box 11,
+    //     check box 7, radio button 44, table cell 56, list item 32,
+    //     tree item 91, page tab 37, column/row headers 10/47/57/58
+    //   secret: password text 40
+    //   plain (text content only): text 61, entry 79, paragraph 73,
+    //     terminal 60, document text 94 and every other role
+    switch (role) {
+    case 75: case 23: case 69: case 16: case 2: case 28: case 46: case 30: case 24: case 68:
+    case 49: case 48: case 53: case 50: case 63: case 38: case 34: case 51:
+        return DirectRole::container;
+    case 95: case 82:
+        return DirectRole::webArea;
+    case 39: case 20: case 85: case 87: case 99: case 31: case 98: case 55: case 65: case 66: case 90: case 54:
+        return DirectRole::group;
+    case 43: case 62: case 129: case 88: case 29: case 116: case 83: case 35: case 8: case 45: case 33:
+    case 11: case 7: case 44: case 56: case 32: case 91: case 37: case 10: case 47: case 57: case 58:
+        return DirectRole::titled;
+    case 40:
+        return DirectRole::secret;
+    default:
+        return DirectRole::plain;
+    }
+}
+
+AtspiTree::AtspiTree(double scale) : scale_(scale > 0 ? scale : 1) {
+    static std::atomic<int> count{0};
+    name_ = QStringLiteral("kestrove-direct-reader-%1").arg(++count);
+}
+
+AtspiTree::~AtspiTree() {
+    if (bus_) {
+        bus_.reset();
+        QDBusConnection::disconnectFromBus(name_);
+    }
+}
+
+bool AtspiTree::available() {
+    // Asking the bus launcher on the session bus is safe anywhere: no session
+    // bus or no launcher is just a "no".
+    const QDBusConnection session = QDBusConnection::sessionBus();
+    if (!session.isConnected()) return false;
+    QDBusMessage probe = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                        QStringLiteral("Get"));
+    probe.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")});
+    // IsEnabled only asks toolkits to join; programs that join anyway
+    // (Qt with QT_LINUX_ACCESSIBILITY_ALWAYS_ON, browsers) are readable, so
+    // an answer of either kind means the bus is there.
+    if (session.call(probe, QDBus::Block, timeoutMs).type() != QDBusMessage::ReplyMessage) return false;
+    if (bus_ && bus_->isConnected()) return true;
+
+    if (bus_) {
+        bus_.reset();
+        QDBusConnection::disconnectFromBus(name_);
+    }
+    const QDBusMessage address = session.call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                       QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress")),
+        QDBus::Block, timeoutMs);
+    const std::optional<std::string> where = stringOf(address);
+    if (!where || where->empty()) return false;
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(*where), name_);
+    if (!bus.isConnected()) {
+        QDBusConnection::disconnectFromBus(name_);
+        return false;
+    }
+    bus_ = bus;
+    return true;
+}
+
+QDBusMessage AtspiTree::call(const AccessElement& e, const char* interface, const char* method,
+                             const QVariantList& args) {
+    if (!bus_) return QDBusMessage::createError(QStringLiteral("org.freedesktop.DBus.Error.Disconnected"), {});
+    return bus_->call(methodCall(e, QLatin1String(interface), method, args), QDBus::Block, timeoutMs);
+}
+
+AccessResult<AccessElement> AtspiTree::application(std::int32_t pid) {
+    using R = AccessResult<AccessElement>;
+    if (!bus_) return R::fail(AccessError::failed);
+    const QDBusMessage reply = call({"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"},
+                                    "org.a11y.atspi.Accessible", "GetChildren");
+    const std::optional<std::vector<AccessElement>> apps = elements(reply);
+    if (!apps) return R::fail(badAnswer(reply));
+    // Ask for every application's process at once, then wait for the answers.
+    std::vector<QDBusPendingCall> asks;
+    for (const AccessElement& app : *apps) {
+        QDBusMessage m = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                        QStringLiteral("/org/freedesktop/DBus"),
+                                                        QStringLiteral("org.freedesktop.DBus"),
+                                                        QStringLiteral("GetConnectionUnixProcessID"));
+        m.setArguments({QString::fromStdString(app.bus)});
+        asks.push_back(bus_->asyncCall(m, timeoutMs));
+    }
+    for (std::size_t i = 0; i < asks.size(); ++i) {
+        asks[i].waitForFinished();
+        const QDBusMessage answer = asks[i].reply();
+        if (answered(answer, "u") && answer.arguments().constFirst().toUInt() == static_cast<unsigned>(pid))
+            return R::ok((*apps)[i]);
+    }
+    return R::fail(AccessError::invalid);
+}
+
+AccessResult<std::vector<AccessElement>> AtspiTree::windows(const AccessElement& app) {
+    const QDBusMessage reply = call(app, "org.a11y.atspi.Accessible", "GetChildren");
+    if (auto list = elements(reply)) return AccessResult<std::vector<AccessElement>>::ok(std::move(*list));
+    return AccessResult<std::vector<AccessElement>>::fail(badAnswer(reply));
+}
+
+AccessResult<Rect> AtspiTree::frame(const AccessElement& element) {
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Component", "GetExtents", {0u});
+    if (auto r = extents(reply, scale_)) return AccessResult<Rect>::ok(*r);
+    return AccessResult<Rect>::fail(badAnswer(reply));
+}
+
+AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
+    using R = AccessResult<AccessNode>;
+    if (!bus_) return R::fail(AccessError::failed);
+    // One round trip: the five questions go out together.
+    auto ask = [&](const QString& interface, const char* method, const QVariantList& args = {}) {
+        return bus_->asyncCall(methodCall(element, interface, method, args), timeoutMs);
+    };
+    QDBusPendingCall role = ask(accessibleIface, "GetRole");
+    QDBusPendingCall interfaces = ask(accessibleIface, "GetInterfaces");
+    QDBusPendingCall name =
+        ask(QStringLiteral("org.freedesktop.DBus.Properties"), "Get", {accessibleIface, QStringLiteral("Name")});
+    QDBusPendingCall children = ask(accessibleIface, "GetChildren");
+    QDBusPendingCall where = ask(QStringLiteral("org.a11y.atspi.Component"), "GetExtents", {0u});
+    for (QDBusPendingCall* c : {&role, &interfaces, &name, &children, &where}) c->waitForFinished();
+
+    const QDBusMessage roleReply = role.reply();
+    if (!answered(roleReply, "u")) return R::fail(badAnswer(roleReply));
+    const unsigned atspiRole = roleReply.arguments().constFirst().toUInt();
+    AccessNode node;
+    node.role = directRole(atspiRole);
+    node.frame = extents(where.reply(), scale_);
+    if (auto list = elements(children.reply())) node.children = std::move(*list);
+    node.title = stringOf(name.reply());
+    const QDBusMessage ifaces = interfaces.reply();
+    if (answered(ifaces, "as"))
+        node.hasText = ifaces.arguments().constFirst().toStringList().contains(QStringLiteral("org.a11y.atspi.Text"));
+    // A label or static text without a text content (Qt's) speaks through its
+    // name: read it as the content, so that its lines are split like any text.
+    if ((atspiRole == 29 || atspiRole == 116) && !node.hasText && node.title && !node.title->empty())
+        node.value = node.title;
+    // A child list that timed out means the walk below would too.
+    if (errorOf(children.reply()) == AccessError::timedOut) return R::fail(AccessError::timedOut);
+    return R::ok(std::move(node));
+}
+
+AccessResult<std::string> AtspiTree::text(const AccessElement& element) {
+    return textRange(element, 0, -1);
+}
+
+AccessResult<int> AtspiTree::offsetAtPoint(const AccessElement& element, Point p) {
+    const QDBusMessage reply =
+        call(element, "org.a11y.atspi.Text", "GetOffsetAtPoint",
+             {static_cast<int>(std::lround(p.x * scale_)), static_cast<int>(std::lround(p.y * scale_)), 0u});
+    if (answered(reply, "i")) return AccessResult<int>::ok(reply.arguments().constFirst().toInt());
+    return AccessResult<int>::fail(badAnswer(reply));
+}
+
+AccessResult<std::string> AtspiTree::textRange(const AccessElement& element, int start, int end) {
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetText", {start, end});
+    if (auto s = textOf(reply)) return AccessResult<std::string>::ok(std::move(*s));
+    return AccessResult<std::string>::fail(badAnswer(reply));
+}
+
+std::optional<std::string> AtspiTree::address(const AccessElement& element) {
+    // Firefox names it "DocURL", Chromium "URI".
+    for (const char* key : {"DocURL", "URI"}) {
+        const QDBusMessage reply =
+            call(element, "org.a11y.atspi.Document", "GetAttributeValue", {QString::fromLatin1(key)});
+        if (auto s = stringOf(reply); s && !s->empty()) return s;
+        if (errorOf(reply) == AccessError::timedOut) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace kestrove

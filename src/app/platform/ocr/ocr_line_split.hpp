@@ -1,0 +1,44 @@
+#pragma once
+// Turning the lines an OCR engine found (pixel boxes, 0-100 confidences) into
+// OCRLines. Runs of text on one row with a wide gap between them become
+// separate lines, as the rules expect: a price and a quantity far apart on
+// one row are two things, not one sentence.
+
+#include <string>
+#include <vector>
+
+#include "core/reading/reading.hpp"
+
+namespace kestrove {
+
+// Pixels, origin at the top-left corner; right and bottom exclusive.
+struct PixelBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+};
+
+struct EngineWord {
+    std::string text;
+    PixelBox box;
+    double confidence = 0;  // 0-100
+};
+
+struct EngineLine {
+    std::string text;  // may end in a newline
+    PixelBox box;
+    double confidence = 0;  // 0-100
+    std::vector<EngineWord> words;  // left to right
+};
+
+// A gap between two words wider than this many line heights splits a line.
+inline constexpr double wideGapInLineHeights = 1.5;
+
+// The lines of a picture of width × height pixels, in the engine's order.
+// Lines without text are dropped.
+std::vector<OCRLine> toOCRLines(const std::vector<EngineLine>& lines, int width, int height);
+
+}  // namespace kestrove

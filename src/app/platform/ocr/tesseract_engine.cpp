@@ -1,0 +1,146 @@
+#include "app/platform/ocr/tesseract_engine.hpp"
+
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+#include <string>
+
+#include "app/platform/ocr/ocr_line_split.hpp"
+#include "core/foundation/log.hpp"
+#include "core/reading/reading_order.hpp"
+
+namespace kestrove {
+
+namespace {
+
+// Tesseract's OpenMP runtime reads OMP_THREAD_LIMIT once, when it is loaded,
+// before main; left alone it spreads every recognition over all cores at
+// several times the CPU cost. A variable set then is too late (the C library
+// resets the environment after .preinit_array runs), so a process started
+// without the limit starts itself again with it, before anything has run.
+void limitOpenMPThreads(int, char** argv, char** envp) {
+    static constexpr char setting[] = "OMP_THREAD_LIMIT=1";
+    static constexpr std::size_t nameLength = sizeof "OMP_THREAD_LIMIT=" - 1;
+    static char* environment[4096];
+    if (!argv || !envp) return;
+    std::size_t count = 0;
+    for (char** e = envp; *e; ++e, ++count)
+        if (std::strcmp(*e, setting) == 0) return;
+    if (count + 2 > std::size(environment)) return;
+    std::size_t k = 0;
+    for (char** e = envp; *e; ++e)
+        if (std::strncmp(*e, setting, nameLength) != 0) environment[k++] = *e;
+    environment[k++] = const_cast<char*>(setting);
+    environment[k] = nullptr;
+    ::execve("/proc/self/exe", argv, environment);  // if that fails, run on unlimited
+}
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kLimitOpenMPThreads)(int, char**, char**) =
+    limitOpenMPThreads;
+
+// Straight-alpha RGBA to grey, as if drawn over white.
+std::vector<std::uint8_t> grey(const Image& image) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
+    const std::uint8_t* p = image.rgba.data();
+    for (std::uint8_t& g : out) {
+        const unsigned luma = (p[0] * 299u + p[1] * 587u + p[2] * 114u + 500u) / 1000u;
+        const unsigned alpha = p[3];
+        g = static_cast<std::uint8_t>(alpha == 255 ? luma : (luma * alpha + 255u * (255u - alpha) + 127u) / 255u);
+        p += 4;
+    }
+    return out;
+}
+
+PixelBox boxOf(const tesseract::PageIterator& it, tesseract::PageIteratorLevel level) {
+    PixelBox b;
+    it.BoundingBox(level, &b.left, &b.top, &b.right, &b.bottom);
+    return b;
+}
+
+std::string textOf(const tesseract::LTRResultIterator& it, tesseract::PageIteratorLevel level) {
+    std::unique_ptr<char[]> text(it.GetUTF8Text(level));
+    return text ? std::string(text.get()) : std::string();
+}
+
+std::vector<EngineLine> engineLines(tesseract::TessBaseAPI& api) {
+    std::vector<EngineLine> lines;
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it || it->Empty(tesseract::RIL_TEXTLINE)) return lines;
+    do {
+        EngineLine line{textOf(*it, tesseract::RIL_TEXTLINE), boxOf(*it, tesseract::RIL_TEXTLINE),
+                        it->Confidence(tesseract::RIL_TEXTLINE), {}};
+        tesseract::ResultIterator word(*it);
+        do {
+            if (word.Empty(tesseract::RIL_WORD)) continue;
+            line.words.push_back({textOf(word, tesseract::RIL_WORD), boxOf(word, tesseract::RIL_WORD),
+                                  word.Confidence(tesseract::RIL_WORD)});
+        } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
+                 word.Next(tesseract::RIL_WORD));
+        lines.push_back(std::move(line));
+    } while (it->Next(tesseract::RIL_TEXTLINE));
+    return lines;
+}
+
+}  // namespace
+
+int upscaleFactor(int width, int height) {
+    const int shortSide = std::min(width, height);
+    if (shortSide < 1 || shortSide > 95) return 1;
+    return std::min((96 + shortSide - 1) / shortSide, 4);
+}
+
+Image upscaledIfSmall(const Image& image) {
+    const int factor = upscaleFactor(image.width, image.height);
+    if (factor == 1 || !image.isValid()) return image;
+    Image larger = resample(image, image.width * factor, image.height * factor);
+    return larger.isValid() ? larger : image;
+}
+
+TesseractEngine::TesseractEngine(bool languageCorrection) {
+    // Its chatter ("Estimating resolution as …") goes to debug_file, not to
+    // our standard error; a fixed resolution skips the estimate altogether.
+    std::vector<std::string> names{"debug_file", "user_defined_dpi"};
+    std::vector<std::string> values{"/dev/null", "96"};
+    if (!languageCorrection) {
+        // lstm_use_matrix decides whether the LSTM model gets its word lists;
+        // the load_*_dawg switches only reach the older classifier's.
+        for (const char* name : {"lstm_use_matrix", "load_system_dawg", "load_freq_dawg", "load_punc_dawg",
+                                 "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"}) {
+            names.emplace_back(name);
+            values.emplace_back("0");
+        }
+    }
+    // Init writes Tesseract's process-wide settings (debug_file among them).
+    static std::mutex initialising;
+    std::lock_guard lock(initialising);
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
+        logLine("text recognition unavailable: Tesseract could not load its English model");
+        return;
+    }
+    // One block of text of any layout: the automatic layout analysis drops
+    // lone digits and the later lines of short logs in small boxes.
+    api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    api_ = std::move(api);
+}
+
+TesseractEngine::~TesseractEngine() = default;
+
+std::vector<OCRLine> TesseractEngine::read(const Image& image) {
+    if (!api_ || !image.isValid()) return {};
+    const Image picture = upscaledIfSmall(image);
+    const std::vector<std::uint8_t> pixels = grey(picture);
+    api_->SetImage(pixels.data(), picture.width, picture.height, 1, picture.width);
+    std::vector<OCRLine> lines;
+    if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_), picture.width, picture.height);
+    api_->Clear();
+    sortInReadingOrder(lines);
+    return lines;
+}
+
+}  // namespace kestrove

@@ -1,0 +1,13 @@
+#pragma once
+// Pictures between Qt and the core.
+
+#include <QImage>
+
+#include "core/picture/image.hpp"
+
+namespace kestrove {
+
+// Any QImage as straight-alpha RGBA; a null QImage gives an empty Image.
+Image imageFromQImage(const QImage& image);
+
+}  // namespace kestrove

@@ -1,0 +1,43 @@
+#pragma once
+// Reads an area of a window or pixmap into an opaque RGBA picture, through
+// shared memory (MIT-SHM) when the server offers it, else plain GetImage.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <xcb/xcb.h>
+
+#include "app/platform/x11/xcb_connection.hpp"
+#include "core/picture/image.hpp"
+
+namespace kestrove {
+
+class XcbPixelReader {
+public:
+    XcbPixelReader(XcbConnection& x, bool allowSharedMemory = true);
+    ~XcbPixelReader();
+    XcbPixelReader(const XcbPixelReader&) = delete;
+    XcbPixelReader& operator=(const XcbPixelReader&) = delete;
+
+    // The area must lie inside the drawable. None when the server refuses
+    // (the area reaches outside, a window is not viewable, an odd pixel
+    // format); `why` then says what happened.
+    std::optional<Image> read(xcb_drawable_t drawable, int x, int y, int w, int h, std::string& why);
+
+    bool usesSharedMemory() const { return shm_; }
+
+private:
+    bool reserve(std::size_t bytes);
+    void release();
+    std::optional<Image> convert(const std::uint8_t* data, std::size_t length, int depth, int w, int h,
+                                 std::string& why) const;
+
+    XcbConnection& x_;
+    bool shm_ = false;
+    std::uint32_t segment_ = 0;
+    std::uint8_t* memory_ = nullptr;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace kestrove

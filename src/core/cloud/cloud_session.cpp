@@ -1,0 +1,328 @@
+#include "core/cloud/cloud_session.hpp"
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include <curl/curl.h>
+
+#include "core/foundation/text.hpp"
+
+namespace kestrove {
+
+struct CloudCall::State {
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool cancelled = false;
+    bool running = false;
+    std::thread::id runner;
+    std::function<void()> completion;
+    std::weak_ptr<CloudSession::Impl> session;
+
+    // Runs the completion once, unless the call was cancelled.
+    void run() {
+        std::unique_lock lock(mutex);
+        if (cancelled || !completion) return;
+        std::function<void()> work = std::move(completion);
+        completion = nullptr;
+        running = true;
+        runner = std::this_thread::get_id();
+        lock.unlock();
+        work();
+        work = nullptr;
+        lock.lock();
+        running = false;
+        idle.notify_all();
+    }
+
+    bool isCancelled() {
+        std::lock_guard lock(mutex);
+        return cancelled;
+    }
+};
+
+namespace {
+
+struct Transfer {
+    std::shared_ptr<CloudCall::State> state;
+    Executor executor;
+    CloudSession::Finish finish;
+    std::optional<CloudError> failure;  // fails without sending
+    std::string url;
+    std::string body;
+    bool loopback = false;
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+    std::string answer;
+    std::size_t limit = 0;
+    std::size_t headerBytes = 0;
+    bool overLimit = false;
+
+    ~Transfer() {
+        if (easy) curl_easy_cleanup(easy);
+        if (headers) curl_slist_free_all(headers);
+    }
+};
+
+// Headers count against the same cap as the body: a server that sends header
+// lines without end is cut off like one that sends a body without end.
+std::size_t countHeader(char*, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    t->headerBytes += n;
+    if (t->headerBytes > t->limit) {
+        t->overLimit = true;
+        return 0;
+    }
+    return n;
+}
+
+std::size_t collect(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (t->answer.size() + n > t->limit) {
+        t->overLimit = true;
+        return 0;  // aborts the transfer
+    }
+    t->answer.append(data, n);
+    return n;
+}
+
+CloudError transportError(CURLcode code) { return CloudError::transport(curl_easy_strerror(code)); }
+
+// The loopback names and any 127.x.y.z literal.
+bool isLoopback(const Url& url) {
+    if (url.isLoopbackHost()) return true;
+    if (!url.host.starts_with("127.")) return false;
+    int dots = 0;
+    for (char c : url.host) {
+        if (c == '.') ++dots;
+        else if (c < '0' || c > '9') return false;
+    }
+    return dots == 3;
+}
+
+}  // namespace
+
+struct CloudSession::Impl {
+    CloudSession::Options options;
+    CURLM* multi = nullptr;
+    std::mutex mutex;
+    std::vector<std::unique_ptr<Transfer>> incoming;
+    std::vector<std::shared_ptr<CloudCall::State>> aborts;
+    bool stopping = false;
+    std::map<CURL*, std::unique_ptr<Transfer>> active;  // worker thread only
+
+    // The multi handle lives as long as anyone may still wake it (a late
+    // cancel() holds the internals), not just as long as the worker.
+    ~Impl() {
+        if (multi) curl_multi_cleanup(multi);
+    }
+
+    void enqueue(std::unique_ptr<Transfer> t) {
+        {
+            std::lock_guard lock(mutex);
+            incoming.push_back(std::move(t));
+        }
+        curl_multi_wakeup(multi);
+    }
+
+    void abort(std::shared_ptr<CloudCall::State> state) {
+        {
+            std::lock_guard lock(mutex);
+            aborts.push_back(std::move(state));
+        }
+        curl_multi_wakeup(multi);
+    }
+
+    void stop() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        curl_multi_wakeup(multi);
+    }
+
+    bool start(Transfer& t) {
+        t.easy = curl_easy_init();
+        if (!t.easy) return false;
+        for (const char* h : {"Content-Type: application/json", "Accept: application/json", "Expect:"})
+            t.headers = curl_slist_append(t.headers, h);
+        t.limit = options.answerLimit;
+        CURL* e = t.easy;
+        const long timeout = static_cast<long>(options.timeout.count());
+        bool ok = curl_easy_setopt(e, CURLOPT_URL, t.url.c_str()) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_POST, 1L) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_POSTFIELDS, t.body.data()) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.body.size())) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeout) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeout) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, collect) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_WRITEDATA, &t) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, countHeader) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_HEADERDATA, &t) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.answerLimit)) == CURLE_OK;
+        // An empty proxy overrides http_proxy and friends from the environment.
+        if (ok && t.loopback) ok = curl_easy_setopt(e, CURLOPT_PROXY, "") == CURLE_OK;
+        return ok && curl_multi_add_handle(multi, e) == CURLM_OK;
+    }
+
+    Outcome outcome(const Transfer& t, CURLcode code) {
+        switch (code) {
+        case CURLE_OK: {
+            long status = 0;
+            curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status);
+            if (status < 100) return CloudError::badAnswer();
+            return HttpAnswer{static_cast<int>(status), t.answer};
+        }
+        case CURLE_OPERATION_TIMEDOUT: return CloudError::timeout();
+        case CURLE_FILESIZE_EXCEEDED: return CloudError::badAnswer();
+        case CURLE_WRITE_ERROR: return t.overLimit ? CloudError::badAnswer() : transportError(code);
+        // Only http and https are ever started, so these mean the peer did not speak HTTP.
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_WEIRD_SERVER_REPLY: return CloudError::badAnswer();
+        default: return transportError(code);
+        }
+    }
+
+    void complete(std::unique_ptr<Transfer> t, Outcome outcome) {
+        if (t->state->isCancelled()) return;
+        std::function<void()> work = t->finish(std::move(outcome));
+        {
+            std::lock_guard lock(t->state->mutex);
+            if (t->state->cancelled) return;
+            t->state->completion = std::move(work);
+        }
+        t->executor([state = t->state] { state->run(); });
+    }
+
+    void drop(CURL* easy) {
+        curl_multi_remove_handle(multi, easy);
+        active.erase(easy);
+    }
+
+    void run() {
+        for (;;) {
+            std::vector<std::unique_ptr<Transfer>> fresh;
+            std::vector<std::shared_ptr<CloudCall::State>> cancelled;
+            {
+                std::lock_guard lock(mutex);
+                if (stopping) break;
+                fresh.swap(incoming);
+                cancelled.swap(aborts);
+            }
+            for (auto& t : fresh) {
+                if (t->failure) {
+                    CloudError e = *t->failure;
+                    complete(std::move(t), e);
+                } else if (!start(*t)) {
+                    complete(std::move(t), CloudError::transport("could not start the request"));
+                } else {
+                    CURL* easy = t->easy;
+                    active.emplace(easy, std::move(t));
+                }
+            }
+            for (const auto& state : cancelled)
+                for (auto it = active.begin(); it != active.end(); ++it)
+                    if (it->second->state == state) {
+                        drop(it->first);
+                        break;
+                    }
+            int running = 0;
+            curl_multi_perform(multi, &running);
+            int left = 0;
+            while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+                if (msg->msg != CURLMSG_DONE) continue;
+                CURL* easy = msg->easy_handle;
+                CURLcode code = msg->data.result;
+                auto it = active.find(easy);
+                if (it == active.end()) continue;
+                std::unique_ptr<Transfer> t = std::move(it->second);
+                curl_multi_remove_handle(multi, easy);
+                active.erase(it);
+                Outcome o = outcome(*t, code);
+                complete(std::move(t), std::move(o));
+            }
+            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        }
+        for (auto& [easy, t] : active) curl_multi_remove_handle(multi, easy);
+        active.clear();
+    }
+};
+
+void CloudCall::cancel() {
+    if (!state_) return;
+    std::function<void()> dropped;
+    std::shared_ptr<CloudSession::Impl> session;
+    {
+        std::unique_lock lock(state_->mutex);
+        if (!state_->cancelled) {
+            state_->cancelled = true;
+            dropped = std::move(state_->completion);
+            state_->completion = nullptr;
+            session = state_->session.lock();
+        }
+        if (state_->running && state_->runner != std::this_thread::get_id())
+            state_->idle.wait(lock, [&] { return !state_->running; });
+    }
+    if (session) session->abort(state_);
+}
+
+std::shared_ptr<CloudSession> CloudSession::make(Options options) {
+    static std::once_flag global;
+    std::call_once(global, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return std::shared_ptr<CloudSession>(new CloudSession(options));
+}
+
+CloudSession::CloudSession(Options options) : options_(options), impl_(std::make_shared<Impl>()) {
+    impl_->options = options;
+    impl_->multi = curl_multi_init();
+    // The thread keeps the internals alive even if the last owner lets go of
+    // the session from inside a completion running on it.
+    worker_ = std::thread([impl = impl_] { impl->run(); });
+}
+
+CloudSession::~CloudSession() {
+    impl_->stop();
+    if (worker_.get_id() == std::this_thread::get_id()) worker_.detach();
+    else worker_.join();
+}
+
+CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish) {
+    auto t = std::make_unique<Transfer>();
+    t->state = std::make_shared<CloudCall::State>();
+    t->state->session = impl_;
+    t->executor = std::move(executor);
+    t->finish = std::move(finish);
+    const std::string scheme = text::lower(url.scheme);
+    if (scheme != "http" && scheme != "https") t->failure = transportError(CURLE_UNSUPPORTED_PROTOCOL);
+    else if (!url.hasAuthority()) t->failure = transportError(CURLE_URL_MALFORMAT);
+    Url target = url;
+    target.fragment.reset();
+    t->url = target.toString();
+    t->body = std::move(body);
+    t->loopback = isLoopback(url);
+    CloudCall call(t->state);
+    impl_->enqueue(std::move(t));
+    return call;
+}
+
+CloudCall CloudSession::fail(CloudError error, Executor executor, Finish finish) {
+    auto t = std::make_unique<Transfer>();
+    t->state = std::make_shared<CloudCall::State>();
+    t->state->session = impl_;
+    t->executor = std::move(executor);
+    t->finish = std::move(finish);
+    t->failure = std::move(error);
+    CloudCall call(t->state);
+    impl_->enqueue(std::move(t));
+    return call;
+}
+
+}  // namespace kestrove

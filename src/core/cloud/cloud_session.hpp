@@ -1,0 +1,83 @@
+#pragma once
+// The HTTP session behind every server call: one libcurl multi handle driven
+// by one worker thread. Every exchange is a JSON POST with a time-out; no
+// cookies, no cache, nothing on disk, no redirects followed, http and https
+// only, loopback never through a proxy, answers capped in size.
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <variant>
+
+#include "core/cloud/cloud_error.hpp"
+#include "core/foundation/executor.hpp"
+#include "core/cloud/url.hpp"
+
+namespace kestrove {
+
+// An answer that arrived: any status, the whole body.
+struct HttpAnswer {
+    int status = 0;
+    std::string body;
+};
+
+class CloudSession;
+
+struct CloudSessionOptions {
+    std::chrono::milliseconds timeout{20000};  // connection and whole exchange
+    std::size_t answerLimit = 8u << 20;         // larger answers fail as badAnswer
+};
+
+// The handle of one call in flight.
+class CloudCall {
+public:
+    CloudCall() = default;
+    // After cancel() returns the completion never runs, and is not running
+    // (unless cancel() is called from inside it); the transfer is dropped.
+    // Safe from any thread, any number of times.
+    void cancel();
+
+    struct State;  // shared with the session's worker
+
+private:
+    friend class CloudSession;
+    explicit CloudCall(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    std::shared_ptr<State> state_;
+};
+
+class CloudSession {
+public:
+    using Options = CloudSessionOptions;
+    using Outcome = std::variant<CloudError, HttpAnswer>;
+    // Runs on the worker thread with the outcome and returns the completion
+    // to hand to the executor.
+    using Finish = std::function<std::function<void()>(Outcome)>;
+
+    static std::shared_ptr<CloudSession> make(Options options = {});
+    // Drops every call still in flight without completing it.
+    ~CloudSession();
+    CloudSession(const CloudSession&) = delete;
+    CloudSession& operator=(const CloudSession&) = delete;
+
+    const Options& options() const { return options_; }
+
+    // POSTs `body` as JSON to `url`. The completion made by `finish` is
+    // posted through `executor` from the worker thread, never from inside
+    // this call, unless the call was cancelled first.
+    CloudCall post(const Url& url, std::string body, Executor executor, Finish finish);
+    // The same road for a call that fails before anything is sent.
+    CloudCall fail(CloudError error, Executor executor, Finish finish);
+
+    struct Impl;
+
+private:
+    explicit CloudSession(Options options);
+    Options options_;
+    std::shared_ptr<Impl> impl_;
+    std::thread worker_;
+};
+
+}  // namespace kestrove

@@ -1,0 +1,44 @@
+#pragma once
+// The coarse change test: a box's picture reduced to a small colour grid and
+// compared cell by cell with the previous one.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/picture/image.hpp"
+
+namespace kestrove {
+
+// Cells row by row from the top; RGBA, premultiplied by alpha.
+struct DiffGrid {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+
+    // One colour within a small tolerance: a blank or uniformly filled box.
+    bool isFlat() const;
+    bool operator==(const DiffGrid&) const = default;
+};
+
+namespace PixelDiff {
+
+inline constexpr int gridLongSide = 128;
+
+struct Result {
+    bool changed = false;
+    int changedCells = 0;
+    double ratio = 0;
+    bool operator==(const Result&) const = default;
+};
+
+// No grid for a picture without pixels or whose buffer is too short.
+std::optional<DiffGrid> grid(const Image& image, int longSide = gridLongSide);
+
+Result compare(const DiffGrid& a, const DiffGrid& b, int channelThreshold, double minRatio, int minCells);
+
+// The test the watch loop and the window rules use.
+bool changed(const DiffGrid& a, const DiffGrid& b);
+
+}  // namespace PixelDiff
+}  // namespace kestrove

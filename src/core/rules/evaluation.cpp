@@ -1,0 +1,120 @@
+#include "core/rules/evaluation.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/rules/new_line_rule.hpp"
+#include "core/rules/rules.hpp"
+#include "core/foundation/text.hpp"
+#include "core/reading/text_match.hpp"
+
+namespace kestrove::LocalCompiler {
+
+namespace {
+
+Evaluation judged(bool met, bool readable = true) {
+    Evaluation e;
+    e.met = met;
+    e.readable = readable;
+    return e;
+}
+
+// A countdown rule waits for its own text in zeros ("00:00"). A box whose
+// clock drops its leading zero on the way down ends on "0:00", which the
+// text search does not find, so any clock that reads as its own zero form
+// counts as having run out.
+Evaluation countdown(const std::vector<OCRLine>& lines) {
+    if (lines.empty()) return judged(true, false);
+    bool clockShown = false;
+    for (const OCRLine& line : lines) {
+        const std::u16string u = text::toUtf16(line.text);
+        for (const text::Regex::Match& m : Rules::clock().allMatches(u)) {
+            const std::string shown = text::toUtf8(std::u16string_view(u).substr(m[0].start, m[0].length));
+            if (Rules::zero(shown) == shown) return judged(true);
+            clockShown = true;
+        }
+    }
+    // No clock at all: the countdown has gone (and with it what we read).
+    return judged(!clockShown, clockShown);
+}
+
+Evaluation textAppears(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
+    const std::string t = spec.target.text.value_or("");
+    if (TextMatch::contains(lines, t)) return judged(true);
+    if (!spec.ruleFrom) return {};
+    if (Rules::zero(t) != t || t.find(':') == std::string::npos) return {};
+    return countdown(lines);
+}
+
+Evaluation numberCompare(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
+    const std::optional<ValueUnit> u = spec.target.unit;
+    std::vector<ReadNumber> numbers = BaselineReading(lines).numbers(isTime(u));
+    if (u == ValueUnit::percent && spec.ruleFrom)
+        std::erase_if(numbers, [](const ReadNumber& n) { return n.unit != ValueUnit::percent; });
+    std::optional<ReadNumber> n = pickNumber(numbers, u, spec.target.anchor);
+    if (!n) return judged(spec.ruleFrom.has_value(), false);
+    const double v = n->valueIn(u);
+    Evaluation e = judged(holds(spec.comparator, v, spec.value.value_or(0)));
+    e.value = v;
+    e.display = n->display();
+    return e;
+}
+
+Evaluation newLine(const WatchSpec& spec, const std::vector<OCRLine>& lines,
+                   const std::optional<std::vector<std::string>>& baselineLines) {
+    static const std::vector<std::string> none;
+    const std::vector<std::string>& seen = baselineLines ? *baselineLines : spec.baseline.lines ? *spec.baseline.lines : none;
+    std::vector<std::string> fresh = NewLineRule::newLines(seen, lines);
+    if (fresh.empty()) return {};
+    Evaluation e = judged(true);
+    e.display = std::move(fresh.front());
+    return e;
+}
+
+}  // namespace
+
+Evaluation evaluate(const WatchSpec& spec, const std::vector<OCRLine>& lines,
+                    const std::optional<std::vector<std::string>>& baselineLines) {
+    switch (spec.type) {
+    case WatchType::textGone: return judged(!TextMatch::contains(lines, spec.target.text.value_or("")));
+    case WatchType::textAppears: return textAppears(spec, lines);
+    case WatchType::numberCompare: return numberCompare(spec, lines);
+    case WatchType::newLine: return newLine(spec, lines, baselineLines);
+    case WatchType::anyChange:     // pixel changes are judged elsewhere
+    case WatchType::stateReached:  // the model judges these
+    case WatchType::newItem: return {};
+    }
+    return {};
+}
+
+bool fitsUnit(const ReadNumber& number, std::optional<ValueUnit> unit) {
+    if (!unit || !number.unit || number.unit == unit) return true;
+    return isTime(*unit) && isTime(*number.unit);
+}
+
+std::optional<ReadNumber> pickNumber(const std::vector<ReadNumber>& numbers, std::optional<ValueUnit> unit,
+                                     std::optional<Anchor> anchor) {
+    const ReadNumber* best = nullptr;
+    double bestDistance = 0;
+    auto distance = [&](const ReadNumber& n) { return std::hypot(n.anchor->x - anchor->x, n.anchor->y - anchor->y); };
+    for (const ReadNumber& n : numbers) {
+        if (!fitsUnit(n, unit)) continue;
+        if (!best) {
+            best = &n;
+            if (!anchor) break;
+            if (n.anchor) bestDistance = distance(n);
+            continue;
+        }
+        if (!n.anchor) continue;
+        const double d = distance(n);
+        // Strictly nearer replaces, so a tie keeps the earlier number.
+        if (best->anchor ? d < bestDistance : std::isfinite(d)) {
+            best = &n;
+            bestDistance = d;
+        }
+    }
+    if (!best) return std::nullopt;
+    return *best;
+}
+
+}  // namespace kestrove::LocalCompiler

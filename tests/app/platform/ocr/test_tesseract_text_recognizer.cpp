@@ -1,0 +1,103 @@
+#include "app/platform/ocr/tesseract_text_recognizer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/platform/ocr/tesseract_engine.hpp"
+#include "app/platform/ocr/warm_up_sample.hpp"
+#include "core/reading/text_match.hpp"
+#include "support/app/rendered_text.hpp"
+#include "support/manual_executor.hpp"
+
+using namespace kestrove;
+using namespace std::chrono_literals;
+
+TEST(TesseractTextRecognizer, AnswersEachRequestOnceThroughTheExecutor) {
+    kestrove::testing::ManualExecutor main;
+    const auto mainThread = std::this_thread::get_id();
+    TesseractTextRecognizer recognizer(main.executor(), nullptr, 2);
+
+    const std::vector<std::string> texts = {"Status: Exporting 42%", "Price: 249.99 EUR", "Counter: 7", "Qty 3"};
+    std::map<std::string, int> answers;
+    bool offThread = false;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        recognizer.recognize(rendered::crop(400, 60, {{texts[i], 10, 38}}), i % 2 == 0,
+                             [&, text = texts[i]](std::vector<OCRLine> lines) {
+                                 offThread |= std::this_thread::get_id() != mainThread;
+                                 ++answers[text];
+                                 ASSERT_EQ(lines.size(), 1u) << text;
+                                 EXPECT_EQ(TextMatch::normalize(lines[0].text), TextMatch::normalize(text));
+                             });
+    }
+    EXPECT_TRUE(answers.empty()) << "answered before the executor ran";
+    ASSERT_TRUE(main.runUntil([&] { return answers.size() == texts.size(); }, 20s));
+    main.runUntil([] { return false; }, 200ms);
+    for (const auto& t : texts) EXPECT_EQ(answers[t], 1) << t;
+    EXPECT_FALSE(offThread);
+}
+
+TEST(TesseractTextRecognizer, EmptyAndBrokenPicturesAreAnsweredWithNoLines) {
+    kestrove::testing::ManualExecutor main;
+    TesseractTextRecognizer recognizer(main.executor(), nullptr, 1);
+    int answered = 0;
+    Image broken(50, 50);
+    broken.rgba.clear();
+    for (Image picture : {Image(), broken, rendered::crop(200, 100, {})})
+        recognizer.recognize(std::move(picture), true, [&](std::vector<OCRLine> lines) {
+            ++answered;
+            EXPECT_TRUE(lines.empty());
+        });
+    ASSERT_TRUE(main.runUntil([&] { return answered == 3; }, 20s));
+}
+
+TEST(TesseractTextRecognizer, StoppingDropsQueuedWorkWithoutAnswering) {
+    kestrove::testing::ManualExecutor main;
+    std::atomic<int> answered = 0;
+    {
+        TesseractTextRecognizer recognizer(main.executor(), nullptr, 1);
+        for (int i = 0; i < 20; ++i)
+            recognizer.recognize(rendered::crop(400, 100, {{"Line " + std::to_string(i), 10, 50}}), false,
+                                 [&](std::vector<OCRLine>) { ++answered; });
+    }
+    main.runPending();
+    EXPECT_LT(answered.load(), 20);
+}
+
+TEST(TesseractTextRecognizer, OnlyASlowWarmUpIsLogged) {
+    EXPECT_EQ(warmUpLogMessage(0.4), std::nullopt);
+    EXPECT_EQ(warmUpLogMessage(2.9), std::nullopt);
+    EXPECT_EQ(warmUpLogMessage(3.0), std::nullopt);
+    EXPECT_EQ(warmUpLogMessage(3.2), "text recognition warmed up in 3.2 s");
+    EXPECT_EQ(warmUpLogMessage(12.06), "text recognition warmed up in 12.1 s");
+}
+
+TEST(TesseractTextRecognizer, WarmUpReadsTheSampleOnAWorkerWithoutAnswering) {
+    rendered::ensureApplication();
+    const Image sample = warmUpSample();
+    ASSERT_EQ(sample.width, 240);
+    ASSERT_EQ(sample.height, 64);
+    TesseractEngine engine(false);
+    const auto lines = engine.read(sample);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(TextMatch::normalize(lines[0].text), "ready100");
+
+    kestrove::testing::ManualExecutor main;
+    std::atomic<int> drawn = 0;
+    std::atomic<bool> onWorker = false;
+    const auto mainThread = std::this_thread::get_id();
+    TesseractTextRecognizer recognizer(main.executor(), [&] {
+        onWorker = std::this_thread::get_id() != mainThread;
+        ++drawn;
+        return warmUpSample();
+    });
+    recognizer.warmUp();
+    EXPECT_FALSE(main.waitForWork(3s)) << "the warm-up answered through the executor";
+    EXPECT_EQ(drawn.load(), 1);
+    EXPECT_TRUE(onWorker.load());
+}

@@ -1,0 +1,236 @@
+// Capture of the test window's boxes from the display and through the window.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <limits>
+
+#include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/window_binder.hpp"
+#include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "core/picture/pixel_diff.hpp"
+#include "support/app/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
+
+namespace kestrove {
+namespace {
+
+namespace tw = testwindow;
+using desktop::waitFor;
+
+bool changed(const Image& a, const Image& b) {
+    auto ga = PixelDiff::grid(a), gb = PixelDiff::grid(b);
+    return !ga || !gb || PixelDiff::changed(*ga, *gb);
+}
+
+struct Capture : ::testing::Test {
+    QtScreens screens;
+    XcbWindowList windows;
+    XcbScreenCapturer capturer{screens};
+    std::unique_ptr<desktop::TestWindow> window;
+    Rect client;
+
+    void SetUp() override {
+        window = std::make_unique<desktop::TestWindow>();
+        client = window->where();
+        ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), client));
+    }
+
+    Rect onScreen(const tw::Box& b) const { return {client.x + b.x, client.y + b.y, double(b.w), double(b.h)}; }
+    SelectedRegion select(const Rect& box) const {
+        return SelectedRegion::make(*ScreenSpace::screenFor(box, screens.screens()), box);
+    }
+    SelectedRegion bound(const Rect& box) { return WindowBinder::bind(select(box), windows, screens); }
+
+    // The box as the window draws it, once the screen shows the same.
+    Image settledGrab(const tw::Box& b, const WatchRegion& region) {
+        const Image own = window->grab(b.x, b.y, b.w, b.h);
+        waitFor([&] {
+            auto c = capturer.capture(region);
+            return c.ok() && desktop::maxChannelDifference(c.image(), own) == 0;
+        });
+        return own;
+    }
+};
+
+TEST_F(Capture, DisplayCaptureOfABoxIsWhatTheWindowDrewThere) {
+    const auto region = select(onScreen(tw::status)).region;
+    const Image own = settledGrab(tw::status, region);
+    const Captured shot = capturer.capture(region);
+    ASSERT_TRUE(shot.ok()) << shot.error().description();
+    EXPECT_EQ(shot.image().width, tw::status.w);
+    EXPECT_EQ(shot.image().height, tw::status.h);
+    EXPECT_EQ(desktop::maxChannelDifference(shot.image(), own), 0);
+    EXPECT_FALSE(PixelDiff::grid(own)->isFlat());
+    // The comparison can tell two lines apart.
+    EXPECT_TRUE(changed(shot.image(), window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h)));
+
+    // Plain GetImage reads the same pixels as shared memory.
+    XcbScreenCapturer plain(screens, /*allowSharedMemory=*/false);
+    EXPECT_FALSE(plain.usesSharedMemory());
+    const Captured again = plain.capture(region);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.image(), shot.image());
+}
+
+TEST_F(Capture, PictureHasTheRegionsPixelSize) {
+    auto region = select(onScreen(tw::status)).region;
+    region.scale = 2;
+    region.w = 100.2;
+    region.h = 40.5;
+    const Captured shot = capturer.capture(region);
+    ASSERT_TRUE(shot.ok());
+    EXPECT_EQ(shot.image().width, 200);
+    EXPECT_EQ(shot.image().height, 81);
+
+    // A box reaching past the screen's edge keeps its size; what lies
+    // beyond the screen is black.
+    const auto screen = screens.screens().front();
+    const auto edge = SelectedRegion::make(screen, {screen.frame.maxX() - 40, 10, 100, 20}).region;
+    const Captured cut = capturer.capture(edge);
+    ASSERT_TRUE(cut.ok()) << cut.error().description();
+    ASSERT_EQ(cut.image().width, 100);
+    const auto px = [&](int x, int y) { return &cut.image().rgba[static_cast<std::size_t>(y * 100 + x) * 4]; };
+    EXPECT_EQ(px(99, 10)[0] + px(99, 10)[1] + px(99, 10)[2], 0);
+    EXPECT_EQ(px(99, 10)[3], 255);
+
+    // A damaged region is refused with a reason, never read.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (auto damage : {&WatchRegion::x, &WatchRegion::w, &WatchRegion::scale}) {
+        auto bad = select(onScreen(tw::status)).region;
+        bad.*damage = nan;
+        const Captured refused = capturer.capture(bad);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed);
+        EXPECT_FALSE(refused.error().description().empty());
+    }
+    // So is a box larger than any screen behind a tiny scale, and a bound box
+    // whose size is not a number.
+    auto huge = select(onScreen(tw::status)).region;
+    huge.w = huge.h = 1e9;
+    huge.scale = 1e-9;
+    auto boundNaN = bound(onScreen(tw::status)).region;
+    ASSERT_TRUE(boundNaN.window);
+    boundNaN.w = nan;
+    for (const auto& bad : {huge, boundNaN}) {
+        const Captured refused = capturer.capture(bad);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed) << refused.error().description();
+    }
+}
+
+TEST_F(Capture, BoxPastTheLeftEdgeKeepsThePartOnTheScreenInPlace) {
+    // The status text at the screen's left edge, the box reaching 40 pixels beyond it.
+    window->command("move 0 " + std::to_string(tw::defaultY));
+    ASSERT_TRUE(waitFor([&] { return window->where().x < tw::status.x; }));
+    client = window->where();
+    ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), client));
+    const ScreenInfo screen = screens.screens().front();
+    const Rect status = onScreen(tw::status);
+    const auto left = SelectedRegion::make(screen, {screen.frame.minX() - 40, status.y, 100, status.height}).region;
+    const auto part = SelectedRegion::make(screen, {screen.frame.minX(), status.y, 60, status.height}).region;
+    const int h = tw::status.h;
+    ASSERT_TRUE(waitFor([&] {
+        const Captured whole = capturer.capture(left), onScreenPart = capturer.capture(part);
+        if (!whole.ok() || !onScreenPart.ok() || whole.image().width != 100) return false;
+        const auto placed = cut(whole.image(), 40, 0, 60, h), beyond = cut(whole.image(), 0, 0, 40, h);
+        return placed && beyond && desktop::maxChannelDifference(*placed, onScreenPart.image()) == 0 &&
+               desktop::maxChannelDifference(*beyond, Image(40, h)) == 0;
+    }));
+    // The part on the screen shows the window, not bare black.
+    EXPECT_NE(desktop::maxChannelDifference(capturer.capture(part).image(), Image(60, h)), 0);
+}
+
+TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
+    const auto boundRegion = bound(onScreen(tw::status)).region;
+    ASSERT_TRUE(boundRegion.window);
+    const auto displayRegion = select(onScreen(tw::status)).region;
+    const Image own = settledGrab(tw::status, displayRegion);
+
+    const Captured windowBefore = capturer.capture(boundRegion);
+    const Captured displayBefore = capturer.capture(displayRegion);
+    ASSERT_TRUE(windowBefore.ok()) << windowBefore.error().description();
+    ASSERT_TRUE(displayBefore.ok());
+    EXPECT_EQ(desktop::maxChannelDifference(windowBefore.image(), own), 0);
+
+    const std::uint32_t cover = window->cover();
+    ASSERT_TRUE(waitFor([&] {
+        auto list = windows.list(WindowListOptions::onScreenOnly);
+        return !list.empty() && list.front().id == cover;
+    }));
+    ASSERT_TRUE(waitFor([&] { return changed(displayBefore.image(), capturer.capture(displayRegion).image()); }));
+    const Captured windowAfter = capturer.capture(boundRegion);
+    ASSERT_TRUE(windowAfter.ok()) << windowAfter.error().description();
+    EXPECT_FALSE(changed(windowBefore.image(), windowAfter.image()));
+    EXPECT_EQ(desktop::maxChannelDifference(windowAfter.image(), own), 0);
+
+    const auto facts = capturer.lastWindowCapture();
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->windowPoints, (Size{tw::width, tw::height}));
+    EXPECT_EQ(facts->imageWidth, tw::width);
+    EXPECT_EQ(facts->imageHeight, tw::height);
+    EXPECT_EQ(facts->crop, (PixelRect{tw::status.x, tw::status.y, tw::status.w, tw::status.h}));
+}
+
+TEST_F(Capture, BoundBoxFollowsItsWindowAndSeesItsChanges) {
+    const auto region = bound(onScreen(tw::counter)).region;
+    ASSERT_TRUE(region.window);
+    const Captured before = capturer.capture(region);
+    ASSERT_TRUE(before.ok());
+    window->command("move 400 300");
+    window->command("counter 17");
+    const Image own = window->grab(tw::counter.x, tw::counter.y, tw::counter.w, tw::counter.h);
+    ASSERT_TRUE(waitFor([&] {
+        auto c = capturer.capture(region);
+        return c.ok() && desktop::maxChannelDifference(c.image(), own) == 0;
+    }));
+    EXPECT_TRUE(changed(before.image(), own));
+}
+
+TEST_F(Capture, LostWindowsAndDisplaysFailWithTheirReason) {
+    const auto region = bound(onScreen(tw::logLine0)).region;
+    ASSERT_TRUE(region.window);
+    ASSERT_TRUE(capturer.capture(region).ok());
+
+    // Another application's window under the same id is not ours.
+    auto reused = region;
+    reused.window->app = "SomethingElse";
+    EXPECT_EQ(capturer.capture(reused).error(), CaptureError::windowGone());
+
+    auto elsewhere = select(onScreen(tw::status)).region;
+    elsewhere.displayID ^= 0x5a5a5a5a;
+    EXPECT_EQ(capturer.capture(elsewhere).error(), CaptureError::displayGone());
+
+    window->command("minimize");
+    ASSERT_TRUE(waitFor([&] { return !capturer.capture(region).ok(); }));
+    EXPECT_EQ(capturer.capture(region).error().kind, CaptureError::Kind::failed);
+    window->command("restore");
+    ASSERT_TRUE(waitFor([&] { return capturer.capture(region).ok(); }));
+
+    window->command("resize 300 150");
+    ASSERT_TRUE(waitFor([&] {
+        auto c = capturer.capture(region);
+        return !c.ok() && c.error() == CaptureError::boxOutsideWindow();
+    }));
+
+    window->close();
+    ASSERT_TRUE(waitFor([&] {
+        auto c = capturer.capture(region);
+        return !c.ok() && c.error() == CaptureError::windowGone();
+    }));
+    EXPECT_EQ(capturer.capture(region).error().description(), "That window was closed.");
+}
+
+TEST_F(Capture, WaylandSessionIsNotAllowed) {
+    const char* before = std::getenv("XDG_SESSION_TYPE");
+    const std::string saved = before ? before : "";
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    const Captured refused = capturer.capture(select(onScreen(tw::status)).region);
+    if (before) setenv("XDG_SESSION_TYPE", saved.c_str(), 1); else unsetenv("XDG_SESSION_TYPE");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().description(), "Kestrove isn't allowed to record the screen.");
+    EXPECT_TRUE(capturer.capture(select(onScreen(tw::status)).region).ok());
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,166 @@
+// The window list, the screens and the binder against a real X server with
+// openbox, reading the test window.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <thread>
+
+#include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/window_binder.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "support/app/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
+
+namespace kestrove {
+namespace {
+
+namespace tw = testwindow;
+using desktop::waitFor;
+
+std::optional<WindowInfo> find(const std::vector<WindowInfo>& list, std::uint32_t id) {
+    for (const auto& w : list)
+        if (w.id == id) return w;
+    return std::nullopt;
+}
+
+std::ptrdiff_t placeOf(const std::vector<WindowInfo>& list, std::uint32_t id) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].id == id) return static_cast<std::ptrdiff_t>(i);
+    return -1;
+}
+
+struct DesktopWindows : ::testing::Test {
+    XcbWindowList windows;
+    QtScreens screens;
+};
+
+TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayer) {
+    ASSERT_TRUE(windows.isConnected());
+    desktop::TestWindow window;
+    const Rect client = window.where();
+    std::optional<WindowInfo> info;
+    ASSERT_TRUE(waitFor([&] { return (info = find(windows.list(WindowListOptions::onScreenOnly), window.id())) &&
+                                     info->frame == client; }))
+        << "listed at " << (info ? info->frame.x : -1) << "," << (info ? info->frame.y : -1) << ", expected "
+        << client.x << "," << client.y;
+    EXPECT_EQ(info->frame.size(), (Size{tw::width, tw::height}));
+    EXPECT_EQ(info->app, "KestroveTestWindow");
+    EXPECT_EQ(info->ownerPID, window.pid());
+    EXPECT_EQ(info->layer, 0);
+    EXPECT_DOUBLE_EQ(info->alpha, 1.0);
+    EXPECT_TRUE(info->isOnScreen);
+    EXPECT_FALSE(info->isOwn);
+    EXPECT_FALSE(info->bundleID);
+    EXPECT_EQ(windows.bundleID(window.id()), "kestrove_test_window");
+    // Decorations are not part of the frame; the window manager's own
+    // windows are not listed at all.
+    for (const auto& w : windows.list(WindowListOptions::all)) EXPECT_NE(w.app, "Openbox");
+}
+
+TEST_F(DesktopWindows, MinimisedWindowIsOffScreenButStillListed) {
+    desktop::TestWindow window;
+    ASSERT_TRUE(waitFor([&] { return find(windows.list(WindowListOptions::onScreenOnly), window.id()).has_value(); }));
+    window.command("minimize");
+    ASSERT_TRUE(waitFor([&] { return !find(windows.list(WindowListOptions::onScreenOnly), window.id()); }));
+    const auto all = find(windows.list(WindowListOptions::all), window.id());
+    ASSERT_TRUE(all);
+    EXPECT_FALSE(all->isOnScreen);
+    window.command("restore");
+    EXPECT_TRUE(waitFor([&] { return find(windows.list(WindowListOptions::onScreenOnly), window.id()).has_value(); }));
+}
+
+TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
+    desktop::TestWindow window;
+    const std::uint32_t cover = window.cover();
+    ASSERT_NE(cover, 0u);
+    QWidget own;
+    own.setGeometry(700, 400, 200, 100);
+    own.show();
+    const auto ownID = static_cast<std::uint32_t>(own.winId());
+    std::vector<WindowInfo> list;
+    ASSERT_TRUE(waitFor([&] {
+        list = windows.list(WindowListOptions::onScreenOnly);
+        return find(list, ownID) && find(list, cover) && find(list, window.id());
+    }));
+    EXPECT_LT(placeOf(list, cover), placeOf(list, window.id()));
+    EXPECT_TRUE(find(list, ownID)->isOwn);
+    EXPECT_EQ(find(list, ownID)->ownerPID, QCoreApplication::applicationPid());
+    EXPECT_FALSE(find(list, cover)->isOwn);
+    window.command("raise");
+    ASSERT_TRUE(waitFor([&] {
+        list = windows.list(WindowListOptions::onScreenOnly);
+        return placeOf(list, window.id()) < placeOf(list, cover);
+    }));
+}
+
+TEST_F(DesktopWindows, LayersAndOpacityFollowTheWindowsKind) {
+    desktop::TestWindow window;
+    struct Case {
+        const char* kind;
+        int layer;
+        double alpha;
+    } cases[] = {
+        {"above", WindowLayer::above, 1},
+        {"dock", WindowLayer::dock, 1},
+        {"desktop", WindowLayer::desktop, 1},
+        {"popup", WindowLayer::overrideRedirect, 1},
+        {"faded", WindowLayer::normal, 0.5},
+    };
+    for (const auto& c : cases) {
+        const std::uint32_t id = window.extra(c.kind, {700, 500, 120, 80});
+        ASSERT_NE(id, 0u) << c.kind;
+        std::optional<WindowInfo> info;
+        ASSERT_TRUE(waitFor([&] { return (info = find(windows.list(WindowListOptions::onScreenOnly), id)).has_value(); }))
+            << c.kind;
+        EXPECT_EQ(info->layer, c.layer) << c.kind;
+        EXPECT_NEAR(info->alpha, c.alpha, 0.001) << c.kind;
+        EXPECT_EQ(info->ownerPID, window.pid()) << c.kind;
+    }
+}
+
+TEST_F(DesktopWindows, ScreensCarryTheirOutputNameHash) {
+    const auto list = screens.screens();
+    ASSERT_FALSE(list.empty());
+    for (const auto& s : list) {
+        EXPECT_EQ(s.displayID, ScreenSpace::displayID(s.name));
+        EXPECT_GT(s.frame.width, 0);
+        EXPECT_TRUE(s.frame.contains(s.visibleFrame));
+        EXPECT_GE(s.scale, 1.0);
+    }
+    // A capture worker reads the same list.
+    std::vector<ScreenInfo> fromWorker;
+    std::thread([&] { fromWorker = screens.screens(); }).join();
+    EXPECT_EQ(fromWorker, list);
+}
+
+TEST_F(DesktopWindows, BoxOverTheStatusLineBindsToTheWindow) {
+    desktop::TestWindow window;
+    const Rect client = window.where();
+    ASSERT_TRUE(waitFor([&] {
+        auto w = find(windows.list(WindowListOptions::onScreenOnly), window.id());
+        return w && w->frame == client;
+    }));
+    const Rect status{client.x + tw::status.x, client.y + tw::status.y, tw::status.w, tw::status.h};
+    const auto screen = ScreenSpace::screenFor(status, screens.screens());
+    ASSERT_TRUE(screen);
+    const auto bound = WindowBinder::bind(SelectedRegion::make(*screen, status), windows, screens);
+    ASSERT_TRUE(bound.region.window);
+    const WindowAnchor& a = *bound.region.window;
+    EXPECT_EQ(a.id, window.id());
+    EXPECT_EQ(a.app, "KestroveTestWindow");
+    EXPECT_EQ(a.bundleID, "kestrove_test_window");
+    EXPECT_DOUBLE_EQ(a.x, tw::status.x);
+    EXPECT_DOUBLE_EQ(a.y, tw::status.y);
+    EXPECT_DOUBLE_EQ(a.windowW, tw::width);
+    EXPECT_DOUBLE_EQ(a.windowH, tw::height);
+
+    // The bare root next to it takes no box.
+    const Rect bare{screen->frame.maxX() - 150, screen->frame.maxY() - 100, 100, 50};
+    ASSERT_FALSE(client.intersects(bare));
+    EXPECT_FALSE(WindowBinder::bind(SelectedRegion::make(*screen, bare), windows, screens).region.window);
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include "core/cloud/cloud_settings.hpp"
+#include "core/foundation/text.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+using Availability = CloudSettings::Availability;
+
+const Date t0 = Date(std::chrono::seconds(1'800'000'000));
+const Url builtIn = *Url::parse("https://api.kestrove.example");
+
+struct Fixture {
+    std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
+    CloudSettings settings{store, builtIn};
+};
+
+TEST(MemoryDefaults, KeepsTypedValues) {
+    MemoryDefaults d;
+    d.set("s", std::string("text"));
+    d.set("c", "literal");
+    d.set("n", 2.5);
+    d.set("b", true);
+    d.set("bytes", std::vector<std::uint8_t>{1, 2, 3});
+    EXPECT_EQ(d.string("s"), "text");
+    EXPECT_EQ(d.string("c"), "literal");
+    EXPECT_EQ(d.number("n"), 2.5);
+    EXPECT_TRUE(d.boolean("b"));
+    EXPECT_EQ(d.data("bytes"), (std::vector<std::uint8_t>{1, 2, 3}));
+    // Another type reads as absent, or false.
+    EXPECT_FALSE(d.boolean("s"));
+    EXPECT_EQ(d.string("n"), std::nullopt);
+    EXPECT_EQ(d.number("b"), std::nullopt);
+    EXPECT_EQ(d.data("s"), std::nullopt);
+    EXPECT_FALSE(d.boolean("missing"));
+    d.set("s", std::nullopt);
+    EXPECT_EQ(d.object("s"), std::nullopt);
+    d.removeObject("n");
+    EXPECT_EQ(d.object("n"), std::nullopt);
+    d.removeObject("never-there");
+}
+
+TEST(CloudSettings, BaseAddressRules) {
+    struct Row {
+        std::optional<std::string> stored;
+        std::optional<std::string> expected;  // the address in force
+    };
+    const Row rows[] = {
+        {std::nullopt, "https://api.kestrove.example"},
+        {"", std::nullopt},
+        {"  \t\n ", std::nullopt},
+        {"https://alt.example/base/", "https://alt.example/base/"},
+        {"  https://alt.example\n", "https://alt.example"},
+        {"HTTPS://alt.example", "HTTPS://alt.example"},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080"},
+        {"http://localhost", "http://localhost"},
+        {"http://localhost:3000/api", "http://localhost:3000/api"},
+        {"http://[::1]:8080", "http://[::1]:8080"},
+        {"HTTP://localhost", "HTTP://localhost"},
+        {"http://alt.example", std::nullopt},
+        {"http://192.168.1.5", std::nullopt},
+        {"ftp://alt.example", std::nullopt},
+        {"alt.example", std::nullopt},
+        {"https://", std::nullopt},
+        {"https:///path", std::nullopt},
+        {"https://bad host", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        Fixture f;
+        if (row.stored) f.store->set(CloudSettings::baseURLKey, *row.stored);
+        auto url = f.settings.baseURL();
+        EXPECT_EQ(url ? std::optional(url->toString()) : std::nullopt, row.expected) << row.stored.value_or("(none)");
+        EXPECT_EQ(f.settings.availability(), row.expected ? Availability::ready : Availability::notSetUp);
+        EXPECT_EQ(f.settings.client().has_value(), row.expected.has_value());
+        EXPECT_EQ(f.settings.messagingClient().has_value(), row.expected.has_value());
+    }
+    // A stored value of another type is no override.
+    Fixture f;
+    f.store->set(CloudSettings::baseURLKey, 3.0);
+    EXPECT_EQ(f.settings.baseURL(), builtIn);
+    // Without a built-in address the server is not set up.
+    CloudSettings none(f.store, std::nullopt);
+    EXPECT_EQ(none.availability(), Availability::notSetUp);
+}
+
+TEST(CloudSettings, LocalOnlyBlocksModelCallsButNotTheMessenger) {
+    Fixture f;
+    EXPECT_FALSE(f.settings.localOnly());
+    f.settings.setLocalOnly(true);
+    EXPECT_EQ(f.store->object(CloudSettings::localOnlyKey), DefaultsValue(true));
+    EXPECT_EQ(f.settings.availability(), Availability::localOnly);
+    EXPECT_FALSE(f.settings.client());
+    auto messenger = f.settings.messagingClient();
+    ASSERT_TRUE(messenger);
+    EXPECT_EQ(messenger->baseURL, builtIn);
+    // Local Only wins even without an address.
+    CloudSettings none(f.store, std::nullopt);
+    EXPECT_EQ(none.availability(), Availability::localOnly);
+    f.settings.setLocalOnly(false);
+    EXPECT_EQ(f.settings.availability(), Availability::ready);
+}
+
+TEST(CloudSettings, ClientsCarryAddressDeviceAndSession) {
+    Fixture f;
+    auto session = CloudSession::make();
+    auto c = f.settings.client(session);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->baseURL, builtIn);
+    EXPECT_EQ(c->device, f.settings.deviceID());
+    EXPECT_EQ(c->session, session);
+    EXPECT_EQ(f.settings.client()->session, CloudClient::defaultSession());
+}
+
+TEST(CloudSettings, DeviceIdIsMadeOnceAsALowerCaseUuid) {
+    Fixture f;
+    const std::string id = f.settings.deviceID();
+    static const text::Regex uuid("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
+    EXPECT_TRUE(uuid.matches(std::string_view(id))) << id;
+    EXPECT_EQ(f.settings.deviceID(), id);
+    EXPECT_EQ(f.store->string(CloudSettings::deviceKey), id);
+    // Another copy over the same store sees the same id.
+    EXPECT_EQ(CloudSettings(f.store, builtIn).deviceID(), id);
+    // Two stores get different ids.
+    EXPECT_NE(Fixture().settings.deviceID(), id);
+    // An empty or mistyped stored id is replaced.
+    Fixture g;
+    g.store->set(CloudSettings::deviceKey, 42.0);
+    EXPECT_EQ(g.settings.deviceID().size(), 36u);
+    g.store->set(CloudSettings::deviceKey, std::string());
+    EXPECT_EQ(g.settings.deviceID().size(), 36u);
+}
+
+TEST(ModelPause, FromResetsIn) {
+    EXPECT_EQ(ModelPause(3600.0, t0), ModelPause(t0 + 3600s, t0 + 3600s));
+    EXPECT_EQ(ModelPause(200000.0, t0), ModelPause(t0 + 90000s, t0 + 90000s));
+    EXPECT_EQ(ModelPause(0.5, t0), ModelPause(t0 + 500ms, t0 + 500ms));
+    for (std::optional<double> unusable : {std::optional<double>(), std::optional(0.0), std::optional(-5.0),
+                                           std::optional(std::numeric_limits<double>::infinity()),
+                                           std::optional(std::numeric_limits<double>::quiet_NaN())})
+        EXPECT_EQ(ModelPause(unusable, t0), ModelPause(t0 + 900s, std::nullopt));
+    ModelPause p(60.0, t0);
+    EXPECT_FALSE(p.mayAsk(t0 + 59s));
+    EXPECT_TRUE(p.mayAsk(t0 + 60s));
+}
+
+TEST(CloudSettings, PauseIsStoredReadBackAndCleared) {
+    Fixture f;
+    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
+    auto pause = f.settings.pauseModel(3600.0, t0);
+    EXPECT_EQ(pause, ModelPause(t0 + 3600s, t0 + 3600s));
+    EXPECT_EQ(f.store->number(CloudSettings::pauseUntilKey), 1'800'003'600.0);
+    EXPECT_EQ(f.store->number(CloudSettings::pauseBackKey), 1'800'003'600.0);
+    EXPECT_EQ(f.settings.modelPause(t0 + 3599s), pause);
+    EXPECT_EQ(f.settings.modelPause(t0 + 3600s), std::nullopt);
+    // Over: the keys stay until cleared.
+    EXPECT_TRUE(f.store->object(CloudSettings::pauseUntilKey));
+
+    // Without a back time the stored one goes.
+    pause = f.settings.pauseModel(std::nullopt, t0);
+    EXPECT_EQ(pause, ModelPause(t0 + 900s, std::nullopt));
+    EXPECT_EQ(f.store->object(CloudSettings::pauseBackKey), std::nullopt);
+    EXPECT_EQ(f.settings.modelPause(t0), pause);
+
+    f.settings.clearModelPause();
+    EXPECT_EQ(f.store->object(CloudSettings::pauseUntilKey), std::nullopt);
+    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
+}
+
+TEST(CloudSettings, StoredPausesAreReadWarily) {
+    Fixture f;
+    const double now = 1'800'000'000.0;
+    // More than 25 hours ahead (the clock was set back): not honoured.
+    f.store->set(CloudSettings::pauseUntilKey, now + 90001);
+    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
+    f.store->set(CloudSettings::pauseUntilKey, now + 90000);
+    EXPECT_TRUE(f.settings.modelPause(t0));
+    // A back time of the wrong type is no back time; an end of the wrong type no pause.
+    f.store->set(CloudSettings::pauseBackKey, std::string("soon"));
+    EXPECT_EQ(f.settings.modelPause(t0)->back, std::nullopt);
+    f.store->set(CloudSettings::pauseUntilKey, std::string("tomorrow"));
+    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
+    // Numbers beyond any date the clock holds are no back time and no pause.
+    f.store->set(CloudSettings::pauseUntilKey, now + 60);
+    for (double huge : {1e300, -1e300, 1e12}) {
+        f.store->set(CloudSettings::pauseBackKey, huge);
+        EXPECT_EQ(f.settings.modelPause(t0)->back, std::nullopt) << huge;
+    }
+    for (double huge : {1e300, -1e300, 1e12}) {
+        f.store->set(CloudSettings::pauseUntilKey, huge);
+        EXPECT_EQ(f.settings.modelPause(t0), std::nullopt) << huge;
+    }
+    // Clearing with only the back time stored leaves it alone.
+    Fixture g;
+    g.store->set(CloudSettings::pauseBackKey, now);
+    g.settings.clearModelPause();
+    EXPECT_EQ(g.store->number(CloudSettings::pauseBackKey), now);
+}
+
+}  // namespace
+}  // namespace kestrove

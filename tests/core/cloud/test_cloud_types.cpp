@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "core/cloud/cloud_types.hpp"
+
+namespace kestrove {
+namespace {
+
+template <typename T>
+bool decodes(const char* body) {
+    try {
+        decodeWire<T>(body);
+        return true;
+    } catch (const JsonError&) {
+        return false;
+    }
+}
+
+std::set<std::string> keysOf(const Json& object) {
+    std::set<std::string> keys;
+    for (auto it = object.begin(); it != object.end(); ++it) keys.insert(it.key());
+    return keys;
+}
+
+TEST(CloudTypes, AnswersDecodeStrictly) {
+    // Required keys missing, null or mistyped, and optional keys mistyped, all fail.
+    EXPECT_TRUE(decodes<CheckResponse>(R"({"met": 1, "obstructed": 0})"));
+    EXPECT_FALSE(decodes<CheckResponse>(R"({"met": 1})"));
+    EXPECT_FALSE(decodes<CheckResponse>(R"({"met": 1, "obstructed": null})"));
+    EXPECT_FALSE(decodes<CheckResponse>(R"({"met": "1", "obstructed": 0})"));
+    EXPECT_TRUE(decodes<CheckResponse>(R"({"met": 1, "obstructed": 0, "ms": null, "decided_by": null})"));
+    EXPECT_FALSE(decodes<CheckResponse>(R"({"met": 1, "obstructed": 0, "ms": "12"})"));
+    EXPECT_FALSE(decodes<CheckResponse>(R"({"met": 1, "obstructed": 0, "decided_by": 3})"));
+    EXPECT_FALSE(decodes<CheckResponse>(""));
+    EXPECT_FALSE(decodes<CheckResponse>("[]"));
+    EXPECT_FALSE(decodes<CheckResponse>("{\"met\": 1, \"obstructed\": 0"));
+
+    EXPECT_TRUE(decodes<LinkStatus>(R"({"linked": false, "extra": [1, 2]})"));
+    EXPECT_FALSE(decodes<LinkStatus>(R"({"linked": 0})"));
+    EXPECT_FALSE(decodes<NotifyResponse>(R"({"sent": "true"})"));
+    EXPECT_FALSE(decodes<PairResponse>(R"({"linked": true, "expires_in": "600"})"));
+    EXPECT_FALSE(decodes<CompileResponse>(
+        R"({"type":"new_item","type_confidence":0.9,"referent_visible":1,"currently_met":0,"too_vague":0,"types":{"new_item":"high"}})"));
+    EXPECT_TRUE(decodes<ActionsResponse>(R"({"actions": []})"));
+    EXPECT_FALSE(decodes<ActionsResponse>(R"({})"));
+    EXPECT_FALSE(decodes<ActionsResponse>(R"({"actions": [{"watch": "w_1"}]})"));
+}
+
+TEST(CloudTypes, DecodedValuesCarryEveryField) {
+    auto check = decodeWire<CheckResponse>(R"({"met": 1, "obstructed": 0.25, "decided_by": "model", "ms": 812})");
+    EXPECT_EQ(check, (CheckResponse{1, 0.25, "model", 812}));
+    auto minimal = decodeWire<CheckResponse>(R"({"met": 1, "obstructed": 0})");
+    EXPECT_EQ(minimal.decidedBy, std::nullopt);
+    EXPECT_EQ(minimal.ms, std::nullopt);
+
+    auto compile = decodeWire<CompileResponse>(
+        R"({"type":"state_reached","type_confidence":0.8,"types":{"state_reached":0.8,"new_item":0.1},"mode":"every_time",)"
+        R"("referent_visible":0.9,"currently_met":0.05,"too_vague":0.1,"ms":1200})");
+    EXPECT_EQ(compile.watchType(), WatchType::stateReached);
+    EXPECT_EQ(compile.watchMode(), WatchMode::everyTime);
+    EXPECT_EQ(compile.types->at("new_item"), 0.1);
+    EXPECT_EQ(compile.referentVisible, 0.9);
+    EXPECT_EQ(compile.currentlyMet, 0.05);
+    EXPECT_EQ(compile.tooVague, 0.1);
+
+    auto actions = decodeWire<ActionsResponse>(R"({"actions":[{"watch":"w_A","action":"stop"},{"watch":"w_B","action":"Stop"}]})");
+    ASSERT_EQ(actions.actions.size(), 2u);
+    EXPECT_EQ(actions.actions[0].kind(), ChatAction::Kind::stop);
+    EXPECT_EQ(actions.actions[1].kind(), std::nullopt);
+}
+
+TEST(CloudTypes, RequestsRoundTripAndLeaveOutAbsentOptionals) {
+    CloudImage img("image/png", "iVBORw0KGgo=");
+    NotifyRequest bare("dev-1", "w_ABC123", "the build is done", std::nullopt, WatchMode::everyTime, std::nullopt);
+    Json json = toJson(bare);
+    EXPECT_EQ(keysOf(json), (std::set<std::string>{"device", "watch", "command", "mode"}));
+    EXPECT_EQ(json["mode"], "every_time");
+    EXPECT_EQ(decodeWire<NotifyRequest>(encodeWire(json)), bare);
+
+    NotifyRequest full("dev-1", "w_ABC123", "price below 200", "199", WatchMode::once, img);
+    EXPECT_EQ(keysOf(toJson(full)), (std::set<std::string>{"device", "watch", "command", "read", "mode", "image"}));
+    EXPECT_EQ(decodeWire<NotifyRequest>(encodeWire(toJson(full))), full);
+
+    CheckRequest check("dev-1", "a new item appears", WatchType::newItem, img, img);
+    EXPECT_EQ(toJson(check)["type"], "new_item");
+    EXPECT_EQ(toJson(check)["baseline"], (Json{{"content_type", "image/png"}, {"base64", "iVBORw0KGgo="}}));
+    EXPECT_EQ(decodeWire<CheckRequest>(encodeWire(toJson(check))), check);
+
+    CompileRequest compile{"dev-1", "the upload finished", img};
+    EXPECT_EQ(decodeWire<CompileRequest>(encodeWire(toJson(compile))), compile);
+
+    CompileResponse answer{"new_item", 0.7, std::nullopt, std::nullopt, 1, 0, 0.2, std::nullopt};
+    EXPECT_EQ(keysOf(toJson(answer)),
+              (std::set<std::string>{"type", "type_confidence", "referent_visible", "currently_met", "too_vague"}));
+    EXPECT_EQ(decodeWire<CompileResponse>(encodeWire(toJson(answer))), answer);
+
+    PairResponse pair{false, "ABCD", "https://t.me/bot?start=ABCD", 600};
+    EXPECT_EQ(decodeWire<PairResponse>(encodeWire(toJson(pair))), pair);
+}
+
+TEST(CloudTypes, WireTextWritesSlashesPlainlyAndRefusesBadText) {
+    std::string body = encodeWire(toJson(CompileRequest{"d", "1/2 done at https://x.example/a", CloudImage("image/png", "a/b+")}));
+    EXPECT_NE(body.find("1/2 done at https://x.example/a"), std::string::npos);
+    EXPECT_EQ(body.find("\\/"), std::string::npos);
+    EXPECT_NE(body.find("\"a/b+\""), std::string::npos);
+    EXPECT_THROW(encodeWire(toJson(DeviceRequest{"\xff\xfe"})), JsonError);
+}
+
+TEST(CloudTypes, TopTwoTypesRanking) {
+    CompileResponse r{"state_reached", 0.5, std::map<std::string, double>{{"new_item", 0.4}, {"state_reached", 0.4}, {"sparkles", 0.9}},
+                      std::nullopt, 1, 0, 0, std::nullopt};
+    EXPECT_EQ(r.topTwoTypes(), (std::vector{WatchType::stateReached, WatchType::newItem}));
+    r.type = "not_a_kind";
+    EXPECT_EQ(r.topTwoTypes(), (std::vector{WatchType::newItem, WatchType::stateReached}));
+    r.types = std::map<std::string, double>{{"text_gone", 0.2}, {"new_line", 0.6}, {"any_change", 0.5}};
+    r.type = "any_change";
+    EXPECT_EQ(r.topTwoTypes(), (std::vector{WatchType::anyChange, WatchType::newLine}));
+    r.types.reset();
+    EXPECT_EQ(r.topTwoTypes(), (std::vector{WatchType::anyChange}));
+    r.type = "nothing";
+    EXPECT_TRUE(r.topTwoTypes().empty());
+}
+
+TEST(CloudTypes, DerivedModeAndKind) {
+    CompileResponse r;
+    EXPECT_EQ(r.watchMode(), std::nullopt);
+    r.mode = "once";
+    EXPECT_EQ(r.watchMode(), WatchMode::once);
+    r.mode = "Once";
+    EXPECT_EQ(r.watchMode(), std::nullopt);
+    r.type = "text_gone";
+    EXPECT_EQ(r.watchType(), WatchType::textGone);
+    EXPECT_EQ((ChatAction{"w", "keep"}.kind()), ChatAction::Kind::keep);
+    EXPECT_EQ((ChatAction{"w", "pause"}.kind()), std::nullopt);
+}
+
+TEST(CloudTypes, PairingLinkOnlyOnTheMessengerHostOverHttps) {
+    PairResponse p;
+    EXPECT_EQ(p.link(), std::nullopt);
+    p.url = "https://t.me/kestrove_bot?start=AB12";
+    EXPECT_EQ(p.link(), "https://t.me/kestrove_bot?start=AB12");
+    for (const char* bad : {"http://t.me/kestrove_bot", "HTTPS://t.me/x", "https://T.ME/x", "https://evil.example/t.me",
+                            "https://t.me.evil.example/x", "tg://resolve?domain=x", "https://t.me/a b"}) {
+        p.url = bad;
+        EXPECT_EQ(p.link(), std::nullopt) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace kestrove

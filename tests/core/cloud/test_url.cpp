@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "core/cloud/url.hpp"
+
+namespace kestrove {
+namespace {
+
+TEST(Url, ParsesSchemeHostPortAndPath) {
+    auto u = Url::parse("https://api.example.com:8443/base/path?x=1#top");
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->scheme, "https");
+    EXPECT_EQ(u->host, "api.example.com");
+    EXPECT_EQ(u->port, 8443);
+    EXPECT_EQ(u->path, "/base/path");
+    EXPECT_EQ(u->query, "x=1");
+    EXPECT_EQ(u->fragment, "top");
+
+    auto v6 = Url::parse("http://[::1]:9000/");
+    ASSERT_TRUE(v6);
+    EXPECT_EQ(v6->host, "::1");
+    EXPECT_TRUE(v6->isLoopbackHost());
+    EXPECT_EQ(v6->toString(), "http://[::1]:9000/");
+
+    auto bare = Url::parse("HTTPS://Example.com");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->scheme, "HTTPS");  // kept as written; callers decide about case
+    EXPECT_EQ(bare->host, "Example.com");
+    EXPECT_EQ(bare->path, "");
+    EXPECT_EQ(bare->port, std::nullopt);
+
+    auto noHost = Url::parse("mailto:someone@example.com");
+    ASSERT_TRUE(noHost);
+    EXPECT_FALSE(noHost->hasAuthority());
+}
+
+TEST(Url, RefusesMalformedAddresses) {
+    for (const char* text : {"", "example.com", "://x", "1http://x", "https://exa mple.com", "https://x/a b",
+                             "https://x:99999/", "https://x:8a/", "https://[::1/", "https://[zz]/", "https://x/%zz",
+                             "https://x/\xc3\xa9", "https://x\n/", "https://x/%4"})
+        EXPECT_FALSE(Url::parse(text)) << text;
+}
+
+TEST(Url, AppendingPathKeepsTheBasePathWithOneSlash) {
+    struct Row {
+        const char* base;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"https://h.example", "https://h.example/v1/pair/status"},
+        {"https://h.example/", "https://h.example/v1/pair/status"},
+        {"https://h.example/api", "https://h.example/api/v1/pair/status"},
+        {"https://h.example/api/", "https://h.example/api/v1/pair/status"},
+        {"http://127.0.0.1:8080/a/b//", "http://127.0.0.1:8080/a/b/v1/pair/status"},
+        {"https://h.example/api?key=1#frag", "https://h.example/api/v1/pair/status?key=1"},
+        {"https://user:pw@h.example/api", "https://h.example/api/v1/pair/status"},
+    };
+    for (const auto& row : rows) {
+        auto base = Url::parse(row.base);
+        ASSERT_TRUE(base) << row.base;
+        EXPECT_EQ(base->appendingPath("v1/pair/status").toString(), row.expected);
+    }
+}
+
+TEST(Url, LoopbackHostsAreExact) {
+    for (const char* text : {"http://127.0.0.1", "http://localhost:3000", "http://[::1]"})
+        EXPECT_TRUE(Url::parse(text)->isLoopbackHost()) << text;
+    for (const char* text : {"http://127.0.0.2", "http://LOCALHOST", "http://localhost.example", "http://[::2]"})
+        EXPECT_FALSE(Url::parse(text)->isLoopbackHost()) << text;
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "support/samples.hpp"
+
+#include "core/picture/pixel_diff.hpp"
+
+using namespace kestrove;
+
+namespace {
+
+using kestrove::samples::solid;
+
+DiffGrid grey(int w, int h, std::uint8_t v = 100) {
+    DiffGrid g{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 4), v)};
+    for (std::size_t i = 3; i < g.rgba.size(); i += 4) g.rgba[i] = 255;
+    return g;
+}
+
+// Changes the red channel of cells (x, y) by `delta`.
+void paint(DiffGrid& g, int x0, int y0, int w, int h, int delta = 60) {
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x) g.rgba[static_cast<std::size_t>((y * g.width + x) * 4)] += delta;
+}
+
+}  // namespace
+
+TEST(PixelDiffGrid, SizesShrinkToTheLongSideNeverGrow) {
+    struct Case { int w, h, gw, gh; };
+    const Case cases[] = {{2560, 1440, 128, 72}, {100, 50, 100, 50}, {1000, 3, 128, 1}, {1200, 400, 128, 43},
+                          {3, 1000, 1, 128}, {1, 1, 1, 1}};
+    for (const auto& c : cases) {
+        auto g = PixelDiff::grid(solid(c.w, c.h, 1, 2, 3));
+        ASSERT_TRUE(g) << c.w << "x" << c.h;
+        EXPECT_EQ(g->width, c.gw) << c.w << "x" << c.h;
+        EXPECT_EQ(g->height, c.gh) << c.w << "x" << c.h;
+        EXPECT_EQ(g->rgba.size(), static_cast<std::size_t>(c.gw * c.gh * 4));
+    }
+}
+
+TEST(PixelDiffGrid, NoGridForEmptyOrShortPictures) {
+    EXPECT_FALSE(PixelDiff::grid(Image(0, 10)));
+    EXPECT_FALSE(PixelDiff::grid(Image(10, 0)));
+    Image shortBuffer(10, 10);
+    shortBuffer.rgba.resize(10 * 10 * 4 - 1);
+    EXPECT_FALSE(PixelDiff::grid(shortBuffer));
+}
+
+TEST(PixelDiffGrid, CellsAreAreaAverages) {
+    // Three columns into two: each cell covers one and a half source pixels.
+    Image img(3, 1);
+    const std::uint8_t reds[] = {0, 90, 180};
+    for (int x = 0; x < 3; ++x) {
+        img.rgba[x * 4] = reds[x];
+        img.rgba[x * 4 + 3] = 255;
+    }
+    auto g = PixelDiff::grid(img, 2);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->rgba[0], 30);   // (0 + 45) / 1.5
+    EXPECT_EQ(g->rgba[4], 150);  // (45 + 180) / 1.5
+
+    // A translucent picture is averaged premultiplied, as drawn over nothing.
+    auto t = PixelDiff::grid(solid(4, 4, 255, 0, 0, 128), 2);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->rgba[0], 128);
+    EXPECT_EQ(t->rgba[3], 128);
+
+    // One clear pixel beside an opaque one: the clear one adds no colour.
+    Image mixed = solid(2, 1, 200, 0, 0);
+    mixed.rgba[7] = 0;
+    auto m = PixelDiff::grid(mixed, 1);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->rgba[0], 100);
+    EXPECT_EQ(m->rgba[3], 128);
+    EXPECT_EQ(downscaleArea(mixed, 1, 1).rgba[0], 199);  // straight alpha again: 100 / (128 / 255)
+}
+
+TEST(PixelDiffGrid, FlatnessIgnoresAlphaAndTolerates7) {
+    DiffGrid g = grey(4, 4);
+    g.rgba[3] = 0;  // alpha varies freely
+    EXPECT_TRUE(g.isFlat());
+    for (int channel = 0; channel < 3; ++channel) {
+        DiffGrid span7 = grey(4, 4), span8 = grey(4, 4);
+        span7.rgba[20 + channel] += 7;
+        span8.rgba[20 + channel] += 8;
+        EXPECT_TRUE(span7.isFlat()) << channel;
+        EXPECT_FALSE(span8.isFlat()) << channel;
+    }
+    EXPECT_TRUE((DiffGrid{0, 0, {}}).isFlat());
+}
+
+TEST(PixelDiffCompare, SizesAndThresholds) {
+    auto r = PixelDiff::compare(grey(10, 10), grey(10, 9), 28, 0.004, 2);
+    EXPECT_EQ(r, (PixelDiff::Result{true, 100, 1.0}));
+    EXPECT_EQ(PixelDiff::compare(DiffGrid{}, DiffGrid{}, 28, 0.004, 2), (PixelDiff::Result{false, 0, 0.0}));
+
+    DiffGrid a = grey(10, 10), by28 = a, by29 = a, one = a;
+    paint(by28, 2, 2, 2, 1, 28);
+    paint(by29, 2, 2, 2, 1, 29);
+    paint(one, 5, 5, 1, 1, 200);
+    EXPECT_FALSE(PixelDiff::changed(a, by28));
+    EXPECT_EQ(PixelDiff::compare(a, by28, 28, 0.004, 2).changedCells, 0);
+    EXPECT_TRUE(PixelDiff::changed(a, by29));
+    EXPECT_FALSE(PixelDiff::changed(a, one));  // one cell is never a change
+
+    DiffGrid alphaOnly = a;
+    alphaOnly.rgba[3] = 0;
+    alphaOnly.rgba[7] = 0;
+    EXPECT_FALSE(PixelDiff::changed(a, alphaOnly));
+}
+
+TEST(PixelDiffCompare, RatioAndThinStrips) {
+    const DiffGrid base = grey(128, 72);
+    struct Case { const char* what; int x, y, w, h; bool changed; };
+    const Case cases[] = {
+        {"36 cells is below 0.4 %", 10, 10, 36, 1, false},
+        {"37 cells in a row is a change", 10, 10, 37, 1, true},
+        {"1 × 20 strip is ignored", 60, 5, 1, 20, false},  // 20 cells would be too few anyway
+        {"2 × 27 strip is ignored", 60, 5, 2, 27, false},
+        {"1 × 55 strip is taller than 3/4", 60, 5, 1, 55, true},
+        {"1 × 54 strip is ignored", 60, 5, 1, 54, false},
+        {"3 columns is no strip", 60, 5, 3, 20, true},
+        {"2 × 5 is too short to be a strip", 60, 5, 2, 5, false},  // only 10 cells: below ratio
+    };
+    for (const auto& c : cases) {
+        DiffGrid b = base;
+        paint(b, c.x, c.y, c.w, c.h);
+        EXPECT_EQ(PixelDiff::changed(base, b), c.changed) << c.what;
+    }
+    // Where the ratio test does not hide it: lower thresholds, so the strip rule decides alone.
+    struct Strip { int w, h; bool changed; };
+    const Strip strips[] = {{1, 20, false}, {2, 5, true}, {2, 6, false}, {1, 2, true}};
+    for (const auto& s : strips) {
+        DiffGrid b = base;
+        paint(b, 30, 30, s.w, s.h);
+        EXPECT_EQ(PixelDiff::compare(base, b, 28, 0, 1).changed, s.changed) << s.w << "x" << s.h;
+    }
+}
+
+TEST(PixelDiffCompare, ShortGridsUseAStripLimitOfThree) {
+    const DiffGrid base = grey(50, 3);
+    DiffGrid b = base;
+    paint(b, 7, 0, 1, 3);
+    EXPECT_FALSE(PixelDiff::compare(base, b, 28, 0, 2).changed);
+    DiffGrid four = grey(50, 4), tall = four;
+    paint(tall, 7, 0, 1, 4);  // limit floor(12 / 4) = 3 rows
+    EXPECT_TRUE(PixelDiff::compare(four, tall, 28, 0, 2).changed);
+}
+
+TEST(PixelDiffCompare, PicturesThatDifferOnlySlightlyAreUnchanged) {
+    Image a = solid(1200, 400, 240, 240, 240), b = a;
+    // A few pixels of anti-aliasing noise vanish in the average.
+    for (int i = 0; i < 40; ++i) b.rgba[static_cast<std::size_t>((i * 1200 + 600) * 4)] = 0;
+    EXPECT_FALSE(PixelDiff::changed(*PixelDiff::grid(a), *PixelDiff::grid(b)));
+    // A new word of text does not.
+    for (int y = 100; y < 130; ++y)
+        for (int x = 100; x < 400; ++x) b.rgba[static_cast<std::size_t>((y * 1200 + x) * 4)] = 0;
+    EXPECT_TRUE(PixelDiff::changed(*PixelDiff::grid(a), *PixelDiff::grid(b)));
+}

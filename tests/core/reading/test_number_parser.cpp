@@ -1,0 +1,253 @@
+#include "core/reading/number_parser.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace kestrove;
+
+namespace {
+
+struct Found {
+    double value;
+    std::string text;
+    std::optional<ValueUnit> unit;
+    int decimals;
+    int location;
+    int length;
+};
+
+struct Case {
+    std::string text;
+    bool preferTime;
+    std::vector<Found> expected;
+};
+
+constexpr auto none = std::nullopt;
+constexpr auto sec = ValueUnit::seconds;
+constexpr auto min = ValueUnit::minutes;
+constexpr auto hrs = ValueUnit::hours;
+
+void expectNumbers(const Case& c) {
+    SCOPED_TRACE("\"" + c.text + "\"" + (c.preferTime ? " preferring time" : ""));
+    std::vector<ReadNumber> got = NumberParser::numbers(c.text, c.preferTime);
+    ASSERT_EQ(got.size(), c.expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        const Found& want = c.expected[i];
+        EXPECT_DOUBLE_EQ(got[i].value, want.value) << "number " << i;
+        EXPECT_EQ(got[i].text, want.text) << "number " << i;
+        EXPECT_EQ(got[i].unit, want.unit) << "number " << i;
+        EXPECT_EQ(got[i].decimals, want.decimals) << "number " << i;
+        EXPECT_EQ(got[i].location, want.location) << "number " << i;
+        EXPECT_EQ(got[i].length, want.length) << "number " << i;
+        EXPECT_EQ(got[i].line, 0);
+        EXPECT_FALSE(got[i].anchor.has_value());
+    }
+}
+
+}  // namespace
+
+TEST(NumberParser, ReadsGroupingAndDecimalSeparatorsInEitherConvention) {
+    const std::vector<Case> cases = {
+        {"", false, {}},
+        {"1.234,5 €", false, {{1234.5, "1.234,5", ValueUnit::eur, 1, 0, 7}}},
+        {"1,234.5", false, {{1234.5, "1,234.5", none, 1, 0, 7}}},
+        {"1,234,567 and 1.234.567", false, {{1234567, "1,234,567", none, 0, 0, 9}, {1234567, "1.234.567", none, 0, 14, 9}}},
+        {"1'234'567", false, {{1234567, "1'234'567", none, 0, 0, 9}}},
+        {"1\u00A0234", false, {{1234, "1\u00A0234", none, 0, 0, 5}}},
+        {"1\u202F234,50", false, {{1234.5, "1\u202F234,50", none, 2, 0, 8}}},
+        {"1 234", false, {{1, "1", none, 0, 0, 1}, {234, "234", none, 0, 2, 3}}},
+        {"1,234", false, {{1234, "1,234", none, 0, 0, 5}}},
+        {"12,5", false, {{12.5, "12,5", none, 1, 0, 4}}},
+        {"1234,567", false, {{1234.567, "1234,567", none, 3, 0, 8}}},
+        {"0,500", false, {{0.5, "0,500", none, 3, 0, 5}}},
+        {"00,500", false, {{500, "00,500", none, 0, 0, 6}}},
+        {"1.500", false, {{1.5, "1.500", none, 3, 0, 5}}},
+        // A comma decimal anywhere in the text makes "." group thousands everywhere in it.
+        {"1,5 and 1.500", false, {{1.5, "1,5", none, 1, 0, 3}, {1500, "1.500", none, 0, 8, 5}}},
+        {"0.500 or 1,25", false, {{0.5, "0.500", none, 3, 0, 5}, {1.25, "1,25", none, 2, 9, 4}}},
+        {"€1.500", false, {{1500, "1.500", ValueUnit::eur, 0, 1, 5}}},
+        {"$1.500", false, {{1.5, "1.500", ValueUnit::usd, 3, 1, 5}}},
+        {"1.2.3", false, {}},
+        {"x −5", false, {{-5, "−5", none, 0, 2, 2}}},
+        {"-3.5", false, {{-3.5, "-3.5", none, 1, 0, 4}}},
+        {"5-10", false, {{5, "5", none, 0, 0, 1}, {10, "10", none, 0, 2, 2}}},
+        // Positions count UTF-16 code units: the emoji takes two.
+        {"😀 Battery 45%", false, {{45, "45", ValueUnit::percent, 0, 11, 2}}},
+    };
+    for (const Case& c : cases) expectNumbers(c);
+}
+
+TEST(NumberParser, SkipsCodesWordsAndDigitsItCannotRead) {
+    const std::vector<Case> cases = {
+        {"rev2", false, {}},
+        {"A4", false, {}},
+        {"COVID-19", false, {}},
+        {"A-4", false, {}},
+        {"Model\u20113", false, {}},
+        {"Model \u22123", false, {{-3, "\u22123", none, 0, 6, 2}}},
+        {"5x 3D 2nd 10am", false, {}},
+        {"4ms", false, {}},
+        {"4 ms", false, {{4, "4", none, 0, 0, 1}}},
+        {"\u0661\u0662\u0663", false, {}},  // Arabic-Indic digits
+        {"Meeting at 12:30", false, {}},
+        // Too large to hold: no number rather than an infinite one.
+        {std::string(400, '9'), false, {}},
+        {std::string("2").append(308, '0').append(" items"), false, {}},
+        {"1" + std::string(308, '0'), false, {{1e308, "1" + std::string(308, '0'), none, 0, 0, 309}}},
+    };
+    for (const Case& c : cases) expectNumbers(c);
+}
+
+TEST(NumberParser, WhatStandsRightBeforeTheDigitsDecidesWhateverLiesFurtherBack) {
+    auto read = [](const char* line, bool preferTime) {
+        std::vector<std::pair<double, int>> out;
+        for (const ReadNumber& n : NumberParser::numbers(line, preferTime)) out.emplace_back(n.value, n.location);
+        return out;
+    };
+    using Found = std::vector<std::pair<double, int>>;
+    EXPECT_EQ(read("\U0001D400\U0001D4005", false), Found{});  // a letter outside the BMP
+    EXPECT_EQ(read("\U0001D400\U0001D400 -5", false), (Found{{-5, 5}}));
+    EXPECT_EQ(read("ab.5 x,5 v 5", false), (Found{{5, 11}}));
+    EXPECT_EQ(read("long text before 12:30 and 7", false), (Found{{7, 27}}));
+    EXPECT_EQ(read("long text before 12:30", true), (Found{{750, 17}}));
+}
+
+TEST(NumberParser, FindsUnitsBeforeAndAfter) {
+    const std::vector<Case> cases = {
+        {"$5", false, {{5, "5", ValueUnit::usd, 0, 1, 1}}},
+        {"Battery 45%", false, {{45, "45", ValueUnit::percent, 0, 8, 2}}},
+        {"5 percent", false, {{5, "5", ValueUnit::percent, 0, 0, 1}}},
+        {"5 percentage", false, {{5, "5", none, 0, 0, 1}}},
+        {"5 $", false, {{5, "5", none, 0, 0, 1}}},
+        {"5  %", false, {{5, "5", none, 0, 0, 1}}},
+        {"EUR 20", false, {{20, "20", ValueUnit::eur, 0, 4, 2}}},
+        {"XEUR 20", false, {{20, "20", none, 0, 5, 2}}},
+        {"20 Euros", false, {{20, "20", ValueUnit::eur, 0, 0, 2}}},
+        {"£3 or 4 GBP", false, {{3, "3", ValueUnit::gbp, 0, 1, 1}, {4, "4", ValueUnit::gbp, 0, 6, 1}}},
+        {"usd 7.25", false, {{7.25, "7.25", ValueUnit::usd, 2, 4, 4}}},
+        {"10 min", false, {{10, "10 min", min, 0, 0, 6}}},
+        {"10 min", true, {{10, "10 min", min, 0, 0, 6}}},
+        {"Ready in 3 hours.", false, {{3, "3 hours", hrs, 0, 9, 7}}},
+        {"10m", false, {}},
+        {"10m", true, {{10, "10m", min, 0, 0, 3}}},
+        {"5 s left", false, {{5, "5", none, 0, 0, 1}}},
+        {"$5m", false, {}},
+        // The sign may stand before a line break, which the end anchor lets through.
+        {"€ \n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
+        {"€\r\n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
+    };
+    for (const Case& c : cases) expectNumbers(c);
+}
+
+TEST(NumberParser, ReadsClocksAndMergesDurationsWhenTimeIsPreferred) {
+    const std::vector<Case> cases = {
+        {"12:30", false, {}},
+        {"12:30", true, {{750, "12:30", sec, 0, 0, 5}}},
+        {"1:05:30", true, {{3930, "1:05:30", sec, 0, 0, 7}}},
+        {"5 at 12:30", true, {{5, "5", none, 0, 0, 1}, {750, "12:30", sec, 0, 5, 5}}},
+        {"2h 5m", false, {}},
+        {"2h 5m", true, {{7500, "2h 5m", sec, 0, 0, 5}}},
+        {"30s 2h", true, {{7230, "30s 2h", sec, 0, 0, 6}}},
+        {"1h 2m 3s", true, {{3723, "1h 2m 3s", sec, 0, 0, 8}}},
+        {"1 hour and 30 minutes", true, {{5400, "1 hour and 30 minutes", sec, 0, 0, 21}}},
+        {"1 hour, 30 minutes", true, {{5400, "1 hour, 30 minutes", sec, 0, 0, 18}}},
+        {"1 hour or 30 minutes", true, {{1, "1 hour", hrs, 0, 0, 6}, {30, "30 minutes", min, 0, 10, 10}}},
+        {"1 hour AND 30 minutes", true, {{1, "1 hour", hrs, 0, 0, 6}, {30, "30 minutes", min, 0, 11, 10}}},
+        {"1 hour and 30 minutes", false, {{1, "1 hour", hrs, 0, 0, 6}, {30, "30 minutes", min, 0, 11, 10}}},
+        // A clock counts as seconds and merges with a time number beside it.
+        {"12:30 5 min", true, {{1050, "12:30 5 min", sec, 0, 0, 11}}},
+        {"12:30, 45", true, {{750, "12:30", sec, 0, 0, 5}, {45, "45", none, 0, 7, 2}}},
+        // Merged, these would be too large to hold: they stay apart.
+        {std::string("49").append(303, '0').append(" hours 2").append(305, '0').append(" min"), true,
+         {{4.9e304, std::string("49").append(303, '0').append(" hours"), hrs, 0, 0, 311},
+          {2e305, std::string("2").append(305, '0').append(" min"), min, 0, 312, 310}}},
+        // A duration too large to count in seconds is no number; the same digits as a plain number are.
+        {std::string(306, '9').append(" hours 1 s"), true, {{1, "1 s", sec, 0, 313, 3}}},
+        {std::string(306, '9').append(" hours"), false, {}},
+        {std::string(306, '9').append(" apples"), false, {{1e306, std::string(306, '9'), none, 0, 0, 306}}},
+    };
+    for (const Case& c : cases) expectNumbers(c);
+}
+
+TEST(NumberParser, ParseLiteralChoosesTheDecimalSeparator) {
+    using L = NumberParser::Literal;
+    struct Row {
+        std::string text;
+        bool hint;
+        std::optional<L> expected;
+    };
+    const std::vector<Row> rows = {
+        {"1.234,5", false, L{1234.5, 1}},
+        {"1,234.5", false, L{1234.5, 1}},
+        {"1.234.567", false, L{1234567, 0}},
+        {"1.234", false, L{1.234, 3}},
+        {"1.234", true, L{1234, 0}},
+        {"0.234", true, L{0.234, 3}},
+        {"1234.567", true, L{1234.567, 3}},
+        {"1,234", true, L{1234, 0}},
+        {"1,234", false, L{1234, 0}},
+        {"12,5", false, L{12.5, 1}},
+        {"0,500", false, L{0.5, 3}},
+        {"1234,567", false, L{1234.567, 3}},
+        {" \u22127 ", false, L{-7, 0}},
+        {"-0,25", false, L{-0.25, 2}},
+        {"1\u2019000", false, L{1000, 0}},
+        {"1'000.50", false, L{1000.5, 2}},
+        {".5", false, L{0.5, 1}},
+        {"5.", false, L{5, 0}},
+        {"0." + std::string(400, '0') + "1", false, L{0, 401}},
+        {"", false, std::nullopt},
+        {"-", false, std::nullopt},
+        {".", false, std::nullopt},
+        {"1 000", false, std::nullopt},
+        {"12a", false, std::nullopt},
+        {"\u0661\u0662", false, std::nullopt},
+        {std::string(400, '9'), false, std::nullopt},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE("\"" + r.text + "\"" + (r.hint ? " with the comma hint" : ""));
+        std::optional<L> got = NumberParser::parseLiteral(r.text, r.hint);
+        ASSERT_EQ(got.has_value(), r.expected.has_value());
+        if (!got) continue;
+        EXPECT_DOUBLE_EQ(got->value, r.expected->value);
+        EXPECT_EQ(got->decimals, r.expected->decimals);
+    }
+}
+
+TEST(NumberParser, UnitWords) {
+    struct Row {
+        std::string word;
+        bool allowShort;
+        std::optional<ValueUnit> expected;
+    };
+    const std::vector<Row> rows = {
+        {"%", false, ValueUnit::percent},  {" Percent ", false, ValueUnit::percent},
+        {"€", false, ValueUnit::eur},      {"EUR", false, ValueUnit::eur},
+        {"euros", false, ValueUnit::eur},  {"$", false, ValueUnit::usd},
+        {"Dollar", false, ValueUnit::usd}, {"£", false, ValueUnit::gbp},
+        {"pounds", false, ValueUnit::gbp}, {"hrs", false, hrs},
+        {"mins", false, min},              {"SECOND", false, sec},
+        {"h", false, none},                {"h", true, hrs},
+        {"M", true, min},                  {"s", true, sec},
+        {"ms", true, none},                {"yen", false, none},
+    };
+    for (const Row& r : rows) EXPECT_EQ(NumberParser::unit(r.word, r.allowShort), r.expected) << "\"" << r.word << "\"";
+}
+
+TEST(NumberParser, MergeDurationsKeepsNumbersThatOverlapOrLackATimeUnit) {
+    const std::string text = "1 h 30 min";
+    std::vector<ReadNumber> parts = {{1, "1 h", hrs, 0, 0, 3, 0, std::nullopt},
+                                     {30, "30 min", min, 0, 4, 6, 0, std::nullopt}};
+    std::vector<ReadNumber> merged = NumberParser::mergeDurations(parts, text);
+    ASSERT_EQ(merged.size(), 1u);
+    EXPECT_EQ(merged[0], (ReadNumber{5400, "1 h 30 min", sec, 0, 0, 10, 0, std::nullopt}));
+
+    parts[1].unit = std::nullopt;
+    EXPECT_EQ(NumberParser::mergeDurations(parts, text), parts);
+
+    parts[1].unit = min;
+    parts[1].location = 2;  // starts before the first one ends
+    EXPECT_EQ(NumberParser::mergeDurations(parts, text), parts);
+}

@@ -1,0 +1,119 @@
+#include "core/reading/text_match.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/samples.hpp"
+
+#include <string>
+#include <vector>
+
+using namespace kestrove;
+
+namespace {
+
+std::vector<OCRLine> linesOf(const std::vector<std::string>& texts) { return samples::stackedLines(texts); }
+
+}  // namespace
+
+TEST(TextMatch, TruncateCutsAtALateSpaceOrMidWord) {
+    struct Row {
+        std::string text;
+        std::size_t n;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {"Your order has shipped", 12, "Your order…"},
+        {"Downloading update files", 10, "Downloadin…"},
+        {"Exactly ten", 11, "Exactly ten"},
+        {"abcd efgh", 8, "abcd efg…"},  // 4 characters before the space is not more than half
+        {"abcd efgh", 7, "abcd…"},
+        {"Done", 0, "…"},
+        {"", 0, ""},
+        // Characters, not bytes or code units.
+        {"👍🏽👍🏽👍🏽", 2, "👍🏽👍🏽…"},
+        {"Café crème brûlée", 12, "Café crème…"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(TextMatch::truncate(r.text, r.n), r.expected) << r.text << " to " << r.n;
+}
+
+TEST(TextMatch, StripNumbersRemovesAmountsClocksAndSeparators) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"Battery 45%", "Battery"},
+        {"Price: $1,299.00", "Price"},
+        {"12:30 – Boarding", "Boarding"},
+        {"Order 42   shipped", "Order shipped"},
+        {"Total (3 items) 12 €", "Total ( items"},
+        {"rev2 and A4 stay", "rev2 and A4 stay"},
+        {"−5 °C", "°C"},
+        {"12:45 PM", "PM"},
+        {"42%", ""},
+        {"[1/3]", ""},
+    };
+    for (const auto& [in, out] : rows) EXPECT_EQ(TextMatch::stripNumbers(in), out) << in;
+}
+
+TEST(TextMatch, NormalizeFoldsAndKeepsLettersMarksAndDigits) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"Sold Out!", "soldout"}, {"Café", "cafe"},    {"ＡＢＣ１２", "abc12"},
+        {"—•••", ""},             {"Ünïcödé 2.0", "unicode20"}, {"日本語", "日本語"},
+    };
+    for (const auto& [in, out] : rows) EXPECT_EQ(TextMatch::normalize(in), out) << in;
+}
+
+TEST(TextMatch, ContainsComparesNormalisedTextAcrossLines) {
+    struct Row {
+        std::vector<std::string> lines;
+        std::string text;
+        bool expected;
+    };
+    const std::vector<Row> rows = {
+        {{"SOLD", "OUT"}, "sold out", true},
+        {{"Status: Sold-Out"}, "sold out", true},
+        {{"CAFE OPEN"}, "Café", true},
+        {{"Abandoned"}, "done", true},
+        {{"In stock"}, "sold out", false},
+        {{"  Done  "}, " Done ", true},
+        {{}, "anything", false},
+        // Nothing left once normalised: only the literal text counts.
+        {{"Why??"}, "??", true},
+        {{"Why ? ?"}, "??", false},
+        {{"A → B"}, "→", true},
+        {{"Done"}, "  ", false},
+        {{"Done"}, "", false},
+        {{}, "??", false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(TextMatch::contains(linesOf(r.lines), r.text), r.expected) << "\"" << r.text << "\"";
+}
+
+TEST(TextMatch, ContainsFindsAClockOnlyWhereItStandsAlone) {
+    struct Row {
+        std::string line;
+        std::string clock;
+        bool expected;
+    };
+    const std::vector<Row> rows = {
+        {"Departs 12:30", "12:30", true},
+        {"Departs 12 : 30", "12:30", true},
+        {"at 9:05.", "9:05", true},
+        {"1:05:30 left", "1:05:30", true},
+        {"Departs 112:30", "12:30", false},
+        {"12:305", "12:30", false},
+        {"12:30:15", "12:30", false},
+        {"12:30 : 15", "12:30", false},
+        {"09:05", "9:05", false},
+        {"12h30", "12:30", false},
+        // Normalising would have found "1230" here; a clock is never matched that way.
+        {"Room 1230", "12:30", false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(TextMatch::contains(linesOf({"first line", r.line}), r.clock), r.expected)
+            << r.clock << " in " << r.line;
+}
+
+TEST(TextMatch, ClockLiteralIsAWholeClock) {
+    for (const char* yes : {"1:05", "12:30", "1:05:30"})
+        EXPECT_TRUE(TextMatch::clockLiteral().matches(std::string_view(yes))) << yes;
+    for (const char* no : {"123:45", "12:3", "12:30:", "at 12:30", "12:30:15:00"})
+        EXPECT_FALSE(TextMatch::clockLiteral().matches(std::string_view(no))) << no;
+}

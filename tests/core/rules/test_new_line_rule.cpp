@@ -1,0 +1,52 @@
+#include "core/rules/new_line_rule.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/samples.hpp"
+
+#include <string>
+#include <vector>
+
+using namespace kestrove;
+
+namespace {
+
+std::vector<OCRLine> lines(const std::vector<std::string>& texts) { return samples::stackedLines(texts); }
+
+}  // namespace
+
+TEST(NewLineRule, NormalizeIgnoresCaseSpacingAndClockTimes) {
+    struct Row {
+        std::string in, out;
+    };
+    const std::vector<Row> rows = {
+        {"  Build   PASSED \n", "build passed"},
+        {"[12:30] Anna: see you", "[#:#] anna: see you"},
+        {"Anna 9:05 PM: hi", "anna #:#: hi"},
+        {"sent 9:05pm", "sent #:#"},
+        {"uptime 1:23:45 total", "uptime #:# total"},
+        {"Tab\tand\u00A0no-break", "tab and no-break"},
+        {"Ünïcode ÉCLAIR", "ünïcode éclair"},
+        {"pm 12:30 amazing", "pm #:# amazing"},  // "am" must end a word to be taken
+        {"", ""},
+    };
+    for (const Row& r : rows) EXPECT_EQ(NewLineRule::normalize(r.in), r.out) << r.in;
+}
+
+TEST(NewLineRule, NormalizedDropsClockOnlyBlankSymbolAndRepeatedLines) {
+    EXPECT_EQ(NewLineRule::normalized(lines({"12:30", "9:05 pm", "•••", " ", "—"})), std::vector<std::string>{});
+    EXPECT_EQ(NewLineRule::normalized(lines({"Anna: hi", "10:02", "ANNA:  hi", "Ben: hello", "#:#", "7"})),
+              (std::vector<std::string>{"anna: hi", "ben: hello", "7"}));
+}
+
+TEST(NewLineRule, OnlyLinesNotSeenBeforeAreNew) {
+    // Stored texts are compared in their normal form, whatever form they were kept in.
+    const std::vector<std::string> seen = {"Anna 10:01: hi", "ben: ok"};
+    EXPECT_TRUE(NewLineRule::newLines(seen, lines({"anna 10:07: HI", "Ben:   ok"})).empty());
+    EXPECT_FALSE(NewLineRule::met(seen, lines({"anna 10:07: HI", "Ben:   ok"})));
+
+    const auto fresh = NewLineRule::newLines(seen, lines({"Ben: ok", "Cleo 10:09: lunch?", "Anna: hi", "cleo 10:10: LUNCH?"}));
+    EXPECT_EQ(fresh, (std::vector<std::string>{"cleo #:#: lunch?", "anna: hi"}));
+    EXPECT_TRUE(NewLineRule::met({}, lines({"first"})));
+    EXPECT_FALSE(NewLineRule::met({"x"}, {}));
+}

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "core/watch/runtime.hpp"
+
+using namespace kestrove;
+
+TEST(Gates, TriggerGateFiresOncePerMetPeriod) {
+    struct Case { const char* what; int required; bool armed; std::vector<bool> met, fires; };
+    const Case cases[] = {
+        {"fires on the second, then not again until re-armed", 2, true,
+         {true, true, true, true, false, true, true}, {false, true, false, false, false, false, true}},
+        {"a miss breaks the run", 2, true, {true, false, true}, {false, false, false}},
+        {"required 0 behaves as 1", 0, true, {true}, {true}},
+        {"negative required behaves as 1", -3, true, {true, true, false, true}, {true, false, false, true}},
+        {"made disarmed, must first see a miss", 1, false, {true, true, false, true}, {false, false, false, true}},
+    };
+    for (const auto& c : cases) {
+        TriggerGate g(c.required, c.armed);
+        for (std::size_t i = 0; i < c.met.size(); ++i) EXPECT_EQ(g.update(c.met[i]), c.fires[i]) << c.what << " #" << i;
+    }
+}
+
+TEST(Gates, SettledGateCountsOnlyStillChecks) {
+    SettledGate g(2, true);
+    EXPECT_FALSE(g.update(true, true));
+    EXPECT_EQ(g.streak, 0);
+    EXPECT_FALSE(g.update(true, false));
+    EXPECT_EQ(g.streak, 1);
+    EXPECT_TRUE(g.update(true, false));
+    EXPECT_FALSE(g.armed);
+
+    SettledGate busy(1, true);
+    for (int i = 0; i < 50; ++i) EXPECT_FALSE(busy.update(true, true));
+    EXPECT_TRUE(busy.armed);
+    EXPECT_FALSE(busy.update(false, false));
+    EXPECT_TRUE(busy.update(true, false));
+}
+
+TEST(Gates, BreakStreakAndMarkFired) {
+    TriggerGate disarmed(2, false);
+    disarmed.breakStreak();
+    EXPECT_FALSE(disarmed.armed);
+
+    TriggerGate g(2, true);
+    g.update(true);
+    g.markFired();
+    EXPECT_EQ(g.streak, 0);
+    EXPECT_FALSE(g.armed);
+    EXPECT_FALSE(g.update(true));  // the event was already barked elsewhere
+
+    SettledGate s(3, true);
+    s.update(true, false);
+    s.breakStreak();
+    EXPECT_EQ(s.streak, 0);
+    EXPECT_TRUE(s.armed);
+}
+
+TEST(CloudDebounceTest, WorkedSequences) {
+    using V = CloudVerdict;
+    struct Step { double met, obstructed; V verdict; bool recheck, obstructedAfter; };
+    struct Case { const char* what; std::vector<Step> steps; };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"two met answers bark, a third waits, a miss re-arms",
+         {{0.9, 0.1, V::askAgain, true, false}, {0.9, 0.1, V::bark, false, false},
+          {0.9, 0.1, V::notYet, false, false}, {0.5, 0.1, V::notYet, false, false},
+          {0.9, 0.1, V::askAgain, true, false}}},
+        {"obstruction wins over a met score, twice is lost sight, then clears",
+         {{0.9, 0.8, V::askAgain, true, false}, {0.2, 0.75, V::lostSight, false, true},
+          {0.9, 0.1, V::askAgain, true, false}, {0.9, 0.1, V::bark, false, false}}},
+        {"thresholds are inclusive",
+         {{0.85, 0.0, V::askAgain, true, false}, {0.0, 0.7, V::askAgain, true, false},
+          {0.0, 0.7, V::lostSight, false, true}}},
+        {"a NaN score is neither met nor obstructed",
+         {{nan, nan, V::notYet, false, false}, {0.9, nan, V::askAgain, true, false}}},
+    };
+    for (const auto& c : cases) {
+        CloudDebounce d(2, true);
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& s = c.steps[i];
+            EXPECT_EQ(d.record(s.met, s.obstructed), s.verdict) << c.what << " #" << i;
+            EXPECT_EQ(d.wantsRecheck(), s.recheck) << c.what << " #" << i;
+            EXPECT_EQ(d.obstructed(), s.obstructedAfter) << c.what << " #" << i;
+        }
+    }
+}
+
+TEST(CloudDebounceTest, ObstructionResetsTheMetRun) {
+    CloudDebounce d(2, true);
+    EXPECT_EQ(d.record(0.9, 0.1), CloudVerdict::askAgain);
+    EXPECT_EQ(d.record(0.9, 0.9), CloudVerdict::askAgain);
+    EXPECT_EQ(d.record(0.9, 0.1), CloudVerdict::askAgain);  // starts counting again
+    EXPECT_EQ(d.record(0.9, 0.1), CloudVerdict::bark);
+}
+
+TEST(CloudDebounceTest, FailuresTellAtTheThird) {
+    CloudDebounce d(1, true);
+    EXPECT_FALSE(d.recordFailure());
+    EXPECT_FALSE(d.recordFailure());
+    EXPECT_FALSE(d.cantReachServer());
+    EXPECT_TRUE(d.recordFailure());
+    EXPECT_TRUE(d.cantReachServer());
+    EXPECT_FALSE(d.recordFailure());
+    EXPECT_TRUE(d.cantReachServer());
+    d.record(0.1, 0.1);
+    EXPECT_FALSE(d.cantReachServer());
+    EXPECT_FALSE(d.recordFailure());
+}
+
+TEST(PollScheduleTest, SlowsDownForQuietBoxes) {
+    const std::pair<double, int> cases[] = {{-10, 5}, {0, 5}, {599.9, 5}, {600, 15}, {3599.9, 15}, {3600, 30}, {1e9, 30}};
+    for (auto [quiet, seconds] : cases) EXPECT_EQ(PollSchedule::interval(quiet), seconds) << quiet;
+}

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "core/watch/watch_json.hpp"
+
+using namespace kestrove;
+using namespace std::chrono;
+
+namespace {
+
+Date at(int y, unsigned mo, unsigned d, int h, int mi, int s) {
+    return sys_days{year{y} / mo / d} + hours{h} + minutes{mi} + seconds{s};
+}
+
+WatchSpec minimalSpec() {
+    WatchSpec s;
+    s.id = "w_0A1B2C";
+    s.command = "something changes";
+    s.type = WatchType::anyChange;
+    s.comparator = Comparison::none;
+    s.mode = WatchMode::once;
+    s.region = {7, 10, 20, 300, 40, 2, std::nullopt};
+    s.createdAt = at(2026, 3, 1, 9, 30, 0);
+    return s;
+}
+
+WatchFile fullFile() {
+    WatchSpec s = minimalSpec();
+    s.command = "the price drops below 200";
+    s.type = WatchType::numberCompare;
+    s.target = {"price", ValueUnit::eur, "€", Anchor{0.25, 0.5}};
+    s.comparator = Comparison::lt;
+    s.value = 200;
+    s.mode = WatchMode::everyTime;
+    s.region.window = WindowAnchor{4242, "Firefox", "org.mozilla.firefox", 12.5, 30, 1280, 800};
+    s.confidence = std::map<std::string, double>{{"type", 0.9}, {"referent_visible", 0.75}};
+    s.baseline = {219.5, false, "219.50", "Price €219.50", std::vector<std::string>{"Price €219.50", "In stock"}};
+    s.fallbackFrom = WatchType::stateReached;
+    s.ruleFrom = WatchType::newItem;
+    s.direct = DirectInfo{true};
+    WatchRecord full{s, WatchStatus::lostSight, at(2026, 3, 2, 23, 59, 59), "219.50", 219.5};
+    WatchRecord bare{minimalSpec(), WatchStatus::paused, std::nullopt, std::nullopt, std::nullopt};
+    return {1, {full, bare}};
+}
+
+// A sound file, edited by `change` before it is read.
+std::string edited(const std::function<void(Json&)>& change) {
+    Json doc = toJson(fullFile());
+    change(doc);
+    return doc.dump();
+}
+
+}  // namespace
+
+TEST(WatchJson, FullAndMinimalFilesRoundTripByteForByte) {
+    const WatchFile file = fullFile();
+    const std::string text = encodeJson(file);
+    const WatchFile back = decodeJson<WatchFile>(text);
+    EXPECT_EQ(back, file);
+    EXPECT_EQ(encodeJson(back), text);
+    EXPECT_NE(text.find("\n    "), std::string::npos);  // pretty: one member a line, indented
+}
+
+TEST(WatchJson, AbsentOptionalsAreLeftOut) {
+    const Json spec = toJson(minimalSpec());
+    for (const char* key : {"value", "confidence", "fallback_from", "rule_from", "direct"})
+        EXPECT_FALSE(spec.contains(key)) << key;
+    EXPECT_EQ(spec.at("target"), Json::object());  // an empty target is still written
+    EXPECT_FALSE(spec.at("region").contains("window"));
+    EXPECT_EQ(spec.at("baseline"), (Json{{"currently_met", false}}));
+    EXPECT_EQ(decodeJson<WatchSpec>(spec.dump()), minimalSpec());
+}
+
+TEST(WatchJson, KeysAreSortedAndDatesWholeSecondsUtc) {
+    WatchSpec s = minimalSpec();
+    s.createdAt += milliseconds(999);  // written to the whole second
+    const std::string text = encodeJson(s);
+    EXPECT_LT(text.find("\"created_at\""), text.find("\"debounce_checks\""));
+    EXPECT_LT(text.find("\"display_id\""), text.find("\"h\""));
+    EXPECT_NE(text.find("\"2026-03-01T09:30:00Z\""), std::string::npos);
+    EXPECT_EQ(decodeJson<WatchSpec>(text).createdAt, at(2026, 3, 1, 9, 30, 0));
+}
+
+TEST(WatchJson, NullOptionalsReadAsAbsentAndUnknownKeysAreIgnored) {
+    const std::string text = edited([](Json& d) {
+        Json& r = d["watches"][0];
+        r["last_bark_at"] = nullptr;
+        r["last_read"] = nullptr;
+        r.erase("last_value");
+        r["spec"]["fallback_from"] = nullptr;
+        r["spec"]["colour"] = "blue";
+        d["written_by"] = "a newer version";
+    });
+    const WatchFile f = decodeJson<WatchFile>(text);
+    EXPECT_EQ(f.watches[0].lastBarkAt, std::nullopt);
+    EXPECT_EQ(f.watches[0].lastRead, std::nullopt);
+    EXPECT_EQ(f.watches[0].lastValue, std::nullopt);
+    EXPECT_EQ(f.watches[0].spec.fallbackFrom, std::nullopt);
+    EXPECT_EQ(f.watches[0].spec.ruleFrom, WatchType::newItem);
+}
+
+TEST(WatchJson, IntegersAcceptIntegralRealsAndOffsetDates) {
+    const std::string text = edited([](Json& d) {
+        d["version"] = 1.0;
+        d["watches"][1]["spec"]["poll_seconds"] = 15.0;
+        d["watches"][1]["spec"]["created_at"] = "2026-03-01T10:30:00+01:00";
+    });
+    const WatchFile f = decodeJson<WatchFile>(text);
+    EXPECT_EQ(f.watches[1].spec.pollSeconds, 15);
+    EXPECT_EQ(f.watches[1].spec.createdAt, at(2026, 3, 1, 9, 30, 0));
+}
+
+TEST(WatchJson, EachFaultNamesItsPathAndKind) {
+    using K = JsonError::Kind;
+    struct Case { const char* what; std::function<void(Json&)> change; K kind; std::string path; };
+    const Case cases[] = {
+        {"missing poll_seconds", [](Json& d) { d["watches"][1]["spec"].erase("poll_seconds"); },
+         K::keyNotFound, "watches[1].spec.poll_seconds"},
+        {"real poll_seconds", [](Json& d) { d["watches"][1]["spec"]["poll_seconds"] = 5.5; },
+         K::typeMismatch, "watches[1].spec.poll_seconds"},
+        {"null comparator", [](Json& d) { d["watches"][0]["spec"]["comparator"] = nullptr; },
+         K::valueNotFound, "watches[0].spec.comparator"},
+        {"unknown type", [](Json& d) { d["watches"][0]["spec"]["type"] = "price_drop"; },
+         K::dataCorrupted, "watches[0].spec.type"},
+        {"lower-case unit", [](Json& d) { d["watches"][0]["spec"]["target"]["unit"] = "eur"; },
+         K::dataCorrupted, "watches[0].spec.target.unit"},
+        {"bad date", [](Json& d) { d["watches"][0]["spec"]["created_at"] = "1 March 2026"; },
+         K::dataCorrupted, "watches[0].spec.created_at"},
+        {"fractional date", [](Json& d) { d["watches"][0]["last_bark_at"] = "2026-03-01T09:30:00.5Z"; },
+         K::dataCorrupted, "watches[0].last_bark_at"},
+        {"date beyond the clock", [](Json& d) { d["watches"][0]["spec"]["created_at"] = "2300-01-01T00:00:00Z"; },
+         K::dataCorrupted, "watches[0].spec.created_at"},
+        {"date before the clock", [](Json& d) { d["watches"][0]["last_bark_at"] = "1600-01-01T00:00:00Z"; },
+         K::dataCorrupted, "watches[0].last_bark_at"},
+        {"no currently_met", [](Json& d) { d["watches"][1]["spec"]["baseline"] = Json::object(); },
+         K::keyNotFound, "watches[1].spec.baseline.currently_met"},
+        {"wrongly typed optional", [](Json& d) { d["watches"][0]["last_value"] = "219.50"; },
+         K::typeMismatch, "watches[0].last_value"},
+        {"line not text", [](Json& d) { d["watches"][0]["spec"]["baseline"]["lines"][1] = 3; },
+         K::typeMismatch, "watches[0].spec.baseline.lines[1]"},
+        {"display id out of range", [](Json& d) { d["watches"][0]["spec"]["region"]["display_id"] = -1; },
+         K::typeMismatch, "watches[0].spec.region.display_id"},
+        {"window id missing", [](Json& d) { d["watches"][0]["spec"]["region"]["window"].erase("id"); },
+         K::keyNotFound, "watches[0].spec.region.window.id"},
+        {"watches not a list", [](Json& d) { d["watches"] = Json::object(); }, K::typeMismatch, "watches"},
+        {"no version", [](Json& d) { d.erase("version"); }, K::keyNotFound, "version"},
+    };
+    for (const auto& c : cases) {
+        try {
+            decodeJson<WatchFile>(edited(c.change));
+            ADD_FAILURE() << c.what << ": read without error";
+        } catch (const JsonError& e) {
+            EXPECT_EQ(e.kind(), c.kind) << c.what << ": " << e.what();
+            EXPECT_EQ(e.path(), c.path) << c.what;
+            EXPECT_EQ(std::string(e.what()).rfind(c.path + ": ", 0), 0u) << e.what();
+        }
+    }
+}
+
+TEST(WatchJson, TextThatIsNotJsonIsCorrupted) {
+    for (const char* text : {"", "{", "watches", "{\"version\": 1, \"watches\": [}"}) {
+        try {
+            decodeJson<WatchFile>(text);
+            ADD_FAILURE() << text;
+        } catch (const JsonError& e) {
+            EXPECT_EQ(e.kind(), JsonError::Kind::dataCorrupted) << text;
+        }
+    }
+}
+
+TEST(WatchJson, NonFiniteNumbersAreRefusedNotWrittenAsNull) {
+    const double values[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity()};
+    for (double v : values) {
+        WatchFile f = fullFile();
+        f.watches[0].lastValue = v;
+        EXPECT_THROW(encodeJson(f), JsonError);
+        f = fullFile();
+        f.watches[1].spec.region.w = v;
+        EXPECT_THROW(encodeJson(f), JsonError);
+        f = fullFile();
+        (*f.watches[0].spec.confidence)["type"] = v;
+        EXPECT_THROW(encodeJson(f), JsonError);
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+// What the desktop tests share: the QApplication of the test process, the
+// test window program driven over its standard input, and waiting for the
+// desktop to catch up.
+
+#include <QProcess>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/platform/window_list.hpp"
+#include "core/foundation/geometry.hpp"
+#include "core/picture/image.hpp"
+
+namespace kestrove::desktop {
+
+// Spins the event loop until `done` holds or `ms` have passed.
+bool waitFor(const std::function<bool()>& done, int ms = 5000);
+
+// Waits until the window list shows window `id` on screen at `client`, so a
+// test does not race the window manager placing it.
+bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client);
+
+// The largest difference of any colour channel between two pictures of the
+// same size; 256 when the sizes differ.
+int maxChannelDifference(const Image& a, const Image& b);
+
+class TestWindow {
+public:
+    explicit TestWindow(const QStringList& args = {});
+    ~TestWindow();
+
+    std::uint32_t id() const { return id_; }
+    qint64 pid() const { return process_.processId(); }
+
+    // Sends one command; the answer line before "ok", or "" when there is
+    // none. A test fails when the window answers with an error.
+    std::string command(const std::string& line);
+
+    // The client area on screen as the window itself sees it.
+    Rect where();
+    // Its own rendering of a client area (not read from the screen).
+    Image grab(int x, int y, int w, int h);
+    std::uint32_t cover();
+    // One more window of a kind the window program knows (see its comment).
+    std::uint32_t extra(const std::string& kind, const Rect& at);
+    void close();
+
+private:
+    std::string readLine();
+
+    QProcess process_;
+    std::uint32_t id_ = 0;
+    std::string folder_;
+};
+
+}  // namespace kestrove::desktop
