@@ -27,11 +27,12 @@ struct CloudHarness {
 
     CloudHarness() { store->set(CloudSettings::baseURLKey, server.url()); }
 
-    // Starts an operation and runs the main thread until its result arrives.
+    // Starts an operation (`start` gives its handle, held until the end) and
+    // runs the main thread until its result arrives.
     template <typename T, typename Start>
     T await(Start start) {
         std::optional<T> out;
-        start([&out](T value) { out.emplace(std::move(value)); });
+        const Pending call = start([&out](T value) { out.emplace(std::move(value)); });
         EXPECT_TRUE(main.runUntil([&] { return out.has_value(); }, std::chrono::seconds(10))) << "no result";
         if (!out) throw std::runtime_error("no result");
         return std::move(*out);
@@ -40,7 +41,7 @@ struct CloudHarness {
     template <typename Start>
     void awaitDone(Start start) {
         bool done = false;
-        start([&done] { done = true; });
+        const Pending call = start([&done] { done = true; });
         EXPECT_TRUE(main.runUntil([&] { return done; }, std::chrono::seconds(10))) << "no result";
     }
 

@@ -5,11 +5,11 @@ namespace kestrove {
 namespace {
 
 // One exchange: the answer decoded as Answer, then `pick` of it.
-template <typename Answer, typename Result, typename Pick>
+template <typename Answer, typename Value, typename Pick>
 CloudCall exchange(const CloudClient& client, std::string_view path, const Json& body, Executor executor,
-                   CloudCallback<Result> done, Pick pick) {
+                   CloudCallback<Value> done, Pick pick) {
     CloudSession::Finish finish = [done = std::move(done), pick](CloudSession::Outcome outcome) mutable {
-        std::optional<CloudResult<Result>> result;
+        std::optional<CloudResult<Value>> result;
         if (auto* error = std::get_if<CloudError>(&outcome)) {
             result.emplace(*error);
         } else {
@@ -44,11 +44,6 @@ CloudCall exchange(const CloudClient& client, std::string_view path, const Json&
 }
 
 }  // namespace
-
-std::shared_ptr<CloudSession> CloudClient::defaultSession() {
-    static const std::shared_ptr<CloudSession> session = CloudSession::make({timeout, 8u << 20});
-    return session;
-}
 
 CloudClient::Request CloudClient::request(std::string_view path, const Json& body) const {
     return Request{baseURL.appendingPath(path), encodeWire(body)};

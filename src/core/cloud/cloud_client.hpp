@@ -9,31 +9,19 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "core/cloud/cloud_error.hpp"
 #include "core/cloud/cloud_session.hpp"
 #include "core/cloud/cloud_types.hpp"
 #include "core/foundation/executor.hpp"
+#include "core/foundation/result.hpp"
 #include "core/cloud/url.hpp"
 
 namespace kestrove {
 
 template <typename T>
-class CloudResult {
-public:
-    CloudResult(T value) : value_(std::move(value)) {}
-    CloudResult(CloudError error) : value_(std::move(error)) {}
-    bool ok() const { return value_.index() == 0; }
-    explicit operator bool() const { return ok(); }
-    const T& value() const { return std::get<0>(value_); }
-    T& value() { return std::get<0>(value_); }
-    const CloudError& error() const { return std::get<1>(value_); }
-
-private:
-    std::variant<T, CloudError> value_;
-};
+using CloudResult = Result<T, CloudError>;
 
 template <typename T>
 using CloudCallback = std::function<void(CloudResult<T>)>;
@@ -44,8 +32,6 @@ struct CloudClient {
     std::shared_ptr<CloudSession> session;
 
     static constexpr std::chrono::seconds timeout{20};
-    // One session for the whole process, made on first use.
-    static std::shared_ptr<CloudSession> defaultSession();
 
     CloudCall compile(std::string command, CloudImage image, Executor executor,
                       CloudCallback<CompileResponse> done) const;
@@ -77,7 +63,7 @@ template <typename T>
 CloudResult<T> waitFor(const std::function<CloudCall(Executor, CloudCallback<T>)>& start) {
     auto promise = std::make_shared<std::promise<CloudResult<T>>>();
     auto future = promise->get_future();
-    start(inlineExecutor(), [promise](CloudResult<T> r) { promise->set_value(std::move(r)); });
+    const CloudCall call = start(inlineExecutor(), [promise](CloudResult<T> r) { promise->set_value(std::move(r)); });
     return future.get();
 }
 

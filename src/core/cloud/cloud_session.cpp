@@ -1,6 +1,5 @@
 #include "core/cloud/cloud_session.hpp"
 
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -12,41 +11,10 @@
 
 namespace kestrove {
 
-struct CloudCall::State {
-    std::mutex mutex;
-    std::condition_variable idle;
-    bool cancelled = false;
-    bool running = false;
-    std::thread::id runner;
-    std::function<void()> completion;
-    std::weak_ptr<CloudSession::Impl> session;
-
-    // Runs the completion once, unless the call was cancelled.
-    void run() {
-        std::unique_lock lock(mutex);
-        if (cancelled || !completion) return;
-        std::function<void()> work = std::move(completion);
-        completion = nullptr;
-        running = true;
-        runner = std::this_thread::get_id();
-        lock.unlock();
-        work();
-        work = nullptr;
-        lock.lock();
-        running = false;
-        idle.notify_all();
-    }
-
-    bool isCancelled() {
-        std::lock_guard lock(mutex);
-        return cancelled;
-    }
-};
-
 namespace {
 
 struct Transfer {
-    std::shared_ptr<CloudCall::State> state;
+    std::shared_ptr<Completion> completion;
     Executor executor;
     CloudSession::Finish finish;
     std::optional<CloudError> failure;  // fails without sending
@@ -111,7 +79,7 @@ struct CloudSession::Impl {
     CURLM* multi = nullptr;
     std::mutex mutex;
     std::vector<std::unique_ptr<Transfer>> incoming;
-    std::vector<std::shared_ptr<CloudCall::State>> aborts;
+    std::vector<std::weak_ptr<Completion>> aborts;
     bool stopping = false;
     std::map<CURL*, std::unique_ptr<Transfer>> active;  // worker thread only
 
@@ -129,10 +97,10 @@ struct CloudSession::Impl {
         curl_multi_wakeup(multi);
     }
 
-    void abort(std::shared_ptr<CloudCall::State> state) {
+    void abort(std::weak_ptr<Completion> call) {
         {
             std::lock_guard lock(mutex);
-            aborts.push_back(std::move(state));
+            aborts.push_back(std::move(call));
         }
         curl_multi_wakeup(multi);
     }
@@ -192,14 +160,8 @@ struct CloudSession::Impl {
     }
 
     void complete(std::unique_ptr<Transfer> t, Outcome outcome) {
-        if (t->state->isCancelled()) return;
-        std::function<void()> work = t->finish(std::move(outcome));
-        {
-            std::lock_guard lock(t->state->mutex);
-            if (t->state->cancelled) return;
-            t->state->completion = std::move(work);
-        }
-        t->executor([state = t->state] { state->run(); });
+        if (t->completion->cancelled()) return;
+        t->completion->deliver(t->executor, t->finish(std::move(outcome)));
     }
 
     void drop(CURL* easy) {
@@ -210,7 +172,7 @@ struct CloudSession::Impl {
     void run() {
         for (;;) {
             std::vector<std::unique_ptr<Transfer>> fresh;
-            std::vector<std::shared_ptr<CloudCall::State>> cancelled;
+            std::vector<std::weak_ptr<Completion>> cancelled;
             {
                 std::lock_guard lock(mutex);
                 if (stopping) break;
@@ -218,6 +180,7 @@ struct CloudSession::Impl {
                 cancelled.swap(aborts);
             }
             for (auto& t : fresh) {
+                if (t->completion->cancelled()) continue;
                 if (t->failure) {
                     CloudError e = *t->failure;
                     complete(std::move(t), e);
@@ -228,9 +191,9 @@ struct CloudSession::Impl {
                     active.emplace(easy, std::move(t));
                 }
             }
-            for (const auto& state : cancelled)
+            for (const auto& weak : cancelled)
                 for (auto it = active.begin(); it != active.end(); ++it)
-                    if (it->second->state == state) {
+                    if (it->second->completion == weak.lock()) {
                         drop(it->first);
                         break;
                     }
@@ -256,24 +219,6 @@ struct CloudSession::Impl {
     }
 };
 
-void CloudCall::cancel() {
-    if (!state_) return;
-    std::function<void()> dropped;
-    std::shared_ptr<CloudSession::Impl> session;
-    {
-        std::unique_lock lock(state_->mutex);
-        if (!state_->cancelled) {
-            state_->cancelled = true;
-            dropped = std::move(state_->completion);
-            state_->completion = nullptr;
-            session = state_->session.lock();
-        }
-        if (state_->running && state_->runner != std::this_thread::get_id())
-            state_->idle.wait(lock, [&] { return !state_->running; });
-    }
-    if (session) session->abort(state_);
-}
-
 std::shared_ptr<CloudSession> CloudSession::make(Options options) {
     static std::once_flag global;
     std::call_once(global, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -294,12 +239,27 @@ CloudSession::~CloudSession() {
     else worker_.join();
 }
 
-CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish) {
+namespace {
+
+// A transfer and the handle that can abort it.
+std::pair<std::unique_ptr<Transfer>, CloudCall> newTransfer(const std::shared_ptr<CloudSession::Impl>& impl,
+                                                            Executor executor, CloudSession::Finish finish) {
     auto t = std::make_unique<Transfer>();
-    t->state = std::make_shared<CloudCall::State>();
-    t->state->session = impl_;
+    t->completion = std::make_shared<Completion>();
+    t->completion->onCancel([session = std::weak_ptr<CloudSession::Impl>(impl),
+                             call = std::weak_ptr<Completion>(t->completion)] {
+        if (auto s = session.lock()) s->abort(call);
+    });
     t->executor = std::move(executor);
     t->finish = std::move(finish);
+    CloudCall call(t->completion);
+    return {std::move(t), std::move(call)};
+}
+
+}  // namespace
+
+CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish) {
+    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
     const std::string scheme = text::lower(url.scheme);
     if (scheme != "http" && scheme != "https") t->failure = transportError(CURLE_UNSUPPORTED_PROTOCOL);
     else if (!url.hasAuthority()) t->failure = transportError(CURLE_URL_MALFORMAT);
@@ -308,21 +268,15 @@ CloudCall CloudSession::post(const Url& url, std::string body, Executor executor
     t->url = target.toString();
     t->body = std::move(body);
     t->loopback = isLoopback(url);
-    CloudCall call(t->state);
     impl_->enqueue(std::move(t));
-    return call;
+    return std::move(call);
 }
 
 CloudCall CloudSession::fail(CloudError error, Executor executor, Finish finish) {
-    auto t = std::make_unique<Transfer>();
-    t->state = std::make_shared<CloudCall::State>();
-    t->state->session = impl_;
-    t->executor = std::move(executor);
-    t->finish = std::move(finish);
+    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
     t->failure = std::move(error);
-    CloudCall call(t->state);
     impl_->enqueue(std::move(t));
-    return call;
+    return std::move(call);
 }
 
 }  // namespace kestrove

@@ -14,6 +14,7 @@
 
 #include "core/cloud/cloud_error.hpp"
 #include "core/foundation/executor.hpp"
+#include "core/foundation/pending.hpp"
 #include "core/cloud/url.hpp"
 
 namespace kestrove {
@@ -31,22 +32,9 @@ struct CloudSessionOptions {
     std::size_t answerLimit = 8u << 20;         // larger answers fail as badAnswer
 };
 
-// The handle of one call in flight.
-class CloudCall {
-public:
-    CloudCall() = default;
-    // After cancel() returns the completion never runs, and is not running
-    // (unless cancel() is called from inside it); the transfer is dropped.
-    // Safe from any thread, any number of times.
-    void cancel();
-
-    struct State;  // shared with the session's worker
-
-private:
-    friend class CloudSession;
-    explicit CloudCall(std::shared_ptr<State> state) : state_(std::move(state)) {}
-    std::shared_ptr<State> state_;
-};
+// The handle of one call in flight: cancelling it or letting it go drops
+// the transfer, and its completion never runs afterwards.
+using CloudCall = Pending;
 
 class CloudSession {
 public:
@@ -66,7 +54,7 @@ public:
 
     // POSTs `body` as JSON to `url`. The completion made by `finish` is
     // posted through `executor` from the worker thread, never from inside
-    // this call, unless the call was cancelled first.
+    // this call, while the handle is held and not cancelled.
     CloudCall post(const Url& url, std::string body, Executor executor, Finish finish);
     // The same road for a call that fails before anything is sent.
     CloudCall fail(CloudError error, Executor executor, Finish finish);

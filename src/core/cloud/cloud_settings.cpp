@@ -132,7 +132,7 @@ std::optional<CloudClient> CloudSettings::client(std::shared_ptr<CloudSession> s
 std::optional<CloudClient> CloudSettings::messagingClient(std::shared_ptr<CloudSession> session) const {
     auto url = baseURL();
     if (!url) return std::nullopt;
-    return CloudClient{*url, deviceID(), session ? std::move(session) : CloudClient::defaultSession()};
+    return CloudClient{*url, deviceID(), std::move(session)};
 }
 
 }  // namespace kestrove

@@ -73,10 +73,11 @@ public:
     // Removes the pause, only when its end is stored.
     void clearModelPause() const;
 
-    // For model calls: only when availability is ready.
-    std::optional<CloudClient> client(std::shared_ptr<CloudSession> session = nullptr) const;
+    // For model calls: only when availability is ready. `session` is the
+    // application's one server session (never null).
+    std::optional<CloudClient> client(std::shared_ptr<CloudSession> session) const;
     // For the messenger: whenever there is an address, whatever Local Only says.
-    std::optional<CloudClient> messagingClient(std::shared_ptr<CloudSession> session = nullptr) const;
+    std::optional<CloudClient> messagingClient(std::shared_ptr<CloudSession> session) const;
 
 private:
     std::shared_ptr<DefaultsStore> defaults_;

@@ -45,8 +45,9 @@ struct TelegramLink::State {
         if (recent.any(now)) return c;
         return std::nullopt;
     }
-    // Results that need no request still arrive through the executor.
-    void post(std::function<void()> work) const { executor(std::move(work)); }
+    // Results that need no request still arrive through the executor, and
+    // their handle can stop them like any other.
+    CloudCall post(std::function<void()> work) const { return Pending::answered(executor, std::move(work)); }
 };
 
 namespace {
@@ -85,10 +86,7 @@ CloudCall TelegramLink::checkAtLaunch(std::function<void()> done) {
     };
     if (state_->store().boolean(unpairPendingKey)) return disconnect([finish](bool) { finish(); });
     auto client = state_->client();
-    if (!state_->connected() || !client) {
-        state_->post(finish);
-        return {};
-    }
+    if (!state_->connected() || !client) return state_->post(finish);
     return client->pairStatus(state_->executor, [state = state_, finish](CloudResult<LinkStatus> r) {
         if (r) state->setConnected(r.value().linked);
         finish();
@@ -99,27 +97,23 @@ CloudCall TelegramLink::disconnect(std::function<void(bool)> done) {
     state_->setConnected(false);
     auto client = state_->client();
     if (!client) {
-        state_->post([done = std::move(done)] {
+        return state_->post([done = std::move(done)] {
             if (done) done(true);
         });
-        return {};
     }
+    state_->store().set(unpairPendingKey, true);
     return client->unpair(state_->executor, [state = state_, done = std::move(done)](CloudResult<LinkStatus> r) {
         // 409 means the server has no chat for this device: it is unlinked
         // already, which is all the unpairing wanted.
         const bool told = r.ok() || r.error().kind() == CloudError::Case::notLinked;
         if (told) state->store().removeObject(unpairPendingKey);
-        else state->store().set(unpairPendingKey, true);
         if (done) done(told);
     });
 }
 
 CloudCall TelegramLink::startPairing(CloudCallback<PairResponse> done) {
     auto client = state_->client();
-    if (!client) {
-        state_->post([done = std::move(done)] { done(CloudError::notSetUp()); });
-        return {};
-    }
+    if (!client) return state_->post([done = std::move(done)] { done(CloudError::notSetUp()); });
     return client->pair(state_->executor, [state = state_, done = std::move(done)](CloudResult<PairResponse> r) {
         if (r && r.value().linked) state->markConnected();
         done(std::move(r));
@@ -128,10 +122,7 @@ CloudCall TelegramLink::startPairing(CloudCallback<PairResponse> done) {
 
 CloudCall TelegramLink::checkPairing(CloudCallback<bool> done) {
     auto client = state_->client();
-    if (!client) {
-        state_->post([done = std::move(done)] { done(CloudError::notSetUp()); });
-        return {};
-    }
+    if (!client) return state_->post([done = std::move(done)] { done(CloudError::notSetUp()); });
     return client->pairStatus(state_->executor, [state = state_, done = std::move(done)](CloudResult<LinkStatus> r) {
         if (!r) return done(r.error());
         if (r.value().linked) state->markConnected();
@@ -143,10 +134,9 @@ CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> r
                              Date at, std::function<void(NotifyResult)> done) {
     auto client = state_->connected() ? state_->client() : std::nullopt;
     if (!client) {
-        state_->post([done = std::move(done)] {
+        return state_->post([done = std::move(done)] {
             if (done) done(NotifyResult::skipped());
         });
-        return {};
     }
     state_->recent.remember(spec, at);
     state_->saveRecent();
@@ -178,10 +168,9 @@ bool TelegramLink::shouldPollActions(Date now) const { return state_->actionsCli
 CloudCall TelegramLink::pollActions(Date now, std::function<void(std::vector<ChatAction>)> done) {
     auto client = state_->actionsClient(now);
     if (!client) {
-        state_->post([done = std::move(done)] {
+        return state_->post([done = std::move(done)] {
             if (done) done({});
         });
-        return {};
     }
     return client->actions(
         state_->executor, [state = state_, now, done = std::move(done)](CloudResult<std::vector<ChatAction>> r) {

@@ -5,10 +5,10 @@
 // watches.
 //
 // Every result comes back through the executor given at construction (the
-// owner's thread), never from inside the call that asked for it. Requests in
-// flight keep the link's state alive, so the link may be destroyed at any
-// time; their outcome is still stored, and each call's own completion
-// still runs (cancel its handle to prevent that).
+// owner's thread), never from inside the call that asked for it, and only
+// while the call's handle is held: cancelling it or letting it go drops the
+// request and its outcome. Requests in flight keep the link's state alive,
+// so the link may be destroyed at any time while their handles live on.
 
 #include <functional>
 #include <memory>
@@ -56,7 +56,7 @@ public:
     };
 
     // Restores the recent barks from the store (an unreadable value gives none).
-    // `session` null means the shared default session.
+    // `session` is the application's server session (never null).
     TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession> session, Executor executor);
     // Requests still in flight store their outcome but no longer call
     // onChange or touch the watches: their owner may be gone too.
@@ -77,8 +77,10 @@ public:
     // Finishes an unpairing that could not reach the server before, or
     // checks that a connected chat is still linked. `done` runs at the end.
     CloudCall checkAtLaunch(std::function<void()> done = {});
-    // Off locally at once, then the server is told. `done(true)` when it was
-    // told, it already knew no chat (409), or there is no server to tell;
+    // Off locally at once, then the server is told. The unpairing is stored
+    // as pending until the server confirms it, so a request that fails or is
+    // dropped is repeated at the next launch. `done(true)` when it was told,
+    // it already knew no chat (409), or there is no server to tell;
     // `done(false)` when the request failed and the unpairing stays pending.
     CloudCall disconnect(std::function<void(bool)> done = {});
     // Asks for a pairing code and link; connects at once when already linked.

@@ -39,8 +39,7 @@ WatchSetup::Step WatchSetup::compile(std::string_view sentence, const BaselineRe
 CloudCall WatchSetup::askTheModel(const WatchSpec& spec, std::optional<CloudImage> crop, Date now, Executor executor,
                                   std::function<void(Answer)> done) const {
     auto answerNow = [&executor, &done](Answer answer) {
-        executor([done = std::move(done), answer = std::move(answer)] { done(answer); });
-        return CloudCall{};
+        return Pending::answered(executor, [done = std::move(done), answer = std::move(answer)] { done(answer); });
     };
     auto model = client();
     if (!model || !crop) return answerNow({Answer::Unreachable{}});

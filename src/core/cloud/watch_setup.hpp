@@ -81,8 +81,8 @@ struct WatchSetup {
     std::function<std::optional<CloudClient>()> client;
     CloudSettings settings;  // for the model-check pause
 
-    // `session` null means the shared default session.
-    WatchSetup(WatchRegion region, CloudSettings settings, std::shared_ptr<CloudSession> session = nullptr);
+    // `session` is the application's server session (never null).
+    WatchSetup(WatchRegion region, CloudSettings settings, std::shared_ptr<CloudSession> session);
 
     // Synchronous; never touches the network. `chosen` is the number the
     // user picked after a whichNumber outcome.
@@ -92,8 +92,8 @@ struct WatchSetup {
     // Sends the crop and the sentence to the model, after consent, unless
     // there is no client or no crop (unreachable) or a model pause is in
     // force at `now` (usedUp, nothing sent). Every failure is an Answer.
-    // `done` runs through `executor`, never inside this call; the returned
-    // handle is empty when nothing was sent.
+    // `done` runs through `executor`, never inside this call, while the
+    // returned handle is held.
     CloudCall askTheModel(const WatchSpec& spec, std::optional<CloudImage> crop, Date now, Executor executor,
                           std::function<void(Answer)> done) const;
 

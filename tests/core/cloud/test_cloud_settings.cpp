@@ -15,6 +15,7 @@ const Url builtIn = *Url::parse("https://api.kestrove.example");
 struct Fixture {
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
     CloudSettings settings{store, builtIn};
+    std::shared_ptr<CloudSession> session = CloudSession::make();
 };
 
 TEST(MemoryDefaults, KeepsTypedValues) {
@@ -73,8 +74,8 @@ TEST(CloudSettings, BaseAddressRules) {
         auto url = f.settings.baseURL();
         EXPECT_EQ(url ? std::optional(url->toString()) : std::nullopt, row.expected) << row.stored.value_or("(none)");
         EXPECT_EQ(f.settings.availability(), row.expected ? Availability::ready : Availability::notSetUp);
-        EXPECT_EQ(f.settings.client().has_value(), row.expected.has_value());
-        EXPECT_EQ(f.settings.messagingClient().has_value(), row.expected.has_value());
+        EXPECT_EQ(f.settings.client(f.session).has_value(), row.expected.has_value());
+        EXPECT_EQ(f.settings.messagingClient(f.session).has_value(), row.expected.has_value());
     }
     // A stored value of another type is no override.
     Fixture f;
@@ -91,8 +92,8 @@ TEST(CloudSettings, LocalOnlyBlocksModelCallsButNotTheMessenger) {
     f.settings.setLocalOnly(true);
     EXPECT_EQ(f.store->object(CloudSettings::localOnlyKey), DefaultsValue(true));
     EXPECT_EQ(f.settings.availability(), Availability::localOnly);
-    EXPECT_FALSE(f.settings.client());
-    auto messenger = f.settings.messagingClient();
+    EXPECT_FALSE(f.settings.client(f.session));
+    auto messenger = f.settings.messagingClient(f.session);
     ASSERT_TRUE(messenger);
     EXPECT_EQ(messenger->baseURL, builtIn);
     // Local Only wins even without an address.
@@ -110,7 +111,6 @@ TEST(CloudSettings, ClientsCarryAddressDeviceAndSession) {
     EXPECT_EQ(c->baseURL, builtIn);
     EXPECT_EQ(c->device, f.settings.deviceID());
     EXPECT_EQ(c->session, session);
-    EXPECT_EQ(f.settings.client()->session, CloudClient::defaultSession());
 }
 
 TEST(CloudSettings, DeviceIdIsMadeOnceAsALowerCaseUuid) {

@@ -99,7 +99,7 @@ TEST(Privacy, APictureReachesTheModelOnlyAfterConsent) {
 
     const auto crop = CloudImage::png(pattern(300, 150));
     ASSERT_TRUE(crop.has_value());
-    h.await<Answer>([&](auto done) { setup.askTheModel(*spec, crop, t0, h.main.executor(), done); });
+    h.await<Answer>([&](auto done) { return setup.askTheModel(*spec, crop, t0, h.main.executor(), done); });
     const auto requests = h.server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].path, "/v1/compile");
@@ -119,7 +119,7 @@ TEST(Privacy, LocalOnlyMakesNoModelRequest) {
     EXPECT_EQ(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::localOnly);
     EXPECT_FALSE(h.settings.client(h.session).has_value()) << "no client for the model's checks either";
     const Answer a =
-        h.await<Answer>([&](auto done) { setup.askTheModel(*spec, CloudImage::png(pattern(30, 20)), t0, h.main.executor(), done); });
+        h.await<Answer>([&](auto done) { return setup.askTheModel(*spec, CloudImage::png(pattern(30, 20)), t0, h.main.executor(), done); });
     EXPECT_EQ(a, (Answer{Answer::Unreachable{}}));
     EXPECT_TRUE(h.server.requests().empty());
     EXPECT_EQ(h.server.connections(), 0u);
@@ -133,7 +133,7 @@ TEST(Privacy, LocalOnlyBarksGoAsTextReadAtEachBark) {
     TelegramLink link(h.settings, h.session, h.main.executor());
     const std::optional<Image> crop = pattern(64, 32);
     auto bark = [&](const char* id) {
-        return h.await<Result>([&](auto done) { link.bark(barking(id), std::nullopt, crop, t0, done); });
+        return h.await<Result>([&](auto done) { return link.bark(barking(id), std::nullopt, crop, t0, done); });
     };
     EXPECT_EQ(bark("w_FIRST1"), Result::sent(true));
     h.settings.setLocalOnly(true);
@@ -158,7 +158,7 @@ TEST(Privacy, ABarkWithoutChatOrServerSendsAndKeepsNothing) {
         if (connected) h.store->set(CloudSettings::baseURLKey, std::string(""));
         TelegramLink link(h.settings, h.session, h.main.executor());
         const Result r = h.await<Result>(
-            [&](auto done) { link.bark(barking("w_AAAAAA"), "5", pattern(20, 20), t0, done); });
+            [&](auto done) { return link.bark(barking("w_AAAAAA"), "5", pattern(20, 20), t0, done); });
         EXPECT_EQ(r, Result::skipped()) << connected;
         EXPECT_TRUE(link.recent().entries.empty()) << connected;
         EXPECT_FALSE(h.store->object(TelegramLink::recentKey).has_value()) << connected;
@@ -176,7 +176,7 @@ TEST(Privacy, AModelPauseStopsModelRequests) {
     ASSERT_TRUE(spec.has_value());
     for (Date now : {t0, t0 + seconds{1800}, t0 + seconds{3599}}) {
         const Answer a = h.await<Answer>(
-            [&](auto done) { setup.askTheModel(*spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done); });
+            [&](auto done) { return setup.askTheModel(*spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done); });
         EXPECT_EQ(a.kind(), Answer::Kind::usedUp);
     }
     EXPECT_TRUE(h.server.requests().empty());
@@ -201,7 +201,7 @@ TEST(Privacy, NoUsableAddressNoRequestAnywhere) {
         WatchSetup setup(box, h.settings, h.session);
         EXPECT_NE(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::consent) << address;
         EXPECT_EQ(h.await<Answer>([&](auto done) {
-                      setup.askTheModel(barking("w_AAAAAA", WatchType::stateReached), CloudImage::png(pattern(8, 8)), t0,
+                      return setup.askTheModel(barking("w_AAAAAA", WatchType::stateReached), CloudImage::png(pattern(8, 8)), t0,
                                         h.main.executor(), done);
                   }),
                   (Answer{Answer::Unreachable{}}))
@@ -211,16 +211,16 @@ TEST(Privacy, NoUsableAddressNoRequestAnywhere) {
         auto watches = std::make_shared<FakeWatchControl>();
         watches->add(barking("w_AAAAAA"), WatchStatus::watching);
         link.setWatches(watches);
-        EXPECT_EQ(h.await<Result>([&](auto done) { link.bark(barking("w_AAAAAA"), {}, pattern(8, 8), t0, done); }),
+        EXPECT_EQ(h.await<Result>([&](auto done) { return link.bark(barking("w_AAAAAA"), {}, pattern(8, 8), t0, done); }),
                   Result::skipped())
             << address;
-        EXPECT_TRUE(h.await<std::vector<ChatAction>>([&](auto done) { link.pollActions(t0, done); }).empty());
-        EXPECT_EQ(h.await<CloudResult<PairResponse>>([&](auto done) { link.startPairing(done); }).error(),
+        EXPECT_TRUE(h.await<std::vector<ChatAction>>([&](auto done) { return link.pollActions(t0, done); }).empty());
+        EXPECT_EQ(h.await<CloudResult<PairResponse>>([&](auto done) { return link.startPairing(done); }).error(),
                   CloudError::notSetUp());
-        EXPECT_EQ(h.await<CloudResult<bool>>([&](auto done) { link.checkPairing(done); }).error(),
+        EXPECT_EQ(h.await<CloudResult<bool>>([&](auto done) { return link.checkPairing(done); }).error(),
                   CloudError::notSetUp());
-        h.awaitDone([&](auto done) { link.checkAtLaunch(done); });
-        EXPECT_TRUE(h.await<bool>([&](auto done) { link.disconnect(done); })) << address;
+        h.awaitDone([&](auto done) { return link.checkAtLaunch(done); });
+        EXPECT_TRUE(h.await<bool>([&](auto done) { return link.disconnect(done); })) << address;
     }
     EXPECT_TRUE(h.server.requests().empty());
     EXPECT_EQ(h.server.connections(), 0u);
@@ -238,7 +238,7 @@ TEST(Privacy, PicturesSentAreOnlyTheCropWithinTheLimit) {
     for (const Case& c : {Case{3000, 1500, 1024, 512}, Case{1024, 600, 1024, 600}, Case{5000, 3, 1024, 1},
                           Case{200, 100, 200, 100}}) {
         const Image crop = pattern(c.w, c.h);
-        EXPECT_EQ(h.await<Result>([&](auto done) { link.bark(barking("w_AAAAAA"), {}, crop, t0, done); }),
+        EXPECT_EQ(h.await<Result>([&](auto done) { return link.bark(barking("w_AAAAAA"), {}, crop, t0, done); }),
                   Result::sent(true));
         const Json body = Json::parse(h.server.requests().back().body);
         const auto bytes = testing::base64Decode(body.at("image").at("base64").get<std::string>());
@@ -263,7 +263,7 @@ TEST(Privacy, ChatButtonsActOnlyOnWhatTheyMay) {
     auto watches = std::make_shared<FakeWatchControl>();
     link.setWatches(watches);
     auto bark = [&](const char* id, Date at) {
-        h.await<Result>([&](auto done) { link.bark(barking(id), {}, {}, at, done); });
+        h.await<Result>([&](auto done) { return link.bark(barking(id), {}, {}, at, done); });
     };
     bark("w_OLD000", t0 - minutes{61});
     bark("w_RECENT", t0 - minutes{59});
@@ -277,13 +277,13 @@ TEST(Privacy, ChatButtonsActOnlyOnWhatTheyMay) {
         {"watch": "w_FINISH", "action": "stop"}, {"watch": "w_FINISH", "action": "keep"},
         {"watch": "w_OLD000", "action": "keep"}, {"watch": "w_RUNNIN", "action": "keep"},
         {"watch": "w_RUNNIN", "action": "delete"}, {"watch": "../w_RUNNIN", "action": "stop"}]})"));
-    EXPECT_EQ(h.await<std::vector<ChatAction>>([&](auto done) { link.pollActions(t0, done); }).size(), 8u);
+    EXPECT_EQ(h.await<std::vector<ChatAction>>([&](auto done) { return link.pollActions(t0, done); }).size(), 8u);
     EXPECT_EQ(watches->records, before);
     for (const std::string& call : watches->calls) EXPECT_NE(call.rfind("startAgain", 0), 0u) << call;
 
     h.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [
         {"watch": "w_RECENT", "action": "keep"}, {"watch": "w_RUNNIN", "action": "stop"}]})"));
-    h.await<std::vector<ChatAction>>([&](auto done) { link.pollActions(t0, done); });
+    h.await<std::vector<ChatAction>>([&](auto done) { return link.pollActions(t0, done); });
     EXPECT_EQ(watches->records.at("w_RECENT").status, WatchStatus::watching);
     EXPECT_EQ(watches->records.at("w_RECENT").spec, barking("w_RECENT"));
     EXPECT_EQ(watches->records.at("w_RUNNIN").status, WatchStatus::finished);

@@ -39,13 +39,13 @@ protected:
     }
     Result bark(TelegramLink& link, const WatchSpec& spec, std::optional<std::string> read = std::nullopt,
                 std::optional<Image> crop = std::nullopt, Date at = t0) {
-        return h.await<Result>([&](auto done) { link.bark(spec, read, crop, at, done); });
+        return h.await<Result>([&](auto done) { return link.bark(spec, read, crop, at, done); });
     }
     std::vector<ChatAction> poll(TelegramLink& link, Date now) {
-        return h.await<std::vector<ChatAction>>([&](auto done) { link.pollActions(now, done); });
+        return h.await<std::vector<ChatAction>>([&](auto done) { return link.pollActions(now, done); });
     }
     bool disconnect(TelegramLink& link) {
-        return h.await<bool>([&](auto done) { link.disconnect(done); });
+        return h.await<bool>([&](auto done) { return link.disconnect(done); });
     }
 };
 
@@ -80,7 +80,7 @@ TEST_F(TelegramLinkTest, LaunchCheck) {
         fresh.server.answer("/v1/pair/status", c.status);
         TelegramLink link(fresh.settings, fresh.session, fresh.main.executor());
         link.setOnChange([&] { ++changed; });
-        fresh.awaitDone([&](auto done) { link.checkAtLaunch(done); });
+        fresh.awaitDone([&](auto done) { return link.checkAtLaunch(done); });
         EXPECT_EQ(link.connected(), c.connectedAfter) << c.what;
         EXPECT_EQ(changed, c.changes) << c.what;
         EXPECT_EQ(fresh.paths().size(), c.connected ? 1u : 0u) << c.what;
@@ -92,11 +92,11 @@ TEST_F(TelegramLinkTest, PairingThatIsAlreadyLinkedConnectsOnce) {
     h.server.answer("/v1/pair", ScriptedAnswer::json(200, R"({"linked": true})"));
     h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": true})"));
     auto link = makeLink();
-    auto pair = h.await<CloudResult<PairResponse>>([&](auto done) { link->startPairing(done); });
+    auto pair = h.await<CloudResult<PairResponse>>([&](auto done) { return link->startPairing(done); });
     ASSERT_TRUE(pair.ok());
     EXPECT_TRUE(link->connected());
     EXPECT_FALSE(h.store->object(TelegramLink::unpairPendingKey).has_value());
-    auto check = h.await<CloudResult<bool>>([&](auto done) { link->checkPairing(done); });
+    auto check = h.await<CloudResult<bool>>([&](auto done) { return link->checkPairing(done); });
     ASSERT_TRUE(check.ok());
     EXPECT_TRUE(check.value());
     EXPECT_EQ(changes, 1);
@@ -106,16 +106,16 @@ TEST_F(TelegramLinkTest, PairingWaitsAndPassesFailuresOn) {
     h.server.answer("/v1/pair", ScriptedAnswer::json(200, R"({"linked": false, "code": "K7"})"));
     h.server.answer("/v1/pair/status", ScriptedAnswer::json(502, R"({"error": "telegram_unavailable"})"));
     auto link = makeLink();
-    auto pair = h.await<CloudResult<PairResponse>>([&](auto done) { link->startPairing(done); });
+    auto pair = h.await<CloudResult<PairResponse>>([&](auto done) { return link->startPairing(done); });
     ASSERT_TRUE(pair.ok());
     EXPECT_EQ(pair.value().code, "K7");
     EXPECT_FALSE(link->connected());
-    auto check = h.await<CloudResult<bool>>([&](auto done) { link->checkPairing(done); });
+    auto check = h.await<CloudResult<bool>>([&](auto done) { return link->checkPairing(done); });
     ASSERT_FALSE(check.ok());
     EXPECT_EQ(check.error(), CloudError::telegramUnavailable());
 
     h.store->set(CloudSettings::baseURLKey, std::string("   "));
-    auto none = h.await<CloudResult<bool>>([&](auto done) { link->checkPairing(done); });
+    auto none = h.await<CloudResult<bool>>([&](auto done) { return link->checkPairing(done); });
     ASSERT_FALSE(none.ok());
     EXPECT_EQ(none.error(), CloudError::notSetUp());
     EXPECT_EQ(changes, 0);
@@ -134,7 +134,7 @@ TEST_F(TelegramLinkTest, DisconnectOfflineIsFinishedAtTheNextLaunch) {
     h.store->set(CloudSettings::baseURLKey, h.server.url());
     h.server.answer("/v1/unpair", ScriptedAnswer::json(200, R"({"linked": false})"));
     auto next = makeLink();
-    h.awaitDone([&](auto done) { next->checkAtLaunch(done); });
+    h.awaitDone([&](auto done) { return next->checkAtLaunch(done); });
     EXPECT_EQ(h.paths(), std::vector<std::string>{"/v1/unpair"});
     EXPECT_FALSE(h.store->object(TelegramLink::unpairPendingKey).has_value());
     EXPECT_EQ(changes, 1);
@@ -158,7 +158,7 @@ TEST_F(TelegramLinkTest, DisconnectCountsNotLinkedAsDone) {
         fresh.store->set(TelegramLink::unpairPendingKey, true);
         fresh.server.answer("/v1/unpair", c.answer);
         TelegramLink link(fresh.settings, fresh.session, fresh.main.executor());
-        EXPECT_EQ(fresh.await<bool>([&](auto done) { link.disconnect(done); }), c.told) << c.what;
+        EXPECT_EQ(fresh.await<bool>([&](auto done) { return link.disconnect(done); }), c.told) << c.what;
         EXPECT_EQ(fresh.store->object(TelegramLink::unpairPendingKey).has_value(), !c.told) << c.what;
         EXPECT_FALSE(link.connected()) << c.what;
     }
@@ -179,12 +179,27 @@ TEST_F(TelegramLinkTest, OutcomeIsStoredEvenWhenTheLinkIsGone) {
     h.server.answer("/v1/unpair", ScriptedAnswer::json(500, ""));
     bool told = true;
     bool called = false;
+    CloudCall call;
     {
         TelegramLink link(h.settings, h.session, h.main.executor());
-        link.disconnect([&](bool t) { told = t, called = true; });
+        call = link.disconnect([&](bool t) { told = t, called = true; });
     }
     EXPECT_TRUE(h.main.runUntil([&] { return called; }, seconds(10)));
     EXPECT_FALSE(told);
+    EXPECT_TRUE(h.store->boolean(TelegramLink::unpairPendingKey));
+}
+
+TEST_F(TelegramLinkTest, ADroppedUnpairingStaysPendingForTheNextLaunch) {
+    h.store->set(TelegramLink::connectedKey, true);
+    ScriptedAnswer slow = ScriptedAnswer::json(200, R"({"linked": false})");
+    slow.delay = std::chrono::milliseconds(300);
+    h.server.answer("/v1/unpair", slow);
+    auto link = makeLink();
+    bool called = false;
+    link->disconnect([&](bool) { called = true; }).cancel();
+    EXPECT_FALSE(link->connected());
+    h.main.runUntil([] { return false; }, std::chrono::milliseconds(500));
+    EXPECT_FALSE(called);
     EXPECT_TRUE(h.store->boolean(TelegramLink::unpairPendingKey));
 }
 
@@ -196,11 +211,12 @@ TEST_F(TelegramLinkTest, AGoneLinkStoresLateAnswersWithoutCallingBack) {
     watches->add(watch("w_LIVE01"), WatchStatus::watching);
     std::optional<Result> result;
     std::optional<std::vector<ChatAction>> actions;
+    CloudCall poll, bark;
     {
         auto link = makeLink();
         link->setWatches(watches);
-        link->pollActions(t0, [&](std::vector<ChatAction> a) { actions = std::move(a); });
-        link->bark(watch("w_LIVE01"), {}, {}, t0, [&](Result r) { result = r; });
+        poll = link->pollActions(t0, [&](std::vector<ChatAction> a) { actions = std::move(a); });
+        bark = link->bark(watch("w_LIVE01"), {}, {}, t0, [&](Result r) { result = r; });
     }
     EXPECT_TRUE(h.main.runUntil([&] { return result && actions; }, seconds(10)));
     EXPECT_EQ(result, Result::notLinked());
@@ -260,7 +276,7 @@ TEST_F(TelegramLinkTest, BarkResults) {
         TelegramLink link(fresh.settings, fresh.session, fresh.main.executor());
         int changed = 0;
         link.setOnChange([&] { ++changed; });
-        auto r = fresh.await<Result>([&](auto done) { link.bark(watch("w_AAAAAA"), {}, {}, t0, done); });
+        auto r = fresh.await<Result>([&](auto done) { return link.bark(watch("w_AAAAAA"), {}, {}, t0, done); });
         EXPECT_EQ(r, c.result) << c.what;
         EXPECT_EQ(link.connected(), c.connectedAfter) << c.what;
         EXPECT_EQ(changed, c.connectedAfter ? 0 : 1) << c.what;

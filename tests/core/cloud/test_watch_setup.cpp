@@ -121,7 +121,7 @@ protected:
     WatchSetup setup{box, h.settings, h.session};
 
     Answer ask(std::optional<CloudImage> image = crop, Date now = t0) {
-        return h.await<Answer>([&](auto done) { setup.askTheModel(judged(), image, now, h.main.executor(), done); });
+        return h.await<Answer>([&](auto done) { return setup.askTheModel(judged(), image, now, h.main.executor(), done); });
     }
 };
 
@@ -169,7 +169,7 @@ TEST_F(AskTheModel, UsedUpAnswersStoreThePause) {
         fresh.server.answer("/v1/compile", c.answer);
         WatchSetup s(box, fresh.settings, fresh.session);
         const Answer a =
-            fresh.await<Answer>([&](auto done) { s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
+            fresh.await<Answer>([&](auto done) { return s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
         EXPECT_EQ(a, (Answer{Answer::UsedUp{c.back}})) << c.what;
         const auto pause = fresh.settings.modelPause(t0);
         ASSERT_TRUE(pause.has_value()) << c.what;
@@ -195,7 +195,7 @@ TEST_F(AskTheModel, EveryOtherFailureIsUnreachable) {
         fresh.server.answer("/v1/compile", c.answer);
         WatchSetup s(box, fresh.settings, fresh.session);
         const Answer a =
-            fresh.await<Answer>([&](auto done) { s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
+            fresh.await<Answer>([&](auto done) { return s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
         EXPECT_EQ(a, (Answer{Answer::Unreachable{}})) << c.what;
         EXPECT_TRUE(fresh.store->object(CloudSettings::pauseUntilKey).has_value()) << c.what << ": pause kept";
     }
@@ -206,7 +206,7 @@ TEST_F(AskTheModel, EveryOtherFailureIsUnreachable) {
 TEST_F(AskTheModel, TheAnswerComesThroughTheExecutorEvenWithoutARequest) {
     h.settings.setLocalOnly(true);
     bool answered = false;
-    setup.askTheModel(judged(), crop, t0, h.main.executor(), [&](Answer) { answered = true; });
+    const CloudCall call = setup.askTheModel(judged(), crop, t0, h.main.executor(), [&](Answer) { answered = true; });
     EXPECT_FALSE(answered);
     h.main.runPending();
     EXPECT_TRUE(answered);

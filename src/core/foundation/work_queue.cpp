@@ -1,0 +1,193 @@
+#include "core/foundation/work_queue.hpp"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <stdexcept>
+
+#include "core/foundation/log.hpp"
+
+namespace kestrove {
+
+struct WorkQueueBase::State {
+    std::string name;
+    Executor executor;
+    MakeContext make;
+    bool manual = false;
+
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> jobs;
+    bool stopping = false;
+    // Every handle given out whose completion may still run, so that stop()
+    // can keep answers already on their way from arriving.
+    std::vector<std::weak_ptr<Completion>> issued;
+    std::size_t pruneAt = 64;
+    std::shared_ptr<void> manualContext;  // without threads: made and ended on the caller's thread
+
+    // Waiting jobs taken out under the lock are destroyed outside it: their
+    // captures may reach back into the queue.
+    std::vector<Job> takeOut(const std::function<bool(const Job&)>& which) {
+        std::vector<Job> out;
+        std::lock_guard lock(mutex);
+        for (auto it = jobs.begin(); it != jobs.end();) {
+            if (which(*it)) {
+                out.push_back(std::move(*it));
+                it = jobs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        return out;
+    }
+
+    void execute(Job& job, std::shared_ptr<void>& context) {
+        if (job.completion && job.completion->cancelled()) return;
+        try {
+            if (!context) context = make();
+            if (!context) throw std::runtime_error("the worker could not be set up");
+            job.work(context.get());
+        } catch (const std::exception& e) {
+            logLine(name + ": " + e.what());
+            if (job.fail) job.fail();
+        } catch (...) {
+            logLine(name + ": an unknown exception");
+            if (job.fail) job.fail();
+        }
+    }
+};
+
+WorkQueueBase::WorkQueueBase(std::string name, int threads, Executor executor, MakeContext make)
+    : state_(std::make_shared<State>()) {
+    state_->name = std::move(name);
+    state_->executor = std::move(executor);
+    state_->make = std::move(make);
+    state_->manual = threads <= 0;
+    for (int i = 0; i < threads; ++i) threads_.emplace_back(loop, state_);
+}
+
+WorkQueueBase::~WorkQueueBase() { stop(); }
+
+const Executor& WorkQueueBase::executor() const { return state_->executor; }
+const std::string& WorkQueueBase::name() const { return state_->name; }
+
+void WorkQueueBase::loop(std::shared_ptr<State> state) {
+    std::shared_ptr<void> context;
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(state->mutex);
+            state->wake.wait(lock, [&] { return state->stopping || !state->jobs.empty(); });
+            if (state->stopping) break;
+            job = std::move(state->jobs.front());
+            state->jobs.pop_front();
+        }
+        state->execute(job, context);
+    }
+    // The context ends on the thread that made it.
+    context.reset();
+}
+
+Pending WorkQueueBase::enqueue(Job job) {
+    std::shared_ptr<Completion> completion = job.completion;
+    if (completion) {
+        // Cancelling takes a waiting job out at once, so it holds nothing.
+        completion->onCancel([weak = std::weak_ptr<State>(state_), which = completion.get()] {
+            if (auto state = weak.lock()) state->takeOut([which](const Job& j) { return j.completion.get() == which; });
+        });
+    }
+    std::vector<Job> replaced;
+    bool refused = false;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->stopping) {
+            refused = true;
+            replaced.push_back(std::move(job));
+        } else {
+            if (completion) {
+                auto& issued = state_->issued;
+                if (issued.size() >= state_->pruneAt) {
+                    std::erase_if(issued, [](const std::weak_ptr<Completion>& w) {
+                        auto c = w.lock();
+                        return !c || !c->active();
+                    });
+                    state_->pruneAt = std::max<std::size_t>(64, issued.size() * 2);
+                }
+                issued.push_back(completion);
+            }
+            auto same = job.key.owner.empty()
+                            ? state_->jobs.end()
+                            : std::find_if(state_->jobs.begin(), state_->jobs.end(),
+                                           [&](const Job& j) { return j.key == job.key; });
+            if (same != state_->jobs.end()) {
+                replaced.push_back(std::move(*same));
+                *same = std::move(job);  // the newer request keeps the older one's place in line
+            } else {
+                state_->jobs.push_back(std::move(job));
+            }
+        }
+    }
+    if (!refused) state_->wake.notify_one();
+    if (refused && completion) completion->cancel();
+    for (Job& old : replaced)
+        if (old.completion && old.completion != completion) old.completion->cancel();
+    return Pending(std::move(completion));
+}
+
+void WorkQueueBase::drop(const std::string& owner) {
+    if (owner.empty()) return;
+    std::vector<Job> dropped = state_->takeOut([&](const Job& j) { return j.key.owner == owner; });
+    for (Job& j : dropped)
+        if (j.completion) j.completion->cancel();
+}
+
+void WorkQueueBase::stop() {
+    std::deque<Job> dropped;
+    std::vector<std::shared_ptr<Completion>> live;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+        dropped.swap(state_->jobs);
+        for (const auto& w : state_->issued)
+            if (auto c = w.lock()) live.push_back(std::move(c));
+        state_->issued.clear();
+    }
+    state_->wake.notify_all();
+    for (std::thread& t : threads_) {
+        if (t.get_id() == std::this_thread::get_id()) t.detach();
+        else if (t.joinable()) t.join();
+    }
+    threads_.clear();
+    // Answers that left a worker before it stopped are still on their way.
+    for (const auto& c : live) c->cancel();
+    dropped.clear();
+    state_->manualContext.reset();
+}
+
+std::size_t WorkQueueBase::waiting() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->jobs.size();
+}
+
+bool WorkQueueBase::runOne() {
+    if (!state_->manual) throw std::logic_error(state_->name + ": runOne() on a queue with threads");
+    Job job;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->stopping || state_->jobs.empty()) return false;
+        job = std::move(state_->jobs.front());
+        state_->jobs.pop_front();
+    }
+    state_->execute(job, state_->manualContext);
+    return true;
+}
+
+std::size_t WorkQueueBase::runAll() {
+    std::size_t ran = 0;
+    while (runOne()) ++ran;
+    return ran;
+}
+
+}  // namespace kestrove

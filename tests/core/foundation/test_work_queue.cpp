@@ -1,0 +1,227 @@
+// The worker queue under every blocking service: contexts made on their
+// worker, latest wins per owner and lane, dropped owners, failing jobs and
+// stopping.
+
+#include "core/foundation/work_queue.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+#include "support/manual_executor.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ManualExecutor;
+
+// What a worker owns: made on its thread, used only there.
+struct Context {
+    std::thread::id madeOn = std::this_thread::get_id();
+    int jobs = 0;
+    std::function<void(std::thread::id)> onEnd;
+    ~Context() {
+        if (onEnd) onEnd(std::this_thread::get_id());
+    }
+};
+
+// Holds a worker inside a job until the test opens it.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool entered = false, open = false;
+    void pass() {
+        std::unique_lock lock(mutex);
+        entered = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return open; });
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [&] { return entered; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        cv.notify_all();
+    }
+};
+
+struct Fixture : ::testing::Test {
+    ManualExecutor main;
+    std::vector<int> answers;
+    std::function<void(int)> record() {
+        return [this](int a) { answers.push_back(a); };
+    }
+    static std::unique_ptr<Context> make() { return std::make_unique<Context>(); }
+};
+
+using WorkQueueTest = Fixture;
+
+TEST_F(WorkQueueTest, EachWorkerMakesItsContextOnItsOwnThreadAndAnswersThroughTheExecutor) {
+    std::mutex mutex;
+    std::set<std::thread::id> workers;
+    bool usedElsewhere = false;
+    WorkQueue<Context> queue("test", 2, main.executor(), make);
+    std::vector<Pending> calls;
+    for (int i = 0; i < 40; ++i)
+        calls.push_back(queue.post(
+            {"", "job"},
+            [&, i](Context& c) {
+                std::lock_guard lock(mutex);
+                usedElsewhere |= c.madeOn != std::this_thread::get_id();
+                workers.insert(c.madeOn);
+                ++c.jobs;
+                return i;
+            },
+            -1, record()));
+    EXPECT_TRUE(answers.empty()) << "answered inside post()";
+    ASSERT_TRUE(main.runUntil([&] { return answers.size() == 40; }, 10s));
+    EXPECT_FALSE(usedElsewhere);
+    EXPECT_FALSE(workers.count(std::this_thread::get_id()));
+    EXPECT_LE(workers.size(), 2u);
+}
+
+TEST_F(WorkQueueTest, ANewerJobOfTheSameOwnerAndLaneReplacesTheWaitingOne) {
+    WorkQueue<Context> queue("test", 0, main.executor(), make);
+    std::vector<Pending> calls;
+    int ran = 0;
+    auto job = [&](int answer) {
+        return [&ran, answer](Context&) {
+            ++ran;
+            return answer;
+        };
+    };
+    for (int i = 0; i < 100; ++i) calls.push_back(queue.post({"watch-1", "capture"}, job(i), -1, record()));
+    EXPECT_EQ(queue.waiting(), 1u);
+    calls.push_back(queue.post({"watch-1", "recognise"}, job(1000), -1, record()));  // another lane
+    calls.push_back(queue.post({"watch-2", "capture"}, job(2000), -1, record()));    // another owner
+    calls.push_back(queue.post({"", "once"}, job(3000), -1, record()));              // one-offs are never replaced
+    calls.push_back(queue.post({"", "once"}, job(3001), -1, record()));
+    EXPECT_EQ(queue.waiting(), 5u);
+    EXPECT_EQ(queue.runAll(), 5u);
+    main.runPending();
+    EXPECT_EQ(ran, 5);
+    EXPECT_EQ(answers, (std::vector<int>{99, 1000, 2000, 3000, 3001}));
+    for (int i = 0; i < 99; ++i) EXPECT_FALSE(calls[i].active()) << i;
+}
+
+TEST_F(WorkQueueTest, AThreadedQueueHoldsAtMostOneWaitingJobPerOwnerAndLane) {
+    WorkQueue<Context> queue("test", 1, main.executor(), make);
+    Gate gate;
+    Pending busy = queue.post({"", "gate"}, [&](Context&) { return gate.pass(), -1; }, -1, record());
+    gate.waitEntered();
+    std::vector<Pending> calls;
+    for (int i = 0; i < 100; ++i)
+        calls.push_back(queue.post({"watch-1", "capture"}, [i](Context&) { return i; }, -1, record()));
+    EXPECT_EQ(queue.waiting(), 1u);
+    gate.release();
+    ASSERT_TRUE(main.runUntil([&] { return answers.size() == 2; }, 10s));
+    main.runUntil([] { return false; }, 50ms);
+    EXPECT_EQ(answers, (std::vector<int>{-1, 99}));
+}
+
+TEST_F(WorkQueueTest, DroppingAnOwnerRemovesOnlyItsWaitingJobs) {
+    WorkQueue<Context> queue("test", 0, main.executor(), make);
+    std::vector<Pending> calls;
+    for (const char* owner : {"watch-1", "watch-2", "", "watch-1"})
+        for (int lane = 0; lane < 2; ++lane)
+            calls.push_back(queue.post({owner, std::to_string(lane)}, [owner](Context&) { return int(owner[0]); },
+                                       -1, record()));
+    queue.drop("watch-1");
+    queue.drop("");  // one-offs belong to nobody
+    EXPECT_EQ(queue.waiting(), 4u);
+    queue.runAll();
+    main.runPending();
+    EXPECT_EQ(answers, (std::vector<int>{'w', 'w', 0, 0}));
+    EXPECT_FALSE(calls[0].active());
+}
+
+TEST_F(WorkQueueTest, ACancelledJobNeverRunsAndOneCancelledWhileRunningNeverAnswers) {
+    WorkQueue<Context> queue("test", 1, main.executor(), make);
+    Gate gate;
+    std::atomic<int> ran = 0;
+    Pending running = queue.post({"watch-1", "a"}, [&](Context&) { return gate.pass(), ++ran; }, -1, record());
+    Pending waiting = queue.post({"watch-1", "b"}, [&](Context&) { return ++ran; }, -1, record());
+    gate.waitEntered();
+    waiting.cancel();
+    EXPECT_EQ(queue.waiting(), 0u) << "a cancelled job is taken out at once";
+    running.cancel();
+    gate.release();
+    Pending witness = queue.post({"", "c"}, [](Context&) { return 7; }, -1, record());
+    ASSERT_TRUE(main.runUntil([&] { return !answers.empty(); }, 10s));
+    EXPECT_EQ(answers, std::vector<int>{7});
+    EXPECT_EQ(ran, 1);
+}
+
+TEST_F(WorkQueueTest, AThrowingJobAnswersWithItsFailureAndTheWorkerLivesOn) {
+    int made = 0;
+    WorkQueue<Context> queue("recogniser", 0, main.executor(), [&]() -> std::unique_ptr<Context> {
+        if (++made == 1) throw std::runtime_error("no engine");
+        return std::make_unique<Context>();
+    });
+    std::vector<Pending> calls;
+    calls.push_back(queue.post({"", "a"}, [](Context&) { return 1; }, -1, record()));  // the factory fails
+    calls.push_back(queue.post({"", "b"}, [](Context&) -> int { throw std::out_of_range("bad box"); }, -2, record()));
+    calls.push_back(queue.post({"", "c"}, [](Context&) -> int { throw 42; }, -3, record()));
+    calls.push_back(queue.post({"", "d"}, [](Context&) { return 4; }, -4, record()));
+    ::testing::internal::CaptureStderr();
+    queue.runAll();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    main.runPending();
+    EXPECT_EQ(answers, (std::vector<int>{-1, -2, -3, 4}));
+    EXPECT_EQ(log,
+              "Kestrove: recogniser: no engine\n"
+              "Kestrove: recogniser: bad box\n"
+              "Kestrove: recogniser: an unknown exception\n");
+    EXPECT_EQ(made, 2);
+}
+
+TEST_F(WorkQueueTest, StoppingFinishesTheRunningJobDropsTheRestAndNeverAnswersAfterwards) {
+    auto queue = std::make_unique<WorkQueue<Context>>("test", 1, main.executor(), make);
+    Gate gate;
+    std::atomic<int> ran = 0;
+    std::thread::id madeOn, endedOn;
+    Pending running = queue->post({"", "a"}, [&](Context& c) {
+        madeOn = c.madeOn;
+        c.onEnd = [&](std::thread::id t) { endedOn = t; };
+        return gate.pass(), ++ran;
+    }, -1, record());
+    Pending waiting = queue->post({"", "b"}, [&](Context&) { return ++ran; }, -1, record());
+    gate.waitEntered();
+    std::thread stopper([&] { queue->stop(); });
+    while (queue->waiting() != 0) std::this_thread::yield();  // stop() has dropped the waiting job
+    gate.release();
+    stopper.join();
+    EXPECT_EQ(ran, 1) << "the running job finishes, the waiting one never starts";
+    EXPECT_EQ(endedOn, madeOn) << "the context ends on its worker";
+    EXPECT_FALSE(running.active());
+    Pending late = queue->post({"", "c"}, [&](Context&) { return ++ran; }, -1, record());
+    EXPECT_FALSE(late.active());
+    queue.reset();
+    main.runUntil([] { return false; }, 50ms);
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(ran, 1);
+}
+
+TEST_F(WorkQueueTest, WorkNobodyWaitsForRunsWithoutAnAnswer) {
+    WorkQueue<Context> queue("test", 0, main.executor(), make);
+    int ran = 0;
+    queue.run({"", "warm-up"}, [&](Context&) { ++ran; });
+    queue.run({"", "warm-up"}, [&](Context&) { throw std::runtime_error("cold"); });
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(queue.runAll(), 2u);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Kestrove: test: cold\n");
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(main.runPending(), 0u);
+    EXPECT_THROW(WorkQueue<Context>("threads", 1, main.executor(), make).runOne(), std::logic_error);
+}
+
+}  // namespace
+}  // namespace kestrove
