@@ -44,7 +44,7 @@ void capture(benchmark::State& state, const WatchRegion& region) {
             state.SkipWithError(c.error().description().c_str());
             return;
         }
-        benchmark::DoNotOptimize(c.image().rgba.data());
+        benchmark::DoNotOptimize(c.value().rgba.data());
     }
 }
 
@@ -53,19 +53,19 @@ void BM_WindowCapture(benchmark::State& state) { capture(state, scene->windowReg
 
 void BM_GridAndCompare(benchmark::State& state) {
     const Captured c = scene->capturer.capture(scene->displayRegion);
-    const auto previous = PixelDiff::grid(c.image());
+    const auto previous = PixelDiff::grid(c.value());
     for (auto _ : state) {
-        auto grid = PixelDiff::grid(c.image());
+        auto grid = PixelDiff::grid(c.value());
         benchmark::DoNotOptimize(PixelDiff::changed(*previous, *grid));
     }
 }
 
 // What a watch does on each check of a box that did not change.
 void unchangedBox(benchmark::State& state, const WatchRegion& region) {
-    const auto previous = PixelDiff::grid(scene->capturer.capture(region).image());
+    const auto previous = PixelDiff::grid(scene->capturer.capture(region).value());
     for (auto _ : state) {
         Captured c = scene->capturer.capture(region);
-        auto grid = PixelDiff::grid(c.image());
+        auto grid = PixelDiff::grid(c.value());
         if (!grid || PixelDiff::changed(*previous, *grid)) {
             state.SkipWithError("the box changed");
             return;

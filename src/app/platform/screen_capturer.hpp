@@ -3,31 +3,21 @@
 // window, from that window even when something covers it. Every picture has
 // the region's pixel size.
 
+#include <functional>
 #include <optional>
-#include <utility>
-#include <variant>
+#include <string>
 
-#include "core/windows/capture_error.hpp"
 #include "core/foundation/geometry.hpp"
+#include "core/foundation/pending.hpp"
+#include "core/foundation/result.hpp"
 #include "core/picture/image.hpp"
 #include "core/watch/watch_spec.hpp"
+#include "core/windows/capture_error.hpp"
 
 namespace kestrove {
 
 // A picture or the reason there is none.
-class Captured {
-public:
-    Captured(Image image) : value_(std::move(image)) {}
-    Captured(CaptureError error) : value_(std::move(error)) {}
-
-    bool ok() const { return std::holds_alternative<Image>(value_); }
-    const Image& image() const { return std::get<Image>(value_); }
-    Image& image() { return std::get<Image>(value_); }
-    const CaptureError& error() const { return std::get<CaptureError>(value_); }
-
-private:
-    std::variant<Image, CaptureError> value_;
-};
+using Captured = Result<Image, CaptureError>;
 
 // What the last successful window capture saw, for the developer checks.
 struct WindowCaptureFacts {
@@ -39,11 +29,37 @@ struct WindowCaptureFacts {
     bool operator==(const WindowCaptureFacts&) const = default;
 };
 
+// For main-thread callers. Answers arrive through the main-thread executor
+// the capturer was made with, never inside the call, only while the handle
+// is held.
 class ScreenCapturer {
 public:
+    using Done = std::function<void(Captured)>;
+
     virtual ~ScreenCapturer() = default;
+
+    // `owner`: the watch asking. Its newer capture replaces one still
+    // waiting; an empty owner is a one-off.
+    [[nodiscard]] virtual Pending capture(const std::string& owner, const WatchRegion& region, Done done) = 0;
+    // The owner is gone: its waiting captures are dropped.
+    virtual void forget(const std::string& owner) = 0;
+    virtual std::optional<WindowCaptureFacts> lastWindowCapture() const = 0;
+
+    // Whether this session lets us read the screen, as last found out (by a
+    // capture or a refresh); false until the first answer. Never blocks.
+    virtual bool allowed() const = 0;
+    // Looks again, off the main thread; `done` gets the fresh answer.
+    [[nodiscard]] virtual Pending refreshAllowed(std::function<void(bool)> done) = 0;
+};
+
+// The capturer a worker owns: one blocking capture at a time, on the thread
+// that made it.
+class BlockingCapturer {
+public:
+    virtual ~BlockingCapturer() = default;
     virtual Captured capture(const WatchRegion& region) = 0;
     virtual std::optional<WindowCaptureFacts> lastWindowCapture() const = 0;
+    virtual bool allowed() const = 0;
 };
 
 }  // namespace kestrove

@@ -1,8 +1,9 @@
-#include "app/platform/direct_session.hpp"
+#include "app/platform/tree_direct_session.hpp"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
 
 #include "app/platform/direct_walk.hpp"
 #include "core/windows/window_binding.hpp"
@@ -22,54 +23,62 @@ bool sameRect(const Rect& a, const Rect& b) {
            std::fabs(a.width - b.width) <= 1 && std::fabs(a.height - b.height) <= 1;
 }
 
+std::string sessionKey() {
+    static std::atomic<unsigned long> next{0};
+    return "direct session " + std::to_string(++next);
+}
+
 }  // namespace
 
-DirectSession::DirectSession(std::shared_ptr<DirectReader> reader, WindowAnchor anchor, Size size, std::int32_t pid,
-                             ChromiumDetection::Verdict chromium)
-    : reader_(std::move(reader)), anchor_(std::move(anchor)), size_(size), pid_(pid), chromium_(std::move(chromium)) {}
+TreeDirectSession::TreeDirectSession(std::shared_ptr<Queue> queue, std::shared_ptr<std::atomic<bool>> allowed,
+                                     WindowAnchor anchor, Size size, std::int32_t pid,
+                                     ChromiumDetection::Verdict chromium)
+    : queue_(std::move(queue)),
+      allowed_(std::move(allowed)),
+      key_(sessionKey()),
+      anchor_(std::move(anchor)),
+      size_(size),
+      pid_(pid),
+      chromium_(std::move(chromium)) {}
 
-std::shared_ptr<DirectSession> DirectSession::open(const WatchRegion& region, std::shared_ptr<DirectReader> reader) {
-    if (!region.window || !reader) return nullptr;
-    const WindowAnchor anchor = *region.window;
-    struct Found {
-        std::int32_t pid = 0;
-        ChromiumDetection::Verdict chromium;
-    };
-    const std::optional<Found> found = reader->run([&](DirectPlatform& p) -> std::optional<Found> {
-        if (!p.tree->available()) return std::nullopt;
-        const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
-        const WindowInfo* window = findWindow(all, anchor.id);
-        // X11 hands a closed window's id to a new one: another app means another window.
-        if (!window || window->ownerPID < 1 || !WindowTracking::isSameWindow(anchor, *window)) return std::nullopt;
-        return Found{window->ownerPID, p.chromium(window->ownerPID)};
-    });
-    if (!found) return nullptr;
-    return std::make_shared<DirectSession>(std::move(reader), anchor, region.size(), found->pid, found->chromium);
-}
-
-void DirectSession::read(Executor executor, std::function<void(DirectAnswer)> done) {
-    readTimed(std::move(executor), [done = std::move(done)](DirectAnswer answer, double) { done(std::move(answer)); });
-}
-
-void DirectSession::readTimed(Executor executor, std::function<void(DirectAnswer, double)> done) {
-    reader_->post([self = shared_from_this(), executor = std::move(executor), done = std::move(done)](DirectPlatform& p) {
-        const auto start = std::chrono::steady_clock::now();
-        DirectAnswer answer = self->readNow(p);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        executor([done, answer = std::move(answer), ms] { done(answer, ms); });
+Pending TreeDirectSession::read(std::function<void(DirectAnswer)> done) {
+    return readTimed([done = std::move(done)](DirectAnswer answer, double) {
+        if (done) done(std::move(answer));
     });
 }
 
-void DirectSession::adopt(Executor executor, std::function<void()> done) {
-    reader_->post([self = shared_from_this(), executor = std::move(executor), done = std::move(done)](DirectPlatform& p) {
-        self->page_ = self->lastPage_;
-        self->pageAddress_ = self->page_ ? p.tree->address(*self->page_) : std::nullopt;
-        self->adopted_ = true;
-        if (done) executor(done);
-    });
+Pending TreeDirectSession::readTimed(std::function<void(DirectAnswer, double)> done) {
+    using Timed = std::pair<DirectAnswer, double>;
+    return queue_->post(
+        {key_, "read"},
+        [self = shared_from_this()](DirectPlatform& p) {
+            const auto start = std::chrono::steady_clock::now();
+            DirectAnswer answer = self->readNow(p);
+            return Timed{std::move(answer), std::chrono::duration<double, std::milli>(
+                                                std::chrono::steady_clock::now() - start).count()};
+        },
+        Timed{DirectAnswer::noAnswer(DirectSilence::failed), 0},
+        [done = std::move(done)](Timed t) {
+            if (done) done(std::move(t.first), t.second);
+        });
 }
 
-std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(DirectPlatform& p, AccessError& error) {
+Pending TreeDirectSession::adopt(std::function<void()> done) {
+    return queue_->post(
+        {key_, "adopt"},
+        [self = shared_from_this()](DirectPlatform& p) {
+            self->page_ = self->lastPage_;
+            self->pageAddress_ = self->page_ ? p.tree->address(*self->page_) : std::nullopt;
+            self->adopted_ = true;
+            return true;
+        },
+        false,
+        [done = std::move(done)](bool) {
+            if (done) done();
+        });
+}
+
+std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(DirectPlatform& p, AccessError& error) {
     error = AccessError::none;
     appMissing_ = false;
     // The anchor is measured from the X11 client area, decorations excluded.
@@ -131,8 +140,10 @@ std::optional<std::pair<AccessElement, Rect>> DirectSession::windowElement(Direc
     return error = AccessError::invalid, std::nullopt;
 }
 
-DirectAnswer DirectSession::readNow(DirectPlatform& p) {
-    if (!p.tree->available()) return DirectAnswer::noAnswer(DirectSilence::notPermitted);
+DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
+    const bool available = p.tree->available();
+    allowed_->store(available);
+    if (!available) return DirectAnswer::noAnswer(DirectSilence::notPermitted);
 
     if (onScreenOnly()) {
         const bool onScreen = findWindow(p.windows->list(WindowListOptions::onScreenOnly), anchor_.id) != nullptr;

@@ -1,11 +1,17 @@
 #pragma once
-// The system's window list, front to back.
+// The system's window list, front to back: the blocking backend that worker
+// threads read (the binder, the direct reader), and the asynchronous list
+// that main-thread callers ask.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/platform/selected_region.hpp"
+#include "core/foundation/pending.hpp"
+#include "core/foundation/result.hpp"
 #include "core/windows/window_binding.hpp"
 
 namespace kestrove {
@@ -21,6 +27,7 @@ inline constexpr int dock = 20;
 inline constexpr int overrideRedirect = 101;  // menus, tooltips, popups
 }  // namespace WindowLayer
 
+// Blocking; used on one thread at a time.
 class WindowList {
 public:
     virtual ~WindowList() = default;
@@ -28,6 +35,36 @@ public:
     virtual std::vector<WindowInfo> list(WindowListOptions options) = 0;
     // The desktop-file id the window tells, else its WM_CLASS instance.
     virtual std::optional<std::string> bundleID(std::uint32_t window) = 0;
+    // False when there is no window system to ask: an empty list then means
+    // nothing, not "no windows".
+    virtual bool isConnected() const { return true; }
+};
+
+// Why there is no window list.
+struct WindowListError {
+    std::string description;
+    bool operator==(const WindowListError&) const = default;
+};
+
+using ListedWindows = Result<std::vector<WindowInfo>, WindowListError>;
+
+// For main-thread callers. Answers arrive through the main-thread executor
+// the list was made with, never inside the call, only while the handle is
+// held.
+class AsyncWindowList {
+public:
+    virtual ~AsyncWindowList() = default;
+
+    // `owner`: the watch or part asking; its newer request with the same
+    // options replaces one still waiting (empty: a one-off).
+    [[nodiscard]] virtual Pending list(const std::string& owner, WindowListOptions options,
+                                       std::function<void(ListedWindows)> done) = 0;
+    // WindowBinder::bind on the list's worker: the selection anchored to the
+    // window that holds the box, or unchanged.
+    [[nodiscard]] virtual Pending bind(const SelectedRegion& selection,
+                                       std::function<void(SelectedRegion)> done) = 0;
+    // The owner is gone: its waiting requests are dropped.
+    virtual void forget(const std::string& owner) = 0;
 };
 
 }  // namespace kestrove

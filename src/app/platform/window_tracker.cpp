@@ -4,7 +4,7 @@
 
 namespace kestrove {
 
-WindowTracker::WindowTracker(WindowList& windows, const Screens& screens) : windows_(windows), screens_(screens) {}
+WindowTracker::WindowTracker(AsyncWindowList& windows, const Screens& screens) : windows_(windows), screens_(screens) {}
 
 WindowTracker::~WindowTracker() = default;
 
@@ -12,6 +12,7 @@ void WindowTracker::setRunning(bool running) {
     if (running == isRunning()) return;
     if (!running) {
         timer_.reset();
+        asking_.cancel();
         return;
     }
     timer_ = std::make_unique<QTimer>();
@@ -24,8 +25,12 @@ void WindowTracker::setRunning(bool running) {
 }
 
 void WindowTracker::tick() {
-    if (!onTick_) return;
-    onTick_(windows_.list(WindowListOptions::onScreenOnly), ScreenSpace::displays(screens_.screens()));
+    if (!onTick_ || asking_.active()) return;
+    asking_ = windows_.list(owner, WindowListOptions::onScreenOnly, [this](ListedWindows listed) {
+        // Without a list the frames stay where they are until the next one.
+        if (!listed || !onTick_) return;
+        onTick_(listed.value(), ScreenSpace::displays(screens_.screens()));
+    });
 }
 
 }  // namespace kestrove

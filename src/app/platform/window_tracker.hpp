@@ -1,7 +1,8 @@
 #pragma once
-// Reads the window list four times a second while running and hands each
-// reading to its tick handler (the frames follow their windows with it).
-// Main thread only.
+// Asks for the window list four times a second while running and hands each
+// answer to its tick handler (the frames follow their windows with it). The
+// list is read off the main thread; a tick while the last answer is still
+// out asks nothing. Main thread only.
 
 #include <chrono>
 #include <functional>
@@ -19,26 +20,29 @@ class WindowTracker {
 public:
     using TickHandler = std::function<void(const std::vector<WindowInfo>& windows, const std::vector<Rect>& displays)>;
     static constexpr std::chrono::milliseconds interval{250};
+    // The owner its requests go under.
+    static constexpr const char* owner = "window tracker";
 
-    WindowTracker(WindowList& windows, const Screens& screens);
+    WindowTracker(AsyncWindowList& windows, const Screens& screens);
     ~WindowTracker();
     WindowTracker(const WindowTracker&) = delete;
     WindowTracker& operator=(const WindowTracker&) = delete;
 
     void setOnTick(TickHandler handler) { onTick_ = std::move(handler); }
 
-    // Starting ticks once at once; calling it again with the same value
-    // changes nothing.
+    // Starting asks at once; calling it again with the same value changes
+    // nothing. Stopping drops the answer still out.
     void setRunning(bool running);
     bool isRunning() const { return timer_ != nullptr; }
 
 private:
     void tick();
 
-    WindowList& windows_;
+    AsyncWindowList& windows_;
     const Screens& screens_;
     TickHandler onTick_;
     std::unique_ptr<QTimer> timer_;  // dies with the tracker: no tick after it
+    Pending asking_;                 // the answer still out; dies with the tracker too
 };
 
 }  // namespace kestrove

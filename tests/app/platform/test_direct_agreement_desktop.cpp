@@ -5,7 +5,8 @@
 
 #include <future>
 
-#include "app/platform/direct_session.hpp"
+#include "app/platform/linux_platform.hpp"
+#include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/ocr/tesseract_text_recognizer.hpp"
@@ -29,6 +30,7 @@ struct BothReaders : ::testing::Test {
     XcbWindowList windows;
     XcbScreenCapturer capturer{screens};
     TesseractTextRecognizer recognizer{mainThreadExecutor(), warmUpSample};
+    QueuedDirectReader direct{mainThreadExecutor(), [] { return linuxDirectPlatform(1); }};
     desktop::TestWindow window;
     Rect client;
 
@@ -50,29 +52,28 @@ struct BothReaders : ::testing::Test {
         auto shows = [&](const std::vector<OCRLine>& lines) {
             return lines.size() == 1 && TextMatch::normalize(lines[0].text) == want;
         };
-        std::vector<OCRLine> picture, direct;
+        std::vector<OCRLine> picture, directLines;
         waitFor(
             [&] {
                 const Captured shot = capturer.capture(r);
                 if (!shot.ok()) return false;
-                std::optional<std::vector<OCRLine>> answer;
-                recognizer.recognize(shot.image(), false, [&](std::vector<OCRLine> l) { answer = std::move(l); });
-                if (!waitFor([&] { return answer.has_value(); }, 20000)) return false;
+                const auto answer = desktop::await<std::vector<OCRLine>>(
+                    [&](auto done) { return recognizer.recognize("", shot.value(), false, done); });
+                if (!answer) return false;
                 picture = *answer;
                 return shows(picture);
             },
             10000);
-        auto session = DirectSession::open(r);
-        EXPECT_NE(session, nullptr);
-        if (session)
+        const auto session = desktop::await<std::shared_ptr<DirectSession>>(
+            [&](auto done) { return this->direct.open(r, done); });
+        EXPECT_TRUE(session && *session);
+        if (session && *session)
             waitFor([&] {
-                std::promise<DirectAnswer> got;
-                session->read(inlineExecutor(), [&](DirectAnswer a) { got.set_value(a); });
-                const DirectAnswer a = got.get_future().get();
-                if (a.lines()) direct = *a.lines();
-                return shows(direct);
+                const auto a = desktop::await<DirectAnswer>([&](auto done) { return (*session)->read(done); });
+                if (a && a->lines()) directLines = *a->lines();
+                return shows(directLines);
             });
-        return {picture, direct};
+        return {picture, directLines};
     }
 };
 

@@ -5,10 +5,11 @@
 
 #include <chrono>
 #include <csignal>
-#include <future>
 
 #include "app/platform/atspi/direct_access.hpp"
-#include "app/platform/direct_session.hpp"
+#include "app/platform/linux_platform.hpp"
+#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "core/reading/text_match.hpp"
 #include "support/app/desktop_fixture.hpp"
@@ -21,14 +22,19 @@ namespace tw = testwindow;
 using desktop::waitFor;
 
 DirectAnswer read(DirectSession& s) {
-    std::promise<DirectAnswer> got;
-    s.read(inlineExecutor(), [&](DirectAnswer a) { got.set_value(a); });
-    return got.get_future().get();
+    auto answer = desktop::await<DirectAnswer>([&](auto done) { return s.read(done); });
+    return answer ? *answer : DirectAnswer::noAnswer(DirectSilence::failed);
 }
 
 struct DirectReaderDesktop : ::testing::Test {
     desktop::TestWindow window;
     XcbWindowList windows;
+    QueuedDirectReader reader{mainThreadExecutor(), [] { return linuxDirectPlatform(1); }};
+
+    std::shared_ptr<DirectSession> open(const WatchRegion& r) {
+        auto session = desktop::await<std::shared_ptr<DirectSession>>([&](auto done) { return reader.open(r, done); });
+        return session ? *session : nullptr;
+    }
 
     // A watch region over one of the test window's boxes, bound to it.
     WatchRegion regionOver(const tw::Box& b) {
@@ -45,7 +51,7 @@ struct DirectReaderDesktop : ::testing::Test {
 
     // The window joins the accessibility bus a moment after it shows.
     std::shared_ptr<DirectSession> openOver(const tw::Box& b, DirectAnswer* first = nullptr) {
-        auto session = DirectSession::open(regionOver(b));
+        auto session = open(regionOver(b));
         if (!session) return nullptr;
         std::optional<DirectAnswer> answer;
         waitFor([&] {
@@ -110,8 +116,9 @@ TEST_F(DirectReaderDesktop, TheTestWindowIsSurelyNotChromium) {
     const auto verdict = DirectAccess::chromium(static_cast<std::int32_t>(window.pid()));
     EXPECT_FALSE(verdict.isChromium);
     EXPECT_EQ(verdict.confidence, ChromiumDetection::Confidence::sure) << verdict.why;
-    auto session = DirectSession::open(regionOver(tw::status));
+    auto session = open(regionOver(tw::status));
     ASSERT_NE(session, nullptr);
+    EXPECT_TRUE(reader.allowed());
     EXPECT_EQ(session->chromium(), verdict);
     EXPECT_FALSE(session->onScreenOnly());
 }

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 
-#include "app/platform/direct_session.hpp"
+#include "app/platform/queued_direct_reader.hpp"
 #include "support/app/fake_accessibility_tree.hpp"
 #include "support/app/fakes.hpp"
 
@@ -29,8 +32,12 @@ struct Borrowed final : WindowList {
 };
 struct BorrowedTree final : AccessibilityTree {
     FakeAccessibilityTree* to;
-    explicit BorrowedTree(FakeAccessibilityTree* t) : to(t) {}
-    bool available() override { return to->available(); }
+    std::function<void()>* before;
+    BorrowedTree(FakeAccessibilityTree* t, std::function<void()>* b) : to(t), before(b) {}
+    bool available() override {
+        if (*before) (*before)();
+        return to->available();
+    }
     AccessResult<AccessElement> application(std::int32_t p) override { return to->application(p); }
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to->windows(a); }
     AccessResult<Rect> frame(const AccessElement& e) override { return to->frame(e); }
@@ -50,7 +57,9 @@ struct Rig {
     FakeWindowList windows;
     bool alive = true;
     ChromiumDetection::Verdict verdict = notChromium();
-    std::shared_ptr<DirectReader> reader;
+    // Runs on the reader's thread before each call to the tree: lets a test hold the reader.
+    std::function<void()> onTreeCall;
+    std::unique_ptr<DirectReader> reader;
 
     Rig() {
         WindowInfo w = fakes::window(windowID, clientArea);
@@ -66,9 +75,10 @@ struct Rig {
             {"web", {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}}},
             {"status", {DirectRole::titled, Rect{120, 70, 200, 20}, {}, "Status: ready", {}, {}, {}}},
         };
-        reader = std::make_shared<DirectReader>([this] {
+        // Answers run on the reader's thread; the helpers below wait for them.
+        reader = std::make_unique<QueuedDirectReader>(inlineExecutor(), [this] {
             DirectPlatform p;
-            p.tree = std::make_unique<BorrowedTree>(&tree);
+            p.tree = std::make_unique<BorrowedTree>(&tree, &onTreeCall);
             p.windows = std::make_unique<Borrowed>(&windows);
             p.alive = [this](std::int32_t) { return alive; };
             p.chromium = [this](std::int32_t) { return verdict; };
@@ -82,16 +92,21 @@ struct Rig {
         return r;
     }
 
-    std::shared_ptr<DirectSession> open() { return DirectSession::open(region(), reader); }
+    std::shared_ptr<DirectSession> open(const WatchRegion& r) {
+        std::promise<std::shared_ptr<DirectSession>> got;
+        const Pending call = reader->open(r, [&](std::shared_ptr<DirectSession> s) { got.set_value(std::move(s)); });
+        return got.get_future().get();
+    }
+    std::shared_ptr<DirectSession> open() { return open(region()); }
 
     static DirectAnswer read(DirectSession& s) {
         std::promise<DirectAnswer> got;
-        s.read(inlineExecutor(), [&](DirectAnswer a) { got.set_value(a); });
+        const Pending call = s.read([&](DirectAnswer a) { got.set_value(a); });
         return got.get_future().get();
     }
     static void adopt(DirectSession& s) {
         std::promise<void> done;
-        s.adopt(inlineExecutor(), [&] { done.set_value(); });
+        const Pending call = s.adopt([&] { done.set_value(); });
         done.get_future().get();
     }
     static std::vector<std::string> texts(const DirectAnswer& a) {
@@ -110,7 +125,7 @@ TEST_F(DirectSessionTest, OpensOnlyForAKnownBoundWindow) {
 
     WatchRegion unbound = region();
     unbound.window.reset();
-    EXPECT_EQ(DirectSession::open(unbound, reader), nullptr);
+    EXPECT_EQ(open(unbound), nullptr);
 
     windows.windows[0].isOnScreen = false;  // still in the full list
     EXPECT_NE(open(), nullptr);
@@ -121,15 +136,13 @@ TEST_F(DirectSessionTest, OpensOnlyForAKnownBoundWindow) {
 
     tree.isAvailable = false;
     EXPECT_EQ(open(), nullptr);
+    EXPECT_FALSE(reader->allowed());
     tree.isAvailable = true;
+    EXPECT_NE(open(), nullptr);
+    EXPECT_TRUE(reader->allowed());
 
     windows.windows.clear();
     EXPECT_EQ(open(), nullptr);
-}
-
-TEST_F(DirectSessionTest, OpensFromTheReaderThreadWithoutWaitingForItself) {
-    const bool opened = reader->run([this](DirectPlatform&) { return DirectSession::open(region(), reader) != nullptr; });
-    EXPECT_TRUE(opened);
 }
 
 TEST_F(DirectSessionTest, ReadsTheBoundWindowFoundByItsFrame) {
@@ -296,11 +309,64 @@ TEST_F(DirectSessionTest, TimedReadsSayHowLongTheyTook) {
     auto s = open();
     ASSERT_NE(s, nullptr);
     std::promise<std::pair<DirectAnswer, double>> got;
-    s->readTimed(inlineExecutor(), [&](DirectAnswer a, double ms) { got.set_value({a, ms}); });
+    const Pending call = s->readTimed([&](DirectAnswer a, double ms) { got.set_value({a, ms}); });
     const auto [answer, ms] = got.get_future().get();
     EXPECT_TRUE(answer.counts());
     EXPECT_GE(ms, 0);
     EXPECT_LT(ms, 1000);
+}
+
+// Holds the reader's thread until the test opens it.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool entered = false, open = false;
+    void pass() {
+        std::unique_lock lock(mutex);
+        entered = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return open; });
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [&] { return entered; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        cv.notify_all();
+    }
+};
+
+TEST_F(DirectSessionTest, OnlyTheNewestWaitingReadRunsAndCancelledOnesNeverAnswer) {
+    auto s = open(), other = open();
+    ASSERT_TRUE(s && other);
+    Gate gate;
+    std::atomic<int> reads = 0;
+    onTreeCall = [&] {
+        if (++reads == 1) gate.pass();
+    };
+    std::mutex mutex;
+    std::vector<std::string> answers;
+    auto note = [&](std::string what) {
+        return [&, what](DirectAnswer) {
+            std::lock_guard lock(mutex);
+            answers.push_back(what);
+        };
+    };
+    Pending running = s->read(note("running"));
+    gate.waitEntered();
+    std::vector<Pending> waiting;
+    for (int i = 0; i < 100; ++i) waiting.push_back(s->read(note("read " + std::to_string(i))));
+    Pending letGo = other->read(note("let go"));
+    letGo = Pending();
+    running.cancel();  // while it runs
+    std::promise<void> witnessed;
+    Pending witness = other->read([&](DirectAnswer) { witnessed.set_value(); });
+    gate.release();
+    witnessed.get_future().get();
+    EXPECT_EQ(answers, std::vector<std::string>{"read 99"});
+    EXPECT_EQ(reads, 3) << "replaced and dropped reads never ran";
 }
 
 }  // namespace

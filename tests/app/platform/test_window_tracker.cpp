@@ -1,10 +1,15 @@
+// The tracker asks for the window list four times a second and ticks with
+// each answer; the list itself is read off the main thread.
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "support/app/fakes.hpp"
+#include "support/manual_executor.hpp"
 
 namespace kestrove {
 namespace {
@@ -24,17 +29,23 @@ void spin(int ms) {
 }
 
 struct Tracking : ::testing::Test {
-    fakes::FakeWindowList windows;
+    testing::ManualExecutor main;
     fakes::FakeScreens screens;
+    // Answers through the manual main thread, or through Qt's for the timed tests.
+    std::unique_ptr<fakes::FakeAsyncWindowList> windows;
     int ticks = 0;
     std::vector<WindowInfo> lastWindows;
     std::vector<Rect> lastDisplays;
 
     void SetUp() override {
         app();
-        windows.windows = {fakes::window(7, {10, 10, 100, 100}), fakes::window(8, {0, 0, 50, 50})};
-        windows.windows[1].isOnScreen = false;
         screens.list = {fakes::screen("A", {0, 0, 800, 600}), fakes::screen("B", {800, 0, 800, 600})};
+        answerThrough(main.executor());
+    }
+    void answerThrough(Executor e) {
+        windows = std::make_unique<fakes::FakeAsyncWindowList>(e, screens);
+        windows->backend.windows = {fakes::window(7, {10, 10, 100, 100}), fakes::window(8, {0, 0, 50, 50})};
+        windows->backend.windows[1].isOnScreen = false;
     }
     void count(WindowTracker& t) {
         t.setOnTick([this](const std::vector<WindowInfo>& w, const std::vector<Rect>& d) {
@@ -45,20 +56,25 @@ struct Tracking : ::testing::Test {
     }
 };
 
-TEST_F(Tracking, StartingTicksOnceAtOnceWithOnScreenWindowsAndDisplays) {
-    WindowTracker tracker(windows, screens);
+TEST_F(Tracking, StartingAsksAtOnceAndTicksWhenTheAnswerArrives) {
+    WindowTracker tracker(*windows, screens);
     count(tracker);
     tracker.setRunning(true);
     tracker.setRunning(true);
+    ASSERT_EQ(windows->lists.asked.size(), 1u);
+    EXPECT_EQ(windows->lists.asked[0].owner, WindowTracker::owner);
+    EXPECT_EQ(windows->lists.asked[0].request, WindowListOptions::onScreenOnly);
+    EXPECT_EQ(ticks, 0) << "ticked before the answer came";
+    main.runPending();
     EXPECT_EQ(ticks, 1);
     ASSERT_EQ(lastWindows.size(), 1u);
     EXPECT_EQ(lastWindows[0].id, 7u);
     EXPECT_EQ(lastDisplays, (std::vector<Rect>{{0, 0, 800, 600}, {800, 0, 800, 600}}));
-    EXPECT_EQ(windows.asked, std::vector<WindowListOptions>{WindowListOptions::onScreenOnly});
 }
 
 TEST_F(Tracking, TicksFourTimesASecondUntilStopped) {
-    WindowTracker tracker(windows, screens);
+    answerThrough(mainThreadExecutor());
+    WindowTracker tracker(*windows, screens);
     count(tracker);
     tracker.setRunning(true);
     spin(1100);
@@ -72,22 +88,50 @@ TEST_F(Tracking, TicksFourTimesASecondUntilStopped) {
     EXPECT_EQ(ticks, stoppedAt);
 }
 
-TEST_F(Tracking, ReleasedTrackerNeverTicks) {
-    {
-        WindowTracker tracker(windows, screens);
-        count(tracker);
-        tracker.setRunning(true);
-    }
-    const int atRelease = ticks;
+TEST_F(Tracking, ATickWhileTheAnswerIsOutAsksNothing) {
+    answerThrough(mainThreadExecutor());
+    windows->lists.hold = true;
+    WindowTracker tracker(*windows, screens);
+    count(tracker);
+    tracker.setRunning(true);
+    spin(600);
+    EXPECT_EQ(windows->lists.asked.size(), 1u);
+    windows->lists.release();
     spin(400);
-    EXPECT_EQ(ticks, atRelease);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_GE(windows->lists.asked.size(), 2u) << "asks again once answered";
 }
 
-TEST_F(Tracking, RunningWithoutHandlerReadsNothing) {
-    WindowTracker tracker(windows, screens);
+TEST_F(Tracking, AnAnswerStillOutNeverTicksOnceStoppedOrReleased) {
+    windows->lists.hold = true;
+    {
+        WindowTracker released(*windows, screens);
+        count(released);
+        released.setRunning(true);
+    }
+    WindowTracker stopped(*windows, screens);
+    count(stopped);
+    stopped.setRunning(true);
+    stopped.setRunning(false);
+    EXPECT_EQ(windows->lists.held(), 0u) << "the handles were let go";
+    main.runPending();
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(Tracking, WithoutAListTheFramesStayPut) {
+    windows->backend.connected = false;
+    WindowTracker tracker(*windows, screens);
+    count(tracker);
     tracker.setRunning(true);
-    spin(300);
-    EXPECT_TRUE(windows.asked.empty());
+    main.runPending();
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(Tracking, RunningWithoutHandlerAsksNothing) {
+    WindowTracker tracker(*windows, screens);
+    tracker.setRunning(true);
+    main.runPending();
+    EXPECT_TRUE(windows->lists.asked.empty());
 }
 
 }  // namespace

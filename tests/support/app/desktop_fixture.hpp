@@ -9,16 +9,29 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/platform/window_list.hpp"
 #include "core/foundation/geometry.hpp"
+#include "core/foundation/pending.hpp"
 #include "core/picture/image.hpp"
 
 namespace kestrove::desktop {
 
 // Spins the event loop until `done` holds or `ms` have passed.
 bool waitFor(const std::function<bool()>& done, int ms = 5000);
+
+// Starts an asynchronous call whose answer comes through the main-thread
+// executor (`start` takes the completion and gives the handle) and spins the
+// event loop until the answer arrives; none after `ms`.
+template <typename T, typename Start>
+std::optional<T> await(Start start, int ms = 20000) {
+    std::optional<T> answer;
+    const Pending call = start([&answer](T value) { answer = std::move(value); });
+    waitFor([&] { return answer.has_value(); }, ms);
+    return answer;
+}
 
 // Waits until the window list shows window `id` on screen at `client`, so a
 // test does not race the window manager placing it.

@@ -1,15 +1,19 @@
 #pragma once
-// Stand-ins for the platform services, for tests without a display.
+// Stand-ins for the platform services, for tests without a display: the
+// blocking backends (a window list, screens) and the asynchronous services
+// of the Platform, which answer through the executor they are given (see
+// fake_requests.hpp for holding, scripting and releasing answers).
 
 #include <algorithm>
-#include <deque>
 #include <map>
 
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
 #include "app/platform/text_recognizer.hpp"
+#include "app/platform/window_binder.hpp"
 #include "app/platform/window_list.hpp"
 #include "core/foundation/executor.hpp"
+#include "support/app/fake_requests.hpp"
 
 namespace kestrove::fakes {
 
@@ -18,6 +22,7 @@ public:
     std::vector<WindowInfo> windows;
     std::map<std::uint32_t, std::string> bundleIDs;
     std::vector<WindowListOptions> asked;
+    bool connected = true;
 
     std::vector<WindowInfo> list(WindowListOptions options) override {
         asked.push_back(options);
@@ -31,36 +36,13 @@ public:
         if (it == bundleIDs.end()) return std::nullopt;
         return it->second;
     }
+    bool isConnected() const override { return connected; }
 };
 
 class FakeScreens final : public Screens {
 public:
     std::vector<ScreenInfo> list;
     std::vector<ScreenInfo> screens() const override { return list; }
-};
-
-// Answers captures from a script, in order; once it runs out, a plain grey
-// picture of the region's size. Remembers every region asked for.
-class FakeScreenCapturer final : public ScreenCapturer {
-public:
-    std::deque<Captured> script;
-    std::vector<WatchRegion> asked;
-    std::optional<WindowCaptureFacts> facts;
-
-    Captured capture(const WatchRegion& region) override {
-        asked.push_back(region);
-        if (!script.empty()) {
-            Captured next = std::move(script.front());
-            script.pop_front();
-            return next;
-        }
-        const auto size = WindowTracking::pictureSize(region);
-        if (!size) return CaptureError::failed("no size");
-        Image grey(size->width, size->height);
-        std::fill(grey.rgba.begin(), grey.rgba.end(), std::uint8_t{128});
-        return grey;
-    }
-    std::optional<WindowCaptureFacts> lastWindowCapture() const override { return facts; }
 };
 
 inline ScreenInfo screen(const std::string& name, Rect frame, double scale = 1) {
@@ -76,28 +58,89 @@ inline WindowInfo window(std::uint32_t id, Rect frame, std::string app = "Editor
     return w;
 }
 
-// Answers every recognition with `lines`, through `deliver`.
-class FakeTextRecognizer final : public TextRecognizer {
+// A plain grey picture of the region's size.
+inline Captured greyPicture(const WatchRegion& region) {
+    const auto size = WindowTracking::pictureSize(region);
+    if (!size) return CaptureError::failed("no size");
+    Image grey(size->width, size->height);
+    std::fill(grey.rgba.begin(), grey.rgba.end(), std::uint8_t{128});
+    return grey;
+}
+
+// Captures answered from `captures.script`, then with a grey picture.
+class FakeScreenCapturer final : public ScreenCapturer {
 public:
-    struct Request {
-        int width = 0;
-        int height = 0;
-        bool languageCorrection = false;
-    };
-    explicit FakeTextRecognizer(Executor deliver = inlineExecutor()) : deliver_(std::move(deliver)) {}
+    explicit FakeScreenCapturer(Executor main) : captures("capture", main, greyPicture), main_(main) {}
 
-    std::vector<OCRLine> lines;
-    std::vector<Request> requests;
-    int warmUps = 0;
+    Requests<WatchRegion, Captured> captures;
+    std::optional<WindowCaptureFacts> facts;
+    bool isAllowed = true;
+    int refreshes = 0;
 
-    void recognize(Image image, bool languageCorrection, Done done) override {
-        requests.push_back({image.width, image.height, languageCorrection});
-        deliver_([done = std::move(done), answer = lines]() mutable { done(std::move(answer)); });
+    Pending capture(const std::string& owner, const WatchRegion& region, Done done) override {
+        return captures.ask(owner, "capture", region, std::move(done));
     }
-    void warmUp() override { ++warmUps; }
+    void forget(const std::string& owner) override { captures.forget(owner); }
+    std::optional<WindowCaptureFacts> lastWindowCapture() const override { return facts; }
+    bool allowed() const override { return isAllowed; }
+    Pending refreshAllowed(std::function<void(bool)> done) override {
+        captures.onThread("asked whether capture is allowed");
+        ++refreshes;
+        return Pending::answered(main_, [done = std::move(done), a = isAllowed] { done(a); });
+    }
 
 private:
-    Executor deliver_;
+    Executor main_;
+};
+
+struct Recognition {
+    Image image;
+    bool languageCorrection = false;
+};
+
+// Every recognition answered with `lines` unless scripted otherwise.
+class FakeTextRecognizer final : public TextRecognizer {
+public:
+    explicit FakeTextRecognizer(Executor main)
+        : recognitions("recognition", main, [this](const Recognition&) { return lines; }) {}
+
+    std::vector<OCRLine> lines;
+    Requests<Recognition, std::vector<OCRLine>> recognitions;
+    int warmUps = 0;
+
+    Pending recognize(const std::string& owner, Image image, bool languageCorrection, Done done) override {
+        return recognitions.ask(owner, "recognize", {std::move(image), languageCorrection}, std::move(done));
+    }
+    void forget(const std::string& owner) override { recognitions.forget(owner); }
+    void warmUp() override { ++warmUps; }
+};
+
+// Lists from `backend` (its windows, what it is asked recorded there too)
+// and binds against it and `screens`, as the real worker would.
+class FakeAsyncWindowList final : public AsyncWindowList {
+public:
+    FakeAsyncWindowList(Executor main, const Screens& screens)
+        : lists("window list", main,
+                [this](const WindowListOptions& o) -> ListedWindows {
+                    if (!backend.isConnected()) return WindowListError{"no window system"};
+                    return backend.list(o);
+                }),
+          binds("binding", main,
+                [this, &screens](const SelectedRegion& s) { return WindowBinder::bind(s, backend, screens); }) {}
+
+    FakeWindowList backend;
+    Requests<WindowListOptions, ListedWindows> lists;
+    Requests<SelectedRegion, SelectedRegion> binds;
+
+    Pending list(const std::string& owner, WindowListOptions options,
+                 std::function<void(ListedWindows)> done) override {
+        const char* lane = options == WindowListOptions::all ? "all" : "on screen";
+        return lists.ask(owner, lane, options, std::move(done));
+    }
+    Pending bind(const SelectedRegion& selection, std::function<void(SelectedRegion)> done) override {
+        return binds.ask("", "bind", selection, std::move(done));
+    }
+    void forget(const std::string& owner) override { lists.forget(owner); }
 };
 
 }  // namespace kestrove::fakes

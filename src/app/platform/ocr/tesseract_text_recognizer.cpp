@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <memory>
 
 #include "app/platform/ocr/tesseract_engine.hpp"
@@ -31,66 +30,28 @@ private:
 };
 
 TesseractTextRecognizer::TesseractTextRecognizer(Executor deliver, std::function<Image()> warmUpSample, int workers)
-    : deliver_(std::move(deliver)), warmUpSample_(std::move(warmUpSample)) {
-    const int count = std::max(workers, 1);
-    for (int i = 0; i < count; ++i) workers_.emplace_back([this] { work(); });
+    : warmUpSample_(std::move(warmUpSample)),
+      queue_("text recognition", std::max(workers, 1), std::move(deliver), [] { return std::make_unique<Engines>(); }) {}
+
+TesseractTextRecognizer::~TesseractTextRecognizer() = default;
+
+Pending TesseractTextRecognizer::recognize(const std::string& owner, Image image, bool languageCorrection, Done done) {
+    return queue_.post(
+        {owner, "recognize"},
+        [image = std::move(image), languageCorrection](Engines& engines) {
+            return engines.get(languageCorrection).read(image);
+        },
+        std::vector<OCRLine>{}, std::move(done));  // a failed recognition reads as nothing
 }
 
-TesseractTextRecognizer::~TesseractTextRecognizer() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        jobs_.clear();
-    }
-    wake_.notify_all();
-    for (auto& t : workers_) t.join();
-}
-
-void TesseractTextRecognizer::post(Job job) {
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back(std::move(job));
-    }
-    wake_.notify_one();
-}
-
-void TesseractTextRecognizer::work() {
-    Engines engines;
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (stopping_) return;
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
-        }
-        job(engines);
-    }
-}
-
-void TesseractTextRecognizer::recognize(Image image, bool languageCorrection, Done done) {
-    post([this, image = std::move(image), languageCorrection, done = std::move(done)](Engines& engines) mutable {
-        std::vector<OCRLine> lines;
-        try {
-            lines = engines.get(languageCorrection).read(image);
-        } catch (const std::exception&) {
-            lines.clear();  // a failed recognition reads as nothing
-        }
-        deliver_([done = std::move(done), lines = std::move(lines)]() mutable { done(std::move(lines)); });
-    });
-}
+void TesseractTextRecognizer::forget(const std::string& owner) { queue_.drop(owner); }
 
 void TesseractTextRecognizer::warmUp() {
-    post([this](Engines& engines) {
+    queue_.run({"", "warm-up"}, [sample = warmUpSample_](Engines& engines) {
         const auto start = std::chrono::steady_clock::now();
-        try {
-            const Image sample = warmUpSample_ ? warmUpSample_() : Image();
-            if (!sample.isValid()) return;
-            engines.get(false).read(sample);
-        } catch (const std::exception&) {
-            return;
-        }
+        const Image picture = sample ? sample() : Image();
+        if (!picture.isValid()) return;
+        engines.get(false).read(picture);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         if (auto message = warmUpLogMessage(elapsed.count())) logLine(*message);
     });

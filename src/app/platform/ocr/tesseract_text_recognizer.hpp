@@ -3,17 +3,13 @@
 // (one with the language's dictionaries, one without), made on first use and
 // kept for the life of the recogniser.
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "app/platform/text_recognizer.hpp"
 #include "core/foundation/executor.hpp"
+#include "core/foundation/work_queue.hpp"
 
 namespace kestrove {
 
@@ -29,23 +25,15 @@ public:
     // without an answer.
     ~TesseractTextRecognizer() override;
 
-    void recognize(Image image, bool languageCorrection, Done done) override;
+    Pending recognize(const std::string& owner, Image image, bool languageCorrection, Done done) override;
+    void forget(const std::string& owner) override;
     void warmUp() override;
 
 private:
     class Engines;
-    using Job = std::function<void(Engines&)>;
 
-    void post(Job job);
-    void work();
-
-    Executor deliver_;
     std::function<Image()> warmUpSample_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> jobs_;
-    bool stopping_ = false;
-    std::vector<std::thread> workers_;
+    WorkQueue<Engines> queue_;
 };
 
 }  // namespace kestrove

@@ -2,8 +2,9 @@
 // Capture over XCB on a long-lived connection of its own: the display path
 // reads the root window (MIT-SHM, GetImage as fallback), the window path the
 // window's own picture through XComposite, so a covered window still reads.
-// One thread at a time (its own connection); `screens` must answer on that
-// thread (QtScreens does on any).
+// Blocking: made, used and ended on one thread (its own connection; the
+// application's QueuedScreenCapturer keeps it on its worker). `screens` must
+// answer on that thread (QtScreens does on any).
 
 #include <memory>
 #include <set>
@@ -16,20 +17,21 @@ namespace kestrove {
 class XcbConnection;
 class XcbPixelReader;
 
-class XcbScreenCapturer final : public ScreenCapturer {
+class XcbScreenCapturer final : public BlockingCapturer {
 public:
     explicit XcbScreenCapturer(const Screens& screens, bool allowSharedMemory = true);
     ~XcbScreenCapturer() override;
 
     Captured capture(const WatchRegion& region) override;
     std::optional<WindowCaptureFacts> lastWindowCapture() const override { return lastWindowCapture_; }
+    // An X11 session whose server has Composite, on a working connection.
+    bool allowed() const override;
 
     bool usesSharedMemory() const;
 
 private:
     Captured captureDisplay(const WatchRegion& region);
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
-    bool allowed() const;
 
     const Screens& screens_;
     std::unique_ptr<XcbConnection> x_;

@@ -17,7 +17,7 @@ public:
     ~XcbWindowList() override;
 
     // False without an X server; the list is then always empty.
-    bool isConnected() const;
+    bool isConnected() const override;
 
     std::vector<WindowInfo> list(WindowListOptions options) override;
     std::optional<std::string> bundleID(std::uint32_t window) override;

@@ -5,9 +5,10 @@
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <future>
 
 #include "app/platform/atspi/atspi_tree.hpp"
-#include "app/platform/direct_session.hpp"
+#include "app/platform/queued_direct_reader.hpp"
 #include "support/app/fakes.hpp"
 
 namespace kestrove {
@@ -26,7 +27,7 @@ TEST(AtspiTree, NoBusMeansUnavailableAndNoSession) {
     EXPECT_EQ(tree.application(1).error, AccessError::failed);
     EXPECT_EQ(tree.node({":1.1", "/org/a11y/atspi/accessible/root"}).error, AccessError::failed);
 
-    auto reader = std::make_shared<DirectReader>([] {
+    QueuedDirectReader reader(inlineExecutor(), [] {
         DirectPlatform p;
         p.tree = std::make_unique<AtspiTree>();
         auto windows = std::make_unique<fakes::FakeWindowList>();
@@ -37,7 +38,10 @@ TEST(AtspiTree, NoBusMeansUnavailableAndNoSession) {
         return p;
     });
     const WatchRegion region{1, 10, 10, 100, 20, 1, WindowAnchor{9, "Editor", std::nullopt, 10, 10, 400, 300}};
-    EXPECT_EQ(DirectSession::open(region, reader), nullptr);
+    std::promise<std::shared_ptr<DirectSession>> opened;
+    const Pending call = reader.open(region, [&](std::shared_ptr<DirectSession> s) { opened.set_value(std::move(s)); });
+    EXPECT_EQ(opened.get_future().get(), nullptr);
+    EXPECT_FALSE(reader.allowed());
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,14 +29,15 @@ TEST(TesseractTextRecognizer, AnswersEachRequestOnceThroughTheExecutor) {
     const std::vector<std::string> texts = {"Status: Exporting 42%", "Price: 249.99 EUR", "Counter: 7", "Qty 3"};
     std::map<std::string, int> answers;
     bool offThread = false;
+    std::vector<Pending> calls;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        recognizer.recognize(rendered::crop(400, 60, {{texts[i], 10, 38}}), i % 2 == 0,
-                             [&, text = texts[i]](std::vector<OCRLine> lines) {
+        calls.push_back(recognizer.recognize("w_" + std::to_string(i), rendered::crop(400, 60, {{texts[i], 10, 38}}),
+                                             i % 2 == 0, [&, text = texts[i]](std::vector<OCRLine> lines) {
                                  offThread |= std::this_thread::get_id() != mainThread;
                                  ++answers[text];
                                  ASSERT_EQ(lines.size(), 1u) << text;
                                  EXPECT_EQ(TextMatch::normalize(lines[0].text), TextMatch::normalize(text));
-                             });
+                             }));
     }
     EXPECT_TRUE(answers.empty()) << "answered before the executor ran";
     ASSERT_TRUE(main.runUntil([&] { return answers.size() == texts.size(); }, 20s));
@@ -48,25 +52,77 @@ TEST(TesseractTextRecognizer, EmptyAndBrokenPicturesAreAnsweredWithNoLines) {
     int answered = 0;
     Image broken(50, 50);
     broken.rgba.clear();
+    std::vector<Pending> calls;
     for (Image picture : {Image(), broken, rendered::crop(200, 100, {})})
-        recognizer.recognize(std::move(picture), true, [&](std::vector<OCRLine> lines) {
+        calls.push_back(recognizer.recognize("", std::move(picture), true, [&](std::vector<OCRLine> lines) {
             ++answered;
             EXPECT_TRUE(lines.empty());
-        });
+        }));
     ASSERT_TRUE(main.runUntil([&] { return answered == 3; }, 20s));
 }
 
 TEST(TesseractTextRecognizer, StoppingDropsQueuedWorkWithoutAnswering) {
     kestrove::testing::ManualExecutor main;
     std::atomic<int> answered = 0;
+    std::vector<Pending> calls;
     {
         TesseractTextRecognizer recognizer(main.executor(), nullptr, 1);
         for (int i = 0; i < 20; ++i)
-            recognizer.recognize(rendered::crop(400, 100, {{"Line " + std::to_string(i), 10, 50}}), false,
-                                 [&](std::vector<OCRLine>) { ++answered; });
+            calls.push_back(recognizer.recognize("", rendered::crop(400, 100, {{"Line " + std::to_string(i), 10, 50}}),
+                                                 false, [&](std::vector<OCRLine>) { ++answered; }));
     }
     main.runPending();
-    EXPECT_LT(answered.load(), 20);
+    EXPECT_EQ(answered.load(), 0) << "an answer arrived after the recogniser stopped";
+}
+
+// Holds the one worker in the warm-up until the test opens it.
+struct HeldWorker {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool entered = false, open = false;
+    std::function<Image()> sample() {
+        return [this] {
+            std::unique_lock lock(mutex);
+            entered = true;
+            cv.notify_all();
+            cv.wait(lock, [&] { return open; });
+            return Image();
+        };
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [&] { return entered; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        cv.notify_all();
+    }
+};
+
+TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndCancelledOnesNeverAnswer) {
+    kestrove::testing::ManualExecutor main;
+    HeldWorker held;
+    TesseractTextRecognizer recognizer(main.executor(), held.sample(), 1);
+    recognizer.warmUp();
+    held.waitEntered();
+
+    std::vector<std::string> answers;
+    auto note = [&](std::string what) {
+        return [&answers, what](std::vector<OCRLine> lines) { answers.push_back(what + ":" + std::to_string(lines.size())); };
+    };
+    const Image line = rendered::crop(300, 60, {{"Counter: 7", 10, 38}});
+    std::vector<Pending> calls;
+    for (int i = 0; i < 100; ++i) calls.push_back(recognizer.recognize("w_1", line, false, note("w_1 #" + std::to_string(i))));
+    Pending cancelled = recognizer.recognize("w_2", line, false, note("w_2"));
+    cancelled.cancel();
+    Pending forgotten = recognizer.recognize("w_3", line, false, note("w_3"));
+    recognizer.forget("w_3");
+    Pending kept = recognizer.recognize("w_4", line, false, note("w_4"));
+    held.release();
+    ASSERT_TRUE(main.runUntil([&] { return answers.size() == 2; }, 20s));
+    main.runUntil([] { return false; }, 200ms);
+    EXPECT_EQ(answers, (std::vector<std::string>{"w_1 #99:1", "w_4:1"}));
 }
 
 TEST(TesseractTextRecognizer, OnlyASlowWarmUpIsLogged) {

@@ -57,10 +57,9 @@ struct Recognition : ::testing::Test {
             [&] {
                 const Captured shot = capturer.capture(r);
                 if (!shot.ok()) return false;
-                std::optional<std::vector<OCRLine>> answer;
-                recognizer.recognize(shot.image(), languageCorrection,
-                                     [&](std::vector<OCRLine> lines) { answer = std::move(lines); });
-                if (!waitFor([&] { return answer.has_value(); }, 20000)) return false;
+                const auto answer = desktop::await<std::vector<OCRLine>>(
+                    [&](auto done) { return recognizer.recognize("", shot.value(), languageCorrection, done); });
+                if (!answer) return false;
                 last = *answer;
                 std::vector<std::string> want;
                 for (const auto& e : expected) want.push_back(TextMatch::normalize(e));

@@ -47,7 +47,7 @@ struct Capture : ::testing::Test {
         const Image own = window->grab(b.x, b.y, b.w, b.h);
         waitFor([&] {
             auto c = capturer.capture(region);
-            return c.ok() && desktop::maxChannelDifference(c.image(), own) == 0;
+            return c.ok() && desktop::maxChannelDifference(c.value(), own) == 0;
         });
         return own;
     }
@@ -58,19 +58,19 @@ TEST_F(Capture, DisplayCaptureOfABoxIsWhatTheWindowDrewThere) {
     const Image own = settledGrab(tw::status, region);
     const Captured shot = capturer.capture(region);
     ASSERT_TRUE(shot.ok()) << shot.error().description();
-    EXPECT_EQ(shot.image().width, tw::status.w);
-    EXPECT_EQ(shot.image().height, tw::status.h);
-    EXPECT_EQ(desktop::maxChannelDifference(shot.image(), own), 0);
+    EXPECT_EQ(shot.value().width, tw::status.w);
+    EXPECT_EQ(shot.value().height, tw::status.h);
+    EXPECT_EQ(desktop::maxChannelDifference(shot.value(), own), 0);
     EXPECT_FALSE(PixelDiff::grid(own)->isFlat());
     // The comparison can tell two lines apart.
-    EXPECT_TRUE(changed(shot.image(), window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h)));
+    EXPECT_TRUE(changed(shot.value(), window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h)));
 
     // Plain GetImage reads the same pixels as shared memory.
     XcbScreenCapturer plain(screens, /*allowSharedMemory=*/false);
     EXPECT_FALSE(plain.usesSharedMemory());
     const Captured again = plain.capture(region);
     ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again.image(), shot.image());
+    EXPECT_EQ(again.value(), shot.value());
 }
 
 TEST_F(Capture, PictureHasTheRegionsPixelSize) {
@@ -80,8 +80,8 @@ TEST_F(Capture, PictureHasTheRegionsPixelSize) {
     region.h = 40.5;
     const Captured shot = capturer.capture(region);
     ASSERT_TRUE(shot.ok());
-    EXPECT_EQ(shot.image().width, 200);
-    EXPECT_EQ(shot.image().height, 81);
+    EXPECT_EQ(shot.value().width, 200);
+    EXPECT_EQ(shot.value().height, 81);
 
     // A box reaching past the screen's edge keeps its size; what lies
     // beyond the screen is black.
@@ -89,8 +89,8 @@ TEST_F(Capture, PictureHasTheRegionsPixelSize) {
     const auto edge = SelectedRegion::make(screen, {screen.frame.maxX() - 40, 10, 100, 20}).region;
     const Captured cut = capturer.capture(edge);
     ASSERT_TRUE(cut.ok()) << cut.error().description();
-    ASSERT_EQ(cut.image().width, 100);
-    const auto px = [&](int x, int y) { return &cut.image().rgba[static_cast<std::size_t>(y * 100 + x) * 4]; };
+    ASSERT_EQ(cut.value().width, 100);
+    const auto px = [&](int x, int y) { return &cut.value().rgba[static_cast<std::size_t>(y * 100 + x) * 4]; };
     EXPECT_EQ(px(99, 10)[0] + px(99, 10)[1] + px(99, 10)[2], 0);
     EXPECT_EQ(px(99, 10)[3], 255);
 
@@ -132,13 +132,13 @@ TEST_F(Capture, BoxPastTheLeftEdgeKeepsThePartOnTheScreenInPlace) {
     const int h = tw::status.h;
     ASSERT_TRUE(waitFor([&] {
         const Captured whole = capturer.capture(left), onScreenPart = capturer.capture(part);
-        if (!whole.ok() || !onScreenPart.ok() || whole.image().width != 100) return false;
-        const auto placed = cut(whole.image(), 40, 0, 60, h), beyond = cut(whole.image(), 0, 0, 40, h);
-        return placed && beyond && desktop::maxChannelDifference(*placed, onScreenPart.image()) == 0 &&
+        if (!whole.ok() || !onScreenPart.ok() || whole.value().width != 100) return false;
+        const auto placed = cut(whole.value(), 40, 0, 60, h), beyond = cut(whole.value(), 0, 0, 40, h);
+        return placed && beyond && desktop::maxChannelDifference(*placed, onScreenPart.value()) == 0 &&
                desktop::maxChannelDifference(*beyond, Image(40, h)) == 0;
     }));
     // The part on the screen shows the window, not bare black.
-    EXPECT_NE(desktop::maxChannelDifference(capturer.capture(part).image(), Image(60, h)), 0);
+    EXPECT_NE(desktop::maxChannelDifference(capturer.capture(part).value(), Image(60, h)), 0);
 }
 
 TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
@@ -151,18 +151,18 @@ TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
     const Captured displayBefore = capturer.capture(displayRegion);
     ASSERT_TRUE(windowBefore.ok()) << windowBefore.error().description();
     ASSERT_TRUE(displayBefore.ok());
-    EXPECT_EQ(desktop::maxChannelDifference(windowBefore.image(), own), 0);
+    EXPECT_EQ(desktop::maxChannelDifference(windowBefore.value(), own), 0);
 
     const std::uint32_t cover = window->cover();
     ASSERT_TRUE(waitFor([&] {
         auto list = windows.list(WindowListOptions::onScreenOnly);
         return !list.empty() && list.front().id == cover;
     }));
-    ASSERT_TRUE(waitFor([&] { return changed(displayBefore.image(), capturer.capture(displayRegion).image()); }));
+    ASSERT_TRUE(waitFor([&] { return changed(displayBefore.value(), capturer.capture(displayRegion).value()); }));
     const Captured windowAfter = capturer.capture(boundRegion);
     ASSERT_TRUE(windowAfter.ok()) << windowAfter.error().description();
-    EXPECT_FALSE(changed(windowBefore.image(), windowAfter.image()));
-    EXPECT_EQ(desktop::maxChannelDifference(windowAfter.image(), own), 0);
+    EXPECT_FALSE(changed(windowBefore.value(), windowAfter.value()));
+    EXPECT_EQ(desktop::maxChannelDifference(windowAfter.value(), own), 0);
 
     const auto facts = capturer.lastWindowCapture();
     ASSERT_TRUE(facts);
@@ -182,9 +182,9 @@ TEST_F(Capture, BoundBoxFollowsItsWindowAndSeesItsChanges) {
     const Image own = window->grab(tw::counter.x, tw::counter.y, tw::counter.w, tw::counter.h);
     ASSERT_TRUE(waitFor([&] {
         auto c = capturer.capture(region);
-        return c.ok() && desktop::maxChannelDifference(c.image(), own) == 0;
+        return c.ok() && desktop::maxChannelDifference(c.value(), own) == 0;
     }));
-    EXPECT_TRUE(changed(before.image(), own));
+    EXPECT_TRUE(changed(before.value(), own));
 }
 
 TEST_F(Capture, LostWindowsAndDisplaysFailWithTheirReason) {

@@ -1,0 +1,44 @@
+#include "app/platform/linux_platform.hpp"
+
+#include "app/platform/atspi/atspi_tree.hpp"
+#include "app/platform/atspi/direct_access.hpp"
+#include "app/platform/ocr/tesseract_text_recognizer.hpp"
+#include "app/platform/ocr/warm_up_sample.hpp"
+#include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/queued_screen_capturer.hpp"
+#include "app/platform/queued_window_list.hpp"
+#include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+
+namespace kestrove {
+
+DirectPlatform linuxDirectPlatform(double scale) {
+    DirectPlatform d;
+    d.tree = std::make_unique<AtspiTree>(scale);
+    d.windows = std::make_unique<XcbWindowList>(scale);
+    d.alive = processAlive;
+    d.chromium = [](std::int32_t pid) { return DirectAccess::chromium(pid); };
+    return d;
+}
+
+Platform makeLinuxPlatform(Executor mainThread) {
+    Platform p;
+    p.mainThread = mainThread;
+    p.screens = std::make_unique<QtScreens>();
+    const Screens& screens = *p.screens;
+    // Device pixels per point of the window list's rectangles: the main screen's.
+    const auto all = screens.screens();
+    const double scale = !all.empty() && all.front().scale > 0 ? all.front().scale : 1;
+
+    p.windows = std::make_unique<QueuedWindowList>(
+        mainThread, [scale] { return std::make_unique<XcbWindowList>(scale); }, screens);
+    p.capturer = std::make_unique<QueuedScreenCapturer>(
+        mainThread, [&screens] { return std::make_unique<XcbScreenCapturer>(screens); });
+    p.recognizer = std::make_unique<TesseractTextRecognizer>(mainThread, warmUpSample);
+    p.direct = std::make_unique<QueuedDirectReader>(mainThread, [scale] { return linuxDirectPlatform(scale); });
+    p.cloud = CloudSession::make();
+    return p;
+}
+
+}  // namespace kestrove

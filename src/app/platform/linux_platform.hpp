@@ -1,0 +1,19 @@
+#pragma once
+// The real platform: Qt's screens, XCB for the window list and capture,
+// Tesseract for text, AT-SPI for direct reading, libcurl for the server.
+
+#include "app/platform/platform.hpp"
+
+namespace kestrove {
+
+// On the main thread, once the application object exists; the platform
+// must end before it does. `mainThread` posts to the Qt main thread
+// (mainThreadExecutor()). The permission looks start at once; the warm-up
+// of text recognition is the caller's to start.
+Platform makeLinuxPlatform(Executor mainThread);
+
+// What the direct reader's thread works with: AT-SPI, its own X window list
+// and the process facts. `scale`: device pixels per point. Runs on that thread.
+DirectPlatform linuxDirectPlatform(double scale);
+
+}  // namespace kestrove

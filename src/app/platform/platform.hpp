@@ -1,0 +1,32 @@
+#pragma once
+// Every platform service the application uses, made in one place: the real
+// Linux platform by makeLinuxPlatform, a fake one in the tests. Nothing else
+// picks an implementation.
+//
+// Asynchronous services answer through `mainThread`, never inside the call,
+// and only while the call's handle is held. Members end in reverse order:
+// the workers stop (and join) before the screens they read go.
+
+#include <memory>
+
+#include "app/platform/direct_reader.hpp"
+#include "app/platform/screen_capturer.hpp"
+#include "app/platform/screen_space.hpp"
+#include "app/platform/text_recognizer.hpp"
+#include "app/platform/window_list.hpp"
+#include "core/cloud/cloud_session.hpp"
+#include "core/foundation/executor.hpp"
+
+namespace kestrove {
+
+struct Platform {
+    Executor mainThread;
+    std::unique_ptr<Screens> screens;             // synchronous: cheap on the main thread
+    std::unique_ptr<AsyncWindowList> windows;
+    std::unique_ptr<ScreenCapturer> capturer;     // also whether the screen may be read
+    std::unique_ptr<TextRecognizer> recognizer;
+    std::unique_ptr<DirectReader> direct;         // also whether the accessibility bus answers
+    std::shared_ptr<CloudSession> cloud;          // the server session; shared with calls in flight
+};
+
+}  // namespace kestrove

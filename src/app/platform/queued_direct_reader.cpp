@@ -1,0 +1,57 @@
+#include "app/platform/queued_direct_reader.hpp"
+
+#include <algorithm>
+
+#include "app/platform/tree_direct_session.hpp"
+#include "core/windows/window_binding.hpp"
+
+namespace kestrove {
+
+namespace {
+
+bool look(std::atomic<bool>& allowed, DirectPlatform& p) {
+    const bool now = p.tree->available();
+    allowed.store(now);
+    return now;
+}
+
+}  // namespace
+
+QueuedDirectReader::QueuedDirectReader(Executor mainThread, Factory makePlatform)
+    : queue_(std::make_shared<WorkQueue<DirectPlatform>>(
+          "direct reading", 1, std::move(mainThread),
+          [make = std::move(makePlatform)] { return std::make_unique<DirectPlatform>(make()); })) {
+    // The first look, so allowed() soon knows.
+    queue_->run({"", "allowed"}, [allowed = allowed_](DirectPlatform& p) { look(*allowed, p); });
+}
+
+QueuedDirectReader::~QueuedDirectReader() { queue_->stop(); }
+
+Pending QueuedDirectReader::open(const WatchRegion& region, Opened done) {
+    using Session = std::shared_ptr<DirectSession>;
+    return queue_->post(
+        {"", "open"},
+        [region, allowed = allowed_, weak = std::weak_ptr(queue_)](DirectPlatform& p) -> Session {
+            if (!look(*allowed, p) || !region.window) return nullptr;
+            const WindowAnchor& anchor = *region.window;
+            const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
+            const auto window =
+                std::find_if(all.begin(), all.end(), [&](const WindowInfo& w) { return w.id == anchor.id; });
+            // X11 hands a closed window's id to a new one: another app means another window.
+            if (window == all.end() || window->ownerPID < 1 || !WindowTracking::isSameWindow(anchor, *window))
+                return nullptr;
+            auto queue = weak.lock();
+            if (!queue) return nullptr;
+            return std::make_shared<TreeDirectSession>(std::move(queue), allowed, anchor, region.size(),
+                                                       window->ownerPID, p.chromium(window->ownerPID));
+        },
+        Session(), std::move(done));
+}
+
+Pending QueuedDirectReader::refreshAllowed(std::function<void(bool)> done) {
+    return queue_->post(
+        {"", "allowed"},
+        [allowed = allowed_](DirectPlatform& p) { return look(*allowed, p); }, false, std::move(done));
+}
+
+}  // namespace kestrove

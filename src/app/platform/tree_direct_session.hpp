@@ -1,0 +1,64 @@
+#pragma once
+// The direct session over an accessibility tree: each read walks the bound
+// window's tree on the reader's thread. Made by QueuedDirectReader.
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/platform/direct_reader.hpp"
+#include "core/foundation/work_queue.hpp"
+
+namespace kestrove {
+
+class TreeDirectSession final : public DirectSession, public std::enable_shared_from_this<TreeDirectSession> {
+public:
+    using Queue = WorkQueue<DirectPlatform>;
+
+    // `allowed` is the reader's knowledge of the accessibility bus; reads keep it fresh.
+    TreeDirectSession(std::shared_ptr<Queue> queue, std::shared_ptr<std::atomic<bool>> allowed, WindowAnchor anchor,
+                      Size size, std::int32_t pid, ChromiumDetection::Verdict chromium);
+
+    Pending read(std::function<void(DirectAnswer)> done) override;
+    Pending readTimed(std::function<void(DirectAnswer, double)> done) override;
+    Pending adopt(std::function<void()> done) override;
+
+    const WindowAnchor& anchor() const override { return anchor_; }
+    Size size() const override { return size_; }
+    std::int32_t pid() const override { return pid_; }
+    const ChromiumDetection::Verdict& chromium() const override { return chromium_; }
+    std::pair<int, int> lastWalk() const override { return {walkNodes_.load(), walkPieces_.load()}; }
+
+private:
+    DirectAnswer readNow(DirectPlatform& p);
+    // The bound window's object and its client area, or the error that kept them.
+    std::optional<std::pair<AccessElement, Rect>> windowElement(DirectPlatform& p, AccessError& error);
+
+    const std::shared_ptr<Queue> queue_;
+    const std::shared_ptr<std::atomic<bool>> allowed_;
+    const std::string key_;  // this session's jobs in the reader's queue
+    const WindowAnchor anchor_;
+    const Size size_;
+    const std::int32_t pid_;
+    const ChromiumDetection::Verdict chromium_;
+
+    // Touched only on the reader's thread.
+    std::optional<AccessElement> app_;
+    std::optional<AccessElement> window_;
+    std::optional<AccessElement> page_;
+    std::optional<AccessElement> lastPage_;
+    std::optional<std::string> pageAddress_;
+    bool adopted_ = false;
+    bool appMissing_ = false;  // the latest look found no application of the pid on the bus
+    // How far the client area lies inside the window object's frame, for
+    // toolkits that count their decorations in (all zero otherwise).
+    struct Insets {
+        double left = 0, top = 0, right = 0, bottom = 0;
+    } insets_;
+
+    std::atomic<int> walkNodes_{0};
+    std::atomic<int> walkPieces_{0};
+};
+
+}  // namespace kestrove

@@ -1,0 +1,103 @@
+// The real platform as the factory makes it: every service answers through
+// the main thread, and a cancelled call never does.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/platform/linux_platform.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
+#include "core/reading/text_match.hpp"
+#include "support/app/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
+
+namespace kestrove {
+namespace {
+
+namespace tw = testwindow;
+using desktop::await;
+using desktop::waitFor;
+
+struct LinuxPlatform : ::testing::Test {
+    desktop::TestWindow window;
+    Platform platform = makeLinuxPlatform(mainThreadExecutor());
+
+    // The status box, bound to the test window once the list shows it there.
+    WatchRegion boundStatusBox() {
+        std::optional<WindowInfo> info;
+        waitFor([&] {
+            const auto listed = await<ListedWindows>(
+                [&](auto done) { return platform.windows->list("test", WindowListOptions::onScreenOnly, done); });
+            if (!listed || !listed->ok()) return false;
+            for (const auto& w : listed->value())
+                if (w.id == window.id()) info = w;
+            return info.has_value();
+        });
+        if (!info) return {};
+        const Rect box{info->frame.x + tw::status.x, info->frame.y + tw::status.y, double(tw::status.w),
+                       double(tw::status.h)};
+        const auto screen = ScreenSpace::screenFor(box, platform.screens->screens());
+        const auto bound = await<SelectedRegion>(
+            [&](auto done) { return platform.windows->bind(SelectedRegion::make(*screen, box), done); });
+        return bound ? bound->region : WatchRegion{};
+    }
+};
+
+TEST_F(LinuxPlatform, EveryServiceAnswersOnTheMainThread) {
+    const auto mainThread = std::this_thread::get_id();
+    bool elsewhere = false;
+    auto onMain = [&] { elsewhere |= std::this_thread::get_id() != mainThread; };
+
+    EXPECT_EQ(await<bool>([&](auto done) { return platform.capturer->refreshAllowed(done); }), true);
+    EXPECT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(done); }), true);
+    EXPECT_TRUE(platform.capturer->allowed() && platform.direct->allowed());
+
+    const WatchRegion region = boundStatusBox();
+    ASSERT_TRUE(region.window);
+    EXPECT_EQ(region.window->id, window.id());
+
+    std::vector<OCRLine> lines;
+    ASSERT_TRUE(waitFor([&] {
+        const auto shot = await<Captured>([&](auto done) {
+            return platform.capturer->capture("w_1", region, [&, done](Captured c) { onMain(), done(std::move(c)); });
+        });
+        if (!shot || !shot->ok()) return false;
+        EXPECT_EQ(shot->value().width, tw::status.w);
+        const auto read = await<std::vector<OCRLine>>([&](auto done) {
+            return platform.recognizer->recognize("w_1", shot->value(), false,
+                                                  [&, done](std::vector<OCRLine> l) { onMain(), done(std::move(l)); });
+        });
+        lines = read.value_or(std::vector<OCRLine>{});
+        return lines.size() == 1 && TextMatch::normalize(lines[0].text) == TextMatch::normalize(tw::initialStatus);
+    }, 10000));
+
+    const auto session = await<std::shared_ptr<DirectSession>>([&](auto done) {
+        return platform.direct->open(region, [&, done](std::shared_ptr<DirectSession> s) { onMain(), done(std::move(s)); });
+    });
+    ASSERT_TRUE(session && *session);
+    EXPECT_TRUE(waitFor([&] {
+        const auto a = await<DirectAnswer>([&](auto done) {
+            return (*session)->read([&, done](DirectAnswer d) { onMain(), done(std::move(d)); });
+        });
+        return a && a->lines() && a->lines()->size() == 1 && a->lines()->front().text == tw::initialStatus;
+    }));
+    EXPECT_FALSE(elsewhere);
+}
+
+TEST_F(LinuxPlatform, ACancelledCaptureNeverAnswers) {
+    const WatchRegion region = boundStatusBox();
+    ASSERT_TRUE(region.window);
+    int answers = 0;
+    // Cancelled at once, and cancelled once its answer waits on the main thread.
+    Pending early = platform.capturer->capture("w_1", region, [&](Captured) { ++answers; });
+    early.cancel();
+    Pending late = platform.capturer->capture("w_2", region, [&](Captured) { ++answers; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    late.cancel();
+    EXPECT_TRUE(await<Captured>([&](auto done) { return platform.capturer->capture("w_3", region, done); }));
+    waitFor([] { return false; }, 200);
+    EXPECT_EQ(answers, 0);
+}
+
+}  // namespace
+}  // namespace kestrove

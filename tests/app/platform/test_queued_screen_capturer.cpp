@@ -1,0 +1,113 @@
+// The capturer on its worker: answers through the main thread, latest wins
+// per watch, forgotten watches and cancelled captures never answer, a
+// throwing capture fails with a reason, and what the worker learns reaches
+// the main thread.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+
+#include "app/platform/queued_screen_capturer.hpp"
+#include "support/manual_executor.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A blocking capturer whose first capture waits until the test opens it.
+struct Backend {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool entered = false, open = false;
+    std::atomic<int> captures = 0;
+    std::atomic<bool> allowed = true;
+
+    struct Capturer final : BlockingCapturer {
+        Backend& b;
+        explicit Capturer(Backend& backend) : b(backend) {}
+        Captured capture(const WatchRegion& region) override {
+            if (b.captures++ == 0) {
+                std::unique_lock lock(b.mutex);
+                b.entered = true;
+                b.cv.notify_all();
+                b.cv.wait(lock, [&] { return b.open; });
+            }
+            if (!b.allowed) return CaptureError::notAllowed();
+            if (region.w < 0) throw std::runtime_error("no such box");
+            return Image(static_cast<int>(region.w), static_cast<int>(region.h));
+        }
+        std::optional<WindowCaptureFacts> lastWindowCapture() const override {
+            return WindowCaptureFacts{{1, 1}, 1, b.captures, 1, {}};
+        }
+        bool allowed() const override { return b.allowed; }
+    };
+    QueuedScreenCapturer::Factory factory() {
+        return [this] { return std::make_unique<Capturer>(*this); };
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [&] { return entered; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        cv.notify_all();
+    }
+};
+
+WatchRegion box(double w) { return {1, 0, 0, w, 10, 1, std::nullopt}; }
+
+TEST(QueuedScreenCapturer, OnlyTheNewestWaitingCaptureOfAWatchIsTakenAndDroppedOnesNeverAnswer) {
+    testing::ManualExecutor main;
+    Backend backend;
+    QueuedScreenCapturer capturer(main.executor(), backend.factory());
+    std::vector<std::string> answers;
+    auto note = [&](std::string who) {
+        return [&answers, who](Captured c) { answers.push_back(who + ":" + std::to_string(c.ok() ? c.value().width : -1)); };
+    };
+    Pending first = capturer.capture("w_0", box(1), note("w_0"));
+    backend.waitEntered();
+    std::vector<Pending> calls;
+    for (int i = 1; i <= 100; ++i) calls.push_back(capturer.capture("w_1", box(i), note("w_1")));
+    Pending cancelled = capturer.capture("w_2", box(2), note("w_2"));
+    cancelled.cancel();
+    Pending forgotten = capturer.capture("w_3", box(3), note("w_3"));
+    capturer.forget("w_3");
+    Pending failing = capturer.capture("w_4", box(-1), note("w_4"));
+    first.cancel();  // while it is being taken
+    ::testing::internal::CaptureStderr();
+    backend.release();
+    ASSERT_TRUE(main.runUntil([&] { return answers.size() == 2; }, 10s));
+    main.runUntil([] { return false; }, 50ms);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Kestrove: screen capture: no such box\n");
+    EXPECT_EQ(answers, (std::vector<std::string>{"w_1:100", "w_4:-1"}));
+    EXPECT_EQ(backend.captures, 3);
+    EXPECT_EQ(capturer.lastWindowCapture()->imageWidth, 2) << "the facts of the last capture that answered";
+}
+
+TEST(QueuedScreenCapturer, KnowsWhetherCaptureIsAllowedWithoutBlocking) {
+    testing::ManualExecutor main;
+    Backend backend;
+    backend.release();
+    QueuedScreenCapturer capturer(main.executor(), backend.factory());
+    std::optional<bool> refreshed;
+    Pending look = capturer.refreshAllowed([&](bool a) { refreshed = a; });
+    ASSERT_TRUE(main.runUntil([&] { return refreshed.has_value(); }, 10s));
+    EXPECT_TRUE(*refreshed);
+    EXPECT_TRUE(capturer.allowed());
+
+    // A refused capture says so too.
+    backend.allowed = false;
+    std::optional<Captured> shot;
+    Pending call = capturer.capture("w_1", box(4), [&](Captured c) { shot = c; });
+    ASSERT_TRUE(main.runUntil([&] { return shot.has_value(); }, 10s));
+    EXPECT_EQ(shot->error(), CaptureError::notAllowed());
+    EXPECT_FALSE(capturer.allowed());
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,53 @@
+#pragma once
+// The whole platform made of fakes, answering through a manual main thread:
+//
+//   fakes::FakePlatform fake;
+//   fake.capturer.captures.hold = true;
+//   auto call = fake.platform.capturer->capture("w_1", region, done);
+//   fake.capturer.captures.release();
+//   fake.main.runPending();  // the answer arrives here, never before
+
+#include <memory>
+
+#include "app/platform/platform.hpp"
+#include "support/app/fake_direct_reader.hpp"
+#include "support/app/fakes.hpp"
+#include "support/manual_executor.hpp"
+
+namespace kestrove::fakes {
+
+class FakePlatform {
+public:
+    // `cloud`: the session of a CloudHarness when a test talks to a server;
+    // otherwise one that is never asked anything.
+    explicit FakePlatform(std::shared_ptr<CloudSession> cloud = CloudSession::make())
+        : platform(make(main.executor(), std::move(cloud))),
+          screens(static_cast<FakeScreens&>(*platform.screens)),
+          windows(static_cast<FakeAsyncWindowList&>(*platform.windows)),
+          capturer(static_cast<FakeScreenCapturer&>(*platform.capturer)),
+          recognizer(static_cast<FakeTextRecognizer&>(*platform.recognizer)),
+          direct(static_cast<FakeDirectReader&>(*platform.direct)) {}
+
+    testing::ManualExecutor main;
+    Platform platform;
+    FakeScreens& screens;
+    FakeAsyncWindowList& windows;
+    FakeScreenCapturer& capturer;
+    FakeTextRecognizer& recognizer;
+    FakeDirectReader& direct;
+
+private:
+    static Platform make(Executor main, std::shared_ptr<CloudSession> cloud) {
+        Platform p;
+        p.mainThread = main;
+        p.screens = std::make_unique<FakeScreens>();
+        p.windows = std::make_unique<FakeAsyncWindowList>(main, *p.screens);
+        p.capturer = std::make_unique<FakeScreenCapturer>(main);
+        p.recognizer = std::make_unique<FakeTextRecognizer>(main);
+        p.direct = std::make_unique<FakeDirectReader>(main);
+        p.cloud = std::move(cloud);
+        return p;
+    }
+};
+
+}  // namespace kestrove::fakes
