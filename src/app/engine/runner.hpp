@@ -1,0 +1,38 @@
+#pragma once
+// One running watch as its owner sees it, and the factory that makes them
+// (the real runner reads the screen; tests make fakes).
+
+#include <memory>
+#include <optional>
+
+#include "app/engine/runner_host.hpp"
+#include "app/platform/direct_start.hpp"
+
+namespace kestrove {
+
+class Runner {
+public:
+    // Destroying a runner stops it: nothing is reported afterwards.
+    virtual ~Runner() = default;
+    // Starts the loop, or restarts it: one loop only, its first tick at once.
+    virtual void start() = 0;
+    // Cancels the sleep and the step in flight; nothing is reported afterwards.
+    virtual void stop() = 0;
+    // The current poll interval in seconds.
+    virtual int interval() const = 0;
+};
+
+struct RunnerStart {
+    WatchSpec spec;
+    std::optional<Image> reference;  // the crop the watch was made from, or none
+    bool fresh = false;              // take every baseline from what the box shows now
+    std::optional<DirectStart> direct;
+};
+
+class RunnerFactory {
+public:
+    virtual ~RunnerFactory() = default;
+    virtual std::unique_ptr<Runner> make(RunnerStart start, RunnerHost& host) = 0;
+};
+
+}  // namespace kestrove
