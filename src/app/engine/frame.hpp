@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/watch/watch_spec.hpp"
 #include "core/windows/window_binding.hpp"
@@ -17,8 +18,8 @@ namespace kestrove {
 enum class TagTone { signal, muted };
 
 // The frame's state as the manager last set it, plus the flash in progress.
-// The frame redraws whenever a field changes (`changed` is called by the
-// setters of the frame that owns the model).
+// The frame that owns the model redraws whenever one of its setters or its
+// flash changes a field.
 struct FrameModel {
     WatchStatus status = WatchStatus::watching;
     int interval = 5;  // seconds, for the tag
@@ -53,6 +54,17 @@ public:
     virtual void flash(std::string barkTime, std::function<void()> completion) = 0;
     // Hidden for good; no drawing and no completion of a flash afterwards.
     virtual void close() = 0;
+};
+
+// Where our own windows show pixels right now, in global points. They show
+// up in a picture of the display, so a display-path check whose box meets one
+// of these areas would read us rather than the screen. A frame's areas are its
+// ring and tag, which lie outside its box, plus the box itself while it
+// flashes; a hidden frame has none.
+class OwnWindows {
+public:
+    virtual ~OwnWindows() = default;
+    virtual std::vector<Rect> shownAreas() const = 0;
 };
 
 class FrameFactory {
