@@ -1,0 +1,53 @@
+#pragma once
+// The frame's window: override-redirect, click-through, never focused, on
+// top of other windows. With a compositing manager it is translucent; without
+// one, where a translucent window shows black, its shape is cut to what it
+// paints, so the box and everything around the ring stay the screen's own.
+
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+
+#include "app/engine/frame.hpp"
+#include "app/frame/frame_surface.hpp"
+
+namespace kestrove {
+
+class FrameWindow final : public QWidget, public FrameSurface {
+public:
+    FrameWindow(const FrameModel& model, bool compositing);
+
+    Rect geometry() const override { return frame_; }
+    void setGeometry(const Rect& window) override;
+    void layOut(Size regionSize, bool tagOnTop) override;
+    void redraw() override;
+    void show() override;
+    void hide() override;
+    bool isShown() const override { return isVisible(); }
+    std::vector<Rect> shownAreas() const override;
+
+    // A compositing manager came or went.
+    void setCompositing(bool compositing);
+    bool compositing() const { return compositing_; }
+
+    std::uint32_t windowId() const { return static_cast<std::uint32_t>(winId()); }
+    // What the window shows, premultiplied: transparent where it leaves the
+    // screen alone.
+    QImage render() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void updateMask();
+
+    const FrameModel& model_;
+    Rect frame_;
+    QPointF offset_;  // the window's rectangle on whole points: where the drawing starts
+    Size regionSize_;
+    bool tagOnTop_ = true;
+    bool compositing_;
+};
+
+}  // namespace kestrove

@@ -1,0 +1,43 @@
+#pragma once
+// FrameDesktop on X11, on a connection of its own: the compositing manager
+// is the owner of the selection _NET_WM_CM_S<screen> (XFixes tells when it
+// changes hands); the root's structure events tell of windows mapped and
+// restacked.
+
+#include <memory>
+#include <set>
+
+#include "app/frame/frame_desktop.hpp"
+
+class QSocketNotifier;
+
+namespace kestrove {
+
+class XcbConnection;
+
+class X11FrameDesktop final : public FrameDesktop {
+public:
+    X11FrameDesktop();
+    ~X11FrameDesktop() override;
+
+    // False without an X server: no compositor then, and no events.
+    bool isConnected() const;
+
+    bool compositing() const override { return compositing_; }
+    void setEvents(Events events) override { events_ = std::move(events); }
+    bool anyAbove(const std::vector<std::uint32_t>& ours) override;
+
+private:
+    void readEvents();
+    void restackedSoon();
+
+    std::unique_ptr<XcbConnection> x_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::uint8_t xfixesEvent_ = 0;
+    bool compositing_ = false;
+    bool restackPending_ = false;
+    std::set<std::uint32_t> ours_;  // as last asked: their own restacks are not news
+    Events events_;
+};
+
+}  // namespace kestrove
