@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 
 #include "app/frame/frame_layout.hpp"
 #include "app/look/brand.hpp"
@@ -18,7 +19,28 @@ QColor withAlpha(QColor c, double alpha) {
     return c;
 }
 
+// A solid line: the straight sides as plain rectangles and only the corners
+// as curves, several times cheaper for a large box than the whole outline.
+// On whole points every piece ends on a pixel edge, so none overlaps another.
+void solidStroke(QPainter& p, const QRectF& r, double radius, const QColor& colour, double width) {
+    const double h = width / 2, d = 2 * radius;
+    p.fillRect(QRectF(r.left() + radius, r.top() - h, r.width() - d, width), colour);
+    p.fillRect(QRectF(r.left() + radius, r.bottom() - h, r.width() - d, width), colour);
+    p.fillRect(QRectF(r.left() - h, r.top() + radius, width, r.height() - d), colour);
+    p.fillRect(QRectF(r.right() - h, r.top() + radius, width, r.height() - d), colour);
+    QPainterPath corners;
+    const QRectF squares[] = {{r.left(), r.top(), d, d}, {r.right() - d, r.top(), d, d},
+                              {r.right() - d, r.bottom() - d, d, d}, {r.left(), r.bottom() - d, d, d}};
+    for (int i = 0; i < 4; ++i) {
+        const double from = 180 - 90 * i;
+        corners.arcMoveTo(squares[i], from);
+        corners.arcTo(squares[i], from, -90);
+    }
+    p.strokePath(corners, QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
+}
+
 void stroke(QPainter& p, const QRectF& r, double radius, const QColor& colour, double width, bool dashed) {
+    if (!dashed && r.width() >= 2 * radius && r.height() >= 2 * radius) return solidStroke(p, r, radius, colour, width);
     QPen pen(colour, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     pen.setMiterLimit(10);
     if (dashed) {
@@ -45,6 +67,11 @@ void paint(QPainter& p, const FrameModel& model, Size regionSize, bool tagOnTop)
         fill.addRoundedRect(r, 4, 4);
         p.fillPath(fill, withAlpha(Brand::signal(), 0.45));
     }
+    // The lines' rounded corners would reach into the box's square corners:
+    // our pixels there would be read as the box's own. Every pixel the box
+    // touches stays out (rectangles, not a path, keep the clip cheap).
+    const QRect boxPixels = r.toAlignedRect();
+    p.setClipRegion(QRegion(boxPixels.adjusted(-8, -8, 8, 8)).subtracted(QRegion(boxPixels)));
     const bool lost = model.status == WatchStatus::lostSight && !model.flashing;
     stroke(p, grown(r, 3.5), 7.5, withAlpha(Qt::black, 0.22), 1, lost);
     stroke(p, grown(r, 2.5), 6.5, withAlpha(Qt::white, lost ? 0.85 : 0.9), 1, lost);

@@ -70,6 +70,8 @@ TEST_F(FrameDrawing, RingLiesJustOutsideTheBoxWhoseInsideStaysUntouched) {
     EXPECT_EQ(alpha(image, 0, y), 0);
     for (int x = 5; x < 125; ++x) ASSERT_EQ(alpha(image, x, y), 0) << x;
     for (int yy = 23; yy < 63; ++yy) ASSERT_EQ(alpha(image, 60, yy), 0) << yy;
+    for (auto [x, yy] : {std::pair{5, 23}, {124, 23}, {5, 62}, {124, 62}, {6, 24}})
+        EXPECT_EQ(alpha(image, x, yy), 0) << "the box's corner " << x << "," << yy;
     EXPECT_TRUE(near(colour(image, 125, y), Brand::signal())) << "right edge";
     EXPECT_EQ(alpha(image, 129, y), 0);
     EXPECT_TRUE(near(colour(image, 60, 63), Brand::signal())) << "bottom edge";
