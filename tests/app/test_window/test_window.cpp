@@ -10,6 +10,8 @@
 //                 above, dock, desktop, popup (override-redirect), faded (opacity 0.5)
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
 //   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
+//   clicks        "clicks <n> <x> <y>": mouse presses it got, the last one's place
+//                 in client pixels (so a test knows a click went through to it)
 //   close         closes the window and exits (end of input does the same)
 //
 // Options: --x <x> --y <y> (where the window asks to be placed).
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -61,9 +64,10 @@ void paintWhite(QWidget* w, const QColor& colour = Qt::white) {
     w->setAutoFillBackground(true);
 }
 
-class TestWindow {
+class TestWindow : public QObject {
 public:
     TestWindow(int x, int y) {
+        qApp->installEventFilter(this);
         paintWhite(&window_);
         window_.setWindowTitle(QStringLiteral("Kestrove test window"));
         status_ = label(&window_, tw::status, QString::fromUtf8(tw::initialStatus), 20);
@@ -139,6 +143,8 @@ public:
             const QString file = rest.section(QLatin1Char(' '), 4);
             if (file.isEmpty() || !window_.grab(QRect(v[0], v[1], v[2], v[3])).toImage().save(file, "PNG"))
                 return reply(QStringLiteral("error could not write ") + file);
+        } else if (verb == u"clicks") {
+            reply(QStringLiteral("clicks %1 %2 %3").arg(clicks_).arg(lastClick_.x()).arg(lastClick_.y()));
         } else if (verb == u"where") {
             const QPoint at = window_.mapToGlobal(QPoint(0, 0));
             reply(QStringLiteral("at %1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(window_.width()).arg(window_.height()));
@@ -152,6 +158,19 @@ public:
         }
         QApplication::processEvents();
         reply(QStringLiteral("ok"));
+    }
+
+protected:
+    // A press a label does not take goes on to its parent: count it once.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (!widget || widget->window() != &window_ || press->timestamp() == lastPressTime_) return false;
+        lastPressTime_ = press->timestamp();
+        ++clicks_;
+        lastClick_ = window_.mapFromGlobal(press->globalPosition().toPoint());
+        return false;
     }
 
 private:
@@ -188,6 +207,9 @@ private:
     std::vector<QLabel*> logs_;
     std::deque<QString> lines_;
     std::unique_ptr<QWidget> cover_;
+    int clicks_ = 0;
+    QPoint lastClick_;
+    quint64 lastPressTime_ = 0;
 };
 
 }  // namespace
