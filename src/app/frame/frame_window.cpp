@@ -29,8 +29,8 @@ void FrameWindow::setGeometry(const Rect& window) {
     frame_ = window;
     // Whole points for the window; a box off the grid is drawn where it lies.
     const double left = std::floor(window.minX()), top = std::floor(window.minY());
-    const QRect whole(QPoint(static_cast<int>(left), static_cast<int>(top)),
-                      QPoint(static_cast<int>(std::ceil(window.maxX())) - 1, static_cast<int>(std::ceil(window.maxY())) - 1));
+    const int right = static_cast<int>(std::ceil(window.maxX())), bottom = static_cast<int>(std::ceil(window.maxY()));
+    const QRect whole(QPoint(static_cast<int>(left), static_cast<int>(top)), QPoint(right - 1, bottom - 1));
     const QPointF offset(window.minX() - left, window.minY() - top);
     const bool reshaped = whole.size() != size() || offset != offset_;
     offset_ = offset;
@@ -90,7 +90,11 @@ void FrameWindow::paintEvent(QPaintEvent*) {
 }
 
 void FrameWindow::updateMask() {
-    // Every pixel the drawing touches, however faintly, belongs to the shape.
+    // Nothing blends the window with the screen: a faint pixel would show as
+    // a dark one. Only pixels at least a third opaque belong to the shape, so
+    // the hairlines meant as a shadow and the edges' fringes stay out, while
+    // a paused frame (drawn at 40 %) keeps its line.
+    constexpr int least = 80;
     const QImage drawn = render();
     QImage shape(drawn.size(), QImage::Format_MonoLSB);
     shape.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});  // 1 is Qt::color1: inside
@@ -99,7 +103,7 @@ void FrameWindow::updateMask() {
         const auto* row = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
         uchar* bits = shape.scanLine(y);
         for (int x = 0; x < drawn.width(); ++x)
-            if (qAlpha(row[x])) bits[x >> 3] |= uchar(1u << (x & 7));
+            if (qAlpha(row[x]) >= least) bits[x >> 3] |= uchar(1u << (x & 7));
     }
     setMask(QRegion(QBitmap::fromImage(shape)));
 }
