@@ -4,6 +4,9 @@
 #include <QPainterPath>
 #include <QRegion>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/frame/frame_layout.hpp"
 #include "app/look/brand.hpp"
 #include "app/look/state_tag.hpp"
@@ -19,38 +22,71 @@ QColor withAlpha(QColor c, double alpha) {
     return c;
 }
 
-// A solid line: the straight sides as plain rectangles and only the corners
-// as curves, several times cheaper for a large box than the whole outline.
-// On whole points every piece ends on a pixel edge, so none overlaps another.
-void solidStroke(QPainter& p, const QRectF& r, double radius, const QColor& colour, double width) {
-    const double h = width / 2, d = 2 * radius;
-    p.fillRect(QRectF(r.left() + radius, r.top() - h, r.width() - d, width), colour);
-    p.fillRect(QRectF(r.left() + radius, r.bottom() - h, r.width() - d, width), colour);
-    p.fillRect(QRectF(r.left() - h, r.top() + radius, width, r.height() - d), colour);
-    p.fillRect(QRectF(r.right() - h, r.top() + radius, width, r.height() - d), colour);
-    QPainterPath corners;
-    const QRectF squares[] = {{r.left(), r.top(), d, d}, {r.right() - d, r.top(), d, d},
-                              {r.right() - d, r.bottom() - d, d, d}, {r.left(), r.bottom() - d, d, d}};
-    for (int i = 0; i < 4; ++i) {
-        const double from = 180 - 90 * i;
-        corners.arcMoveTo(squares[i], from);
-        corners.arcTo(squares[i], from, -90);
-    }
-    p.strokePath(corners, QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
-}
+// The line along a rounded rectangle, walked clockwise from the end of its
+// top-left corner: four sides and four quarter circles. Sides are drawn as
+// plain rectangles and only the corners as curves, several times cheaper for
+// a large box than stroking the whole outline (dashed or not). On whole
+// points every side ends on a pixel edge, so no two pieces overlap.
+class Outline {
+public:
+    Outline(const QRectF& r, double radius)
+        : r_(r), radius_(std::min({radius, r.width() / 2, r.height() / 2})) {}
 
-void stroke(QPainter& p, const QRectF& r, double radius, const QColor& colour, double width, bool dashed) {
-    if (!dashed && r.width() >= 2 * radius && r.height() >= 2 * radius) return solidStroke(p, r, radius, colour, width);
-    QPen pen(colour, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setMiterLimit(10);
-    if (dashed) {
-        // 6 points on, 4 off whatever the width: Qt counts dashes in pen widths.
-        pen.setDashPattern({6 / width, 4 / width});
-        pen.setDashOffset(0);
+    double length() const { return 2 * (side(0) + side(1)) + 2 * M_PI * radius_; }
+
+    // The part of the line from `from` to `to` along it; corners go to `arcs`.
+    void draw(QPainter& p, QPainterPath& arcs, double from, double to, const QColor& colour, double width) const {
+        const double quarter = M_PI / 2 * radius_;
+        double at = 0;
+        for (int i = 0; i < 4; ++i) {
+            const double a = std::max(from, at), b = std::min(to, at + side(i));
+            if (b > a) p.fillRect(sideRect(i, a - at, b - at, width), colour);
+            at += side(i);
+            const double c = std::max(from, at), d = std::min(to, at + quarter);
+            if (d > c) {
+                const QRectF square = corner(i);
+                const double start = 90 - 90 * i - (c - at) / radius_ * 180 / M_PI;
+                arcs.arcMoveTo(square, start);
+                arcs.arcTo(square, start, -(d - c) / radius_ * 180 / M_PI);
+            }
+            at += quarter;
+        }
     }
-    QPainterPath path;
-    path.addRoundedRect(r, radius, radius);
-    p.strokePath(path, pen);
+
+private:
+    double side(int i) const { return (i % 2 ? r_.height() : r_.width()) - 2 * radius_; }
+    // Side i from t0 to t1 along it: top left to right, right downwards,
+    // bottom right to left, left upwards.
+    QRectF sideRect(int i, double t0, double t1, double width) const {
+        const double h = width / 2, x0 = r_.left() + radius_, y0 = r_.top() + radius_;
+        const double x1 = r_.right() - radius_, y1 = r_.bottom() - radius_;
+        switch (i) {
+            case 0: return QRectF(QPointF(x0 + t0, r_.top() - h), QPointF(x0 + t1, r_.top() + h));
+            case 1: return QRectF(QPointF(r_.right() - h, y0 + t0), QPointF(r_.right() + h, y0 + t1));
+            case 2: return QRectF(QPointF(x1 - t1, r_.bottom() - h), QPointF(x1 - t0, r_.bottom() + h));
+            default: return QRectF(QPointF(r_.left() - h, y1 - t1), QPointF(r_.left() + h, y1 - t0));
+        }
+    }
+    // The square of the corner after side i: top right, bottom right, bottom left, top left.
+    QRectF corner(int i) const {
+        const double d = 2 * radius_;
+        const QPointF at[] = {{r_.right() - d, r_.top()}, {r_.right() - d, r_.bottom() - d},
+                              {r_.left(), r_.bottom() - d}, {r_.left(), r_.top()}};
+        return {at[i], QSizeF(d, d)};
+    }
+
+    QRectF r_;
+    double radius_;
+};
+
+// Dashes are 6 points on, 4 off, starting with a dash.
+void stroke(QPainter& p, const QRectF& r, double radius, const QColor& colour, double width, bool dashed) {
+    const Outline outline(r, radius);
+    QPainterPath arcs;
+    const double length = outline.length();
+    if (!dashed) outline.draw(p, arcs, 0, length, colour, width);
+    for (double at = 0; dashed && at < length; at += 10) outline.draw(p, arcs, at, at + 6, colour, width);
+    p.strokePath(arcs, QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
 }
 
 }  // namespace
