@@ -4,21 +4,27 @@
 
 namespace kestrove {
 
+namespace {
+
 using namespace std::chrono_literals;
+
+// One blink step: the fill shown or not (none: left as it is), then a wait.
+struct FlashStep {
+    std::optional<bool> fillOn;
+    std::chrono::milliseconds wait;
+};
+
+// Three blinks of the fill, then a hold of the "BARKED" tag: 1.8 s.
+constexpr FlashStep flashSteps[] = {
+    {true, 220ms}, {false, 180ms}, {true, 220ms}, {false, 180ms}, {true, 220ms}, {false, 180ms}, {std::nullopt, 600ms},
+};
+
+}  // namespace
 
 struct FrameController::FlashRun {
     std::function<void()> completion;
     std::size_t next = 0;
 };
-
-const std::vector<FrameController::FlashStep>& FrameController::flashSteps() {
-    // Three blinks of the fill, then a hold of the "BARKED" tag: 1.8 s.
-    static const std::vector<FlashStep> steps{
-        {true, 220ms}, {false, 180ms}, {true, 220ms}, {false, 180ms},
-        {true, 220ms}, {false, 180ms}, {std::nullopt, 600ms},
-    };
-    return steps;
-}
 
 FrameController::FrameController(const WatchRegion& region, WatchStatus status, int interval, const Screens& screens,
                                  FrameDelay delay, const SurfaceMaker& makeSurface)
@@ -97,8 +103,7 @@ void FrameController::flash(std::string barkTime, std::function<void()> completi
 }
 
 void FrameController::step(const std::shared_ptr<FlashRun>& run) {
-    const auto& steps = flashSteps();
-    if (run->next == steps.size()) {
+    if (run->next == std::size(flashSteps)) {
         // Two flashes side by side: the tag reads "BARKED" until the last ends.
         --flashesRunning_;
         write(model_.flashing, flashesRunning_ > 0);
@@ -107,15 +112,11 @@ void FrameController::step(const std::shared_ptr<FlashRun>& run) {
         if (done) done();
         return;
     }
-    const FlashStep& s = steps[run->next++];
+    const FlashStep& s = flashSteps[run->next++];
     if (s.fillOn) write(model_.flashOn, *s.fillOn);
     delay_(s.wait, [this, run, alive = std::weak_ptr<const bool>(alive_)] {
         if (alive.lock()) step(run);
     });
-}
-
-std::vector<Rect> FrameController::shownAreas() const {
-    return surface_ ? surface_->shownAreas() : std::vector<Rect>{};
 }
 
 void FrameController::close() {

@@ -33,16 +33,7 @@ public:
     void flash(std::string barkTime, std::function<void()> completion) override;
     void close() override;
 
-    bool isBound() const { return isBound_; }
     bool hiddenByWindow() const { return hiddenByWindow_; }
-    std::vector<Rect> shownAreas() const;
-
-    // One blink step: the fill shown or not (none: left as it is), then a wait.
-    struct FlashStep {
-        std::optional<bool> fillOn;
-        std::chrono::milliseconds wait;
-    };
-    static const std::vector<FlashStep>& flashSteps();
 
 private:
     struct FlashRun;

@@ -57,8 +57,6 @@ X11FrameDesktop::X11FrameDesktop() : x_(std::make_unique<XcbConnection>()) {
 
 X11FrameDesktop::~X11FrameDesktop() = default;
 
-bool X11FrameDesktop::isConnected() const { return x_->ok(); }
-
 void X11FrameDesktop::readEvents() {
     xcb_connection_t* c = x_->get();
     bool compositorNews = false;

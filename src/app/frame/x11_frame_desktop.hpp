@@ -17,11 +17,9 @@ class XcbConnection;
 
 class X11FrameDesktop final : public FrameDesktop {
 public:
+    // Without an X server: no compositor and no events.
     X11FrameDesktop();
     ~X11FrameDesktop() override;
-
-    // False without an X server: no compositor then, and no events.
-    bool isConnected() const;
 
     bool compositing() const override { return compositing_; }
     void setEvents(Events events) override { events_ = std::move(events); }
