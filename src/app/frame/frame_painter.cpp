@@ -29,6 +29,10 @@ QColor withAlpha(QColor c, double alpha) {
 // points every side ends on a pixel edge, so no two pieces overlap.
 class Outline {
 public:
+    // Qt blends a translucent fill taller than about a hundred rows on worker
+    // threads, which here costs several times the work: long sides go in bands.
+    static constexpr double band = 64;
+
     Outline(const QRectF& r, double radius)
         : r_(r), radius_(std::min({radius, r.width() / 2, r.height() / 2})) {}
 
@@ -40,7 +44,7 @@ public:
         double at = 0;
         for (int i = 0; i < 4; ++i) {
             const double a = std::max(from, at), b = std::min(to, at + side(i));
-            if (b > a) p.fillRect(sideRect(i, a - at, b - at, width), colour);
+            for (double t = a; t < b; t += band) p.fillRect(sideRect(i, t - at, std::min(t + band, b) - at, width), colour);
             at += side(i);
             const double c = std::max(from, at), d = std::min(to, at + quarter);
             if (d > c) {
@@ -101,7 +105,10 @@ void paint(QPainter& p, const FrameModel& model, Size regionSize, bool tagOnTop)
     if (model.flashOn) {
         QPainterPath fill;
         fill.addRoundedRect(r, 4, 4);
-        p.fillPath(fill, withAlpha(Brand::signal(), 0.45));
+        for (double y = r.top(); y < r.bottom(); y += Outline::band) {  // see Outline::band
+            p.setClipRect(QRectF(r.left(), y, r.width(), std::min(Outline::band, r.bottom() - y)));
+            p.fillPath(fill, withAlpha(Brand::signal(), 0.45));
+        }
     }
     // The lines' rounded corners would reach into the box's square corners:
     // our pixels there would be read as the box's own. Every pixel the box
