@@ -41,7 +41,8 @@ DunstPeer::DunstPeer() {
                "    history_length = 100000\n"
                "    sticky_history = yes\n"
                "    idle_threshold = 0\n"
-               "    notification_limit = 0\n");
+               "    notification_limit = 0\n"
+               "    stack_duplicates = false\n");
     file.close();
     auto* bus = QDBusConnection::sessionBus().interface();
     if (!bus || bus->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")))

@@ -1,7 +1,11 @@
 #include "app/platform/dbus/notification_pictures.hpp"
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -10,7 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/picture/png.hpp"
 
 namespace kestrove {
 
@@ -18,6 +21,9 @@ namespace {
 
 constexpr std::time_t day = 24 * 60 * 60;
 constexpr std::time_t pruneEvery = 60 * 60;
+// Services show the picture as a thumbnail; a full-screen PNG would only
+// cost the bark tens of milliseconds to write and the service to read.
+constexpr int longestSide = 640;
 
 std::filesystem::path fromEnvironment(const char* name) {
     const char* v = std::getenv(name);
@@ -38,10 +44,30 @@ bool privateFolder(const std::filesystem::path& p) {
     return (st.st_mode & 0777) == 0700 || ::chmod(p.c_str(), 0700) == 0;
 }
 
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
+// PNG through Qt, compressed lightly: the file lives a day and is read once,
+// and a bark should not wait on zlib.
+std::optional<QByteArray> encodePng(const Image& full) {
+    if (!full.isValid()) return std::nullopt;
+    const int side = std::max(full.width, full.height);
+    std::optional<Image> shrunk;
+    if (side > longestSide)
+        shrunk = downscaleArea(full, std::max(1, full.width * longestSide / side),
+                               std::max(1, full.height * longestSide / side));
+    const Image& image = shrunk ? *shrunk : full;
+    const QImage view(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(80);  // zlib level 1
+    if (!writer.write(view.convertToFormat(QImage::Format_RGB888))) return std::nullopt;
+    return bytes;
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < std::size_t(bytes.size())) {
+        const ssize_t n = ::write(fd, bytes.data() + done, std::size_t(bytes.size()) - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
@@ -71,7 +97,7 @@ bool NotificationPictures::makeFolder() const {
 }
 
 std::optional<std::filesystem::path> NotificationPictures::store(const Image& image) {
-    const auto png = encodePngRGB(image);
+    const auto png = encodePng(image);
     if (!png || !makeFolder()) return std::nullopt;
     const auto name = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString() + ".png";
     const auto file = folder_ / name;

@@ -22,7 +22,8 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
 
-    // The PNG file written, or none when the picture could not be stored.
+    // The PNG file written (shrunk to 640 pixels on its long side when larger),
+    // or none when the picture could not be stored.
     // The first store, and then one an hour, prunes the folder too.
     std::optional<std::filesystem::path> store(const Image& image);
 

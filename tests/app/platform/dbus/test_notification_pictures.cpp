@@ -111,6 +111,23 @@ TEST(NotificationPictures, EachPictureIsAPrivateFileOfItsOwn) {
     EXPECT_EQ(decoded->image, image);
 }
 
+TEST(NotificationPictures, LargePicturesAreShrunkToAThumbnailOfTheSameShape) {
+    QTemporaryDir dir;
+    NotificationPictures pictures(fs::path(dir.path().toStdString()) / "pictures");
+    struct Case {
+        int w, h, storedW, storedH;
+    };
+    for (const Case& c : {Case{1280, 800, 640, 400}, Case{300, 2000, 96, 640}, Case{640, 10, 640, 10}}) {
+        const auto file = pictures.store(sample(c.w, c.h));
+        ASSERT_TRUE(file);
+        std::ifstream in(*file, std::ios::binary);
+        const auto decoded = testing::decodePng({std::istreambuf_iterator<char>(in), {}});
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->image.width, c.storedW) << c.w << "x" << c.h;
+        EXPECT_EQ(decoded->image.height, c.storedH) << c.w << "x" << c.h;
+    }
+}
+
 TEST(NotificationPictures, AFolderOthersCouldReadIsNarrowedAndALinkIsRefused) {
     QTemporaryDir dir;
     const fs::path root = dir.path().toStdString();
