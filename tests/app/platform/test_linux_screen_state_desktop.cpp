@@ -7,6 +7,7 @@
 #include <QProcess>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/platform/linux_screen_state.hpp"
@@ -56,7 +57,7 @@ protected:
     }
 
     testing::PrivateBus systemBus;
-    testing::FakeLogind logind{systemBus.connect()};
+    std::optional<testing::FakeLogind> logind{std::in_place, systemBus.connect()};
     QDBusConnection systemClient = systemBus.connect();
     std::unique_ptr<LinuxScreenState> state;
     std::vector<N> heard;
@@ -79,24 +80,45 @@ TEST_F(LinuxScreenStateDesktop, EitherScreenSaverLocksAndUnlocks) {
 
 TEST_F(LinuxScreenStateDesktop, TheLogindSessionLocksAndUnlocks) {
     start();
-    logind.setLockedHint(true);
+    logind->setLockedHint(true);
     ASSERT_TRUE(hears(N::screenLocked));
     EXPECT_FALSE(state->screensAvailable());
-    logind.setLockedHint(false);
+    logind->setLockedHint(false);
     ASSERT_TRUE(hears(N::screenUnlocked));
     EXPECT_TRUE(state->screensAvailable());
-    logind.lock();
+    logind->lock();
     ASSERT_TRUE(hears(N::screenLocked));
-    logind.unlock();
+    logind->unlock();
     ASSERT_TRUE(hears(N::screenUnlocked));
 }
 
+TEST_F(LinuxScreenStateDesktop, OnlyLogindSpeaksForTheSessionEvenWhenItStartsAgain) {
+    start();
+    // Another program sending logind's signal is not listened to.
+    QDBusConnection impostor = systemBus.connect();
+    impostor.send(QDBusMessage::createSignal(testing::FakeLogind::sessionPath,
+                                             QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock")));
+    roundTrip(impostor);
+    waitFor([] { return false; }, 200);
+    EXPECT_TRUE(heard.empty());
+
+    // logind starts again under a new name: the session is found anew.
+    std::optional<testing::FakeLogind> restarted;
+    logind.reset();
+    ASSERT_TRUE(waitFor([&] { return !state->followsSession(); }));
+    restarted.emplace(systemBus.connect());
+    ASSERT_TRUE(waitFor([&] { return state->followsSession(); }));
+    roundTrip(systemClient);
+    restarted->lock();
+    EXPECT_TRUE(hears(N::screenLocked));
+}
+
 TEST_F(LinuxScreenStateDesktop, OutsideTheSessionItIsFoundByItsId) {
-    logind.refuseSessionByPid = true;
+    logind->refuseSessionByPid = true;
     qputenv("XDG_SESSION_ID", testing::FakeLogind::sessionId);
     start();
     qunsetenv("XDG_SESSION_ID");
-    logind.lock();
+    logind->lock();
     EXPECT_TRUE(hears(N::screenLocked));
 }
 
