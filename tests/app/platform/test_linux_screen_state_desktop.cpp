@@ -138,16 +138,15 @@ TEST_F(LinuxScreenStateDesktop, ABurstOfScreenChangesIsDeliveredOnce) {
     QObject counter;
     QObject::connect(qApp, &QGuiApplication::screenAdded, &counter, [&] { ++qtChanges; });
     QObject::connect(qApp, &QGuiApplication::screenRemoved, &counter, [&] { ++qtChanges; });
-    // Two monitors come and one goes again, one command after the other.
-    ASSERT_TRUE(run("sh", {"-c", "xrandr --setmonitor kestrove-left 640/169x800/212+0+0 none && "
-                                 "xrandr --setmonitor kestrove-right 640/169x800/212+640+0 none && "
-                                 "xrandr --delmonitor kestrove-left"}));
+    // Two monitors in one go: Qt reports each (at once or one by one).
+    ASSERT_TRUE(run("xrandr", {"--setmonitor", "kestrove-left", "640/169x800/212+0+0", "none", "--setmonitor",
+                               "kestrove-right", "640/169x800/212+640+0", "none"}));
     ASSERT_TRUE(hears(N::parametersChanged));
     waitFor([] { return false; }, 1000);
-    EXPECT_GE(qtChanges, 3);
+    EXPECT_GE(qtChanges, 2);
     EXPECT_EQ(heard, std::vector<N>{N::parametersChanged});
 
-    ASSERT_TRUE(run("xrandr", {"--delmonitor", "kestrove-right"}));
+    ASSERT_TRUE(run("xrandr", {"--delmonitor", "kestrove-left", "--delmonitor", "kestrove-right"}));
     EXPECT_TRUE(hears(N::parametersChanged));
 }
 
