@@ -80,6 +80,16 @@ void XcbDisplaySleep::run() {
     using Clock = std::chrono::steady_clock;
     auto nextPoll = Clock::now() + std::chrono::milliseconds(dpmsPollMs);
     while (!xcb_connection_has_error(c.get())) {
+        // Replies read since the last round may have queued events too.
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c.get())) {
+            if ((event->response_type & 0x7f) == saverEvent)
+                saver = saverOn(reinterpret_cast<xcb_screensaver_notify_event_t*>(event)->state);
+            std::free(event);
+        }
+        if ((saver || dpms) != asleep) {
+            asleep = saver || dpms;
+            report(asleep);
+        }
         int timeout = -1;
         if (hasDpms) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextPoll - Clock::now());
@@ -91,16 +101,6 @@ void XcbDisplaySleep::run() {
         if (hasDpms && Clock::now() >= nextPoll) {
             dpms = dpmsAsleep(c);
             nextPoll = Clock::now() + std::chrono::milliseconds(dpmsPollMs);
-        }
-        // After the DPMS reply too: reading it may have queued events.
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c.get())) {
-            if ((event->response_type & 0x7f) == saverEvent)
-                saver = saverOn(reinterpret_cast<xcb_screensaver_notify_event_t*>(event)->state);
-            std::free(event);
-        }
-        if ((saver || dpms) != asleep) {
-            asleep = saver || dpms;
-            report(asleep);
         }
     }
 }
