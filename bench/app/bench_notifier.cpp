@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "app/platform/dbus/dbus_notifier.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "support/app/dunst_peer.hpp"
 #include "support/app/fake_desktop_services.hpp"
 #include "support/app/private_bus.hpp"
@@ -31,7 +32,7 @@ Image crop(int w, int h) {
 
 // args: the crop's width and height; 0 × 0 barks without a picture.
 void BM_BarkUntilDunstHasIt(benchmark::State& state) {
-    DbusNotifier notifier(QDBusConnection::sessionBus());
+    DbusNotifier notifier(mainThreadExecutor(), QDBusConnection::sessionBus());
     std::optional<Image> picture;
     if (state.range(0) > 0) picture = crop(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
@@ -64,7 +65,7 @@ BENCHMARK(BM_BarkUntilDunstHasIt)
 void BM_BarkUntilAServiceHasIt(benchmark::State& state) {
     testing::PrivateBus bus;
     testing::FakeNotifications service(bus.connect());
-    DbusNotifier notifier(bus.connect());
+    DbusNotifier notifier(mainThreadExecutor(), bus.connect());
     std::optional<Image> picture;
     if (state.range(0) > 0) picture = crop(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {

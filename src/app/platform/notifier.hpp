@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/foundation/pending.hpp"
 #include "core/picture/image.hpp"
 
 namespace kestrove {
@@ -27,8 +28,9 @@ public:
     // other call does nothing without it.
     virtual bool available() const = 0;
 
-    // Asks the session without blocking; `done` runs once, on the main thread.
-    virtual void status(StatusDone done) = 0;
+    // Asks the session without blocking; `done` runs once, through the main
+    // thread's executor, never inside the call, only while the handle is held.
+    [[nodiscard]] virtual Pending status(StatusDone done) = 0;
 
     // Posts one notification of its own (never replacing an earlier one) and
     // returns at once. The picture is shown with it when it can be stored;

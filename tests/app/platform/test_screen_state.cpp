@@ -27,14 +27,14 @@ TEST(ScreenState, TheLastNoticeWins) {
         {{N::parametersChanged}, true},
     };
     for (const auto& c : cases) {
-        testing::FakeScreenState state;
+        fakes::FakeScreenState state;
         for (N n : c.notices) state.send(n);
         EXPECT_EQ(state.screensAvailable(), c.available) << c.notices.size() << " notices";
     }
 }
 
 TEST(ScreenState, TheListenerHearsEveryNoticeAfterTheFlagTookIt) {
-    testing::FakeScreenState state;
+    fakes::FakeScreenState state;
     std::vector<std::pair<N, bool>> heard;
     state.setListener([&](N n) { heard.emplace_back(n, state.screensAvailable()); });
     state.send(N::screenLocked);

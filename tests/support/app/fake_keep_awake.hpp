@@ -6,7 +6,7 @@
 
 #include "app/platform/keep_awake.hpp"
 
-namespace kestrove::testing {
+namespace kestrove::fakes {
 
 class FakeKeepAwake final : public KeepAwake {
 public:
@@ -29,4 +29,4 @@ private:
     bool holding_ = false;
 };
 
-}  // namespace kestrove::testing
+}  // namespace kestrove::fakes

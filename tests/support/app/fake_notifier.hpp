@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "app/platform/notifier.hpp"
+#include "core/foundation/executor.hpp"
 
-namespace kestrove::testing {
+namespace kestrove::fakes {
 
 class FakeNotifier final : public Notifier {
 public:
@@ -15,17 +16,24 @@ public:
         bool hasPicture = false;
     };
 
+    explicit FakeNotifier(Executor main) : main_(std::move(main)) {}
+
     std::vector<Posted> posted;
-    bool isAvailable = true;                              // false: nothing is posted
+    bool isAvailable = true;                                  // false: nothing is posted
     NotificationStatus answer = NotificationStatus::allowed;  // status() while available
 
     bool available() const override { return isAvailable; }
-    // Answers at once (the real one answers later, on the main thread).
-    void status(StatusDone done) override { done(isAvailable ? answer : NotificationStatus::notDetermined); }
+    Pending status(StatusDone done) override {
+        const auto s = isAvailable ? answer : NotificationStatus::notDetermined;
+        return Pending::answered(main_, [done, s] { done(s); });
+    }
     void bark(const std::string& title, const std::string& body, std::optional<Image> image,
               const std::string& threadId) override {
         if (isAvailable) posted.push_back({title, body, threadId, image && image->isValid()});
     }
+
+private:
+    Executor main_;
 };
 
-}  // namespace kestrove::testing
+}  // namespace kestrove::fakes

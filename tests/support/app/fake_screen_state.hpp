@@ -3,11 +3,11 @@
 
 #include "app/platform/screen_state.hpp"
 
-namespace kestrove::testing {
+namespace kestrove::fakes {
 
 class FakeScreenState final : public ScreenState {
 public:
     void send(ScreenNotice notice) { deliver(notice); }
 };
 
-}  // namespace kestrove::testing
+}  // namespace kestrove::fakes

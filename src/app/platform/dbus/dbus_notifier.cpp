@@ -32,8 +32,8 @@ QString escapeMarkup(const QString& text) {
     return out;
 }
 
-DbusNotifier::DbusNotifier(QDBusConnection bus, std::filesystem::path pictureFolder)
-    : bus_(std::move(bus)), pictures_(std::move(pictureFolder)) {
+DbusNotifier::DbusNotifier(Executor mainThread, QDBusConnection bus, std::filesystem::path pictureFolder)
+    : mainThread_(std::move(mainThread)), bus_(std::move(bus)), pictures_(std::move(pictureFolder)) {
     worker_.setMaxThreadCount(1);
 }
 
@@ -44,26 +44,29 @@ DbusNotifier::~DbusNotifier() {
 
 bool DbusNotifier::available() const { return bus_.isConnected(); }
 
-void DbusNotifier::status(StatusDone done) {
-    if (!available()) {
-        QMetaObject::invokeMethod(this, [done] { done(NotificationStatus::notDetermined); }, Qt::QueuedConnection);
-        return;
-    }
+Pending DbusNotifier::status(StatusDone done) {
+    if (!available()) return Pending::answered(mainThread_, [done] { done(NotificationStatus::notDetermined); });
+    auto completion = std::make_shared<Completion>();
+    auto answer = [completion, main = mainThread_, done](NotificationStatus s) {
+        completion->deliver(main, [done, s] { done(s); });
+    };
     QDBusMessage owner = busCall(QStringLiteral("NameHasOwner"));
     owner << service;
-    whenAnswered(bus_.asyncCall(owner), this, [this, done](const QDBusMessage& reply) {
+    whenAnswered(bus_.asyncCall(owner), this, [this, completion, answer](const QDBusMessage& reply) {
         const QVariant owned = firstArgument(reply);
-        if (!owned.isValid()) return done(NotificationStatus::notDetermined);
-        if (owned.toBool()) return done(NotificationStatus::allowed);
+        if (!owned.isValid()) return answer(NotificationStatus::notDetermined);
+        if (owned.toBool()) return answer(NotificationStatus::allowed);
+        if (completion->cancelled()) return;
         // No one runs it now; the bus may still start it on the first Notify.
         whenAnswered(bus_.asyncCall(busCall(QStringLiteral("ListActivatableNames"))), this,
-                     [done](const QDBusMessage& names) {
+                     [answer](const QDBusMessage& names) {
                          const QVariant list = firstArgument(names);
-                         if (!list.isValid()) return done(NotificationStatus::notDetermined);
-                         done(list.toStringList().contains(service) ? NotificationStatus::allowed
-                                                                    : NotificationStatus::denied);
+                         if (!list.isValid()) return answer(NotificationStatus::notDetermined);
+                         answer(list.toStringList().contains(service) ? NotificationStatus::allowed
+                                                                      : NotificationStatus::denied);
                      });
     });
+    return Pending(completion);
 }
 
 void DbusNotifier::bark(const std::string& title, const std::string& body, std::optional<Image> image,

@@ -11,17 +11,19 @@
 
 #include "app/platform/dbus/notification_pictures.hpp"
 #include "app/platform/notifier.hpp"
+#include "core/foundation/executor.hpp"
 
 namespace kestrove {
 
 class DbusNotifier final : public QObject, public Notifier {
 public:
-    explicit DbusNotifier(QDBusConnection bus,
-                          std::filesystem::path pictureFolder = NotificationPictures::defaultFolder());
+    // `mainThread`: where status answers go (the thread that makes the notifier).
+    DbusNotifier(Executor mainThread, QDBusConnection bus,
+                 std::filesystem::path pictureFolder = NotificationPictures::defaultFolder());
     ~DbusNotifier() override;
 
     bool available() const override;
-    void status(StatusDone done) override;
+    Pending status(StatusDone done) override;
     void bark(const std::string& title, const std::string& body, std::optional<Image> image,
               const std::string& threadId) override;
 
@@ -29,6 +31,7 @@ private:
     void post(const QString& title, const QString& body, const std::optional<std::filesystem::path>& picture,
               const QString& threadId);
 
+    Executor mainThread_;
     QDBusConnection bus_;
     NotificationPictures pictures_;  // used on worker_ only
     QThreadPool worker_;

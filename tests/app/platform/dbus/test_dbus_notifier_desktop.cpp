@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "app/platform/dbus/dbus_notifier.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/dunst_peer.hpp"
 #include "support/app/fake_desktop_services.hpp"
@@ -28,10 +29,7 @@ Image crop(int w, int h) {
 }
 
 std::optional<NotificationStatus> statusOf(Notifier& notifier) {
-    std::optional<NotificationStatus> answer;
-    notifier.status([&](NotificationStatus s) { answer = s; });
-    waitFor([&] { return answer.has_value(); });
-    return answer;
+    return desktop::await<NotificationStatus>([&](auto done) { return notifier.status(done); });
 }
 
 std::size_t picturesIn(const fs::path& folder) {
@@ -43,7 +41,7 @@ std::size_t picturesIn(const fs::path& folder) {
 // Real dunst on the desktop's session bus.
 TEST(DbusNotifierDesktop, BarksReachDunstExactlyWithTheirPictures) {
     testing::DunstPeer dunst;
-    DbusNotifier notifier(QDBusConnection::sessionBus());
+    DbusNotifier notifier(mainThreadExecutor(), QDBusConnection::sessionBus());
     EXPECT_EQ(statusOf(notifier), NotificationStatus::allowed);
 
     const std::string sentence = "Tell me when a < b && c > d, or \"quoted\" & done";
@@ -81,7 +79,7 @@ TEST(DbusNotifierDesktop, EachBarkIsItsOwnNotificationTaggedWithItsWatch) {
     testing::PrivateBus bus;
     testing::FakeNotifications service(bus.connect());
     const fs::path folder = fs::path(qgetenv("XDG_RUNTIME_DIR").toStdString()) / "tagged";
-    DbusNotifier notifier(bus.connect(), folder);
+    DbusNotifier notifier(mainThreadExecutor(), bus.connect(), folder);
 
     notifier.bark("Woof", "first", crop(8, 8), "w_tag");
     notifier.bark("Woof", "second", std::nullopt, "w_tag");
@@ -103,7 +101,7 @@ TEST(DbusNotifierDesktop, EachBarkIsItsOwnNotificationTaggedWithItsWatch) {
 TEST(DbusNotifierDesktop, WithoutANotificationServiceNothingIsPostedOrLogged) {
     testing::PrivateBus bus;  // nothing on it can be started on demand
     const fs::path folder = fs::path(qgetenv("XDG_RUNTIME_DIR").toStdString()) / "unserved";
-    DbusNotifier notifier(bus.connect(), folder);
+    DbusNotifier notifier(mainThreadExecutor(), bus.connect(), folder);
     EXPECT_TRUE(notifier.available());
     EXPECT_EQ(statusOf(notifier), NotificationStatus::denied);
 
@@ -121,7 +119,7 @@ TEST(DbusNotifierDesktop, ARefusalIsLoggedOnceAndItsPictureDropped) {
     testing::FakeNotifications service(bus.connect());
     service.refuse = true;
     const fs::path folder = fs::path(qgetenv("XDG_RUNTIME_DIR").toStdString()) / "refused";
-    DbusNotifier notifier(bus.connect(), folder);
+    DbusNotifier notifier(mainThreadExecutor(), bus.connect(), folder);
 
     testing::StderrCapture log;
     notifier.bark("Woof", "refused", crop(8, 8), "w_refused");
@@ -132,7 +130,7 @@ TEST(DbusNotifierDesktop, ARefusalIsLoggedOnceAndItsPictureDropped) {
 }
 
 TEST(DbusNotifierDesktop, WithoutASessionBusItIsNotAvailable) {
-    DbusNotifier notifier(QDBusConnection(QStringLiteral("kestrove-no-such-connection")));
+    DbusNotifier notifier(mainThreadExecutor(), QDBusConnection(QStringLiteral("kestrove-no-such-connection")));
     EXPECT_FALSE(notifier.available());
     EXPECT_EQ(statusOf(notifier), NotificationStatus::notDetermined);
     testing::StderrCapture log;
