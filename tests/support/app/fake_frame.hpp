@@ -76,12 +76,6 @@ public:
             if ((*it)->region.x == x) return *it;
         return nullptr;
     }
-    // Frames neither closed nor destroyed.
-    int open() const {
-        int n = 0;
-        for (const auto& f : made) n += !f->closed && !f->destroyed;
-        return n;
-    }
 };
 
 }  // namespace kestrove::testing
