@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "core/foundation/short_time.hpp"
+#include "core/foundation/time_of_day.hpp"
 
 namespace kestrove {
 
@@ -15,10 +15,7 @@ WatchManager::WatchManager(Services services)
       watchFile_(store_.watchFile()),
       cloud_(services_.defaults),
       tracker_(services_.windows, services_.screens) {
-    if (!services_.timeText) {
-        auto format = std::make_shared<ShortTime>();
-        services_.timeText = [format](Date date) { return (*format)(date); };
-    }
+    if (!services_.timeText) services_.timeText = [](Date date) { return TimeOfDay::shortTime(date); };
     ownWindows_.push_back(&services_.ownWindows);
     tracker_.setOnTick([this](const std::vector<WindowInfo>& windows, const std::vector<Rect>& displays) {
         followWindows(windows, displays);

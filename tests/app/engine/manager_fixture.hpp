@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "app/engine/watch_manager.hpp"
-#include "core/foundation/short_time.hpp"
+#include "core/foundation/time_of_day.hpp"
 #include "core/watch/watch_json.hpp"
 #include "support/app/fake_frame.hpp"
 #include "support/app/fake_keep_awake.hpp"
@@ -153,10 +153,9 @@ struct ManagerTest : ::testing::Test {
 
     void makeManager() {
         manager.reset();
-        auto format = std::make_shared<ShortTime>("en_GB", "UTC");
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runners, frames, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults, data,
-            [format](Date d) { return (*format)(d); }});
+            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }});
         manager->onChange = [this] { ++changes; };
     }
 
