@@ -115,17 +115,18 @@ inline Image solid(int w, int h, std::uint8_t v) {
 // The fake notifier, and a hook run after each post (to look at the state
 // the manager is in when it notifies).
 struct HookedNotifier final : Notifier {
-    FakeNotifier fake;
+    explicit HookedNotifier(Executor main) : fake(std::move(main)) {}
+    fakes::FakeNotifier fake;
     std::function<void()> hook;
 
     bool available() const override { return fake.available(); }
-    void status(StatusDone done) override { fake.status(std::move(done)); }
+    Pending status(StatusDone done) override { return fake.status(std::move(done)); }
     void bark(const std::string& title, const std::string& body, std::optional<Image> image,
               const std::string& threadId) override {
         fake.bark(title, body, std::move(image), threadId);
         if (hook) hook();
     }
-    const std::vector<FakeNotifier::Posted>& posted() const { return fake.posted; }
+    const std::vector<fakes::FakeNotifier::Posted>& posted() const { return fake.posted; }
 };
 
 struct ManagerTest : ::testing::Test {
@@ -135,11 +136,11 @@ struct ManagerTest : ::testing::Test {
     fakes::VirtualClock clock;
     fakes::FakeScreens screens;
     fakes::FakeAsyncWindowList windows{main.executor(), screens};
-    FakeRunnerFactory runners;
-    FakeFrameFactory frames;
-    HookedNotifier notifier;
-    FakeKeepAwake keepAwake;
-    FakeScreenState screenState;
+    fakes::FakeRunnerFactory runners;
+    fakes::FakeFrameFactory frames;
+    HookedNotifier notifier{main.executor()};
+    fakes::FakeKeepAwake keepAwake;
+    fakes::FakeScreenState screenState;
     std::shared_ptr<MemoryDefaults> defaults = std::make_shared<MemoryDefaults>();
     std::unique_ptr<SaveCounter> saves;
     std::unique_ptr<WatchManager> manager;
@@ -165,9 +166,9 @@ struct ManagerTest : ::testing::Test {
         runners.made.clear();
         frames.made.clear();
         frames.areas.clear();
-        notifier.fake = FakeNotifier{};
+        notifier.fake = fakes::FakeNotifier(main.executor());
         notifier.hook = nullptr;
-        keepAwake = FakeKeepAwake{};
+        keepAwake = fakes::FakeKeepAwake{};
         for (const auto& entry : std::filesystem::directory_iterator(data)) std::filesystem::remove_all(entry);
         makeManager();
         settle();
@@ -182,7 +183,7 @@ struct ManagerTest : ::testing::Test {
         saves->take();
         changes = 0;
     }
-    std::shared_ptr<FakeFrameLog> frameOf(const WatchSpec& spec) const { return frames.latestAt(spec.region.x); }
+    std::shared_ptr<fakes::FakeFrameLog> frameOf(const WatchSpec& spec) const { return frames.latestAt(spec.region.x); }
     WatchStatus status(const std::string& id) const { return manager->record(id)->status; }
 
     WatchFile savedFile() const {

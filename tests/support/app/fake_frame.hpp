@@ -9,7 +9,7 @@
 
 #include "app/engine/frame.hpp"
 
-namespace kestrove::testing {
+namespace kestrove::fakes {
 
 struct FakeFrameLog {
     WatchRegion region;
@@ -78,4 +78,4 @@ public:
     }
 };
 
-}  // namespace kestrove::testing
+}  // namespace kestrove::fakes

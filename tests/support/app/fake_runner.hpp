@@ -8,7 +8,7 @@
 
 #include "app/engine/runner.hpp"
 
-namespace kestrove::testing {
+namespace kestrove::fakes {
 
 struct FakeRunnerLog {
     RunnerStart start;
@@ -58,4 +58,4 @@ public:
     }
 };
 
-}  // namespace kestrove::testing
+}  // namespace kestrove::fakes
