@@ -145,8 +145,11 @@ std::int64_t JsonReader::integer(std::int64_t lo, std::int64_t hi) const {
         if (std::trunc(d) == d && d >= static_cast<double>(lo) && d <= static_cast<double>(hi))
             return static_cast<std::int64_t>(d);
     }
+    // Only a number is written out: dumping anything else would walk a
+    // nested value of any depth.
     fail(JsonError::Kind::typeMismatch, "expected an integer from " + std::to_string(lo) + " to " +
-                                            std::to_string(hi) + ", found " + value_->dump());
+                                            std::to_string(hi) + ", found " +
+                                            (value_->is_number() ? value_->dump() : describe(*value_)));
 }
 
 Date JsonReader::date() const {

@@ -184,3 +184,23 @@ TEST(WatchJson, NonFiniteNumbersAreRefusedNotWrittenAsNull) {
         EXPECT_THROW(encodeJson(f), JsonError);
     }
 }
+
+TEST(WatchJson, DeeplyNestedValuesFailWithoutRecursingIntoThem) {
+    // A damaged integer, string or object field: the error must name it
+    // without writing out (or otherwise walking) the nested value.
+    const std::string deep = std::string(200000, '[') + std::string(200000, ']');
+    const std::string sound = encodeJson(fullFile());
+    for (const std::string key : {"\"poll_seconds\": 5", "\"command\": \"something changes\"", "\"target\": {}"}) {
+        std::string text = sound;
+        const std::size_t at = text.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        text.replace(at, key.size(), key.substr(0, key.find(':') + 2) + deep);
+        try {
+            decodeJson<WatchFile>(text);
+            ADD_FAILURE() << key;
+        } catch (const JsonError& e) {
+            EXPECT_EQ(e.kind(), JsonError::Kind::typeMismatch) << key;
+            EXPECT_LT(std::string(e.what()).size(), 200u) << key;
+        }
+    }
+}
