@@ -17,7 +17,7 @@ struct ErrorBody {
 
 ErrorBody readErrorBody(std::string_view body) {
     ErrorBody out;
-    Json doc = Json::parse(body, nullptr, false);
+    Json doc = parseJsonText(body);
     if (doc.is_discarded() || !doc.is_object()) return out;
     auto string = [&](const char* key) -> std::optional<std::string> {
         auto it = doc.find(key);

@@ -39,7 +39,7 @@ const std::optional<Url>& UpdateCheck::address() {
 
 std::optional<Release> UpdateCheck::parse(std::string_view data) {
     if (data.size() > largestFile) return std::nullopt;
-    const Json doc = Json::parse(data, nullptr, false);
+    const Json doc = parseJsonText(data);
     if (doc.is_discarded() || !doc.is_object()) return std::nullopt;
 
     Release r;

@@ -81,8 +81,13 @@ std::optional<Date> parseIso8601(std::string_view s) {
     return time_point_cast<system_clock::duration>(t);
 }
 
+Json parseJsonText(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) return Json(Json::value_t::discarded);
+    return Json::parse(text, nullptr, false);
+}
+
 Json JsonReader::parse(std::string_view text) {
-    Json v = Json::parse(text, nullptr, false);
+    Json v = parseJsonText(text);
     if (v.is_discarded()) throw JsonError(JsonError::Kind::dataCorrupted, "", "the text is not valid JSON");
     return v;
 }

@@ -45,6 +45,11 @@ std::string iso8601(Date date);
 // Reads "YYYY-MM-DDTHH:MM:SSZ" or with a "+HH:MM"/"-HH:MM" offset.
 std::optional<Date> parseIso8601(std::string_view text);
 
+// Parses text without throwing: a discarded value for anything that is not
+// one JSON document. A NUL byte never belongs to JSON text (the parser would
+// stop there and ignore what follows), so text holding one is refused.
+Json parseJsonText(std::string_view text);
+
 // One JSON value being read, with its path.
 class JsonReader {
 public:

@@ -74,3 +74,13 @@ TEST(CloudError, EqualityComparesCaseAndPayload) {
 
 }  // namespace
 }  // namespace kestrove
+
+namespace kestrove {
+namespace {
+
+TEST(CloudError, ABodyWithTextAfterANulByteIsNoErrorBody) {
+    EXPECT_EQ(CloudError::fromStatus(503, std::string(R"({"error":"busy"})") + '\0' + "x"), CloudError::http(503));
+}
+
+}  // namespace
+}  // namespace kestrove

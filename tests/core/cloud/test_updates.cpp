@@ -111,3 +111,13 @@ TEST(UpdateCheck, DueOncePerDayOrWhenTheClockWentBack) {
 
 }  // namespace
 }  // namespace kestrove
+
+namespace kestrove {
+namespace {
+
+TEST(UpdateCheck, TextAfterANulByteIsNoFeed) {
+    EXPECT_FALSE(UpdateCheck::parse(feed({}) + std::string(1, '\0') + "{"));
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -204,3 +204,9 @@ TEST(WatchJson, DeeplyNestedValuesFailWithoutRecursingIntoThem) {
         }
     }
 }
+
+TEST(WatchJson, TextAfterANulByteIsRefused) {
+    const std::string text = encodeJson(fullFile());
+    EXPECT_THROW(decodeJson<WatchFile>(text + std::string(1, '\0') + "garbage"), JsonError);
+    EXPECT_THROW(decodeJson<WatchFile>(text + std::string(1, '\0')), JsonError);
+}
