@@ -104,7 +104,7 @@ std::optional<ModelPause> CloudSettings::modelPause(Date now) const {
     if (!end) return std::nullopt;
     const Date until = *end;
     if (now >= until) return std::nullopt;
-    if (until - now > seconds(ModelPause::longestWait)) return std::nullopt;
+    if (elapsed(now, until) > seconds(ModelPause::longestWait)) return std::nullopt;
     return ModelPause(until, back);
 }
 

@@ -6,7 +6,7 @@ namespace kestrove {
 
 namespace {
 
-bool alive(const RecentBarks::Entry& e, Date now) { return now - e.at < RecentBarks::keepFor; }
+bool alive(const RecentBarks::Entry& e, Date now) { return elapsed(e.at, now) < RecentBarks::keepFor; }
 
 }  // namespace
 

@@ -102,7 +102,7 @@ UpdateCheck::Outcome UpdateCheck::outcome(std::optional<std::string_view> data, 
 bool UpdateCheck::isDue(std::optional<Date> last, Date now) {
     if (!last) return true;
     if (*last > now) return true;
-    return now - *last >= std::chrono::seconds(static_cast<std::int64_t>(interval));
+    return elapsed(*last, now) >= std::chrono::seconds(static_cast<std::int64_t>(interval));
 }
 
 }  // namespace kestrove

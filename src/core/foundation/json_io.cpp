@@ -39,6 +39,13 @@ bool digits(std::string_view s, std::size_t at, std::size_t n, int& out) {
 JsonError::JsonError(Kind kind, std::string path, const std::string& detail)
     : std::runtime_error(path.empty() ? detail : path + ": " + detail), kind_(kind), path_(std::move(path)) {}
 
+Date::duration elapsed(Date from, Date to) {
+    Date::rep difference;
+    if (__builtin_sub_overflow(to.time_since_epoch().count(), from.time_since_epoch().count(), &difference))
+        return to > from ? Date::duration::max() : Date::duration::min();
+    return Date::duration(difference);
+}
+
 std::string iso8601(Date date) {
     using namespace std::chrono;
     auto secs = floor<seconds>(date);

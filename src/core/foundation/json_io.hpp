@@ -40,6 +40,11 @@ private:
     std::string path_;
 };
 
+// `to - from`, held at the largest or smallest duration when the true
+// difference does not fit: dates centuries apart (the file format reads 1677
+// to 2262) differ by more nanoseconds than 64 bits hold.
+Date::duration elapsed(Date from, Date to);
+
 // ISO-8601 in UTC to the whole second, e.g. "2026-03-01T09:30:00Z".
 std::string iso8601(Date date);
 // Reads "YYYY-MM-DDTHH:MM:SSZ" or with a "+HH:MM"/"-HH:MM" offset.

@@ -200,3 +200,15 @@ TEST(CloudSettings, StoredPausesAreReadWarily) {
 
 }  // namespace
 }  // namespace kestrove
+
+namespace kestrove {
+namespace {
+
+TEST(CloudSettings, APauseCenturiesAheadOfAClockSetFarBackIsNotHonoured) {
+    Fixture f;
+    f.store->set(CloudSettings::pauseUntilKey, 9'000'000'000.0);
+    EXPECT_EQ(f.settings.modelPause(Date(std::chrono::seconds(-2'000'000'000))), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestrove

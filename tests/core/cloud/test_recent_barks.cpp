@@ -112,3 +112,14 @@ TEST(RecentBarks, UnreadableValuesFailNamingTheFault) {
     }
     EXPECT_THROW(decodeJson<RecentBarks>("not json"), JsonError);
 }
+
+TEST(RecentBarks, EntriesCenturiesOldAreNotFresh) {
+    // Dates this far apart differ by more nanoseconds than 64 bits hold.
+    const Date old = sys_days{year{1700} / 1 / 1};
+    RecentBarks r;
+    r.entries.emplace("w_OLD000", RecentBarks::Entry{spec("w_OLD000"), old});
+    EXPECT_FALSE(r.any(t0));
+    EXPECT_FALSE(r.spec("w_OLD000", t0).has_value());
+    r.prune(t0);
+    EXPECT_TRUE(r.entries.empty());
+}

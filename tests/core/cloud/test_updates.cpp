@@ -107,6 +107,8 @@ TEST(UpdateCheck, DueOncePerDayOrWhenTheClockWentBack) {
     EXPECT_TRUE(UpdateCheck::isDue(now - 86400s, now));
     EXPECT_FALSE(UpdateCheck::isDue(now, now));
     EXPECT_TRUE(UpdateCheck::isDue(now + 1h, now));
+    // Centuries apart: more nanoseconds than 64 bits hold.
+    EXPECT_TRUE(UpdateCheck::isDue(Date(std::chrono::seconds(-8'000'000'000)), now));
 }
 
 }  // namespace
