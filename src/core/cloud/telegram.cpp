@@ -39,11 +39,9 @@ struct TelegramLink::State {
     // watch, or a bark of the last hour.
     std::optional<CloudClient> actionsClient(Date now) const {
         if (!connected()) return std::nullopt;
-        auto c = client();
-        if (!c) return std::nullopt;
-        if (auto w = watches.lock(); w && w->anyRunning()) return c;
-        if (recent.any(now)) return c;
-        return std::nullopt;
+        auto w = watches.lock();
+        if (!(w && w->anyRunning()) && !recent.any(now)) return std::nullopt;
+        return client();
     }
     // Results that need no request still arrive through the executor, and
     // their handle can stop them like any other.
@@ -85,8 +83,9 @@ CloudCall TelegramLink::checkAtLaunch(std::function<void()> done) {
         if (done) done();
     };
     if (state_->store().boolean(unpairPendingKey)) return disconnect([finish](bool) { finish(); });
-    auto client = state_->client();
-    if (!state_->connected() || !client) return state_->post(finish);
+    // Without a chat there is nothing to ask, and no device id to make.
+    auto client = state_->connected() ? state_->client() : std::nullopt;
+    if (!client) return state_->post(finish);
     return client->pairStatus(state_->executor, [state = state_, finish](CloudResult<LinkStatus> r) {
         if (r) state->setConnected(r.value().linked);
         finish();

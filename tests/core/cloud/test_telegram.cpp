@@ -87,6 +87,12 @@ TEST_F(TelegramLinkTest, LaunchCheck) {
     }
 }
 
+TEST_F(TelegramLinkTest, LaunchCheckWithoutAChatMakesNoDeviceId) {
+    auto link = makeLink();
+    h.awaitDone([&](auto done) { return link->checkAtLaunch(done); });
+    EXPECT_FALSE(h.store->object(CloudSettings::deviceKey).has_value());
+}
+
 TEST_F(TelegramLinkTest, PairingThatIsAlreadyLinkedConnectsOnce) {
     h.store->set(TelegramLink::unpairPendingKey, true);
     h.server.answer("/v1/pair", ScriptedAnswer::json(200, R"({"linked": true})"));
