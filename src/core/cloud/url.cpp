@@ -114,7 +114,9 @@ std::string Url::toString() const {
     // Built with append: GCC 12 warns falsely on chained operator+ here.
     std::string out;
     out.append(scheme).append(":");
-    if (hasAuthority()) {
+    // An authority without a host is still written when a port or a path
+    // beginning "//" needs it to read back the same.
+    if (hasAuthority() || port || path.starts_with("//")) {
         out.append("//");
         if (host.find(':') != std::string::npos) out.append("[").append(host).append("]");
         else out.append(host);

@@ -68,5 +68,14 @@ TEST(Url, LoopbackHostsAreExact) {
         EXPECT_FALSE(Url::parse(text)->isLoopbackHost()) << text;
 }
 
+TEST(Url, WrittenFormReadsBackAsTheSameAddress) {
+    for (const char* text : {"https:////x.example/p", "https://:8443/x", "https:///x", "https://:/x", "https:x/y",
+                             "https://h.example:1/a?b#c", "https://[::1]:8/x?", "https://h.example#"}) {
+        const auto url = Url::parse(text);
+        ASSERT_TRUE(url) << text;
+        EXPECT_EQ(Url::parse(url->toString()), url) << text << " written as " << url->toString();
+    }
+}
+
 }  // namespace
 }  // namespace kestrove
