@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace kestrove {
 
@@ -20,6 +21,15 @@ bool DiffGrid::isFlat() const {
 
 namespace PixelDiff {
 
+namespace {
+
+// Hand-made grids may promise more cells than an int counts.
+std::int64_t cellCount(const DiffGrid& g) {
+    return std::int64_t{std::max(0, g.width)} * std::int64_t{std::max(0, g.height)};
+}
+
+}  // namespace
+
 std::optional<DiffGrid> grid(const Image& image, int longSide) {
     // A buffer shorter than its size promises is refused, never read past its end.
     if (!image.isValid() || longSide < 1) return std::nullopt;
@@ -32,9 +42,9 @@ std::optional<DiffGrid> grid(const Image& image, int longSide) {
 
 Result compare(const DiffGrid& a, const DiffGrid& b, int channelThreshold, double minRatio, int minCells) {
     if (a.width != b.width || a.height != b.height || a.rgba.size() != b.rgba.size()) {
-        return {true, a.width * a.height, 1.0};
+        return {true, static_cast<int>(std::min<std::int64_t>(cellCount(a), std::numeric_limits<int>::max())), 1.0};
     }
-    const std::size_t n = std::min(static_cast<std::size_t>(std::max(0, a.width) * std::max(0, a.height)), a.rgba.size() / 4);
+    const std::size_t n = std::min(static_cast<std::size_t>(cellCount(a)), a.rgba.size() / 4);
     int count = 0;
     int minX = a.width, maxX = -1, minY = a.height, maxY = -1;
     const std::uint8_t* pa = a.rgba.data();
@@ -58,7 +68,7 @@ Result compare(const DiffGrid& a, const DiffGrid& b, int channelThreshold, doubl
     // scrollbar) is not counted.
     const int bw = maxX - minX + 1;
     const int bh = maxY - minY + 1;
-    const int limit = 3 * a.height <= 11 ? 3 : (3 * a.height) / 4;
+    const std::int64_t limit = 3 * std::int64_t{a.height} <= 11 ? 3 : (3 * std::int64_t{a.height}) / 4;
     const bool thinStrip = bw <= 2 && bh >= 3 * bw && bh <= limit;
     r.changed = !thinStrip;
     return r;

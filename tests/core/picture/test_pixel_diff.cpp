@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "support/samples.hpp"
 
 #include "core/picture/pixel_diff.hpp"
@@ -155,4 +157,15 @@ TEST(PixelDiffCompare, PicturesThatDifferOnlySlightlyAreUnchanged) {
     for (int y = 100; y < 130; ++y)
         for (int x = 100; x < 400; ++x) b.rgba[static_cast<std::size_t>((y * 1200 + x) * 4)] = 0;
     EXPECT_TRUE(PixelDiff::changed(*PixelDiff::grid(a), *PixelDiff::grid(b)));
+}
+
+TEST(PixelDiffCompare, HandMadeGridsTooLargeForIntCountTheirCellsSafely) {
+    // 65,536 × 65,536 cells: the product does not fit in an int.
+    DiffGrid a{65536, 65536, std::vector<std::uint8_t>(8, 0)};
+    DiffGrid b = a;
+    b.rgba[0] = b.rgba[4] = 200;
+    const PixelDiff::Result r = PixelDiff::compare(a, b, 28, 0, 1);
+    EXPECT_EQ(r.changedCells, 2);
+    b.height = 1;
+    EXPECT_EQ(PixelDiff::compare(a, b, 28, 0, 1).changedCells, std::numeric_limits<int>::max());
 }
