@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace kestrove {
 
@@ -19,7 +20,7 @@ struct Spread {
 
 struct Axis {
     std::vector<Spread> spreads;      // per source index
-    std::vector<float> weight;        // total weight per cell
+    std::vector<double> weight;       // total weight per cell (exact: a tall cell passes 2^24)
     std::vector<int> begin, end;      // source indices touching each cell: [begin, end)
 };
 
@@ -47,7 +48,7 @@ Axis axis(int source, int dest) {
         a.spreads[static_cast<std::size_t>(i)] = s;
         for (int k = 0; k < (s.next ? 2 : 1); ++k) {
             const auto cell = static_cast<std::size_t>(c) + static_cast<std::size_t>(k);
-            a.weight[cell] += static_cast<float>(k ? s.next : s.first);
+            a.weight[cell] += k ? s.next : s.first;
             a.begin[cell] = std::min(a.begin[cell], static_cast<int>(i));
             a.end[cell] = std::max(a.end[cell], static_cast<int>(i) + 1);
         }
@@ -64,7 +65,8 @@ Taps taps(const Axis& a) {
         t.offset.push_back(static_cast<int>(t.index.size()));
         for (int x = a.begin[static_cast<std::size_t>(c)]; x < a.end[static_cast<std::size_t>(c)]; ++x) {
             t.index.push_back(static_cast<std::size_t>(x) * 4);
-            t.weight.push_back(weightIn(a.spreads[static_cast<std::size_t>(x)], c) / a.weight[static_cast<std::size_t>(c)]);
+            t.weight.push_back(static_cast<float>(weightIn(a.spreads[static_cast<std::size_t>(x)], c) /
+                                                  a.weight[static_cast<std::size_t>(c)]));
         }
     }
     t.offset.push_back(static_cast<int>(t.index.size()));
@@ -105,6 +107,21 @@ bool foldRows(float* out, std::uint32_t* partial, std::uint16_t* full, float sca
     return missing == 0;
 }
 
+// foldRows for a cell so tall that its sums spilled into `wide`.
+bool foldWideRows(float* out, std::uint64_t* wide, std::uint32_t* partial, std::uint16_t* full, double scale,
+                  std::size_t pixels, std::uint64_t opaqueSum) {
+    bool opaque = true;
+    for (std::size_t i = 0; i < pixels * 4; ++i) {
+        const std::uint64_t sum = wide[i] + partial[i] + (std::uint64_t{full[i]} << 8);
+        out[i] = static_cast<float>(static_cast<double>(sum) * scale);
+        if (i % 4 == 3 && sum != opaqueSum) opaque = false;
+        wide[i] = 0;
+        partial[i] = 0;
+        full[i] = 0;
+    }
+    return opaque;
+}
+
 // Area average of premultiplied (or opaque) pixels into `out`. Returns whether
 // every pixel read was opaque.
 bool reduce(const std::uint8_t* px, int W, int H, Image& out) {
@@ -118,9 +135,24 @@ bool reduce(const std::uint8_t* px, int W, int H, Image& out) {
     std::vector<std::uint16_t> full(stride, 0);
     std::vector<std::uint32_t> partial(stride, 0);
     std::vector<float> row(stride);
+    // The 32-bit sums hold 255 times this much weight, besides up to 255
+    // whole rows still waiting in 16 bits. A cell of more rows (about
+    // 65,000) spills them into 64-bit sums.
+    constexpr std::uint64_t holdable = (std::uint64_t{UINT32_MAX} - 255u * 255u * 256u) / 255u;
+    std::vector<std::uint64_t> wide;
     bool opaque = true;
     for (int r = 0; r < h; ++r) {
         std::uint32_t fullRows = 0;
+        std::uint64_t held = 0;
+        bool spilled = false;
+        const auto makeRoom = [&](std::uint64_t weight) {
+            held += weight;
+            if (held <= holdable) return;
+            if (wide.empty()) wide.assign(stride, 0);
+            for (std::size_t i = 0; i < stride; ++i) wide[i] += std::exchange(partial[i], 0);
+            held = weight;
+            spilled = true;
+        };
         for (int y = rows.begin[static_cast<std::size_t>(r)]; y < rows.end[static_cast<std::size_t>(r)]; ++y) {
             const Spread& s = rows.spreads[static_cast<std::size_t>(y)];
             const std::uint8_t* in = px + static_cast<std::size_t>(y) * stride;
@@ -128,18 +160,25 @@ bool reduce(const std::uint8_t* px, int W, int H, Image& out) {
                 addRow(full.data(), in, stride);
                 // 16 bits hold 257 rows of 255; fold before they could overflow.
                 if (++fullRows == 256) {
+                    makeRoom(256 * 256);
                     for (std::size_t i = 0; i < stride; ++i) partial[i] += std::uint32_t{full[i]} << 8;
                     std::fill(full.begin(), full.end(), 0);
                     fullRows = 0;
                 }
             } else {
                 const auto weight = static_cast<std::uint32_t>(weightIn(s, r));
+                makeRoom(weight);
                 addWeightedRow(partial.data(), in, weight, stride);
             }
         }
-        const float rowWeight = rows.weight[static_cast<std::size_t>(r)];
-        opaque &= foldRows(row.data(), partial.data(), full.data(), 1.0f / rowWeight, static_cast<std::size_t>(W),
-                           255 * static_cast<std::uint32_t>(rowWeight));
+        const double rowWeight = rows.weight[static_cast<std::size_t>(r)];
+        if (spilled) {
+            opaque &= foldWideRows(row.data(), wide.data(), partial.data(), full.data(), 1.0 / rowWeight,
+                                   static_cast<std::size_t>(W), 255 * static_cast<std::uint64_t>(rowWeight));
+        } else {
+            opaque &= foldRows(row.data(), partial.data(), full.data(), 1.0f / static_cast<float>(rowWeight),
+                               static_cast<std::size_t>(W), 255 * static_cast<std::uint32_t>(rowWeight));
+        }
 
         // Each cell sums its own columns in registers; two sums in turn, so
         // one addition need not wait for the last.

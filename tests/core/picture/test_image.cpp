@@ -84,3 +84,11 @@ TEST(ImageFlatten, LaysTranslucentPixelsOverBlack) {
     kestrove::flattenOverBlack(pre, true);
     EXPECT_EQ(pre.rgba, (std::vector<std::uint8_t>{200, 100, 50, 255, 10, 20, 30, 255}));
 }
+
+TEST(ImageDownscale, OneCellAveragesAnyNumberOfRows) {
+    // 70,000 white rows in one cell: more than 32-bit sums of 8-bit
+    // values weighted by 256 hold.
+    const Image tall = solid(2, 70000, 255, 255, 255);
+    const Image one = kestrove::downscaleArea(tall, 1, 1);
+    EXPECT_EQ(one.rgba, (std::vector<std::uint8_t>{255, 255, 255, 255}));
+}
