@@ -1,5 +1,6 @@
 #include "core/cloud/cloud_session.hpp"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -34,13 +35,17 @@ struct Transfer {
     }
 };
 
-// Headers count against the same cap as the body: a server that sends header
-// lines without end is cut off like one that sends a body without end.
+// libcurl fails headers of 300 KiB in all, or one line of 100 KiB, by
+// itself. Ours stop first, at 256 KiB or the answer cap when that is
+// smaller, so endless header lines are cut off as an oversized answer like
+// an endless body.
+constexpr std::size_t headerLimit = 256u << 10;
+
 std::size_t countHeader(char*, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
     t->headerBytes += n;
-    if (t->headerBytes > t->limit) {
+    if (t->headerBytes > std::min(t->limit, headerLimit)) {
         t->overLimit = true;
         return 0;
     }
@@ -152,6 +157,8 @@ struct CloudSession::Impl {
         case CURLE_OPERATION_TIMEDOUT: return CloudError::timeout();
         case CURLE_FILESIZE_EXCEEDED: return CloudError::badAnswer();
         case CURLE_WRITE_ERROR: return t.overLimit ? CloudError::badAnswer() : transportError(code);
+        // How libcurl refuses a header line over its own 100 KiB limit.
+        case CURLE_OUT_OF_MEMORY: return t.headerBytes > 0 ? CloudError::badAnswer() : transportError(code);
         // Only http and https are ever started, so these mean the peer did not speak HTTP.
         case CURLE_UNSUPPORTED_PROTOCOL:
         case CURLE_WEIRD_SERVER_REPLY: return CloudError::badAnswer();

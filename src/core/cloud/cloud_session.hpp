@@ -29,7 +29,7 @@ class CloudSession;
 
 struct CloudSessionOptions {
     std::chrono::milliseconds timeout{20000};  // connection and whole exchange
-    std::size_t answerLimit = 8u << 20;         // larger answers fail as badAnswer
+    std::size_t answerLimit = 8u << 20;         // larger bodies fail as badAnswer (headers: 256 KiB at most)
 };
 
 // The handle of one call in flight: cancelling it or letting it go drops

@@ -210,5 +210,21 @@ TEST(CloudSession, DefaultOptionsAreTheServersTimeOutAndAnswerCap) {
     EXPECT_EQ(session->options().answerLimit, 8u << 20);
 }
 
+TEST(CloudSession, HeadersOverLibcurlsOwnLimitsFailAsOversizedAnswers) {
+    // libcurl refuses 300 KiB of headers, or one line of 100 KiB, on its own
+    // (as a receive or memory error): however large the answer cap, such
+    // headers must fail like any other oversized answer.
+    HttpTestServer server;
+    auto c = clientFor(server.url(), CloudSession::make({5s, 8u << 20}));
+    ScriptedAnswer many = ScriptedAnswer::json(200, linked);
+    for (int i = 0; i < 400; ++i) many.headers.emplace_back("X-Filler-" + std::to_string(i), std::string(1000, 'h'));
+    ScriptedAnswer longLine = ScriptedAnswer::json(200, linked);
+    longLine.headers.emplace_back("X-Long", std::string(150000, 'h'));
+    for (const auto& answer : {many, longLine}) {
+        server.answer("/v1/pair/status", answer);
+        EXPECT_EQ(pairStatus(c).error(), CloudError::badAnswer());
+    }
+}
+
 }  // namespace
 }  // namespace kestrove
