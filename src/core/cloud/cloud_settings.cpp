@@ -55,7 +55,7 @@ CloudSettings::CloudSettings(std::shared_ptr<DefaultsStore> defaults, std::optio
     : defaults_(std::move(defaults)), builtIn_(std::move(builtIn)) {}
 
 const std::optional<Url>& CloudSettings::defaultBaseURL() {
-    // Checked when the build is configured; empty means no server.
+    // Checked by the build with the same rule; empty means no server.
     static const std::optional<Url> url = usableBaseURL(KESTROVE_API_BASE_URL);
     return url;
 }

@@ -32,8 +32,16 @@ std::optional<std::int64_t> validBuild(const Json& v) {
 }  // namespace
 
 const std::optional<Url>& UpdateCheck::address() {
-    // Checked when the build is configured; empty means no update check.
-    static const std::optional<Url> url = Url::parse(KESTROVE_UPDATE_FEED_URL);
+    // Checked by the build with the same rule; empty means no update check.
+    static const std::optional<Url> url = feedAddress(KESTROVE_UPDATE_FEED_URL);
+    return url;
+}
+
+std::optional<Url> UpdateCheck::feedAddress(std::string_view text) {
+    auto url = Url::parse(text);
+    if (!url || text::lower(url->scheme) != "https" || url->host.empty() || !url->userinfo.empty() ||
+        url->path != "/version.json" || url->query || url->fragment)
+        return std::nullopt;
     return url;
 }
 

@@ -42,6 +42,9 @@ struct UpdateCheck {
     // The feed, from the build option KESTROVE_UPDATE_FEED_URL; absent when
     // the build has none (then there is nothing to look at).
     static const std::optional<Url>& address();
+    // The rule for a feed address: https://<host>[:port]/version.json, no
+    // user info, query or fragment. The build checks its option with it too.
+    static std::optional<Url> feedAddress(std::string_view text);
 
     // The validated content of a feed file, or nothing.
     static std::optional<Release> parse(std::string_view data);
