@@ -19,31 +19,25 @@ Evaluation judged(bool met, bool readable = true) {
     return e;
 }
 
-// A countdown rule waits for its own text in zeros ("00:00"). A box whose
-// clock drops its leading zero on the way down ends on "0:00", which the
-// text search does not find, so any clock that reads as its own zero form
-// counts as having run out.
-Evaluation countdown(const std::vector<OCRLine>& lines) {
+// A countdown rule waits for the clock it was made from, the first one in
+// reading order, to show zeros. Its text is that clock in zeros ("00:00"),
+// but a clock that drops its leading zero on the way down ends on "0:00",
+// so the clock counts as run out when it reads as its own zero form. Other
+// clocks in the box (a second timer already at zero) do not count.
+Evaluation countdown(const std::vector<OCRLine>& lines, const std::string& zeros) {
     if (lines.empty()) return judged(true, false);
-    bool clockShown = false;
-    for (const OCRLine& line : lines) {
-        const std::u16string u = text::toUtf16(line.text);
-        for (const text::Regex::Match& m : Rules::clock().allMatches(u)) {
-            const std::string shown = text::toUtf8(std::u16string_view(u).substr(m[0].start, m[0].length));
-            if (Rules::zero(shown) == shown) return judged(true);
-            clockShown = true;
-        }
-    }
-    // No clock at all: the countdown has gone (and with it what we read).
-    return judged(!clockShown, clockShown);
+    const BaselineReading reading(lines);
+    if (const std::optional<std::string> shown = Rules::countdown(reading)) return judged(Rules::zero(*shown) == *shown);
+    // No clock at all: the countdown has gone (and with it what we read),
+    // unless its zeros stand in a form the clock pattern does not take ("00 : 00").
+    return judged(true, TextMatch::contains(lines, zeros));
 }
 
 Evaluation textAppears(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
     const std::string t = spec.target.text.value_or("");
-    if (TextMatch::contains(lines, t)) return judged(true);
-    if (!spec.ruleFrom) return {};
-    if (Rules::zero(t) != t || t.find(':') == std::string::npos) return {};
-    return countdown(lines);
+    const bool countdownRule = spec.ruleFrom && Rules::zero(t) == t && t.find(':') != std::string::npos;
+    if (countdownRule) return countdown(lines, t);
+    return judged(TextMatch::contains(lines, t));
 }
 
 Evaluation numberCompare(const WatchSpec& spec, const std::vector<OCRLine>& lines) {

@@ -106,7 +106,10 @@ TEST(Evaluation, CountdownRuleIsMetByZerosOrWhenItsClockIsGone) {
         {"1:00:00", {"0:00"}, true, true},
         {"0:12", {"Ends in 00:00"}, true, true},
         {"10:00", {"Round 2 of 3", "Next 00:00:00"}, true, true},
-        {"10:00", {"started 10:02", "left 0:00"}, true, true},
+        // Only the clock the rule was made from, the first, counts: another
+        // timer already at zero does not.
+        {"25:00", {"Work 24:59", "Break 0:00"}, false, true},
+        {"25:00", {"Work 0:00", "Break 5:00"}, true, true},
     };
     for (const Row& r : rows) {
         const WatchSpec spec = countdownFrom(r.shownFirst);
