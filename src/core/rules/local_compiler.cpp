@@ -121,8 +121,11 @@ Outcome compileNumber(WatchSpec s, const ParsedCommand& p, const BaselineReading
         }
     }
 
+    // A number of another unit ("20%" for a rule in euros) is never offered
+    // or taken: the rule could not read it, and would never bark.
     ReadNumber n;
     if (chosen) {
+        if (!fitsUnit(*chosen, p.unit)) return {Outcome::NotVisible{std::move(s), p.subject.value_or("number")}};
         n = *chosen;
     } else {
         std::vector<ReadNumber> c;
@@ -140,8 +143,8 @@ Outcome compileNumber(WatchSpec s, const ParsedCommand& p, const BaselineReading
             narrow(c, [&](const ReadNumber& r) { return r.unit && fitsUnit(r, p.unit); });
         }
         if (c.size() != 1) {
-            if (numbers.empty()) return {Outcome::NotVisible{std::move(s), p.subject.value_or("number")}};
-            return {Outcome::WhichNumber{std::move(s), c.empty() ? numbers : std::move(c)}};
+            if (c.empty()) return {Outcome::NotVisible{std::move(s), p.subject.value_or("number")}};
+            return {Outcome::WhichNumber{std::move(s), std::move(c)}};
         }
         n = c.front();
     }

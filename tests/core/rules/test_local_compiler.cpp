@@ -155,10 +155,14 @@ TEST(LocalCompiler, SubjectLinePriceWordsAndUnitsSingleOutTheNumber) {
     EXPECT_EQ(picked.spec()->target.anchor, which.candidates[1].anchor);
 }
 
-TEST(LocalCompiler, NumbersOfTheWrongUnitAreOfferedWhenNoneFits) {
+// A rule in euros could never read "45%": such a number is neither offered
+// nor taken when picked.
+TEST(LocalCompiler, NumbersOfTheWrongUnitAreNeverOffered) {
     CompileOutcome o = compileOn("the price drops below 5 €", {"Battery 45%"});
-    ASSERT_EQ(o.kind(), Kind::whichNumber);
-    EXPECT_EQ(o.as<CompileOutcome::WhichNumber>()->candidates.size(), 1u);
+    ASSERT_EQ(o.kind(), Kind::notVisible);
+    EXPECT_EQ(o.as<CompileOutcome::NotVisible>()->target, "price");
+    const ReadNumber percent = readingOf({"Battery 45%"}).numbers(false).front();
+    EXPECT_EQ(compileOn("the price drops below 5 €", {"Battery 45%"}, percent).kind(), Kind::notVisible);
 
     CompileOutcome none = compileOn("the queue is below 5", {"Please wait"});
     ASSERT_EQ(none.kind(), Kind::notVisible);
