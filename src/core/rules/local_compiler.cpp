@@ -90,9 +90,21 @@ std::optional<std::string> ownLine(const BaselineReading& reading, const std::st
     return std::nullopt;
 }
 
-// What a text-gone rule without a quoted text waits for. Wording with its
+// Without the ellipsis a truncation added. Letters and digits are found
+// with or without it, but a line of symbols only ("==== FAILURES ====" cut
+// to its first 28 characters) is looked for as written, and no line shows "…".
+std::optional<std::string> withoutEllipsis(const std::string& text) {
+    static const std::string ellipsis = "\u2026";
+    if (!text.ends_with(ellipsis)) return std::nullopt;
+    std::string cut = text.substr(0, text.size() - ellipsis.size());
+    if (text::trimWhitespace(cut).empty()) return std::nullopt;
+    return cut;
+}
+
+// What a text-gone rule without a quoted text waits for: always something
+// the box shows, or it would count as gone at once. Wording with its
 // numbers stripped ("Error not found" from "Error 404 not found") is not in
-// the box as such and would count as gone at once; the line as read is.
+// the box as such; the line as read is.
 std::optional<std::string> goneText(const BaselineReading& reading, const std::optional<std::string>& subject) {
     std::optional<std::string> found;
     std::size_t maxLength = 40;
@@ -101,9 +113,13 @@ std::optional<std::string> goneText(const BaselineReading& reading, const std::o
         found = reading.prominentText(readLength);
         maxLength = readLength;
     }
-    if (!found || TextMatch::contains(reading.lines, *found)) return found;
-    if (std::optional<std::string> own = ownLine(reading, *found, maxLength)) return own;
-    return found;
+    if (!found) return std::nullopt;
+    for (std::optional<std::string> text : {found, ownLine(reading, *found, maxLength)}) {
+        if (!text) continue;
+        if (TextMatch::contains(reading.lines, *text)) return text;
+        if (auto cut = withoutEllipsis(*text); cut && TextMatch::contains(reading.lines, *cut)) return cut;
+    }
+    return std::nullopt;
 }
 
 Outcome compileNumber(WatchSpec s, const ParsedCommand& p, const BaselineReading& reading,

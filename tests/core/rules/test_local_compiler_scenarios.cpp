@@ -2,6 +2,7 @@
 // rule it makes judges the box's later readings.
 #include "core/rules/evaluation.hpp"
 #include "core/rules/local_compiler.hpp"
+#include "support/compile_agreement.hpp"
 
 #include <gtest/gtest.h>
 
@@ -247,5 +248,51 @@ TEST(CompileScenarios, VagueSentencesGetExamples) {
                                                   Date{}, [] { return std::string("w_Y"); });
         ASSERT_EQ(o.kind(), Kind::tooVague) << c.sentence;
         EXPECT_EQ(o.as<CompileOutcome::TooVague>()->examples, c.examples) << c.sentence;
+    }
+}
+
+// Whatever a sentence compiles to, the rule judges the reading it was made
+// from as the compiler did: a watch confirmed as not met yet does not bark at
+// once, one already true is met, and every number offered can be read.
+TEST(CompileScenarios, CompilerAndEvaluationAgreeOnTheFirstReading) {
+    struct Pair {
+        std::string sentence;
+        std::vector<std::string> box;
+        Kind kind;
+    };
+    const std::vector<Pair> pairs = {
+        {"the price drops below 200 €", {"Price 249,99 €"}, Kind::confirm},
+        {"below 200", {"150"}, Kind::alreadyTrue},
+        {"price drops below 100", {"Was 150 €", "Now 120 €"}, Kind::whichNumber},
+        {"the price drops below 100 €", {"Discount 20%"}, Kind::notVisible},
+        {"the price drops below 100 €", {"Discount 20%", "Price 120 €"}, Kind::confirm},
+        {"when the queue position reaches 5", {"Your position in queue: 12", "Estimated wait 8 min"}, Kind::whichNumber},
+        {"less than 2 minutes left", {"Time remaining: 5:30", "Step 2 of 3"}, Kind::confirm},
+        {"when the timer hits zero", {"Work 25:00", "Break 0:00"}, Kind::confirm},
+        {"when the timer hits zero", {"Break 0:00", "Work 25:00"}, Kind::alreadyTrue},
+        {"when the countdown is over", {"Round 1", "Next in 00:10", "Last 00:00"}, Kind::confirm},
+        {"when the countdown is over", {"Next in 00:00"}, Kind::alreadyTrue},
+        {"when the upload is done", {"Uploaded 12 of 40 files", "Elapsed 1:02"}, Kind::confirm},
+        {"when it reaches 100%", {"Battery 20%", "Progress 100%"}, Kind::whichNumber},
+        {"when the export is done", {"Exporting\u2026 42%"}, Kind::confirm},
+        {"\"Done\" appears", {"Status: Done"}, Kind::alreadyVisible},
+        {"\"Done\" appears", {"Status: running"}, Kind::confirm},
+        {"\"Error\" is gone", {"All good"}, Kind::alreadyTrue},
+        {"the error is gone", {"Error 404 not found"}, Kind::confirm},
+        {"the error is gone", {"==================================== FAILURES ===="}, Kind::confirm},
+        {"it is gone", {"Uploading 3 of 12 files"}, Kind::confirm},
+        {"it is gone", {"\u2014\u2014", "\u2022\u2022\u2022"}, Kind::noText},
+        {"someone replies", {"Anna: are you there?", "12:30"}, Kind::confirm},
+        {"when the build is green", {"Build #2211 running"}, Kind::needsJudge},
+        {"this changes", {"Dashboard"}, Kind::confirm},
+        {"hmm", {"Uploading\u2026"}, Kind::tooVague},
+    };
+    for (const Pair& p : pairs) {
+        const BaselineReading reading(linesOf(p.box));
+        const WatchRegion region{1, 0, 0, 400, 100, 1, std::nullopt};
+        const CompileOutcome o =
+            LocalCompiler::compile(p.sentence, reading, region, std::nullopt, "w_TEST00", Date{}, [] { return std::string("w_ALT000"); });
+        EXPECT_EQ(static_cast<int>(o.kind()), static_cast<int>(p.kind)) << p.sentence << " over " << p.box.front();
+        EXPECT_EQ(kestrove::testing::compileAgreementFault(p.sentence, reading), std::nullopt) << p.sentence << " over " << p.box.front();
     }
 }
