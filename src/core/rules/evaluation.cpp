@@ -40,6 +40,21 @@ Evaluation textAppears(const WatchSpec& spec, const std::vector<OCRLine>& lines)
     return judged(TextMatch::contains(lines, t));
 }
 
+// A text the sentence names is exact. A text the compiler took from the box
+// for a subject ("it is gone", "the error is gone": the rule has a
+// description) is that line, so it has gone only when no line shows its
+// words: "Uploading 3 of 12 files" is still there as "Uploading 4 of 12 files".
+Evaluation textGone(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
+    const std::string t = spec.target.text.value_or("");
+    if (TextMatch::contains(lines, t)) return judged(false);
+    if (!spec.target.description || spec.ruleFrom) return judged(true);
+    const std::string words = TextMatch::stripNumbers(t);
+    if (words.empty()) return judged(true);
+    std::vector<OCRLine> wordsRead = lines;
+    for (OCRLine& line : wordsRead) line.text = TextMatch::stripNumbers(line.text);
+    return judged(!TextMatch::contains(wordsRead, words));
+}
+
 Evaluation numberCompare(const WatchSpec& spec, const std::vector<OCRLine>& lines) {
     const std::optional<ValueUnit> u = spec.target.unit;
     std::vector<ReadNumber> numbers = BaselineReading(lines).numbers(isTime(u));
@@ -70,7 +85,7 @@ Evaluation newLine(const WatchSpec& spec, const std::vector<OCRLine>& lines,
 Evaluation evaluate(const WatchSpec& spec, const std::vector<OCRLine>& lines,
                     const std::optional<std::vector<std::string>>& baselineLines) {
     switch (spec.type) {
-    case WatchType::textGone: return judged(!TextMatch::contains(lines, spec.target.text.value_or("")));
+    case WatchType::textGone: return textGone(spec, lines);
     case WatchType::textAppears: return textAppears(spec, lines);
     case WatchType::numberCompare: return numberCompare(spec, lines);
     case WatchType::newLine: return newLine(spec, lines, baselineLines);

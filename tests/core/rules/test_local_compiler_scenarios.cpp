@@ -194,6 +194,18 @@ TEST(CompileScenarios, TextGoneAndAppearing) {
         {"the error is gone", {"Error 404 not found"},
          {Kind::confirm, textGone, none, none_, none_, "Error 404 not found", none_, none_, false},
          {{{"Error 404 not found"}, false}, {{"Welcome back"}, true}}},
+        // The box's own line stands in for "it": the rule waits for that line
+        // to go, not for its numbers to move.
+        {"it is gone", {"Uploading 3 of 12 files"},
+         {Kind::confirm, textGone, none, none_, none_, "Uploading 3 of 12 files", none_, none_, false},
+         {{{"Uploading 4 of 12 files"}, false}, {{"Upload complete"}, true}}},
+        {"the error is gone", {"Error 404 not found"},
+         {Kind::confirm, textGone, none, none_, none_, "Error 404 not found", none_, none_, false},
+         {{{"Error 500 not found"}, false}, {{"Error 500"}, true}}},
+        // A text the sentence names is exact: a new number is another text.
+        {"\"Error 404\" is gone", {"Error 404 not found"},
+         {Kind::confirm, textGone, none, none_, none_, "Error 404", none_, none_, false},
+         {{{"Error 500 not found"}, true}}},
         {"when the download is done", {"Downloading 3 files", "Installing"},
          {Kind::confirm, textGone, none, none_, none_, "Downloading", none_, none_, false},
          {{{"Installing"}, true}, {{"Downloading 2 files", "Installing"}, false}}},
