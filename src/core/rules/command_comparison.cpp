@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -112,17 +113,50 @@ ParsedCommand comparison(Comparison c, const ReadNumber& n, std::optional<ValueU
     return p;
 }
 
+// Where the number of "N or less" may start, in order: the first digit of
+// each run of digits, "." and "," (a later digit of a run ends the same
+// number, so trying it again could only fail again), moved back over the
+// sign, currency sign and one white space that may stand before it. Trying
+// only these keeps the search linear on a long run of digits.
+std::vector<std::size_t> numberStarts(std::u16string_view s) {
+    std::vector<std::size_t> out;
+    bool digitInRun = false;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t at = i;
+        UChar32 c;
+        U16_NEXT(s.data(), i, s.size(), c);
+        if (c == u'.' || c == u',') continue;
+        if (u_charType(c) != U_DECIMAL_DIGIT_NUMBER) {
+            digitInRun = false;
+            continue;
+        }
+        if (std::exchange(digitInRun, true)) continue;
+        std::size_t start = at;
+        if (start > 0 && u_isUWhiteSpace(s[start - 1])) --start;
+        if (start > 0 && std::u16string_view(u"$\u20AC\u00A3").find(s[start - 1]) != std::u16string_view::npos) --start;
+        if (start > 0 && (s[start - 1] == u'-' || s[start - 1] == u'\u2212')) --start;
+        out.push_back(start);
+    }
+    return out;
+}
+
 // "5 or less", "3 or more seats left".
-std::optional<ParsedCommand> orLessForm(std::string_view s) {
-    static const Regex re(R"(^(.*?)([-−]?[$€£]?\s?\d[\d.,]*\s?(?:%|€|\$|£|[a-z]+)?)\s+or (less|fewer|lower|more|higher|above|below)(.*)$)",
+std::optional<ParsedCommand> orLessForm(std::string_view text) {
+    static const Regex re(R"(^([-−]?[$€£]?\s?\d[\d.,]*\s?(?:%|€|\$|£|[a-z]+)?)\s+or (less|fewer|lower|more|higher|above|below)(.*)$)",
                           Regex::CaseInsensitive);
-    std::optional<Groups> g = firstMatch(s, re);
-    if (!g || !(*g)[2] || !(*g)[3]) return std::nullopt;
-    std::optional<ReadNumber> n = firstNumber(*(*g)[2]);
-    if (!n) return std::nullopt;
-    Comparison c = isLowerDirection(*(*g)[3]) ? Comparison::lte : Comparison::gte;
-    std::optional<std::string> subject = subjectFrom((*g)[1].value_or(""), (*g)[4].value_or(""), n->unit);
-    return comparison(c, *n, n->unit ? n->unit : unitWord(s), std::move(subject), false);
+    const std::u16string s = text::toUtf16(text);
+    for (std::size_t start : numberStarts(s)) {
+        const std::u16string_view from = std::u16string_view(s).substr(start);
+        std::optional<Regex::Match> m = re.firstMatch(from);
+        if (!m) continue;
+        auto group = [&](std::size_t i) { return slice(from, (*m)[i].start, (*m)[i].length); };
+        std::optional<ReadNumber> n = firstNumber(group(1));
+        if (!n) return std::nullopt;
+        Comparison c = isLowerDirection(group(2)) ? Comparison::lte : Comparison::gte;
+        std::optional<std::string> subject = subjectFrom(slice(s, 0, start), group(3), n->unit);
+        return comparison(c, *n, n->unit ? n->unit : unitWord(text), std::move(subject), false);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
