@@ -135,17 +135,28 @@ std::optional<ParsedCommand> parseAnyChange(std::string_view lower) {
 }
 
 std::optional<ParsedCommand> parseNewItem(std::string_view c, std::string_view lower) {
-    static const std::array<Regex, 3> patterns{
+    static const std::array<Regex, 2> people{
         Regex(R"(\b(someone|somebody|anyone|anybody)\b)", Regex::CaseInsensitive),
         Regex(R"(\b(replies|replied|responds|responded|answers|answered|writes back|wrote back|messages me|texts me|comments|commented)\b)",
               Regex::CaseInsensitive),
-        Regex(R"(\b(new|another|a new|any new)\b.*\b(message|messages|email|emails|mail|mails|comment|comments|reply|replies|answer|line|lines|item|row|entry|notification|order|post|ticket|issue|result|appears|arrives|comes in|shows up|pops up)\b)",
-              Regex::CaseInsensitive),
     };
+    // "new …" then a word of a new item somewhere after it. Every opening
+    // ("a new", "any new") ends on "new", so the earliest "new" or "another"
+    // leaves the most room; looking after it alone keeps the search linear
+    // where a pattern with ".*" between the two retried every "new".
+    static const Regex opening(R"(\b(new|another)\b)", Regex::CaseInsensitive);
+    static const Regex item(
+        R"(\b(message|messages|email|emails|mail|mails|comment|comments|reply|replies|answer|line|lines|item|row|entry|notification|order|post|ticket|issue|result|appears|arrives|comes in|shows up|pops up)\b)",
+        Regex::CaseInsensitive);
     const std::u16string l = text::toUtf16(lower);
-    for (const Regex& re : patterns) {
+    for (const Regex& re : people) {
         if (re.matches(std::u16string_view(l))) return withSubject(WatchType::newItem, std::string(c));
     }
+    // What follows "new" starts with a character that is not a letter, so
+    // the word boundary of an item there is the same as in the whole text.
+    if (std::optional<Regex::Match> m = opening.firstMatch(l);
+        m && item.matches(std::u16string_view(l).substr((*m)[0].start + (*m)[0].length)))
+        return withSubject(WatchType::newItem, std::string(c));
     return std::nullopt;
 }
 
