@@ -81,9 +81,17 @@ bool overlaps(std::size_t start, std::size_t end, const std::vector<std::pair<st
     return false;
 }
 
-
 std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16string_view t) {
     std::vector<ReadNumber> out;
+    // The merged text is cut from the line once a chain ends, not at every
+    // merge: a long chain would copy its growing text again and again.
+    bool chain = false;
+    auto finishChain = [&] {
+        if (!chain) return;
+        ReadNumber& p = out.back();
+        p.text = slice(t, static_cast<std::size_t>(p.location), static_cast<std::size_t>(p.length));
+        chain = false;
+    };
     for (const ReadNumber& n : numbers) {
         if (!out.empty()) {
             ReadNumber& p = out.back();
@@ -95,20 +103,21 @@ std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16st
                 const double seconds = p.value * secondsFactor(*p.unit) + n.value * secondsFactor(*n.unit);
                 // A sum too large to hold would later spoil the watch file; such parts stay apart.
                 if (gap.empty() && std::isfinite(seconds)) {
-                    const auto pStart = static_cast<std::size_t>(p.location);
                     p.value = seconds;
-                    p.text = slice(t, pStart, nEnd - pStart);
                     p.unit = ValueUnit::seconds;
                     p.decimals = 0;
                     p.length = n.location + n.length - p.location;
                     p.line = 0;
                     p.anchor.reset();
+                    chain = true;
                     continue;
                 }
             }
         }
+        finishChain();
         out.push_back(n);
     }
+    finishChain();
     return out;
 }
 
