@@ -75,12 +75,6 @@ double clockPart(std::u16string_view t, const Range& r) {
     return ec == std::errc() && end == s.data() + s.size() ? v : 0;
 }
 
-bool overlaps(std::size_t start, std::size_t end, const std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
-    for (const auto& [a, b] : ranges)
-        if (start < b && a < end) return true;
-    return false;
-}
-
 std::vector<ReadNumber> merge(const std::vector<ReadNumber>& numbers, std::u16string_view t) {
     std::vector<ReadNumber> out;
     // The merged text is cut from the line once a chain ends, not at every
@@ -187,10 +181,14 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
     }
 
     const bool evidence = t.find(u',') != std::u16string_view::npos && commaDecimalEvidence().matches(t);
+    std::size_t nextClock = 0;
 
     for (const Regex::Match& m : matchesFrom(numberPattern(), t, firstDigit)) {
         const std::size_t start = m[0].start, end = start + m[0].length;
-        if (overlaps(start, end, clocks)) continue;
+        // Numbers and clocks both come in order and clocks never overlap
+        // each other: the clocks that end before this number are passed for good.
+        while (nextClock < clocks.size() && clocks[nextClock].second <= start) ++nextClock;
+        if (nextClock < clocks.size() && clocks[nextClock].first < end) continue;
         if (start >= 2 && m[1].length == 0 && followsLetterAndDash(t, start)) continue;
 
         std::optional<ValueUnit> unit;
