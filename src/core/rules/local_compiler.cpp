@@ -148,8 +148,12 @@ Outcome compileNumber(WatchSpec s, const ParsedCommand& p, const BaselineReading
         std::copy_if(numbers.begin(), numbers.end(), std::back_inserter(c), [&](const ReadNumber& r) { return fitsUnit(r, p.unit); });
         const std::string subject = p.subject ? text::lower(*p.subject) : std::string();
         if (c.size() >= 2 && p.subject && !isGenericNumberSubject(subject)) {
+            // Each line is lower-cased once, however many of its numbers ask.
+            std::vector<std::optional<bool>> mentions(reading.lines.size());
             narrow(c, [&](const ReadNumber& r) {
-                return text::lower(reading.lines[static_cast<std::size_t>(r.line)].text).find(subject) != std::string::npos;
+                std::optional<bool>& m = mentions[static_cast<std::size_t>(r.line)];
+                if (!m) m = text::lower(reading.lines[static_cast<std::size_t>(r.line)].text).find(subject) != std::string::npos;
+                return *m;
             });
         }
         if (!p.unit && c.size() >= 2 && p.subject && mentionsPrice(subject)) {
