@@ -45,14 +45,18 @@ icu::BreakIterator& characterBreaks() {
     return *it;
 }
 
-// Boundaries (UTF-16 offsets) of every grapheme of u, starting with 0.
-std::vector<int32_t> boundaries(const icu::UnicodeString& u) {
+// Boundaries (UTF-16 offsets) of the graphemes of u, starting with 0; at
+// most `most` of them, so a prefix of a long text costs only the prefix.
+std::vector<int32_t> boundaries(const icu::UnicodeString& u, std::size_t most = SIZE_MAX) {
     icu::BreakIterator& it = characterBreaks();
     it.setText(u);
     std::vector<int32_t> out;
-    for (int32_t b = it.first(); b != icu::BreakIterator::DONE; b = it.next()) out.push_back(b);
+    for (int32_t b = it.first(); b != icu::BreakIterator::DONE && out.size() < most; b = it.next()) out.push_back(b);
     return out;
 }
+
+// n + k without wrapping past the largest size.
+std::size_t plus(std::size_t n, std::size_t k) { return n > SIZE_MAX - k ? SIZE_MAX : n + k; }
 
 template <typename Char>
 bool allAscii(std::basic_string_view<Char> s) {
@@ -121,14 +125,14 @@ std::size_t graphemeCount(std::string_view s) {
 
 std::string graphemePrefix(std::string_view s, std::size_t n) {
     icu::UnicodeString u = toUnicode(s);
-    std::vector<int32_t> b = boundaries(u);
+    std::vector<int32_t> b = boundaries(u, plus(n, 2));
     if (n + 1 >= b.size()) return std::string(s);
     return fromUnicode(u.tempSubStringBetween(0, b[n]));
 }
 
 std::string graphemeDrop(std::string_view s, std::size_t n) {
     icu::UnicodeString u = toUnicode(s);
-    std::vector<int32_t> b = boundaries(u);
+    std::vector<int32_t> b = boundaries(u, plus(n, 2));
     if (n + 1 >= b.size()) return {};
     return fromUnicode(u.tempSubStringBetween(b[n]));
 }

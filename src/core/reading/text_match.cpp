@@ -1,5 +1,6 @@
 #include "core/reading/text_match.hpp"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -97,7 +98,8 @@ std::string stripNumbers(std::string_view s) {
 }
 
 std::string truncate(std::string_view s, std::size_t n) {
-    const std::vector<std::string> chars = text::graphemes(s);
+    // Only the first n + 1 characters matter, however long the line.
+    const std::vector<std::string> chars = text::graphemes(text::graphemePrefix(s, n < SIZE_MAX ? n + 1 : n));
     if (n >= chars.size()) return std::string(s);
     std::size_t keep = n;
     for (std::size_t i = n; i-- > 0;) {
