@@ -72,12 +72,6 @@ TEST(CloudError, EqualityComparesCaseAndPayload) {
     EXPECT_EQ(CloudError::http(418).status(), 418);
 }
 
-}  // namespace
-}  // namespace kestrove
-
-namespace kestrove {
-namespace {
-
 TEST(CloudError, ABodyWithTextAfterANulByteIsNoErrorBody) {
     EXPECT_EQ(CloudError::fromStatus(503, std::string(R"({"error":"busy"})") + '\0' + "x"), CloudError::http(503));
 }

@@ -198,12 +198,6 @@ TEST(CloudSettings, StoredPausesAreReadWarily) {
     EXPECT_EQ(g.store->number(CloudSettings::pauseBackKey), now);
 }
 
-}  // namespace
-}  // namespace kestrove
-
-namespace kestrove {
-namespace {
-
 TEST(CloudSettings, APauseCenturiesAheadOfAClockSetFarBackIsNotHonoured) {
     Fixture f;
     f.store->set(CloudSettings::pauseUntilKey, 9'000'000'000.0);

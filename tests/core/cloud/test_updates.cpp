@@ -111,12 +111,6 @@ TEST(UpdateCheck, DueOncePerDayOrWhenTheClockWentBack) {
     EXPECT_TRUE(UpdateCheck::isDue(Date(std::chrono::seconds(-8'000'000'000)), now));
 }
 
-}  // namespace
-}  // namespace kestrove
-
-namespace kestrove {
-namespace {
-
 TEST(UpdateCheck, TextAfterANulByteIsNoFeed) {
     EXPECT_FALSE(UpdateCheck::parse(feed({}) + std::string(1, '\0') + "{"));
 }
