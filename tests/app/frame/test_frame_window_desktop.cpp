@@ -10,7 +10,9 @@
 #include "app/frame/frame_window.hpp"
 #include "app/frame/widget_frame_factory.hpp"
 #include "app/frame/x11_frame_desktop.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/queued_window_list.hpp"
 #include "app/platform/window_binder.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
@@ -82,7 +84,7 @@ struct FrameOnDesktop : ::testing::Test {
     }
     Image shot(const Rect& r) {
         const Captured c = capturer.capture(select(r).region);
-        return c.ok() ? c.image() : Image{};
+        return c.ok() ? c.value() : Image{};
     }
     // The screen's picture once two in a row agree.
     Image settledShot(const Rect& r) {
@@ -206,7 +208,8 @@ TEST_F(FrameOnDesktop, BoundFrameFollowsItsWindowHidesWhileCoveredAndReturns) {
     EXPECT_FALSE(shown->isShown()) << "waits for the tracker";
 
     // As the watch manager drives it.
-    WindowTracker tracker(windows, screens);
+    QueuedWindowList listed(mainThreadExecutor(), [] { return std::make_unique<XcbWindowList>(); }, screens);
+    WindowTracker tracker(listed, screens);
     tracker.setOnTick([&](const std::vector<WindowInfo>& list, const std::vector<Rect>& displays) {
         frame->follow(WindowTracking::framePlace(*region.window, region.size(), list, displays));
     });
