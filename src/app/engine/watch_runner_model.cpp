@@ -111,7 +111,9 @@ void WatchRunner::modelFailed(const CloudError& error, Next next) {
     }
     if (judge_.recordFailure())
         if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::cantReachServer())) return;
-    if (judge_.cantReachServer() && holdOffUntil_ < now) holdOffUntil_ = now + holdOff;
+    // From the third failure on, each one not already held off holds the
+    // model off again (also one that comes exactly as a hold-off ends).
+    if (judge_.cantReachServer() && holdOffUntil_ <= now) holdOffUntil_ = now + holdOff;
     next();
 }
 

@@ -76,6 +76,10 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
             baselineSent_.reset();
         }
         freshLines_ = spec_.type == WatchType::newLine;
+        // The saved reading is not what the box shows now: read it afresh,
+        // or a stale "not met" would arm the gates and new lines would be
+        // taken into the baseline unseen.
+        lastEvaluation_.reset();
         if (!tell(&RunnerHost::runnerRebaselined, std::cref(picture))) return;
         changed = false;
     }
