@@ -41,16 +41,26 @@ inline WatchSpec watch(WatchType type, WatchMode mode = WatchMode::once, int deb
     return s;
 }
 
-// A text rule on "Done", bound to the window and read directly.
-inline WatchSpec directWatch(WatchType type = WatchType::textAppears, int debounce = 1) {
-    WatchSpec s = watch(type, WatchMode::everyTime, debounce);
-    s.target.text = "Done";
+inline WatchSpec boundWatch(WatchType type, WatchMode mode = WatchMode::once) {
+    WatchSpec s = watch(type, mode);
     s.region = windowBox();
+    return s;
+}
+
+// A text rule on "Done", bound to the window and read directly.
+inline WatchSpec directWatch(WatchType type = WatchType::textAppears) {
+    WatchSpec s = boundWatch(type, WatchMode::everyTime);
+    s.target.text = "Done";
     s.direct = DirectInfo{};
     return s;
 }
 
-// Every capture shows one grey level (flat), or fails.
+// The box's picture at one grey level (flat).
+inline Image grey(std::uint8_t level) { return samples::solid(200, 100, level, level, level); }
+
+using Losses = std::vector<std::optional<WindowLoss>>;
+
+// Every capture shows one grey level, or fails.
 inline std::function<Captured(const WatchRegion&)> showing(std::uint8_t level) {
     return [level](const WatchRegion& r) -> Captured {
         return samples::solid(static_cast<int>(r.w), static_cast<int>(r.h), level, level, level);
@@ -93,8 +103,9 @@ struct RunnerHarness {
     void settle() {
         while (fake.main.runPending() > 0) {
         }
-        if (network && clock.timersWaiting() == 0)
+        if (network && clock.timersWaiting() == 0) {
             EXPECT_TRUE(fake.main.runUntil([&] { return clock.timersWaiting() > 0; }, std::chrono::seconds(10)));
+        }
     }
 
     // Virtual time moves on second by second, each tick finishing on the way.
