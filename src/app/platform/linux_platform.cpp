@@ -2,6 +2,9 @@
 
 #include "app/platform/atspi/atspi_tree.hpp"
 #include "app/platform/atspi/direct_access.hpp"
+#include "app/platform/dbus/dbus_notifier.hpp"
+#include "app/platform/dbus/logind_keep_awake.hpp"
+#include "app/platform/linux_screen_state.hpp"
 #include "app/platform/ocr/tesseract_text_recognizer.hpp"
 #include "app/platform/ocr/warm_up_sample.hpp"
 #include "app/platform/qt/qt_screens.hpp"
@@ -37,6 +40,9 @@ Platform makeLinuxPlatform(Executor mainThread) {
         mainThread, [&screens] { return std::make_unique<XcbScreenCapturer>(screens); });
     p.recognizer = std::make_unique<TesseractTextRecognizer>(mainThread, warmUpSample);
     p.direct = std::make_unique<QueuedDirectReader>(mainThread, [scale] { return linuxDirectPlatform(scale); });
+    p.notifier = std::make_unique<DbusNotifier>(mainThread, QDBusConnection::sessionBus());
+    p.screenState = std::make_unique<LinuxScreenState>(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
+    p.keepAwake = std::make_unique<LogindKeepAwake>(QDBusConnection::systemBus());
     p.cloud = CloudSession::make();
     return p;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The real platform: Qt's screens, XCB for the window list and capture,
-// Tesseract for text, AT-SPI for direct reading, libcurl for the server.
+// Tesseract for text, AT-SPI for direct reading, libcurl for the server,
+// D-Bus for notifications, the screen's lock and keep-awake.
 
 #include "app/platform/platform.hpp"
 

@@ -10,8 +10,11 @@
 #include <memory>
 
 #include "app/platform/direct_reader.hpp"
+#include "app/platform/keep_awake.hpp"
+#include "app/platform/notifier.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
+#include "app/platform/screen_state.hpp"
 #include "app/platform/text_recognizer.hpp"
 #include "app/platform/window_list.hpp"
 #include "core/cloud/cloud_session.hpp"
@@ -26,6 +29,9 @@ struct Platform {
     std::unique_ptr<ScreenCapturer> capturer;     // also whether the screen may be read
     std::unique_ptr<TextRecognizer> recognizer;
     std::unique_ptr<DirectReader> direct;         // also whether the accessibility bus answers
+    std::unique_ptr<Notifier> notifier;
+    std::unique_ptr<ScreenState> screenState;     // notices to one listener, on the main thread
+    std::unique_ptr<KeepAwake> keepAwake;
     std::shared_ptr<CloudSession> cloud;          // the server session; shared with calls in flight
 };
 

@@ -10,10 +10,10 @@
 #include "app/frame/frame_window.hpp"
 #include "app/frame/widget_frame_factory.hpp"
 #include "app/frame/x11_frame_desktop.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
-#include "app/platform/queued_window_list.hpp"
 #include "app/platform/window_binder.hpp"
+#include "app/platform/queued_window_list.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
@@ -208,8 +208,8 @@ TEST_F(FrameOnDesktop, BoundFrameFollowsItsWindowHidesWhileCoveredAndReturns) {
     EXPECT_FALSE(shown->isShown()) << "waits for the tracker";
 
     // As the watch manager drives it.
-    QueuedWindowList listed(mainThreadExecutor(), [] { return std::make_unique<XcbWindowList>(); }, screens);
-    WindowTracker tracker(listed, screens);
+    QueuedWindowList queued(mainThreadExecutor(), [] { return std::make_unique<XcbWindowList>(); }, screens);
+    WindowTracker tracker(queued, screens);
     tracker.setOnTick([&](const std::vector<WindowInfo>& list, const std::vector<Rect>& displays) {
         frame->follow(WindowTracking::framePlace(*region.window, region.size(), list, displays));
     });

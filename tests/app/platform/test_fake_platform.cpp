@@ -44,6 +44,12 @@ TEST(FakePlatform, AnswersOnlyThroughTheMainThreadAndOnlyWhileHeld) {
     fake.main.runPending();
     ASSERT_TRUE(session);
     EXPECT_EQ(fake.direct.sessions.at(0).get(), session.get());
+
+    std::optional<NotificationStatus> status;
+    Pending asked = fake.platform.notifier->status([&](NotificationStatus n) { status = n; });
+    EXPECT_FALSE(status);
+    fake.main.runPending();
+    EXPECT_EQ(status, NotificationStatus::allowed);
 }
 
 TEST(FakePlatform, ForbiddenUseFailsTheTest) {

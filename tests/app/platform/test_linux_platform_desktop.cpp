@@ -51,6 +51,11 @@ TEST_F(LinuxPlatform, EveryServiceAnswersOnTheMainThread) {
     EXPECT_EQ(await<bool>([&](auto done) { return platform.capturer->refreshAllowed(done); }), true);
     EXPECT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(done); }), true);
     EXPECT_TRUE(platform.capturer->allowed() && platform.direct->allowed());
+    // The desktop's bus can start dunst.
+    EXPECT_EQ(await<NotificationStatus>([&](auto done) {
+                  return platform.notifier->status([&, done](NotificationStatus n) { onMain(), done(n); });
+              }),
+              NotificationStatus::allowed);
 
     const WatchRegion region = boundStatusBox();
     ASSERT_TRUE(region.window);

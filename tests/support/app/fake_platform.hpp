@@ -11,6 +11,9 @@
 
 #include "app/platform/platform.hpp"
 #include "support/app/fake_direct_reader.hpp"
+#include "support/app/fake_keep_awake.hpp"
+#include "support/app/fake_notifier.hpp"
+#include "support/app/fake_screen_state.hpp"
 #include "support/app/fakes.hpp"
 #include "support/manual_executor.hpp"
 
@@ -26,7 +29,10 @@ public:
           windows(static_cast<FakeAsyncWindowList&>(*platform.windows)),
           capturer(static_cast<FakeScreenCapturer&>(*platform.capturer)),
           recognizer(static_cast<FakeTextRecognizer&>(*platform.recognizer)),
-          direct(static_cast<FakeDirectReader&>(*platform.direct)) {}
+          direct(static_cast<FakeDirectReader&>(*platform.direct)),
+          notifier(static_cast<FakeNotifier&>(*platform.notifier)),
+          screenState(static_cast<FakeScreenState&>(*platform.screenState)),
+          keepAwake(static_cast<FakeKeepAwake&>(*platform.keepAwake)) {}
 
     testing::ManualExecutor main;
     Platform platform;
@@ -35,6 +41,9 @@ public:
     FakeScreenCapturer& capturer;
     FakeTextRecognizer& recognizer;
     FakeDirectReader& direct;
+    FakeNotifier& notifier;
+    FakeScreenState& screenState;
+    FakeKeepAwake& keepAwake;
 
 private:
     static Platform make(Executor main, std::shared_ptr<CloudSession> cloud) {
@@ -45,6 +54,9 @@ private:
         p.capturer = std::make_unique<FakeScreenCapturer>(main);
         p.recognizer = std::make_unique<FakeTextRecognizer>(main);
         p.direct = std::make_unique<FakeDirectReader>(main);
+        p.notifier = std::make_unique<FakeNotifier>(main);
+        p.screenState = std::make_unique<FakeScreenState>();
+        p.keepAwake = std::make_unique<FakeKeepAwake>();
         p.cloud = std::move(cloud);
         return p;
     }

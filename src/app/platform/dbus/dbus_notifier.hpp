@@ -1,0 +1,43 @@
+#pragma once
+// Notifications through org.freedesktop.Notifications on the session bus.
+// Pictures are written on a worker thread of our own (one, so notifications
+// keep the order of their barks); the Notify call itself is asynchronous.
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QThreadPool>
+
+#include <filesystem>
+
+#include "app/platform/dbus/notification_pictures.hpp"
+#include "app/platform/notifier.hpp"
+#include "core/foundation/executor.hpp"
+
+namespace kestrove {
+
+class DbusNotifier final : public QObject, public Notifier {
+public:
+    // `mainThread`: where status answers go (the thread that makes the notifier).
+    DbusNotifier(Executor mainThread, QDBusConnection bus,
+                 std::filesystem::path pictureFolder = NotificationPictures::defaultFolder());
+    ~DbusNotifier() override;
+
+    bool available() const override;
+    Pending status(StatusDone done) override;
+    void bark(const std::string& title, const std::string& body, std::optional<Image> image,
+              const std::string& threadId) override;
+
+private:
+    void post(const QString& title, const QString& body, const std::optional<std::filesystem::path>& picture,
+              const QString& threadId);
+
+    Executor mainThread_;
+    QDBusConnection bus_;
+    NotificationPictures pictures_;  // used on worker_ only
+    QThreadPool worker_;
+};
+
+// The body as notification markup: "<", "&" and ">" become entities.
+QString escapeMarkup(const QString& text);
+
+}  // namespace kestrove

@@ -1,0 +1,62 @@
+#include "support/app/fake_desktop_services.hpp"
+
+#include <QDBusMessage>
+
+#include <stdexcept>
+
+namespace kestrove::testing {
+
+namespace {
+
+struct Saver {
+    const char* service;
+    const char* path;
+};
+
+Saver saver(FakeScreenSavers::Name name) {
+    if (name == FakeScreenSavers::Name::gnome) return {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver"};
+    return {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver"};
+}
+
+}  // namespace
+
+FakeScreenSavers::FakeScreenSavers(QDBusConnection bus) : bus_(std::move(bus)) {
+    for (auto name : {Name::freedesktop, Name::gnome})
+        if (!bus_.registerService(QString::fromLatin1(saver(name).service)))
+            throw std::runtime_error("the fake screen saver could not own its name");
+}
+
+FakeScreenSavers::~FakeScreenSavers() {
+    for (auto name : {Name::freedesktop, Name::gnome}) bus_.unregisterService(QString::fromLatin1(saver(name).service));
+}
+
+void FakeScreenSavers::activeChanged(Name name, bool active) {
+    const Saver s = saver(name);
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(s.path), QString::fromLatin1(s.service),
+                                                     QStringLiteral("ActiveChanged"));
+    signal << active;
+    bus_.send(signal);
+}
+
+FakeNotifications::FakeNotifications(QDBusConnection bus) : bus_(std::move(bus)) {
+    if (!bus_.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                             QDBusConnection::ExportScriptableContents) ||
+        !bus_.registerService(QStringLiteral("org.freedesktop.Notifications")))
+        throw std::runtime_error("the fake notification service could not register");
+}
+
+FakeNotifications::~FakeNotifications() {
+    bus_.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    bus_.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+}
+
+uint FakeNotifications::Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                               const QString& body, const QStringList& actions, const QVariantMap& hints,
+                               int timeout) {
+    calls.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
+    if (refuse)
+        sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"), QStringLiteral("notifications are off"));
+    return uint(calls.size());
+}
+
+}  // namespace kestrove::testing

@@ -1,0 +1,54 @@
+#pragma once
+// Stand-ins for the desktop's own services on a test's bus: the screen savers
+// that announce ActiveChanged (freedesktop and GNOME names), and a
+// notification service that records every Notify call and answers or refuses it.
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <vector>
+
+namespace kestrove::testing {
+
+class FakeScreenSavers {
+public:
+    explicit FakeScreenSavers(QDBusConnection bus);  // owns both names
+    ~FakeScreenSavers();
+
+    enum class Name { freedesktop, gnome };
+    void activeChanged(Name name, bool active);
+
+private:
+    QDBusConnection bus_;
+};
+
+struct NotifyCall {
+    QString app, icon, summary, body;
+    uint replaces = 0;
+    QStringList actions;
+    QVariantMap hints;
+    int timeout = 0;
+};
+
+class FakeNotifications final : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    explicit FakeNotifications(QDBusConnection bus);  // owns org.freedesktop.Notifications
+    ~FakeNotifications() override;
+
+    std::vector<NotifyCall> calls;
+    bool refuse = false;  // answer "notifications are off"
+
+public slots:
+    Q_SCRIPTABLE uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                             const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout);
+
+private:
+    QDBusConnection bus_;
+};
+
+}  // namespace kestrove::testing
