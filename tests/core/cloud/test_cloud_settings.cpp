@@ -18,31 +18,6 @@ struct Fixture {
     std::shared_ptr<CloudSession> session = CloudSession::make();
 };
 
-TEST(MemoryDefaults, KeepsTypedValues) {
-    MemoryDefaults d;
-    d.set("s", std::string("text"));
-    d.set("c", "literal");
-    d.set("n", 2.5);
-    d.set("b", true);
-    d.set("bytes", std::vector<std::uint8_t>{1, 2, 3});
-    EXPECT_EQ(d.string("s"), "text");
-    EXPECT_EQ(d.string("c"), "literal");
-    EXPECT_EQ(d.number("n"), 2.5);
-    EXPECT_TRUE(d.boolean("b"));
-    EXPECT_EQ(d.data("bytes"), (std::vector<std::uint8_t>{1, 2, 3}));
-    // Another type reads as absent, or false.
-    EXPECT_FALSE(d.boolean("s"));
-    EXPECT_EQ(d.string("n"), std::nullopt);
-    EXPECT_EQ(d.number("b"), std::nullopt);
-    EXPECT_EQ(d.data("s"), std::nullopt);
-    EXPECT_FALSE(d.boolean("missing"));
-    d.set("s", std::nullopt);
-    EXPECT_EQ(d.object("s"), std::nullopt);
-    d.removeObject("n");
-    EXPECT_EQ(d.object("n"), std::nullopt);
-    d.removeObject("never-there");
-}
-
 TEST(CloudSettings, BaseAddressRules) {
     struct Row {
         std::optional<std::string> stored;
@@ -88,29 +63,18 @@ TEST(CloudSettings, BaseAddressRules) {
 
 TEST(CloudSettings, LocalOnlyBlocksModelCallsButNotTheMessenger) {
     Fixture f;
-    EXPECT_FALSE(f.settings.localOnly());
+    auto session = CloudSession::make();
+    EXPECT_EQ(f.settings.client(session)->session, session);
+    EXPECT_EQ(f.settings.client()->session, CloudClient::defaultSession());
     f.settings.setLocalOnly(true);
     EXPECT_EQ(f.store->object(CloudSettings::localOnlyKey), DefaultsValue(true));
     EXPECT_EQ(f.settings.availability(), Availability::localOnly);
-    EXPECT_FALSE(f.settings.client(f.session));
-    auto messenger = f.settings.messagingClient(f.session);
-    ASSERT_TRUE(messenger);
-    EXPECT_EQ(messenger->baseURL, builtIn);
+    EXPECT_FALSE(f.settings.client());
+    EXPECT_EQ(f.settings.messagingClient()->baseURL, builtIn);
     // Local Only wins even without an address.
-    CloudSettings none(f.store, std::nullopt);
-    EXPECT_EQ(none.availability(), Availability::localOnly);
+    EXPECT_EQ(CloudSettings(f.store, std::nullopt).availability(), Availability::localOnly);
     f.settings.setLocalOnly(false);
     EXPECT_EQ(f.settings.availability(), Availability::ready);
-}
-
-TEST(CloudSettings, ClientsCarryAddressDeviceAndSession) {
-    Fixture f;
-    auto session = CloudSession::make();
-    auto c = f.settings.client(session);
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->baseURL, builtIn);
-    EXPECT_EQ(c->device, f.settings.deviceID());
-    EXPECT_EQ(c->session, session);
 }
 
 TEST(CloudSettings, DeviceIdIsMadeOnceAsALowerCaseUuid) {
@@ -118,18 +82,16 @@ TEST(CloudSettings, DeviceIdIsMadeOnceAsALowerCaseUuid) {
     const std::string id = f.settings.deviceID();
     static const text::Regex uuid("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
     EXPECT_TRUE(uuid.matches(std::string_view(id))) << id;
-    EXPECT_EQ(f.settings.deviceID(), id);
     EXPECT_EQ(f.store->string(CloudSettings::deviceKey), id);
-    // Another copy over the same store sees the same id.
+    EXPECT_EQ(f.settings.client()->device, id);
+    // Another copy over the same store sees the same id; another store gets another.
     EXPECT_EQ(CloudSettings(f.store, builtIn).deviceID(), id);
-    // Two stores get different ids.
     EXPECT_NE(Fixture().settings.deviceID(), id);
     // An empty or mistyped stored id is replaced.
-    Fixture g;
-    g.store->set(CloudSettings::deviceKey, 42.0);
-    EXPECT_EQ(g.settings.deviceID().size(), 36u);
-    g.store->set(CloudSettings::deviceKey, std::string());
-    EXPECT_EQ(g.settings.deviceID().size(), 36u);
+    for (const DefaultsValue& stored : {DefaultsValue(42.0), DefaultsValue(std::string())}) {
+        f.store->set(CloudSettings::deviceKey, stored);
+        EXPECT_TRUE(uuid.matches(std::string_view(f.settings.deviceID())));
+    }
 }
 
 TEST(ModelPause, FromResetsIn) {
