@@ -104,11 +104,7 @@ TEST(CopyStatus, Tag) {
 }
 
 TEST(CopyStatus, TroubleTexts) {
-    struct Case {
-        WatchTrouble trouble;
-        std::string line;
-        std::string tag;
-    };
+    struct Case { WatchTrouble trouble; std::string line; std::string tag; };
     const Case cases[] = {
         {WatchTrouble::modelChecksUsedUp(nullopt), "TODAY'S MODEL CHECKS ARE USED UP", "MODEL CHECKS USED UP"},
         {WatchTrouble::modelChecksUsedUp("2:30 pm"), "MODEL CHECKS USED UP · BACK AT 2:30 PM",
@@ -195,11 +191,7 @@ TEST(CopyStatus, SmallSentences) {
 }
 
 TEST(CopyStatus, KindLabelsAndExamples) {
-    struct Case {
-        WatchType type;
-        std::string label;
-        std::optional<std::string> example;
-    };
+    struct Case { WatchType type; std::string label; std::optional<std::string> example; };
     const Case cases[] = {
         {WatchType::anyChange, "When anything changes", nullopt},
         {WatchType::textAppears, "When exact words appear", "it says \"Done\""},

@@ -19,7 +19,9 @@ TEST(NumberFormat, GroupsAndRoundsTheDecimalValueHalfToEven) {
         // A count of decimals the formatter refuses still gives a readable text.
         {1.5, -1, "1.5"},
     };
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // the user's locale must not leak in
     for (const auto& [value, decimals, text] : rows) EXPECT_EQ(NumberFormat::string(value, decimals), text) << value;
+    std::setlocale(LC_ALL, "C");
     const std::pair<double, int> natural[] = {{3, 0}, {-40, 0}, {2.5, 1}, {-0.1, 1}, {2.25, 2}, {1.0 / 3, 2}};
     for (const auto& [value, decimals] : natural) EXPECT_EQ(NumberFormat::naturalDecimals(value), decimals) << value;
 }
