@@ -20,8 +20,9 @@ namespace kestrove::testing {
 
 inline constexpr const char* linkedAnswer = R"({"linked": true})";
 
-// Time-outs short enough that waiting for one keeps a test fast.
-inline std::shared_ptr<CloudSession> quickSession(std::chrono::milliseconds timeout = std::chrono::milliseconds(300)) {
+// Time-outs short enough that waiting for one keeps a test fast, yet long
+// enough for a loopback answer on a busy machine.
+inline std::shared_ptr<CloudSession> quickSession(std::chrono::milliseconds timeout = std::chrono::seconds(3)) {
     return CloudSession::make({timeout, 8u << 20});
 }
 
@@ -47,7 +48,7 @@ struct CloudHarness {
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
     // No built-in address: only the override in the store counts.
     CloudSettings settings{store, std::nullopt};
-    std::shared_ptr<CloudSession> session = quickSession(std::chrono::milliseconds(3000));
+    std::shared_ptr<CloudSession> session = quickSession();
 
     CloudHarness() { store->set(CloudSettings::baseURLKey, server.url()); }
 

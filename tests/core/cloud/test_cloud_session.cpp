@@ -38,7 +38,7 @@ TEST(CloudSession, FailedExchangesAreTransportOrTimeout) {
     EXPECT_EQ(refused.error(), CloudError::transport("Couldn't connect to server"));
 
     HttpTestServer server;
-    auto c = clientFor(server.url());  // gives up after 300 ms
+    auto c = clientFor(server.url(), quickSession(300ms));
     ScriptedAnswer shortBody = ScriptedAnswer::json(200, linked), late = shortBody;
     shortBody.behaviour = B::shortBodyThenClose;
     late.delay = 1500ms;  // a reply slower than the time-out is a time-out too
@@ -58,7 +58,7 @@ TEST(CloudSession, FailedExchangesAreTransportOrTimeout) {
 
 TEST(CloudSession, OversizedAnswersFailCleanly) {
     HttpTestServer server;
-    auto c = clientFor(server.url(), quickSession(5s));
+    auto c = clientFor(server.url(), quickSession());
     ScriptedAnswer declared = ScriptedAnswer::json(200, "");
     declared.streamBytes = (8u << 20) + 1;
     ScriptedAnswer streamed = declared;
@@ -92,7 +92,7 @@ TEST(CloudSession, CallsInFlightCompleteIndependentlyThroughTheExecutor) {
     slow.delay = 400ms;
     server.answer("/v1/pair/status", slow);
     server.answer("/v1/unpair", ScriptedAnswer::json(200, R"({"linked": false})"));
-    auto c = clientFor(server.url(), quickSession(5s));
+    auto c = clientFor(server.url(), quickSession());
     ManualExecutor main;
     const auto mainThread = std::this_thread::get_id();
     std::vector<std::string> order;
@@ -113,7 +113,7 @@ TEST(CloudSession, CancelledCallsNeverComplete) {
     slow.delay = 300ms;
     server.answer("/v1/pair/status", slow);
     server.answer("/v1/unpair", ScriptedAnswer::json(200, linked));
-    auto c = clientFor(server.url(), quickSession(5s));
+    auto c = clientFor(server.url(), quickSession());
     ManualExecutor main;
     std::atomic<int> completions = 0;
     auto count = [&](CloudResult<LinkStatus>) { ++completions; };
@@ -157,7 +157,7 @@ TEST(CloudSession, DroppingTheSessionDropsItsCalls) {
     std::atomic<int> completions = 0;
     CloudCall kept;
     {
-        auto c = clientFor(server.url(), quickSession(5s));
+        auto c = clientFor(server.url(), quickSession());
         kept = c.pairStatus(inlineExecutor(), [&](CloudResult<LinkStatus>) { ++completions; });
         ASSERT_TRUE(server.waitForRequests(1, 5s));
     }
