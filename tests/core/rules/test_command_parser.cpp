@@ -121,14 +121,8 @@ TEST(CommandParser, ParsesEveryKindOfSentence) {
         {"it shows Ready", withText(textAppears, "Ready")},
         // A pronoun that appears names no text: a watch for the letters "it"
         // would be met by "Edit" or "Submit".
-        {"when it appears", none_},
-        {"this shows up", none_},
-        {"that pops up", none_},
-        {"it is visible", none_},
-        {"something appears", none_},
-        {"anything comes up", none_},
-        {"I can see it", none_},
-        {"when it says this", none_},
+        {"when it appears", none_}, {"this shows up", none_}, {"that pops up", none_}, {"it is visible", none_},
+        {"something appears", none_}, {"anything comes up", none_}, {"I can see it", none_}, {"when it says this", none_},
         {"the dialog appears", withText(textAppears, "dialog")},
         {"Itinerary appears", withText(textAppears, "Itinerary")},
         // Expanded contractions do not leak into the awaited text.
