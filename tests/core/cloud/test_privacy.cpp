@@ -255,9 +255,8 @@ TEST(Privacy, ChatButtonsActOnlyOnWhatTheyMay) {
         {"watch": "w_RUNNIN", "action": "pause"}, {"watch": "../w_RUNNIN", "action": "stop"})"),
               10u);  // every action received is returned
     EXPECT_EQ(watches->records, before);
-    for (const std::string& call : watches->calls) EXPECT_NE(call.rfind("startAgain", 0), 0u) << call;
+    EXPECT_TRUE(watches->calls.empty()) << watches->calls.front();
 
-    watches->calls.clear();
     poll(R"({"watch": "w_RECENT", "action": "keep"}, {"watch": "w_GONE00", "action": "keep"},
         {"watch": "w_RUNNIN", "action": "stop"}, {"watch": "w_PAUSED", "action": "stop"})");
     EXPECT_EQ(watches->calls, (std::vector<std::string>{"startAgain w_RECENT", "startAgain w_GONE00", "end w_RUNNIN",

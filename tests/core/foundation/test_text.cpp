@@ -9,6 +9,16 @@
 
 using namespace kestrove::text;
 
+TEST(Text, CharactersAreWhatTheUserSeesAndPositionsCountUtf16Units) {
+    const std::string family = "👨‍👩‍👧", accent = "e\xCC\x81";  // one character of five code points; e + acute
+    EXPECT_EQ(utf16Length("a😀b"), 4u);  // the emoji is a surrogate pair
+    EXPECT_EQ(graphemeCount(family + "ab"), 3u);
+    EXPECT_EQ(graphemeCount(accent), 1u);
+    EXPECT_EQ(graphemePrefix(family + "ab", 2), family + "a");
+    EXPECT_EQ(graphemeDrop(accent + "xy", 1), "xy");
+    EXPECT_EQ(graphemes("a" + accent), (std::vector<std::string>{"a", accent}));
+}
+
 TEST(Text, TrimsKeepLineBreaksUnlessAsked) {
     const std::tuple<std::string, std::string, std::string> cases[] = {  // text, trimmed, with newlines too
         {"  a b\t", "a b", "a b"},

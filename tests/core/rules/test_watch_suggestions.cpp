@@ -37,6 +37,7 @@ TEST(WatchSuggestions, NumberSuggestionFitsTheUnitAndIsNotTrueYet) {
     EXPECT_EQ(LocalCompiler::numberSuggestion(numberOf(12, ValueUnit::minutes, 0, "12 min")), "less than 10 minutes remaining");
     EXPECT_EQ(LocalCompiler::numberSuggestion(numberOf(25, ValueUnit::hours, 0, "25 hours")), "less than 1000 minutes remaining");
     EXPECT_EQ(LocalCompiler::numberSuggestion(numberOf(1299, ValueUnit::usd, 2)), "the price drops below 1,000");
+    EXPECT_EQ(LocalCompiler::numberSuggestion(numberOf(12, ValueUnit::gbp)), "the price drops below 10");
     EXPECT_EQ(LocalCompiler::numberSuggestion(numberOf(340, std::nullopt)), "the number drops below 300");
     EXPECT_EQ(LocalCompiler::numberSuggestion(numberOf(0.5, std::nullopt, 1)), "the number goes above 0.5");
 }
