@@ -75,7 +75,7 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         // Too large to hold: no number rather than an infinite one.
         {std::string(400, '9'), false, {}},
         {std::string("2").append(308, '0').append(" items"), false, {}},
-        {"1" + std::string(308, '0'), false, {{1e308, "1" + std::string(308, '0'), none, 0, 0, 309}}},
+        {std::string("1").append(308, '0'), false, {{1e308, std::string("1").append(308, '0'), none, 0, 0, 309}}},
         // Units before and after.
         {"$5", false, {{5, "5", ValueUnit::usd, 0, 1, 1}}},
         {"Battery 45%", false, {{45, "45", ValueUnit::percent, 0, 8, 2}}},
@@ -150,7 +150,7 @@ TEST(NumberParser, ParseLiteralChoosesTheDecimalSeparator) {
         {"12,5", false, L{12.5, 1}},        {"0,500", false, L{0.5, 3}},         {"1234,567", false, L{1234.567, 3}},
         {" \u22127 ", false, L{-7, 0}},     {"-0,25", false, L{-0.25, 2}},       {"1\u2019000", false, L{1000, 0}},
         {"1'000.50", false, L{1000.5, 2}},  {".5", false, L{0.5, 1}},            {"5.", false, L{5, 0}},
-        {"0." + std::string(400, '0') + "1", false, L{0, 401}},
+        {std::string("0.").append(400, '0').append("1"), false, L{0, 401}},
         {"", false, none}, {"-", false, none}, {".", false, none}, {"1 000", false, none}, {"12a", false, none},
         {"\u0661\u0662", false, none}, {std::string(400, '9'), false, none},
     };
