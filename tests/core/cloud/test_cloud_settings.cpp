@@ -19,29 +19,17 @@ struct Fixture {
 };
 
 TEST(CloudSettings, BaseAddressRules) {
-    struct Row {
-        std::optional<std::string> stored;
-        std::optional<std::string> expected;  // the address in force
-    };
+    struct Row { std::optional<std::string> stored, expected; };  // the address stored, the address in force
+    const auto no = std::nullopt;
     const Row rows[] = {
-        {std::nullopt, "https://api.kestrove.example"},
-        {"", std::nullopt},
-        {"  \t\n ", std::nullopt},
-        {"https://alt.example/base/", "https://alt.example/base/"},
-        {"  https://alt.example\n", "https://alt.example"},
-        {"HTTPS://alt.example", "HTTPS://alt.example"},
-        {"http://127.0.0.1:8080", "http://127.0.0.1:8080"},
-        {"http://localhost", "http://localhost"},
-        {"http://localhost:3000/api", "http://localhost:3000/api"},
-        {"http://[::1]:8080", "http://[::1]:8080"},
-        {"HTTP://localhost", "HTTP://localhost"},
-        {"http://alt.example", std::nullopt},
-        {"http://192.168.1.5", std::nullopt},
-        {"ftp://alt.example", std::nullopt},
-        {"alt.example", std::nullopt},
-        {"https://", std::nullopt},
-        {"https:///path", std::nullopt},
-        {"https://bad host", std::nullopt},
+        {no, "https://api.kestrove.example"}, {"", no}, {"  \t\n ", no},
+        {"https://alt.example/base/", "https://alt.example/base/"}, {"  https://alt.example\n", "https://alt.example"},
+        {"HTTPS://alt.example", "HTTPS://alt.example"}, {"http://127.0.0.1:8080", "http://127.0.0.1:8080"},
+        {"http://localhost", "http://localhost"}, {"http://localhost:3000/api", "http://localhost:3000/api"},
+        {"http://[::1]:8080", "http://[::1]:8080"}, {"HTTP://localhost", "HTTP://localhost"},
+        // Plain http only to this machine; addresses without a host are none.
+        {"http://alt.example", no}, {"http://192.168.1.5", no}, {"ftp://alt.example", no}, {"alt.example", no},
+        {"https://", no}, {"https:///path", no}, {"https://bad host", no},
     };
     for (const auto& row : rows) {
         Fixture f;
