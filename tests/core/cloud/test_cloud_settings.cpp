@@ -51,14 +51,12 @@ TEST(CloudSettings, BaseAddressRules) {
 
 TEST(CloudSettings, LocalOnlyBlocksModelCallsButNotTheMessenger) {
     Fixture f;
-    auto session = CloudSession::make();
-    EXPECT_EQ(f.settings.client(session)->session, session);
-    EXPECT_EQ(f.settings.client()->session, CloudClient::defaultSession());
+    EXPECT_EQ(f.settings.client(f.session)->session, f.session);
     f.settings.setLocalOnly(true);
     EXPECT_EQ(f.store->object(CloudSettings::localOnlyKey), DefaultsValue(true));
     EXPECT_EQ(f.settings.availability(), Availability::localOnly);
-    EXPECT_FALSE(f.settings.client());
-    EXPECT_EQ(f.settings.messagingClient()->baseURL, builtIn);
+    EXPECT_FALSE(f.settings.client(f.session));
+    EXPECT_EQ(f.settings.messagingClient(f.session)->baseURL, builtIn);
     // Local Only wins even without an address.
     EXPECT_EQ(CloudSettings(f.store, std::nullopt).availability(), Availability::localOnly);
     f.settings.setLocalOnly(false);
@@ -71,7 +69,7 @@ TEST(CloudSettings, DeviceIdIsMadeOnceAsALowerCaseUuid) {
     static const text::Regex uuid("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
     EXPECT_TRUE(uuid.matches(std::string_view(id))) << id;
     EXPECT_EQ(f.store->string(CloudSettings::deviceKey), id);
-    EXPECT_EQ(f.settings.client()->device, id);
+    EXPECT_EQ(f.settings.client(f.session)->device, id);
     // Another copy over the same store sees the same id; another store gets another.
     EXPECT_EQ(CloudSettings(f.store, builtIn).deviceID(), id);
     EXPECT_NE(Fixture().settings.deviceID(), id);

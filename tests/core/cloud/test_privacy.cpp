@@ -62,11 +62,11 @@ WatchSpec consentSpec(const WatchSetup& setup) {
 
 Answer ask(CloudHarness& h, const WatchSetup& setup, const WatchSpec& spec, Date now = t0) {
     return h.await<Answer>(
-        [&](auto done) { setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done); });
+        [&](auto done) { return setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done); });
 }
 
 Result bark(CloudHarness& h, TelegramLink& link, const std::string& id, std::optional<Image> crop, Date at = t0) {
-    return h.await<Result>([&](auto done) { link.bark(barking(id), std::nullopt, crop, at, done); });
+    return h.await<Result>([&](auto done) { return link.bark(barking(id), std::nullopt, crop, at, done); });
 }
 
 // Compiling a sentence is local, whatever comes of it.
@@ -97,7 +97,7 @@ TEST(Privacy, APictureReachesTheModelOnlyAfterConsent) {
     EXPECT_TRUE(h.server.requests().empty());
 
     const auto crop = CloudImage::png(pattern(300, 150));
-    h.await<Answer>([&](auto done) { setup.askTheModel(spec, crop, t0, h.main.executor(), done); });
+    h.await<Answer>([&](auto done) { return setup.askTheModel(spec, crop, t0, h.main.executor(), done); });
     const auto requests = h.server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].path, "/v1/compile");
@@ -116,7 +116,8 @@ TEST(Privacy, LocalOnlyMakesNoModelRequest) {
     EXPECT_EQ(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::localOnly);
     EXPECT_FALSE(h.settings.client(h.session).has_value()) << "no client for the model's checks either";
     std::optional<Answer> answer;
-    setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), t0, h.main.executor(), [&](Answer a) { answer = a; });
+    const CloudCall call =
+        setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), t0, h.main.executor(), [&](Answer a) { answer = a; });
     EXPECT_FALSE(answer.has_value());
     h.main.runPending();
     EXPECT_EQ(answer, (Answer{Answer::Unreachable{}}));
@@ -193,14 +194,14 @@ TEST(Privacy, NoUsableAddressNoRequestAnywhere) {
         watches->add(barking("w_AAAAAA"), WatchStatus::watching);
         link.setWatches(watches);
         EXPECT_EQ(bark(h, link, "w_AAAAAA", pattern(8, 8)), Result::skipped());
-        EXPECT_TRUE(h.await<Actions>([&](auto done) { link.pollActions(t0, done); }).empty());
-        EXPECT_EQ(h.await<CloudResult<PairResponse>>([&](auto done) { link.startPairing(done); }).error(),
+        EXPECT_TRUE(h.await<Actions>([&](auto done) { return link.pollActions(t0, done); }).empty());
+        EXPECT_EQ(h.await<CloudResult<PairResponse>>([&](auto done) { return link.startPairing(done); }).error(),
                   CloudError::notSetUp());
         EXPECT_EQ(h.await<CloudResult<bool>>([&](auto done) { return link.checkPairing(done); }).error(),
                   CloudError::notSetUp());
-        h.awaitDone([&](auto done) { link.checkAtLaunch(done); });
+        h.awaitDone([&](auto done) { return link.checkAtLaunch(done); });
         // Disconnecting without a server is done locally, with nothing left pending.
-        EXPECT_TRUE(h.await<bool>([&](auto done) { link.disconnect(done); }));
+        EXPECT_TRUE(h.await<bool>([&](auto done) { return link.disconnect(done); }));
         EXPECT_FALSE(link.connected());
         EXPECT_FALSE(h.store->object(TelegramLink::unpairPendingKey).has_value());
     }
@@ -245,7 +246,7 @@ TEST(Privacy, ChatButtonsActOnlyOnWhatTheyMay) {
     watches->add(barking("w_PAUSED"), WatchStatus::paused);
     auto poll = [&](const std::string& actions) {
         h.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [)" + actions + "]}"));
-        return h.await<Actions>([&](auto done) { link.pollActions(t0, done); }).size();
+        return h.await<Actions>([&](auto done) { return link.pollActions(t0, done); }).size();
     };
     const auto before = watches->records;
     EXPECT_EQ(poll(R"({"watch": "w_MADEUP", "action": "stop"}, {"watch": "w_MADEUP", "action": "keep"},

@@ -44,10 +44,10 @@ struct Chat : CloudHarness {
         return l;
     }
     Result bark(const WatchSpec& spec, std::optional<std::string> read = std::nullopt, Date at = t0) {
-        return await<Result>([&](auto done) { link->bark(spec, read, std::nullopt, at, done); });
+        return await<Result>([&](auto done) { return link->bark(spec, read, std::nullopt, at, done); });
     }
-    Actions poll(Date now = t0) { return await<Actions>([&](auto done) { link->pollActions(now, done); }); }
-    bool disconnect() { return await<bool>([&](auto done) { link->disconnect(done); }); }
+    Actions poll(Date now = t0) { return await<Actions>([&](auto done) { return link->pollActions(now, done); }); }
+    bool disconnect() { return await<bool>([&](auto done) { return link->disconnect(done); }); }
     bool pending() const { return store->object(TelegramLink::unpairPendingKey).has_value(); }
 };
 
@@ -62,7 +62,7 @@ TEST(TelegramLink, LaunchCheckAndTheConnectedFlag) {
     for (const Case& c : cases) {
         Chat chat(c.connected);
         chat.server.answer("/v1/pair/status", c.status);
-        chat.awaitDone([&](auto done) { chat.link->checkAtLaunch(done); });
+        chat.awaitDone([&](auto done) { return chat.link->checkAtLaunch(done); });
         EXPECT_EQ(chat.link->connected(), c.connectedAfter) << c.what;
         EXPECT_EQ(chat.changes, c.connected != c.connectedAfter ? 1 : 0) << c.what;
         EXPECT_EQ(chat.paths().size(), c.connected ? 1u : 0u) << c.what;
@@ -81,20 +81,20 @@ TEST(TelegramLink, PairingConnectsOnceLinkedAndPassesFailuresOn) {
     linked.store->set(TelegramLink::unpairPendingKey, true);
     linked.server.answer("/v1/pair", ScriptedAnswer::json(200, R"({"linked": true})"));
     linked.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": true})"));
-    ASSERT_TRUE(linked.await<CloudResult<PairResponse>>([&](auto done) { linked.link->startPairing(done); }).ok());
+    ASSERT_TRUE(linked.await<CloudResult<PairResponse>>([&](auto done) { return linked.link->startPairing(done); }).ok());
     EXPECT_TRUE(linked.link->connected());
     EXPECT_FALSE(linked.pending());
-    EXPECT_EQ(linked.await<CloudResult<bool>>([&](auto done) { linked.link->checkPairing(done); }).value(), true);
+    EXPECT_EQ(linked.await<CloudResult<bool>>([&](auto done) { return linked.link->checkPairing(done); }).value(), true);
     EXPECT_EQ(linked.changes, 1);
 
     Chat waiting(false);
     waiting.server.answer("/v1/pair", ScriptedAnswer::json(200, R"({"linked": false, "code": "K7"})"));
     waiting.server.answer("/v1/pair/status", ScriptedAnswer::json(502, R"({"error": "telegram_unavailable"})"));
-    auto pair = waiting.await<CloudResult<PairResponse>>([&](auto done) { waiting.link->startPairing(done); });
+    auto pair = waiting.await<CloudResult<PairResponse>>([&](auto done) { return waiting.link->startPairing(done); });
     ASSERT_TRUE(pair.ok());
     EXPECT_EQ(pair.value().code, "K7");
     EXPECT_FALSE(waiting.link->connected());
-    EXPECT_EQ(waiting.await<CloudResult<bool>>([&](auto done) { waiting.link->checkPairing(done); }).error(),
+    EXPECT_EQ(waiting.await<CloudResult<bool>>([&](auto done) { return waiting.link->checkPairing(done); }).error(),
               CloudError::telegramUnavailable());
     EXPECT_EQ(waiting.changes, 0);
 }
@@ -111,7 +111,7 @@ TEST(TelegramLink, DisconnectOfflineIsFinishedAtTheNextLaunch) {
     chat.store->set(CloudSettings::baseURLKey, chat.server.url());
     chat.server.answer("/v1/unpair", ScriptedAnswer::json(200, R"({"linked": false})"));
     chat.link = chat.makeLink();
-    chat.awaitDone([&](auto done) { chat.link->checkAtLaunch(done); });
+    chat.awaitDone([&](auto done) { return chat.link->checkAtLaunch(done); });
     EXPECT_EQ(chat.paths(), std::vector<std::string>{"/v1/unpair"});
     EXPECT_FALSE(chat.pending());
     EXPECT_EQ(chat.changes, 1);
@@ -140,7 +140,7 @@ TEST(TelegramLink, AGoneLinkStoresLateAnswersWithoutCallingBack) {
     Chat gone;
     gone.server.answer("/v1/unpair", ScriptedAnswer::json(500, ""));
     std::optional<bool> told;
-    gone.link->disconnect([&](bool t) { told = t; });
+    const CloudCall call = gone.link->disconnect([&](bool t) { told = t; });
     gone.link.reset();
     EXPECT_TRUE(gone.main.runUntil([&] { return told.has_value(); }, seconds(10)));
     EXPECT_FALSE(*told);
@@ -152,8 +152,8 @@ TEST(TelegramLink, AGoneLinkStoresLateAnswersWithoutCallingBack) {
     chat.watches->add(watch("w_LIVE01"), WatchStatus::watching);
     std::optional<Result> result;
     std::optional<Actions> actions;
-    chat.link->pollActions(t0, [&](Actions a) { actions = std::move(a); });
-    chat.link->bark(watch("w_LIVE01"), {}, {}, t0, [&](Result r) { result = r; });
+    const CloudCall poll = chat.link->pollActions(t0, [&](Actions a) { actions = std::move(a); });
+    const CloudCall bark = chat.link->bark(watch("w_LIVE01"), {}, {}, t0, [&](Result r) { result = r; });
     chat.link.reset();
     EXPECT_TRUE(chat.main.runUntil([&] { return result && actions; }, seconds(10)));
     EXPECT_EQ(result, Result::notLinked());
@@ -161,6 +161,20 @@ TEST(TelegramLink, AGoneLinkStoresLateAnswersWithoutCallingBack) {
     EXPECT_FALSE(chat.store->boolean(TelegramLink::connectedKey));
     EXPECT_EQ(chat.changes, 0);
     EXPECT_TRUE(chat.watches->calls.empty());
+}
+
+// A dropped request never calls back, and its unpairing stays pending for the next launch.
+TEST(TelegramLink, ADroppedUnpairingStaysPendingForTheNextLaunch) {
+    Chat chat;
+    ScriptedAnswer slow = ScriptedAnswer::json(200, R"({"linked": false})");
+    slow.delay = milliseconds(300);
+    chat.server.answer("/v1/unpair", slow);
+    bool called = false;
+    chat.link->disconnect([&](bool) { called = true; }).cancel();
+    EXPECT_FALSE(chat.link->connected());
+    chat.main.runUntil([] { return false; }, milliseconds(500));
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(chat.pending());
 }
 
 TEST(TelegramLink, BarkSendsTheChatSentenceAndTheReadingOfNumberWatches) {

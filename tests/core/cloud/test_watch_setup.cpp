@@ -32,7 +32,7 @@ WatchSpec judged() {
 
 Answer ask(CloudHarness& h, std::optional<CloudImage> crop = CloudImage{"image/png", "iVBORw0KGgo="}) {
     WatchSetup setup(box, h.settings, h.session);
-    return h.await<Answer>([&](auto done) { setup.askTheModel(judged(), crop, t0, h.main.executor(), done); });
+    return h.await<Answer>([&](auto done) { return setup.askTheModel(judged(), crop, t0, h.main.executor(), done); });
 }
 
 TEST(WatchSetup, WhatNeedsTheModelDependsOnTheServer) {
