@@ -20,8 +20,10 @@ TEST(CloudClient, BaseAddressPathIsKeptWithOneSlash) {
     HttpTestServer server;
     server.answer("/api/v1/pair/status", ScriptedAnswer::json(200, linked));
     server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
-    for (const char* path : {"/api", "/api/", "", "/"}) EXPECT_TRUE(pairStatus(clientFor(server.url(path))).value().linked);
-    EXPECT_EQ(requestPaths(server), (Paths{"/api/v1/pair/status", "/api/v1/pair/status", "/v1/pair/status", "/v1/pair/status"}));
+    for (const char* path : {"/api", "/api/", "", "/"})
+        EXPECT_TRUE(pairStatus(clientFor(server.url(path))).value().linked);
+    EXPECT_EQ(requestPaths(server),
+              (Paths{"/api/v1/pair/status", "/api/v1/pair/status", "/v1/pair/status", "/v1/pair/status"}));
 }
 
 TEST(CloudClient, SendsExactlyTheJsonHeadersAndBody) {
@@ -46,7 +48,8 @@ TEST(CloudClient, SendsExactlyTheJsonHeadersAndBody) {
     EXPECT_EQ(req.header("host"), "127.0.0.1:" + std::to_string(server.port()));
     EXPECT_EQ(req.header("content-length"), std::to_string(req.body.size()));
     EXPECT_NE(req.body.find("\"tell me when 1/2 of the files are done\""), std::string::npos);  // no "\/"
-    EXPECT_EQ(Json::parse(req.body), (Json{{"device", "device-1"}, {"command", "tell me when 1/2 of the files are done"},
+    EXPECT_EQ(Json::parse(req.body), (Json{{"device", "device-1"},
+                                           {"command", "tell me when 1/2 of the files are done"},
                                            {"image", {{"content_type", "image/png"}, {"base64", big.base64}}}}));
 }
 
@@ -79,8 +82,8 @@ TEST(CloudClient, EachCallPostsItsPathAndBody) {
                                               {"baseline", toJson(a)}, {"current", toJson(b)}}));
     EXPECT_EQ(Json::parse(log[1].body), device);
     EXPECT_EQ(Json::parse(log[2].body), device);
-    EXPECT_EQ(Json::parse(log[3].body), (Json{{"device", "device-1"}, {"watch", "w_1"}, {"command", "the build is done"},
-                                              {"mode", "once"}}));
+    EXPECT_EQ(Json::parse(log[3].body),
+              (Json{{"device", "device-1"}, {"watch", "w_1"}, {"command", "the build is done"}, {"mode", "once"}}));
     EXPECT_EQ(Json::parse(log[4].body), device);
 }
 

@@ -47,7 +47,8 @@ TEST(CloudImage, PngWithoutAlphaPixelForPixel) {
     for (int y = 0; y < gradient.height; ++y)
         for (int x = 0; x < gradient.width; ++x) {
             std::uint8_t* p = &gradient.rgba[(static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)) * 4];
-            p[0] = static_cast<std::uint8_t>(x), p[1] = static_cast<std::uint8_t>(y), p[2] = static_cast<std::uint8_t>(x ^ y);
+            p[0] = static_cast<std::uint8_t>(x), p[1] = static_cast<std::uint8_t>(y),
+            p[2] = static_cast<std::uint8_t>(x ^ y);
             p[3] = 255;
         }
     EXPECT_EQ(decode(CloudImage::png(gradient)), gradient);

@@ -47,7 +47,8 @@ TEST(JudgeSetup, ThresholdsAndTheirOrder) {
     const std::tuple<const char*, void (*)(R), const char*> cases[] = {
         {"too_vague at 0.6", [](R r) { r.tooVague = 0.6; }, "confirm"},
         {"too_vague at 0.61", [](R r) { r.tooVague = 0.61; }, "tooVague"},
-        {"type_confidence at 0.7, two kinds", [](R r) { r.typeConfidence = 0.7; r.types = {{{"new_item", 0.4}}}; }, "confirm"},
+        {"type_confidence at 0.7, two kinds", [](R r) { r.typeConfidence = 0.7; r.types = {{{"new_item", 0.4}}}; },
+         "confirm"},
         {"type_confidence at 0.69, two kinds", [](R r) { r.typeConfidence = 0.69; r.types = {{{"new_item", 0.4}}}; },
          "twoReadings"},
         {"type_confidence at 0.69, one kind", [](R r) { r.typeConfidence = 0.69; }, "confirm"},
@@ -100,7 +101,8 @@ TEST(JudgeSetup, TheAnswerIsFoldedIntoTheSpec) {
     r.typeConfidence = 0.5;
     r.types = {{{"new_item", 0.4}, {"state_reached", 0.4}, {"nonsense", 0.9}}};
     const auto two = JudgeSetup::decide(r, judged());
-    EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->kinds, (std::vector<WatchType>{WatchType::stateReached, WatchType::newItem}));
+    EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->kinds,
+              (std::vector<WatchType>{WatchType::stateReached, WatchType::newItem}));
     EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->spec.confidence->at("type"), 0.5);
 }
 

@@ -61,8 +61,9 @@ WatchSpec consentSpec(const WatchSetup& setup) {
 }
 
 Answer ask(CloudHarness& h, const WatchSetup& setup, const WatchSpec& spec, Date now = t0) {
-    return h.await<Answer>(
-        [&](auto done) { return setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done); });
+    return h.await<Answer>([&](auto done) {
+        return setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done);
+    });
 }
 
 Result bark(CloudHarness& h, TelegramLink& link, const std::string& id, std::optional<Image> crop, Date at = t0) {

@@ -81,10 +81,12 @@ TEST(TelegramLink, PairingConnectsOnceLinkedAndPassesFailuresOn) {
     linked.store->set(TelegramLink::unpairPendingKey, true);
     linked.server.answer("/v1/pair", ScriptedAnswer::json(200, R"({"linked": true})"));
     linked.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": true})"));
-    ASSERT_TRUE(linked.await<CloudResult<PairResponse>>([&](auto done) { return linked.link->startPairing(done); }).ok());
+    ASSERT_TRUE(
+        linked.await<CloudResult<PairResponse>>([&](auto done) { return linked.link->startPairing(done); }).ok());
     EXPECT_TRUE(linked.link->connected());
     EXPECT_FALSE(linked.pending());
-    EXPECT_EQ(linked.await<CloudResult<bool>>([&](auto done) { return linked.link->checkPairing(done); }).value(), true);
+    EXPECT_EQ(linked.await<CloudResult<bool>>([&](auto done) { return linked.link->checkPairing(done); }).value(),
+              true);
     EXPECT_EQ(linked.changes, 1);
 
     Chat waiting(false);
@@ -148,7 +150,8 @@ TEST(TelegramLink, AGoneLinkStoresLateAnswersWithoutCallingBack) {
 
     Chat chat;
     chat.server.answer("/v1/notify", ScriptedAnswer::json(409, ""));
-    chat.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [{"watch": "w_LIVE01", "action": "stop"}]})"));
+    chat.server.answer("/v1/actions",
+                       ScriptedAnswer::json(200, R"({"actions": [{"watch": "w_LIVE01", "action": "stop"}]})"));
     chat.watches->add(watch("w_LIVE01"), WatchStatus::watching);
     std::optional<Result> result;
     std::optional<Actions> actions;
@@ -255,7 +258,8 @@ TEST(TelegramLink, PollingOnlyWhileAButtonCouldAct) {
 
 TEST(TelegramLink, NotLinkedSwitchesTheLinkOffAndGoneWatchesAreIgnored) {
     Chat chat;
-    chat.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [{"watch": "w_LIVE01", "action": "stop"}]})"));
+    chat.server.answer("/v1/actions",
+                       ScriptedAnswer::json(200, R"({"actions": [{"watch": "w_LIVE01", "action": "stop"}]})"));
     chat.watches->add(watch("w_LIVE01"), WatchStatus::watching);
     std::weak_ptr<FakeWatchControl> weak = chat.watches;
     chat.watches.reset();

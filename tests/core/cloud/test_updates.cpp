@@ -38,14 +38,15 @@ TEST(UpdateCheck, ParsesAValidFeed) {
 
 TEST(UpdateCheck, RefusesFeedsThatBreakARule) {
     const std::pair<const char*, Json> bad[] = {
-        {"version", "beta2.0"}, {"version", "2.0 beta"}, {"version", "2.0\xce\xb2"}, {"version", "123456789012345678901"},
-        {"version", ""}, {"version", "   "}, {"version", "2_0"}, {"version", 2}, {"version", "(drop)"},
+        {"version", "beta2.0"}, {"version", "2.0 beta"}, {"version", "2.0\xce\xb2"},
+        {"version", "123456789012345678901"}, {"version", ""}, {"version", "   "}, {"version", "2_0"}, {"version", 2}, {"version", "(drop)"},
         {"build", 57.5}, {"build", true}, {"build", false}, {"build", "57"}, {"build", 0}, {"build", -3},
         {"build", 1000000000}, {"build", 18446744073709551615ull}, {"build", nullptr}, {"build", "(drop)"},
         {"url", "http://kestrove.example/d"}, {"url", "https:///d"}, {"url", "https:/d"}, {"url", "kestrove.example/d"},
         {"url", "ftp://k.example"}, {"url", 5},
     };
-    for (const auto& [key, value] : bad) EXPECT_FALSE(UpdateCheck::parse(feed(key, value))) << key << " " << value.dump();
+    for (const auto& [key, value] : bad)
+        EXPECT_FALSE(UpdateCheck::parse(feed(key, value))) << key << " " << value.dump();
     for (const char* text : {"", "\"1.0\"", "57", "[]", "{", "null",
                              R"({"version":"1.0","build":1e400,"url":"https://k.example/"})"})
         EXPECT_FALSE(UpdateCheck::parse(text)) << text;
@@ -72,7 +73,8 @@ TEST(UpdateCheck, OutcomeAndWhenALookIsDue) {
     const Release release = *UpdateCheck::parse(valid);
     EXPECT_EQ(UpdateCheck::outcome(valid, 200, 56), Outcome::newer(release));
     using Build = std::optional<std::int64_t>;
-    for (Build running : {Build(57), Build(60), Build()}) EXPECT_EQ(UpdateCheck::outcome(valid, 200, running), Outcome::upToDate());
+    for (Build running : {Build(57), Build(60), Build()})
+        EXPECT_EQ(UpdateCheck::outcome(valid, 200, running), Outcome::upToDate());
     EXPECT_EQ(UpdateCheck::outcome(valid, 404, 1), Outcome::unknown());
     EXPECT_EQ(UpdateCheck::outcome(valid, std::nullopt, 1), Outcome::unknown());
     EXPECT_EQ(UpdateCheck::outcome(std::nullopt, 200, 1), Outcome::unknown());

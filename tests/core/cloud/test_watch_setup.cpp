@@ -17,7 +17,8 @@ using Step = WatchSetup::Step;
 
 const Date t0 = sys_days{year{2026} / 3 / 1} + hours{9};
 const WatchRegion box{1, 10, 20, 200, 100, 1, std::nullopt};
-const BaselineReading screen({{"Build #512", {0.05, 0.05, 0.6, 0.3}, 0.95}, {"Exporting… 45%", {0.05, 0.5, 0.9, 0.4}, 0.92}});
+const BaselineReading screen({{"Build #512", {0.05, 0.05, 0.6, 0.3}, 0.95},
+                              {"Exporting… 45%", {0.05, 0.5, 0.9, 0.4}, 0.92}});
 
 WatchSpec judged() {
     WatchSpec s;
@@ -45,7 +46,8 @@ TEST(WatchSetup, WhatNeedsTheModelDependsOnTheServer) {
     for (const auto& [what, prepare, kind] : cases) {
         CloudHarness h;
         prepare(h);
-        const Step step = WatchSetup(box, h.settings, h.session).compile("a new message arrives", BaselineReading::empty());
+        const Step step =
+            WatchSetup(box, h.settings, h.session).compile("a new message arrives", BaselineReading::empty());
         ASSERT_EQ(step.kind(), kind) << what;
         const WatchSpec* fallback = nullptr;
         if (auto* x = step.as<Step::Consent>()) {
@@ -91,7 +93,8 @@ TEST(WatchSetup, LocalOutcomesArePassedOnAndTooVagueGoesToTheModelWhenItCanBeAsk
 
 TEST(WatchSetup, AnAnswerIsJudgedAndClearsThePause) {
     constexpr const char* confirming =
-        R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1, "too_vague": 0.1})";
+        R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1,
+            "too_vague": 0.1})";
     CloudHarness h;
     h.settings.pauseModel(60.0, t0 - hours{1});  // over by now, still stored
     h.server.answer("/v1/compile", ScriptedAnswer::json(200, confirming));

@@ -80,7 +80,8 @@ TEST(Text, RegexWorksInUtf16AndEveryCallHasItsOwnMatcher) {
     std::atomic<int> wrong{0};
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
-            const std::string in = std::string("n").append(std::to_string(t)).append(" and ").append(std::to_string(t * 7));
+            const std::string in =
+                std::string("n").append(std::to_string(t)).append(" and ").append(std::to_string(t * 7));
             for (int i = 0; i < 2000; ++i)
                 if (digits.replaceAll(std::string_view(in), std::string_view("#")) != "n# and #") ++wrong;
         });

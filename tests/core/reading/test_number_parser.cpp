@@ -181,6 +181,7 @@ TEST(NumberParser, UnitWords) {
 
 // Parts that overlap are never merged: the parser never makes them, another caller might.
 TEST(NumberParser, MergeDurationsLeavesOverlappingParts) {
-    const std::vector<ReadNumber> parts = {{1, "1 h", hrs, 0, 0, 3, 0, std::nullopt}, {30, "30 min", min, 0, 2, 6, 0, std::nullopt}};
+    const std::vector<ReadNumber> parts = {{1, "1 h", hrs, 0, 0, 3, 0, std::nullopt},
+                                           {30, "30 min", min, 0, 2, 6, 0, std::nullopt}};
     EXPECT_EQ(NumberParser::mergeDurations(parts, "1 h 30 min"), parts);
 }

@@ -17,7 +17,8 @@ constexpr auto none_ = std::nullopt;
 ParsedCommand number(Comparison c, double v, std::optional<ValueUnit> unit, std::optional<std::string> subject,
                      bool approach = false) {
     ParsedCommand p;
-    p.type = numberCompare, p.comparator = c, p.value = v, p.unit = unit, p.subject = std::move(subject), p.approach = approach;
+    p.type = numberCompare, p.comparator = c, p.value = v, p.unit = unit, p.subject = std::move(subject),
+    p.approach = approach;
     return p;
 }
 
@@ -122,7 +123,8 @@ TEST(CommandParser, ParsesEveryKindOfSentence) {
         // A pronoun that appears names no text: a watch for the letters "it"
         // would be met by "Edit" or "Submit".
         {"when it appears", none_}, {"this shows up", none_}, {"that pops up", none_}, {"it is visible", none_},
-        {"something appears", none_}, {"anything comes up", none_}, {"I can see it", none_}, {"when it says this", none_},
+        {"something appears", none_}, {"anything comes up", none_}, {"I can see it", none_},
+        {"when it says this", none_},
         {"the dialog appears", withText(textAppears, "dialog")},
         {"Itinerary appears", withText(textAppears, "Itinerary")},
         // Expanded contractions do not leak into the awaited text.

@@ -46,7 +46,8 @@ WatchSpec newLines(std::optional<std::vector<std::string>> seen) {
     return s;
 }
 
-Evaluation ev(bool met, std::optional<double> value = no, std::optional<std::string> display = no, bool readable = true) {
+Evaluation ev(bool met, std::optional<double> value = no, std::optional<std::string> display = no,
+              bool readable = true) {
     return Evaluation{met, value, std::move(display), readable};
 }
 const Evaluation unreadable = ev(false, no, no, false);
@@ -152,7 +153,8 @@ TEST(Evaluation, PickNumberTakesTheFittingNumberNearestTheAnchor) {
     }
     // Only numbers that fit the unit: any time unit for a time rule, none for any rule.
     const std::vector<ReadNumber> numbers = {at(1, anchor, ValueUnit::usd), at(2, Anchor{0.9, 0.5}),
-                                             at(3, anchor, ValueUnit::seconds), at(4, Anchor{0.3, 0.5}, ValueUnit::eur)};
+                                             at(3, anchor, ValueUnit::seconds),
+                                             at(4, Anchor{0.3, 0.5}, ValueUnit::eur)};
     const std::pair<std::optional<ValueUnit>, double> units[] = {
         {no, 1}, {ValueUnit::eur, 4}, {ValueUnit::hours, 3}, {ValueUnit::percent, 2}};
     for (const auto& [unit, value] : units) EXPECT_EQ(LocalCompiler::pickNumber(numbers, unit, anchor)->value, value);

@@ -143,8 +143,8 @@ TEST(LocalCompiler, Scenarios) {
         {"the price drops below 100", {"Price 120 €", "Qty 3"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
          no, 120, "120", {{{"Price 95 €", "Qty 3"}, true}, {{"Price 101 €", "Qty 1"}, false}}},
         // No line names the total, but only one number is a price.
-        {"the total drops below 100", {"Items 4", "Sum 120 €"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur, no,
-         120, "120"},
+        {"the total drops below 100", {"Items 4", "Sum 120 €"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
+         no, 120, "120"},
         {"the price drops below 100", {"Was 150 €", "Now 120 €"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
          no, 120, "120", {{{"Was 150 €", "Now 99 €"}, true}, {{"Was 99 €", "Now 120 €"}, false}}, "", 2, 1},
         {"price drops below 130", {"Was 150 €", "Now 120 €"}, Kind::alreadyTrue, numberCompare, lt, 130, ValueUnit::eur,
@@ -154,7 +154,8 @@ TEST(LocalCompiler, Scenarios) {
         {"the fare is at most 1.200 EUR", {"Madrid → Lisbon", "from 1.349 €"}, Kind::confirm, numberCompare, lte, 1200,
          ValueUnit::eur, no, 1349, "1,349", {{{"Madrid → Lisbon", "from 1.199 €"}, true}}},
         // Numbers of another unit are offered when none fits; no number at all is not visible.
-        {"the price drops below 5 €", {"Battery 45%"}, Kind::whichNumber, numberCompare, {}, {}, {}, {}, {}, {}, {}, "", 1},
+        {"the price drops below 5 €", {"Battery 45%"}, Kind::whichNumber, numberCompare, {}, {}, {}, {}, {}, {}, {},
+         "", 1},
         {"the queue is below 5", {"Please wait"}, Kind::notVisible, numberCompare, lt, 5, no, no, no, no, {}, "queue"},
         {"below 5", {}, Kind::notVisible, numberCompare, lt, 5, no, no, no, no, {}, "number"},
         // Countdowns and times.
@@ -174,13 +175,14 @@ TEST(LocalCompiler, Scenarios) {
         {"when the ETA is under 10 min", {"ETA 1 hour 5 minutes"}, Kind::confirm, numberCompare, lt, 10,
          ValueUnit::minutes, no, 65, "1 hour 5 minutes", {{{"ETA 8 minutes"}, true}}},
         // Progress counters and percentages.
-        {"when the upload is done", {"Uploaded 12 of 40 files"}, Kind::confirm, numberCompare, gte, 40, no, no, 12, "12",
+        {"when the upload is done", {"Uploaded 12 of 40 files"}, Kind::confirm, numberCompare, gte, 40, no, no,
+         12, "12",
          {{{"Uploaded 40 of 40 files"}, true}, {{"Uploaded 13 of 40 files"}, false}, {{"Upload paused"}, true, false}}},
         {"when it reaches 100%", {"Progress 45%"}, Kind::confirm, numberCompare, gte, 100, ValueUnit::percent, no, 45,
          "45%", {{{"Progress 100%"}, true}, {{"Progress 99.5%"}, false}, {{"Finishing up"}, false, false}}},
         // The percentage is the only number in the percent unit.
-        {"it reaches 100%", {"3 of 10", "45%"}, Kind::confirm, numberCompare, gte, 100, ValueUnit::percent, no, 45, "45%",
-         {{{"10 of 10", "100%"}, true}}},
+        {"it reaches 100%", {"3 of 10", "45%"}, Kind::confirm, numberCompare, gte, 100, ValueUnit::percent, no, 45,
+         "45%", {{{"10 of 10", "100%"}, true}}},
         {"when the battery is above 80%", {"Battery 64%", "Charging"}, Kind::confirm, numberCompare, gt, 80,
          ValueUnit::percent, no, 64, "64%", {{{"Battery 81%"}, true}, {{"Battery 80%"}, false}}},
         // The user picks the position, which then must come down.
@@ -199,8 +201,8 @@ TEST(LocalCompiler, Scenarios) {
          {{{"Export complete"}, true}, {{"Exporting\u2026 80%"}, false}}},
         {"\u201CSold out\u201D is gone", {"SOLD", "OUT"}, Kind::confirm, textGone, none, no, no, "Sold out", no, no,
          {{{"Add to cart"}, true}, {{"Sold out"}, false}}},
-        {"\"Error\" is gone", {"All good", "Synced 3 files"}, Kind::alreadyTrue, textGone, none, no, no, "Error", no, no,
-         {}, "Synced files"},
+        {"\"Error\" is gone", {"All good", "Synced 3 files"}, Kind::alreadyTrue, textGone, none, no, no, "Error",
+         no, no, {}, "Synced files"},
         // Stripping the numbers would leave wording the box does not show.
         {"the error is gone", {"Error 404 not found"}, Kind::confirm, textGone, none, no, no, "Error 404 not found", no,
          no, {{{"Error 404 not found"}, false}, {{"Welcome back"}, true}}, "error"},
@@ -243,7 +245,8 @@ TEST(LocalCompiler, VagueSentencesGetExamplesForTheBox) {
         {"do your thing", {"Battery 64%"}, {"this changes", "it says \"Done\"", "it reaches 100%"}},
         {"when?", {}, plain},
         // Not a watch for the letters "it", which "Edit" would satisfy.
-        {"when it appears", {"Edit profile"}, {"this changes", "\"Edit profile\" is gone", "the number drops below 100"}},
+        {"when it appears", {"Edit profile"},
+         {"this changes", "\"Edit profile\" is gone", "the number drops below 100"}},
         // Quotes around spaces name no text: never read, it would count as gone at once.
         {"\"  \" is gone", {"Exporting…"}, exporting},
         {"'  ' disappears", {"Exporting…"}, exporting},

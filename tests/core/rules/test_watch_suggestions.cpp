@@ -11,7 +11,9 @@ using namespace kestrove;
 
 namespace {
 
-BaselineReading readingOf(const std::vector<std::string>& texts) { return BaselineReading(samples::stackedLines(texts)); }
+BaselineReading readingOf(const std::vector<std::string>& texts) {
+    return BaselineReading(samples::stackedLines(texts));
+}
 
 ReadNumber numberOf(double value, std::optional<ValueUnit> unit, int decimals = 0, std::string text = "") {
     return ReadNumber{value, std::move(text), unit, decimals, 0, 0, 0, std::nullopt};

@@ -46,7 +46,8 @@ TEST(WatchSpecModel, StillnessAndActiveStatuses) {
     WatchRecord r;
     for (WatchStatus status : allCases<WatchStatus>()) {
         r.status = status;
-        EXPECT_EQ(r.isActive(), status == WatchStatus::watching || status == WatchStatus::lostSight) << rawValue(status);
+        EXPECT_EQ(r.isActive(), status == WatchStatus::watching || status == WatchStatus::lostSight)
+            << rawValue(status);
     }
 }
 

@@ -47,8 +47,9 @@ TEST(ChromiumDetection, KnownAppsMatchWholeIDsAndFamilies) {
     };
     for (const auto& [id, entry] : cases) {
         // Else it falls through to the folder tests, which have nothing to look at.
-        const Verdict expected = entry ? Verdict{true, Confidence::sure, "a known Chromium app (" + *entry + ")"}
-                                       : Verdict{false, Confidence::unknown, "the app's bundle could not be looked into"};
+        const Verdict expected = entry
+                                     ? Verdict{true, Confidence::sure, "a known Chromium app (" + *entry + ")"}
+                                     : Verdict{false, Confidence::unknown, "the app's bundle could not be looked into"};
         EXPECT_EQ(byID(id), expected) << id;
         EXPECT_EQ(byID(id).onScreenOnly(), true) << id;
     }
@@ -85,7 +86,8 @@ TEST(ChromiumDetection, FrameworkAndHelperEvidence) {
         {{"Resources.pak"}, {"--type=renderer"}, {true, Confidence::likely, "a renderer helper app in the bundle"}},
         {{"libgtk-3.so.0"}, {"chrome-sandbox"}, {false, Confidence::sure, "no Chromium framework or helper in the bundle"}},
     };
-    for (const auto& [files, helpers, expected] : cases) EXPECT_EQ(verdict(std::nullopt, files, helpers), expected) << expected.why;
+    for (const auto& [files, helpers, expected] : cases)
+        EXPECT_EQ(verdict(std::nullopt, files, helpers), expected) << expected.why;
     // A known id decides before anything in the folder.
     EXPECT_EQ(verdict("com.slack.Slack", Names{}, {}).why, "a known Chromium app (com.slack.Slack)");
 }

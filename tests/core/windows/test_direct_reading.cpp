@@ -53,9 +53,11 @@ TEST(DirectReading, SmallRules) {
     EXPECT_EQ(DirectReading::silence(false, false), std::nullopt);
     EXPECT_EQ(std::pair(DirectReading::emptyCounts(false), DirectReading::emptyCounts(true)), std::pair(true, false));
     // A lost picture is kept alive by counted direct answers.
-    EXPECT_EQ(std::pair(DirectReading::lost(true, false), DirectReading::keptAlive(true, false)), std::pair(true, false));
+    EXPECT_EQ(std::pair(DirectReading::lost(true, false), DirectReading::keptAlive(true, false)),
+              std::pair(true, false));
     EXPECT_EQ(std::pair(DirectReading::lost(true, true), DirectReading::keptAlive(true, true)), std::pair(false, true));
-    EXPECT_EQ(std::pair(DirectReading::lost(false, true), DirectReading::keptAlive(false, true)), std::pair(false, false));
+    EXPECT_EQ(std::pair(DirectReading::lost(false, true), DirectReading::keptAlive(false, true)),
+              std::pair(false, false));
     // The same page needs the same element or a known, equal address.
     using S = std::optional<std::string>;
     const std::tuple<bool, S, S, bool> pages[] = {
