@@ -94,7 +94,8 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
         case WatchType::newItem:
             return askTheModel(std::move(shot), std::move(next));
         case WatchType::anyChange:
-            if (gate_.update(PixelDiff::changed(*referenceGrid_, shot->grid))) return pictureBark(shot, std::move(next));
+            if (gate_.update(PixelDiff::changed(*referenceGrid_, shot->grid)))
+                return pictureBark(shot, std::move(next));
             return next();
         case WatchType::textAppears:
         case WatchType::textGone:

@@ -63,7 +63,9 @@ public:
         reported("read");
     }
     void runnerIntervalChanged(const std::string&) override { reported("interval"); }
-    void runnerRebaselined(const std::string&, const Image& image) override { rebaselined = image, reported("rebaselined"); }
+    void runnerRebaselined(const std::string&, const Image& image) override {
+        rebaselined = image, reported("rebaselined");
+    }
     void runnerRebaselinedLines(const std::string&, const std::vector<std::string>& lines) override {
         rebaselinedLines.push_back(lines);
         reported("rebaselinedLines");
