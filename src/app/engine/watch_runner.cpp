@@ -36,8 +36,10 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
             lastEvaluation_ = Evaluation{b.currentlyMet, b.currentValue, b.currentDisplay, true};
         }
     }
-    if (needsCloud(spec_.type) && !start.fresh)
-        baselineCrop_ = start.reference ? std::move(start.reference) : host_.baselineImage(spec_.id);
+    if (needsCloud(spec_.type) && !start.fresh) {
+        auto crop = start.reference ? std::move(start.reference) : host_.baselineImage(spec_.id);
+        if (crop) baselineCrop_ = std::make_shared<const Image>(std::move(*crop));
+    }
 }
 
 WatchRunner::~WatchRunner() { stop(); }
@@ -129,6 +131,10 @@ std::optional<Rect> WatchRunner::globalBox() const {
     if (!screen) return std::nullopt;
     const WatchRegion& r = spec_.region;
     return Rect{screen->frame.x + r.x, screen->frame.y + r.y, r.w, r.h};
+}
+
+WatchRunnerFactory::WatchRunnerFactory(RunnerServices services) : services_(std::move(services)) {
+    if (!services_.encoder) services_.encoder = std::make_shared<PictureEncoder>(services_.platform.mainThread);
 }
 
 std::unique_ptr<Runner> WatchRunnerFactory::make(RunnerStart start, RunnerHost& host) {

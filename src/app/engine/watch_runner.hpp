@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/engine/clock.hpp"
+#include "app/engine/picture_encoder.hpp"
 #include "app/engine/runner.hpp"
 #include "app/platform/platform.hpp"
 #include "core/cloud/cloud_image.hpp"
@@ -36,6 +37,8 @@ struct RunnerServices {
     Platform& platform;  // capture, recognition, direct reader, window list, screens, main thread
     EngineClock& clock;
     std::shared_ptr<CloudSession> cloudSession;  // for the model's client
+    // Shared by the runners; the factory makes one with a worker when none is given.
+    std::shared_ptr<PictureEncoder> encoder;
 };
 
 class WatchRunner final : public Runner {
@@ -105,6 +108,7 @@ private:
 
     // Judging by the server's model (watch_runner_model.cpp).
     void askTheModel(ShotRef shot, Next next);
+    void sendToTheModel(const ShotRef& shot, const CloudClient& client, CloudImage current, Next next);
     void modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next);
     void modelFailed(const CloudError& error, Next next);
     std::optional<std::string> backAt(const ModelPause& pause) const;
@@ -133,7 +137,7 @@ private:
     std::vector<std::string> baselineLines_;
     std::vector<std::string> currentLines_;
     CloudDebounce judge_;
-    std::optional<Image> baselineCrop_;
+    std::shared_ptr<const Image> baselineCrop_;
     std::optional<CloudImage> baselineSent_;
     bool needsJudging_ = false;
     Clock::time_point holdOffUntil_ = Clock::time_point::min();
@@ -162,7 +166,7 @@ private:
 
 class WatchRunnerFactory final : public RunnerFactory {
 public:
-    explicit WatchRunnerFactory(RunnerServices services) : services_(std::move(services)) {}
+    explicit WatchRunnerFactory(RunnerServices services);
     std::unique_ptr<Runner> make(RunnerStart start, RunnerHost& host) override;
 
 private:

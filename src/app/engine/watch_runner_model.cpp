@@ -55,17 +55,26 @@ void WatchRunner::askTheModel(ShotRef shot, Next next) {
     const auto client = cloud.client(services_.cloudSession);
     if (!client) return next();
 
-    if (!baselineCrop_) baselineCrop_ = shot->image;
-    if (!baselineSent_) baselineSent_ = CloudImage::png(*baselineCrop_, maxSide_);
-    auto current = CloudImage::png(shot->image, maxSide_);
-    if (!baselineSent_ || !current) return next();
-    auto sent = std::make_shared<const CloudImage>(*current);
-    step_ = client->check(spec_.command, spec_.type, *baselineSent_, std::move(*current),
-                          services_.platform.mainThread,
-                          [this, shot, sent, next](CloudResult<CheckResponse> result) {
-                              if (result.ok()) return modelAnswered(result.value(), shot, *sent, next);
-                              modelFailed(result.error(), next);
-                          });
+    // The picture itself, shared with the encoder's worker rather than copied.
+    const std::shared_ptr<const Image> current(shot, &shot->image);
+    if (!baselineCrop_) baselineCrop_ = current;
+    step_ = services_.encoder->encode(
+        spec_.id, baselineSent_ ? nullptr : baselineCrop_, current, maxSide_,
+        [this, shot, client = *client, next](PictureEncoder::Encoded encoded) {
+            if (!baselineSent_) baselineSent_ = std::move(encoded.baseline);
+            // A picture that cannot be encoded ends the attempt; the next check tries again.
+            if (!baselineSent_ || !encoded.current) return next();
+            sendToTheModel(shot, client, std::move(*encoded.current), next);
+        });
+}
+
+void WatchRunner::sendToTheModel(const ShotRef& shot, const CloudClient& client, CloudImage current, Next next) {
+    auto sent = std::make_shared<const CloudImage>(current);
+    step_ = client.check(spec_.command, spec_.type, *baselineSent_, std::move(current), services_.platform.mainThread,
+                         [this, shot, sent, next](CloudResult<CheckResponse> result) {
+                             if (result.ok()) return modelAnswered(result.value(), shot, *sent, next);
+                             modelFailed(result.error(), next);
+                         });
 }
 
 void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next) {
@@ -82,7 +91,7 @@ void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot
             // New items are looked for against the picture of the last bark;
             // a state keeps its first baseline.
             if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newItem) {
-                baselineCrop_ = shot->image;
+                baselineCrop_ = std::shared_ptr<const Image>(shot, &shot->image);
                 baselineSent_ = sent;
             }
             if (!tell(&RunnerHost::runnerRegainedSight)) return;

@@ -72,7 +72,7 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
         freshStart_ = false;
         referenceGrid_ = grid;
         if (needsCloud(spec_.type)) {
-            baselineCrop_ = picture;
+            baselineCrop_ = std::make_shared<const Image>(picture);
             baselineSent_.reset();
         }
         freshLines_ = spec_.type == WatchType::newLine;

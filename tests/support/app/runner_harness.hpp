@@ -78,7 +78,7 @@ namespace kestrove {
 
 struct RunnerHarness {
     explicit RunnerHarness(std::shared_ptr<CloudSession> session = CloudSession::make())
-        : fake(std::move(session)), factory({fake.platform, clock, fake.platform.cloud}) {
+        : fake(std::move(session)), factory({fake.platform, clock, fake.platform.cloud, encoder}) {
         fake.screens.list = {fakes::screen(runnerfix::display, {0, 0, 1920, 1080})};
         fake.windows.backend.windows = {fakes::window(runnerfix::windowID, {0, 0, 800, 600})};
         fake.capturer.screen = runnerfix::showing(128);
@@ -87,6 +87,7 @@ struct RunnerHarness {
     fakes::FakePlatform fake;
     fakes::VirtualClock clock;
     fakes::FakeRunnerHost host;
+    std::shared_ptr<PictureEncoder> encoder = std::make_shared<PictureEncoder>(fake.main.executor(), 0);
     WatchRunnerFactory factory;
     std::unique_ptr<Runner> runner;
     // Answers come from a real server's thread: wait for them.
@@ -101,7 +102,7 @@ struct RunnerHarness {
 
     // Lets the tick in progress finish: it ends when the runner sleeps again.
     void settle() {
-        while (fake.main.runPending() > 0) {
+        while (fake.main.runPending() + encoder->runAll() > 0) {
         }
         if (network && clock.timersWaiting() == 0) {
             EXPECT_TRUE(fake.main.runUntil([&] { return clock.timersWaiting() > 0; }, std::chrono::seconds(10)));
