@@ -2,34 +2,16 @@
 // link back from the picture.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include <QTemporaryDir>
-
 #include "app/menu/qr_code.hpp"
+#include "support/app/qr_decode.hpp"
 
 namespace kestrove {
 namespace {
 
 bool dark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 128; }
-
-// What zbarimg reads from the picture, without its line end.
-std::string decode(const QImage& image) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("code.png"));
-    if (!image.save(file)) return "(not saved)";
-    const std::string command = "zbarimg --raw -q '" + file.toStdString() + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return "(no zbarimg)";
-    std::string out;
-    char buffer[512];
-    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    pclose(pipe);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
-}
 
 TEST(QRCode, TwelvePixelModulesInsideAFourModuleQuietZone) {
     // 20 bytes need version 2 at level M: 25 modules.
@@ -60,7 +42,7 @@ TEST(QRCode, ReadsBackAsTheSameText) {
                                    std::string("https://t.me/k?start=") + std::string(120, 'x'), std::string("é∆")}) {
         const auto image = QRCode::image(text, 12, 4);
         ASSERT_TRUE(image) << text;
-        EXPECT_EQ(decode(*image), text);
+        EXPECT_EQ(testing::decodeQR(*image), text);
     }
 }
 
