@@ -1,11 +1,12 @@
 #pragma once
-// The session's permissions through D-Bus and the capturer: the screen from
-// the capturer's own look at the X server, notifications from the bus
-// (NameHasOwner, then ListActivatableNames), accessibility from the
-// accessibility bus launcher's org.a11y.Status. Never calls libatspi.
+// The session's permissions: the screen from the capturer's own look at the
+// X server, notifications from the notifier, and accessibility from the
+// accessibility bus launcher's org.a11y.Status over D-Bus (never libatspi).
 
 #include <QDBusConnection>
+#include <QObject>
 
+#include "app/platform/notifier.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/session_permissions.hpp"
 #include "core/foundation/executor.hpp"
@@ -14,8 +15,9 @@ namespace kestrove {
 
 class DbusSessionPermissions final : public SessionPermissions {
 public:
-    // `capturer` must outlive this object; `mainThread` posts to the main thread.
-    DbusSessionPermissions(ScreenCapturer& capturer, QDBusConnection session, Executor mainThread);
+    // `capturer` and `notifier` must outlive this object; `mainThread`
+    // posts to the main thread.
+    DbusSessionPermissions(ScreenCapturer& capturer, Notifier& notifier, QDBusConnection session, Executor mainThread);
 
     Pending screen(std::function<void(ScreenAccess)> done) override;
     Pending notifications(std::function<void(NotificationState)> done) override;
@@ -23,9 +25,13 @@ public:
     Pending enableAccessibility(std::function<void(bool)> done) override;
 
 private:
+    Pending ask(const QString& method, const QVariantList& arguments, std::function<void(const QDBusMessage&)> done);
+
     ScreenCapturer& capturer_;
+    Notifier& notifier_;
     QDBusConnection bus_;
     Executor main_;
+    QObject context_;  // answers still on their way die with this object
 };
 
 }  // namespace kestrove
