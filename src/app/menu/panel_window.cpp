@@ -46,7 +46,11 @@ void PanelWindow::paintEvent(QPaintEvent*) {
 
 void PanelWindow::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (isVisible() && onClose) onClose();
+    // A copy: the owner may let go of the window from inside the call.
+    if (isVisible() && onClose) {
+        auto closing = onClose;
+        closing();
+    }
 }
 
 }  // namespace kestrove

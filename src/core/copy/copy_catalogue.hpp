@@ -107,6 +107,10 @@ inline constexpr std::string_view telegramConnected = "Connected.";
 inline constexpr std::string_view telegramConnectedDetail = "Barks now also reach your phone.";
 inline constexpr std::string_view telegramNoBot = "Kestrove's server has no Telegram bot yet.";
 inline constexpr std::string_view telegramExpired = "This code has run out.";
+inline constexpr std::string_view telegramNewCode = "Show a new code";
+inline constexpr std::string_view telegramTryAgain = "Try again";
+inline constexpr std::string_view buttonCancel = "Cancel";
+inline constexpr std::string_view buttonClose = "Close";
 
 // Welcome window: header, the four steps and the footer. Screen and
 // notification wording says what this desktop needs, not a permission prompt.

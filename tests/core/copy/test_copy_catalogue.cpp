@@ -35,7 +35,8 @@ const Text kAll[] = {
     T(screenStepDetail), T(screenStepWayland), T(screenStepNoComposite), T(screenStepRestart), T(screenStepRefused),
     T(screenStepRestartButton), T(screenStepSettingsAgain), T(notifyStepTitle), T(notifyStepDetail),
     T(notifyStepDenied), T(notifyStepAllow), T(notifyStepOpenSettings), T(notifyStepCheckAgain), T(chatStepTitle),
-    T(chatStepDetail), T(chatStepButton), T(chatStepDone), T(welcomeHint),
+    T(chatStepDetail), T(chatStepButton), T(chatStepDone), T(welcomeHint), T(telegramNewCode), T(telegramTryAgain),
+    T(buttonCancel), T(buttonClose),
 };
 #undef T
 
