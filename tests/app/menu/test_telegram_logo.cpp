@@ -34,37 +34,25 @@ TEST(TelegramLogo, ThePlaneShowsWhiteThroughTheBlueDisc) {
     offscreen::app();
     const int side = 240;
     const QImage image = draw({side, side});
-    const double scale = side / 24.0;
     QPainterPath disc;
     disc.addEllipse(QRectF(0.3, 0.3, 23.4, 23.4));
+    // Pixels whose whole square lies on one side of every edge: white where
+    // the disc is but the path is not (the plane), blue inside the path.
     int plane = 0, blue = 0;
-    // Sample well inside each region, away from anti-aliased edges.
-    for (double y = 1; y < 23; y += 0.25)
-        for (double x = 1; x < 23; x += 0.25) {
-            const QPointF at(x, y);
-            auto inside = [&](const QPainterPath& path) {
-                for (double dx : {-0.2, 0.0, 0.2})
-                    for (double dy : {-0.2, 0.0, 0.2})
-                        if (!path.contains(at + QPointF(dx, dy))) return false;
-                return true;
-            };
-            auto outside = [&](const QPainterPath& path) {
-                for (double dx : {-0.2, 0.0, 0.2})
-                    for (double dy : {-0.2, 0.0, 0.2})
-                        if (path.contains(at + QPointF(dx, dy))) return false;
-                return true;
-            };
-            const QColor pixel = image.pixelColor(static_cast<int>(x * scale), static_cast<int>(y * scale));
-            if (inside(disc) && outside(TelegramLogo::path())) {
+    for (int y = 0; y < side; y += 3)
+        for (int x = 0; x < side; x += 3) {
+            const QRectF square(x / 10.0 - 0.1, y / 10.0 - 0.1, 0.3, 0.3);
+            const QColor pixel = image.pixelColor(x, y);
+            if (disc.contains(square) && !TelegramLogo::path().intersects(square)) {
                 ++plane;
                 EXPECT_EQ(pixel, QColor(Qt::white)) << x << "," << y;
-            } else if (inside(TelegramLogo::path())) {
+            } else if (TelegramLogo::path().contains(square)) {
                 ++blue;
                 EXPECT_EQ(pixel, QColor(38, 165, 228)) << x << "," << y;
             }
         }
-    EXPECT_GT(plane, 300) << "the plane is a real hole";
-    EXPECT_GT(blue, 3000);
+    EXPECT_GT(plane, 200) << "the plane is a real hole";
+    EXPECT_GT(blue, 2000);
 }
 
 TEST(TelegramLogo, DrawnAtTheSizesInUse) {

@@ -1,12 +1,11 @@
 #pragma once
 // Stand-ins for what the welcome window asks of the session: scripted
-// permissions answering through a manual main thread, a settings program
-// that records what it was asked to open, and launch at login in memory.
+// permissions answering through a manual main thread, and a settings
+// program that records what it was asked to open.
 
 #include <vector>
 
 #include "app/platform/desktop_settings.hpp"
-#include "app/platform/launch_at_login.hpp"
 #include "app/platform/session_permissions.hpp"
 #include "core/foundation/executor.hpp"
 
@@ -53,18 +52,6 @@ public:
         if (!installed) return false;
         opened.push_back(page);
         return true;
-    }
-};
-
-class FakeLaunchAtLogin final : public LaunchAtLogin {
-public:
-    bool on = false;
-    std::optional<std::string> failure;  // when set, every change fails with it
-    bool enabled() const override { return on; }
-    std::optional<std::string> setEnabled(bool value) override {
-        if (failure) return failure;
-        on = value;
-        return std::nullopt;
     }
 };
 
