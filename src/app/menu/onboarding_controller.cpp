@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QCoreApplication>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 
 #include "app/menu/onboarding_view.hpp"
@@ -30,6 +31,7 @@ void OnboardingController::show(bool activate, bool refused) {
         view_ = new OnboardingView(model_);
         window_->setContent(view_);
         window_->onClose = [this] { closed(); };
+        window_->onReturn = [this] { view_->doneButton()->click(); };
         model_.defaults = defaults_;
         model_.onDone = [this] {
             model_.finished();

@@ -18,6 +18,12 @@ PanelWindow::PanelWindow(const QString& title)
     layout->setSpacing(0);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this);
+        connect(enter, &QShortcut::activated, this, [this] {
+            if (auto press = onReturn) press();
+        });
+    }
 }
 
 void PanelWindow::setContent(QWidget* content) {

@@ -2,8 +2,9 @@
 // The frameless top-level window the welcome and chat windows live in: a
 // tool window that stays on top, drawn in the palette's window colour with
 // a thin edge, sized only by its controller from its content's height for
-// its width. Escape closes it; a close by any road (Escape, a button, the
-// window manager) calls onClose once per showing.
+// its width. Escape closes it and Return runs onReturn (its default
+// button); a close by any road (Escape, a button, the window manager) calls
+// onClose once per showing.
 
 #include <functional>
 
@@ -22,6 +23,7 @@ public:
     int fittingHeight(int width) const;
 
     std::function<void()> onClose;
+    std::function<void()> onReturn;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,16 +1,14 @@
 #include "app/menu/telegram_connect_controller.hpp"
 
 #include <QDesktopServices>
+#include <QPushButton>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QShortcut>
 #include <QUrl>
 
 #include "app/menu/panel_window.hpp"
 #include "app/menu/telegram_connect_view.hpp"
 #include "core/copy/copy_catalogue.hpp"
-
-#include <QPushButton>
 
 namespace kestrove {
 
@@ -43,12 +41,9 @@ void TelegramConnectController::show() {
     window_->resize(TelegramConnectView::width, window_->fittingHeight(TelegramConnectView::width));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         window_->move(screen->availableGeometry().center() - window_->rect().center());
-    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), window_);
-        QObject::connect(shortcut, &QShortcut::activated, window_, [this] {
-            if (view_ && view_->defaultButton()) view_->defaultButton()->click();
-        });
-    }
+    window_->onReturn = [this] {
+        if (view_ && view_->defaultButton()) view_->defaultButton()->click();
+    };
     model_->setOnDone([this] {
         if (window_) window_->close();
     });

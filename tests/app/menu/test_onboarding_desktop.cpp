@@ -1,7 +1,7 @@
 // The welcome window on a real desktop: the session's own answers tick the
 // screen and notification steps, "Allow Accessibility…" switches the real
 // accessibility bus on and the step follows within a refresh, and Escape
-// closes the window and finishes onboarding. A picture of the screen is
+// or Return (Done) closes the window and finishes onboarding. A picture of the screen is
 // left in <build>/snapshots/windows.
 #include <gtest/gtest.h>
 
@@ -84,6 +84,16 @@ TEST_F(OnboardingOnDesktop, TheSessionTicksStepsAndTheAccessibilitySwitchFlipsTh
     EXPECT_TRUE(store->boolean(OnboardingModel::didOnboardKey));
     EXPECT_FALSE(store->object(OnboardingModel::resumeKey).has_value());
     EXPECT_FALSE(controller.refreshing());
+
+    // Return presses Done.
+    store->set(OnboardingModel::resumeKey, true);
+    controller.show(true, false);
+    ASSERT_TRUE(waitFor([&] { return window->isVisible(); }, 3000));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {"windowactivate", "--sync", QString::number(window->winId()), "key", "Return"}),
+              0);
+    ASSERT_TRUE(waitFor([&] { return !window->isVisible(); }, 3000));
+    EXPECT_FALSE(store->object(OnboardingModel::resumeKey).has_value());
 }
 
 }  // namespace
