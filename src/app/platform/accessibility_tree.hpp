@@ -70,7 +70,8 @@ class AccessibilityTree {
 public:
     virtual ~AccessibilityTree() = default;
 
-    // Whether the accessibility bus is there to ask; never aborts without one.
+    // Whether reading is allowed: the accessibility bus answers and lets
+    // programs join it (IsEnabled). Never aborts without a bus.
     virtual bool available() = 0;
     // The application registered by this process; invalid when there is none.
     virtual AccessResult<AccessElement> application(std::int32_t pid) = 0;

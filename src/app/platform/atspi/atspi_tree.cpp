@@ -1,5 +1,7 @@
 #include "app/platform/atspi/atspi_tree.hpp"
 
+#include "app/platform/atspi/accessibility_status.hpp"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
@@ -144,18 +146,10 @@ AtspiTree::~AtspiTree() {
 }
 
 bool AtspiTree::available() {
-    // Asking the bus launcher on the session bus is safe anywhere: no session
-    // bus or no launcher is just a "no".
+    // Reading is allowed only while IsEnabled is on: programs that do not
+    // see it on never join the bus, and asking the user's leave turns it on.
+    if (!AccessibilityStatus::enabled()) return false;
     const QDBusConnection session = QDBusConnection::sessionBus();
-    if (!session.isConnected()) return false;
-    QDBusMessage probe = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                        QStringLiteral("Get"));
-    probe.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")});
-    // IsEnabled only asks toolkits to join; programs that join anyway
-    // (Qt with QT_LINUX_ACCESSIBILITY_ALWAYS_ON, browsers) are readable, so
-    // an answer of either kind means the bus is there.
-    if (session.call(probe, QDBus::Block, timeoutMs).type() != QDBusMessage::ReplyMessage) return false;
     if (bus_ && bus_->isConnected()) return true;
 
     if (bus_) {
