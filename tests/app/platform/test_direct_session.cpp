@@ -45,6 +45,13 @@ struct BorrowedTree final : AccessibilityTree {
     AccessResult<std::string> text(const AccessElement& e) override { return to->text(e); }
     AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to->offsetAtPoint(e, p); }
     AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override { return to->textRange(e, s, n); }
+    AccessResult<TextSpan> lineAt(const AccessElement& e, int o) override { return to->lineAt(e, o); }
+    AccessResult<Rect> rangeExtents(const AccessElement& e, int s, int n, Coordinates c) override {
+        return to->rangeExtents(e, s, n, c);
+    }
+    AccessResult<Rect> characterExtents(const AccessElement& e, int o, Coordinates c) override {
+        return to->characterExtents(e, o, c);
+    }
     std::optional<std::string> address(const AccessElement& e) override { return to->address(e); }
 };
 

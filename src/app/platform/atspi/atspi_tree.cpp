@@ -77,14 +77,21 @@ std::optional<Rect> extents(const QDBusMessage& reply, double scale) {
     return Rect{x / scale, y / scale, w / scale, h / scale};
 }
 
-// Text content stands U+FFFC where a child object (a link, an image) sits;
-// the child speaks for itself.
 std::optional<std::string> textOf(const QDBusMessage& reply) {
     if (!answered(reply, "s")) return std::nullopt;
-    QString s = reply.arguments().constFirst().toString();
-    s.remove(QChar(0xFFFC));
-    return s.toStdString();
+    return reply.arguments().constFirst().toString().toStdString();
 }
+
+// A rectangle answer ("(iiii)" of extents, or the four integers of the
+// text interface), in points; none when it is empty or off every screen
+// (GTK 3 places unshown objects at the smallest integer).
+std::optional<Rect> placed(int x, int y, int w, int h, double scale) {
+    if (w <= 0 || h <= 0 || x <= -(1 << 30) || y <= -(1 << 30)) return std::nullopt;
+    return Rect{x / scale, y / scale, w / scale, h / scale};
+}
+
+// AT-SPI's coordinate types: 0 the screen, 1 the window.
+unsigned coordType(Coordinates space) { return space == Coordinates::screen ? 0u : 1u; }
 
 std::optional<std::string> stringOf(const QDBusMessage& reply) {
     if (answered(reply, "s")) return reply.arguments().constFirst().toString().toStdString();
@@ -251,7 +258,41 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
 }
 
 AccessResult<std::string> AtspiTree::text(const AccessElement& element) {
-    return textRange(element, 0, -1);
+    AccessResult<std::string> all = textRange(element, 0, -1);
+    if (!all.value || !all.value->empty()) return all;
+    // GTK 4.8 labels answer "up to the end" with nothing: ask by their length.
+    const QDBusMessage count = call(element, "org.freedesktop.DBus.Properties", "Get",
+                                    {QStringLiteral("org.a11y.atspi.Text"), QStringLiteral("CharacterCount")});
+    if (!answered(count, "v")) return all;
+    const int n = count.arguments().constFirst().value<QDBusVariant>().variant().toInt();
+    return n > 0 ? textRange(element, 0, n) : all;
+}
+
+AccessResult<TextSpan> AtspiTree::lineAt(const AccessElement& element, int offset) {
+    // Granularity 3: the line as laid out (wrapped lines are lines of their own).
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetStringAtOffset", {offset, 3u});
+    if (!answered(reply, "sii") || reply.arguments().size() < 3) return AccessResult<TextSpan>::fail(badAnswer(reply));
+    const QVariantList a = reply.arguments();
+    return AccessResult<TextSpan>::ok({a[0].toString().toStdString(), a[1].toInt(), a[2].toInt()});
+}
+
+AccessResult<Rect> AtspiTree::rangeExtents(const AccessElement& element, int start, int end, Coordinates space) {
+    const QDBusMessage reply =
+        call(element, "org.a11y.atspi.Text", "GetRangeExtents", {start, end, coordType(space)});
+    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return AccessResult<Rect>::fail(badAnswer(reply));
+    const QVariantList a = reply.arguments();
+    if (auto r = placed(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), scale_))
+        return AccessResult<Rect>::ok(*r);
+    return AccessResult<Rect>::fail(AccessError::unsupported);
+}
+
+AccessResult<Rect> AtspiTree::characterExtents(const AccessElement& element, int offset, Coordinates space) {
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetCharacterExtents", {offset, coordType(space)});
+    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return AccessResult<Rect>::fail(badAnswer(reply));
+    const QVariantList a = reply.arguments();
+    if (auto r = placed(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), scale_))
+        return AccessResult<Rect>::ok(*r);
+    return AccessResult<Rect>::fail(AccessError::unsupported);
 }
 
 AccessResult<int> AtspiTree::offsetAtPoint(const AccessElement& element, Point p) {

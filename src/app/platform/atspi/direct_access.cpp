@@ -124,7 +124,8 @@ std::vector<std::string> typeArguments(const fs::path& proc) {
     while (start < cmdline.size()) {
         std::size_t end = cmdline.find_first_of(std::string_view("\0 ", 2), start);
         if (end == std::string::npos) end = cmdline.size();
-        if (cmdline.compare(start, 7, "--type=") == 0 && end - start > 7) out.push_back(cmdline.substr(start, end - start));
+        if (cmdline.compare(start, 7, "--type=") == 0 && end - start > 7)
+            out.push_back(cmdline.substr(start, end - start));
         start = end + 1;
     }
     return out;
