@@ -163,6 +163,24 @@ TEST_F(DirectSessionTest, ReadsTheBoundWindowFoundByItsFrame) {
     EXPECT_EQ(s->lastWalk(), (std::pair<int, int>{3, 1}));
 }
 
+TEST_F(DirectSessionTest, AToolkitThatPlacesFromItsOwnWindowIsFoundBySizeAndReadInItsSpace) {
+    // GTK 4 on X11: the window says 0,0 and its objects are placed from there.
+    tree.nodes["main"].frame = Rect{0, 0, 400, 300};
+    tree.nodes["web"].frame = Rect{0, 0, 400, 300};
+    tree.nodes["status"].frame = Rect{20, 20, 200, 20};
+    // A window of another size at 0,0 is not the one.
+    tree.nodes["dialog"].frame = Rect{0, 0, 200, 100};
+    tree.nodes["d.label"].frame = Rect{20, 20, 100, 20};
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    const DirectAnswer a = read(*s);
+    EXPECT_EQ(texts(a), (std::vector<std::string>{"Status: ready"}));
+    ASSERT_TRUE(a.lines() && a.lines()->size() == 1);
+    EXPECT_EQ((*a.lines())[0].box, (NormRect{0, 0, 200 / 300.0, 0.5}));
+    // Read again through the window found: the same.
+    EXPECT_EQ(read(*s), a);
+}
+
 TEST_F(DirectSessionTest, SilencesInOrder) {
     struct Case {
         const char* what;
