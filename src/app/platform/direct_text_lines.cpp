@@ -78,7 +78,10 @@ std::optional<int> DirectTextLines::firstLineAtBox(const AccessElement& element,
     int low = 0, high = count;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        const std::optional<TextSpan> span = line(element, middle);
+        std::optional<TextSpan> span = line(element, middle);
+        // GTK 4 gives a line break an empty line of its own: look just past it.
+        for (int next = middle + 1; span && span->end <= span->start && next < count && next <= middle + 4; ++next)
+            span = line(element, next);
         if (!span || span->end <= span->start) return std::nullopt;
         const std::optional<Rect> where = place(element, *span);
         if (!where) return std::nullopt;
@@ -126,7 +129,11 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
     for (int looked = 0; *offset < count && looked < maxLines; ++looked) {
         std::optional<TextSpan> span = line(element, *offset);
         if (!span) return std::nullopt;
-        if (span->end <= *offset) break;  // past the last line
+        if (span->start < 0 || span->end < *offset) break;  // past the last line
+        if (span->end == *offset) {  // a line break on its own (GTK 4): the next line follows it
+            ++*offset;
+            continue;
+        }
         *offset = span->end;
         const std::string shown = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
         if (shown.empty()) continue;  // a blank line says nothing

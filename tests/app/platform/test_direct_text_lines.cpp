@@ -127,6 +127,18 @@ TEST(DirectTextLines, ToolkitsThatPlaceOnlyCharactersInTheirWindowAreNeverAskedB
     ASSERT_EQ(texts(lines), (std::vector<std::string>{"Queue length: 7"}));
     EXPECT_EQ(lines[0].rect, (Rect{4, 30, 96, 17}));  // cut to the box
     EXPECT_EQ(p.tree.offsetAsks, 0);
+
+    // GTK 4 also ends its lines before their newline and gives the newline an
+    // empty line of its own, in short and in long texts.
+    std::string log;
+    for (int i = 0; i < 40; ++i) log += "Step " + std::to_string(i) + " done\n";
+    FakeLayout gtk4 = mono(log, {0, 0});
+    gtk4.charactersOnly = true;
+    gtk4.bareNewlines = true;
+    p.object(log, gtk4);
+    for (bool longText : {false, true})
+        EXPECT_EQ(texts(p.read({0, 20 * 17, 200, 17}, longText, Coordinates::window)),
+                  (std::vector<std::string>{"Step 20 done"}));
 }
 
 TEST(DirectTextLines, MarksOfChildObjectsAndBlankLinesSayNothing) {

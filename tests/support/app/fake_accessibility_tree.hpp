@@ -34,6 +34,8 @@ struct FakeLayout {
     bool charactersOnly = false;
     // Offsets where a laid-out line begins besides those after a newline (wrapping).
     std::vector<int> wraps = {};
+    // Lines end before their newline, which is an empty line of its own (GTK 4).
+    bool bareNewlines = false;
 };
 
 class FakeAccessibilityTree final : public AccessibilityTree {
@@ -121,8 +123,11 @@ public:
             return i > 0 && ((*n->text)[at[i - 1]] == '\n' ||
                              std::find(l->wraps.begin(), l->wraps.end(), i) != l->wraps.end());
         };
+        auto newlineAt = [&](int i) { return (*n->text)[at[i]] == '\n'; };
+        if (l->bareNewlines && newlineAt(offset)) return AccessResult<TextSpan>::ok({"", offset, offset});
         while (start > 0 && !breakBefore(start)) --start;
         do ++end; while (end < count && !breakBefore(end));
+        if (l->bareNewlines && newlineAt(end - 1)) --end;
         return AccessResult<TextSpan>::ok({n->text->substr(at[start], at[end] - at[start]), start, end});
     }
 
