@@ -44,11 +44,11 @@ struct ChromiumPage : ::testing::Test {
         html.body = page;
         html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
         server.answer("/order.html", html);
-        browser = std::make_unique<RealApp>(
-            "chromium", QStringList{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                                    "--disable-component-update", "--disable-sync", "--disable-quic",
-                                    "--force-renderer-accessibility", "--window-position=40,40", "--window-size=900,650",
-                                    "--user-data-dir=" + profile.path(), QString::fromStdString(server.url("/order.html"))});
+        const QStringList flags{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                                "--disable-component-update", "--disable-sync", "--disable-quic",
+                                "--force-renderer-accessibility", "--window-position=40,40", "--window-size=900,650",
+                                "--user-data-dir=" + profile.path()};
+        browser = std::make_unique<RealApp>("chromium", flags + QStringList{QString::fromStdString(server.url("/order.html"))});
         window = browser->window(readers.windows);
         ASSERT_TRUE(window);
     }
