@@ -204,7 +204,8 @@ std::vector<OCRLine> DirectWalk::sorted() const {
     });
     std::vector<OCRLine> out;
     for (const Piece* p : order) {
-        const Rect& r = p->rect;
+        // A line's box says where it lies in the watched box, never beyond it.
+        const Rect r = p->rect.intersection(box_).value_or(p->rect);
         out.push_back({p->text,
                        {(r.minX() - box_.minX()) / box_.width, (r.minY() - box_.minY()) / box_.height,
                         r.width / box_.width, r.height / box_.height},

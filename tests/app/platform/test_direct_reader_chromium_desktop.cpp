@@ -48,7 +48,8 @@ struct ChromiumPage : ::testing::Test {
                                 "--disable-component-update", "--disable-sync", "--disable-quic",
                                 "--force-renderer-accessibility", "--window-position=40,40", "--window-size=900,650",
                                 "--user-data-dir=" + profile.path()};
-        browser = std::make_unique<RealApp>("chromium", flags + QStringList{QString::fromStdString(server.url("/order.html"))});
+        const QString page = QString::fromStdString(server.url("/order.html"));
+        browser = std::make_unique<RealApp>("chromium", flags + QStringList{page});
         window = browser->window(readers.windows);
         ASSERT_TRUE(window);
     }

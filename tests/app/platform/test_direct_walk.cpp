@@ -187,6 +187,13 @@ TEST(DirectWalk, AWideLabelSpeaksWhereItsTextIsDrawn) {
     EXPECT_DOUBLE_EQ(line.box.y, 10 / 50.0);
     EXPECT_DOUBLE_EQ(line.box.w, 19 * 8 / 200.0);
     EXPECT_DOUBLE_EQ(line.box.h, 17 / 50.0);
+
+    // Judged by its frame (a toolkit that cannot place its lines), a label
+    // mostly inside still gets a box within the watched one.
+    w.tree.layouts.clear();
+    w.tree.nodes["label"].frame = Rect{50, 110, 300, 17};
+    EXPECT_EQ(w.run(), (std::vector<std::string>{"Exporting 42 photos"}));
+    EXPECT_EQ(w.walk->sorted().front().box, (NormRect{0, 10 / 50.0, 1, 17 / 50.0}));
 }
 
 TEST(DirectWalk, LongValuesAreReadRowByRowWhereTheToolkitPlacesCharacters) {
