@@ -124,7 +124,11 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
         if (sameRect(*frame.value, x11->frame)) {
             window_ = w;
             insets_ = {};
-            space_ = Coordinates::screen;
+            // A window at the screen's corner may be one that places from its
+            // own (GTK 4, which never answers a lookup by point): the two
+            // spaces are one there, so read it in the window's.
+            space_ = sameRect(*frame.value, Rect{0, 0, x11->frame.width, x11->frame.height}) ? Coordinates::window
+                                                                                           : Coordinates::screen;
             return std::pair{w, *frame.value};
         }
         // GTK 4 places everything from its own window's corner: the window

@@ -179,6 +179,17 @@ TEST_F(DirectSessionTest, AToolkitThatPlacesFromItsOwnWindowIsFoundBySizeAndRead
     EXPECT_EQ((*a.lines())[0].box, (NormRect{0, 0, 200 / 300.0, 0.5}));
     // Read again through the window found: the same.
     EXPECT_EQ(read(*s), a);
+
+    // Such a window at the screen's corner, a long text in it: never asked
+    // by point (GTK 4 leaves such questions unanswered).
+    windows.windows[0].frame = Rect{0, 0, 400, 300};
+    std::string log;
+    for (int i = 0; i < 40; ++i) log += "Step " + std::to_string(i) + " done\n";
+    tree.nodes["status"] = {DirectRole::plain, Rect{20, 20, 380, 280}, {}, {}, log, {}, [](Point) { return 0; }};
+    auto corner = open();
+    ASSERT_NE(corner, nullptr);
+    EXPECT_TRUE(read(*corner).counts());
+    EXPECT_EQ(tree.offsetAsks, 0);
 }
 
 TEST_F(DirectSessionTest, SilencesInOrder) {
