@@ -112,10 +112,12 @@ void printAccuracy(bool verbose) {
         if (verbose && numbersIn(after) != numbersIn(s.truth)) std::printf("numbers differ: %s\n", s.file.c_str());
         if (verbose && (before != s.truth || after != s.truth))
             std::printf("%-40s truth %s\n%40s as is %s\n%40s prep. %s\n", s.file.c_str(),
-                        text::replaceAll(s.truth, "\n", " | ").c_str(), "", text::replaceAll(before, "\n", " | ").c_str(),
-                        "", text::replaceAll(after, "\n", " | ").c_str());
+                        text::replaceAll(s.truth, "\n", " | ").c_str(), "",
+                        text::replaceAll(before, "\n", " | ").c_str(), "",
+                        text::replaceAll(after, "\n", " | ").c_str());
     }
-    std::printf("\n%-10s %5s   %-22s %-22s\n", "background", "boxes", "as it is: chars, numbers", "prepared: chars, numbers");
+    std::printf("\n%-10s %5s   %-22s %-22s\n", "background", "boxes", "as it is: chars, numbers",
+                "prepared: chars, numbers");
     for (const auto& [key, t] : by)
         std::printf("%-10s %5zu   %-22s %-22s\n", key.c_str(), t.first.boxes, t.first.line().c_str(),
                     t.second.line().c_str());
