@@ -186,5 +186,28 @@ TEST(CloudSession, DefaultOptionsAreTheServersTimeOutAndAnswerCap) {
     EXPECT_EQ(session->options().answerLimit, 8u << 20);
 }
 
+TEST(CloudSession, AGetSendsOnlyItsOwnHeadersAndNoBody) {
+    HttpTestServer server;
+    server.answer("/version.json", ScriptedAnswer::json(200, "{\"a\":1}"));
+    auto session = CloudSession::make({std::chrono::seconds(5), 8u << 20});
+    ManualExecutor main;
+    std::optional<CloudSession::Outcome> outcome;
+    CloudCall call = session->get(*Url::parse(server.url("/version.json")), {"User-Agent: Kestrove", "Accept: application/json"},
+                                  main.executor(), [&](CloudSession::Outcome o) {
+                                      return [&outcome, o] { outcome = o; };
+                                  });
+    ASSERT_TRUE(main.runUntil([&] { return outcome.has_value(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(std::holds_alternative<HttpAnswer>(*outcome));
+    EXPECT_EQ(std::get<HttpAnswer>(*outcome).body, "{\"a\":1}");
+    const auto log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].method, "GET");
+    EXPECT_EQ(log[0].body, "");
+    EXPECT_EQ(log[0].header("User-Agent"), "Kestrove");
+    EXPECT_EQ(log[0].header("Accept"), "application/json");
+    EXPECT_EQ(log[0].header("Content-Type"), std::nullopt);
+    EXPECT_EQ(log[0].header("Cookie"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace kestrove

@@ -31,6 +31,12 @@ const Text kAll[] = {
     T(updateNone), T(updateUnknown), T(aboutLine), T(aboutBeta), T(telegramTitle), T(telegramGettingCode),
     T(telegramScan), T(telegramWaiting), T(telegramOpenHere), T(telegramDisclosure), T(telegramDisclosureLocalOnly),
     T(telegramConnected), T(telegramConnectedDetail), T(telegramNoBot), T(telegramExpired), T(lostSightTitle),
+    T(welcomeTitle), T(welcomeBody), T(welcomeDone), T(welcomeAllowed), T(welcomeOpenSettings), T(screenStepTitle),
+    T(screenStepDetail), T(screenStepWayland), T(screenStepNoComposite), T(screenStepRestart), T(screenStepRefused),
+    T(screenStepRestartButton), T(screenStepSettingsAgain), T(notifyStepTitle), T(notifyStepDetail),
+    T(notifyStepDenied), T(notifyStepAllow), T(notifyStepOpenSettings), T(notifyStepCheckAgain), T(chatStepTitle),
+    T(chatStepDetail), T(chatStepButton), T(chatStepDone), T(welcomeHint), T(telegramNewCode), T(telegramTryAgain),
+    T(buttonCancel), T(buttonClose),
 };
 #undef T
 
