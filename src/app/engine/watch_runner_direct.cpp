@@ -51,10 +51,28 @@ void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
     });
 }
 
-// The one place where a firing of the direct reader becomes a bark.
+// The one place where a firing of the direct reader becomes a bark. A firing
+// that rests on text being absent is believed only when the picture agrees:
+// a direct reading can lose text that is still on screen (a widened window,
+// a toolkit that stopped placing it), the picture cannot. No picture, no bark.
 void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Evaluation> evaluation, Next next) {
-    if (!tell(&RunnerHost::runnerDidBark, std::move(proof), std::move(evaluation))) return;
-    next();
+    auto bark = [this, next](std::optional<Image> picture, std::optional<Evaluation> met) {
+        if (!tell(&RunnerHost::runnerDidBark, std::move(picture), std::move(met))) return;
+        next();
+    };
+    if (!decider_ || !decider_->needsPicture()) return bark(std::move(proof), std::move(evaluation));
+    if (!proof) {
+        decider_->confirm(std::nullopt);
+        return next();
+    }
+    Image shot = *proof;
+    const bool correction = spec_.type != WatchType::numberCompare;
+    step_ = services_.platform.recognizer->recognize(
+        spec_.id, std::move(shot), correction,
+        [this, bark, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
+            if (!decider_->confirm(lines)) return next();
+            bark(std::move(proof), std::move(evaluation));
+        });
 }
 
 void WatchRunner::candidateRead(Next then) {

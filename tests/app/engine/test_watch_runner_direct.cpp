@@ -76,5 +76,23 @@ TEST(WatchRunnerDirect, DirectBarkOfNewLinesTakesTheNextPictureReadingAsBaseline
     EXPECT_EQ(h.host.rebaselinedLines, (std::vector<std::vector<std::string>>{{"alice: hi", "bob: yo"}}));
 }
 
+TEST(WatchRunnerDirect, TextGoneFromTheDirectReaderBarksOnlyWhenThePictureAgrees) {
+    RunnerHarness h;
+    WatchSpec s = directWatch(WatchType::textGone);
+    s.target.text = "Exporting";
+    auto session = h.session(lines({"Exporting"}));
+    h.fake.recognizer.lines = lines({"Exporting"});
+    h.start(s, std::nullopt, false, DirectStart{session, lines({"Exporting"})});
+    session->lines = {};  // a widened window: the reader lost the text, the screen still shows it
+    h.run(30s);
+    EXPECT_TRUE(h.host.barks.empty()) << "the picture still shows the text";
+
+    h.fake.recognizer.lines = lines({"Export complete"});
+    h.fake.capturer.screen = showing(40);  // the box changed for real
+    h.run(15s);
+    ASSERT_EQ(h.host.barks.size(), 1u);
+    EXPECT_TRUE(h.host.barks[0].image) << "barks with the picture that confirmed it";
+}
+
 }  // namespace
 }  // namespace kestrove
