@@ -45,6 +45,9 @@ struct UpdateCheck {
     // The rule for a feed address: https://<host>[:port]/version.json, no
     // user info, query or fragment. The build checks its option with it too.
     static std::optional<Url> feedAddress(std::string_view text);
+    // This build's number, from the build option KESTROVE_BUILD_NUMBER;
+    // absent when the build has none (then no look is made).
+    static std::optional<std::int64_t> ownBuild();
 
     // The validated content of a feed file, or nothing.
     static std::optional<Release> parse(std::string_view data);
