@@ -10,13 +10,20 @@
 
 namespace kestrove {
 
+// One road, from a drawn box to its closed panel. The picture must wait
+// until the overlays have left the screen; binding and the direct read look
+// at the window list and the accessibility tree, not at pixels, so they go
+// on meanwhile.
 struct NewWatchRoad::Trip {
     SelectedRegion selection;
-    Image image;
-    Pending call;  // the step in flight
+    bool waited = false;
+    bool bound = false;
+    bool directDone = false;
+    std::optional<Image> image;
+    Pending wait, binding, capture, direct;
     std::optional<CaptureError> windowError;
     std::shared_ptr<DirectSession> session;
-    std::optional<DirectStart> direct;
+    std::optional<DirectStart> directStart;
     std::unique_ptr<NewWatchPanel> panel;
     Pending recognition;
 };
@@ -71,34 +78,48 @@ void NewWatchRoad::drawn(std::optional<SelectedRegion> selection) {
     trips_.push_back(std::make_unique<Trip>());
     Trip& trip = *trips_.back();
     trip.selection = std::move(*selection);
-    trip.call = clock_.after(settle, [this, &trip] { bind(trip); });
+    trip.wait = clock_.after(settle, [this, &trip] {
+        trip.waited = true;
+        capture(trip);
+    });
+    bind(trip);
 }
 
 void NewWatchRoad::bind(Trip& trip) {
-    trip.call = platform_.windows->bind(trip.selection, [this, &trip](SelectedRegion bound) {
+    trip.binding = platform_.windows->bind(trip.selection, [this, &trip](SelectedRegion bound) {
         trip.selection = std::move(bound);
+        trip.bound = true;
+        readDirectly(trip);
         capture(trip);
     });
 }
 
 void NewWatchRoad::capture(Trip& trip) {
-    trip.call = platform_.capturer->capture("", trip.selection.region,
-                                            [this, &trip](Captured picture) { captured(trip, std::move(picture), false); });
+    if (!trip.waited || !trip.bound) return;
+    trip.capture = platform_.capturer->capture(
+        "", trip.selection.region, [this, &trip](Captured picture) { captured(trip, std::move(picture), false); });
 }
 
 void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
     if (picture.ok()) {
-        if (retry)
+        if (retry) {
             logLine("that window can't be captured on its own (" + trip.windowError->description() +
                     "); watching the screen area");
+            // The watch is not bound to the window, so it cannot read it directly.
+            trip.direct.cancel();
+            trip.session.reset();
+            trip.directStart.reset();
+            trip.directDone = true;
+        }
         trip.image = std::move(picture.value());
-        return readDirectly(trip);
+        if (trip.directDone) openPanel(trip);
+        return;
     }
     if (!retry && trip.selection.region.window) {
         // The same box as a plain screen area.
         trip.windowError = picture.error();
         trip.selection.region.window.reset();
-        trip.call = platform_.capturer->capture(
+        trip.capture = platform_.capturer->capture(
             "", trip.selection.region, [this, &trip](Captured again) { captured(trip, std::move(again), true); });
         return;
     }
@@ -108,37 +129,41 @@ void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
 }
 
 void NewWatchRoad::readDirectly(Trip& trip) {
-    trip.call = platform_.direct->open(trip.selection.region, [this, &trip](std::shared_ptr<DirectSession> session) {
-        if (!session) return openPanel(trip);
+    const auto done = [this, &trip] {
+        trip.directDone = true;
+        if (trip.image) openPanel(trip);
+    };
+    trip.direct = platform_.direct->open(trip.selection.region, [this, &trip, done](std::shared_ptr<DirectSession> session) {
+        if (!session) return done();
         trip.session = std::move(session);
-        trip.call = trip.session->read([this, &trip](DirectAnswer answer) {
-            if (const auto* lines = answer.lines())
-                trip.direct = DirectStart{trip.session, *lines};
+        trip.direct = trip.session->read([&trip, done](DirectAnswer answer) {
+            if (const auto* lines = answer.lines()) trip.directStart = DirectStart{trip.session, *lines};
             trip.session.reset();  // kept only in the direct start
-            openPanel(trip);
+            done();
         });
     });
 }
 
 void NewWatchRoad::openPanel(Trip& trip) {
-    trip.panel = std::make_unique<NewWatchPanel>(trip.selection, trip.image, services_);
+    trip.panel = std::make_unique<NewWatchPanel>(trip.selection, *trip.image, services_);
     NewWatchModel& model = trip.panel->model();
-    if (trip.direct) model.directOffer = DirectOffer{trip.direct->lines, trip.direct->session->onScreenOnly()};
+    if (trip.directStart)
+        model.directOffer = DirectOffer{trip.directStart->lines, trip.directStart->session->onScreenOnly()};
     model.onCancel = [this, &trip] { end(trip); };
     model.onStart = [this, &trip](const WatchSpec& spec) { started(trip, spec); };
     // A newer road's panel takes the place of an older one.
     if (shown_ && shown_ != &trip) end(*shown_);
     shown_ = &trip;
     trip.panel->show(true);
-    trip.recognition = platform_.recognizer->recognize("", trip.image, /*languageCorrection=*/false,
+    trip.recognition = platform_.recognizer->recognize("", *trip.image, /*languageCorrection=*/false,
                                                        [&trip](std::vector<OCRLine> lines) {
                                                            trip.panel->model().setReading(BaselineReading(std::move(lines)));
                                                        });
 }
 
 void NewWatchRoad::started(Trip& trip, const WatchSpec& spec) {
-    const Image image = trip.image;
-    std::optional<DirectStart> direct = trip.direct;
+    const Image image = *trip.image;
+    std::optional<DirectStart> direct = trip.directStart;
     end(trip);
     if (spec.direct && direct) {
         auto it = afterStart_.emplace(afterStart_.end());
@@ -174,8 +199,7 @@ void NewWatchRoad::end(Trip& trip) {
     // panel, an answer): it goes once that is over.
     std::shared_ptr<Trip> gone(std::move(*it));
     trips_.erase(it);
-    gone->call.cancel();
-    gone->recognition.cancel();
+    for (Pending* call : {&gone->wait, &gone->binding, &gone->capture, &gone->direct, &gone->recognition}) call->cancel();
     platform_.mainThread([gone] {});
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The road from the hot key or the menu's New Watch to a watch handed to
-// the watch manager: the selection, a short wait for the overlays to leave
-// the screen, binding the box to its window, the capture (a window that
-// cannot be captured by itself is watched as a screen area), a direct read
-// of the window, the panel beside the box with the text read in the crop,
+// the watch manager: the selection; binding the box to its window and a
+// direct read of that window while the overlays leave the screen; then the
+// capture (a window that cannot be captured by itself is watched as a
+// screen area), the panel beside the box with the text read in the crop,
 // and, on Start, the watch added and notifications looked at. The
 // application delegate owns one; main thread only.
 
@@ -42,7 +42,8 @@ struct NewWatchHooks {
 
 class NewWatchRoad {
 public:
-    static constexpr std::chrono::milliseconds settle{120};  // the overlays leave the screen
+    // The overlays leave the screen before the box is pictured.
+    static constexpr std::chrono::milliseconds settle{120};
     static constexpr std::string_view cantSee = "Kestrove can't see that part of the screen.";
 
     // `services` go to every panel's dialogue.
