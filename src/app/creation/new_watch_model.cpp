@@ -159,7 +159,7 @@ void NewWatchModel::confirm(const WatchSpec& spec) {
     changed();
 }
 
-void NewWatchModel::askTheModel(const WatchSpec& spec, const WatchSpec& fallback) {
+void NewWatchModel::askTheModel(WatchSpec spec, WatchSpec fallback) {
     const std::uint64_t token = nextToken_++;
     asking_ = token;
     waitingFor_ = std::string(Copy::asking);

@@ -87,7 +87,8 @@ public:
     void pickNumber(const ReadNumber& number);
     // Any card button that confirms a watch.
     void confirm(const WatchSpec& spec);
-    void askTheModel(const WatchSpec& spec, const WatchSpec& fallback);
+    // By value: the two often live in the stage this replaces.
+    void askTheModel(WatchSpec spec, WatchSpec fallback);
     void pickReading(WatchType kind, const WatchSpec& spec);
     void start(const WatchSpec& spec);
     // Cancel and Escape: any model answer still on its way is dropped.
