@@ -12,6 +12,8 @@
 #include <map>
 
 #include "app/creation/card_parts.hpp"
+#include "app/creation/cards.hpp"
+#include "app/creation/input_stage.hpp"
 #include "app/creation/key_panel.hpp"
 #include "app/creation/panel_ink.hpp"
 #include "app/creation/panel_placement.hpp"
@@ -166,6 +168,20 @@ TEST(NewWatchPanel, ReturnRunsEachCardsDefaultButton) {
         EXPECT_EQ(h.model().stage().kind() == NewWatchStage::Kind::confirm, effect == "confirm" || effect == "started");
         EXPECT_EQ(h.model().stage() == before, effect == "nothing" || effect == "started");
     }
+}
+
+TEST(NewWatchPanel, AChipClickSubmitsItsSentenceAndTheStageMovesOn) {
+    offscreen::app();
+    Harness h;
+    h.model().setReading(readingOf({"Price: 249.99 EUR"}));
+    settle();
+    auto* input = dynamic_cast<InputStage*>(h.panel->root().stageView());
+    ASSERT_NE(input, nullptr);
+    ASSERT_EQ(input->chips().size(), 2u);
+    input->chips()[1]->click();  // its own stage goes while it is clicked
+    settle();
+    EXPECT_EQ(h.model().text(), "the price drops below 200");
+    EXPECT_NE(dynamic_cast<ConfirmCard*>(h.panel->root().stageView()), nullptr);
 }
 
 TEST(NewWatchPanel, CropThumbnailSizes) {
