@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <future>
 
+#include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/linux_platform.hpp"
 #include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
     namespace tw = testwindow;
     benchmark::Initialize(&argc, argv);
     QCoreApplication app(argc, argv);
+    // The user's leave to read windows, as the application asks for it.
+    AccessibilityStatus::setEnabled(true);
 
     QProcess window;
     window.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -25,6 +25,7 @@
 #include "app/creation/overlay_window.hpp"
 #include "app/creation/panel_root.hpp"
 #include "app/engine/qt_clock.hpp"
+#include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/linux_platform.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
 #include "test_window/layout.hpp"
@@ -104,6 +105,8 @@ struct Scene {
     std::unique_ptr<NewWatchRoad> road;
 
     bool start() {
+        // The user's leave to read windows, given before the window starts.
+        AccessibilityStatus::setEnabled(true);
         window.start(QStringLiteral(KESTROVE_TEST_WINDOW), {});
         if (!window.waitForStarted(10000) || !window.waitForReadyRead(10000)) return false;
         window.readLine();

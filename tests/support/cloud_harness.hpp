@@ -1,13 +1,14 @@
 #pragma once
 // What a test of a server caller needs: a loopback server with its request
 // log, in-memory settings pointing at it, a quick session, and a manual
-// executor standing in for the main thread.
+// executor standing in for the main thread; and shorthands for talking to
+// that server through a CloudClient.
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -17,13 +18,37 @@
 
 namespace kestrove::testing {
 
+inline constexpr const char* linkedAnswer = R"({"linked": true})";
+
+// Time-outs short enough that waiting for one keeps a test fast, yet long
+// enough for a loopback answer on a busy machine.
+inline std::shared_ptr<CloudSession> quickSession(std::chrono::milliseconds timeout = std::chrono::seconds(3)) {
+    return CloudSession::make({timeout, 8u << 20});
+}
+
+inline CloudClient clientFor(const std::string& base, std::shared_ptr<CloudSession> session = quickSession()) {
+    return CloudClient{*Url::parse(base), "device-1", std::move(session)};
+}
+
+// One pairStatus call, waited for.
+inline CloudResult<LinkStatus> pairStatus(const CloudClient& c) {
+    return waitFor<LinkStatus>([&](auto e, auto d) { return c.pairStatus(e, d); });
+}
+
+// Paths of the requests logged so far, in order.
+inline std::vector<std::string> requestPaths(const HttpTestServer& server) {
+    std::vector<std::string> out;
+    for (const auto& r : server.requests()) out.push_back(r.path);
+    return out;
+}
+
 struct CloudHarness {
     HttpTestServer server;
     ManualExecutor main;
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
     // No built-in address: only the override in the store counts.
     CloudSettings settings{store, std::nullopt};
-    std::shared_ptr<CloudSession> session = CloudSession::make({std::chrono::milliseconds(3000), 8u << 20});
+    std::shared_ptr<CloudSession> session = quickSession();
 
     CloudHarness() { store->set(CloudSettings::baseURLKey, server.url()); }
 
@@ -45,12 +70,7 @@ struct CloudHarness {
         EXPECT_TRUE(main.runUntil([&] { return done; }, std::chrono::seconds(10))) << "no result";
     }
 
-    // Paths of the requests logged so far, in order.
-    std::vector<std::string> paths() const {
-        std::vector<std::string> out;
-        for (const auto& r : server.requests()) out.push_back(r.path);
-        return out;
-    }
+    std::vector<std::string> paths() const { return requestPaths(server); }
 };
 
 }  // namespace kestrove::testing

@@ -18,6 +18,7 @@
 #include "core/cloud/watch_setup.hpp"
 #include "core/foundation/executor.hpp"
 #include "core/foundation/pending.hpp"
+#include "core/foundation/time_of_day.hpp"
 #include "core/picture/image.hpp"
 #include "core/reading/reading.hpp"
 
@@ -31,9 +32,10 @@ struct NewWatchServices {
     CloudSettings settings;
     std::shared_ptr<CloudSession> session;  // the application's server session
     Executor mainThread;                    // model answers come back through it
-    std::function<Date()> now;
-    std::function<std::string(Date)> timeOfDay;  // "14:05": no date, the locale's short style
-    Ask ask = realAsk();                         // the model question
+    std::function<Date()> now = [] { return std::chrono::system_clock::now(); };
+    // "14:05": no date, the locale's short style.
+    std::function<std::string(Date)> timeOfDay = [](Date when) { return TimeOfDay::shortTime(when); };
+    Ask ask = realAsk();  // the model question
 
     static Ask realAsk();
 };

@@ -17,6 +17,7 @@
 #include "app/creation/new_watch_model.hpp"
 #include "app/creation/region_selector.hpp"
 #include "app/engine/clock.hpp"
+#include "app/engine/frame.hpp"
 #include "app/platform/direct_start.hpp"
 #include "app/platform/platform.hpp"
 
@@ -40,7 +41,7 @@ struct NewWatchHooks {
     static void showAlert(const std::string& message, const std::string& detail);
 };
 
-class NewWatchRoad {
+class NewWatchRoad final : public OwnWindows {
 public:
     // The overlays leave the screen before the box is pictured.
     static constexpr std::chrono::milliseconds settle{120};
@@ -49,7 +50,7 @@ public:
     // `services` go to every panel's dialogue.
     NewWatchRoad(Platform& platform, RegionSelection& selector, EngineClock& clock, NewWatchServices services,
                  NewWatchHooks hooks);
-    ~NewWatchRoad();
+    ~NewWatchRoad() override;
     NewWatchRoad(const NewWatchRoad&) = delete;
     NewWatchRoad& operator=(const NewWatchRoad&) = delete;
 
@@ -59,9 +60,9 @@ public:
 
     // The panel shown now, if any.
     NewWatchPanel* panel() const;
-    // Where the open panel shows, global points (our windows show up in
-    // pictures of the display).
-    std::vector<Rect> shownAreas() const;
+    // Where the open panel shows, global points: our windows show up in
+    // pictures of the display (the watch manager takes it as own windows).
+    std::vector<Rect> shownAreas() const override;
     // Roads between a drawn box and a closed panel.
     std::size_t roadsUnderway() const { return trips_.size(); }
 

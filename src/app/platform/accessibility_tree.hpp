@@ -44,6 +44,19 @@ template <typename T> struct AccessResult {
     static AccessResult fail(AccessError e) { return {std::nullopt, e}; }
 };
 
+// A line of an object's text as the toolkit lays it out: its characters
+// from `start` up to (not including) `end`, counted in characters.
+struct TextSpan {
+    std::string text;
+    int start = 0;
+    int end = 0;
+};
+
+// Where the places of characters are measured: on the screen, or from the
+// top-left corner of the object's window (toolkits that cannot tell screen
+// positions on X11, GTK 4 among them).
+enum class Coordinates { screen, window };
+
 // What the reader makes of an object's role.
 enum class DirectRole {
     container,  // windows, scroll and split panes, bars, tab lists: their children speak
@@ -70,7 +83,8 @@ class AccessibilityTree {
 public:
     virtual ~AccessibilityTree() = default;
 
-    // Whether the accessibility bus is there to ask; never aborts without one.
+    // Whether reading is allowed: the accessibility bus answers and lets
+    // programs join it (IsEnabled). Never aborts without a bus.
     virtual bool available() = 0;
     // The application registered by this process; invalid when there is none.
     virtual AccessResult<AccessElement> application(std::int32_t pid) = 0;
@@ -79,12 +93,18 @@ public:
     // An object's place on screen.
     virtual AccessResult<Rect> frame(const AccessElement& element) = 0;
     virtual AccessResult<AccessNode> node(const AccessElement& element) = 0;
-    // The whole text content of an object that has one.
+    // The whole text content of an object that has one, U+FFFC standing
+    // where a child object sits (so that offsets count as the toolkit's do).
     virtual AccessResult<std::string> text(const AccessElement& element) = 0;
     // The character offset at a screen point; -1 where the toolkit cannot tell.
     virtual AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) = 0;
     // The characters from `start` up to (not including) `end`.
     virtual AccessResult<std::string> textRange(const AccessElement& element, int start, int end) = 0;
+    // The laid-out line that holds the character at `offset`.
+    virtual AccessResult<TextSpan> lineAt(const AccessElement& element, int offset) = 0;
+    // Where the characters from `start` up to `end` are drawn, and where one is.
+    virtual AccessResult<Rect> rangeExtents(const AccessElement& element, int start, int end, Coordinates space) = 0;
+    virtual AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates space) = 0;
     // The address of a web document.
     virtual std::optional<std::string> address(const AccessElement& element) = 0;
 };

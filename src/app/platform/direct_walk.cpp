@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/platform/direct_text_lines.hpp"
 #include "core/reading/reading_order.hpp"
 #include "core/foundation/text.hpp"
 #include "core/reading/text_match.hpp"
@@ -83,7 +84,8 @@ void DirectWalk::visit(const AccessElement& element, int depth, const std::optio
                         !(node.role == DirectRole::group && !node.children.empty());
     if (speaks && frame && frame->intersects(box_)) {
         std::optional<std::string> value = node.value;
-        if (!value && node.hasText && node.role != DirectRole::secret) {
+        const bool placeable = !value && node.hasText && node.role != DirectRole::secret;
+        if (placeable) {
             AccessResult<std::string> t = tree_.text(element);
             if (t.error == AccessError::timedOut) {
                 timedOut_ = true;
@@ -91,7 +93,7 @@ void DirectWalk::visit(const AccessElement& element, int depth, const std::optio
             }
             value = std::move(t.value);
         }
-        collect(element, node.role, *frame, value, node.title, childPage);
+        collect(element, node.role, *frame, value, placeable, node.title, childPage);
     }
 
     for (const AccessElement& child : node.children) {
@@ -101,12 +103,25 @@ void DirectWalk::visit(const AccessElement& element, int depth, const std::optio
 }
 
 void DirectWalk::collect(const AccessElement& element, DirectRole role, const Rect& frame,
-                         const std::optional<std::string>& value, const std::optional<std::string>& title,
-                         const std::optional<AccessElement>& page) {
+                         const std::optional<std::string>& value, bool placeable,
+                         const std::optional<std::string>& title, const std::optional<AccessElement>& page) {
     const bool hasTitle = title && !title->empty();
-    if (value && !value->empty()) {
+    if (value && !withoutObjectMarks(*value).empty()) {
         std::vector<Piece> found;
-        if (text::graphemeCount(*value) > longValue) {
+        const bool longText = text::graphemeCount(*value) > longValue;
+        if (placeable) {
+            // Where the toolkit draws each line decides, not the object's frame.
+            DirectTextLines placed(tree_, box_, space_);
+            std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText);
+            if (placed.timedOut()) return void(timedOut_ = true);
+            if (lines) {
+                for (PlacedLine& line : *lines) found.push_back({std::move(line.text), line.rect, {}});
+                return keep(std::move(found), page);
+            }
+        }
+        // Positions by point are screen positions: a toolkit that places its
+        // objects in its own window cannot be asked by point.
+        if (longText && space_ == Coordinates::screen) {
             std::optional<std::vector<std::string>> rows = textInBox(element);
             if (timedOut_) return;
             if (rows) {
@@ -116,7 +131,7 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
             }
         }
         if (!halfInside(frame, box_)) return;
-        const std::vector<std::string> parts = lines(*value);
+        const std::vector<std::string> parts = lines(withoutObjectMarks(*value));
         for (std::size_t i = 0; i < parts.size(); ++i) found.push_back({parts[i], band(frame, i, parts.size()), {}});
         return keep(std::move(found), page);
     }
@@ -150,7 +165,7 @@ std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElemen
             // An offset stands for one character: the row ends after the right one.
             AccessResult<std::string> row = tree_.textRange(element, *left, std::max(*left, *right + 1));
             if (row.error == AccessError::timedOut) return timedOut_ = true, std::nullopt;
-            if (row.value) rows.push_back(text::trimWhitespaceAndNewlines(*row.value));
+            if (row.value) rows.push_back(text::trimWhitespaceAndNewlines(withoutObjectMarks(*row.value)));
             previousStart = *left;
         }
         anyRow = true;
@@ -189,7 +204,8 @@ std::vector<OCRLine> DirectWalk::sorted() const {
     });
     std::vector<OCRLine> out;
     for (const Piece* p : order) {
-        const Rect& r = p->rect;
+        // A line's box says where it lies in the watched box, never beyond it.
+        const Rect r = p->rect.intersection(box_).value_or(p->rect);
         out.push_back({p->text,
                        {(r.minX() - box_.minX()) / box_.width, (r.minY() - box_.minY()) / box_.height,
                         r.width / box_.width, r.height / box_.height},

@@ -26,7 +26,9 @@ public:
         std::string normalized;
     };
 
-    DirectWalk(AccessibilityTree& tree, Rect box) : tree_(tree), box_(box) {}
+    // `space`: where the tree's objects are placed (the box is given in it too).
+    DirectWalk(AccessibilityTree& tree, Rect box, Coordinates space = Coordinates::screen)
+        : tree_(tree), box_(box), space_(space) {}
 
     void visit(const AccessElement& element, int depth, const std::optional<AccessElement>& page);
 
@@ -42,8 +44,10 @@ public:
     bool failed() const { return failed_; }
 
 private:
+    // `placeable`: the value is the object's own text content, so the toolkit
+    // can say where its lines are drawn.
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,
-                 const std::optional<std::string>& value, const std::optional<std::string>& title,
+                 const std::optional<std::string>& value, bool placeable, const std::optional<std::string>& title,
                  const std::optional<AccessElement>& page);
     // The rows of a long value that lie in the box; none when the toolkit
     // cannot place characters (the caller then reads the value whole).
@@ -52,6 +56,7 @@ private:
 
     AccessibilityTree& tree_;
     Rect box_;
+    Coordinates space_;
     std::vector<Piece> pieces_;
     std::optional<AccessElement> page_;
     std::optional<AccessElement> firstWebArea_;

@@ -116,6 +116,7 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
     if (!x11 || !WindowTracking::isSameWindow(anchor_, *x11) || (x11->ownerPID > 0 && x11->ownerPID != pid_))
         return error = AccessError::invalid, std::nullopt;
     std::optional<std::pair<AccessElement, Rect>> around;
+    std::optional<std::pair<AccessElement, Rect>> ownOrigin;
     for (const AccessElement& w : *windows.value) {
         AccessResult<Rect> frame = p.tree->frame(w);
         if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
@@ -123,8 +124,17 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
         if (sameRect(*frame.value, x11->frame)) {
             window_ = w;
             insets_ = {};
+            // A window at the screen's corner may be one that places from its
+            // own (GTK 4, which never answers a lookup by point): the two
+            // spaces are one there, so read it in the window's.
+            space_ = sameRect(*frame.value, Rect{0, 0, x11->frame.width, x11->frame.height}) ? Coordinates::window
+                                                                                           : Coordinates::screen;
             return std::pair{w, *frame.value};
         }
+        // GTK 4 places everything from its own window's corner: the window
+        // says 0,0 and only its size tells which one it is.
+        if (!ownOrigin && sameRect(*frame.value, Rect{0, 0, x11->frame.width, x11->frame.height}))
+            ownOrigin = std::pair{w, *frame.value};
         // Some toolkits count their decorations in: the tightest frame around the client area.
         if (frame.value->contains(x11->frame) &&
             (!around || frame.value->width * frame.value->height < around->second.width * around->second.height))
@@ -133,9 +143,16 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
     if (around) {
         const Rect& f = around->second;
         window_ = around->first;
+        space_ = Coordinates::screen;
         insets_ = {x11->frame.minX() - f.minX(), x11->frame.minY() - f.minY(), f.maxX() - x11->frame.maxX(),
                    f.maxY() - x11->frame.maxY()};
         return std::pair{around->first, clientArea(f)};
+    }
+    if (ownOrigin) {
+        window_ = ownOrigin->first;
+        insets_ = {};
+        space_ = Coordinates::window;
+        return ownOrigin;
     }
     return error = AccessError::invalid, std::nullopt;
 }
@@ -164,7 +181,9 @@ DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
     if (!WindowTracking::stillInside(anchor_, size_, frame.size()))
         return DirectAnswer::noAnswer(DirectSilence::boxOutside);
 
-    DirectWalk walk(*p.tree, WindowTracking::box(anchor_, size_, frame));
+    // The box in the space the window's objects are placed in: the screen,
+    // or the window's own corner for toolkits that place from there.
+    DirectWalk walk(*p.tree, WindowTracking::box(anchor_, size_, frame), space_);
     walk.visit(element, 0, std::nullopt);
     walkNodes_ = walk.nodeCount();
     walkPieces_ = static_cast<int>(walk.pieces().size());

@@ -56,6 +56,8 @@ private:
     struct Insets {
         double left = 0, top = 0, right = 0, bottom = 0;
     } insets_;
+    // Where the window's objects are placed.
+    Coordinates space_ = Coordinates::screen;
 
     std::atomic<int> walkNodes_{0};
     std::atomic<int> walkPieces_{0};

@@ -20,6 +20,8 @@ struct Transfer {
     std::optional<CloudError> failure;  // fails without sending
     std::string url;
     std::string body;
+    std::vector<std::string> requestHeaders;  // a GET's own; a POST sends JSON headers
+    bool get = false;
     bool loopback = false;
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
@@ -116,18 +118,26 @@ struct CloudSession::Impl {
     bool start(Transfer& t) {
         t.easy = curl_easy_init();
         if (!t.easy) return false;
-        for (const char* h : {"Content-Type: application/json", "Accept: application/json", "Expect:"})
-            t.headers = curl_slist_append(t.headers, h);
+        if (t.get) {
+            for (const auto& h : t.requestHeaders) t.headers = curl_slist_append(t.headers, h.c_str());
+        } else {
+            for (const char* h : {"Content-Type: application/json", "Accept: application/json", "Expect:"})
+                t.headers = curl_slist_append(t.headers, h);
+        }
         t.limit = options.answerLimit;
         CURL* e = t.easy;
         const long timeout = static_cast<long>(options.timeout.count());
         bool ok = curl_easy_setopt(e, CURLOPT_URL, t.url.c_str()) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-                  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
-                  curl_easy_setopt(e, CURLOPT_POST, 1L) == CURLE_OK &&
-                  curl_easy_setopt(e, CURLOPT_POSTFIELDS, t.body.data()) == CURLE_OK &&
-                  curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.body.size())) == CURLE_OK &&
-                  curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers) == CURLE_OK &&
+                  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK;
+        if (ok && t.get) {
+            ok = curl_easy_setopt(e, CURLOPT_HTTPGET, 1L) == CURLE_OK;
+        } else if (ok) {
+            ok = curl_easy_setopt(e, CURLOPT_POST, 1L) == CURLE_OK &&
+                 curl_easy_setopt(e, CURLOPT_POSTFIELDS, t.body.data()) == CURLE_OK &&
+                 curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.body.size())) == CURLE_OK;
+        }
+        ok = ok && curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeout) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeout) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
@@ -258,16 +268,33 @@ std::pair<std::unique_ptr<Transfer>, CloudCall> newTransfer(const std::shared_pt
 
 }  // namespace
 
-CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish) {
-    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
+namespace {
+
+void aim(Transfer& t, const Url& url) {
     const std::string scheme = text::lower(url.scheme);
-    if (scheme != "http" && scheme != "https") t->failure = transportError(CURLE_UNSUPPORTED_PROTOCOL);
-    else if (!url.hasAuthority()) t->failure = transportError(CURLE_URL_MALFORMAT);
+    if (scheme != "http" && scheme != "https") t.failure = transportError(CURLE_UNSUPPORTED_PROTOCOL);
+    else if (!url.hasAuthority()) t.failure = transportError(CURLE_URL_MALFORMAT);
     Url target = url;
     target.fragment.reset();
-    t->url = target.toString();
+    t.url = target.toString();
+    t.loopback = isLoopback(url);
+}
+
+}  // namespace
+
+CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish) {
+    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
+    aim(*t, url);
     t->body = std::move(body);
-    t->loopback = isLoopback(url);
+    impl_->enqueue(std::move(t));
+    return std::move(call);
+}
+
+CloudCall CloudSession::get(const Url& url, std::vector<std::string> headers, Executor executor, Finish finish) {
+    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
+    aim(*t, url);
+    t->get = true;
+    t->requestHeaders = std::move(headers);
     impl_->enqueue(std::move(t));
     return std::move(call);
 }

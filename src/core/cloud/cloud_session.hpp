@@ -1,8 +1,9 @@
 #pragma once
 // The HTTP session behind every server call: one libcurl multi handle driven
-// by one worker thread. Every exchange is a JSON POST with a time-out; no
-// cookies, no cache, nothing on disk, no redirects followed, http and https
-// only, loopback never through a proxy, answers capped in size.
+// by one worker thread. Every exchange is a JSON POST (or a plain GET, for
+// the update feed) with a time-out; no cookies, no cache, nothing on disk,
+// no redirects followed, http and https only, loopback never through a
+// proxy, answers capped in size.
 
 #include <chrono>
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <variant>
+#include <vector>
 
 #include "core/cloud/cloud_error.hpp"
 #include "core/foundation/executor.hpp"
@@ -56,6 +58,8 @@ public:
     // posted through `executor` from the worker thread, never from inside
     // this call, while the handle is held and not cancelled.
     CloudCall post(const Url& url, std::string body, Executor executor, Finish finish);
+    // GETs `url` with exactly these header lines ("Name: value"), by the same road.
+    CloudCall get(const Url& url, std::vector<std::string> headers, Executor executor, Finish finish);
     // The same road for a call that fails before anything is sent.
     CloudCall fail(CloudError error, Executor executor, Finish finish);
 

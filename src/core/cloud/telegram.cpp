@@ -74,6 +74,8 @@ TelegramLink::~TelegramLink() {
     state_->watches.reset();
 }
 
+const CloudSettings& TelegramLink::settings() const { return state_->settings; }
+
 bool TelegramLink::connected() const { return state_->connected(); }
 void TelegramLink::setConnected(bool connected) { state_->setConnected(connected); }
 void TelegramLink::setWatches(std::weak_ptr<WatchControl> watches) { state_->watches = std::move(watches); }

@@ -64,6 +64,9 @@ public:
     TelegramLink(const TelegramLink&) = delete;
     TelegramLink& operator=(const TelegramLink&) = delete;
 
+    // The settings the link was made with (Local Only is read from them).
+    const CloudSettings& settings() const;
+
     // The stored flag. Setting it stores and calls onChange only when it differs.
     bool connected() const;
     void setConnected(bool connected);

@@ -37,6 +37,11 @@ const std::optional<Url>& UpdateCheck::address() {
     return url;
 }
 
+std::optional<std::int64_t> UpdateCheck::ownBuild() {
+    static const std::optional<std::int64_t> number = build(std::string_view(KESTROVE_BUILD_NUMBER));
+    return number;
+}
+
 std::optional<Release> UpdateCheck::parse(std::string_view data) {
     if (data.size() > largestFile) return std::nullopt;
     const Json doc = Json::parse(data, nullptr, false);

@@ -42,6 +42,9 @@ struct UpdateCheck {
     // The feed, from the build option KESTROVE_UPDATE_FEED_URL; absent when
     // the build has none (then there is nothing to look at).
     static const std::optional<Url>& address();
+    // This build's number, from the build option KESTROVE_BUILD_NUMBER;
+    // absent when the build has none (then no look is made).
+    static std::optional<std::int64_t> ownBuild();
 
     // The validated content of a feed file, or nothing.
     static std::optional<Release> parse(std::string_view data);

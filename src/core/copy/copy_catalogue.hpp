@@ -107,6 +107,51 @@ inline constexpr std::string_view telegramConnected = "Connected.";
 inline constexpr std::string_view telegramConnectedDetail = "Barks now also reach your phone.";
 inline constexpr std::string_view telegramNoBot = "Kestrove's server has no Telegram bot yet.";
 inline constexpr std::string_view telegramExpired = "This code has run out.";
+inline constexpr std::string_view telegramNewCode = "Show a new code";
+inline constexpr std::string_view telegramTryAgain = "Try again";
+inline constexpr std::string_view buttonCancel = "Cancel";
+inline constexpr std::string_view buttonClose = "Close";
+
+// Welcome window: header, the four steps and the footer. Screen and
+// notification wording says what this desktop needs, not a permission prompt.
+inline constexpr std::string_view welcomeTitle = "Kestrove keeps watch";
+inline constexpr std::string_view welcomeBody =
+    "Draw a box around anything on screen, say what you're waiting for, then walk away. "
+    "Kestrove barks when it happens.";
+inline constexpr std::string_view welcomeDone = "Done";
+inline constexpr std::string_view welcomeAllowed = "Allowed";
+inline constexpr std::string_view welcomeOpenSettings = "Open Settings";
+inline constexpr std::string_view screenStepTitle = "Let it see the screen";
+inline constexpr std::string_view screenStepDetail =
+    "Kestrove only looks inside the boxes you draw. A picture only leaves this computer when you say so.";
+inline constexpr std::string_view screenStepWayland =
+    "This is a Wayland session, where Kestrove can't see the screen. Log out and pick an X11 session "
+    "(often called Xorg) on the login screen, then start Kestrove again.";
+inline constexpr std::string_view screenStepNoComposite =
+    "This X server has no Composite extension, which Kestrove needs to see the screen. "
+    "Turn it on, then restart Kestrove.";
+inline constexpr std::string_view screenStepRestart =
+    "Switched to an X11 session with Composite? Kestrove has to restart once before it can see the screen.";
+inline constexpr std::string_view screenStepRefused =
+    "The desktop didn't let Kestrove look just now. It needs an X11 session whose server has the "
+    "Composite extension. If this session has one, restart Kestrove.";
+inline constexpr std::string_view screenStepRestartButton = "Restart Kestrove";
+inline constexpr std::string_view screenStepSettingsAgain = "Open Settings Again";
+inline constexpr std::string_view notifyStepTitle = "Let it bark";
+inline constexpr std::string_view notifyStepDetail =
+    "Notifications tell you the moment it happens, with a picture as proof.";
+inline constexpr std::string_view notifyStepDenied =
+    "No notification service runs on this desktop, so Kestrove can't bark here. "
+    "Start your desktop's own or one such as dunst, then check again.";
+inline constexpr std::string_view notifyStepAllow = "Allow Notifications";
+inline constexpr std::string_view notifyStepOpenSettings = "Open Notification Settings";
+inline constexpr std::string_view notifyStepCheckAgain = "Check Again";
+inline constexpr std::string_view chatStepTitle = "Get barks on your phone";
+inline constexpr std::string_view chatStepDetail = "Optional. Connect Telegram and every bark also reaches your chat.";
+inline constexpr std::string_view chatStepButton = "Connect Telegram…";
+inline constexpr std::string_view chatStepDone = "Connected";
+// The footer's hint; the window sets the hot key (menuHotKey) in semibold.
+inline constexpr std::string_view welcomeHint = "Press Alt+Shift+B anytime to watch something new.";
 
 // Notifications.
 inline constexpr std::string_view lostSightTitle = "Woof. I can't see it anymore.";

@@ -1,6 +1,7 @@
 #include "core/picture/png.hpp"
 
 #include <csetjmp>
+#include <cstring>
 
 #include <png.h>
 
@@ -57,6 +58,27 @@ std::optional<std::vector<std::uint8_t>> encodePngRGB(const Image& image) {
     png_destroy_write_struct(&png, &info);
     if (!ok) return std::nullopt;
     return out;
+}
+
+std::optional<Image> decodePng(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) return std::nullopt;
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) return std::nullopt;
+    // The header alone says how much memory the picture takes: refuse before allocating.
+    if (png.width == 0 || png.height == 0 ||
+        std::uint64_t{png.width} * std::uint64_t{png.height} > maxDecodedPixels) {
+        png_image_free(&png);
+        return std::nullopt;
+    }
+    png.format = PNG_FORMAT_RGBA;
+    Image image(static_cast<int>(png.width), static_cast<int>(png.height));
+    if (!png_image_finish_read(&png, nullptr, image.rgba.data(), 0, nullptr)) {
+        png_image_free(&png);
+        return std::nullopt;
+    }
+    return image;
 }
 
 }  // namespace kestrove

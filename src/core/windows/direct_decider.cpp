@@ -39,10 +39,22 @@ DirectDecider::Step DirectDecider::take(const DirectAnswer& answer) {
         // The lines just reported are not reported again.
         if (fired && reportsEachNewLine()) baselineLines_ = std::move(now);
     }
+    awaitingPicture_ = fired && (spec_.type == WatchType::textGone || !ev.readable || lines->empty());
     return {true, fired, std::move(ev)};
 }
 
+bool DirectDecider::confirm(const std::optional<std::vector<OCRLine>>& picture) {
+    if (!awaitingPicture_) return true;
+    awaitingPicture_ = false;
+    if (picture && LocalCompiler::evaluate(spec_, *picture, baselineLines_).met) return true;
+    // The picture still shows what the direct reading lost: judge afresh.
+    gate_ = TriggerGate(gate_.required, true);
+    settled_ = SettledGate(settled_.required, true);
+    return false;
+}
+
 void DirectDecider::markFired() {
+    awaitingPicture_ = false;
     gate_.markFired();
     settled_.markFired();
     if (reportsEachNewLine() && !currentLines_.empty()) baselineLines_ = currentLines_;

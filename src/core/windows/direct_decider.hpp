@@ -31,6 +31,19 @@ public:
     // The watch fired through its picture reading: start from the same state.
     void markFired();
 
+    // Whether the read that just fired must be confirmed by a picture of the
+    // box before the watch barks. So it must when the firing rests on text
+    // being absent: a text_gone watch, or a rule met on a reading that lacks
+    // what the rule looks at (an empty one among them). A direct reading can
+    // lose text that is still on screen (a widened window moved it past the
+    // half of its object, a toolkit stopped placing it); the picture cannot.
+    bool needsPicture() const { return awaitingPicture_; }
+    // The picture's lines of the box read for that check, or none when the
+    // box could not be captured. True: bark. False: no bark, and the gates
+    // are armed again, so that the next met read fires and asks again.
+    // Without a pending check, true.
+    bool confirm(const std::optional<std::vector<OCRLine>>& picture);
+
     const WatchSpec& spec() const { return spec_; }
     const std::optional<Evaluation>& lastEvaluation() const { return lastEvaluation_; }
 
@@ -46,6 +59,7 @@ private:
     std::vector<std::string> currentLines_;
     std::optional<std::vector<std::string>> lastText_;
     std::optional<Evaluation> lastEvaluation_;
+    bool awaitingPicture_ = false;
 };
 
 }  // namespace kestrove

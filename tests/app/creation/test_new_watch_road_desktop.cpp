@@ -51,6 +51,7 @@ struct Added {
 };
 
 TEST(NewWatchRoadDesktop, FromADrawnBoxToAnAddedWatch) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
     desktop::TestWindow window;
     XcbWindowList windows;
     const Rect client = window.where();

@@ -26,6 +26,7 @@ namespace tw = testwindow;
 using desktop::waitFor;
 
 struct BothReaders : ::testing::Test {
+    const bool allowed = desktop::allowReadingWindows();
     QtScreens screens;
     XcbWindowList windows;
     XcbScreenCapturer capturer{screens};

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 
+#include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/atspi/direct_access.hpp"
 #include "app/platform/linux_platform.hpp"
 #include "app/platform/queued_direct_reader.hpp"
@@ -27,6 +28,7 @@ DirectAnswer read(DirectSession& s) {
 }
 
 struct DirectReaderDesktop : ::testing::Test {
+    const bool allowed = desktop::allowReadingWindows();
     desktop::TestWindow window;
     XcbWindowList windows;
     QueuedDirectReader reader{mainThreadExecutor(), [] { return linuxDirectPlatform(1); }};
@@ -110,6 +112,18 @@ TEST_F(DirectReaderDesktop, AStoppedWindowTimesOutAndAKilledOneIsGone) {
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
     EXPECT_TRUE(waitFor([&] { return ::kill(pid, 0) != 0; }));
     EXPECT_EQ(read(*session).silence(), DirectSilence::windowGone);
+}
+
+TEST_F(DirectReaderDesktop, ReadsOnlyWhileTheUserAllowsIt) {
+    auto session = openOver(tw::status);
+    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(AccessibilityStatus::setEnabled(false));
+    EXPECT_EQ(read(*session).silence(), DirectSilence::notPermitted);
+    EXPECT_EQ(open(regionOver(tw::status)), nullptr);
+    EXPECT_FALSE(reader.allowed());
+    ASSERT_TRUE(AccessibilityStatus::setEnabled(true));
+    EXPECT_TRUE(read(*session).counts());
+    EXPECT_TRUE(reader.allowed());
 }
 
 TEST_F(DirectReaderDesktop, TheTestWindowIsSurelyNotChromium) {

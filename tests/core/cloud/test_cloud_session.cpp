@@ -2,11 +2,10 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <future>
 #include <thread>
 
-#include "support/cloud_test_client.hpp"
-#include "support/http_test_server.hpp"
-#include "support/manual_executor.hpp"
+#include "support/cloud_harness.hpp"
 
 namespace kestrove {
 namespace {
@@ -16,6 +15,7 @@ using testing::clientFor;
 using testing::HttpTestServer;
 using testing::ManualExecutor;
 using testing::pairStatus;
+using testing::quickSession;
 using testing::ScriptedAnswer;
 using B = ScriptedAnswer::Behaviour;
 
@@ -29,60 +29,48 @@ TEST(CloudSession, KeepsNoCookies) {
     auto c = clientFor(server.url());
     ASSERT_TRUE(pairStatus(c).ok());
     ASSERT_TRUE(pairStatus(c).ok());
-    auto log = server.requests();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[1].header("Cookie"), std::nullopt);
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests()[1].header("Cookie"), std::nullopt);
 }
 
 TEST(CloudSession, FailedExchangesAreTransportOrTimeout) {
     auto refused = pairStatus(clientFor("http://127.0.0.1:" + std::to_string(HttpTestServer::unusedPort())));
-    ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error(), CloudError::transport("Couldn't connect to server"));
 
     HttpTestServer server;
-    auto c = clientFor(server.url());
-    server.answer("/v1/pair/status", ScriptedAnswer::with(B::closeWithoutReply));
-    auto hungUp = pairStatus(c);
-    ASSERT_FALSE(hungUp.ok());
-    EXPECT_EQ(hungUp.error().kind(), CloudError::Case::transport) << hungUp.error();
-
-    ScriptedAnswer shortBody = ScriptedAnswer::json(200, linked);
+    auto c = clientFor(server.url(), quickSession(300ms));
+    ScriptedAnswer shortBody = ScriptedAnswer::json(200, linked), late = shortBody;
     shortBody.behaviour = B::shortBodyThenClose;
-    server.answer("/v1/pair/status", shortBody);
-    auto cut = pairStatus(c);
-    ASSERT_FALSE(cut.ok());
-    EXPECT_EQ(cut.error().kind(), CloudError::Case::transport) << cut.error();
-
-    server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
-    const auto start = std::chrono::steady_clock::now();
-    auto silent = pairStatus(c);
-    const auto waited = std::chrono::steady_clock::now() - start;
-    ASSERT_FALSE(silent.ok());
-    EXPECT_EQ(silent.error(), CloudError::timeout());
-    EXPECT_GE(waited, 250ms);
-    EXPECT_LT(waited, 5s);
-
-    // A reply slower than the time-out is a time-out too.
-    ScriptedAnswer late = ScriptedAnswer::json(200, linked);
-    late.delay = 1500ms;
-    server.answer("/v1/pair/status", late);
-    EXPECT_EQ(pairStatus(c).error(), CloudError::timeout());
+    late.delay = 1500ms;  // a reply slower than the time-out is a time-out too
+    const std::pair<ScriptedAnswer, CloudError::Case> cases[] = {
+        {ScriptedAnswer::with(B::closeWithoutReply), CloudError::Case::transport},
+        {shortBody, CloudError::Case::transport},
+        {ScriptedAnswer::with(B::neverAnswer), CloudError::Case::timeout},
+        {late, CloudError::Case::timeout},
+    };
+    for (const auto& [answer, kind] : cases) {
+        server.answer("/v1/pair/status", answer);
+        auto r = pairStatus(c);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(r.error().kind(), kind) << r.error();
+    }
 }
 
 TEST(CloudSession, OversizedAnswersFailCleanly) {
     HttpTestServer server;
-    auto c = clientFor(server.url(), CloudSession::make({5s, 8u << 20}));
+    auto c = clientFor(server.url(), quickSession());
     ScriptedAnswer declared = ScriptedAnswer::json(200, "");
     declared.streamBytes = (8u << 20) + 1;
     ScriptedAnswer streamed = declared;
     streamed.declareLength = false;
     ScriptedAnswer errorPage = streamed;
     errorPage.status = 503;
-    for (const auto& answer : {declared, streamed, errorPage}) {
+    // At the cap exactly, the answer is read, and then fails only as JSON.
+    ScriptedAnswer atCap = declared;
+    atCap.streamBytes = 8u << 20;
+    for (const auto& answer : {declared, streamed, errorPage, atCap}) {
         server.answer("/v1/pair/status", answer);
-        auto r = pairStatus(c);
-        ASSERT_FALSE(r.ok());
-        EXPECT_EQ(r.error(), CloudError::badAnswer());
+        EXPECT_EQ(pairStatus(c).error(), CloudError::badAnswer()) << answer.streamBytes;
     }
     // Endless header lines count against the cap too.
     auto small = clientFor(server.url(), CloudSession::make({5s, 64u << 10}));
@@ -93,42 +81,30 @@ TEST(CloudSession, OversizedAnswersFailCleanly) {
     headers.headers.resize(10);
     server.answer("/v1/pair/status", headers);
     EXPECT_TRUE(pairStatus(small).ok());
-
-    // At the cap exactly, the answer is read (and then fails only as JSON).
-    ScriptedAnswer atCap = ScriptedAnswer::json(200, "");
-    atCap.streamBytes = 8u << 20;
-    server.answer("/v1/pair/status", atCap);
-    auto full = pairStatus(c);
-    EXPECT_EQ(full.error(), CloudError::badAnswer());
     // The session still works afterwards.
     server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
     EXPECT_TRUE(pairStatus(c).ok());
 }
 
+// A call the server leaves hanging holds up no other; each completes on the executor's thread.
 TEST(CloudSession, CallsInFlightCompleteIndependentlyThroughTheExecutor) {
     HttpTestServer server;
-    ScriptedAnswer slow = ScriptedAnswer::json(200, linked);
-    slow.delay = 400ms;
-    server.answer("/v1/pair/status", slow);
+    server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
     server.answer("/v1/unpair", ScriptedAnswer::json(200, R"({"linked": false})"));
-    auto c = clientFor(server.url(), CloudSession::make({5s, 8u << 20}));
+    auto c = clientFor(server.url(), quickSession());
     ManualExecutor main;
-    const auto mainThread = std::this_thread::get_id();
     std::vector<std::string> order;
-    bool onMain = true;
-    auto slowCall = c.pairStatus(main.executor(), [&](CloudResult<LinkStatus> r) {
-        onMain = onMain && std::this_thread::get_id() == mainThread;
-        order.push_back(r.ok() && r.value().linked ? "slow" : "slow failed");
-    });
-    auto quickCall = c.unpair(main.executor(), [&](CloudResult<LinkStatus> r) {
-        onMain = onMain && std::this_thread::get_id() == mainThread;
-        order.push_back(r.ok() && !r.value().linked ? "quick" : "quick failed");
-    });
-    ASSERT_TRUE(main.runUntil([&] { return order.size() == 1; }, 5s));
+    auto record = [&, mainThread = std::this_thread::get_id()](const char* name) {
+        return [&, name, mainThread](CloudResult<LinkStatus> r) {
+            order.push_back(r.ok() && std::this_thread::get_id() == mainThread ? name : "wrong");
+        };
+    };
+    auto hanging = c.pairStatus(main.executor(), record("hanging"));
+    ASSERT_TRUE(server.waitForRequests(1, 5s));
+    auto quick = c.unpair(main.executor(), record("quick"));
+    ASSERT_TRUE(main.runUntil([&] { return !order.empty(); }, 5s));
     EXPECT_EQ(order, (std::vector<std::string>{"quick"}));
-    ASSERT_TRUE(main.runUntil([&] { return order.size() == 2; }, 5s));
-    EXPECT_EQ(order, (std::vector<std::string>{"quick", "slow"}));
-    EXPECT_TRUE(onMain);
+    hanging.cancel();
 }
 
 TEST(CloudSession, CancelledCallsNeverComplete) {
@@ -137,8 +113,7 @@ TEST(CloudSession, CancelledCallsNeverComplete) {
     slow.delay = 300ms;
     server.answer("/v1/pair/status", slow);
     server.answer("/v1/unpair", ScriptedAnswer::json(200, linked));
-    auto session = CloudSession::make({5s, 8u << 20});
-    auto c = clientFor(server.url(), session);
+    auto c = clientFor(server.url(), quickSession());
     ManualExecutor main;
     std::atomic<int> completions = 0;
     auto count = [&](CloudResult<LinkStatus>) { ++completions; };
@@ -159,17 +134,19 @@ TEST(CloudSession, CancelledCallsNeverComplete) {
     bool witness = false;
     auto last = c.pairStatus(main.executor(), [&](CloudResult<LinkStatus> r) { witness = r.ok(); });
     ASSERT_TRUE(main.runUntil([&] { return witness; }, 5s));
-    main.runUntil([] { return false; }, 200ms);
+    main.runPending();
     EXPECT_EQ(completions, 0);
 
-    // Cancelling from another thread waits for a completion already running.
-    std::atomic<bool> inside = false, finished = false;
+    // Cancelling from another thread waits for a completion already running:
+    // the completion lingers so that a cancel that did not wait would return first.
+    std::promise<void> inside;
+    std::atomic<bool> finished = false;
     auto running = c.unpair(inlineExecutor(), [&](CloudResult<LinkStatus>) {
-        inside = true;
+        inside.set_value();
         std::this_thread::sleep_for(200ms);
         finished = true;
     });
-    while (!inside) std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(inside.get_future().wait_for(5s), std::future_status::ready);
     running.cancel();
     EXPECT_TRUE(finished);
 }
@@ -180,7 +157,7 @@ TEST(CloudSession, DroppingTheSessionDropsItsCalls) {
     std::atomic<int> completions = 0;
     CloudCall kept;
     {
-        auto c = clientFor(server.url(), CloudSession::make({5s, 8u << 20}));
+        auto c = clientFor(server.url(), quickSession());
         kept = c.pairStatus(inlineExecutor(), [&](CloudResult<LinkStatus>) { ++completions; });
         ASSERT_TRUE(server.waitForRequests(1, 5s));
     }
@@ -192,13 +169,12 @@ TEST(CloudSession, LoopbackNeverGoesThroughAProxy) {
     HttpTestServer server, proxy;
     server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
     proxy.answer("/", ScriptedAnswer::json(200, linked));
-    const std::string proxyURL = proxy.url();
-    for (const char* name : {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"})
-        setenv(name, proxyURL.c_str(), 1);
+    const char* names[] = {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"};
+    for (const char* name : names) setenv(name, proxy.url().c_str(), 1);
     unsetenv("no_proxy");
     unsetenv("NO_PROXY");
     auto r = pairStatus(clientFor(server.url()));
-    for (const char* name : {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"}) unsetenv(name);
+    for (const char* name : names) unsetenv(name);
     ASSERT_TRUE(r.ok()) << r.error();
     EXPECT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(proxy.connections(), 0u);
@@ -208,6 +184,29 @@ TEST(CloudSession, DefaultOptionsAreTheServersTimeOutAndAnswerCap) {
     const auto session = CloudSession::make();
     EXPECT_EQ(session->options().timeout, std::chrono::milliseconds(CloudClient::timeout));
     EXPECT_EQ(session->options().answerLimit, 8u << 20);
+}
+
+TEST(CloudSession, AGetSendsOnlyItsOwnHeadersAndNoBody) {
+    HttpTestServer server;
+    server.answer("/version.json", ScriptedAnswer::json(200, "{\"a\":1}"));
+    auto session = CloudSession::make({std::chrono::seconds(5), 8u << 20});
+    ManualExecutor main;
+    std::optional<CloudSession::Outcome> outcome;
+    CloudCall call = session->get(*Url::parse(server.url("/version.json")), {"User-Agent: Kestrove", "Accept: application/json"},
+                                  main.executor(), [&](CloudSession::Outcome o) {
+                                      return [&outcome, o] { outcome = o; };
+                                  });
+    ASSERT_TRUE(main.runUntil([&] { return outcome.has_value(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(std::holds_alternative<HttpAnswer>(*outcome));
+    EXPECT_EQ(std::get<HttpAnswer>(*outcome).body, "{\"a\":1}");
+    const auto log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].method, "GET");
+    EXPECT_EQ(log[0].body, "");
+    EXPECT_EQ(log[0].header("User-Agent"), "Kestrove");
+    EXPECT_EQ(log[0].header("Accept"), "application/json");
+    EXPECT_EQ(log[0].header("Content-Type"), std::nullopt);
+    EXPECT_EQ(log[0].header("Cookie"), std::nullopt);
 }
 
 }  // namespace

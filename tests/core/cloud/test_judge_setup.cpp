@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/cloud/judge_setup.hpp"
+#include "core/rules/local_compiler.hpp"
 
 using namespace kestrove;
 using namespace std::chrono;
@@ -40,60 +41,36 @@ std::string name(const JudgeSetup& j) {
 
 }  // namespace
 
-TEST(JudgeSetup, EachThresholdIsStrict) {
-    struct Case {
-        const char* what;
-        void (*change)(CompileResponse&);
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"too_vague at 0.6", [](CompileResponse& r) { r.tooVague = 0.6; }, "confirm"},
-        {"too_vague at 0.61", [](CompileResponse& r) { r.tooVague = 0.61; }, "tooVague"},
-        {"type_confidence at 0.7 with two kinds",
-         [](CompileResponse& r) { r.typeConfidence = 0.7; r.types = {{{"new_item", 0.4}}}; }, "confirm"},
-        {"type_confidence at 0.69 with two kinds",
-         [](CompileResponse& r) { r.typeConfidence = 0.69; r.types = {{{"new_item", 0.4}}}; }, "twoReadings"},
-        {"type_confidence at 0.69 with one kind", [](CompileResponse& r) { r.typeConfidence = 0.69; }, "confirm"},
-        {"type_confidence at 0.69, the only other name no kind",
-         [](CompileResponse& r) { r.typeConfidence = 0.69; r.types = {{{"sparkles", 0.4}, {"state_reached", 0.3}}}; },
+// Each threshold is strict, and the steps are taken in a fixed order.
+TEST(JudgeSetup, ThresholdsAndTheirOrder) {
+    using R = CompileResponse&;
+    const std::tuple<const char*, void (*)(R), const char*> cases[] = {
+        {"too_vague at 0.6", [](R r) { r.tooVague = 0.6; }, "confirm"},
+        {"too_vague at 0.61", [](R r) { r.tooVague = 0.61; }, "tooVague"},
+        {"type_confidence at 0.7, two kinds", [](R r) { r.typeConfidence = 0.7; r.types = {{{"new_item", 0.4}}}; },
          "confirm"},
-        {"referent_visible at 0.5", [](CompileResponse& r) { r.referentVisible = 0.5; }, "confirm"},
-        {"referent_visible at 0.49", [](CompileResponse& r) { r.referentVisible = 0.49; }, "notVisible"},
-        {"currently_met at 0.8", [](CompileResponse& r) { r.currentlyMet = 0.8; }, "confirm"},
-        {"currently_met at 0.81", [](CompileResponse& r) { r.currentlyMet = 0.81; }, "alreadyTrue"},
-    };
-    for (const Case& c : cases) {
-        CompileResponse r = answer();
-        c.change(r);
-        EXPECT_EQ(name(JudgeSetup::decide(r, judged())), c.expected) << c.what;
-    }
-}
-
-TEST(JudgeSetup, StepsAreTakenInOrder) {
-    struct Case {
-        const char* what;
-        void (*change)(CompileResponse&);
-        const char* expected;
-    };
-    const Case cases[] = {
+        {"type_confidence at 0.69, two kinds", [](R r) { r.typeConfidence = 0.69; r.types = {{{"new_item", 0.4}}}; },
+         "twoReadings"},
+        {"type_confidence at 0.69, one kind", [](R r) { r.typeConfidence = 0.69; }, "confirm"},
+        {"type_confidence at 0.69, the only other name no kind",
+         [](R r) { r.typeConfidence = 0.69; r.types = {{{"sparkles", 0.4}, {"state_reached", 0.3}}}; }, "confirm"},
+        {"referent_visible at 0.5", [](R r) { r.referentVisible = 0.5; }, "confirm"},
+        {"referent_visible at 0.49", [](R r) { r.referentVisible = 0.49; }, "notVisible"},
+        {"currently_met at 0.8", [](R r) { r.currentlyMet = 0.8; }, "confirm"},
+        {"currently_met at 0.81", [](R r) { r.currentlyMet = 0.81; }, "alreadyTrue"},
         {"too vague beats every other step",
-         [](CompileResponse& r) {
-             r.tooVague = 0.9; r.typeConfidence = 0.1; r.types = {{{"new_item", 0.5}}};
-             r.referentVisible = 0; r.currentlyMet = 1;
-         },
+         [](R r) { r.tooVague = 0.9, r.typeConfidence = 0.1, r.types = {{{"new_item", 0.5}}}, r.referentVisible = 0; },
          "tooVague"},
         {"two readings beat any change",
-         [](CompileResponse& r) { r.type = "any_change"; r.typeConfidence = 0.5; r.types = {{{"new_item", 0.4}}}; },
-         "twoReadings"},
+         [](R r) { r.type = "any_change", r.typeConfidence = 0.5, r.types = {{{"new_item", 0.4}}}; }, "twoReadings"},
         {"any change beats not visible and already true",
-         [](CompileResponse& r) { r.type = "any_change"; r.referentVisible = 0.1; r.currentlyMet = 0.95; }, "confirm"},
-        {"not visible beats already true",
-         [](CompileResponse& r) { r.referentVisible = 0.1; r.currentlyMet = 0.95; }, "notVisible"},
+         [](R r) { r.type = "any_change", r.referentVisible = 0.1, r.currentlyMet = 0.95; }, "confirm"},
+        {"not visible beats already true", [](R r) { r.referentVisible = 0.1, r.currentlyMet = 0.95; }, "notVisible"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, change, expected] : cases) {
         CompileResponse r = answer();
-        c.change(r);
-        EXPECT_EQ(name(JudgeSetup::decide(r, judged())), c.expected) << c.what;
+        change(r);
+        EXPECT_EQ(name(JudgeSetup::decide(r, judged())), expected) << what;
     }
 }
 
@@ -104,86 +81,60 @@ TEST(JudgeSetup, TheAnswerIsFoldedIntoTheSpec) {
     r.referentVisible = 0.66;
     r.currentlyMet = 0.8;
     r.mode = "every_time";
-    const JudgeSetup cDecision = JudgeSetup::decide(r, judged());
-    const auto* c = cDecision.as<JudgeSetup::Confirm>();
-    ASSERT_NE(c, nullptr);
     WatchSpec expected = judged();
     expected.type = WatchType::newItem;
     expected.mode = WatchMode::everyTime;
     expected.confidence = std::map<std::string, double>{{"type", 0.75}, {"referent_visible", 0.66}};
     expected.baseline.currentlyMet = false;
-    EXPECT_EQ(c->spec, expected);
+    EXPECT_EQ(JudgeSetup::decide(r, judged()).as<JudgeSetup::Confirm>()->spec, expected);
 
     // Text kinds and unknown names leave the kind; unknown modes leave the mode.
     for (const char* type : {"text_gone", "any_thing", "number_compare"}) {
-        CompileResponse other = answer();
-        other.type = type;
-        other.mode = "weekly";
-        const JudgeSetup keptDecision = JudgeSetup::decide(other, judged());
-        const auto* kept = keptDecision.as<JudgeSetup::Confirm>();
-        ASSERT_NE(kept, nullptr) << type;
-        EXPECT_EQ(kept->spec.type, WatchType::stateReached) << type;
-        EXPECT_EQ(kept->spec.mode, WatchMode::once) << type;
+        r = answer();
+        r.type = type;
+        r.mode = "weekly";
+        const WatchSpec kept = JudgeSetup::decide(r, judged()).as<JudgeSetup::Confirm>()->spec;
+        EXPECT_EQ(std::pair(kept.type, kept.mode), std::pair(WatchType::stateReached, WatchMode::once)) << type;
     }
-}
-
-TEST(JudgeSetup, TwoReadingsCarryTheTopTwoKinds) {
-    CompileResponse r = answer();
+    // Two readings carry the top two kinds.
+    r = answer();
     r.typeConfidence = 0.5;
     r.types = {{{"new_item", 0.4}, {"state_reached", 0.4}, {"nonsense", 0.9}}};
-    const JudgeSetup twoDecision = JudgeSetup::decide(r, judged());
-    const auto* two = twoDecision.as<JudgeSetup::TwoReadings>();
-    ASSERT_NE(two, nullptr);
-    EXPECT_EQ(two->kinds, (std::vector<WatchType>{WatchType::stateReached, WatchType::newItem}));
-    EXPECT_EQ(two->spec.confidence->at("type"), 0.5);
+    const auto two = JudgeSetup::decide(r, judged());
+    EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->kinds,
+              (std::vector<WatchType>{WatchType::stateReached, WatchType::newItem}));
+    EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->spec.confidence->at("type"), 0.5);
 }
 
+// An any-change answer is the watch itself; already true offers a fallback under a new id.
 TEST(JudgeSetup, AnyChangeAnswersAndAlreadyTrueFallbacks) {
     CompileResponse any = answer();
     any.type = "any_change";
     any.referentVisible = 0.1;
     any.currentlyMet = 0.95;
-    const JudgeSetup cDecision = JudgeSetup::decide(any, judged());
-    const auto* c = cDecision.as<JudgeSetup::Confirm>();
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->spec.type, WatchType::anyChange);
-    EXPECT_EQ(c->spec.id, "w_JUDGE1");
-    EXPECT_FALSE(c->spec.fallbackFrom.has_value());
-    EXPECT_EQ(c->spec.command, "the build finishes");
+    const WatchSpec same = JudgeSetup::decide(any, judged()).as<JudgeSetup::Confirm>()->spec;
+    EXPECT_EQ(same.type, WatchType::anyChange);
+    EXPECT_EQ(same.id, "w_JUDGE1");
+    EXPECT_EQ(same.command, "the build finishes");
+    EXPECT_FALSE(same.fallbackFrom.has_value());
 
     CompileResponse met = answer();
     met.currentlyMet = 0.9;
-    const JudgeSetup tDecision = JudgeSetup::decide(met, judged());
-    const auto* t = tDecision.as<JudgeSetup::AlreadyTrue>();
-    ASSERT_NE(t, nullptr);
-    EXPECT_TRUE(t->spec.baseline.currentlyMet);
-    EXPECT_EQ(t->spec.id, "w_JUDGE1");
-    EXPECT_EQ(t->fallback.type, WatchType::anyChange);
-    EXPECT_NE(t->fallback.id, "w_JUDGE1");
-    EXPECT_EQ(t->fallback.fallbackFrom, WatchType::stateReached);
-    EXPECT_FALSE(t->fallback.baseline.currentlyMet);
+    const auto t = JudgeSetup::decide(met, judged());
+    ASSERT_NE(t.as<JudgeSetup::AlreadyTrue>(), nullptr);
+    EXPECT_TRUE(t.as<JudgeSetup::AlreadyTrue>()->spec.baseline.currentlyMet);
+    const WatchSpec& fallback = t.as<JudgeSetup::AlreadyTrue>()->fallback;
+    EXPECT_EQ(fallback.type, WatchType::anyChange);
+    EXPECT_NE(fallback.id, "w_JUDGE1");
+    EXPECT_EQ(fallback.fallbackFrom, WatchType::stateReached);
+    EXPECT_FALSE(fallback.baseline.currentlyMet);
 }
 
 TEST(JudgeSetup, SpecForAChosenKind) {
-    const WatchSpec from = judged();
     for (WatchType kind : allCases<WatchType>()) {
-        const auto s = JudgeSetup::spec(kind, from);
-        switch (kind) {
-        case WatchType::anyChange:
-            ASSERT_TRUE(s.has_value());
-            EXPECT_EQ(s->type, WatchType::anyChange);
-            EXPECT_EQ(s->id, from.id);
-            EXPECT_FALSE(s->fallbackFrom.has_value());
-            break;
-        case WatchType::stateReached:
-        case WatchType::newItem: {
-            WatchSpec expected = from;
-            expected.type = kind;
-            EXPECT_EQ(s, expected) << rawValue(kind);
-            break;
-        }
-        default:
-            EXPECT_FALSE(s.has_value()) << rawValue(kind);
-        }
+        std::optional<WatchSpec> expected;
+        if (kind == WatchType::anyChange) expected = LocalCompiler::anyChangeSpec(judged());
+        if (kind == WatchType::stateReached || kind == WatchType::newItem) expected = judged(), expected->type = kind;
+        EXPECT_EQ(JudgeSetup::spec(kind, judged()), expected) << rawValue(kind);
     }
 }

@@ -8,99 +8,80 @@ namespace {
 using namespace std::chrono_literals;
 using Outcome = UpdateCheck::Outcome;
 
-std::string feed(const Json& patch) {
+// A valid feed with one member replaced ("(drop)" removes it).
+std::string feed(const char* key = "", const Json& value = nullptr) {
     Json j{{"version", "1.4.0-beta+2"}, {"build", 57}, {"url", "https://kestrove.example/download"}};
-    for (auto it = patch.begin(); it != patch.end(); ++it) {
-        if (it.value() == "(drop)") j.erase(it.key());
-        else j[it.key()] = it.value();
-    }
+    if (value == "(drop)") j.erase(key);
+    else if (*key) j[key] = value;
     return j.dump();
 }
 
 TEST(UpdateCheck, ParsesAValidFeed) {
-    auto r = UpdateCheck::parse(feed({{"notes", "  Faster reading.\n"}, {"extra", {1, 2}}}));
+    auto r = UpdateCheck::parse(feed("notes", "  Faster reading.\n"));
     ASSERT_TRUE(r);
     EXPECT_EQ(r->version, "1.4.0-beta+2");
     EXPECT_EQ(r->build, 57);
     EXPECT_EQ(r->url.toString(), "https://kestrove.example/download");
     EXPECT_EQ(r->notes, "Faster reading.");
+    EXPECT_TRUE(UpdateCheck::parse(feed("extra", {1, 2})));
+    EXPECT_EQ(UpdateCheck::parse(feed("version", " 2.0 "))->version, "2.0");
+    EXPECT_EQ(UpdateCheck::parse(feed("version", "\n12345678901234567890\t"))->version, "12345678901234567890");
+    EXPECT_EQ(UpdateCheck::parse(feed("build", 57.0))->build, 57);
+    EXPECT_EQ(UpdateCheck::parse(feed("build", 999999999))->build, 999999999);
+    EXPECT_TRUE(UpdateCheck::parse(feed("url", "HTTPS://kestrove.example/d")));
+    EXPECT_EQ(UpdateCheck::parse(feed("notes", "   \n"))->notes, std::nullopt);
+    EXPECT_EQ(UpdateCheck::parse(feed("notes", 12))->notes, std::nullopt);
+    std::string longNotes;
+    for (int i = 0; i < 300; ++i) longNotes += i % 2 ? "e\xcc\x81" : "x";  // every other one a two-code-point "é"
+    EXPECT_EQ(UpdateCheck::parse(feed("notes", longNotes))->notes->size(), 100u + 100u * 3u);  // 200 characters
 }
 
-TEST(UpdateCheck, FeedSizeLimit) {
-    std::string base = feed({{"notes", ""}});
-    auto padded = [&](std::size_t size) {
-        std::string s = base;
-        s.insert(s.size() - 1, std::string(size - s.size(), ' '));  // whitespace before the closing brace
-        return s;
+TEST(UpdateCheck, RefusesFeedsThatBreakARule) {
+    const std::pair<const char*, Json> bad[] = {
+        {"version", "beta2.0"}, {"version", "2.0 beta"}, {"version", "2.0\xce\xb2"},
+        {"version", "123456789012345678901"}, {"version", ""}, {"version", "   "}, {"version", "2_0"}, {"version", 2}, {"version", "(drop)"},
+        {"build", 57.5}, {"build", true}, {"build", false}, {"build", "57"}, {"build", 0}, {"build", -3},
+        {"build", 1000000000}, {"build", 18446744073709551615ull}, {"build", nullptr}, {"build", "(drop)"},
+        {"url", "http://kestrove.example/d"}, {"url", "https:///d"}, {"url", "https:/d"}, {"url", "kestrove.example/d"},
+        {"url", "ftp://k.example"}, {"url", 5},
+    };
+    for (const auto& [key, value] : bad)
+        EXPECT_FALSE(UpdateCheck::parse(feed(key, value))) << key << " " << value.dump();
+    for (const char* text : {"", "\"1.0\"", "57", "[]", "{", "null",
+                             R"({"version":"1.0","build":1e400,"url":"https://k.example/"})"})
+        EXPECT_FALSE(UpdateCheck::parse(text)) << text;
+    // At most 16 KiB, whitespace included.
+    auto padded = [base = feed("notes", "")](std::size_t size) {
+        return std::string(base).insert(base.size() - 1, std::string(size - base.size(), ' '));
     };
     EXPECT_TRUE(UpdateCheck::parse(padded(16384)));
     EXPECT_FALSE(UpdateCheck::parse(padded(16385)));
-}
-
-TEST(UpdateCheck, VersionRules) {
-    EXPECT_EQ(UpdateCheck::parse(feed({{"version", " 2.0 "}}))->version, "2.0");
-    EXPECT_EQ(UpdateCheck::parse(feed({{"version", "\n12345678901234567890\t"}}))->version, "12345678901234567890");
-    for (const char* bad : {"beta2.0", "2.0 beta", "2.0\xce\xb2", "123456789012345678901", "", "   ", "2_0"})
-        EXPECT_FALSE(UpdateCheck::parse(feed({{"version", bad}}))) << bad;
-    EXPECT_FALSE(UpdateCheck::parse(feed({{"version", 2}})));
-    EXPECT_FALSE(UpdateCheck::parse(feed({{"version", "(drop)"}})));
-}
-
-TEST(UpdateCheck, BuildRules) {
-    EXPECT_EQ(UpdateCheck::parse(feed({{"build", 57}}))->build, 57);
-    EXPECT_EQ(UpdateCheck::parse(feed({{"build", 57.0}}))->build, 57);
-    EXPECT_EQ(UpdateCheck::parse(feed({{"build", 999999999}}))->build, 999999999);
-    for (const Json& bad : {Json(57.5), Json(true), Json(false), Json("57"), Json(0), Json(-3), Json(1000000000),
-                            Json(18446744073709551615ull), Json(nullptr), Json("(drop)")})
-        EXPECT_FALSE(UpdateCheck::parse(feed({{"build", bad}}))) << bad.dump();
-    EXPECT_FALSE(UpdateCheck::parse(R"({"version":"1.0","build":1e400,"url":"https://k.example/"})"));
-}
-
-TEST(UpdateCheck, UrlAndNotesRules) {
-    EXPECT_TRUE(UpdateCheck::parse(feed({{"url", "HTTPS://kestrove.example/d"}})));
-    for (const char* bad : {"http://kestrove.example/d", "https:///d", "https:/d", "kestrove.example/d", "ftp://k.example"})
-        EXPECT_FALSE(UpdateCheck::parse(feed({{"url", bad}}))) << bad;
-    EXPECT_FALSE(UpdateCheck::parse(feed({{"url", 5}})));
-
-    std::string longNotes;
-    for (int i = 0; i < 300; ++i) longNotes += i % 2 ? "e\xcc\x81" : "x";  // every other one a two-code-point "é"
-    auto cut = UpdateCheck::parse(feed({{"notes", longNotes}}));
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->notes->size(), 100u + 100u * 3u);  // 200 characters
-    EXPECT_EQ(UpdateCheck::parse(feed({{"notes", "   \n"}}))->notes, std::nullopt);
-    EXPECT_EQ(UpdateCheck::parse(feed({{"notes", 12}}))->notes, std::nullopt);
-}
-
-TEST(UpdateCheck, NotAnObjectIsNothing) {
-    for (const char* bad : {"", "\"1.0\"", "57", "[]", "{", "null"}) EXPECT_FALSE(UpdateCheck::parse(bad)) << bad;
 }
 
 TEST(UpdateCheck, RunningBuild) {
     EXPECT_EQ(UpdateCheck::build(" 112 "), 112);
     EXPECT_EQ(UpdateCheck::build("\t0"), 0);
     EXPECT_EQ(UpdateCheck::build("+7"), 7);
-    for (const char* bad : {"1.2", "", "  ", "-3", "12a", "99999999999999999999999", "1 2"})
+    // Only spaces and tabs are trimmed.
+    for (const char* bad : {"1.2", "", "  ", "-3", "12a", "99999999999999999999999", "1 2", "12\n"})
         EXPECT_EQ(UpdateCheck::build(bad), std::nullopt) << bad;
-    EXPECT_EQ(UpdateCheck::build("12\n"), std::nullopt);  // only spaces and tabs are trimmed
     EXPECT_EQ(UpdateCheck::build(std::nullopt), std::nullopt);
 }
 
-TEST(UpdateCheck, Outcome) {
-    const std::string valid = feed({});
+TEST(UpdateCheck, OutcomeAndWhenALookIsDue) {
+    const std::string valid = feed();
     const Release release = *UpdateCheck::parse(valid);
     EXPECT_EQ(UpdateCheck::outcome(valid, 200, 56), Outcome::newer(release));
-    EXPECT_EQ(UpdateCheck::outcome(valid, 200, 57), Outcome::upToDate());
-    EXPECT_EQ(UpdateCheck::outcome(valid, 200, 60), Outcome::upToDate());
-    EXPECT_EQ(UpdateCheck::outcome(valid, 200, std::nullopt), Outcome::upToDate());
+    using Build = std::optional<std::int64_t>;
+    for (Build running : {Build(57), Build(60), Build()})
+        EXPECT_EQ(UpdateCheck::outcome(valid, 200, running), Outcome::upToDate());
     EXPECT_EQ(UpdateCheck::outcome(valid, 404, 1), Outcome::unknown());
     EXPECT_EQ(UpdateCheck::outcome(valid, std::nullopt, 1), Outcome::unknown());
     EXPECT_EQ(UpdateCheck::outcome(std::nullopt, 200, 1), Outcome::unknown());
     EXPECT_EQ(UpdateCheck::outcome("{}", 200, 1), Outcome::unknown());
-    EXPECT_FALSE(UpdateCheck::isNewer(release, std::nullopt));
     EXPECT_TRUE(UpdateCheck::isNewer(release, 0));
-}
 
-TEST(UpdateCheck, DueOncePerDayOrWhenTheClockWentBack) {
+    // Once a day, or at once when the clock went back.
     const Date now = Date(std::chrono::seconds(1'800'000'000));
     EXPECT_TRUE(UpdateCheck::isDue(std::nullopt, now));
     EXPECT_FALSE(UpdateCheck::isDue(now - 86399s, now));

@@ -1,3 +1,4 @@
+// What reaches the network, and when, is proven in test_privacy.cpp.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,204 +13,120 @@ using namespace std::chrono;
 using testing::CloudHarness;
 using testing::ScriptedAnswer;
 using Answer = WatchSetup::Answer;
+using Step = WatchSetup::Step;
 
 const Date t0 = sys_days{year{2026} / 3 / 1} + hours{9};
 const WatchRegion box{1, 10, 20, 200, 100, 1, std::nullopt};
+const BaselineReading screen({{"Build #512", {0.05, 0.05, 0.6, 0.3}, 0.95},
+                              {"Exporting… 45%", {0.05, 0.5, 0.9, 0.4}, 0.92}});
 
 WatchSpec judged() {
     WatchSpec s;
     s.id = "w_JUDGE1";
     s.command = "the build finishes";
+    s.target.description = s.command;
     s.type = WatchType::stateReached;
-    s.target.description = "the build finishes";
     s.region = box;
     s.createdAt = t0;
     return s;
 }
 
-const CloudImage crop{"image/png", "iVBORw0KGgo="};
-constexpr const char* confirming =
-    R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1, "too_vague": 0.1})";
+Answer ask(CloudHarness& h, std::optional<CloudImage> crop = CloudImage{"image/png", "iVBORw0KGgo="}) {
+    WatchSetup setup(box, h.settings, h.session);
+    return h.await<Answer>([&](auto done) { return setup.askTheModel(judged(), crop, t0, h.main.executor(), done); });
+}
 
-const BaselineReading screen({
-    {"Build #512", {0.05, 0.05, 0.6, 0.3}, 0.95},
-    {"Exporting… 45%", {0.05, 0.5, 0.9, 0.4}, 0.92},
-});
-
-TEST(WatchSetupCompile, WhatNeedsTheModelDependsOnTheServer) {
-    struct Case {
-        const char* what;
-        std::function<void(CloudHarness&)> prepare;
-        WatchSetup::Step::Kind kind;
-    };
-    const Case cases[] = {
-        {"ready", [](CloudHarness&) {}, WatchSetup::Step::Kind::consent},
-        {"Local Only", [](CloudHarness& h) { h.settings.setLocalOnly(true); }, WatchSetup::Step::Kind::localOnly},
+TEST(WatchSetup, WhatNeedsTheModelDependsOnTheServer) {
+    const std::tuple<const char*, std::function<void(CloudHarness&)>, Step::Kind> cases[] = {
+        {"ready", [](CloudHarness&) {}, Step::Kind::consent},
+        {"Local Only", [](CloudHarness& h) { h.settings.setLocalOnly(true); }, Step::Kind::localOnly},
         {"no address", [](CloudHarness& h) { h.store->set(CloudSettings::baseURLKey, std::string(" ")); },
-         WatchSetup::Step::Kind::notSetUp},
+         Step::Kind::notSetUp},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, prepare, kind] : cases) {
         CloudHarness h;
-        c.prepare(h);
-        WatchSetup setup(box, h.settings, h.session);
-        const WatchSetup::Step step = setup.compile("a new message arrives", BaselineReading::empty());
-        ASSERT_EQ(step.kind(), c.kind) << c.what;
+        prepare(h);
+        const Step step =
+            WatchSetup(box, h.settings, h.session).compile("a new message arrives", BaselineReading::empty());
+        ASSERT_EQ(step.kind(), kind) << what;
         const WatchSpec* fallback = nullptr;
-        if (auto* x = step.as<WatchSetup::Step::Consent>()) {
-            EXPECT_EQ(x->spec.type, WatchType::newItem) << c.what;
-            EXPECT_EQ(x->spec.region, box) << c.what;
+        if (auto* x = step.as<Step::Consent>()) {
+            EXPECT_EQ(x->spec.type, WatchType::newItem) << what;
+            EXPECT_EQ(x->spec.region, box) << what;
             fallback = &x->fallback;
         }
-        if (auto* x = step.as<WatchSetup::Step::LocalOnly>()) fallback = &x->fallback;
-        if (auto* x = step.as<WatchSetup::Step::NotSetUp>()) fallback = &x->fallback;
-        ASSERT_NE(fallback, nullptr) << c.what;
-        EXPECT_EQ(fallback->type, WatchType::anyChange) << c.what;
-        EXPECT_EQ(fallback->fallbackFrom, WatchType::newItem) << c.what;
-        EXPECT_TRUE(h.server.requests().empty()) << c.what;
+        if (auto* x = step.as<Step::LocalOnly>()) fallback = &x->fallback;
+        if (auto* x = step.as<Step::NotSetUp>()) fallback = &x->fallback;
+        ASSERT_NE(fallback, nullptr) << what;
+        EXPECT_EQ(fallback->type, WatchType::anyChange) << what;
+        EXPECT_EQ(fallback->fallbackFrom, WatchType::newItem) << what;
     }
 }
 
-TEST(WatchSetupCompile, LocalOutcomesArePassedOnUnchanged) {
+TEST(WatchSetup, LocalOutcomesArePassedOnAndTooVagueGoesToTheModelWhenItCanBeAsked) {
     CloudHarness h;
     WatchSetup setup(box, h.settings, h.session);
-    const WatchSetup::Step step = setup.compile("\"Done\" appears", screen);
-    const auto* decided = step.as<WatchSetup::Step::Decided>();
-    ASSERT_NE(decided, nullptr);
-    const auto* confirm = decided->outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr);
-    EXPECT_EQ(confirm->spec.type, WatchType::textAppears);
-    EXPECT_EQ(confirm->spec.target.text, "Done");
-    EXPECT_EQ(confirm->spec.region, box);
-}
+    const Step local = setup.compile("\"Done\" appears", screen);
+    ASSERT_NE(local.as<Step::Decided>(), nullptr);
+    const WatchSpec* confirmed = local.as<Step::Decided>()->outcome.spec();
+    EXPECT_EQ(local.as<Step::Decided>()->outcome.kind(), CompileOutcome::Kind::confirm);
+    EXPECT_EQ(confirmed->target.text, "Done");
+    EXPECT_EQ(confirmed->region, box);
 
-TEST(WatchSetupCompile, TooVagueGoesToTheModelOnlyWhenItCanBeAsked) {
-    CloudHarness h;
-    WatchSetup setup(box, h.settings, h.session);
-    const WatchSetup::Step asked = setup.compile("  Tell me when the vibe is right!", screen);
-    const auto* consent = asked.as<WatchSetup::Step::Consent>();
+    const Step asked = setup.compile("  Tell me when the vibe is right!", screen);
+    const auto* consent = asked.as<Step::Consent>();
     ASSERT_NE(consent, nullptr);
-    const WatchSpec& s = consent->spec;
-    EXPECT_EQ(s.command, "the vibe is right");
-    EXPECT_EQ(s.type, WatchType::stateReached);
-    EXPECT_EQ(s.target, (WatchTarget{"the vibe is right", std::nullopt, std::nullopt, std::nullopt}));
-    EXPECT_EQ(s.comparator, Comparison::none);
-    EXPECT_EQ(s.mode, WatchMode::once);
-    EXPECT_EQ(s.region, box);
-    EXPECT_EQ(s.baseline, (Baseline{std::nullopt, false, std::nullopt, screen.prominentLine(28), std::nullopt}));
-    EXPECT_FALSE(s.confidence || s.fallbackFrom || s.ruleFrom || s.direct);
-    EXPECT_EQ(consent->fallback.type, WatchType::anyChange);
+    EXPECT_EQ(consent->spec.command, "the vibe is right");
+    EXPECT_EQ(consent->spec.type, WatchType::stateReached);
+    EXPECT_EQ(consent->spec.baseline.currentText, screen.prominentLine(28));
     EXPECT_EQ(consent->fallback.fallbackFrom, WatchType::stateReached);
-    EXPECT_NE(consent->fallback.id, s.id);
+    EXPECT_NE(consent->fallback.id, consent->spec.id);
 
     h.settings.setLocalOnly(true);
-    const WatchSetup::Step local = setup.compile("the vibe is right", screen);
-    const auto* decided = local.as<WatchSetup::Step::Decided>();
-    ASSERT_NE(decided, nullptr);
-    const auto* vague = decided->outcome.as<CompileOutcome::TooVague>();
-    ASSERT_NE(vague, nullptr);
-    EXPECT_FALSE(vague->examples.empty());
-
+    const Step vague = setup.compile("the vibe is right", screen);
+    ASSERT_NE(vague.as<Step::Decided>(), nullptr);
+    ASSERT_NE(vague.as<Step::Decided>()->outcome.as<CompileOutcome::TooVague>(), nullptr);
+    EXPECT_FALSE(vague.as<Step::Decided>()->outcome.as<CompileOutcome::TooVague>()->examples.empty());
     h.settings.setLocalOnly(false);
-    const WatchSetup::Step empty = setup.compile("   ", screen);
-    ASSERT_NE(empty.as<WatchSetup::Step::Decided>(), nullptr);
-    EXPECT_TRUE(h.server.requests().empty());
+    EXPECT_EQ(setup.compile("   ", screen).kind(), Step::Kind::decided);
 }
 
-class AskTheModel : public ::testing::Test {
-protected:
+TEST(WatchSetup, AnAnswerIsJudgedAndClearsThePause) {
+    constexpr const char* confirming =
+        R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1,
+            "too_vague": 0.1})";
     CloudHarness h;
-    WatchSetup setup{box, h.settings, h.session};
-
-    Answer ask(std::optional<CloudImage> image = crop, Date now = t0) {
-        return h.await<Answer>([&](auto done) { return setup.askTheModel(judged(), image, now, h.main.executor(), done); });
-    }
-};
-
-TEST_F(AskTheModel, AnAnswerIsJudgedAndClearsThePause) {
     h.settings.pauseModel(60.0, t0 - hours{1});  // over by now, still stored
     h.server.answer("/v1/compile", ScriptedAnswer::json(200, confirming));
-    const Answer a = ask();
-    CompileResponse r = decodeWire<CompileResponse>(confirming);
-    EXPECT_EQ(a, (Answer{Answer::Setup{JudgeSetup::decide(r, judged())}}));
+    EXPECT_EQ(ask(h), (Answer{Answer::Setup{JudgeSetup::decide(decodeWire<CompileResponse>(confirming), judged())}}));
     EXPECT_FALSE(h.store->object(CloudSettings::pauseUntilKey).has_value());
-
-    const auto requests = h.server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(Json::parse(requests[0].body),
-              (Json{{"device", h.settings.deviceID()},
-                    {"command", "the build finishes"},
-                    {"image", {{"content_type", "image/png"}, {"base64", "iVBORw0KGgo="}}}}));
 }
 
-TEST_F(AskTheModel, AStoredPauseAnswersUsedUpWithoutARequest) {
-    h.settings.pauseModel(600.0, t0);
-    EXPECT_EQ(ask(crop, t0 + seconds{599}), (Answer{Answer::UsedUp{t0 + seconds{600}}}));
-    EXPECT_TRUE(h.server.requests().empty());
-
-    h.server.answer("/v1/compile", ScriptedAnswer::json(200, confirming));
-    EXPECT_EQ(ask(crop, t0 + seconds{600}).kind(), Answer::Kind::setup);
-    EXPECT_EQ(h.server.requests().size(), 1u);
-}
-
-TEST_F(AskTheModel, UsedUpAnswersStoreThePause) {
-    struct Case {
-        const char* what;
-        ScriptedAnswer answer;
-        std::optional<Date> back;
-        Date until;
-    };
-    const Case cases[] = {
-        {"busy for 600 s", ScriptedAnswer::json(503, R"({"error": "busy", "resets_in": 600})"), t0 + seconds{600},
+TEST(WatchSetup, UsedUpAnswersStoreThePauseAndEveryOtherFailureIsUnreachable) {
+    const std::tuple<ScriptedAnswer, Answer, std::optional<Date>> cases[] = {
+        {ScriptedAnswer::json(503, R"({"error": "busy", "resets_in": 600})"), Answer{Answer::UsedUp{t0 + seconds{600}}},
          t0 + seconds{600}},
-        {"day used up, no time", ScriptedAnswer::json(429, R"({"error": "daily_limit"})"), std::nullopt,
+        {ScriptedAnswer::json(429, R"({"error": "daily_limit"})"), Answer{Answer::UsedUp{std::nullopt}},
          t0 + seconds{900}},
+        // The stored pause, over by now, stays.
+        {ScriptedAnswer::json(500, ""), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
+        {ScriptedAnswer::json(429, ""), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
+        {ScriptedAnswer::json(502, ""), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
+        {ScriptedAnswer::json(200, R"({"type": "state_reached"})"), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
+        {ScriptedAnswer::with(ScriptedAnswer::Behaviour::closeWithoutReply), Answer{Answer::Unreachable{}},
+         t0 - minutes{59}},
     };
-    for (const Case& c : cases) {
-        CloudHarness fresh;
-        fresh.server.answer("/v1/compile", c.answer);
-        WatchSetup s(box, fresh.settings, fresh.session);
-        const Answer a =
-            fresh.await<Answer>([&](auto done) { return s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
-        EXPECT_EQ(a, (Answer{Answer::UsedUp{c.back}})) << c.what;
-        const auto pause = fresh.settings.modelPause(t0);
-        ASSERT_TRUE(pause.has_value()) << c.what;
-        EXPECT_EQ(pause->until, c.until) << c.what;
+    for (const auto& [reply, answer, until] : cases) {
+        CloudHarness h;
+        h.settings.pauseModel(60.0, t0 - hours{1});
+        h.server.answer("/v1/compile", reply);
+        EXPECT_EQ(ask(h), answer) << reply.status << reply.body;
+        EXPECT_EQ(h.store->number(CloudSettings::pauseUntilKey), duration<double>(until->time_since_epoch()).count())
+            << reply.status << reply.body;
     }
-}
-
-TEST_F(AskTheModel, EveryOtherFailureIsUnreachable) {
-    struct Case {
-        const char* what;
-        ScriptedAnswer answer;
-    };
-    const Case cases[] = {
-        {"server error", ScriptedAnswer::json(500, "")},
-        {"too many requests", ScriptedAnswer::json(429, "")},
-        {"model down", ScriptedAnswer::json(502, "")},
-        {"odd answer", ScriptedAnswer::json(200, R"({"type": "state_reached"})")},
-        {"hang-up", ScriptedAnswer::with(ScriptedAnswer::Behaviour::closeWithoutReply)},
-    };
-    for (const Case& c : cases) {
-        CloudHarness fresh;
-        fresh.settings.pauseModel(60.0, t0 - hours{1});
-        fresh.server.answer("/v1/compile", c.answer);
-        WatchSetup s(box, fresh.settings, fresh.session);
-        const Answer a =
-            fresh.await<Answer>([&](auto done) { return s.askTheModel(judged(), crop, t0, fresh.main.executor(), done); });
-        EXPECT_EQ(a, (Answer{Answer::Unreachable{}})) << c.what;
-        EXPECT_TRUE(fresh.store->object(CloudSettings::pauseUntilKey).has_value()) << c.what << ": pause kept";
-    }
-    EXPECT_EQ(ask(std::nullopt), (Answer{Answer::Unreachable{}}));  // no crop: nothing to send
+    CloudHarness h;
+    EXPECT_EQ(ask(h, std::nullopt), (Answer{Answer::Unreachable{}}));  // no crop: nothing to send
     EXPECT_TRUE(h.server.requests().empty());
-}
-
-TEST_F(AskTheModel, TheAnswerComesThroughTheExecutorEvenWithoutARequest) {
-    h.settings.setLocalOnly(true);
-    bool answered = false;
-    const CloudCall call = setup.askTheModel(judged(), crop, t0, h.main.executor(), [&](Answer) { answered = true; });
-    EXPECT_FALSE(answered);
-    h.main.runPending();
-    EXPECT_TRUE(answered);
 }
 
 }  // namespace

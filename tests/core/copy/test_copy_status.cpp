@@ -9,6 +9,8 @@ namespace kestrove {
 namespace {
 
 using std::nullopt;
+using enum WatchType;
+using enum WatchStatus;
 using Trouble = std::optional<WatchTrouble>;
 
 WatchRecord record(WatchType type, WatchStatus status, std::optional<std::string> app = nullopt,
@@ -27,55 +29,42 @@ WatchRecord record(WatchType type, WatchStatus status, std::optional<std::string
 }
 
 TEST(CopyStatus, StateLine) {
-    WatchRecord fallback = record(WatchType::anyChange, WatchStatus::watching, "  Firefox\t");
-    fallback.spec.fallbackFrom = WatchType::stateReached;
+    WatchRecord fallback = record(anyChange, watching, "  Firefox\t");
+    fallback.spec.fallbackFrom = stateReached;
     // 24 characters in 48 bytes: the limit counts characters.
     std::string e24, upper24;
     for (int i = 0; i < 24; ++i) e24 += "é", upper24 += "É";
     const std::string e25 = e24 + "é";
 
-    struct Case {
-        const char* what;
-        WatchRecord rec;
-        int interval;
-        std::optional<std::string> bark;
-        Trouble trouble;
-        bool direct;
-        std::string expected;
-    };
+    struct Case { WatchRecord rec; int interval; std::optional<std::string> bark; Trouble trouble; bool direct;
+                  std::string expected; };
     const Case cases[] = {
-        {"lost sight wins over trouble", record(WatchType::numberCompare, WatchStatus::lostSight), 5, "14:02",
-         WatchTrouble::localOnly(), false, "CAN'T SEE IT"},
-        {"paused", record(WatchType::textAppears, WatchStatus::paused), 5, nullopt, nullopt, false, "PAUSED"},
-        {"finished with time", record(WatchType::textGone, WatchStatus::finished), 5, "14:02", nullopt, false,
-         "BARKED 14:02"},
-        {"finished without time", record(WatchType::textGone, WatchStatus::finished), 5, nullopt, nullopt, false,
-         "BARKED"},
-        {"trouble", record(WatchType::stateReached, WatchStatus::watching, "Safari"), 5, "14:02",
+        // Lost sight wins over trouble, trouble over the rest.
+        {record(numberCompare, lostSight), 5, "14:02", WatchTrouble::localOnly(), false, "CAN'T SEE IT"},
+        {record(textAppears, paused), 5, nullopt, nullopt, false, "PAUSED"},
+        {record(textGone, finished), 5, "14:02", nullopt, false, "BARKED 14:02"},
+        {record(textGone, finished), 5, nullopt, nullopt, false, "BARKED"},
+        {record(stateReached, watching, "Safari"), 5, "14:02",
          WatchTrouble::serverNotSetUp(), false, "NOT CHECKING · NO SERVER SET UP"},
-        {"direct number", record(WatchType::numberCompare, WatchStatus::watching, "Safari", "24.50 eur"), 5, "14:02",
+        {record(numberCompare, watching, "Safari", "24.50 eur"), 5, "14:02",
          nullopt, true, "WATCHING · READING DIRECTLY · READ 24.50 EUR"},
-        {"direct text ignores last read", record(WatchType::textAppears, WatchStatus::watching, nullopt, "Done"), 5,
-         nullopt, nullopt, true, "WATCHING · READING DIRECTLY"},
-        {"full line", record(WatchType::numberCompare, WatchStatus::watching, "Safari", "24.50"), 5, "14:02", nullopt,
+        // Only number watches show what they read.
+        {record(textAppears, watching, nullopt, "Done"), 5, nullopt, nullopt, true, "WATCHING · READING DIRECTLY"},
+        {record(numberCompare, watching, "Safari", "24.50"), 5, "14:02", nullopt,
          false, "WATCHING IN SAFARI · EVERY 5 S · READ 24.50 · BARKED 14:02"},
-        {"text watch has no read part", record(WatchType::textGone, WatchStatus::watching, nullopt, "Loading"), 15,
-         nullopt, nullopt, false, "WATCHING · EVERY 15 S"},
-        {"any-change fallback, name trimmed", fallback, 30, nullopt, nullopt, false,
-         "WATCHING FOR ANY CHANGE IN FIREFOX · EVERY 30 S"},
-        {"plain any change", record(WatchType::anyChange, WatchStatus::watching), 5, nullopt, nullopt, false,
-         "WATCHING · EVERY 5 S"},
-        {"model kind", record(WatchType::newItem, WatchStatus::watching), 5, "9:15 am", nullopt, false,
+        {record(textGone, watching, nullopt, "Loading"), 15, nullopt, nullopt, false, "WATCHING · EVERY 15 S"},
+        {fallback, 30, nullopt, nullopt, false, "WATCHING FOR ANY CHANGE IN FIREFOX · EVERY 30 S"},  // name trimmed
+        {record(anyChange, watching), 5, nullopt, nullopt, false, "WATCHING · EVERY 5 S"},
+        {record(newItem, watching), 5, "9:15 am", nullopt, false,
          "WATCHING · EVERY 5 S · JUDGED BY A MODEL · BARKED 9:15 am"},
-        {"name of 24 characters", record(WatchType::stateReached, WatchStatus::watching, e24), 5, nullopt, nullopt,
+        // A name is shown up to 24 characters, and not when blank.
+        {record(stateReached, watching, e24), 5, nullopt, nullopt,
          false, "WATCHING IN " + upper24 + " · EVERY 5 S · JUDGED BY A MODEL"},
-        {"name of 25 characters", record(WatchType::anyChange, WatchStatus::watching, e25), 5, nullopt, nullopt, false,
-         "WATCHING · EVERY 5 S"},
-        {"name of only spaces", record(WatchType::anyChange, WatchStatus::watching, "   "), 5, nullopt, nullopt, false,
-         "WATCHING · EVERY 5 S"},
+        {record(anyChange, watching, e25), 5, nullopt, nullopt, false, "WATCHING · EVERY 5 S"},
+        {record(anyChange, watching, "   "), 5, nullopt, nullopt, false, "WATCHING · EVERY 5 S"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Copy::stateLine(c.rec, c.interval, c.bark, c.trouble, c.direct), c.expected) << c.what;
+        EXPECT_EQ(Copy::stateLine(c.rec, c.interval, c.bark, c.trouble, c.direct), c.expected) << c.expected;
 }
 
 TEST(CopyStatus, Tag) {
@@ -88,15 +77,15 @@ TEST(CopyStatus, Tag) {
         std::string expected;
     };
     const Case cases[] = {
-        {WatchStatus::paused, "14:02", true, nullopt, false, "BARKED 14:02"},
-        {WatchStatus::lostSight, nullopt, true, WatchTrouble::localOnly(), false, "BARKED"},
-        {WatchStatus::lostSight, "14:02", false, WatchTrouble::localOnly(), false, "CAN'T SEE IT"},
-        {WatchStatus::paused, "14:02", false, nullopt, true, "PAUSED"},
-        {WatchStatus::finished, "14:02", false, nullopt, false, "BARKED 14:02"},
-        {WatchStatus::finished, nullopt, false, nullopt, false, "BARKED"},
-        {WatchStatus::watching, "14:02", false, WatchTrouble::cantReachServer(), true, "CAN'T REACH THE SERVER"},
-        {WatchStatus::watching, "14:02", false, nullopt, true, "WATCHING · READING DIRECTLY"},
-        {WatchStatus::watching, "14:02", false, nullopt, false, "WATCHING · EVERY 30 S"},
+        {paused, "14:02", true, nullopt, false, "BARKED 14:02"},
+        {lostSight, nullopt, true, WatchTrouble::localOnly(), false, "BARKED"},
+        {lostSight, "14:02", false, WatchTrouble::localOnly(), false, "CAN'T SEE IT"},
+        {paused, "14:02", false, nullopt, true, "PAUSED"},
+        {finished, "14:02", false, nullopt, false, "BARKED 14:02"},
+        {finished, nullopt, false, nullopt, false, "BARKED"},
+        {watching, "14:02", false, WatchTrouble::cantReachServer(), true, "CAN'T REACH THE SERVER"},
+        {watching, "14:02", false, nullopt, true, "WATCHING · READING DIRECTLY"},
+        {watching, "14:02", false, nullopt, false, "WATCHING · EVERY 30 S"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Copy::tag(c.status, 30, c.bark, c.flashing, c.trouble, c.direct), c.expected)
@@ -104,11 +93,7 @@ TEST(CopyStatus, Tag) {
 }
 
 TEST(CopyStatus, TroubleTexts) {
-    struct Case {
-        WatchTrouble trouble;
-        std::string line;
-        std::string tag;
-    };
+    struct Case { WatchTrouble trouble; std::string line; std::string tag; };
     const Case cases[] = {
         {WatchTrouble::modelChecksUsedUp(nullopt), "TODAY'S MODEL CHECKS ARE USED UP", "MODEL CHECKS USED UP"},
         {WatchTrouble::modelChecksUsedUp("2:30 pm"), "MODEL CHECKS USED UP · BACK AT 2:30 PM",
@@ -125,15 +110,15 @@ TEST(CopyStatus, TroubleTexts) {
 
 TEST(CopyStatus, NotificationAndChat) {
     WatchSpec number;
-    number.type = WatchType::numberCompare;
+    number.type = numberCompare;
     number.command = "price below 20";
     WatchSpec words;
-    words.type = WatchType::textAppears;
+    words.type = textAppears;
     words.command = "\"Done\" shows up";
     WatchSpec anyChange;
     anyChange.command = "  anything here changes\n";
     WatchSpec fallback = anyChange;
-    fallback.fallbackFrom = WatchType::stateReached;
+    fallback.fallbackFrom = stateReached;
 
     EXPECT_EQ(Copy::notificationTitle(number), "Woof. Price below 20.");
     EXPECT_EQ(Copy::notificationTitle(words), "Woof. \"Done\" shows up.");
@@ -195,19 +180,15 @@ TEST(CopyStatus, SmallSentences) {
 }
 
 TEST(CopyStatus, KindLabelsAndExamples) {
-    struct Case {
-        WatchType type;
-        std::string label;
-        std::optional<std::string> example;
-    };
+    struct Case { WatchType type; std::string label; std::optional<std::string> example; };
     const Case cases[] = {
-        {WatchType::anyChange, "When anything changes", nullopt},
-        {WatchType::textAppears, "When exact words appear", "it says \"Done\""},
-        {WatchType::textGone, "When exact words are gone", "\"Loading\" is gone"},
-        {WatchType::numberCompare, "When a number passes a value", "the number drops below 100"},
-        {WatchType::stateReached, "When that's true", nullopt},
-        {WatchType::newLine, "When something new shows up", nullopt},
-        {WatchType::newItem, "When something new shows up", nullopt},
+        {anyChange, "When anything changes", nullopt},
+        {textAppears, "When exact words appear", "it says \"Done\""},
+        {textGone, "When exact words are gone", "\"Loading\" is gone"},
+        {numberCompare, "When a number passes a value", "the number drops below 100"},
+        {stateReached, "When that's true", nullopt},
+        {newLine, "When something new shows up", nullopt},
+        {newItem, "When something new shows up", nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Copy::readingLabel(c.type), c.label) << rawValue(c.type);

@@ -13,11 +13,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(Rect, IntersectionNeedsPositiveArea) {
     const Rect a{0, 0, 10, 10};
-    struct Case {
-        Rect other;
-        bool meets;
-        const char* why;
-    } cases[] = {
+    struct Case { Rect other; bool meets; const char* why; } cases[] = {
         {{5, 5, 10, 10}, true, "overlapping corner"},
         {{2, 2, 3, 3}, true, "inside"},
         {{10, 0, 5, 5}, false, "touching the right edge"},
@@ -38,11 +34,7 @@ TEST(Rect, IntersectionNeedsPositiveArea) {
 
 TEST(Rect, ContainmentIncludesEdgesAndEmptyRects) {
     const Rect a{10, 10, 100, 50};
-    struct Case {
-        Rect inner;
-        bool inside;
-        const char* why;
-    } cases[] = {
+    struct Case { Rect inner; bool inside; const char* why; } cases[] = {
         {a, true, "itself"},
         {{10, 10, 100, 50.0001}, false, "a hair taller"},
         {{20, 20, 10, 10}, true, "well inside"},

@@ -12,38 +12,22 @@
 using namespace kestrove;
 
 TEST(NumberFormat, GroupsAndRoundsTheDecimalValueHalfToEven) {
-    struct Row {
-        double value;
-        int decimals;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<double, int, std::string> rows[] = {
         {1234567, 0, "1,234,567"}, {0.5, 2, "0.50"},      {1234.5, 1, "1,234.5"},  {-1234.5, 2, "-1,234.50"},
         {999.999, 2, "1,000.00"},  {2.675, 2, "2.68"},    {0.125, 2, "0.12"},      {0.375, 2, "0.38"},
         {2.5, 0, "2"},             {3.5, 0, "4"},         {0, 0, "0"},             {12345678.9, 1, "12,345,678.9"},
         // A count of decimals the formatter refuses still gives a readable text.
         {1.5, -1, "1.5"},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(NumberFormat::string(r.value, r.decimals), r.expected) << r.value << " with " << r.decimals;
-}
-
-TEST(NumberFormat, NaturalDecimals) {
-    EXPECT_EQ(NumberFormat::naturalDecimals(3), 0);
-    EXPECT_EQ(NumberFormat::naturalDecimals(-40), 0);
-    EXPECT_EQ(NumberFormat::naturalDecimals(2.5), 1);
-    EXPECT_EQ(NumberFormat::naturalDecimals(-0.1), 1);
-    EXPECT_EQ(NumberFormat::naturalDecimals(2.25), 2);
-    EXPECT_EQ(NumberFormat::naturalDecimals(1.0 / 3), 2);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // the user's locale must not leak in
+    for (const auto& [value, decimals, text] : rows) EXPECT_EQ(NumberFormat::string(value, decimals), text) << value;
+    std::setlocale(LC_ALL, "C");
+    const std::pair<double, int> natural[] = {{3, 0}, {-40, 0}, {2.5, 1}, {-0.1, 1}, {2.25, 2}, {1.0 / 3, 2}};
+    for (const auto& [value, decimals] : natural) EXPECT_EQ(NumberFormat::naturalDecimals(value), decimals) << value;
 }
 
 TEST(ReadNumber, DisplayShowsTimesAsReadAndOtherValuesFormatted) {
-    struct Row {
-        std::string line;
-        bool preferTime;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, bool, std::string> rows[] = {  // line, time preferred, display
         {"€1.234,50", false, "1,234.50"},
         {"Battery 45%", false, "45%"},
         {"$1.500", false, "1.500"},
@@ -53,10 +37,10 @@ TEST(ReadNumber, DisplayShowsTimesAsReadAndOtherValuesFormatted) {
         {"1 hour and 30 minutes", true, "1 hour and 30 minutes"},
         {"12:30", true, "12:30"},
     };
-    for (const Row& r : rows) {
-        std::vector<ReadNumber> found = NumberParser::numbers(r.line, r.preferTime);
-        ASSERT_EQ(found.size(), 1u) << r.line;
-        EXPECT_EQ(found[0].display(), r.expected) << r.line;
+    for (const auto& [line, preferTime, display] : rows) {
+        std::vector<ReadNumber> found = NumberParser::numbers(line, preferTime);
+        ASSERT_EQ(found.size(), 1u) << line;
+        EXPECT_EQ(found[0].display(), display) << line;
     }
     ReadNumber padded{90, " 1:30 ", ValueUnit::seconds, 0, 0, 6, 0, std::nullopt};
     EXPECT_EQ(padded.display(), "1:30");
@@ -88,12 +72,7 @@ TEST(ReadNumber, JsonRoundTripLeavesAbsentMembersOut) {
 }
 
 TEST(ReadNumber, JsonRejectsWhatWouldNotReadBack) {
-    struct Row {
-        std::string text;
-        JsonError::Kind kind;
-        std::string path;
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, JsonError::Kind, std::string> rows[] = {
         {R"({"value":1,"text":"1","decimals":0,"location":0,"length":1})", JsonError::Kind::keyNotFound, "line"},
         {R"({"value":"1","text":"1","decimals":0,"location":0,"length":1,"line":0})", JsonError::Kind::typeMismatch, "value"},
         {R"({"value":1,"text":"1","unit":"yen","decimals":0,"location":0,"length":1,"line":0})",
@@ -103,13 +82,12 @@ TEST(ReadNumber, JsonRejectsWhatWouldNotReadBack) {
         {R"({"value":1,"text":"1","decimals":0,"location":0,"length":1,"line":0,"anchor":{"x":1}})",
          JsonError::Kind::keyNotFound, "anchor.y"},
     };
-    for (const Row& r : rows) {
+    for (const auto& [text, kind, path] : rows) {
         try {
-            decodeJson<ReadNumber>(r.text);
-            ADD_FAILURE() << "accepted " << r.text;
+            decodeJson<ReadNumber>(text);
+            ADD_FAILURE() << "accepted " << text;
         } catch (const JsonError& e) {
-            EXPECT_EQ(e.kind(), r.kind) << r.text;
-            EXPECT_EQ(e.path(), r.path) << r.text;
+            EXPECT_EQ(std::pair(e.kind(), e.path()), std::pair(kind, path)) << text;
         }
     }
     ReadNumber infinite{std::numeric_limits<double>::infinity(), "", std::nullopt, 0, 0, 0, 0, std::nullopt};

@@ -43,18 +43,11 @@ TEST(Reading, LinesReadAndWriteTheirJsonForm) {
     EXPECT_THROW(toJson(OCRLine{"a", NormRect{0, 0, 1, 1}, std::nan("")}), JsonError);
 }
 
-TEST(Reading, AnEmptyReadingHasNothingToSay) {
+TEST(Reading, FullTextAndHasText) {
     const BaselineReading empty = BaselineReading::empty();
     EXPECT_EQ(empty.fullText(), "");
     EXPECT_FALSE(empty.hasText());
-    EXPECT_EQ(empty.prominentLine(28), std::nullopt);
-    EXPECT_EQ(empty.prominentText(28), std::nullopt);
-    EXPECT_EQ(empty.lineMentioning("price"), std::nullopt);
-    EXPECT_TRUE(empty.numbers(true).empty());
     EXPECT_FALSE(empty.looksTransient());
-}
-
-TEST(Reading, FullTextAndHasText) {
     EXPECT_EQ(reading({"one", "", "three"}).fullText(), "one\n\nthree");
     EXPECT_FALSE(reading({"—", "•••", "  "}).hasText());
     EXPECT_TRUE(reading({"—", "½"}).hasText());  // a numeral that is no digit
@@ -62,11 +55,8 @@ TEST(Reading, FullTextAndHasText) {
 }
 
 TEST(Reading, ProminentLineIsTheTallestThenTheLongestThenTheFirst) {
-    struct Row {
-        std::vector<OCRLine> lines;
-        std::optional<std::string> expected;
-    };
-    const std::vector<Row> rows = {
+    const std::pair<std::vector<OCRLine>, std::optional<std::string>> rows[] = {
+        {{}, std::nullopt},
         {{line("First", 0.1), line("Other", 0.1)}, "First"},
         {{line("abc", 0.05), line("abcdefghi", 0.04)}, "abc"},  // 53 against 49
         {{line("abc", 0.04), line("abcdefghi", 0.04)}, "abcdefghi"},
@@ -75,16 +65,13 @@ TEST(Reading, ProminentLineIsTheTallestThenTheLongestThenTheFirst) {
         {{line("  Ready to print  ", 0.1)}, "Ready to print"},
         {{line("The quick brown fox jumps over the lazy dog", 0.1)}, "The quick brown fox jumps…"},
     };
-    for (const Row& r : rows) EXPECT_EQ(BaselineReading(r.lines).prominentLine(28), r.expected);
+    for (const auto& [lines, expected] : rows) EXPECT_EQ(BaselineReading(lines).prominentLine(28), expected);
     EXPECT_EQ(BaselineReading({line("The quick brown fox jumps", 0.1)}).prominentLine(24), "The quick brown fox…");
 }
 
 TEST(Reading, ProminentTextIgnoresNumbers) {
-    struct Row {
-        std::vector<OCRLine> lines;
-        std::optional<std::string> expected;
-    };
-    const std::vector<Row> rows = {
+    const std::pair<std::vector<OCRLine>, std::optional<std::string>> rows[] = {
+        {{}, std::nullopt},
         {{line("12:45 PM", 0.2), line("Boarding", 0.1)}, "PM"},
         {{line("42%", 0.5), line("x 5", 0.4), line("Battery 42%", 0.1)}, "Battery"},
         {{line("42%", 0.5), line("x 5", 0.4)}, std::nullopt},
@@ -92,26 +79,18 @@ TEST(Reading, ProminentTextIgnoresNumbers) {
         {{line("Total 1", 0.1), line("Price: $1,299.00", 0.1)}, "Total"},
         {{line("Uploading 3 of 40 holiday photographs to the album", 0.1)}, "Uploading of holiday…"},
     };
-    for (const Row& r : rows) EXPECT_EQ(BaselineReading(r.lines).prominentText(28), r.expected);
+    for (const auto& [lines, expected] : rows) EXPECT_EQ(BaselineReading(lines).prominentText(28), expected);
 }
 
 TEST(Reading, LineMentioningFindsTheFirstLineNamingAKeyWord) {
     const BaselineReading r = reading({"Order #4821", "Price: $12.99", "PRICE drop 5%", "Status 100%"});
-    struct Row {
-        std::string subject;
-        std::optional<std::string> expected;
-    };
-    const std::vector<Row> rows = {
-        {"the price", "Price"},
-        {"PRICE", "Price"},
-        {"status text", "Status"},
-        {"to do", std::nullopt},
-        {"the label message", std::nullopt},
-        {"drop", "PRICE drop"},
-        {"nothing here", std::nullopt},
+    const std::pair<std::string, std::optional<std::string>> rows[] = {
+        {"the price", "Price"}, {"PRICE", "Price"}, {"status text", "Status"}, {"to do", std::nullopt},
+        {"the label message", std::nullopt}, {"drop", "PRICE drop"}, {"nothing here", std::nullopt},
         {"rde", "Order #"},  // a key word may sit inside a longer word
     };
-    for (const Row& row : rows) EXPECT_EQ(r.lineMentioning(row.subject), row.expected) << row.subject;
+    for (const auto& [subject, expected] : rows) EXPECT_EQ(r.lineMentioning(subject), expected) << subject;
+    EXPECT_EQ(BaselineReading::empty().lineMentioning("price"), std::nullopt);
 
     // Stripping leaves nothing: the line is shown as read.
     EXPECT_EQ(reading({"100%"}).lineMentioning("100%"), "100%");
@@ -128,12 +107,7 @@ TEST(Reading, NumbersCarryTheirLineAndAnchor) {
     });
     std::vector<ReadNumber> found = r.numbers(false);
     ASSERT_EQ(found.size(), 4u);
-    struct Want {
-        double value;
-        int line;
-        double x;
-        double y;
-    };
+    struct Want { double value; int line; double x, y; };
     const std::vector<Want> want = {
         {5, 0, 0.1 + 0.4 / 2, 0.2},
         {5, 1, 0.2 + 0.7 * 0.5 / 7, 0.55},
@@ -151,24 +125,14 @@ TEST(Reading, NumbersCarryTheirLineAndAnchor) {
     std::vector<ReadNumber> times = reading({"Ends in 1 hour and 30 minutes"}).numbers(true);
     ASSERT_EQ(times.size(), 1u);
     EXPECT_DOUBLE_EQ(times[0].value, 5400);
+    EXPECT_TRUE(BaselineReading::empty().numbers(true).empty());
 }
 
 TEST(Reading, LooksTransientForProgressWording) {
-    struct Row {
-        std::vector<std::string> lines;
-        bool expected;
+    const std::pair<std::string, bool> rows[] = {
+        {"Uploading photos", true}, {"Saving, please wait", false}, {"Please wait...", true}, {"Please wait…", true},
+        {"Ping", false}, {"King of the hill", false}, {"bring it", true}, {"42%", false}, {"Ready", false},
+        {"Your subscription renews every month", true},  // truncated, so it ends with "…"
     };
-    const std::vector<Row> rows = {
-        {{"Uploading photos"}, true},
-        {{"Saving, please wait"}, false},
-        {{"Please wait..."}, true},
-        {{"Please wait…"}, true},
-        {{"Ping"}, false},
-        {{"King of the hill"}, false},
-        {{"bring it"}, true},
-        {{"Your subscription renews every month"}, true},  // truncated, so it ends with "…"
-        {{"42%"}, false},
-        {{"Ready"}, false},
-    };
-    for (const Row& r : rows) EXPECT_EQ(reading(r.lines).looksTransient(), r.expected) << r.lines.front();
+    for (const auto& [text, transient] : rows) EXPECT_EQ(reading({text}).looksTransient(), transient) << text;
 }

@@ -22,11 +22,7 @@ std::vector<std::string> texts(const std::vector<OCRLine>& lines) {
 }  // namespace
 
 TEST(ReadingOrder, RowsByTopThenLeftToRightWithinTheTolerance) {
-    struct Case {
-        const char* name;
-        std::vector<OCRLine> in;
-        std::vector<std::string> expected;
-    };
+    struct Case { const char* name; std::vector<OCRLine> in; std::vector<std::string> expected; };
     const std::vector<Case> cases = {
         {"tops 0.015 apart read as one row", {at("right", 0.6, 0.100), at("left", 0.1, 0.115)}, {"left", "right"}},
         {"tops 0.021 apart read top first", {at("upper", 0.6, 0.100), at("lower", 0.1, 0.121)}, {"upper", "lower"}},

@@ -16,12 +16,7 @@ std::vector<OCRLine> linesOf(const std::vector<std::string>& texts) { return sam
 }  // namespace
 
 TEST(TextMatch, TruncateCutsAtALateSpaceOrMidWord) {
-    struct Row {
-        std::string text;
-        std::size_t n;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::size_t, std::string> rows[] = {
         {"Your order has shipped", 12, "Your order…"},
         {"Downloading update files", 10, "Downloadin…"},
         {"Exactly ten", 11, "Exactly ten"},
@@ -33,27 +28,20 @@ TEST(TextMatch, TruncateCutsAtALateSpaceOrMidWord) {
         {"👍🏽👍🏽👍🏽", 2, "👍🏽👍🏽…"},
         {"Café crème brûlée", 12, "Café crème…"},
     };
-    for (const Row& r : rows) EXPECT_EQ(TextMatch::truncate(r.text, r.n), r.expected) << r.text << " to " << r.n;
+    for (const auto& [text, n, cut] : rows) EXPECT_EQ(TextMatch::truncate(text, n), cut) << text << " to " << n;
 }
 
 TEST(TextMatch, StripNumbersRemovesAmountsClocksAndSeparators) {
-    const std::vector<std::pair<std::string, std::string>> rows = {
-        {"Battery 45%", "Battery"},
-        {"Price: $1,299.00", "Price"},
-        {"12:30 – Boarding", "Boarding"},
-        {"Order 42   shipped", "Order shipped"},
-        {"Total (3 items) 12 €", "Total ( items"},
-        {"rev2 and A4 stay", "rev2 and A4 stay"},
-        {"−5 °C", "°C"},
-        {"12:45 PM", "PM"},
-        {"42%", ""},
-        {"[1/3]", ""},
+    const std::pair<std::string, std::string> rows[] = {
+        {"Battery 45%", "Battery"},       {"Price: $1,299.00", "Price"}, {"12:30 – Boarding", "Boarding"},
+        {"Order 42   shipped", "Order shipped"}, {"Total (3 items) 12 €", "Total ( items"},
+        {"rev2 and A4 stay", "rev2 and A4 stay"}, {"−5 °C", "°C"}, {"12:45 PM", "PM"}, {"42%", ""}, {"[1/3]", ""},
     };
     for (const auto& [in, out] : rows) EXPECT_EQ(TextMatch::stripNumbers(in), out) << in;
 }
 
 TEST(TextMatch, NormalizeFoldsAndKeepsLettersMarksAndDigits) {
-    const std::vector<std::pair<std::string, std::string>> rows = {
+    const std::pair<std::string, std::string> rows[] = {
         {"Sold Out!", "soldout"}, {"Café", "cafe"},    {"ＡＢＣ１２", "abc12"},
         {"—•••", ""},             {"Ünïcödé 2.0", "unicode20"}, {"日本語", "日本語"},
     };
@@ -61,12 +49,7 @@ TEST(TextMatch, NormalizeFoldsAndKeepsLettersMarksAndDigits) {
 }
 
 TEST(TextMatch, ContainsComparesNormalisedTextAcrossLines) {
-    struct Row {
-        std::vector<std::string> lines;
-        std::string text;
-        bool expected;
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<std::vector<std::string>, std::string, bool> rows[] = {
         {{"SOLD", "OUT"}, "sold out", true},
         {{"Status: Sold-Out"}, "sold out", true},
         {{"CAFE OPEN"}, "Café", true},
@@ -82,33 +65,20 @@ TEST(TextMatch, ContainsComparesNormalisedTextAcrossLines) {
         {{"Done"}, "", false},
         {{}, "??", false},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(TextMatch::contains(linesOf(r.lines), r.text), r.expected) << "\"" << r.text << "\"";
+    for (const auto& [lines, text, found] : rows) EXPECT_EQ(TextMatch::contains(linesOf(lines), text), found) << text;
 }
 
 TEST(TextMatch, ContainsFindsAClockOnlyWhereItStandsAlone) {
-    struct Row {
-        std::string line;
-        std::string clock;
-        bool expected;
-    };
-    const std::vector<Row> rows = {
-        {"Departs 12:30", "12:30", true},
-        {"Departs 12 : 30", "12:30", true},
-        {"at 9:05.", "9:05", true},
-        {"1:05:30 left", "1:05:30", true},
-        {"Departs 112:30", "12:30", false},
-        {"12:305", "12:30", false},
-        {"12:30:15", "12:30", false},
-        {"12:30 : 15", "12:30", false},
-        {"09:05", "9:05", false},
+    const std::tuple<std::string, std::string, bool> rows[] = {
+        {"Departs 12:30", "12:30", true},   {"Departs 12 : 30", "12:30", true}, {"at 9:05.", "9:05", true},
+        {"1:05:30 left", "1:05:30", true},  {"Departs 112:30", "12:30", false}, {"12:305", "12:30", false},
+        {"12:30:15", "12:30", false},       {"12:30 : 15", "12:30", false},     {"09:05", "9:05", false},
         {"12h30", "12:30", false},
         // Normalising would have found "1230" here; a clock is never matched that way.
         {"Room 1230", "12:30", false},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(TextMatch::contains(linesOf({"first line", r.line}), r.clock), r.expected)
-            << r.clock << " in " << r.line;
+    for (const auto& [line, clock, found] : rows)
+        EXPECT_EQ(TextMatch::contains(linesOf({"first line", line}), clock), found) << clock << " in " << line;
 }
 
 TEST(TextMatch, ClockLiteralIsAWholeClock) {

@@ -14,28 +14,23 @@ using enum WatchType;
 using enum Comparison;
 constexpr auto none_ = std::nullopt;
 
-ParsedCommand number(Comparison c, double v, std::optional<ValueUnit> unit, std::optional<std::string> subject, bool approach = false) {
+ParsedCommand number(Comparison c, double v, std::optional<ValueUnit> unit, std::optional<std::string> subject,
+                     bool approach = false) {
     ParsedCommand p;
-    p.type = numberCompare;
-    p.comparator = c;
-    p.value = v;
-    p.unit = unit;
-    p.subject = std::move(subject);
+    p.type = numberCompare, p.comparator = c, p.value = v, p.unit = unit, p.subject = std::move(subject),
     p.approach = approach;
     return p;
 }
 
 ParsedCommand withText(WatchType t, std::string text) {
     ParsedCommand p;
-    p.type = t;
-    p.text = std::move(text);
+    p.type = t, p.text = std::move(text);
     return p;
 }
 
 ParsedCommand withSubject(WatchType t, std::optional<std::string> subject) {
     ParsedCommand p;
-    p.type = t;
-    p.subject = std::move(subject);
+    p.type = t, p.subject = std::move(subject);
     return p;
 }
 
@@ -48,18 +43,6 @@ std::string show(const std::optional<ParsedCommand>& p) {
     if (p->subject) s += " subject '" + *p->subject + "'";
     if (p->approach) s += " approach";
     return s;
-}
-
-struct ParseCase {
-    std::string sentence;
-    std::optional<ParsedCommand> expected;
-};
-
-void expectParses(const std::vector<ParseCase>& cases) {
-    for (const ParseCase& c : cases) {
-        std::optional<ParsedCommand> got = CommandParser::parse(c.sentence);
-        EXPECT_EQ(got, c.expected) << "'" << c.sentence << "' gave " << show(got) << ", expected " << show(c.expected);
-    }
 }
 
 }  // namespace
@@ -87,52 +70,34 @@ TEST(CommandParser, CleanTrimsFoldsQuotesAndDropsLeadInsAndTrailingPunctuation) 
     for (const auto& [sentence, cleaned] : cases) EXPECT_EQ(CommandParser::clean(sentence), cleaned) << "'" << sentence << "'";
 }
 
-TEST(CommandParser, ExpandsContractionsOnWholeWordsOnly) {
-    EXPECT_EQ(CommandParser::expandContractions("it's done, that's it and they're back"), "it is done, that is it and they are back");
+TEST(CommandParser, TextHelpers) {
+    // Contractions expand on whole lower-case words only.
+    EXPECT_EQ(CommandParser::expandContractions("it's done, that's it and they're back"),
+              "it is done, that is it and they are back");
     EXPECT_EQ(CommandParser::expandContractions("i'm here, everything's fine"), "i am here, everything is fine");
-    EXPECT_EQ(CommandParser::expandContractions("bit's it'sy"), "bit's it'sy");
-    EXPECT_EQ(CommandParser::expandContractions("It's upper"), "It's upper");
-}
-
-TEST(CommandParser, QuotedTextPrefersDoubleQuotesAndSkipsApostrophesInWords) {
-    EXPECT_EQ(CommandParser::quotedText("\"Ready\" shows up"), "Ready");
-    EXPECT_EQ(CommandParser::quotedText("it's 'Done' now"), "Done");
-    EXPECT_EQ(CommandParser::quotedText("'a' then \"b\""), "b");
-    EXPECT_EQ(CommandParser::quotedText("\"  Sold out \""), "Sold out");
-    EXPECT_EQ(CommandParser::quotedText("don't won't"), std::nullopt);
-    EXPECT_EQ(CommandParser::quotedText("\"\" is empty"), std::nullopt);
-}
-
-TEST(CommandParser, OriginalFindsThePassageInItsOwnCase) {
-    EXPECT_EQ(CommandParser::original("Exporting is gone", "exporting"), "Exporting");
+    EXPECT_EQ(CommandParser::expandContractions("bit's it'sy It's"), "bit's it'sy It's");
+    // Quoted text prefers double quotes and skips apostrophes inside words.
+    const std::pair<const char*, std::optional<std::string>> quoted[] = {
+        {"\"Ready\" shows up", "Ready"}, {"it's 'Done' now", "Done"}, {"'a' then \"b\"", "b"},
+        {"\"  Sold out \"", "Sold out"}, {"don't won't", none_}, {"\"\" is empty", none_}};
+    for (const auto& [in, out] : quoted) EXPECT_EQ(CommandParser::quotedText(in), out) << in;
+    // The passage as typed, also for a phrase of the expanded sentence.
     EXPECT_EQ(CommandParser::original("Wait for ÉTÉ Sale", "été sale"), "ÉTÉ Sale");
     EXPECT_EQ(CommandParser::original("nothing here", "absent"), "absent");
-    // A phrase taken from the expanded sentence still finds what was typed.
     EXPECT_EQ(CommandParser::original("it says It's READY", "it is ready"), "It's READY");
-}
-
-TEST(CommandParser, FirstMatchGivesEveryGroupOrAbsent) {
-    auto g = CommandParser::firstMatch("Price 12", "(\\w+) (\\d+)( x)?", false);
-    ASSERT_TRUE(g);
-    ASSERT_EQ(g->size(), 4u);
-    EXPECT_EQ((*g)[0], "Price 12");
-    EXPECT_EQ((*g)[1], "Price");
-    EXPECT_EQ((*g)[2], "12");
-    EXPECT_EQ((*g)[3], std::nullopt);
-    EXPECT_EQ(CommandParser::firstMatch("PRICE", "price", false), std::nullopt);
+    // Every group of the first match, or nothing.
+    EXPECT_EQ(CommandParser::firstMatch("Price 12", "(\\w+) (\\d+)( x)?", false),
+              (std::vector<std::optional<std::string>>{"Price 12", "Price", "12", none_}));
+    EXPECT_EQ(CommandParser::firstMatch("PRICE", "price", false), none_);
     EXPECT_TRUE(CommandParser::firstMatch("PRICE", "price", true));
-    EXPECT_EQ(CommandParser::firstMatch("x", "(unclosed", false), std::nullopt);
-}
-
-TEST(CommandParser, DescriptivePhrases) {
-    for (const char* p : {"it", " this ", "the error", "the spinner", "text", "a toast", "my build", "that thing"}) {
+    EXPECT_EQ(CommandParser::firstMatch("x", "(unclosed", false), none_);
+    for (const char* p : {"it", " this ", "the error", "the spinner", "text", "a toast", "my build", "that thing"})
         EXPECT_TRUE(CommandParser::isDescriptive(p)) << p;
-    }
     for (const char* p : {"exporting", "theme", "error", "thisisit", "done"}) EXPECT_FALSE(CommandParser::isDescriptive(p)) << p;
 }
 
-TEST(CommandParser, ParsesTextGoneAndAppearing) {
-    expectParses({
+TEST(CommandParser, ParsesEveryKindOfSentence) {
+    const std::pair<std::string, std::optional<ParsedCommand>> cases[] = {
         {"\u201CExporting\u201D is gone", withText(textGone, "Exporting")},
         {"Exporting is gone", withText(textGone, "Exporting")},
         {"the error is gone", withSubject(textGone, "error")},
@@ -150,44 +115,21 @@ TEST(CommandParser, ParsesTextGoneAndAppearing) {
         {"'Done' appears", withText(textAppears, "Done")},
         {"Done appears", withText(textAppears, "Done")},
         {"the dialog is visible", withText(textAppears, "dialog")},
-    });
-}
-
-TEST(CommandParser, UnquotedShowsUpWaitsForTheThingNotForUp) {
-    expectParses({
+        // An unquoted "shows up" waits for the thing, not for "up".
         {"Ready shows up", withText(textAppears, "Ready")},
         {"Build passed shows up", withText(textAppears, "Build passed")},
         {"the banner shows up", withText(textAppears, "banner")},
         {"it shows Ready", withText(textAppears, "Ready")},
-    });
-}
-
-// "when it appears" names no text; a watch for the letters "it" would be met
-// by "Edit" or "Submit".
-TEST(CommandParser, AppearingPronounNamesNoText) {
-    expectParses({
-        {"when it appears", none_},
-        {"this shows up", none_},
-        {"that pops up", none_},
-        {"it is visible", none_},
-        {"something appears", none_},
-        {"anything comes up", none_},
-        {"I can see it", none_},
+        // A pronoun that appears names no text: a watch for the letters "it"
+        // would be met by "Edit" or "Submit".
+        {"when it appears", none_}, {"this shows up", none_}, {"that pops up", none_}, {"it is visible", none_},
+        {"something appears", none_}, {"anything comes up", none_}, {"I can see it", none_},
         {"when it says this", none_},
         {"the dialog appears", withText(textAppears, "dialog")},
         {"Itinerary appears", withText(textAppears, "Itinerary")},
-    });
-}
-
-TEST(CommandParser, ExpandedContractionsDoNotLeakIntoTheAwaitedText) {
-    expectParses({
+        // Expanded contractions do not leak into the awaited text.
         {"it says it's ready", withText(textAppears, "it's ready")},
         {"it's done", withSubject(stateReached, "it's done")},
-    });
-}
-
-TEST(CommandParser, ParsesNumberComparisons) {
-    expectParses({
         {"Bark when the price drops below 200 €!", number(lt, 200, ValueUnit::eur, "price")},
         {"it shows 5 or more", number(gte, 5, none_, none_)},
         {"queue is 5 or less", number(lte, 5, none_, "queue")},
@@ -208,11 +150,6 @@ TEST(CommandParser, ParsesNumberComparisons) {
         {"the price is 5", number(eq, 5, none_, "price")},
         {"my queue position is at most 3 here", number(lte, 3, none_, "queue position")},
         {"the fan speed is over 3000 rpm", number(gt, 3000, none_, "fan speed")},
-    });
-}
-
-TEST(CommandParser, ParsesChangesNewItemsAndStates) {
-    expectParses({
         {"this changes", withSubject(anyChange, none_)},
         {"anything happens", withSubject(anyChange, none_)},
         {"the counter changes", withSubject(anyChange, "counter")},
@@ -226,9 +163,11 @@ TEST(CommandParser, ParsesChangesNewItemsAndStates) {
         {"ready", withSubject(stateReached, "ready")},
         {"When the upload finishes...", withSubject(stateReached, "the upload finishes")},
         {"the server ist jetzt bereit", withSubject(stateReached, "the server ist jetzt bereit")},
-    });
-}
-
-TEST(CommandParser, VagueSentencesParseToNothing) {
-    expectParses({{"", none_}, {"   ", none_}, {"when?", none_}, {"hmm", none_}, {"do your thing", none_}});
+        // Vague sentences parse to nothing.
+        {"", none_}, {"   ", none_}, {"when?", none_}, {"hmm", none_}, {"do your thing", none_},
+    };
+    for (const auto& [sentence, expected] : cases) {
+        std::optional<ParsedCommand> got = CommandParser::parse(sentence);
+        EXPECT_EQ(got, expected) << "'" << sentence << "' gave " << show(got) << ", expected " << show(expected);
+    }
 }

@@ -1,222 +1,293 @@
+// Realistic sentences over realistic boxes: what each compiles to, and how the
+// rule it makes judges the box's later readings.
 #include "core/rules/local_compiler.hpp"
-#include "core/reading/text_match.hpp"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "core/reading/text_match.hpp"
+#include "core/rules/command_parser.hpp"
+#include "core/rules/evaluation.hpp"
 
 using namespace kestrove;
 using Kind = CompileOutcome::Kind;
 
 namespace {
 
-BaselineReading readingOf(std::vector<std::string> texts) {
+using enum WatchType;
+using enum Comparison;
+constexpr auto no = std::nullopt;
+const WatchRegion region{1, 100, 80, 320, 140, 1, std::nullopt};
+const Date now = std::chrono::system_clock::from_time_t(1'800'000'000);
+
+std::vector<OCRLine> linesOf(const std::vector<std::string>& texts) {
     std::vector<OCRLine> lines;
-    double y = 0;
-    for (std::string& t : texts) {
-        lines.push_back(OCRLine{std::move(t), NormRect{0.05, y, 0.9, 0.1}, 0.9});
-        y += 0.12;
-    }
-    return BaselineReading(std::move(lines));
+    double y = 0.05;
+    for (const std::string& t : texts) lines.push_back(OCRLine{t, NormRect{0.05, y, 0.9, 0.12}, 0.95}), y += 0.15;
+    return lines;
 }
 
-const WatchRegion box{7, 10, 20, 300, 120, 2, std::nullopt};
-const Date created = std::chrono::system_clock::from_time_t(1'800'000'000);
-
-// Hands out w_ALT001, w_ALT002, … so every id of an outcome is known.
-struct PinnedIDs {
-    int next = 0;
-    std::string operator()() { return "w_ALT00" + std::to_string(++next); }
+struct Later {
+    std::vector<std::string> lines;
+    bool met;
+    bool readable = true;
 };
 
-CompileOutcome compileOn(const std::string& sentence, const std::vector<std::string>& box_,
-                         std::optional<ReadNumber> chosen = std::nullopt) {
-    return LocalCompiler::compile(sentence, readingOf(box_), box, chosen, "w_TEST01", created, PinnedIDs{});
+struct Scenario {
+    std::string sentence;
+    std::vector<std::string> box;
+    Kind kind;
+    WatchType type = anyChange;
+    Comparison comparator = none;
+    std::optional<double> value = no;
+    std::optional<ValueUnit> unit = no;
+    std::optional<std::string> text = no;
+    std::optional<double> current = no;
+    std::optional<std::string> display = no;
+    std::vector<Later> later = {};
+    // What the outcome names, when not empty: the text read (alreadyTrue), what
+    // was looked for (notVisible), else the rule's description.
+    std::string said = "";
+    // Numbers offered to choose from, and the one the user picks.
+    std::size_t offered = 0;
+    std::optional<std::size_t> picked = no;
+};
+
+CompileOutcome compile(const Scenario& sc, const std::optional<ReadNumber>& chosen = no) {
+    return LocalCompiler::compile(sc.sentence, BaselineReading(linesOf(sc.box)), region, chosen, "w_FIRST1", now,
+                                  [] { return std::string("w_ALT001"); });
+}
+
+void run(const Scenario& sc) {
+    SCOPED_TRACE("'" + sc.sentence + "'");
+    CompileOutcome o = compile(sc);
+    std::optional<ReadNumber> picked;
+    if (sc.offered > 0) {
+        ASSERT_EQ(o.kind(), Kind::whichNumber);
+        const auto& candidates = o.as<CompileOutcome::WhichNumber>()->candidates;
+        ASSERT_EQ(candidates.size(), sc.offered);
+        if (!sc.picked) return;
+        picked = candidates[*sc.picked];
+        o = compile(sc, picked);
+    }
+    ASSERT_EQ(o.kind(), sc.kind);
+    const WatchSpec* spec = o.spec();
+    ASSERT_NE(spec, nullptr);
+    EXPECT_EQ(std::tie(spec->type, spec->comparator, spec->value, spec->target.unit, spec->target.text),
+              std::tie(sc.type, sc.comparator, sc.value, sc.unit, sc.text));
+    EXPECT_EQ(std::tie(spec->baseline.currentValue, spec->baseline.currentDisplay), std::tie(sc.current, sc.display));
+    EXPECT_EQ(spec->baseline.currentlyMet, sc.kind == Kind::alreadyTrue || sc.kind == Kind::alreadyVisible);
+    // What every rule carries from the sentence, the box and the first reading.
+    EXPECT_EQ(std::tie(spec->id, spec->command, spec->region, spec->createdAt, spec->mode),
+              std::make_tuple("w_FIRST1", CommandParser::clean(sc.sentence), region, now, WatchMode::once));
+    EXPECT_EQ(std::pair(spec->pollSeconds, spec->debounceChecks), std::pair(5, 2));
+    EXPECT_FALSE(spec->confidence || spec->fallbackFrom || spec->direct);
+    if (picked) {
+        EXPECT_EQ(spec->target.anchor, picked->anchor);
+    }
+    // A text awaited to go is one the box shows, else it would count as gone at once.
+    if (sc.type == textGone && sc.kind == Kind::confirm) {
+        EXPECT_TRUE(TextMatch::contains(linesOf(sc.box), *sc.text));
+    }
+
+    std::optional<std::string> said = spec->target.description;
+    const WatchSpec* fallback = nullptr;
+    if (const auto* t = o.as<CompileOutcome::AlreadyTrue>()) {
+        said = t->read;
+        if (sc.type == numberCompare) {
+            EXPECT_EQ(t->read, sc.display);
+        }
+        fallback = &t->fallback;
+    }
+    if (const auto* n = o.as<CompileOutcome::NoText>()) fallback = &n->fallback;
+    if (const auto* n = o.as<CompileOutcome::NeedsJudge>()) fallback = &n->fallback;
+    if (const auto* n = o.as<CompileOutcome::NotVisible>()) said = n->target;
+    if (!sc.said.empty()) {
+        EXPECT_EQ(said, sc.said);
+    }
+    if (fallback) {  // stands in for the kind asked for, under its own id
+        EXPECT_EQ(std::tie(fallback->id, fallback->type, fallback->fallbackFrom, fallback->command),
+                  std::make_tuple("w_ALT001", anyChange, spec->ruleFrom.value_or(sc.type), spec->command));
+        EXPECT_EQ(fallback->target, (WatchTarget{"anything here", no, no, no}));
+    }
+    if (const auto* v = o.as<CompileOutcome::AlreadyVisible>()) {
+        const WatchSpec& alt = v->alternative;
+        EXPECT_EQ(std::tie(alt.id, alt.type, alt.command, alt.target.text, alt.baseline.currentlyMet),
+                  std::make_tuple("w_ALT001", textGone, "\"" + *sc.text + "\" is gone", sc.text, false));
+    }
+    for (const Later& l : sc.later) {
+        std::string shown;
+        for (const std::string& t : l.lines) shown += "[" + t + "]";
+        const Evaluation ev = LocalCompiler::evaluate(*spec, linesOf(l.lines));
+        EXPECT_EQ(ev.met, l.met) << shown;
+        EXPECT_EQ(ev.readable, l.readable) << shown;
+    }
 }
 
 }  // namespace
 
-TEST(LocalCompiler, BaseRuleCarriesTheSentenceBoxAndFirstReading) {
-    CompileOutcome o = compileOn("Bark when the price drops below 200 €!", {"Wireless Headphones", "Price 249,99 €"});
-    ASSERT_EQ(o.kind(), Kind::confirm);
-    const WatchSpec& s = *o.spec();
-    EXPECT_EQ(s.id, "w_TEST01");
-    EXPECT_EQ(s.command, "the price drops below 200 €");
-    EXPECT_EQ(s.region, box);
-    EXPECT_EQ(s.mode, WatchMode::once);
-    EXPECT_EQ(s.pollSeconds, 5);
-    EXPECT_EQ(s.debounceChecks, 2);
-    EXPECT_EQ(s.createdAt, created);
-    EXPECT_EQ(s.target.description, "price");
-    EXPECT_EQ(s.baseline.currentText, "Wireless Headphones");
-    EXPECT_FALSE(s.confidence || s.fallbackFrom || s.ruleFrom || s.direct);
+TEST(LocalCompiler, Scenarios) {
+    const Scenario scenarios[] = {
+        // Prices with currencies.
+        {"Bark when the price drops below 200 €!", {"Wireless Headphones", "Price 249,99 €", "In stock"}, Kind::confirm,
+         numberCompare, lt, 200, ValueUnit::eur, no, 249.99, "249.99",
+         {{{"Wireless Headphones", "Price 189,00 €"}, true}, {{"Price 210,50 €"}, false}, {{"Sold out"}, false, false}},
+         "price"},
+        // "Subtotal" mentions the subject too, so the user picks the total.
+        {"tell me when the total is under $50", {"Subtotal $62.40", "Shipping $4.99", "Total $67.39"}, Kind::confirm,
+         numberCompare, lt, 50, ValueUnit::usd, no, 67.39, "67.39",
+         {{{"Subtotal $45.00", "Shipping $4.99", "Total $49.99"}, true}, {{"Total $67.39"}, false}}, "", 3, 2},
+        {"the price drops below 100", {"Price 120 €", "Qty 3"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
+         no, 120, "120", {{{"Price 95 €", "Qty 3"}, true}, {{"Price 101 €", "Qty 1"}, false}}},
+        // No line names the total, but only one number is a price.
+        {"the total drops below 100", {"Items 4", "Sum 120 €"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
+         no, 120, "120"},
+        {"the price drops below 100", {"Was 150 €", "Now 120 €"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
+         no, 120, "120", {{{"Was 150 €", "Now 99 €"}, true}, {{"Was 99 €", "Now 120 €"}, false}}, "", 2, 1},
+        {"price drops below 130", {"Was 150 €", "Now 120 €"}, Kind::alreadyTrue, numberCompare, lt, 130, ValueUnit::eur,
+         no, 120, "120", {}, "", 2, 1},
+        {"when it is cheaper than £20", {"Paperback £18.50"}, Kind::alreadyTrue, numberCompare, lt, 20, ValueUnit::gbp,
+         no, 18.5, "18.50"},
+        {"the fare is at most 1.200 EUR", {"Madrid → Lisbon", "from 1.349 €"}, Kind::confirm, numberCompare, lte, 1200,
+         ValueUnit::eur, no, 1349, "1,349", {{{"Madrid → Lisbon", "from 1.199 €"}, true}}},
+        // Numbers of another unit are offered when none fits; no number at all is not visible.
+        {"the price drops below 5 €", {"Battery 45%"}, Kind::whichNumber, numberCompare, {}, {}, {}, {}, {}, {}, {},
+         "", 1},
+        {"the queue is below 5", {"Please wait"}, Kind::notVisible, numberCompare, lt, 5, no, no, no, no, {}, "queue"},
+        {"below 5", {}, Kind::notVisible, numberCompare, lt, 5, no, no, no, no, {}, "number"},
+        // Countdowns and times.
+        {"when the countdown hits zero", {"Offer ends in", "04:59"}, Kind::confirm, textAppears, none, no, no, "00:00",
+         no, "04:59", {{{"Offer ends in", "03:12"}, false}, {{"Offer ends in", "00:00"}, true}, {{}, true, false}}},
+        // A state sentence the countdown rule stands in for.
+        {"when the timer is over", {"Time left 04:59"}, Kind::confirm, textAppears, none, no, no, "00:00", no, "04:59",
+         {{{"Time left 00:00"}, true}, {{"Time left 01:00"}, false}}},
+        // The clock drops its leading zero on the way down and ends on "0:00".
+        {"when the timer hits zero", {"Pomodoro", "10:00"}, Kind::confirm, textAppears, none, no, no, "00:00", no,
+         "10:00", {{{"Pomodoro", "9:59"}, false}, {{"Pomodoro", "0:01"}, false}, {{"Pomodoro", "0:00"}, true}}},
+        {"when the timer hits zero", {"00:00"}, Kind::alreadyTrue, textAppears, none, no, no, "00:00", no, "00:00"},
+        {"less than 2 minutes left", {"Time remaining: 5:30"}, Kind::confirm, numberCompare, lt, 2, ValueUnit::minutes,
+         no, 5.5, "5:30",
+         {{{"Time remaining: 1:45"}, true}, {{"Time remaining: 2:00"}, false}, {{"Time remaining: 90 sec"}, true},
+          {{"Done"}, false, false}}},
+        {"when the ETA is under 10 min", {"ETA 1 hour 5 minutes"}, Kind::confirm, numberCompare, lt, 10,
+         ValueUnit::minutes, no, 65, "1 hour 5 minutes", {{{"ETA 8 minutes"}, true}}},
+        // Progress counters and percentages.
+        {"when the upload is done", {"Uploaded 12 of 40 files"}, Kind::confirm, numberCompare, gte, 40, no, no,
+         12, "12",
+         {{{"Uploaded 40 of 40 files"}, true}, {{"Uploaded 13 of 40 files"}, false}, {{"Upload paused"}, true, false}}},
+        {"when it reaches 100%", {"Progress 45%"}, Kind::confirm, numberCompare, gte, 100, ValueUnit::percent, no, 45,
+         "45%", {{{"Progress 100%"}, true}, {{"Progress 99.5%"}, false}, {{"Finishing up"}, false, false}}},
+        // The percentage is the only number in the percent unit.
+        {"it reaches 100%", {"3 of 10", "45%"}, Kind::confirm, numberCompare, gte, 100, ValueUnit::percent, no, 45,
+         "45%", {{{"10 of 10", "100%"}, true}}},
+        {"when the battery is above 80%", {"Battery 64%", "Charging"}, Kind::confirm, numberCompare, gt, 80,
+         ValueUnit::percent, no, 64, "64%", {{{"Battery 81%"}, true}, {{"Battery 80%"}, false}}},
+        // The user picks the position, which then must come down.
+        {"when the queue position reaches 5", {"Your position in queue: 12", "Estimated wait 8 min"}, Kind::confirm,
+         numberCompare, lte, 5, no, no, 12, "12",
+         {{{"Your position in queue: 4", "Estimated wait 3 min"}, true},
+          {{"Your position in queue: 6", "Estimated wait 4 min"}, false}},
+         "", 2, 0},
+        // Reaching a number comes down to it or goes up to it, from where it is now.
+        {"it reaches 50", {"80"}, Kind::confirm, numberCompare, lte, 50, no, no, 80, "80", {{{"50"}, true}}},
+        {"it reaches 50", {"20"}, Kind::confirm, numberCompare, gte, 50, no, no, 20, "20"},
+        {"it is at least 50", {"80"}, Kind::alreadyTrue, numberCompare, gte, 50, no, no, 80, "80"},
+        {"below 200", {"150"}, Kind::alreadyTrue, numberCompare, lt, 200, no, no, 150, "150"},
+        // Texts going and appearing.
+        {"Exporting is gone", {"Exporting\u2026 42%"}, Kind::confirm, textGone, none, no, no, "Exporting", no, no,
+         {{{"Export complete"}, true}, {{"Exporting\u2026 80%"}, false}}},
+        {"\u201CSold out\u201D is gone", {"SOLD", "OUT"}, Kind::confirm, textGone, none, no, no, "Sold out", no, no,
+         {{{"Add to cart"}, true}, {{"Sold out"}, false}}},
+        {"\"Error\" is gone", {"All good", "Synced 3 files"}, Kind::alreadyTrue, textGone, none, no, no, "Error",
+         no, no, {}, "Synced files"},
+        // Stripping the numbers would leave wording the box does not show.
+        {"the error is gone", {"Error 404 not found"}, Kind::confirm, textGone, none, no, no, "Error 404 not found", no,
+         no, {{{"Error 404 not found"}, false}, {{"Welcome back"}, true}}, "error"},
+        {"the error is gone", {"Inbox", "Error: disk full"}, Kind::confirm, textGone, none, no, no, "Error: disk full"},
+        {"the error is gone", {"Error 42"}, Kind::confirm, textGone, none, no, no, "Error"},
+        {"it is gone", {"Uploading 3 of 12 files"}, Kind::confirm, textGone, none, no, no, "Uploading 3 of 12 files"},
+        {"it is gone", {"Uploading\u2026 45%"}, Kind::confirm, textGone, none, no, no, "Uploading\u2026"},
+        {"the spinner is gone", {"Inbox", "Spinner: syncing mail"}, Kind::confirm, textGone, none, no, no,
+         "Spinner: syncing mail", no, no, {}, "spinner"},
+        {"the spinner is gone", {}, Kind::noText, textGone},
+        {"when the download is done", {"Downloading 3 files", "Installing"}, Kind::confirm, textGone, none, no, no,
+         "Downloading", no, no, {{{"Installing"}, true}, {{"Downloading 2 files", "Installing"}, false}}},
+        {"Done appears", {"Rendering frame 12 of 240"}, Kind::confirm, textAppears, none, no, no, "Done", no, no,
+         {{{"Done"}, true}, {{"Rendering frame 13 of 240"}, false}}},
+        // Not a watch for "up", which "Setup" and "Upload" would satisfy.
+        {"Ready shows up", {"Setup", "Uploading build"}, Kind::confirm, textAppears, none, no, no, "Ready", no, no,
+         {{{"Upload finished", "Setup"}, false}, {{"Ready"}, true}}},
+        {"it says \"Delivered\"", {"Out for delivery"}, Kind::confirm, textAppears, none, no, no, "Delivered", no, no,
+         {{{"Delivered today"}, true}}},
+        {"it says it's ready", {"Preparing"}, Kind::confirm, textAppears, none, no, no, "it's ready", no, no,
+         {{{"It's ready"}, true}, {{"It is not ready"}, false}}},
+        {"\"Done\" appears", {"Status: Done"}, Kind::alreadyVisible, textAppears, none, no, no, "Done"},
+        // New lines, and kinds only a model judges.
+        {"someone replies", {"Anna: are you there?", "Me: one sec"}, Kind::confirm, newLine, none, no, no, no, no,
+         "2 lines", {{{"Anna: are you there?", "Me: one sec", "Anna: ok thanks"}, true},
+                     {{"Anna: are you there?", "Me: one sec"}, false}}},
+        {"a new message arrives", {}, Kind::needsJudge, newItem},
+        {"when the build is green", {"Build #2211 running"}, Kind::needsJudge, stateReached},
+        {"this changes", {"Dashboard"}, Kind::confirm, anyChange, none, no, no, no, no, no, {{{"Dashboard 2"}, false}}},
+    };
+    for (const Scenario& s : scenarios) run(s);
 }
 
-TEST(LocalCompiler, VagueSentenceOffersExamplesForTheBox) {
-    CompileOutcome o = compileOn("hmm", {"Uploading\u2026"});
-    ASSERT_EQ(o.kind(), Kind::tooVague);
-    EXPECT_EQ(o.spec(), nullptr);
-    EXPECT_EQ(o.as<CompileOutcome::TooVague>()->examples,
-              (std::vector<std::string>{"this changes", "\"Uploading\u2026\" is gone", "the number drops below 100"}));
-}
-
-TEST(LocalCompiler, TextAlreadyOnScreenOffersToWaitForItToGo) {
-    CompileOutcome o = compileOn("\"Done\" appears", {"Status: Done"});
-    ASSERT_EQ(o.kind(), Kind::alreadyVisible);
-    const auto& v = *o.as<CompileOutcome::AlreadyVisible>();
-    EXPECT_TRUE(v.spec.baseline.currentlyMet);
-    EXPECT_EQ(v.alternative.id, "w_ALT001");
-    EXPECT_EQ(v.alternative.type, WatchType::textGone);
-    EXPECT_EQ(v.alternative.command, "\"Done\" is gone");
-    EXPECT_EQ(v.alternative.target.text, "Done");
-    EXPECT_FALSE(v.alternative.baseline.currentlyMet);
-}
-
-// Quotes around nothing but spaces name no text: such a text is never read,
-// so it would count as gone already and bark on the first check.
-TEST(LocalCompiler, QuotedBlankNamesNoText) {
-    for (const char* sentence : {"\"  \" is gone", "'  ' disappears", "\" \" appears"}) {
-        CompileOutcome o = compileOn(sentence, {"Exporting…"});
-        EXPECT_EQ(o.kind(), Kind::tooVague) << sentence;
+TEST(LocalCompiler, VagueSentencesGetExamplesForTheBox) {
+    using Examples = std::vector<std::string>;
+    const Examples plain = {"this changes", "it says \"Done\"", "the number drops below 100"};
+    const Examples exporting = {"this changes", "\"Exporting…\" is gone", "the number drops below 100"};
+    const std::tuple<std::string, std::vector<std::string>, Examples> cases[] = {
+        {"hmm", {"Uploading\u2026"}, {"this changes", "\"Uploading\u2026\" is gone", "the number drops below 100"}},
+        {"do your thing", {"Battery 64%"}, {"this changes", "it says \"Done\"", "it reaches 100%"}},
+        {"when?", {}, plain},
+        // Not a watch for the letters "it", which "Edit" would satisfy.
+        {"when it appears", {"Edit profile"},
+         {"this changes", "\"Edit profile\" is gone", "the number drops below 100"}},
+        // Quotes around spaces name no text: never read, it would count as gone at once.
+        {"\"  \" is gone", {"Exporting…"}, exporting},
+        {"'  ' disappears", {"Exporting…"}, exporting},
+        {"\" \" appears", {"Exporting…"}, exporting},
+    };
+    for (const auto& [sentence, box, examples] : cases) {
+        const CompileOutcome o = compile({sentence, box, Kind::tooVague});
+        ASSERT_EQ(o.kind(), Kind::tooVague) << sentence;
+        EXPECT_EQ(o.spec(), nullptr);
+        EXPECT_EQ(o.as<CompileOutcome::TooVague>()->examples, examples) << sentence;
     }
 }
 
-TEST(LocalCompiler, TextAlreadyGoneFallsBackToAnyChange) {
-    CompileOutcome o = compileOn("\"Error\" is gone", {"All good", "Synced 3 files"});
-    ASSERT_EQ(o.kind(), Kind::alreadyTrue);
-    const auto& t = *o.as<CompileOutcome::AlreadyTrue>();
-    EXPECT_TRUE(t.spec.baseline.currentlyMet);
-    EXPECT_EQ(t.read, "Synced files");
-    EXPECT_EQ(t.fallback.id, "w_ALT001");
-    EXPECT_EQ(t.fallback.type, WatchType::anyChange);
-    EXPECT_EQ(t.fallback.fallbackFrom, WatchType::textGone);
-    EXPECT_EQ(t.fallback.target, (WatchTarget{"anything here", std::nullopt, std::nullopt, std::nullopt}));
-    EXPECT_EQ(t.fallback.command, t.spec.command);
-}
-
-TEST(LocalCompiler, GoneSubjectTakesTheLineThatMentionsIt) {
-    CompileOutcome o = compileOn("the spinner is gone", {"Inbox", "Spinner: syncing mail"});
-    ASSERT_EQ(o.kind(), Kind::confirm);
-    EXPECT_EQ(o.spec()->target.text, "Spinner: syncing mail");
-    EXPECT_EQ(o.spec()->target.description, "spinner");
-
-    CompileOutcome empty = compileOn("the spinner is gone", {});
-    ASSERT_EQ(empty.kind(), Kind::noText);
-    EXPECT_EQ(empty.as<CompileOutcome::NoText>()->fallback.fallbackFrom, WatchType::textGone);
-}
-
-// Stripping the numbers of "Error 404 not found" leaves wording the box does
-// not show; waiting for that wording to go would bark at once.
-TEST(LocalCompiler, GoneTextIsAlwaysSomethingTheBoxShows) {
-    struct Case {
-        std::string sentence;
-        std::vector<std::string> lines;
-        std::string target;
-    };
-    const std::vector<Case> cases = {
-        {"the error is gone", {"Error 404 not found"}, "Error 404 not found"},
-        {"the error is gone", {"Inbox", "Error: disk full"}, "Error: disk full"},
-        {"the error is gone", {"Error 42"}, "Error"},
-        {"it is gone", {"Uploading 3 of 12 files"}, "Uploading 3 of 12 files"},
-        {"it is gone", {"Uploading\u2026 45%"}, "Uploading\u2026"},
-    };
-    for (const Case& c : cases) {
-        CompileOutcome o = compileOn(c.sentence, c.lines);
-        ASSERT_EQ(o.kind(), Kind::confirm) << c.lines.front();
-        EXPECT_EQ(o.spec()->target.text, c.target);
-        EXPECT_TRUE(TextMatch::contains(readingOf(c.lines).lines, *o.spec()->target.text)) << c.target;
-    }
-}
-
-TEST(LocalCompiler, SubjectLinePriceWordsAndUnitsSingleOutTheNumber) {
-    CompileOutcome bySubject = compileOn("price drops below 100", {"Price 120 €", "Qty 3"});
-    ASSERT_EQ(bySubject.kind(), Kind::confirm);
-    EXPECT_EQ(bySubject.spec()->baseline.currentValue, 120);
-    EXPECT_EQ(bySubject.spec()->target.unit, ValueUnit::eur);
-
-    CompileOutcome byPrice = compileOn("the total drops below 100", {"Items 4", "Sum 120 €"});
-    ASSERT_EQ(byPrice.kind(), Kind::confirm);
-    EXPECT_EQ(byPrice.spec()->baseline.currentValue, 120);
-
-    CompileOutcome byUnit = compileOn("it reaches 100%", {"3 of 10", "45%"});
-    ASSERT_EQ(byUnit.kind(), Kind::confirm);
-    EXPECT_EQ(byUnit.spec()->baseline.currentDisplay, "45%");
-
-    CompileOutcome twoPrices = compileOn("price drops below 100", {"Was 150 €", "Now 120 €"});
-    ASSERT_EQ(twoPrices.kind(), Kind::whichNumber);
-    const auto& which = *twoPrices.as<CompileOutcome::WhichNumber>();
-    ASSERT_EQ(which.candidates.size(), 2u);
-    EXPECT_EQ(which.candidates[1].line, 1);
-
-    CompileOutcome picked = compileOn("price drops below 130", {"Was 150 €", "Now 120 €"}, which.candidates[1]);
-    ASSERT_EQ(picked.kind(), Kind::alreadyTrue);
-    EXPECT_EQ(picked.as<CompileOutcome::AlreadyTrue>()->read, "120");
-    EXPECT_EQ(picked.spec()->target.anchor, which.candidates[1].anchor);
-}
-
-TEST(LocalCompiler, NumbersOfTheWrongUnitAreOfferedWhenNoneFits) {
-    CompileOutcome o = compileOn("the price drops below 5 €", {"Battery 45%"});
-    ASSERT_EQ(o.kind(), Kind::whichNumber);
-    EXPECT_EQ(o.as<CompileOutcome::WhichNumber>()->candidates.size(), 1u);
-
-    CompileOutcome none = compileOn("the queue is below 5", {"Please wait"});
-    ASSERT_EQ(none.kind(), Kind::notVisible);
-    EXPECT_EQ(none.as<CompileOutcome::NotVisible>()->target, "queue");
-    CompileOutcome blank = compileOn("below 5", {});
-    ASSERT_EQ(blank.kind(), Kind::notVisible);
-    EXPECT_EQ(blank.as<CompileOutcome::NotVisible>()->target, "number");
-}
-
-TEST(LocalCompiler, ApproachTurnsRoundWhenTheNumberIsAlreadyPast) {
-    CompileOutcome down = compileOn("it reaches 50", {"80"});
-    ASSERT_EQ(down.kind(), Kind::confirm);
-    EXPECT_EQ(down.spec()->comparator, Comparison::lte);
-
-    CompileOutcome up = compileOn("it reaches 50", {"20"});
-    EXPECT_EQ(up.spec()->comparator, Comparison::gte);
-
-    CompileOutcome plain = compileOn("it is at least 50", {"80"});
-    ASSERT_EQ(plain.kind(), Kind::alreadyTrue);
-    EXPECT_EQ(plain.as<CompileOutcome::AlreadyTrue>()->read, "80");
-}
-
-TEST(LocalCompiler, TimeRulesCompareInTheirOwnUnit) {
-    CompileOutcome o = compileOn("less than 2 minutes left", {"Time remaining: 5:30"});
-    ASSERT_EQ(o.kind(), Kind::confirm);
-    EXPECT_EQ(o.spec()->baseline.currentValue, 5.5);
-    EXPECT_EQ(o.spec()->baseline.currentDisplay, "5:30");
-    EXPECT_EQ(o.spec()->target.unit, ValueUnit::minutes);
-}
-
-TEST(LocalCompiler, FallbacksAndJudgeRules) {
-    WatchSpec judged = LocalCompiler::judgeSpec("Bark when the build is green!", WatchType::stateReached,
-                                                readingOf({"Build #2211 running"}), box, "w_JUDGE1", created);
+TEST(LocalCompiler, JudgeRulesAndFallbacks) {
+    const BaselineReading reading(linesOf({"Build #2211 running"}));
+    const WatchSpec judged =
+        LocalCompiler::judgeSpec("Bark when the build is green!", stateReached, reading, region, "w_JUDGE1", now);
+    const Baseline firstReading{no, false, no, "Build #2211 running", no};
     EXPECT_EQ(judged.id, "w_JUDGE1");
     EXPECT_EQ(judged.command, "the build is green");
-    EXPECT_EQ(judged.type, WatchType::stateReached);
-    EXPECT_EQ(judged.target, (WatchTarget{"the build is green", std::nullopt, std::nullopt, std::nullopt}));
-    EXPECT_EQ(judged.baseline, (Baseline{std::nullopt, false, std::nullopt, "Build #2211 running", std::nullopt}));
+    EXPECT_EQ(judged.type, stateReached);
+    EXPECT_EQ(judged.target, (WatchTarget{"the build is green", no, no, no}));
+    EXPECT_EQ(judged.baseline, firstReading);
 
     WatchSpec rule = judged;
-    rule.type = WatchType::textGone;
-    rule.ruleFrom = WatchType::stateReached;
+    rule.type = textGone;
+    rule.ruleFrom = stateReached;
     rule.value = 3;
     rule.direct = DirectInfo{true};
     rule.baseline.currentlyMet = true;
     rule.baseline.lines = std::vector<std::string>{"a"};
-    WatchSpec fallback = LocalCompiler::anyChangeFallback(rule, [] { return std::string("w_NEW001"); });
+    const WatchSpec fallback = LocalCompiler::anyChangeFallback(rule, [] { return std::string("w_NEW001"); });
     EXPECT_EQ(fallback.id, "w_NEW001");
-    EXPECT_EQ(fallback.fallbackFrom, WatchType::stateReached);
+    EXPECT_EQ(fallback.fallbackFrom, stateReached);
     EXPECT_FALSE(fallback.value || fallback.ruleFrom || fallback.direct);
-    EXPECT_EQ(fallback.baseline, (Baseline{std::nullopt, false, std::nullopt, "Build #2211 running", std::nullopt}));
+    EXPECT_EQ(fallback.baseline, firstReading);
     EXPECT_EQ(fallback.command, rule.command);
-
-    WatchSpec same = LocalCompiler::anyChangeSpec(rule);
+    const WatchSpec same = LocalCompiler::anyChangeSpec(rule);
     EXPECT_EQ(same.id, "w_JUDGE1");
-    EXPECT_EQ(same.type, WatchType::anyChange);
+    EXPECT_EQ(same.type, anyChange);
     EXPECT_FALSE(same.fallbackFrom);
-
     // Without a pinned source every fallback gets a fresh id.
     EXPECT_NE(LocalCompiler::anyChangeFallback(rule).id, LocalCompiler::anyChangeFallback(rule).id);
 }

@@ -16,10 +16,7 @@ std::vector<OCRLine> lines(const std::vector<std::string>& texts) { return sampl
 }  // namespace
 
 TEST(NewLineRule, NormalizeIgnoresCaseSpacingAndClockTimes) {
-    struct Row {
-        std::string in, out;
-    };
-    const std::vector<Row> rows = {
+    const std::pair<std::string, std::string> rows[] = {
         {"  Build   PASSED \n", "build passed"},
         {"[12:30] Anna: see you", "[#:#] anna: see you"},
         {"Anna 9:05 PM: hi", "anna #:#: hi"},
@@ -30,7 +27,7 @@ TEST(NewLineRule, NormalizeIgnoresCaseSpacingAndClockTimes) {
         {"pm 12:30 amazing", "pm #:# amazing"},  // "am" must end a word to be taken
         {"", ""},
     };
-    for (const Row& r : rows) EXPECT_EQ(NewLineRule::normalize(r.in), r.out) << r.in;
+    for (const auto& [in, out] : rows) EXPECT_EQ(NewLineRule::normalize(in), out) << in;
 }
 
 TEST(NewLineRule, NormalizedDropsClockOnlyBlankSymbolAndRepeatedLines) {
@@ -39,14 +36,13 @@ TEST(NewLineRule, NormalizedDropsClockOnlyBlankSymbolAndRepeatedLines) {
               (std::vector<std::string>{"anna: hi", "ben: hello", "7"}));
 }
 
+// Stored texts are compared in their normal form, whatever form they were kept in;
+// repeats of a new line count once, in their first place.
 TEST(NewLineRule, OnlyLinesNotSeenBeforeAreNew) {
-    // Stored texts are compared in their normal form, whatever form they were kept in.
     const std::vector<std::string> seen = {"Anna 10:01: hi", "ben: ok"};
-    EXPECT_TRUE(NewLineRule::newLines(seen, lines({"anna 10:07: HI", "Ben:   ok"})).empty());
     EXPECT_FALSE(NewLineRule::met(seen, lines({"anna 10:07: HI", "Ben:   ok"})));
-
-    const auto fresh = NewLineRule::newLines(seen, lines({"Ben: ok", "Cleo 10:09: lunch?", "Anna: hi", "cleo 10:10: LUNCH?"}));
-    EXPECT_EQ(fresh, (std::vector<std::string>{"cleo #:#: lunch?", "anna: hi"}));
+    EXPECT_EQ(NewLineRule::newLines(seen, lines({"Ben: ok", "Cleo 10:09: lunch?", "Anna: hi", "cleo 10:10: LUNCH?"})),
+              (std::vector<std::string>{"cleo #:#: lunch?", "anna: hi"}));
     EXPECT_TRUE(NewLineRule::met({}, lines({"first"})));
     EXPECT_FALSE(NewLineRule::met({"x"}, {}));
 }

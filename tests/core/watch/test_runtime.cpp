@@ -24,39 +24,29 @@ TEST(Gates, TriggerGateFiresOncePerMetPeriod) {
     }
 }
 
-TEST(Gates, SettledGateCountsOnlyStillChecks) {
+TEST(Gates, SettledGateCountsOnlyStillChecksAndStreaksBreak) {
+    using Fires = std::vector<bool>;
+    // Braced lists run their updates in order.
     SettledGate g(2, true);
-    EXPECT_FALSE(g.update(true, true));
-    EXPECT_EQ(g.streak, 0);
-    EXPECT_FALSE(g.update(true, false));
-    EXPECT_EQ(g.streak, 1);
-    EXPECT_TRUE(g.update(true, false));
-    EXPECT_FALSE(g.armed);
-
+    EXPECT_EQ((Fires{g.update(true, true), g.update(true, false), g.update(true, false), g.update(true, false)}),
+              (Fires{false, false, true, false}));
     SettledGate busy(1, true);
     for (int i = 0; i < 50; ++i) EXPECT_FALSE(busy.update(true, true));
-    EXPECT_TRUE(busy.armed);
-    EXPECT_FALSE(busy.update(false, false));
-    EXPECT_TRUE(busy.update(true, false));
-}
-
-TEST(Gates, BreakStreakAndMarkFired) {
-    TriggerGate disarmed(2, false);
-    disarmed.breakStreak();
-    EXPECT_FALSE(disarmed.armed);
-
-    TriggerGate g(2, true);
-    g.update(true);
-    g.markFired();
-    EXPECT_EQ(g.streak, 0);
-    EXPECT_FALSE(g.armed);
-    EXPECT_FALSE(g.update(true));  // the event was already barked elsewhere
-
-    SettledGate s(3, true);
+    EXPECT_EQ((Fires{busy.update(false, false), busy.update(true, false)}), (Fires{false, true}));
+    // A broken streak counts again from nothing, still armed.
+    SettledGate s(2, true);
     s.update(true, false);
     s.breakStreak();
-    EXPECT_EQ(s.streak, 0);
-    EXPECT_TRUE(s.armed);
+    EXPECT_EQ((Fires{s.update(true, false), s.update(true, false)}), (Fires{false, true}));
+    TriggerGate disarmed(1, false);
+    disarmed.breakStreak();
+    EXPECT_FALSE(disarmed.update(true));
+    // Marked fired: the event was already barked elsewhere.
+    TriggerGate t(2, true);
+    t.update(true);
+    t.markFired();
+    EXPECT_EQ((Fires{t.update(true), t.update(true), t.update(false), t.update(true), t.update(true)}),
+              (Fires{false, false, false, false, true}));
 }
 
 TEST(CloudDebounceTest, WorkedSequences) {
@@ -77,6 +67,9 @@ TEST(CloudDebounceTest, WorkedSequences) {
           {0.0, 0.7, V::lostSight, false, true}}},
         {"a NaN score is neither met nor obstructed",
          {{nan, nan, V::notYet, false, false}, {0.9, nan, V::askAgain, true, false}}},
+        {"obstruction resets the met run",
+         {{0.9, 0.1, V::askAgain, true, false}, {0.9, 0.9, V::askAgain, true, false},
+          {0.9, 0.1, V::askAgain, true, false}, {0.9, 0.1, V::bark, false, false}}},
     };
     for (const auto& c : cases) {
         CloudDebounce d(2, true);
@@ -87,14 +80,6 @@ TEST(CloudDebounceTest, WorkedSequences) {
             EXPECT_EQ(d.obstructed(), s.obstructedAfter) << c.what << " #" << i;
         }
     }
-}
-
-TEST(CloudDebounceTest, ObstructionResetsTheMetRun) {
-    CloudDebounce d(2, true);
-    EXPECT_EQ(d.record(0.9, 0.1), CloudVerdict::askAgain);
-    EXPECT_EQ(d.record(0.9, 0.9), CloudVerdict::askAgain);
-    EXPECT_EQ(d.record(0.9, 0.1), CloudVerdict::askAgain);  // starts counting again
-    EXPECT_EQ(d.record(0.9, 0.1), CloudVerdict::bark);
 }
 
 TEST(CloudDebounceTest, FailuresTellAtTheThird) {

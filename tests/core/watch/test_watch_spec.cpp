@@ -1,26 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
+#include <map>
 #include <set>
 
 #include "core/watch/watch_spec.hpp"
 
 using namespace kestrove;
 
-TEST(WatchSpecModel, RawValuesAreExactBothWays) {
-    for (WatchType t : allCases<WatchType>()) EXPECT_EQ(fromRaw<WatchType>(rawValue(t)), t);
-    for (ValueUnit u : allCases<ValueUnit>()) EXPECT_EQ(fromRaw<ValueUnit>(rawValue(u)), u);
-    EXPECT_EQ(rawValue(WatchStatus::lostSight), "lost_sight");
-    EXPECT_EQ(rawValue(WatchMode::everyTime), "every_time");
-    EXPECT_EQ(rawValue(ValueUnit::percent), "%");
-    EXPECT_EQ(fromRaw<ValueUnit>("EUR"), ValueUnit::eur);
-    for (std::string_view wrong : {"eur", "Eur", "euro"}) EXPECT_EQ(fromRaw<ValueUnit>(wrong), std::nullopt) << wrong;
-    for (std::string_view wrong : {"everyTime", "every-time", "EVERY_TIME"})
-        EXPECT_EQ(fromRaw<WatchMode>(wrong), std::nullopt) << wrong;
-    EXPECT_EQ(allCases<WatchType>().front(), WatchType::anyChange);
-    EXPECT_EQ(allCases<WatchType>().back(), WatchType::newItem);
-}
+// The names of every kind, unit and state are pinned by the stored form in test_watch_json.cpp.
 
 TEST(WatchSpecModel, KindsSplitIntoTextAndModel) {
     std::set<WatchType> ocr, cloud;
@@ -28,61 +16,38 @@ TEST(WatchSpecModel, KindsSplitIntoTextAndModel) {
         if (needsOCR(t)) ocr.insert(t);
         if (needsCloud(t)) cloud.insert(t);
     }
-    EXPECT_EQ(ocr, (std::set<WatchType>{WatchType::textAppears, WatchType::textGone, WatchType::numberCompare,
-                                         WatchType::newLine}));
-    EXPECT_EQ(cloud, (std::set<WatchType>{WatchType::stateReached, WatchType::newItem}));
+    using enum WatchType;
+    EXPECT_EQ(ocr, (std::set<WatchType>{textAppears, textGone, numberCompare, newLine}));
+    EXPECT_EQ(cloud, (std::set<WatchType>{stateReached, newItem}));
 }
 
 TEST(WatchSpecModel, ComparisonHolds) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    struct Case { Comparison c; double read, target; bool expected; };
-    const Case cases[] = {
-        {Comparison::eq, 99.99995, 100, true},
-        {Comparison::eq, 99.9999, 100, false},
-        {Comparison::eq, 100.001, 100, false},
-        {Comparison::gte, 100, 100, true},
-        {Comparison::lte, 100, 100, true},
-        {Comparison::gt, 100, 100, false},
-        {Comparison::lt, 100, 100, false},
-        {Comparison::lt, 99, 100, true},
-        {Comparison::gt, 101, 100, true},
-        {Comparison::none, 1, 1, false},
-        {Comparison::eq, nan, nan, false},
-        {Comparison::lte, nan, 100, false},
-        {Comparison::gt, 100, nan, false},
+    using enum Comparison;
+    const std::tuple<Comparison, double, double, bool> cases[] = {
+        {eq, 99.99995, 100, true}, {eq, 99.9999, 100, false}, {eq, 100.001, 100, false}, {gte, 100, 100, true},
+        {lte, 100, 100, true},     {gt, 100, 100, false},     {lt, 100, 100, false},     {lt, 99, 100, true},
+        {gt, 101, 100, true},      {none, 1, 1, false},       {eq, nan, nan, false},     {lte, nan, 100, false},
+        {gt, 100, nan, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(holds(c.c, c.read, c.target), c.expected) << rawValue(c.c) << " " << c.read << " " << c.target;
+    for (const auto& [c, read, target, holding] : cases)
+        EXPECT_EQ(holds(c, read, target), holding) << rawValue(c) << " " << read << " " << target;
 }
 
-TEST(WatchSpecModel, UnitHelpers) {
-    EXPECT_EQ(secondsFactor(ValueUnit::percent), 1);
-    EXPECT_EQ(secondsFactor(ValueUnit::minutes), 60);
-    EXPECT_EQ(secondsFactor(ValueUnit::hours), 3600);
-    EXPECT_EQ(currencySymbol(ValueUnit::seconds), std::nullopt);
-    EXPECT_EQ(currencySymbol(ValueUnit::gbp), "£");
-    EXPECT_TRUE(isCurrency(ValueUnit::usd));
-    EXPECT_FALSE(isCurrency(ValueUnit::percent));
-    EXPECT_TRUE(isTime(ValueUnit::seconds));
-    EXPECT_FALSE(isTime(ValueUnit::eur));
-}
-
-TEST(WatchSpecModel, StillnessOnlyForLocalRulesStandingIn) {
-    WatchSpec typed;
-    typed.type = WatchType::textGone;
-    EXPECT_FALSE(typed.waitsForStillness());
-    WatchSpec standIn = typed;
-    standIn.ruleFrom = WatchType::stateReached;
-    EXPECT_TRUE(standIn.waitsForStillness());
-    standIn.type = WatchType::numberCompare;
-    EXPECT_FALSE(standIn.waitsForStillness());
-}
-
-TEST(WatchSpecModel, ActiveStatuses) {
+TEST(WatchSpecModel, StillnessAndActiveStatuses) {
+    // Only a local rule waiting for a busy text to go must also see the box settle.
+    WatchSpec s;
+    s.type = WatchType::textGone;
+    EXPECT_FALSE(s.waitsForStillness());
+    s.ruleFrom = WatchType::stateReached;
+    EXPECT_TRUE(s.waitsForStillness());
+    s.type = WatchType::numberCompare;
+    EXPECT_FALSE(s.waitsForStillness());
     WatchRecord r;
-    for (WatchStatus s : allCases<WatchStatus>()) {
-        r.status = s;
-        EXPECT_EQ(r.isActive(), s == WatchStatus::watching || s == WatchStatus::lostSight) << rawValue(s);
+    for (WatchStatus status : allCases<WatchStatus>()) {
+        r.status = status;
+        EXPECT_EQ(r.isActive(), status == WatchStatus::watching || status == WatchStatus::lostSight)
+            << rawValue(status);
     }
 }
 
@@ -102,11 +67,4 @@ TEST(WatchSpecModel, IdsUseTheAlphabetEvenly) {
     EXPECT_EQ(seen.size(), 32u);  // every character turns up, none of I, L, O, U
     for (const auto& [c, n] : seen) EXPECT_GT(n, 500) << c;  // 750 expected each
     EXPECT_GT(ids.size(), 3990u);
-}
-
-TEST(WatchSpecModel, TroublesCompareByCaseAndBackAt) {
-    EXPECT_EQ(WatchTrouble::modelChecksUsedUp(std::nullopt), WatchTrouble::modelChecksUsedUp(std::nullopt));
-    EXPECT_EQ(WatchTrouble::modelChecksUsedUp("at 14:00"), WatchTrouble::modelChecksUsedUp("at 14:00"));
-    EXPECT_NE(WatchTrouble::modelChecksUsedUp("at 14:00"), WatchTrouble::modelChecksUsedUp(std::nullopt));
-    EXPECT_NE(WatchTrouble::localOnly(), WatchTrouble::serverNotSetUp());
 }

@@ -30,10 +30,7 @@ Names mappedLibraries() {
 }  // namespace
 
 TEST(ChromiumDetection, KnownAppsMatchWholeIDsAndFamilies) {
-    struct Case {
-        std::string id;
-        std::optional<std::string> entry;
-    } cases[] = {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {  // id, entry of the known list
         {"com.google.Chrome", "com.google.Chrome"},
         {"com.google.Chrome.Canary", "com.google.Chrome"},
         {"com.opera.Opera", "com.opera."},
@@ -48,15 +45,13 @@ TEST(ChromiumDetection, KnownAppsMatchWholeIDsAndFamilies) {
         {"chromeless", std::nullopt},
         {"", std::nullopt},
     };
-    for (const Case& c : cases) {
-        const Verdict v = byID(c.id);
-        if (c.entry) {
-            EXPECT_EQ(v, (Verdict{true, Confidence::sure, "a known Chromium app (" + *c.entry + ")"})) << c.id;
-            EXPECT_TRUE(v.onScreenOnly());
-        } else {
-            // Falls through to the folder tests, which have nothing to look at.
-            EXPECT_EQ(v.confidence, Confidence::unknown) << c.id;
-        }
+    for (const auto& [id, entry] : cases) {
+        // Else it falls through to the folder tests, which have nothing to look at.
+        const Verdict expected = entry
+                                     ? Verdict{true, Confidence::sure, "a known Chromium app (" + *entry + ")"}
+                                     : Verdict{false, Confidence::unknown, "the app's bundle could not be looked into"};
+        EXPECT_EQ(byID(id), expected) << id;
+        EXPECT_EQ(byID(id).onScreenOnly(), true) << id;
     }
 }
 
@@ -74,11 +69,7 @@ TEST(ChromiumDetection, AbsentListingIsUnknownButAnEmptyOneIsEvidence) {
 }
 
 TEST(ChromiumDetection, FrameworkAndHelperEvidence) {
-    struct Case {
-        Names frameworks;
-        Names helpers;
-        Verdict expected;
-    } cases[] = {
+    const std::tuple<Names, Names, Verdict> cases[] = {  // files beside the program, helper processes
         {{"libc.so.6", "app.asar"}, {}, {true, Confidence::sure, "Electron Framework in the bundle"}},
         {{"libcef.so"}, {}, {true, Confidence::sure, "Chromium Embedded Framework in the bundle"}},
         {{"libQt6WebEngineCore.so.6"}, {}, {true, Confidence::sure, "Qt WebEngine (Chromium) in the bundle"}},
@@ -95,7 +86,8 @@ TEST(ChromiumDetection, FrameworkAndHelperEvidence) {
         {{"Resources.pak"}, {"--type=renderer"}, {true, Confidence::likely, "a renderer helper app in the bundle"}},
         {{"libgtk-3.so.0"}, {"chrome-sandbox"}, {false, Confidence::sure, "no Chromium framework or helper in the bundle"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(verdict(std::nullopt, c.frameworks, c.helpers), c.expected) << c.expected.why;
+    for (const auto& [files, helpers, expected] : cases)
+        EXPECT_EQ(verdict(std::nullopt, files, helpers), expected) << expected.why;
     // A known id decides before anything in the folder.
     EXPECT_EQ(verdict("com.slack.Slack", Names{}, {}).why, "a known Chromium app (com.slack.Slack)");
 }
@@ -109,10 +101,4 @@ TEST(ChromiumDetection, OurOwnProgramIsNotChromium) {
     const Names mapped = mappedLibraries();
     ASSERT_FALSE(mapped.empty());
     EXPECT_EQ(verdict("kestrove", mapped, {}), expected);
-}
-
-TEST(ChromiumDetection, ConfidenceRawValues) {
-    EXPECT_EQ(rawValue(Confidence::likely), "likely");
-    EXPECT_EQ(fromRaw<Confidence>("unknown"), Confidence::unknown);
-    EXPECT_EQ(fromRaw<Confidence>("Sure"), std::nullopt);
 }

@@ -41,10 +41,7 @@ WatchSpec below(double value) {
 }  // namespace
 
 TEST(DirectAgreementWords, FoldedRunsOfLettersAndNumbers) {
-    struct Case {
-        std::vector<std::string> texts;
-        Words words;
-    } cases[] = {
+    struct Case { std::vector<std::string> texts; Words words; } cases[] = {
         {{"Ready-to-ship"}, {"ready", "to", "ship"}},
         {{"a 1 b 22 I"}, {"1", "22"}},
         {{"Café ÉTÉ", "ＦＵＬＬ width"}, {"cafe", "ete", "full", "width"}},
@@ -62,10 +59,7 @@ TEST(DirectAgreementWords, FoldedRunsOfLettersAndNumbers) {
 
 TEST(DirectAgreementWords, BoundedEditDistance) {
     auto chars = [](std::string_view s) { return text::graphemes(s); };
-    struct Case {
-        const char *a, *b;
-        int atMost, expected;
-    } cases[] = {
+    struct Case { const char *a, *b; int atMost, expected; } cases[] = {
         {"kitten", "sitting", 3, 3},
         {"kitten", "sitting", 2, 3},   // gives up at atMost + 1
         {"kitten", "kitten", 0, 0},
@@ -79,10 +73,7 @@ TEST(DirectAgreementWords, BoundedEditDistance) {
 }
 
 TEST(DirectAgreementWords, NearEqualWords) {
-    struct Case {
-        const char *a, *b;
-        bool same;
-    } cases[] = {
+    struct Case { const char *a, *b; bool same; } cases[] = {
         {"export", "exports", true},   {"export", "expert", true},   {"status", "statvs", true},
         {"12000", "12001", false},     {"12000", "12000", true},     {"cat", "cut", false},
         {"cat", "cat", true},          {"build", "builds", true},    {"build", "bills", false},

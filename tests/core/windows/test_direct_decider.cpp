@@ -113,3 +113,67 @@ TEST(DirectDecider, MarkFiredFollowsABarkFromThePicture) {
                                read({"alice: hi", "x"})}),
               (std::vector<bool>{false, false, false, true}));
 }
+
+TEST(DirectDecider, ABarkThatRestsOnMissingTextWaitsForThePicture) {
+    // A text_gone watch: the direct reading loses "Exporting" while the
+    // picture of the box still shows it (a widened dialog moved the label).
+    WatchSpec gone = spec(WatchType::textGone, 1);
+    gone.target.text = "Exporting";
+    DirectDecider d(gone, {}, true);
+    ASSERT_FALSE(d.take(read({"Exporting 42 photos"})).fired);
+    ASSERT_TRUE(d.take(read({})).fired);
+    EXPECT_TRUE(d.needsPicture());
+    EXPECT_FALSE(d.confirm(lines({"Exporting 42 photos"})));
+    EXPECT_FALSE(d.needsPicture());
+    // No picture at all proves nothing either.
+    ASSERT_TRUE(d.take(read({"Cancel"})).fired);  // armed again by the refusal
+    EXPECT_FALSE(d.confirm(std::nullopt));
+    // Once the picture agrees the text is gone, the watch barks, once.
+    ASSERT_TRUE(d.take(read({})).fired);
+    EXPECT_TRUE(d.confirm(lines({"Done"})));
+    EXPECT_FALSE(d.take(read({})).fired);
+    EXPECT_TRUE(d.confirm(std::nullopt));  // nothing pending: nothing to refuse
+
+    // The same holds through the settled gate of a watch that waits for stillness.
+    WatchSpec still = gone;
+    still.ruleFrom = WatchType::textGone;
+    DirectDecider s(still, {}, true);
+    ASSERT_FALSE(s.take(read({})).fired);  // a change: the count starts again
+    ASSERT_TRUE(s.take(read({})).fired);
+    EXPECT_FALSE(s.confirm(lines({"Exporting"})));
+    EXPECT_TRUE(s.take(read({})).fired);
+}
+
+TEST(DirectDecider, ABarkOnWhatWasReadNeedsNoPicture) {
+    struct Case {
+        const char* what;
+        WatchSpec watch;
+        std::vector<DirectAnswer> answers;
+        bool needsPicture;
+    };
+    WatchSpec price = spec(WatchType::numberCompare, 1);
+    price.comparator = Comparison::lt;
+    price.value = 200;
+    WatchSpec appears = spec(WatchType::textAppears, 1);
+    appears.target.text = "Ready";
+    // A percentage rule is met when its percentage is gone: that rests on absence.
+    WatchSpec percent = spec(WatchType::numberCompare, 1);
+    percent.comparator = Comparison::gte;
+    percent.value = 100;
+    percent.target.unit = ValueUnit::percent;
+    percent.ruleFrom = WatchType::numberCompare;
+    for (const Case& c : std::vector<Case>{
+             {"a price read below the limit", price, {read({"Total: 189.00"})}, false},
+             {"a text that appeared", appears, {read({"Ready"})}, false},
+             {"a percentage that vanished", percent, {read({"Copying 45%"}), read({"Copying"})}, true},
+         }) {
+        DirectDecider d(c.watch, {}, true);
+        bool fired = false;
+        for (const DirectAnswer& a : c.answers) fired = d.take(a).fired;
+        ASSERT_TRUE(fired) << c.what;
+        EXPECT_EQ(d.needsPicture(), c.needsPicture) << c.what;
+        // A bark from the picture clears any check still pending.
+        d.markFired();
+        EXPECT_FALSE(d.needsPicture()) << c.what;
+    }
+}

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "core/watch/watch_json.hpp"
 #include "core/windows/window_binding.hpp"
 
 using namespace kestrove;
@@ -27,19 +26,11 @@ WindowInfo win(std::uint32_t id, Rect frame, int layer = 0) {
 
 WindowInfo own(std::uint32_t id, Rect frame, int layer) {
     WindowInfo w = win(id, frame, layer);
-    w.isOwn = true;
-    return w;
+    return w.isOwn = true, w;
 }
 
-WindowInfo hidden(WindowInfo w) {
-    w.isOnScreen = false;
-    return w;
-}
-
-WindowInfo clear(WindowInfo w) {
-    w.alpha = 0;
-    return w;
-}
+WindowInfo hidden(WindowInfo w) { return w.isOnScreen = false, w; }
+WindowInfo clear(WindowInfo w) { return w.alpha = 0, w; }
 
 std::optional<std::uint32_t> pickedID(const Rect& box, const std::vector<WindowInfo>& windows,
                                       const std::vector<Rect>& displays = oneDisplay,
@@ -58,11 +49,7 @@ TEST(WindowPick, BindsOnlyToTheFrontmostOrdinaryWindowHoldingTheWholeBox) {
     const WindowInfo overlay = win(3, {0, 0, 1920, 1080}, 3);
     const WindowInfo floating = win(4, {90, 90, 100, 100}, 3);
     const WindowInfo desktop = win(5, {0, 0, 1920, 1080}, -1);
-    struct Case {
-        std::vector<WindowInfo> windows;
-        std::optional<std::uint32_t> expected;
-        const char* why;
-    } cases[] = {
+    struct Case { std::vector<WindowInfo> windows; std::optional<std::uint32_t> expected; const char* why; } cases[] = {
         {{editor}, 1u, "an ordinary window holding the box"},
         {{small, editor}, std::nullopt, "a straddling box binds to neither window"},
         {{own(9, {0, 0, 400, 400}, 0), editor}, std::nullopt, "our own panel over the box"},
@@ -107,10 +94,7 @@ TEST(WindowAnchor, RecordsTheOffsetAndPlacesTheBoxAgain) {
 TEST(WindowAnchor, StillInsideAllowsHalfAPointOnEveryEdge) {
     const Size window{100, 50};
     const Size box{20, 10};
-    struct Case {
-        double x, y;
-        bool inside;
-    } cases[] = {
+    struct Case { double x, y; bool inside; } cases[] = {
         {-0.5, 5, true},  {-0.51, 5, false}, {5, -0.5, true},  {5, -0.51, false},
         {80.5, 5, true},  {80.51, 5, false}, {5, 40.5, true},  {5, 40.51, false},
         {0, 0, true},     {kNaN, 0, false},
@@ -128,11 +112,7 @@ TEST(WindowCoverer, OnlyWindowsInFrontOfTheBoundOneCount) {
     const WindowInfo behind = win(3, {0, 0, 1000, 1000});
     const WindowInfo floating = win(4, {90, 90, 30, 30}, 3);
     const WindowInfo overlay = win(5, {0, 0, 1920, 1080}, 3);
-    struct Case {
-        std::vector<WindowInfo> windows;
-        std::optional<std::uint32_t> coverer;
-        const char* why;
-    } cases[] = {
+    struct Case { std::vector<WindowInfo> windows; std::optional<std::uint32_t> coverer; const char* why; } cases[] = {
         {{bound, behind}, std::nullopt, "windows behind never cover"},
         {{front, bound}, 2u, "a window in front over the box"},
         {{behind}, 3u, "bound window not listed: the whole list counts"},
@@ -168,10 +148,7 @@ TEST(WindowFramePlace, FollowsTheWindowAndHidesWhenItCannotBeSeen) {
     shrunk.frame.width = 100;
     WindowInfo renamed = bound;  // the id now belongs to another program
     renamed.app = "other";
-    struct Case {
-        std::vector<WindowInfo> windows;
-        const char* why;
-    } hides[] = {
+    struct Case { std::vector<WindowInfo> windows; const char* why; } hides[] = {
         {{}, "window gone"},
         {{hidden(bound)}, "listed but not on screen"},
         {{shrunk}, "shrunk so the box no longer fits"},
@@ -240,10 +217,7 @@ TEST(WindowCropRect, RoundsEachEdgeOnItsOwnAndClips) {
 }
 
 TEST(WindowPictureSize, AtLeastOnePixelAndNeverOverflowing) {
-    struct Case {
-        double w, h, scale;
-        std::optional<PixelSize> expected;
-    } cases[] = {
+    struct Case { double w, h, scale; std::optional<PixelSize> expected; } cases[] = {
         {100, 50, 2, PixelSize{200, 100}},
         {0.2, 10, 2, PixelSize{1, 20}},
         {0, 0, 1, PixelSize{1, 1}},
@@ -297,17 +271,4 @@ TEST(WindowCrop, CopiesAtItsOwnSizeAndResamplesOtherwise) {
     EXPECT_FALSE(WT::crop(pic, {1, 1, 2, 2}, 0, 4));
     EXPECT_FALSE(WT::crop(pic, {10, 10, 2, 2}, 2, 2));
     EXPECT_FALSE(WT::crop(Image{}, {0, 0, 1, 1}, 1, 1));
-}
-
-TEST(WindowAnchor, WithoutBundleIDIsWrittenWithoutTheKey) {
-    const WindowAnchor a{42, "Editor", std::nullopt, 1.5, 2, 300, 200};
-    const std::string text = encodeJson(a);
-    EXPECT_EQ(text.find("bundle_id"), std::string::npos);
-    EXPECT_EQ(decodeJson<WindowAnchor>(text), a);
-}
-
-TEST(WindowLoss, RawValuesAreTheCaseNames) {
-    EXPECT_EQ(rawValue(WindowLoss::notOnScreen), "notOnScreen");
-    EXPECT_EQ(fromRaw<WindowLoss>("closed"), WindowLoss::closed);
-    EXPECT_EQ(fromRaw<WindowLoss>("Outside"), std::nullopt);
 }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/qt/qt_image.hpp"
 
 namespace kestrove::desktop {
@@ -24,6 +25,8 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     }
     return true;
 }
+
+bool allowReadingWindows() { return AccessibilityStatus::setEnabled(true); }
 
 bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client) {
     return waitFor([&] {

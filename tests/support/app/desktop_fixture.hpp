@@ -33,6 +33,11 @@ std::optional<T> await(Start start, int ms = 20000) {
     return answer;
 }
 
+// The user's leave to read windows through accessibility, as the
+// application asks for it; given before the programs to read start, since
+// toolkits and browsers join the accessibility bus only once it is on.
+bool allowReadingWindows();
+
 // Waits until the window list shows window `id` on screen at `client`, so a
 // test does not race the window manager placing it.
 bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client);

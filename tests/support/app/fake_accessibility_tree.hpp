@@ -2,6 +2,7 @@
 // An accessibility tree made of plain nodes, for tests of the direct reader
 // without a desktop. Objects are named by path; all share one bus name.
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -24,6 +25,19 @@ struct FakeNode {
     std::function<int(Point)> offsetAt;
 };
 
+// How a toolkit lays out an object's text; objects without one cannot say
+// where their lines are drawn.
+struct FakeLayout {
+    // Where characters [start, end) are drawn.
+    std::function<std::optional<Rect>(int, int)> placeOf;
+    // Only single characters can be placed (GTK 4.8 has no range extents).
+    bool charactersOnly = false;
+    // Offsets where a laid-out line begins besides those after a newline (wrapping).
+    std::vector<int> wraps = {};
+    // Lines end before their newline, which is an empty line of its own (GTK 4).
+    bool bareNewlines = false;
+};
+
 class FakeAccessibilityTree final : public AccessibilityTree {
 public:
     static constexpr const char* bus = ":1.7";
@@ -33,8 +47,11 @@ public:
     std::map<std::string, FakeNode> nodes;
     std::map<std::string, AccessError> broken;  // paths whose every call fails so
     std::map<std::string, std::string> values;  // text content that comes with the object
+    std::map<std::string, FakeLayout> layouts;  // paths whose text the toolkit lays out
     int nodeReads = 0;
     int offsetAsks = 0;
+    int lineAsks = 0;
+    int placeAsks = 0;
 
     static AccessElement at(const std::string& path) { return {bus, path}; }
 
@@ -93,12 +110,61 @@ public:
         return AccessResult<std::string>::ok(n->text->substr(start, end - start));
     }
 
+    AccessResult<TextSpan> lineAt(const AccessElement& element, int offset) override {
+        ++lineAsks;
+        const FakeNode* n = find(element.path);
+        const FakeLayout* l = layout(element.path);
+        if (!n || !n->text || !l) return AccessResult<TextSpan>::fail(AccessError::unsupported);
+        const std::vector<std::size_t> at = characterStarts(*n->text);
+        const int count = static_cast<int>(at.size()) - 1;
+        if (offset < 0 || offset >= count) return AccessResult<TextSpan>::ok({"", -1, -1});  // as Chromium answers
+        int start = offset, end = offset;
+        auto breakBefore = [&](int i) {
+            return i > 0 && ((*n->text)[at[i - 1]] == '\n' ||
+                             std::find(l->wraps.begin(), l->wraps.end(), i) != l->wraps.end());
+        };
+        auto newlineAt = [&](int i) { return (*n->text)[at[i]] == '\n'; };
+        if (l->bareNewlines && newlineAt(offset)) return AccessResult<TextSpan>::ok({"", offset, offset});
+        while (start > 0 && !breakBefore(start)) --start;
+        do ++end; while (end < count && !breakBefore(end));
+        if (l->bareNewlines && newlineAt(end - 1)) --end;
+        return AccessResult<TextSpan>::ok({n->text->substr(at[start], at[end] - at[start]), start, end});
+    }
+
+    AccessResult<Rect> rangeExtents(const AccessElement& element, int start, int end, Coordinates) override {
+        ++placeAsks;
+        const FakeLayout* l = layout(element.path);
+        if (!l || l->charactersOnly) return AccessResult<Rect>::fail(AccessError::unsupported);
+        if (auto r = l->placeOf(start, end)) return AccessResult<Rect>::ok(*r);
+        return AccessResult<Rect>::fail(AccessError::unsupported);
+    }
+
+    AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates) override {
+        ++placeAsks;
+        const FakeLayout* l = layout(element.path);
+        if (!l) return AccessResult<Rect>::fail(AccessError::unsupported);
+        if (auto r = l->placeOf(offset, offset + 1)) return AccessResult<Rect>::ok(*r);
+        return AccessResult<Rect>::fail(AccessError::unsupported);
+    }
+
     std::optional<std::string> address(const AccessElement& element) override {
         const FakeNode* n = find(element.path);
         return n ? n->address : std::nullopt;
     }
 
 private:
+    // Byte offsets where each character of a UTF-8 text begins, and its end.
+    static std::vector<std::size_t> characterStarts(const std::string& s) {
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) at.push_back(i);
+        at.push_back(s.size());
+        return at;
+    }
+    const FakeLayout* layout(const std::string& path) const {
+        auto it = layouts.find(path);
+        return it == layouts.end() ? nullptr : &it->second;
+    }
     const FakeNode* find(const std::string& path) const {
         auto it = nodes.find(path);
         return it == nodes.end() ? nullptr : &it->second;

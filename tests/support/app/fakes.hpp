@@ -67,11 +67,14 @@ inline Captured greyPicture(const WatchRegion& region) {
     return grey;
 }
 
-// Captures answered from `captures.script`, then with a grey picture.
+// Captures answered from `captures.script`, then with what `screen` shows
+// (a grey picture unless a test changes it).
 class FakeScreenCapturer final : public ScreenCapturer {
 public:
-    explicit FakeScreenCapturer(Executor main) : captures("capture", main, greyPicture), main_(main) {}
+    explicit FakeScreenCapturer(Executor main)
+        : captures("capture", main, [this](const WatchRegion& r) { return screen(r); }), main_(main) {}
 
+    std::function<Captured(const WatchRegion&)> screen = greyPicture;
     Requests<WatchRegion, Captured> captures;
     std::optional<WindowCaptureFacts> facts;
     bool isAllowed = true;

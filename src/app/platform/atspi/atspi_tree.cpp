@@ -1,5 +1,7 @@
 #include "app/platform/atspi/atspi_tree.hpp"
 
+#include "app/platform/atspi/accessibility_status.hpp"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
@@ -75,14 +77,21 @@ std::optional<Rect> extents(const QDBusMessage& reply, double scale) {
     return Rect{x / scale, y / scale, w / scale, h / scale};
 }
 
-// Text content stands U+FFFC where a child object (a link, an image) sits;
-// the child speaks for itself.
 std::optional<std::string> textOf(const QDBusMessage& reply) {
     if (!answered(reply, "s")) return std::nullopt;
-    QString s = reply.arguments().constFirst().toString();
-    s.remove(QChar(0xFFFC));
-    return s.toStdString();
+    return reply.arguments().constFirst().toString().toStdString();
 }
+
+// A rectangle answer ("(iiii)" of extents, or the four integers of the
+// text interface), in points; none when it is empty or off every screen
+// (GTK 3 places unshown objects at the smallest integer).
+std::optional<Rect> placed(int x, int y, int w, int h, double scale) {
+    if (w <= 0 || h <= 0 || x <= -(1 << 30) || y <= -(1 << 30)) return std::nullopt;
+    return Rect{x / scale, y / scale, w / scale, h / scale};
+}
+
+// AT-SPI's coordinate types: 0 the screen, 1 the window.
+unsigned coordType(Coordinates space) { return space == Coordinates::screen ? 0u : 1u; }
 
 std::optional<std::string> stringOf(const QDBusMessage& reply) {
     if (answered(reply, "s")) return reply.arguments().constFirst().toString().toStdString();
@@ -144,18 +153,10 @@ AtspiTree::~AtspiTree() {
 }
 
 bool AtspiTree::available() {
-    // Asking the bus launcher on the session bus is safe anywhere: no session
-    // bus or no launcher is just a "no".
+    // Reading is allowed only while IsEnabled is on: programs that do not
+    // see it on never join the bus, and asking the user's leave turns it on.
+    if (!AccessibilityStatus::enabled()) return false;
     const QDBusConnection session = QDBusConnection::sessionBus();
-    if (!session.isConnected()) return false;
-    QDBusMessage probe = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                        QStringLiteral("Get"));
-    probe.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")});
-    // IsEnabled only asks toolkits to join; programs that join anyway
-    // (Qt with QT_LINUX_ACCESSIBILITY_ALWAYS_ON, browsers) are readable, so
-    // an answer of either kind means the bus is there.
-    if (session.call(probe, QDBus::Block, timeoutMs).type() != QDBusMessage::ReplyMessage) return false;
     if (bus_ && bus_->isConnected()) return true;
 
     if (bus_) {
@@ -257,7 +258,41 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
 }
 
 AccessResult<std::string> AtspiTree::text(const AccessElement& element) {
-    return textRange(element, 0, -1);
+    AccessResult<std::string> all = textRange(element, 0, -1);
+    if (!all.value || !all.value->empty()) return all;
+    // GTK 4.8 labels answer "up to the end" with nothing: ask by their length.
+    const QDBusMessage count = call(element, "org.freedesktop.DBus.Properties", "Get",
+                                    {QStringLiteral("org.a11y.atspi.Text"), QStringLiteral("CharacterCount")});
+    if (!answered(count, "v")) return all;
+    const int n = count.arguments().constFirst().value<QDBusVariant>().variant().toInt();
+    return n > 0 ? textRange(element, 0, n) : all;
+}
+
+AccessResult<TextSpan> AtspiTree::lineAt(const AccessElement& element, int offset) {
+    // Granularity 3: the line as laid out (wrapped lines are lines of their own).
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetStringAtOffset", {offset, 3u});
+    if (!answered(reply, "sii") || reply.arguments().size() < 3) return AccessResult<TextSpan>::fail(badAnswer(reply));
+    const QVariantList a = reply.arguments();
+    return AccessResult<TextSpan>::ok({a[0].toString().toStdString(), a[1].toInt(), a[2].toInt()});
+}
+
+AccessResult<Rect> AtspiTree::rangeExtents(const AccessElement& element, int start, int end, Coordinates space) {
+    const QDBusMessage reply =
+        call(element, "org.a11y.atspi.Text", "GetRangeExtents", {start, end, coordType(space)});
+    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return AccessResult<Rect>::fail(badAnswer(reply));
+    const QVariantList a = reply.arguments();
+    if (auto r = placed(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), scale_))
+        return AccessResult<Rect>::ok(*r);
+    return AccessResult<Rect>::fail(AccessError::unsupported);
+}
+
+AccessResult<Rect> AtspiTree::characterExtents(const AccessElement& element, int offset, Coordinates space) {
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetCharacterExtents", {offset, coordType(space)});
+    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return AccessResult<Rect>::fail(badAnswer(reply));
+    const QVariantList a = reply.arguments();
+    if (auto r = placed(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), scale_))
+        return AccessResult<Rect>::ok(*r);
+    return AccessResult<Rect>::fail(AccessError::unsupported);
 }
 
 AccessResult<int> AtspiTree::offsetAtPoint(const AccessElement& element, Point p) {

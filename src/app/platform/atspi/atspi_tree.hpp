@@ -31,6 +31,9 @@ public:
     AccessResult<std::string> text(const AccessElement& element) override;
     AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) override;
     AccessResult<std::string> textRange(const AccessElement& element, int start, int end) override;
+    AccessResult<TextSpan> lineAt(const AccessElement& element, int offset) override;
+    AccessResult<Rect> rangeExtents(const AccessElement& element, int start, int end, Coordinates space) override;
+    AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates space) override;
     std::optional<std::string> address(const AccessElement& element) override;
 
 private:

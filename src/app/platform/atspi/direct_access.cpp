@@ -114,15 +114,18 @@ std::optional<std::int32_t> parentOf(const fs::path& proc) {
     return ppid;
 }
 
+// Chromium rewrites its helpers' command lines in place as one string, the
+// arguments joined by spaces: arguments are split at spaces as well as at
+// the separators of an untouched command line.
 std::vector<std::string> typeArguments(const fs::path& proc) {
     std::vector<std::string> out;
     const std::string cmdline = readFile(proc / "cmdline").value_or("");
     std::size_t start = 0;
     while (start < cmdline.size()) {
-        std::size_t end = cmdline.find('\0', start);
+        std::size_t end = cmdline.find_first_of(std::string_view("\0 ", 2), start);
         if (end == std::string::npos) end = cmdline.size();
-        const std::string arg = cmdline.substr(start, end - start);
-        if (arg.rfind("--type=", 0) == 0) out.push_back(arg);
+        if (cmdline.compare(start, 7, "--type=") == 0 && end - start > 7)
+            out.push_back(cmdline.substr(start, end - start));
         start = end + 1;
     }
     return out;

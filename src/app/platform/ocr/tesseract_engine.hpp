@@ -19,6 +19,9 @@ namespace kestrove {
 // others stay as they are.
 int upscaleFactor(int width, int height);
 Image upscaledIfSmall(const Image& image);
+// A picture not enlarged for its size whose shortest row of text is less
+// than this many pixels tall is enlarged by half.
+inline constexpr int smallTextRow = 14;
 
 class TesseractEngine {
 public:
@@ -31,9 +34,14 @@ public:
     // False when the English model could not be loaded; read gives nothing then.
     bool ready() const { return api_ != nullptr; }
 
+    // How much the picture is prepared before recognition: not at all (as
+    // it was read before; kept to measure against), or fully (dark grounds
+    // turned light, lines along the edges painted over).
+    enum class Preparation { none, full };
+
     // The picture's lines in reading order; none for an invalid picture or
     // when recognition fails.
-    std::vector<OCRLine> read(const Image& image);
+    std::vector<OCRLine> read(const Image& image, Preparation preparation = Preparation::full);
 
 private:
     std::unique_ptr<tesseract::TessBaseAPI> api_;

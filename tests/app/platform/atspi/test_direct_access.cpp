@@ -84,6 +84,28 @@ TEST(DirectAccess, ABrowserWithItsRenderersIsChromium) {
     EXPECT_EQ(verdict.confidence, Confidence::sure);
 }
 
+TEST(DirectAccess, HelpersWhoseCommandLineWasRewrittenAsOneStringStillCount) {
+    // Chromium joins a helper's arguments with spaces in the original
+    // arguments' memory and pads the rest with separators.
+    FakeProc p;
+    const fs::path exe = p.program("unlisted") / "unlisted-browser";
+    p.file(exe, "");
+    p.file(p.program("unlisted") / "icudtl.dat", "");
+    p.process(500, 1, exe, {"unlisted-browser"});
+    p.process(501, 500, exe,
+              {"/opt/unlisted-browser --type=zygote --crash-reporter=,built on Debian GNU/Linux 12 (bookworm)", "",
+               ""});
+    p.process(502, 501, exe, {"/opt/unlisted-browser --lang=en-US --type=renderer --enable-x"});
+    p.process(503, 500, exe, {"/opt/unlisted-browser --type= --no-type --typed=x"});
+
+    EXPECT_EQ(DirectAccess::facts(500, p.proc()).helpers,
+              (std::vector<std::string>{"--type=zygote", "--type=renderer"}));
+    const auto verdict = DirectAccess::chromium(500, p.proc());
+    EXPECT_TRUE(verdict.isChromium);
+    EXPECT_EQ(verdict.confidence, Confidence::sure);
+    EXPECT_EQ(verdict.why, "icudtl.dat beside a renderer helper");
+}
+
 TEST(DirectAccess, ElectronAppsShipTheirAppInResources) {
     FakeProc p;
     const fs::path exe = p.program("notes") / "notes";

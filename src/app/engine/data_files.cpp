@@ -1,0 +1,95 @@
+#include "app/engine/data_files.hpp"
+
+#include <QSaveFile>
+#include <QString>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestrove {
+
+namespace {
+
+std::string errnoText(int error) { return std::strerror(error); }
+
+// fsync of the folder makes the rename of a file inside it durable.
+std::string syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return "cannot open " + folder.string() + ": " + errnoText(errno);
+    std::string error;
+    if (::fsync(fd) != 0) error = "cannot sync " + folder.string() + ": " + errnoText(errno);
+    ::close(fd);
+    return error;
+}
+
+}  // namespace
+
+std::string makePrivateFolder(const std::filesystem::path& folder) {
+    std::filesystem::path partial;
+    for (const auto& part : folder) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) == 0 || errno == EEXIST) continue;
+        return "cannot make " + partial.string() + ": " + errnoText(errno);
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return "cannot make " + folder.string() + ": " + errnoText(errno);
+    if (!S_ISDIR(st.st_mode)) return folder.string() + " is not a folder";
+    return {};
+}
+
+FileRead readWholeFile(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return FileMissing{};
+        return FileUnreadable{errnoText(errno)};
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileUnreadable{"not a regular file"};
+    }
+    if (static_cast<std::uintmax_t>(st.st_size) > maxReadBytes) {
+        ::close(fd);
+        return FileUnreadable{"larger than " + std::to_string(maxReadBytes >> 20) + " MiB"};
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            return FileUnreadable{errnoText(error)};
+        }
+        if (bytes.size() + static_cast<std::size_t>(n) > maxReadBytes) {
+            ::close(fd);
+            return FileUnreadable{"larger than " + std::to_string(maxReadBytes >> 20) + " MiB"};
+        }
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+    // QSaveFile syncs the temporary file before renaming it over the target.
+    QSaveFile out(QString::fromStdString(file.string()));
+    if (!out.open(QIODevice::WriteOnly)) return out.errorString().toStdString();
+    const auto size = static_cast<qint64>(bytes.size());
+    if (out.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        const std::string error = out.errorString().toStdString();
+        out.cancelWriting();
+        return error;
+    }
+    if (!out.commit()) return out.errorString().toStdString();
+    return syncFolder(file.parent_path());
+}
+
+}  // namespace kestrove

@@ -1,0 +1,34 @@
+#pragma once
+// Files in the application's data folder: private folders, whole-file
+// reads, and writes that leave either the old file or the new one on disk,
+// whatever moment the process dies at.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kestrove {
+
+// Makes the folder and any missing parent, each new one 0700 (existing
+// folders keep their mode). Empty on success, else why not.
+std::string makePrivateFolder(const std::filesystem::path& folder);
+
+struct FileMissing {};
+struct FileUnreadable {
+    std::string reason;
+};
+using FileRead = std::variant<std::vector<std::uint8_t>, FileMissing, FileUnreadable>;
+
+// Files larger than this are not read: none of ours gets near it.
+inline constexpr std::uintmax_t maxReadBytes = 64u << 20;
+
+FileRead readWholeFile(const std::filesystem::path& file);
+
+// Writes a temporary file beside the target, syncs it, renames it over the
+// target and syncs the folder, so the rename itself survives a crash.
+// Empty on success, else why not (the target is then untouched).
+std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace kestrove

@@ -1,0 +1,41 @@
+#include "app/engine/single_instance.hpp"
+
+#include <QString>
+
+#include <system_error>
+
+#include "app/engine/data_files.hpp"
+#include "core/foundation/log.hpp"
+
+namespace kestrove {
+
+SingleInstance::SingleInstance(const std::filesystem::path& file) : lock_(QString::fromStdString(file.string())) {
+    // Held for the life of the process: only a dead holder makes it stale,
+    // never its age.
+    lock_.setStaleLockTime(0);
+}
+
+std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::filesystem::path& folder) {
+    std::error_code ec;
+    // The second instance finds the folder made; only the first makes it.
+    if (!std::filesystem::is_directory(folder, ec)) {
+        if (const std::string error = makePrivateFolder(folder); !error.empty()) {
+            logLine("cannot start: " + error);
+            return nullptr;
+        }
+    }
+    std::unique_ptr<SingleInstance> instance(new SingleInstance(lockFile(folder)));
+    if (instance->lock_.tryLock(0)) return instance;
+    if (instance->lock_.error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host, app;
+        const bool known = instance->lock_.getLockInfo(&pid, &host, &app);
+        logLine("already running" + (known ? " (process " + std::to_string(pid) + ")" : std::string()) +
+                "; this start quits without touching any file");
+    } else {
+        logLine("cannot start: the lock " + lockFile(folder).string() + " cannot be made");
+    }
+    return nullptr;
+}
+
+}  // namespace kestrove

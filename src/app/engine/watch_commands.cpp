@@ -1,0 +1,125 @@
+// The commands of the menu, the new-watch road and the chat. Each ends with
+// the change tail (save, keep-awake, tracker, onChange) unless it changed
+// nothing.
+
+#include "app/engine/watch_manager.hpp"
+
+namespace kestrove {
+
+void WatchManager::add(const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct) {
+    // A crop that cannot be written costs only the saved reference picture.
+    store_.writeCrop(spec.id, baseline);
+    latest_[spec.id] = baseline;
+    records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
+    startWatching(records_.back(), baseline, false, std::move(direct));
+    changeTail();
+}
+
+void WatchManager::pause(const std::string& id) {
+    WatchRecord* r = find(id);
+    if (!r || !r->isActive()) return;
+    stopRunner(id);
+    troubles_.erase(id);
+    directOnly_.erase(id);
+    r->status = WatchStatus::paused;
+    if (Frame* f = frame(id)) {
+        f->setDirectOnly(false);
+        f->setTrouble(std::nullopt);
+        f->setStatus(WatchStatus::paused);
+        f->setInterval(5);
+    }
+    changeTail();
+}
+
+void WatchManager::resume(const std::string& id) {
+    WatchRecord* r = find(id);
+    if (!r || r->status != WatchStatus::paused) return;
+    r->status = WatchStatus::watching;
+    startWatching(*r, std::nullopt, false, std::nullopt);
+    changeTail();
+}
+
+void WatchManager::remove(const std::string& id) {
+    stopRunner(id);
+    closeFrame(id);
+    latest_.erase(id);
+    troubles_.erase(id);
+    directOnly_.erase(id);
+    std::erase_if(records_, [&](const WatchRecord& r) { return r.id() == id; });
+    store_.removeCrop(id);
+    changeTail();
+}
+
+void WatchManager::watchAgain(const std::string& id) {
+    const WatchRecord* r = record(id);
+    if (r && r->status == WatchStatus::finished) startAgain(WatchSpec(r->spec));
+}
+
+void WatchManager::startAgain(const WatchSpec& spec) {
+    if (WatchRecord* r = find(spec.id)) {
+        if (r->status != WatchStatus::finished) return;
+        // The last bark and reading stay with the watch.
+        r->status = WatchStatus::watching;
+    } else {
+        records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
+    }
+    closeFrame(spec.id);
+    startWatching(*find(spec.id), std::nullopt, true, std::nullopt);
+    changeTail();
+}
+
+void WatchManager::end(const std::string& id) {
+    WatchRecord* r = find(id);
+    if (!r || r->status == WatchStatus::finished) return;
+    stopRunner(id);
+    troubles_.erase(id);
+    closeFrame(id);
+    r->status = WatchStatus::finished;
+    changeTail();
+}
+
+namespace {
+
+template <typename Pick>
+std::vector<std::string> idsWhere(const std::vector<WatchRecord>& records, Pick pick) {
+    std::vector<std::string> ids;
+    for (const auto& r : records)
+        if (pick(r)) ids.push_back(r.id());
+    return ids;
+}
+
+}  // namespace
+
+void WatchManager::pauseAll() {
+    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.isActive(); })) pause(id);
+}
+
+void WatchManager::resumeAll() {
+    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::paused; }))
+        resume(id);
+}
+
+void WatchManager::clearFinished() {
+    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::finished; }))
+        remove(id);
+}
+
+void WatchManager::setLocalOnly(bool on) {
+    cloud_.setLocalOnly(on);
+    const auto local = WatchTrouble::localOnly();
+    const auto ids = idsWhere(records_, [](const WatchRecord& r) { return r.isActive() && needsCloud(r.spec.type); });
+    for (const auto& id : ids) {
+        const auto current = trouble(id);
+        if (!on) {
+            if (current == local) runnerTrouble(id, std::nullopt);
+            continue;
+        }
+        if (current == local) continue;
+        troubles_.insert_or_assign(id, local);
+        if (Frame* f = frame(id)) f->setTrouble(local);
+        if (onChange) onChange();
+    }
+    if (onChange) onChange();
+}
+
+}  // namespace kestrove

@@ -1,0 +1,172 @@
+// The manager's state, its queries, restoring and saving, and the helpers
+// every command shares (runners, frames, the change tail).
+
+#include "app/engine/watch_manager.hpp"
+
+#include <algorithm>
+
+#include "core/foundation/time_of_day.hpp"
+
+namespace kestrove {
+
+WatchManager::WatchManager(Services services)
+    : services_(std::move(services)),
+      store_(services_.dataFolder),
+      watchFile_(store_.watchFile()),
+      cloud_(services_.defaults),
+      tracker_(services_.windows, services_.screens) {
+    if (!services_.timeText) services_.timeText = [](Date date) { return TimeOfDay::shortTime(date); };
+    ownWindows_.push_back(&services_.ownWindows);
+    tracker_.setOnTick([this](const std::vector<WindowInfo>& windows, const std::vector<Rect>& displays) {
+        followWindows(windows, displays);
+    });
+    services_.screenState.setListener([this](ScreenNotice notice) { screenNotice(notice); });
+}
+
+WatchManager::~WatchManager() {
+    services_.screenState.setListener(nullptr);
+    retiring_.cancel();
+    runners_.clear();
+    retired_.clear();
+    tracker_.setRunning(false);
+    for (auto& [id, slot] : frames_) slot.frame->close();
+}
+
+// --- Queries ---------------------------------------------------------------
+
+const WatchRecord* WatchManager::record(const std::string& id) const {
+    auto it = std::find_if(records_.begin(), records_.end(), [&](const WatchRecord& r) { return r.id() == id; });
+    return it == records_.end() ? nullptr : &*it;
+}
+
+WatchRecord* WatchManager::find(const std::string& id) { return const_cast<WatchRecord*>(record(id)); }
+
+int WatchManager::activeCount() const {
+    return static_cast<int>(std::count_if(records_.begin(), records_.end(), [](const auto& r) { return r.isActive(); }));
+}
+
+bool WatchManager::allPaused() const {
+    return activeCount() == 0 && std::any_of(records_.begin(), records_.end(),
+                                             [](const auto& r) { return r.status == WatchStatus::paused; });
+}
+
+int WatchManager::interval(const std::string& id) const {
+    auto it = runners_.find(id);
+    return it == runners_.end() ? 5 : it->second->interval();
+}
+
+std::optional<WatchTrouble> WatchManager::trouble(const std::string& id) const {
+    auto it = troubles_.find(id);
+    if (it == troubles_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<Image> WatchManager::picture(const std::string& id) {
+    if (auto it = latest_.find(id); it != latest_.end()) return it->second;
+    auto crop = baselineImage(id);
+    if (crop) latest_[id] = *crop;
+    return crop;
+}
+
+std::optional<Image> WatchManager::baselineImage(const std::string& id) { return store_.readCrop(id); }
+
+bool WatchManager::isRunning(const std::string& id) const {
+    const WatchRecord* r = record(id);
+    return r && r->status != WatchStatus::finished;
+}
+
+bool WatchManager::anyRunning() const { return activeCount() > 0; }
+
+bool WatchManager::screensAvailable() const { return services_.screenState.screensAvailable(); }
+
+bool WatchManager::ownWindowOver(const std::string&, const Rect& globalBox) const {
+    for (const OwnWindows* source : ownWindows_)
+        for (const Rect& area : source->shownAreas())
+            if (globalBox.intersects(area)) return true;
+    return false;
+}
+
+// --- The file ----------------------------------------------------------------
+
+void WatchManager::restore() {
+    auto saved = store_.load();
+    if (!saved) return;
+    records_ = std::move(*saved);
+    for (const WatchRecord& r : std::vector<WatchRecord>(records_)) {
+        switch (r.status) {
+            case WatchStatus::paused: showFrame(r, WatchStatus::paused); break;
+            case WatchStatus::finished: break;
+            case WatchStatus::watching:
+            case WatchStatus::lostSight: startWatching(r, std::nullopt, false, std::nullopt); break;
+        }
+    }
+    changeTail();
+}
+
+void WatchManager::shutdown() {
+    for (auto& [id, runner] : runners_) runner->stop();
+    if (services_.keepAwake.held() || keepAwakeWanted_) services_.keepAwake.set(false);
+    keepAwakeWanted_ = false;
+    persist();
+}
+
+void WatchManager::persist() { store_.save(records_); }
+
+void WatchManager::changeTail() {
+    persist();
+    updateKeepAwake();
+    updateTracker();
+    if (onChange) onChange();
+}
+
+// --- Runners and frames -------------------------------------------------------
+
+void WatchManager::startWatching(const WatchRecord& record, std::optional<Image> reference, bool fresh,
+                                 std::optional<DirectStart> direct) {
+    const WatchRecord r = record;  // the list may change under a callback
+    auto runner = services_.runners.make(RunnerStart{r.spec, std::move(reference), fresh, std::move(direct)}, *this);
+    stopRunner(r.id());
+    Runner& started = *runner;
+    runners_[r.id()] = std::move(runner);
+    showFrame(r, r.status == WatchStatus::lostSight ? WatchStatus::lostSight : WatchStatus::watching);
+    started.start();
+}
+
+void WatchManager::stopRunner(const std::string& id) {
+    auto it = runners_.find(id);
+    if (it == runners_.end()) return;
+    it->second->stop();
+    retired_.push_back(std::move(it->second));
+    runners_.erase(it);
+    if (!retiring_.active())
+        retiring_ = services_.clock.after(std::chrono::milliseconds(0), [this] { retired_.clear(); });
+}
+
+Frame* WatchManager::frame(const std::string& id) const {
+    auto it = frames_.find(id);
+    return it == frames_.end() ? nullptr : it->second.frame.get();
+}
+
+void WatchManager::showFrame(const WatchRecord& r, WatchStatus status) {
+    const std::string& id = r.id();
+    if (Frame* f = frame(id)) {
+        f->setStatus(status);
+        f->setInterval(interval(id));
+    } else {
+        frames_[id] = FrameSlot{services_.frames.make(r.spec.region, status, interval(id)), nextFrameSerial_++};
+        // A bound frame waits hidden until the tracker's answer places it.
+        if (r.spec.region.window) tracker_.setRunning(true);
+    }
+    frame(id)->setTrouble(trouble(id));
+}
+
+void WatchManager::closeFrame(const std::string& id) {
+    auto it = frames_.find(id);
+    if (it == frames_.end()) return;
+    it->second.frame->close();
+    frames_.erase(it);
+}
+
+std::string WatchManager::timeNow() const { return services_.timeText(services_.clock.wallNow()); }
+
+}  // namespace kestrove

@@ -1,0 +1,169 @@
+#pragma once
+// Owns every watch while the application runs: the records and their file,
+// one runner per watch that is watching or has lost sight, one frame per
+// watch that is not finished, the latest picture and trouble of each watch,
+// the window tracker and the keep-awake hold. Runners report here; only the
+// manager changes state, saves and notifies. Main thread only.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/engine/clock.hpp"
+#include "app/engine/frame.hpp"
+#include "app/engine/runner.hpp"
+#include "app/engine/runner_host.hpp"
+#include "app/engine/watch_store.hpp"
+#include "app/platform/keep_awake.hpp"
+#include "app/platform/notifier.hpp"
+#include "app/platform/screen_state.hpp"
+#include "app/platform/window_tracker.hpp"
+#include "core/cloud/watch_control.hpp"
+#include "core/foundation/defaults_store.hpp"
+
+namespace kestrove {
+
+class WatchManager final : public RunnerHost, public WatchControl {
+public:
+    // The user's Keep Awake While Watching setting; the menu writes it.
+    static constexpr std::string_view keepAwakeKey = "keepAwake";
+
+    struct Services {
+        RunnerFactory& runners;
+        FrameFactory& frames;
+        OwnWindows& ownWindows;  // where the frames paint
+        EngineClock& clock;
+        Notifier& notifier;
+        KeepAwake& keepAwake;
+        ScreenState& screenState;
+        AsyncWindowList& windows;  // for the tracker
+        const Screens& screens;
+        std::shared_ptr<DefaultsStore> defaults;
+        std::filesystem::path dataFolder;  // $XDG_DATA_HOME/Kestrove
+        // Times of day in notifications; the user's short time style when empty.
+        std::function<std::string(Date)> timeText;
+    };
+
+    explicit WatchManager(Services services);
+    ~WatchManager() override;
+    WatchManager(const WatchManager&) = delete;
+    WatchManager& operator=(const WatchManager&) = delete;
+
+    // Something visible changed (the menu refreshes).
+    std::function<void()> onChange;
+    // A watch barked (the tray's dot).
+    std::function<void()> onBark;
+    // The details of a bark, for the chat.
+    std::function<void(const WatchSpec&, const std::optional<std::string>& read, const std::optional<Image>& picture)>
+        onBarked;
+    // A new latest picture of the watch is stored.
+    std::function<void(const std::string& id)> onPicture;
+
+    // Commands.
+    void restore();
+    void shutdown();
+    void add(const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct);
+    void pause(const std::string& id);
+    void resume(const std::string& id);
+    void remove(const std::string& id);
+    void watchAgain(const std::string& id);
+    void startAgain(const WatchSpec& spec) override;
+    void end(const std::string& id) override;
+    void pauseAll();
+    void resumeAll();
+    void clearFinished();
+    void setLocalOnly(bool on);
+    // The change tail's keep-awake step; also after the user flips the setting.
+    void updateKeepAwake();
+
+    // Queries.
+    const std::vector<WatchRecord>& records() const { return records_; }
+    const WatchRecord* record(const std::string& id) const;
+    int activeCount() const;
+    bool allPaused() const;
+    int interval(const std::string& id) const;
+    std::optional<WatchTrouble> trouble(const std::string& id) const override;
+    bool isDirectOnly(const std::string& id) const { return directOnly_.contains(id); }
+    // The latest picture, else the saved crop (kept as the latest from then on).
+    std::optional<Image> picture(const std::string& id);
+    std::optional<Image> baselineImage(const std::string& id) override;
+    bool isRunning(const std::string& id) const override;
+    bool anyRunning() const override;
+    bool screensAvailable() const override;
+    CloudSettings& cloud() override { return cloud_; }
+    const std::filesystem::path& watchFile() const { return watchFile_; }
+    // The window tracker runs: some bound watch has a frame.
+    bool tracking() const { return tracker_.isRunning(); }
+
+    // Our own windows: the frames, and any other source added (panels).
+    void addOwnWindows(const OwnWindows& source) { ownWindows_.push_back(&source); }
+    bool ownWindowOver(const std::string& id, const Rect& globalBox) const override;
+
+    // Runner reports.
+    void runnerDidBark(const std::string& id, std::optional<Image> image,
+                       std::optional<Evaluation> evaluation) override;
+    void runnerLostSight(const std::string& id, std::optional<WindowLoss> loss) override;
+    void runnerRegainedSight(const std::string& id) override;
+    void runnerDirectOnly(const std::string& id, bool on) override;
+    void runnerTrouble(const std::string& id, std::optional<WatchTrouble> trouble) override;
+    void runnerDidRead(const std::string& id, std::optional<std::string> display, std::optional<double> value) override;
+    void runnerIntervalChanged(const std::string& id) override;
+    void runnerRebaselined(const std::string& id, const Image& image) override;
+    void runnerRebaselinedLines(const std::string& id, const std::vector<std::string>& lines) override;
+    void publishPicture(const std::string& id, const Image& image) override;
+
+    // Each tick of the window tracker: bound frames follow their windows.
+    void followWindows(const std::vector<WindowInfo>& windows, const std::vector<Rect>& displays);
+
+private:
+    struct FrameSlot {
+        std::unique_ptr<Frame> frame;
+        std::uint64_t serial = 0;  // tells a frame from the one that replaced it
+    };
+
+    WatchRecord* find(const std::string& id);
+    Frame* frame(const std::string& id) const;
+    void startWatching(const WatchRecord& record, std::optional<Image> reference, bool fresh,
+                       std::optional<DirectStart> direct);
+    void showFrame(const WatchRecord& record, WatchStatus status);
+    void closeFrame(const std::string& id);
+    void stopRunner(const std::string& id);
+    void flashOnce(const std::string& id, const std::string& time);
+    void persist();
+    void changeTail();
+    void updateTracker();
+    void screenNotice(ScreenNotice notice);
+    std::string timeNow() const;
+
+    Services services_;
+    WatchStore store_;
+    std::filesystem::path watchFile_;
+    CloudSettings cloud_;
+    WindowTracker tracker_;
+    std::vector<const OwnWindows*> ownWindows_;
+
+    std::vector<WatchRecord> records_;
+    std::map<std::string, FrameSlot> frames_;
+    std::map<std::string, Image> latest_;
+    std::map<std::string, WatchTrouble> troubles_;
+    std::set<std::string> directOnly_;
+    bool keepAwakeWanted_ = false;  // as last handed to KeepAwake; nothing held at start
+    std::uint64_t nextFrameSerial_ = 1;
+
+    // Callbacks that may run after the manager is gone hold this weakly.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+    std::map<std::string, std::unique_ptr<Runner>> runners_;
+    // Stopped runners wait here until the main loop comes round: one may be
+    // the caller of the report that stopped it.
+    std::vector<std::unique_ptr<Runner>> retired_;
+    Pending retiring_;
+};
+
+}  // namespace kestrove

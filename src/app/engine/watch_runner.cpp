@@ -1,0 +1,144 @@
+// The runner's loop: construction, start and stop, one tick, the pause
+// after it, and the sight reports.
+#include "app/engine/watch_runner.hpp"
+
+#include <algorithm>
+
+namespace kestrove {
+
+using namespace std::chrono_literals;
+
+WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices services)
+    : spec_(std::move(start.spec)),
+      host_(host),
+      services_(std::move(services)),
+      // A fresh runner must see the condition not met once before any gate fires.
+      gate_(spec_.debounceChecks, !start.fresh),
+      settled_(spec_.debounceChecks, !start.fresh),
+      lastChangeAt_(services_.clock.now()),
+      interval_(pollSeconds()),
+      judge_(spec_.debounceChecks, !start.fresh),
+      freshStart_(start.fresh),
+      startedFresh_(start.fresh) {
+    if (spec_.baseline.lines) baselineLines_ = *spec_.baseline.lines;
+    if (spec_.direct && DirectReading::eligible(spec_)) {
+        if (start.direct && start.direct->session) {
+            direct_ = std::move(start.direct->session);
+            decider_.emplace(spec_, start.direct->lines, !start.fresh);
+        } else {
+            directPending_ = true;
+        }
+    }
+    if (start.reference) {
+        if (auto grid = PixelDiff::grid(*start.reference)) {
+            referenceGrid_ = lastGrid_ = std::move(*grid);
+            const Baseline& b = spec_.baseline;
+            lastEvaluation_ = Evaluation{b.currentlyMet, b.currentValue, b.currentDisplay, true};
+        }
+    }
+    if (needsCloud(spec_.type) && !start.fresh) {
+        auto crop = start.reference ? std::move(start.reference) : host_.baselineImage(spec_.id);
+        if (crop) baselineCrop_ = std::make_shared<const Image>(std::move(*crop));
+    }
+}
+
+WatchRunner::~WatchRunner() { stop(); }
+
+void WatchRunner::start() {
+    stop();
+    running_ = true;
+    tick();
+}
+
+void WatchRunner::stop() {
+    ++run_;
+    running_ = false;
+    sleep_ = Pending();
+    step_ = Pending();
+}
+
+int WatchRunner::pollSeconds() const {
+    // A hand-edited file may hold anything: never a busy loop, never a timer
+    // too long to set.
+    return std::clamp(spec_.pollSeconds, shortestPoll, longestPoll);
+}
+
+void WatchRunner::tick() {
+    // Displays asleep or the screen locked: nothing is read this time.
+    if (!host_.screensAvailable()) return endTick();
+    if (direct_ && decider_) {
+        step_ = direct_->read([this](DirectAnswer answer) { directRead(answer); });
+        return;
+    }
+    pictureIfDue();
+}
+
+void WatchRunner::pictureIfDue() {
+    const auto now = services_.clock.now();
+    // Half a second early, so a check falls due on every tick whose pause
+    // equals the interval.
+    const auto due = lostSight_ ? 14500ms : std::chrono::milliseconds(interval_ * 1000 - 500);
+    if (lastPictureCheck_ && now - *lastPictureCheck_ < due) return endTick();
+    lastPictureCheck_ = now;
+    check([this] { endTick(); });
+}
+
+void WatchRunner::endTick() {
+    if (!running_) return;
+    sleep_ = services_.clock.after(pause(), [this] { tick(); });
+}
+
+std::chrono::seconds WatchRunner::pause() const {
+    if (!readsDirectly()) return std::chrono::seconds(lostSight_ ? 15 : interval_);
+    const int most = std::max(pollSeconds(), 5);
+    return std::chrono::seconds(lostSight_ ? std::min(most, 15) : std::min(interval_, most));
+}
+
+bool WatchRunner::updateSight() {
+    if (lostSight_ && !directCounted_) {
+        if (!reportedLost_) {
+            reportedLost_ = true;
+            if (!tell(&RunnerHost::runnerLostSight, pendingLoss_)) return false;
+        }
+    } else if (reportedLost_) {
+        reportedLost_ = false;
+        if (!tell(&RunnerHost::runnerRegainedSight)) return false;
+    }
+    // The picture is lost but the direct reader still reads.
+    return tell(&RunnerHost::runnerDirectOnly, lostSight_ && directCounted_);
+}
+
+void WatchRunner::lookForWindow(std::function<void(WindowSeen)> done) {
+    if (!spec_.region.window) return done(WindowSeen::notBound);
+    // The whole list: a minimised window, or one on another desktop, is
+    // listed but not on screen, and must not be captured (a composite
+    // picture of an unmapped window fails or is garbage).
+    step_ = services_.platform.windows->list(
+        spec_.id, WindowListOptions::all, [this, done = std::move(done)](ListedWindows listed) {
+            if (!listed.ok()) return done(WindowSeen::unknown);
+            const WindowAnchor& anchor = *spec_.region.window;
+            for (const WindowInfo& w : listed.value()) {
+                if (w.id != anchor.id) continue;
+                if (!WindowTracking::isSameWindow(anchor, w)) break;
+                return done(w.isOnScreen ? WindowSeen::onScreen : WindowSeen::offScreen);
+            }
+            done(WindowSeen::unlisted);
+        });
+}
+
+std::optional<Rect> WatchRunner::globalBox() const {
+    const auto screen = ScreenSpace::screenWithID(spec_.region.displayID, services_.platform.screens->screens());
+    if (!screen) return std::nullopt;
+    const WatchRegion& r = spec_.region;
+    return Rect{screen->frame.x + r.x, screen->frame.y + r.y, r.w, r.h};
+}
+
+WatchRunnerFactory::WatchRunnerFactory(RunnerServices services) : services_(std::move(services)) {
+    if (!services_.encoder) services_.encoder = std::make_shared<PictureEncoder>(services_.platform.mainThread);
+}
+
+std::unique_ptr<Runner> WatchRunnerFactory::make(RunnerStart start, RunnerHost& host) {
+    return std::make_unique<WatchRunner>(std::move(start), host, services_);
+}
+
+}  // namespace kestrove

@@ -1,0 +1,176 @@
+#pragma once
+// The poll loop of one running watch: it reads its box on a schedule (a
+// picture, and straight from the window where that works), decides when the
+// awaited thing has happened and tells its host. It never changes a record,
+// a frame, a file or a notification itself.
+//
+// An explicit state machine on the main thread: one asynchronous step in
+// flight at a time, held in `step_`; the pause before the next tick starts
+// when the tick is done and is held in `sleep_`. Stopping drops both, so no
+// answer arrives and nothing is reported afterwards. Durations run on the
+// engine clock's monotonic time; only the model's pause is wall-clock.
+//
+// The loop, one tick and sight are in watch_runner.cpp; the picture check in
+// watch_runner_picture.cpp; the model's judging in watch_runner_model.cpp;
+// direct reading in watch_runner_direct.cpp.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/engine/clock.hpp"
+#include "app/engine/picture_encoder.hpp"
+#include "app/engine/runner.hpp"
+#include "app/platform/platform.hpp"
+#include "core/cloud/cloud_image.hpp"
+#include "core/picture/pixel_diff.hpp"
+#include "core/watch/runtime.hpp"
+#include "core/windows/direct_decider.hpp"
+
+namespace kestrove {
+
+// What every runner reads and asks with.
+struct RunnerServices {
+    Platform& platform;  // capture, recognition, direct reader, window list, screens, main thread
+    EngineClock& clock;
+    std::shared_ptr<CloudSession> cloudSession;  // for the model's client
+    // Shared by the runners; the factory makes one with a worker when none is given.
+    std::shared_ptr<PictureEncoder> encoder;
+};
+
+class WatchRunner final : public Runner {
+public:
+    WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices services);
+    ~WatchRunner() override;
+    WatchRunner(const WatchRunner&) = delete;
+    WatchRunner& operator=(const WatchRunner&) = delete;
+
+    void start() override;
+    void stop() override;
+    int interval() const override { return interval_; }
+
+    // The pause a hand-edited poll_seconds may ask for is kept within these.
+    static constexpr int shortestPoll = 1;
+    static constexpr int longestPoll = 86400;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    using Next = std::function<void()>;
+
+    // One usable capture: the picture, its change grid, and whether it
+    // differs from the capture before.
+    struct Shot {
+        Image image;
+        DiffGrid grid;
+        bool changed = false;
+    };
+    using ShotRef = std::shared_ptr<const Shot>;
+
+    // Where the list puts a bound box's window, asked before any capture of it.
+    enum class WindowSeen { notBound, onScreen, offScreen, unlisted, unknown };
+
+    // The loop, one tick, sight (watch_runner.cpp).
+    void tick();
+    void pictureIfDue();
+    void endTick();
+    std::chrono::seconds pause() const;
+    int pollSeconds() const;
+    bool readsDirectly() const { return direct_ || directPending_; }
+    bool updateSight();
+    void lookForWindow(std::function<void(WindowSeen)> done);
+    std::optional<Rect> globalBox() const;
+
+    // Reports to the host under this watch's id (a copy: the host may end
+    // this runner meanwhile). False when the runner was stopped, restarted or
+    // destroyed during the report: the caller then returns at once.
+    template <typename Method, typename... Args>
+    bool tell(Method method, Args&&... args) {
+        const std::weak_ptr<const int> life = life_;
+        const unsigned run = run_;
+        const std::string id = spec_.id;
+        (host_.*method)(id, std::forward<Args>(args)...);
+        return !life.expired() && run_ == run;
+    }
+
+    // The picture check (watch_runner_picture.cpp).
+    void check(Next next);
+    void capture(WindowSeen seen, Next next);
+    void look(Image picture, DiffGrid grid, Next next);
+    void readText(ShotRef shot, Next next);
+    void recognize(ShotRef shot, Next next);
+    void gatePicture(const ShotRef& shot, Next next);
+    void pictureBark(const ShotRef& shot, Next next);
+    bool loseWindow(WindowLoss loss);
+    bool captureFailed(const CaptureError& error);
+
+    // Judging by the server's model (watch_runner_model.cpp).
+    void askTheModel(ShotRef shot, Next next);
+    void sendToTheModel(const ShotRef& shot, const CloudClient& client, CloudImage current, Next next);
+    void modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next);
+    void modelFailed(const CloudError& error, Next next);
+    std::optional<std::string> backAt(const ModelPause& pause) const;
+
+    // Direct reading (watch_runner_direct.cpp).
+    void directRead(const DirectAnswer& answer);
+    void barkFromTheDirectReader(std::optional<Evaluation> evaluation, Next next);
+    void takeProof(std::function<void(std::optional<Image>)> done);
+    void decideDirectBark(std::optional<Image> proof, std::optional<Evaluation> evaluation, Next next);
+    void candidateRead(Next then);
+    void tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then);
+
+    const WatchSpec spec_;
+    RunnerHost& host_;
+    RunnerServices services_;
+
+    std::optional<DiffGrid> lastGrid_;
+    std::optional<DiffGrid> referenceGrid_;  // what any_change compares against
+    std::optional<Evaluation> lastEvaluation_;
+    TriggerGate gate_;
+    SettledGate settled_;  // in place of gate_ for a rule that waits for stillness
+    Clock::time_point lastChangeAt_;
+    bool lostSight_ = false;
+    bool lostWindow_ = false;  // lost because of the bound window
+    int interval_;
+    std::vector<std::string> baselineLines_;
+    std::vector<std::string> currentLines_;
+    CloudDebounce judge_;
+    std::shared_ptr<const Image> baselineCrop_;
+    std::optional<CloudImage> baselineSent_;
+    bool needsJudging_ = false;
+    Clock::time_point holdOffUntil_ = Clock::time_point::min();
+    int maxSide_ = CloudImage::maxSide;
+    bool freshStart_;
+    bool freshLines_ = false;
+    const bool startedFresh_;
+    std::shared_ptr<DirectSession> direct_;
+    std::optional<DirectDecider> decider_;
+    bool directPending_ = false;
+    std::optional<DirectAnswer> pendingAnswer_;
+    std::shared_ptr<DirectSession> pendingSession_;
+    bool adoptionTried_ = false;
+    bool directCounted_ = false;
+    bool reportedLost_ = false;
+    std::optional<WindowLoss> pendingLoss_;
+    std::optional<Clock::time_point> lastPictureCheck_;
+
+    std::shared_ptr<const int> life_ = std::make_shared<const int>(0);
+    unsigned run_ = 0;  // moves on at every start and stop
+    bool running_ = false;
+    // Last, so they are dropped first.
+    Pending sleep_;
+    Pending step_;
+};
+
+class WatchRunnerFactory final : public RunnerFactory {
+public:
+    explicit WatchRunnerFactory(RunnerServices services);
+    std::unique_ptr<Runner> make(RunnerStart start, RunnerHost& host) override;
+
+private:
+    RunnerServices services_;
+};
+
+}  // namespace kestrove

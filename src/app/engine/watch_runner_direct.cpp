@@ -1,0 +1,110 @@
+// Direct reading beside the picture: the window's text read through the
+// accessibility tree on every tick, judged by a DirectDecider, barking with a
+// fresh crop as proof and keeping the watch alive while the picture is lost.
+// A reader comes with the watch or is adopted once a candidate session reads
+// what the picture reads.
+#include "app/engine/watch_runner.hpp"
+
+#include "core/windows/direct_agreement.hpp"
+
+namespace kestrove {
+
+void WatchRunner::directRead(const DirectAnswer& answer) {
+    const DirectDecider::Step step = decider_->take(answer);
+    directCounted_ = step.counted;
+    if (step.counted && spec_.type == WatchType::numberCompare && step.evaluation && step.evaluation->readable)
+        if (!tell(&RunnerHost::runnerDidRead, step.evaluation->display, step.evaluation->value)) return;
+    if (!updateSight()) return;
+    if (step.fired) return barkFromTheDirectReader(step.evaluation, [this] { pictureIfDue(); });
+    pictureIfDue();
+}
+
+void WatchRunner::barkFromTheDirectReader(std::optional<Evaluation> evaluation, Next next) {
+    // One event, one bark: the picture gates re-arm only at a reading that
+    // is not met.
+    gate_.markFired();
+    settled_.markFired();
+    if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newLine) {
+        // The next picture reading is recognised and becomes the baseline.
+        freshLines_ = true;
+        lastEvaluation_.reset();
+    }
+    if (lostSight_) return decideDirectBark(std::nullopt, std::move(evaluation), std::move(next));
+    takeProof([this, evaluation, next](std::optional<Image> proof) {
+        decideDirectBark(std::move(proof), evaluation, next);
+    });
+}
+
+void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
+    lookForWindow([this, done](WindowSeen seen) {
+        if (seen == WindowSeen::offScreen) return done(std::nullopt);
+        step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, done](Captured captured) {
+            // A failed proof changes nothing: sight is the picture check's.
+            if (!captured.ok()) return done(std::nullopt);
+            const auto grid = PixelDiff::grid(captured.value());
+            if (!grid) return done(std::nullopt);
+            if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, lastGrid_))
+                return done(std::nullopt);
+            if (!tell(&RunnerHost::publishPicture, std::cref(captured.value()))) return;
+            done(std::move(captured).value());
+        });
+    });
+}
+
+// The one place where a firing of the direct reader becomes a bark. A firing
+// that rests on text being absent is believed only when the picture agrees:
+// a direct reading can lose text that is still on screen (a widened window,
+// a toolkit that stopped placing it), the picture cannot. No picture, no bark.
+void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Evaluation> evaluation, Next next) {
+    auto bark = [this, next](std::optional<Image> picture, std::optional<Evaluation> met) {
+        if (!tell(&RunnerHost::runnerDidBark, std::move(picture), std::move(met))) return;
+        next();
+    };
+    if (!decider_ || !decider_->needsPicture()) return bark(std::move(proof), std::move(evaluation));
+    if (!proof) {
+        decider_->confirm(std::nullopt);
+        return next();
+    }
+    Image shot = *proof;
+    const bool correction = spec_.type != WatchType::numberCompare;
+    step_ = services_.platform.recognizer->recognize(
+        spec_.id, std::move(shot), correction,
+        [this, bark, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
+            if (!decider_->confirm(lines)) return next();
+            bark(std::move(proof), std::move(evaluation));
+        });
+}
+
+void WatchRunner::candidateRead(Next then) {
+    adoptionTried_ = true;
+    auto read = [this, then] {
+        step_ = pendingSession_->read([this, then](DirectAnswer answer) {
+            pendingAnswer_ = std::move(answer);
+            then();
+        });
+    };
+    if (pendingSession_) return read();
+    // A session that cannot be opened now is tried again at the next such check.
+    step_ = services_.platform.direct->open(spec_.region, [this, then, read](std::shared_ptr<DirectSession> session) {
+        pendingSession_ = std::move(session);
+        if (pendingSession_) return read();
+        pendingAnswer_.reset();
+        then();
+    });
+}
+
+void WatchRunner::tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then) {
+    const std::vector<OCRLine>* direct = pendingAnswer_ ? pendingAnswer_->lines() : nullptr;
+    if (!directPending_ || !pendingSession_ || !direct) return then();
+    // Readings that differ leave the runner pending; a later check tries again.
+    if (!DirectAgreement::check(spec_, pictureLines, *direct).agrees()) return then();
+    step_ = pendingSession_->adopt([this, lines = *direct, then] {
+        direct_ = std::move(pendingSession_);
+        decider_.emplace(spec_, lines, !startedFresh_);
+        directPending_ = false;
+        pendingAnswer_.reset();
+        then();
+    });
+}
+
+}  // namespace kestrove

@@ -1,0 +1,129 @@
+// Judging by the server's model, for the kinds only a model can judge: a
+// baseline and the current picture go to the server, its verdicts go
+// through the runner's debounce. Local Only, a server that is not set up,
+// the pause of model checks and the server's requests to slow down or send
+// smaller pictures are honoured; failures are counted before the user is told.
+#include "app/engine/watch_runner.hpp"
+
+#include "core/foundation/time_of_day.hpp"
+
+namespace kestrove {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto holdOff = 30s;
+
+bool is(const std::optional<WatchTrouble>& trouble, WatchTrouble::Kind kind) {
+    return trouble && trouble->kind == kind;
+}
+
+}  // namespace
+
+std::optional<std::string> WatchRunner::backAt(const ModelPause& pause) const {
+    if (!pause.back) return std::nullopt;
+    return TimeOfDay::shortTime(*pause.back);
+}
+
+void WatchRunner::askTheModel(ShotRef shot, Next next) {
+    using Kind = WatchTrouble::Kind;
+    CloudSettings& cloud = host_.cloud();
+    if (shot->changed) needsJudging_ = true;
+    switch (cloud.availability()) {
+        case CloudSettings::Availability::localOnly:
+            if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::localOnly())) return;
+            return next();
+        case CloudSettings::Availability::notSetUp:
+            if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::serverNotSetUp())) return;
+            return next();
+        case CloudSettings::Availability::ready:
+            break;
+    }
+    const auto trouble = host_.trouble(spec_.id);
+    if (is(trouble, Kind::localOnly) || is(trouble, Kind::serverNotSetUp))
+        if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return;
+    if (const auto pause = cloud.modelPause(services_.clock.wallNow())) {
+        if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::modelChecksUsedUp(backAt(*pause)))) return;
+        return next();
+    }
+    if (is(host_.trouble(spec_.id), Kind::modelChecksUsedUp))
+        if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return;
+    // An unchanged box is not sent again unless the debounce asked for another look.
+    if (!needsJudging_ && !judge_.wantsRecheck()) return next();
+    if (services_.clock.now() < holdOffUntil_) return next();
+    const auto client = cloud.client(services_.cloudSession);
+    if (!client) return next();
+
+    // The picture itself, shared with the encoder's worker rather than copied.
+    const std::shared_ptr<const Image> current(shot, &shot->image);
+    if (!baselineCrop_) baselineCrop_ = current;
+    step_ = services_.encoder->encode(
+        spec_.id, baselineSent_ ? nullptr : baselineCrop_, current, maxSide_,
+        [this, shot, client = *client, next](PictureEncoder::Encoded encoded) {
+            if (!baselineSent_) baselineSent_ = std::move(encoded.baseline);
+            // A picture that cannot be encoded ends the attempt; the next check tries again.
+            if (!baselineSent_ || !encoded.current) return next();
+            sendToTheModel(shot, client, std::move(*encoded.current), next);
+        });
+}
+
+void WatchRunner::sendToTheModel(const ShotRef& shot, const CloudClient& client, CloudImage current, Next next) {
+    auto sent = std::make_shared<const CloudImage>(current);
+    step_ = client.check(spec_.command, spec_.type, *baselineSent_, std::move(current), services_.platform.mainThread,
+                         [this, shot, sent, next](CloudResult<CheckResponse> result) {
+                             if (result.ok()) return modelAnswered(result.value(), shot, *sent, next);
+                             modelFailed(result.error(), next);
+                         });
+}
+
+void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next) {
+    needsJudging_ = false;
+    host_.cloud().clearModelPause();
+    if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return;
+    switch (judge_.record(answer.met, answer.obstructed)) {
+        case CloudVerdict::notYet:
+            if (!tell(&RunnerHost::runnerRegainedSight)) return;
+            break;
+        case CloudVerdict::askAgain:
+            break;  // the debounce's recheck asks again at the next check
+        case CloudVerdict::bark:
+            // New items are looked for against the picture of the last bark;
+            // a state keeps its first baseline.
+            if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newItem) {
+                baselineCrop_ = std::shared_ptr<const Image>(shot, &shot->image);
+                baselineSent_ = sent;
+            }
+            if (!tell(&RunnerHost::runnerRegainedSight)) return;
+            if (!tell(&RunnerHost::runnerDidBark, shot->image, std::nullopt)) return;
+            break;
+        case CloudVerdict::lostSight:
+            if (!tell(&RunnerHost::runnerLostSight, std::nullopt)) return;
+            break;
+    }
+    next();
+}
+
+void WatchRunner::modelFailed(const CloudError& error, Next next) {
+    if (error.checksUsedUp()) {
+        // Used up or busy: not a failure, a pause for every watch.
+        const ModelPause pause = host_.cloud().pauseModel(error.resetsIn(), services_.clock.wallNow());
+        if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::modelChecksUsedUp(backAt(pause)))) return;
+        return next();
+    }
+    const auto now = services_.clock.now();
+    if (error.kind() == CloudError::Case::slowDown) holdOffUntil_ = now + holdOff;
+    if (error.kind() == CloudError::Case::tooLarge) {
+        // 1024, 768, 576, 432, 324, then 256 for good.
+        maxSide_ = 3 * maxSide_ < CloudImage::maxSide ? 256 : 3 * maxSide_ / 4;
+        baselineSent_.reset();
+    }
+    if (judge_.recordFailure())
+        if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::cantReachServer())) return;
+    // From the third failure on, each one not already held off holds the
+    // model off again (also one that comes exactly as a hold-off ends).
+    if (judge_.cantReachServer() && holdOffUntil_ <= now) holdOffUntil_ = now + holdOff;
+    next();
+}
+
+}  // namespace kestrove

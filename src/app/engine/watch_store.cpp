@@ -1,0 +1,137 @@
+#include "app/engine/watch_store.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "app/engine/data_files.hpp"
+#include "core/foundation/log.hpp"
+#include "core/picture/png.hpp"
+#include "core/watch/watch_json.hpp"
+
+namespace kestrove {
+
+namespace {
+
+std::string utcStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
+    return text;
+}
+
+}  // namespace
+
+WatchStore::WatchStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+bool WatchStore::usableID(std::string_view id) {
+    if (id.empty() || id.size() > 64) return false;
+    for (char c : id) {
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<WatchRecord>> WatchStore::inspect() {
+    const FileRead read = readWholeFile(watchFile());
+    if (std::holds_alternative<FileMissing>(read)) {
+        state_ = FileState::usable;
+        return std::nullopt;
+    }
+    if (const auto* unreadable = std::get_if<FileUnreadable>(&read)) {
+        state_ = FileState::damaged;
+        damage_ = unreadable->reason;
+        return std::nullopt;
+    }
+    const auto& bytes = std::get<std::vector<std::uint8_t>>(read);
+    try {
+        auto file = decodeJson<WatchFile>(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        state_ = FileState::usable;
+        return std::move(file.watches);
+    } catch (const std::exception& e) {
+        state_ = FileState::damaged;
+        damage_ = e.what();
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<WatchRecord>> WatchStore::load() { return inspect(); }
+
+bool WatchStore::keepDamagedAside() {
+    const auto base = watchFile().string() + ".damaged-" + utcStamp();
+    std::filesystem::path aside = base;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(aside, ec) || ec; ++n) {
+        if (n > 99) break;
+        aside = base + "-" + std::to_string(n);
+    }
+    // A rename keeps the damaged file byte for byte, whatever its state.
+    if (std::rename(watchFile().c_str(), aside.c_str()) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {  // gone meanwhile: nothing left to keep
+            state_ = FileState::usable;
+            return true;
+        }
+        logLine("could not save watches: the watch file could not be used (" + damage_ +
+                ") and could not be kept aside (" + std::string(std::strerror(errno)) + ")");
+        return false;
+    }
+    logLine("the watch file could not be used (" + damage_ + "); kept it as " + aside.string());
+    state_ = FileState::usable;
+    return true;
+}
+
+bool WatchStore::save(const std::vector<WatchRecord>& records) {
+    // Saving before anything was loaded must not write over a file that
+    // could not be loaded either.
+    if (state_ == FileState::unchecked) inspect();
+    std::string error = makePrivateFolder(folder_);
+    if (error.empty() && state_ == FileState::damaged && !keepDamagedAside()) return false;
+    if (error.empty()) {
+        try {
+            const std::string text = encodeJson(WatchFile{1, records});
+            error = writeFileAtomically(watchFile(), std::vector<std::uint8_t>(text.begin(), text.end()));
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    if (!error.empty()) logLine("could not save watches: " + error);
+    return error.empty();
+}
+
+std::optional<std::filesystem::path> WatchStore::cropFile(const std::string& id) {
+    if (usableID(id)) return cropsFolder() / (id + ".png");
+    if (refusedIDs_.insert(id).second)
+        logLine("the watch id \"" + id + "\" cannot name a file; its crop is neither read nor written");
+    return std::nullopt;
+}
+
+bool WatchStore::writeCrop(const std::string& id, const Image& image) {
+    const auto file = cropFile(id);
+    if (!file) return false;
+    std::string error = makePrivateFolder(cropsFolder());
+    if (error.empty()) {
+        const auto png = encodePngRGB(image);
+        error = png ? writeFileAtomically(*file, *png) : "the picture could not be encoded";
+    }
+    if (!error.empty()) logLine("could not save the crop of " + id + ": " + error);
+    return error.empty();
+}
+
+std::optional<Image> WatchStore::readCrop(const std::string& id) {
+    const auto file = cropFile(id);
+    if (!file) return std::nullopt;
+    const FileRead read = readWholeFile(*file);
+    const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&read);
+    if (!bytes) return std::nullopt;
+    return decodePng(*bytes);
+}
+
+void WatchStore::removeCrop(const std::string& id) {
+    if (const auto file = cropFile(id)) std::remove(file->c_str());
+}
+
+}  // namespace kestrove

@@ -1,0 +1,55 @@
+#pragma once
+// The watch file and the crops in the data folder ($XDG_DATA_HOME/Kestrove):
+// watches.json holds the records, crops/<id>.png the picture each watch was
+// made from. Every write replaces a whole file atomically. Main thread only.
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/picture/image.hpp"
+#include "core/watch/watch_spec.hpp"
+
+namespace kestrove {
+
+class WatchStore {
+public:
+    explicit WatchStore(std::filesystem::path folder);
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path watchFile() const { return folder_ / "watches.json"; }
+    std::filesystem::path cropsFolder() const { return folder_ / "crops"; }
+
+    // Only these ids name files: [A-Za-z0-9_-], 1 to 64 characters.
+    static bool usableID(std::string_view id);
+
+    // The saved records; none when there is no file yet, or when it cannot
+    // be read or decoded. Such a file is never written over: the next save
+    // first renames it to watches.json.damaged-<UTC time> and logs why.
+    std::optional<std::vector<WatchRecord>> load();
+    // Replaces the watch file; false, after one log line, when it could not.
+    bool save(const std::vector<WatchRecord>& records);
+
+    // The crop of a watch. Failures are logged and otherwise ignored; an id
+    // that cannot name a file reads, writes and deletes nothing.
+    bool writeCrop(const std::string& id, const Image& image);
+    std::optional<Image> readCrop(const std::string& id);
+    void removeCrop(const std::string& id);
+
+private:
+    enum class FileState { unchecked, usable, damaged };
+    // Reads and decodes the watch file, noting whether it may be replaced.
+    std::optional<std::vector<WatchRecord>> inspect();
+    bool keepDamagedAside();
+    std::optional<std::filesystem::path> cropFile(const std::string& id);
+
+    std::filesystem::path folder_;
+    FileState state_ = FileState::unchecked;
+    std::string damage_;               // why the file found could not be used
+    std::set<std::string> refusedIDs_;  // logged once each
+};
+
+}  // namespace kestrove

@@ -1,0 +1,56 @@
+#pragma once
+// Which lines of an object's text lie in the watched box, decided by where
+// the toolkit draws each line rather than by the object's own frame: a label
+// stretched across its dialog or an editor's text view is much larger than
+// the text it shows. Each line found keeps the place of its own characters.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/platform/accessibility_tree.hpp"
+
+namespace kestrove {
+
+struct PlacedLine {
+    std::string text;  // trimmed, without the marks of child objects
+    Rect rect;         // where the text is drawn, cut to the box
+};
+
+class DirectTextLines {
+public:
+    // Lines looked at per object, from the first that reaches the box.
+    static constexpr int maxLines = 200;
+
+    DirectTextLines(AccessibilityTree& tree, const Rect& box, Coordinates space)
+        : tree_(tree), box_(box), space_(space) {}
+
+    // The lines of `text` (the object's whole text content) that lie at
+    // least half inside the box, top to bottom; none when the toolkit cannot
+    // lay out or place its lines (the caller then judges the object whole).
+    // `longText`: find the first line at the box by halving, not one by one.
+    std::optional<std::vector<PlacedLine>> inBox(const AccessElement& element, const std::string& text, bool longText);
+
+    bool timedOut() const { return timedOut_; }
+
+private:
+    std::optional<TextSpan> line(const AccessElement& element, int offset);
+    std::optional<Rect> place(const AccessElement& element, const TextSpan& span);
+    // The first character of the first line that ends below the box's top.
+    std::optional<int> firstLineAtBox(const AccessElement& element, int count);
+    // The part of a line between the box's sides, where the toolkit can say
+    // which characters lie at a point.
+    void narrowToBox(const AccessElement& element, TextSpan& span, Rect& where);
+
+    AccessibilityTree& tree_;
+    Rect box_;
+    Coordinates space_;
+    bool timedOut_ = false;
+    bool noRanges_ = false;  // the toolkit places only single characters
+};
+
+// U+FFFC marks where a child object (a link, an image) sits in its parent's
+// text; the child speaks for itself.
+std::string withoutObjectMarks(std::string_view text);
+
+}  // namespace kestrove

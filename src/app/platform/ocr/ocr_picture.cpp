@@ -1,0 +1,125 @@
+#include "app/platform/ocr/ocr_picture.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace kestrove {
+
+namespace {
+
+// How far a pixel must stand from the ground to be a mark.
+constexpr int markContrast = 48;
+// A row or column this full of marks is a line; a row of text has gaps.
+constexpr double lineCover = 0.8;
+// Within this many pixels of an edge (before enlargement).
+constexpr int edgeDepth = 6;
+
+}  // namespace
+
+GreyPicture toGrey(const Image& image) {
+    GreyPicture out{image.width, image.height, {}};
+    out.pixels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
+    const std::uint8_t* p = image.rgba.data();
+    for (std::uint8_t& g : out.pixels) {
+        const unsigned luma = (p[0] * 299u + p[1] * 587u + p[2] * 114u + 500u) / 1000u;
+        const unsigned alpha = p[3];
+        g = static_cast<std::uint8_t>(alpha == 255 ? luma : (luma * alpha + 255u * (255u - alpha) + 127u) / 255u);
+        p += 4;
+    }
+    return out;
+}
+
+std::uint8_t groundOf(const GreyPicture& picture) {
+    std::array<std::size_t, 256> count{};
+    for (std::uint8_t g : picture.pixels) ++count[g];
+    const std::size_t half = picture.pixels.size() / 2;
+    std::size_t seen = 0;
+    for (int g = 0; g < 256; ++g)
+        if ((seen += count[g]) > half) return static_cast<std::uint8_t>(g);
+    return 255;
+}
+
+void darkOnLight(GreyPicture& picture) {
+    if (picture.pixels.empty() || groundOf(picture) >= 128) return;
+    for (std::uint8_t& g : picture.pixels) g = static_cast<std::uint8_t>(255 - g);
+}
+
+void clearEdgeLines(GreyPicture& picture, int depth) {
+    const int w = picture.width, h = picture.height;
+    if (w < 3 || h < 3) return;
+    const int ground = groundOf(picture);
+    auto at = [&](int x, int y) -> std::uint8_t& { return picture.pixels[static_cast<std::size_t>(y) * w + x]; };
+    auto marked = [&](int x, int y) { return std::abs(int(at(x, y)) - ground) >= markContrast; };
+    auto rowIsLine = [&](int y) {
+        int n = 0;
+        for (int x = 0; x < w; ++x) n += marked(x, y);
+        return n >= lineCover * w;
+    };
+    auto columnIsLine = [&](int x) {
+        int n = 0;
+        for (int y = 0; y < h; ++y) n += marked(x, y);
+        return n >= lineCover * h;
+    };
+    auto rowIsBlank = [&](int y) {
+        for (int x = 0; x < w; ++x)
+            if (marked(x, y)) return false;
+        return true;
+    };
+    auto columnIsBlank = [&](int x) {
+        for (int y = 0; y < h; ++y)
+            if (marked(x, y)) return false;
+        return true;
+    };
+    const auto g = static_cast<std::uint8_t>(ground);
+    // From each edge inwards: the innermost line within reach, or a sliver
+    // (the cut-off foot of a line above, a cursor's top) that a blank row
+    // parts from the rest; that and everything outside it become ground.
+    auto reach = [&](int size, auto isLine, auto isBlank, auto index) {
+        int last = -1;
+        bool marks = false;
+        for (int i = 0; i < std::min(depth, size / 3); ++i) {
+            if (isLine(index(i))) last = i;
+            else if (isBlank(index(i))) {
+                if (marks) last = std::max(last, i);
+                marks = false;
+                continue;
+            }
+            marks = true;
+        }
+        return last;
+    };
+    const int top = reach(h, rowIsLine, rowIsBlank, [](int i) { return i; });
+    const int bottom = h - 1 - reach(h, rowIsLine, rowIsBlank, [&](int i) { return h - 1 - i; });
+    const int left = reach(w, columnIsLine, columnIsBlank, [](int i) { return i; });
+    const int right = w - 1 - reach(w, columnIsLine, columnIsBlank, [&](int i) { return w - 1 - i; });
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (y <= top || y >= bottom || x <= left || x >= right) at(x, y) = g;
+}
+
+int shortestTextRow(const GreyPicture& prepared, int minimum) {
+    const int ground = groundOf(prepared);
+    int shortest = 0, run = 0;
+    auto close = [&] {
+        if (run >= minimum && (shortest == 0 || run < shortest)) shortest = run;
+        run = 0;
+    };
+    for (int y = 0; y < prepared.height; ++y) {
+        bool marks = false;
+        for (int x = 0; x < prepared.width && !marks; ++x)
+            marks = std::abs(int(prepared.pixels[static_cast<std::size_t>(y) * prepared.width + x]) - ground) >=
+                    markContrast;
+        if (marks) ++run;
+        else close();
+    }
+    close();
+    return shortest;
+}
+
+void prepareForRecognition(GreyPicture& picture, int scale) {
+    darkOnLight(picture);
+    clearEdgeLines(picture, edgeDepth * std::max(scale, 1));
+}
+
+}  // namespace kestrove

@@ -1,0 +1,43 @@
+#pragma once
+// The grey picture Tesseract reads, and what is done to it first. Tesseract
+// reads dark text on a light ground best and takes any mark for a letter:
+// light text on a dark ground (dark themes, dark web sections) is turned
+// over, and thin lines that run along an edge of the box (a widget's border,
+// a table rule, a progress bar the box touches) are painted over with the
+// ground, so that they do not become "i", "l" or "-" beside the text.
+
+#include <cstdint>
+#include <vector>
+
+#include "core/picture/image.hpp"
+
+namespace kestrove {
+
+struct GreyPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;  // one byte a pixel, rows top to bottom
+};
+
+// Straight-alpha RGBA to grey, as if drawn over white.
+GreyPicture toGrey(const Image& image);
+
+// The ground: the commonest grey (the median of a picture that is mostly ground).
+std::uint8_t groundOf(const GreyPicture& picture);
+
+// Light text on a dark ground becomes dark text on a light one.
+void darkOnLight(GreyPicture& picture);
+
+// Lines along the edges: within `depth` pixels of an edge, a row (or column)
+// of which at least `cover` of the pixels stand out from the ground is a
+// line, not text; it and whatever lies between it and the edge become ground.
+void clearEdgeLines(GreyPicture& picture, int depth);
+
+// Both, for a picture enlarged `scale` times.
+void prepareForRecognition(GreyPicture& picture, int scale);
+
+// The height of the shortest row of text (rows of marks at least
+// `minimum` pixels tall, so that specks do not count); 0 when there is none.
+int shortestTextRow(const GreyPicture& prepared, int minimum = 5);
+
+}  // namespace kestrove

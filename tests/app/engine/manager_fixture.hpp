@@ -1,0 +1,200 @@
+#pragma once
+// A watch manager on fakes and virtual time, with its data folder in a fresh
+// temporary folder: every runner, frame, notification and keep-awake call is
+// recorded, and the real watch file's writes are counted through inotify.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <utility>
+
+#include "app/engine/watch_manager.hpp"
+#include "core/foundation/time_of_day.hpp"
+#include "core/watch/watch_json.hpp"
+#include "support/app/fake_frame.hpp"
+#include "support/app/fake_keep_awake.hpp"
+#include "support/app/fake_notifier.hpp"
+#include "support/app/fake_runner.hpp"
+#include "support/app/fake_screen_state.hpp"
+#include "support/app/fakes.hpp"
+#include "support/app/virtual_clock.hpp"
+#include "support/manual_executor.hpp"
+
+namespace kestrove::testing {
+
+// The tracker's timer needs Qt's event loop to exist, never to turn.
+inline QCoreApplication& qtApp() {
+    static int argc = 1;
+    static char name[] = "engine_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// A folder of its own under the temporary folder, removed afterwards.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kestrove-engine-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Counts the watch file's writes: the first save links a new file in, every
+// later one renames a new file over it. (The moves out of the temporary
+// names are watched too: the kernel merges identical events in a row.)
+class SaveCounter {
+public:
+    explicit SaveCounter(const std::filesystem::path& folder) {
+        std::filesystem::create_directories(folder);
+        fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_FROM | IN_MOVED_TO);
+    }
+    ~SaveCounter() { ::close(fd_); }
+    // Saves since the last call.
+    int take() {
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (e->len && (e->mask & (IN_CREATE | IN_MOVED_TO)) && std::string(e->name) == "watches.json") ++count_;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+        return std::exchange(count_, 0);
+    }
+
+private:
+    int fd_ = -1;
+    int count_ = 0;
+};
+
+inline WatchSpec makeSpec(const std::string& id, double x, WatchType type = WatchType::anyChange,
+                          WatchMode mode = WatchMode::once) {
+    WatchSpec s;
+    s.id = id;
+    s.command = "the number drops below 200";
+    s.type = type;
+    s.mode = mode;
+    s.region = WatchRegion{7, x, 40, 120, 30, 1, std::nullopt};
+    return s;
+}
+
+inline WatchSpec boundSpec(const std::string& id, double x, std::uint32_t window) {
+    WatchSpec s = makeSpec(id, x);
+    s.region.window = WindowAnchor{window, "Editor", std::nullopt, 10, 20, 400, 300};
+    return s;
+}
+
+inline Image solid(int w, int h, std::uint8_t v) {
+    Image img(w, h);
+    for (std::size_t i = 0; i < img.rgba.size(); ++i) img.rgba[i] = i % 4 == 3 ? 255 : v;
+    return img;
+}
+
+// The fake notifier, and a hook run after each post (to look at the state
+// the manager is in when it notifies).
+struct HookedNotifier final : Notifier {
+    explicit HookedNotifier(Executor main) : fake(std::move(main)) {}
+    fakes::FakeNotifier fake;
+    std::function<void()> hook;
+
+    bool available() const override { return fake.available(); }
+    Pending status(StatusDone done) override { return fake.status(std::move(done)); }
+    void bark(const std::string& title, const std::string& body, std::optional<Image> image,
+              const std::string& threadId) override {
+        fake.bark(title, body, std::move(image), threadId);
+        if (hook) hook();
+    }
+    const std::vector<fakes::FakeNotifier::Posted>& posted() const { return fake.posted; }
+};
+
+struct ManagerTest : ::testing::Test {
+    TempFolder temp;
+    std::filesystem::path data = temp.path() / "data" / "Kestrove";
+    ManualExecutor main;
+    fakes::VirtualClock clock;
+    fakes::FakeScreens screens;
+    fakes::FakeAsyncWindowList windows{main.executor(), screens};
+    fakes::FakeRunnerFactory runners;
+    fakes::FakeFrameFactory frames;
+    HookedNotifier notifier{main.executor()};
+    fakes::FakeKeepAwake keepAwake;
+    fakes::FakeScreenState screenState;
+    std::shared_ptr<MemoryDefaults> defaults = std::make_shared<MemoryDefaults>();
+    std::unique_ptr<SaveCounter> saves;
+    std::unique_ptr<WatchManager> manager;
+    int changes = 0;
+
+    void SetUp() override {
+        qtApp();
+        saves = std::make_unique<SaveCounter>(data);
+        makeManager();
+    }
+
+    void makeManager() {
+        manager.reset();
+        manager = std::make_unique<WatchManager>(WatchManager::Services{
+            runners, frames, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults, data,
+            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }});
+        manager->onChange = [this] { ++changes; };
+    }
+
+    // A new world for the next case of a table: no watches, no files, fresh fakes.
+    void reset() {
+        manager.reset();
+        runners.made.clear();
+        frames.made.clear();
+        frames.areas.clear();
+        notifier.fake = fakes::FakeNotifier(main.executor());
+        notifier.hook = nullptr;
+        keepAwake = fakes::FakeKeepAwake{};
+        for (const auto& entry : std::filesystem::directory_iterator(data)) std::filesystem::remove_all(entry);
+        makeManager();
+        settle();
+    }
+
+    // Adds a watch and forgets the counts that brought it.
+    void added(const WatchSpec& spec) {
+        manager->add(spec, solid(120, 30, 90), std::nullopt);
+        settle();
+    }
+    void settle() {
+        saves->take();
+        changes = 0;
+    }
+    std::shared_ptr<fakes::FakeFrameLog> frameOf(const WatchSpec& spec) const { return frames.latestAt(spec.region.x); }
+    WatchStatus status(const std::string& id) const { return manager->record(id)->status; }
+
+    WatchFile savedFile() const {
+        std::ifstream in(manager->watchFile());
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return decodeJson<WatchFile>(text);
+    }
+    void writeFile(const std::string& text) const {
+        std::filesystem::create_directories(data);
+        std::ofstream(data / "watches.json") << text;
+    }
+};
+
+}  // namespace kestrove::testing

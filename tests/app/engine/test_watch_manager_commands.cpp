@@ -1,0 +1,221 @@
+// The manager's commands: what each does to the status, the runner and the
+// frame of a watch, and how often it saves and announces a change; restoring
+// the watch file; Local Only.
+
+#include "engine/manager_fixture.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using S = WatchStatus;
+
+struct CommandCase {
+    const char* name;
+    std::optional<S> before;  // none: no record with the id
+    std::function<void(WatchManager&, const WatchSpec&)> command;
+    std::optional<S> after;  // none: no record afterwards
+    bool runner, frame;
+    int saves, changes;
+};
+
+struct Commands : ManagerTest {
+    const WatchSpec spec = makeSpec("w_1", 100);
+
+    void bringTo(S status) {
+        added(spec);
+        if (status == S::lostSight) manager->runnerLostSight(spec.id, std::nullopt);
+        if (status == S::paused) manager->pause(spec.id);
+        if (status == S::finished) manager->end(spec.id);
+        settle();
+    }
+    bool frameOpen() const {
+        auto f = frameOf(spec);
+        return f && !f->closed && !f->destroyed;
+    }
+};
+
+TEST_F(Commands, EachCommandFromEachStatus) {
+    auto add = [](WatchManager& m, const WatchSpec& s) { m.add(s, solid(120, 30, 1), std::nullopt); };
+    auto pause = [](WatchManager& m, const WatchSpec& s) { m.pause(s.id); };
+    auto resume = [](WatchManager& m, const WatchSpec& s) { m.resume(s.id); };
+    auto remove = [](WatchManager& m, const WatchSpec& s) { m.remove(s.id); };
+    auto again = [](WatchManager& m, const WatchSpec& s) { m.watchAgain(s.id); };
+    auto startAgain = [](WatchManager& m, const WatchSpec& s) { m.startAgain(s); };
+    auto end = [](WatchManager& m, const WatchSpec& s) { m.end(s.id); };
+    auto pauseAll = [](WatchManager& m, const WatchSpec&) { m.pauseAll(); };
+    const CommandCase cases[] = {
+        {"add", std::nullopt, add, S::watching, true, true, 1, 1},
+        {"pause watching", S::watching, pause, S::paused, false, true, 1, 1},
+        {"pause lost sight", S::lostSight, pause, S::paused, false, true, 1, 1},
+        {"pause paused", S::paused, pause, S::paused, false, true, 0, 0},
+        {"pause finished", S::finished, pause, S::finished, false, false, 0, 0},
+        {"resume paused", S::paused, resume, S::watching, true, true, 1, 1},
+        {"resume watching", S::watching, resume, S::watching, true, true, 0, 0},
+        {"remove watching", S::watching, remove, std::nullopt, false, false, 1, 1},
+        {"remove unknown id", std::nullopt, remove, std::nullopt, false, false, 1, 1},
+        {"watch again finished", S::finished, again, S::watching, true, true, 1, 1},
+        {"watch again watching", S::watching, again, S::watching, true, true, 0, 0},
+        {"start again finished", S::finished, startAgain, S::watching, true, true, 1, 1},
+        {"start again unknown id", std::nullopt, startAgain, S::watching, true, true, 1, 1},
+        {"start again paused", S::paused, startAgain, S::paused, false, true, 0, 0},
+        {"end watching", S::watching, end, S::finished, false, false, 1, 1},
+        {"end lost sight", S::lostSight, end, S::finished, false, false, 1, 1},
+        {"end paused", S::paused, end, S::finished, false, false, 1, 1},
+        {"end finished", S::finished, end, S::finished, false, false, 0, 0},
+        {"end unknown id", std::nullopt, end, std::nullopt, false, false, 0, 0},
+        {"pause all of none", std::nullopt, pauseAll, std::nullopt, false, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        if (c.before) bringTo(*c.before);
+        c.command(*manager, spec);
+        const WatchRecord* r = manager->record(spec.id);
+        EXPECT_EQ(r ? std::optional(r->status) : std::nullopt, c.after);
+        EXPECT_EQ(runners.live(spec.id), c.runner ? 1 : 0);
+        EXPECT_EQ(frameOpen(), c.frame);
+        if (c.frame) {
+            EXPECT_EQ(frameOf(spec)->model.status, *c.after);
+        }
+        EXPECT_EQ(saves->take(), c.saves);
+        EXPECT_EQ(changes, c.changes);
+        EXPECT_LE(manager->records().size(), 1u);
+    }
+}
+
+TEST_F(Commands, StartingAFinishedWatchAgainIsFreshAndKeepsItsLastBark) {
+    const WatchSpec once = makeSpec("w_1", 100, WatchType::numberCompare);
+    added(once);
+    manager->runnerDidRead(once.id, "€ 184", 184);
+    manager->runnerDidBark(once.id, std::nullopt, std::nullopt);
+    const auto barked = manager->record(once.id)->lastBarkAt;
+    ASSERT_TRUE(barked);
+    auto oldFrame = frameOf(once);
+    manager->watchAgain(once.id);
+    EXPECT_EQ(status(once.id), S::watching);
+    EXPECT_EQ(manager->record(once.id)->lastBarkAt, barked);
+    EXPECT_EQ(manager->record(once.id)->lastRead, "€ 184");
+    EXPECT_TRUE(runners.latest(once.id)->start.fresh);
+    EXPECT_FALSE(runners.latest(once.id)->start.reference) << "a fresh runner takes its own first picture";
+    EXPECT_TRUE(oldFrame->closed);
+    EXPECT_NE(frameOf(once), oldFrame);
+}
+
+TEST_F(Commands, AddingTwiceWithOneIdKeepsBothAndActsOnTheFirst) {
+    WatchSpec first = makeSpec("w_1", 100), second = makeSpec("w_1", 100);
+    second.command = "something else";
+    added(first);
+    added(second);
+    ASSERT_EQ(manager->records().size(), 2u);
+    EXPECT_EQ(manager->record("w_1")->spec.command, first.command);
+    EXPECT_EQ(runners.live("w_1"), 1) << "the first runner is stopped before the second is stored";
+    EXPECT_EQ(runners.latest("w_1")->start.spec.command, "something else");
+    manager->pause("w_1");
+    EXPECT_EQ(manager->records()[0].status, S::paused);
+    EXPECT_EQ(manager->records()[1].status, S::watching);
+}
+
+TEST_F(Commands, PauseAllAndResumeAllRunOneCommandPerWatch) {
+    for (int i = 0; i < 3; ++i) added(makeSpec("w_" + std::to_string(i), 100.0 * i));
+    manager->pauseAll();
+    EXPECT_EQ(saves->take(), 3);
+    EXPECT_EQ(changes, 3);
+    EXPECT_TRUE(manager->allPaused());
+    EXPECT_EQ(manager->interval("w_0"), 5);
+    settle();
+    manager->resumeAll();
+    EXPECT_EQ(saves->take(), 3);
+    EXPECT_EQ(manager->activeCount(), 3);
+    manager->end("w_1");
+    settle();
+    manager->clearFinished();
+    EXPECT_EQ(manager->records().size(), 2u);
+    EXPECT_EQ(saves->take(), 1);
+}
+
+TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
+    WatchFile file;
+    const S statuses[] = {S::watching, S::lostSight, S::paused, S::finished};
+    for (int i = 0; i < 4; ++i)
+        file.watches.push_back({makeSpec("w_" + std::to_string(i), 100.0 * i), statuses[i], {}, {}, {}});
+    writeFile(encodeJson(file));
+    settle();
+    manager->restore();
+    EXPECT_EQ(manager->records(), file.watches);
+    const bool runs[] = {true, true, false, false};
+    const std::optional<S> framed[] = {S::watching, S::lostSight, S::paused, std::nullopt};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const auto& spec = file.watches[i].spec;
+        EXPECT_EQ(runners.live(spec.id), runs[i] ? 1 : 0);
+        if (runs[i]) {
+            EXPECT_FALSE(runners.latest(spec.id)->start.fresh);
+            EXPECT_EQ(runners.latest(spec.id)->starts, 1);
+        }
+        auto f = frameOf(spec);
+        EXPECT_EQ(f ? std::optional(f->model.status) : std::nullopt, framed[i]);
+    }
+    EXPECT_EQ(saves->take(), 1);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(Commands, FirstLaunchWithoutAFileChangesNothing) {
+    manager->restore();
+    EXPECT_TRUE(manager->records().empty());
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(saves->take(), 0);
+    EXPECT_FALSE(std::filesystem::exists(manager->watchFile()));
+}
+
+TEST_F(Commands, LocalOnlySetsAndClearsOnlyItsOwnTrouble) {
+    const WatchSpec judged = makeSpec("w_a", 0, WatchType::stateReached, WatchMode::everyTime);
+    const WatchSpec troubled = makeSpec("w_b", 100, WatchType::newItem);
+    const WatchSpec local = makeSpec("w_c", 200, WatchType::anyChange);
+    const WatchSpec paused = makeSpec("w_d", 300, WatchType::stateReached);
+    for (const auto& s : {judged, troubled, local, paused}) added(s);
+    manager->pause(paused.id);
+    manager->runnerTrouble(troubled.id, WatchTrouble::cantReachServer());
+    settle();
+
+    manager->setLocalOnly(true);
+    EXPECT_TRUE(manager->cloud().localOnly());
+    EXPECT_EQ(manager->trouble(judged.id), WatchTrouble::localOnly());
+    EXPECT_EQ(frameOf(judged)->model.trouble, WatchTrouble::localOnly());
+    EXPECT_EQ(manager->trouble(troubled.id), WatchTrouble::localOnly()) << "replaces another trouble";
+    EXPECT_EQ(manager->trouble(local.id), std::nullopt) << "judged here, not by the model";
+    EXPECT_EQ(manager->trouble(paused.id), std::nullopt);
+    EXPECT_EQ(changes, 3) << "once per changed watch and once at the end";
+    EXPECT_EQ(saves->take(), 0);
+
+    manager->runnerTrouble(troubled.id, WatchTrouble::cantReachServer());
+    settle();
+    manager->setLocalOnly(false);
+    EXPECT_FALSE(manager->cloud().localOnly());
+    EXPECT_EQ(manager->trouble(judged.id), std::nullopt);
+    EXPECT_EQ(frameOf(judged)->model.trouble, std::nullopt);
+    EXPECT_EQ(manager->trouble(troubled.id), WatchTrouble::cantReachServer()) << "only Local Only's trouble goes";
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(Commands, PicturesComeFromTheRunnerElseTheSavedCrop) {
+    const WatchSpec spec = makeSpec("w_1", 100);
+    const Image crop = solid(120, 30, 90);
+    added(spec);
+    EXPECT_EQ(manager->picture(spec.id), crop);
+    int pictures = 0;
+    manager->onPicture = [&](const std::string& id) { pictures += id == spec.id; };
+    manager->publishPicture(spec.id, solid(120, 30, 7));
+    EXPECT_EQ(pictures, 1);
+    EXPECT_EQ(manager->picture(spec.id), solid(120, 30, 7));
+
+    manager->shutdown();
+    makeManager();
+    manager->restore();
+    EXPECT_EQ(manager->picture(spec.id), crop) << "read back from crops/";
+    EXPECT_EQ(manager->picture("w_none"), std::nullopt);
+    manager->remove(spec.id);
+    EXPECT_FALSE(std::filesystem::exists(data / "crops" / "w_1.png"));
+}
+
+}  // namespace
+}  // namespace kestrove::testing

@@ -1,0 +1,125 @@
+// The manager keeps the system in step: the keep-awake hold, the screens'
+// state, frames following their windows and the displays, and the boxes our
+// own windows paint over.
+
+#include "engine/manager_fixture.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using S = WatchStatus;
+
+struct Following : ManagerTest {
+    void keepAwakeSetting(bool on) {
+        defaults->set(WatchManager::keepAwakeKey, on);
+        manager->updateKeepAwake();
+    }
+};
+
+TEST_F(Following, KeepAwakeIsAskedOnlyWhenTheWantedStateChanges) {
+    const WatchSpec a = makeSpec("w_a", 0), b = makeSpec("w_b", 100);
+    added(a);
+    EXPECT_TRUE(keepAwake.calls.empty()) << "setting off: nothing to release either";
+    keepAwakeSetting(true);
+    added(b);
+    manager->runnerLostSight(b.id, std::nullopt);  // lost sight is still active
+    manager->pause(a.id);
+    EXPECT_EQ(keepAwake.calls, std::vector<bool>{true});
+    manager->pause(b.id);
+    manager->resume(b.id);
+    EXPECT_EQ(keepAwake.calls, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(keepAwake.takes, 2);
+    keepAwakeSetting(false);
+    keepAwakeSetting(false);
+    keepAwakeSetting(true);
+    manager->shutdown();
+    EXPECT_EQ(keepAwake.calls, (std::vector<bool>{true, false, true, false, true, false}));
+    EXPECT_FALSE(keepAwake.held());
+}
+
+TEST_F(Following, ARefusedHoldIsAskedForAgainAtTheNextChange) {
+    added(makeSpec("w_a", 0));
+    keepAwake.refuse = true;
+    keepAwakeSetting(true);
+    manager->runnerLostSight("w_a", std::nullopt);
+    keepAwake.refuse = false;
+    manager->runnerRegainedSight("w_a");
+    manager->runnerDidRead("w_a", "1", 1);
+    EXPECT_EQ(keepAwake.calls, (std::vector<bool>{true, true, true}));
+    EXPECT_TRUE(keepAwake.held());
+}
+
+TEST_F(Following, TheLastScreenNoticeWins) {
+    using N = ScreenNotice;
+    const std::pair<N, bool> steps[] = {
+        {N::displaysSlept, false}, {N::displaysWoke, true}, {N::screenLocked, false},
+        {N::displaysSlept, false}, {N::displaysWoke, true},  // woken while still locked
+        {N::screenLocked, false},  {N::parametersChanged, false}, {N::screenUnlocked, true},
+    };
+    EXPECT_TRUE(manager->screensAvailable());
+    for (const auto& [notice, available] : steps) {
+        screenState.send(notice);
+        EXPECT_EQ(manager->screensAvailable(), available) << static_cast<int>(notice);
+    }
+}
+
+TEST_F(Following, AScreenChangePlacesUnboundFramesAgain) {
+    const WatchSpec unbound = makeSpec("w_u", 0), paused = makeSpec("w_p", 100), bound = boundSpec("w_b", 200, 77);
+    for (const auto& s : {unbound, paused, bound}) added(s);
+    manager->pause(paused.id);
+    screenState.send(ScreenNotice::screenLocked);
+    EXPECT_EQ(frameOf(unbound)->places, 0);
+    screenState.send(ScreenNotice::parametersChanged);
+    EXPECT_EQ(frameOf(unbound)->places, 1);
+    EXPECT_EQ(frameOf(paused)->places, 1);
+    EXPECT_EQ(frameOf(bound)->places, 0) << "left to the tracker";
+    EXPECT_EQ(changes, 1) << "only the pause; the screen change announces nothing";
+}
+
+TEST_F(Following, BoundFramesFollowTheirWindowsWhileTheTrackerRuns) {
+    screens.list = {fakes::screen("A", {0, 0, 1920, 1080})};
+    windows.backend.windows = {fakes::window(77, {200, 100, 400, 300})};
+    const WatchSpec unbound = makeSpec("w_u", 0), bound = boundSpec("w_b", 200, 77);
+    added(unbound);
+    EXPECT_FALSE(manager->tracking());
+    EXPECT_TRUE(windows.lists.asked.empty());
+    added(bound);
+    EXPECT_TRUE(manager->tracking());
+    ASSERT_EQ(windows.lists.asked.size(), 1u) << "asks at once for the new frame's place";
+    main.runPending();
+    EXPECT_EQ(frameOf(bound)->follows, std::vector{WindowTracking::FramePlace::show({210, 120, 120, 30})});
+    EXPECT_TRUE(frameOf(unbound)->follows.empty());
+
+    manager->followWindows({}, {{0, 0, 1920, 1080}});
+    EXPECT_EQ(frameOf(bound)->follows.back(), WindowTracking::FramePlace::hide()) << "its window is gone";
+
+    manager->pause(bound.id);
+    EXPECT_TRUE(manager->tracking()) << "a paused watch keeps its frame";
+    manager->end(bound.id);
+    EXPECT_FALSE(manager->tracking());
+    manager->startAgain(bound);
+    EXPECT_TRUE(manager->tracking());
+    manager->remove(bound.id);
+    EXPECT_FALSE(manager->tracking());
+}
+
+TEST_F(Following, OwnWindowsOverABoxFromEverySource) {
+    struct Panel final : OwnWindows {
+        std::vector<Rect> areas;
+        std::vector<Rect> shownAreas() const override { return areas; }
+    } panel;
+    frames.areas = {{90, 30, 140, 10}};  // a ring's top band above a box
+    const std::pair<Rect, bool> frameCases[] = {
+        {{100, 40, 120, 30}, false},  // the box the band runs along: edges touch only
+        {{95, 35, 20, 20}, true},
+        {{500, 500, 10, 10}, false},
+    };
+    for (const auto& [box, over] : frameCases) EXPECT_EQ(manager->ownWindowOver("w_1", box), over);
+    manager->addOwnWindows(panel);
+    EXPECT_FALSE(manager->ownWindowOver("w_1", {500, 500, 10, 10}));
+    panel.areas = {{480, 480, 300, 200}};
+    EXPECT_TRUE(manager->ownWindowOver("w_1", {500, 500, 10, 10}));
+}
+
+}  // namespace
+}  // namespace kestrove::testing

@@ -1,0 +1,98 @@
+// Direct reading beside the picture, on fakes: the proof of a direct bark,
+// one bark per event, a covered window, and adopting a candidate session.
+#include <gtest/gtest.h>
+
+#include "support/app/runner_harness.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace runnerfix;
+
+TEST(WatchRunnerDirect, OneChangeBarksOnceWhicheverReaderSeesItFirst) {
+    for (bool directFirst : {true, false}) {
+        RunnerHarness h;
+        auto session = h.session(lines({directFirst ? "Done" : "Working"}));
+        h.fake.recognizer.lines = lines({"Done"});
+        h.start(directWatch(), std::nullopt, false, DirectStart{session, lines({"Working"})});
+        session->lines = lines({"Done"});
+        h.run(30s);
+        ASSERT_EQ(h.host.barks.size(), 1u) << (directFirst ? "direct first" : "picture first");
+        EXPECT_EQ(h.host.barks[0].image, grey(128)) << "a fresh crop as proof";
+        EXPECT_EQ(h.captures(), directFirst ? 8u : 7u) << "the proof, then a picture check per tick";
+    }
+}
+
+TEST(WatchRunnerDirect, CoveredWindowKeepsBarkingFromTheDirectReader) {
+    RunnerHarness h;
+    auto session = h.session(lines({"Working"}));
+    h.fake.capturer.screen = failing(CaptureError::failed("covered"));
+    h.start(directWatch(), std::nullopt, false, DirectStart{session, lines({"Working"})});
+    EXPECT_TRUE(h.host.losses.empty());
+    EXPECT_TRUE(h.host.directOnly);
+
+    session->lines = lines({"Done"});
+    h.run(5s);
+    ASSERT_EQ(h.host.barks.size(), 1u);
+    EXPECT_FALSE(h.host.barks[0].image) << "no proof while the picture is lost";
+    EXPECT_EQ(h.captures(), 1u);
+
+    session->reads.script.push_back(DirectAnswer::noAnswer(DirectSilence::timedOut));
+    h.run(5s);
+    EXPECT_EQ(h.host.losses, Losses{std::nullopt}) << "the direct reader fell silent";
+    EXPECT_FALSE(h.host.directOnly);
+}
+
+TEST(WatchRunnerDirect, PendingRunnerAdoptsOnlyAReadingThatAgrees) {
+    for (bool agree : {true, false}) {
+        RunnerHarness h;
+        auto candidate = h.session(lines({agree ? "Build 42 running" : "Inbox (3)"}));
+        h.fake.direct.opens.script.push_back(candidate);
+        h.fake.recognizer.lines = lines({"Build 42 running"});
+        h.start(directWatch(WatchType::textGone));
+        h.run(60s);
+        EXPECT_EQ(h.fake.direct.opens.asked.size(), 1u);
+        EXPECT_EQ(candidate->adopts.asked.size(), agree ? 1u : 0u);
+        EXPECT_EQ(h.recognitions(), 1u) << "the picture never changed";
+        // Adopted: read on every tick from then on; pending: one candidate read only.
+        EXPECT_EQ(candidate->reads.asked.size(), agree ? 13u : 1u);
+    }
+}
+
+TEST(WatchRunnerDirect, DirectBarkOfNewLinesTakesTheNextPictureReadingAsBaseline) {
+    RunnerHarness h;
+    const auto before = lines({"Alice: hi"}), after = lines({"Alice: hi", "Bob: yo"});
+    auto session = h.session(before);
+    h.fake.recognizer.lines = before;
+    WatchSpec s = directWatch(WatchType::newLine);
+    s.baseline.lines = std::vector<std::string>{"alice: hi"};
+    h.start(s, std::nullopt, false, DirectStart{session, before});
+    ASSERT_TRUE(h.host.barks.empty());
+    session->lines = h.fake.recognizer.lines = after;
+    h.run(5s);
+    EXPECT_EQ(h.host.barks.size(), 1u);
+    EXPECT_EQ(h.recognitions(), 2u) << "read again though the picture did not change";
+    EXPECT_EQ(h.host.rebaselinedLines, (std::vector<std::vector<std::string>>{{"alice: hi", "bob: yo"}}));
+}
+
+TEST(WatchRunnerDirect, TextGoneFromTheDirectReaderBarksOnlyWhenThePictureAgrees) {
+    RunnerHarness h;
+    WatchSpec s = directWatch(WatchType::textGone);
+    s.target.text = "Exporting";
+    auto session = h.session(lines({"Exporting"}));
+    h.fake.recognizer.lines = lines({"Exporting"});
+    h.start(s, std::nullopt, false, DirectStart{session, lines({"Exporting"})});
+    session->lines = {};  // a widened window: the reader lost the text, the screen still shows it
+    h.run(30s);
+    EXPECT_TRUE(h.host.barks.empty()) << "the picture still shows the text";
+
+    h.fake.recognizer.lines = lines({"Export complete"});
+    h.fake.capturer.screen = showing(40);  // the box changed for real
+    h.run(15s);
+    ASSERT_EQ(h.host.barks.size(), 1u);
+    EXPECT_TRUE(h.host.barks[0].image) << "barks with the picture that confirmed it";
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,154 @@
+// The runner's loop on virtual time: its rhythm, the screen lock, restarts
+// and stops, the skip under our own windows, and a window off screen.
+#include <gtest/gtest.h>
+
+#include "support/app/runner_harness.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace runnerfix;
+
+TEST(WatchRunnerLoop, QuietBoxSlowsItsChecksDownAndAChangeBringsThemBack) {
+    for (bool direct : {false, true}) {
+        RunnerHarness h;
+        auto session = h.session(lines({"Working"}));
+        if (direct)
+            h.start(directWatch(), std::nullopt, false, DirectStart{session, {}});
+        else
+            h.start(watch(WatchType::anyChange, WatchMode::everyTime));
+        std::vector<int> checks{0}, reads{0};
+        for (int t = 1; t <= 3700; ++t) {
+            // The wall clock stepped back, then forward: durations do not care.
+            if (t == 300 || t == 2000) h.clock.setWall(h.clock.wallNow() + std::chrono::days(t == 300 ? -1 : 2));
+            const auto c = h.captures(), r = session->reads.asked.size();
+            h.run(1s);
+            if (h.captures() > c) checks.push_back(t);
+            if (session->reads.asked.size() > r) reads.push_back(t);
+        }
+        const auto apart = gaps(checks);
+        for (std::size_t i = 0; i < apart.size(); ++i)
+            EXPECT_EQ(apart[i], checks[i] < 600 ? 5 : checks[i] < 3600 ? 15 : 30) << "after " << checks[i];
+        EXPECT_EQ(h.host.count("interval"), 2);
+        if (direct) EXPECT_EQ(gaps(reads), std::vector<int>(reads.size() - 1, 5)) << "direct reads every tick";
+
+        h.fake.capturer.screen = showing(30);
+        h.run(30s);
+        EXPECT_EQ(h.runner->interval(), 5);
+        EXPECT_EQ(h.host.count("interval"), 3);
+        EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), (std::vector<int>{5, 5, 5}));
+    }
+}
+
+TEST(WatchRunnerLoop, LostSightChecksEveryFifteenSecondsAndReportsOnce) {
+    RunnerHarness h;
+    h.fake.capturer.screen = failing(CaptureError::displayGone());
+    h.start(watch(WatchType::anyChange));
+    EXPECT_EQ(gaps(h.times(60s, [&] { return h.captures(); })), (std::vector<int>{15, 15, 15}));
+    EXPECT_EQ(h.host.losses, Losses{std::nullopt});
+    h.fake.capturer.screen = showing(128);
+    h.run(20s);
+    EXPECT_EQ(h.host.count("regained"), 1);
+    EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), (std::vector<int>{5, 5, 5}));
+}
+
+TEST(WatchRunnerLoop, PauseComesFromPollSecondsUntilTheFirstCheck) {
+    // While the screen is locked nothing is read; each tick asks once whether it may.
+    struct Case {
+        int poll;
+        bool direct;
+        int ticksIn20s;
+    } cases[] = {{5, false, 4}, {2, false, 10}, {0, false, 20}, {-3, false, 20}, {0, true, 20}, {8, true, 2}};
+    for (const Case& c : cases) {
+        RunnerHarness h;
+        h.host.screens = false;
+        WatchSpec s = c.direct ? directWatch() : watch(WatchType::anyChange);
+        s.pollSeconds = c.poll;
+        h.start(s, std::nullopt, false, c.direct ? std::optional(DirectStart{h.session({}), {}}) : std::nullopt);
+        const int before = h.host.screenQueries;
+        h.run(20s);
+        EXPECT_EQ(h.host.screenQueries - before, c.ticksIn20s) << c.poll << (c.direct ? " direct" : "");
+        EXPECT_EQ(h.captures(), 0u);
+        EXPECT_TRUE(h.host.log.empty()) << "a locked screen reads nothing and reports nothing";
+    }
+}
+
+TEST(WatchRunnerLoop, RestartKeepsOneLoopAndStopEndsEverything) {
+    RunnerHarness h;
+    h.fake.capturer.captures.hold = true;
+    h.start(watch(WatchType::anyChange));
+    h.runner->start();
+    h.runner->start();
+    EXPECT_EQ(h.fake.capturer.captures.held(), 0u) << "the step of the earlier loop is dropped";
+    EXPECT_EQ(h.clock.timersWaiting(), 1u);
+    h.fake.capturer.captures.hold = false;
+    const auto before = h.captures();
+    EXPECT_EQ(h.times(30s, [&] { return h.captures(); }), (std::vector<int>{5, 10, 15, 20, 25, 30}));
+    EXPECT_EQ(h.captures() - before, 6u);
+
+    // Stopped or destroyed with a capture in flight: nothing arrives or is reported.
+    for (bool destroy : {false, true}) {
+        h.fake.capturer.screen = showing(destroy ? 10 : 240);
+        h.fake.capturer.captures.hold = true;
+        h.run(5s);
+        ASSERT_EQ(h.fake.capturer.captures.held(), 1u);
+        const auto reported = h.host.log.size();
+        destroy ? h.runner.reset() : h.runner->stop();
+        EXPECT_EQ(h.fake.capturer.captures.held() + h.clock.timersWaiting(), 0u);
+        h.fake.capturer.captures.hold = false;
+        h.run(60s);
+        EXPECT_EQ(h.host.log.size(), reported);
+        if (!destroy) h.runner->start(), h.settle();
+    }
+}
+
+TEST(WatchRunnerLoop, HostThatEndsTheRunnerInsideAReportHearsNothingMore) {
+    for (bool destroy : {false, true}) {
+        RunnerHarness h;
+        h.host.afterReport = [&](const std::string& what) {
+            if (what == "picture") destroy ? h.runner.reset() : h.runner->stop();
+        };
+        h.fake.capturer.screen = showing(20);
+        h.start(watch(WatchType::anyChange), grey(128));
+        h.run(30s);
+        EXPECT_EQ(h.host.log, std::vector<std::string>{"picture"}) << "the changed picture does not bark";
+        EXPECT_EQ(h.clock.timersWaiting(), 0u);
+    }
+}
+
+TEST(WatchRunnerLoop, DisplayCheckUnderOurOwnWindowIsSkipped) {
+    RunnerHarness h, bound;
+    h.host.ownAreas = {{250, 150, 400, 40}};  // a frame's tag over the box
+    h.start(watch(WatchType::anyChange), grey(128));
+    h.fake.capturer.screen = showing(20);
+    h.run(30s);
+    EXPECT_EQ(h.captures(), 0u);
+    EXPECT_TRUE(h.host.log.empty()) << "neither a change nor a loss";
+    h.host.ownAreas = {{300, 200, 50, 50}};  // only touching the box
+    h.run(5s);
+    EXPECT_EQ(h.host.barks.size(), 1u);
+
+    // A box in a window is read from the window: our windows do not matter.
+    bound.host.ownAreas = {{0, 0, 1920, 1080}};
+    bound.start(boundWatch(WatchType::anyChange));
+    EXPECT_EQ(bound.captures(), 1u);
+}
+
+TEST(WatchRunnerLoop, WindowOffScreenIsNotOnScreenWithoutACapture) {
+    RunnerHarness h;
+    h.fake.windows.backend.windows[0].isOnScreen = false;  // minimised, or on another desktop
+    h.start(boundWatch(WatchType::anyChange));
+    h.run(30s);
+    EXPECT_EQ(h.captures(), 0u);
+    EXPECT_EQ(h.host.losses, Losses{WindowLoss::notOnScreen});
+    EXPECT_EQ(h.fake.windows.lists.asked.at(0).owner, "w_RUN001");
+
+    h.fake.windows.backend.windows[0].isOnScreen = true;
+    h.run(15s);
+    EXPECT_EQ(h.captures(), 1u);
+    EXPECT_EQ(h.host.count("regained"), 1);
+}
+
+}  // namespace
+}  // namespace kestrove

@@ -1,0 +1,145 @@
+// The picture check on fakes: gates, the reference of any_change, when text
+// is recognised, stillness, number reads, losses of sight and fresh baselines.
+#include <gtest/gtest.h>
+
+#include "support/app/runner_harness.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace runnerfix;
+using Readings = std::vector<std::vector<OCRLine>>;
+
+WatchSpec textWatch(WatchType type, int debounce = 1) {
+    WatchSpec s = watch(type, WatchMode::everyTime, debounce);
+    s.target.text = "Done";
+    if (type == WatchType::numberCompare) s.comparator = Comparison::lt, s.value = 100;
+    return s;
+}
+
+// Starts the runner, then gives one reading per check, each on a picture
+// that differs from the one before; the indices of the readings that barked.
+std::vector<int> barksOver(RunnerHarness& h, WatchSpec spec, const Readings& readings, bool fresh = false,
+                           std::optional<Image> reference = std::nullopt) {
+    std::vector<int> out;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        h.fake.recognizer.lines = readings[i];
+        h.fake.capturer.screen = showing(i % 2 ? 40 : 200);
+        i == 0 ? h.start(spec, reference, fresh) : h.run(5s);
+        if (h.host.barks.size() > out.size()) out.push_back(static_cast<int>(i));
+    }
+    return out;
+}
+
+TEST(WatchRunnerPicture, GatesCountMetReadingsAndAFreshRunnerFirstWantsOneNotMet) {
+    const auto done = lines({"Done"}), busy = lines({"Working"});
+    struct Case {
+        int debounce;
+        bool fresh;
+        Readings readings;
+        std::vector<int> barks;
+    } cases[] = {
+        {0, false, {done, done, busy, done}, {0, 3}},
+        {2, false, {done, done, done}, {1}},
+        {2, true, {done, done, done, busy, done, done}, {5}},
+        {1, true, {done, busy, done}, {2}},
+    };
+    for (const Case& c : cases) {
+        RunnerHarness h;
+        EXPECT_EQ(barksOver(h, textWatch(WatchType::textAppears, c.debounce), c.readings, c.fresh), c.barks)
+            << "debounce " << c.debounce << (c.fresh ? " fresh" : "");
+    }
+}
+
+TEST(WatchRunnerPicture, AnyChangeComparesWithItsReference) {
+    const std::uint8_t shown[] = {20, 20, 128, 20, 220};  // the watch was made on 128
+    for (auto [mode, barks] : {std::pair{WatchMode::once, std::vector<int>{0, 3}},
+                               std::pair{WatchMode::everyTime, std::vector<int>{0, 2}}}) {
+        RunnerHarness h;
+        h.start(watch(WatchType::anyChange, mode), grey(128));
+        std::vector<int> at;
+        for (int i = 0; i < 5; ++i) {
+            h.fake.capturer.screen = showing(shown[i]);
+            h.run(5s);
+            if (h.host.barks.size() > at.size()) at.push_back(i);
+        }
+        EXPECT_EQ(at, barks) << (mode == WatchMode::once ? "once" : "every time");
+    }
+}
+
+TEST(WatchRunnerPicture, TextIsRecognisedOnlyWhenThePictureChanged) {
+    for (WatchType type : {WatchType::textAppears, WatchType::textGone, WatchType::numberCompare, WatchType::newLine}) {
+        RunnerHarness h;
+        h.start(textWatch(type));
+        h.run(60s);
+        EXPECT_EQ(h.recognitions(), 1u);
+        h.fake.capturer.screen = showing(20);
+        h.run(30s);
+        ASSERT_EQ(h.recognitions(), 2u);
+        for (const auto& asked : h.fake.recognizer.recognitions.asked)
+            EXPECT_EQ(asked.request.languageCorrection, type != WatchType::numberCompare) << rawValue(type);
+    }
+}
+
+TEST(WatchRunnerPicture, TextGoneFromAModelKindWaitsForStillness) {
+    for (bool standIn : {false, true}) {
+        RunnerHarness h;
+        WatchSpec s = textWatch(WatchType::textGone, 2);
+        if (standIn) s.ruleFrom = WatchType::stateReached;
+        std::vector<int> at;
+        const std::uint8_t shown[] = {10, 100, 200, 200, 200};
+        for (int i = 0; i < 5; ++i) {
+            h.fake.capturer.screen = showing(shown[i]);
+            i == 0 ? h.start(s) : h.run(5s);
+            if (h.host.barks.size() > at.size()) at.push_back(i);
+        }
+        EXPECT_EQ(at, std::vector<int>{standIn ? 4 : 1}) << (standIn ? "waits for stillness" : "plain");
+    }
+}
+
+TEST(WatchRunnerPicture, EveryReadableNumberIsReported) {
+    RunnerHarness h;
+    const Readings prices{lines({"Price 120"}), lines({"Price 90"}), lines({"Price n/a"}), lines({"Price 150"})};
+    EXPECT_EQ(barksOver(h, textWatch(WatchType::numberCompare), prices), std::vector<int>{1});
+    EXPECT_EQ(h.host.values, (std::vector<std::optional<double>>{120, 90, 150}));
+}
+
+TEST(WatchRunnerPicture, LossesOfSightAndTheReferenceOnReturn) {
+    struct Case {
+        const char* what;
+        std::function<Captured(const WatchRegion&)> lost;
+        std::optional<WindowLoss> loss;  // a bound box's window; otherwise the display
+    } cases[] = {
+        {"window closed", failing(CaptureError::windowGone()), WindowLoss::closed},
+        {"box outside", failing(CaptureError::boxOutsideWindow()), WindowLoss::outside},
+        {"unlisted and blank", showing(0), WindowLoss::notOnScreen},
+        {"display gone", failing(CaptureError::displayGone()), std::nullopt},
+        {"refused", failing(CaptureError::notAllowed()), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        RunnerHarness h;
+        h.start(c.loss ? boundWatch(WatchType::anyChange) : watch(WatchType::anyChange), grey(128));
+        if (c.loss == WindowLoss::notOnScreen) h.fake.windows.backend.windows.clear();
+        h.fake.capturer.screen = c.lost;
+        h.run(20s);
+        EXPECT_EQ(h.host.losses, Losses{c.loss}) << c.what;
+        h.fake.windows.backend.windows = {fakes::window(windowID, {0, 0, 800, 600})};
+        h.fake.capturer.screen = showing(20);
+        h.run(15s);
+        EXPECT_EQ(h.host.count("regained"), 1) << c.what;
+        // Only the window's own loss keeps the reference from before it.
+        EXPECT_EQ(h.host.barks.size(), c.loss ? 1u : 0u) << c.what;
+    }
+}
+
+TEST(WatchRunnerPicture, FreshStartTakesItsBaselinesFromTheFirstReading) {
+    RunnerHarness h;
+    const auto first = lines({"Alice: hi", "12:01 Bob: yo"}), next = lines({"Alice: hi", "12:02 Carol: hey"});
+    EXPECT_EQ(barksOver(h, textWatch(WatchType::newLine), {first, next}, true, grey(9)), std::vector<int>{1});
+    EXPECT_EQ(h.host.rebaselined, grey(200)) << "what the box showed, not the saved crop";
+    EXPECT_EQ(h.host.rebaselinedLines, (std::vector<std::vector<std::string>>{{"alice: hi", "#:# bob: yo"}}));
+}
+
+}  // namespace
+}  // namespace kestrove

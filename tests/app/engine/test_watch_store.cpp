@@ -1,0 +1,163 @@
+// The watch file and crops on disk: a damaged file is kept, ids never reach
+// outside crops/, folders are private, and a process killed at any moment
+// leaves a watch file that reads.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <random>
+
+#include "app/engine/data_files.hpp"
+#include "engine/manager_fixture.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        out[fs::relative(e.path(), folder).string()] = e.is_regular_file() ? contents(e.path()) : "<folder>";
+    return out;
+}
+
+std::vector<fs::path> damagedCopies(const fs::path& folder) {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().starts_with("watches.json.damaged-")) out.push_back(e.path());
+    return out;
+}
+
+struct Store : ManagerTest {};
+
+TEST_F(Store, AFileThatCannotBeUsedIsKeptAsideBeforeAnythingSaves) {
+    struct Case {
+        const char* name;
+        std::function<void()> damage;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"not JSON", [&] { writeFile("{\"version\": 1, \"watches\": [{\"spec\""); }, "not valid JSON"},
+        {"wrong shape", [&] { writeFile(R"({"version": 1, "watches": [{"status": "watching"}]})"); }, "watches[0]"},
+        {"empty", [&] { writeFile(""); }, "not valid JSON"},
+        {"a folder", [&] { fs::create_directories(data / "watches.json" / "inside"); }, "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        c.damage();
+        const auto before = snapshot(data);
+        manager->restore();
+        EXPECT_TRUE(manager->records().empty());
+        EXPECT_EQ(snapshot(data), before) << "restoring writes nothing";
+
+        ::testing::internal::CaptureStderr();
+        added(makeSpec("w_1", 100));
+        manager->shutdown();
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        const auto copies = damagedCopies(data);
+        ASSERT_EQ(copies.size(), 1u);
+        if (fs::is_directory(copies[0])) {
+            EXPECT_TRUE(fs::exists(copies[0] / "inside"));
+        } else {
+            EXPECT_EQ(contents(copies[0]), before.at("watches.json")) << "byte for byte";
+        }
+        EXPECT_EQ(savedFile().watches.size(), 1u);
+        EXPECT_NE(log.find("Kestrove: the watch file could not be used ("), std::string::npos) << log;
+        EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+        EXPECT_NE(log.find("kept it as " + copies[0].string()), std::string::npos) << log;
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    }
+}
+
+TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
+    const std::string long65(65, 'a');
+    // Where each id would land if it were used as a file name.
+    const std::pair<std::string, fs::path> cases[] = {
+        {"../x", data / "x.png"},
+        {"a/b", data / "crops" / "a" / "b.png"},
+        {"", data / "crops" / ".png"},
+        {long65, data / "crops" / (long65 + ".png")},
+    };
+    for (const auto& [id, target] : cases) {
+        SCOPED_TRACE(id);
+        reset();
+        fs::create_directories(target.parent_path());
+        std::ofstream(target) << "planted";
+        const auto before = snapshot(data);
+        ::testing::internal::CaptureStderr();
+        manager->add(makeSpec(id, 100), solid(120, 30, 9), std::nullopt);
+        manager->runnerRebaselined(id, solid(120, 30, 10));
+        EXPECT_EQ(manager->baselineImage(id), std::nullopt);
+        manager->remove(id);
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        auto after = snapshot(data);
+        after.erase("watches.json");
+        EXPECT_EQ(after, before) << "only the watch file changed";
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << "logged once: " << log;
+    }
+    reset();
+    manager->add(makeSpec("w_Ok-9", 100), solid(120, 30, 9), std::nullopt);
+    EXPECT_TRUE(fs::exists(data / "crops" / "w_Ok-9.png")) << "a plain id still gets its crop";
+}
+
+TEST_F(Store, NewFoldersArePrivateAndAFailedSaveIsLoggedAndTriedAgain) {
+    const fs::path folder = temp.path() / "home" / "Kestrove";
+    WatchStore store(folder);
+    std::ofstream(temp.path() / "home") << "a file where the folder should be";
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(store.save({}));
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(log.starts_with("Kestrove: could not save watches: ")) << log;
+
+    fs::remove(temp.path() / "home");
+    EXPECT_TRUE(store.save({}));
+    EXPECT_TRUE(store.writeCrop("w_1", solid(4, 4, 1)));
+    for (const auto& f : {temp.path() / "home", folder, folder / "crops"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(f.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << f;
+    }
+    EXPECT_EQ(store.load(), std::vector<WatchRecord>{});
+}
+
+// The child saves for ever, alternating a short and a long list so that a
+// torn write could not pass for a whole one; the parent kills it at random.
+TEST_F(Store, AKillAtAnyMomentLeavesAWholeWatchFile) {
+    const fs::path folder = temp.path() / "killed";
+    std::vector<WatchRecord> small{{makeSpec("w_0", 0), WatchStatus::watching, {}, {}, {}}}, large;
+    for (int i = 0; i < 60; ++i) large.push_back({makeSpec("w_" + std::to_string(i), i), WatchStatus::paused, {}, {}, {}});
+    ASSERT_TRUE(WatchStore(folder).save(small));
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> delayUs(0, 6000);
+    for (int kill = 0; kill < 200; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            WatchStore store(folder);
+            for (bool flip = false;; flip = !flip) store.save(flip ? large : small);
+        }
+        ::usleep(static_cast<useconds_t>(delayUs(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const FileRead read = readWholeFile(folder / "watches.json");
+        const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&read);
+        ASSERT_TRUE(bytes) << "kill " << kill << ": the file is missing";
+        ASSERT_FALSE(bytes->empty()) << "kill " << kill;
+        const auto file = decodeJson<WatchFile>(std::string(bytes->begin(), bytes->end()));
+        ASSERT_TRUE(file.watches == small || file.watches == large) << "kill " << kill;
+    }
+    EXPECT_TRUE(damagedCopies(folder).empty());
+}
+
+}  // namespace
+}  // namespace kestrove::testing

@@ -1,0 +1,107 @@
+// What is done to a picture before Tesseract reads it: dark grounds turned
+// light, lines and slivers along the edges painted over, the shortest row of
+// text measured; and that real-looking crops then read exactly.
+
+#include "app/platform/ocr/ocr_picture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "app/platform/ocr/tesseract_engine.hpp"
+#include "support/app/rendered_text.hpp"
+
+using namespace kestrove;
+
+namespace {
+
+// A picture drawn from rows of characters: '.' ground, '#' mark.
+GreyPicture drawn(const std::vector<std::string>& rows, std::uint8_t ground = 250, std::uint8_t mark = 20) {
+    GreyPicture p{static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), {}};
+    for (const std::string& row : rows)
+        for (char c : row) p.pixels.push_back(c == '#' ? mark : ground);
+    return p;
+}
+
+std::vector<std::string> rowsOf(const GreyPicture& p, std::uint8_t ground = 250) {
+    std::vector<std::string> out;
+    for (int y = 0; y < p.height; ++y) {
+        std::string row;
+        for (int x = 0; x < p.width; ++x) row += p.pixels[y * p.width + x] == ground ? '.' : '#';
+        out.push_back(row);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(OcrPicture, DarkGroundsAreTurnedLight) {
+    GreyPicture dark = drawn({"........", "..##....", "........"}, 30, 230);
+    darkOnLight(dark);
+    EXPECT_EQ(groundOf(dark), 225);
+    EXPECT_EQ(dark.pixels[2 + 8], 25);
+    GreyPicture light = drawn({"........", "..##....", "........"});
+    darkOnLight(light);
+    EXPECT_EQ(rowsOf(light), (std::vector<std::string>{"........", "..##....", "........"}));
+}
+
+TEST(OcrPicture, LinesAndSliversAlongTheEdgesBecomeGround) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> before, after;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"a border along the bottom and one a pixel inside the left edge",
+              {"............", ".#..........", ".#..#.#..#..", ".#..###..#..", ".#..#.#..#..", "############"},
+              {"............", "............", "....#.#..#..", "....###..#..", "....#.#..#..", "............"}},
+             {"the cut-off foot of the line above, parted from the text by a blank row",
+              {"..#..#..#...", "............", "....#.#.....", "....###.....", "....#.#.....", "............"},
+              {"............", "............", "....#.#.....", "....###.....", "....#.#.....", "............"}},
+             {"letters cut by the edge stay: no blank row parts them from the rest",
+              {"....#.#.....", "....###.....", "....#.#.....", "....#.#.....", "............", "............"},
+              {"....#.#.....", "....###.....", "....#.#.....", "....#.#.....", "............", "............"}},
+         }) {
+        GreyPicture p = drawn(c.before);
+        clearEdgeLines(p, 2);
+        EXPECT_EQ(rowsOf(p), c.after) << c.what;
+    }
+    // An underline deeper in than the reach stays.
+    std::vector<std::string> underlined(12, std::string(12, '.'));
+    underlined[6] = std::string(12, '#');
+    GreyPicture p = drawn(underlined);
+    clearEdgeLines(p, 2);
+    EXPECT_EQ(rowsOf(p), underlined);
+}
+
+TEST(OcrPicture, TheShortestRowOfTextIgnoresSpecks) {
+    std::vector<std::string> rows(30, std::string(6, '.'));
+    for (int y = 2; y < 10; ++y) rows[y][1] = '#';   // 8 tall
+    for (int y = 12; y < 24; ++y) rows[y][3] = '#';  // 12 tall
+    for (int y = 26; y < 28; ++y) rows[y][2] = '#';  // a speck
+    EXPECT_EQ(shortestTextRow(drawn(rows)), 8);
+    EXPECT_EQ(shortestTextRow(drawn({"......", "......"})), 0);
+}
+
+TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
+    struct Case {
+        const char* file;
+        const char* truth;
+    };
+    TesseractEngine engine(false);
+    for (const Case& c : std::vector<Case>{
+             // An editor's border and cursor at the box's left edge.
+             {"gtk-light-editor-balance.png", "Balance due 1,311.50"},
+             // A terminal's border one pixel from the text.
+             {"term-light-outline-11pt-downloaded.png", "Downloaded 1,234 of 5,678 files"},
+             {"term-dark-bitmap-9x15-downloaded.png", "Downloaded 1,234 of 5,678 files"},
+             // 11-pixel text in a box of three lines: its 5 read as S.
+             {"web-light-block.png", "Delivery in 3 to 5 working days"},
+         }) {
+        rendered::ensureApplication();
+        const Image crop = imageFromQImage(QImage(QStringLiteral(KESTROVE_OCR_DATA "/") + QLatin1String(c.file)));
+        ASSERT_TRUE(crop.isValid()) << c.file;
+        const auto prepared = engine.read(crop);
+        ASSERT_FALSE(prepared.empty()) << c.file;
+        EXPECT_EQ(prepared.front().text, c.truth) << c.file;
+    }
+}

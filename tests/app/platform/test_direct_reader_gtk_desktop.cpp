@@ -1,0 +1,199 @@
+// The direct reader on real GTK windows, boxes drawn as a user would draw
+// them around text seen on screen: a line of a wide dialog label, a line of
+// an editor, a GTK 4 editor that places everything from its own corner, and
+// a dialog widened under a text_gone watch.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+
+#include "app/platform/atspi/atspi_tree.hpp"
+#include "core/reading/text_match.hpp"
+#include "core/windows/direct_decider.hpp"
+#include "support/app/desktop_fixture.hpp"
+#include "support/app/real_apps.hpp"
+
+namespace kestrove {
+namespace {
+
+using desktop::RealApp;
+using desktop::texts;
+using desktop::waitFor;
+
+const std::string document = "Total: 1.299,00 EUR\nInvoice 2024-117 for Kestrove GmbH\nShipping: 12.50 EUR\n";
+
+struct GtkWindows : ::testing::Test {
+    const bool allowed = desktop::allowReadingWindows();
+    desktop::Readers readers;
+    QTemporaryDir folder;
+
+    std::string file(const std::string& name, const std::string& content) {
+        const std::string path = folder.path().toStdString() + "/" + name;
+        std::ofstream(path) << content;
+        return path;
+    }
+
+    // Draws a box around the line holding `words` in `window` and reads it directly.
+    struct Read {
+        WatchRegion region;
+        std::shared_ptr<DirectSession> session;
+        DirectAnswer answer = DirectAnswer::noAnswer(DirectSilence::failed);
+    };
+    Read readAround(const WindowInfo& window, const std::string& words) {
+        Read r;
+        const std::optional<Rect> line = readers.locate(window.frame, words);
+        EXPECT_TRUE(line) << "\"" << words << "\" not seen on screen";
+        if (!line) return r;
+        r.region = readers.drawAround(*line, window.frame);
+        EXPECT_TRUE(r.region.window);
+        r.session = readers.open(r.region);
+        EXPECT_NE(r.session, nullptr);
+        if (r.session) r.answer = readers.direct(*r.session);
+        return r;
+    }
+};
+
+// The line boxes of both readers stand at the same place (within a few
+// percent of the box), so a number's anchor means the same on both sides.
+void expectSamePlace(const OCRLine& direct, const OCRLine& picture) {
+    EXPECT_NEAR(direct.box.x, picture.box.x, 0.05) << direct.text;
+    EXPECT_NEAR(direct.box.x + direct.box.w, picture.box.x + picture.box.w, 0.08) << direct.text;
+    EXPECT_NEAR(direct.box.y + direct.box.h / 2, picture.box.y + picture.box.h / 2, 0.15) << direct.text;
+}
+
+TEST_F(GtkWindows, ABoxAroundOneLineOfAWideLabelOrAnEditorReadsThatLine) {
+    // A progress dialog whose label spans 900 points; its text takes far less.
+    RealApp progress("zenity", {"--progress", "--title", "Export", "--width", "900", "--text",
+                                "Exporting 42 photos to the archive folder"});
+    progress.write("42\n");
+    const std::optional<WindowInfo> dialog = progress.window(readers.windows);
+    ASSERT_TRUE(dialog);
+    const Read label = readAround(*dialog, "Exporting 42 photos");
+    ASSERT_TRUE(label.answer.lines()) << rawValue(*label.answer.silence());
+    EXPECT_EQ(texts(*label.answer.lines()), (std::vector<std::string>{"Exporting 42 photos to the archive folder"}));
+    EXPECT_TRUE(desktop::insideTheBox(*label.answer.lines()));
+    const auto seen = readers.picture(label.region, true);
+    ASSERT_EQ(seen.size(), 1u);
+    expectSamePlace(label.answer.lines()->front(), seen.front());
+
+    // An editor whose text view fills the window: one line of three.
+    RealApp editor("mousepad", {QString::fromStdString(file("invoice.txt", document))});
+    const std::optional<WindowInfo> window = editor.window(readers.windows);
+    ASSERT_TRUE(window);
+    const Read line = readAround(*window, "Invoice 2024-117");
+    ASSERT_TRUE(line.answer.lines()) << rawValue(*line.answer.silence());
+    EXPECT_EQ(texts(*line.answer.lines()), (std::vector<std::string>{"Invoice 2024-117 for Kestrove GmbH"}));
+    EXPECT_TRUE(desktop::insideTheBox(*line.answer.lines()));
+    const auto shown = readers.picture(line.region, true);
+    ASSERT_EQ(shown.size(), 1u);
+    expectSamePlace(line.answer.lines()->front(), shown.front());
+}
+
+TEST_F(GtkWindows, AGtk4WindowIsFoundAndRead) {
+    RealApp editor("gtk4-print-editor", {QString::fromStdString(file("invoice.txt", document))});
+    const std::optional<WindowInfo> window = editor.window(readers.windows);
+    ASSERT_TRUE(window);
+    const Read line = readAround(*window, "Invoice 2024-117");
+    ASSERT_TRUE(line.answer.lines()) << rawValue(*line.answer.silence());
+    EXPECT_EQ(texts(*line.answer.lines()), (std::vector<std::string>{"Invoice 2024-117 for Kestrove GmbH"}));
+    EXPECT_TRUE(desktop::insideTheBox(*line.answer.lines()));
+}
+
+// The accessibility tree of a toolkit that cannot say where its lines are
+// drawn: its objects are judged by their frames.
+struct FramesOnly final : AccessibilityTree {
+    AtspiTree tree;
+    bool available() override { return tree.available(); }
+    AccessResult<AccessElement> application(std::int32_t p) override { return tree.application(p); }
+    AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return tree.windows(a); }
+    AccessResult<Rect> frame(const AccessElement& e) override { return tree.frame(e); }
+    AccessResult<AccessNode> node(const AccessElement& e) override { return tree.node(e); }
+    AccessResult<std::string> text(const AccessElement& e) override { return tree.text(e); }
+    AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return tree.offsetAtPoint(e, p); }
+    AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override {
+        return tree.textRange(e, s, n);
+    }
+    AccessResult<TextSpan> lineAt(const AccessElement&, int) override {
+        return AccessResult<TextSpan>::fail(AccessError::unsupported);
+    }
+    AccessResult<Rect> rangeExtents(const AccessElement&, int, int, Coordinates) override {
+        return AccessResult<Rect>::fail(AccessError::unsupported);
+    }
+    AccessResult<Rect> characterExtents(const AccessElement&, int, Coordinates) override {
+        return AccessResult<Rect>::fail(AccessError::unsupported);
+    }
+    std::optional<std::string> address(const AccessElement& e) override { return tree.address(e); }
+};
+
+using Readers = desktop::Readers;
+
+TEST_F(GtkWindows, WideningADialogNeverMakesATextGoneWatchBarkWhileTheTextShows) {
+    // A narrow progress dialog: its label (and the box around its text)
+    // fills most of it, until the dialog is widened and the label with it.
+    RealApp app("zenity", {"--progress", "--title", "Export", "--width", "300", "--text",
+                           "Exporting 42 photos to the archive"});
+    app.write("42\n");
+    const std::optional<WindowInfo> dialog = app.window(readers.windows);
+    ASSERT_TRUE(dialog);
+    const Read before = readAround(*dialog, "Exporting 42 photos");
+    ASSERT_TRUE(before.answer.lines());
+    ASSERT_EQ(texts(*before.answer.lines()), (std::vector<std::string>{"Exporting 42 photos to the archive"}));
+
+    // The same box read by a toolkit judged by its frames (as one that cannot
+    // place its lines is).
+    QueuedDirectReader framesOnly{mainThreadExecutor(), [] {
+                                      DirectPlatform p = linuxDirectPlatform(1);
+                                      p.tree = std::make_unique<FramesOnly>();
+                                      return p;
+                                  }};
+    auto byFrames = readers.open(before.region, &framesOnly);
+    ASSERT_NE(byFrames, nullptr);
+    ASSERT_EQ(texts(*readers.direct(*byFrames).lines()), texts(*before.answer.lines()));
+
+    WatchSpec gone;
+    gone.type = WatchType::textGone;
+    gone.target.text = "Exporting";
+    gone.debounceChecks = 1;
+    gone.region = before.region;
+    DirectDecider placed(gone, *before.answer.lines(), true);
+    DirectDecider framed = placed;
+    ASSERT_FALSE(placed.take(before.answer).fired);
+    ASSERT_FALSE(framed.take(before.answer).fired);
+
+    const double wider = dialog->frame.width + 400;
+    QProcess::execute("xdotool", {"windowsize", QString::number(dialog->id), QString::number(wider),
+                                  QString::number(dialog->frame.height)});
+    ASSERT_TRUE(waitFor([&] {
+        for (const auto& w : readers.windows.list(WindowListOptions::onScreenOnly))
+            if (w.id == dialog->id) return w.frame.width == wider;
+        return false;
+    }));
+    std::vector<OCRLine> shown;
+    ASSERT_TRUE(waitFor([&] {
+        shown = readers.picture(before.region, true);
+        return TextMatch::contains(shown, "Exporting");
+    })) << "the text left the box";
+
+    // Placed by its lines, the text is still read where it is drawn.
+    const DirectAnswer stillThere = Readers::readOnce(*before.session);
+    ASSERT_TRUE(stillThere.lines());
+    EXPECT_EQ(texts(*stillThere.lines()), texts(*before.answer.lines()));
+    EXPECT_FALSE(placed.take(stillThere).fired);
+
+    // Judged by its frame, the widened label is no longer half inside: the
+    // direct reading comes back empty while the picture shows the text. The
+    // watch fires, but the picture refuses the bark, read after read.
+    for (int read = 0; read < 3; ++read) {
+        const DirectAnswer empty = Readers::readOnce(*byFrames);
+        ASSERT_TRUE(empty.lines());
+        EXPECT_TRUE(empty.lines()->empty());
+        ASSERT_TRUE(framed.take(empty).fired) << "read " << read;
+        EXPECT_TRUE(framed.needsPicture());
+        EXPECT_FALSE(framed.confirm(readers.picture(before.region, true))) << "read " << read;
+    }
+}
+
+}  // namespace
+}  // namespace kestrove

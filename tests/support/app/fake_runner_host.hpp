@@ -1,0 +1,88 @@
+#pragma once
+// A runner's host that logs every report by name, keeps what the tests look
+// at, and answers what a runner asks: whether the screens can be read, the
+// saved crop, the trouble last reported, the server settings, where our own
+// windows paint.
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/engine/runner_host.hpp"
+
+namespace kestrove::fakes {
+
+class FakeRunnerHost final : public RunnerHost {
+public:
+    struct Bark {
+        std::optional<Image> image;
+        std::optional<Evaluation> evaluation;
+    };
+
+    bool screens = true;
+    mutable int screenQueries = 0;
+    std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
+    CloudSettings settings{store, std::nullopt};  // no server until a test gives one
+    std::optional<Image> savedCrop;
+    std::vector<Rect> ownAreas;
+    std::optional<WatchTrouble> currentTrouble;
+    // Runs after every report, for hosts that stop or drop the runner inside one.
+    std::function<void(const std::string& what)> afterReport;
+
+    std::vector<std::string> log;  // every report, in order
+    std::vector<Bark> barks;
+    std::vector<std::optional<WindowLoss>> losses;
+    std::vector<std::optional<WatchTrouble>> troubles;
+    std::vector<std::optional<double>> values;  // of the numbers read
+    std::vector<std::vector<std::string>> rebaselinedLines;
+    std::optional<Image> latest, rebaselined;
+    bool directOnly = false;
+
+    long count(const std::string& what) const { return std::count(log.begin(), log.end(), what); }
+
+    bool screensAvailable() const override { return ++screenQueries, screens; }
+    void runnerDidBark(const std::string&, std::optional<Image> image, std::optional<Evaluation> evaluation) override {
+        barks.push_back({std::move(image), std::move(evaluation)});
+        reported("bark");
+    }
+    void runnerLostSight(const std::string&, std::optional<WindowLoss> loss) override {
+        losses.push_back(loss);
+        reported("lost");
+    }
+    void runnerRegainedSight(const std::string&) override { reported("regained"); }
+    void runnerDirectOnly(const std::string&, bool on) override { directOnly = on, reported("directOnly"); }
+    void runnerTrouble(const std::string&, std::optional<WatchTrouble> trouble) override {
+        troubles.push_back(currentTrouble = trouble);
+        reported("trouble");
+    }
+    void runnerDidRead(const std::string&, std::optional<std::string>, std::optional<double> value) override {
+        values.push_back(value);
+        reported("read");
+    }
+    void runnerIntervalChanged(const std::string&) override { reported("interval"); }
+    void runnerRebaselined(const std::string&, const Image& image) override {
+        rebaselined = image, reported("rebaselined");
+    }
+    void runnerRebaselinedLines(const std::string&, const std::vector<std::string>& lines) override {
+        rebaselinedLines.push_back(lines);
+        reported("rebaselinedLines");
+    }
+    void publishPicture(const std::string&, const Image& image) override { latest = image, reported("picture"); }
+    std::optional<Image> baselineImage(const std::string&) override { return savedCrop; }
+    std::optional<WatchTrouble> trouble(const std::string&) const override { return currentTrouble; }
+    CloudSettings& cloud() override { return settings; }
+    bool ownWindowOver(const std::string&, const Rect& box) const override {
+        return std::any_of(ownAreas.begin(), ownAreas.end(), [&](const Rect& a) { return a.intersects(box); });
+    }
+
+private:
+    void reported(const std::string& what) {
+        log.push_back(what);
+        if (afterReport) afterReport(what);
+    }
+};
+
+}  // namespace kestrove::fakes
