@@ -23,7 +23,7 @@ TEST(WatchRunnerOnDesktop, BarksAtTheTextAndLosesAMinimisedWindowWithoutCapturin
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
     QtClock clock;
     fakes::FakeRunnerHost host;
-    WatchRunnerFactory factory({platform, clock, platform.cloud});
+    WatchRunnerFactory factory({platform, clock, platform.cloud, nullptr});
 
     std::optional<SelectedRegion> bound;
     ASSERT_TRUE(waitFor([&] {

@@ -31,7 +31,9 @@ TEST(WatchRunnerLoop, QuietBoxSlowsItsChecksDownAndAChangeBringsThemBack) {
         for (std::size_t i = 0; i < apart.size(); ++i)
             EXPECT_EQ(apart[i], checks[i] < 600 ? 5 : checks[i] < 3600 ? 15 : 30) << "after " << checks[i];
         EXPECT_EQ(h.host.count("interval"), 2);
-        if (direct) EXPECT_EQ(gaps(reads), std::vector<int>(reads.size() - 1, 5)) << "direct reads every tick";
+        if (direct) {
+            EXPECT_EQ(gaps(reads), std::vector<int>(reads.size() - 1, 5)) << "direct reads every tick";
+        }
 
         h.fake.capturer.screen = showing(30);
         h.run(30s);

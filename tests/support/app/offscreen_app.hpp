@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QImage>
 #include <QString>
 

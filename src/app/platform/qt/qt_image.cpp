@@ -14,4 +14,10 @@ Image imageFromQImage(const QImage& image) {
     return out;
 }
 
+QImage qImageFromImage(const Image& image) {
+    if (image.width <= 0 || image.height <= 0) return {};
+    const QImage view(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888);
+    return view.copy();
+}
+
 }  // namespace kestrove

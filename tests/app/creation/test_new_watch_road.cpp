@@ -1,0 +1,278 @@
+// The new-watch road on the fake platform, a fake selection and virtual
+// time; the panels are real, on the offscreen platform.
+
+#include <gtest/gtest.h>
+
+#include "app/creation/new_watch_panel.hpp"
+#include "app/creation/new_watch_road.hpp"
+#include "support/app/fake_platform.hpp"
+#include "support/app/offscreen_app.hpp"
+#include "support/app/stderr_capture.hpp"
+#include "support/app/virtual_clock.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace std::chrono_literals;
+
+class FakeSelection final : public RegionSelection {
+public:
+    int begun = 0;
+    Completion completion;
+    bool running() const override { return static_cast<bool>(completion); }
+    void begin(Completion c) override {
+        ++begun;
+        completion = std::move(c);
+    }
+    void draw(std::optional<SelectedRegion> region) { std::exchange(completion, nullptr)(std::move(region)); }
+};
+
+const ScreenInfo screen = fakes::screen("DP-1", {0, 0, 1280, 800});
+const Rect windowFrame{100, 100, 600, 400};
+const Rect box{150, 200, 300, 40};  // inside the window
+
+struct Rig {
+    fakes::FakePlatform fake;
+    FakeSelection selection;
+    fakes::VirtualClock clock;
+    std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
+    struct Added {
+        WatchSpec spec;
+        Image baseline;
+        std::optional<DirectStart> direct;
+    };
+    std::vector<Added> added;
+    std::vector<bool> onboarding;
+    std::vector<std::pair<std::string, std::string>> alerts;
+    int notificationAsks = 0;
+    std::unique_ptr<NewWatchRoad> road;
+
+    Rig() {
+        offscreen::app();
+        fake.screens.list = {screen};
+        fake.windows.backend.windows = {fakes::window(42, windowFrame)};
+        NewWatchServices services{CloudSettings(store, std::nullopt), fake.platform.cloud, fake.main.executor(),
+                                  [] { return Date{}; }, [](Date) { return std::string("12:00"); }};
+        NewWatchHooks hooks;
+        hooks.add = [this](const WatchSpec& s, const Image& i, std::optional<DirectStart> d) { added.push_back({s, i, d}); };
+        hooks.showOnboarding = [this](bool refused) { onboarding.push_back(refused); };
+        hooks.alert = [this](const std::string& m, const std::string& d) { alerts.emplace_back(m, d); };
+        hooks.askForNotifications = [this] { ++notificationAsks; };
+        road = std::make_unique<NewWatchRoad>(fake.platform, selection, clock, std::move(services), std::move(hooks));
+    }
+
+    // Draws the box and runs the road until its panel is open.
+    NewWatchPanel* drawAndOpen(const Rect& at = box) {
+        road->newWatch();
+        selection.draw(SelectedRegion::make(screen, at));
+        clock.advance(NewWatchRoad::settle);
+        for (int i = 0; i < 10 && !road->panel(); ++i) fake.main.runPending();
+        return road->panel();
+    }
+    NewWatchModel& model() { return road->panel()->model(); }
+    void confirmFailedAppears() {
+        model().setReading(BaselineReading({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}}));
+        model().setText("\"Failed\" appears");
+        model().submit();
+    }
+};
+
+struct Road : ::testing::Test, Rig {};
+
+TEST_F(Road, TheStepsInOrder) {
+    fake.recognizer.recognitions.hold = true;
+    road->newWatch();
+    road->newWatch();
+    EXPECT_EQ(selection.begun, 1) << "the second press is ignored while the box is drawn";
+
+    selection.draw(SelectedRegion::make(screen, box));
+    // Binding and the direct read look at no pixels: they go on while the
+    // overlays leave the screen.
+    ASSERT_EQ(fake.windows.binds.asked.size(), 1u);
+    fake.main.runPending();
+    ASSERT_EQ(fake.direct.opens.asked.size(), 1u);
+    const WatchRegion bound = fake.direct.opens.asked[0].request;
+    ASSERT_TRUE(bound.window) << "bound to the window under the box";
+    EXPECT_EQ(bound.window->id, 42u);
+    for (int i = 0; i < 3; ++i) fake.main.runPending();
+    EXPECT_TRUE(fake.capturer.captures.asked.empty()) << "the overlays are given time to go";
+    EXPECT_EQ(road->panel(), nullptr);
+    clock.advance(NewWatchRoad::settle - 1ms);
+    EXPECT_TRUE(fake.capturer.captures.asked.empty());
+    clock.advance(1ms);
+    ASSERT_EQ(fake.capturer.captures.asked.size(), 1u);
+    EXPECT_EQ(fake.capturer.captures.asked[0].request, bound);
+    fake.main.runPending();
+
+    ASSERT_NE(road->panel(), nullptr);
+    EXPECT_TRUE(road->panel()->isShown());
+    EXPECT_EQ(model().region(), bound);
+    ASSERT_TRUE(model().directOffer) << "the direct read gave lines";
+    EXPECT_FALSE(model().directOffer->onScreenOnly);
+    EXPECT_FALSE(model().reading()) << "the panel waits for the reading";
+    ASSERT_EQ(fake.recognizer.recognitions.held(), 1u);
+    EXPECT_FALSE(fake.recognizer.recognitions.heldAt(0).request.languageCorrection);
+    EXPECT_EQ(fake.recognizer.recognitions.heldAt(0).request.image.width, 300);
+    fake.recognizer.recognitions.release({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}});
+    fake.main.runPending();
+    ASSERT_TRUE(model().reading());
+    EXPECT_EQ(model().reading()->lines.size(), 1u);
+    EXPECT_EQ(road->shownAreas(), std::vector<Rect>{road->panel()->frame()});
+}
+
+TEST_F(Road, ScreenNotAllowedLeadsToOnboarding) {
+    fake.capturer.isAllowed = false;
+    road->newWatch();
+    fake.main.runPending();
+    EXPECT_EQ(onboarding, std::vector<bool>{false});
+    EXPECT_EQ(selection.begun, 0);
+    EXPECT_EQ(fake.capturer.refreshes, 1) << "looked again before onboarding";
+}
+
+TEST_F(Road, CaptureFailures) {
+    struct Case {
+        const char* what;
+        bool overWindow;
+        std::vector<Captured> answers;
+        bool allowedNow;
+        std::vector<bool> onboarding;
+        std::optional<std::string> alertDetail;
+        bool panel;
+    };
+    const Image picture(300, 40);
+    const Case cases[] = {
+        {"window refuses, area works", true, {CaptureError::windowGone(), picture}, true, {}, {}, true},
+        {"window refuses, area too", true, {CaptureError::windowGone(), CaptureError::failed("x")}, true, {},
+         CaptureError::windowGone().description(), false},
+        {"refused although allowed", false, {CaptureError::notAllowed()}, true, {true}, {}, false},
+        {"refused", false, {CaptureError::notAllowed()}, false, {false}, {}, false},
+        {"display gone", false, {CaptureError::displayGone()}, true, {}, CaptureError::displayGone().description(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig t;
+        if (!c.overWindow) t.fake.windows.backend.windows.clear();
+        for (const auto& a : c.answers) t.fake.capturer.captures.script.push_back(a);
+        testing::StderrCapture log;
+        t.road->newWatch();
+        t.fake.capturer.isAllowed = c.allowedNow;
+        t.drawAndOpen();
+        EXPECT_EQ(t.onboarding, c.onboarding);
+        EXPECT_EQ(t.alerts.size(), c.alertDetail ? 1u : 0u);
+        if (c.alertDetail && !t.alerts.empty()) {
+            EXPECT_EQ(t.alerts[0].first, "Kestrove can't see that part of the screen.");
+            EXPECT_EQ(t.alerts[0].second, *c.alertDetail);
+        }
+        EXPECT_EQ(t.road->panel() != nullptr, c.panel);
+        if (c.panel) {
+            EXPECT_FALSE(t.model().region().window) << "watched as a screen area";
+            EXPECT_EQ(t.fake.capturer.captures.asked.size(), 2u);
+            EXPECT_FALSE(t.model().directOffer) << "nor read directly";
+            EXPECT_NE(log.text().find("Kestrove: that window can't be captured on its own (" +
+                                      CaptureError::windowGone().description() + "); watching the screen area"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(t.road->roadsUnderway(), c.panel ? 1u : 0u);
+    }
+}
+
+TEST_F(Road, ANoAnswerFromTheWindowOpensThePanelWithoutAnOffer) {
+    fake.direct.opens.hold = true;
+    road->newWatch();
+    selection.draw(SelectedRegion::make(screen, box));
+    fake.main.runPending();
+    fake.direct.opens.release();
+    ASSERT_EQ(fake.direct.sessions.size(), 1u);
+    fake.direct.sessions[0]->reads.script.push_back(DirectAnswer::noAnswer(DirectSilence::failed));
+    clock.advance(NewWatchRoad::settle);
+    for (int i = 0; i < 4; ++i) fake.main.runPending();
+    ASSERT_NE(road->panel(), nullptr);
+    EXPECT_FALSE(model().directOffer);
+}
+
+TEST_F(Road, StartAddsTheWatchAndLooksAtNotifications) {
+    fake.notifier.answer = NotificationStatus::notDetermined;
+    ASSERT_NE(drawAndOpen(), nullptr);
+    fake.direct.sessions[0]->lines = {{"Status: Done", {0, 0, 1, 1}, 1}};
+    model().directOffer = DirectOffer{{{"Status: Done", {0, 0, 1, 1}, 1}}, false};
+    confirmFailedAppears();
+    const auto* confirm = model().stage().as<NewWatchStage::Confirm>();
+    ASSERT_NE(confirm, nullptr);
+    ASSERT_TRUE(confirm->spec.direct) << "the direct reading agrees";
+    fake.direct.sessions[0]->adopts.hold = true;
+    model().start(confirm->spec);
+    EXPECT_EQ(road->panel(), nullptr);
+    EXPECT_TRUE(added.empty()) << "the session is adopted first";
+    fake.direct.sessions[0]->adopts.release();
+    fake.main.runPending();
+    ASSERT_EQ(added.size(), 1u);
+    ASSERT_TRUE(added[0].direct);
+    EXPECT_EQ(added[0].direct->session, fake.direct.sessions[0]);
+    EXPECT_EQ(added[0].baseline.width, 300);
+    EXPECT_EQ(notificationAsks, 1);
+    EXPECT_EQ(road->roadsUnderway(), 0u);
+}
+
+TEST_F(Road, AWatchWithoutDirectReadingIsAddedAtOnce) {
+    for (auto status : {NotificationStatus::allowed, NotificationStatus::denied}) {
+        Rig t;
+        t.fake.notifier.answer = status;
+        ASSERT_NE(t.drawAndOpen(), nullptr);
+        ASSERT_FALSE(t.fake.direct.sessions.empty()) << "a session was opened";
+        t.model().setText("this changes");
+        t.model().submit();
+        t.model().start(t.model().stage().as<NewWatchStage::Confirm>()->spec);
+        ASSERT_EQ(t.added.size(), 1u);
+        EXPECT_FALSE(t.added[0].direct);
+        EXPECT_TRUE(t.fake.direct.sessions[0]->adopts.asked.empty());
+        t.fake.main.runPending();
+        EXPECT_EQ(t.notificationAsks, 0) << "already decided";
+    }
+}
+
+TEST_F(Road, NewWatchClosesTheOpenPanelFirst) {
+    NewWatchPanel* first = drawAndOpen();
+    ASSERT_NE(first, nullptr);
+    road->newWatch();
+    EXPECT_FALSE(first->isShown());
+    EXPECT_EQ(road->panel(), nullptr);
+    EXPECT_EQ(selection.begun, 2);
+    fake.main.runPending();
+    EXPECT_EQ(road->roadsUnderway(), 0u);
+}
+
+TEST_F(Road, OverlappingRoadsCloseOnlyTheirOwnPanel) {
+    fake.capturer.captures.hold = true;
+    road->newWatch();
+    selection.draw(SelectedRegion::make(screen, box));
+    road->newWatch();  // while the first is still on its way
+    selection.draw(SelectedRegion::make(screen, {600, 500, 100, 30}));
+    clock.advance(NewWatchRoad::settle);
+    fake.main.runPending();
+    ASSERT_EQ(fake.capturer.captures.held(), 2u);
+    fake.capturer.captures.release();
+    for (int i = 0; i < 4; ++i) fake.main.runPending();
+    NewWatchPanel* older = road->panel();
+    ASSERT_NE(older, nullptr);
+    NewWatchModel& olderModel = older->model();
+    fake.capturer.captures.release();
+    // Only until the newer panel shows: the older road's panel goes soon after.
+    for (int i = 0; i < 5 && road->panel() == older; ++i) fake.main.runPending();
+    NewWatchPanel* newer = road->panel();
+    ASSERT_NE(newer, nullptr);
+    ASSERT_NE(newer, older);
+    EXPECT_TRUE(newer->isShown());
+
+    // The older panel was replaced and closed; its buttons no longer reach the newer one.
+    olderModel.cancel();
+    EXPECT_EQ(road->panel(), newer);
+    EXPECT_TRUE(newer->isShown());
+    newer->model().cancel();
+    EXPECT_EQ(road->panel(), nullptr);
+    fake.main.runPending();
+    EXPECT_EQ(road->roadsUnderway(), 0u);
+    EXPECT_TRUE(added.empty());
+}
+
+}  // namespace
+}  // namespace kestrove
