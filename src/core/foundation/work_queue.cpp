@@ -5,6 +5,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 
 #include "core/foundation/log.hpp"
@@ -20,6 +21,7 @@ struct WorkQueueBase::State {
     mutable std::mutex mutex;
     std::condition_variable wake;
     std::deque<Job> jobs;
+    std::set<std::string> busy;  // owners with a job running
     bool stopping = false;
     // Every handle given out whose completion may still run, so that stop()
     // can keep answers already on their way from arriving.
@@ -41,6 +43,12 @@ struct WorkQueueBase::State {
             }
         }
         return out;
+    }
+
+    // The oldest waiting job whose owner has none running; jobs.end() when none may start.
+    std::deque<Job>::iterator next() {
+        return std::find_if(jobs.begin(), jobs.end(),
+                            [&](const Job& j) { return j.key.owner.empty() || !busy.count(j.key.owner); });
     }
 
     void execute(Job& job, std::shared_ptr<void>& context) {
@@ -79,12 +87,22 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
         Job job;
         {
             std::unique_lock lock(state->mutex);
-            state->wake.wait(lock, [&] { return state->stopping || !state->jobs.empty(); });
+            state->wake.wait(lock, [&] { return state->stopping || state->next() != state->jobs.end(); });
             if (state->stopping) break;
-            job = std::move(state->jobs.front());
-            state->jobs.pop_front();
+            auto it = state->next();
+            job = std::move(*it);
+            state->jobs.erase(it);
+            if (!job.key.owner.empty()) state->busy.insert(job.key.owner);
         }
         state->execute(job, context);
+        if (!job.key.owner.empty()) {
+            {
+                std::lock_guard lock(state->mutex);
+                state->busy.erase(job.key.owner);
+            }
+            // Its owner's next job may start now, on whichever worker is free.
+            state->wake.notify_all();
+        }
     }
     // The context ends on the thread that made it.
     context.reset();

@@ -10,6 +10,10 @@
 //   and a lane. A job posted under the key of one still waiting takes its
 //   place: latest wins, the older one's completion never runs. drop(owner)
 //   removes an owner's waiting jobs.
+// - An owner's jobs run one at a time, oldest first: what an owner keeps
+//   between its jobs (a direct session's place in a tree) is never touched
+//   by two workers at once. Meanwhile the other workers take the next jobs of
+//   other owners, so one owner's slow job holds up only that owner.
 // - Every answer arrives through the queue's executor, never inside post(),
 //   and only while its handle is held and not cancelled.
 // - A job that throws writes one "Kestrove: <queue>: <what>" line and
