@@ -3,6 +3,7 @@
 // speaks AT-SPI over D-Bus (AtspiTree); tests use a fake tree. Every call is
 // made on the reader's own thread and may block for up to its time-out.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -81,7 +82,14 @@ struct AccessNode {
 
 class AccessibilityTree {
 public:
+    using Clock = std::chrono::steady_clock;
+
     virtual ~AccessibilityTree() = default;
+
+    // Until told otherwise, a call under way gives up at `deadline`
+    // (answering timedOut) rather than at its own time-out; none: its own
+    // time-out only. Trees whose calls never wait may ignore it.
+    virtual void endCallsBy(std::optional<Clock::time_point> deadline) { (void)deadline; }
 
     // Whether reading is allowed: the accessibility bus answers and lets
     // programs join it (IsEnabled). Never aborts without a bus.

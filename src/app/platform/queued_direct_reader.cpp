@@ -9,6 +9,9 @@ namespace kestrove {
 
 namespace {
 
+// Looks at the bus one at a time; a newer look replaces one still waiting.
+const JobKey looking{"accessibility bus", "look"};
+
 bool look(std::atomic<bool>& allowed, DirectPlatform& p) {
     const bool now = p.tree->available();
     allowed.store(now);
@@ -17,12 +20,13 @@ bool look(std::atomic<bool>& allowed, DirectPlatform& p) {
 
 }  // namespace
 
-QueuedDirectReader::QueuedDirectReader(Executor mainThread, Factory makePlatform)
-    : queue_(std::make_shared<WorkQueue<DirectPlatform>>(
-          "direct reading", 1, std::move(mainThread),
+QueuedDirectReader::QueuedDirectReader(Executor mainThread, Factory makePlatform, std::chrono::milliseconds readLimit)
+    : readLimit_(readLimit),
+      queue_(std::make_shared<WorkQueue<DirectPlatform>>(
+          "direct reading", threads, std::move(mainThread),
           [make = std::move(makePlatform)] { return std::make_unique<DirectPlatform>(make()); })) {
     // The first look, so allowed() soon knows.
-    queue_->run({"", "allowed"}, [allowed = allowed_](DirectPlatform& p) { look(*allowed, p); });
+    queue_->run(looking, [allowed = allowed_](DirectPlatform& p) { look(*allowed, p); });
 }
 
 QueuedDirectReader::~QueuedDirectReader() { queue_->stop(); }
@@ -31,7 +35,7 @@ Pending QueuedDirectReader::open(const WatchRegion& region, Opened done) {
     using Session = std::shared_ptr<DirectSession>;
     return queue_->post(
         {"", "open"},
-        [region, allowed = allowed_, weak = std::weak_ptr(queue_)](DirectPlatform& p) -> Session {
+        [region, allowed = allowed_, limit = readLimit_, weak = std::weak_ptr(queue_)](DirectPlatform& p) -> Session {
             if (!look(*allowed, p) || !region.window) return nullptr;
             const WindowAnchor& anchor = *region.window;
             const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
@@ -43,14 +47,14 @@ Pending QueuedDirectReader::open(const WatchRegion& region, Opened done) {
             auto queue = weak.lock();
             if (!queue) return nullptr;
             return std::make_shared<TreeDirectSession>(std::move(queue), allowed, anchor, region.size(),
-                                                       window->ownerPID, p.chromium(window->ownerPID));
+                                                       window->ownerPID, p.chromium(window->ownerPID), limit);
         },
         Session(), std::move(done));
 }
 
 Pending QueuedDirectReader::refreshAllowed(std::function<void(bool)> done) {
     return queue_->post(
-        {"", "allowed"},
+        looking,
         [allowed = allowed_](DirectPlatform& p) { return look(*allowed, p); }, false, std::move(done));
 }
 

@@ -1,8 +1,11 @@
 #pragma once
-// The direct reader over an accessibility tree: one worker thread whose
-// context is the DirectPlatform, shared by every session it opens.
+// The direct reader over an accessibility tree: two worker threads, each
+// with a DirectPlatform of its own, shared by every session it opens. A
+// session's jobs run one at a time, so while one program is slow to answer
+// the other thread reads every other session; a read ends by its time limit.
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 #include "app/platform/direct_reader.hpp"
@@ -15,8 +18,14 @@ class QueuedDirectReader final : public DirectReader {
 public:
     using Factory = std::function<DirectPlatform()>;
 
-    // `makePlatform` runs on the reader's thread, before its first job.
-    QueuedDirectReader(Executor mainThread, Factory makePlatform);
+    static constexpr int threads = 2;
+    // Long enough for a walk of a few thousand objects of a program that
+    // answers, short enough that a slow one does not stall its watch.
+    static constexpr std::chrono::milliseconds defaultReadLimit{3000};
+
+    // `makePlatform` runs on each of the reader's threads, before its first job.
+    QueuedDirectReader(Executor mainThread, Factory makePlatform,
+                       std::chrono::milliseconds readLimit = defaultReadLimit);
     // Waits for the work under way; work still queued is dropped, and
     // sessions still held answer nothing any more.
     ~QueuedDirectReader() override;
@@ -26,6 +35,7 @@ public:
     Pending refreshAllowed(std::function<void(bool)> done) override;
 
 private:
+    const std::chrono::milliseconds readLimit_;
     std::shared_ptr<std::atomic<bool>> allowed_ = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<WorkQueue<DirectPlatform>> queue_;
 };

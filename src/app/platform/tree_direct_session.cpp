@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/platform/direct_walk.hpp"
+#include "app/platform/time_limited_tree.hpp"
 #include "core/windows/window_binding.hpp"
 
 namespace kestrove {
@@ -32,14 +33,15 @@ std::string sessionKey() {
 
 TreeDirectSession::TreeDirectSession(std::shared_ptr<Queue> queue, std::shared_ptr<std::atomic<bool>> allowed,
                                      WindowAnchor anchor, Size size, std::int32_t pid,
-                                     ChromiumDetection::Verdict chromium)
+                                     ChromiumDetection::Verdict chromium, std::chrono::milliseconds readLimit)
     : queue_(std::move(queue)),
       allowed_(std::move(allowed)),
       key_(sessionKey()),
       anchor_(std::move(anchor)),
       size_(size),
       pid_(pid),
-      chromium_(std::move(chromium)) {}
+      chromium_(std::move(chromium)),
+      readLimit_(readLimit) {}
 
 Pending TreeDirectSession::read(std::function<void(DirectAnswer)> done) {
     return readTimed([done = std::move(done)](DirectAnswer answer, double) {
@@ -53,7 +55,15 @@ Pending TreeDirectSession::readTimed(std::function<void(DirectAnswer, double)> d
         {key_, "read"},
         [self = shared_from_this()](DirectPlatform& p) {
             const auto start = std::chrono::steady_clock::now();
-            DirectAnswer answer = self->readNow(p);
+            DirectAnswer answer = [&] {
+                const ReadDeadline deadline(p.tree, self->readLimit_);
+                DirectAnswer a = self->readNow(p);
+                // Cut short, a read tells only that the program is slow,
+                // unless the program is gone.
+                if (deadline.reached() && a.silence() != DirectSilence::windowGone)
+                    return DirectAnswer::noAnswer(DirectSilence::timedOut);
+                return a;
+            }();
             return Timed{std::move(answer), std::chrono::duration<double, std::milli>(
                                                 std::chrono::steady_clock::now() - start).count()};
         },

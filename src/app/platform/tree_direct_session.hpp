@@ -3,6 +3,7 @@
 // window's tree on the reader's thread. Made by QueuedDirectReader.
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,9 +17,11 @@ class TreeDirectSession final : public DirectSession, public std::enable_shared_
 public:
     using Queue = WorkQueue<DirectPlatform>;
 
-    // `allowed` is the reader's knowledge of the accessibility bus; reads keep it fresh.
+    // `allowed` is the reader's knowledge of the accessibility bus; reads
+    // keep it fresh. A read that takes longer than `readLimit` answers timedOut.
     TreeDirectSession(std::shared_ptr<Queue> queue, std::shared_ptr<std::atomic<bool>> allowed, WindowAnchor anchor,
-                      Size size, std::int32_t pid, ChromiumDetection::Verdict chromium);
+                      Size size, std::int32_t pid, ChromiumDetection::Verdict chromium,
+                      std::chrono::milliseconds readLimit);
 
     Pending read(std::function<void(DirectAnswer)> done) override;
     Pending readTimed(std::function<void(DirectAnswer, double)> done) override;
@@ -42,8 +45,9 @@ private:
     const Size size_;
     const std::int32_t pid_;
     const ChromiumDetection::Verdict chromium_;
+    const std::chrono::milliseconds readLimit_;
 
-    // Touched only on the reader's thread.
+    // Touched only by the session's own jobs, one at a time.
     std::optional<AccessElement> app_;
     std::optional<AccessElement> window_;
     std::optional<AccessElement> page_;

@@ -95,16 +95,30 @@ TEST_F(DirectReaderDesktop, ReadsTheStatusAndPriceBoxes) {
 TEST_F(DirectReaderDesktop, AStoppedWindowTimesOutAndAKilledOneIsGone) {
     auto session = openOver(tw::status);
     ASSERT_NE(session, nullptr);
+    // A read limit shorter than one call's time-out cuts the call short.
+    QueuedDirectReader quickReader{mainThreadExecutor(), [] { return linuxDirectPlatform(1); },
+                                   std::chrono::milliseconds(400)};
+    auto quick = desktop::await<std::shared_ptr<DirectSession>>(
+        [&](auto done) { return quickReader.open(regionOver(tw::status), done); });
+    ASSERT_TRUE(quick && *quick);
+    ASSERT_TRUE(waitFor([&] { return read(**quick).counts(); }));
     const auto pid = static_cast<pid_t>(window.pid());
 
     ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    const auto start = std::chrono::steady_clock::now();
-    const DirectAnswer stopped = read(*session);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    auto timed = [](DirectSession& s) {
+        const auto start = std::chrono::steady_clock::now();
+        const DirectAnswer answer = read(s);
+        return std::pair{answer, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+    };
+    const auto [stopped, seconds] = timed(*session);
+    const auto [cut, cutSeconds] = timed(**quick);
     ::kill(pid, SIGCONT);
     EXPECT_EQ(stopped.silence(), DirectSilence::timedOut);
     EXPECT_GE(seconds, 0.9);
     EXPECT_LE(seconds, 1.5);
+    EXPECT_EQ(cut.silence(), DirectSilence::timedOut);
+    EXPECT_GE(cutSeconds, 0.35);
+    EXPECT_LE(cutSeconds, 0.8);
 
     // Answers again once it runs.
     EXPECT_TRUE(waitFor([&] { return read(*session).counts(); }));

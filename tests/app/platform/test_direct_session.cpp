@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <thread>
 
 #include "app/platform/queued_direct_reader.hpp"
 #include "support/app/fake_accessibility_tree.hpp"
@@ -33,7 +34,9 @@ struct Borrowed final : WindowList {
 struct BorrowedTree final : AccessibilityTree {
     FakeAccessibilityTree* to;
     std::function<void()>* before;
-    BorrowedTree(FakeAccessibilityTree* t, std::function<void()>* b) : to(t), before(b) {}
+    std::atomic<int>* slowMs;  // how long each object takes to answer
+    BorrowedTree(FakeAccessibilityTree* t, std::function<void()>* b, std::atomic<int>* slow)
+        : to(t), before(b), slowMs(slow) {}
     bool available() override {
         if (*before) (*before)();
         return to->available();
@@ -41,7 +44,10 @@ struct BorrowedTree final : AccessibilityTree {
     AccessResult<AccessElement> application(std::int32_t p) override { return to->application(p); }
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to->windows(a); }
     AccessResult<Rect> frame(const AccessElement& e) override { return to->frame(e); }
-    AccessResult<AccessNode> node(const AccessElement& e) override { return to->node(e); }
+    AccessResult<AccessNode> node(const AccessElement& e) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(slowMs->load()));
+        return to->node(e);
+    }
     AccessResult<std::string> text(const AccessElement& e) override { return to->text(e); }
     AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to->offsetAtPoint(e, p); }
     AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override { return to->textRange(e, s, n); }
@@ -64,8 +70,10 @@ struct Rig {
     FakeWindowList windows;
     bool alive = true;
     ChromiumDetection::Verdict verdict = notChromium();
-    // Runs on the reader's thread before each call to the tree: lets a test hold the reader.
+    // Runs on the reader's thread before each read: lets a test hold the reader.
     std::function<void()> onTreeCall;
+    std::atomic<int> slowMs = 0;
+    static constexpr auto readLimit = std::chrono::milliseconds(300);
     std::unique_ptr<DirectReader> reader;
 
     Rig() {
@@ -85,12 +93,16 @@ struct Rig {
         // Answers run on the reader's thread; the helpers below wait for them.
         reader = std::make_unique<QueuedDirectReader>(inlineExecutor(), [this] {
             DirectPlatform p;
-            p.tree = std::make_unique<BorrowedTree>(&tree, &onTreeCall);
+            p.tree = std::make_unique<BorrowedTree>(&tree, &onTreeCall, &slowMs);
             p.windows = std::make_unique<Borrowed>(&windows);
             p.alive = [this](std::int32_t) { return alive; };
             p.chromium = [this](std::int32_t) { return verdict; };
             return p;
-        });
+        }, readLimit);
+        // The reader's first look at the bus is over before a test changes anything.
+        std::promise<bool> looked;
+        const Pending look = reader->refreshAllowed([&](bool a) { looked.set_value(a); });
+        looked.get_future().get();
     }
 
     // The box (20, 20, 300, 40) inside the bound window.
@@ -397,12 +409,53 @@ TEST_F(DirectSessionTest, OnlyTheNewestWaitingReadRunsAndCancelledOnesNeverAnswe
     Pending letGo = other->read(note("let go"));
     letGo = Pending();
     running.cancel();  // while it runs
+    // The session's jobs run in order: its adoption comes after its last read.
     std::promise<void> witnessed;
-    Pending witness = other->read([&](DirectAnswer) { witnessed.set_value(); });
+    Pending witness = s->adopt([&] { witnessed.set_value(); });
     gate.release();
     witnessed.get_future().get();
     EXPECT_EQ(answers, std::vector<std::string>{"read 99"});
-    EXPECT_EQ(reads, 3) << "replaced and dropped reads never ran";
+    EXPECT_EQ(reads, 2) << "replaced and dropped reads never ran";
+}
+
+TEST_F(DirectSessionTest, AReadOfASlowProgramEndsAtItsTimeLimit) {
+    // Forty more labels in the page: read one by one, each 20 ms, well past the limit.
+    for (int i = 0; i < 40; ++i) {
+        const std::string path = "label" + std::to_string(i);
+        tree.nodes["web"].children.push_back(path);
+        tree.nodes[path] = {DirectRole::titled, Rect{120, 92, 100, 15}, {}, "Item " + std::to_string(i), {}, {}, {}};
+    }
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    slowMs = 20;
+    const auto start = std::chrono::steady_clock::now();
+    const DirectAnswer slow = read(*s);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(slow.silence(), DirectSilence::timedOut);
+    EXPECT_GE(took, readLimit);
+    EXPECT_LT(took, readLimit + std::chrono::milliseconds(150));
+    // The next read has its own time, and the tree it had.
+    slowMs = 0;
+    EXPECT_EQ(texts(read(*s)).size(), 41u);
+}
+
+TEST_F(DirectSessionTest, OneProgramHoldingItsReadHoldsUpNoOtherSession) {
+    auto held = open(), other = open();
+    ASSERT_TRUE(held && other);
+    Gate gate;
+    std::atomic<int> reads = 0;
+    onTreeCall = [&] {
+        if (++reads == 1) gate.pass();
+    };
+    Pending stuck = held->read([](DirectAnswer) {});
+    gate.waitEntered();
+    std::promise<DirectAnswer> got;
+    Pending call = other->read([&](DirectAnswer a) { got.set_value(a); });
+    auto answer = got.get_future();
+    const bool answered = answer.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    gate.release();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(answer.get().counts());
 }
 
 }  // namespace

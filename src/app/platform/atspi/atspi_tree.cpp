@@ -7,6 +7,7 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -178,10 +179,16 @@ bool AtspiTree::available() {
     return true;
 }
 
+int AtspiTree::waitMs() const {
+    if (!deadline_) return timeoutMs;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 1, timeoutMs));
+}
+
 QDBusMessage AtspiTree::call(const AccessElement& e, const char* interface, const char* method,
                              const QVariantList& args) {
     if (!bus_) return QDBusMessage::createError(QStringLiteral("org.freedesktop.DBus.Error.Disconnected"), {});
-    return bus_->call(methodCall(e, QLatin1String(interface), method, args), QDBus::Block, timeoutMs);
+    return bus_->call(methodCall(e, QLatin1String(interface), method, args), QDBus::Block, waitMs());
 }
 
 AccessResult<AccessElement> AtspiTree::application(std::int32_t pid) {
@@ -199,7 +206,7 @@ AccessResult<AccessElement> AtspiTree::application(std::int32_t pid) {
                                                         QStringLiteral("org.freedesktop.DBus"),
                                                         QStringLiteral("GetConnectionUnixProcessID"));
         m.setArguments({QString::fromStdString(app.bus)});
-        asks.push_back(bus_->asyncCall(m, timeoutMs));
+        asks.push_back(bus_->asyncCall(m, waitMs()));
     }
     for (std::size_t i = 0; i < asks.size(); ++i) {
         asks[i].waitForFinished();
@@ -227,7 +234,7 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
     if (!bus_) return R::fail(AccessError::failed);
     // One round trip: the five questions go out together.
     auto ask = [&](const QString& interface, const char* method, const QVariantList& args = {}) {
-        return bus_->asyncCall(methodCall(element, interface, method, args), timeoutMs);
+        return bus_->asyncCall(methodCall(element, interface, method, args), waitMs());
     };
     QDBusPendingCall role = ask(accessibleIface, "GetRole");
     QDBusPendingCall interfaces = ask(accessibleIface, "GetInterfaces");

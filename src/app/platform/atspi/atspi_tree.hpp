@@ -23,6 +23,7 @@ public:
     explicit AtspiTree(double scale = 1);
     ~AtspiTree() override;
 
+    void endCallsBy(std::optional<Clock::time_point> deadline) override { deadline_ = deadline; }
     bool available() override;
     AccessResult<AccessElement> application(std::int32_t pid) override;
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;
@@ -38,10 +39,13 @@ public:
 
 private:
     QDBusMessage call(const AccessElement& e, const char* interface, const char* method, const QVariantList& args = {});
+    // A call's time-out: its own, or less when the deadline comes sooner.
+    int waitMs() const;
 
     double scale_;
     QString name_;
     std::optional<QDBusConnection> bus_;
+    std::optional<Clock::time_point> deadline_;
 };
 
 // How the reader treats an AT-SPI role (its number on the bus).
