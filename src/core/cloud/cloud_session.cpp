@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include "core/foundation/log.hpp"
 #include "core/foundation/text.hpp"
 
 namespace kestrove {
@@ -67,6 +68,17 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* user)
 
 CloudError transportError(CURLcode code) { return CloudError::transport(curl_easy_strerror(code)); }
 
+// One "Kestrove: server session: <what>" line for an exception on the worker.
+void logCaught() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        logLine(std::string("server session: ") + e.what());
+    } catch (...) {
+        logLine("server session: an unknown exception");
+    }
+}
+
 // The loopback names and any 127.x.y.z literal.
 bool isLoopback(const Url& url) {
     if (url.isLoopbackHost()) return true;
@@ -99,8 +111,13 @@ struct CloudSession::Impl {
     void enqueue(std::unique_ptr<Transfer> t) {
         {
             std::lock_guard lock(mutex);
-            incoming.push_back(std::move(t));
+            if (!stopping) {
+                incoming.push_back(std::move(t));
+                t = nullptr;
+            }
         }
+        // Refused once stopped: the call never completes.
+        if (t) return t->completion->cancel();
         curl_multi_wakeup(multi);
     }
 
@@ -176,9 +193,22 @@ struct CloudSession::Impl {
         }
     }
 
+    // A finish that throws still answers the caller, with an answer it can handle.
     void complete(std::unique_ptr<Transfer> t, Outcome outcome) {
         if (t->completion->cancelled()) return;
-        t->completion->deliver(t->executor, t->finish(std::move(outcome)));
+        std::function<void()> answer;
+        try {
+            answer = t->finish(std::move(outcome));
+        } catch (...) {
+            logCaught();
+            try {
+                answer = t->finish(CloudError::badAnswer());
+            } catch (...) {
+                logCaught();
+                return;
+            }
+        }
+        t->completion->deliver(t->executor, std::move(answer));
     }
 
     void drop(CURL* easy) {
@@ -186,53 +216,71 @@ struct CloudSession::Impl {
         active.erase(easy);
     }
 
+    // Nothing thrown on the worker ends the process: it is logged and the
+    // worker goes on with the next round.
     void run() {
         for (;;) {
-            std::vector<std::unique_ptr<Transfer>> fresh;
-            std::vector<std::weak_ptr<Completion>> cancelled;
-            {
-                std::lock_guard lock(mutex);
-                if (stopping) break;
-                fresh.swap(incoming);
-                cancelled.swap(aborts);
+            try {
+                if (!round()) break;
+            } catch (...) {
+                logCaught();
             }
-            for (auto& t : fresh) {
-                if (t->completion->cancelled()) continue;
-                if (t->failure) {
-                    CloudError e = *t->failure;
-                    complete(std::move(t), e);
-                } else if (!start(*t)) {
-                    complete(std::move(t), CloudError::transport("could not start the request"));
-                } else {
-                    CURL* easy = t->easy;
-                    active.emplace(easy, std::move(t));
-                }
-            }
-            for (const auto& weak : cancelled)
-                for (auto it = active.begin(); it != active.end(); ++it)
-                    if (it->second->completion == weak.lock()) {
-                        drop(it->first);
-                        break;
-                    }
-            int running = 0;
-            curl_multi_perform(multi, &running);
-            int left = 0;
-            while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-                if (msg->msg != CURLMSG_DONE) continue;
-                CURL* easy = msg->easy_handle;
-                CURLcode code = msg->data.result;
-                auto it = active.find(easy);
-                if (it == active.end()) continue;
-                std::unique_ptr<Transfer> t = std::move(it->second);
-                curl_multi_remove_handle(multi, easy);
-                active.erase(it);
-                Outcome o = outcome(*t, code);
-                complete(std::move(t), std::move(o));
-            }
-            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
         }
-        for (auto& [easy, t] : active) curl_multi_remove_handle(multi, easy);
+        for (auto& [easy, t] : active) {
+            // Forget a name lookup still under way rather than wait for it.
+            curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+            curl_multi_remove_handle(multi, easy);
+        }
         active.clear();
+        std::lock_guard lock(mutex);
+        incoming.clear();
+    }
+
+    // One round of the worker: false once stopping.
+    bool round() {
+        std::vector<std::unique_ptr<Transfer>> fresh;
+        std::vector<std::weak_ptr<Completion>> cancelled;
+        {
+            std::lock_guard lock(mutex);
+            if (stopping) return false;
+            fresh.swap(incoming);
+            cancelled.swap(aborts);
+        }
+        for (auto& t : fresh) {
+            if (t->completion->cancelled()) continue;
+            if (t->failure) {
+                CloudError e = *t->failure;
+                complete(std::move(t), e);
+            } else if (!start(*t)) {
+                complete(std::move(t), CloudError::transport("could not start the request"));
+            } else {
+                CURL* easy = t->easy;
+                active.emplace(easy, std::move(t));
+            }
+        }
+        for (const auto& weak : cancelled)
+            for (auto it = active.begin(); it != active.end(); ++it)
+                if (it->second->completion == weak.lock()) {
+                    drop(it->first);
+                    break;
+                }
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+            if (msg->msg != CURLMSG_DONE) continue;
+            CURL* easy = msg->easy_handle;
+            CURLcode code = msg->data.result;
+            auto it = active.find(easy);
+            if (it == active.end()) continue;
+            std::unique_ptr<Transfer> t = std::move(it->second);
+            curl_multi_remove_handle(multi, easy);
+            active.erase(it);
+            Outcome o = outcome(*t, code);
+            complete(std::move(t), std::move(o));
+        }
+        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        return true;
     }
 };
 
@@ -250,8 +298,12 @@ CloudSession::CloudSession(Options options) : options_(options), impl_(std::make
     worker_ = std::thread([impl = impl_] { impl->run(); });
 }
 
-CloudSession::~CloudSession() {
+CloudSession::~CloudSession() { stop(); }
+
+void CloudSession::stop() {
+    std::lock_guard lock(stopping_);
     impl_->stop();
+    if (!worker_.joinable()) return;
     if (worker_.get_id() == std::this_thread::get_id()) worker_.detach();
     else worker_.join();
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <variant>
@@ -49,6 +50,10 @@ public:
     static std::shared_ptr<CloudSession> make(Options options = {});
     // Drops every call still in flight without completing it.
     ~CloudSession();
+    // The same, at once, for a session others may still hold (the platform
+    // ends it with itself): its worker ends, later calls never complete.
+    // Idempotent.
+    void stop();
     CloudSession(const CloudSession&) = delete;
     CloudSession& operator=(const CloudSession&) = delete;
 
@@ -69,6 +74,7 @@ private:
     explicit CloudSession(Options options);
     Options options_;
     std::shared_ptr<Impl> impl_;
+    std::mutex stopping_;
     std::thread worker_;
 };
 

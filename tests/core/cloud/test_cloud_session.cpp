@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "support/cloud_harness.hpp"
@@ -160,18 +161,59 @@ TEST(CloudSession, CancelledCallsNeverComplete) {
     EXPECT_TRUE(finished);
 }
 
-TEST(CloudSession, DroppingTheSessionDropsItsCalls) {
+TEST(CloudSession, DroppingOrStoppingTheSessionDropsItsCallsAtOnce) {
     HttpTestServer server;
     server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
     std::atomic<int> completions = 0;
+    auto count = [&](CloudResult<LinkStatus>) { ++completions; };
     CloudCall kept;
+    std::chrono::steady_clock::duration took{};
     {
-        auto c = clientFor(server.url(), quickSession());
-        kept = c.pairStatus(inlineExecutor(), [&](CloudResult<LinkStatus>) { ++completions; });
+        auto c = clientFor(server.url(), CloudSession::make({20s, 8u << 20}));
+        kept = c.pairStatus(inlineExecutor(), count);
         ASSERT_TRUE(server.waitForRequests(1, 5s));
+        const auto start = std::chrono::steady_clock::now();
+        c.session.reset();
+        took = std::chrono::steady_clock::now() - start;
     }
+    EXPECT_LT(took, 200ms) << "a transfer to a silent server is removed, not waited for";
     EXPECT_EQ(completions, 0);
     kept.cancel();  // late, on a session that is gone: harmless
+
+    // Stopped while someone else still holds it: the worker ends all the same.
+    auto session = CloudSession::make({20s, 8u << 20});
+    auto c = clientFor(server.url(), session);
+    kept = c.pairStatus(inlineExecutor(), count);
+    ASSERT_TRUE(server.waitForRequests(2, 5s));
+    session->stop();
+    CloudCall late = c.pairStatus(inlineExecutor(), count);
+    EXPECT_FALSE(late.active()) << "a call after stop() is refused";
+    EXPECT_EQ(completions, 0);
+    EXPECT_EQ(server.requests().size(), 2u);
+}
+
+TEST(CloudSession, AFinishThatThrowsIsLoggedAndAnswersBadAnswer) {
+    HttpTestServer server;
+    server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
+    auto session = quickSession();
+    const Url url = *Url::parse(server.url() + "/v1/pair/status");
+    ManualExecutor main;
+    std::vector<std::string> got;
+    auto throwing = [&got](auto thrown) {
+        return [&got, thrown](CloudSession::Outcome o) -> std::function<void()> {
+            if (std::holds_alternative<HttpAnswer>(o)) throw thrown;
+            return [&got, e = std::get<CloudError>(o)] { got.push_back(e.text()); };
+        };
+    };
+    ::testing::internal::CaptureStderr();
+    CloudCall a = session->post(url, "{}", main.executor(), throwing(std::runtime_error("odd answer")));
+    CloudCall b = session->post(url, "{}", main.executor(), throwing(42));
+    ASSERT_TRUE(main.runUntil([&] { return got.size() == 2; }, 5s));
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(got, (std::vector<std::string>{"badAnswer", "badAnswer"}));
+    EXPECT_NE(log.find("Kestrove: server session: odd answer\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Kestrove: server session: an unknown exception\n"), std::string::npos) << log;
+    EXPECT_TRUE(pairStatus(clientFor(server.url(), session)).ok()) << "the worker lives on";
 }
 
 TEST(CloudSession, LoopbackNeverGoesThroughAProxy) {
