@@ -68,17 +68,6 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* user)
 
 CloudError transportError(CURLcode code) { return CloudError::transport(curl_easy_strerror(code)); }
 
-// One "Kestrove: server session: <what>" line for an exception on the worker.
-void logCaught() {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        logLine(std::string("server session: ") + e.what());
-    } catch (...) {
-        logLine("server session: an unknown exception");
-    }
-}
-
 // The loopback names and any 127.x.y.z literal.
 bool isLoopback(const Url& url) {
     if (url.isLoopbackHost()) return true;
@@ -200,11 +189,11 @@ struct CloudSession::Impl {
         try {
             answer = t->finish(std::move(outcome));
         } catch (...) {
-            logCaught();
+            logCaughtException("server session");
             try {
                 answer = t->finish(CloudError::badAnswer());
             } catch (...) {
-                logCaught();
+                logCaughtException("server session");
                 return;
             }
         }
@@ -223,7 +212,7 @@ struct CloudSession::Impl {
             try {
                 if (!round()) break;
             } catch (...) {
-                logCaught();
+                logCaughtException("server session");
             }
         }
         for (auto& [easy, t] : active) {

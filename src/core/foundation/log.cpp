@@ -3,6 +3,7 @@
 #include <syslog.h>
 
 #include <cstdio>
+#include <exception>
 #include <mutex>
 
 namespace kestrove {
@@ -21,6 +22,17 @@ void logLine(std::string_view message) {
     ::syslog(LOG_NOTICE, "%s", line.c_str());
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
+}
+
+void logCaughtException(std::string_view where) {
+    std::string what = "an unknown exception";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    logLine(std::string(where) + ": " + what);
 }
 
 }  // namespace kestrove

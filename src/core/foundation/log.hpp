@@ -16,4 +16,9 @@ std::string logLineText(std::string_view message);
 // one call stays one line.
 void logLine(std::string_view message);
 
+// Inside a catch block: one "<where>: <what>" line for the exception being
+// handled ("an unknown exception" when it is not a std::exception). For the
+// workers, which log what they caught and go on.
+void logCaughtException(std::string_view where);
+
 }  // namespace kestrove

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
-#include <exception>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -57,11 +56,8 @@ struct WorkQueueBase::State {
             if (!context) context = make();
             if (!context) throw std::runtime_error("the worker could not be set up");
             job.work(context.get());
-        } catch (const std::exception& e) {
-            logLine(name + ": " + e.what());
-            if (job.fail) job.fail();
         } catch (...) {
-            logLine(name + ": an unknown exception");
+            logCaughtException(name);
             if (job.fail) job.fail();
         }
     }

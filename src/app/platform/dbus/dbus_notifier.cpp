@@ -75,7 +75,12 @@ void DbusNotifier::bark(const std::string& title, const std::string& body, std::
     worker_.start([this, title = QString::fromStdString(title), body = escapeMarkup(QString::fromStdString(body)),
                    thread = QString::fromStdString(threadId), image = std::move(image)] {
         std::optional<std::filesystem::path> picture;
-        if (image && image->isValid()) picture = pictures_.store(*image);
+        // A picture that cannot be written leaves the bark without one.
+        try {
+            if (image && image->isValid()) picture = pictures_.store(*image);
+        } catch (...) {
+            logCaughtException("notification picture");
+        }
         QMetaObject::invokeMethod(
             this, [this, title, body, thread, picture] { post(title, body, picture, thread); }, Qt::QueuedConnection);
     });

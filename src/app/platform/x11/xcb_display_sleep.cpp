@@ -13,6 +13,7 @@
 #include <xcb/screensaver.h>
 
 #include "app/platform/x11/xcb_connection.hpp"
+#include "core/foundation/log.hpp"
 
 namespace kestrove {
 
@@ -36,7 +37,14 @@ bool saverOn(std::uint8_t state) {
 XcbDisplaySleep::XcbDisplaySleep(Changed changed)
     : changed_(std::move(changed)), context_(std::make_unique<QObject>()) {
     if (::pipe2(stop_, O_CLOEXEC) != 0) return;
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        // Whatever goes wrong there stops the following, not the process.
+        try {
+            run();
+        } catch (...) {
+            logCaughtException("display sleep");
+        }
+    });
 }
 
 XcbDisplaySleep::~XcbDisplaySleep() {
