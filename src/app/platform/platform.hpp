@@ -5,7 +5,10 @@
 //
 // Asynchronous services answer through `mainThread`, never inside the call,
 // and only while the call's handle is held. Members end in reverse order:
-// the workers stop (and join) before the screens they read go.
+// the workers stop (and join) before the screens they read go. The platform
+// ends before the application object, and every thread it started ends with
+// it: the server session's worker too, though others may still hold the
+// session.
 
 #include <memory>
 
@@ -23,6 +26,13 @@
 namespace kestrove {
 
 struct Platform {
+    Platform() = default;
+    Platform(Platform&&) = default;
+    Platform& operator=(Platform&&) = default;
+    ~Platform() {
+        if (cloud) cloud->stop();
+    }
+
     Executor mainThread;
     std::unique_ptr<Screens> screens;             // synchronous: cheap on the main thread
     std::unique_ptr<AsyncWindowList> windows;

@@ -1,8 +1,10 @@
 // The real platform as the factory makes it: every service answers through
-// the main thread, and a cancelled call never does.
+// the main thread, a cancelled call never does, and every thread it started
+// ends with it.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "app/platform/linux_platform.hpp"
@@ -103,6 +105,29 @@ TEST_F(LinuxPlatform, ACancelledCaptureNeverAnswers) {
     EXPECT_TRUE(await<Captured>([&](auto done) { return platform.capturer->capture("w_3", region, done); }));
     waitFor([] { return false; }, 200);
     EXPECT_EQ(answers, 0);
+}
+
+std::size_t threadsOfThisProcess() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
+    // The fixture's platform has started Qt's own threads (D-Bus, X events) already.
+    ASSERT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(done); }), true);
+    const std::size_t before = threadsOfThisProcess();
+    std::shared_ptr<CloudSession> stillHeld;
+    {
+        Platform second = makeLinuxPlatform(mainThreadExecutor());
+        stillHeld = second.cloud;  // as a server client would
+        const WatchRegion region = boundStatusBox();
+        EXPECT_TRUE(await<Captured>([&](auto done) { return second.capturer->capture("w_1", region, done); }));
+        EXPECT_TRUE(await<std::vector<OCRLine>>(
+            [&](auto done) { return second.recognizer->recognize("w_1", Image(40, 20), false, done); }));
+        EXPECT_TRUE(await<std::shared_ptr<DirectSession>>([&](auto done) { return second.direct->open(region, done); }));
+        EXPECT_GT(threadsOfThisProcess(), before);
+    }
+    EXPECT_EQ(threadsOfThisProcess(), before);
 }
 
 }  // namespace
