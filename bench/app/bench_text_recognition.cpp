@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/ocr/tesseract_engine.hpp"
 #include "support/app/rendered_text.hpp"
 
@@ -38,6 +39,7 @@ BENCHMARK_CAPTURE(recognise, withLanguageCorrection, true)
 }  // namespace kestrove
 
 int main(int argc, char** argv) {
+    kestrove::limitOpenMPThreads(argv);  // first: may start the process again
     kestrove::rendered::ensureApplication();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

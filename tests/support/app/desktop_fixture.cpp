@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "app/platform/atspi/accessibility_status.hpp"
+#include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/qt/qt_image.hpp"
 
 namespace kestrove::desktop {
@@ -124,6 +125,7 @@ std::uint32_t TestWindow::extra(const std::string& kind, const Rect& at) {
 }  // namespace kestrove::desktop
 
 int main(int argc, char** argv) {
+    kestrove::limitOpenMPThreads(argv);  // first: may start the process again
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

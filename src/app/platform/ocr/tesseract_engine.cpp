@@ -2,7 +2,6 @@
 
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -19,30 +18,6 @@
 namespace kestrove {
 
 namespace {
-
-// Tesseract's OpenMP runtime reads OMP_THREAD_LIMIT once, when it is loaded,
-// before main; left alone it spreads every recognition over all cores at
-// several times the CPU cost. A variable set then is too late (the C library
-// resets the environment after .preinit_array runs), so a process started
-// without the limit starts itself again with it, before anything has run.
-void limitOpenMPThreads(int, char** argv, char** envp) {
-    static constexpr char setting[] = "OMP_THREAD_LIMIT=1";
-    static constexpr std::size_t nameLength = sizeof "OMP_THREAD_LIMIT=" - 1;
-    static char* environment[4096];
-    if (!argv || !envp) return;
-    std::size_t count = 0;
-    for (char** e = envp; *e; ++e, ++count)
-        if (std::strcmp(*e, setting) == 0) return;
-    if (count + 2 > std::size(environment)) return;
-    std::size_t k = 0;
-    for (char** e = envp; *e; ++e)
-        if (std::strncmp(*e, setting, nameLength) != 0) environment[k++] = *e;
-    environment[k++] = const_cast<char*>(setting);
-    environment[k] = nullptr;
-    ::execve("/proc/self/exe", argv, environment);  // if that fails, run on unlimited
-}
-[[gnu::section(".preinit_array"), gnu::used]] void (*const kLimitOpenMPThreads)(int, char**, char**) =
-    limitOpenMPThreads;
 
 PixelBox boxOf(const tesseract::PageIterator& it, tesseract::PageIteratorLevel level) {
     PixelBox b;

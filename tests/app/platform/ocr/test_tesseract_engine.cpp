@@ -1,10 +1,14 @@
 #include "app/platform/ocr/tesseract_engine.hpp"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/platform/ocr/openmp_limit.hpp"
 #include "core/reading/text_match.hpp"
 #include "support/app/rendered_text.hpp"
 
@@ -19,9 +23,13 @@ std::vector<std::string> normalised(const std::vector<OCRLine>& lines) {
     return out;
 }
 
+// Kept for the whole run and ended by main(), before Tesseract's own statics.
+std::unique_ptr<TesseractEngine> engines[2];
+
 TesseractEngine& engine(bool languageCorrection) {
-    static TesseractEngine with(true), without(false);
-    return languageCorrection ? with : without;
+    auto& e = engines[languageCorrection ? 1 : 0];
+    if (!e) e = std::make_unique<TesseractEngine>(languageCorrection);
+    return *e;
 }
 
 }  // namespace
@@ -111,4 +119,20 @@ TEST(TesseractEngine, WritesNothingToStandardError) {
         fresh.read(blank);
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(TesseractEngine, RecognitionRunsOnOneOpenMPThread) {
+    EXPECT_STREQ(std::getenv("OMP_THREAD_LIMIT"), "1");
+    // What the OpenMP runtime read when it was loaded, before main().
+    const auto threadLimit = reinterpret_cast<int (*)()>(::dlsym(RTLD_DEFAULT, "omp_get_thread_limit"));
+    ASSERT_NE(threadLimit, nullptr) << "Tesseract comes without OpenMP";
+    EXPECT_EQ(threadLimit(), 1);
+}
+
+int main(int argc, char** argv) {
+    kestrove::limitOpenMPThreads(argv);  // first: may start the process again
+    ::testing::InitGoogleTest(&argc, argv);
+    const int failed = RUN_ALL_TESTS();
+    for (auto& e : engines) e.reset();
+    return failed;
 }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/ocr/tesseract_engine.hpp"
 #include "app/platform/ocr/warm_up_sample.hpp"
 #include "core/reading/text_match.hpp"
@@ -156,4 +157,10 @@ TEST(TesseractTextRecognizer, WarmUpReadsTheSampleOnAWorkerWithoutAnswering) {
     EXPECT_FALSE(main.waitForWork(3s)) << "the warm-up answered through the executor";
     EXPECT_EQ(drawn.load(), 1);
     EXPECT_TRUE(onWorker.load());
+}
+
+int main(int argc, char** argv) {
+    kestrove::limitOpenMPThreads(argv);  // first: may start the process again
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
