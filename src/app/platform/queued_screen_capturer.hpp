@@ -1,10 +1,14 @@
 #pragma once
 // The screen capturer for the main thread: a blocking capturer on one worker
 // thread of its own, made there by the factory (the real one keeps its X
-// connection on that thread).
+// connection on that thread). It knows which window each watch last read,
+// and lets a window go once no watch reads it.
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "app/platform/screen_capturer.hpp"
 #include "core/foundation/executor.hpp"
@@ -33,6 +37,14 @@ private:
         bool look(BlockingCapturer& capturer);  // on the worker
     };
     std::shared_ptr<Seen> seen_ = std::make_shared<Seen>();
+    // The window each owner read last (none for a display box); worker only.
+    struct Readers {
+        std::map<std::string, std::uint32_t> windowOf;
+        void read(const std::string& owner, std::uint32_t window, BlockingCapturer& capturer);
+        void forget(const std::string& owner, BlockingCapturer& capturer);
+        void releaseIfUnread(std::uint32_t window, BlockingCapturer& capturer) const;
+    };
+    std::shared_ptr<Readers> readers_ = std::make_shared<Readers>();
     WorkQueue<BlockingCapturer> queue_;  // last: stops first
 };
 

@@ -3,6 +3,7 @@
 // window, from that window even when something covers it. Every picture has
 // the region's pixel size.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -41,7 +42,8 @@ public:
     // `owner`: the watch asking. Its newer capture replaces one still
     // waiting; an empty owner is a one-off.
     [[nodiscard]] virtual Pending capture(const std::string& owner, const WatchRegion& region, Done done) = 0;
-    // The owner is gone: its waiting captures are dropped.
+    // The owner is gone: its waiting captures are dropped, and a window no
+    // other owner reads is let go.
     virtual void forget(const std::string& owner) = 0;
     virtual std::optional<WindowCaptureFacts> lastWindowCapture() const = 0;
 
@@ -58,6 +60,8 @@ class BlockingCapturer {
 public:
     virtual ~BlockingCapturer() = default;
     virtual Captured capture(const WatchRegion& region) = 0;
+    // No watch reads this window any more: undo what reading it set up.
+    virtual void release(std::uint32_t window) = 0;
     virtual std::optional<WindowCaptureFacts> lastWindowCapture() const = 0;
     virtual bool allowed() const = 0;
 };

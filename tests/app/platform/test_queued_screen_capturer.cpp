@@ -1,7 +1,7 @@
 // The capturer on its worker: answers through the main thread, latest wins
 // per watch, forgotten watches and cancelled captures never answer, a
-// throwing capture fails with a reason, and what the worker learns reaches
-// the main thread.
+// throwing capture fails with a reason, what the worker learns reaches the
+// main thread, and a window is let go when its last reader goes.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 
 #include "app/platform/queued_screen_capturer.hpp"
 #include "support/manual_executor.hpp"
@@ -25,6 +26,7 @@ struct Backend {
     bool entered = false, open = false;
     std::atomic<int> captures = 0;
     std::atomic<bool> allowed = true;
+    std::vector<std::uint32_t> released;
 
     struct Capturer final : BlockingCapturer {
         Backend& b;
@@ -39,6 +41,10 @@ struct Backend {
             if (!b.allowed) return CaptureError::notAllowed();
             if (region.w < 0) throw std::runtime_error("no such box");
             return Image(static_cast<int>(region.w), static_cast<int>(region.h));
+        }
+        void release(std::uint32_t window) override {
+            std::lock_guard lock(b.mutex);
+            b.released.push_back(window);
         }
         std::optional<WindowCaptureFacts> lastWindowCapture() const override {
             return WindowCaptureFacts{{1, 1}, 1, b.captures, 1, {}};
@@ -60,6 +66,7 @@ struct Backend {
 };
 
 WatchRegion box(double w) { return {1, 0, 0, w, 10, 1, std::nullopt}; }
+WatchRegion inWindow(std::uint32_t id) { return {1, 0, 0, 10, 10, 1, WindowAnchor{id, "Editor", {}, 0, 0, 100, 100}}; }
 
 TEST(QueuedScreenCapturer, OnlyTheNewestWaitingCaptureOfAWatchIsTakenAndDroppedOnesNeverAnswer) {
     testing::ManualExecutor main;
@@ -107,6 +114,37 @@ TEST(QueuedScreenCapturer, KnowsWhetherCaptureIsAllowedWithoutBlocking) {
     ASSERT_TRUE(main.runUntil([&] { return shot.has_value(); }, 10s));
     EXPECT_EQ(shot->error(), CaptureError::notAllowed());
     EXPECT_FALSE(capturer.allowed());
+}
+
+TEST(QueuedScreenCapturer, LetsAWindowGoWhenNoWatchReadsItAnyMore) {
+    testing::ManualExecutor main;
+    Backend backend;
+    backend.release();
+    QueuedScreenCapturer capturer(main.executor(), backend.factory());
+    auto after = [&](const std::function<void()>& step) {
+        step();
+        // The worker takes jobs in order: a look after the step waits for it.
+        std::optional<bool> looked;
+        Pending look = capturer.refreshAllowed([&](bool a) { looked = a; });
+        EXPECT_TRUE(main.runUntil([&] { return looked.has_value(); }, 10s));
+        std::lock_guard lock(backend.mutex);
+        return std::exchange(backend.released, {});
+    };
+    using Ids = std::vector<std::uint32_t>;
+    std::vector<Pending> kept;
+    auto held = [&](const std::string& owner, const WatchRegion& r) {
+        return [&, owner, r] { kept.push_back(capturer.capture(owner, r, [](Captured) {})); };
+    };
+    EXPECT_EQ(after(held("w_1", inWindow(7))), Ids{});
+    EXPECT_EQ(after(held("w_2", inWindow(7))), Ids{});
+    EXPECT_EQ(after(held("", inWindow(9))), Ids{9}) << "a one-off holds its window only while it reads";
+    EXPECT_EQ(after(held("", inWindow(7))), Ids{}) << "watches still read it";
+    EXPECT_EQ(after([&] { capturer.forget("w_1"); }), Ids{});
+    EXPECT_EQ(after(held("w_2", inWindow(8))), Ids{7}) << "its last reader moved to another window";
+    EXPECT_EQ(after(held("w_2", box(10))), Ids{8}) << "and then to a display box";
+    EXPECT_EQ(after(held("w_3", inWindow(5))), Ids{});
+    EXPECT_EQ(after([&] { capturer.forget("w_3"); }), Ids{5});
+    EXPECT_EQ(after([&] { capturer.forget("w_3"); }), Ids{}) << "forgotten once";
 }
 
 }  // namespace

@@ -61,6 +61,13 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, bool allowSharedMem
     }
 }
 
+void XcbScreenCapturer::release(std::uint32_t window) {
+    if (!redirected_.erase(window) || !allowed()) return;
+    // A window already gone answers with an error: nothing left to undo.
+    xcb_connection_t* c = x_->get();
+    std::free(xcb_request_check(c, xcb_composite_unredirect_window_checked(c, window, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
+}
+
 XcbScreenCapturer::~XcbScreenCapturer() = default;
 
 bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->usesSharedMemory(); }

@@ -23,6 +23,9 @@ public:
     ~XcbScreenCapturer() override;
 
     Captured capture(const WatchRegion& region) override;
+    // Undoes our redirection of the window, so the server stops keeping a
+    // picture of it for us.
+    void release(std::uint32_t window) override;
     std::optional<WindowCaptureFacts> lastWindowCapture() const override { return lastWindowCapture_; }
     // An X11 session whose server has Composite, on a working connection.
     bool allowed() const override;
