@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 #include <xcb/composite.h>
+#include <xcb/randr.h>
 
 #include "app/platform/x11/permissions.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
@@ -59,6 +60,32 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, bool allowSharedMem
             x_->get(), xcb_composite_query_version(x_->get(), 0, 2), nullptr));
         composite_ = v && (v->major_version > 0 || v->minor_version >= 2);
     }
+    root_ = {x_->screen()->width_in_pixels, x_->screen()->height_in_pixels};
+    // Without RandR the root never changes size.
+    if (x_->hasExtension(&xcb_randr_id)) {
+        xcb_connection_t* c = x_->get();
+        auto v = adopt(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 2), nullptr));
+        if (v) {
+            randrEvent_ = xcb_get_extension_data(c, &xcb_randr_id)->first_event;
+            xcb_randr_select_input(c, x_->root(), XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE);
+            // Read once more, now that no change can slip by unnoticed.
+            auto g = adopt(xcb_get_geometry_reply(c, xcb_get_geometry(c, x_->root()), nullptr));
+            if (g) root_ = {g->width, g->height};
+        }
+    }
+}
+
+void XcbScreenCapturer::followRoot() {
+    // Nothing else reads this connection's events: they are the RandR
+    // notices and the errors of requests nobody checked.
+    bool changed = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(x_->get())) {
+        changed |= randrEvent_ && (event->response_type & 0x7f) == randrEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY;
+        std::free(event);
+    }
+    if (!changed) return;
+    auto g = adopt(xcb_get_geometry_reply(x_->get(), xcb_get_geometry(x_->get(), x_->root()), nullptr));
+    if (g) root_ = {g->width, g->height};
 }
 
 void XcbScreenCapturer::release(std::uint32_t window) {
@@ -100,7 +127,8 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region) {
                         std::max(1, roundToInt(region.w * s)), std::max(1, roundToInt(region.h * s))};
     const PixelRect screenPixels{roundToInt(screen->frame.x * s), roundToInt(screen->frame.y * s),
                                  roundToInt(screen->frame.width * s), roundToInt(screen->frame.height * s)};
-    const PixelRect rootPixels{0, 0, x_->screen()->width_in_pixels, x_->screen()->height_in_pixels};
+    followRoot();
+    const PixelRect rootPixels{0, 0, root_.width, root_.height};
 
     // Only the part on the screen is read; the rest of the box stays black.
     std::optional<PixelRect> visible = intersect(box, screenPixels);

@@ -35,11 +35,16 @@ public:
 private:
     Captured captureDisplay(const WatchRegion& region);
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
+    // Reads the root's size again once RandR has said it changed (a screen
+    // added, a resolution changed): the connection's first word on it goes stale.
+    void followRoot();
 
     const Screens& screens_;
     std::unique_ptr<XcbConnection> x_;
     std::unique_ptr<XcbPixelReader> reader_;
     bool composite_ = false;
+    std::uint8_t randrEvent_ = 0;  // RandR's first event code; 0 without RandR
+    PixelSize root_;
     std::set<std::uint32_t> redirected_;
     std::optional<WindowCaptureFacts> lastWindowCapture_;
 };

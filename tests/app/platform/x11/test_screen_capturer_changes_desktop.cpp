@@ -1,7 +1,9 @@
-// Capture as the desktop changes around it: the last watch reading a window goes.
+// Capture as the desktop changes around it: the screen grows after the
+// capturer connected, and the last watch reading a window goes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include <xcb/composite.h>
 
@@ -20,6 +22,36 @@ namespace {
 namespace tw = testwindow;
 using desktop::await;
 using desktop::waitFor;
+
+bool xrandr(const std::string& args) { return std::system(("xrandr " + args + " >/dev/null 2>&1").c_str()) == 0; }
+
+TEST(CaptureChanges, ABoxWhereTheScreenGrewReadsItsPixels) {
+    QtScreens screens;
+    auto widthIs = [&](double w) {
+        return waitFor([&] { return !screens.screens().empty() && screens.screens().front().frame.width == w; });
+    };
+    // Xvfb grows no larger than it started: shrink it, connect, grow it back.
+    ASSERT_TRUE(xrandr("--newmode small 0 1024 0 0 0 700 0 0 0") && xrandr("--addmode screen small") &&
+                xrandr("--output screen --mode small --fb 1024x700"));
+    ASSERT_TRUE(widthIs(1024));
+    XcbScreenCapturer capturer(screens);
+    ASSERT_TRUE(xrandr("--output screen --mode 1280x800 --fb 1280x800"));
+    ASSERT_TRUE(widthIs(1280));
+
+    desktop::TestWindow window;
+    ASSERT_NE(window.extra("popup", {1100, 720, 120, 60}), 0u);  // solid 0x3050c8
+    const Rect box{1120, 730, 40, 20};
+    const WatchRegion region = SelectedRegion::make(*ScreenSpace::screenFor(box, screens.screens()), box).region;
+    Image solid(40, 20);
+    for (std::size_t i = 0; i < solid.rgba.size(); i += 4)
+        std::tie(solid.rgba[i], solid.rgba[i + 1], solid.rgba[i + 2], solid.rgba[i + 3]) =
+            std::tuple{0x30, 0x50, 0xc8, 0xff};
+    Captured shot = CaptureError::failed("none yet");
+    EXPECT_TRUE(waitFor([&] {
+        shot = capturer.capture(region);
+        return shot.ok() && desktop::maxChannelDifference(shot.value(), solid) == 0;
+    })) << (shot.ok() ? "a box in the new area came back black" : shot.error().description());
+}
 
 // Whether a window is redirected by anyone: only then can a client name its pixmap.
 bool redirected(std::uint32_t window) {
