@@ -30,12 +30,12 @@ Platform makeLinuxPlatform(Executor mainThread) {
     p.mainThread = mainThread;
     p.screens = std::make_unique<QtScreens>();
     const Screens& screens = *p.screens;
-    // Device pixels per point of the window list's rectangles: the main screen's.
+    // Device pixels per point of the accessibility tree's rectangles: the main screen's.
     const auto all = screens.screens();
     const double scale = !all.empty() && all.front().scale > 0 ? all.front().scale : 1;
 
     p.windows = std::make_unique<QueuedWindowList>(
-        mainThread, [scale] { return std::make_unique<XcbWindowList>(scale); }, screens);
+        mainThread, [&screens] { return std::make_unique<XcbWindowList>(screens); }, screens);
     p.capturer = std::make_unique<QueuedScreenCapturer>(
         mainThread, [&screens] { return std::make_unique<XcbScreenCapturer>(screens); });
     p.recognizer = std::make_unique<TesseractTextRecognizer>(mainThread, warmUpSample);

@@ -39,4 +39,14 @@ std::optional<ScreenInfo> screenWithID(std::uint32_t displayID, const std::vecto
     return std::nullopt;
 }
 
+double scaleAtPixels(const Rect& pixels, const std::vector<ScreenInfo>& screens) {
+    std::vector<ScreenInfo> inPixels = screens;
+    for (ScreenInfo& s : inPixels) {
+        if (!(s.scale > 0)) s.scale = 1;
+        s.frame = {s.frame.x * s.scale, s.frame.y * s.scale, s.frame.width * s.scale, s.frame.height * s.scale};
+    }
+    const auto screen = screenFor(pixels, inPixels);
+    return screen ? screen->scale : 1;
+}
+
 }  // namespace kestrove::ScreenSpace

@@ -43,5 +43,10 @@ std::optional<ScreenInfo> screenFor(const Rect& rect, const std::vector<ScreenIn
 
 std::optional<ScreenInfo> screenWithID(std::uint32_t displayID, const std::vector<ScreenInfo>& screens);
 
+// Device pixels per point where a rectangle of root pixels lies: the scale of
+// the screen (its frame times its scale, in root pixels) that shows most of
+// it; 1 without screens.
+double scaleAtPixels(const Rect& pixels, const std::vector<ScreenInfo>& screens);
+
 }  // namespace ScreenSpace
 }  // namespace kestrove

@@ -45,6 +45,15 @@ TEST(ScreenSpace, ScreenForPicksTheLargestOverlapAndTheFirstOnTies) {
     EXPECT_FALSE(ScreenSpace::screenFor({0, 0, 10, 10}, {}));
 }
 
+TEST(ScreenSpace, ScaleAtPixelsIsThatOfTheScreenShowingMostOfThem) {
+    // 1000 points at 1, then 1000 points at 2: root pixels 0-1000 and 2000-4000.
+    const std::vector<ScreenInfo> mixed{screen("A", {0, 0, 1000, 800}), screen("B", {1000, 0, 1000, 800}, 2)};
+    EXPECT_EQ(ScreenSpace::scaleAtPixels({100, 100, 400, 300}, mixed), 1);
+    EXPECT_EQ(ScreenSpace::scaleAtPixels({2500, 100, 400, 300}, mixed), 2);
+    EXPECT_EQ(ScreenSpace::scaleAtPixels({900, 100, 1500, 300}, mixed), 2) << "mostly on B";
+    EXPECT_EQ(ScreenSpace::scaleAtPixels({100, 100, 400, 300}, {}), 1);
+}
+
 TEST(ScreenSpace, SelectedRegionIsTheBoxFromItsScreensCorner) {
     const ScreenInfo top = screen("top", {200, -600, 1000, 600}, 2);
     const auto selection = SelectedRegion::make(top, {250, -590, 300.5, 40});

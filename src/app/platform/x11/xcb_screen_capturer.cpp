@@ -152,10 +152,14 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region) {
 }
 
 Captured XcbScreenCapturer::captureWindow(const WatchRegion& region, const WindowAnchor& anchor) {
-    const auto screens = screens_.screens();
-    const double pointScale = !screens.empty() && screens.front().scale > 0 ? screens.front().scale : 1;
-    const auto described = xcbwindows::describe(*x_, {anchor.id}, xcbwindows::Desk{}, pointScale, ::getpid());
-    const std::optional<WindowInfo>& window = described.front();
+    // In root pixels first: the screen the window is on gives its points.
+    std::optional<WindowInfo> window =
+        xcbwindows::describe(*x_, {anchor.id}, xcbwindows::Desk{}, 1, ::getpid()).front();
+    const double pointScale = window ? ScreenSpace::scaleAtPixels(window->frame, screens_.screens()) : 1;
+    if (window) {
+        const Rect f = window->frame;
+        window->frame = {f.x / pointScale, f.y / pointScale, f.width / pointScale, f.height / pointScale};
+    }
     // X11 hands a closed window's id to the next window made: an id that now
     // belongs to another application is not our window.
     if (!window || !WindowTracking::isSameWindow(anchor, *window)) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/platform/screen_space.hpp"
 #include "app/platform/window_list.hpp"
 
 namespace kestrove {
@@ -14,6 +15,9 @@ class XcbWindowList final : public WindowList {
 public:
     // `scale`: device pixels per point (rectangles are divided by it).
     explicit XcbWindowList(double scale = 1);
+    // Each window's rectangle divided by the scale of the screen it is on.
+    // `screens` must outlive the list and answer on its thread (QtScreens does).
+    explicit XcbWindowList(const Screens& screens);
     ~XcbWindowList() override;
 
     // False without an X server; the list is then always empty.
@@ -24,7 +28,8 @@ public:
 
 private:
     std::unique_ptr<XcbConnection> x_;
-    double scale_;
+    double scale_ = 1;
+    const Screens* screens_ = nullptr;
 };
 
 }  // namespace kestrove

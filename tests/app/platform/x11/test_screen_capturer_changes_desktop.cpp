@@ -1,5 +1,6 @@
 // Capture as the desktop changes around it: the screen grows after the
-// capturer connected, and the last watch reading a window goes.
+// capturer connected, a window lies on a screen of another scale, and the
+// last watch reading a window goes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "support/app/desktop_fixture.hpp"
+#include "support/app/fakes.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -51,6 +53,37 @@ TEST(CaptureChanges, ABoxWhereTheScreenGrewReadsItsPixels) {
         shot = capturer.capture(region);
         return shot.ok() && desktop::maxChannelDifference(shot.value(), solid) == 0;
     })) << (shot.ok() ? "a box in the new area came back black" : shot.error().description());
+}
+
+TEST(CaptureChanges, AWindowIsReadAtTheScaleOfItsScreen) {
+    desktop::TestWindow window;
+    XcbWindowList pixels;
+    const Rect client = window.where();
+    ASSERT_TRUE(desktop::waitUntilListedAt(pixels, window.id(), client));
+    // The whole X screen shown at 2, after a first screen elsewhere at 1.
+    fakes::FakeScreens screens;
+    screens.list = {fakes::screen("elsewhere", {5000, 0, 100, 100}), fakes::screen("here", {0, 0, 640, 400}, 2)};
+    XcbScreenCapturer capturer(screens);
+
+    const WindowAnchor anchor{window.id(), "", std::nullopt, tw::status.x / 2.0, tw::status.y / 2.0, tw::width / 2.0,
+                              tw::height / 2.0};
+    const WatchRegion region{screens.list[1].displayID, (client.x + tw::status.x) / 2, (client.y + tw::status.y) / 2,
+                             tw::status.w / 2.0, tw::status.h / 2.0, 2, anchor};
+    const Image own = window.grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
+    Captured shot = CaptureError::failed("none yet");
+    EXPECT_TRUE(waitFor([&] {
+        shot = capturer.capture(region);
+        return shot.ok() && desktop::maxChannelDifference(shot.value(), own) == 0;
+    })) << (shot.ok() ? "another part of the window" : shot.error().description());
+    const auto facts = capturer.lastWindowCapture();
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->scale, 2);
+    EXPECT_EQ(facts->windowPoints, (Size{tw::width / 2.0, tw::height / 2.0}));
+
+    // The window list measures it the same way.
+    XcbWindowList scaled(screens);
+    EXPECT_TRUE(desktop::waitUntilListedAt(scaled, window.id(), {client.x / 2, client.y / 2, client.width / 2,
+                                                                 client.height / 2}));
 }
 
 // Whether a window is redirected by anyone: only then can a client name its pixmap.
