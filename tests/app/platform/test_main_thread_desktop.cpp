@@ -1,9 +1,13 @@
 // Nothing the platform does blocks the main thread: a timer there keeps
-// firing on time while a stopped program is read, and while the X server is
-// grabbed by another client so that every window-list round trip waits.
+// firing on time while a stopped program is read, while the accessibility
+// bus's launcher is stopped so that every look at the bus waits, and while
+// the X server is grabbed by another client so that every window-list round
+// trip waits.
 
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -66,6 +70,7 @@ void runFor(int ms) {
 struct Stopped {
     pid_t pid;
     explicit Stopped(qint64 p) : pid(static_cast<pid_t>(p)) { EXPECT_EQ(::kill(pid, SIGSTOP), 0); }
+    Stopped(const Stopped&) = delete;
     ~Stopped() { ::kill(pid, SIGCONT); }
 };
 
@@ -159,6 +164,29 @@ TEST_F(MainThread, StaysOnTimeWhileAStoppedProgramIsRead) {
     EXPECT_GE(timedOut, 2);
     EXPECT_GE(ticks, 5);
     EXPECT_GE(captures, 5) << "the window's picture is the server's: a stopped program still shows";
+}
+
+TEST_F(MainThread, StaysOnTimeWhileTheAccessibilityBusDoesNotAnswer) {
+    ASSERT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(done); }), true);
+    const auto launcher = QDBusConnection::sessionBus().interface()->servicePid(QStringLiteral("org.a11y.Bus"));
+    ASSERT_TRUE(launcher.isValid());
+    std::optional<bool> looked;
+    bool opened = false;
+    Pending look, open;
+    {
+        Stopped stopped(launcher.value());
+        Lateness lateness("looking at a stopped accessibility bus");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(platform.direct->allowed()) << "the last look, kept";
+        EXPECT_LT(Ms(std::chrono::steady_clock::now() - start).count(), 5);
+        look = platform.direct->refreshAllowed([&](bool a) { looked = a; });
+        open = platform.direct->open(WatchRegion{}, [&](std::shared_ptr<DirectSession>) { opened = true; });
+        runFor(1500);
+        EXPECT_LT(lateness.worstMs(), 50);
+    }
+    // The looks waited out their time-out on the reader's threads.
+    EXPECT_EQ(looked, false);
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(MainThread, StaysOnTimeWhileTheWindowListWaitsForTheServer) {
