@@ -1,14 +1,23 @@
 // The real platform as the factory makes it: every service answers through
-// the main thread, a cancelled call never does, and every thread it started
-// ends with it.
+// the main thread, a cancelled call never does, every thread it started ends
+// with it, and nothing blocks the main thread: a timer there stays on time
+// while a stopped program is read and while another client grabs the X server.
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
 #include "app/platform/linux_platform.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/window_tracker.hpp"
 #include "core/reading/text_match.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "test_window/layout.hpp"
@@ -128,6 +137,94 @@ TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
         EXPECT_GT(threadsOfThisProcess(), before);
     }
     EXPECT_EQ(threadsOfThisProcess(), before);
+}
+
+// Fires every 10 ms on the main thread and keeps how late it came at worst.
+struct Lateness {
+    const char* what;
+    QTimer timer;
+    std::optional<std::chrono::steady_clock::time_point> last;
+    double worstMs = 0;
+    explicit Lateness(const char* w) : what(w) {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const auto now = std::chrono::steady_clock::now();
+            if (last) worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(now - *last).count() - 10);
+            last = now;
+        });
+        timer.start(10);
+    }
+    ~Lateness() { std::printf("main-thread timer, %s: at worst %.1f ms late\n", what, worstMs); }
+};
+
+// The event loop as the application runs it.
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A stopped process that runs again whatever the test's outcome.
+struct Stopped {
+    pid_t pid;
+    explicit Stopped(qint64 p) : pid(static_cast<pid_t>(p)) { EXPECT_EQ(::kill(pid, SIGSTOP), 0); }
+    ~Stopped() { ::kill(pid, SIGCONT); }
+};
+
+TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileAStoppedProgramIsRead) {
+    const WatchRegion region = boundStatusBox();
+    const auto session = await<std::shared_ptr<DirectSession>>([&](auto done) { return platform.direct->open(region, done); });
+    ASSERT_TRUE(session && *session);
+    ASSERT_TRUE(waitFor([&] {
+        const auto a = await<DirectAnswer>([&](auto done) { return (*session)->read(done); });
+        return a && a->counts();
+    }));
+    WindowTracker tracker(*platform.windows, *platform.screens);
+    int ticks = 0, timedOut = 0;
+    tracker.setOnTick([&](const auto&, const auto&) { ++ticks; });
+    Pending reading;
+    std::function<void()> readAgain = [&] {
+        reading = (*session)->read([&](DirectAnswer a) {
+            timedOut += a.silence() == DirectSilence::timedOut;
+            readAgain();
+        });
+    };
+    {
+        Stopped stopped(window.pid());
+        Lateness lateness("reading a stopped program");
+        tracker.setRunning(true);
+        readAgain();
+        runFor(2500);
+        tracker.setRunning(false);
+        reading.cancel();
+        EXPECT_LT(lateness.worstMs, 50);
+    }
+    EXPECT_GE(timedOut, 2);
+    EXPECT_GE(ticks, 5);
+}
+
+TEST_F(LinuxPlatform, TheMainThreadOnlyReceivesTheWindowListWhileTheServerIsGrabbed) {
+    WindowTracker tracker(*platform.windows, *platform.screens);
+    int ticks = 0;
+    tracker.setOnTick([&](const auto&, const auto&) { ++ticks; });
+    tracker.setRunning(true);
+    ASSERT_TRUE(waitFor([&] { return ticks >= 2; }));
+    int during = 0;
+    {
+        // Another client holds the server: every other client's requests wait.
+        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        xcb_grab_server(c);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        const int before = ticks;
+        Lateness lateness("window list waiting for a grabbed server");
+        runFor(1200);
+        during = ticks - before;
+        EXPECT_LT(lateness.worstMs, 50);
+        xcb_disconnect(c);
+    }
+    EXPECT_LE(during, 1) << "at most a list read before the grab";
+    const int after = ticks;
+    EXPECT_TRUE(waitFor([&] { return ticks >= after + 2; }));
 }
 
 }  // namespace

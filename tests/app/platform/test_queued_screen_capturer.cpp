@@ -121,30 +121,29 @@ TEST(QueuedScreenCapturer, LetsAWindowGoWhenNoWatchReadsItAnyMore) {
     Backend backend;
     backend.release();
     QueuedScreenCapturer capturer(main.executor(), backend.factory());
-    auto after = [&](const std::function<void()>& step) {
+    std::vector<Pending> calls;
+    // Each step, then the windows let go by it (a look after it waits for it: one worker, in order).
+    auto released = [&](const std::function<void()>& step) {
         step();
-        // The worker takes jobs in order: a look after the step waits for it.
         std::optional<bool> looked;
-        Pending look = capturer.refreshAllowed([&](bool a) { looked = a; });
+        calls.push_back(capturer.refreshAllowed([&](bool a) { looked = a; }));
         EXPECT_TRUE(main.runUntil([&] { return looked.has_value(); }, 10s));
         std::lock_guard lock(backend.mutex);
         return std::exchange(backend.released, {});
     };
-    using Ids = std::vector<std::uint32_t>;
-    std::vector<Pending> kept;
-    auto held = [&](const std::string& owner, const WatchRegion& r) {
-        return [&, owner, r] { kept.push_back(capturer.capture(owner, r, [](Captured) {})); };
+    auto read = [&](const char* owner, WatchRegion r) {
+        return [&, owner, r] { calls.push_back(capturer.capture(owner, r, [](Captured) {})); };
     };
-    EXPECT_EQ(after(held("w_1", inWindow(7))), Ids{});
-    EXPECT_EQ(after(held("w_2", inWindow(7))), Ids{});
-    EXPECT_EQ(after(held("", inWindow(9))), Ids{9}) << "a one-off holds its window only while it reads";
-    EXPECT_EQ(after(held("", inWindow(7))), Ids{}) << "watches still read it";
-    EXPECT_EQ(after([&] { capturer.forget("w_1"); }), Ids{});
-    EXPECT_EQ(after(held("w_2", inWindow(8))), Ids{7}) << "its last reader moved to another window";
-    EXPECT_EQ(after(held("w_2", box(10))), Ids{8}) << "and then to a display box";
-    EXPECT_EQ(after(held("w_3", inWindow(5))), Ids{});
-    EXPECT_EQ(after([&] { capturer.forget("w_3"); }), Ids{5});
-    EXPECT_EQ(after([&] { capturer.forget("w_3"); }), Ids{}) << "forgotten once";
+    auto forget = [&](const char* owner) { return [&, owner] { capturer.forget(owner); }; };
+    using Ids = std::vector<std::uint32_t>;
+    const std::vector<std::pair<std::function<void()>, Ids>> steps{
+        {read("w_1", inWindow(7)), {}},  {read("w_2", inWindow(7)), {}},
+        {read("", inWindow(9)), {9}},    // a one-off holds its window only while it reads
+        {read("", inWindow(7)), {}},     // watches still read it
+        {forget("w_1"), {}},             {read("w_2", inWindow(8)), {7}},  // the last reader moved on
+        {read("w_2", box(10)), {8}},     // to a display box
+        {read("w_3", inWindow(5)), {}},  {forget("w_3"), {5}}, {forget("w_3"), {}}};
+    for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(released(steps[i].first), steps[i].second) << "step " << i;
 }
 
 }  // namespace

@@ -1,15 +1,22 @@
-// Capture of the test window's boxes from the display and through the window.
+// Capture of the test window's boxes from the display and through the window,
+// also once a watch lets the window go, at another screen's scale, and after
+// the screen grew.
 #include <gtest/gtest.h>
+
+#include <xcb/composite.h>
 
 #include <cstdlib>
 #include <limits>
 
+#include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/queued_screen_capturer.hpp"
 #include "app/platform/window_binder.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "core/picture/pixel_diff.hpp"
 #include "support/app/desktop_fixture.hpp"
+#include "support/app/fakes.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -230,6 +237,75 @@ TEST_F(Capture, WaylandSessionIsNotAllowed) {
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().description(), "Kestrove isn't allowed to record the screen.");
     EXPECT_TRUE(capturer.capture(select(onScreen(tw::status)).region).ok());
+}
+
+// Whether anyone redirects the window: only then can a client name its pixmap.
+bool redirected(std::uint32_t window) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_generic_error_t* e = xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window, xcb_generate_id(c)));
+    const bool named = !e;
+    std::free(e);
+    xcb_disconnect(c);
+    return named;
+}
+
+TEST_F(Capture, AWindowIsNoLongerRedirectedOnceItsLastReaderGoes) {
+    QueuedScreenCapturer queued(mainThreadExecutor(), [&] { return std::make_unique<XcbScreenCapturer>(screens); });
+    const WatchRegion region = bound(onScreen(tw::status)).region;
+    auto capture = [&](const char* owner) {
+        return desktop::await<Captured>([&](auto done) { return queued.capture(owner, region, done); }).has_value();
+    };
+    // The worker takes jobs in order: a look after forget() waits for it.
+    auto forget = [&](const char* owner) {
+        queued.forget(owner);
+        return desktop::await<bool>([&](auto done) { return queued.refreshAllowed(done); }).has_value();
+    };
+    EXPECT_FALSE(redirected(window->id())) << "no compositing manager here";
+    ASSERT_TRUE(capture("w_1") && capture("w_2"));
+    EXPECT_TRUE(redirected(window->id()));
+    ASSERT_TRUE(forget("w_1"));
+    EXPECT_TRUE(redirected(window->id())) << "w_2 still reads it";
+    ASSERT_TRUE(forget("w_2"));
+    EXPECT_FALSE(redirected(window->id()));
+}
+
+TEST_F(Capture, AWindowIsMeasuredAtTheScaleOfItsScreen) {
+    // The whole X screen shown at 2, after a first screen elsewhere at 1.
+    fakes::FakeScreens two;
+    two.list = {fakes::screen("elsewhere", {5000, 0, 100, 100}), fakes::screen("here", {0, 0, 640, 400}, 2)};
+    XcbScreenCapturer atTwo(two);
+    const WindowAnchor anchor{window->id(), "", std::nullopt, tw::status.x / 2.0, tw::status.y / 2.0,
+                              tw::width / 2.0, tw::height / 2.0};
+    const WatchRegion region{two.list[1].displayID, (client.x + tw::status.x) / 2, (client.y + tw::status.y) / 2,
+                             tw::status.w / 2.0, tw::status.h / 2.0, 2, anchor};
+    const Image own = window->grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
+    EXPECT_TRUE(waitFor([&] {
+        const Captured shot = atTwo.capture(region);
+        return shot.ok() && desktop::maxChannelDifference(shot.value(), own) == 0;
+    }));
+    EXPECT_EQ(atTwo.lastWindowCapture()->scale, 2);
+    XcbWindowList listAtTwo(two);
+    EXPECT_TRUE(desktop::waitUntilListedAt(listAtTwo, window->id(),
+                                           {client.x / 2, client.y / 2, client.width / 2, client.height / 2}));
+}
+
+bool xrandr(const std::string& args) { return std::system(("xrandr " + args + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Last: it leaves the screen as it found it, with one more mode.
+TEST_F(Capture, ABoxWhereTheScreenGrewReadsItsPixels) {
+    auto widthIs = [&](double w) { return waitFor([&] { return screens.screens().front().frame.width == w; }); };
+    // Xvfb grows no larger than it started: shrink it, connect, grow it back.
+    ASSERT_TRUE(xrandr("--newmode small 0 1024 0 0 0 700 0 0 0") && xrandr("--addmode screen small") &&
+                xrandr("--output screen --mode small --fb 1024x700") && widthIs(1024));
+    XcbScreenCapturer connectedSmall(screens);
+    ASSERT_TRUE(xrandr("--output screen --mode 1280x800 --fb 1280x800") && widthIs(1280));
+    ASSERT_NE(window->extra("popup", {1100, 720, 120, 60}), 0u);
+    const WatchRegion region = select({1120, 730, 40, 20}).region;
+    EXPECT_TRUE(waitFor([&] {
+        const Captured shot = connectedSmall.capture(region);
+        const auto& p = shot.ok() ? shot.value().rgba : std::vector<std::uint8_t>(4);
+        return p[0] == 0x30 && p[1] == 0x50 && p[2] == 0xc8;  // the popup's blue, not black
+    }));
 }
 
 }  // namespace
