@@ -1,9 +1,9 @@
 #pragma once
 // The direct reader: opens sessions on windows and knows whether the
-// accessibility bus can be asked. Every accessibility call runs on the
-// reader's one thread; what that thread may touch (the accessibility tree, a
-// window list of its own, the process tests) is its DirectPlatform, made
-// and ended there.
+// accessibility bus can be asked. Every accessibility call runs on one of
+// the reader's threads; what such a thread may touch (the accessibility
+// tree, a window list of its own, the process tests) is its DirectPlatform,
+// made and ended there.
 
 #include <cstdint>
 #include <functional>

@@ -22,8 +22,8 @@ class DirectSession {
 public:
     virtual ~DirectSession() = default;
 
-    // One read on the reader's thread. A newer read of the session replaces
-    // one still waiting.
+    // One read on a reader's thread, ended by the reader's time limit. A
+    // newer read of the session replaces one still waiting.
     [[nodiscard]] virtual Pending read(std::function<void(DirectAnswer)> done) = 0;
     // The same, with how long the read took in milliseconds.
     [[nodiscard]] virtual Pending readTimed(std::function<void(DirectAnswer, double)> done) = 0;

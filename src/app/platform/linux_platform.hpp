@@ -13,8 +13,9 @@ namespace kestrove {
 // of text recognition is the caller's to start.
 Platform makeLinuxPlatform(Executor mainThread);
 
-// What the direct reader's thread works with: AT-SPI, its own X window list
-// and the process facts. `scale`: device pixels per point. Runs on that thread.
+// What each of the direct reader's threads works with: AT-SPI, its own X
+// window list and the process facts. `scale`: device pixels per point. Runs
+// on that thread.
 DirectPlatform linuxDirectPlatform(double scale);
 
 }  // namespace kestrove

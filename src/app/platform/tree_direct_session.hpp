@@ -1,6 +1,7 @@
 #pragma once
 // The direct session over an accessibility tree: each read walks the bound
-// window's tree on the reader's thread. Made by QueuedDirectReader.
+// window's tree on one of the reader's threads, one job of the session at a
+// time. Made by QueuedDirectReader.
 
 #include <atomic>
 #include <chrono>
