@@ -23,6 +23,7 @@ public:
     // Whether the deadline cut a call short or refused one.
     bool reached() const { return reached_; }
 
+    // Not refused: it comes first, and says whether there is a bus at all.
     bool available() override { return tree_->available(); }
     AccessResult<AccessElement> application(std::int32_t pid) override;
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;

@@ -167,7 +167,7 @@ bool AtspiTree::available() {
     const QDBusMessage address = session.call(
         QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
                                        QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress")),
-        QDBus::Block, timeoutMs);
+        QDBus::Block, waitMs());
     const std::optional<std::string> where = stringOf(address);
     if (!where || where->empty()) return false;
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(*where), name_);
