@@ -1,10 +1,13 @@
 // The real platform as the factory makes it: every service answers through
 // the main thread, a cancelled call never does, every thread it started ends
 // with it, and nothing blocks the main thread: a timer there stays on time
-// while a stopped program is read and while another client grabs the X server.
+// while a stopped program is read, while the accessibility bus's launcher is
+// stopped, and while another client grabs the X server.
 
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -34,8 +37,8 @@ struct LinuxPlatform : ::testing::Test {
     desktop::TestWindow window;
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
 
-    // The status box, bound to the test window once the list shows it there.
-    WatchRegion boundStatusBox() {
+    // The status box drawn over the test window, once the list shows it there.
+    std::optional<SelectedRegion> statusSelection() {
         std::optional<WindowInfo> info;
         waitFor([&] {
             const auto listed = await<ListedWindows>(
@@ -45,12 +48,19 @@ struct LinuxPlatform : ::testing::Test {
                 if (w.id == window.id()) info = w;
             return info.has_value();
         });
-        if (!info) return {};
+        if (!info) return std::nullopt;
         const Rect box{info->frame.x + tw::status.x, info->frame.y + tw::status.y, double(tw::status.w),
                        double(tw::status.h)};
         const auto screen = ScreenSpace::screenFor(box, platform.screens->screens());
-        const auto bound = await<SelectedRegion>(
-            [&](auto done) { return platform.windows->bind(SelectedRegion::make(*screen, box), done); });
+        if (!screen) return std::nullopt;
+        return SelectedRegion::make(*screen, box);
+    }
+
+    // The status box, bound to the test window.
+    WatchRegion boundStatusBox() {
+        const auto selection = statusSelection();
+        if (!selection) return {};
+        const auto bound = await<SelectedRegion>([&](auto done) { return platform.windows->bind(*selection, done); });
         return bound ? bound->region : WatchRegion{};
     }
 };
@@ -203,28 +213,60 @@ TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileAStoppedProgramIsRead) {
     EXPECT_GE(ticks, 5);
 }
 
+TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileTheAccessibilityBusDoesNotAnswer) {
+    ASSERT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(done); }), true);
+    const auto launcher = QDBusConnection::sessionBus().interface()->servicePid(QStringLiteral("org.a11y.Bus"));
+    ASSERT_TRUE(launcher.isValid());
+    std::optional<bool> looked;
+    bool opened = false;
+    Pending look, open;
+    {
+        Stopped stopped(launcher.value());
+        Lateness lateness("looking at a stopped accessibility bus");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(platform.direct->allowed()) << "the last look, kept";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5));
+        look = platform.direct->refreshAllowed([&](bool a) { looked = a; });
+        open = platform.direct->open(WatchRegion{}, [&](std::shared_ptr<DirectSession>) { opened = true; });
+        runFor(1500);
+        EXPECT_LT(lateness.worstMs, 50);
+    }
+    // Both looks waited out their time-out on the reader's threads.
+    EXPECT_EQ(looked, false);
+    EXPECT_TRUE(opened);
+}
+
 TEST_F(LinuxPlatform, TheMainThreadOnlyReceivesTheWindowListWhileTheServerIsGrabbed) {
+    const auto mainThread = std::this_thread::get_id();
+    const auto selection = statusSelection();
+    ASSERT_TRUE(selection);
     WindowTracker tracker(*platform.windows, *platform.screens);
-    int ticks = 0;
-    tracker.setOnTick([&](const auto&, const auto&) { ++ticks; });
+    std::vector<std::thread::id> tickedOn;
+    tracker.setOnTick([&](const auto&, const auto&) { tickedOn.push_back(std::this_thread::get_id()); });
     tracker.setRunning(true);
-    ASSERT_TRUE(waitFor([&] { return ticks >= 2; }));
-    int during = 0;
+    ASSERT_TRUE(waitFor([&] { return tickedOn.size() >= 2; }));
+    std::size_t before = 0;
+    std::optional<SelectedRegion> bound;
+    Pending binding;
     {
         // Another client holds the server: every other client's requests wait.
         xcb_connection_t* c = xcb_connect(nullptr, nullptr);
         xcb_grab_server(c);
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-        const int before = ticks;
-        Lateness lateness("window list waiting for a grabbed server");
+        before = tickedOn.size();
+        Lateness lateness("window list and binding waiting for a grabbed server");
+        binding = platform.windows->bind(*selection, [&](SelectedRegion r) { bound = r; });
         runFor(1200);
-        during = ticks - before;
         EXPECT_LT(lateness.worstMs, 50);
+        EXPECT_LE(tickedOn.size(), before + 1) << "at most a list read before the grab";
+        EXPECT_FALSE(bound) << "binding waits for the server too";
         xcb_disconnect(c);
     }
-    EXPECT_LE(during, 1) << "at most a list read before the grab";
-    const int after = ticks;
-    EXPECT_TRUE(waitFor([&] { return ticks >= after + 2; }));
+    EXPECT_TRUE(waitFor([&] { return tickedOn.size() >= before + 3 && bound; }));
+    tracker.setRunning(false);
+    ASSERT_TRUE(bound && bound->region.window);
+    EXPECT_EQ(bound->region.window->id, window.id());
+    for (std::thread::id t : tickedOn) EXPECT_EQ(t, mainThread);
 }
 
 }  // namespace
