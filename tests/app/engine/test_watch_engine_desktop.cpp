@@ -1,0 +1,213 @@
+// The watch engine end to end on a real desktop: the test window read by real
+// capture and Tesseract, barks and losses of sight posted to dunst, and the
+// frames' own flashes kept out of the display checks.
+#include <QFile>
+
+#include <fstream>
+#include <iterator>
+
+#include "core/picture/png.hpp"
+#include "core/watch/watch_json.hpp"
+#include "engine/engine_desktop.hpp"
+#include "app/platform/dbus/dbus_notifier.hpp"
+#include "support/app/dunst_peer.hpp"
+#include "support/app/private_bus.hpp"
+#include "support/app/stderr_capture.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using S = WatchStatus;
+using desktop::waitFor;
+
+std::string watchFileText(const WatchManager& manager) {
+    std::ifstream in(manager.watchFile());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::optional<Image> pictureAt(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    return decodePng(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+TEST_F(EngineOnDesktop, LosesTheWindowEachWayOnceAndComesBackSilently) {
+    DunstPeer dunst;
+    desktop::TestWindow window;
+    const WatchSpec watch = spec("w_LOSS01", "tell me when a < b & c > d", WatchType::anyChange,
+                                 WatchMode::everyTime, bound(window, tw::status), 2);
+    add(watch);
+    cycle();
+    ASSERT_EQ(status(watch.id), S::watching);
+
+    const std::string sentence = " · tell me when a &lt; b &amp; c &gt; d · ";
+    const std::uint32_t id = window.id();
+    using Seen = std::function<bool(const WindowInfo*)>;
+    const Seen hidden = [](const WindowInfo* w) { return w && !w->isOnScreen; };
+    const Seen back = [](const WindowInfo* w) { return w && w->isOnScreen && w->frame.width == tw::width; };
+    const Seen narrow = [](const WindowInfo* w) { return w && w->frame.width < tw::width; };
+    const Seen gone = [](const WindowInfo* w) { return w == nullptr; };
+    struct Loss {
+        const char* away;
+        Seen awaySeen;
+        const char* back;
+        std::string reason;
+    };
+    const Loss losses[] = {
+        {"minimize", hidden, "restore", "the window is not on screen"},
+        {"resize 200 120", narrow, "resize 480 320", "the window was resized and the box is no longer inside it"},
+        {"close", gone, nullptr, "the window was closed"},
+    };
+    for (const Loss& loss : losses) {
+        const unsigned before = dunst.count();
+        if (std::string(loss.away) == "close") window.close();
+        else window.command(loss.away);
+        ASSERT_TRUE(listedAs(id, loss.awaySeen)) << loss.away;
+        ASSERT_TRUE(cycleUntil([&] { return status(watch.id) == S::lostSight; })) << loss.away;
+        cycle(15s);
+        ASSERT_TRUE(waitFor([&] { return dunst.count() == before + 1; })) << loss.away;
+        const auto shown = dunst.notifications().back();
+        EXPECT_EQ(shown.summary, "Woof. I can't see it anymore.");
+        EXPECT_EQ(shown.body.toStdString(), "09:00" + sentence + loss.reason);
+        EXPECT_TRUE(shown.iconPath.isEmpty()) << "a loss has no picture";
+        if (!loss.back) break;
+        window.command(loss.back);
+        ASSERT_TRUE(listedAs(id, back)) << loss.back;
+        ASSERT_TRUE(cycleUntil([&] { return status(watch.id) == S::watching; }, 6, 15s)) << loss.back;
+        // Coming back is silent, and the pictures taken as the window
+        // returns and repaints bark nothing.
+        cycle();
+        cycle();
+        EXPECT_EQ(dunst.count(), before + 1) << "coming back is silent and no bark";
+        EXPECT_EQ(manager->record(watch.id)->lastBarkAt, std::nullopt);
+    }
+    EXPECT_EQ(dunst.count(), 3u);
+}
+
+TEST_F(EngineOnDesktop, WithoutANotificationServiceALossIsNeitherPostedNorLogged) {
+    PrivateBus bus;  // the desktop's own bus would start dunst on demand
+    const std::filesystem::path folder = data.path().toStdString() + "/pictures";
+    manager.reset();
+    platform.notifier = std::make_unique<DbusNotifier>(mainThreadExecutor(), bus.connect(), folder);
+    makeManager();
+    desktop::TestWindow window;
+    const WatchSpec watch = spec("w_NONE01", "the status changes", WatchType::anyChange, WatchMode::once,
+                                 bound(window, tw::status));
+    add(watch);
+    cycle();
+    StderrCapture log;
+    window.command("minimize");
+    ASSERT_TRUE(listedAs(window.id(), [](const WindowInfo* w) { return w && !w->isOnScreen; }));
+    ASSERT_TRUE(cycleUntil([&] { return status(watch.id) == S::lostSight; }));
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(log.text().find("Kestrove"), std::string::npos) << log.text();
+    window.command("restore");
+    ASSERT_TRUE(listedAs(window.id(), [](const WindowInfo* w) { return w && w->isOnScreen; }));
+    EXPECT_TRUE(cycleUntil([&] { return status(watch.id) == S::watching; }, 6, 15s)) << "the loop lives on";
+}
+
+TEST_F(EngineOnDesktop, BarksReachDunstWithTheCropAfterTheRecordIsSaved) {
+    DunstPeer dunst;
+    desktop::TestWindow window;
+    WatchSpec gone = spec("w_GONE01", "exporting is gone", WatchType::textGone, WatchMode::once,
+                                bound(window, tw::status));
+    const WatchSpec each = spec("w_EACH01", "the price changes", WatchType::anyChange, WatchMode::everyTime,
+                          bound(window, tw::price));
+    WatchSpec number = spec("w_NUMB01", "the counter goes above 2", WatchType::numberCompare, WatchMode::once,
+                            bound(window, tw::counter));
+    gone.target.text = "Exporting";
+    number.comparator = Comparison::gt;
+    number.value = 2;
+    for (const WatchSpec& s : {gone, each, number}) add(s);
+    std::vector<std::string> reads;
+    manager->onChange = [&] {
+        const auto& read = manager->record(number.id)->lastRead;
+        if (read && (reads.empty() || reads.back() != *read)) reads.push_back(*read);
+    };
+    cycle();
+    EXPECT_EQ(dunst.count(), 0u);
+
+    window.command("status Status: Done");
+    ASSERT_TRUE(cycleUntil([&] { return dunst.count() == 1; }));
+    const auto shown = dunst.notifications();
+    EXPECT_EQ(shown[0].appName, "Kestrove");
+    EXPECT_EQ(shown[0].summary, "Woof. Exporting is gone.");
+    EXPECT_EQ(shown[0].body, "09:00");
+    const auto posted = pictureAt(shown[0].iconPath);
+    const auto latest = manager->picture(gone.id);
+    ASSERT_TRUE(posted && latest);
+    EXPECT_EQ(desktop::maxChannelDifference(*posted, *latest), 0) << "the crop the bark was made from";
+    EXPECT_EQ(status(gone.id), S::finished);
+    const WatchRecord saved = [&] {
+        for (const WatchRecord& r : decodeJson<WatchFile>(watchFileText(*manager)).watches)
+            if (r.id() == gone.id) return r;
+        return WatchRecord{};
+    }();
+    EXPECT_EQ(saved.status, S::finished);
+    EXPECT_EQ(saved.lastBarkAt, manager->record(gone.id)->lastBarkAt);
+    EXPECT_NE(watchFileText(*manager).find("\"last_bark_at\""), std::string::npos);
+
+    for (const char* price : {"Price: 250.00 EUR", "Price: 251.00 EUR", "Price: 240.50 EUR"}) {
+        const unsigned before = dunst.count();
+        window.command(std::string("price ") + price);
+        ASSERT_TRUE(cycleUntil([&] { return dunst.count() == before + 1; })) << price;
+        cycle();
+        EXPECT_EQ(dunst.count(), before + 1) << "one bark per change";
+    }
+    EXPECT_EQ(status(each.id), S::watching);
+
+    for (const char* n : {"1", "2", "3"}) {
+        window.command(std::string("counter ") + n);
+        ASSERT_TRUE(cycleUntil([&] { return !reads.empty() && reads.back() == n; })) << n;
+    }
+    EXPECT_EQ(reads, (std::vector<std::string>{"1", "2", "3"}));
+    ASSERT_TRUE(waitFor([&] { return dunst.count() == 5; }));
+    const auto last = dunst.notifications().back();
+    EXPECT_EQ(last.summary, "Woof. The counter goes above 2.");
+    EXPECT_EQ(last.body.toStdString(), "09:00 · Read 3");
+    EXPECT_EQ(status(number.id), S::finished);
+    EXPECT_EQ(status(each.id), S::watching);
+}
+
+// A display box inside another watch's box: the other's frame fills its box
+// while it flashes, and a picture of the display would show that fill.
+TEST_F(EngineOnDesktop, AnotherWatchsFlashIsNoChange) {
+    DunstPeer dunst;
+    desktop::TestWindow window;
+    const WatchSpec flashing = spec("w_FLSH01", "the status changes", WatchType::anyChange, WatchMode::everyTime,
+                                    bound(window, tw::status));
+    const Rect client = window.where();
+    const WatchSpec under = spec("w_UNDR01", "the label changes", WatchType::anyChange, WatchMode::once,
+                                 unbound({client.x + tw::status.x + 4, client.y + tw::status.y + 4, 50, 24}));
+    add(flashing);
+    add(under);
+    const Image quiet = shot(under.region);
+    ASSERT_EQ(pictures[under.id], 1);
+
+    window.command("status Status: Exporting 43%");
+    ASSERT_TRUE(cycleUntil([&] { return manager->record(flashing.id)->lastBarkAt.has_value(); }));
+    ASSERT_FALSE(flashSteps.empty()) << "the flash holds its first blink";
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(shot(under.region), quiet) > 0; }))
+        << "the fill is on screen over the box";
+    const int taken = pictures[under.id];
+    cycle();
+    cycle();
+    EXPECT_EQ(pictures[under.id], taken) << "skipped while the flash is over it";
+    EXPECT_EQ(status(under.id), S::watching);
+
+    finishFlashes();
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(shot(under.region), quiet) == 0; }));
+    cycle();
+    EXPECT_EQ(pictures[under.id], taken + 1);
+    EXPECT_EQ(status(under.id), S::watching) << "after the flash the box is as before";
+
+    window.command("status Xtatus: Exporting 43%");
+    EXPECT_TRUE(cycleUntil([&] {
+        finishFlashes();
+        return status(under.id) == S::finished;
+    })) << "and it still sees real changes";
+}
+
+}  // namespace
+}  // namespace kestrove::testing
