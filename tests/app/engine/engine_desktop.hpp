@@ -124,8 +124,10 @@ struct EngineOnDesktop : ::testing::Test {
         desktop::waitFor([&] {
             const Rect client = window.where();
             const Rect box{client.x + b.x, client.y + b.y, double(b.w), double(b.h)};
-            chosen = desktop::await<SelectedRegion>(
-                [&](auto done) { return platform.windows->bind(SelectedRegion::make(*ScreenSpace::screenFor(box, platform.screens->screens()), box), done); });
+            const auto screen = ScreenSpace::screenFor(box, platform.screens->screens());
+            if (!screen) return false;
+            const SelectedRegion drawn = SelectedRegion::make(*screen, box);
+            chosen = desktop::await<SelectedRegion>([&](auto done) { return platform.windows->bind(drawn, done); });
             return chosen && chosen->region.window;
         });
         EXPECT_TRUE(chosen && chosen->region.window) << "the box never bound to the test window";
