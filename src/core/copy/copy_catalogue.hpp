@@ -73,6 +73,16 @@ inline constexpr std::string_view menuWelcome = "Welcome to Kestrove";
 inline constexpr std::string_view menuAbout = "About Kestrove";
 inline constexpr std::string_view menuCheckForUpdates = "Check for Updates";
 inline constexpr std::string_view menuQuit = "Quit Kestrove";
+// What a screen reader says for the controls whose text is not their name.
+inline constexpr std::string_view menuNewWatchSpoken = "New Watch, Alt Shift B";
+inline constexpr std::string_view menuConnectSpoken = "Connect Telegram";
+inline constexpr std::string_view menuDisconnectSpoken = "Disconnect Telegram";
+// The alert when the autostart entry cannot be changed; the advice follows
+// the reason directly (it begins with a space).
+inline constexpr std::string_view launchAtLoginFailed = "Kestrove couldn't change Launch at Login.";
+inline constexpr std::string_view launchAtLoginAdvice =
+    " Check that your autostart folder can be written, or add Kestrove to your desktop's startup programs.";
+inline constexpr std::string_view buttonOK = "OK";
 
 // Menu of one watch row.
 inline constexpr std::string_view menuPause = "Pause";

@@ -160,6 +160,10 @@ std::string notVisible(std::string_view target) {
 
 std::string updateOut(std::string_view version) { return "Kestrove " + std::string(version) + " is out"; }
 
+std::string statusItemName(int active) {
+    return active < 1 ? std::string("Kestrove") : "Kestrove, " + std::to_string(active) + " watching";
+}
+
 std::string readingLabel(WatchType type) {
     switch (type) {
         case WatchType::anyChange: return "When anything changes";

@@ -41,6 +41,9 @@ std::string sentenceCase(std::string_view s);
 std::string modelChecksUsedUp(const std::optional<std::string>& backAt);
 std::string notVisible(std::string_view target);
 std::string updateOut(std::string_view version);
+// The tray icon's tooltip and accessible name: "Kestrove", or with the
+// number of active watches, "Kestrove, 2 watching".
+std::string statusItemName(int active);
 
 // The label and example phrase of each kind in the new-watch panel.
 std::string readingLabel(WatchType type);

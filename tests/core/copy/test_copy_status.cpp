@@ -168,6 +168,9 @@ TEST(CopyStatus, SmallSentences) {
     EXPECT_EQ(Copy::modelChecksUsedUp(nullopt), "Today's model checks are used up.");
     EXPECT_EQ(Copy::modelChecksUsedUp("3:00 PM"), "Today's model checks are used up. They're back at 3:00 PM.");
     EXPECT_EQ(Copy::updateOut("1.4.2"), "Kestrove 1.4.2 is out");
+    EXPECT_EQ(Copy::statusItemName(0), "Kestrove");
+    EXPECT_EQ(Copy::statusItemName(-1), "Kestrove");
+    EXPECT_EQ(Copy::statusItemName(2), "Kestrove, 2 watching");
 
     const std::pair<std::string, std::string> articles[] = {
         {"Upload button", "I can't see an Upload button in this area."},
