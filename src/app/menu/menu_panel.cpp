@@ -1,0 +1,155 @@
+#include "app/menu/menu_panel.hpp"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QShortcut>
+
+#include <cmath>
+
+#include "app/menu/menu_view.hpp"
+#include "app/menu/panel_fit.hpp"
+#include "core/menu/menu_layout.hpp"
+#include "core/menu/menu_placement.hpp"
+
+namespace kestrove {
+
+namespace {
+
+Rect toRect(const QRect& r) { return {double(r.x()), double(r.y()), double(r.width()), double(r.height())}; }
+
+QRect toQRect(const Rect& r) {
+    return {static_cast<int>(std::lround(r.x)), static_cast<int>(std::lround(r.y)),
+            static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height))};
+}
+
+QPainterPath outline(const QRectF& r) {
+    QPainterPath path;
+    path.addRoundedRect(r, MenuPanelWindow::radius, MenuPanelWindow::radius);
+    return path;
+}
+
+}  // namespace
+
+MenuPanelWindow::MenuPanelWindow(MenuView* content)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), content_(content) {
+    setWindowTitle(QStringLiteral("Kestrove"));
+    setAccessibleName(QStringLiteral("Kestrove"));
+    content->setParent(this);
+    // The window itself holds the keyboard at first, so no control shows a
+    // focus ring until Tab moves into them.
+    setFocusPolicy(Qt::StrongFocus);
+    resize(static_cast<int>(MenuLayout::width), 200);
+}
+
+void MenuPanelWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    setFocus(Qt::OtherFocusReason);
+}
+
+void MenuPanelWindow::resizeEvent(QResizeEvent*) {
+    content_->setGeometry(0, 0, width(), std::max(height(), fittingHeight(*content_, width())));
+    // No compositor can be counted on: the corners are cut by a shape.
+    setMask(QRegion(outline(QRectF(rect())).toFillPolygon().toPolygon()));
+}
+
+void MenuPanelWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.12f);
+    // A hairline just inside the edge.
+    p.strokePath(outline(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25)), QPen(edge, 0.5));
+}
+
+MenuPanelController::MenuPanelController(MenuModel& model)
+    : model_(model), view_(new MenuView(model)), window_(new MenuPanelWindow(view_)) {
+    view_->onResized = [this] { layout(fittingHeight(*view_, static_cast<int>(MenuLayout::width))); };
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), window_);
+    escape_->setContext(Qt::WindowShortcut);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, [this] { closeByRule(); });
+    window_->installEventFilter(this);
+}
+
+MenuPanelController::~MenuPanelController() {
+    unwatch();
+    delete window_;
+}
+
+bool MenuPanelController::isVisible() const { return window_->isVisible(); }
+
+void MenuPanelController::show(const Rect& anchor, QScreen* screen, bool activate) {
+    anchor_ = anchor;
+    screen_ = screen;
+    fitWall();
+    view_->catchUp();
+    layout(fittingHeight(*view_, static_cast<int>(MenuLayout::width)));
+    window_->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    window_->show();
+    window_->raise();
+    if (!activate) return;
+    window_->activateWindow();
+    watch();
+}
+
+void MenuPanelController::fitWall() {
+    if (!screen_) return;
+    const bool updateRow = model_.update().kind != UpdateNote::Kind::none;
+    model_.setWallLimit(MenuPlacement::wallLimit(screen_->availableGeometry().height(), updateRow));
+}
+
+void MenuPanelController::layout(double height) {
+    if (height <= 1 || !screen_) return;
+    const QRect frame = toQRect(MenuPlacement::frame(anchor_, toRect(screen_->availableGeometry()), height));
+    if (window_->geometry() != frame) window_->setGeometry(frame);
+}
+
+void MenuPanelController::close() {
+    unwatch();
+    window_->hide();
+}
+
+void MenuPanelController::closeByRule() {
+    if (!window_->isVisible()) return;
+    close();
+    if (auto closed = onClose) closed();
+}
+
+void MenuPanelController::watch() {
+    unwatch();
+    watching_ = true;
+    escape_->setEnabled(true);
+    auto changed = [this] { closeByRule(); };
+    auto* app = qApp;
+    screenWatch_.push_back(connect(app, &QGuiApplication::screenAdded, this, changed));
+    screenWatch_.push_back(connect(app, &QGuiApplication::screenRemoved, this, changed));
+    for (QScreen* s : QGuiApplication::screens()) {
+        screenWatch_.push_back(connect(s, &QScreen::geometryChanged, this, changed));
+        screenWatch_.push_back(connect(s, &QScreen::availableGeometryChanged, this, changed));
+    }
+}
+
+void MenuPanelController::unwatch() {
+    watching_ = false;
+    escape_->setEnabled(false);
+    for (const auto& c : screenWatch_) disconnect(c);
+    screenWatch_.clear();
+}
+
+bool MenuPanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::WindowDeactivate && watching_) {
+        // Our own menus (the More menu) take the keyboard for a while; the
+        // tray icon's click toggles the panel by itself.
+        const bool ownPopup = QApplication::activePopupWidget() != nullptr;
+        const bool icon = onIcon && onIcon(QCursor::pos());
+        if (!ownPopup && !icon) closeByRule();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace kestrove

@@ -1,0 +1,83 @@
+#pragma once
+// The tray panel as a window: frameless, on top, rounded, placed under (or
+// above) the tray icon, its height fitted to the content by its controller
+// alone. Shown with activation it takes the keyboard and closes itself on
+// Escape, when another window (of any program) takes the focus, and when
+// the screens change; then `onClose` runs. Shown without activation it
+// stays until `close()`.
+
+#include <QObject>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "app/menu/menu_model.hpp"
+#include "core/foundation/geometry.hpp"
+
+class QShortcut;
+
+namespace kestrove {
+
+class MenuView;
+
+class MenuPanelWindow : public QWidget {
+public:
+    explicit MenuPanelWindow(MenuView* content);
+    MenuView* content() const { return content_; }
+    static constexpr double radius = 18;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    MenuView* content_;
+};
+
+class MenuPanelController : public QObject {
+public:
+    explicit MenuPanelController(MenuModel& model);
+    ~MenuPanelController() override;
+
+    // `anchor`: the tray icon's rectangle in global points (a point-sized
+    // one at the pointer when the tray does not tell).
+    void show(const Rect& anchor, QScreen* screen, bool activate);
+    // The wall's limit for the current screen and update line.
+    void fitWall();
+    // Hides the panel and stops its closing watchers; `onClose` is not called.
+    void close();
+    bool isVisible() const;
+
+    // After the panel closed itself.
+    std::function<void()> onClose;
+    // Whether a global point lies on the tray icon: a focus change while
+    // the pointer is there is the icon's own click, which toggles the panel.
+    std::function<bool(const QPoint&)> onIcon;
+
+    MenuPanelWindow* window() const { return window_; }
+    MenuView* view() const { return view_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layout(double height);
+    void closeByRule();
+    void watch();
+    void unwatch();
+
+    MenuModel& model_;
+    MenuView* view_;
+    MenuPanelWindow* window_;
+    QShortcut* escape_;
+    Rect anchor_;
+    QPointer<QScreen> screen_;
+    bool watching_ = false;
+    std::vector<QMetaObject::Connection> screenWatch_;
+};
+
+}  // namespace kestrove

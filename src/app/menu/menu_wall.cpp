@@ -1,0 +1,136 @@
+#include "app/menu/menu_wall.hpp"
+
+#include <QPainter>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "app/menu/menu_ink.hpp"
+#include "app/menu/monitor_cards.hpp"
+#include "app/menu/monitor_face.hpp"
+#include "app/menu/wall_parts.hpp"
+#include "core/menu/menu_layout.hpp"
+#include "core/menu/menu_placement.hpp"
+
+namespace kestrove {
+
+namespace {
+
+int whole(double v) { return static_cast<int>(std::lround(v)); }
+
+}  // namespace
+
+MonitorGrid::MonitorGrid(MenuModel& model, QWidget* parent) : QWidget(parent), model_(model) {}
+
+MonitorCard* MonitorGrid::card(const std::string& id) const {
+    const auto it = cards_.find(id);
+    return it == cards_.end() ? nullptr : it->second;
+}
+
+void MonitorGrid::sync() {
+    const auto& monitors = model_.monitors();
+    const bool grid = MenuLayout::usesGrid(static_cast<int>(monitors.size()));
+    if (grid != grid_) {
+        // Large and small cards differ; none carries over.
+        for (auto& [id, c] : cards_) delete c;
+        cards_.clear();
+        grid_ = grid;
+    }
+    std::set<std::string> wanted;
+    double y = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const auto& m = monitors[i];
+        wanted.insert(m.id);
+        MonitorCard*& c = cards_[m.id];
+        if (!c) {
+            c = grid ? static_cast<MonitorCard*>(new SmallMonitor(model_, this)) : new LargeMonitor(model_, this);
+            c->QWidget::show();
+        }
+        const auto picture = model_.pictures().find(m.id);
+        c->show(m, picture == model_.pictures().end() ? QImage() : picture->second,
+                MenuLayout::feedSize(model_.pictureSize(m), grid));
+        if (grid) {
+            const int row = static_cast<int>(i / 2), column = static_cast<int>(i % 2);
+            c->move(whole(column * (MenuLayout::smallWidth + MenuLayout::gap)),
+                    whole(row * (MenuLayout::smallHeight + MenuLayout::gap)));
+        } else {
+            c->move(0, whole(y));
+            y += c->height() + MenuLayout::gap;
+        }
+    }
+    for (auto it = cards_.begin(); it != cards_.end();) {
+        if (wanted.contains(it->first)) {
+            ++it;
+        } else {
+            delete it->second;
+            it = cards_.erase(it);
+        }
+    }
+    setFixedSize(whole(MenuLayout::wallWidth), whole(model_.wallHeight()));
+    update();
+}
+
+void MonitorGrid::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const bool dark = MenuInk::isDark(palette());
+    for (const auto& [id, c] : cards_) MonitorFace::paintShadow(p, QRectF(c->geometry()), dark);
+}
+
+MenuWall::MenuWall(MenuModel& model, QWidget* parent)
+    : QWidget(parent),
+      model_(model),
+      free_(new FreeMonitor([&model] { MenuModel::call(model.onNewWatch); }, this)),
+      scroller_(new QScrollArea(this)),
+      grid_(new MonitorGrid(model)),
+      tile_(new NewWatchTile([&model] { MenuModel::call(model.onNewWatch); }, this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(static_cast<int>(MenuLayout::gap));
+    layout->addWidget(free_);
+    layout->addWidget(scroller_);
+    layout->addWidget(tile_);
+    scroller_->setFrameShape(QFrame::NoFrame);
+    scroller_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller_->setWidgetResizable(false);
+    scroller_->viewport()->setAutoFillBackground(false);
+    scroller_->setWidget(grid_);
+    grid_->setAutoFillBackground(false);
+    indicator_ = new ScrollIndicator(scroller_->verticalScrollBar(), this);
+    setFixedWidth(static_cast<int>(MenuLayout::wallWidth));
+    sync();
+}
+
+bool MenuWall::scrolling() const { return MenuLayout::scrolls(model_.wallHeight(), model_.wallLimit()); }
+
+void MenuWall::sync() {
+    const bool empty = model_.monitors().empty();
+    free_->setVisible(empty);
+    scroller_->setVisible(!empty);
+    tile_->setVisible(!empty);
+    grid_->sync();
+    const double height = scrolling() ? std::max(model_.wallLimit(), MenuPlacement::smallest) : model_.wallHeight();
+    if (scroller_->height() != whole(height) || scroller_->minimumHeight() != whole(height))
+        scroller_->setFixedSize(whole(MenuLayout::wallWidth), whole(height));
+    indicator_->setVisible(!empty && scrolling());
+    placeIndicator();
+}
+
+// Over the right edge of the monitors, which always start at the wall's top.
+void MenuWall::placeIndicator() {
+    indicator_->setGeometry(scroller_->width() - 8, 4, 8, std::max(scroller_->height() - 8, 0));
+    indicator_->raise();
+}
+
+void MenuWall::resizeEvent(QResizeEvent*) { placeIndicator(); }
+
+void MenuWall::paintEvent(QPaintEvent*) {
+    if (!free_->isVisible()) return;
+    QPainter p(this);
+    MonitorFace::paintShadow(p, QRectF(free_->geometry()), MenuInk::isDark(palette()));
+}
+
+}  // namespace kestrove

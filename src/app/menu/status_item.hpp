@@ -1,0 +1,45 @@
+#pragma once
+// The application's icon in the desktop's tray. Trays show no text beside
+// an icon, so the number of active watches is drawn into the picture and
+// given as the tooltip, which trays read out as the icon's name.
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace kestrove {
+
+// What the icon shows.
+struct StatusLook {
+    double dotScale = 1;       // the dot's size (the bark animation grows it)
+    int count = 0;             // active watches; none drawn below 1
+    bool highlighted = false;  // while the panel is open
+    bool operator==(const StatusLook&) const = default;
+};
+
+class StatusItem {
+public:
+    virtual ~StatusItem() = default;
+
+    virtual void setLook(const StatusLook& look) = 0;
+    virtual void setName(const QString& name) = 0;
+    // The icon's rectangle in global points, when the tray tells it.
+    virtual std::optional<QRect> geometry() const = 0;
+
+    // A press of the left or right button on the icon.
+    std::function<void()> onPress;
+};
+
+namespace StatusIcon {
+
+// The icon's picture, `side` points square: the mark, the count in a red
+// badge at the bottom right, a soft ground while highlighted.
+QImage render(const StatusLook& look, int side, qreal devicePixelRatio, const QColor& ink);
+
+}  // namespace StatusIcon
+
+}  // namespace kestrove
