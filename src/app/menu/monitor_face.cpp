@@ -2,7 +2,6 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QTextLayout>
 
 #include <algorithm>
 
@@ -181,49 +180,32 @@ void paintCaption(QPainter& p, const QRectF& rect, const CaptionText& c, int siz
         p.restore();
         return;
     }
-    QTextLayout layout(prefix + body, strong);
-    QTextCharFormat dimmed;
-    dimmed.setFont(regular);
-    dimmed.setForeground(MenuInk::dim());
-    QTextCharFormat bright;
-    bright.setForeground(Qt::white);
-    layout.setFormats({{0, static_cast<int>(prefix.size()), dimmed},
-                       {static_cast<int>(prefix.size()), static_cast<int>(body.size()), bright}});
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    double y = 0;
-    int made = 0;
-    for (QTextLine line = layout.createLine(); line.isValid() && made < lines; line = layout.createLine(), ++made) {
-        line.setLineWidth(rect.width());
-        line.setPosition(QPointF(0, y));
-        y += line.height() + 1;
+    // The first line: the label, then as many words as fit (a word too long
+    // for any line is broken); the second takes the rest, cut at the tail.
+    const double firstRoom = rect.width() - mr.horizontalAdvance(prefix);
+    qsizetype cut = 0;
+    for (qsizetype i = 0; i <= body.size(); ++i) {
+        if (i < body.size() && body[i] != QLatin1Char(' ')) continue;
+        if (ms.horizontalAdvance(body.left(i)) > firstRoom) break;
+        cut = i;
     }
-    layout.endLayout();
+    if (cut == 0 && ms.horizontalAdvance(body) > firstRoom) {
+        while (cut < body.size() && ms.horizontalAdvance(body.left(cut + 1)) <= firstRoom) ++cut;
+    } else if (ms.horizontalAdvance(body) <= firstRoom) {
+        cut = body.size();
+    }
+    const QString first = body.left(cut), rest = body.mid(cut).trimmed();
+    const double lineHeight = std::max(mr.height(), ms.height()) + 1;
+    double baseline = rect.top() + ms.ascent();
+    p.setFont(regular);
+    p.setPen(MenuInk::dim());
+    p.drawText(QPointF(rect.left(), baseline), prefix);
+    p.setFont(strong);
     p.setPen(Qt::white);
-    const int total = layout.lineCount();
-    const bool cut = layout.lineCount() > 0 &&
-                     layout.lineAt(total - 1).textStart() + layout.lineAt(total - 1).textLength() < layout.text().size();
-    for (int i = 0; i < total; ++i) {
-        const QTextLine line = layout.lineAt(i);
-        if (i == total - 1 && cut) {
-            // The last line shown takes the rest of the text, cut at the tail.
-            const int start = line.textStart();
-            const int inPrefix = std::max(0, static_cast<int>(prefix.size()) - start);
-            const QString head = prefix.mid(start, inPrefix);
-            const QString rest = layout.text().mid(start + inPrefix);
-            const double room = rect.width() - mr.horizontalAdvance(head);
-            const QPointF at = rect.topLeft() + QPointF(0, line.y() + line.ascent());
-            p.setFont(regular);
-            p.setPen(MenuInk::dim());
-            p.drawText(at, head);
-            p.setFont(strong);
-            p.setPen(Qt::white);
-            p.drawText(at + QPointF(mr.horizontalAdvance(head), 0), ms.elidedText(rest, Qt::ElideRight, room));
-        } else {
-            line.draw(&p, rect.topLeft());
-        }
+    p.drawText(QPointF(rect.left() + mr.horizontalAdvance(prefix), baseline), first);
+    if (!rest.isEmpty() && lines > 1) {
+        baseline += lineHeight;
+        p.drawText(QPointF(rect.left(), baseline), ms.elidedText(rest, Qt::ElideRight, rect.width()));
     }
     p.restore();
 }

@@ -1,0 +1,202 @@
+// The monitor cards offscreen, large and small, in each state, light and
+// dark; the pictures are left in <build>/snapshots/menu/monitors.
+#include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QTest>
+
+#include "app/look/brand.hpp"
+#include "app/menu/monitor_cards.hpp"
+#include "app/menu/monitor_face.hpp"
+#include "menu_samples.hpp"
+#include "support/app/offscreen_app.hpp"
+
+namespace kestrove {
+namespace {
+
+using namespace menu_samples;
+
+const WatchStatus statuses[] = {WatchStatus::watching, WatchStatus::lostSight, WatchStatus::paused,
+                                WatchStatus::finished};
+
+const char* name(WatchStatus s) {
+    switch (s) {
+        case WatchStatus::watching: return "watching";
+        case WatchStatus::lostSight: return "lost";
+        case WatchStatus::paused: return "paused";
+        case WatchStatus::finished: return "finished";
+    }
+    return "";
+}
+
+// A card of either size for one row, in a palette, drawn.
+struct Card {
+    MenuModel model;
+    std::unique_ptr<MonitorCard> card;
+    QImage image;
+
+    Card(bool small, MenuModel::Monitor m, bool withPicture, bool dark) {
+        QCursor::setPos(-1000, -1000);
+        if (withPicture)
+            model.setMonitors({m}, {{m.id, picture(640, 240)}});
+        else
+            model.setMonitors({m});
+        if (small)
+            card = std::make_unique<SmallMonitor>(model);
+        else
+            card = std::make_unique<LargeMonitor>(model);
+        card->setPalette(palette(dark));
+        refresh();
+    }
+    void refresh() {
+        const auto& m = model.monitors().front();
+        const auto it = model.pictures().find(m.id);
+        card->show(m, it == model.pictures().end() ? QImage() : it->second,
+                   MenuLayout::feedSize(model.pictureSize(m), dynamic_cast<SmallMonitor*>(card.get())));
+        image = card->grab().toImage();
+    }
+    QRgb at(QPointF p) const { return image.pixel(p.toPoint()); }
+};
+
+QColor face(bool dark) { return dark ? QColor(12, 12, 13) : QColor(22, 22, 22); }
+
+struct MonitorCards : ::testing::Test {
+    void SetUp() override { offscreen::app(); }
+};
+
+TEST_F(MonitorCards, EachStateInBothSizesAndSchemes) {
+    for (const Scheme& scheme : schemes) {
+        for (bool small : {false, true}) {
+            for (WatchStatus status : statuses) {
+                auto m = monitor("a", status, "the total drops below 200");
+                m.read = "189.00";
+                Card c(small, m, status != WatchStatus::lostSight, scheme.dark);
+                offscreen::saveSnapshot(c.image, "menu/monitors",
+                                        QString("%1-%2-%3").arg(small ? "small" : "large", name(status), scheme.name));
+                const QRectF feed = c.card->feedRect();
+                EXPECT_TRUE(near(c.at({c.image.width() / 2.0, c.image.height() - 3.0}), face(scheme.dark), 2))
+                    << "the dark face in either scheme";
+                // The ring's first band, just outside the picture's left edge.
+                const QRgb ring = c.at({feed.left() - 1.5, feed.center().y()});
+                QColor expected = Brand::signal();
+                if (status == WatchStatus::lostSight) expected = Brand::mutedLine();
+                if (status == WatchStatus::paused) expected = blend(face(scheme.dark), Brand::signal(), 0.38);
+                EXPECT_TRUE(near(ring, expected, 4)) << name(status) << (small ? " small" : " large");
+                // The picture at half strength while paused or out of sight.
+                const QRgb inside = c.at(feed.topLeft() + QPointF(6, 6));
+                const QColor ground(235, 238, 242);
+                if (status == WatchStatus::lostSight)
+                    EXPECT_TRUE(near(inside, blend(face(scheme.dark), Qt::white, 0.08 * 0.5), 2)) << "the empty placeholder";
+                else
+                    EXPECT_TRUE(near(inside, status == WatchStatus::paused ? blend(face(scheme.dark), ground, 0.5) : ground, 4))
+                        << name(status);
+            }
+        }
+    }
+}
+
+TEST_F(MonitorCards, TagsChipsAndPlaceholders) {
+    for (bool small : {false, true}) {
+        auto m = monitor("a", WatchStatus::lostSight, "x");
+        Card lost(small, m, false, true);
+        EXPECT_EQ(lost.card->feedRect().size(), small ? QSizeF(144, 40) : QSizeF(320, 64));
+        const QRectF tag = small ? static_cast<SmallMonitor*>(lost.card.get())->tagRect()
+                                 : static_cast<LargeMonitor*>(lost.card.get())->tagRect();
+        EXPECT_TRUE(near(lost.at(tag.topLeft() + QPointF(3, 10)), Brand::muted(), 3)) << "a muted tag";
+        EXPECT_EQ(lost.card->first()->accessibleName(), "Pause") << "out of sight, it can still be paused";
+        EXPECT_EQ(lost.card->second()->accessibleName(), "Stop Watching");
+
+        auto finished = monitor("b", WatchStatus::finished, "x");
+        EXPECT_EQ(Card(small, finished, true, false).card->readChip(), nullptr) << "finished without a value";
+        finished.read = "189.00";
+        Card read(small, finished, true, false);
+        ASSERT_NE(read.card->readChip(), nullptr);
+        EXPECT_EQ(read.card->readChip()->accessibleName(), "Read 189.00");
+        EXPECT_EQ(read.card->readChip()->height(), small ? 19 : 20);
+        auto watching = monitor("c", WatchStatus::watching, "x");
+        watching.read = "189.00";
+        EXPECT_EQ(Card(small, watching, true, false).card->readChip(), nullptr) << "not finished: no chip";
+    }
+    // The large card's tag says the whole line; the small one the short tag, with the line as its tooltip.
+    auto m = monitor("a", WatchStatus::watching, "the build is green");
+    Card large(false, m, true, false), small(true, m, true, false);
+    EXPECT_EQ(static_cast<LargeMonitor*>(large.card.get())->tagRect().width(),
+              MonitorFace::tagWidth(QString::fromStdString(m.line), 1000));
+    EXPECT_EQ(static_cast<SmallMonitor*>(small.card.get())->tagRect().width(),
+              MonitorFace::tagWidth(QString::fromStdString(m.tag), 1000));
+    EXPECT_EQ(small.card->toolTip(), QString::fromStdString(m.line));
+    EXPECT_EQ(large.card->accessibleName(), "the build is green, watching · every 5 s");
+}
+
+TEST_F(MonitorCards, ActionsPerStateReachTheModelWithTheWatchId) {
+    struct Case {
+        WatchStatus status;
+        const char* first;
+        const char* second;
+    } const cases[] = {{WatchStatus::watching, "Pause", "Stop Watching"},
+                       {WatchStatus::lostSight, "Pause", "Stop Watching"},
+                       {WatchStatus::paused, "Resume", "Stop Watching"},
+                       {WatchStatus::finished, "Watch Again", "Remove"}};
+    for (const Case& c : cases) {
+        Card card(false, monitor("id7", c.status, "x"), true, false);
+        EXPECT_EQ(card.card->first()->toolTip(), c.first);
+        EXPECT_EQ(card.card->second()->accessibleName(), c.second);
+        QTest::mouseClick(card.card->first(), Qt::LeftButton, {}, QPoint(12, 12));  // no callback set: nothing
+        std::vector<std::string> calls;
+        auto note = [&](const char* what) { return [&calls, what](const std::string& id) { calls.push_back(what + id); }; };
+        card.model.onPause = note("pause:");
+        card.model.onResume = note("resume:");
+        card.model.onRemove = note("remove:");
+        card.model.onWatchAgain = note("again:");
+        QTest::mouseClick(card.card->first(), Qt::LeftButton, {}, QPoint(12, 12));
+        QTest::mouseClick(card.card->second(), Qt::LeftButton, {}, QPoint(12, 12));
+        QTest::mouseClick(card.card->second(), Qt::LeftButton, {}, QPoint(1, 1));  // outside the circle
+        const std::string first = c.status == WatchStatus::paused     ? "resume:id7"
+                                  : c.status == WatchStatus::finished ? "again:id7"
+                                                                       : "pause:id7";
+        EXPECT_EQ(calls, (std::vector<std::string>{first, "remove:id7"})) << c.first;
+    }
+}
+
+TEST_F(MonitorCards, SmallCardsShowTheirButtonsOnlyWhenAsked) {
+    Card small(true, monitor("a", WatchStatus::watching, "x"), true, true);
+    auto& card = static_cast<SmallMonitor&>(*small.card);
+    EXPECT_TRUE(card.first()->veiled() && card.second()->veiled());
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+    QApplication::sendEvent(&card, &enter);
+    EXPECT_FALSE(card.first()->veiled());
+    QApplication::sendEvent(&card, &leave);
+    EXPECT_TRUE(card.first()->veiled());
+    small.model.setRevealed("a");
+    small.refresh();
+    EXPECT_FALSE(card.second()->veiled()) << "revealed by the model";
+    small.model.setRevealed(std::nullopt);
+    small.refresh();
+    EXPECT_TRUE(card.second()->veiled());
+    card.QWidget::show();
+    card.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&card));
+    card.second()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(card.second()->hasFocus());
+    QApplication::processEvents();
+    EXPECT_FALSE(card.first()->veiled()) << "a button with the keyboard shows both";
+    Card large(false, monitor("a", WatchStatus::watching, "x"), true, true);
+    EXPECT_FALSE(large.card->first()->veiled()) << "large cards always show them";
+}
+
+TEST_F(MonitorCards, ALongSentenceIsCutInsideTheCard) {
+    const std::string longText(40, 'W');
+    for (bool small : {false, true}) {
+        Card c(small, monitor("a", WatchStatus::watching, longText + " " + longText + " " + longText), true, false);
+        offscreen::saveSnapshot(c.image, "menu/monitors", small ? "small-long" : "large-long");
+        const double top = small ? 98 : c.card->feedRect().bottom();
+        const double bottom = small ? 148 : c.card->height();
+        // Nothing drawn in the right inset of the caption.
+        for (double y = top + 2; y < bottom - 8; y += 1)
+            for (double x = c.image.width() - 11; x < c.image.width() - 4; x += 1)
+                ASSERT_TRUE(near(c.at({x, y}), face(false), 2)) << x << "," << y << (small ? " small" : " large");
+    }
+}
+
+}  // namespace
+}  // namespace kestrove
