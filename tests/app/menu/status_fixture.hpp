@@ -21,6 +21,7 @@ namespace kestrove::testing {
 
 struct StatusMenuTest : ManagerTest {
     fakes::FakeStatusItem item;
+    StatusItem* tray = &item;  // the icon the controller is made with
     fakes::FakeMenuUpdates updates;
     fakes::FakeLoginSwitch login;
     fakes::RecordingActions actions;
@@ -31,8 +32,9 @@ struct StatusMenuTest : ManagerTest {
     int quits = 0;
 
     void SetUp() override {
-        // The widgets' application, in place of the manager fixture's core one.
-        offscreen::app();
+        // The widgets' application, in place of the manager fixture's core
+        // one; on a desktop, the test program's own.
+        if (!QCoreApplication::instance()) offscreen::app();
         QCursor::setPos(-1000, -1000);
         saves = std::make_unique<SaveCounter>(data);
         makeManager();
@@ -50,7 +52,7 @@ struct StatusMenuTest : ManagerTest {
     // Wired as the application wires it: every change refreshes, every bark pops the dot.
     void makeStatus() {
         menu = std::make_unique<StatusMenuController>(
-            StatusMenuController::Services{*manager, *telegram, updates, login, item, clock, defaults,
+            StatusMenuController::Services{*manager, *telegram, updates, login, *tray, clock, defaults,
                                            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); },
                                            [this](const QString& m, const QString& d) { alerts.emplace_back(m, d); },
                                            [this](const Url& url) { opened.push_back(url.toString()); },

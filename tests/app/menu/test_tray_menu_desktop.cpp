@@ -1,0 +1,193 @@
+// The tray icon and its panel on an X server with an XEmbed tray (trayer):
+// where the icon and the panel go, what clicks and keys do, and what the
+// screen shows. Screenshots are left in <build>/snapshots/menu_desktop.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QDir>
+#include <QScreen>
+#include <QTest>
+
+#include "app/menu/qt_status_item.hpp"
+#include "status_fixture.hpp"
+#include "support/app/desktop_fixture.hpp"
+#include "support/app/stderr_capture.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::waitFor;
+
+void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
+
+void clickAt(QPoint at) {
+    xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    xdotool({"click", "1"});
+}
+
+void screenshot(const QString& name) {
+    const QString folder = QStringLiteral(KESTROVE_SNAPSHOT_DIR "/menu_desktop");
+    QDir().mkpath(folder);
+    QProcess::execute(QStringLiteral("import"), {"-window", "root", folder + "/" + name + ".png"});
+}
+
+struct TrayMenuDesktop : StatusMenuTest {
+    std::unique_ptr<QProcess> trayer;  // stopped by its own pid
+    std::unique_ptr<QtStatusItem> icon;
+
+    void startTray(const QString& edge) {
+        stopTray();
+        trayer = std::make_unique<QProcess>();
+        trayer->start(QStringLiteral("trayer"), {"--edge", edge, "--align", "right", "--widthtype", "request",
+                                                 "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
+        ASSERT_TRUE(trayer->waitForStarted(5000));
+    }
+    void stopTray() {
+        if (!trayer) return;
+        trayer->terminate();
+        if (!trayer->waitForFinished(3000)) trayer->kill();
+        trayer->waitForFinished(2000);
+        trayer.reset();
+    }
+    // The controller with the real icon, embedded in a tray at `edge`.
+    void withTray(const QString& edge) {
+        startTray(edge);
+        icon = std::make_unique<QtStatusItem>();
+        // Embedded, and placed by the tray at its right end.
+        const bool top = edge == "top";
+        ASSERT_TRUE(waitFor(
+            [&] {
+                const auto g = icon->geometry();
+                return g && g->right() >= 1200 && g->right() < 1280 && (top ? g->bottom() < 30 : g->top() > 770);
+            },
+            10000))
+            << "the icon is in the tray";
+        // The tray maps the icon a while after embedding it: wait until the
+        // screen shows the mark there, or a click may land on the tray.
+        ASSERT_TRUE(waitFor([&] { return markOnScreen(*icon->geometry()); }, 10000)) << "the mark is drawn";
+        // The work area shrinks once the window manager has the tray's strut.
+        ASSERT_TRUE(waitFor([&] { return QGuiApplication::primaryScreen()->availableGeometry().height() < 800; }));
+        tray = icon.get();
+        menu.reset();
+        makeStatus();
+    }
+    static bool markOnScreen(const QRect& area) {
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                                        area.height()).toImage();
+        int dark = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) dark += qGray(shot.pixel(x, y)) < 60;
+        return dark > 10;
+    }
+    QPoint iconCentre() { return icon->geometry()->center(); }
+    bool panelShown() { return menu->panelVisible(); }
+    QRect panelFrame() { return menu->panel().window()->geometry(); }
+
+    void TearDown() override {
+        menu.reset();
+        icon.reset();
+        stopTray();
+        StatusMenuTest::TearDown();
+    }
+};
+
+TEST_F(TrayMenuDesktop, TheIconAppearsOnceATrayRuns) {
+    {
+        StderrCapture log;
+        icon = std::make_unique<QtStatusItem>();
+        EXPECT_NE(log.text().find("no system tray runs yet"), std::string::npos);
+    }
+    EXPECT_FALSE(icon->geometry().has_value());
+    startTray("top");
+    ASSERT_TRUE(waitFor([&] { return icon->geometry() && icon->geometry()->left() > 0; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return markOnScreen(*icon->geometry()); }, 10000)) << "the mark is drawn";
+    screenshot("icon-in-tray");
+    const QRect area = *icon->geometry();
+    EXPECT_GE(area.left(), 1280 - 64) << "in the tray at the top right";
+    EXPECT_LE(area.right(), 1279) << "where the tray shows it, not where it was first embedded";
+    EXPECT_LE(area.bottom(), 30);
+    icon->setName("Kestrove, 2 watching");
+    EXPECT_EQ(icon->icon().toolTip(), "Kestrove, 2 watching");
+}
+
+TEST_F(TrayMenuDesktop, ClicksOnTheIconOpenThePanelUnderItAndCloseIt) {
+    withTray("top");
+    for (const char* id : {"a", "b"}) added(makeSpec(id, 10));
+    clickAt(iconCentre());
+    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }));
+    QTest::qWait(300);
+    screenshot("open-under-tray");
+    const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = panelFrame();
+    EXPECT_EQ(frame.top(), std::max(visible.top(), icon->geometry()->bottom() + 1) + 6) << "6 under the tray";
+    EXPECT_EQ(frame.right(), visible.right() - 8) << "8 inside the right edge";
+    EXPECT_TRUE(waitFor([&] { return menu->look().highlighted; }));
+
+    clickAt(iconCentre());
+    ASSERT_TRUE(waitFor([&] { return !panelShown(); }));
+    QTest::qWait(400);
+    EXPECT_FALSE(panelShown()) << "closed by the icon's own press, not opened again";
+    EXPECT_FALSE(menu->look().highlighted);
+}
+
+TEST_F(TrayMenuDesktop, EscapeClosesThePanelOnlyWhenItHasTheKeyboard) {
+    withTray("top");
+    clickAt(iconCentre());
+    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }));
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitFor([&] { return !panelShown(); }));
+    EXPECT_FALSE(menu->look().highlighted);
+
+    desktop::TestWindow other;
+    xdotool({"windowactivate", "--sync", QString::number(other.id())});
+    menu->panel().show({1000, 0, 24, 24}, QGuiApplication::primaryScreen(), false);
+    ASSERT_TRUE(waitFor([&] { return panelShown(); }));
+    xdotool({"key", "Escape"});
+    QTest::qWait(300);
+    EXPECT_TRUE(panelShown()) << "Escape went to the other window";
+    menu->panel().close();
+    EXPECT_FALSE(panelShown());
+}
+
+TEST_F(TrayMenuDesktop, AClickInAnotherWindowClosesThePanelAndReachesThatWindow) {
+    withTray("top");
+    desktop::TestWindow other;
+    const Rect client = other.where();
+    clickAt(iconCentre());
+    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }));
+    const QPoint inside(int(client.x) + 30, int(client.y) + 40);
+    ASSERT_FALSE(panelFrame().contains(inside)) << "the test window is out of the panel's way";
+    clickAt(inside);
+    ASSERT_TRUE(waitFor([&] { return !panelShown(); }));
+    EXPECT_FALSE(menu->look().highlighted);
+    EXPECT_EQ(other.command("clicks"), "clicks 1 30 40");
+
+    // Shown without activation (where it was), it stays whatever is clicked.
+    const QRect at = *icon->geometry();
+    menu->panel().show({double(at.x()), double(at.y()), double(at.width()), double(at.height())},
+                       QGuiApplication::primaryScreen(), false);
+    ASSERT_TRUE(waitFor([&] { return panelShown(); }));
+    // (Away from the first click, which a second one would turn into a double click.)
+    const QPoint further = inside + QPoint(20, 10);
+    ASSERT_FALSE(panelFrame().contains(further));
+    clickAt(further);
+    QTest::qWait(300);
+    EXPECT_TRUE(panelShown());
+    EXPECT_EQ(other.command("clicks"), "clicks 2 50 50");
+    menu->panel().close();
+}
+
+TEST_F(TrayMenuDesktop, AboveATrayAtTheBottom) {
+    withTray("bottom");
+    added(makeSpec("a", 10));
+    clickAt(iconCentre());
+    ASSERT_TRUE(waitFor([&] { return panelShown(); }));
+    QTest::qWait(300);
+    screenshot("open-above-tray");
+    const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(panelFrame().bottom() + 1, std::min(visible.bottom() + 1, icon->geometry()->top()) - 6);
+    EXPECT_EQ(panelFrame().right(), visible.right() - 8);
+}
+
+}  // namespace
+}  // namespace kestrove::testing
