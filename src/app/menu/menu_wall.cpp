@@ -40,6 +40,7 @@ void MonitorGrid::sync() {
         grid_ = grid;
     }
     std::set<std::string> wanted;
+    std::vector<QRect> placed;
     double y = 0;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         const auto& m = monitors[i];
@@ -60,6 +61,7 @@ void MonitorGrid::sync() {
             c->move(0, whole(y));
             y += c->height() + MenuLayout::gap;
         }
+        placed.push_back(c->geometry());
     }
     for (auto it = cards_.begin(); it != cards_.end();) {
         if (wanted.contains(it->first)) {
@@ -70,7 +72,11 @@ void MonitorGrid::sync() {
         }
     }
     setFixedSize(whole(MenuLayout::wallWidth), whole(model_.wallHeight()));
-    update();
+    // The shadows move only with the cards; each card repaints itself.
+    if (placed != placed_) {
+        placed_ = std::move(placed);
+        update();
+    }
 }
 
 void MonitorGrid::paintEvent(QPaintEvent*) {

@@ -35,6 +35,7 @@ protected:
 private:
     MenuModel& model_;
     std::map<std::string, MonitorCard*> cards_;
+    std::vector<QRect> placed_;  // where the cards were, for their shadows
     bool grid_ = false;
 };
 
