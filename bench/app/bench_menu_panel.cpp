@@ -68,7 +68,7 @@ struct World {
     std::unique_ptr<TelegramLink> telegram;
     fakes::FakeStatusItem item;
     fakes::FakeMenuUpdates updates;
-    fakes::FakeLoginSwitch login;
+    fakes::FakeLaunchAtLogin login;
     std::unique_ptr<StatusMenuController> menu;
     Paints paints;
 

@@ -3,12 +3,13 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
 #include "app/menu/menu_ink.hpp"
+#include "app/menu/window_style.hpp"
+#include "app/menu/telegram_logo.hpp"
 #include "app/menu/toggle_switch.hpp"
 #include "core/copy/copy_catalogue.hpp"
 #include "core/copy/copy_status.hpp"
@@ -18,28 +19,6 @@ namespace kestrove {
 namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-// Until the messenger's own mark is drawn here: its blue disc and plane.
-class ChatMark : public QWidget {
-public:
-    explicit ChatMark(QWidget* parent) : QWidget(parent) { setFixedSize(16, 16); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(42, 171, 238));
-        p.drawEllipse(QRectF(rect()));
-        QPainterPath plane;
-        plane.moveTo(3.5, 7.8);
-        plane.lineTo(12, 4.4);
-        plane.lineTo(10.6, 11.8);
-        plane.lineTo(7.4, 9.6);
-        plane.closeSubpath();
-        p.fillPath(plane, Qt::white);
-    }
-};
 
 // A row of the desk: a column of texts that takes the width left, then `control`.
 QWidget* row(QWidget* texts, QWidget* control, int top, int bottom, int spacing = 12) {
@@ -69,7 +48,7 @@ QColor DeskRule::colour(bool dark) {
 
 void DeskRule::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), colour(MenuInk::isDark(palette())));
+    p.fillRect(rect(), colour(WindowStyle::isDark(palette())));
 }
 
 MoreButton::MoreButton(QWidget* parent) : QAbstractButton(parent), hover_(new HoverFlag(this)) {
@@ -122,7 +101,9 @@ QWidget* MenuDesk::chatRow() {
     column->setSpacing(1);
     auto* title = new QHBoxLayout;
     title->setSpacing(6);
-    title->addWidget(new ChatMark(texts));
+    auto* logo = new TelegramLogo(texts);
+    logo->setFixedSize(16, 16);
+    title->addWidget(logo);
     title->addWidget(label(qs(Copy::menuTelegram), Brand::font(13, QFont::Medium)));
     title->addStretch(1);
     column->addLayout(title);
@@ -254,7 +235,7 @@ void MenuDesk::sync() {
 void MenuDesk::colourSecondary() {
     auto paint = [this](QLabel* l, bool secondary) {
         QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, secondary ? MenuInk::secondary(palette()) : palette().color(QPalette::WindowText));
+        p.setColor(QPalette::WindowText, secondary ? WindowStyle::secondary(palette()) : palette().color(QPalette::WindowText));
         l->setPalette(p);
     };
     for (QLabel* l : secondary_) paint(l, true);

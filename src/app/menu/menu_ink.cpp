@@ -12,12 +12,4 @@ QColor dim() {
     return c;
 }
 
-bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
-
-QColor secondary(const QPalette& palette) {
-    QColor c = palette.color(QPalette::WindowText);
-    c.setAlphaF(0.55f);
-    return c;
-}
-
 }  // namespace kestrove::MenuInk

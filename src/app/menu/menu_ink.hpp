@@ -1,8 +1,8 @@
 #pragma once
-// The panel's two fixed colours, its scheme, and text that steps back.
+// The panel's two fixed colours. (Its scheme and secondary text are
+// WindowStyle's, as in the other windows.)
 
 #include <QColor>
-#include <QPalette>
 
 namespace kestrove::MenuInk {
 
@@ -10,10 +10,5 @@ namespace kestrove::MenuInk {
 QColor ink();
 // Secondary text on the monitors' dark face.
 QColor dim();
-
-// Dark appearance: the palette's window colour is darker than mid-grey.
-bool isDark(const QPalette& palette);
-// The palette's text at half strength: the desk's second lines.
-QColor secondary(const QPalette& palette);
 
 }  // namespace kestrove::MenuInk

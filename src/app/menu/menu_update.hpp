@@ -1,28 +1,16 @@
 #pragma once
 // What the menu needs of the update checker: the note it shows, the release
 // behind "Open Download Page", "Check for Updates", and word of a change.
-// The application hands in the real checker through this interface.
+// `CheckerUpdates` hands the real checker through it.
 
 #include <functional>
 #include <optional>
 
-#include "core/cloud/updates.hpp"
+#include "app/menu/update_checker.hpp"
 
 namespace kestrove {
 
-// The menu's update line.
-struct UpdateNote {
-    enum class Kind { none, out, checking, upToDate, unknown };
-    Kind kind = Kind::none;
-    std::optional<Release> release;  // for out only
-
-    static UpdateNote none() { return {}; }
-    static UpdateNote out(Release r) { return {Kind::out, std::move(r)}; }
-    static UpdateNote checking() { return {Kind::checking, std::nullopt}; }
-    static UpdateNote upToDate() { return {Kind::upToDate, std::nullopt}; }
-    static UpdateNote unknown() { return {Kind::unknown, std::nullopt}; }
-    bool operator==(const UpdateNote&) const = default;
-};
+using UpdateNote = UpdateChecker::Note;
 
 class MenuUpdates {
 public:
@@ -33,6 +21,18 @@ public:
     virtual void checkNow() = 0;
     // Called after the note changed.
     virtual void setOnChange(std::function<void()> onChange) = 0;
+};
+
+class CheckerUpdates final : public MenuUpdates {
+public:
+    explicit CheckerUpdates(UpdateChecker& checker) : checker_(checker) {}
+    UpdateNote note() const override { return checker_.note(); }
+    std::optional<Release> found() const override { return checker_.found(); }
+    void checkNow() override { checker_.checkNow(); }
+    void setOnChange(std::function<void()> onChange) override { checker_.setOnChange(std::move(onChange)); }
+
+private:
+    UpdateChecker& checker_;
 };
 
 }  // namespace kestrove

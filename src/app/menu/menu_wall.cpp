@@ -9,6 +9,7 @@
 #include <set>
 
 #include "app/menu/menu_ink.hpp"
+#include "app/menu/window_style.hpp"
 #include "app/menu/monitor_cards.hpp"
 #include "app/menu/monitor_face.hpp"
 #include "app/menu/wall_parts.hpp"
@@ -81,7 +82,7 @@ void MonitorGrid::sync() {
 
 void MonitorGrid::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const bool dark = MenuInk::isDark(palette());
+    const bool dark = WindowStyle::isDark(palette());
     for (const auto& [id, c] : cards_) MonitorFace::paintShadow(p, QRectF(c->geometry()), dark);
 }
 
@@ -136,7 +137,7 @@ void MenuWall::resizeEvent(QResizeEvent*) { placeIndicator(); }
 void MenuWall::paintEvent(QPaintEvent*) {
     if (!free_->isVisible()) return;
     QPainter p(this);
-    MonitorFace::paintShadow(p, QRectF(free_->geometry()), MenuInk::isDark(palette()));
+    MonitorFace::paintShadow(p, QRectF(free_->geometry()), WindowStyle::isDark(palette()));
 }
 
 }  // namespace kestrove

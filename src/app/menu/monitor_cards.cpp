@@ -9,6 +9,7 @@
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
 #include "app/menu/menu_ink.hpp"
+#include "app/menu/window_style.hpp"
 #include "app/menu/monitor_face.hpp"
 #include "core/copy/copy_catalogue.hpp"
 #include "core/menu/menu_layout.hpp"
@@ -86,7 +87,7 @@ const QImage& MonitorCard::scaledPicture() {
 
 void MonitorCard::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    MonitorFace::paintBody(p, QRectF(rect()), MenuInk::isDark(palette()));
+    MonitorFace::paintBody(p, QRectF(rect()), WindowStyle::isDark(palette()));
     MonitorFace::paintFeed(p, feedRect(), scaledPicture(), monitor_.status);
     paintParts(p);
 }

@@ -5,6 +5,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "app/menu/panel_fit.hpp"
 #include "app/menu/window_style.hpp"
 
 namespace kestrove {
@@ -35,11 +36,7 @@ void PanelWindow::setContent(QWidget* content) {
     layout()->addWidget(content);
 }
 
-int PanelWindow::fittingHeight(int width) const {
-    if (!content_) return 0;
-    if (content_->hasHeightForWidth()) return content_->heightForWidth(width);
-    return content_->sizeHint().height();
-}
+int PanelWindow::fittingHeight(int width) const { return content_ ? kestrove::fittingHeight(*content_, width) : 0; }
 
 void PanelWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);

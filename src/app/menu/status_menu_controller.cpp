@@ -266,13 +266,13 @@ void StatusMenuController::wire() {
 }
 
 void StatusMenuController::toggleLaunchAtLogin() {
-    auto& login = services_.launchAtLogin;
-    const auto error = login.setEnabled(!login.enabled());
-    if (error) {
+    const auto toggled = services_.launchAtLogin.toggle();
+    if (toggled.error) {
         closeFirst();
-        services_.alert(qs(Copy::launchAtLoginFailed), QString::fromStdString(*error) + qs(Copy::launchAtLoginAdvice));
+        services_.alert(qs(Copy::launchAtLoginFailed),
+                        QString::fromStdString(*toggled.error) + qs(Copy::launchAtLoginAdvice));
     }
-    model_.setLaunchAtLogin(login.enabled());
+    model_.setLaunchAtLogin(toggled.enabled);
 }
 
 }  // namespace kestrove

@@ -17,7 +17,7 @@
 #include "app/engine/clock.hpp"
 #include "app/engine/watch_manager.hpp"
 #include "app/menu/dot_animation.hpp"
-#include "app/menu/login_switch.hpp"
+#include "app/platform/launch_at_login.hpp"
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/menu_update.hpp"
@@ -43,7 +43,7 @@ public:
         WatchManager& manager;
         TelegramLink& telegram;  // only its connected flag is read
         MenuUpdates& updates;
-        LoginSwitch& launchAtLogin;
+        LaunchAtLogin& launchAtLogin;
         StatusItem& item;
         EngineClock& clock;  // the dot animation's steps
         std::shared_ptr<DefaultsStore> defaults;

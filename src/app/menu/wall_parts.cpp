@@ -12,6 +12,7 @@
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
 #include "app/menu/menu_ink.hpp"
+#include "app/menu/window_style.hpp"
 #include "app/menu/monitor_face.hpp"
 #include "core/copy/copy_catalogue.hpp"
 #include "core/menu/menu_layout.hpp"
@@ -130,7 +131,7 @@ void FreeMonitor::resizeEvent(QResizeEvent*) {
 void FreeMonitor::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRectF card(rect());
-    MonitorFace::paintBody(p, card, MenuInk::isDark(palette()));
+    MonitorFace::paintBody(p, card, WindowStyle::isDark(palette()));
     MonitorFace::paintCorners(p, card, MonitorFace::freeCorners, Qt::white);
     const QFont titleFont = Brand::font(17, QFont::DemiBold);
     const double top = stackTop(), titleHeight = QFontMetricsF(titleFont).height();
@@ -172,10 +173,10 @@ void NewWatchTile::paintEvent(QPaintEvent*) {
     const QRectF r(rect());
     QPainterPath shape;
     shape.addRoundedRect(r, 8, 8);
-    p.fillPath(shape, fill(MenuInk::isDark(palette()), hovered()));
+    p.fillPath(shape, fill(WindowStyle::isDark(palette()), hovered()));
     const QColor text = palette().color(QPalette::WindowText);
     MonitorFace::paintCorners(p, r, MonitorFace::tileCorners, text);
-    paintNewWatchLabel(p, r, text, MenuInk::secondary(palette()));
+    paintNewWatchLabel(p, r, text, WindowStyle::secondary(palette()));
     if (hasFocus()) paintFocus(p, r, 8);
 }
 

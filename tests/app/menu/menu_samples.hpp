@@ -18,6 +18,7 @@
 #include "app/menu/menu_view.hpp"
 #include "app/menu/panel_fit.hpp"
 #include "core/menu/menu_layout.hpp"
+#include "support/app/appearance.hpp"
 
 namespace kestrove::menu_samples {
 
@@ -27,13 +28,10 @@ struct Scheme {
 };
 inline constexpr Scheme schemes[] = {{"light", false}, {"dark", true}};
 
+// The tests' appearance, with disabled buttons greyed as a desktop greys them.
 inline QPalette palette(bool dark) {
-    QPalette p = dark ? QPalette(QColor(64, 64, 68), QColor(40, 40, 42))
-                      : QPalette(QColor(246, 246, 246), QColor(236, 236, 236));
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-            p.setColor(group, role, dark ? Qt::white : Qt::black);
-    p.setColor(QPalette::Base, dark ? QColor(30, 30, 32) : Qt::white);
+    QPalette p = offscreen::palette(dark);
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, dark ? QColor(120, 120, 124) : QColor(150, 150, 150));
     return p;
 }
 

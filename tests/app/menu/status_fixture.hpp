@@ -23,7 +23,7 @@ struct StatusMenuTest : ManagerTest {
     fakes::FakeStatusItem item;
     StatusItem* tray = &item;  // the icon the controller is made with
     fakes::FakeMenuUpdates updates;
-    fakes::FakeLoginSwitch login;
+    fakes::FakeLaunchAtLogin login;
     fakes::RecordingActions actions;
     std::unique_ptr<TelegramLink> telegram;
     std::unique_ptr<StatusMenuController> menu;

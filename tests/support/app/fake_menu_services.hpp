@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/menu/login_switch.hpp"
 #include "app/menu/menu_update.hpp"
 #include "app/menu/status_item.hpp"
 #include "app/menu/status_menu_controller.hpp"
+#include "app/platform/launch_at_login.hpp"
 
 namespace kestrove::fakes {
 
@@ -52,7 +52,7 @@ private:
     std::function<void()> changed_;
 };
 
-class FakeLoginSwitch final : public LoginSwitch {
+class FakeLaunchAtLogin final : public LaunchAtLogin {
 public:
     bool on = false;
     std::optional<std::string> refuse;  // the next change fails with this
