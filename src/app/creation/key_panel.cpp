@@ -9,10 +9,6 @@
 
 namespace kestrove {
 
-int panelContentHeight(const QWidget& content, int width) {
-    return content.hasHeightForWidth() ? content.heightForWidth(width) : content.sizeHint().height();
-}
-
 KeyPanel::KeyPanel(double radius, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), radius_(radius) {
     setAttribute(Qt::WA_X11NetWmWindowTypeUtility);

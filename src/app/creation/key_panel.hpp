@@ -9,12 +9,9 @@
 
 #include <optional>
 
-namespace kestrove {
+#include "app/look/panel_fit.hpp"
 
-// The height `content` needs at `width`: its height for that width when its
-// layout has one, else its size hint. Panel controllers size their panels
-// with it, and the panel fit check measures with it.
-int panelContentHeight(const QWidget& content, int width);
+namespace kestrove {
 
 class KeyPanel : public QWidget {
 public:

@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "app/menu/menu_view.hpp"
-#include "app/menu/panel_fit.hpp"
+#include "app/look/panel_fit.hpp"
 #include "core/menu/menu_layout.hpp"
 #include "core/menu/menu_placement.hpp"
 
@@ -51,7 +51,7 @@ void MenuPanelWindow::showEvent(QShowEvent* event) {
 }
 
 void MenuPanelWindow::resizeEvent(QResizeEvent*) {
-    content_->setGeometry(0, 0, width(), std::max(height(), fittingHeight(*content_, width())));
+    content_->setGeometry(0, 0, width(), std::max(height(), panelContentHeight(*content_, width())));
     // No compositor can be counted on: the corners are cut by a shape.
     setMask(QRegion(outline(QRectF(rect())).toFillPolygon().toPolygon()));
 }
@@ -68,7 +68,7 @@ void MenuPanelWindow::paintEvent(QPaintEvent*) {
 
 MenuPanelController::MenuPanelController(MenuModel& model)
     : model_(model), view_(new MenuView(model)), window_(new MenuPanelWindow(view_)) {
-    view_->onResized = [this] { layout(fittingHeight(*view_, static_cast<int>(MenuLayout::width))); };
+    view_->onResized = [this] { layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width))); };
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), window_);
     escape_->setContext(Qt::WindowShortcut);
     escape_->setEnabled(false);
@@ -88,7 +88,7 @@ void MenuPanelController::show(const Rect& anchor, QScreen* screen, bool activat
     screen_ = screen;
     fitWall();
     view_->catchUp();
-    layout(fittingHeight(*view_, static_cast<int>(MenuLayout::width)));
+    layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width)));
     window_->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     window_->show();
     window_->raise();

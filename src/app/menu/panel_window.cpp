@@ -5,7 +5,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/menu/panel_fit.hpp"
+#include "app/look/panel_fit.hpp"
 #include "app/menu/window_style.hpp"
 
 namespace kestrove {
@@ -36,7 +36,7 @@ void PanelWindow::setContent(QWidget* content) {
     layout()->addWidget(content);
 }
 
-int PanelWindow::fittingHeight(int width) const { return content_ ? kestrove::fittingHeight(*content_, width) : 0; }
+int PanelWindow::fittingHeight(int width) const { return content_ ? panelContentHeight(*content_, width) : 0; }
 
 void PanelWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);

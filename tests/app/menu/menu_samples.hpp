@@ -16,7 +16,7 @@
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/menu_view.hpp"
-#include "app/menu/panel_fit.hpp"
+#include "app/look/panel_fit.hpp"
 #include "core/menu/menu_layout.hpp"
 #include "support/app/appearance.hpp"
 
@@ -79,7 +79,7 @@ inline Shown show(MenuModel& model, bool dark) {
     s.window->setAttribute(Qt::WA_ShowWithoutActivating);
     s.window->show();
     s.view->catchUp();
-    s.window->resize(static_cast<int>(MenuLayout::width), fittingHeight(*s.view, static_cast<int>(MenuLayout::width)));
+    s.window->resize(static_cast<int>(MenuLayout::width), panelContentHeight(*s.view, static_cast<int>(MenuLayout::width)));
     QApplication::processEvents();
     s.image = s.window->grab().toImage();
     return s;

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/menu/menu_desk.hpp"
-#include "app/menu/panel_fit.hpp"
+#include "app/look/panel_fit.hpp"
 #include "app/menu/wall_parts.hpp"
 #include "core/menu/menu_placement.hpp"
 #include "menu_samples.hpp"
@@ -36,7 +36,7 @@ TEST_F(MenuPanelTest, ShownUnderTheIconAtItsContentsHeight) {
     panel.show(icon, screen(), false);
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(model.wallLimit(), MenuPlacement::wallLimit(visible().height(), false));
-    const int content = fittingHeight(*panel.view(), 372);
+    const int content = panelContentHeight(*panel.view(), 372);
     EXPECT_EQ(panel.window()->geometry(),
               QRect(qRound(icon.x + 12 - 186), visible().top() + 6, 372, content));
     EXPECT_EQ(content, 10 + 252 + panel.view()->desk()->height() + 10);
@@ -45,7 +45,7 @@ TEST_F(MenuPanelTest, ShownUnderTheIconAtItsContentsHeight) {
     model.setUpdate(UpdateNote::checking());
     panel.fitWall();
     EXPECT_EQ(model.wallLimit(), MenuPlacement::wallLimit(visible().height(), true));
-    EXPECT_EQ(panel.window()->height(), fittingHeight(*panel.view(), 372));
+    EXPECT_EQ(panel.window()->height(), panelContentHeight(*panel.view(), 372));
     EXPECT_GT(panel.window()->height(), content);
     EXPECT_EQ(panel.window()->y(), visible().top() + 6);
     EXPECT_EQ(panel.view()->height(), panel.window()->height());
@@ -67,7 +67,7 @@ TEST_F(MenuPanelTest, TheWallNeverPushesThePanelOffTheScreen) {
         MenuPanelController panel(model);
         panel.show({100, -24, 24, 24}, screen(), false);
         EXPECT_TRUE(panel.view()->wall()->scrolling());
-        EXPECT_LE(fittingHeight(*panel.view(), 372), visible().height() - 12) << update;
+        EXPECT_LE(panelContentHeight(*panel.view(), 372), visible().height() - 12) << update;
         EXPECT_LE(panel.window()->geometry().bottom(), visible().bottom() - 6 + 1);
     }
 }
@@ -144,7 +144,7 @@ TEST_F(LivePanelTest, TheOpenPanelFollowsTheManagerInPlace) {
     manager->remove("d");
     EXPECT_FALSE(grid().grid()) << "two left: large cards";
     EXPECT_EQ(grid().card("c"), nullptr);
-    EXPECT_EQ(menu->panel().window()->height(), fittingHeight(*menu->panel().view(), 372))
+    EXPECT_EQ(menu->panel().window()->height(), panelContentHeight(*menu->panel().view(), 372))
         << "the panel follows its content";
 
     // The live picture refreshes as the runner publishes.
