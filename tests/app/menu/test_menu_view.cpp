@@ -58,10 +58,19 @@ const State states[] = {
     {"five-finished", [](MenuModel& m) { watches(m, 5); m.setCanPauseAll(true); m.setHasFinished(true); }},
     {"scroll-300", [](MenuModel& m) { wall400(m); m.setWallLimit(300); m.setCanPauseAll(true); }},
     {"scroll-148", [](MenuModel& m) { wall400(m); m.setWallLimit(100); m.setCanPauseAll(true); }},
-    {"update-out", [](MenuModel& m) { watches(m, 1); m.setUpdate(UpdateNote::out(release("Faster checks."))); }},
+    {"update-out", [](MenuModel& m) { watches(m, 1); m.setCanPauseAll(true); m.setUpdate(UpdateNote::out(release("Faster checks."))); }},
     {"update-checking", [](MenuModel& m) { m.setUpdate(UpdateNote::checking()); }},
-    {"resume-disabled", [](MenuModel& m) { watches(m, 1); m.setAllPaused(true); m.setCanPauseAll(false); }},
-    {"connected-local", [](MenuModel& m) { watches(m, 2); m.setTelegramConnected(true); m.setLocalOnly(true); }},
+    {"resume-disabled", [](MenuModel& m) {
+         m.setMonitors({monitor("p", WatchStatus::paused, "the upload finishes")}, {{"p", picture(640, 240)}});
+         m.setAllPaused(true);
+         m.setCanPauseAll(false);
+     }},
+    {"connected-local", [](MenuModel& m) {
+         watches(m, 2);
+         m.setCanPauseAll(true);
+         m.setTelegramConnected(true);
+         m.setLocalOnly(true);
+     }},
 };
 
 struct MenuViewTest : ::testing::Test {
