@@ -37,6 +37,16 @@ public:
     // (no accessibility bus, no binding, no such window).
     [[nodiscard]] virtual Pending open(const WatchRegion& region, Opened done) = 0;
 
+    // A session on a window the caller names itself, made without asking
+    // anything: the developer checks build sessions field by field, also on
+    // windows and processes that do not exist, to see what reads then answer.
+    virtual std::shared_ptr<DirectSession> session(const WindowAnchor& anchor, Size size, std::int32_t pid,
+                                                   ChromiumDetection::Verdict chromium) = 0;
+    // Whether the program running as `pid` is built on Chromium, from /proc
+    // on the reader's thread.
+    [[nodiscard]] virtual Pending chromium(std::int32_t pid,
+                                           std::function<void(ChromiumDetection::Verdict)> done) = 0;
+
     // Whether the accessibility bus answers, as last found out (by an open,
     // a read or a refresh); false until the first answer. Never blocks.
     virtual bool allowed() const = 0;

@@ -52,6 +52,18 @@ Pending QueuedDirectReader::open(const WatchRegion& region, Opened done) {
         Session(), std::move(done));
 }
 
+std::shared_ptr<DirectSession> QueuedDirectReader::session(const WindowAnchor& anchor, Size size, std::int32_t pid,
+                                                          ChromiumDetection::Verdict chromium) {
+    return std::make_shared<TreeDirectSession>(queue_, allowed_, anchor, size, pid, std::move(chromium), readLimit_);
+}
+
+Pending QueuedDirectReader::chromium(std::int32_t pid, std::function<void(ChromiumDetection::Verdict)> done) {
+    using Verdict = ChromiumDetection::Verdict;
+    return queue_->post(
+        {"", "chromium"}, [pid](DirectPlatform& p) { return p.chromium(pid); },
+        Verdict{false, ChromiumDetection::Confidence::unknown, "could not be looked into"}, std::move(done));
+}
+
 Pending QueuedDirectReader::refreshAllowed(std::function<void(bool)> done) {
     return queue_->post(
         looking,

@@ -31,6 +31,9 @@ public:
     ~QueuedDirectReader() override;
 
     Pending open(const WatchRegion& region, Opened done) override;
+    std::shared_ptr<DirectSession> session(const WindowAnchor& anchor, Size size, std::int32_t pid,
+                                           ChromiumDetection::Verdict chromium) override;
+    Pending chromium(std::int32_t pid, std::function<void(ChromiumDetection::Verdict)> done) override;
     bool allowed() const override { return allowed_->load(); }
     Pending refreshAllowed(std::function<void(bool)> done) override;
 

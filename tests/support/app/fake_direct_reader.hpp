@@ -4,6 +4,7 @@
 // whose reads answer `lines` unless scripted otherwise.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,10 +17,12 @@ namespace kestrove::fakes {
 class FakeDirectSession final : public DirectSession {
 public:
     FakeDirectSession(Executor main, const WatchRegion& region)
+        : FakeDirectSession(std::move(main), region.window.value_or(WindowAnchor{}), region.size()) {}
+    FakeDirectSession(Executor main, WindowAnchor anchor, Size size)
         : reads("direct read", main, [this](const Nothing&) { return DirectAnswer::lines(lines); }),
           adopts("adoption", main, [](const Nothing&) { return Nothing{}; }),
-          anchor_(region.window.value_or(WindowAnchor{})),
-          size_(region.size()) {}
+          anchor_(std::move(anchor)),
+          size_(size) {}
 
     std::vector<OCRLine> lines;
     Requests<Nothing, DirectAnswer> reads;  // plain and timed reads alike
@@ -67,13 +70,32 @@ public:
           main_(main) {}
 
     Requests<WatchRegion, std::shared_ptr<DirectSession>> opens;
-    // Every session opened by default, to script its reads.
+    // Every session opened by default or made field by field, to script its reads.
     std::vector<std::shared_ptr<FakeDirectSession>> sessions;
     bool isAllowed = true;
     int refreshes = 0;
+    // Verdicts by process; any other process is not Chromium.
+    std::map<std::int32_t, ChromiumDetection::Verdict> verdicts;
 
     Pending open(const WatchRegion& region, Opened done) override {
         return opens.ask("", "open", region, std::move(done));
+    }
+    std::shared_ptr<DirectSession> session(const WindowAnchor& anchor, Size size, std::int32_t pid,
+                                           ChromiumDetection::Verdict chromium) override {
+        opens.onThread("asked for a session");
+        auto made = std::make_shared<FakeDirectSession>(main_, anchor, size);
+        made->processID = pid;
+        made->verdict = std::move(chromium);
+        sessions.push_back(made);
+        return made;
+    }
+    Pending chromium(std::int32_t pid, std::function<void(ChromiumDetection::Verdict)> done) override {
+        opens.onThread("asked about Chromium");
+        const auto it = verdicts.find(pid);
+        ChromiumDetection::Verdict v =
+            it != verdicts.end() ? it->second
+                                 : ChromiumDetection::Verdict{false, ChromiumDetection::Confidence::sure, "fake"};
+        return Pending::answered(main_, [done = std::move(done), v = std::move(v)] { done(v); });
     }
     bool allowed() const override { return isAllowed; }
     Pending refreshAllowed(std::function<void(bool)> done) override {
