@@ -1,0 +1,48 @@
+#pragma once
+// Runs the accessibility check as its own process, as a developer would,
+// and gives back its exit code and the lines of its report.
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/app/desktop_fixture.hpp"
+
+namespace kestrove::axcheck {
+
+struct Outcome {
+    int code = -1;  // -1: it did not end in time
+    std::vector<std::string> lines;
+    bool ready = false;  // the follow mode's "ready" file was written
+};
+
+// `more`: the arguments after the folder. The tick is one second.
+inline Outcome check(const QStringList& more, int timeoutMs,
+                     QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/report");
+    env.insert(QStringLiteral("KESTROVE_AX_TICK"), QStringLiteral("1"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(QStringLiteral(KESTROVE_DEVAX), QStringList{QStringLiteral("--ax-check"), folder} + more);
+    Outcome out;
+    if (!p.waitForStarted(10000)) return out;
+    if (!desktop::waitFor([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+        p.kill();
+        p.waitForFinished(3000);
+        return out;
+    }
+    out.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    std::ifstream report((folder + QStringLiteral("/report.txt")).toStdString());
+    for (std::string line; std::getline(report, line);) out.lines.push_back(line);
+    out.ready = std::ifstream((folder + QStringLiteral("/ready")).toStdString()).good();
+    return out;
+}
+
+}  // namespace kestrove::axcheck

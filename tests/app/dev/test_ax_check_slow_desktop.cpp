@@ -1,0 +1,138 @@
+// The accessibility check's comparison run on a real desktop, read as its
+// report: the fixed lines, what the direct reader made of the story where a
+// rule compiled, the lost window of the minimised round, the hung stage's
+// time-outs, no stage left behind, and the run without a session bus.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+
+#include "ax_check_run.hpp"
+
+namespace kestrove {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The lines of the round that begins with `header`, up to the next empty line.
+Lines section(const Lines& all, const std::string& header) {
+    const auto start = std::find(all.begin(), all.end(), header);
+    if (start == all.end()) return {};
+    return Lines(start, std::find(start, all.end(), std::string()));
+}
+
+// The line that begins with `prefix`, or "".
+std::string startingWith(const Lines& lines, const std::string& prefix) {
+    for (const std::string& l : lines)
+        if (l.rfind(prefix, 0) == 0) return l;
+    return "";
+}
+
+// The picture and direct cells of a sentence's bark row.
+std::pair<std::string, std::string> barks(const Lines& round, const std::string& sentence) {
+    const auto table = std::find_if(round.begin(), round.end(), [](const std::string& l) { return l.rfind("Barks", 0) == 0; });
+    for (auto it = table; it != round.end(); ++it)
+        if (it->rfind("  " + sentence + " ", 0) == 0) {
+            const QString row = QString::fromStdString(*it);  // "€" is one character, as the columns count
+            return {row.mid(34, 34).toStdString(), row.mid(68, 34).toStdString()};
+        }
+    return {};
+}
+
+TEST(AxCheckDesktop, TheComparisonRunReportsWhatEachReaderSaw) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    const axcheck::Outcome run = axcheck::check({}, 240000);
+    ASSERT_EQ(run.code, 0);
+    const Lines& r = run.lines;
+    ASSERT_GT(r.size(), 60u);
+    EXPECT_TRUE(std::regex_match(r[0], std::regex("Kestrove --ax-check \u00b7 \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ")))
+        << r[0];
+    EXPECT_EQ(r[1], "Accessibility: allowed \u00b7 Screen Recording: granted");
+    std::smatch window;
+    ASSERT_TRUE(std::regex_match(r[2], window,
+                                 std::regex("Test window: id \\d+, 440 \u00d7 290 pt at \\d+, \\d+, scale 1\\.0, a Qt "
+                                            "window of another process \\(pid (\\d+), this check's own\\)")))
+        << r[2];
+    EXPECT_EQ(r[3], "Boxes: status 412 \u00d7 60 pt at 14, 52 in the window \u00b7 price 412 \u00d7 48 pt at 14, 122 in "
+                    "the window \u00b7 counter 412 \u00d7 38 pt at 14, 10 in the window \u00b7 log 412 \u00d7 96 pt at "
+                    "14, 180 in the window");
+    EXPECT_EQ(r[4], "Tick: 1.0 s (the app's is 5 s). Readers, rules and gates are the app's own; the loop around them "
+                    "is this check's.");
+    EXPECT_EQ(r[5], "Picture = XComposite capture of the window, cropped to the box, then Tesseract. Direct = AT-SPI "
+                    "walk from the window to the box.");
+    EXPECT_EQ(r[6].rfind("Cold start, once per launch: first capture ", 0), 0u) << r[6];
+
+    const Lines shown = section(r, "== 1. The window is on screen ==");
+    const Lines covered = section(r, "== 2. The window is covered by another test window ==");
+    const Lines hidden = section(r, "== 3. The window is not on screen: its app is hidden (all its windows unmapped) ==");
+    const Lines minimized = section(r, "== 4. The window is minimized ==");
+    for (const Lines* round : {&shown, &covered, &hidden, &minimized}) {
+        ASSERT_GT(round->size(), 50u);
+        EXPECT_EQ((*round)[1], "Set-up, window shown:");
+        EXPECT_NE(startingWith(*round, "Ticks (what each reader read"), "");
+        EXPECT_NE(startingWith(*round, "  t8 +"), "");
+        EXPECT_NE(startingWith(*round, "Times: picture without Tesseract median "), "");
+    }
+    EXPECT_NE(startingWith(covered, "Covered: by the window list, window "), "");
+    EXPECT_EQ(startingWith(hidden, "Hidden: "), "Hidden: the X server lists the window as not on screen.");
+    EXPECT_EQ(startingWith(minimized, "Minimized: "), "Minimized: the X server lists the window as not on screen.");
+
+    // Where a rule compiled, the direct reader barked at the tick the story says.
+    const std::pair<const char*, const char*> story[] = {
+        {"the price drops below 200", "t4 "}, {"the counter reaches 40", "t6 "},
+        {"it says \"Export complete\"", "t6 "}, {"a new line appears in the log", "t3 "}};
+    for (const auto& [sentence, tick] : story) {
+        if (startingWith(shown, "  " + std::string(sentence) + " ").find("NOT COMPILED") != std::string::npos) continue;
+        EXPECT_EQ(barks(shown, sentence).second.rfind(tick, 0), 0u) << sentence << ": " << barks(shown, sentence).second;
+    }
+    // Minimised: the picture sees nothing, the direct reader reads on.
+    EXPECT_EQ(startingWith(minimized, "Sight: "),
+              "Sight: of 32 looks the picture could not see the box in 32; the direct reader still read it in 32 of "
+              "those (tag: \"WATCHING \u00b7 READING DIRECTLY\"); lost by both: 0.");
+
+    const Lines probes = section(r, "== 5. No answer is never \"the text is gone\" ==");
+    const auto hung = std::find(probes.begin(), probes.end(),
+                                "  an app that hangs (the test process is stopped; the timeout on every call is 1 s)");
+    ASSERT_NE(hung, probes.end());
+    std::smatch slowest;
+    ASSERT_TRUE(std::regex_match(*(hung + 1), slowest,
+                                 std::regex("      2 reads \u2192 NO ANSWER \\(timedOut\\) \u00b7 NO ANSWER \\(timedOut\\) "
+                                            "\\(slowest (\\d+) ms\\) \u00b7 counted: no \u00b7 barked: no")))
+        << *(hung + 1);
+    EXPECT_GE(std::stoi(slowest[1]), 900);
+    EXPECT_EQ((hung + 2)->rfind("      continued, the next read \u2192 Export complete in ", 0), 0u) << *(hung + 2);
+    // Every probe but the control: nothing counted, nothing barked.
+    int labels = 0;
+    for (std::size_t i = 3; i + 1 < probes.size(); ++i) {
+        if (probes[i].rfind("      ", 0) == 0 || probes[i].rfind("  control", 0) == 0) continue;
+        ++labels;
+        EXPECT_NE(probes[i + 1].find("counted: no \u00b7 barked: no"), std::string::npos) << probes[i];
+    }
+    EXPECT_EQ(labels, 7);
+
+    EXPECT_NE(std::find(r.begin(), r.end(), "== 6. Is it built on Chromium? Every app that owns a normal window now, "
+                                            "by the pid in the window list, from /proc =="),
+              r.end());
+    EXPECT_EQ(r.back().rfind("  (the test process)          not Chromium  sure     every window state  ", 0), 0u)
+        << r.back();
+    // The stage is gone: no process holds its pid, or only its exit status is left.
+    std::ifstream stat("/proc/" + window[1].str() + "/stat");
+    std::string s;
+    if (std::getline(stat, s)) {
+        EXPECT_EQ(s.substr(s.rfind(')') + 2, 1), "Z") << s;
+    }
+}
+
+TEST(AxCheckDesktop, WithoutASessionBusNothingIsRead) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/kestrove-bus"));
+    const axcheck::Outcome run = axcheck::check({}, 60000, env);
+    EXPECT_EQ(run.code, 1);
+    ASSERT_EQ(run.lines.size(), 3u);
+    EXPECT_EQ(run.lines[1], "Accessibility: NOT allowed \u00b7 Screen Recording: granted");
+    EXPECT_EQ(run.lines[2], "Both permissions are needed. Nothing was read.");
+}
+
+}  // namespace
+}  // namespace kestrove
