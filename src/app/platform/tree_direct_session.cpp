@@ -98,7 +98,9 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
     };
     if (window_) {
         AccessResult<Rect> frame = p.tree->frame(*window_);
-        if (frame.value) return std::pair{*window_, clientArea(*frame.value)};
+        // A hidden or closed Qt window keeps its object but loses its size:
+        // look for the window again rather than call the box outside it.
+        if (frame.value && !frame.value->isEmpty()) return std::pair{*window_, clientArea(*frame.value)};
         if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
         window_.reset();
     }

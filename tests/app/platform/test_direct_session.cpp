@@ -248,6 +248,15 @@ TEST_F(DirectSessionTest, SilencesInOrder) {
     }
 }
 
+TEST_F(DirectSessionTest, AWindowHiddenAfterAReadIsGoneNotTooSmall) {
+    auto s = open();
+    ASSERT_TRUE(read(*s).lines());
+    // Qt keeps a hidden window's object with no size; the window list drops the window.
+    tree.nodes["main"].frame = Rect{0, 0, 0, 0};
+    windows.windows.clear();
+    EXPECT_EQ(read(*s).silence(), DirectSilence::windowGone);
+}
+
 TEST_F(DirectSessionTest, ARootThatCannotBeReadFails) {
     auto s = open();
     ASSERT_NE(s, nullptr);
