@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <functional>
+
 #include "app/dev/ax_reads.hpp"
 #include "app/dev/ax_rules.hpp"
 #include "support/app/fake_platform.hpp"
@@ -31,14 +33,18 @@ struct AxReads : ::testing::Test {
         fake.recognizer.lines = {{"Exporting 30%", NormRect::full(), 0.9}};
     }
 
+    // Answers delivered and the coroutine resumed, until `done` or nothing moves.
+    void settle(const std::function<bool()>& done) {
+        for (int i = 0; !done() && i < 200; ++i) {
+            fake.main.runPending();
+            QCoreApplication::processEvents();
+        }
+    }
     template <typename T>
     T run(QCoro::Task<T> task) {
         std::optional<T> out;
         into(std::move(task), out);
-        for (int i = 0; !out && i < 200; ++i) {
-            fake.main.runPending();
-            QCoreApplication::processEvents();
-        }
+        settle([&] { return out.has_value(); });
         EXPECT_TRUE(out.has_value()) << "the read never finished";
         return out ? std::move(*out) : T{};
     }
@@ -123,15 +129,10 @@ TEST_F(AxReads, SetUpReadsDirectlyBetweenCaptureAndRecognition) {
     into(setUpRead(fake.platform, box), out);
     EXPECT_EQ(session.reads.asked.size(), 0u);
     fake.capturer.captures.release();
-    fake.main.runPending();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(session.reads.asked.size(), 1u) << "direct read after the capture";
-    EXPECT_TRUE(fake.recognizer.recognitions.asked.empty()) << "and before recognition";
+    settle([&] { return !session.reads.asked.empty(); });
+    EXPECT_TRUE(fake.recognizer.recognitions.asked.empty()) << "the direct read comes before recognition";
     session.reads.release();
-    for (int i = 0; !out && i < 50; ++i) {
-        fake.main.runPending();
-        QCoreApplication::processEvents();
-    }
+    settle([&] { return out.has_value(); });
     ASSERT_TRUE(out);
     EXPECT_EQ(out->lines, fake.recognizer.lines);
     EXPECT_EQ(out->directMS, 40);

@@ -31,25 +31,22 @@ TEST(StageScript, StepsOutsideTheTableShowItsEnds) {
 TEST(StageScript, TheFirstWordDecidesAndShowReadsTheLastWord) {
     const std::pair<const char*, StageCommand> cases[] = {
         {"show 3", {Kind::show, 3}},
-        {"  show   2  ", {Kind::show, 2}},
         {"show", {Kind::show, 0}},
         {"show x", {Kind::show, 0}},
         {"show 1 then 4", {Kind::show, 4}},
         {"show -3", {Kind::show, 0}},
         {"show 99", {Kind::show, 4}},
         {"show 99999999999999999999999", {Kind::show, 4}},
-        {"show 2.5", {Kind::show, 0}},
         {"cover on", {Kind::cover, 0, true}},
         {"cover off", {Kind::cover, 0, false}},
         {"cover", {Kind::cover, 0, false}},
         {"cover on please", {Kind::cover, 0, false}},
-        {"hide", {Kind::hide}},
-        {"unhide now", {Kind::unhide}},
+        {"  hide  ", {Kind::hide}},
+        {"unhide", {Kind::unhide}},
         {"minimize", {Kind::minimize}},
         {"close", {Kind::close}},
         {"quit", {Kind::quit}},
         {"Show 4", {Kind::ignored}},
-        {"shows 4", {Kind::ignored}},
         {"", {Kind::ignored}},
     };
     for (const auto& [line, command] : cases) EXPECT_EQ(parseStageCommand(line), command) << '"' << line << '"';
