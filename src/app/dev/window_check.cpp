@@ -1,0 +1,165 @@
+#include "app/dev/window_check.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "app/dev/dev_files.hpp"
+#include "app/dev/dev_text.hpp"
+#include "app/dev/dev_wait.hpp"
+#include "app/dev/dev_window.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "core/copy/copy_status.hpp"
+#include "core/picture/pixel_diff.hpp"
+#include "core/picture/png.hpp"
+
+namespace kestrove {
+
+namespace {
+
+double mainScale(const std::vector<ScreenInfo>& screens) {
+    return !screens.empty() && screens.front().scale > 0 ? screens.front().scale : 1;
+}
+
+std::string percent(double ratio) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f", ratio * 100);
+    return buffer;
+}
+
+}  // namespace
+
+WindowCheck::WindowCheck(std::filesystem::path folder)
+    : folder_(std::move(folder)),
+      screens_(qtScreens_.screens()),
+      windows_(
+          mainThreadExecutor(), [scale = mainScale(screens_)] { return std::make_unique<XcbWindowList>(scale); },
+          qtScreens_),
+      capturer_(mainThreadExecutor(), [this] { return std::make_unique<XcbScreenCapturer>(qtScreens_); }) {}
+
+int WindowCheck::finish(int code) const {
+    DevFiles::writeReport(folder_, report_);
+    return code;
+}
+
+std::vector<WindowInfo> WindowCheck::list(WindowListOptions options) {
+    auto listed = DevWait::await<ListedWindows>(
+        [&](auto done) { return windows_.list("", options, std::move(done)); });
+    if (!listed || !*listed) return {};
+    return listed->value();
+}
+
+bool WindowCheck::screenAllowed() {
+    return DevWait::await<bool>([&](auto done) { return capturer_.refreshAllowed(std::move(done)); }).value_or(false);
+}
+
+WindowCheck::Timed WindowCheck::capture(const WatchRegion& region) {
+    const auto start = std::chrono::steady_clock::now();
+    auto captured = DevWait::await<Captured>([&](auto done) { return capturer_.capture("", region, std::move(done)); });
+    Timed t;
+    t.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (!captured) {
+        t.error = "no answer from the capturer";
+    } else if (*captured) {
+        t.picture = std::move(captured->value());
+    } else {
+        t.reason = captured->error();
+        t.error = captured->error().description();
+    }
+    return t;
+}
+
+WatchRegion WindowCheck::region(const ScreenInfo& screen, const Rect& box, bool atOrigin,
+                                const std::optional<WindowAnchor>& window) {
+    WatchRegion r;
+    r.displayID = screen.displayID;
+    r.x = atOrigin ? 0 : box.x - screen.frame.x;
+    r.y = atOrigin ? 0 : box.y - screen.frame.y;
+    r.w = box.width;
+    r.h = box.height;
+    r.scale = screen.scale;
+    r.window = window;
+    return r;
+}
+
+void WindowCheck::writePicture(const std::string& name, const Image& picture) const {
+    const auto png = encodePngRGB(picture);
+    if (!png) return;
+    (void)DevFiles::writeAtomically(folder_ / name, std::string(png->begin(), png->end()));
+}
+
+bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::string& windowName,
+                          const std::string& displayName) {
+    const auto screen = screenFor(box);
+    if (!screen) {
+        say("No display under the box.");
+        return false;
+    }
+    const WatchRegion onDisplay = region(*screen, box, false);
+    const WatchRegion onWindow = region(*screen, box, false, WindowTracking::anchor(box, target));
+    const PixelSize expected = WindowTracking::pictureSize(onDisplay).value_or(PixelSize{});
+
+    const Timed window = capture(onWindow);
+    const auto facts = lastWindowCapture();
+    const Timed display = capture(onDisplay);
+
+    if (window.picture) {
+        writePicture(windowName, *window.picture);
+        say("  window path  → " + windowName + ": " + std::to_string(window.picture->width) + " × " +
+            std::to_string(window.picture->height) + " px in " + std::to_string(window.ms) + " ms · " +
+            DevWindow::flatness(*window.picture));
+        if (facts) {
+            const long long w = std::llround(facts->windowPoints.w * facts->scale);
+            const long long h = std::llround(facts->windowPoints.h * facts->scale);
+            const bool asExpected = facts->imageWidth == w && facts->imageHeight == h;
+            say("                 the whole window came as " + std::to_string(facts->imageWidth) + " × " +
+                std::to_string(facts->imageHeight) + " px for " + DevText::real(facts->windowPoints.w) + " × " +
+                DevText::real(facts->windowPoints.h) + " pt at scale " + DevText::real(facts->scale) +
+                (asExpected ? " (as expected)"
+                            : " (EXPECTED " + std::to_string(w) + " × " + std::to_string(h) +
+                                  ": the crop may be off)"));
+            say("                 cropped at " + std::to_string(facts->crop.x) + ", " + std::to_string(facts->crop.y) +
+                ", " + std::to_string(facts->crop.width) + " × " + std::to_string(facts->crop.height) + " px");
+        }
+    } else {
+        say("  window path  → FAILED after " + std::to_string(window.ms) + " ms: " +
+            (window.error.empty() ? "?" : window.error));
+    }
+    if (display.picture) {
+        writePicture(displayName, *display.picture);
+        say("  display path → " + displayName + ": " + std::to_string(display.picture->width) + " × " +
+            std::to_string(display.picture->height) + " px in " + std::to_string(display.ms) + " ms");
+    } else {
+        say("  display path → FAILED after " + std::to_string(display.ms) + " ms: " +
+            (display.error.empty() ? "?" : display.error));
+    }
+    say("  a watch on this box expects " + std::to_string(expected.width) + " × " + std::to_string(expected.height) +
+        " px");
+    if (!window.picture || !display.picture) return false;
+
+    if (window.picture->width != display.picture->width || window.picture->height != display.picture->height)
+        say("  SIZES DIFFER between the two paths.");
+    const auto a = PixelDiff::grid(*window.picture, 128);
+    const auto b = PixelDiff::grid(*display.picture, 128);
+    if (a && b) {
+        const auto result = PixelDiff::compare(*a, *b, 28, 0.004, 2);
+        say(std::string("  the two pictures differ: ") + (result.changed ? "yes" : "no") + " (" +
+            percent(result.ratio) + " % of the compared cells, by the watch's own change test)");
+    }
+    return true;
+}
+
+std::string WindowCheck::failure(const WatchRegion& region) {
+    const Timed t = capture(region);
+    if (t.picture) return "NO ERROR (a picture came back)";
+    std::string text = "\"" + t.error + "\"";
+    std::optional<WindowLoss> loss;
+    if (t.reason && t.reason->kind == CaptureError::Kind::windowGone) loss = WindowLoss::closed;
+    if (t.reason && t.reason->kind == CaptureError::Kind::boxOutsideWindow) loss = WindowLoss::outside;
+    if (loss) text += " · notification: \"" + Copy::lostSightBody("14:33", "the export is done", loss) + "\"";
+    return text;
+}
+
+}  // namespace kestrove

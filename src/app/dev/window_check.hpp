@@ -1,0 +1,71 @@
+#pragma once
+// One run of the window capture check: its services, what it read of the
+// desktop, and the report it collects. Main thread only; each capture or
+// list is awaited (the event loop keeps running) before the next starts.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/platform/qt/qt_screens.hpp"
+#include "app/platform/queued_screen_capturer.hpp"
+#include "app/platform/queued_window_list.hpp"
+#include "core/windows/window_binding.hpp"
+
+namespace kestrove {
+
+class WindowCheck {
+public:
+    explicit WindowCheck(std::filesystem::path folder);
+
+    void say(std::string line) { report_.push_back(std::move(line)); }
+    // Writes the report; answers `code`.
+    int finish(int code) const;
+
+    const std::filesystem::path& folder() const { return folder_; }
+    const std::vector<ScreenInfo>& screens() const { return screens_; }
+    std::vector<Rect> displays() const { return ScreenSpace::displays(screens_); }
+    std::optional<ScreenInfo> screenFor(const Rect& box) const { return ScreenSpace::screenFor(box, screens_); }
+
+    // The window list; empty when it cannot be read.
+    std::vector<WindowInfo> list(WindowListOptions options);
+    bool screenAllowed();
+
+    struct Timed {
+        std::optional<Image> picture;
+        long long ms = 0;
+        std::string error;  // when there is no picture
+        std::optional<CaptureError> reason;
+    };
+    Timed capture(const WatchRegion& region);
+    std::optional<WindowCaptureFacts> lastWindowCapture() const { return capturer_.lastWindowCapture(); }
+
+    // The box through both paths: pictures written under the two names, lines
+    // said; true when both paths gave a picture.
+    bool compare(const Rect& box, const WindowInfo& target, const std::string& windowName,
+                 const std::string& displayName);
+    // Where the frame of a watch bound to the box goes, drawn invisibly.
+    void frameCase(const Rect& box, const WindowInfo& window, const std::string& label);
+    // A capture as a bound watch would report its failure.
+    std::string failure(const WatchRegion& region);
+    // Windows that are not on screen through the window path.
+    void offScreen(const std::vector<WindowInfo>& hidden);
+
+    // A region on `screen` for a box there, bound to `window` when given.
+    static WatchRegion region(const ScreenInfo& screen, const Rect& box, bool atOrigin,
+                              const std::optional<WindowAnchor>& window = std::nullopt);
+
+private:
+    void writePicture(const std::string& name, const Image& picture) const;
+
+    std::filesystem::path folder_;
+    std::vector<std::string> report_;
+    QtScreens qtScreens_;
+    std::vector<ScreenInfo> screens_;
+    QueuedWindowList windows_;
+    QueuedScreenCapturer capturer_;
+};
+
+}  // namespace kestrove

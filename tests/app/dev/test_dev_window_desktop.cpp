@@ -1,0 +1,111 @@
+// The window capture check on a real desktop: with no window to try, with
+// the screen refused, and with two test windows, one covered and one moved
+// clear of it.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/dev/dev_window.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "support/app/desktop_fixture.hpp"
+
+namespace kestrove {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct WindowCheckRun : ::testing::Test {
+    QTemporaryDir dir;
+    fs::path folder = fs::path(dir.path().toStdString()) / "out" / "nested";
+
+    std::vector<std::string> report() const {
+        std::ifstream in(folder / "report.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::vector<std::string> pictures() const {
+        std::vector<std::string> names;
+        if (fs::exists(folder))
+            for (const auto& e : fs::directory_iterator(folder))
+                if (e.path().extension() == ".png") names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The lines from the one starting with `heading` to the next empty one.
+    std::vector<std::string> section(const std::string& heading) const {
+        const auto lines = report();
+        auto it = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.rfind(heading, 0) == 0; });
+        auto end = std::find(it, lines.end(), std::string());
+        return {it, end};
+    }
+    static bool has(const std::vector<std::string>& lines, const std::string& part) {
+        return std::any_of(lines.begin(), lines.end(), [&](const auto& l) { return l.find(part) != std::string::npos; });
+    }
+};
+
+TEST_F(WindowCheckRun, WithoutAWindowToTryEndsWithCodeTwo) {
+    EXPECT_EQ(DevWindow::run(folder), 2);
+    const auto lines = report();
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0].rfind("Kestrove --window-check · ", 0), 0u);
+    EXPECT_EQ(lines[1], "Screen capture: allowed (an X11 session whose server has Composite)");
+    EXPECT_EQ(lines[3], "Windows on screen, front to back (0):");
+    EXPECT_EQ(lines.back(), "No normal window of another app is on screen: nothing to try.");
+    EXPECT_TRUE(pictures().empty());
+}
+
+TEST_F(WindowCheckRun, TwoWindowsOneCoveredOneClear) {
+    desktop::TestWindow covered;
+    covered.cover();
+    desktop::TestWindow clear({"--x", "720", "--y", "360"});
+    XcbWindowList windows;
+    ASSERT_TRUE(desktop::waitUntilListedAt(windows, clear.id(), clear.where()));
+
+    // Refused first: the lists are written, nothing is captured.
+    ::setenv("KESTROVE_NO_SCREEN_PERMISSION", "", 1);
+    EXPECT_EQ(DevWindow::run(folder), 1);
+    ::unsetenv("KESTROVE_NO_SCREEN_PERMISSION");
+    EXPECT_EQ(report()[1], "Screen capture is not allowed. Nothing was captured.");
+    EXPECT_TRUE(has(report(), ". id " + std::to_string(clear.id()) + " · "));
+    EXPECT_TRUE(pictures().empty());
+
+    EXPECT_EQ(DevWindow::run(folder), 0);
+    const auto all = report();
+    EXPECT_EQ(pictures(), (std::vector<std::string>{"display.png", "uncovered-display.png", "uncovered-window.png",
+                                                    "window.png"}));
+    const auto theCase = section("Case: ");
+    ASSERT_FALSE(theCase.empty());
+    EXPECT_EQ(theCase[0].rfind("Case: a covered window. id " + std::to_string(covered.id()) + " ", 0), 0u)
+        << theCase[0];
+    EXPECT_TRUE(has(theCase, "the two pictures differ: yes")) << "the window path sees under the cover";
+    EXPECT_TRUE(has(theCase, "(as expected)"));
+    const auto geometry = section("Geometry check on a window nothing covers (id " + std::to_string(clear.id()));
+    ASSERT_FALSE(geometry.empty());
+    EXPECT_TRUE(has(geometry, "the two pictures differ: no"));
+    EXPECT_FALSE(has(all, "SIZES DIFFER"));
+    EXPECT_FALSE(has(all, "FAILED"));
+
+    const auto frames = section("The frame of a bound watch");
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_TRUE(frames[1].find(" (covered): ok, hidden") != std::string::npos) << frames[1];
+    EXPECT_TRUE(frames[2].find(" (in front): ok, box at ") != std::string::npos) << frames[2];
+
+    const auto lost = section("Lost sight, as a bound watch would report it:");
+    ASSERT_EQ(lost.size(), 3u);
+    EXPECT_EQ(lost[1],
+              "  a window id that does not exist → \"That window was closed.\" · notification: "
+              "\"14:33 · the export is done · the window was closed\"");
+    EXPECT_TRUE(lost[2].find("→ \"That window was resized and the box is no longer inside it.\" · notification: "
+                             "\"14:33 · the export is done · the window was resized and the box is no longer "
+                             "inside it\"") != std::string::npos)
+        << lost[2];
+}
+
+}  // namespace
+}  // namespace kestrove
