@@ -233,6 +233,12 @@ void NewWatchModel::start(const WatchSpec& spec) {
     if (onStart) onStart(started);
 }
 
+void NewWatchModel::backToInput() {
+    dropQuestion();
+    setStage(NewWatchStage::Input{});
+    changed();
+}
+
 void NewWatchModel::cancel() {
     dropQuestion();
     if (onCancel) onCancel();

@@ -95,6 +95,8 @@ public:
     void start(const WatchSpec& spec);
     // Cancel and Escape: any model answer still on its way is dropped.
     void cancel();
+    // The sentence field again, without a message; the sentence stays.
+    void backToInput();
 
     // What the road and the model's own steps call.
     void setReading(BaselineReading reading);

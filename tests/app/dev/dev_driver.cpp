@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/dev/dev_cloud.hpp"
+#include "app/dev/dev_look.hpp"
+#include "app/dev/dev_panel.hpp"
 #include "app/dev/dev_window.hpp"
 
 int main(int argc, char** argv) {
@@ -21,6 +23,13 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
         return DevWindow::run(value("--window-check", "build/window-check"));
+    }
+    if (at("--panel-check") != args.end()) {
+        DevLook::useOffscreenPlatform();
+        QApplication app(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        DevLook::useAppearance(false);
+        return DevPanel::run(value("--panel-check", "build/panel-check"));
     }
     const auto cloud = std::find_if(args.begin(), args.end(),
                                     [](const auto& a) { return a == "--cloud-check" || a == "--cloud-compile"; });
