@@ -239,6 +239,11 @@ void NewWatchModel::backToInput() {
     changed();
 }
 
+void NewWatchModel::clearSuggestions() {
+    suggestions_.clear();
+    changed();
+}
+
 void NewWatchModel::cancel() {
     dropQuestion();
     if (onCancel) onCancel();

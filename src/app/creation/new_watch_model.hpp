@@ -97,6 +97,8 @@ public:
     void cancel();
     // The sentence field again, without a message; the sentence stays.
     void backToInput();
+    // No example chips under the field.
+    void clearSuggestions();
 
     // What the road and the model's own steps call.
     void setReading(BaselineReading reading);

@@ -16,6 +16,7 @@
 #include "app/dev/dev_files.hpp"
 #include "app/dev/dev_look.hpp"
 #include "app/dev/dev_wait.hpp"
+#include "app/dev/offline_dialogue.hpp"
 #include "app/dev/panel_check_welcome.hpp"
 #include "app/dev/sample.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
@@ -34,20 +35,7 @@ struct Step {
     Act act;
 };
 
-// What the model's question answers in this check: the server is never asked.
-using AnswerSlot = std::shared_ptr<WatchSetup::Answer>;
-
-NewWatchServices services(const std::shared_ptr<MemoryDefaults>& defaults, const AnswerSlot& answer) {
-    NewWatchServices s{CloudSettings(defaults), CloudSession::make(), mainThreadExecutor()};
-    s.timeOfDay = [](Date) { return std::string("01:00"); };
-    s.ask = [answer](const WatchSetup&, const WatchSpec&, std::optional<CloudImage>, Date, Executor executor,
-                     std::function<void(WatchSetup::Answer)> done) {
-        auto completion = std::make_shared<Completion>();
-        completion->deliver(executor, [done = std::move(done), a = *answer] { done(a); });
-        return Pending(completion);
-    };
-    return s;
-}
+using OfflineDialogue::AnswerSlot;
 
 Act typed(std::string sentence, bool submit = true) {
     return [sentence, submit](NewWatchModel& m) {
@@ -70,9 +58,7 @@ Act readDirectly(const Sample& sample, bool onScreenOnly) {
 // The upload sentence as the model would judge it, and its any-change fallback.
 std::pair<WatchSpec, WatchSpec> uploadSpecs(NewWatchModel& m, const Sample& sample) {
     m.setText("the upload has finished");
-    const WatchSpec spec = LocalCompiler::judgeSpec(m.text(), WatchType::stateReached, sample.reading, m.region(),
-                                                    WatchSpec::makeID(), std::chrono::system_clock::now());
-    return {spec, LocalCompiler::anyChangeFallback(spec)};
+    return OfflineDialogue::judged(m, sample.reading);
 }
 
 struct Scenario {
@@ -157,11 +143,9 @@ int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::mil
         return 1;
     }
     const ScreenInfo& screen = screens.front();
-    auto defaults = std::make_shared<MemoryDefaults>();
     // No server address: a sentence that needs the model gets the
     // not-set-up card and nothing reaches the network.
-    defaults->set(CloudSettings::baseURLKey, std::string());
-    auto answer = std::make_shared<WatchSetup::Answer>(WatchSetup::Answer{WatchSetup::Answer::Unreachable{}});
+    const auto answer = OfflineDialogue::unreachable();
     int failures = 0;
     auto verdict = [&](double have, double needed) {
         if (fits(have, needed)) return "ok  ";
@@ -174,7 +158,7 @@ int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::mil
         SelectedRegion selection = SelectedRegion::make(
             screen, {visible.x + visible.width / 2 - 150, visible.y + visible.height / 2, 300, 120});
         selection.region = scenario.sample.region;
-        NewWatchPanel panel(selection, scenario.sample.image(), services(defaults, answer));
+        NewWatchPanel panel(selection, scenario.sample.image(), OfflineDialogue::services(false, answer));
         panel.window().setWindowOpacity(0);
         panel.layout(60);
         panel.show(false);

@@ -64,6 +64,13 @@ void TelegramConnectModel::openTelegram() {
     if (phase_.kind == Phase::Kind::waiting && openUrl_) openUrl_(phase_.link);
 }
 
+void TelegramConnectModel::showFace(Phase phase, std::optional<QImage> qr) {
+    stop();
+    qr_ = std::move(qr);
+    phase_ = std::move(phase);
+    changed();
+}
+
 void TelegramConnectModel::setPhase(Phase phase) {
     if (phase == phase_) return;
     phase_ = std::move(phase);

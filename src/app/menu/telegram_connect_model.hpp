@@ -52,6 +52,8 @@ public:
     }
 
     const Phase& phase() const { return phase_; }
+    // One face as it is, with no attempt running: for pictures of the window.
+    void showFace(Phase phase, std::optional<QImage> qr);
     // The current link's QR code; none before a link or when it cannot be drawn.
     const std::optional<QImage>& qr() const { return qr_; }
     bool localOnly() const { return localOnly_; }

@@ -9,6 +9,7 @@
 #include "app/dev/dev_cloud.hpp"
 #include "app/dev/dev_look.hpp"
 #include "app/dev/dev_panel.hpp"
+#include "app/dev/snapshots.hpp"
 #include "app/dev/dev_window.hpp"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,12 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
         return DevWindow::run(value("--window-check", "build/window-check"));
+    }
+    if (at("--snapshot") != args.end()) {
+        DevLook::useOffscreenPlatform();
+        QApplication app(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        return Snapshots::render(value("--snapshot", "build/snapshots"));
     }
     if (at("--panel-check") != args.end()) {
         DevLook::useOffscreenPlatform();
