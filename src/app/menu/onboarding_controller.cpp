@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
@@ -40,6 +41,9 @@ void OnboardingController::show(bool activate, bool refused) {
         model_.setOnChange([this] {
             view_->refreshFromModel();
             resize();
+            // A row whose texts changed may measure right only once laid
+            // out: look again on the next turn of the loop.
+            QTimer::singleShot(0, window_.get(), [this] { resize(); });
         });
         resize();
         if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -81,19 +81,21 @@ TEST(Samples, TwoPixelsPerPointAtOneFixedPlaceWithTheirReading) {
     EXPECT_EQ(Sample::price(false, "189,00 €").reading.lines[1].text, "189,00 €");
 }
 
-TEST(DevPanelRun, EveryNewWatchStateFitsAndIsDrawn) {
+TEST(DevPanelRun, EveryStateFitsAndEveryPanelStateIsDrawn) {
     offscreen::app();
     QTemporaryDir dir;
     std::ostringstream out;
-    DevPanel::run(dir.path().toStdString(), out, std::chrono::milliseconds(30));
+    EXPECT_EQ(DevPanel::run(dir.path().toStdString(), out, std::chrono::milliseconds(30)), 0);
     std::vector<std::string> lines;
     std::istringstream in(out.str());
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     ASSERT_EQ(lines.size(), 26u + 8u + 1u) << out.str();
-    for (std::size_t i = 0; i < 26; ++i) EXPECT_EQ(lines[i].rfind("ok   ", 0), 0u) << lines[i];
+    for (std::size_t i = 0; i < 34; ++i) EXPECT_EQ(lines[i].rfind("ok   ", 0), 0u) << lines[i];
     EXPECT_EQ(lines[0], "ok   export · opened: panel 50 pt, content needs 50 pt");
     EXPECT_NE(lines[25].find("blank · clarify: panel "), std::string::npos);
     for (std::size_t i = 26; i < 34; ++i) EXPECT_NE(lines[i].find(" welcome · "), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[30].rfind("ok   welcome · a capture was refused: ", 0), 0u) << "the window grows for the refusal";
+    EXPECT_EQ(lines.back(), "every window follows its content in every state");
     const QStringList pictures = QDir(dir.path()).entryList({QStringLiteral("panel-*.png")}, QDir::Files);
     EXPECT_EQ(pictures.size(), 26);
     const QImage confirm(dir.filePath(QStringLiteral("panel-price-confirm.png")));
