@@ -17,6 +17,7 @@
 #include "app/dev/dev_look.hpp"
 #include "app/dev/dev_wait.hpp"
 #include "app/dev/offline_dialogue.hpp"
+#include "app/dev/panel_check_menu.hpp"
 #include "app/dev/panel_check_welcome.hpp"
 #include "app/dev/sample.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
@@ -182,6 +183,7 @@ int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::mil
         panel.close();
     }
 
+    failures += PanelCheckMenu::run(folder, out, settle);
     failures += PanelCheckWelcome::run(out, settle);
     out << summary(failures) << "\n" << std::flush;
     return failures > 0 ? 1 : 0;

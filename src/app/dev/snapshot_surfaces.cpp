@@ -10,6 +10,7 @@
 #include "app/dev/offline_dialogue.hpp"
 #include "app/dev/sample.hpp"
 #include "app/dev/snapshot_chrome.hpp"
+#include "app/dev/snapshot_menu.hpp"
 #include "app/dev/snapshots.hpp"
 #include "app/dev/stated_permissions.hpp"
 #include "app/engine/qt_clock.hpp"
@@ -205,6 +206,8 @@ std::vector<Surface> surfaces(bool dark, milliseconds settle) {
                             return drawWindow(new OnboardingView(model), OnboardingView::width, dark);
                         }});
     }
+
+    for (Surface& menu : SnapshotMenu::surfaces(dark)) list.push_back(std::move(menu));
 
     using Phase = TelegramConnectModel::Phase;
     const std::string link = "https://t.me/KestroveBot?start=P3HX6RZ8NA";

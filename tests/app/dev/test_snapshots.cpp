@@ -32,7 +32,12 @@ TEST(Snapshots, EverySurfaceLightAndDark) {
         "ask-already-true", "ask-which-number", "ask-not-visible", "ask-already-visible", "ask-too-vague",
         "ask-no-text", "frame-watching", "frame-watching-15s", "frame-barked", "frame-lost-sight", "frame-paused",
         "frame-cant-reach-server", "frame-local-only", "frame-model-checks-used-up", "onboarding",
-        "onboarding-waiting", "onboarding-done", "telegram-waiting", "telegram-connected", "telegram-no-bot",
+        "onboarding-waiting", "onboarding-done",
+#if __has_include("app/menu/menu_model.hpp")
+        "menu-main", "menu-empty", "menu-all", "menu-one", "menu-many", "menu-checks-used-up",
+        "menu-checks-used-up-small", "menu-update-out", "menu-up-to-date",
+#endif
+        "telegram-waiting", "telegram-connected", "telegram-no-bot",
         "telegram-unreachable", "telegram-expired"};
     QTemporaryDir dir;
     const std::string folder = dir.filePath(QStringLiteral("a/b")).toStdString();
