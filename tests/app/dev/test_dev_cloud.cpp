@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/dev/dev_cloud.hpp"
+#include "core/cloud/cloud_settings.hpp"
 #include "core/cloud/cloud_types.hpp"
 #include "core/picture/png.hpp"
 #include "support/http_test_server.hpp"
@@ -141,6 +142,14 @@ TEST_F(CloudModes, FailuresArePrintedAfterTheServerLineAndExitOne) {
         EXPECT_EQ(lines(), (std::vector<std::string>{"server: " + base, c.failure}));
         EXPECT_EQ(server.requests().size(), before + (c.sent ? 1 : 0)) << "nothing is sent without pictures";
     }
+}
+
+TEST_F(CloudModes, DefaultWithoutABuiltInServerIsNotSetUp) {
+    // With a built-in address the call would leave the machine: not here.
+    if (CloudSettings::defaultBaseURL()) GTEST_SKIP() << "this build names a server";
+    EXPECT_EQ(run({"--cloud-compile", "default", picture, "it is done"}), 1);
+    EXPECT_EQ(out.str(), "failed: notSetUp\n");
+    EXPECT_TRUE(server.requests().empty());
 }
 
 TEST_F(CloudModes, ArgumentsThatDoNotDoGiveTheUsageOnStandardError) {
