@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/creation/key_panel.hpp"
+#include "app/look/panel_fit.hpp"
 #include "app/creation/new_watch_panel.hpp"
 #include "app/creation/panel_root.hpp"
 #include "app/dev/dev_files.hpp"

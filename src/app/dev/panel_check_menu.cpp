@@ -12,7 +12,7 @@
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/menu_view.hpp"
-#include "app/menu/panel_fit.hpp"
+#include "app/look/panel_fit.hpp"
 #include "core/cloud/url.hpp"
 #include "core/menu/menu_layout.hpp"
 
@@ -65,7 +65,7 @@ int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::mil
         MenuView fresh(model);
         fresh.catchUp();
         const int width = static_cast<int>(MenuLayout::width);
-        const int needed = fittingHeight(fresh, width);
+        const int needed = panelContentHeight(fresh, width);
         const int have = controller.window()->height();
         const bool fit = DevPanel::fits(have, needed);
         failures += fit ? 0 : 1;

@@ -9,7 +9,7 @@
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/menu_view.hpp"
-#include "app/menu/panel_fit.hpp"
+#include "app/look/panel_fit.hpp"
 #include "core/cloud/url.hpp"
 #include "core/copy/copy_status.hpp"
 #include "core/menu/menu_layout.hpp"
@@ -45,7 +45,7 @@ QImage drawMenu(MenuModel& model, bool dark) {
     MenuPanelWindow window(view);
     view->catchUp();
     const int width = static_cast<int>(MenuLayout::width);
-    window.resize(width, fittingHeight(*view, width));
+    window.resize(width, panelContentHeight(*view, width));
     QImage content(window.size(), QImage::Format_ARGB32_Premultiplied);
     content.fill(Qt::transparent);
     QPainterPath shape;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
+#include <QTimer>
 
 #include <cmath>
 
@@ -68,7 +69,12 @@ void MenuPanelWindow::paintEvent(QPaintEvent*) {
 
 MenuPanelController::MenuPanelController(MenuModel& model)
     : model_(model), view_(new MenuView(model)), window_(new MenuPanelWindow(view_)) {
-    view_->onResized = [this] { layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width))); };
+    view_->onResized = [this] {
+        layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width)));
+        // Parts that changed may measure right only once laid out: look
+        // again on the next turn of the loop.
+        QTimer::singleShot(0, window_, [this] { layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width))); });
+    };
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), window_);
     escape_->setContext(Qt::WindowShortcut);
     escape_->setEnabled(false);
