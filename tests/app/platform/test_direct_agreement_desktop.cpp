@@ -98,6 +98,7 @@ TEST_F(BothReaders, AgreeOnTheStatusAndPriceBoxes) {
     price.region = bound(tw::price);
     const auto [pricePicture, priceDirect] = readBoth(price.region, tw::initialPrice);
     ASSERT_EQ(priceDirect.size(), 1u);
+    EXPECT_EQ(priceDirect[0].text, tw::initialPrice);
     EXPECT_EQ(DirectAgreement::check(price, pricePicture, priceDirect), DirectAgreement::agrees);
 
     // Readings of different boxes do not agree.

@@ -55,11 +55,5 @@ TEST_F(Binding, BoxNoWindowTakesStaysUnbound) {
     }
 }
 
-TEST_F(Binding, WindowOffScreenIsNotBoundTo) {
-    windows.windows[0].isOnScreen = false;
-    const auto selection = SelectedRegion::make(main, {120, 150, 200, 40});
-    EXPECT_FALSE(WindowBinder::bind(selection, windows, screens).region.window);
-}
-
 }  // namespace
 }  // namespace kestrove

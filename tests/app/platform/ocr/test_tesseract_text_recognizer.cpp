@@ -47,35 +47,6 @@ TEST(TesseractTextRecognizer, AnswersEachRequestOnceThroughTheExecutor) {
     EXPECT_FALSE(offThread);
 }
 
-TEST(TesseractTextRecognizer, EmptyAndBrokenPicturesAreAnsweredWithNoLines) {
-    kestrove::testing::ManualExecutor main;
-    TesseractTextRecognizer recognizer(main.executor(), nullptr, 1);
-    int answered = 0;
-    Image broken(50, 50);
-    broken.rgba.clear();
-    std::vector<Pending> calls;
-    for (Image picture : {Image(), broken, rendered::crop(200, 100, {})})
-        calls.push_back(recognizer.recognize("", std::move(picture), true, [&](std::vector<OCRLine> lines) {
-            ++answered;
-            EXPECT_TRUE(lines.empty());
-        }));
-    ASSERT_TRUE(main.runUntil([&] { return answered == 3; }, 20s));
-}
-
-TEST(TesseractTextRecognizer, StoppingDropsQueuedWorkWithoutAnswering) {
-    kestrove::testing::ManualExecutor main;
-    std::atomic<int> answered = 0;
-    std::vector<Pending> calls;
-    {
-        TesseractTextRecognizer recognizer(main.executor(), nullptr, 1);
-        for (int i = 0; i < 20; ++i)
-            calls.push_back(recognizer.recognize("", rendered::crop(400, 100, {{"Line " + std::to_string(i), 10, 50}}),
-                                                 false, [&](std::vector<OCRLine>) { ++answered; }));
-    }
-    main.runPending();
-    EXPECT_EQ(answered.load(), 0) << "an answer arrived after the recogniser stopped";
-}
-
 // Holds the one worker in the warm-up until the test opens it.
 struct HeldWorker {
     std::mutex mutex;
@@ -101,7 +72,7 @@ struct HeldWorker {
     }
 };
 
-TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndCancelledOnesNeverAnswer) {
+TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndForgottenOnesNeverAnswer) {
     kestrove::testing::ManualExecutor main;
     HeldWorker held;
     TesseractTextRecognizer recognizer(main.executor(), held.sample(), 1);
@@ -115,8 +86,6 @@ TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndCancel
     const Image line = rendered::crop(300, 60, {{"Counter: 7", 10, 38}});
     std::vector<Pending> calls;
     for (int i = 0; i < 100; ++i) calls.push_back(recognizer.recognize("w_1", line, false, note("w_1 #" + std::to_string(i))));
-    Pending cancelled = recognizer.recognize("w_2", line, false, note("w_2"));
-    cancelled.cancel();
     Pending forgotten = recognizer.recognize("w_3", line, false, note("w_3"));
     recognizer.forget("w_3");
     Pending kept = recognizer.recognize("w_4", line, false, note("w_4"));

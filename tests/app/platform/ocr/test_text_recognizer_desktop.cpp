@@ -94,19 +94,6 @@ TEST_F(Recognition, StatusAndPriceBoxesReadTheirTexts) {
     }
 }
 
-TEST_F(Recognition, LinesBelowEachOtherAndRunsOnOneRowComeInReadingOrder) {
-    window->command("price Price €219.50                                  Qty 3");
-    // The status and price boxes and the gap between them.
-    const tw::Box both{tw::status.x, tw::status.y, tw::status.w, tw::price.y + tw::price.h - tw::status.y};
-    const auto lines = read(region(both, true), {tw::initialStatus, "Price €219.50", "Qty 3"});
-    ASSERT_EQ(normalised(lines), (std::vector<std::string>{TextMatch::normalize(tw::initialStatus), "price21950",
-                                                           "qty3"}));
-    expectSound(lines);
-    EXPECT_LT(lines[0].box.y + lines[0].box.h, lines[1].box.y);  // status above the price row
-    EXPECT_LT(lines[1].box.x + lines[1].box.w, lines[2].box.x);  // price left of the quantity
-    EXPECT_NEAR(lines[1].box.y, lines[2].box.y, 0.05);
-}
-
 TEST_F(Recognition, AChangedBoxReadsItsNewText) {
     const auto r = region(tw::status, true);
     ASSERT_EQ(normalised(read(r, {tw::initialStatus})).size(), 1u);
