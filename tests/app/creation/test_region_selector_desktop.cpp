@@ -113,24 +113,18 @@ double brightness(const Image& image, int x, int y) {
     return sum / 256;
 }
 
-TEST_F(Drawing, ADragGivesItsBoxOnTheScreenWhereItWasDrawnEitherWay) {
+// Which corner comes first is the geometry's own test.
+TEST_F(Drawing, ADragGivesItsBoxOnTheScreenWhereItWasDrawn) {
     const ScreenInfo right = screenAt(700);
-    for (bool backwards : {false, true}) {
-        SCOPED_TRACE(backwards ? "right to left" : "left to right");
-        results.clear();
-        begin();
-        if (backwards)
-            drag(900, 180, 700, 100);
-        else
-            drag(700, 100, 900, 180);
-        ASSERT_TRUE(ended());
-        ASSERT_TRUE(results[0]);
-        const SelectedRegion& r = *results[0];
-        EXPECT_EQ(r.screen, right);
-        EXPECT_EQ(r.rect, (Rect{700, 100, 200, 80}));
-        EXPECT_EQ(r.region, (WatchRegion{right.displayID, 60, 100, 200, 80, 1, std::nullopt}));
-        EXPECT_TRUE(waitFor([&] { return selector.overlays().empty() && !selector.running(); }));
-    }
+    begin();
+    drag(900, 180, 700, 100);
+    ASSERT_TRUE(ended());
+    ASSERT_TRUE(results[0]);
+    const SelectedRegion& r = *results[0];
+    EXPECT_EQ(r.screen, right);
+    EXPECT_EQ(r.rect, (Rect{700, 100, 200, 80}));
+    EXPECT_EQ(r.region, (WatchRegion{right.displayID, 60, 100, 200, 80, 1, std::nullopt}));
+    EXPECT_TRUE(waitFor([&] { return selector.overlays().empty() && !selector.running(); }));
 }
 
 TEST_F(Drawing, TooSmallBoxesAndClicksLeaveTheOverlayUp) {
