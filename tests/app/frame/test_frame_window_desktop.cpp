@@ -127,14 +127,20 @@ TEST_P(FrameOnScreen, RingAroundTheBoxWhoseInsideStaysTheScreensOwnAlsoAfterAFla
     EXPECT_TRUE(same(after, before, bx, by, w, h)) << "the inside, pixel for pixel";
     EXPECT_TRUE(same(after, before, 160, 0, 280, 18)) << "beside the tag: nothing painted, never black";
 
-    bool done = false;
-    frame->flash("10:42", [&] { done = true; });
+    // Side by side and hidden frames' flashes are the controller's own test;
+    // here the real timers give the 1.8 s.
+    std::optional<qint64> doneAt;
+    QElapsedTimer clock;
+    clock.start();
+    frame->flash("10:42", [&] { doneAt = clock.elapsed(); });
     ASSERT_TRUE(waitFor([&] {
         const Image now = shot(area);
         const auto* p = &now.rgba[(std::size_t(midY) * now.width + bx + 200) * 4];
         return p[0] > p[1] + 50 && p[0] > p[2] + 50;
     })) << "the fill shows during the flash";
-    ASSERT_TRUE(waitFor([&] { return done; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return doneAt.has_value(); }, 3000));
+    EXPECT_NEAR(*doneAt, 1800, 200);
+    std::printf("a flash completed after %lld ms\n", static_cast<long long>(*doneAt));
     EXPECT_TRUE(waitFor([&] { return same(shot(area), before, bx, by, w, h); }, 1000)) << "the inside is its own again";
 }
 
@@ -176,27 +182,6 @@ TEST_F(FrameOnDesktop, ACompositorComingAndGoingSwitchesTheShape) {
     for (const Rect& a : factory->shownAreas()) EXPECT_FALSE(a.intersects(box));
     frame->close();
     EXPECT_TRUE(factory->shownAreas().empty() && factory->windows().empty());
-}
-
-TEST_F(FrameOnDesktop, FlashesCompleteAfterOnePointEightSecondsSideBySideAndWhenHidden) {
-    start(false);
-    auto a = factory->make(select(onScreen(tw::status)).region, WatchStatus::watching, 5);
-    auto b = factory->make(select(onScreen(tw::counter)).region, WatchStatus::watching, 5);
-    const auto bound = WindowBinder::bind(select(onScreen(tw::price)), windows, screens);
-    ASSERT_TRUE(bound.region.window);
-    auto hidden = factory->make(bound.region, WatchStatus::watching, 5);  // waits hidden for the tracker
-
-    QElapsedTimer clock;
-    std::vector<qint64> done;
-    clock.start();
-    for (Frame* f : {a.get(), b.get(), hidden.get()}) f->flash("10:42", [&] { done.push_back(clock.elapsed()); });
-    ASSERT_TRUE(waitFor([&] { return done.size() == 3; }, 4000));
-    waitFor([] { return false; }, 300);
-    ASSERT_EQ(done.size(), 3u) << "each completes once";
-    for (qint64 at : done) {
-        EXPECT_NEAR(at, 1800, 200);
-        std::printf("a flash completed after %lld ms\n", static_cast<long long>(at));
-    }
 }
 
 TEST_F(FrameOnDesktop, BoundFrameFollowsItsWindowHidesWhileCoveredAndReturns) {
