@@ -1,0 +1,38 @@
+#pragma once
+// The user's settings across restarts: one JSON file,
+// $XDG_CONFIG_HOME/Kestrove/settings.json, each value keeping its type
+// (true/false, numbers, texts, and bytes as {"data": "<hex>"}). Every change
+// rewrites the whole file atomically. A file that cannot be read is never
+// written over: the first change keeps it aside as settings.json.damaged-<UTC
+// time> and says so. Any thread.
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "core/foundation/defaults_store.hpp"
+
+namespace kestrove {
+
+class FileDefaults final : public DefaultsStore {
+public:
+    // Reads the file now; a missing file is an empty store.
+    explicit FileDefaults(std::filesystem::path file);
+
+    std::optional<DefaultsValue> object(std::string_view key) const override;
+    void set(std::string_view key, std::optional<DefaultsValue> value) override;
+
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    void load();
+    bool keepDamagedAside();
+    void save();
+
+    const std::filesystem::path file_;
+    mutable std::mutex lock_;
+    std::map<std::string, DefaultsValue, std::less<>> values_;
+    std::string damage_;  // why the file on disk could not be used; empty when it can
+};
+
+}  // namespace kestrove
