@@ -1,0 +1,98 @@
+// Kestrove: the tray application, or one of the developer modes.
+
+#include <QApplication>
+#include <QFont>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/engine/single_instance.hpp"
+#include "app/platform/linux_platform.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/x11/xcb_connection.hpp"
+#include "app/platform/x11/xcb_hot_key.hpp"
+#include "app/shell/app_delegate.hpp"
+#include "app/shell/app_folders.hpp"
+#include "app/shell/developer_modes.hpp"
+#include "app/shell/file_defaults.hpp"
+#include "app/shell/launch_mode.hpp"
+#include "app/shell/termination_signals.hpp"
+#include "core/foundation/log.hpp"
+
+namespace {
+
+using namespace kestrove;
+
+// QApplication ends the process when it finds no display; say why instead.
+bool displayAnswers() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        logLine("needs an X11 display, and DISPLAY is not set");
+        return false;
+    }
+    if (!XcbConnection().ok()) {
+        logLine(std::string("cannot reach the X display ") + display);
+        return false;
+    }
+    return true;
+}
+
+int runApplication(const std::vector<std::string>& args, int& argc, char** argv, bool& relaunch) {
+    // Before anything is read or written: a second start leaves every file alone.
+    const auto dataFolder = appDataFolder();
+    const auto instance = SingleInstance::acquire(dataFolder);
+    if (!instance) return 1;
+
+    // Our windows and the X11 services they work with share one display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kestrove"));
+    QApplication::setDesktopFileName(QStringLiteral("kestrove"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    QApplication::setFont(font);
+    // A tray application: closing its last window is no reason to quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const TerminationSignals endings([](int signal) {
+        logLine(std::string("ending on ") + sigabbrev_np(signal));
+        QCoreApplication::quit();
+    });
+    const auto defaults = std::make_shared<FileDefaults>(appConfigFolder() / "settings.json");
+    Platform platform = makeLinuxPlatform(mainThreadExecutor());
+    AppDelegate delegate(platform, {args, defaults, dataFolder, XcbHotKey::maker()});
+    QTimer::singleShot(0, &app, [&delegate] { delegate.start(); });
+    const int status = QApplication::exec();
+    delegate.shutdown();
+    relaunch = delegate.relaunchWanted();
+    return status;
+}
+
+// The same program with the same arguments, once this one has let go of the lock.
+void relaunchSelf(const std::vector<std::string>& args) {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    QStringList rest;
+    for (std::size_t i = 1; i < args.size(); ++i) rest << QString::fromStdString(args[i]);
+    const QString program = QString::fromStdString(error ? args.at(0) : self.string());
+    if (!QProcess::startDetached(program, rest)) logLine("could not start again: " + program.toStdString());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv, argv + argc);
+    const LaunchMode mode = decideMode(args);
+    if (mode.needsDisplay() && !displayAnswers()) return 1;
+    if (mode.kind != LaunchMode::Kind::normal) return runDeveloperMode(mode, argc, argv);
+    bool relaunch = false;
+    const int status = runApplication(args, argc, argv, relaunch);
+    if (relaunch) relaunchSelf(args);
+    return status;
+}

@@ -1,0 +1,148 @@
+#include "app/shell/app_delegate.hpp"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QMessageBox>
+
+#include "app/creation/new_watch_road.hpp"
+#include "app/creation/region_selector.hpp"
+#include "app/engine/qt_clock.hpp"
+#include "app/engine/watch_manager.hpp"
+#include "app/engine/watch_runner.hpp"
+#include "app/frame/widget_frame_factory.hpp"
+#include "app/frame/x11_frame_desktop.hpp"
+#include "app/menu/onboarding_controller.hpp"
+#include "app/menu/telegram_connect_controller.hpp"
+#include "app/platform/dbus/dbus_session_permissions.hpp"
+#include "app/platform/xdg/xdg_desktop_settings.hpp"
+#include "app/shell/app_alerts.hpp"
+#include "app/shell/start_up.hpp"
+#include "core/foundation/log.hpp"
+
+namespace kestrove {
+
+AppDelegate::AppDelegate(Platform& platform, Setup setup)
+    : platform_(platform),
+      setup_(std::move(setup)),
+      clock_(std::make_unique<QtClock>()),
+      frameDesktop_(std::make_unique<X11FrameDesktop>()),
+      frames_(std::make_unique<WidgetFrameFactory>(*platform.screens, *frameDesktop_)),
+      runners_(std::make_unique<WatchRunnerFactory>(RunnerServices{platform, *clock_, platform.cloud, nullptr})),
+      manager_(std::make_shared<WatchManager>(WatchManager::Services{
+          *runners_, *frames_, *frames_, *clock_, *platform.notifier, *platform.keepAwake, *platform.screenState,
+          *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}})),
+      selector_(std::make_unique<RegionSelector>(*platform.screens, *platform.capturer)),
+      telegram_(CloudSettings(setup_.defaults), platform.cloud, platform.mainThread),
+      chatButtons_(*clock_, [this](std::function<void()> done) {
+          return telegram_.pollActions(clock_->wallNow(), [done = std::move(done)](auto&&) { done(); });
+      }) {
+    NewWatchHooks hooks;
+    hooks.add = [this](const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct) {
+        manager_->add(spec, baseline, std::move(direct));
+    };
+    hooks.showOnboarding = [this](bool refused) { onboarding().show(true, refused); };
+    // Posting needs no leave here: a running notification service is the permission.
+    road_ = std::make_unique<NewWatchRoad>(platform, *selector_, *clock_,
+                                           NewWatchServices{CloudSettings(setup_.defaults), platform.cloud,
+                                                            platform.mainThread},
+                                           std::move(hooks));
+    // The open panel shows in pictures of the display like the frames do.
+    manager_->addOwnWindows(*road_);
+}
+
+AppDelegate::~AppDelegate() {
+    shutdown();
+    // The hot key and the windows go before the manager they call.
+    hotKey_.reset();
+    telegramWindow_.reset();
+    onboarding_.reset();
+    road_.reset();
+}
+
+void AppDelegate::start() {
+    if (started_) return;
+    started_ = true;
+    // Off the main thread: the first real reading then costs no start-up.
+    platform_.recognizer->warmUp();
+    setUpTelegram();
+    if (setup_.hotKey) hotKey_ = setup_.hotKey([this] { newWatch(); });
+    manager_->restore();
+    switch (firstWindow(setup_.args, *setup_.defaults)) {
+        case FirstWindow::chatConnection: connectTelegram(); break;
+        case FirstWindow::onboarding: showWelcome(); break;
+        case FirstWindow::none: break;
+    }
+}
+
+void AppDelegate::setUpTelegram() {
+    telegram_.setWatches(manager_);
+    telegram_.setOnChange([this] {
+        if (onboarding_) onboarding_->model().setTelegramConnected(telegram_.connected());
+    });
+    OnboardingModel& model = onboarding().model();
+    model.isTelegramConnected = [this] { return telegram_.connected(); };
+    model.onConnectTelegram = [this] { connectTelegram(); };
+    manager_->onBarked = [this](const WatchSpec& spec, const std::optional<std::string>& read,
+                                const std::optional<Image>& crop) { barked(spec, read, crop); };
+    launchCheck_ = telegram_.checkAtLaunch();
+    chatButtons_.start();
+}
+
+void AppDelegate::barked(const WatchSpec& spec, const std::optional<std::string>& read,
+                         const std::optional<Image>& crop) {
+    const std::uint64_t id = nextBark_++;
+    chatBarks_.emplace(id, telegram_.bark(spec, read, crop, clock_->wallNow(),
+                                          [this, id](const TelegramLink::NotifyResult& result) {
+                                              if (auto line = chatBarkLogLine(result)) logLine(*line);
+                                              chatBarks_.erase(id);
+                                          }));
+}
+
+void AppDelegate::shutdown() {
+    if (shutDown_ || !started_) return;
+    shutDown_ = true;
+    chatButtons_.stop();
+    manager_->shutdown();
+}
+
+OnboardingController& AppDelegate::onboarding() {
+    if (!onboarding_) {
+        permissions_ = std::make_unique<DbusSessionPermissions>(*platform_.capturer, *platform_.notifier,
+                                                                QDBusConnection::sessionBus(), platform_.mainThread);
+        desktopSettings_ = std::make_unique<XdgDesktopSettings>();
+        OnboardingModel::Services services{permissions_.get(), desktopSettings_.get(), [this] {
+                                               // The lock is ours until this process ends: the new
+                                               // one starts after the normal shutdown.
+                                               relaunch_ = true;
+                                               QCoreApplication::quit();
+                                           }};
+        onboarding_ = std::make_unique<OnboardingController>(std::move(services), *clock_, setup_.defaults);
+    }
+    return *onboarding_;
+}
+
+TelegramConnectController& AppDelegate::telegramWindow() {
+    if (!telegramWindow_) telegramWindow_ = std::make_unique<TelegramConnectController>(telegram_, *clock_);
+    return *telegramWindow_;
+}
+
+void AppDelegate::newWatch() { road_->newWatch(); }
+
+void AppDelegate::connectTelegram() { telegramWindow().show(); }
+
+void AppDelegate::showWelcome() { onboarding().show(true, false); }
+
+void AppDelegate::disconnectTelegram() {
+    disconnecting_ = telegram_.disconnect([this](bool told) {
+        if (told) return;
+        if (disconnectAlert_) bringToFront(disconnectAlert_);
+        else disconnectAlert_ = openDisconnectAlert();
+    });
+}
+
+void AppDelegate::showAbout() {
+    if (about_) bringToFront(about_);
+    else about_ = openAboutBox();
+}
+
+}  // namespace kestrove

@@ -1,0 +1,97 @@
+#include "shell/kestrove_process.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <csignal>
+
+#include "app/platform/x11/xcb_connection.hpp"
+#include "core/picture/png.hpp"
+#include "core/watch/watch_json.hpp"
+#include "support/app/desktop_fixture.hpp"
+
+namespace kestrove::desktop {
+
+Home::Home() {
+    std::filesystem::create_directories(config() / "Kestrove");
+    std::ofstream(config() / "Kestrove" / "settings.json") << R"({"didOnboard": true})";
+}
+
+void Home::save(const std::vector<WatchRecord>& records) const {
+    std::filesystem::create_directories(watchFile().parent_path());
+    std::ofstream(watchFile()) << encodeJson(WatchFile{1, records});
+}
+
+void Home::saveCrop(const std::string& id, const Image& crop) const {
+    std::filesystem::create_directories(watchFile().parent_path() / "crops");
+    const auto png = encodePngRGB(crop);
+    ASSERT_TRUE(png);
+    std::ofstream(watchFile().parent_path() / "crops" / (id + ".png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
+}
+
+std::vector<WatchRecord> Home::saved() const {
+    std::stringstream text;
+    text << std::ifstream(watchFile()).rdbuf();
+    return decodeJson<WatchFile>(text.str()).watches;
+}
+
+Kestrove::Kestrove(const Home& home, const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(home.data().string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.config().string()));
+    process_.setProcessEnvironment(env);
+    process_.start(QStringLiteral(KESTROVE_EXECUTABLE), args);
+    EXPECT_TRUE(process_.waitForStarted()) << "kestrove did not start";
+    pid_ = process_.processId();
+}
+
+Kestrove::~Kestrove() {
+    if (running() && !end(SIGTERM)) {
+        process_.kill();
+        process_.waitForFinished();
+    }
+}
+
+std::string Kestrove::log() {
+    log_ += process_.readAllStandardError().toStdString();
+    return log_;
+}
+
+bool Kestrove::waitForLog(const std::string& part, int ms) {
+    return waitFor([&] { return log().find(part) != std::string::npos; }, ms);
+}
+
+std::optional<int> Kestrove::waitForExit(int ms) {
+    waitFor([&] { return !running(); }, ms);
+    log();
+    if (running() || process_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+    return process_.exitCode();
+}
+
+std::optional<int> Kestrove::end(int signal, int ms) {
+    if (running()) ::kill(static_cast<pid_t>(pid_), signal);
+    return waitForExit(ms);
+}
+
+std::vector<Rect> Kestrove::frames() const {
+    std::vector<Rect> out;
+    XcbConnection x;
+    xcb_connection_t* c = x.get();
+    auto tree = adopt(xcb_query_tree_reply(c, xcb_query_tree(c, x.root()), nullptr));
+    if (!tree) return out;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        auto attributes = adopt(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
+        if (!attributes || !attributes->override_redirect || attributes->map_state != XCB_MAP_STATE_VIEWABLE) continue;
+        const auto pid = readProperty(x, requestProperty(x, children[i], x.atom("_NET_WM_PID")));
+        if (!pid || pid->cardinal() != static_cast<std::uint32_t>(pid_)) continue;
+        auto g = adopt(xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr));
+        if (g) out.push_back({double(g->x), double(g->y), double(g->width), double(g->height)});
+    }
+    return out;
+}
+
+}  // namespace kestrove::desktop
