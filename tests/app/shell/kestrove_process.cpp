@@ -94,4 +94,16 @@ std::vector<Rect> Kestrove::frames() const {
     return out;
 }
 
+std::optional<Rect> Kestrove::keyboardWindow() const {
+    XcbConnection x;
+    const auto active = readProperty(x, requestProperty(x, x.root(), x.atom("_NET_ACTIVE_WINDOW")));
+    if (!active || active->words().empty() || active->words()[0] == 0) return std::nullopt;
+    const xcb_window_t window = active->words()[0];
+    const auto pid = readProperty(x, requestProperty(x, window, x.atom("_NET_WM_PID")));
+    if (!pid || pid->cardinal() != static_cast<std::uint32_t>(pid_)) return std::nullopt;
+    auto g = adopt(xcb_get_geometry_reply(x.get(), xcb_get_geometry(x.get(), window), nullptr));
+    if (!g) return std::nullopt;
+    return Rect{double(g->x), double(g->y), double(g->width), double(g->height)};
+}
+
 }  // namespace kestrove::desktop

@@ -47,8 +47,11 @@ public:
     bool running() const { return process_.state() != QProcess::NotRunning; }
     std::optional<int> waitForExit(int ms = 10000);
 
-    // Its override-redirect windows on screen (the frames), root pixels.
+    // Its override-redirect windows on screen (frames, the selection
+    // overlay), root pixels.
     std::vector<Rect> frames() const;
+    // The window with the keyboard when it is one of its own (a panel).
+    std::optional<Rect> keyboardWindow() const;
 
 private:
     QProcess process_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QProcess>
 
 #include <csignal>
 
@@ -51,6 +52,43 @@ struct KestroveApp : ::testing::Test {
         EXPECT_NE(outcome.spec(), nullptr) << sentence;
         return {*outcome.spec(), WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt};
     }
+    static void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute("xdotool", args), 0); }
+    // Alt+Shift+B until the selection overlay covers the screen (the grab
+    // is in place only once start-up got that far).
+    static bool pressHotKeyForOverlay(Kestrove& app) {
+        return waitFor([&] {
+            QProcess::execute("xdotool", {"key", "alt+shift+b"});
+            return waitFor([&] {
+                for (const Rect& w : app.frames())
+                    if (w.width >= 1000) return true;
+                return false;
+            }, 700);
+        }, 10000);
+    }
+    // A drag over `box` of the test window, then the panel with the keyboard.
+    std::optional<Rect> drawBox(Kestrove& app, const tw::Box& box) {
+        waitFor([] { return false; }, 300);  // the overlay takes the pointer
+        const auto at = [&](int dx, int dy) { return QStringList{QString::number(client.x + box.x + dx), QString::number(client.y + box.y + dy)}; };
+        xdotool(QStringList{"mousemove"} + at(0, 0) + QStringList{"mousedown", "1", "mousemove"} + at(box.w / 2, box.h / 2) +
+                QStringList{"mousemove"} + at(box.w, box.h) + QStringList{"mouseup", "1"});
+        std::optional<Rect> panel;
+        waitFor([&] { return (panel = app.keyboardWindow()).has_value(); }, 10000);
+        return panel;
+    }
+    // The panel with the keyboard once it kept its size for a second and
+    // differs from `before`.
+    static std::optional<Rect> settled(Kestrove& app, const Rect& before) {
+        std::optional<Rect> last;
+        int still = 0;
+        waitFor([&] {
+            const auto now = app.keyboardWindow();
+            still = now && last && *now == *last && *now != before ? still + 1 : 0;
+            last = now;
+            waitFor([] { return false; }, 100);
+            return still >= 10;
+        }, 15000);
+        return still >= 10 ? last : std::nullopt;
+    }
     // A frame shown around `r`: it encloses the box and comes close to it.
     static bool framed(const std::vector<Rect>& frames, const WatchRegion& r) {
         const Rect box{r.x, r.y, r.w, r.h};
@@ -73,7 +111,7 @@ TEST_F(KestroveApp, SavedWatchComesBackFramedAndBarksWithItsCrop) {
     const auto shown = dunst.notifications().at(0);
     EXPECT_EQ(shown.appName.toStdString(), "Kestrove");
     EXPECT_EQ(shown.summary.toStdString(), "Woof. The price drops below 100.");
-    EXPECT_TRUE(shown.body.endsWith(" · Read 89.5")) << shown.body.toStdString();
+    EXPECT_TRUE(shown.body.endsWith(" · Read 89.50")) << shown.body.toStdString();
     const QImage crop(shown.iconPath.startsWith("file://") ? shown.iconPath.mid(7) : shown.iconPath);
     EXPECT_EQ(crop.size(), QSize(tw::price.w, tw::price.h)) << shown.iconPath.toStdString();
 
@@ -83,6 +121,67 @@ TEST_F(KestroveApp, SavedWatchComesBackFramedAndBarksWithItsCrop) {
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].status, WatchStatus::finished);
     EXPECT_TRUE(saved[0].lastBarkAt.has_value());
+}
+
+TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeASavedWatchAndCancelKeepsNone) {
+    Home home;
+    Kestrove app(home);
+    // With NumLock on, as many keyboards start.
+    xdotool({"key", "Num_Lock"});
+    const bool overlay = pressHotKeyForOverlay(app);
+    xdotool({"key", "Num_Lock"});
+    ASSERT_TRUE(overlay) << app.log();
+    ASSERT_TRUE(drawBox(app, tw::price)) << "the panel has the keyboard " << app.log();
+    // The reading of the box is in: the panel no longer says it waits for it.
+    const auto input = settled(app, {});
+    ASSERT_TRUE(input) << app.log();
+
+    xdotool({"type", "--delay", "5", "the price drops below 100"});
+    xdotool({"key", "Return"});
+    // The confirm card is taller than the sentence's field; Return starts it.
+    const auto card = settled(app, *input);
+    ASSERT_TRUE(card) << app.log();
+    EXPECT_GT(card->height, input->height);
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(home.watchFile()) && home.saved().size() == 1; }, 10000))
+        << app.log();
+    const WatchRecord saved = home.saved()[0];
+    EXPECT_EQ(saved.spec.type, WatchType::numberCompare);
+    EXPECT_EQ(saved.spec.value, 100);
+    EXPECT_EQ(saved.status, WatchStatus::watching);
+    const QImage crop(QString::fromStdString((home.watchFile().parent_path() / "crops" / (saved.spec.id + ".png")).string()));
+    EXPECT_EQ(crop.size(), QSize(tw::price.w, tw::price.h));
+    EXPECT_TRUE(waitFor([&] { return framed(app.frames(), saved.spec.region); })) << app.log();
+
+    // Escape is the panel's Cancel: it closes, and nothing more is saved.
+    ASSERT_TRUE(pressHotKeyForOverlay(app));
+    ASSERT_TRUE(drawBox(app, tw::status)) << app.log();
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitFor([&] { return !app.keyboardWindow(); })) << app.log();
+    EXPECT_EQ(home.saved().size(), 1u);
+}
+
+TEST_F(KestroveApp, StartsWithoutTheHotKeyWhenAnotherProgramHoldsIt) {
+    // Another client holds Alt+Shift+B.
+    XcbConnection other;
+    xcb_connection_t* c = other.get();
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    auto map = adopt(xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
+    ASSERT_TRUE(map);
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
+    for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(map.get()); ++i)
+        if (syms[i] == 0x62)  // b
+            xcb_grab_key(c, 1, other.root(), XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT,
+                         static_cast<xcb_keycode_t>(setup->min_keycode + i / map->keysyms_per_keycode),
+                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    adopt(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // the grabs are in place
+
+    Home home;
+    home.save({watch("this changes", tw::status, tw::initialStatus, "w_KEYS01")});
+    Kestrove app(home);
+    EXPECT_TRUE(app.waitForLog("Kestrove: could not register hotkey (status 10)")) << app.log();
+    EXPECT_TRUE(waitFor([&] { return !app.frames().empty(); }, 10000)) << "start-up went on";
 }
 
 TEST_F(KestroveApp, EveryEndingSignalSavesWhatIsOnlyInMemory) {
@@ -119,6 +218,29 @@ TEST_F(KestroveApp, ASecondStartSaysSoAndTouchesNoFile) {
         << second.log();
     EXPECT_EQ(std::filesystem::last_write_time(home.watchFile()), before);
     EXPECT_TRUE(first.running());
+}
+
+TEST(KestroveWithoutDisplay, OnlyTheModesThatNeedOneSayTheyCannotStart) {
+    struct Case {
+        QStringList args;
+        bool refused;
+    };
+    for (const Case& c : {Case{{}, true}, Case{{"--snapshot"}, true}, Case{{"--cloud-check", "health"}, false},
+                          Case{{"--telegram-try"}, false}}) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KESTROVE_EXECUTABLE), c.args);
+        ASSERT_TRUE(process.waitForFinished(10000)) << c.args.join(' ').toStdString();
+        const std::string log = process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << log;
+        EXPECT_EQ(log.find("Kestrove: needs an X11 display, and DISPLAY is not set") != std::string::npos, c.refused)
+            << c.args.join(' ').toStdString() << ": " << log;
+        if (c.refused) {
+            EXPECT_EQ(process.exitCode(), 1);
+        }
+    }
 }
 
 }  // namespace
