@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include "app/look/mark_glyph.hpp"
+#include "app/menu/window_style.hpp"
 #include "core/copy/copy_catalogue.hpp"
 
 namespace kestrove {
@@ -38,7 +39,13 @@ QMessageBox* openAboutBox() {
     about->setText(QStringLiteral("<b>Kestrove</b><br>Version " KESTROVE_VERSION));
     // The credits in small type, in the palette's secondary ink.
     const QString credits = (text(Copy::aboutLine) + QStringLiteral("\n\n") + text(Copy::aboutBeta)).toHtmlEscaped();
-    const QString ink = about->palette().color(QPalette::PlaceholderText).name();
+    // Rich text takes no alpha: the secondary ink laid over the window's colour.
+    const QColor over = WindowStyle::secondary(about->palette());
+    const QColor under = about->palette().color(QPalette::Window);
+    const auto mix = [&](float a, float b) { return int(a * over.alphaF() + b * (1 - over.alphaF()) + 0.5f); };
+    const QString ink = QColor(mix(over.redF() * 255, under.redF() * 255), mix(over.greenF() * 255, under.greenF() * 255),
+                               mix(over.blueF() * 255, under.blueF() * 255))
+                            .name();
     about->setInformativeText(QStringLiteral("<p style=\"font-size:11px; color:%1; white-space:pre-wrap\">%2</p>")
                                   .arg(ink, credits));
     bringToFront(about);
