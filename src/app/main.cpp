@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QProcess>
 #include <QTimer>
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,7 +40,7 @@ bool displayAnswers() {
     return true;
 }
 
-int runApplication(const std::vector<std::string>& args, int& argc, char** argv, bool& relaunch) {
+int runApplication(const std::vector<std::string>& args, int& argc, char** argv) {
     // Before anything is read or written: a second start leaves every file alone.
     const auto dataFolder = appDataFolder();
     const auto instance = SingleInstance::acquire(dataFolder);
@@ -70,18 +68,7 @@ int runApplication(const std::vector<std::string>& args, int& argc, char** argv,
     QTimer::singleShot(0, &app, [&delegate] { delegate.start(); });
     const int status = QApplication::exec();
     delegate.shutdown();
-    relaunch = delegate.relaunchWanted();
     return status;
-}
-
-// The same program with the same arguments, once this one has let go of the lock.
-void relaunchSelf(const std::vector<std::string>& args) {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    QStringList rest;
-    for (std::size_t i = 1; i < args.size(); ++i) rest << QString::fromStdString(args[i]);
-    const QString program = QString::fromStdString(error ? args.at(0) : self.string());
-    if (!QProcess::startDetached(program, rest)) logLine("could not start again: " + program.toStdString());
 }
 
 }  // namespace
@@ -91,8 +78,5 @@ int main(int argc, char** argv) {
     const LaunchMode mode = decideMode(args);
     if (mode.needsDisplay() && !displayAnswers()) return 1;
     if (mode.kind != LaunchMode::Kind::normal) return runDeveloperMode(mode, argc, argv);
-    bool relaunch = false;
-    const int status = runApplication(args, argc, argv, relaunch);
-    if (relaunch) relaunchSelf(args);
-    return status;
+    return runApplication(args, argc, argv);
 }

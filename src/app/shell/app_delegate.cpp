@@ -1,6 +1,5 @@
 #include "app/shell/app_delegate.hpp"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QMessageBox>
 
@@ -14,6 +13,7 @@
 #include "app/menu/onboarding_controller.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
 #include "app/platform/dbus/dbus_session_permissions.hpp"
+#include "app/platform/qt/relauncher.hpp"
 #include "app/platform/xdg/xdg_desktop_settings.hpp"
 #include "app/shell/app_alerts.hpp"
 #include "app/shell/start_up.hpp"
@@ -110,12 +110,7 @@ OnboardingController& AppDelegate::onboarding() {
         permissions_ = std::make_unique<DbusSessionPermissions>(*platform_.capturer, *platform_.notifier,
                                                                 QDBusConnection::sessionBus(), platform_.mainThread);
         desktopSettings_ = std::make_unique<XdgDesktopSettings>();
-        OnboardingModel::Services services{permissions_.get(), desktopSettings_.get(), [this] {
-                                               // The lock is ours until this process ends: the new
-                                               // one starts after the normal shutdown.
-                                               relaunch_ = true;
-                                               QCoreApplication::quit();
-                                           }};
+        OnboardingModel::Services services{permissions_.get(), desktopSettings_.get(), Relauncher::relaunch};
         onboarding_ = std::make_unique<OnboardingController>(std::move(services), *clock_, setup_.defaults);
     }
     return *onboarding_;

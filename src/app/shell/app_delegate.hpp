@@ -64,9 +64,6 @@ public:
     void showWelcome();
     void showAbout();
 
-    // Onboarding asked for a fresh start once this one has ended.
-    bool relaunchWanted() const { return relaunch_; }
-
     WatchManager& manager() { return *manager_; }
     bool hasHotKey() const { return hotKey_ != nullptr; }
 
@@ -95,7 +92,6 @@ private:
     ChatPoll chatButtons_;
     bool started_ = false;
     bool shutDown_ = false;
-    bool relaunch_ = false;
 
     // Calls to the server in flight: dropping a handle would cancel it.
     CloudCall launchCheck_;
