@@ -11,6 +11,7 @@
 
 #include "app/engine/single_instance.hpp"
 #include "app/platform/linux_platform.hpp"
+#include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_hot_key.hpp"
@@ -74,6 +75,7 @@ int runApplication(const std::vector<std::string>& args, int& argc, char** argv)
 }  // namespace
 
 int main(int argc, char** argv) {
+    limitOpenMPThreads(argv);  // first: may start the process again
     const std::vector<std::string> args(argv, argv + argc);
     const LaunchMode mode = decideMode(args);
     if (mode.needsDisplay() && !displayAnswers()) return 1;

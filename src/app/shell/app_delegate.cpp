@@ -10,10 +10,13 @@
 #include "app/engine/watch_runner.hpp"
 #include "app/frame/widget_frame_factory.hpp"
 #include "app/frame/x11_frame_desktop.hpp"
+#include "app/menu/menu_update.hpp"
 #include "app/menu/onboarding_controller.hpp"
+#include "app/menu/qt_status_item.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
 #include "app/platform/dbus/dbus_session_permissions.hpp"
 #include "app/platform/qt/relauncher.hpp"
+#include "app/platform/xdg/xdg_autostart.hpp"
 #include "app/platform/xdg/xdg_desktop_settings.hpp"
 #include "app/shell/app_alerts.hpp"
 #include "app/shell/start_up.hpp"
@@ -33,6 +36,9 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
           *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}})),
       selector_(std::make_unique<RegionSelector>(*platform.screens, *platform.capturer)),
       telegram_(CloudSettings(setup_.defaults), platform.cloud, platform.mainThread),
+      updates_(std::make_unique<UpdateChecker>(*clock_, UpdateChecker::feedSession(), platform.mainThread)),
+      menuUpdates_(std::make_unique<CheckerUpdates>(*updates_)),
+      autostart_(std::make_unique<XdgAutostart>(XdgAutostart::forThisUser())),
       chatButtons_(*clock_, [this](std::function<void()> done) {
           return telegram_.pollActions(clock_->wallNow(), [done = std::move(done)](auto&&) { done(); });
       }) {
@@ -52,8 +58,9 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
 
 AppDelegate::~AppDelegate() {
     shutdown();
-    // The hot key and the windows go before the manager they call.
+    // The hot key, the menu and the windows go before the manager they call.
     hotKey_.reset();
+    status_.reset();
     telegramWindow_.reset();
     onboarding_.reset();
     road_.reset();
@@ -64,7 +71,15 @@ void AppDelegate::start() {
     started_ = true;
     // Off the main thread: the first real reading then costs no start-up.
     platform_.recognizer->warmUp();
+    statusItem_ = std::make_unique<QtStatusItem>();
+    status_ = std::make_unique<StatusMenuController>(
+        StatusMenuController::Services{*manager_, telegram_, *menuUpdates_, *autostart_, *statusItem_, *clock_,
+                                       setup_.defaults, {}, {}, {}, {}},
+        this);
+    manager_->onChange = [this] { status_->refresh(); };
+    manager_->onBark = [this] { status_->popDot(); };
     setUpTelegram();
+    updates_->start();
     if (setup_.hotKey) hotKey_ = setup_.hotKey([this] { newWatch(); });
     manager_->restore();
     switch (firstWindow(setup_.args, *setup_.defaults)) {
@@ -77,6 +92,7 @@ void AppDelegate::start() {
 void AppDelegate::setUpTelegram() {
     telegram_.setWatches(manager_);
     telegram_.setOnChange([this] {
+        if (status_) status_->refresh();
         if (onboarding_) onboarding_->model().setTelegramConnected(telegram_.connected());
     });
     OnboardingModel& model = onboarding().model();

@@ -1,7 +1,7 @@
 #pragma once
 // The running application: it owns the long-lived objects (the watch
 // manager and its frames, the selection and the new-watch road, the
-// messenger link, onboarding, the hot key), starts them in order, wires them
+// messenger link, the tray icon and its menu, onboarding, the hot key), starts them in order, wires them
 // to each other, serves the menu's commands and stops it all at the end.
 // Main thread only.
 
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/menu/status_menu_controller.hpp"
 #include "app/platform/hot_key.hpp"
 #include "app/platform/platform.hpp"
 #include "app/shell/chat_poll.hpp"
@@ -26,7 +27,11 @@ namespace kestrove {
 class DbusSessionPermissions;
 class NewWatchRoad;
 class OnboardingController;
+class CheckerUpdates;
 class QtClock;
+class QtStatusItem;
+class UpdateChecker;
+class XdgAutostart;
 class RegionSelector;
 class TelegramConnectController;
 class WatchManager;
@@ -35,7 +40,7 @@ class WidgetFrameFactory;
 class X11FrameDesktop;
 class XdgDesktopSettings;
 
-class AppDelegate {
+class AppDelegate final : public StatusMenuActions {
 public:
     struct Setup {
         std::vector<std::string> args;  // as the process got them
@@ -47,7 +52,7 @@ public:
     // Builds the manager, the selection, the road and the messenger link;
     // nothing shows yet.
     AppDelegate(Platform& platform, Setup setup);
-    ~AppDelegate();
+    ~AppDelegate() override;
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
@@ -58,11 +63,11 @@ public:
     void shutdown();
 
     // The menu's commands; newWatch is also the hot key's.
-    void newWatch();
-    void connectTelegram();
-    void disconnectTelegram();
-    void showWelcome();
-    void showAbout();
+    void newWatch() override;
+    void connectTelegram() override;
+    void disconnectTelegram() override;
+    void showWelcome() override;
+    void showAbout() override;
 
     WatchManager& manager() { return *manager_; }
     bool hasHotKey() const { return hotKey_ != nullptr; }
@@ -88,6 +93,11 @@ private:
     std::unique_ptr<XdgDesktopSettings> desktopSettings_;
     std::unique_ptr<OnboardingController> onboarding_;
     std::unique_ptr<TelegramConnectController> telegramWindow_;
+    std::unique_ptr<UpdateChecker> updates_;
+    std::unique_ptr<CheckerUpdates> menuUpdates_;
+    std::unique_ptr<XdgAutostart> autostart_;
+    std::unique_ptr<QtStatusItem> statusItem_;
+    std::unique_ptr<StatusMenuController> status_;
     std::unique_ptr<HotKey> hotKey_;
     ChatPoll chatButtons_;
     bool started_ = false;
