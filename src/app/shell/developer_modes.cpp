@@ -6,7 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "app/dev/dev_cloud.hpp"
+#include "app/dev/dev_look.hpp"
+#include "app/dev/dev_panel.hpp"
+#include "app/dev/dev_window.hpp"
 #include "app/dev/devax.hpp"
+#include "app/dev/snapshots.hpp"
+#include "app/shell/app_folders.hpp"
+#include "app/shell/file_defaults.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
@@ -27,28 +34,45 @@ const char* modeFlag(LaunchMode::Kind kind) {
 }
 
 int runDeveloperMode(const LaunchMode& mode, int& argc, char** argv) {
-    std::unique_ptr<QCoreApplication> app;
-    if (mode.needsDisplay()) app = std::make_unique<QApplication>(argc, argv);
-    else app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrove"));
     using Kind = LaunchMode::Kind;
+    // Snapshots and the fit check draw offscreen, the same on every desktop.
+    if (mode.kind == Kind::snapshot || mode.kind == Kind::panelCheck) DevLook::useOffscreenPlatform();
+    std::unique_ptr<QCoreApplication> app;
+    if (mode.kind == Kind::cloud || mode.kind == Kind::telegramTry)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrove"));
+    if (qobject_cast<QApplication*>(app.get())) QApplication::setQuitOnLastWindowClosed(false);
     const auto exit = [](int code) { QCoreApplication::exit(code); };
     switch (mode.kind) {
+        case Kind::snapshot:
+            return Snapshots::render(mode.folder);
+        case Kind::panelCheck:
+            DevLook::useAppearance(false);
+            return DevPanel::run(mode.folder);
+        case Kind::windowCheck:
+            return DevWindow::run(mode.folder);
         case Kind::axStage:
-            QApplication::setQuitOnLastWindowClosed(false);
             DevAX::runStage();
             return QCoreApplication::exec();
         case Kind::axCheck:
-            QApplication::setQuitOnLastWindowClosed(false);
             if (mode.follow)
                 DevAX::follow(mode.folder, mode.follow->window, mode.follow->box, mode.follow->seconds, exit);
             else
                 DevAX::run(mode.folder, exit);
             return QCoreApplication::exec();
-        default:
+        case Kind::cloud: {
+            // The user's own device id goes with the checks, as the app's calls send it.
+            FileDefaults settings(appConfigFolder() / "settings.json");
+            return DevCloud::run(mode.tail, settings);
+        }
+        case Kind::telegramTry:
+            return DevCloud::telegramTry(mode.tail);
+        case Kind::normal:
             break;
     }
-    logLine(std::string("this build has no ") + modeFlag(mode.kind) + " mode");
+    logLine(std::string("no developer mode for ") + modeFlag(mode.kind));
     return 64;
 }
 

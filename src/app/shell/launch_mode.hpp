@@ -33,8 +33,11 @@ struct LaunchMode {
     // The server checks and the chat trial: the arguments from their flag to the end.
     std::vector<std::string> tail;
 
-    // The server checks and the chat trial run without a display.
-    bool needsDisplay() const { return kind != Kind::cloud && kind != Kind::telegramTry; }
+    // The server checks and the chat trial run without a display; snapshots
+    // and the fit check draw offscreen.
+    bool needsDisplay() const {
+        return kind != Kind::cloud && kind != Kind::telegramTry && kind != Kind::snapshot && kind != Kind::panelCheck;
+    }
 };
 
 // `args` as the process got them, the executable first.

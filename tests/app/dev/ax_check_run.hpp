@@ -30,7 +30,7 @@ inline Outcome check(const QStringList& more, int timeoutMs,
     QProcess p;
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(QStringLiteral(KESTROVE_DEVAX), QStringList{QStringLiteral("--ax-check"), folder} + more);
+    p.start(QStringLiteral(KESTROVE_APP), QStringList{QStringLiteral("--ax-check"), folder} + more);
     Outcome out;
     if (!p.waitForStarted(10000)) return out;
     if (!desktop::waitFor([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {

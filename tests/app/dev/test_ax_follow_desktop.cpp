@@ -13,7 +13,7 @@ namespace {
 struct AxFollowDesktop : ::testing::Test {
     AxFollowDesktop() {
         desktop::allowReadingWindows();
-        stage.start(QStringLiteral(KESTROVE_DEVAX), {QStringLiteral("--ax-stage")});
+        stage.start(QStringLiteral(KESTROVE_APP), {QStringLiteral("--ax-stage")});
         EXPECT_TRUE(stage.waitForStarted(10000));
         EXPECT_TRUE(desktop::waitFor([&] { return stage.canReadLine(); }, 10000));
         const std::string first = stage.readLine().trimmed().toStdString();
@@ -72,7 +72,7 @@ TEST_F(AxFollowDesktop, TheExportCompletingBarksThroughTheDirectReader) {
     env.insert(QStringLiteral("KESTROVE_AX_TICK"), QStringLiteral("1"));
     QProcess check;
     check.setProcessEnvironment(env);
-    check.start(QStringLiteral(KESTROVE_DEVAX),
+    check.start(QStringLiteral(KESTROVE_APP),
                 QStringList{QStringLiteral("--ax-check"), dir.path()} + follow(window, QStringLiteral("7")));
     ASSERT_TRUE(desktop::waitFor([&] { return QFileInfo::exists(dir.path() + QStringLiteral("/ready")); }, 60000));
     stage.write("show 4\n");

@@ -23,7 +23,7 @@ using desktop::waitFor;
 struct StageDesktop : ::testing::Test {
     StageDesktop() {
         desktop::allowReadingWindows();
-        stage.start(QStringLiteral(KESTROVE_DEVAX), {QStringLiteral("--ax-stage")});
+        stage.start(QStringLiteral(KESTROVE_APP), {QStringLiteral("--ax-stage")});
         EXPECT_TRUE(stage.waitForStarted(10000));
         EXPECT_TRUE(waitFor([&] { return stage.canReadLine(); }, 10000));
         firstLine = stage.readLine().toStdString();

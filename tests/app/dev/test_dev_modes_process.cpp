@@ -27,7 +27,7 @@ Finished runWithoutDisplay(const QStringList& args) {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KESTROVE_DEV_DRIVER), args);
+    p.start(QStringLiteral(KESTROVE_APP), args);
     EXPECT_TRUE(p.waitForFinished(60000));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
             p.readAllStandardError().toStdString()};

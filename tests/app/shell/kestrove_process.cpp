@@ -43,7 +43,7 @@ Kestrove::Kestrove(const Home& home, const QStringList& args) {
     env.insert("XDG_DATA_HOME", QString::fromStdString(home.data().string()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.config().string()));
     process_.setProcessEnvironment(env);
-    process_.start(QStringLiteral(KESTROVE_EXECUTABLE), args);
+    process_.start(QStringLiteral(KESTROVE_APP), args);
     EXPECT_TRUE(process_.waitForStarted()) << "kestrove did not start";
     pid_ = process_.processId();
 }

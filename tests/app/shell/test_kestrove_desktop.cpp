@@ -225,13 +225,13 @@ TEST(KestroveWithoutDisplay, OnlyTheModesThatNeedOneSayTheyCannotStart) {
         QStringList args;
         bool refused;
     };
-    for (const Case& c : {Case{{}, true}, Case{{"--snapshot"}, true}, Case{{"--cloud-check", "health"}, false},
+    for (const Case& c : {Case{{}, true}, Case{{"--window-check"}, true}, Case{{"--cloud-check", "health"}, false},
                           Case{{"--telegram-try"}, false}}) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(KESTROVE_EXECUTABLE), c.args);
+        process.start(QStringLiteral(KESTROVE_APP), c.args);
         ASSERT_TRUE(process.waitForFinished(10000)) << c.args.join(' ').toStdString();
         const std::string log = process.readAllStandardError().toStdString();
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << log;
