@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include <unistd.h>
+
 #include "app/frame/frame_layout.hpp"
 #include "app/frame/frame_window.hpp"
 #include "app/frame/widget_frame_factory.hpp"
@@ -17,6 +19,7 @@
 #include "app/platform/window_tracker.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
+#include "app/platform/x11/xcb_windows.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/offscreen_app.hpp"
 #include "test_window/layout.hpp"
@@ -43,6 +46,7 @@ bool same(const Image& a, const Image& b, int x, int y, int w, int h) {
 struct FrameOnDesktop : ::testing::Test {
     QtScreens screens;
     XcbWindowList windows;
+    XcbConnection x;
     XcbScreenCapturer capturer{screens};
     std::unique_ptr<QProcess> compositor;  // xcompmgr, stopped by its own pid
     std::unique_ptr<X11FrameDesktop> desk;
@@ -93,10 +97,17 @@ struct FrameOnDesktop : ::testing::Test {
         return last;
     }
     FrameWindow* newest() const { return factory->windows().back(); }
+    // Where a window is in the X server's stacking of shown windows, front to
+    // back. Not our window list: that leaves our own frames out.
     std::optional<std::size_t> placeOf(std::uint32_t id) {
-        const auto list = windows.list(WindowListOptions::onScreenOnly);
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (list[i].id == id) return i;
+        const auto desk = xcbwindows::desk(x);
+        const auto order = xcbwindows::stacking(x, desk);
+        std::size_t place = 0;
+        for (const auto& w : xcbwindows::describe(x, order, desk, 1, ::getpid())) {
+            if (!w || !w->isOnScreen) continue;
+            if (w->id == id) return place;
+            ++place;
+        }
         return std::nullopt;
     }
 };

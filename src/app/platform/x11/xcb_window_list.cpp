@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_windows.hpp"
 
@@ -18,12 +20,16 @@ bool XcbWindowList::isConnected() const { return x_->ok() && !xcb_connection_has
 std::vector<WindowInfo> XcbWindowList::list(WindowListOptions options) {
     if (!isConnected()) return {};
     const auto desk = xcbwindows::desk(*x_);
-    const auto order = xcbwindows::stacking(*x_, desk);
+    const auto order = withoutOwnOverlays(xcbwindows::stacking(*x_, desk));
     const std::vector<ScreenInfo> screens = screens_ ? screens_->screens() : std::vector<ScreenInfo>{};
     std::vector<WindowInfo> out;
     out.reserve(order.size());
     for (auto& info : xcbwindows::describe(*x_, order, desk, screens_ ? 1 : scale_, ::getpid())) {
         if (!info) continue;
+        if (info->isOwn && info->layer == WindowLayer::overrideRedirect) {
+            ownOverlays_.insert(info->id);
+            continue;
+        }
         if (options == WindowListOptions::onScreenOnly && !info->isOnScreen) continue;
         if (screens_) {
             const Rect f = info->frame;
@@ -33,6 +39,26 @@ std::vector<WindowInfo> XcbWindowList::list(WindowListOptions options) {
         out.push_back(std::move(*info));
     }
     return out;
+}
+
+std::vector<std::uint32_t> XcbWindowList::withoutOwnOverlays(const std::vector<std::uint32_t>& order) {
+    std::unordered_set<std::uint32_t> present(order.begin(), order.end());
+    std::erase_if(ownOverlays_, [&](std::uint32_t id) { return !present.contains(id); });
+    std::vector<std::pair<std::uint32_t, xcb_get_window_attributes_cookie_t>> asked;
+    for (std::uint32_t id : order)
+        if (ownOverlays_.contains(id)) asked.emplace_back(id, xcb_get_window_attributes(x_->get(), id));
+    for (const auto& [id, cookie] : asked) {
+        // Our ids stay ours, but one may now name a window that is not an overlay.
+        xcb_generic_error_t* error = nullptr;
+        auto a = adopt(xcb_get_window_attributes_reply(x_->get(), cookie, &error));
+        std::free(error);
+        if (!a || !a->override_redirect) ownOverlays_.erase(id);
+    }
+    std::vector<std::uint32_t> rest;
+    rest.reserve(order.size());
+    for (std::uint32_t id : order)
+        if (!ownOverlays_.contains(id)) rest.push_back(id);
+    return rest;
 }
 
 std::optional<std::string> XcbWindowList::bundleID(std::uint32_t window) {

@@ -3,6 +3,7 @@
 // window manager's clients by stacking, or the root's children without one.
 
 #include <memory>
+#include <unordered_set>
 
 #include "app/platform/screen_space.hpp"
 #include "app/platform/window_list.hpp"
@@ -27,9 +28,17 @@ public:
     std::optional<std::string> bundleID(std::uint32_t window) override;
 
 private:
+    // Which of these windows are still our own override-redirect ones, asked
+    // with one request each; the rest are described in full.
+    std::vector<std::uint32_t> withoutOwnOverlays(const std::vector<std::uint32_t>& order);
+
     std::unique_ptr<XcbConnection> x_;
     double scale_ = 1;
     const Screens* screens_ = nullptr;
+    // Our own override-redirect windows (frames, overlays) seen so far. Every
+    // reader of the list passes over them, and with twenty frames describing
+    // them in full was most of the list's cost.
+    std::unordered_set<std::uint32_t> ownOverlays_;
 };
 
 }  // namespace kestrove

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <thread>
 
 #include "app/platform/qt/qt_screens.hpp"
@@ -79,11 +81,20 @@ TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
     own.setGeometry(700, 400, 200, 100);
     own.show();
     const auto ownID = static_cast<std::uint32_t>(own.winId());
+    // Our own override-redirect windows (frames, overlays) are left out: every
+    // reader of the list passes over them. Listed twice: once described, once known.
+    QWidget overlay(nullptr, Qt::ToolTip);
+    overlay.setGeometry(100, 100, 80, 40);
+    overlay.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&overlay));
     std::vector<WindowInfo> list;
     ASSERT_TRUE(waitFor([&] {
         list = windows.list(WindowListOptions::onScreenOnly);
         return find(list, ownID) && find(list, cover) && find(list, window.id());
     }));
+    const auto ownOverlay = [](const WindowInfo& w) { return w.isOwn && w.layer == WindowLayer::overrideRedirect; };
+    EXPECT_FALSE(std::ranges::any_of(list, ownOverlay));
+    EXPECT_FALSE(std::ranges::any_of(windows.list(WindowListOptions::all), ownOverlay));
     EXPECT_LT(placeOf(list, cover), placeOf(list, window.id()));
     EXPECT_TRUE(find(list, ownID)->isOwn);
     EXPECT_EQ(find(list, ownID)->ownerPID, QCoreApplication::applicationPid());
