@@ -114,7 +114,8 @@ TEST_F(TrayMenuDesktop, ClicksOnTheIconOpenThePanelUnderItAndCloseIt) {
     withTray("top");
     for (const char* id : {"a", "b"}) added(makeSpec(id, 10));
     clickAt(iconCentre());
-    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }));
+    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }, 15000))
+        << "shown " << panelShown() << ", active " << menu->panel().window()->isActiveWindow();
     QTest::qWait(300);
     screenshot("open-under-tray");
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
@@ -133,7 +134,8 @@ TEST_F(TrayMenuDesktop, ClicksOnTheIconOpenThePanelUnderItAndCloseIt) {
 TEST_F(TrayMenuDesktop, EscapeClosesThePanelOnlyWhenItHasTheKeyboard) {
     withTray("top");
     clickAt(iconCentre());
-    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }));
+    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }, 15000))
+        << "shown " << panelShown() << ", active " << menu->panel().window()->isActiveWindow();
     xdotool({"key", "Escape"});
     ASSERT_TRUE(waitFor([&] { return !panelShown(); }));
     EXPECT_FALSE(menu->look().highlighted);
@@ -154,7 +156,8 @@ TEST_F(TrayMenuDesktop, AClickInAnotherWindowClosesThePanelAndReachesThatWindow)
     desktop::TestWindow other;
     const Rect client = other.where();
     clickAt(iconCentre());
-    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }));
+    ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }, 15000))
+        << "shown " << panelShown() << ", active " << menu->panel().window()->isActiveWindow();
     const QPoint inside(int(client.x) + 30, int(client.y) + 40);
     ASSERT_FALSE(panelFrame().contains(inside)) << "the test window is out of the panel's way";
     clickAt(inside);
