@@ -134,7 +134,7 @@ QWidget* TelegramConnectView::content() {
         openHere_->setFont(Brand::font(13));
         openHere_->setCursor(Qt::PointingHandCursor);
         openHere_->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; color: %1; }")
-                                     .arg(palette().color(QPalette::Link).name()));
+                                     .arg(WindowStyle::link(palette()).name()));
         connect(openHere_, &QPushButton::clicked, this, [this] { model_.openTelegram(); });
         side->addWidget(openHere_, 0, Qt::AlignLeft);
         side->addStretch(1);

@@ -16,6 +16,12 @@ QColor secondary(const QPalette& palette) {
     return c;
 }
 
+QColor link(const QPalette& palette) {
+    const QColor c = palette.color(QPalette::Link);
+    if (isDark(palette) && qGray(c.rgb()) < 90) return QColor(10, 132, 255);
+    return c;
+}
+
 QColor green(const QPalette& palette) { return isDark(palette) ? QColor(48, 209, 88) : QColor(52, 199, 89); }
 
 QLabel* label(const QString& text, const QFont& font, bool secondaryText, bool wrap, QWidget* parent) {

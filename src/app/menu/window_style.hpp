@@ -17,6 +17,9 @@ namespace kestrove::WindowStyle {
 bool isDark(const QPalette& palette);
 // Text that steps back: the window text at half strength.
 QColor secondary(const QPalette& palette);
+// The palette's link colour, or a lighter blue when a dark appearance kept
+// Qt's default dark one, which cannot be read on it.
+QColor link(const QPalette& palette);
 // The green of a done step or a connected chat, a shade lighter when dark.
 QColor green(const QPalette& palette);
 
