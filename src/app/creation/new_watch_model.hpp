@@ -104,7 +104,7 @@ public:
     void setReading(BaselineReading reading);
     void apply(const WatchSetup::Step& step);
     void apply(const JudgeSetup& answer, std::vector<std::string> examples);
-    // The spec reading directly only when the direct offer agrees with the
+    // The watch, reading directly only when the direct offer agrees with the
     // picture for its rule.
     WatchSpec withDirect(const WatchSpec& spec) const;
 

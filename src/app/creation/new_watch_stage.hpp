@@ -11,7 +11,7 @@
 
 namespace kestrove {
 
-// A question about the server's model. `spec` is the watch the model would
+// A question about the server's model: the watch the model would
 // judge, `fallback` the any-change watch offered in its place.
 struct JudgeQuestion {
     struct Consent {

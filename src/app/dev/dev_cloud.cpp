@@ -107,7 +107,7 @@ std::optional<CloudError> compile(const std::vector<std::string>& args, const Cl
         << ", referent_visible " << DevText::real(r.referentVisible) << ", currently_met "
         << DevText::real(r.currentlyMet) << ", too_vague " << DevText::real(r.tooVague) << ", server "
         << DevText::whole(r.ms) << " ms, round trip " << millisecondsSince(start) << " ms\n";
-    // The spec the app would judge this answer against: a placeholder box,
+    // The watch the app would judge this answer against: a placeholder box,
     // nothing read in it.
     WatchRegion box;
     box.w = 1;

@@ -53,7 +53,7 @@ struct JudgeSetup {
     JudgeSetup(T v) : value(std::move(v)) {}
 
     static JudgeSetup decide(const CompileResponse& response, const WatchSpec& spec);
-    // The model-judged spec re-cast to a chosen kind: the any-change form
+    // The model-judged watch re-cast to a chosen kind: the any-change form
     // keeps the id and is no fallback; state_reached and new_item change the
     // kind only; the text kinds are absent (a model answer cannot give them).
     static std::optional<WatchSpec> spec(WatchType kind, const WatchSpec& from);

@@ -1,5 +1,5 @@
 #pragma once
-// The watches that barked to the chat in the last hour, with their spec as it
+// The watches that barked to the chat in the last hour, with their watch as it
 // was at the bark, so a "keep" pressed in the chat can bring back a watch that
 // has finished or been removed since.
 

@@ -32,7 +32,7 @@ struct TelegramLink::State {
             const std::string text = encodeJson(recent);
             store().set(recentKey, std::vector<std::uint8_t>(text.begin(), text.end()));
         } catch (const JsonError&) {
-            // A spec that cannot be written (a non-finite number) is not stored.
+            // A watch that cannot be written (a non-finite number) is not stored.
         }
     }
     // A client only while a chat button could act on something: a running

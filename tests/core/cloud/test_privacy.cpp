@@ -229,7 +229,7 @@ TEST(Privacy, PicturesSentAreOnlyTheCropWithinTheLimit) {
 }
 
 // Chat buttons end only running watches (paused ones too) and bring back
-// only specs that barked in the last hour, as they were at the bark; ids and
+// only watches that barked in the last hour, as they were at the bark; ids and
 // actions the server makes up change nothing.
 TEST(Privacy, ChatButtonsActOnlyOnWhatTheyMay) {
     CloudHarness h;
