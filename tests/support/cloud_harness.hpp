@@ -42,6 +42,13 @@ inline std::vector<std::string> requestPaths(const HttpTestServer& server) {
     return out;
 }
 
+// How many requests the server had for `path`.
+inline std::size_t requestCount(const HttpTestServer& server, const std::string& path) {
+    std::size_t n = 0;
+    for (const auto& r : server.requests()) n += r.path == path;
+    return n;
+}
+
 struct CloudHarness {
     HttpTestServer server;
     ManualExecutor main;
@@ -71,6 +78,13 @@ struct CloudHarness {
     }
 
     std::vector<std::string> paths() const { return requestPaths(server); }
+    std::size_t requests(const std::string& path) const { return requestCount(server, path); }
+    // Waits for request number `total` and runs the main thread's work its answer brought.
+    void answered(std::size_t total) {
+        ASSERT_TRUE(server.waitForRequests(total, std::chrono::seconds(5))) << "request " << total;
+        ASSERT_TRUE(main.waitForWork(std::chrono::seconds(5)));
+        main.runPending();
+    }
 };
 
 }  // namespace kestrove::testing

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/cloud/watch_setup.hpp"
 #include "core/rules/local_compiler.hpp"
 #include "core/watch/watch_spec.hpp"
 
@@ -14,19 +15,10 @@ namespace kestrove {
 // A question about the server's model: the watch the model would
 // judge, `fallback` the any-change watch offered in its place.
 struct JudgeQuestion {
-    struct Consent {
-        WatchSpec spec;
-        WatchSpec fallback;
-        bool operator==(const Consent&) const = default;
-    };
-    struct LocalOnly {
-        WatchSpec fallback;
-        bool operator==(const LocalOnly&) const = default;
-    };
-    struct NotSetUp {
-        WatchSpec fallback;
-        bool operator==(const NotSetUp&) const = default;
-    };
+    // The set-up's own steps where the model is needed, asked as they are.
+    using Consent = WatchSetup::Step::Consent;
+    using LocalOnly = WatchSetup::Step::LocalOnly;
+    using NotSetUp = WatchSetup::Step::NotSetUp;
     struct Unreachable {
         WatchSpec spec;
         WatchSpec fallback;

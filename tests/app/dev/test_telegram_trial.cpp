@@ -12,6 +12,7 @@
 #include "app/dev/dev_cloud.hpp"
 #include "core/cloud/cloud_types.hpp"
 #include "core/picture/png.hpp"
+#include "support/cloud_harness.hpp"
 #include "support/http_test_server.hpp"
 
 namespace kestrove {
@@ -41,11 +42,7 @@ struct Trial : ::testing::Test {
         if (args.empty()) args = {"--telegram-try", server.url(), crop, codeFile};
         return DevCloud::telegramTry(args, {out, err}, {5ms});
     }
-    std::size_t count(const std::string& path) const {
-        std::size_t n = 0;
-        for (const auto& r : server.requests()) n += r.path == path;
-        return n;
-    }
+    std::size_t count(const std::string& path) const { return testing::requestCount(server, path); }
     std::string fileText(const std::string& path) const {
         std::ifstream in(path);
         return {std::istreambuf_iterator<char>(in), {}};

@@ -53,6 +53,9 @@ struct GtkWindows : ::testing::Test {
         if (r.session) r.answer = readers.direct(*r.session);
         return r;
     }
+    // The box drawn around `words` reads exactly `line` directly, its box
+    // inside the drawn one; with `picture`, where the picture shows it too.
+    void expectOneLine(const WindowInfo& window, const std::string& words, const std::string& line, bool picture);
 };
 
 // The line boxes of both readers stand at the same place (within a few
@@ -63,6 +66,18 @@ void expectSamePlace(const OCRLine& direct, const OCRLine& picture) {
     EXPECT_NEAR(direct.box.y + direct.box.h / 2, picture.box.y + picture.box.h / 2, 0.15) << direct.text;
 }
 
+void GtkWindows::expectOneLine(const WindowInfo& window, const std::string& words, const std::string& line,
+                               bool picture) {
+    const Read read = readAround(window, words);
+    ASSERT_TRUE(read.answer.lines()) << rawValue(*read.answer.silence());
+    EXPECT_EQ(texts(*read.answer.lines()), std::vector<std::string>{line});
+    EXPECT_TRUE(desktop::insideTheBox(*read.answer.lines()));
+    if (!picture) return;
+    const auto seen = readers.picture(read.region, true);
+    ASSERT_EQ(seen.size(), 1u);
+    expectSamePlace(read.answer.lines()->front(), seen.front());
+}
+
 TEST_F(GtkWindows, ABoxAroundOneLineOfAWideLabelOrAnEditorReadsThatLine) {
     // A progress dialog whose label spans 900 points; its text takes far less.
     RealApp progress("zenity", {"--progress", "--title", "Export", "--width", "900", "--text",
@@ -70,35 +85,20 @@ TEST_F(GtkWindows, ABoxAroundOneLineOfAWideLabelOrAnEditorReadsThatLine) {
     progress.write("42\n");
     const std::optional<WindowInfo> dialog = progress.window(readers.windows);
     ASSERT_TRUE(dialog);
-    const Read label = readAround(*dialog, "Exporting 42 photos");
-    ASSERT_TRUE(label.answer.lines()) << rawValue(*label.answer.silence());
-    EXPECT_EQ(texts(*label.answer.lines()), (std::vector<std::string>{"Exporting 42 photos to the archive folder"}));
-    EXPECT_TRUE(desktop::insideTheBox(*label.answer.lines()));
-    const auto seen = readers.picture(label.region, true);
-    ASSERT_EQ(seen.size(), 1u);
-    expectSamePlace(label.answer.lines()->front(), seen.front());
+    expectOneLine(*dialog, "Exporting 42 photos", "Exporting 42 photos to the archive folder", true);
 
     // An editor whose text view fills the window: one line of three.
     RealApp editor("mousepad", {QString::fromStdString(file("invoice.txt", document))});
     const std::optional<WindowInfo> window = editor.window(readers.windows);
     ASSERT_TRUE(window);
-    const Read line = readAround(*window, "Invoice 2024-117");
-    ASSERT_TRUE(line.answer.lines()) << rawValue(*line.answer.silence());
-    EXPECT_EQ(texts(*line.answer.lines()), (std::vector<std::string>{"Invoice 2024-117 for Kestrove GmbH"}));
-    EXPECT_TRUE(desktop::insideTheBox(*line.answer.lines()));
-    const auto shown = readers.picture(line.region, true);
-    ASSERT_EQ(shown.size(), 1u);
-    expectSamePlace(line.answer.lines()->front(), shown.front());
+    expectOneLine(*window, "Invoice 2024-117", "Invoice 2024-117 for Kestrove GmbH", true);
 }
 
 TEST_F(GtkWindows, AGtk4WindowIsFoundAndRead) {
     RealApp editor("gtk4-print-editor", {QString::fromStdString(file("invoice.txt", document))});
     const std::optional<WindowInfo> window = editor.window(readers.windows);
     ASSERT_TRUE(window);
-    const Read line = readAround(*window, "Invoice 2024-117");
-    ASSERT_TRUE(line.answer.lines()) << rawValue(*line.answer.silence());
-    EXPECT_EQ(texts(*line.answer.lines()), (std::vector<std::string>{"Invoice 2024-117 for Kestrove GmbH"}));
-    EXPECT_TRUE(desktop::insideTheBox(*line.answer.lines()));
+    expectOneLine(*window, "Invoice 2024-117", "Invoice 2024-117 for Kestrove GmbH", false);
 }
 
 // The accessibility tree of a toolkit that cannot say where its lines are
