@@ -5,13 +5,16 @@
 #include <cstdlib>
 
 #include "app/platform/x11/xcb_connection.hpp"
+#include "app/platform/x11/xcb_window_changes.hpp"
 #include "app/platform/x11/xcb_windows.hpp"
 
 namespace kestrove {
 
-XcbWindowList::XcbWindowList(double scale) : x_(std::make_unique<XcbConnection>()), scale_(scale) {}
+XcbWindowList::XcbWindowList(double scale)
+    : x_(std::make_unique<XcbConnection>()), scale_(scale), changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
 
-XcbWindowList::XcbWindowList(const Screens& screens) : x_(std::make_unique<XcbConnection>()), screens_(&screens) {}
+XcbWindowList::XcbWindowList(const Screens& screens)
+    : x_(std::make_unique<XcbConnection>()), screens_(&screens), changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
 
 XcbWindowList::~XcbWindowList() = default;
 
@@ -19,9 +22,26 @@ bool XcbWindowList::isConnected() const { return x_->ok() && !xcb_connection_has
 
 std::vector<WindowInfo> XcbWindowList::list(WindowListOptions options) {
     if (!isConnected()) return {};
+    const std::vector<ScreenInfo> screens = screens_ ? screens_->screens() : std::vector<ScreenInfo>{};
+    const auto now = std::chrono::steady_clock::now();
+    // Asked first and every time, so the notices are taken in even when the
+    // reading is redone for another reason.
+    const bool changed = changes_->changedSinceLastAsked();
+    if (changed || !last_ || last_->screens != screens || now - last_->at >= fullReadingAge)
+        last_ = Reading{readAll(screens), screens, now};
+    if (options == WindowListOptions::all) return last_->windows;
+    std::vector<WindowInfo> out;
+    for (const WindowInfo& w : last_->windows)
+        if (w.isOnScreen) out.push_back(w);
+    return out;
+}
+
+std::vector<WindowInfo> XcbWindowList::readAll(const std::vector<ScreenInfo>& screens) {
     const auto desk = xcbwindows::desk(*x_);
     const auto order = withoutOwnOverlays(xcbwindows::stacking(*x_, desk));
-    const std::vector<ScreenInfo> screens = screens_ ? screens_->screens() : std::vector<ScreenInfo>{};
+    // Heard of before they are read: a change while they are read is then
+    // told at the next list, never lost.
+    changes_->watch(order);
     std::vector<WindowInfo> out;
     out.reserve(order.size());
     for (auto& info : xcbwindows::describe(*x_, order, desk, screens_ ? 1 : scale_, ::getpid())) {
@@ -30,7 +50,6 @@ std::vector<WindowInfo> XcbWindowList::list(WindowListOptions options) {
             ownOverlays_.insert(info->id);
             continue;
         }
-        if (options == WindowListOptions::onScreenOnly && !info->isOnScreen) continue;
         if (screens_) {
             const Rect f = info->frame;
             const double s = ScreenSpace::scaleAtPixels(f, screens);

@@ -1,8 +1,13 @@
 #pragma once
 // The window list read from the X server on a connection of its own: the
 // window manager's clients by stacking, or the root's children without one.
+// Read in full only when the server tells of a change (or the screens
+// changed, or the last full reading is old): the frames follow their windows
+// four times a second, and a quiet desktop then costs one round trip.
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 
 #include "app/platform/screen_space.hpp"
@@ -11,6 +16,7 @@
 namespace kestrove {
 
 class XcbConnection;
+class XcbWindowChanges;
 
 class XcbWindowList final : public WindowList {
 public:
@@ -31,6 +37,7 @@ private:
     // Which of these windows are still our own override-redirect ones, asked
     // with one request each; the rest are described in full.
     std::vector<std::uint32_t> withoutOwnOverlays(const std::vector<std::uint32_t>& order);
+    std::vector<WindowInfo> readAll(const std::vector<ScreenInfo>& screens);
 
     std::unique_ptr<XcbConnection> x_;
     double scale_ = 1;
@@ -39,6 +46,17 @@ private:
     // reader of the list passes over them, and with twenty frames describing
     // them in full was most of the list's cost.
     std::unordered_set<std::uint32_t> ownOverlays_;
+
+    // What the notices cannot tell (a window moved inside its frame) shows
+    // at the next full reading, at most this long after the last.
+    static constexpr std::chrono::seconds fullReadingAge{2};
+    struct Reading {
+        std::vector<WindowInfo> windows;  // every listed window, on screen or not
+        std::vector<ScreenInfo> screens;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::unique_ptr<XcbWindowChanges> changes_;
+    std::optional<Reading> last_;
 };
 
 }  // namespace kestrove
