@@ -3,11 +3,14 @@
 // without a desktop. Objects are named by path; all share one bus name.
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
@@ -52,10 +55,16 @@ public:
     int offsetAsks = 0;
     int lineAsks = 0;
     int placeAsks = 0;
+    // Run before each look at the bus (on the reader's thread: lets a test hold it).
+    std::function<void()> beforeLook;
+    std::atomic<int> nodeDelayMs = 0;  // how long each object takes to answer
 
     static AccessElement at(const std::string& path) { return {bus, path}; }
 
-    bool available() override { return isAvailable; }
+    bool available() override {
+        if (beforeLook) beforeLook();
+        return isAvailable;
+    }
 
     AccessResult<AccessElement> application(std::int32_t pid) override {
         auto it = apps.find(pid);
@@ -81,6 +90,7 @@ public:
     }
 
     AccessResult<AccessNode> node(const AccessElement& element) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(nodeDelayMs.load()));
         ++nodeReads;
         if (auto e = failure(element.path)) return AccessResult<AccessNode>::fail(*e);
         const FakeNode* n = find(element.path);
@@ -179,6 +189,30 @@ private:
         for (const auto& c : n.children) out.push_back(at(c));
         return out;
     }
+};
+
+// Hands every call to another tree: what the reader owns when the test keeps
+// the tree, and the base of trees that change a few answers.
+struct ForwardingTree : AccessibilityTree {
+    AccessibilityTree& to;
+    explicit ForwardingTree(AccessibilityTree& t) : to(t) {}
+    void endCallsBy(std::optional<Clock::time_point> deadline) override { to.endCallsBy(deadline); }
+    bool available() override { return to.available(); }
+    AccessResult<AccessElement> application(std::int32_t p) override { return to.application(p); }
+    AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to.windows(a); }
+    AccessResult<Rect> frame(const AccessElement& e) override { return to.frame(e); }
+    AccessResult<AccessNode> node(const AccessElement& e) override { return to.node(e); }
+    AccessResult<std::string> text(const AccessElement& e) override { return to.text(e); }
+    AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to.offsetAtPoint(e, p); }
+    AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override { return to.textRange(e, s, n); }
+    AccessResult<TextSpan> lineAt(const AccessElement& e, int o) override { return to.lineAt(e, o); }
+    AccessResult<Rect> rangeExtents(const AccessElement& e, int s, int n, Coordinates c) override {
+        return to.rangeExtents(e, s, n, c);
+    }
+    AccessResult<Rect> characterExtents(const AccessElement& e, int o, Coordinates c) override {
+        return to.characterExtents(e, o, c);
+    }
+    std::optional<std::string> address(const AccessElement& e) override { return to.address(e); }
 };
 
 }  // namespace kestrove::fakes

@@ -1,7 +1,8 @@
 #include "support/app/real_apps.hpp"
 
-#include <QProcessEnvironment>
+#include <gtest/gtest.h>
 
+#include <QProcessEnvironment>
 
 #include "app/platform/ocr/tesseract_engine.hpp"
 #include "app/platform/window_binder.hpp"
@@ -79,6 +80,17 @@ WatchRegion Readers::drawAround(const Rect& line, const Rect& window, double mar
     const auto screen = ScreenSpace::screenFor(box, screens.screens());
     if (!screen) return {};
     return WindowBinder::bind(SelectedRegion::make(*screen, box), windows, screens).region;
+}
+
+Readers::Box Readers::around(const Rect& window, const std::string& words) {
+    const std::optional<Rect> line = locate(window, words);
+    EXPECT_TRUE(line) << "\"" << words << "\" not seen on screen";
+    if (!line) return {};
+    Box b{drawAround(*line, window), nullptr};
+    EXPECT_TRUE(b.region.window);
+    b.session = open(b.region);
+    EXPECT_NE(b.session, nullptr);
+    return b;
 }
 
 std::vector<OCRLine> Readers::picture(const WatchRegion& region, bool languageCorrection) {

@@ -52,6 +52,13 @@ struct Readers {
     // A box drawn around `line` with `margin` points to spare (but inside
     // `window`, as a user draws it), bound to the window under it.
     WatchRegion drawAround(const Rect& line, const Rect& window, double margin = 6);
+    // A box drawn around the line holding `words` in `window` and a direct
+    // session on it (a test fails when the words are not seen or no session opens).
+    struct Box {
+        WatchRegion region;
+        std::shared_ptr<DirectSession> session;
+    };
+    Box around(const Rect& window, const std::string& words);
     // The box's lines read from its picture.
     std::vector<OCRLine> picture(const WatchRegion& region, bool languageCorrection = false);
     // A direct session on the box (through `through`, or the real reader).
