@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
 
 #include "app/platform/queued_screen_capturer.hpp"
+#include "support/app/platform_gate.hpp"
 #include "support/manual_executor.hpp"
 
 namespace kestrove {
@@ -21,9 +21,8 @@ using namespace std::chrono_literals;
 
 // A blocking capturer whose first capture waits until the test opens it.
 struct Backend {
+    testing::Gate gate;
     std::mutex mutex;
-    std::condition_variable cv;
-    bool entered = false, open = false;
     std::atomic<int> captures = 0;
     std::atomic<bool> allowed = true;
     std::vector<std::uint32_t> released;
@@ -32,12 +31,7 @@ struct Backend {
         Backend& b;
         explicit Capturer(Backend& backend) : b(backend) {}
         Captured capture(const WatchRegion& region) override {
-            if (b.captures++ == 0) {
-                std::unique_lock lock(b.mutex);
-                b.entered = true;
-                b.cv.notify_all();
-                b.cv.wait(lock, [&] { return b.open; });
-            }
+            if (b.captures++ == 0) b.gate.pass();
             if (!b.allowed) return CaptureError::notAllowed();
             if (region.w < 0) throw std::runtime_error("no such box");
             return Image(static_cast<int>(region.w), static_cast<int>(region.h));
@@ -54,15 +48,6 @@ struct Backend {
     QueuedScreenCapturer::Factory factory() {
         return [this] { return std::make_unique<Capturer>(*this); };
     }
-    void waitEntered() {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return entered; });
-    }
-    void release() {
-        std::lock_guard lock(mutex);
-        open = true;
-        cv.notify_all();
-    }
 };
 
 WatchRegion box(double w) { return {1, 0, 0, w, 10, 1, std::nullopt}; }
@@ -77,7 +62,7 @@ TEST(QueuedScreenCapturer, OnlyTheNewestWaitingCaptureOfAWatchIsTakenAndDroppedO
         return [&answers, who](Captured c) { answers.push_back(who + ":" + std::to_string(c.ok() ? c.value().width : -1)); };
     };
     Pending first = capturer.capture("w_0", box(1), note("w_0"));
-    backend.waitEntered();
+    backend.gate.waitEntered();
     std::vector<Pending> calls;
     for (int i = 1; i <= 100; ++i) calls.push_back(capturer.capture("w_1", box(i), note("w_1")));
     Pending cancelled = capturer.capture("w_2", box(2), note("w_2"));
@@ -87,7 +72,7 @@ TEST(QueuedScreenCapturer, OnlyTheNewestWaitingCaptureOfAWatchIsTakenAndDroppedO
     Pending failing = capturer.capture("w_4", box(-1), note("w_4"));
     first.cancel();  // while it is being taken
     ::testing::internal::CaptureStderr();
-    backend.release();
+    backend.gate.release();
     ASSERT_TRUE(main.runUntil([&] { return answers.size() == 2; }, 10s));
     main.runUntil([] { return false; }, 50ms);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Kestrove: screen capture: no such box\n");
@@ -99,7 +84,7 @@ TEST(QueuedScreenCapturer, OnlyTheNewestWaitingCaptureOfAWatchIsTakenAndDroppedO
 TEST(QueuedScreenCapturer, KnowsWhetherCaptureIsAllowedWithoutBlocking) {
     testing::ManualExecutor main;
     Backend backend;
-    backend.release();
+    backend.gate.release();
     QueuedScreenCapturer capturer(main.executor(), backend.factory());
     std::optional<bool> refreshed;
     Pending look = capturer.refreshAllowed([&](bool a) { refreshed = a; });
@@ -119,7 +104,7 @@ TEST(QueuedScreenCapturer, KnowsWhetherCaptureIsAllowedWithoutBlocking) {
 TEST(QueuedScreenCapturer, LetsAWindowGoWhenNoWatchReadsItAnyMore) {
     testing::ManualExecutor main;
     Backend backend;
-    backend.release();
+    backend.gate.release();
     QueuedScreenCapturer capturer(main.executor(), backend.factory());
     std::vector<Pending> calls;
     // Each step, then the windows let go by it (a look after it waits for it: one worker, in order).

@@ -4,10 +4,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +13,7 @@
 #include "app/platform/ocr/tesseract_engine.hpp"
 #include "app/platform/ocr/warm_up_sample.hpp"
 #include "core/reading/text_match.hpp"
+#include "support/app/platform_gate.hpp"
 #include "support/app/rendered_text.hpp"
 #include "support/manual_executor.hpp"
 
@@ -47,35 +45,14 @@ TEST(TesseractTextRecognizer, AnswersEachRequestOnceThroughTheExecutor) {
     EXPECT_FALSE(offThread);
 }
 
-// Holds the one worker in the warm-up until the test opens it.
-struct HeldWorker {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool entered = false, open = false;
-    std::function<Image()> sample() {
-        return [this] {
-            std::unique_lock lock(mutex);
-            entered = true;
-            cv.notify_all();
-            cv.wait(lock, [&] { return open; });
-            return Image();
-        };
-    }
-    void waitEntered() {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return entered; });
-    }
-    void release() {
-        std::lock_guard lock(mutex);
-        open = true;
-        cv.notify_all();
-    }
-};
-
 TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndForgottenOnesNeverAnswer) {
     kestrove::testing::ManualExecutor main;
-    HeldWorker held;
-    TesseractTextRecognizer recognizer(main.executor(), held.sample(), 1);
+    // The one worker is held in the warm-up.
+    kestrove::testing::Gate held;
+    TesseractTextRecognizer recognizer(main.executor(), [&] {
+        held.pass();
+        return Image();
+    }, 1);
     recognizer.warmUp();
     held.waitEntered();
 
