@@ -1,3 +1,6 @@
+// The screen's state from the screen savers, logind and the X server: each
+// hides the screens and shows them again, only logind speaks for the session,
+// and a burst of screen changes is one notice.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
@@ -6,6 +9,7 @@
 #include <QScreen>
 #include <QProcess>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -64,32 +68,35 @@ protected:
     std::size_t seen = 0;
 };
 
-TEST_F(LinuxScreenStateDesktop, EitherScreenSaverLocksAndUnlocks) {
+TEST_F(LinuxScreenStateDesktop, EachSourceHidesTheScreensAndShowsThemAgain) {
     start();
     testing::FakeScreenSavers savers(
         QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), "savers"));
-    for (auto name : {testing::FakeScreenSavers::Name::freedesktop, testing::FakeScreenSavers::Name::gnome}) {
-        savers.activeChanged(name, true);
-        ASSERT_TRUE(hears(N::screenLocked));
-        EXPECT_FALSE(state->screensAvailable());
-        savers.activeChanged(name, false);
-        ASSERT_TRUE(hears(N::screenUnlocked));
-        EXPECT_TRUE(state->screensAvailable());
+    using Saver = testing::FakeScreenSavers::Name;
+    struct Source {
+        const char* what;
+        std::function<void(bool)> set;
+        N hidden, shown;
+    };
+    const Source sources[] = {
+        {"freedesktop screen saver", [&](bool on) { savers.activeChanged(Saver::freedesktop, on); }, N::screenLocked,
+         N::screenUnlocked},
+        {"GNOME screen saver", [&](bool on) { savers.activeChanged(Saver::gnome, on); }, N::screenLocked,
+         N::screenUnlocked},
+        {"logind's locked hint", [&](bool on) { logind->setLockedHint(on); }, N::screenLocked, N::screenUnlocked},
+        {"logind's Lock and Unlock", [&](bool on) { on ? logind->lock() : logind->unlock(); }, N::screenLocked,
+         N::screenUnlocked},
+        {"X screen saver", [&](bool on) { ASSERT_TRUE(run("xset", {"s", on ? "activate" : "reset"})); },
+         N::displaysSlept, N::displaysWoke},
+    };
+    for (const Source& source : sources) {
+        source.set(true);
+        ASSERT_TRUE(hears(source.hidden)) << source.what;
+        EXPECT_FALSE(state->screensAvailable()) << source.what;
+        source.set(false);
+        ASSERT_TRUE(hears(source.shown)) << source.what;
+        EXPECT_TRUE(state->screensAvailable()) << source.what;
     }
-}
-
-TEST_F(LinuxScreenStateDesktop, TheLogindSessionLocksAndUnlocks) {
-    start();
-    logind->setLockedHint(true);
-    ASSERT_TRUE(hears(N::screenLocked));
-    EXPECT_FALSE(state->screensAvailable());
-    logind->setLockedHint(false);
-    ASSERT_TRUE(hears(N::screenUnlocked));
-    EXPECT_TRUE(state->screensAvailable());
-    logind->lock();
-    ASSERT_TRUE(hears(N::screenLocked));
-    logind->unlock();
-    ASSERT_TRUE(hears(N::screenUnlocked));
 }
 
 TEST_F(LinuxScreenStateDesktop, OnlyLogindSpeaksForTheSessionEvenWhenItStartsAgain) {
@@ -120,16 +127,6 @@ TEST_F(LinuxScreenStateDesktop, OutsideTheSessionItIsFoundByItsId) {
     qunsetenv("XDG_SESSION_ID");
     logind->lock();
     EXPECT_TRUE(hears(N::screenLocked));
-}
-
-TEST_F(LinuxScreenStateDesktop, TheXScreenSaverPutsTheDisplaysToSleepAndWakesThem) {
-    start();
-    ASSERT_TRUE(run("xset", {"s", "activate"}));
-    ASSERT_TRUE(hears(N::displaysSlept));
-    EXPECT_FALSE(state->screensAvailable());
-    ASSERT_TRUE(run("xset", {"s", "reset"}));
-    ASSERT_TRUE(hears(N::displaysWoke));
-    EXPECT_TRUE(state->screensAvailable());
 }
 
 TEST_F(LinuxScreenStateDesktop, ABurstOfScreenChangesIsDeliveredOnce) {
