@@ -56,14 +56,8 @@ TEST(ScreenSpace, ScaleAtPixelsIsThatOfTheScreenShowingMostOfThem) {
 
 TEST(ScreenSpace, SelectedRegionIsTheBoxFromItsScreensCorner) {
     const ScreenInfo top = screen("top", {200, -600, 1000, 600}, 2);
-    const auto selection = SelectedRegion::make(top, {250, -590, 300.5, 40});
-    EXPECT_EQ(selection.region.displayID, top.displayID);
-    EXPECT_DOUBLE_EQ(selection.region.x, 50);
-    EXPECT_DOUBLE_EQ(selection.region.y, 10);
-    EXPECT_DOUBLE_EQ(selection.region.w, 300.5);
-    EXPECT_DOUBLE_EQ(selection.region.h, 40);
-    EXPECT_DOUBLE_EQ(selection.region.scale, 2);
-    EXPECT_FALSE(selection.region.window);
+    EXPECT_EQ(SelectedRegion::make(top, {250, -590, 300.5, 40}).region,
+              (WatchRegion{top.displayID, 50, 10, 300.5, 40, 2, std::nullopt}));
 }
 
 }  // namespace

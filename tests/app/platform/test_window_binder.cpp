@@ -22,15 +22,7 @@ struct Binding : ::testing::Test {
 TEST_F(Binding, BoxInsideAWindowGetsItsAnchorAndBundleID) {
     const auto selection = SelectedRegion::make(main, {120, 150, 200, 40});
     const auto bound = WindowBinder::bind(selection, windows, screens);
-    ASSERT_TRUE(bound.region.window);
-    const WindowAnchor& a = *bound.region.window;
-    EXPECT_EQ(a.id, 7u);
-    EXPECT_EQ(a.app, "Editor");
-    EXPECT_EQ(a.bundleID, "org.example.editor");
-    EXPECT_DOUBLE_EQ(a.x, 20);
-    EXPECT_DOUBLE_EQ(a.y, 50);
-    EXPECT_DOUBLE_EQ(a.windowW, 400);
-    EXPECT_DOUBLE_EQ(a.windowH, 300);
+    EXPECT_EQ(bound.region.window, (WindowAnchor{7, "Editor", "org.example.editor", 20, 50, 400, 300}));
     // Everything else is the selection as it came.
     auto unbound = bound;
     unbound.region.window.reset();

@@ -1,6 +1,6 @@
-// Capture of the test window's boxes from the display and through the window,
-// also once a watch lets the window go, at another screen's scale, and after
-// the screen grew.
+// Capture of the test window's boxes from the display and through the window
+// (covered, moved, lost), also once a watch lets the window go, at another
+// screen's scale, and after the screen grew.
 #include <gtest/gtest.h>
 
 #include <xcb/composite.h>
@@ -17,6 +17,7 @@
 #include "core/picture/pixel_diff.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/fakes.hpp"
+#include "support/app/platform_boxes.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -43,10 +44,8 @@ struct Capture : ::testing::Test {
         ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), client));
     }
 
-    Rect onScreen(const tw::Box& b) const { return {client.x + b.x, client.y + b.y, double(b.w), double(b.h)}; }
-    SelectedRegion select(const Rect& box) const {
-        return SelectedRegion::make(*ScreenSpace::screenFor(box, screens.screens()), box);
-    }
+    Rect onScreen(const tw::Box& b) const { return desktop::onScreen(client, b); }
+    SelectedRegion select(const Rect& box) const { return desktop::select(box, screens); }
     SelectedRegion bound(const Rect& box) { return WindowBinder::bind(select(box), windows, screens); }
 
     // The box as the window draws it, once the screen shows the same.
@@ -101,28 +100,22 @@ TEST_F(Capture, PictureHasTheRegionsPixelSize) {
     EXPECT_EQ(px(99, 10)[0] + px(99, 10)[1] + px(99, 10)[2], 0);
     EXPECT_EQ(px(99, 10)[3], 255);
 
-    // A damaged region is refused with a reason, never read.
+    // A damaged region is refused with a reason, never read: a place, size or
+    // scale that is not a number, a box larger than any screen behind a tiny
+    // scale, a bound box whose size is not a number.
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (auto damage : {&WatchRegion::x, &WatchRegion::w, &WatchRegion::scale}) {
-        auto bad = select(onScreen(tw::status)).region;
-        bad.*damage = nan;
-        const Captured refused = capturer.capture(bad);
-        ASSERT_FALSE(refused.ok());
-        EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed);
-        EXPECT_FALSE(refused.error().description().empty());
-    }
-    // So is a box larger than any screen behind a tiny scale, and a bound box
-    // whose size is not a number.
-    auto huge = select(onScreen(tw::status)).region;
-    huge.w = huge.h = 1e9;
-    huge.scale = 1e-9;
-    auto boundNaN = bound(onScreen(tw::status)).region;
-    ASSERT_TRUE(boundNaN.window);
-    boundNaN.w = nan;
-    for (const auto& bad : {huge, boundNaN}) {
+    std::vector<WatchRegion> damaged(5, select(onScreen(tw::status)).region);
+    damaged[0].x = damaged[1].w = damaged[2].scale = nan;
+    damaged[3].w = damaged[3].h = 1e9;
+    damaged[3].scale = 1e-9;
+    damaged[4] = bound(onScreen(tw::status)).region;
+    ASSERT_TRUE(damaged[4].window);
+    damaged[4].w = nan;
+    for (const auto& bad : damaged) {
         const Captured refused = capturer.capture(bad);
         ASSERT_FALSE(refused.ok());
         EXPECT_EQ(refused.error().kind, CaptureError::Kind::failed) << refused.error().description();
+        EXPECT_FALSE(refused.error().description().empty());
     }
 }
 
@@ -177,21 +170,16 @@ TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
     EXPECT_EQ(facts->imageWidth, tw::width);
     EXPECT_EQ(facts->imageHeight, tw::height);
     EXPECT_EQ(facts->crop, (PixelRect{tw::status.x, tw::status.y, tw::status.w, tw::status.h}));
-}
 
-TEST_F(Capture, BoundBoxFollowsItsWindowAndSeesItsChanges) {
-    const auto region = bound(onScreen(tw::counter)).region;
-    ASSERT_TRUE(region.window);
-    const Captured before = capturer.capture(region);
-    ASSERT_TRUE(before.ok());
+    // The bound box follows its window and sees its changes.
     window->command("move 400 300");
-    window->command("counter 17");
-    const Image own = window->grab(tw::counter.x, tw::counter.y, tw::counter.w, tw::counter.h);
+    window->command("status Status: Moved");
+    const Image moved = window->grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
     ASSERT_TRUE(waitFor([&] {
-        auto c = capturer.capture(region);
-        return c.ok() && desktop::maxChannelDifference(c.value(), own) == 0;
+        auto c = capturer.capture(boundRegion);
+        return c.ok() && desktop::maxChannelDifference(c.value(), moved) == 0;
     }));
-    EXPECT_TRUE(changed(before.value(), own));
+    EXPECT_TRUE(changed(windowBefore.value(), moved));
 }
 
 TEST_F(Capture, LostWindowsAndDisplaysFailWithTheirReason) {

@@ -13,6 +13,7 @@
 #include "app/platform/window_binder.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "support/app/desktop_fixture.hpp"
+#include "support/app/platform_boxes.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -21,29 +22,20 @@ namespace {
 namespace tw = testwindow;
 using desktop::waitFor;
 
-std::optional<WindowInfo> find(const std::vector<WindowInfo>& list, std::uint32_t id) {
-    for (const auto& w : list)
-        if (w.id == id) return w;
-    return std::nullopt;
-}
-
-std::ptrdiff_t placeOf(const std::vector<WindowInfo>& list, std::uint32_t id) {
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i].id == id) return static_cast<std::ptrdiff_t>(i);
-    return -1;
-}
+using desktop::listed;
+using desktop::placeOf;
 
 struct DesktopWindows : ::testing::Test {
     XcbWindowList windows;
     QtScreens screens;
 };
 
-TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayer) {
+TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayerAndTakesABox) {
     ASSERT_TRUE(windows.isConnected());
     desktop::TestWindow window;
     const Rect client = window.where();
     std::optional<WindowInfo> info;
-    ASSERT_TRUE(waitFor([&] { return (info = find(windows.list(WindowListOptions::onScreenOnly), window.id())) &&
+    ASSERT_TRUE(waitFor([&] { return (info = listed(windows.list(WindowListOptions::onScreenOnly), window.id())) &&
                                      info->frame == client; }))
         << "listed at " << (info ? info->frame.x : -1) << "," << (info ? info->frame.y : -1) << ", expected "
         << client.x << "," << client.y;
@@ -59,18 +51,25 @@ TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayer) {
     // Decorations are not part of the frame; the window manager's own
     // windows are not listed at all.
     for (const auto& w : windows.list(WindowListOptions::all)) EXPECT_NE(w.app, "Openbox");
-}
 
-TEST_F(DesktopWindows, MinimisedWindowIsOffScreenButStillListed) {
-    desktop::TestWindow window;
-    ASSERT_TRUE(waitFor([&] { return find(windows.list(WindowListOptions::onScreenOnly), window.id()).has_value(); }));
+    // A box over the status line binds to the window; the bare root next to it takes none.
+    const Rect status = desktop::onScreen(client, tw::status);
+    EXPECT_EQ(desktop::regionOver(status, screens, &windows).window,
+              (WindowAnchor{window.id(), "KestroveTestWindow", "kestrove_test_window", tw::status.x, tw::status.y,
+                            tw::width, tw::height}));
+    const Rect screen = ScreenSpace::screenFor(status, screens.screens()).value_or(ScreenInfo{}).frame;
+    const Rect bare{screen.maxX() - 150, screen.maxY() - 100, 100, 50};
+    ASSERT_FALSE(client.intersects(bare));
+    EXPECT_FALSE(desktop::regionOver(bare, screens, &windows).window);
+
+    // Minimised, it is off screen but still listed.
     window.command("minimize");
-    ASSERT_TRUE(waitFor([&] { return !find(windows.list(WindowListOptions::onScreenOnly), window.id()); }));
-    const auto all = find(windows.list(WindowListOptions::all), window.id());
+    ASSERT_TRUE(waitFor([&] { return !listed(windows.list(WindowListOptions::onScreenOnly), window.id()); }));
+    const auto all = listed(windows.list(WindowListOptions::all), window.id());
     ASSERT_TRUE(all);
     EXPECT_FALSE(all->isOnScreen);
     window.command("restore");
-    EXPECT_TRUE(waitFor([&] { return find(windows.list(WindowListOptions::onScreenOnly), window.id()).has_value(); }));
+    EXPECT_TRUE(waitFor([&] { return listed(windows.list(WindowListOptions::onScreenOnly), window.id()).has_value(); }));
 }
 
 TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
@@ -90,15 +89,15 @@ TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
     std::vector<WindowInfo> list;
     ASSERT_TRUE(waitFor([&] {
         list = windows.list(WindowListOptions::onScreenOnly);
-        return find(list, ownID) && find(list, cover) && find(list, window.id());
+        return listed(list, ownID) && listed(list, cover) && listed(list, window.id());
     }));
     const auto ownOverlay = [](const WindowInfo& w) { return w.isOwn && w.layer == WindowLayer::overrideRedirect; };
     EXPECT_FALSE(std::ranges::any_of(list, ownOverlay));
     EXPECT_FALSE(std::ranges::any_of(windows.list(WindowListOptions::all), ownOverlay));
     EXPECT_LT(placeOf(list, cover), placeOf(list, window.id()));
-    EXPECT_TRUE(find(list, ownID)->isOwn);
-    EXPECT_EQ(find(list, ownID)->ownerPID, QCoreApplication::applicationPid());
-    EXPECT_FALSE(find(list, cover)->isOwn);
+    EXPECT_TRUE(listed(list, ownID)->isOwn);
+    EXPECT_EQ(listed(list, ownID)->ownerPID, QCoreApplication::applicationPid());
+    EXPECT_FALSE(listed(list, cover)->isOwn);
     window.command("raise");
     ASSERT_TRUE(waitFor([&] {
         list = windows.list(WindowListOptions::onScreenOnly);
@@ -123,7 +122,7 @@ TEST_F(DesktopWindows, LayersAndOpacityFollowTheWindowsKind) {
         const std::uint32_t id = window.extra(c.kind, {700, 500, 120, 80});
         ASSERT_NE(id, 0u) << c.kind;
         std::optional<WindowInfo> info;
-        ASSERT_TRUE(waitFor([&] { return (info = find(windows.list(WindowListOptions::onScreenOnly), id)).has_value(); }))
+        ASSERT_TRUE(waitFor([&] { return (info = listed(windows.list(WindowListOptions::onScreenOnly), id)).has_value(); }))
             << c.kind;
         EXPECT_EQ(info->layer, c.layer) << c.kind;
         EXPECT_NEAR(info->alpha, c.alpha, 0.001) << c.kind;
@@ -144,33 +143,6 @@ TEST_F(DesktopWindows, ScreensCarryTheirOutputNameHash) {
     std::vector<ScreenInfo> fromWorker;
     std::thread([&] { fromWorker = screens.screens(); }).join();
     EXPECT_EQ(fromWorker, list);
-}
-
-TEST_F(DesktopWindows, BoxOverTheStatusLineBindsToTheWindow) {
-    desktop::TestWindow window;
-    const Rect client = window.where();
-    ASSERT_TRUE(waitFor([&] {
-        auto w = find(windows.list(WindowListOptions::onScreenOnly), window.id());
-        return w && w->frame == client;
-    }));
-    const Rect status{client.x + tw::status.x, client.y + tw::status.y, tw::status.w, tw::status.h};
-    const auto screen = ScreenSpace::screenFor(status, screens.screens());
-    ASSERT_TRUE(screen);
-    const auto bound = WindowBinder::bind(SelectedRegion::make(*screen, status), windows, screens);
-    ASSERT_TRUE(bound.region.window);
-    const WindowAnchor& a = *bound.region.window;
-    EXPECT_EQ(a.id, window.id());
-    EXPECT_EQ(a.app, "KestroveTestWindow");
-    EXPECT_EQ(a.bundleID, "kestrove_test_window");
-    EXPECT_DOUBLE_EQ(a.x, tw::status.x);
-    EXPECT_DOUBLE_EQ(a.y, tw::status.y);
-    EXPECT_DOUBLE_EQ(a.windowW, tw::width);
-    EXPECT_DOUBLE_EQ(a.windowH, tw::height);
-
-    // The bare root next to it takes no box.
-    const Rect bare{screen->frame.maxX() - 150, screen->frame.maxY() - 100, 100, 50};
-    ASSERT_FALSE(client.intersects(bare));
-    EXPECT_FALSE(WindowBinder::bind(SelectedRegion::make(*screen, bare), windows, screens).region.window);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "support/app/desktop_fixture.hpp"
+#include "support/app/platform_boxes.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -14,11 +15,7 @@ namespace {
 namespace tw = testwindow;
 using desktop::waitFor;
 
-std::ptrdiff_t placeOf(const std::vector<WindowInfo>& list, std::uint32_t id) {
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i].id == id) return static_cast<std::ptrdiff_t>(i);
-    return -1;
-}
+using desktop::placeOf;
 
 TEST(BareDesktop, WindowsAreListedFrontToBackWithoutAWindowManager) {
     XcbWindowList windows;
