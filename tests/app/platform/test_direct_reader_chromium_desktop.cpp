@@ -54,23 +54,11 @@ struct ChromiumPage : ::testing::Test {
         ASSERT_TRUE(window);
     }
 
-    struct Box {
-        WatchRegion region;
-        std::shared_ptr<DirectSession> session;
-    };
-    Box around(const std::string& words) {
-        const std::optional<Rect> line = readers.locate(window->frame, words);
-        EXPECT_TRUE(line) << "\"" << words << "\" not seen on screen";
-        if (!line) return {};
-        Box b{readers.drawAround(*line, window->frame), nullptr};
-        b.session = readers.open(b.region);
-        EXPECT_NE(b.session, nullptr);
-        return b;
-    }
+    desktop::Readers::Box around(const std::string& words) { return readers.around(window->frame, words); }
 };
 
-TEST_F(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReading) {
-    const Box total = around("Total:");
+TEST_F(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumIsToldByItsHelpers) {
+    const auto total = around("Total:");
     ASSERT_TRUE(total.session);
     EXPECT_TRUE(total.session->onScreenOnly());
     const DirectAnswer direct = readers.direct(*total.session);
@@ -91,14 +79,13 @@ TEST_F(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReading) {
               DirectInfo{true});
 
     // Light text in the page's dark section reads the same way.
-    const Box dark = around("Build status");
+    const auto dark = around("Build status");
     ASSERT_TRUE(dark.session);
     const DirectAnswer status = readers.direct(*dark.session);
     ASSERT_TRUE(status.lines()) << rawValue(*status.silence());
     EXPECT_EQ(texts(*status.lines()), (std::vector<std::string>{"Build status: 12 of 40 jobs done"}));
-}
 
-TEST_F(ChromiumPage, IsChromiumFromItsHelpersAloneWithoutItsKnownID) {
+    // Chromium is told from its helpers alone, without its known id.
     const auto pid = static_cast<std::int32_t>(browser->pid());
     DirectAccess::ProcessFacts facts;
     // The page's renderer starts once the page loads.

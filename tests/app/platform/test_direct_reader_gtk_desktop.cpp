@@ -13,6 +13,7 @@
 #include "core/reading/text_match.hpp"
 #include "core/windows/direct_decider.hpp"
 #include "support/app/desktop_fixture.hpp"
+#include "support/app/fake_accessibility_tree.hpp"
 #include "support/app/real_apps.hpp"
 
 namespace kestrove {
@@ -36,20 +37,11 @@ struct GtkWindows : ::testing::Test {
     }
 
     // Draws a box around the line holding `words` in `window` and reads it directly.
-    struct Read {
-        WatchRegion region;
-        std::shared_ptr<DirectSession> session;
+    struct Read : desktop::Readers::Box {
         DirectAnswer answer = DirectAnswer::noAnswer(DirectSilence::failed);
     };
     Read readAround(const WindowInfo& window, const std::string& words) {
-        Read r;
-        const std::optional<Rect> line = readers.locate(window.frame, words);
-        EXPECT_TRUE(line) << "\"" << words << "\" not seen on screen";
-        if (!line) return r;
-        r.region = readers.drawAround(*line, window.frame);
-        EXPECT_TRUE(r.region.window);
-        r.session = readers.open(r.region);
-        EXPECT_NE(r.session, nullptr);
+        Read r{readers.around(window.frame, words)};
         if (r.session) r.answer = readers.direct(*r.session);
         return r;
     }
@@ -103,18 +95,9 @@ TEST_F(GtkWindows, AGtk4WindowIsFoundAndRead) {
 
 // The accessibility tree of a toolkit that cannot say where its lines are
 // drawn: its objects are judged by their frames.
-struct FramesOnly final : AccessibilityTree {
+struct FramesOnly final : fakes::ForwardingTree {
     AtspiTree tree;
-    bool available() override { return tree.available(); }
-    AccessResult<AccessElement> application(std::int32_t p) override { return tree.application(p); }
-    AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return tree.windows(a); }
-    AccessResult<Rect> frame(const AccessElement& e) override { return tree.frame(e); }
-    AccessResult<AccessNode> node(const AccessElement& e) override { return tree.node(e); }
-    AccessResult<std::string> text(const AccessElement& e) override { return tree.text(e); }
-    AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return tree.offsetAtPoint(e, p); }
-    AccessResult<std::string> textRange(const AccessElement& e, int s, int n) override {
-        return tree.textRange(e, s, n);
-    }
+    FramesOnly() : ForwardingTree(tree) {}
     AccessResult<TextSpan> lineAt(const AccessElement&, int) override {
         return AccessResult<TextSpan>::fail(AccessError::unsupported);
     }
@@ -124,7 +107,6 @@ struct FramesOnly final : AccessibilityTree {
     AccessResult<Rect> characterExtents(const AccessElement&, int, Coordinates) override {
         return AccessResult<Rect>::fail(AccessError::unsupported);
     }
-    std::optional<std::string> address(const AccessElement& e) override { return tree.address(e); }
 };
 
 using Readers = desktop::Readers;

@@ -56,7 +56,7 @@ struct Tracking : ::testing::Test {
     }
 };
 
-TEST_F(Tracking, StartingAsksAtOnceAndTicksWhenTheAnswerArrives) {
+TEST_F(Tracking, StartingAsksAtOnceAndTicksWhenTheAnswerArrivesWithAList) {
     WindowTracker tracker(*windows, screens);
     count(tracker);
     tracker.setRunning(true);
@@ -70,6 +70,18 @@ TEST_F(Tracking, StartingAsksAtOnceAndTicksWhenTheAnswerArrives) {
     ASSERT_EQ(lastWindows.size(), 1u);
     EXPECT_EQ(lastWindows[0].id, 7u);
     EXPECT_EQ(lastDisplays, (std::vector<Rect>{{0, 0, 800, 600}, {800, 0, 800, 600}}));
+
+    // Without a list the frames stay put: no tick.
+    windows->backend.connected = false;
+    WindowTracker unlisted(*windows, screens);
+    count(unlisted);
+    unlisted.setRunning(true);
+    main.runPending();
+    EXPECT_EQ(ticks, 1);
+    // Without a handler nothing is asked.
+    WindowTracker unheard(*windows, screens);
+    unheard.setRunning(true);
+    EXPECT_EQ(windows->lists.asked.size(), 2u);
 }
 
 TEST_F(Tracking, TicksFourTimesASecondUntilStopped) {
@@ -116,22 +128,6 @@ TEST_F(Tracking, AnAnswerStillOutNeverTicksOnceStoppedOrReleased) {
     EXPECT_EQ(windows->lists.held(), 0u) << "the handles were let go";
     main.runPending();
     EXPECT_EQ(ticks, 0);
-}
-
-TEST_F(Tracking, WithoutAListTheFramesStayPut) {
-    windows->backend.connected = false;
-    WindowTracker tracker(*windows, screens);
-    count(tracker);
-    tracker.setRunning(true);
-    main.runPending();
-    EXPECT_EQ(ticks, 0);
-}
-
-TEST_F(Tracking, RunningWithoutHandlerAsksNothing) {
-    WindowTracker tracker(*windows, screens);
-    tracker.setRunning(true);
-    main.runPending();
-    EXPECT_TRUE(windows->lists.asked.empty());
 }
 
 }  // namespace

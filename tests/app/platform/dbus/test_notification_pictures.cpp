@@ -44,23 +44,10 @@ void touch(const fs::path& file, std::time_t when) {
     ::utime(file.c_str(), &times);
 }
 
-class Environment {
-public:
-    Environment() {
-        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME"})
-            if (const char* v = std::getenv(name)) saved_.emplace_back(name, v);
-            else saved_.emplace_back(name, std::nullopt);
-    }
-    ~Environment() {
-        for (const auto& [name, value] : saved_) value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-    static void set(const char* name, const std::optional<std::string>& value) {
-        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
+// Sets a variable, or with none unsets it. (No other test here reads them.)
+void setVariable(const char* name, const std::optional<std::string>& value) {
+    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+}
 
 TEST(NotificationPictures, TheFolderComesFromTheEnvironment) {
     QTemporaryDir dir;
@@ -78,11 +65,10 @@ TEST(NotificationPictures, TheFolderComesFromTheEnvironment) {
         {{}, {}, (root / "home").string(), root / "home/.cache/Kestrove/notifications"},
         {{}, "", (root / "home").string(), root / "home/.cache/Kestrove/notifications"},
     };
-    Environment restore;
     for (const auto& c : cases) {
-        Environment::set("XDG_RUNTIME_DIR", c.runtime);
-        Environment::set("XDG_CACHE_HOME", c.cache);
-        Environment::set("HOME", c.home);
+        setVariable("XDG_RUNTIME_DIR", c.runtime);
+        setVariable("XDG_CACHE_HOME", c.cache);
+        setVariable("HOME", c.home);
         EXPECT_EQ(NotificationPictures::defaultFolder(), c.folder) << c.runtime.value_or("(unset)");
     }
 }
