@@ -72,7 +72,8 @@ TEST_F(TestWindowReaders, BothReadersAgreeOnTheStatusAndPriceBoxes) {
         }
         const auto session = open(box);
         EXPECT_NE(session, nullptr);
-        const DirectAnswer answer = session ? Readers::readOnce(*session) : DirectAnswer::noAnswer(DirectSilence::failed);
+        const DirectAnswer answer =
+            session ? Readers::readOnce(*session) : DirectAnswer::noAnswer(DirectSilence::failed);
         const std::vector<OCRLine> direct = answer.lines() ? *answer.lines() : std::vector<OCRLine>{};
         EXPECT_EQ(desktop::texts(direct), std::vector<std::string>{text});
         return std::tuple{throughWindow, direct, session};

@@ -49,10 +49,11 @@ TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndForgot
     kestrove::testing::ManualExecutor main;
     // The one worker is held in the warm-up.
     kestrove::testing::Gate held;
-    TesseractTextRecognizer recognizer(main.executor(), [&] {
+    auto heldSample = [&] {
         held.pass();
         return Image();
-    }, 1);
+    };
+    TesseractTextRecognizer recognizer(main.executor(), heldSample, 1);
     recognizer.warmUp();
     held.waitEntered();
 

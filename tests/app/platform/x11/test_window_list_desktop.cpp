@@ -25,6 +25,10 @@ using desktop::waitFor;
 using desktop::listed;
 using desktop::placeOf;
 
+std::optional<WindowInfo> shown(XcbWindowList& windows, std::uint32_t id) {
+    return listed(windows.list(WindowListOptions::onScreenOnly), id);
+}
+
 struct DesktopWindows : ::testing::Test {
     XcbWindowList windows;
     QtScreens screens;
@@ -35,8 +39,7 @@ TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayerAndTakes
     desktop::TestWindow window;
     const Rect client = window.where();
     std::optional<WindowInfo> info;
-    ASSERT_TRUE(waitFor([&] { return (info = listed(windows.list(WindowListOptions::onScreenOnly), window.id())) &&
-                                     info->frame == client; }))
+    ASSERT_TRUE(waitFor([&] { return (info = shown(windows, window.id())) && info->frame == client; }))
         << "listed at " << (info ? info->frame.x : -1) << "," << (info ? info->frame.y : -1) << ", expected "
         << client.x << "," << client.y;
     EXPECT_EQ(info->frame.size(), (Size{tw::width, tw::height}));
@@ -64,12 +67,12 @@ TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayerAndTakes
 
     // Minimised, it is off screen but still listed.
     window.command("minimize");
-    ASSERT_TRUE(waitFor([&] { return !listed(windows.list(WindowListOptions::onScreenOnly), window.id()); }));
+    ASSERT_TRUE(waitFor([&] { return !shown(windows, window.id()); }));
     const auto all = listed(windows.list(WindowListOptions::all), window.id());
     ASSERT_TRUE(all);
     EXPECT_FALSE(all->isOnScreen);
     window.command("restore");
-    EXPECT_TRUE(waitFor([&] { return listed(windows.list(WindowListOptions::onScreenOnly), window.id()).has_value(); }));
+    EXPECT_TRUE(waitFor([&] { return shown(windows, window.id()).has_value(); }));
 }
 
 TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
@@ -122,8 +125,7 @@ TEST_F(DesktopWindows, LayersAndOpacityFollowTheWindowsKind) {
         const std::uint32_t id = window.extra(c.kind, {700, 500, 120, 80});
         ASSERT_NE(id, 0u) << c.kind;
         std::optional<WindowInfo> info;
-        ASSERT_TRUE(waitFor([&] { return (info = listed(windows.list(WindowListOptions::onScreenOnly), id)).has_value(); }))
-            << c.kind;
+        ASSERT_TRUE(waitFor([&] { return (info = shown(windows, id)).has_value(); })) << c.kind;
         EXPECT_EQ(info->layer, c.layer) << c.kind;
         EXPECT_NEAR(info->alpha, c.alpha, 0.001) << c.kind;
         EXPECT_EQ(info->ownerPID, window.pid()) << c.kind;
