@@ -9,18 +9,11 @@
 #include "app/platform/qt/main_thread_executor.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "support/app/fakes.hpp"
+#include "support/app/offscreen_app.hpp"
 #include "support/manual_executor.hpp"
 
 namespace kestrove {
 namespace {
-
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_window_tracker";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
-}
 
 void spin(int ms) {
     QElapsedTimer t;
@@ -38,7 +31,7 @@ struct Tracking : ::testing::Test {
     std::vector<Rect> lastDisplays;
 
     void SetUp() override {
-        app();
+        offscreen::app();
         screens.list = {fakes::screen("A", {0, 0, 800, 600}), fakes::screen("B", {800, 0, 800, 600})};
         answerThrough(main.executor());
     }

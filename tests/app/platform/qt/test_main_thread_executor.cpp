@@ -8,13 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "support/app/offscreen_app.hpp"
+
 using namespace kestrove;
 
 TEST(MainThreadExecutor, RunsWorkFromOtherThreadsOnTheEventLoopInOrder) {
-    int argc = 1;
-    char name[] = "kestrove-test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    offscreen::app();
     const auto mainThread = std::this_thread::get_id();
 
     std::vector<int> ran;

@@ -4,24 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "support/app/offscreen_app.hpp"
+
 using namespace kestrove;
 
 namespace {
-
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "kestrove-test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
-}
 
 QByteArray read(const QString& path) {
     QFile f(path);
@@ -31,7 +24,7 @@ QByteArray read(const QString& path) {
 }  // namespace
 
 TEST(Relauncher, StartsTheProgramAgainOnlyOnceTheOldProcessHasEnded) {
-    app();
+    offscreen::app();
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("started"));
     const QString program = dir.filePath(QStringLiteral("kestrove"));
@@ -60,7 +53,7 @@ TEST(Relauncher, StartsTheProgramAgainOnlyOnceTheOldProcessHasEnded) {
 }
 
 TEST(Relauncher, AHelperThatCannotStartLeavesOneLogLine) {
-    app();
+    offscreen::app();
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(Relauncher::startHelper(QStringLiteral("/nonexistent/sh"), QStringLiteral("/usr/bin/true"), {}, 1));
     const std::string log = ::testing::internal::GetCapturedStderr();
