@@ -46,7 +46,7 @@ TEST(DbusNotifierDesktop, EachBarkIsItsOwnNotificationTaggedWithItsWatch) {
     const fs::path folder = fs::path(qgetenv("XDG_RUNTIME_DIR").toStdString()) / "tagged";
     DbusNotifier notifier(mainThreadExecutor(), bus.connect(), folder);
 
-    notifier.bark("Woof", "first", crop(8, 8), "w_tag");
+    notifier.bark("Woof", "first: a < b && \"c\" > d", crop(8, 8), "w_tag");
     notifier.bark("Woof", "second", crop(8, 8), "w_tag");
     notifier.bark("Woof", "third", std::nullopt, "w_tag");
     ASSERT_TRUE(waitFor([&] { return service.calls.size() == 3; }));
@@ -58,6 +58,8 @@ TEST(DbusNotifierDesktop, EachBarkIsItsOwnNotificationTaggedWithItsWatch) {
         EXPECT_EQ(call.hints.value("desktop-entry").toString(), "kestrove");
         EXPECT_EQ(call.hints.value("sound-name").toString(), "message-new-instant");
     }
+    // The body is markup: what would read as a tag is escaped.
+    EXPECT_EQ(service.calls[0].body.toStdString(), "first: a &lt; b &amp;&amp; \"c\" &gt; d");
     // Each picture a file of its own, all kept while shown.
     std::set<fs::path> pictures;
     for (int i : {0, 1}) {
