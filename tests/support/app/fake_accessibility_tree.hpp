@@ -54,7 +54,6 @@ public:
     int nodeReads = 0;
     int offsetAsks = 0;
     int lineAsks = 0;
-    int placeAsks = 0;
     // Run before each look at the bus (on the reader's thread: lets a test hold it).
     std::function<void()> beforeLook;
     std::atomic<int> nodeDelayMs = 0;  // how long each object takes to answer
@@ -142,7 +141,6 @@ public:
     }
 
     AccessResult<Rect> rangeExtents(const AccessElement& element, int start, int end, Coordinates) override {
-        ++placeAsks;
         const FakeLayout* l = layout(element.path);
         if (!l || l->charactersOnly) return AccessResult<Rect>::fail(AccessError::unsupported);
         if (auto r = l->placeOf(start, end)) return AccessResult<Rect>::ok(*r);
@@ -150,7 +148,6 @@ public:
     }
 
     AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates) override {
-        ++placeAsks;
         const FakeLayout* l = layout(element.path);
         if (!l) return AccessResult<Rect>::fail(AccessError::unsupported);
         if (auto r = l->placeOf(offset, offset + 1)) return AccessResult<Rect>::ok(*r);

@@ -4,7 +4,6 @@
 // whose reads answer `lines` unless scripted otherwise.
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,8 +73,6 @@ public:
     std::vector<std::shared_ptr<FakeDirectSession>> sessions;
     bool isAllowed = true;
     int refreshes = 0;
-    // Verdicts by process; any other process is not Chromium.
-    std::map<std::int32_t, ChromiumDetection::Verdict> verdicts;
 
     Pending open(const WatchRegion& region, Opened done) override {
         return opens.ask("", "open", region, std::move(done));
@@ -89,13 +86,12 @@ public:
         sessions.push_back(made);
         return made;
     }
-    Pending chromium(std::int32_t pid, std::function<void(ChromiumDetection::Verdict)> done) override {
+    // Every process is surely not Chromium.
+    Pending chromium(std::int32_t, std::function<void(ChromiumDetection::Verdict)> done) override {
         opens.onThread("asked about Chromium");
-        const auto it = verdicts.find(pid);
-        ChromiumDetection::Verdict v =
-            it != verdicts.end() ? it->second
-                                 : ChromiumDetection::Verdict{false, ChromiumDetection::Confidence::sure, "fake"};
-        return Pending::answered(main_, [done = std::move(done), v = std::move(v)] { done(v); });
+        return Pending::answered(main_, [done = std::move(done)] {
+            done({false, ChromiumDetection::Confidence::sure, "fake"});
+        });
     }
     bool allowed() const override { return isAllowed; }
     Pending refreshAllowed(std::function<void(bool)> done) override {
