@@ -1,6 +1,10 @@
-// The real platform as the factory makes it: every service answers through
-// the main thread (cancelling is the services' own tests), every thread it
-// started ends with it, and nothing blocks the main thread: a timer there
+// The real platform as the factory makes it, on the test window over the
+// real display and accessibility bus: every service answers through the main
+// thread (cancelling is the services' own tests); the picture (from the
+// display and through the window) and the direct reading agree on its boxes;
+// nothing is cached; a stopped window times out and a killed one is gone;
+// direct reading waits for the user's leave; every thread the platform
+// started ends with it; and nothing blocks the main thread: a timer there
 // stays on time while a stopped program is read, while the accessibility
 // bus's launcher is stopped, and while another client grabs the X server.
 
@@ -13,17 +17,23 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
 
+#include "app/platform/atspi/accessibility_status.hpp"
+#include "app/platform/atspi/direct_access.hpp"
 #include "app/platform/linux_platform.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "core/reading/text_match.hpp"
+#include "core/windows/direct_agreement.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/platform_boxes.hpp"
+#include "support/app/real_apps.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -33,13 +43,27 @@ namespace tw = testwindow;
 using desktop::await;
 using desktop::waitFor;
 
+bool reads(const std::vector<OCRLine>& lines, const std::string& text) {
+    return lines.size() == 1 && TextMatch::normalize(lines[0].text) == TextMatch::normalize(text);
+}
+
 struct LinuxPlatform : ::testing::Test {
     const bool allowed = desktop::allowReadingWindows();
     desktop::TestWindow window;
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
+    const std::thread::id mainThread = std::this_thread::get_id();
+    bool elsewhere = false;  // an answer came on another thread
 
-    // The status box drawn over the test window, once the list shows it there.
-    std::optional<SelectedRegion> statusSelection() {
+    // Hands an answer on, noting whether it came on another thread.
+    auto onMain(auto done) {
+        return [this, done](auto answer) {
+            elsewhere |= std::this_thread::get_id() != mainThread;
+            done(std::move(answer));
+        };
+    }
+
+    // A box of the test window as a user selects it, once the list shows the window.
+    std::optional<SelectedRegion> selection(const tw::Box& b) {
         std::optional<WindowInfo> info;
         waitFor([&] {
             const auto listed = await<ListedWindows>(
@@ -47,29 +71,47 @@ struct LinuxPlatform : ::testing::Test {
             return listed && listed->ok() && (info = desktop::listed(listed->value(), window.id())).has_value();
         });
         if (!info) return std::nullopt;
-        return desktop::select(desktop::onScreen(info->frame, tw::status), *platform.screens);
+        return desktop::select(desktop::onScreen(info->frame, b), *platform.screens);
     }
-
-    // The status box, bound to the test window.
-    WatchRegion boundStatusBox() {
-        const auto selection = statusSelection();
-        if (!selection) return {};
-        const auto bound = await<SelectedRegion>([&](auto done) { return platform.windows->bind(*selection, done); });
-        return bound ? bound->region : WatchRegion{};
+    // The same, bound to the test window (or not).
+    WatchRegion over(const tw::Box& b, bool bound = true) {
+        const auto selected = selection(b);
+        if (!selected || !bound) return selected ? selected->region : WatchRegion{};
+        const auto bind = await<SelectedRegion>([&](auto done) { return platform.windows->bind(*selected, done); });
+        return bind ? bind->region : WatchRegion{};
+    }
+    // The box's picture once it reads `text` (the window may still be painting).
+    std::vector<OCRLine> picture(const WatchRegion& r, const std::string& text, bool languageCorrection = false) {
+        std::vector<OCRLine> lines;
+        waitFor([&] {
+            const auto shot =
+                await<Captured>([&](auto done) { return platform.capturer->capture("w_1", r, onMain(done)); });
+            if (!shot || !shot->ok()) return false;
+            const auto read = await<std::vector<OCRLine>>([&](auto done) {
+                return platform.recognizer->recognize("w_1", shot->value(), languageCorrection, onMain(done));
+            });
+            return reads(lines = read.value_or(std::vector<OCRLine>{}), text);
+        }, 10000);
+        return lines;
+    }
+    DirectAnswer read(DirectSession& s) {
+        const auto a = await<DirectAnswer>([&](auto done) { return s.read(onMain(done)); });
+        return a.value_or(DirectAnswer::noAnswer(DirectSilence::failed));
+    }
+    // A session over the box, once the window has joined the bus.
+    std::shared_ptr<DirectSession> open(const WatchRegion& r, DirectReader* through = nullptr) {
+        DirectReader& reader = through ? *through : *platform.direct;
+        const auto s = await<std::shared_ptr<DirectSession>>([&](auto done) { return reader.open(r, onMain(done)); });
+        if (!s || !*s) return nullptr;
+        waitFor([&] {
+            const DirectAnswer a = read(**s);
+            return a.lines() && !a.lines()->empty();
+        });
+        return *s;
     }
 };
 
-TEST_F(LinuxPlatform, EveryServiceAnswersOnTheMainThread) {
-    const auto mainThread = std::this_thread::get_id();
-    bool elsewhere = false;
-    // Hands an answer on, noting whether it came on another thread.
-    auto onMain = [&](auto done) {
-        return [&, done](auto answer) {
-            elsewhere |= std::this_thread::get_id() != mainThread;
-            done(std::move(answer));
-        };
-    };
-
+TEST_F(LinuxPlatform, EveryServiceAnswersOnTheMainThreadAndBothReadersAgree) {
     EXPECT_EQ(await<bool>([&](auto done) { return platform.capturer->refreshAllowed(onMain(done)); }), true);
     EXPECT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(onMain(done)); }), true);
     EXPECT_TRUE(platform.capturer->allowed() && platform.direct->allowed());
@@ -77,28 +119,118 @@ TEST_F(LinuxPlatform, EveryServiceAnswersOnTheMainThread) {
     EXPECT_EQ(await<NotificationStatus>([&](auto done) { return platform.notifier->status(onMain(done)); }),
               NotificationStatus::allowed);
 
-    const WatchRegion region = boundStatusBox();
-    ASSERT_TRUE(region.window);
-    EXPECT_EQ(region.window->id, window.id());
-    ASSERT_TRUE(waitFor([&] {
-        const auto shot =
-            await<Captured>([&](auto done) { return platform.capturer->capture("w_1", region, onMain(done)); });
-        if (!shot || !shot->ok()) return false;
-        EXPECT_EQ(shot->value().width, tw::status.w);
-        const auto lines = await<std::vector<OCRLine>>(
-            [&](auto done) { return platform.recognizer->recognize("w_1", shot->value(), false, onMain(done)); });
-        return lines && lines->size() == 1 &&
-               TextMatch::normalize(lines->front().text) == TextMatch::normalize(tw::initialStatus);
-    }, 10000));
+    // Both pictures and the direct lines of a box, checked on the way.
+    auto readBoth = [&](const tw::Box& box, const std::string& text) {
+        SCOPED_TRACE(text);
+        const WatchRegion bound = over(box);
+        EXPECT_EQ(bound.window ? bound.window->id : 0, window.id());
+        const auto fromDisplay = picture(over(box, false), text), throughWindow = picture(bound, text);
+        for (const auto& lines : {fromDisplay, throughWindow}) {
+            EXPECT_TRUE(reads(lines, text));
+            EXPECT_TRUE(desktop::insideTheBox(lines));
+            for (const OCRLine& l : lines) {
+                EXPECT_GT(l.confidence, 0.5);
+                EXPECT_LE(l.confidence, 1.0);
+                // The label draws from its left edge, vertically centred.
+                EXPECT_LT(l.box.x, 0.05);
+                EXPECT_NEAR(l.box.y + l.box.h / 2, 0.5, 0.15);
+            }
+        }
+        const auto session = open(bound);
+        EXPECT_NE(session, nullptr);
+        const DirectAnswer answer = session ? read(*session) : DirectAnswer::noAnswer(DirectSilence::failed);
+        const std::vector<OCRLine> direct = answer.lines() ? *answer.lines() : std::vector<OCRLine>{};
+        EXPECT_EQ(desktop::texts(direct), std::vector<std::string>{text});
+        return std::tuple{bound, throughWindow, direct, session};
+    };
 
-    const auto session =
-        await<std::shared_ptr<DirectSession>>([&](auto done) { return platform.direct->open(region, onMain(done)); });
-    ASSERT_TRUE(session && *session);
-    EXPECT_TRUE(waitFor([&] {
-        const auto a = await<DirectAnswer>([&](auto done) { return (*session)->read(onMain(done)); });
-        return a && a->lines() && a->lines()->size() == 1 && a->lines()->front().text == tw::initialStatus;
-    }));
+    WatchSpec gone;
+    gone.type = WatchType::textGone;
+    gone.target.text = "Exporting";
+    std::vector<OCRLine> statusPicture, statusDirect;
+    std::shared_ptr<DirectSession> session;
+    std::tie(gone.region, statusPicture, statusDirect, session) = readBoth(tw::status, tw::initialStatus);
+    ASSERT_TRUE(gone.region.window && session);
+    EXPECT_EQ(DirectAgreement::check(gone, statusPicture, statusDirect), DirectAgreement::agrees);
+    EXPECT_EQ(DirectAgreement::adopt(gone, statusPicture, statusDirect, session->onScreenOnly()).direct,
+              DirectInfo{false});
+    // The window's program is surely not Chromium, as /proc tells.
+    const auto verdict = DirectAccess::chromium(static_cast<std::int32_t>(window.pid()));
+    EXPECT_FALSE(verdict.isChromium);
+    EXPECT_EQ(verdict.confidence, ChromiumDetection::Confidence::sure) << verdict.why;
+    EXPECT_EQ(session->chromium(), verdict);
+    EXPECT_FALSE(session->onScreenOnly());
+
+    WatchSpec price;
+    price.type = WatchType::numberCompare;
+    price.comparator = Comparison::lt;
+    price.value = 200;
+    price.target.unit = ValueUnit::eur;
+    std::vector<OCRLine> pricePicture, priceDirect;
+    std::tie(price.region, pricePicture, priceDirect, std::ignore) = readBoth(tw::price, tw::initialPrice);
+    EXPECT_EQ(DirectAgreement::check(price, pricePicture, priceDirect), DirectAgreement::agrees);
+    // Readings of different boxes do not agree.
+    EXPECT_FALSE(DirectAgreement::check(gone, statusPicture, priceDirect).agrees());
     EXPECT_FALSE(elsewhere);
+}
+
+TEST_F(LinuxPlatform, AChangeShowsOnTheNextReadOfEither) {
+    const WatchRegion region = over(tw::status);
+    auto session = open(region);
+    ASSERT_NE(session, nullptr);
+    window.command("status Status: Done 100%");
+    const DirectAnswer after = read(*session);
+    ASSERT_TRUE(after.lines());
+    EXPECT_EQ(desktop::texts(*after.lines()), std::vector<std::string>{"Status: Done 100%"});
+    EXPECT_TRUE(reads(picture(region, "Status: Done 100%", true), "Status: Done 100%"));
+}
+
+TEST_F(LinuxPlatform, AStoppedWindowTimesOutAndAKilledOneIsGone) {
+    const WatchRegion region = over(tw::status);
+    auto session = open(region);
+    ASSERT_NE(session, nullptr);
+    // A read limit shorter than one call's time-out cuts the call short.
+    QueuedDirectReader quickReader{mainThreadExecutor(), [] { return linuxDirectPlatform(1); },
+                                   std::chrono::milliseconds(400)};
+    auto quick = open(region, &quickReader);
+    ASSERT_NE(quick, nullptr);
+    const auto pid = static_cast<pid_t>(window.pid());
+
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    auto timed = [&](DirectSession& s) {
+        const auto start = std::chrono::steady_clock::now();
+        const DirectAnswer answer = read(s);
+        return std::pair{answer, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+    };
+    const auto [stopped, seconds] = timed(*session);
+    const auto [cut, cutSeconds] = timed(*quick);
+    ::kill(pid, SIGCONT);
+    EXPECT_EQ(stopped.silence(), DirectSilence::timedOut);
+    EXPECT_GE(seconds, 0.9);
+    EXPECT_LE(seconds, 1.5);
+    EXPECT_EQ(cut.silence(), DirectSilence::timedOut);
+    EXPECT_GE(cutSeconds, 0.35);
+    EXPECT_LE(cutSeconds, 0.8);
+
+    // Answers again once it runs.
+    EXPECT_TRUE(waitFor([&] { return read(*session).counts(); }));
+
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    EXPECT_TRUE(waitFor([&] { return ::kill(pid, 0) != 0; }));
+    EXPECT_EQ(read(*session).silence(), DirectSilence::windowGone);
+}
+
+TEST_F(LinuxPlatform, DirectReadingOnlyWhileTheUserAllowsIt) {
+    const WatchRegion region = over(tw::status);
+    auto session = open(region);
+    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(AccessibilityStatus::setEnabled(false));
+    EXPECT_EQ(read(*session).silence(), DirectSilence::notPermitted);
+    EXPECT_EQ(open(region), nullptr);
+    EXPECT_FALSE(platform.direct->allowed());
+    ASSERT_TRUE(AccessibilityStatus::setEnabled(true));
+    EXPECT_TRUE(read(*session).counts());
+    EXPECT_TRUE(platform.direct->allowed());
 }
 
 std::size_t threadsOfThisProcess() {
@@ -114,7 +246,7 @@ TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
     {
         Platform second = makeLinuxPlatform(mainThreadExecutor());
         stillHeld = second.cloud;  // as a server client would
-        const WatchRegion region = boundStatusBox();
+        const WatchRegion region = over(tw::status);
         EXPECT_TRUE(await<Captured>([&](auto done) { return second.capturer->capture("w_1", region, done); }));
         EXPECT_TRUE(await<std::vector<OCRLine>>(
             [&](auto done) { return second.recognizer->recognize("w_1", Image(40, 20), false, done); }));
@@ -157,7 +289,7 @@ struct Stopped {
 };
 
 TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileAStoppedProgramIsRead) {
-    const WatchRegion region = boundStatusBox();
+    const WatchRegion region = over(tw::status);
     const auto session = await<std::shared_ptr<DirectSession>>([&](auto done) { return platform.direct->open(region, done); });
     ASSERT_TRUE(session && *session);
     ASSERT_TRUE(waitFor([&] {
@@ -212,8 +344,7 @@ TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileTheAccessibilityBusDoesNotAns
 }
 
 TEST_F(LinuxPlatform, TheMainThreadOnlyReceivesTheWindowListWhileTheServerIsGrabbed) {
-    const auto mainThread = std::this_thread::get_id();
-    const auto selection = statusSelection();
+    const auto selection = this->selection(tw::status);
     ASSERT_TRUE(selection);
     WindowTracker tracker(*platform.windows, *platform.screens);
     std::vector<std::thread::id> tickedOn;
