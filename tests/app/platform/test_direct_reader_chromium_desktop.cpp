@@ -31,33 +31,24 @@ section { padding: 16px 24px; }
 <section class="dark"><p style="font-size: 16px">Build status: 12 of 40 jobs done</p></section>
 </body></html>)";
 
-struct ChromiumPage : ::testing::Test {
-    const bool allowed = desktop::allowReadingWindows();
+TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumIsToldByItsHelpers) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
     desktop::Readers readers;
     testing::HttpTestServer server;
+    testing::ScriptedAnswer html;
+    html.body = page;
+    html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
+    server.answer("/order.html", html);
     QTemporaryDir profile;
-    std::unique_ptr<RealApp> browser;
-    std::optional<WindowInfo> window;
+    const QStringList flags{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                            "--disable-component-update", "--disable-sync", "--disable-quic",
+                            "--force-renderer-accessibility", "--window-position=40,40", "--window-size=900,650",
+                            "--user-data-dir=" + profile.path()};
+    RealApp browser("chromium", flags + QStringList{QString::fromStdString(server.url("/order.html"))});
+    const std::optional<WindowInfo> window = browser.window(readers.windows);
+    ASSERT_TRUE(window);
+    auto around = [&](const std::string& words) { return readers.around(window->frame, words); };
 
-    void SetUp() override {
-        testing::ScriptedAnswer html;
-        html.body = page;
-        html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
-        server.answer("/order.html", html);
-        const QStringList flags{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                                "--disable-component-update", "--disable-sync", "--disable-quic",
-                                "--force-renderer-accessibility", "--window-position=40,40", "--window-size=900,650",
-                                "--user-data-dir=" + profile.path()};
-        const QString page = QString::fromStdString(server.url("/order.html"));
-        browser = std::make_unique<RealApp>("chromium", flags + QStringList{page});
-        window = browser->window(readers.windows);
-        ASSERT_TRUE(window);
-    }
-
-    desktop::Readers::Box around(const std::string& words) { return readers.around(window->frame, words); }
-};
-
-TEST_F(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumIsToldByItsHelpers) {
     const auto total = around("Total:");
     ASSERT_TRUE(total.session);
     EXPECT_TRUE(total.session->onScreenOnly());
@@ -86,7 +77,7 @@ TEST_F(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiu
     EXPECT_EQ(texts(*status.lines()), (std::vector<std::string>{"Build status: 12 of 40 jobs done"}));
 
     // Chromium is told from its helpers alone, without its known id.
-    const auto pid = static_cast<std::int32_t>(browser->pid());
+    const auto pid = static_cast<std::int32_t>(browser.pid());
     DirectAccess::ProcessFacts facts;
     // The page's renderer starts once the page loads.
     ASSERT_TRUE(desktop::waitFor([&] {

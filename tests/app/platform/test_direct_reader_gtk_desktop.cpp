@@ -71,26 +71,31 @@ void GtkWindows::expectOneLine(const WindowInfo& window, const std::string& word
 }
 
 TEST_F(GtkWindows, ABoxAroundOneLineOfAWideLabelOrAnEditorReadsThatLine) {
-    // A progress dialog whose label spans 900 points; its text takes far less.
-    RealApp progress("zenity", {"--progress", "--title", "Export", "--width", "900", "--text",
-                                "Exporting 42 photos to the archive folder"});
-    progress.write("42\n");
-    const std::optional<WindowInfo> dialog = progress.window(readers.windows);
-    ASSERT_TRUE(dialog);
-    expectOneLine(*dialog, "Exporting 42 photos", "Exporting 42 photos to the archive folder", true);
-
-    // An editor whose text view fills the window: one line of three.
-    RealApp editor("mousepad", {QString::fromStdString(file("invoice.txt", document))});
-    const std::optional<WindowInfo> window = editor.window(readers.windows);
-    ASSERT_TRUE(window);
-    expectOneLine(*window, "Invoice 2024-117", "Invoice 2024-117 for Kestrove GmbH", true);
-}
-
-TEST_F(GtkWindows, AGtk4WindowIsFoundAndRead) {
-    RealApp editor("gtk4-print-editor", {QString::fromStdString(file("invoice.txt", document))});
-    const std::optional<WindowInfo> window = editor.window(readers.windows);
-    ASSERT_TRUE(window);
-    expectOneLine(*window, "Invoice 2024-117", "Invoice 2024-117 for Kestrove GmbH", false);
+    const QString invoice = QString::fromStdString(file("invoice.txt", document));
+    struct Case {
+        const char* program;
+        QStringList args;
+        std::string words, line;
+        bool picture;  // where the picture shows it too
+    };
+    const Case cases[] = {
+        // A progress dialog whose label spans 900 points; its text takes far less.
+        {"zenity",
+         {"--progress", "--title", "Export", "--width", "900", "--text", "Exporting 42 photos to the archive folder"},
+         "Exporting 42 photos", "Exporting 42 photos to the archive folder", true},
+        // An editor whose text view fills the window: one line of three.
+        {"mousepad", {invoice}, "Invoice 2024-117", "Invoice 2024-117 for Kestrove GmbH", true},
+        // A GTK 4 editor, whose objects are placed from its own window's corner.
+        {"gtk4-print-editor", {invoice}, "Invoice 2024-117", "Invoice 2024-117 for Kestrove GmbH", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        RealApp app(c.program, c.args);
+        if (c.program == std::string("zenity")) app.write("42\n");  // the dialog's progress
+        const std::optional<WindowInfo> window = app.window(readers.windows);
+        ASSERT_TRUE(window);
+        expectOneLine(*window, c.words, c.line, c.picture);
+    }
 }
 
 // The accessibility tree of a toolkit that cannot say where its lines are

@@ -275,6 +275,13 @@ TEST_F(DirectSessionTest, OffScreenAndEmptyDependOnTheProgram) {
     EXPECT_EQ(read(*browser).silence(), DirectSilence::notOnScreen);
     EXPECT_EQ(tree.nodeReads, 0);  // the program was not asked
     EXPECT_TRUE(read(*plain).counts());
+
+    // Adopting a plain program's box without a page leaves its reads alone.
+    tree.nodes["main"].children = {"status"};
+    EXPECT_TRUE(read(*plain).counts());
+    adopt(*plain);
+    tree.nodes["main"].children = {"web"};
+    EXPECT_TRUE(read(*plain).counts());
 }
 
 TEST_F(DirectSessionTest, AfterAdoptionAnotherPageIsAnotherTab) {
@@ -306,16 +313,6 @@ TEST_F(DirectSessionTest, AfterAdoptionAnotherPageIsAnotherTab) {
 
     tree.nodes["main"].children = {"status"};  // no page at all
     EXPECT_EQ(read(*s).silence(), DirectSilence::notExposed);
-}
-
-TEST_F(DirectSessionTest, AdoptingWithoutAPageLeavesReadsAlone) {
-    auto s = open();
-    ASSERT_NE(s, nullptr);
-    tree.nodes["main"].children = {"status"};
-    EXPECT_TRUE(read(*s).counts());
-    adopt(*s);
-    tree.nodes["main"].children = {"web"};
-    EXPECT_TRUE(read(*s).counts());
 }
 
 TEST_F(DirectSessionTest, OnlyTheNewestWaitingReadRunsAndCancelledOnesNeverAnswer) {
