@@ -202,8 +202,13 @@ TEST_F(DirectSessionTest, SilencesInOrder) {
         {"window shrank",
          [](Rig& t) { t.tree.nodes["main"].frame = t.windows.windows[0].frame = Rect{100, 50, 319.49, 300}; },
          DirectSilence::boxOutside},
-        {"hung while walking", [](Rig& t) { t.tree.broken["status"] = AccessError::timedOut; }, DirectSilence::timedOut},
-        {"window unreadable", [](Rig& t) { t.tree.nodes["main"].children = {}, t.tree.broken["main"] = AccessError::failed; },
+        {"hung while walking", [](Rig& t) { t.tree.broken["status"] = AccessError::timedOut; },
+         DirectSilence::timedOut},
+        {"window unreadable",
+         [](Rig& t) {
+             t.tree.nodes["main"].children = {};
+             t.tree.broken["main"] = AccessError::failed;
+         },
          DirectSilence::windowGone},
         // Qt keeps a hidden window's object with no size; the window list drops the window.
         {"hidden, not too small",
