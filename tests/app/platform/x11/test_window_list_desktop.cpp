@@ -1,12 +1,15 @@
 // The window list, the screens and the binder against a real X server with
-// openbox, reading the test window.
+// openbox, reading the test window; the list follows every change.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QTest>
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
+#include <ostream>
 #include <thread>
 
 #include "app/platform/qt/qt_screens.hpp"
@@ -17,6 +20,12 @@
 #include "test_window/layout.hpp"
 
 namespace kestrove {
+
+void PrintTo(const WindowInfo& w, std::ostream* out) {
+    *out << w.id << " " << w.app << " at " << w.frame.x << "," << w.frame.y << " " << w.frame.width << "x"
+         << w.frame.height << " layer " << w.layer << " alpha " << w.alpha << (w.isOnScreen ? " shown" : " hidden");
+}
+
 namespace {
 
 namespace tw = testwindow;
@@ -25,7 +34,7 @@ using desktop::waitFor;
 using desktop::listed;
 using desktop::placeOf;
 
-std::optional<WindowInfo> shown(XcbWindowList& windows, std::uint32_t id) {
+std::optional<WindowInfo> showing(XcbWindowList& windows, std::uint32_t id) {
     return listed(windows.list(WindowListOptions::onScreenOnly), id);
 }
 
@@ -39,7 +48,7 @@ TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayerAndTakes
     desktop::TestWindow window;
     const Rect client = window.where();
     std::optional<WindowInfo> info;
-    ASSERT_TRUE(waitFor([&] { return (info = shown(windows, window.id())) && info->frame == client; }))
+    ASSERT_TRUE(waitFor([&] { return (info = showing(windows, window.id())) && info->frame == client; }))
         << "listed at " << (info ? info->frame.x : -1) << "," << (info ? info->frame.y : -1) << ", expected "
         << client.x << "," << client.y;
     EXPECT_EQ(info->frame.size(), (Size{tw::width, tw::height}));
@@ -65,14 +74,10 @@ TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayerAndTakes
     ASSERT_FALSE(client.intersects(bare));
     EXPECT_FALSE(desktop::regionOver(bare, screens, &windows).window);
 
-    // Minimised, it is off screen but still listed.
+    // Minimised, it leaves the list of windows on screen (the full list's
+    // change is the changes test's).
     window.command("minimize");
-    ASSERT_TRUE(waitFor([&] { return !shown(windows, window.id()); }));
-    const auto all = listed(windows.list(WindowListOptions::all), window.id());
-    ASSERT_TRUE(all);
-    EXPECT_FALSE(all->isOnScreen);
-    window.command("restore");
-    EXPECT_TRUE(waitFor([&] { return shown(windows, window.id()).has_value(); }));
+    EXPECT_TRUE(waitFor([&] { return !showing(windows, window.id()); }));
 }
 
 TEST_F(DesktopWindows, ListIsFrontToBackAndMarksOwnWindows) {
@@ -125,7 +130,7 @@ TEST_F(DesktopWindows, LayersAndOpacityFollowTheWindowsKind) {
         const std::uint32_t id = window.extra(c.kind, {700, 500, 120, 80});
         ASSERT_NE(id, 0u) << c.kind;
         std::optional<WindowInfo> info;
-        ASSERT_TRUE(waitFor([&] { return (info = shown(windows, id)).has_value(); })) << c.kind;
+        ASSERT_TRUE(waitFor([&] { return (info = showing(windows, id)).has_value(); })) << c.kind;
         EXPECT_EQ(info->layer, c.layer) << c.kind;
         EXPECT_NEAR(info->alpha, c.alpha, 0.001) << c.kind;
         EXPECT_EQ(info->ownerPID, window.pid()) << c.kind;
@@ -145,6 +150,67 @@ TEST_F(DesktopWindows, ScreensCarryTheirOutputNameHash) {
     std::vector<ScreenInfo> fromWorker;
     std::thread([&] { fromWorker = screens.screens(); }).join();
     EXPECT_EQ(fromWorker, list);
+}
+
+// A reader made afresh reads everything.
+std::vector<WindowInfo> freshList() { return XcbWindowList().list(WindowListOptions::all); }
+
+void run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    ASSERT_TRUE(p.waitForFinished(5000)) << program.toStdString();
+    ASSERT_EQ(p.exitCode(), 0) << program.toStdString() << ": " << p.readAllStandardError().toStdString();
+}
+
+// The list is read in full only when the server tells of a change: whatever a
+// user or a program changes shows in the very next list.
+TEST(WindowListChanges, EveryChangeShowsInTheNextList) {
+    XcbWindowList kept;
+    desktop::TestWindow window;
+    const std::uint32_t id = window.id();
+    const QString hex = QString::number(id);
+    using Windows = std::vector<WindowInfo>;
+    const auto shown = [id](bool on) {
+        return [id, on](const Windows& l) { return listed(l, id) && listed(l, id)->isOnScreen == on; };
+    };
+    struct Change {
+        const char* name;
+        std::function<void()> make;
+        std::function<bool(const Windows&)> done;
+    };
+    const Change changes[] = {
+        {"moved", [&] { window.command("move 220 160"); },
+         [&](const Windows& l) { return listed(l, id) && listed(l, id)->frame == window.where(); }},
+        {"resized", [&] { window.command("resize 420 300"); },
+         [&](const Windows& l) { return listed(l, id) && listed(l, id)->frame.width == 420; }},
+        {"covered by a new window", [&] { window.cover(); }, [](const Windows& l) { return l.size() == 2; }},
+        {"a window kept above", [&] { window.extra("above", {40, 40, 120, 80}); },
+         [](const Windows& l) { return l.size() == 3 && l.front().layer == 3 && l.front().isOnScreen; }},
+        {"faded",
+         [&] {
+             run("xprop", {"-id", hex, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set", "_NET_WM_WINDOW_OPACITY",
+                           "2147483647"});
+         },
+         [&](const Windows& l) { return listed(l, id) && listed(l, id)->alpha < 0.6; }},
+        {"sent to another desktop", [&] { run("xdotool", {"set_desktop_for_window", hex, "1"}); }, shown(false)},
+        {"brought back", [&] { run("xdotool", {"set_desktop_for_window", hex, "0"}); }, shown(true)},
+        {"minimised", [&] { window.command("minimize"); }, shown(false)},
+        {"restored", [&] { window.command("restore"); }, shown(true)},
+        {"closed", [&] { window.close(); }, [&](const Windows& l) { return !listed(l, id); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        (void)kept.list(WindowListOptions::all);
+        change.make();
+        // Done and settled: two fresh readings agree.
+        ASSERT_TRUE(waitFor([&] {
+            const Windows a = freshList();
+            return change.done(a) && a == freshList();
+        }));
+        const Windows now = kept.list(WindowListOptions::all);
+        EXPECT_EQ(now, freshList());
+        EXPECT_EQ(kept.list(WindowListOptions::all), now) << "and again from what it kept";
+    }
 }
 
 }  // namespace
