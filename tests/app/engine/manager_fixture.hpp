@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,6 +28,7 @@
 #include "support/app/fakes.hpp"
 #include "support/app/virtual_clock.hpp"
 #include "support/manual_executor.hpp"
+#include "support/samples.hpp"
 
 namespace kestrove::testing {
 
@@ -41,21 +42,9 @@ inline QCoreApplication& qtApp() {
 }
 
 // A folder of its own under the temporary folder, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrove-engine-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+struct TempFolder {
+    QTemporaryDir dir;
+    std::filesystem::path path() const { return dir.path().toStdString(); }
 };
 
 // Counts the watch file's writes: the first save links a new file in, every
@@ -106,11 +95,7 @@ inline WatchSpec boundSpec(const std::string& id, double x, std::uint32_t window
     return s;
 }
 
-inline Image solid(int w, int h, std::uint8_t v) {
-    Image img(w, h);
-    for (std::size_t i = 0; i < img.rgba.size(); ++i) img.rgba[i] = i % 4 == 3 ? 255 : v;
-    return img;
-}
+inline Image solid(int w, int h, std::uint8_t v) { return samples::solid(w, h, v, v, v); }
 
 // The fake notifier, and a hook run after each post (to look at the state
 // the manager is in when it notifies).
