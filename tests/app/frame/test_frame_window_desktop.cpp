@@ -116,7 +116,7 @@ struct FrameOnScreen : FrameOnDesktop, ::testing::WithParamInterface<bool> {
     void SetUp() override { start(GetParam()); }
 };
 
-TEST_P(FrameOnScreen, RingAroundTheBoxWhoseInsideStaysTheScreensOwnAlsoAfterAFlash) {
+TEST_P(FrameOnScreen, RingAroundTheBoxLetsClicksThroughAndTheInsideStaysTheScreensOwnAlsoAfterAFlash) {
     const Rect box = onScreen(tw::price);
     // The frame window's area: 5 beyond the box, 23 above it for the tag.
     const Rect area{box.x - 5, box.y - 23, box.width + 10, box.height + 28};
@@ -138,6 +138,19 @@ TEST_P(FrameOnScreen, RingAroundTheBoxWhoseInsideStaysTheScreensOwnAlsoAfterAFla
     EXPECT_TRUE(same(after, before, bx, by, w, h)) << "the inside, pixel for pixel";
     EXPECT_TRUE(same(after, before, 160, 0, 280, 18)) << "beside the tag: nothing painted, never black";
 
+    // Clicks on the red line, inside the box and on the tag reach the window underneath.
+    for (const QPoint p : {QPoint(box.x - 2, box.y + 16), QPoint(box.x + 60, box.y + 16), QPoint(box.x + 6, box.y - 12)}) {
+        int before = 0, n = 0, x = 0, y = 0;
+        std::sscanf(window->command("clicks").c_str(), "clicks %d", &before);
+        xdotool({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+        ASSERT_TRUE(waitFor([&] {
+            std::sscanf(window->command("clicks").c_str(), "clicks %d %d %d", &n, &x, &y);
+            return n == before + 1;
+        })) << p.x() << "," << p.y();
+        EXPECT_EQ(QPoint(x, y), p - QPoint(client.x, client.y));
+    }
+    EXPECT_FALSE(newest()->isActiveWindow()) << "never focused";
+
     // Side by side and hidden frames' flashes are the controller's own test;
     // here the real timers give the 1.8 s.
     std::optional<qint64> doneAt;
@@ -155,45 +168,8 @@ TEST_P(FrameOnScreen, RingAroundTheBoxWhoseInsideStaysTheScreensOwnAlsoAfterAFla
     EXPECT_TRUE(waitFor([&] { return same(shot(area), before, bx, by, w, h); }, 1000)) << "the inside is its own again";
 }
 
-TEST_P(FrameOnScreen, ClicksOnTheRingTheBoxAndTheTagReachTheWindowUnderneath) {
-    const Rect box = onScreen(tw::price);
-    auto frame = factory->make(select(box).region, WatchStatus::watching, 5);
-    ASSERT_TRUE(waitFor([&] { return red(shot(box.offsetBy(-2, 0)), 0, 10); }));
-    // The red line, inside the box, the tag.
-    for (const QPoint p : {QPoint(box.x - 2, box.y + 16), QPoint(box.x + 60, box.y + 16), QPoint(box.x + 6, box.y - 12)}) {
-        int before = 0, n = 0, x = 0, y = 0;
-        std::sscanf(window->command("clicks").c_str(), "clicks %d", &before);
-        xdotool({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "click", "1"});
-        ASSERT_TRUE(waitFor([&] {
-            std::sscanf(window->command("clicks").c_str(), "clicks %d %d %d", &n, &x, &y);
-            return n == before + 1;
-        })) << p.x() << "," << p.y();
-        EXPECT_EQ(QPoint(x, y), p - QPoint(client.x, client.y));
-    }
-    EXPECT_FALSE(newest()->isActiveWindow()) << "never focused";
-}
-
 INSTANTIATE_TEST_SUITE_P(Compositor, FrameOnScreen, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "WithCompositor" : "WithoutCompositor"; });
-
-TEST_F(FrameOnDesktop, ACompositorComingAndGoingSwitchesTheShape) {
-    start(false);
-    const Rect box = onScreen(tw::price);
-    auto frame = factory->make(select(box).region, WatchStatus::watching, 5);
-    EXPECT_FALSE(newest()->mask().isEmpty());
-    compose(true);
-    ASSERT_TRUE(waitFor([&] { return newest()->compositing() && newest()->mask().isEmpty(); }));
-    compose(false);
-    ASSERT_TRUE(waitFor([&] { return !newest()->compositing() && !newest()->mask().isEmpty(); }));
-    const Image own = window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h);
-    EXPECT_EQ(desktop::maxChannelDifference(settledShot(box), own), 0);
-
-    // Where it paints, for the display checks: never its quiet box.
-    EXPECT_FALSE(factory->shownAreas().empty());
-    for (const Rect& a : factory->shownAreas()) EXPECT_FALSE(a.intersects(box));
-    frame->close();
-    EXPECT_TRUE(factory->shownAreas().empty() && factory->windows().empty());
-}
 
 TEST_F(FrameOnDesktop, BoundFrameFollowsItsWindowHidesWhileCoveredAndReturns) {
     start(false);
@@ -231,14 +207,26 @@ TEST_F(FrameOnDesktop, BoundFrameFollowsItsWindowHidesWhileCoveredAndReturns) {
 
     ASSERT_NE(window->cover(), 0u);
     ASSERT_TRUE(waitFor([&] { return !shown->isShown() && !placeOf(shown->windowId()); })) << "hidden while covered";
+    EXPECT_TRUE(factory->shownAreas().empty()) << "a hidden frame covers no box";
     window->command("uncover");
     ASSERT_TRUE(waitFor([&] { return shown->isShown() && placeOf(shown->windowId()); })) << "back once uncovered";
 }
 
-TEST_F(FrameOnDesktop, FrameStaysAboveWindowsRaisedOverIt) {
+TEST_F(FrameOnDesktop, FrameFollowsTheCompositorAndStaysAboveWindowsRaisedOverIt) {
     start(false);
     const Rect box = onScreen(tw::price);
     auto frame = factory->make(select(box).region, WatchStatus::watching, 5);
+    EXPECT_FALSE(newest()->mask().isEmpty());
+    compose(true);
+    ASSERT_TRUE(waitFor([&] { return newest()->compositing() && newest()->mask().isEmpty(); }));
+    compose(false);
+    ASSERT_TRUE(waitFor([&] { return !newest()->compositing() && !newest()->mask().isEmpty(); }));
+    const Image own = window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h);
+    EXPECT_EQ(desktop::maxChannelDifference(settledShot(box), own), 0);
+    // Where it paints, for the display checks: never its quiet box.
+    EXPECT_FALSE(factory->shownAreas().empty());
+    for (const Rect& a : factory->shownAreas()) EXPECT_FALSE(a.intersects(box));
+
     const std::uint32_t id = newest()->windowId();
     ASSERT_TRUE(waitFor([&] { return placeOf(id).has_value(); }));
     // Let the raise that comes with showing it reach the server first.
@@ -255,6 +243,8 @@ TEST_F(FrameOnDesktop, FrameStaysAboveWindowsRaisedOverIt) {
     }
     window->command("raise");
     EXPECT_TRUE(waitFor([&] { return above(window->id()); })) << "the test window raised";
+    frame->close();
+    EXPECT_TRUE(factory->shownAreas().empty() && factory->windows().empty());
 }
 
 }  // namespace

@@ -48,10 +48,7 @@ struct Look : ::testing::Test {
     void SetUp() override { offscreen::app(); }
 };
 
-TEST_F(Look, BrandColoursAndType) {
-    EXPECT_EQ(Brand::signal().name(), "#d92b21");
-    EXPECT_EQ(Brand::muted().name(), "#636366");
-    EXPECT_EQ(Brand::mutedLine().name(), "#8e8e93");
+TEST_F(Look, BrandType) {
     const QFontInfo label(Brand::labelFont(10));
     EXPECT_TRUE(label.family() == "DejaVu Sans" && label.pixelSize() == 10 && label.bold());
     EXPECT_LT(QFontMetricsF(Brand::labelFont(10)).horizontalAdvance("WATCHING"),
@@ -80,8 +77,6 @@ TEST_F(Look, StateTagIsAPillWithTwoRingsInEitherTone) {
 }
 
 TEST_F(Look, SignalChipAndItsButtonWithHover) {
-    const QFontMetricsF label(Brand::labelFont(13));
-    EXPECT_EQ(SignalChip::chipSize("189.00", 13), QSizeF(label.horizontalAdvance("189.00") + 12, label.height() + 4));
     int pressed = 0;
     SignalChipButton button(QStringLiteral("42"), [&] { ++pressed; });
     EXPECT_EQ(button.accessibleName(), "Use 42");
@@ -125,7 +120,6 @@ TEST_F(Look, StatusImageSizesAndDot) {
     EXPECT_EQ(MarkGlyph::statusSize(22), QSize(24, 22));
     EXPECT_EQ(MarkGlyph::statusSize(18), QSize(19, 18));
     const QImage dot = MarkGlyph::statusImage(1, 22), bare = MarkGlyph::statusImage(0, 22);
-    EXPECT_EQ(dot.size(), QSize(24, 22));
     EXPECT_EQ(MarkGlyph::statusImage(1, 22, 2).size(), QSize(48, 44));
     EXPECT_EQ(dot.text("Description"), "Kestrove");
     offscreen::saveSnapshot(dot.scaled(240, 220), "look", "status_image_dot");
