@@ -60,12 +60,6 @@ struct EngineOnDesktop : ::testing::Test {
         manager->onPicture = [this](const std::string& id) { ++pictures[id]; };
     }
 
-    int runningWatches() const {
-        int n = 0;
-        for (const WatchRecord& r : manager->records()) n += r.isActive();
-        return n;
-    }
-
     // Time moves on by `pause`; returns once every running watch whose turn
     // came has finished its check and waits for its next one.
     void cycle(std::chrono::seconds pause = 5s) {
@@ -77,7 +71,7 @@ struct EngineOnDesktop : ::testing::Test {
         ASSERT_TRUE(desktop::waitFor(
             [&] {
                 clock.advance(0ms);  // the manager's clean-up after a stopped runner
-                return clock.timersWaiting() >= std::size_t(runningWatches());
+                return clock.timersWaiting() >= std::size_t(manager->activeCount());
             },
             15000))
             << "a check never ended";
