@@ -1,5 +1,5 @@
 // The runner's loop on virtual time: its rhythm, the screen lock, restarts
-// and stops, the skip under our own windows, and a window off screen.
+// and stops, the skip under our own windows (losses of sight: the picture test).
 #include <gtest/gtest.h>
 
 #include "support/app/runner_harness.hpp"
@@ -41,18 +41,6 @@ TEST(WatchRunnerLoop, QuietBoxSlowsItsChecksDownAndAChangeBringsThemBack) {
         EXPECT_EQ(h.host.count("interval"), 3);
         EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), (std::vector<int>{5, 5, 5}));
     }
-}
-
-TEST(WatchRunnerLoop, LostSightChecksEveryFifteenSecondsAndReportsOnce) {
-    RunnerHarness h;
-    h.fake.capturer.screen = failing(CaptureError::displayGone());
-    h.start(watch(WatchType::anyChange));
-    EXPECT_EQ(gaps(h.times(60s, [&] { return h.captures(); })), (std::vector<int>{15, 15, 15}));
-    EXPECT_EQ(h.host.losses, Losses{std::nullopt});
-    h.fake.capturer.screen = showing(128);
-    h.run(20s);
-    EXPECT_EQ(h.host.count("regained"), 1);
-    EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), (std::vector<int>{5, 5, 5}));
 }
 
 TEST(WatchRunnerLoop, PauseComesFromPollSecondsUntilTheFirstCheck) {
@@ -135,21 +123,6 @@ TEST(WatchRunnerLoop, DisplayCheckUnderOurOwnWindowIsSkipped) {
     bound.host.ownAreas = {{0, 0, 1920, 1080}};
     bound.start(boundWatch(WatchType::anyChange));
     EXPECT_EQ(bound.captures(), 1u);
-}
-
-TEST(WatchRunnerLoop, WindowOffScreenIsNotOnScreenWithoutACapture) {
-    RunnerHarness h;
-    h.fake.windows.backend.windows[0].isOnScreen = false;  // minimised, or on another desktop
-    h.start(boundWatch(WatchType::anyChange));
-    h.run(30s);
-    EXPECT_EQ(h.captures(), 0u);
-    EXPECT_EQ(h.host.losses, Losses{WindowLoss::notOnScreen});
-    EXPECT_EQ(h.fake.windows.lists.asked.at(0).owner, "w_RUN001");
-
-    h.fake.windows.backend.windows[0].isOnScreen = true;
-    h.run(15s);
-    EXPECT_EQ(h.captures(), 1u);
-    EXPECT_EQ(h.host.count("regained"), 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The picture check on fakes: gates, the reference of any_change, when text
-// is recognised, stillness, number reads, losses of sight and fresh baselines.
+// is recognised, stillness, number reads, losses of sight with their rhythm,
+// and fresh baselines.
 #include <gtest/gtest.h>
 
 #include "support/app/runner_harness.hpp"
@@ -18,14 +19,14 @@ WatchSpec textWatch(WatchType type, int debounce = 1) {
     return s;
 }
 
-// Starts the runner, then gives one reading per check, each on a picture
-// that differs from the one before; the indices of the readings that barked.
+// Starts the runner, then one check per reading or grey level (by default
+// each picture differs from the one before); the indices of the checks that barked.
 std::vector<int> barksOver(RunnerHarness& h, WatchSpec spec, const Readings& readings, bool fresh = false,
-                           std::optional<Image> reference = std::nullopt) {
+                           std::optional<Image> reference = std::nullopt, std::vector<std::uint8_t> levels = {}) {
     std::vector<int> out;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        h.fake.recognizer.lines = readings[i];
-        h.fake.capturer.screen = showing(i % 2 ? 40 : 200);
+    for (std::size_t i = 0; i < std::max(readings.size(), levels.size()); ++i) {
+        if (!readings.empty()) h.fake.recognizer.lines = readings[i];
+        h.fake.capturer.screen = showing(levels.empty() ? (i % 2 ? 40 : 200) : levels[i]);
         i == 0 ? h.start(spec, reference, fresh) : h.run(5s);
         if (h.host.barks.size() > out.size()) out.push_back(static_cast<int>(i));
     }
@@ -53,18 +54,12 @@ TEST(WatchRunnerPicture, GatesCountMetReadingsAndAFreshRunnerFirstWantsOneNotMet
 }
 
 TEST(WatchRunnerPicture, AnyChangeComparesWithItsReference) {
-    const std::uint8_t shown[] = {20, 20, 128, 20, 220};  // the watch was made on 128
-    for (auto [mode, barks] : {std::pair{WatchMode::once, std::vector<int>{0, 3}},
-                               std::pair{WatchMode::everyTime, std::vector<int>{0, 2}}}) {
+    const std::vector<std::uint8_t> shown{128, 20, 20, 128, 20, 220};  // the watch was made on 128
+    for (auto [mode, barks] : {std::pair{WatchMode::once, std::vector<int>{1, 4}},
+                               std::pair{WatchMode::everyTime, std::vector<int>{1, 3}}}) {
         RunnerHarness h;
-        h.start(watch(WatchType::anyChange, mode), grey(128));
-        std::vector<int> at;
-        for (int i = 0; i < 5; ++i) {
-            h.fake.capturer.screen = showing(shown[i]);
-            h.run(5s);
-            if (h.host.barks.size() > at.size()) at.push_back(i);
-        }
-        EXPECT_EQ(at, barks) << (mode == WatchMode::once ? "once" : "every time");
+        EXPECT_EQ(barksOver(h, watch(WatchType::anyChange, mode), {}, false, grey(128), shown), barks)
+            << (mode == WatchMode::once ? "once" : "every time");
     }
 }
 
@@ -87,14 +82,8 @@ TEST(WatchRunnerPicture, TextGoneFromAModelKindWaitsForStillness) {
         RunnerHarness h;
         WatchSpec s = textWatch(WatchType::textGone, 2);
         if (standIn) s.ruleFrom = WatchType::stateReached;
-        std::vector<int> at;
-        const std::uint8_t shown[] = {10, 100, 200, 200, 200};
-        for (int i = 0; i < 5; ++i) {
-            h.fake.capturer.screen = showing(shown[i]);
-            i == 0 ? h.start(s) : h.run(5s);
-            if (h.host.barks.size() > at.size()) at.push_back(i);
-        }
-        EXPECT_EQ(at, std::vector<int>{standIn ? 4 : 1}) << (standIn ? "waits for stillness" : "plain");
+        EXPECT_EQ(barksOver(h, s, {}, false, std::nullopt, {10, 100, 200, 200, 200}), std::vector<int>{standIn ? 4 : 1})
+            << (standIn ? "waits for stillness" : "plain");
     }
 }
 
@@ -105,31 +94,41 @@ TEST(WatchRunnerPicture, EveryReadableNumberIsReported) {
     EXPECT_EQ(h.host.values, (std::vector<std::optional<double>>{120, 90, 150}));
 }
 
-TEST(WatchRunnerPicture, LossesOfSightAndTheReferenceOnReturn) {
+TEST(WatchRunnerPicture, LossesOfSightAreToldOnceCheckedEveryFifteenSecondsAndKeepTheReference) {
     struct Case {
         const char* what;
         std::function<Captured(const WatchRegion&)> lost;
         std::optional<WindowLoss> loss;  // a bound box's window; otherwise the display
+        std::vector<int> captures;       // the seconds at which it captured while lost
     } cases[] = {
-        {"window closed", failing(CaptureError::windowGone()), WindowLoss::closed},
-        {"box outside", failing(CaptureError::boxOutsideWindow()), WindowLoss::outside},
-        {"unlisted and blank", showing(0), WindowLoss::notOnScreen},
-        {"display gone", failing(CaptureError::displayGone()), std::nullopt},
-        {"refused", failing(CaptureError::notAllowed()), std::nullopt},
+        {"window closed", failing(CaptureError::windowGone()), WindowLoss::closed, {5, 20, 35, 50}},
+        {"box outside", failing(CaptureError::boxOutsideWindow()), WindowLoss::outside, {5, 20, 35, 50}},
+        {"unlisted and blank", showing(0), WindowLoss::notOnScreen, {5, 20, 35, 50}},
+        {"listed off screen: never captured", showing(0), WindowLoss::notOnScreen, {}},
+        {"display gone", failing(CaptureError::displayGone()), std::nullopt, {5, 20, 35, 50}},
+        {"refused", failing(CaptureError::notAllowed()), std::nullopt, {5, 20, 35, 50}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         RunnerHarness h;
         h.start(c.loss ? boundWatch(WatchType::anyChange) : watch(WatchType::anyChange), grey(128));
-        if (c.loss == WindowLoss::notOnScreen) h.fake.windows.backend.windows.clear();
+        if (c.loss == WindowLoss::notOnScreen) {
+            if (c.captures.empty()) h.fake.windows.backend.windows[0].isOnScreen = false;  // minimised
+            else h.fake.windows.backend.windows.clear();
+        }
         h.fake.capturer.screen = c.lost;
-        h.run(20s);
-        EXPECT_EQ(h.host.losses, Losses{c.loss}) << c.what;
+        EXPECT_EQ(h.times(50s, [&] { return h.captures(); }), c.captures);
+        EXPECT_EQ(h.host.losses, Losses{c.loss});
+        if (c.loss) {
+            EXPECT_EQ(h.fake.windows.lists.asked.back().owner, "w_RUN001");
+        }
         h.fake.windows.backend.windows = {fakes::window(windowID, {0, 0, 800, 600})};
         h.fake.capturer.screen = showing(20);
         h.run(15s);
-        EXPECT_EQ(h.host.count("regained"), 1) << c.what;
+        EXPECT_EQ(h.host.count("regained"), 1);
+        EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), (std::vector<int>{5, 5, 5}));
         // Only the window's own loss keeps the reference from before it.
-        EXPECT_EQ(h.host.barks.size(), c.loss ? 1u : 0u) << c.what;
+        EXPECT_EQ(h.host.barks.size(), c.loss ? 1u : 0u);
     }
 }
 
