@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
+#include <QProcess>
+
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -42,46 +42,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Child {
-    pid_t pid = -1;
-    int out = -1;  // its standard output
-    int err = -1;  // its standard error
-};
-
 // This program again, as a new start of the application in `folder`.
-Child start(const fs::path& folder, bool hold) {
-    int out[2], err[2];
-    EXPECT_EQ(::pipe(out), 0);
-    EXPECT_EQ(::pipe(err), 0);
-    Child child{::fork(), out[0], err[0]};
-    if (child.pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err[1], STDERR_FILENO);
-        ::setenv("KESTROVE_START_IN", folder.c_str(), 1);
-        if (hold) ::setenv("KESTROVE_HOLD", "1", 1);
-        ::execl("/proc/self/exe", "second-start", nullptr);
-        std::_Exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
+std::unique_ptr<QProcess> start(const fs::path& folder, bool hold) {
+    auto child = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KESTROVE_START_IN", QString::fromStdString(folder.string()));
+    if (hold) env.insert("KESTROVE_HOLD", "1");
+    child->setProcessEnvironment(env);
+    child->start("/proc/self/exe", {});
+    EXPECT_TRUE(child->waitForStarted());
     return child;
-}
-
-std::string readAll(int fd) {
-    std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
-
-// Exit code and standard error of a child that ends by itself.
-std::pair<int, std::string> finish(Child child) {
-    const std::string err = readAll(child.err);
-    readAll(child.out);
-    int status = 0;
-    ::waitpid(child.pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
 }
 
 struct FileState {
@@ -111,26 +81,29 @@ TEST(SingleInstance, ASecondStartSaysSoAndTouchesNothing) {
     const auto before = files(folder);
     ASSERT_TRUE(before.contains(".lock"));
 
-    const auto [code, err] = finish(start(folder, false));
-    EXPECT_EQ(code, 3);
+    auto second = start(folder, false);
+    ASSERT_TRUE(second->waitForFinished());
+    EXPECT_EQ(second->exitCode(), 3);
+    const std::string err = second->readAllStandardError().toStdString();
     EXPECT_NE(err.find("Kestrove: already running (process " + std::to_string(::getpid()) + ")"), std::string::npos)
         << err;
     EXPECT_EQ(files(folder), before) << "neither the lock nor the watch file changed";
 
     first.reset();
     EXPECT_FALSE(fs::exists(folder / ".lock"));
-    EXPECT_EQ(finish(start(folder, false)).first, 0) << "free again once the first has quit";
+    auto third = start(folder, false);
+    ASSERT_TRUE(third->waitForFinished());
+    EXPECT_EQ(third->exitCode(), 0) << "free again once the first has quit";
 }
 
 TEST(SingleInstance, ALockLeftByAKilledProcessIsTakenOver) {
     TempFolder temp;
     const fs::path folder = temp.path() / "Kestrove";
-    Child holder = start(folder, true);
-    char ready[6] = {};
-    ASSERT_EQ(::read(holder.out, ready, sizeof ready), 6);
+    auto holder = start(folder, true);
+    ASSERT_TRUE(holder->waitForReadyRead());
     EXPECT_FALSE(SingleInstance::acquire(folder)) << "held by a live process";
-    ::kill(holder.pid, SIGKILL);
-    finish(holder);
+    holder->kill();
+    ASSERT_TRUE(holder->waitForFinished());
     ASSERT_TRUE(fs::exists(folder / ".lock")) << "a killed process cannot clean up";
     EXPECT_TRUE(SingleInstance::acquire(folder));
 }
