@@ -222,12 +222,6 @@ public:
 };
 [[maybe_unused]] const auto* const systemBusEnvironment = ::testing::AddGlobalTestEnvironment(new SystemBus);
 
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return waitFor([&] { return p.state() == QProcess::NotRunning; }, 10000) && p.exitCode() == 0;
-}
-
 struct EngineInItsSession : EngineOnDesktop {
     FakeLogind& logind = *SystemBus::logind;
 
@@ -260,7 +254,7 @@ TEST_F(EngineInItsSession, LockedOrAsleepNothingIsReadAndAfterwardsEverythingIs)
     };
     const Hider hiders[] = {
         {"logind's locked hint", [&](bool on) { logind.setLockedHint(on); }},
-        {"X screen saver", [&](bool on) { ASSERT_TRUE(run("xset", {"s", on ? "activate" : "reset"})); }},
+        {"X screen saver", [&](bool on) { ASSERT_EQ(QProcess::execute("xset", {"s", on ? "activate" : "reset"}), 0); }},
     };
     for (const Hider& hider : hiders) {
         hider.set(true);
