@@ -8,7 +8,6 @@
 #include <csignal>
 
 #include "app/platform/x11/xcb_connection.hpp"
-#include "core/picture/png.hpp"
 #include "core/watch/watch_json.hpp"
 #include "support/app/desktop_fixture.hpp"
 
@@ -22,14 +21,6 @@ Home::Home() {
 void Home::save(const std::vector<WatchRecord>& records) const {
     std::filesystem::create_directories(watchFile().parent_path());
     std::ofstream(watchFile()) << encodeJson(WatchFile{1, records});
-}
-
-void Home::saveCrop(const std::string& id, const Image& crop) const {
-    std::filesystem::create_directories(watchFile().parent_path() / "crops");
-    const auto png = encodePngRGB(crop);
-    ASSERT_TRUE(png);
-    std::ofstream(watchFile().parent_path() / "crops" / (id + ".png"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
 }
 
 std::vector<WatchRecord> Home::saved() const {
@@ -76,6 +67,19 @@ std::optional<int> Kestrove::end(int signal, int ms) {
     return waitForExit(ms);
 }
 
+namespace {
+
+// Where window `w` lies on the root, when process `pid` owns it.
+std::optional<Rect> ownedBy(XcbConnection& x, xcb_window_t w, qint64 pid) {
+    const auto owner = readProperty(x, requestProperty(x, w, x.atom("_NET_WM_PID")));
+    if (!owner || owner->cardinal() != static_cast<std::uint32_t>(pid)) return std::nullopt;
+    auto g = adopt(xcb_get_geometry_reply(x.get(), xcb_get_geometry(x.get(), w), nullptr));
+    if (!g) return std::nullopt;
+    return Rect{double(g->x), double(g->y), double(g->width), double(g->height)};
+}
+
+}  // namespace
+
 std::vector<Rect> Kestrove::frames() const {
     std::vector<Rect> out;
     XcbConnection x;
@@ -86,10 +90,7 @@ std::vector<Rect> Kestrove::frames() const {
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
         auto attributes = adopt(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
         if (!attributes || !attributes->override_redirect || attributes->map_state != XCB_MAP_STATE_VIEWABLE) continue;
-        const auto pid = readProperty(x, requestProperty(x, children[i], x.atom("_NET_WM_PID")));
-        if (!pid || pid->cardinal() != static_cast<std::uint32_t>(pid_)) continue;
-        auto g = adopt(xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr));
-        if (g) out.push_back({double(g->x), double(g->y), double(g->width), double(g->height)});
+        if (const auto frame = ownedBy(x, children[i], pid_)) out.push_back(*frame);
     }
     return out;
 }
@@ -98,12 +99,7 @@ std::optional<Rect> Kestrove::keyboardWindow() const {
     XcbConnection x;
     const auto active = readProperty(x, requestProperty(x, x.root(), x.atom("_NET_ACTIVE_WINDOW")));
     if (!active || active->words().empty() || active->words()[0] == 0) return std::nullopt;
-    const xcb_window_t window = active->words()[0];
-    const auto pid = readProperty(x, requestProperty(x, window, x.atom("_NET_WM_PID")));
-    if (!pid || pid->cardinal() != static_cast<std::uint32_t>(pid_)) return std::nullopt;
-    auto g = adopt(xcb_get_geometry_reply(x.get(), xcb_get_geometry(x.get(), window), nullptr));
-    if (!g) return std::nullopt;
-    return Rect{double(g->x), double(g->y), double(g->width), double(g->height)};
+    return ownedBy(x, active->words()[0], pid_);
 }
 
 }  // namespace kestrove::desktop

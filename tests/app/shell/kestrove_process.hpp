@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "core/foundation/geometry.hpp"
-#include "core/picture/image.hpp"
 #include "core/watch/watch_spec.hpp"
 
 namespace kestrove::desktop {
@@ -26,8 +25,6 @@ struct Home {
     // Welcome done, so no window opens at start.
     Home();
     void save(const std::vector<WatchRecord>& records) const;
-    // The picture a watch was made from.
-    void saveCrop(const std::string& id, const Image& crop) const;
     std::vector<WatchRecord> saved() const;
 };
 

@@ -1,6 +1,7 @@
 // Kestrove as a user runs it, on a desktop with openbox, dunst and the
-// accessibility bus: the saved watches come back with their frames and
-// bark, one instance at a time, and every ending signal saves.
+// accessibility bus: a watch made with the hot key barks with its crop, the
+// saved watches come back with their frames, one instance at a time, and an
+// ending signal saves. (Without a display: test_dev_modes_process.)
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -98,32 +99,8 @@ struct KestroveApp : ::testing::Test {
     }
 };
 
-TEST_F(KestroveApp, SavedWatchComesBackFramedAndBarksWithItsCrop) {
+TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeAWatchThatBarksWithItsCropAndCancelKeepsNone) {
     testing::DunstPeer dunst;
-    Home home;
-    const WatchRecord record = watch("the price drops below 100", tw::price, tw::initialPrice, "w_BARK01");
-    home.save({record});
-    Kestrove app(home);
-    EXPECT_TRUE(waitFor([&] { return framed(app.frames(), record.spec.region); }, 10000)) << app.log();
-
-    window.command("price Price: 89.50 EUR");
-    ASSERT_TRUE(waitFor([&] { return dunst.count() > 0; }, 40000)) << app.log() << encodeJson(WatchFile{1, home.saved()});
-    const auto shown = dunst.notifications().at(0);
-    EXPECT_EQ(shown.appName.toStdString(), "Kestrove");
-    EXPECT_EQ(shown.summary.toStdString(), "Woof. The price drops below 100.");
-    EXPECT_TRUE(shown.body.endsWith(" · Read 89.50")) << shown.body.toStdString();
-    const QImage crop(shown.iconPath.startsWith("file://") ? shown.iconPath.mid(7) : shown.iconPath);
-    EXPECT_EQ(crop.size(), QSize(tw::price.w, tw::price.h)) << shown.iconPath.toStdString();
-
-    // A once watch is finished by its bark, on disk too, and its frame goes.
-    EXPECT_TRUE(waitFor([&] { return app.frames().empty(); }, 5000));
-    const auto saved = home.saved();
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_EQ(saved[0].status, WatchStatus::finished);
-    EXPECT_TRUE(saved[0].lastBarkAt.has_value());
-}
-
-TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeASavedWatchAndCancelKeepsNone) {
     Home home;
     Kestrove app(home);
     // With NumLock on, as many keyboards start.
@@ -153,6 +130,20 @@ TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeASavedWatchAndCancelKeepsNone) {
     EXPECT_EQ(crop.size(), QSize(tw::price.w, tw::price.h));
     EXPECT_TRUE(waitFor([&] { return framed(app.frames(), saved.spec.region); })) << app.log();
 
+    window.command("price Price: 89.50 EUR");
+    ASSERT_TRUE(waitFor([&] { return dunst.count() > 0; }, 40000)) << app.log() << encodeJson(WatchFile{1, home.saved()});
+    const auto shown = dunst.notifications().at(0);
+    EXPECT_EQ(shown.appName.toStdString(), "Kestrove");
+    EXPECT_EQ(shown.summary.toStdString(), "Woof. The price drops below 100.");
+    EXPECT_TRUE(shown.body.endsWith(" · Read 89.50")) << shown.body.toStdString();
+    const QImage barked(shown.iconPath.startsWith("file://") ? shown.iconPath.mid(7) : shown.iconPath);
+    EXPECT_EQ(barked.size(), QSize(tw::price.w, tw::price.h)) << shown.iconPath.toStdString();
+    // A once watch is finished by its bark, on disk too, and its frame goes.
+    EXPECT_TRUE(waitFor([&] { return app.frames().empty(); }, 5000));
+    ASSERT_EQ(home.saved().size(), 1u);
+    EXPECT_EQ(home.saved()[0].status, WatchStatus::finished);
+    EXPECT_TRUE(home.saved()[0].lastBarkAt.has_value());
+
     // Escape is the panel's Cancel: it closes, and nothing more is saved.
     ASSERT_TRUE(pressHotKeyForOverlay(app));
     ASSERT_TRUE(drawBox(app, tw::status)) << app.log();
@@ -161,7 +152,7 @@ TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeASavedWatchAndCancelKeepsNone) {
     EXPECT_EQ(home.saved().size(), 1u);
 }
 
-TEST_F(KestroveApp, StartsWithoutTheHotKeyWhenAnotherProgramHoldsIt) {
+TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {
     // Another client holds Alt+Shift+B.
     XcbConnection other;
     xcb_connection_t* c = other.get();
@@ -178,37 +169,12 @@ TEST_F(KestroveApp, StartsWithoutTheHotKeyWhenAnotherProgramHoldsIt) {
     adopt(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // the grabs are in place
 
     Home home;
-    home.save({watch("this changes", tw::status, tw::initialStatus, "w_KEYS01")});
-    Kestrove app(home);
-    EXPECT_TRUE(app.waitForLog("Kestrove: could not register hotkey (status 10)")) << app.log();
-    EXPECT_TRUE(waitFor([&] { return !app.frames().empty(); }, 10000)) << "start-up went on";
-}
-
-TEST_F(KestroveApp, EveryEndingSignalSavesWhatIsOnlyInMemory) {
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        Home home;
-        // The latest reading is written with the next save, not at once.
-        home.save({watch("the price drops below 100", tw::price, tw::initialPrice, "w_READ01")});
-        Kestrove app(home);
-        ASSERT_TRUE(waitFor([&] { return !app.frames().empty(); }, 10000)) << app.log();
-        waitFor([] { return false; }, 4000);  // a reading or two
-        EXPECT_EQ(app.end(signal), 0) << sigabbrev_np(signal) << app.log();
-        EXPECT_NE(app.log().find(std::string("ending on ") + sigabbrev_np(signal)), std::string::npos);
-        const auto saved = home.saved();
-        ASSERT_EQ(saved.size(), 1u);
-        EXPECT_EQ(saved[0].lastRead, "249.99") << sigabbrev_np(signal);
-        EXPECT_EQ(saved[0].status, WatchStatus::watching);
-    }
-}
-
-TEST_F(KestroveApp, ASecondStartSaysSoAndTouchesNoFile) {
-    Home home;
-    // Paused: nothing but the second start could write once the frame shows.
-    WatchRecord paused = watch("this changes", tw::status, tw::initialStatus, "w_ONCE01");
-    paused.status = WatchStatus::paused;
-    home.save({paused});
+    // A reading is written with the next save, not at once: nothing but the second start could write once the frame
+    // shows, and only an ending signal writes the latest reading.
+    home.save({watch("the price drops below 100", tw::price, tw::initialPrice, "w_READ01")});
     Kestrove first(home);
-    ASSERT_TRUE(waitFor([&] { return !first.frames().empty(); }, 10000)) << first.log();
+    EXPECT_TRUE(first.waitForLog("Kestrove: could not register hotkey (status 10)")) << first.log();
+    ASSERT_TRUE(waitFor([&] { return !first.frames().empty(); }, 10000)) << "start-up went on " << first.log();
     waitFor([] { return false; }, 1000);  // the restored list is written in the same turn as the frame shows
     const auto before = std::filesystem::last_write_time(home.watchFile());
     Kestrove second(home);
@@ -217,30 +183,16 @@ TEST_F(KestroveApp, ASecondStartSaysSoAndTouchesNoFile) {
               std::string::npos)
         << second.log();
     EXPECT_EQ(std::filesystem::last_write_time(home.watchFile()), before);
-    EXPECT_TRUE(first.running());
-}
+    ASSERT_TRUE(first.running());
 
-TEST(KestroveWithoutDisplay, OnlyTheModesThatNeedOneSayTheyCannotStart) {
-    struct Case {
-        QStringList args;
-        bool refused;
-    };
-    for (const Case& c : {Case{{}, true}, Case{{"--window-check"}, true}, Case{{"--cloud-check", "health"}, false},
-                          Case{{"--telegram-try"}, false}}) {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(KESTROVE_APP), c.args);
-        ASSERT_TRUE(process.waitForFinished(10000)) << c.args.join(' ').toStdString();
-        const std::string log = process.readAllStandardError().toStdString();
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << log;
-        EXPECT_EQ(log.find("Kestrove: needs an X11 display, and DISPLAY is not set") != std::string::npos, c.refused)
-            << c.args.join(' ').toStdString() << ": " << log;
-        if (c.refused) {
-            EXPECT_EQ(process.exitCode(), 1);
-        }
-    }
+    waitFor([] { return false; }, 3000);  // a reading or two
+    // One ending signal is enough here: test_termination_signals shows each of them reaches the same end.
+    EXPECT_EQ(first.end(SIGHUP), 0) << first.log();
+    EXPECT_NE(first.log().find("ending on HUP"), std::string::npos) << first.log();
+    const auto saved = home.saved();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].lastRead, "249.99");
+    EXPECT_EQ(saved[0].status, WatchStatus::watching);
 }
 
 }  // namespace
