@@ -65,7 +65,7 @@ struct AxReads : ::testing::Test {
     Box box;
 };
 
-TEST_F(AxReads, TesseractReadsOnlyWhatChangedUnlessForced) {
+TEST_F(AxReads, TesseractReadsOnlyWhatChangedUnlessForcedOrLostBefore) {
     showPicture(200);
     const PictureLook first = look();
     EXPECT_TRUE(first.changed && first.recognized && !first.lost);
@@ -83,11 +83,8 @@ TEST_F(AxReads, TesseractReadsOnlyWhatChangedUnlessForced) {
     EXPECT_TRUE(changed.changed && changed.recognized);
     EXPECT_EQ(fake.recognizer.recognitions.asked.size(), 3u);
     EXPECT_TRUE(fake.recognizer.recognitions.asked.back().request.languageCorrection);
-}
 
-TEST_F(AxReads, AfterALostLookTheSamePixelsAreReadAgain) {
-    showPicture(200);
-    look();
+    // After a lost look the same pixels are read again.
     const auto shown = fake.capturer.screen;
     fake.capturer.screen = [](const WatchRegion&) -> Captured { return CaptureError::windowGone(); };
     const PictureLook lost = look();

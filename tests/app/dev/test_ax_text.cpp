@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "app/dev/ax_text.hpp"
 
@@ -13,11 +12,17 @@ namespace {
 
 OCRLine line(std::string text) { return {std::move(text), NormRect::full(), 1}; }
 
-TEST(AxText, MillisecondsKeepOneDecimalBelowTenAndRoundHalvesAwayAbove) {
+TEST(AxText, NumbersCutOrRoundedWithoutSurprises) {
+    // Milliseconds keep one decimal below ten and round halves away above.
     const std::pair<double, const char*> cases[] = {
         {3.14, "3.1"}, {9.96, "10.0"}, {0, "0.0"}, {10.4, "10"}, {12.5, "13"}, {1234.5, "1235"}, {99.49, "99"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(ms(value), text) << value;
+    EXPECT_EQ(fixed(-0.01, 1), "0.0");
+    EXPECT_EQ(real(2), "2.0");
+    EXPECT_EQ(whole(-3.9), "-3");
+    EXPECT_EQ(whole(std::nan("")), "?");
+    EXPECT_EQ(whole(1e20), "100000000000000000000");
 }
 
 TEST(AxText, MedianTakesTheUpperMiddleAndNothingIsZero) {
@@ -39,63 +44,47 @@ TEST(AxText, PadCountsCharactersNotBytes) {
 }
 
 TEST(AxText, DescribeNamesTheKindAndWhatItLooksFor) {
-    WatchSpec spec;
-    const auto described = [&](WatchType type, auto&& edit) {
-        spec = WatchSpec{};
-        spec.type = type;
-        edit(spec);
-        return describe(spec);
+    using T = WatchType;
+    struct Case {
+        WatchType type;
+        std::optional<std::string> text;
+        Comparison comparator;
+        std::optional<double> value;
+        std::optional<WatchType> from;
+        const char* described;
     };
-    const auto none = [](WatchSpec&) {};
-    EXPECT_EQ(described(WatchType::anyChange, none), "any_change");
-    EXPECT_EQ(described(WatchType::textAppears, [](WatchSpec& s) { s.target.text = "Done"; }), "text_appears \"Done\"");
-    EXPECT_EQ(described(WatchType::textAppears, none), "text_appears \"\"");
-    EXPECT_EQ(described(WatchType::textGone,
-                        [](WatchSpec& s) {
-                            s.target.text = "Exporting";
-                            s.ruleFrom = WatchType::stateReached;
-                        }),
-              "text_gone \"Exporting\" (derived, waits)");
-    EXPECT_EQ(described(WatchType::numberCompare,
-                        [](WatchSpec& s) {
-                            s.comparator = Comparison::lt;
-                            s.value = 200;
-                        }),
-              "number_compare lt 200");
-    EXPECT_EQ(described(WatchType::numberCompare,
-                        [](WatchSpec& s) {
-                            s.comparator = Comparison::gte;
-                            s.value = 1234567;
-                        }),
-              "number_compare gte 1.23457e+06");
-    EXPECT_EQ(described(WatchType::numberCompare, [](WatchSpec& s) { s.comparator = Comparison::eq; }),
-              "number_compare eq ?");
-    EXPECT_EQ(described(WatchType::newLine, [](WatchSpec& s) { s.ruleFrom = WatchType::newItem; }),
-              "new_line (derived)");
+    const Case cases[] = {
+        {T::anyChange, {}, Comparison::none, {}, {}, "any_change"},
+        {T::textAppears, "Done", Comparison::none, {}, {}, "text_appears \"Done\""},
+        {T::textAppears, {}, Comparison::none, {}, {}, "text_appears \"\""},
+        {T::textGone, "Exporting", Comparison::none, {}, T::stateReached, "text_gone \"Exporting\" (derived, waits)"},
+        {T::numberCompare, {}, Comparison::lt, 200, {}, "number_compare lt 200"},
+        {T::numberCompare, {}, Comparison::gte, 1234567, {}, "number_compare gte 1.23457e+06"},
+        {T::numberCompare, {}, Comparison::eq, {}, {}, "number_compare eq ?"},
+        {T::newLine, {}, Comparison::none, {}, T::newItem, "new_line (derived)"},
+    };
+    for (const Case& c : cases) {
+        WatchSpec spec;
+        spec.type = c.type;
+        spec.target.text = c.text;
+        spec.comparator = c.comparator;
+        spec.value = c.value;
+        spec.ruleFrom = c.from;
+        EXPECT_EQ(describe(spec), c.described);
+    }
 }
 
-TEST(AxText, ShowJoinsLinesOrNamesTheSilence) {
+TEST(AxText, ReadingsAndBarksAsText) {
     EXPECT_EQ(show(std::vector<OCRLine>{}), "(no text)");
     EXPECT_EQ(show(std::vector<OCRLine>{line("a"), line("b")}), "a | b");
     EXPECT_EQ(show(DirectAnswer::noAnswer(DirectSilence::notExposed)), "NO ANSWER (notExposed)");
     EXPECT_EQ(show(DirectAnswer::lines({})), "(no text)");
-}
-
-TEST(AxText, BarksAndBriefReadings) {
     EXPECT_EQ(when(std::nullopt), "never");
     EXPECT_EQ(when(BarkRecord{3, 4.25, "189"}), "t3 (+4.2 s), read 189");
     EXPECT_EQ(when(BarkRecord{5, 10, std::nullopt}), "t5 (+10.0 s)");
     EXPECT_EQ(brief({line("Exporting"), line("Counter 12"), line("Cancel")}), "Exporting | Counter 12 [3 lines]");
     EXPECT_EQ(brief({line("one"), line("two")}), "(neither line) [2 lines]");
     EXPECT_EQ(brief({}), "(neither line) [0 lines]");
-}
-
-TEST(AxText, NumbersCutOrRoundedWithoutSurprises) {
-    EXPECT_EQ(fixed(-0.01, 1), "0.0");
-    EXPECT_EQ(real(2), "2.0");
-    EXPECT_EQ(whole(-3.9), "-3");
-    EXPECT_EQ(whole(std::nan("")), "?");
-    EXPECT_EQ(whole(1e20), "100000000000000000000");
 }
 
 TEST(AxText, TickLengthFallsBackOnAnythingButASensibleNumber) {

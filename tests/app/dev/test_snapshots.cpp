@@ -24,44 +24,33 @@ double meanGrey(const QImage& image) {
 
 TEST(Snapshots, EverySurfaceLightAndDark) {
     offscreen::app();
-    const std::vector<std::string> names = {
-        "input-empty", "input-chips", "input-typed", "card-number", "card-window", "card-direct",
-        "card-direct-chromium", "card-text-appears", "card-text-gone", "card-any-change", "card-minutes",
-        "card-rule-text-gone", "card-rule-countdown", "card-new-line", "ask-cloud-consent", "card-cloud",
-        "ask-cloud-not-set-up", "ask-local-only", "ask-cloud-unreachable", "ask-cloud-used-up", "ask-two-readings",
-        "ask-already-true", "ask-which-number", "ask-not-visible", "ask-already-visible", "ask-too-vague",
-        "ask-no-text", "frame-watching", "frame-watching-15s", "frame-barked", "frame-lost-sight", "frame-paused",
-        "frame-cant-reach-server", "frame-local-only", "frame-model-checks-used-up", "onboarding",
-        "onboarding-waiting", "onboarding-done",
-#if __has_include("app/menu/menu_model.hpp")
-        "menu-main", "menu-empty", "menu-all", "menu-one", "menu-many", "menu-checks-used-up",
-        "menu-checks-used-up-small", "menu-update-out", "menu-up-to-date",
-#endif
-        "telegram-waiting", "telegram-connected", "telegram-no-bot",
-        "telegram-unreachable", "telegram-expired"};
     QTemporaryDir dir;
-    const std::string folder = dir.filePath(QStringLiteral("a/b")).toStdString();
+    const QString folder = dir.filePath(QStringLiteral("a/b"));
     std::ostringstream out;
-    EXPECT_EQ(Snapshots::render(folder, out, std::chrono::milliseconds(10)), 0);
-    const std::size_t count = 2 * (names.size() + 1);
-    EXPECT_EQ(out.str(), "Kestrove: wrote " + std::to_string(count) + " snapshots to " + folder + "\n");
-    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), qsizetype(count));
+    EXPECT_EQ(Snapshots::render(folder.toStdString(), out, std::chrono::milliseconds(10)), 0);
+    // 52 surfaces of the new-watch panel, frame, welcome, menu and chat windows, and the status item.
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    EXPECT_EQ(files.size(), 2 * 53);
+    EXPECT_EQ(out.str(),
+              "Kestrove: wrote " + std::to_string(files.size()) + " snapshots to " + folder.toStdString() + "\n");
 
-    auto load = [&](const std::string& name) { return QImage(QString::fromStdString(folder + "/" + name + ".png")); };
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
+    auto load = [&](const QString& name) { return QImage(folder + "/" + name + ".png"); };
+    for (const QString& file : files.filter(QStringLiteral("-light.png"))) {
+        const QString name = file.chopped(10);
+        SCOPED_TRACE(name.toStdString());
         const QImage light = load(name + "-light"), dark = load(name + "-dark");
         ASSERT_FALSE(light.isNull());
         ASSERT_FALSE(dark.isNull());
+        if (name == QStringLiteral("status-item")) {
+            EXPECT_EQ(light.size(), QSize(600, 96));
+            EXPECT_EQ(dark.size(), QSize(600, 96));
+            EXPECT_LT(meanGrey(dark), meanGrey(light) - 100);
+            continue;
+        }
         EXPECT_GT(light.width(), 100);
         EXPECT_GT(light.height(), 60);
         EXPECT_LT(meanGrey(dark), meanGrey(light) - 40);
     }
-    for (const char* look : {"light", "dark"}) {
-        EXPECT_EQ(load(std::string("status-item-") + look).size(), QSize(600, 96)) << look;
-    }
-    EXPECT_LT(meanGrey(load("status-item-dark")), meanGrey(load("status-item-light")) - 100);
-
     // Stages that differ only in what the dialogue reached differ in their pictures.
     EXPECT_NE(load("input-empty-light"), load("input-typed-light"));
     EXPECT_NE(load("ask-local-only-light"), load("ask-cloud-not-set-up-light"));
