@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,14 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Folder {
-    fs::path path = fs::temp_directory_path() / ("kestrove-defaults-" + std::to_string(::getpid()));
-    Folder() { fs::remove_all(path); }
-    ~Folder() { fs::remove_all(path); }
-    fs::path file() const { return path / "Kestrove" / "settings.json"; }
-    void write(const std::string& text) const {
-        fs::create_directories(file().parent_path());
-        std::ofstream(file()) << text;
-    }
+    QTemporaryDir dir;
+    fs::path file() const { return fs::path(dir.path().toStdString()) / "Kestrove" / "settings.json"; }
     std::vector<fs::path> entries() const {
         std::vector<fs::path> out;
         for (const auto& e : fs::directory_iterator(file().parent_path())) out.push_back(e.path().filename());
@@ -55,7 +51,8 @@ TEST(FileDefaults, AFileThatCannotBeUsedIsKeptAside) {
                              "{\"a\": {\"data\": \"zz\"}}"};
     for (const char* text : damaged) {
         Folder folder;
-        folder.write(text);
+        fs::create_directories(folder.file().parent_path());
+        std::ofstream(folder.file()) << text;
         testing::StderrCapture log;
         FileDefaults store(folder.file());
         EXPECT_EQ(store.object("a"), std::nullopt) << text;

@@ -45,18 +45,6 @@ const Case cases[] = {
      Kind::axCheck, "--window", Follow{5, {0, 0, 1, 1}, 60}},
     {"endless seconds", {"--ax-check", "o", "--window", "5", "--box", "0,0,1,1", "--seconds", "inf"}, Kind::axCheck,
      "o", Follow{5, {0, 0, 1, 1}, 60}},
-    {"a window with letters", {"--ax-check", "o", "--window", "12ab", "--box", "1,2,3,4"}, Kind::axCheck, "o"},
-    {"a fractional window", {"--ax-check", "o", "--window", "1.5", "--box", "1,2,3,4"}, Kind::axCheck, "o"},
-    {"a negative window", {"--ax-check", "o", "--window", "-3", "--box", "1,2,3,4"}, Kind::axCheck, "o"},
-    {"a window beyond 32 bits", {"--ax-check", "o", "--window", "4294967296", "--box", "1,2,3,4"}, Kind::axCheck,
-     "o"},
-    {"the largest window", {"--ax-check", "o", "--window", "4294967295", "--box", "1,2,3,4"}, Kind::axCheck, "o",
-     Follow{4294967295u, {1, 2, 3, 4}, 60}},
-    {"three numbers in the box", {"--ax-check", "o", "--window", "7", "--box", "1,2,3"}, Kind::axCheck, "o"},
-    {"five numbers in the box", {"--ax-check", "o", "--window", "7", "--box", "1,2,3,4,5"}, Kind::axCheck, "o"},
-    {"no box", {"--ax-check", "o", "--window", "7"}, Kind::axCheck, "o"},
-    {"a box in the comma-decimal style", {"--ax-check", "o", "--window", "7", "--box", "1,5;2,3;4"}, Kind::axCheck,
-     "o"},
     {"server check, from its flag on", {"a", "--cloud-check", "--x", "1"}, Kind::cloud, {}, std::nullopt,
      {"--cloud-check", "--x", "1"}},
     {"the first of the two server flags begins the list", {"--cloud-compile", "s", "--cloud-check"}, Kind::cloud, {},
@@ -79,6 +67,22 @@ TEST(LaunchMode, FirstFlagPresentDecidesWithItsValues) {
         EXPECT_EQ(mode.needsDisplay(), c.kind == Kind::normal || c.kind == Kind::windowCheck || c.kind == Kind::axStage ||
                                            c.kind == Kind::axCheck)
             << c.what;
+    }
+}
+
+TEST(LaunchMode, AWindowOrBoxThatIsNoneFollowsNothing) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"12ab", "1,2,3,4"}, {"1.5", "1,2,3,4"}, {"-3", "1,2,3,4"}, {"4294967296", "1,2,3,4"},  // 32 bits at most
+        {"7", "1,2,3"},      {"7", "1,2,3,4,5"}, {"7", nullptr},    {"7", "1,5;2,3;4"},  // the comma-decimal style
+    };
+    for (const auto& [window, box] : cases) {
+        SCOPED_TRACE(std::string(window) + " " + (box ? box : "(no box)"));
+        Args args{"k", "--ax-check", "o", "--window", window};
+        if (box) args.insert(args.end(), {"--box", box});
+        const LaunchMode mode = decideMode(args);
+        EXPECT_EQ(mode.kind, Kind::axCheck);
+        EXPECT_EQ(mode.folder, "o");
+        EXPECT_EQ(mode.follow, std::nullopt);
     }
 }
 
