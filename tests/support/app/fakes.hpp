@@ -76,7 +76,6 @@ public:
 
     std::function<Captured(const WatchRegion&)> screen = greyPicture;
     Requests<WatchRegion, Captured> captures;
-    std::optional<WindowCaptureFacts> facts;
     bool isAllowed = true;
     int refreshes = 0;
 
@@ -84,7 +83,7 @@ public:
         return captures.ask(owner, "capture", region, std::move(done));
     }
     void forget(const std::string& owner) override { captures.forget(owner); }
-    std::optional<WindowCaptureFacts> lastWindowCapture() const override { return facts; }
+    std::optional<WindowCaptureFacts> lastWindowCapture() const override { return std::nullopt; }
     bool allowed() const override { return isAllowed; }
     Pending refreshAllowed(std::function<void(bool)> done) override {
         captures.onThread("asked whether capture is allowed");
@@ -109,13 +108,12 @@ public:
 
     std::vector<OCRLine> lines;
     Requests<Recognition, std::vector<OCRLine>> recognitions;
-    int warmUps = 0;
 
     Pending recognize(const std::string& owner, Image image, bool languageCorrection, Done done) override {
         return recognitions.ask(owner, "recognize", {std::move(image), languageCorrection}, std::move(done));
     }
     void forget(const std::string& owner) override { recognitions.forget(owner); }
-    void warmUp() override { ++warmUps; }
+    void warmUp() override {}
 };
 
 // Lists from `backend` (its windows, what it is asked recorded there too)
