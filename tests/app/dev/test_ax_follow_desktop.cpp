@@ -1,7 +1,7 @@
 // The accessibility check's follow mode on a real desktop, following the
 // status line of a test stage the test drives itself; and what of the stage
 // the comparison run (the slow test) does not prove: one cover however often
-// it is asked for, and an ended input ending it.
+// it is asked for, shown again after hiding, and an ended input ending it.
 
 #include <gtest/gtest.h>
 
@@ -91,7 +91,7 @@ TEST_F(AxFollowDesktop, TheExportCompletingBarksThroughTheDirectReader) {
     }));
 }
 
-TEST_F(AxFollowDesktop, OneCoverHoweverOftenAndTheEndOfItsInputEndsTheStage) {
+TEST_F(AxFollowDesktop, OneCoverShownAgainAfterHidingAndTheEndOfItsInputEndsTheStage) {
     EXPECT_EQ(firstLine, "window " + window.toStdString() + "\n");
     ASSERT_TRUE(waitFor([&] { return onScreen(); }));
     const int above = covers();
@@ -102,6 +102,10 @@ TEST_F(AxFollowDesktop, OneCoverHoweverOftenAndTheEndOfItsInputEndsTheStage) {
     EXPECT_EQ(covers(), above + 1);
     send("cover off");
     EXPECT_TRUE(waitFor([&] { return covers() == above; }));
+    send("hide");
+    EXPECT_TRUE(waitFor([&] { return !onScreen(); }));
+    send("unhide");
+    EXPECT_TRUE(waitFor([&] { return onScreen(); })) << "the comparison run's last round begins shown again";
 
     send("close");
     EXPECT_TRUE(waitFor([&] { return !onScreen(); }));
