@@ -12,6 +12,7 @@
 #include "app/dev/ax_reads.hpp"
 #include "app/dev/ax_rules.hpp"
 #include "support/app/fake_platform.hpp"
+#include "support/app/offscreen_app.hpp"
 
 namespace kestrove::DevAX {
 namespace {
@@ -23,10 +24,7 @@ QCoro::Task<> into(QCoro::Task<T> task, std::optional<T>& out) {
 
 struct AxReads : ::testing::Test {
     AxReads() {
-        static int argc = 1;
-        static char name[] = "test_ax_reads";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
+        offscreen::app();
         fake.windows.backend.windows = {fakes::window(7, {100, 100, 440, 290})};
         box.region = WatchRegion{1, 0, 0, 40, 20, 1, WindowAnchor{7, "Editor", std::nullopt, 10, 10, 440, 290}};
         box.session = fake.platform.direct->session(*box.region.window, box.region.size(), 4242, {});

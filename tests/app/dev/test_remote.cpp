@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QtCore/qtestsupport_core.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <functional>
 #include <csignal>
 #include <fstream>
 #include <string>
@@ -19,16 +18,10 @@
 #include <qcoro/qcorotask.h>
 
 #include "app/dev/remote.hpp"
+#include "support/app/offscreen_app.hpp"
 
 namespace kestrove::DevAX {
 namespace {
-
-void application() {
-    static int argc = 1;
-    static char name[] = "test_remote";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-}
 
 Remote shell(const char* script) { return Remote(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString(script)}); }
 
@@ -41,16 +34,6 @@ char state(std::int32_t pid) {
     return close == std::string::npos || close + 2 >= all.size() ? 0 : all[close + 2];
 }
 
-bool waitUntil(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 TEST(Remote, OnlyAWindowLineWithA32BitNumberNamesTheWindow) {
     EXPECT_EQ(parseWindowLine("window 12345"), 12345u);
     EXPECT_EQ(parseWindowLine("window 4294967295"), 4294967295u);
@@ -60,7 +43,7 @@ TEST(Remote, OnlyAWindowLineWithA32BitNumberNamesTheWindow) {
 }
 
 TEST(Remote, TheFirstLineIsReadToItsEndOrTheEndOfOutput) {
-    application();
+    offscreen::app();
     const std::pair<const char*, std::optional<std::uint32_t>> cases[] = {
         {"printf 'win'; sleep 0.3; printf 'dow 12345\\n'; exec cat", 12345u},  // one line in two writes
         {"printf '\\n\\nwindow 7\\nwindow 8\\n'; exec cat", 7u},                 // empty lines left out
@@ -77,7 +60,7 @@ TEST(Remote, TheFirstLineIsReadToItsEndOrTheEndOfOutput) {
 }
 
 TEST(Remote, AStageThatNeverSpeaksIsGivenUpAtTheLimit) {
-    application();
+    offscreen::app();
     Remote remote = shell("exec sleep 30");
     QElapsedTimer t;
     t.start();
@@ -86,20 +69,20 @@ TEST(Remote, AStageThatNeverSpeaksIsGivenUpAtTheLimit) {
 }
 
 TEST(Remote, AStoppedStageIsContinuedAndEndedWhenTheHandleGoes) {
-    application();
+    offscreen::app();
     std::int32_t pid = 0;
     {
         Remote remote = shell("echo window 1; exec sleep 30");
         ASSERT_EQ(QCoro::waitFor(remote.start()), 1u);
         pid = remote.pid();
         remote.stop();
-        ASSERT_TRUE(waitUntil([&] { return state(pid) == 'T'; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return state(pid) == 'T'; }, 3000));
     }
     EXPECT_EQ(state(pid), 0) << "the stage is left behind";
 }
 
 TEST(Remote, EndingAsksFirstAndForcesLast) {
-    application();
+    offscreen::app();
     Remote polite = shell("echo window 1; while read line; do [ \"$line\" = quit ] && exit 0; done");
     ASSERT_EQ(QCoro::waitFor(polite.start()), 1u);
     polite.stop();
@@ -136,7 +119,7 @@ TEST(RemoteDeathTest, SigtermToTheCheckEndsItsStoppedStageFirst) {
     std::remove(result.c_str());
     EXPECT_EXIT(
         {
-            application();
+            offscreen::app();
             resultFile = ::open(result.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             struct sigaction earlier {};
             earlier.sa_handler = recordStage;

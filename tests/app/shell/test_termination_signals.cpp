@@ -1,20 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QtCore/qtestsupport_core.h>
 
 #include <csignal>
 
 #include "app/shell/termination_signals.hpp"
+#include "support/app/offscreen_app.hpp"
 
 namespace kestrove {
 namespace {
 
 TEST(TerminationSignals, EachEndsTheSessionOnTheMainThread) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    offscreen::app();
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::vector<int> seen;
         {
@@ -22,9 +19,7 @@ TEST(TerminationSignals, EachEndsTheSessionOnTheMainThread) {
             ASSERT_TRUE(catcher.ok());
             std::raise(signal);
             EXPECT_TRUE(seen.empty()) << "never inside the handler";
-            QElapsedTimer waited;
-            waited.start();
-            while (seen.empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !seen.empty(); }, 5000));
             EXPECT_EQ(seen, std::vector<int>{signal});
         }
         // Afterwards the default effect is back.
