@@ -171,10 +171,12 @@ TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {
     Home home;
     // A reading is written with the next save, not at once: nothing but the second start could write once the frame
     // shows, and only an ending signal writes the latest reading.
-    home.save({watch("the price drops below 100", tw::price, tw::initialPrice, "w_READ01")});
+    const WatchRecord record = watch("the price drops below 100", tw::price, tw::initialPrice, "w_READ01");
+    home.save({record});
     Kestrove first(home);
     EXPECT_TRUE(first.waitForLog("Kestrove: could not register hotkey (status 10)")) << first.log();
-    ASSERT_TRUE(waitFor([&] { return !first.frames().empty(); }, 10000)) << "start-up went on " << first.log();
+    ASSERT_TRUE(waitFor([&] { return framed(first.frames(), record.spec.region); }, 10000))
+        << "start-up went on, the saved watch is back in its frame " << first.log();
     waitFor([] { return false; }, 1000);  // the restored list is written in the same turn as the frame shows
     const auto before = std::filesystem::last_write_time(home.watchFile());
     Kestrove second(home);
