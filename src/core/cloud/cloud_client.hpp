@@ -31,7 +31,6 @@ struct CloudClient {
     std::string device;
     std::shared_ptr<CloudSession> session;
 
-    static constexpr std::chrono::seconds timeout{20};
 
     CloudCall compile(std::string command, CloudImage image, Executor executor,
                       CloudCallback<CompileResponse> done) const;
