@@ -3,24 +3,24 @@
 
 #include <gtest/gtest.h>
 
-#include "core/cloud/telegram.hpp"
+#include "chat_fixture.hpp"
 #include "core/cloud/watch_setup.hpp"
-#include "support/cloud_harness.hpp"
 #include "support/decode.hpp"
-#include "support/fake_watch_control.hpp"
 
 namespace kestrove {
 namespace {
 
 using namespace std::chrono;
+using testing::Chat;
 using testing::CloudHarness;
 using testing::ScriptedAnswer;
+using testing::t0;
+using testing::watch;
 using Answer = WatchSetup::Answer;
 using Step = WatchSetup::Step;
 using Result = TelegramLink::NotifyResult;
 using Actions = std::vector<ChatAction>;
 
-const Date t0 = sys_days{year{2026} / 3 / 1} + hours{9};
 const WatchRegion box{1, 10, 20, 300, 150, 1, std::nullopt};
 const BaselineReading screen({
     {"Build #512", {0.05, 0.05, 0.6, 0.2}, 0.95},
@@ -44,30 +44,16 @@ Image pattern(int w, int h) {
     return img;
 }
 
-WatchSpec barking(const std::string& id) {
-    WatchSpec s;
-    s.id = id;
-    s.command = "\"Done\" appears";
-    s.type = WatchType::textAppears;
-    s.region = box;
-    s.createdAt = t0;
-    return s;
-}
-
 WatchSpec consentSpec(const WatchSetup& setup) {
     const Step step = setup.compile(modelSentence, BaselineReading::empty());
     EXPECT_EQ(step.kind(), Step::Kind::consent) << "a model-judged sentence asks for consent";
     return step.as<Step::Consent>() ? step.as<Step::Consent>()->spec : WatchSpec{};
 }
 
-Answer ask(CloudHarness& h, const WatchSetup& setup, const WatchSpec& spec, Date now = t0) {
-    return h.await<Answer>([&](auto done) {
-        return setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), now, h.main.executor(), done);
-    });
-}
+const std::optional<CloudImage> crop = CloudImage::png(pattern(30, 20));
 
-Result bark(CloudHarness& h, TelegramLink& link, const std::string& id, std::optional<Image> crop, Date at = t0) {
-    return h.await<Result>([&](auto done) { return link.bark(barking(id), std::nullopt, crop, at, done); });
+Answer ask(CloudHarness& h, const WatchSetup& setup, const WatchSpec& spec, Date now = t0) {
+    return h.await<Answer>([&](auto done) { return setup.askTheModel(spec, crop, now, h.main.executor(), done); });
 }
 
 // Compiling a sentence is local, whatever comes of it.
@@ -89,186 +75,130 @@ TEST(Privacy, CompileNeverTouchesTheNetwork) {
     EXPECT_EQ(h.server.connections(), 0u);
 }
 
-// The crop goes to the model only through askTheModel, after consent.
-TEST(Privacy, APictureReachesTheModelOnlyAfterConsent) {
-    CloudHarness h;
-    h.server.answer("/v1/compile", ScriptedAnswer::json(200, judged));
-    WatchSetup setup(box, h.settings, h.session);
-    const WatchSpec spec = consentSpec(setup);
-    EXPECT_TRUE(h.server.requests().empty());
-
-    const auto crop = CloudImage::png(pattern(300, 150));
-    h.await<Answer>([&](auto done) { return setup.askTheModel(spec, crop, t0, h.main.executor(), done); });
-    const auto requests = h.server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, "/v1/compile");
-    EXPECT_EQ(Json::parse(requests[0].body), (Json{{"device", h.settings.deviceID()}, {"command", modelSentence},
-                                                   {"image", toJson(*crop)}}));
-}
-
-// Local Only: no model request at all, also when switched on after the consent
-// card; the answer still comes through the executor, never inside the call.
-TEST(Privacy, LocalOnlyMakesNoModelRequest) {
-    CloudHarness h;
-    h.server.answer("/v1/compile", ScriptedAnswer::json(200, judged));
-    WatchSetup setup(box, h.settings, h.session);
-    const WatchSpec spec = consentSpec(setup);
-    h.settings.setLocalOnly(true);
-    EXPECT_EQ(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::localOnly);
-    EXPECT_FALSE(h.settings.client(h.session).has_value()) << "no client for the model's checks either";
-    std::optional<Answer> answer;
-    const CloudCall call =
-        setup.askTheModel(spec, CloudImage::png(pattern(30, 20)), t0, h.main.executor(), [&](Answer a) { answer = a; });
-    EXPECT_FALSE(answer.has_value());
-    h.main.runPending();
-    EXPECT_EQ(answer, (Answer{Answer::Unreachable{}}));
-    EXPECT_TRUE(h.server.requests().empty());
-    EXPECT_EQ(h.server.connections(), 0u);
-}
-
-// Chat messages still go under Local Only, as text; it is read at every bark.
-TEST(Privacy, LocalOnlyBarksGoAsTextReadAtEachBark) {
-    CloudHarness h;
-    h.store->set(TelegramLink::connectedKey, true);
-    h.server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": true})"));
-    TelegramLink link(h.settings, h.session, h.main.executor());
-    EXPECT_EQ(bark(h, link, "w_FIRST1", pattern(64, 32)), Result::sent(true));
-    h.settings.setLocalOnly(true);
-    EXPECT_EQ(bark(h, link, "w_SECOND", pattern(64, 32)), Result::sent(false));
-    EXPECT_EQ(bark(h, link, "w_THIRD1", pattern(64, 32)), Result::sent(false));
-    const auto requests = h.server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_TRUE(Json::parse(requests[0].body).contains("image"));
-    for (std::size_t i = 1; i < requests.size(); ++i) EXPECT_EQ(requests[i].body.find("base64"), std::string::npos);
-}
-
-// No chat linked, or no server address: nothing sent, nothing remembered.
-TEST(Privacy, ABarkWithoutChatOrServerSendsAndKeepsNothing) {
-    for (bool connected : {false, true}) {
-        CloudHarness h;
-        h.server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": true})"));
-        h.store->set(TelegramLink::connectedKey, connected);
-        if (connected) h.store->set(CloudSettings::baseURLKey, std::string(""));
-        TelegramLink link(h.settings, h.session, h.main.executor());
-        EXPECT_EQ(bark(h, link, "w_AAAAAA", pattern(20, 20)), Result::skipped()) << connected;
-        EXPECT_TRUE(link.recent().entries.empty()) << connected;
-        EXPECT_FALSE(h.store->object(TelegramLink::recentKey).has_value()) << connected;
-        EXPECT_TRUE(h.server.requests().empty()) << connected;
-    }
-}
-
-// While a model pause is in force the model is not asked; once over, it is.
-TEST(Privacy, AModelPauseStopsModelRequests) {
+// The crop goes to the model only through askTheModel, after consent, and not
+// while a model pause is in force. Local Only, switched on even after the
+// consent card, sends nothing; the answer still comes through the executor.
+TEST(Privacy, TheCropReachesTheModelOnlyAfterConsentOutsideAPauseAndLocalOnly) {
     CloudHarness h;
     h.server.answer("/v1/compile", ScriptedAnswer::json(200, judged));
     h.settings.pauseModel(600.0, t0);
     WatchSetup setup(box, h.settings, h.session);
     const WatchSpec spec = consentSpec(setup);
-    for (Date now : {t0, t0 + seconds{599}})
-        EXPECT_EQ(ask(h, setup, spec, now), (Answer{Answer::UsedUp{t0 + seconds{600}}}));
+    EXPECT_EQ(ask(h, setup, spec, t0 + seconds{599}), (Answer{Answer::UsedUp{t0 + seconds{600}}}));
     EXPECT_TRUE(h.server.requests().empty());
     EXPECT_EQ(ask(h, setup, spec, t0 + seconds{600}).kind(), Answer::Kind::setup);
+    const auto requests = h.server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "/v1/compile");
+    EXPECT_EQ(Json::parse(requests[0].body), (Json{{"device", h.settings.deviceID()}, {"command", modelSentence},
+                                                   {"image", toJson(*crop)}}));
+
+    h.settings.setLocalOnly(true);
+    EXPECT_EQ(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::localOnly);
+    std::optional<Answer> answer;
+    const CloudCall call =
+        setup.askTheModel(spec, crop, t0 + hours{1}, h.main.executor(), [&](Answer a) { answer = a; });
+    EXPECT_FALSE(answer.has_value());
+    h.main.runPending();
+    EXPECT_EQ(answer, (Answer{Answer::Unreachable{}}));
     EXPECT_EQ(h.server.requests().size(), 1u);
+}
+
+// A bark sends the box's crop shrunk to the limit, nothing else of the screen;
+// under Local Only, read at every bark, it goes as text; without a chat it
+// is neither sent nor remembered.
+TEST(Privacy, ABarkSendsOnlyTheShrunkCropAndUnderLocalOnlyText) {
+    Chat chat;
+    for (const Image& image : {pattern(3000, 1500), pattern(200, 100)}) {
+        SCOPED_TRACE(image.width);
+        EXPECT_EQ(chat.bark(watch("w_AAAAAA"), std::nullopt, t0, image), Result::sent(true));
+        const Json body = Json::parse(chat.server.requests().back().body);
+        const auto png = testing::decodePng(*testing::base64Decode(body.at("image").at("base64").get<std::string>()));
+        ASSERT_TRUE(png.has_value());
+        // The very pixels of the crop, shrunk when too large: nothing else of the screen.
+        const bool fits = image.width <= CloudImage::maxSide;
+        EXPECT_EQ(png->image, fits ? image : CloudImage::downscaled(image, CloudImage::maxSide));
+        EXPECT_EQ(std::max(png->image.width, png->image.height), fits ? image.width : CloudImage::maxSide);
+    }
+    chat.settings.setLocalOnly(true);
+    EXPECT_EQ(chat.bark(watch("w_SECOND"), std::nullopt, t0, pattern(64, 32)), Result::sent(false));
+    EXPECT_EQ(chat.server.requests().back().body.find("base64"), std::string::npos);
+    chat.link->setConnected(false);
+    EXPECT_EQ(chat.bark(watch("w_NOCHAT"), std::nullopt, t0, pattern(64, 32)), Result::skipped());
+    EXPECT_FALSE(chat.link->recent().spec("w_NOCHAT", t0).has_value());
+    EXPECT_EQ(chat.server.requests().size(), 3u);
 }
 
 // An address that is not usable means no client: nothing is sent anywhere.
 // "127.1" reaches this loopback server if anything tried it, so a slip
 // would show in the log rather than leave the machine.
 TEST(Privacy, NoUsableAddressNoRequestAnywhere) {
-    CloudHarness h;
-    const std::string port = std::to_string(h.server.port());
+    Chat chat;
+    chat.watches->add(watch("w_AAAAAA"), WatchStatus::watching);
+    const std::string port = std::to_string(chat.server.port());
     for (const std::string& address : {std::string(), std::string("   \n"), std::string("not an address"),
                                        std::string("http://[::1"), std::string("http:/v1"), "http://127.1:" + port,
                                        "ftp://127.0.0.1:" + port, "ws://127.0.0.1:" + port,
                                        std::string("file:///tmp/kestrove")}) {
         SCOPED_TRACE(address);
-        h.store->set(CloudSettings::baseURLKey, address);
-        h.store->set(TelegramLink::connectedKey, true);
-        EXPECT_FALSE(h.settings.client(h.session).has_value());
-        EXPECT_FALSE(h.settings.messagingClient(h.session).has_value());
-        WatchSetup setup(box, h.settings, h.session);
+        chat.store->set(CloudSettings::baseURLKey, address);
+        chat.store->set(TelegramLink::connectedKey, true);
+        WatchSetup setup(box, chat.settings, chat.session);
         EXPECT_NE(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::consent);
-        EXPECT_EQ(ask(h, setup, barking("w_AAAAAA")), (Answer{Answer::Unreachable{}}));
+        EXPECT_EQ(ask(chat, setup, watch("w_AAAAAA")), (Answer{Answer::Unreachable{}}));
 
-        TelegramLink link(h.settings, h.session, h.main.executor());
-        auto watches = std::make_shared<testing::FakeWatchControl>();
-        watches->add(barking("w_AAAAAA"), WatchStatus::watching);
-        link.setWatches(watches);
-        EXPECT_EQ(bark(h, link, "w_AAAAAA", pattern(8, 8)), Result::skipped());
-        EXPECT_TRUE(h.await<Actions>([&](auto done) { return link.pollActions(t0, done); }).empty());
-        EXPECT_EQ(h.await<CloudResult<PairResponse>>([&](auto done) { return link.startPairing(done); }).error(),
-                  CloudError::notSetUp());
-        EXPECT_EQ(h.await<CloudResult<bool>>([&](auto done) { return link.checkPairing(done); }).error(),
-                  CloudError::notSetUp());
-        h.awaitDone([&](auto done) { return link.checkAtLaunch(done); });
+        EXPECT_EQ(chat.bark(watch("w_AAAAAA"), std::nullopt, t0, pattern(8, 8)), Result::skipped());
+        EXPECT_FALSE(chat.store->object(TelegramLink::recentKey).has_value());
+        EXPECT_TRUE(chat.poll().empty());
+        EXPECT_EQ(chat.startPairing().error(), CloudError::notSetUp());
+        EXPECT_EQ(chat.checkPairing().error(), CloudError::notSetUp());
+        chat.awaitDone([&](auto done) { return chat.link->checkAtLaunch(done); });
         // Disconnecting without a server is done locally, with nothing left pending.
-        EXPECT_TRUE(h.await<bool>([&](auto done) { return link.disconnect(done); }));
-        EXPECT_FALSE(link.connected());
-        EXPECT_FALSE(h.store->object(TelegramLink::unpairPendingKey).has_value());
+        EXPECT_TRUE(chat.disconnect());
+        EXPECT_FALSE(chat.link->connected());
+        EXPECT_FALSE(chat.pending());
     }
-    EXPECT_TRUE(h.server.requests().empty());
-    EXPECT_EQ(h.server.connections(), 0u);
-}
-
-// A picture sent is the box's crop, shrunk to the limit, never more.
-TEST(Privacy, PicturesSentAreOnlyTheCropWithinTheLimit) {
-    CloudHarness h;
-    h.store->set(TelegramLink::connectedKey, true);
-    h.server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": true})"));
-    TelegramLink link(h.settings, h.session, h.main.executor());
-    for (const Image& crop : {pattern(3000, 1500), pattern(200, 100)}) {
-        SCOPED_TRACE(crop.width);
-        EXPECT_EQ(bark(h, link, "w_AAAAAA", crop), Result::sent(true));
-        const Json body = Json::parse(h.server.requests().back().body);
-        const auto png = testing::decodePng(*testing::base64Decode(body.at("image").at("base64").get<std::string>()));
-        ASSERT_TRUE(png.has_value());
-        // The very pixels of the crop, shrunk: nothing else of the screen.
-        EXPECT_EQ(png->image, CloudImage::downscaled(crop, CloudImage::maxSide));
-        EXPECT_LE(std::max(png->image.width, png->image.height), CloudImage::maxSide);
-    }
+    EXPECT_TRUE(chat.server.requests().empty());
+    EXPECT_EQ(chat.server.connections(), 0u);
 }
 
 // Chat buttons end only running watches (paused ones too) and bring back
 // only watches that barked in the last hour, as they were at the bark; ids and
 // actions the server makes up change nothing.
 TEST(Privacy, ChatButtonsActOnlyOnWhatTheyMay) {
-    CloudHarness h;
-    h.store->set(TelegramLink::connectedKey, true);
-    h.server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": true})"));
-    TelegramLink link(h.settings, h.session, h.main.executor());
-    auto watches = std::make_shared<testing::FakeWatchControl>();
-    link.setWatches(watches);
-    bark(h, link, "w_OLD000", std::nullopt, t0 - minutes{61});
-    for (const char* id : {"w_RECENT", "w_GONE00", "w_RUNNIN"}) bark(h, link, id, std::nullopt, t0 - minutes{59});
-    watches->add(barking("w_RECENT"), WatchStatus::finished);
-    watches->add(barking("w_RUNNIN"), WatchStatus::watching);
-    watches->add(barking("w_FINISH"), WatchStatus::finished);
-    watches->add(barking("w_OLD000"), WatchStatus::finished);
-    watches->add(barking("w_PAUSED"), WatchStatus::paused);
+    Chat chat;
+    auto& watches = *chat.watches;
+    chat.bark(watch("w_OLD000"), std::nullopt, t0 - minutes{61});
+    for (const char* id : {"w_RECENT", "w_GONE00", "w_RUNNIN"}) chat.bark(watch(id), std::nullopt, t0 - minutes{59});
+    watches.add(watch("w_RECENT"), WatchStatus::finished);
+    watches.add(watch("w_RUNNIN"), WatchStatus::watching);
+    watches.add(watch("w_FINISH"), WatchStatus::finished);
+    watches.add(watch("w_OLD000"), WatchStatus::finished);
+    watches.add(watch("w_PAUSED"), WatchStatus::paused);
     auto poll = [&](const std::string& actions) {
-        h.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [)" + actions + "]}"));
-        return h.await<Actions>([&](auto done) { return link.pollActions(t0, done); }).size();
+        chat.server.answer("/v1/actions", ScriptedAnswer::json(200, R"({"actions": [)" + actions + "]}"));
+        return chat.poll().size();
     };
-    const auto before = watches->records;
+    const auto before = watches.records;
     EXPECT_EQ(poll(R"({"watch": "w_MADEUP", "action": "stop"}, {"watch": "w_MADEUP", "action": "keep"},
         {"watch": "w_FINISH", "action": "stop"}, {"watch": "w_FINISH", "action": "keep"},
         {"watch": "w_OLD000", "action": "keep"}, {"watch": "w_RUNNIN", "action": "keep"},
         {"watch": "w_RUNNIN", "action": "delete"}, {"watch": "w_RUNNIN", "action": "Stop"},
         {"watch": "w_RUNNIN", "action": "pause"}, {"watch": "../w_RUNNIN", "action": "stop"})"),
               10u);  // every action received is returned
-    EXPECT_EQ(watches->records, before);
-    EXPECT_TRUE(watches->calls.empty()) << watches->calls.front();
+    EXPECT_EQ(watches.records, before);
+    EXPECT_TRUE(watches.calls.empty()) << watches.calls.front();
 
     poll(R"({"watch": "w_RECENT", "action": "keep"}, {"watch": "w_GONE00", "action": "keep"},
         {"watch": "w_RUNNIN", "action": "stop"}, {"watch": "w_PAUSED", "action": "stop"})");
-    EXPECT_EQ(watches->calls, (std::vector<std::string>{"startAgain w_RECENT", "startAgain w_GONE00", "end w_RUNNIN",
-                                                        "end w_PAUSED"}));
+    EXPECT_EQ(watches.calls, (std::vector<std::string>{"startAgain w_RECENT", "startAgain w_GONE00", "end w_RUNNIN",
+                                                       "end w_PAUSED"}));
     for (const char* id : {"w_RECENT", "w_GONE00"}) {
-        EXPECT_EQ(watches->records.at(id).status, WatchStatus::watching);
-        EXPECT_EQ(watches->records.at(id).spec, barking(id));
+        EXPECT_EQ(watches.records.at(id).status, WatchStatus::watching);
+        EXPECT_EQ(watches.records.at(id).spec, watch(id));
     }
-    EXPECT_EQ(watches->records.at("w_RUNNIN").status, WatchStatus::finished);
-    EXPECT_EQ(watches->records.at("w_PAUSED").status, WatchStatus::finished);
+    EXPECT_EQ(watches.records.at("w_RUNNIN").status, WatchStatus::finished);
+    EXPECT_EQ(watches.records.at("w_PAUSED").status, WatchStatus::finished);
 }
 
 }  // namespace

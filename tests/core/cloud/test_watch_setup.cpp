@@ -91,41 +91,37 @@ TEST(WatchSetup, LocalOutcomesArePassedOnAndTooVagueGoesToTheModelWhenItCanBeAsk
     EXPECT_EQ(setup.compile("   ", screen).kind(), Step::Kind::decided);
 }
 
-TEST(WatchSetup, AnAnswerIsJudgedAndClearsThePause) {
-    constexpr const char* confirming =
-        R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9, "currently_met": 0.1,
-            "too_vague": 0.1})";
-    CloudHarness h;
-    h.settings.pauseModel(60.0, t0 - hours{1});  // over by now, still stored
-    h.server.answer("/v1/compile", ScriptedAnswer::json(200, confirming));
-    EXPECT_EQ(ask(h), (Answer{Answer::Setup{JudgeSetup::decide(decodeWire<CompileResponse>(confirming), judged())}}));
-    EXPECT_FALSE(h.store->object(CloudSettings::pauseUntilKey).has_value());
-}
-
-TEST(WatchSetup, UsedUpAnswersStoreThePauseAndEveryOtherFailureIsUnreachable) {
+// An answer is judged and clears the stored pause; a used-up answer stores a
+// new one; every other failure is unreachable and leaves the pause alone.
+TEST(WatchSetup, AnswersAndThePauseTheyLeave) {
+    constexpr const char* confirming = R"({"type": "state_reached", "type_confidence": 0.9, "referent_visible": 0.9,
+                                           "currently_met": 0.1, "too_vague": 0.1})";
+    const Answer unreachable{Answer::Unreachable{}};
+    const std::optional<Date> kept = t0 - minutes{59};  // stored earlier, over by now
     const std::tuple<ScriptedAnswer, Answer, std::optional<Date>> cases[] = {
+        {ScriptedAnswer::json(200, confirming),
+         Answer{Answer::Setup{JudgeSetup::decide(decodeWire<CompileResponse>(confirming), judged())}}, std::nullopt},
         {ScriptedAnswer::json(503, R"({"error": "busy", "resets_in": 600})"), Answer{Answer::UsedUp{t0 + seconds{600}}},
          t0 + seconds{600}},
         {ScriptedAnswer::json(429, R"({"error": "daily_limit"})"), Answer{Answer::UsedUp{std::nullopt}},
          t0 + seconds{900}},
-        // The stored pause, over by now, stays.
-        {ScriptedAnswer::json(500, ""), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
-        {ScriptedAnswer::json(429, ""), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
-        {ScriptedAnswer::json(502, ""), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
-        {ScriptedAnswer::json(200, R"({"type": "state_reached"})"), Answer{Answer::Unreachable{}}, t0 - minutes{59}},
-        {ScriptedAnswer::with(ScriptedAnswer::Behaviour::closeWithoutReply), Answer{Answer::Unreachable{}},
-         t0 - minutes{59}},
+        {ScriptedAnswer::json(500, ""), unreachable, kept},
+        {ScriptedAnswer::json(429, ""), unreachable, kept},
+        {ScriptedAnswer::json(502, ""), unreachable, kept},
+        {ScriptedAnswer::json(200, R"({"type": "state_reached"})"), unreachable, kept},
+        {ScriptedAnswer::with(ScriptedAnswer::Behaviour::closeWithoutReply), unreachable, kept},
     };
     for (const auto& [reply, answer, until] : cases) {
+        SCOPED_TRACE(std::to_string(reply.status) + " " + reply.body);
         CloudHarness h;
         h.settings.pauseModel(60.0, t0 - hours{1});
         h.server.answer("/v1/compile", reply);
-        EXPECT_EQ(ask(h), answer) << reply.status << reply.body;
-        EXPECT_EQ(h.store->number(CloudSettings::pauseUntilKey), duration<double>(until->time_since_epoch()).count())
-            << reply.status << reply.body;
+        EXPECT_EQ(ask(h), answer);
+        EXPECT_EQ(h.store->number(CloudSettings::pauseUntilKey),
+                  until ? std::optional(duration<double>(until->time_since_epoch()).count()) : std::nullopt);
     }
     CloudHarness h;
-    EXPECT_EQ(ask(h, std::nullopt), (Answer{Answer::Unreachable{}}));  // no crop: nothing to send
+    EXPECT_EQ(ask(h, std::nullopt), unreachable);  // no crop: nothing to send
     EXPECT_TRUE(h.server.requests().empty());
 }
 
