@@ -1,58 +1,34 @@
 #include "support/decode.hpp"
 
-#include <cstring>
-
-#include <png.h>
+#include "core/picture/png.hpp"
 
 namespace kestrove::testing {
 
 std::optional<std::vector<std::uint8_t>> base64Decode(std::string_view text) {
-    auto value = [](char c) -> int {
-        if (c >= 'A' && c <= 'Z') return c - 'A';
-        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-        if (c >= '0' && c <= '9') return c - '0' + 52;
-        if (c == '+') return 62;
-        if (c == '/') return 63;
-        return -1;
-    };
+    static constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     if (text.size() % 4 != 0) return std::nullopt;
+    const std::size_t padding = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
     std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i < text.size(); i += 4) {
-        const bool last = i + 4 == text.size();
-        int pad = 0;
-        std::uint32_t v = 0;
-        for (std::size_t j = 0; j < 4; ++j) {
-            char c = text[i + j];
-            if (c == '=' && last && j >= 2) {
-                ++pad;
-                v <<= 6;
-                continue;
-            }
-            int d = value(c);
-            if (d < 0 || pad) return std::nullopt;
-            v = v << 6 | static_cast<std::uint32_t>(d);
+    std::uint32_t bits = 0;
+    int held = 0;
+    for (const char c : text.substr(0, text.size() - padding)) {
+        const std::size_t digit = alphabet.find(c);
+        if (digit == std::string_view::npos) return std::nullopt;
+        bits = bits << 6 | static_cast<std::uint32_t>(digit);
+        held += 6;
+        if (held >= 8) {
+            held -= 8;
+            out.push_back(static_cast<std::uint8_t>(bits >> held));
         }
-        out.push_back(static_cast<std::uint8_t>(v >> 16));
-        if (pad < 2) out.push_back(static_cast<std::uint8_t>(v >> 8));
-        if (pad < 1) out.push_back(static_cast<std::uint8_t>(v));
     }
     return out;
 }
 
 std::optional<DecodedPng> decodePng(const std::vector<std::uint8_t>& bytes) {
-    png_image img;
-    std::memset(&img, 0, sizeof img);
-    img.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&img, bytes.data(), bytes.size())) return std::nullopt;
-    DecodedPng out;
-    out.channels = PNG_IMAGE_SAMPLE_CHANNELS(img.format);
-    img.format = PNG_FORMAT_RGBA;
-    out.image = Image(static_cast<int>(img.width), static_cast<int>(img.height));
-    if (!png_image_finish_read(&img, nullptr, out.image.rgba.data(), 0, nullptr)) {
-        png_image_free(&img);
-        return std::nullopt;
-    }
-    return out;
+    std::optional<Image> image = kestrove::decodePng(bytes);
+    if (!image) return std::nullopt;
+    // The colour type in the header (byte 25): 6 is RGBA, 2 RGB.
+    return DecodedPng{std::move(*image), bytes[25] == 6 ? 4 : 3};
 }
 
 }  // namespace kestrove::testing

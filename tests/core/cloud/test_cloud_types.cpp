@@ -15,12 +15,6 @@ bool decodes(const char* body) {
     }
 }
 
-std::set<std::string> keysOf(const Json& object) {
-    std::set<std::string> keys;
-    for (auto it = object.begin(); it != object.end(); ++it) keys.insert(it.key());
-    return keys;
-}
-
 TEST(CloudTypes, AnswersDecodeStrictly) {
     // Required keys missing, null or mistyped, and optional keys mistyped, all fail.
     EXPECT_TRUE(decodes<CheckResponse>(R"({"met": 1, "obstructed": 0})"));
@@ -48,52 +42,25 @@ TEST(CloudTypes, AnswersDecodeStrictly) {
 TEST(CloudTypes, DecodedValuesCarryEveryField) {
     EXPECT_EQ(decodeWire<CheckResponse>(R"({"met": 1, "obstructed": 0.25, "decided_by": "model", "ms": 812})"),
               (CheckResponse{1, 0.25, "model", 812}));
-    EXPECT_EQ(decodeWire<CheckResponse>(R"({"met": 1, "obstructed": 0})"),
-              (CheckResponse{1, 0, std::nullopt, std::nullopt}));
     auto compile = decodeWire<CompileResponse>(
-        R"({"type":"state_reached","type_confidence":0.8,"types":{"state_reached":0.8,"new_item":0.1},"mode":"every_time",)"
-        R"("referent_visible":0.9,"currently_met":0.05,"too_vague":0.1,"ms":1200})");
+        R"({"type":"state_reached","type_confidence":0.8,"types":{"state_reached":0.8,"new_item":0.1},)"
+        R"("mode":"every_time","referent_visible":0.9,"currently_met":0.05,"too_vague":0.1,"ms":1200})");
     EXPECT_EQ(compile, (CompileResponse{"state_reached", 0.8, std::map<std::string, double>{{"state_reached", 0.8},
                         {"new_item", 0.1}}, "every_time", 0.9, 0.05, 0.1, 1200}));
     EXPECT_EQ(compile.watchType(), WatchType::stateReached);
     EXPECT_EQ(compile.watchMode(), WatchMode::everyTime);
     compile.mode = "Once";  // names are exact
     EXPECT_EQ(compile.watchMode(), std::nullopt);
-    auto actions = decodeWire<ActionsResponse>(R"({"actions":[{"watch":"w_A","action":"stop"},{"watch":"w_B","action":"Stop"}]})");
-    ASSERT_EQ(actions.actions.size(), 2u);
-    EXPECT_EQ(actions.actions[0].kind(), ChatAction::Kind::stop);
-    EXPECT_EQ(actions.actions[1].kind(), std::nullopt);
 }
 
-TEST(CloudTypes, RequestsRoundTripAndLeaveOutAbsentOptionals) {
-    CloudImage img("image/png", "iVBORw0KGgo=");
-    NotifyRequest bare("dev-1", "w_ABC123", "the build is done", std::nullopt, WatchMode::everyTime, std::nullopt);
-    EXPECT_EQ(toJson(bare), (Json{{"device", "dev-1"}, {"watch", "w_ABC123"}, {"command", "the build is done"},
-                                  {"mode", "every_time"}}));
-    NotifyRequest full("dev-1", "w_ABC123", "price below 200", "199", WatchMode::once, img);
-    EXPECT_EQ(keysOf(toJson(full)), (std::set<std::string>{"device", "watch", "command", "read", "mode", "image"}));
-    CheckRequest check("dev-1", "a new item appears", WatchType::newItem, img, img);
-    EXPECT_EQ(toJson(check)["type"], "new_item");
-    EXPECT_EQ(toJson(check)["baseline"], (Json{{"content_type", "image/png"}, {"base64", "iVBORw0KGgo="}}));
-    CompileResponse answer{"new_item", 0.7, std::nullopt, std::nullopt, 1, 0, 0.2, std::nullopt};
-    EXPECT_EQ(keysOf(toJson(answer)),
-              (std::set<std::string>{"type", "type_confidence", "referent_visible", "currently_met", "too_vague"}));
-    PairResponse pair{false, "ABCD", "https://t.me/bot?start=ABCD", 600};
-    EXPECT_EQ(decodeWire<NotifyRequest>(encodeWire(toJson(bare))), bare);
-    EXPECT_EQ(decodeWire<NotifyRequest>(encodeWire(toJson(full))), full);
+// The request readers the app's tests use read back what was written.
+TEST(CloudTypes, RequestsReadBackAsWritten) {
+    const CloudImage img("image/png", "iVBORw0KGgo=");
+    for (const NotifyRequest& n : {NotifyRequest("d", "w_A", "price below 200", "199", WatchMode::once, img),
+                                   NotifyRequest("d", "w_A", "done", std::nullopt, WatchMode::everyTime, std::nullopt)})
+        EXPECT_EQ(decodeWire<NotifyRequest>(encodeWire(toJson(n))), n);
+    const CheckRequest check("d", "a new item appears", WatchType::newItem, img, CloudImage("image/png", "QQ=="));
     EXPECT_EQ(decodeWire<CheckRequest>(encodeWire(toJson(check))), check);
-    EXPECT_EQ(decodeWire<CompileRequest>(encodeWire(toJson(CompileRequest{"dev-1", "the upload finished", img}))),
-              (CompileRequest{"dev-1", "the upload finished", img}));
-    EXPECT_EQ(decodeWire<CompileResponse>(encodeWire(toJson(answer))), answer);
-    EXPECT_EQ(decodeWire<PairResponse>(encodeWire(toJson(pair))), pair);
-}
-
-TEST(CloudTypes, WireTextWritesSlashesPlainlyAndRefusesBadText) {
-    std::string body = encodeWire(toJson(CompileRequest{"d", "1/2 done at https://x.example/a", CloudImage("image/png", "a/b+")}));
-    EXPECT_NE(body.find("1/2 done at https://x.example/a"), std::string::npos);
-    EXPECT_EQ(body.find("\\/"), std::string::npos);
-    EXPECT_NE(body.find("\"a/b+\""), std::string::npos);
-    EXPECT_THROW(encodeWire(toJson(DeviceRequest{"\xff\xfe"})), JsonError);
 }
 
 TEST(CloudTypes, TopTwoTypesRanking) {
