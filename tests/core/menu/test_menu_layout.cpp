@@ -15,21 +15,9 @@ namespace {
 
 using Pictures = std::vector<std::optional<Size>>;
 
-TEST(MenuLayout, DerivedSizes) {
-    EXPECT_EQ(MenuLayout::wallWidth, 352);
-    EXPECT_EQ(MenuLayout::smallWidth, 172);
-    EXPECT_EQ(MenuLayout::smallHeight, 148);
-    EXPECT_FALSE(MenuLayout::usesGrid(2));
-    EXPECT_TRUE(MenuLayout::usesGrid(3));
-}
-
 TEST(MenuLayout, PicturesAreFittedWithinTheirCaps) {
-    struct Case {
-        std::optional<Size> picture;
-        bool small;
-        Size drawn;
-        const char* why;
-    } const cases[] = {
+    struct Case { std::optional<Size> picture; bool small; Size drawn; const char* why; };
+    const Case cases[] = {
         {std::nullopt, false, {320, 64}, "no picture, large placeholder"},
         {std::nullopt, true, {144, 40}, "no picture, small placeholder"},
         {Size{0, 30}, false, {320, 64}, "no width"},
@@ -47,18 +35,15 @@ TEST(MenuLayout, PicturesAreFittedWithinTheirCaps) {
 }
 
 TEST(MenuLayout, WallHeights) {
-    struct Case {
-        Pictures pictures;
-        double height;
-        const char* why;
-    } const cases[] = {
+    struct Case { Pictures pictures; double height; const char* why; };
+    const Case cases[] = {
         {{}, 252, "no watch: the free monitor"},
         {{std::nullopt}, 153, "one without a picture"},
         {{std::nullopt, std::nullopt}, 314, "two without pictures and a gap"},
         {{Size{3000, 20}}, 97, "the feed lifted to 8"},
         {{Size{640, 240}, Size{100, 30}}, 209 + 8 + 149, "full and enlarged"},
         {{Size{0, 0}, Size{640, 240}}, 153 + 8 + 209, "an empty picture counts as none"},
-        {Pictures(3, Size{640, 240}), 304, "three: a grid of two rows"},
+        {Pictures(3, Size{640, 240}), 304, "three: a grid of two rows of small ones"},
         {Pictures(4), 304, "four: still two rows"},
         {Pictures(5, Size{1, 1}), 460, "five: three rows, sizes do not matter"},
     };

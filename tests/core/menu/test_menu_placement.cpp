@@ -16,12 +16,8 @@ TEST(MenuPlacement, WallLimitLeavesRoomForTheRowsAndHasAFloor) {
 constexpr Rect topVisible{0, 24, 1280, 776};
 
 TEST(MenuPlacement, HangsUnderAnIconAtTheTop) {
-    struct Case {
-        Rect anchor;
-        double content;
-        Rect frame;
-        const char* why;
-    } const cases[] = {
+    struct Case { Rect anchor; double content; Rect frame; const char* why; };
+    const Case cases[] = {
         {{600, 0, 24, 24}, 400, {426, 30, 372, 400}, "centred, 6 under the panel's edge"},
         {{600, 0, 24, 24}, 399.2, {426, 30, 372, 400}, "height rounded up"},
         {{1260, 0, 20, 24}, 400, {900, 30, 372, 400}, "near the right edge: 8 inside it"},
