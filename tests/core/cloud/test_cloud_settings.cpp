@@ -49,15 +49,12 @@ TEST(CloudSettings, BaseAddressRules) {
     EXPECT_EQ(none.availability(), Availability::notSetUp);
 }
 
-TEST(CloudSettings, LocalOnlyBlocksModelCallsButNotTheMessenger) {
+// What each client is then refused is the privacy suite's.
+TEST(CloudSettings, LocalOnlyIsStoredAndWinsEvenWithoutAnAddress) {
     Fixture f;
-    EXPECT_EQ(f.settings.client(f.session)->session, f.session);
     f.settings.setLocalOnly(true);
     EXPECT_EQ(f.store->object(CloudSettings::localOnlyKey), DefaultsValue(true));
     EXPECT_EQ(f.settings.availability(), Availability::localOnly);
-    EXPECT_FALSE(f.settings.client(f.session));
-    EXPECT_EQ(f.settings.messagingClient(f.session)->baseURL, builtIn);
-    // Local Only wins even without an address.
     EXPECT_EQ(CloudSettings(f.store, std::nullopt).availability(), Availability::localOnly);
     f.settings.setLocalOnly(false);
     EXPECT_EQ(f.settings.availability(), Availability::ready);
@@ -93,60 +90,52 @@ TEST(ModelPause, FromResetsIn) {
     EXPECT_TRUE(p.mayAsk(t0 + 60s));
 }
 
+// Kept as seconds since 1970, and over from its end on; the keys stay until cleared.
 TEST(CloudSettings, PauseIsStoredReadBackAndCleared) {
     Fixture f;
     EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
-    auto pause = f.settings.pauseModel(3600.0, t0);
-    EXPECT_EQ(pause, ModelPause(t0 + 3600s, t0 + 3600s));
+    const auto pause = f.settings.pauseModel(3600.0, t0);
     EXPECT_EQ(f.store->number(CloudSettings::pauseUntilKey), 1'800'003'600.0);
     EXPECT_EQ(f.store->number(CloudSettings::pauseBackKey), 1'800'003'600.0);
     EXPECT_EQ(f.settings.modelPause(t0 + 3599s), pause);
     EXPECT_EQ(f.settings.modelPause(t0 + 3600s), std::nullopt);
-    // Over: the keys stay until cleared.
     EXPECT_TRUE(f.store->object(CloudSettings::pauseUntilKey));
-
     // Without a back time the stored one goes.
-    pause = f.settings.pauseModel(std::nullopt, t0);
-    EXPECT_EQ(pause, ModelPause(t0 + 900s, std::nullopt));
+    EXPECT_EQ(f.settings.modelPause(t0), f.settings.pauseModel(std::nullopt, t0));
     EXPECT_EQ(f.store->object(CloudSettings::pauseBackKey), std::nullopt);
-    EXPECT_EQ(f.settings.modelPause(t0), pause);
-
-    f.settings.clearModelPause();
-    EXPECT_EQ(f.store->object(CloudSettings::pauseUntilKey), std::nullopt);
-    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
+    // Clearing with only the back time stored leaves it alone.
+    Fixture g;
+    g.store->set(CloudSettings::pauseBackKey, 5.0);
+    g.settings.clearModelPause();
+    EXPECT_EQ(g.store->number(CloudSettings::pauseBackKey), 5.0);
 }
 
 TEST(CloudSettings, StoredPausesAreReadWarily) {
-    Fixture f;
     const double now = 1'800'000'000.0;
-    // More than 25 hours ahead (the clock was set back): not honoured.
-    f.store->set(CloudSettings::pauseUntilKey, now + 90001);
-    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
-    // So is one centuries ahead of a clock set far back: more nanoseconds apart than 64 bits hold.
+    const std::tuple<const char*, DefaultsValue, std::optional<DefaultsValue>, bool> cases[] = {
+        {"more than 25 hours ahead (the clock was set back)", now + 90001, std::nullopt, false},
+        {"at most 25 hours ahead", now + 90000, std::nullopt, true},
+        {"an end of the wrong type", std::string("tomorrow"), std::nullopt, false},
+        {"an end beyond any date", 1e300, std::nullopt, false},
+        {"an end before any date", -1e300, std::nullopt, false},
+        {"an end far beyond the clock", 1e12, std::nullopt, false},
+        {"a back time of the wrong type", now + 60, std::string("soon"), true},
+        {"a back time beyond any date", now + 60, 1e300, true},
+        {"a back time before any date", now + 60, -1e300, true},
+        {"a back time far beyond the clock", now + 60, 1e12, true},
+    };
+    for (const auto& [what, until, back, paused] : cases) {
+        Fixture f;
+        f.store->set(CloudSettings::pauseUntilKey, until);
+        if (back) f.store->set(CloudSettings::pauseBackKey, *back);
+        const auto pause = f.settings.modelPause(t0);
+        EXPECT_EQ(pause.has_value(), paused) << what;
+        EXPECT_FALSE(pause && pause->back) << what;
+    }
+    // An end centuries ahead of a clock set far back: more nanoseconds apart than 64 bits hold.
+    Fixture f;
     f.store->set(CloudSettings::pauseUntilKey, 9'000'000'000.0);
     EXPECT_EQ(f.settings.modelPause(Date(std::chrono::seconds(-2'000'000'000))), std::nullopt);
-    f.store->set(CloudSettings::pauseUntilKey, now + 90000);
-    EXPECT_TRUE(f.settings.modelPause(t0));
-    // A back time of the wrong type is no back time; an end of the wrong type no pause.
-    f.store->set(CloudSettings::pauseBackKey, std::string("soon"));
-    EXPECT_EQ(f.settings.modelPause(t0)->back, std::nullopt);
-    f.store->set(CloudSettings::pauseUntilKey, std::string("tomorrow"));
-    EXPECT_EQ(f.settings.modelPause(t0), std::nullopt);
-    // Numbers beyond any date the clock holds are no back time and no pause.
-    f.store->set(CloudSettings::pauseUntilKey, now + 60);
-    for (double huge : {1e300, -1e300, 1e12}) {
-        f.store->set(CloudSettings::pauseBackKey, huge);
-        EXPECT_EQ(f.settings.modelPause(t0)->back, std::nullopt) << huge;
-    }
-    for (double huge : {1e300, -1e300, 1e12}) {
-        f.store->set(CloudSettings::pauseUntilKey, huge);
-        EXPECT_EQ(f.settings.modelPause(t0), std::nullopt) << huge;
-    }
-    // Clearing with only the back time stored leaves it alone.
-    Fixture g;
-    g.store->set(CloudSettings::pauseBackKey, now);
-    g.settings.clearModelPause();
-    EXPECT_EQ(g.store->number(CloudSettings::pauseBackKey), now);
 }
 
 }  // namespace

@@ -34,6 +34,14 @@ CompileResponse answer() {
     return r;
 }
 
+// The answer above with one change, decided for judged().
+template <typename Change>
+JudgeSetup decide(Change change) {
+    CompileResponse r = answer();
+    change(r);
+    return JudgeSetup::decide(r, judged());
+}
+
 std::string name(const JudgeSetup& j) {
     static const char* names[] = {"confirm", "twoReadings", "notVisible", "alreadyTrue", "tooVague"};
     return names[static_cast<int>(j.kind())];
@@ -67,40 +75,25 @@ TEST(JudgeSetup, ThresholdsAndTheirOrder) {
          [](R r) { r.type = "any_change", r.referentVisible = 0.1, r.currentlyMet = 0.95; }, "confirm"},
         {"not visible beats already true", [](R r) { r.referentVisible = 0.1, r.currentlyMet = 0.95; }, "notVisible"},
     };
-    for (const auto& [what, change, expected] : cases) {
-        CompileResponse r = answer();
-        change(r);
-        EXPECT_EQ(name(JudgeSetup::decide(r, judged())), expected) << what;
-    }
+    for (const auto& [what, change, expected] : cases) EXPECT_EQ(name(decide(change)), expected) << what;
 }
 
 TEST(JudgeSetup, TheAnswerIsFoldedIntoTheSpec) {
-    CompileResponse r = answer();
-    r.type = "new_item";
-    r.typeConfidence = 0.75;
-    r.referentVisible = 0.66;
-    r.currentlyMet = 0.8;
-    r.mode = "every_time";
+    using R = CompileResponse&;
     WatchSpec expected = judged();
     expected.type = WatchType::newItem;
     expected.mode = WatchMode::everyTime;
     expected.confidence = std::map<std::string, double>{{"type", 0.75}, {"referent_visible", 0.66}};
-    expected.baseline.currentlyMet = false;
-    EXPECT_EQ(JudgeSetup::decide(r, judged()).as<JudgeSetup::Confirm>()->spec, expected);
-
+    const auto folded = decide([](R r) {
+        r.type = "new_item", r.typeConfidence = 0.75, r.referentVisible = 0.66, r.currentlyMet = 0.8, r.mode = "every_time";
+    });
+    EXPECT_EQ(folded.as<JudgeSetup::Confirm>()->spec, expected);
     // Text kinds and unknown names leave the kind; unknown modes leave the mode.
     for (const char* type : {"text_gone", "any_thing", "number_compare"}) {
-        r = answer();
-        r.type = type;
-        r.mode = "weekly";
-        const WatchSpec kept = JudgeSetup::decide(r, judged()).as<JudgeSetup::Confirm>()->spec;
+        const auto kept = decide([type](R r) { r.type = type, r.mode = "weekly"; }).as<JudgeSetup::Confirm>()->spec;
         EXPECT_EQ(std::pair(kept.type, kept.mode), std::pair(WatchType::stateReached, WatchMode::once)) << type;
     }
-    // Two readings carry the top two kinds.
-    r = answer();
-    r.typeConfidence = 0.5;
-    r.types = {{{"new_item", 0.4}, {"state_reached", 0.4}, {"nonsense", 0.9}}};
-    const auto two = JudgeSetup::decide(r, judged());
+    const auto two = decide([](R r) { r.typeConfidence = 0.5, r.types = {{{"new_item", 0.4}}}; });
     EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->kinds,
               (std::vector<WatchType>{WatchType::stateReached, WatchType::newItem}));
     EXPECT_EQ(two.as<JudgeSetup::TwoReadings>()->spec.confidence->at("type"), 0.5);
@@ -108,26 +101,21 @@ TEST(JudgeSetup, TheAnswerIsFoldedIntoTheSpec) {
 
 // An any-change answer is the watch itself; already true offers a fallback under a new id.
 TEST(JudgeSetup, AnyChangeAnswersAndAlreadyTrueFallbacks) {
-    CompileResponse any = answer();
-    any.type = "any_change";
-    any.referentVisible = 0.1;
-    any.currentlyMet = 0.95;
-    const WatchSpec same = JudgeSetup::decide(any, judged()).as<JudgeSetup::Confirm>()->spec;
-    EXPECT_EQ(same.type, WatchType::anyChange);
-    EXPECT_EQ(same.id, "w_JUDGE1");
-    EXPECT_EQ(same.command, "the build finishes");
+    using R = CompileResponse&;
+    const WatchSpec same =
+        decide([](R r) { r.type = "any_change", r.referentVisible = 0.1, r.currentlyMet = 0.95; })
+            .as<JudgeSetup::Confirm>()->spec;
+    EXPECT_EQ(std::tie(same.type, same.id, same.command),
+              std::make_tuple(WatchType::anyChange, "w_JUDGE1", "the build finishes"));
     EXPECT_FALSE(same.fallbackFrom.has_value());
 
-    CompileResponse met = answer();
-    met.currentlyMet = 0.9;
-    const auto t = JudgeSetup::decide(met, judged());
+    const auto t = decide([](R r) { r.currentlyMet = 0.9; });
     ASSERT_NE(t.as<JudgeSetup::AlreadyTrue>(), nullptr);
     EXPECT_TRUE(t.as<JudgeSetup::AlreadyTrue>()->spec.baseline.currentlyMet);
     const WatchSpec& fallback = t.as<JudgeSetup::AlreadyTrue>()->fallback;
-    EXPECT_EQ(fallback.type, WatchType::anyChange);
+    EXPECT_EQ(std::tie(fallback.type, fallback.fallbackFrom, fallback.baseline.currentlyMet),
+              std::make_tuple(WatchType::anyChange, WatchType::stateReached, false));
     EXPECT_NE(fallback.id, "w_JUDGE1");
-    EXPECT_EQ(fallback.fallbackFrom, WatchType::stateReached);
-    EXPECT_FALSE(fallback.baseline.currentlyMet);
 }
 
 TEST(JudgeSetup, SpecForAChosenKind) {
