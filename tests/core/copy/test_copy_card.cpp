@@ -91,8 +91,6 @@ TEST(CopyCard, WordsForEveryKind) {
          "Got it. I'll bark when a new line of text shows up here. Right now I read 1 line.", {"a new line of text"}},
         {"new line, blank display", Make(T::newLine, "x").display("  "),
          "Got it. I'll bark when a new line of text shows up here.", {"a new line of text"}},
-        {"state reached", Make(T::stateReached, "the build is green"),
-         "Got it. I'll bark when the build is green. Right now: not yet.", {"the build is green"}},
         {"new item", Make(T::newItem, "a new order comes in").display("3 lines"),
          "Got it. I'll bark when a new order comes in. Right now: not yet.", {"a new order comes in"}},
     };
@@ -123,7 +121,11 @@ TEST(CopyCard, WindowNote) {
         {Make(WatchType::newLine, "x").window(long25).direct(true),
          "Reads this text directly from its app while the window is on screen"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Copy::card(c.spec).windowNote, c.note);
+    for (const Case& c : cases) {
+        const CardCopy card = Copy::card(c.spec);
+        EXPECT_EQ(card.windowNote, c.note);
+        EXPECT_EQ(card.plain(), Copy::card(Make(c.spec.type, "x")).plain()) << "the note is no part of the words";
+    }
 }
 
 TEST(CopyCard, FormatValue) {
@@ -147,23 +149,6 @@ TEST(CopyCard, ValuePhrase) {
     };
     for (const auto& [c, phrase] : cases) EXPECT_EQ(Copy::valuePhrase(c, 1, ValueUnit::seconds), phrase) << rawValue(c);
     EXPECT_EQ(Copy::valuePhrase(Comparison::lt, 200, ValueUnit::usd), "below 200");
-}
-
-TEST(CopyCard, PlainLeavesOutHalfAReadLineAndTheNotes) {
-    CardCopy card;
-    card.headline = "Got it.";
-    card.sentence = {{"I'll bark when the price here is below 20.", false}};
-    card.readLabel = "Right now I read";
-    card.readValue = "24.50";
-    EXPECT_EQ(card.plain(), "Got it. I'll bark when the price here is below 20. Right now I read 24.50.");
-    card.note = "a note";
-    card.windowNote = "a window note";
-    card.readValue.reset();
-    EXPECT_EQ(card.plain(), "Got it. I'll bark when the price here is below 20.");
-    card.readLabel.reset();
-    card.readValue = "24.50";
-    card.because = {{"That's how ", false}, {"it", true}, {".", false}};
-    EXPECT_EQ(card.plain(), "Got it. I'll bark when the price here is below 20. That's how it.");
 }
 
 }  // namespace

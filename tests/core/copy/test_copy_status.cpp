@@ -68,14 +68,8 @@ TEST(CopyStatus, StateLine) {
 }
 
 TEST(CopyStatus, Tag) {
-    struct Case {
-        WatchStatus status;
-        std::optional<std::string> bark;
-        bool flashing;
-        Trouble trouble;
-        bool direct;
-        std::string expected;
-    };
+    struct Case { WatchStatus status; std::optional<std::string> bark; bool flashing; Trouble trouble; bool direct;
+                  std::string expected; };
     const Case cases[] = {
         {paused, "14:02", true, nullopt, false, "BARKED 14:02"},
         {lostSight, nullopt, true, WatchTrouble::localOnly(), false, "BARKED"},
@@ -180,23 +174,6 @@ TEST(CopyStatus, SmallSentences) {
         {"", "I can't see a  in this area."},
     };
     for (const auto& [target, out] : articles) EXPECT_EQ(Copy::notVisible(target), out) << target;
-}
-
-TEST(CopyStatus, KindLabelsAndExamples) {
-    struct Case { WatchType type; std::string label; std::optional<std::string> example; };
-    const Case cases[] = {
-        {anyChange, "When anything changes", nullopt},
-        {textAppears, "When exact words appear", "it says \"Done\""},
-        {textGone, "When exact words are gone", "\"Loading\" is gone"},
-        {numberCompare, "When a number passes a value", "the number drops below 100"},
-        {stateReached, "When that's true", nullopt},
-        {newLine, "When something new shows up", nullopt},
-        {newItem, "When something new shows up", nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Copy::readingLabel(c.type), c.label) << rawValue(c.type);
-        EXPECT_EQ(Copy::readingExample(c.type), c.example) << rawValue(c.type);
-    }
 }
 
 }  // namespace
