@@ -132,44 +132,35 @@ TEST(TelegramLink, ADroppedUnpairingStaysPendingForTheNextLaunch) {
     EXPECT_TRUE(chat.pending());
 }
 
-TEST(TelegramLink, BarkSendsTheChatSentenceAndTheReadingOfNumberWatches) {
-    Chat chat;
-    chat.server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": false})"));
+// The chat's sentence, the reading of number watches only, and what came of
+// it; the bark is remembered whatever the answer, so a keep can still act on it.
+TEST(TelegramLink, BarksAreSentRememberedAndTheirAnswersTold) {
     WatchSpec fallback = watch("w_FALL01", WatchType::anyChange);
     fallback.fallbackFrom = WatchType::stateReached;
     WatchSpec number = watch("w_NUM001", WatchType::numberCompare);
     number.mode = WatchMode::everyTime;
-    const Json base{{"device", chat.settings.deviceID()}, {"command", "\"Done\" appears"}, {"mode", "once"}};
-    const std::pair<WatchSpec, Json> cases[] = {
-        {watch("w_TEXT01"), {{"watch", "w_TEXT01"}}},
-        {fallback, {{"watch", "w_FALL01"}, {"command", "something changed here"}}},
-        {watch("w_PLAIN1", WatchType::anyChange), {{"watch", "w_PLAIN1"}}},
-        {number, {{"watch", "w_NUM001"}, {"read", "150"}, {"mode", "every_time"}}},
+    const std::tuple<WatchSpec, Json, ScriptedAnswer, Result> cases[] = {
+        {watch("w_TEXT01"), {{"watch", "w_TEXT01"}}, ScriptedAnswer::json(200, R"({"sent": false})"),
+         Result::sent(false)},
+        {fallback, {{"watch", "w_FALL01"}, {"command", "something changed here"}}, ScriptedAnswer::json(409, ""),
+         Result::notLinked()},  // no chat any more: the link switches off
+        {watch("w_PLAIN1", WatchType::anyChange), {{"watch", "w_PLAIN1"}}, ScriptedAnswer::json(500, ""),
+         Result::failed(CloudError::http(500))},
+        {number, {{"watch", "w_NUM001"}, {"read", "150"}, {"mode", "every_time"}}, ScriptedAnswer::json(200, "[]"),
+         Result::failed(CloudError::badAnswer())},
     };
-    for (const auto& [spec, fields] : cases) {
-        EXPECT_EQ(chat.bark(spec, "150"), Result::sent(false)) << spec.id;
-        Json expected = base;
-        expected.update(fields);
-        EXPECT_EQ(Json::parse(chat.server.requests().back().body), expected) << spec.id;
-    }
-}
-
-TEST(TelegramLink, BarkResultsAndTheBarkIsRememberedWhateverTheAnswer) {
-    const std::pair<ScriptedAnswer, Result> cases[] = {
-        {ScriptedAnswer::json(200, R"({"sent": false})"), Result::sent(false)},
-        {ScriptedAnswer::json(409, ""), Result::notLinked()},  // no chat any more: the link switches off
-        {ScriptedAnswer::json(500, ""), Result::failed(CloudError::http(500))},
-        {ScriptedAnswer::json(200, "[]"), Result::failed(CloudError::badAnswer())},
-    };
-    for (const auto& [answer, result] : cases) {
+    for (const auto& [spec, fields, answer, result] : cases) {
+        SCOPED_TRACE(spec.id);
         Chat chat;
         chat.server.answer("/v1/notify", answer);
-        EXPECT_EQ(chat.bark(watch("w_AAAAAA")), result) << answer.status;
+        EXPECT_EQ(chat.bark(spec, "150"), result);
+        Json expected{{"device", chat.settings.deviceID()}, {"command", "\"Done\" appears"}, {"mode", "once"}};
+        expected.update(fields);
+        EXPECT_EQ(Json::parse(chat.server.requests().back().body), expected);
         const bool offAfter = result == Result::notLinked();
-        EXPECT_EQ(chat.link->connected(), !offAfter) << answer.status;
-        EXPECT_EQ(chat.changes, offAfter ? 1 : 0) << answer.status;
-        // So a keep can still act on it.
-        EXPECT_TRUE(chat.link->recent().spec("w_AAAAAA", t0).has_value()) << answer.status;
+        EXPECT_EQ(chat.link->connected(), !offAfter);
+        EXPECT_EQ(chat.changes, offAfter ? 1 : 0);
+        EXPECT_EQ(chat.link->recent().spec(spec.id, t0), spec);
     }
 }
 
