@@ -89,7 +89,6 @@ TEST(CloudClient, ErrorAnswersMapToTheirCaseAndRedirectsAreNotFollowed) {
     const Row rows[] = {
         {413, "<html><body><h1>413 Request Entity Too Large</h1></body></html>", CloudError::tooLarge(),
          {"Content-Type", "text/html"}},
-        {429, R"({"error":"daily_limit","resets_in":5400})", CloudError::dailyLimit(5400), {"X-A", "1"}},
         {502, "Bad Gateway", CloudError::modelUnavailable(), {"X-A", "1"}},
         {302, "", CloudError::http(302), {"Location", "/v1/elsewhere"}},
         {301, "", CloudError::http(301), {"Location", "https://example.invalid/"}},
