@@ -85,56 +85,39 @@ TEST(CloudSession, OversizedAnswersFailCleanly) {
     }
 }
 
-// A call the server leaves hanging holds up no other; each completes on the executor's thread.
-TEST(CloudSession, CallsInFlightCompleteIndependentlyThroughTheExecutor) {
-    HttpTestServer server;
-    server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
-    server.answer("/v1/unpair", ScriptedAnswer::json(200, R"({"linked": false})"));
-    auto c = clientFor(server.url(), quickSession());
-    ManualExecutor main;
+// A call the server leaves hanging holds up no other; each completes on the
+// executor's thread, unless it was cancelled: while the server was still
+// thinking, after the answer came but before the main thread ran it, or
+// before it even started.
+TEST(CloudSession, CallsCompleteIndependentlyOnTheExecutorUnlessCancelled) {
+    testing::CloudHarness h;
+    ScriptedAnswer slow = ScriptedAnswer::json(200, R"({"linked": false, "code": "K7"})");
+    slow.delay = 300ms;
+    h.server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
+    h.server.answer("/v1/pair", slow);
+    h.server.answer("/v1/unpair", ScriptedAnswer::json(200, linked));
+    auto c = clientFor(h.server.url(), h.session);
     std::vector<std::string> order;
     auto record = [&, mainThread = std::this_thread::get_id()](const char* name) {
-        return [&, name, mainThread](CloudResult<LinkStatus> r) {
+        return [&, name, mainThread](auto r) {
             order.push_back(r.ok() && std::this_thread::get_id() == mainThread ? name : "wrong");
         };
     };
-    auto hanging = c.pairStatus(main.executor(), record("hanging"));
-    ASSERT_TRUE(server.waitForRequests(1, 5s));
-    auto quick = c.unpair(main.executor(), record("quick"));
-    ASSERT_TRUE(main.runUntil([&] { return !order.empty(); }, 5s));
-    EXPECT_EQ(order, (std::vector<std::string>{"quick"}));
-    hanging.cancel();
-}
-
-TEST(CloudSession, CancelledCallsNeverComplete) {
-    HttpTestServer server;
-    ScriptedAnswer slow = ScriptedAnswer::json(200, linked);
-    slow.delay = 300ms;
-    server.answer("/v1/pair/status", slow);
-    server.answer("/v1/unpair", ScriptedAnswer::json(200, linked));
-    auto c = clientFor(server.url(), quickSession());
-    ManualExecutor main;
-    std::atomic<int> completions = 0;
-    auto count = [&](CloudResult<LinkStatus>) { ++completions; };
-
-    // Cancelled while the server is still thinking.
-    auto inFlight = c.pairStatus(main.executor(), count);
-    ASSERT_TRUE(server.waitForRequests(1, 5s));
+    const CloudCall hanging = c.pairStatus(h.main.executor(), record("hanging"));
+    ASSERT_TRUE(h.server.waitForRequests(1, 5s));
+    auto inFlight = c.pair(h.main.executor(), record("in flight"));
+    ASSERT_TRUE(h.server.waitForRequests(2, 5s));
     inFlight.cancel();
-    // Cancelled after the answer came but before the main thread ran it.
-    auto answered = c.unpair(main.executor(), count);
-    ASSERT_TRUE(main.waitForWork(5s));
+    auto answered = c.unpair(h.main.executor(), record("answered"));
+    ASSERT_TRUE(h.main.waitForWork(5s));
     answered.cancel();
     answered.cancel();
-    // Cancelled before it even started.
-    auto early = c.unpair(main.executor(), count);
-    early.cancel();
-    // A witness that is not cancelled, sent last and slow, so everything above had its chance.
-    bool witness = false;
-    auto last = c.pairStatus(main.executor(), [&](CloudResult<LinkStatus> r) { witness = r.ok(); });
-    ASSERT_TRUE(main.runUntil([&] { return witness; }, 5s));
-    main.runPending();
-    EXPECT_EQ(completions, 0);
+    c.unpair(h.main.executor(), record("early")).cancel();
+    // Sent last and slow, so everything above had its chance.
+    const CloudCall witness = c.pair(h.main.executor(), record("witness"));
+    ASSERT_TRUE(h.main.runUntil([&] { return !order.empty(); }, 5s));
+    h.main.runPending();
+    EXPECT_EQ(order, (std::vector<std::string>{"witness"}));
 }
 
 TEST(CloudSession, DroppingOrStoppingTheSessionDropsItsCallsAtOnce) {
