@@ -36,12 +36,10 @@ public:
 
     // Runs jobs as they come until `done` holds or `timeout` passes.
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + timeout;
         while (!done()) {
-            {
-                std::unique_lock lock(queue_->mutex);
-                if (!queue_->posted.wait_until(lock, end, [&] { return !queue_->jobs.empty(); })) return done();
-            }
+            if (!waitForWork(duration_cast<milliseconds>(end - steady_clock::now()))) return done();
             runPending();
         }
         return true;

@@ -19,10 +19,8 @@ std::string feed(const char* key = "", const Json& value = nullptr) {
 TEST(UpdateCheck, ParsesAValidFeed) {
     auto r = UpdateCheck::parse(feed("notes", "  Faster reading.\n"));
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->version, "1.4.0-beta+2");
-    EXPECT_EQ(r->build, 57);
-    EXPECT_EQ(r->url.toString(), "https://kestrove.example/download");
-    EXPECT_EQ(r->notes, "Faster reading.");
+    EXPECT_EQ(std::make_tuple(r->version, r->build, r->url.toString(), r->notes),
+              std::make_tuple("1.4.0-beta+2", 57, "https://kestrove.example/download", "Faster reading."));
     EXPECT_TRUE(UpdateCheck::parse(feed("extra", {1, 2})));
     EXPECT_EQ(UpdateCheck::parse(feed("version", " 2.0 "))->version, "2.0");
     EXPECT_EQ(UpdateCheck::parse(feed("version", "\n12345678901234567890\t"))->version, "12345678901234567890");
