@@ -54,7 +54,8 @@ TEST(CloudClient, EachCallPostsItsJsonBodyToItsPath) {
     EXPECT_EQ(Json::parse(log[0].body), (Json{{"device", "device-1"}, {"command", sentence}, {"image", toJson(big)}}));
     EXPECT_NE(log[0].body.find('"' + sentence + '"'), std::string::npos) << "a slash written as \\/";
     EXPECT_EQ(Json::parse(log[1].body), (Json{{"device", "device-1"}, {"command", "it is done"},
-                                              {"type", "state_reached"}, {"baseline", toJson(a)}, {"current", toJson(b)}}));
+                                              {"type", "state_reached"}, {"baseline", toJson(a)},
+                                              {"current", toJson(b)}}));
     EXPECT_EQ(Json::parse(log[4].body),
               (Json{{"device", "device-1"}, {"watch", "w_1"}, {"command", "the build is done"}, {"mode", "once"}}));
     for (std::size_t i : {2u, 3u, 5u}) EXPECT_EQ(Json::parse(log[i].body), device) << log[i].path;
