@@ -49,54 +49,54 @@ std::vector<std::string> boldTexts(const CardCopy& c) {
 TEST(CopyCard, WordsForEveryKind) {
     using T = WatchType;
     struct Case { const char* what; WatchSpec spec; std::string plain; std::vector<std::string> bold; };
+    // Each card's words after "Got it. I'll bark ".
     const Case cases[] = {
-        {"any change", Make(T::anyChange, "anything changes"),
-         "Got it. I'll bark as soon as anything here changes.", {"anything here changes"}},
+        {"any change", Make(T::anyChange, "anything changes"), "as soon as anything here changes.",
+         {"anything here changes"}},
         {"text appears, read differs", Make(T::textAppears, "it says Done").text("Done").current("Working"),
-         "Got it. I'll bark when I can read \"Done\" here. Right now I read Working.", {"\"Done\""}},
+         "when I can read \"Done\" here. Right now I read Working.", {"\"Done\""}},
         {"text appears, display wins", Make(T::textAppears, "x").text("Done").display("Saving").current("Working"),
-         "Got it. I'll bark when I can read \"Done\" here. Right now I read Saving.", {"\"Done\""}},
+         "when I can read \"Done\" here. Right now I read Saving.", {"\"Done\""}},
         {"text appears, already reads it", Make(T::textAppears, "x").text("Done").current("done!"),
-         "Got it. I'll bark when I can read \"Done\" here.", {"\"Done\""}},
-        {"text appears, nothing read", Make(T::textAppears, "x").text("Done"),
-         "Got it. I'll bark when I can read \"Done\" here.", {"\"Done\""}},
+         "when I can read \"Done\" here.", {"\"Done\""}},
+        {"text appears, nothing read", Make(T::textAppears, "x").text("Done"), "when I can read \"Done\" here.",
+         {"\"Done\""}},
         {"countdown rule", Make(T::textAppears, "the timer ends").text("00:00").display("05:00").from(T::stateReached),
-         "Got it. I'll bark when I can read \"00:00\" here, or when the countdown is gone. Right now I read 05:00. "
+         "when I can read \"00:00\" here, or when the countdown is gone. Right now I read 05:00. "
          "That's how I'll know the timer ends.",
          {"\"00:00\"", "the timer ends"}},
         {"text gone", Make(T::textGone, "Loading is gone").text("Loading").current("Loading"),
-         "Got it. I'll bark when \"Loading\" is gone from here.", {"\"Loading\""}},
+         "when \"Loading\" is gone from here.", {"\"Loading\""}},
         {"busy rule", Make(T::textGone, "the export is done").text("Exporting").from(T::stateReached),
-         "Got it. I'll bark when \"Exporting\" is gone and this box has stopped changing. "
-         "That's how I'll know the export is done.",
+         "when \"Exporting\" is gone and this box has stopped changing. That's how I'll know the export is done.",
          {"\"Exporting\"", "the export is done"}},
         {"number, no description", Make(T::numberCompare, "x").number(Comparison::lt, 20, ValueUnit::eur).display("24.50"),
-         "Got it. I'll bark when the number here is below 20. Right now I read 24.50.", {"number", "below 20"}},
+         "when the number here is below 20. Right now I read 24.50.", {"number", "below 20"}},
         {"number, no comparator", Make(T::numberCompare, "x").number(Comparison::none, 20, ValueUnit::eur),
-         "Got it. I'll bark when the number here is 20.", {"number", "20"}},
+         "when the number here is 20.", {"number", "20"}},
         {"number, unset value", Make(T::numberCompare, "x").about("queue").number(Comparison::lte, nullopt),
-         "Got it. I'll bark when the queue here is at or below 0.", {"queue", "at or below 0"}},
+         "when the queue here is at or below 0.", {"queue", "at or below 0"}},
         {"number with duration",
          Make(T::numberCompare, "x").about("wait").number(Comparison::gte, 2.5, ValueUnit::minutes),
-         "Got it. I'll bark when the wait here is at least 2.5 minutes.", {"wait", "at least 2.5 minutes"}},
+         "when the wait here is at least 2.5 minutes.", {"wait", "at least 2.5 minutes"}},
         {"percentage rule",
          Make(T::numberCompare, "the upload finishes").about("progress").number(Comparison::none, 100, ValueUnit::percent)
              .display("45%").from(T::stateReached),
-         "Got it. I'll bark when the progress here reaches 100% or disappears. Right now I read 45%. "
+         "when the progress here reaches 100% or disappears. Right now I read 45%. "
          "That's how I'll know the upload finishes.",
          {"progress", "100%", "the upload finishes"}},
         {"new line", Make(T::newLine, "a new line appears").display("3 lines"),
-         "Got it. I'll bark when a new line of text shows up here. Right now I read 3 lines.", {"a new line of text"}},
+         "when a new line of text shows up here. Right now I read 3 lines.", {"a new line of text"}},
         {"new line from a new-item sentence", Make(T::newLine, "a new message arrives").display("1 line").from(T::newItem),
-         "Got it. I'll bark when a new line of text shows up here. Right now I read 1 line.", {"a new line of text"}},
-        {"new line, blank display", Make(T::newLine, "x").display("  "),
-         "Got it. I'll bark when a new line of text shows up here.", {"a new line of text"}},
+         "when a new line of text shows up here. Right now I read 1 line.", {"a new line of text"}},
+        {"new line, blank display", Make(T::newLine, "x").display("  "), "when a new line of text shows up here.",
+         {"a new line of text"}},
         {"new item", Make(T::newItem, "a new order comes in").display("3 lines"),
-         "Got it. I'll bark when a new order comes in. Right now: not yet.", {"a new order comes in"}},
+         "when a new order comes in. Right now: not yet.", {"a new order comes in"}},
     };
     for (const Case& c : cases) {
         const CardCopy card = Copy::card(c.spec);
-        EXPECT_EQ(card.plain(), c.plain) << c.what;
+        EXPECT_EQ(card.plain(), "Got it. I'll bark " + c.plain) << c.what;
         EXPECT_EQ(boldTexts(card), c.bold) << c.what;
         const bool judged = needsCloud(c.spec.type);
         EXPECT_EQ(card.note, judged ? std::optional<std::string>(Copy::judgedNote) : nullopt) << c.what;
