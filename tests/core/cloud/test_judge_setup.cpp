@@ -2,26 +2,14 @@
 
 #include <string>
 
+#include "cloud_samples.hpp"
 #include "core/cloud/judge_setup.hpp"
 #include "core/rules/local_compiler.hpp"
 
 using namespace kestrove;
-using namespace std::chrono;
+using kestrove::testing::judged;
 
 namespace {
-
-WatchSpec judged() {
-    WatchSpec s;
-    s.id = "w_JUDGE1";
-    s.command = "the build finishes";
-    s.type = WatchType::stateReached;
-    s.target.description = "the build finishes";
-    s.mode = WatchMode::once;
-    s.region = {3, 10, 20, 400, 80, 2, std::nullopt};
-    s.baseline.currentText = "Building…";
-    s.createdAt = sys_days{year{2026} / 3 / 1} + hours{9};
-    return s;
-}
 
 // An answer that confirms as it stands; each case moves one score.
 CompileResponse answer() {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "chat_fixture.hpp"
+#include "cloud_samples.hpp"
 #include "core/cloud/watch_setup.hpp"
 #include "support/decode.hpp"
 

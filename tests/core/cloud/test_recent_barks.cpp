@@ -2,50 +2,36 @@
 
 #include <functional>
 
+#include "cloud_samples.hpp"
 #include "core/cloud/recent_barks.hpp"
 #include "core/watch/watch_json.hpp"
 
 using namespace kestrove;
 using namespace std::chrono;
-
-namespace {
-
-const Date t0 = sys_days{year{2026} / 3 / 1} + hours{9};
-
-WatchSpec spec(const std::string& id, const std::string& command = "\"Done\" appears") {
-    WatchSpec s;
-    s.id = id;
-    s.command = command;
-    s.type = WatchType::textAppears;
-    s.target.text = "Done";
-    s.region = {7, 10, 20, 300, 40, 2, std::nullopt};
-    s.createdAt = t0 - hours{2};
-    return s;
-}
-
-}  // namespace
+using kestrove::testing::t0;
+using kestrove::testing::watch;
 
 TEST(RecentBarks, AnEntryLivesJustUnderAnHourAndANewerBarkRestartsIt) {
     RecentBarks r;
-    r.remember(spec("w_AAAAAA", "old sentence"), t0 - minutes{50});
-    r.remember(spec("w_AAAAAA"), t0);
+    r.remember(watch("w_AAAAAA", WatchType::anyChange), t0 - minutes{50});
+    r.remember(watch("w_AAAAAA"), t0);
     ASSERT_EQ(r.entries.size(), 1u);
     for (auto [after, alive] : {std::pair{seconds{0}, true}, {seconds{3599}, true}, {seconds{3600}, false},
                                 {seconds{7200}, false}, {seconds{-30}, true}}) {
         EXPECT_EQ(r.spec("w_AAAAAA", t0 + after).has_value(), alive) << after.count();
         EXPECT_EQ(r.any(t0 + after), alive) << after.count();
     }
-    EXPECT_EQ(r.spec("w_AAAAAA", t0 + seconds{10}), spec("w_AAAAAA"));
+    EXPECT_EQ(r.spec("w_AAAAAA", t0 + seconds{10}), watch("w_AAAAAA"));
     EXPECT_FALSE(r.spec("w_BBBBBB", t0).has_value());
     EXPECT_FALSE(RecentBarks{}.any(t0));
 }
 
 TEST(RecentBarks, RememberDropsEntriesAnHourOldButKeepsOnesFromTheFuture) {
     RecentBarks r;
-    r.remember(spec("w_OLD000"), t0);
-    r.remember(spec("w_YOUNG0"), t0 + minutes{30});
-    r.entries.emplace("w_FUTURE", RecentBarks::Entry{spec("w_FUTURE"), t0 + hours{5}});
-    r.remember(spec("w_NEW000"), t0 + seconds{3600});
+    r.remember(watch("w_OLD000"), t0);
+    r.remember(watch("w_YOUNG0"), t0 + minutes{30});
+    r.entries.emplace("w_FUTURE", RecentBarks::Entry{watch("w_FUTURE"), t0 + hours{5}});
+    r.remember(watch("w_NEW000"), t0 + seconds{3600});
     std::vector<std::string> kept;
     for (const auto& [id, entry] : r.entries) kept.push_back(id);
     EXPECT_EQ(kept, (std::vector<std::string>{"w_FUTURE", "w_NEW000", "w_YOUNG0"}));
@@ -53,10 +39,9 @@ TEST(RecentBarks, RememberDropsEntriesAnHourOldButKeepsOnesFromTheFuture) {
 
 TEST(RecentBarks, StoredInTheWatchFileFormAndReadStrictly) {
     RecentBarks r;
-    WatchSpec numeric = spec("w_BBBBBB", "price below 200");
-    numeric.type = WatchType::numberCompare;
+    WatchSpec numeric = watch("w_BBBBBB", WatchType::numberCompare);
     numeric.value = 200;
-    r.remember(spec("w_AAAAAA"), t0);
+    r.remember(watch("w_AAAAAA"), t0);
     r.remember(numeric, t0 + seconds{5});
     const std::string text = encodeJson(r);
     EXPECT_EQ(decodeJson<RecentBarks>(text), r);
@@ -90,7 +75,7 @@ TEST(RecentBarks, EntriesCenturiesOldAreNotFresh) {
     // Dates this far apart differ by more nanoseconds than 64 bits hold.
     const Date old = sys_days{year{1700} / 1 / 1};
     RecentBarks r;
-    r.entries.emplace("w_OLD000", RecentBarks::Entry{spec("w_OLD000"), old});
+    r.entries.emplace("w_OLD000", RecentBarks::Entry{watch("w_OLD000"), old});
     EXPECT_FALSE(r.any(t0));
     EXPECT_FALSE(r.spec("w_OLD000", t0).has_value());
     r.prune(t0);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "chat_fixture.hpp"
+#include "cloud_samples.hpp"
 
 namespace kestrove {
 namespace {

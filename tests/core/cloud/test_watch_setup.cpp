@@ -4,32 +4,22 @@
 #include <functional>
 
 #include "core/cloud/watch_setup.hpp"
-#include "support/cloud_harness.hpp"
+#include "cloud_samples.hpp"
 
 namespace kestrove {
 namespace {
 
 using namespace std::chrono;
 using testing::CloudHarness;
+using testing::judged;
 using testing::ScriptedAnswer;
+using testing::t0;
 using Answer = WatchSetup::Answer;
 using Step = WatchSetup::Step;
 
-const Date t0 = sys_days{year{2026} / 3 / 1} + hours{9};
 const WatchRegion box{1, 10, 20, 200, 100, 1, std::nullopt};
 const BaselineReading screen({{"Build #512", {0.05, 0.05, 0.6, 0.3}, 0.95},
                               {"Exporting… 45%", {0.05, 0.5, 0.9, 0.4}, 0.92}});
-
-WatchSpec judged() {
-    WatchSpec s;
-    s.id = "w_JUDGE1";
-    s.command = "the build finishes";
-    s.target.description = s.command;
-    s.type = WatchType::stateReached;
-    s.region = box;
-    s.createdAt = t0;
-    return s;
-}
 
 Answer ask(CloudHarness& h, std::optional<CloudImage> crop = CloudImage{"image/png", "iVBORw0KGgo="}) {
     WatchSetup setup(box, h.settings, h.session);

@@ -1,5 +1,5 @@
 #pragma once
-// A messenger link over a loopback server, shared by the chat and privacy tests.
+// Watches, and a messenger link over a loopback server, shared by the server tests.
 
 #include <memory>
 #include <optional>
@@ -21,6 +21,14 @@ inline WatchSpec watch(const std::string& id, WatchType type = WatchType::textAp
     s.type = type;
     s.region = {1, 0, 0, 200, 100, 1, std::nullopt};
     s.createdAt = t0 - std::chrono::hours{1};
+    return s;
+}
+
+// A watch only the model can judge.
+inline WatchSpec judged() {
+    WatchSpec s = watch("w_JUDGE1", WatchType::stateReached);
+    s.command = "the build finishes";
+    s.target.description = s.command;
     return s;
 }
 
