@@ -28,12 +28,7 @@ struct Make {
     Make& from(WatchType kind) { return s.ruleFrom = kind, *this; }
     Make& display(std::string d) { return s.baseline.currentDisplay = std::move(d), *this; }
     Make& current(std::string t) { return s.baseline.currentText = std::move(t), *this; }
-    Make& window(std::string app) {
-        WindowAnchor w;
-        w.app = std::move(app);
-        s.region.window = w;
-        return *this;
-    }
+    Make& window(std::string app) { return s.region.window.emplace().app = std::move(app), *this; }
     Make& direct(bool onScreenOnly) { return s.direct = DirectInfo{onScreenOnly}, *this; }
     operator WatchSpec() const { return s; }
 };

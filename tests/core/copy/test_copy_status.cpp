@@ -18,11 +18,7 @@ WatchRecord record(WatchType type, WatchStatus status, std::optional<std::string
     WatchRecord r;
     r.spec.command = "the price drops below 20";
     r.spec.type = type;
-    if (app) {
-        WindowAnchor window;
-        window.app = *app;
-        r.spec.region.window = window;
-    }
+    if (app) r.spec.region.window.emplace().app = *app;
     r.status = status;
     r.lastRead = std::move(lastRead);
     return r;
@@ -43,7 +39,6 @@ TEST(CopyStatus, StateLine) {
         {record(numberCompare, lostSight), 5, "14:02", WatchTrouble::localOnly(), false, "CAN'T SEE IT"},
         {record(textAppears, paused), 5, nullopt, nullopt, false, "PAUSED"},
         {record(textGone, finished), 5, "14:02", nullopt, false, "BARKED 14:02"},
-        {record(textGone, finished), 5, nullopt, nullopt, false, "BARKED"},
         {record(stateReached, watching, "Safari"), 5, "14:02",
          WatchTrouble::serverNotSetUp(), false, "NOT CHECKING · NO SERVER SET UP"},
         {record(numberCompare, watching, "Safari", "24.50 eur"), 5, "14:02",
