@@ -56,11 +56,5 @@ TEST(CloudImage, EmptyOrShortPicturesGiveNothing) {
     for (const Image& img : {Image{}, Image(0, 5), broken}) EXPECT_FALSE(CloudImage::png(img));
 }
 
-TEST(CloudImage, FromPngBytes) {
-    const std::uint8_t bytes[] = {0x89, 'P', 'N', 'G'};
-    EXPECT_EQ(toJson(CloudImage{std::span<const std::uint8_t>(bytes)}),
-              (Json{{"content_type", "image/png"}, {"base64", "iVBORw=="}}));
-}
-
 }  // namespace
 }  // namespace kestrove

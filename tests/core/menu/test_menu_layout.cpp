@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -51,12 +50,6 @@ TEST(MenuLayout, WallHeights) {
     // A stack drawn at feedSize fills the computed wall to the point.
     for (const Size& s : {Size{100, 30}, Size{3000, 20}, Size{77, 333}, Size{640, 240}})
         EXPECT_EQ(MenuLayout::wallHeight({s}), MenuLayout::largeHeight(MenuLayout::feedSize(s, false)));
-}
-
-TEST(MenuLayout, ScrollsOnlyWhenStrictlyTaller) {
-    EXPECT_FALSE(MenuLayout::scrolls(300, 300));
-    EXPECT_TRUE(MenuLayout::scrolls(301, 300));
-    EXPECT_FALSE(MenuLayout::scrolls(1e9, std::numeric_limits<double>::infinity()));
 }
 
 }  // namespace
