@@ -15,7 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::clientFor;
 using testing::HttpTestServer;
-using testing::ManualExecutor;
 using testing::pairStatus;
 using testing::quickSession;
 using testing::ScriptedAnswer;
@@ -143,11 +142,9 @@ TEST(CloudSession, DroppingOrStoppingTheSessionDropsItsCallsAtOnce) {
 }
 
 TEST(CloudSession, AFinishThatThrowsIsLoggedAndAnswersBadAnswer) {
-    HttpTestServer server;
-    server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
-    auto session = quickSession();
-    const Url url = *Url::parse(server.url() + "/v1/pair/status");
-    ManualExecutor main;
+    testing::CloudHarness h;
+    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
+    const Url url = *Url::parse(h.server.url("/v1/pair/status"));
     std::vector<std::string> got;
     auto throwing = [&got](auto thrown) {
         return [&got, thrown](CloudSession::Outcome o) -> std::function<void()> {
@@ -156,14 +153,14 @@ TEST(CloudSession, AFinishThatThrowsIsLoggedAndAnswersBadAnswer) {
         };
     };
     ::testing::internal::CaptureStderr();
-    CloudCall a = session->post(url, "{}", main.executor(), throwing(std::runtime_error("odd answer")));
-    CloudCall b = session->post(url, "{}", main.executor(), throwing(42));
-    ASSERT_TRUE(main.runUntil([&] { return got.size() == 2; }, 5s));
+    CloudCall a = h.session->post(url, "{}", h.main.executor(), throwing(std::runtime_error("odd answer")));
+    CloudCall b = h.session->post(url, "{}", h.main.executor(), throwing(42));
+    ASSERT_TRUE(h.main.runUntil([&] { return got.size() == 2; }, 5s));
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(got, (std::vector<std::string>{"badAnswer", "badAnswer"}));
     EXPECT_NE(log.find("Kestrove: server session: odd answer\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Kestrove: server session: an unknown exception\n"), std::string::npos) << log;
-    EXPECT_TRUE(pairStatus(clientFor(server.url(), session)).ok()) << "the worker lives on";
+    EXPECT_TRUE(pairStatus(clientFor(h.server.url(), h.session)).ok()) << "the worker lives on";
 }
 
 TEST(CloudSession, LoopbackNeverGoesThroughAProxy) {
