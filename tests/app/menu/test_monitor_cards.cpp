@@ -16,18 +16,10 @@ namespace {
 
 using namespace menu_samples;
 
-const WatchStatus statuses[] = {WatchStatus::watching, WatchStatus::lostSight, WatchStatus::paused,
-                                WatchStatus::finished};
-
-const char* name(WatchStatus s) {
-    switch (s) {
-        case WatchStatus::watching: return "watching";
-        case WatchStatus::lostSight: return "lost";
-        case WatchStatus::paused: return "paused";
-        case WatchStatus::finished: return "finished";
-    }
-    return "";
-}
+const std::pair<WatchStatus, const char*> statuses[] = {{WatchStatus::watching, "watching"},
+                                                        {WatchStatus::lostSight, "lost"},
+                                                        {WatchStatus::paused, "paused"},
+                                                        {WatchStatus::finished, "finished"}};
 
 // A card of either size for one row, in a palette, drawn.
 struct Card {
@@ -65,31 +57,25 @@ struct MonitorCards : ::testing::Test {
 };
 
 TEST_F(MonitorCards, EachStateInBothSizesAndSchemes) {
-    for (const Scheme& scheme : schemes) {
+    for (const auto& scheme : offscreen::appearances) {
         for (bool small : {false, true}) {
-            for (WatchStatus status : statuses) {
+            for (const auto& [status, name] : statuses) {
+                const QString shot = QString("%1-%2-%3").arg(small ? "small" : "large", name, scheme.name);
+                SCOPED_TRACE(shot.toStdString());
                 auto m = monitor("a", status, "the total drops below 200");
                 m.read = "189.00";
                 Card c(small, m, status != WatchStatus::lostSight, scheme.dark);
-                offscreen::saveSnapshot(c.image, "menu/monitors",
-                                        QString("%1-%2-%3").arg(small ? "small" : "large", name(status), scheme.name));
+                offscreen::saveSnapshot(c.image, "menu/monitors", shot);
                 const QRectF feed = c.card->feedRect();
-                EXPECT_TRUE(near(c.at({c.image.width() / 2.0, c.image.height() - 3.0}), face(scheme.dark), 2))
-                    << "the dark face in either scheme";
+                const QColor dim = face(scheme.dark), ground(235, 238, 242);
+                EXPECT_TRUE(near(c.at({c.image.width() / 2.0, c.image.height() - 3.0}), dim, 2)) << "the dark face";
                 // The ring's first band, just outside the picture's left edge.
-                const QRgb ring = c.at({feed.left() - 1.5, feed.center().y()});
-                QColor expected = Brand::signal();
-                if (status == WatchStatus::lostSight) expected = Brand::mutedLine();
-                if (status == WatchStatus::paused) expected = blend(face(scheme.dark), Brand::signal(), 0.38);
-                EXPECT_TRUE(near(ring, expected, 4)) << name(status) << (small ? " small" : " large");
-                // The picture at half strength while paused or out of sight.
-                const QRgb inside = c.at(feed.topLeft() + QPointF(6, 6));
-                const QColor ground(235, 238, 242);
-                if (status == WatchStatus::lostSight)
-                    EXPECT_TRUE(near(inside, blend(face(scheme.dark), Qt::white, 0.08 * 0.5), 2)) << "the empty placeholder";
-                else
-                    EXPECT_TRUE(near(inside, status == WatchStatus::paused ? blend(face(scheme.dark), ground, 0.5) : ground, 4))
-                        << name(status);
+                const bool lost = status == WatchStatus::lostSight, paused = status == WatchStatus::paused;
+                const QColor ring = lost ? Brand::mutedLine() : paused ? blend(dim, Brand::signal(), 0.38) : Brand::signal();
+                EXPECT_TRUE(near(c.at({feed.left() - 1.5, feed.center().y()}), ring, 4));
+                // The picture at half strength while paused; out of sight, the empty placeholder.
+                const QColor inside = lost ? blend(dim, Qt::white, 0.08 * 0.5) : paused ? blend(dim, ground, 0.5) : ground;
+                EXPECT_TRUE(near(c.at(feed.topLeft() + QPointF(6, 6)), inside, lost ? 2 : 4));
             }
         }
     }
@@ -103,8 +89,6 @@ TEST_F(MonitorCards, TagsChipsAndPlaceholders) {
         const QRectF tag = small ? static_cast<SmallMonitor*>(lost.card.get())->tagRect()
                                  : static_cast<LargeMonitor*>(lost.card.get())->tagRect();
         EXPECT_TRUE(near(lost.at(tag.topLeft() + QPointF(3, 10)), Brand::muted(), 3)) << "a muted tag";
-        EXPECT_EQ(lost.card->first()->accessibleName(), "Pause") << "out of sight, it can still be paused";
-        EXPECT_EQ(lost.card->second()->accessibleName(), "Stop Watching");
 
         auto finished = monitor("b", WatchStatus::finished, "x");
         EXPECT_EQ(Card(small, finished, true, false).card->readChip(), nullptr) << "finished without a value";
@@ -133,10 +117,12 @@ TEST_F(MonitorCards, ActionsPerStateReachTheModelWithTheWatchId) {
         WatchStatus status;
         const char* first;
         const char* second;
-    } const cases[] = {{WatchStatus::watching, "Pause", "Stop Watching"},
-                       {WatchStatus::lostSight, "Pause", "Stop Watching"},
-                       {WatchStatus::paused, "Resume", "Stop Watching"},
-                       {WatchStatus::finished, "Watch Again", "Remove"}};
+        const char* call;
+    } const cases[] = {{WatchStatus::watching, "Pause", "Stop Watching", "pause:id7"},
+                       // Out of sight, it can still be paused.
+                       {WatchStatus::lostSight, "Pause", "Stop Watching", "pause:id7"},
+                       {WatchStatus::paused, "Resume", "Stop Watching", "resume:id7"},
+                       {WatchStatus::finished, "Watch Again", "Remove", "again:id7"}};
     for (const Case& c : cases) {
         Card card(false, monitor("id7", c.status, "x"), true, false);
         EXPECT_EQ(card.card->first()->toolTip(), c.first);
@@ -151,10 +137,7 @@ TEST_F(MonitorCards, ActionsPerStateReachTheModelWithTheWatchId) {
         QTest::mouseClick(card.card->first(), Qt::LeftButton, {}, QPoint(12, 12));
         QTest::mouseClick(card.card->second(), Qt::LeftButton, {}, QPoint(12, 12));
         QTest::mouseClick(card.card->second(), Qt::LeftButton, {}, QPoint(1, 1));  // outside the circle
-        const std::string first = c.status == WatchStatus::paused     ? "resume:id7"
-                                  : c.status == WatchStatus::finished ? "again:id7"
-                                                                       : "pause:id7";
-        EXPECT_EQ(calls, (std::vector<std::string>{first, "remove:id7"})) << c.first;
+        EXPECT_EQ(calls, (std::vector<std::string>{c.call, "remove:id7"})) << c.first;
     }
 }
 
