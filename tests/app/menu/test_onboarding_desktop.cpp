@@ -87,6 +87,7 @@ TEST_F(OnboardingOnDesktop, TheSessionTicksStepsAndTheAccessibilitySwitchFlipsTh
 
     // Return presses Done.
     store->set(OnboardingModel::resumeKey, true);
+    store->removeObject(OnboardingModel::didOnboardKey);
     controller.show(true, false);
     ASSERT_TRUE(waitFor([&] { return window->isVisible(); }, 3000));
     ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
@@ -94,6 +95,8 @@ TEST_F(OnboardingOnDesktop, TheSessionTicksStepsAndTheAccessibilitySwitchFlipsTh
               0);
     ASSERT_TRUE(waitFor([&] { return !window->isVisible(); }, 3000));
     EXPECT_FALSE(store->object(OnboardingModel::resumeKey).has_value());
+    EXPECT_TRUE(store->boolean(OnboardingModel::didOnboardKey));
+    EXPECT_FALSE(controller.refreshing());
 }
 
 }  // namespace
