@@ -37,21 +37,19 @@ struct ConnectModel : ::testing::Test {
         });
         h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": false})"));
     }
-    std::size_t requests(const std::string& path) const { return h.requests(path); }
-    void answered(std::size_t total) { h.answered(total); }
     // Starts an attempt and lets the pairing answer in.
     void startWith(const std::string& answer, int status = 200) {
         h.server.answer("/v1/pair", ScriptedAnswer::json(status, answer));
         const std::size_t before = h.server.requests().size();
         model.start();
         EXPECT_EQ(model.phase().kind, Kind::starting);
-        answered(before + 1);
+        h.answered(before + 1);
     }
     // One poll turn: the pause, the status check and its answer.
     void pollTurn() {
         const std::size_t before = h.server.requests().size();
         clock.advance(TelegramConnectModel::pollEvery);
-        answered(before + 1);
+        h.answered(before + 1);
     }
 };
 
@@ -62,14 +60,14 @@ TEST_F(ConnectModel, ShowsTheLinkAsAQRCodeAndChecksEveryTwoSecondsUntilStart) {
     EXPECT_EQ(testing::decodeQR(*model.qr()), deepLink);
 
     clock.advance(1900ms);
-    EXPECT_EQ(requests("/v1/pair/status"), 0u) << "the first check comes after 2 seconds";
+    EXPECT_EQ(h.requests("/v1/pair/status"), 0u) << "the first check comes after 2 seconds";
     clock.advance(100ms);
-    answered(2);
+    h.answered(2);
     pollTurn();
-    EXPECT_EQ(requests("/v1/pair/status"), 2u);
+    EXPECT_EQ(h.requests("/v1/pair/status"), 2u);
     EXPECT_EQ(model.phase().kind, Kind::waiting);
 
-    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": true})"));
+    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, testing::linkedAnswer));
     pollTurn();
     EXPECT_EQ(model.phase().kind, Kind::connected);
     EXPECT_TRUE(link.connected());
@@ -86,25 +84,17 @@ TEST_F(ConnectModel, ACodeIsWatchedForItsLifetimeAtMostFifteenMinutes) {
         std::optional<double> expiresIn;
         std::size_t checks;  // one every 2 s until the lifetime is over
     };
-    for (const Case c : {Case{60, 30}, Case{5000, 450}, Case{std::nullopt, 450}, Case{61, 31}}) {
-        const std::size_t before = requests("/v1/pair/status");
+    // No lifetime left: expired at once, without a check.
+    for (const Case c : {Case{60, 30}, Case{5000, 450}, Case{std::nullopt, 450}, Case{61, 31}, Case{0, 0}, Case{-5, 0}}) {
+        const std::size_t before = h.requests("/v1/pair/status");
         startWith(pairAnswer(c.expiresIn));
         const auto began = clock.now();
         while (model.phase().kind == Kind::waiting) pollTurn();
         EXPECT_EQ(model.phase().kind, Kind::expired);
-        EXPECT_EQ(requests("/v1/pair/status") - before, c.checks) << c.expiresIn.value_or(-1);
+        EXPECT_EQ(h.requests("/v1/pair/status") - before, c.checks) << c.expiresIn.value_or(-1);
         EXPECT_EQ(clock.now() - began, std::chrono::seconds(2 * c.checks));
         EXPECT_EQ(clock.timersWaiting(), 0u);
     }
-}
-
-TEST_F(ConnectModel, ACodeWithoutLifetimeLeftRunsOutAtOnce) {
-    for (double expiresIn : {0.0, -5.0}) {
-        startWith(pairAnswer(expiresIn));
-        EXPECT_EQ(model.phase().kind, Kind::expired);
-        EXPECT_EQ(clock.timersWaiting(), 0u);
-    }
-    EXPECT_EQ(requests("/v1/pair/status"), 0u);
 }
 
 TEST_F(ConnectModel, ANewCodeStopsTheOldLoop) {
@@ -115,10 +105,10 @@ TEST_F(ConnectModel, ANewCodeStopsTheOldLoop) {
     EXPECT_EQ(model.phase(), TelegramConnectModel::Phase::waiting(newLink));
     EXPECT_EQ(testing::decodeQR(*model.qr()), newLink);
     // One check per turn: the first code's loop is gone.
-    const std::size_t before = requests("/v1/pair/status");
+    const std::size_t before = h.requests("/v1/pair/status");
     for (int i = 0; i < 3; ++i) pollTurn();
     h.main.runUntil([] { return false; }, 100ms);
-    EXPECT_EQ(requests("/v1/pair/status") - before, 3u);
+    EXPECT_EQ(h.requests("/v1/pair/status") - before, 3u);
     EXPECT_EQ(clock.timersWaiting(), 1u);
 }
 
@@ -128,11 +118,11 @@ TEST_F(ConnectModel, StoppingEndsTheChecksAndChangesNothing) {
     model.stop();
     clock.advance(10s);
     h.main.runUntil([] { return false; }, 100ms);
-    EXPECT_EQ(requests("/v1/pair/status"), 1u);
+    EXPECT_EQ(h.requests("/v1/pair/status"), 1u);
     EXPECT_EQ(model.phase().kind, Kind::waiting);
 
     // Stopped while a check is out: its answer is dropped, even a yes.
-    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": true})"));
+    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, testing::linkedAnswer));
     startWith(pairAnswer(600));
     clock.advance(2s);
     ASSERT_TRUE(h.server.waitForRequests(4, 5s));
@@ -149,7 +139,7 @@ TEST_F(ConnectModel, EveryServerAnswerEndsInAPhase) {
         Kind phase;
     };
     const Case cases[] = {
-        {"already linked", 200, R"({"linked": true})", Kind::connected},
+        {"already linked", 200, testing::linkedAnswer, Kind::connected},
         {"no bot", 503, R"({"error": "telegram_not_set_up"})", Kind::noBot},
         {"server error", 500, "{}", Kind::unreachable},
         {"not the messenger's host", 200, pairAnswer(60, "https://evil.example/start"), Kind::unreachable},
@@ -162,7 +152,7 @@ TEST_F(ConnectModel, EveryServerAnswerEndsInAPhase) {
         EXPECT_EQ(model.phase().kind, c.phase) << c.name;
         EXPECT_FALSE(model.running()) << c.name;
     }
-    EXPECT_EQ(requests("/v1/pair/status"), 0u);
+    EXPECT_EQ(h.requests("/v1/pair/status"), 0u);
 
     // No server address at all: nothing is sent.
     h.store->set(CloudSettings::baseURLKey, std::string());
@@ -174,18 +164,14 @@ TEST_F(ConnectModel, EveryServerAnswerEndsInAPhase) {
     EXPECT_EQ(h.server.requests().size(), before);
 }
 
-TEST_F(ConnectModel, LocalOnlyIsReadWhenAnAttemptStarts) {
+TEST_F(ConnectModel, LocalOnlyIsReadAtTheStartAndTheLinkOpensOnlyWhileWaiting) {
     EXPECT_FALSE(model.localOnly());
     h.settings.setLocalOnly(true);
+    model.openTelegram();
     startWith(pairAnswer(60));
     EXPECT_TRUE(model.localOnly());
-}
-
-TEST_F(ConnectModel, OpensTheLinkOnlyWhileWaiting) {
     model.openTelegram();
-    startWith(pairAnswer(60));
-    model.openTelegram();
-    startWith(R"({"linked": true})");
+    startWith(testing::linkedAnswer);
     model.openTelegram();
     EXPECT_EQ(opened, std::vector<std::string>{deepLink});
 }

@@ -1,7 +1,6 @@
 // The chat connection window offscreen against the loopback server on
 // virtual time: one window, its height following the phase with the top
-// edge fixed, show() while waiting, closing, the buttons of each phase, and
-// every phase drawn light and dark into <build>/snapshots/windows.
+// edge fixed, show() while waiting, closing, the buttons of each phase.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -9,7 +8,6 @@
 #include "app/menu/panel_window.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
 #include "app/menu/telegram_connect_view.hpp"
-#include "support/app/appearance.hpp"
 #include "support/app/offscreen_app.hpp"
 #include "support/app/qr_decode.hpp"
 #include "support/app/virtual_clock.hpp"
@@ -34,13 +32,10 @@ struct ChatWindow : ::testing::Test {
 
     void SetUp() override {
         offscreen::app();
-        offscreen::useAppearance(false);
         h.server.answer("/v1/pair", ScriptedAnswer::json(200, pairing));
         h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": false})"));
         controller.emplace(link, clock, [this](const std::string& url) { opened.push_back(url); });
     }
-    std::size_t requests(const std::string& path) const { return h.requests(path); }
-    void answered(std::size_t total) { h.answered(total); }
     Kind phase() const { return controller->model()->phase().kind; }
     std::vector<std::string> buttons() const {
         std::vector<std::string> out;
@@ -58,12 +53,16 @@ TEST_F(ChatWindow, TheWindowGrowsForTheCodeAndShrinksWhenConnectedItsTopEdgeFixe
     const QRect starting = window->geometry();
     EXPECT_EQ(starting.width(), 480);
 
-    answered(1);
+    h.answered(1);
     ASSERT_EQ(phase(), Kind::waiting);
     const QRect waiting = window->geometry();
     EXPECT_GT(waiting.height(), starting.height() + 100) << "the QR tile is 160 points";
     EXPECT_EQ(waiting.topLeft(), starting.topLeft());
     EXPECT_EQ(waiting.height(), window->fittingHeight(480));
+    controller->show();
+    h.main.runUntil([] { return false; }, 200ms);
+    EXPECT_EQ(controller->window(), window) << "shown again while waiting: only brought forward";
+    EXPECT_EQ(h.requests("/v1/pair"), 1u);
 
     // What the user sees scans too: the tile as drawn, read back.
     const QImage shot = window->grab().toImage();
@@ -71,9 +70,9 @@ TEST_F(ChatWindow, TheWindowGrowsForTheCodeAndShrinksWhenConnectedItsTopEdgeFixe
     controller->view()->openHereButton()->click();
     EXPECT_EQ(opened, std::vector<std::string>{deepLink});
 
-    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, R"({"linked": true})"));
+    h.server.answer("/v1/pair/status", ScriptedAnswer::json(200, testing::linkedAnswer));
     clock.advance(2s);
-    answered(2);
+    h.answered(2);
     ASSERT_EQ(phase(), Kind::connected);
     const QRect connected = window->geometry();
     EXPECT_LT(connected.height(), waiting.height());
@@ -82,86 +81,41 @@ TEST_F(ChatWindow, TheWindowGrowsForTheCodeAndShrinksWhenConnectedItsTopEdgeFixe
     EXPECT_TRUE(controller->view()->defaultButton() == controller->view()->buttons()[0]);
 }
 
-TEST_F(ChatWindow, ShowWhileWaitingOnlyBringsTheWindowForward) {
-    controller->show();
-    answered(1);
-    PanelWindow* window = controller->window();
-    controller->show();
-    h.main.runUntil([] { return false; }, 200ms);
-    EXPECT_EQ(requests("/v1/pair"), 1u);
-    EXPECT_EQ(controller->window(), window);
-    EXPECT_EQ(controller->model()->phase(), TelegramConnectModel::Phase::waiting(deepLink));
-}
-
 TEST_F(ChatWindow, ClosingStopsTheChecksWithinOneIntervalAndForgetsTheWindow) {
     controller->show();
-    answered(1);
+    h.answered(1);
     clock.advance(2s);
-    answered(2);
+    h.answered(2);
     clock.advance(1s);
     controller->view()->buttons()[0]->click();  // Cancel
     EXPECT_EQ(controller->window(), nullptr);
     EXPECT_EQ(controller->model(), nullptr);
     clock.advance(10s);
     h.main.runUntil([] { return false; }, 200ms);
-    EXPECT_EQ(requests("/v1/pair/status"), 1u);
+    EXPECT_EQ(h.requests("/v1/pair/status"), 1u);
     EXPECT_EQ(clock.timersWaiting(), 0u);
 
     // The next show asks for a new code in a new window.
     controller->show();
-    answered(3);
-    EXPECT_EQ(requests("/v1/pair"), 2u);
+    h.answered(3);
+    EXPECT_EQ(h.requests("/v1/pair"), 2u);
     EXPECT_EQ(phase(), Kind::waiting);
 }
 
 TEST_F(ChatWindow, AFinishedAttemptStartsOverOnShowAndByItsButtons) {
     h.server.answer("/v1/pair", ScriptedAnswer::json(500, "{}"));
     controller->show();
-    answered(1);
+    h.answered(1);
     ASSERT_EQ(phase(), Kind::unreachable);
     EXPECT_EQ(buttons(), (std::vector<std::string>{"Close", "Try again"}));
     controller->view()->defaultButton()->click();  // Try again
     EXPECT_EQ(phase(), Kind::starting);
-    answered(2);
+    h.answered(2);
 
     ASSERT_EQ(phase(), Kind::unreachable);
     controller->show();  // a finished attempt: shown again, it starts over
     EXPECT_EQ(phase(), Kind::starting);
-    answered(3);
-}
-
-TEST_F(ChatWindow, EveryPhaseDrawnLightAndDark) {
-    struct Face {
-        const char* name;
-        int status;
-        std::string answer;
-        bool localOnly;
-    };
-    const Face faces[] = {
-        {"starting", 0, "", false},
-        {"waiting", 200, pairing, false},
-        {"waiting_local_only", 200, pairing, true},
-        {"connected", 200, R"({"linked": true})", false},
-        {"no_bot", 503, R"({"error": "telegram_not_set_up"})", false},
-        {"unreachable", 500, "{}", false},
-        {"expired", 200, R"({"linked": false, "url": ")" + deepLink + R"(", "expires_in": 0})", false},
-    };
-    for (const auto& a : offscreen::appearances) {
-        offscreen::useAppearance(a.dark);
-        for (const auto& face : faces) {
-            h.settings.setLocalOnly(face.localOnly);
-            controller.emplace(link, clock, [](const std::string&) {});
-            if (face.status) h.server.answer("/v1/pair", ScriptedAnswer::json(face.status, face.answer));
-            else h.server.answer("/v1/pair", ScriptedAnswer::with(ScriptedAnswer::Behaviour::neverAnswer));
-            const std::size_t before = h.server.requests().size();
-            controller->show();
-            if (face.status) answered(before + 1);
-            const QImage shot = controller->window()->grab().toImage();
-            EXPECT_EQ(shot.width(), 480) << face.name;
-            offscreen::saveSnapshot(shot, QStringLiteral("windows"), QStringLiteral("chat_%1_%2").arg(face.name, a.name));
-        }
-    }
-    offscreen::useAppearance(false);
+    h.answered(3);
 }
 
 }  // namespace
