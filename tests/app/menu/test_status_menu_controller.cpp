@@ -11,17 +11,29 @@ namespace {
 
 using Status = WatchStatus;
 
-TEST_F(StatusMenuTest, TheIconCountsActiveWatches) {
+TEST_F(StatusMenuTest, TheIconCountsActiveWatchesAndPauseAllTurnsIntoResumeAll) {
     EXPECT_EQ(item.look().count, 0);
     EXPECT_EQ(item.name, "Kestrove");
-    for (const char* id : {"a", "b", "c"}) added(makeSpec(id, 10));
+    for (const char* id : {"a", "b", "c", "f"}) added(makeSpec(id, 10));
+    finish("f");
     manager->pause("c");
     EXPECT_EQ(item.look().count, 2);
     EXPECT_EQ(item.name, "Kestrove, 2 watching");
-    manager->pause("a");
-    manager->pause("b");
+    EXPECT_TRUE(model().canPauseAll());
+    EXPECT_FALSE(model().allPaused());
+    model().onPauseAll();
+    EXPECT_EQ(status("a"), Status::paused);
+    EXPECT_EQ(status("b"), Status::paused);
     EXPECT_EQ(item.look().count, 0) << "paused watches are not counted";
     EXPECT_EQ(item.name, "Kestrove");
+    EXPECT_TRUE(model().allPaused());
+    EXPECT_TRUE(model().canPauseAll()) << "Resume All stays usable";
+    model().onPauseAll();
+    EXPECT_EQ(status("a"), Status::watching);
+    EXPECT_EQ(status("b"), Status::watching);
+    for (const char* id : {"a", "b", "c"}) manager->remove(id);
+    EXPECT_FALSE(model().canPauseAll()) << "only finished watches";
+    EXPECT_FALSE(model().allPaused());
 }
 
 TEST_F(StatusMenuTest, RowsGoByStateThenTheManagersOrder) {
@@ -52,25 +64,6 @@ TEST_F(StatusMenuTest, OnlyANumberWatchShowsWhatItRead) {
     EXPECT_EQ(model().monitors()[0].read, "189.00");
     EXPECT_EQ(model().monitors()[1].read, std::nullopt);
     EXPECT_EQ(manager->record("t")->lastRead, "Done") << "the record has one";
-}
-
-TEST_F(StatusMenuTest, PauseAllTurnsIntoResumeAll) {
-    for (const char* id : {"a", "b", "f"}) added(makeSpec(id, 10));
-    finish("f");
-    EXPECT_TRUE(model().canPauseAll());
-    EXPECT_FALSE(model().allPaused());
-    model().onPauseAll();
-    EXPECT_EQ(status("a"), Status::paused);
-    EXPECT_EQ(status("b"), Status::paused);
-    EXPECT_TRUE(model().allPaused());
-    EXPECT_TRUE(model().canPauseAll()) << "Resume All stays usable";
-    model().onPauseAll();
-    EXPECT_EQ(status("a"), Status::watching);
-    EXPECT_EQ(status("b"), Status::watching);
-    manager->remove("a");
-    manager->remove("b");
-    EXPECT_FALSE(model().canPauseAll()) << "only finished watches";
-    EXPECT_FALSE(model().allPaused());
 }
 
 TEST_F(StatusMenuTest, TheDotRestartsOnEachBarkAndEndsAtRest) {
