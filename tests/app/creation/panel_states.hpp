@@ -64,13 +64,8 @@ struct Harness {
     }
     void answer(WatchSetup::Answer a) { questions.back()(std::move(a)); }
     WatchSpec judged(WatchType type = WatchType::stateReached) {
-        WatchSpec s = LocalCompiler::judgeSpec("the build is green", type, readingOf({"Build #2211 running"}),
-                                               model().region(), "w_JUDGE1", t0);
-        return s;
-    }
-    void decided(const CompileOutcome& outcome) {
-        WatchSetup::Step step{WatchSetup::Step::Decided{outcome}};
-        model().apply(step);
+        return LocalCompiler::judgeSpec("the build is green", type, readingOf({"Build #2211 running"}), model().region(),
+                                        "w_JUDGE1", t0);
     }
 };
 
@@ -106,7 +101,7 @@ inline std::vector<State> all() {
          [](Harness& h) {
              const WatchSpec spec = h.judged(WatchType::textGone);
              const CompileOutcome outcome{CompileOutcome::AlreadyTrue{spec, std::nullopt, LocalCompiler::anyChangeFallback(spec)}};
-             h.decided(outcome);
+             h.model().apply(WatchSetup::Step{WatchSetup::Step::Decided{outcome}});
          }},
         {"clarify-which-number",
          [](Harness& h) {

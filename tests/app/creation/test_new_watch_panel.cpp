@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QShortcut>
+#include <QTest>
 
 #include <map>
 
@@ -125,7 +126,7 @@ TEST(NewWatchPanel, ItsHeightFollowsTheContentAndKeepsItsSide) {
     EXPECT_EQ(h.panel->frame(), card);
 }
 
-TEST(NewWatchPanel, ShowingTwiceMakesOnePanelWithOneSetOfKeys) {
+TEST(NewWatchPanel, ShowingTwiceMakesOnePanelWithOneSetOfKeysThatGoWithIt) {
     offscreen::app();
     Harness h;
     h.panel->show(true);
@@ -136,6 +137,11 @@ TEST(NewWatchPanel, ShowingTwiceMakesOnePanelWithOneSetOfKeys) {
     const auto keys = h.panel->window().findChildren<QShortcut*>();
     EXPECT_EQ(keys.size(), 3);
     for (QShortcut* k : keys) EXPECT_TRUE(k->isEnabled());
+    int cancels = 0;
+    h.model().onCancel = [&] { ++cancels; };
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&h.panel->window()));
+    QTest::keyClick(&h.panel->window(), Qt::Key_Escape);
+    EXPECT_EQ(cancels, 1) << "Escape cancels";
     h.panel->close();
     EXPECT_FALSE(h.panel->isShown());
     for (QShortcut* k : keys) EXPECT_FALSE(k->isEnabled()) << "a closed panel takes no keys";

@@ -70,11 +70,6 @@ struct Rig {
         return road->panel();
     }
     NewWatchModel& model() { return road->panel()->model(); }
-    void confirmFailedAppears() {
-        model().setReading(BaselineReading({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}}));
-        model().setText("\"Failed\" appears");
-        model().submit();
-    }
 };
 
 struct Road : ::testing::Test, Rig {};
@@ -195,7 +190,9 @@ TEST_F(Road, StartAddsTheWatchAndLooksAtNotifications) {
     ASSERT_NE(drawAndOpen(), nullptr);
     fake.direct.sessions[0]->lines = {{"Status: Done", {0, 0, 1, 1}, 1}};
     model().directOffer = DirectOffer{{{"Status: Done", {0, 0, 1, 1}, 1}}, false};
-    confirmFailedAppears();
+    model().setReading(BaselineReading({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}}));
+    model().setText("\"Failed\" appears");
+    model().submit();
     const auto* confirm = model().stage().as<NewWatchStage::Confirm>();
     ASSERT_NE(confirm, nullptr);
     ASSERT_TRUE(confirm->spec.direct) << "the direct reading agrees";

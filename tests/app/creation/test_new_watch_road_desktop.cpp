@@ -1,7 +1,8 @@
 // The whole new-watch road on a real desktop with the real platform: a box
 // drawn with xdotool over the test window's price line, the panel beside it
-// reading the area with Tesseract, a typed sentence, the confirm card with
-// the value read, and Start handing the watch to the manager's add.
+// reading the area with Tesseract and taking the keyboard (keys typed into
+// another window are not its), a typed sentence, the confirm card with the
+// value read, and Start handing the watch to the manager's add.
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,15 @@ TEST(NewWatchRoadDesktop, FromADrawnBoxToAnAddedWatch) {
     ASSERT_FALSE(panel.model().reading()->lines.empty());
     EXPECT_EQ(panel.model().reading()->lines[0].text, tw::initialPrice);
 
+    ASSERT_TRUE(waitFor([&] { return panel.window().isActiveWindow(); })) << "the panel took the keyboard";
+    // Keys typed into another window are not the panel's.
+    xdotool({"windowactivate", "--sync", QString::number(window.id())});
+    ASSERT_TRUE(waitFor([&] { return !panel.window().isActiveWindow(); }));
+    xdotool({"key", "Escape", "key", "Return"});
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(road.panel(), &panel) << "not cancelled";
+    EXPECT_TRUE(panel.isShown());
+    xdotool({"windowactivate", "--sync", QString::number(panel.window().winId())});
     ASSERT_TRUE(waitFor([&] { return panel.window().isActiveWindow(); }));
     xdotool({"type", "--delay", "5", "the price drops below 100"});
     ASSERT_TRUE(waitFor([&] { return panel.model().text() == "the price drops below 100"; }));
