@@ -185,45 +185,41 @@ TEST_F(Road, ANoAnswerFromTheWindowOpensThePanelWithoutAnOffer) {
     EXPECT_FALSE(model().directOffer);
 }
 
-TEST_F(Road, StartAddsTheWatchAndLooksAtNotifications) {
-    fake.notifier.answer = NotificationStatus::notDetermined;
-    ASSERT_NE(drawAndOpen(), nullptr);
-    fake.direct.sessions[0]->lines = {{"Status: Done", {0, 0, 1, 1}, 1}};
-    model().directOffer = DirectOffer{{{"Status: Done", {0, 0, 1, 1}, 1}}, false};
-    model().setReading(BaselineReading({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}}));
-    model().setText("\"Failed\" appears");
-    model().submit();
-    const auto* confirm = model().stage().as<NewWatchStage::Confirm>();
-    ASSERT_NE(confirm, nullptr);
-    ASSERT_TRUE(confirm->spec.direct) << "the direct reading agrees";
-    fake.direct.sessions[0]->adopts.hold = true;
-    model().start(confirm->spec);
-    EXPECT_EQ(road->panel(), nullptr);
-    EXPECT_TRUE(added.empty()) << "the session is adopted first";
-    fake.direct.sessions[0]->adopts.release();
-    fake.main.runPending();
-    ASSERT_EQ(added.size(), 1u);
-    ASSERT_TRUE(added[0].direct);
-    EXPECT_EQ(added[0].direct->session, fake.direct.sessions[0]);
-    EXPECT_EQ(added[0].baseline.width, 300);
-    EXPECT_EQ(notificationAsks, 1);
-    EXPECT_EQ(road->roadsUnderway(), 0u);
-}
-
-TEST_F(Road, AWatchWithoutDirectReadingIsAddedAtOnce) {
-    for (auto status : {NotificationStatus::allowed, NotificationStatus::denied}) {
+TEST_F(Road, StartAddsTheWatchAfterAdoptingItsDirectSessionAndAsksForNotificationsOnlyIfUndecided) {
+    struct Case {
+        bool direct;
+        NotificationStatus notifications;
+        int asks;
+    };
+    for (const Case c : {Case{true, NotificationStatus::notDetermined, 1}, Case{false, NotificationStatus::allowed, 0},
+                         Case{false, NotificationStatus::denied, 0}}) {
+        SCOPED_TRACE(c.direct ? "direct" : "screen only");
         Rig t;
-        t.fake.notifier.answer = status;
+        t.fake.notifier.answer = c.notifications;
         ASSERT_NE(t.drawAndOpen(), nullptr);
         ASSERT_FALSE(t.fake.direct.sessions.empty()) << "a session was opened";
-        t.model().setText("this changes");
+        fakes::FakeDirectSession& session = *t.fake.direct.sessions[0];
+        if (c.direct) {
+            session.lines = {{"Status: Done", {0, 0, 1, 1}, 1}};
+            t.model().directOffer = DirectOffer{{{"Status: Done", {0, 0, 1, 1}, 1}}, false};
+            t.model().setReading(BaselineReading({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}}));
+        }
+        t.model().setText(c.direct ? "\"Failed\" appears" : "this changes");
         t.model().submit();
-        t.model().start(t.model().stage().as<NewWatchStage::Confirm>()->spec);
-        ASSERT_EQ(t.added.size(), 1u);
-        EXPECT_FALSE(t.added[0].direct);
-        EXPECT_TRUE(t.fake.direct.sessions[0]->adopts.asked.empty());
+        const auto* confirm = t.model().stage().as<NewWatchStage::Confirm>();
+        ASSERT_NE(confirm, nullptr);
+        ASSERT_EQ(confirm->spec.direct.has_value(), c.direct) << "the direct reading agrees";
+        session.adopts.hold = true;
+        t.model().start(confirm->spec);
+        EXPECT_EQ(t.road->panel(), nullptr);
+        EXPECT_EQ(t.added.size(), c.direct ? 0u : 1u) << "a direct session is adopted first, else added at once";
+        EXPECT_EQ(session.adopts.releaseAll(), c.direct ? 1u : 0u);
         t.fake.main.runPending();
-        EXPECT_EQ(t.notificationAsks, 0) << "already decided";
+        ASSERT_EQ(t.added.size(), 1u);
+        EXPECT_EQ(t.added[0].direct ? t.added[0].direct->session : nullptr, c.direct ? t.fake.direct.sessions[0] : nullptr);
+        EXPECT_EQ(t.added[0].baseline.width, 300);
+        EXPECT_EQ(t.notificationAsks, c.asks);
+        EXPECT_EQ(t.road->roadsUnderway(), 0u);
     }
 }
 
