@@ -61,44 +61,6 @@ TEST_F(Onboarding, ARefusedCaptureKeepsTheScreenStepOpenWhateverTheSessionSays) 
     EXPECT_EQ(text(row(0).noteLabel()), std::string(Copy::screenStepRefused));
 }
 
-TEST_F(Onboarding, AResumedLaunchShowsTheRestartFace) {
-    store->set(OnboardingModel::didOnboardKey, true);
-    store->set(OnboardingModel::resumeKey, true);
-    session.screenAnswer = ScreenAccess::noComposite;
-    controller->show(true, false);
-    main.runPending();
-    EXPECT_TRUE(model().askedForScreen());
-    EXPECT_EQ(text(row(0).button()), "Restart Kestrove");
-    EXPECT_EQ(text(row(0).secondButton()), "Open Settings Again");
-    row(0).button()->click();
-    EXPECT_EQ(relaunches, 1);
-    EXPECT_TRUE(store->boolean(OnboardingModel::resumeKey));
-}
-
-TEST_F(Onboarding, AnUnseenShowRefreshesNothingASeenOneTicksOnOneTimerUntilClosed) {
-    controller->show(false, false);
-    main.runPending();
-    EXPECT_TRUE(controller->window()->isVisible());
-    EXPECT_EQ(controller->window()->windowOpacity(), 0);
-    EXPECT_EQ(session.looks, 0);
-    EXPECT_EQ(clock.timersWaiting(), 0u);
-
-    controller->show(true, false);
-    controller->show(true, false);
-    EXPECT_EQ(clock.timersWaiting(), 1u);
-    main.runPending();
-    const int before = session.looks;
-    clock.advance(1499ms);
-    EXPECT_EQ(session.looks, before);
-    clock.advance(1ms);
-    EXPECT_EQ(session.looks, before + 1);
-    clock.advance(3s);
-    EXPECT_EQ(session.looks, before + 3);
-    controller->window()->close();
-    EXPECT_TRUE(store->boolean(OnboardingModel::didOnboardKey));
-    EXPECT_EQ(clock.timersWaiting(), 0u) << "closed, the timer goes";
-}
-
 TEST_F(Onboarding, StepsTickThemselvesOffAsTheSessionAllows) {
     session.notificationAnswer = NotificationState::denied;
     controller->show(true, false);
@@ -129,31 +91,31 @@ TEST_F(Onboarding, TheScreenStepSaysWhatTheSessionLacks) {
         const char* name;
         ScreenAccess access;
         bool hasSettings;
-        bool asked;
+        bool resumed;  // launched again after the user went to the settings
         std::string_view note;
         const char* button;
         const char* second;
     };
     const Case cases[] = {
+        {"resumed", ScreenAccess::noComposite, true, true, Copy::screenStepRestart, "Restart Kestrove", "Open Settings Again"},
+        {"resumed, no settings program", ScreenAccess::notX11, false, true, Copy::screenStepRestart, "Restart Kestrove", ""},
         {"wayland", ScreenAccess::notX11, true, false, Copy::screenStepWayland, "Open Settings", ""},
         {"no composite", ScreenAccess::noComposite, true, false, Copy::screenStepNoComposite, "Open Settings", ""},
         {"no settings program", ScreenAccess::notX11, false, false, Copy::screenStepWayland, "Restart Kestrove", ""},
-        {"asked", ScreenAccess::notX11, true, true, Copy::screenStepRestart, "Restart Kestrove", "Open Settings Again"},
-        {"asked, no settings program", ScreenAccess::notX11, false, true, Copy::screenStepRestart, "Restart Kestrove", ""},
     };
     for (const auto& c : cases) {
         make();
-        store->removeObject(OnboardingModel::resumeKey);
+        store->set(OnboardingModel::resumeKey, c.resumed);
         session.screenAnswer = c.access;
         settings.installed = c.hasSettings;
         controller->show(true, false);
-        model().setAskedForScreen(c.asked);
         main.runPending();
+        EXPECT_EQ(model().askedForScreen(), c.resumed) << c.name;
         EXPECT_EQ(text(row(0).noteLabel()), c.note) << c.name;
         EXPECT_EQ(text(row(0).button()), c.button) << c.name;
         EXPECT_EQ(text(row(0).secondButton()), c.second) << c.name;
     }
-    // Open Settings sends the user off and turns the step to its restart face.
+    // Open Settings sends the user off and turns the step to its restart face, whose button relaunches.
     make();
     settings.installed = true;
     settings.opened.clear();
@@ -163,6 +125,9 @@ TEST_F(Onboarding, TheScreenStepSaysWhatTheSessionLacks) {
     EXPECT_EQ(settings.opened, std::vector<SettingsPage>{SettingsPage::screen});
     EXPECT_TRUE(store->boolean(OnboardingModel::resumeKey));
     EXPECT_EQ(text(row(0).button()), "Restart Kestrove");
+    row(0).button()->click();
+    EXPECT_EQ(relaunches, 1);
+    EXPECT_TRUE(store->boolean(OnboardingModel::resumeKey));
 }
 
 TEST(AppBadge, DrawsSquareAtTheSmallerSide) {
@@ -170,10 +135,6 @@ TEST(AppBadge, DrawsSquareAtTheSmallerSide) {
     AppBadge badge;
     badge.resize(56, 40);
     EXPECT_EQ(badge.square(), QRectF(8, 0, 40, 40));
-    EXPECT_DOUBLE_EQ(badge.cornerRadius(), 9);
-    EXPECT_DOUBLE_EQ(badge.borderWidth(), 0.5);
-    badge.resize(192, 192);
-    EXPECT_DOUBLE_EQ(badge.borderWidth(), 2);
 }
 
 }  // namespace
