@@ -48,6 +48,10 @@ struct Card {
         image = card->grab().toImage();
     }
     QRgb at(QPointF p) const { return image.pixel(p.toPoint()); }
+    QRectF tag() const {
+        auto* small = dynamic_cast<SmallMonitor*>(card.get());
+        return small ? small->tagRect() : static_cast<LargeMonitor*>(card.get())->tagRect();
+    }
 };
 
 QColor face(bool dark) { return dark ? QColor(12, 12, 13) : QColor(22, 22, 22); }
@@ -76,38 +80,30 @@ TEST_F(MonitorCards, EachStateInBothSizesAndSchemes) {
                 // The picture at half strength while paused; out of sight, the empty placeholder.
                 const QColor inside = lost ? blend(dim, Qt::white, 0.08 * 0.5) : paused ? blend(dim, ground, 0.5) : ground;
                 EXPECT_TRUE(near(c.at(feed.topLeft() + QPointF(6, 6)), inside, lost ? 2 : 4));
+                if (lost) {
+                    EXPECT_EQ(feed.size(), small ? QSizeF(144, 40) : QSizeF(320, 64)) << "the placeholder";
+                    EXPECT_TRUE(near(c.at(c.tag().topLeft() + QPointF(3, 10)), Brand::muted(), 3)) << "a muted tag";
+                }
+                // Every row has a value read; only a finished card shows it.
+                ASSERT_EQ(c.card->readChip() != nullptr, status == WatchStatus::finished);
+                if (const auto* chip = c.card->readChip()) {
+                    EXPECT_EQ(chip->accessibleName(), "Read 189.00");
+                    EXPECT_EQ(chip->height(), small ? 19 : 20);
+                }
             }
         }
     }
 }
 
-TEST_F(MonitorCards, TagsChipsAndPlaceholders) {
-    for (bool small : {false, true}) {
-        auto m = monitor("a", WatchStatus::lostSight, "x");
-        Card lost(small, m, false, true);
-        EXPECT_EQ(lost.card->feedRect().size(), small ? QSizeF(144, 40) : QSizeF(320, 64));
-        const QRectF tag = small ? static_cast<SmallMonitor*>(lost.card.get())->tagRect()
-                                 : static_cast<LargeMonitor*>(lost.card.get())->tagRect();
-        EXPECT_TRUE(near(lost.at(tag.topLeft() + QPointF(3, 10)), Brand::muted(), 3)) << "a muted tag";
-
-        auto finished = monitor("b", WatchStatus::finished, "x");
-        EXPECT_EQ(Card(small, finished, true, false).card->readChip(), nullptr) << "finished without a value";
-        finished.read = "189.00";
-        Card read(small, finished, true, false);
-        ASSERT_NE(read.card->readChip(), nullptr);
-        EXPECT_EQ(read.card->readChip()->accessibleName(), "Read 189.00");
-        EXPECT_EQ(read.card->readChip()->height(), small ? 19 : 20);
-        auto watching = monitor("c", WatchStatus::watching, "x");
-        watching.read = "189.00";
-        EXPECT_EQ(Card(small, watching, true, false).card->readChip(), nullptr) << "not finished: no chip";
-    }
+TEST_F(MonitorCards, TagsAndChips) {
+    for (bool small : {false, true})
+        EXPECT_EQ(Card(small, monitor("b", WatchStatus::finished, "x"), true, false).card->readChip(), nullptr)
+            << "finished without a value: no chip";
     // The large card's tag says the whole line; the small one the short tag, with the line as its tooltip.
     auto m = monitor("a", WatchStatus::watching, "the build is green");
     Card large(false, m, true, false), small(true, m, true, false);
-    EXPECT_EQ(static_cast<LargeMonitor*>(large.card.get())->tagRect().width(),
-              MonitorFace::tagWidth(QString::fromStdString(m.line), 1000));
-    EXPECT_EQ(static_cast<SmallMonitor*>(small.card.get())->tagRect().width(),
-              MonitorFace::tagWidth(QString::fromStdString(m.tag), 1000));
+    EXPECT_EQ(large.tag().width(), MonitorFace::tagWidth(QString::fromStdString(m.line), 1000));
+    EXPECT_EQ(small.tag().width(), MonitorFace::tagWidth(QString::fromStdString(m.tag), 1000));
     EXPECT_EQ(small.card->toolTip(), QString::fromStdString(m.line));
     EXPECT_EQ(large.card->accessibleName(), "the build is green, watching · every 5 s");
 }
