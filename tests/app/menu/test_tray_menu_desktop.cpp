@@ -35,23 +35,12 @@ struct TrayMenuDesktop : StatusMenuTest {
     std::unique_ptr<QProcess> trayer;  // stopped by its own pid
     std::unique_ptr<QtStatusItem> icon;
 
-    void startTray(const QString& edge) {
-        stopTray();
+    // The controller with the real icon (made now unless it was), embedded in a tray at `edge`.
+    void withTray(const QString& edge) {
         trayer = std::make_unique<QProcess>();
         trayer->start(QStringLiteral("trayer"), {"--edge", edge, "--align", "right", "--widthtype", "request",
                                                  "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
         ASSERT_TRUE(trayer->waitForStarted(5000));
-    }
-    void stopTray() {
-        if (!trayer) return;
-        trayer->terminate();
-        if (!trayer->waitForFinished(3000)) trayer->kill();
-        trayer->waitForFinished(2000);
-        trayer.reset();
-    }
-    // The controller with the real icon (made now unless it was), embedded in a tray at `edge`.
-    void withTray(const QString& edge) {
-        startTray(edge);
         if (!icon) icon = std::make_unique<QtStatusItem>();
         // Embedded, and placed by the tray at its right end.
         const bool top = edge == "top";
@@ -94,7 +83,11 @@ struct TrayMenuDesktop : StatusMenuTest {
     void TearDown() override {
         menu.reset();
         icon.reset();
-        stopTray();
+        if (trayer) {
+            trayer->terminate();
+            if (!trayer->waitForFinished(3000)) trayer->kill();
+            trayer->waitForFinished(2000);
+        }
         StatusMenuTest::TearDown();
     }
 };
@@ -165,8 +158,7 @@ TEST_F(TrayMenuDesktop, UnderATrayAtTheTopClicksAndKeysOpenAndCloseThePanel) {
 TEST_F(TrayMenuDesktop, AboveATrayAtTheBottom) {
     withTray("bottom");
     added(makeSpec("a", 10));
-    clickAt(iconCentre());
-    ASSERT_TRUE(waitFor([&] { return panelShown(); }));
+    openByClick();
     QTest::qWait(300);
     screenshot("open-above-tray");
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
