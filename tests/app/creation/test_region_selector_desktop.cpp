@@ -23,18 +23,13 @@ using desktop::waitFor;
 
 bool run(const QString& program, const QStringList& args) { return QProcess::execute(program, args) == 0; }
 void xdotool(const QStringList& args) { ASSERT_TRUE(run(QStringLiteral("xdotool"), args)); }
-QStringList numbers(std::initializer_list<int> values) {
-    QStringList out;
-    for (int v : values) out << QString::number(v);
-    return out;
-}
+QString n(int v) { return QString::number(v); }
 
 // A drag with the left button, in steps, from one point to another.
 void drag(int x0, int y0, int x1, int y1) {
-    QStringList args = QStringList{"mousemove"} + numbers({x0, y0}) + QStringList{"mousedown", "1"};
-    for (int i = 1; i <= 4; ++i) args += QStringList{"mousemove"} + numbers({x0 + (x1 - x0) * i / 4, y0 + (y1 - y0) * i / 4});
-    args += QStringList{"mouseup", "1"};
-    xdotool(args);
+    QStringList args{"mousemove", n(x0), n(y0), "mousedown", "1"};
+    for (int i = 1; i <= 4; ++i) args << "mousemove" << n(x0 + (x1 - x0) * i / 4) << n(y0 + (y1 - y0) * i / 4);
+    xdotool(args << "mouseup" << "1");
 }
 
 struct Drawing : ::testing::Test {

@@ -23,7 +23,6 @@ TEST_F(MenuModelTest, PictureSizesAreInPointsOfTheBoxDisplay) {
     EXPECT_EQ(model.wallLimit(), std::numeric_limits<double>::infinity()) << "never fitted: never scrolls";
     auto m = monitor("a", WatchStatus::watching, "x");
     EXPECT_EQ(model.pictureSize(m), std::nullopt);
-    EXPECT_EQ(model.wallHeight(), 252);
     model.setMonitors({m}, {{"a", picture(640, 240)}});
     for (auto [scale, size] : {std::pair{2.0, Size{320, 120}}, {0.5, Size{640, 240}}, {1.0, Size{640, 240}}}) {
         m.scale = scale;
