@@ -64,8 +64,8 @@ struct Harness {
     }
     void answer(WatchSetup::Answer a) { questions.back()(std::move(a)); }
     WatchSpec judged(WatchType type = WatchType::stateReached) {
-        return LocalCompiler::judgeSpec("the build is green", type, readingOf({"Build #2211 running"}), model().region(),
-                                        "w_JUDGE1", t0);
+        return LocalCompiler::judgeSpec("the build is green", type, readingOf({"Build #2211 running"}),
+                                        model().region(), "w_JUDGE1", t0);
     }
 };
 

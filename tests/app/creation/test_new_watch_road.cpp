@@ -216,7 +216,8 @@ TEST_F(Road, StartAddsTheWatchAfterAdoptingItsDirectSessionAndAsksForNotificatio
         EXPECT_EQ(session.adopts.releaseAll(), c.direct ? 1u : 0u);
         t.fake.main.runPending();
         ASSERT_EQ(t.added.size(), 1u);
-        EXPECT_EQ(t.added[0].direct ? t.added[0].direct->session : nullptr, c.direct ? t.fake.direct.sessions[0] : nullptr);
+        EXPECT_EQ(t.added[0].direct ? t.added[0].direct->session : nullptr,
+                  c.direct ? t.fake.direct.sessions[0] : nullptr);
         EXPECT_EQ(t.added[0].baseline.width, 300);
         EXPECT_EQ(t.notificationAsks, c.asks);
         EXPECT_EQ(t.road->roadsUnderway(), 0u);

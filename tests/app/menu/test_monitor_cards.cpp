@@ -75,10 +75,14 @@ TEST_F(MonitorCards, EachStateInBothSizesAndSchemes) {
                 EXPECT_TRUE(near(c.at({c.image.width() / 2.0, c.image.height() - 3.0}), dim, 2)) << "the dark face";
                 // The ring's first band, just outside the picture's left edge.
                 const bool lost = status == WatchStatus::lostSight, paused = status == WatchStatus::paused;
-                const QColor ring = lost ? Brand::mutedLine() : paused ? blend(dim, Brand::signal(), 0.38) : Brand::signal();
+                const QColor ring = lost     ? Brand::mutedLine()
+                                    : paused ? blend(dim, Brand::signal(), 0.38)
+                                             : Brand::signal();
                 EXPECT_TRUE(near(c.at({feed.left() - 1.5, feed.center().y()}), ring, 4));
                 // The picture at half strength while paused; out of sight, the empty placeholder.
-                const QColor inside = lost ? blend(dim, Qt::white, 0.08 * 0.5) : paused ? blend(dim, ground, 0.5) : ground;
+                const QColor inside = lost     ? blend(dim, Qt::white, 0.08 * 0.5)
+                                      : paused ? blend(dim, ground, 0.5)
+                                               : ground;
                 EXPECT_TRUE(near(c.at(feed.topLeft() + QPointF(6, 6)), inside, lost ? 2 : 4));
                 if (lost) {
                     EXPECT_EQ(feed.size(), small ? QSizeF(144, 40) : QSizeF(320, 64)) << "the placeholder";

@@ -97,8 +97,10 @@ TEST_F(Onboarding, TheScreenStepSaysWhatTheSessionLacks) {
         const char* second;
     };
     const Case cases[] = {
-        {"resumed", ScreenAccess::noComposite, true, true, Copy::screenStepRestart, "Restart Kestrove", "Open Settings Again"},
-        {"resumed, no settings program", ScreenAccess::notX11, false, true, Copy::screenStepRestart, "Restart Kestrove", ""},
+        {"resumed", ScreenAccess::noComposite, true, true, Copy::screenStepRestart, "Restart Kestrove",
+         "Open Settings Again"},
+        {"resumed, no settings program", ScreenAccess::notX11, false, true, Copy::screenStepRestart,
+         "Restart Kestrove", ""},
         {"no settings program", ScreenAccess::notX11, false, false, Copy::screenStepWayland, "Restart Kestrove", ""},
         {"wayland", ScreenAccess::notX11, true, false, Copy::screenStepWayland, "Open Settings", ""},
         {"no composite", ScreenAccess::noComposite, true, false, Copy::screenStepNoComposite, "Open Settings", ""},

@@ -85,7 +85,8 @@ TEST_F(ConnectModel, ACodeIsWatchedForItsLifetimeAtMostFifteenMinutes) {
         std::size_t checks;  // one every 2 s until the lifetime is over
     };
     // No lifetime left: expired at once, without a check.
-    for (const Case c : {Case{60, 30}, Case{5000, 450}, Case{std::nullopt, 450}, Case{61, 31}, Case{0, 0}, Case{-5, 0}}) {
+    for (const Case c :
+         {Case{60, 30}, Case{5000, 450}, Case{std::nullopt, 450}, Case{61, 31}, Case{0, 0}, Case{-5, 0}}) {
         const std::size_t before = h.requests("/v1/pair/status");
         startWith(pairAnswer(c.expiresIn));
         const auto began = clock.now();

@@ -1,6 +1,7 @@
 // The tray icon and its panel on an X server with an XEmbed tray (trayer):
 // where the icon and the panel go, what clicks and keys do, and what the
-// screen shows. One test per tray edge: each starts the tray anew. Screenshots are left in <build>/snapshots/menu_desktop.
+// screen shows. One test per tray edge: each starts the tray anew.
+// Screenshots are left in <build>/snapshots/menu_desktop.
 #include <gtest/gtest.h>
 
 #include <QProcess>
