@@ -79,16 +79,10 @@ TEST(Evaluation, EachKindJudgesTheLinesReadNow) {
         {rule(textAppears, "00:00"), {"0:00"}, ev(false)},
         {countdown("0:12"), {"Ends in 0:12"}, ev(false)},
         {countdown("0:12"), {"Ends in 0:00"}, ev(true)},
-        {countdown("0:12"), {"Ends in 00:00"}, ev(true)},
-        {countdown("05:00"), {"Time left 04:59"}, ev(false)},
-        {countdown("05:00"), {"Time left 00 : 00"}, ev(true)},
+        {countdown("05:00"), {"Time left 00 : 00"}, ev(true)},  // zeros the clock pattern does not take
         {countdown("10:00"), {"Time left 0:00"}, ev(true)},  // the leading zero dropped on the way down
-        {countdown("10:00"), {"Time left 0:01"}, ev(false)},
-        {countdown("1:00:00"), {"0:00"}, ev(true)},
-        {countdown("10:00"), {"Round 2 of 3", "Next 00:00:00"}, ev(true)},
         // Only the clock the rule was made from, the first, counts: another timer at zero does not.
         {countdown("10:00"), {"started 10:02", "left 0:00"}, ev(false)},
-        {countdown("25:00"), {"Work 24:59", "Break 0:00"}, ev(false)},
         {countdown("25:00"), {"Work 0:00", "Break 5:00"}, ev(true)},
         // Its clock gone, the countdown is over, though nothing was read.
         {countdown("0:12"), {"Auction closed"}, goneUnread},
@@ -99,9 +93,6 @@ TEST(Evaluation, EachKindJudgesTheLinesReadNow) {
         {number(lt, 200), {"Price $1,299.00"}, ev(false, 1299, "1,299.00")},
         {number(lt, 200), {"Price $199.99"}, ev(true, 199.99, "199.99")},
         {number(gte, 50), {"Battery 50.5%"}, ev(true, 50.5, "50.5%")},
-        {number(gt, 50), {"Battery 50%"}, ev(false, 50, "50%")},
-        {number(eq, 5), {"5.00005"}, ev(true, 5.00005, "5.00005")},
-        {number(none, 5), {"5"}, ev(false, 5, "5")},
         {number(lte, no), {"Queue: 0"}, ev(true, 0, "0")},  // without a value the target is 0
         {number(lt, 5), {"nothing here"}, unreadable},
         // Times in the rule's own unit; currencies of another kind passed over, numbers without a unit not.

@@ -65,6 +65,8 @@ CompileOutcome compile(const Scenario& sc, const std::optional<ReadNumber>& chos
 
 void run(const Scenario& sc) {
     SCOPED_TRACE("'" + sc.sentence + "'");
+    // The rule judges the reading it was made from as the compiler did.
+    EXPECT_EQ(kestrove::testing::compileAgreementFault(sc.sentence, BaselineReading(linesOf(sc.box))), no);
     CompileOutcome o = compile(sc);
     std::optional<ReadNumber> picked;
     if (sc.offered > 0) {
@@ -149,8 +151,6 @@ TEST(LocalCompiler, Scenarios) {
          no, 120, "120"},
         {"the price drops below 100", {"Was 150 €", "Now 120 €"}, Kind::confirm, numberCompare, lt, 100, ValueUnit::eur,
          no, 120, "120", {{{"Was 150 €", "Now 99 €"}, true}, {{"Was 99 €", "Now 120 €"}, false}}, "", 2, 1},
-        {"price drops below 130", {"Was 150 €", "Now 120 €"}, Kind::alreadyTrue, numberCompare, lt, 130, ValueUnit::eur,
-         no, 120, "120", {}, "", 2, 1},
         {"when it is cheaper than £20", {"Paperback £18.50"}, Kind::alreadyTrue, numberCompare, lt, 20, ValueUnit::gbp,
          no, 18.5, "18.50"},
         {"the fare is at most 1.200 EUR", {"Madrid → Lisbon", "from 1.349 €"}, Kind::confirm, numberCompare, lte, 1200,
@@ -158,24 +158,15 @@ TEST(LocalCompiler, Scenarios) {
         // A rule in euros could never read "45%": no number of its unit is not visible, like no number at all.
         {"the price drops below 5 €", {"Battery 45%"}, Kind::notVisible, numberCompare, lt, 5, ValueUnit::eur, no, no,
          no, {}, "price"},
-        {"the queue is below 5", {"Please wait"}, Kind::notVisible, numberCompare, lt, 5, no, no, no, no, {}, "queue"},
         {"below 5", {}, Kind::notVisible, numberCompare, lt, 5, no, no, no, no, {}, "number"},
         // Countdowns and times.
         {"when the countdown hits zero", {"Offer ends in", "04:59"}, Kind::confirm, textAppears, none, no, no, "00:00",
          no, "04:59", {{{"Offer ends in", "03:12"}, false}, {{"Offer ends in", "00:00"}, true}, {{}, true, false}}},
-        // A state sentence the countdown rule stands in for.
-        {"when the timer is over", {"Time left 04:59"}, Kind::confirm, textAppears, none, no, no, "00:00", no, "04:59",
-         {{{"Time left 00:00"}, true}, {{"Time left 01:00"}, false}}},
-        // The clock drops its leading zero on the way down and ends on "0:00".
-        {"when the timer hits zero", {"Pomodoro", "10:00"}, Kind::confirm, textAppears, none, no, no, "00:00", no,
-         "10:00", {{{"Pomodoro", "9:59"}, false}, {{"Pomodoro", "0:01"}, false}, {{"Pomodoro", "0:00"}, true}}},
         {"when the timer hits zero", {"00:00"}, Kind::alreadyTrue, textAppears, none, no, no, "00:00", no, "00:00"},
         {"less than 2 minutes left", {"Time remaining: 5:30"}, Kind::confirm, numberCompare, lt, 2, ValueUnit::minutes,
          no, 5.5, "5:30",
          {{{"Time remaining: 1:45"}, true}, {{"Time remaining: 2:00"}, false}, {{"Time remaining: 90 sec"}, true},
           {{"Done"}, false, false}}},
-        {"when the ETA is under 10 min", {"ETA 1 hour 5 minutes"}, Kind::confirm, numberCompare, lt, 10,
-         ValueUnit::minutes, no, 65, "1 hour 5 minutes", {{{"ETA 8 minutes"}, true}}},
         // Progress counters and percentages.
         {"when the upload is done", {"Uploaded 12 of 40 files"}, Kind::confirm, numberCompare, gte, 40, no, no,
          12, "12",
@@ -185,24 +176,13 @@ TEST(LocalCompiler, Scenarios) {
         // The percentage is the only number in the percent unit.
         {"it reaches 100%", {"3 of 10", "45%"}, Kind::confirm, numberCompare, gte, 100, ValueUnit::percent, no, 45,
          "45%", {{{"10 of 10", "100%"}, true}}},
-        {"when the battery is above 80%", {"Battery 64%", "Charging"}, Kind::confirm, numberCompare, gt, 80,
-         ValueUnit::percent, no, 64, "64%", {{{"Battery 81%"}, true}, {{"Battery 80%"}, false}}},
-        // The user picks the position, which then must come down.
-        {"when the queue position reaches 5", {"Your position in queue: 12", "Estimated wait 8 min"}, Kind::confirm,
-         numberCompare, lte, 5, no, no, 12, "12",
-         {{{"Your position in queue: 4", "Estimated wait 3 min"}, true},
-          {{"Your position in queue: 6", "Estimated wait 4 min"}, false}},
-         "", 2, 0},
         // Reaching a number comes down to it or goes up to it, from where it is now.
         {"it reaches 50", {"80"}, Kind::confirm, numberCompare, lte, 50, no, no, 80, "80", {{{"50"}, true}}},
         {"it reaches 50", {"20"}, Kind::confirm, numberCompare, gte, 50, no, no, 20, "20"},
-        {"it is at least 50", {"80"}, Kind::alreadyTrue, numberCompare, gte, 50, no, no, 80, "80"},
         {"below 200", {"150"}, Kind::alreadyTrue, numberCompare, lt, 200, no, no, 150, "150"},
         // Texts going and appearing.
         {"Exporting is gone", {"Exporting\u2026 42%"}, Kind::confirm, textGone, none, no, no, "Exporting", no, no,
          {{{"Export complete"}, true}, {{"Exporting\u2026 80%"}, false}}},
-        {"\u201CSold out\u201D is gone", {"SOLD", "OUT"}, Kind::confirm, textGone, none, no, no, "Sold out", no, no,
-         {{{"Add to cart"}, true}, {{"Sold out"}, false}}},
         {"\"Error\" is gone", {"All good", "Synced 3 files"}, Kind::alreadyTrue, textGone, none, no, no, "Error",
          no, no, {}, "Synced files"},
         // Stripping the numbers would leave wording the box does not show.
@@ -221,20 +201,9 @@ TEST(LocalCompiler, Scenarios) {
         {"it is gone", {"Uploading 3 of 12 files"}, Kind::confirm, textGone, none, no, no, "Uploading 3 of 12 files", no,
          no, {{{"Uploading 4 of 12 files"}, false}, {{"Upload complete"}, true}}},
         {"it is gone", {"Uploading\u2026 45%"}, Kind::confirm, textGone, none, no, no, "Uploading\u2026"},
-        {"the spinner is gone", {"Inbox", "Spinner: syncing mail"}, Kind::confirm, textGone, none, no, no,
-         "Spinner: syncing mail", no, no, {}, "spinner"},
         {"the spinner is gone", {}, Kind::noText, textGone},
-        {"when the download is done", {"Downloading 3 files", "Installing"}, Kind::confirm, textGone, none, no, no,
-         "Downloading", no, no, {{{"Installing"}, true}, {{"Downloading 2 files", "Installing"}, false}}},
         {"Done appears", {"Rendering frame 12 of 240"}, Kind::confirm, textAppears, none, no, no, "Done", no, no,
          {{{"Done"}, true}, {{"Rendering frame 13 of 240"}, false}}},
-        // Not a watch for "up", which "Setup" and "Upload" would satisfy.
-        {"Ready shows up", {"Setup", "Uploading build"}, Kind::confirm, textAppears, none, no, no, "Ready", no, no,
-         {{{"Upload finished", "Setup"}, false}, {{"Ready"}, true}}},
-        {"it says \"Delivered\"", {"Out for delivery"}, Kind::confirm, textAppears, none, no, no, "Delivered", no, no,
-         {{{"Delivered today"}, true}}},
-        {"it says it's ready", {"Preparing"}, Kind::confirm, textAppears, none, no, no, "it's ready", no, no,
-         {{{"It's ready"}, true}, {{"It is not ready"}, false}}},
         {"\"Done\" appears", {"Status: Done"}, Kind::alreadyVisible, textAppears, none, no, no, "Done"},
         // New lines, and kinds only a model judges.
         {"someone replies", {"Anna: are you there?", "Me: one sec"}, Kind::confirm, newLine, none, no, no, no, no,
@@ -256,15 +225,10 @@ TEST(LocalCompiler, APickedNumberOfAnotherUnitIsNotVisible) {
     EXPECT_EQ(o.as<CompileOutcome::NotVisible>()->target, "price");
 }
 
-// Whatever a sentence compiles to, the rule judges the reading it was made from as the compiler did:
-// a watch confirmed as not met yet does not bark at once, one already true is met, and every number
-// offered can be read.
+// Boxes beyond the scenarios where compiler and evaluation could part: a watch confirmed as not met yet
+// does not bark at once, one already true is met, and every number offered can be read.
 TEST(LocalCompiler, CompilerAndEvaluationAgreeOnTheFirstReading) {
     const std::tuple<std::string, std::vector<std::string>, Kind> pairs[] = {
-        {"the price drops below 200 €", {"Price 249,99 €"}, Kind::confirm},
-        {"below 200", {"150"}, Kind::alreadyTrue},
-        {"price drops below 100", {"Was 150 €", "Now 120 €"}, Kind::whichNumber},
-        {"the price drops below 100 €", {"Discount 20%"}, Kind::notVisible},
         {"the price drops below 100 €", {"Discount 20%", "Price 120 €"}, Kind::confirm},
         {"when the queue position reaches 5", {"Your position in queue: 12", "Estimated wait 8 min"}, Kind::whichNumber},
         {"less than 2 minutes left", {"Time remaining: 5:30", "Step 2 of 3"}, Kind::confirm},
@@ -275,18 +239,10 @@ TEST(LocalCompiler, CompilerAndEvaluationAgreeOnTheFirstReading) {
         {"when the upload is done", {"Uploaded 12 of 40 files", "Elapsed 1:02"}, Kind::confirm},
         {"when it reaches 100%", {"Battery 20%", "Progress 100%"}, Kind::whichNumber},
         {"when the export is done", {"Exporting\u2026 42%"}, Kind::confirm},
-        {"\"Done\" appears", {"Status: Done"}, Kind::alreadyVisible},
-        {"\"Done\" appears", {"Status: running"}, Kind::confirm},
-        {"\"Error\" is gone", {"All good"}, Kind::alreadyTrue},
-        {"the error is gone", {"Error 404 not found"}, Kind::confirm},
         {"the error is gone", {"==================================== FAILURES ===="}, Kind::confirm},
-        {"it is gone", {"Uploading 3 of 12 files"}, Kind::confirm},
         // A line of symbols alone: no text a rule could wait on to go.
         {"it is gone", {"\u2014\u2014", "\u2022\u2022\u2022"}, Kind::noText},
         {"someone replies", {"Anna: are you there?", "12:30"}, Kind::confirm},
-        {"when the build is green", {"Build #2211 running"}, Kind::needsJudge},
-        {"this changes", {"Dashboard"}, Kind::confirm},
-        {"hmm", {"Uploading\u2026"}, Kind::tooVague},
     };
     for (const auto& [sentence, box, kind] : pairs) {
         const std::string where = sentence + " over " + box.front();
@@ -324,11 +280,9 @@ TEST(LocalCompiler, JudgeRulesAndFallbacks) {
     const WatchSpec judged =
         LocalCompiler::judgeSpec("Bark when the build is green!", stateReached, reading, region, "w_JUDGE1", now);
     const Baseline firstReading{no, false, no, "Build #2211 running", no};
-    EXPECT_EQ(judged.id, "w_JUDGE1");
-    EXPECT_EQ(judged.command, "the build is green");
-    EXPECT_EQ(judged.type, stateReached);
+    EXPECT_EQ(std::tie(judged.id, judged.command, judged.type, judged.baseline),
+              std::make_tuple("w_JUDGE1", "the build is green", stateReached, firstReading));
     EXPECT_EQ(judged.target, (WatchTarget{"the build is green", no, no, no}));
-    EXPECT_EQ(judged.baseline, firstReading);
 
     WatchSpec rule = judged;
     rule.type = textGone;
@@ -338,15 +292,11 @@ TEST(LocalCompiler, JudgeRulesAndFallbacks) {
     rule.baseline.currentlyMet = true;
     rule.baseline.lines = std::vector<std::string>{"a"};
     const WatchSpec fallback = LocalCompiler::anyChangeFallback(rule, [] { return std::string("w_NEW001"); });
-    EXPECT_EQ(fallback.id, "w_NEW001");
-    EXPECT_EQ(fallback.fallbackFrom, stateReached);
+    EXPECT_EQ(std::tie(fallback.id, fallback.fallbackFrom, fallback.baseline, fallback.command),
+              std::make_tuple("w_NEW001", stateReached, firstReading, rule.command));
     EXPECT_FALSE(fallback.value || fallback.ruleFrom || fallback.direct);
-    EXPECT_EQ(fallback.baseline, firstReading);
-    EXPECT_EQ(fallback.command, rule.command);
     const WatchSpec same = LocalCompiler::anyChangeSpec(rule);
-    EXPECT_EQ(same.id, "w_JUDGE1");
-    EXPECT_EQ(same.type, anyChange);
-    EXPECT_FALSE(same.fallbackFrom);
+    EXPECT_EQ(std::tie(same.id, same.type, same.fallbackFrom), std::make_tuple("w_JUDGE1", anyChange, no));
     // Without a pinned source every fallback gets a fresh id.
     EXPECT_NE(LocalCompiler::anyChangeFallback(rule).id, LocalCompiler::anyChangeFallback(rule).id);
 }
