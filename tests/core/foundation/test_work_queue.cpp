@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
+#include <latch>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -33,23 +33,10 @@ struct Context {
 
 // Holds a worker inside a job until the test opens it.
 struct Gate {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool entered = false, open = false;
+    std::latch entered{1}, open{1};
     void pass() {
-        std::unique_lock lock(mutex);
-        entered = true;
-        cv.notify_all();
-        cv.wait(lock, [&] { return open; });
-    }
-    void waitEntered() {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return entered; });
-    }
-    void release() {
-        std::lock_guard lock(mutex);
-        open = true;
-        cv.notify_all();
+        entered.count_down();
+        open.wait();
     }
 };
 
@@ -112,34 +99,18 @@ TEST_F(WorkQueueTest, ANewerJobOfTheSameOwnerAndLaneReplacesTheWaitingOne) {
     for (int i = 0; i < 99; ++i) EXPECT_FALSE(calls[i].active()) << i;
 }
 
-TEST_F(WorkQueueTest, AThreadedQueueHoldsAtMostOneWaitingJobPerOwnerAndLane) {
-    WorkQueue<Context> queue("test", 1, main.executor(), make);
-    Gate gate;
-    Pending busy = queue.post({"", "gate"}, [&](Context&) { return gate.pass(), -1; }, -1, record());
-    gate.waitEntered();
-    std::vector<Pending> calls;
-    for (int i = 0; i < 100; ++i)
-        calls.push_back(queue.post({"watch-1", "capture"}, [i](Context&) { return i; }, -1, record()));
-    EXPECT_EQ(queue.waiting(), 1u);
-    // One worker runs jobs in order: when the witness answers, every job before it has.
-    Pending witness = queue.post({"", "witness"}, [](Context&) { return 7; }, -1, record());
-    gate.release();
-    ASSERT_TRUE(main.runUntil([&] { return answers.size() == 3; }, 10s));
-    EXPECT_EQ(answers, (std::vector<int>{-1, 99, 7}));
-}
-
 TEST_F(WorkQueueTest, AnOwnersJobsRunOneAtATimeWhileOtherWorkersServeTheRest) {
     WorkQueue<Context> queue("test", 2, main.executor(), make);
     Gate gate;
     // The watch's first job holds one worker; its second, though posted
     // before the other watch's, waits for it while the other worker is free.
     Pending first = queue.post({"watch-1", "read"}, [&](Context&) { return gate.pass(), 1; }, -1, record());
-    gate.waitEntered();
+    gate.entered.wait();
     Pending second = queue.post({"watch-1", "adopt"}, [](Context&) { return 2; }, -1, record());
     Pending other = queue.post({"watch-2", "read"}, [](Context&) { return 3; }, -1, record());
     ASSERT_TRUE(main.runUntil([&] { return answers.size() == 1; }, 10s));
     EXPECT_EQ(queue.waiting(), 1u);
-    gate.release();
+    gate.open.count_down();
     ASSERT_TRUE(main.runUntil([&] { return answers.size() == 3; }, 10s));
     EXPECT_EQ(answers, (std::vector<int>{3, 1, 2}));
 }
@@ -166,11 +137,11 @@ TEST_F(WorkQueueTest, ACancelledJobNeverRunsAndOneCancelledWhileRunningNeverAnsw
     std::atomic<int> ran = 0;
     Pending running = queue.post({"watch-1", "a"}, [&](Context&) { return gate.pass(), ++ran; }, -1, record());
     Pending waiting = queue.post({"watch-1", "b"}, [&](Context&) { return ++ran; }, -1, record());
-    gate.waitEntered();
+    gate.entered.wait();
     waiting.cancel();
     EXPECT_EQ(queue.waiting(), 0u) << "a cancelled job is taken out at once";
     running.cancel();
-    gate.release();
+    gate.open.count_down();
     Pending witness = queue.post({"", "c"}, [](Context&) { return 7; }, -1, record());
     ASSERT_TRUE(main.runUntil([&] { return !answers.empty(); }, 10s));
     EXPECT_EQ(answers, std::vector<int>{7});
@@ -211,10 +182,10 @@ TEST_F(WorkQueueTest, StoppingFinishesTheRunningJobDropsTheRestAndNeverAnswersAf
         return gate.pass(), ++ran;
     }, -1, record());
     Pending waiting = queue->post({"", "b"}, [&](Context&) { return ++ran; }, -1, record());
-    gate.waitEntered();
+    gate.entered.wait();
     std::thread stopper([&] { queue->stop(); });
     while (queue->waiting() != 0) std::this_thread::yield();  // stop() has dropped the waiting job
-    gate.release();
+    gate.open.count_down();
     stopper.join();
     EXPECT_EQ(ran, 1) << "the running job finishes, the waiting one never starts";
     EXPECT_EQ(endedOn, madeOn) << "the context ends on its worker";
