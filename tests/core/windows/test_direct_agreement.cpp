@@ -84,10 +84,6 @@ TEST(DirectAgreementWords, NearEqualWords) {
         EXPECT_EQ(DA::sameWord(c.a, c.b), c.same) << c.a << "/" << c.b;
         EXPECT_EQ(DA::sameWord(c.b, c.a), c.same) << c.b << "/" << c.a;
     }
-    EXPECT_EQ(DA::allowance(9), 0);
-    EXPECT_EQ(DA::allowance(10), 1);
-    EXPECT_EQ(DA::allowance(19), 1);
-    EXPECT_EQ(DA::allowance(20), 2);
 }
 
 TEST(DirectAgreementWords, OneWordInTenMayBeMissing) {

@@ -23,18 +23,12 @@ TEST(DirectSilence, NamesAreFixed) {
         EXPECT_EQ(fromRaw<DirectSilence>(rawValue(s)), s);
     }
     EXPECT_EQ(names, "notPermitted windowGone timedOut failed notOnScreen otherTab notExposed boxOutside ");
-    EXPECT_EQ(fromRaw<DirectSilence>("NotOnScreen"), std::nullopt);
-    EXPECT_EQ(fromRaw<DirectSilence>("notOnScreen "), std::nullopt);
 }
 
 TEST(DirectAnswer, EveryAnswerWithLinesCountsSilenceDoesNot) {
     const DirectAnswer empty = DirectAnswer::lines({}), silent = DirectAnswer::noAnswer(DirectSilence::failed);
-    EXPECT_TRUE(empty.counts());
-    EXPECT_TRUE(empty.lines()->empty());
-    EXPECT_EQ(empty.silence(), std::nullopt);
-    EXPECT_FALSE(silent.counts());
-    EXPECT_EQ(silent.lines(), nullptr);
-    EXPECT_EQ(silent.silence(), DirectSilence::failed);
+    EXPECT_EQ(std::pair(empty.counts(), empty.silence()), std::pair(true, std::optional<DirectSilence>()));
+    EXPECT_EQ(std::pair(silent.counts(), silent.silence()), std::pair(false, std::optional(DirectSilence::failed)));
 }
 
 TEST(DirectReading, OnlyBoundTextWatchesAreEligible) {
