@@ -40,7 +40,6 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         {"1,234.5", false, {{1234.5, "1,234.5", none, 1, 0, 7}}},
         {"1,234,567 and 1.234.567", false, {{1234567, "1,234,567", none, 0, 0, 9}, {1234567, "1.234.567", none, 0, 14, 9}}},
         {"1'234'567", false, {{1234567, "1'234'567", none, 0, 0, 9}}},
-        {"1\u00A0234", false, {{1234, "1\u00A0234", none, 0, 0, 5}}},
         {"1\u202F234,50", false, {{1234.5, "1\u202F234,50", none, 2, 0, 8}}},
         {"1 234", false, {{1, "1", none, 0, 0, 1}, {234, "234", none, 0, 2, 3}}},
         {"1,234", false, {{1234, "1,234", none, 0, 0, 5}}},
@@ -56,15 +55,12 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         {"$1.500", false, {{1.5, "1.500", ValueUnit::usd, 3, 1, 5}}},
         {"1.2.3", false, {}},
         {"x −5", false, {{-5, "−5", none, 0, 2, 2}}},
-        {"-3.5", false, {{-3.5, "-3.5", none, 1, 0, 4}}},
         {"5-10", false, {{5, "5", none, 0, 0, 1}, {10, "10", none, 0, 2, 2}}},
         // Positions count UTF-16 code units: the emoji takes two.
         {"😀 Battery 45%", false, {{45, "45", ValueUnit::percent, 0, 11, 2}}},
         // Codes, words and digits it cannot read.
         {"rev2", false, {}},
-        {"A4", false, {}},
         {"COVID-19", false, {}},
-        {"A-4", false, {}},
         {"Model\u20113", false, {}},
         {"Model \u22123", false, {{-3, "\u22123", none, 0, 6, 2}}},
         {"5x 3D 2nd 10am", false, {}},
@@ -78,7 +74,6 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         {std::string("1").append(308, '0'), false, {{1e308, std::string("1").append(308, '0'), none, 0, 0, 309}}},
         // Units before and after.
         {"$5", false, {{5, "5", ValueUnit::usd, 0, 1, 1}}},
-        {"Battery 45%", false, {{45, "45", ValueUnit::percent, 0, 8, 2}}},
         {"5 percent", false, {{5, "5", ValueUnit::percent, 0, 0, 1}}},
         {"5 percentage", false, {{5, "5", none, 0, 0, 1}}},
         {"5 $", false, {{5, "5", none, 0, 0, 1}}},
@@ -95,7 +90,6 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         {"5 s left", false, {{5, "5", none, 0, 0, 1}}},
         {"$5m", false, {}},
         // The sign may stand before a line break, which the end anchor lets through.
-        {"€ \n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
         {"€\r\n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
         // Clocks, and durations merged when time is preferred.
         {"12:30", false, {}},
@@ -105,7 +99,6 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         {"2h 5m", false, {}},
         {"2h 5m", true, {{7500, "2h 5m", sec, 0, 0, 5}}},
         {"30s 2h", true, {{7230, "30s 2h", sec, 0, 0, 6}}},
-        {"1h 2m 3s", true, {{3723, "1h 2m 3s", sec, 0, 0, 8}}},
         {"1 hour and 30 minutes", true, {{5400, "1 hour and 30 minutes", sec, 0, 0, 21}}},
         {"1 hour, 30 minutes", true, {{5400, "1 hour, 30 minutes", sec, 0, 0, 18}}},
         {"1 hour or 30 minutes", true, {{1, "1 hour", hrs, 0, 0, 6}, {30, "30 minutes", min, 0, 10, 10}}},
