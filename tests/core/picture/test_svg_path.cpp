@@ -21,18 +21,6 @@ PathElement C(double ax, double ay, double bx, double by, double x, double y) {
 }
 PathElement Z() { return {Kind::close, {}}; }
 
-::testing::AssertionResult same(const VectorPath& actual, const std::vector<PathElement>& expected) {
-    bool ok = actual.elements.size() == expected.size();
-    for (std::size_t i = 0; ok && i < expected.size(); ++i) {
-        ok = actual.elements[i].kind == expected[i].kind;
-        for (int p = 0; ok && p < 3; ++p)
-            ok = std::fabs(actual.elements[i].points[p].x - expected[i].points[p].x) < 1e-9 &&
-                 std::fabs(actual.elements[i].points[p].y - expected[i].points[p].y) < 1e-9;
-    }
-    if (ok) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << actual.elements.size() << " elements, " << expected.size() << " wanted";
-}
-
 double distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 std::size_t count(const VectorPath& path, Kind kind) {
@@ -47,7 +35,7 @@ struct Case {
 };
 
 void expectCases(const std::vector<Case>& cases) {
-    for (const auto& c : cases) EXPECT_TRUE(same(SVGPath::path(c.data), c.elements)) << c.data;
+    for (const auto& c : cases) EXPECT_EQ(SVGPath::path(c.data).elements, c.elements) << c.data;
 }
 
 }  // namespace
