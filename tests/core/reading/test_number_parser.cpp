@@ -61,6 +61,7 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         // Codes, words and digits it cannot read.
         {"rev2", false, {}},
         {"COVID-19", false, {}},
+        {"A-4", false, {}},  // the letter right at the start
         {"Model\u20113", false, {}},
         {"Model \u22123", false, {{-3, "\u22123", none, 0, 6, 2}}},
         {"5x 3D 2nd 10am", false, {}},
