@@ -12,16 +12,23 @@ namespace {
 
 using kestrove::samples::solid;
 
-DiffGrid grey(int w, int h, std::uint8_t v = 100) {
-    DiffGrid g{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 4), v)};
-    for (std::size_t i = 3; i < g.rgba.size(); i += 4) g.rgba[i] = 255;
+// One colour, each channel its own value, so a channel read in place of
+// another shows.
+DiffGrid grey(int w, int h) {
+    DiffGrid g{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 4))};
+    for (std::size_t i = 0; i < g.rgba.size(); i += 4) {
+        g.rgba[i] = 40;
+        g.rgba[i + 1] = 100;
+        g.rgba[i + 2] = 160;
+        g.rgba[i + 3] = 255;
+    }
     return g;
 }
 
-// Changes the red channel of cells (x, y) by `delta`.
-void paint(DiffGrid& g, int x0, int y0, int w, int h, int delta = 60) {
+// Changes one channel (red unless told) of cells (x, y) by `delta`.
+void paint(DiffGrid& g, int x0, int y0, int w, int h, int delta = 60, int channel = 0) {
     for (int y = y0; y < y0 + h; ++y)
-        for (int x = x0; x < x0 + w; ++x) g.rgba[static_cast<std::size_t>((y * g.width + x) * 4)] += delta;
+        for (int x = x0; x < x0 + w; ++x) g.rgba[static_cast<std::size_t>((y * g.width + x) * 4 + channel)] += delta;
 }
 
 }  // namespace
@@ -95,13 +102,17 @@ TEST(PixelDiffCompare, SizesAndThresholds) {
     EXPECT_EQ(r, (PixelDiff::Result{true, 100, 1.0}));
     EXPECT_EQ(PixelDiff::compare(DiffGrid{}, DiffGrid{}, 28, 0.004, 2), (PixelDiff::Result{false, 0, 0.0}));
 
-    DiffGrid a = grey(10, 10), by28 = a, by29 = a, one = a;
-    paint(by28, 2, 2, 2, 1, 28);
-    paint(by29, 2, 2, 2, 1, 29);
-    paint(one, 5, 5, 1, 1, 200);
-    EXPECT_FALSE(PixelDiff::changed(a, by28));
-    EXPECT_EQ(PixelDiff::compare(a, by28, 28, 0.004, 2).changedCells, 0);
-    EXPECT_TRUE(PixelDiff::changed(a, by29));
+    DiffGrid a = grey(10, 10), one = a;
+    EXPECT_FALSE(PixelDiff::changed(a, a));
+    for (int channel = 0; channel < 3; ++channel) {
+        DiffGrid by28 = a, by29 = a;
+        paint(by28, 2, 2, 2, 1, 28, channel);
+        paint(by29, 2, 2, 2, 1, 29, channel);
+        EXPECT_FALSE(PixelDiff::changed(a, by28)) << channel;
+        EXPECT_EQ(PixelDiff::compare(a, by28, 28, 0.004, 2).changedCells, 0) << channel;
+        EXPECT_TRUE(PixelDiff::changed(a, by29)) << channel;
+    }
+    paint(one, 5, 5, 1, 1, 90);
     EXPECT_FALSE(PixelDiff::changed(a, one));  // one cell is never a change
 
     DiffGrid alphaOnly = a;
