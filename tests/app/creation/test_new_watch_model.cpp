@@ -198,7 +198,7 @@ TEST(NewWatchModel, SuggestionsChipsAndTheModeOfTheStartedWatch) {
     const WatchSpec shown = *d.confirmed();
     EXPECT_EQ(shown.type, WatchType::anyChange);
     d.model->setMode(WatchMode::everyTime);
-    EXPECT_EQ(d.confirmed()->mode, WatchMode::once) << "the card keeps its spec until started";
+    EXPECT_EQ(d.confirmed()->mode, WatchMode::once) << "the card keeps its watch until started";
     d.model->start(shown);
     ASSERT_EQ(d.started.size(), 1u);
     EXPECT_EQ(d.started[0].mode, WatchMode::everyTime);
