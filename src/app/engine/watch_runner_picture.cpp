@@ -4,6 +4,8 @@
 // a picture bark is decided.
 #include "app/engine/watch_runner.hpp"
 
+#include <utility>
+
 #include "core/rules/new_line_rule.hpp"
 
 namespace kestrove {
@@ -50,15 +52,16 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
         lostSight_ = false;
         // After the window's own loss the reference from before still holds;
         // after any other the gap is no change.
-        if (lostWindow_)
-            lostWindow_ = false;
-        else
-            referenceGrid_ = grid;
+        const bool windowBack = std::exchange(lostWindow_, false);
+        if (!windowBack) referenceGrid_ = grid;
         lastGrid_ = grid;
         lastEvaluation_.reset();
         needsJudging_ = needsCloud(spec_.type);
         pendingLoss_.reset();
         if (!updateSight()) return;
+        // A window just back shows its old pixels or the desktop's until it
+        // has repainted: its first picture is not judged, the next one is.
+        if (windowBack) return next();
     }
     const auto now = services_.clock.now();
     bool changed = true;

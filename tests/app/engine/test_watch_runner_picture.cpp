@@ -132,6 +132,26 @@ TEST(WatchRunnerPicture, LossesOfSightAreToldOnceCheckedEveryFifteenSecondsAndKe
     }
 }
 
+// The window comes back showing the desktop until it repaints the same
+// pixels as before: no change. What changed while it was away still barks.
+TEST(WatchRunnerPicture, AWindowBackIsJudgedFromItsSecondPicture) {
+    for (const std::uint8_t painted : {128, 20}) {
+        SCOPED_TRACE(int(painted));
+        RunnerHarness h;
+        h.start(boundWatch(WatchType::anyChange), grey(128));
+        h.fake.windows.backend.windows[0].isOnScreen = false;
+        h.run(20s);
+        ASSERT_EQ(h.host.count("lost"), 1);
+        h.fake.windows.backend.windows[0].isOnScreen = true;
+        h.fake.capturer.screen = showing(0);
+        h.run(15s);
+        ASSERT_EQ(h.host.count("regained"), 1);
+        h.fake.capturer.screen = showing(painted);
+        h.run(20s);
+        EXPECT_EQ(h.host.barks.size(), painted == 128 ? 0u : 1u);
+    }
+}
+
 TEST(WatchRunnerPicture, FreshStartTakesItsBaselinesFromTheFirstReading) {
     RunnerHarness h;
     const auto first = lines({"Alice: hi", "12:01 Bob: yo"}), next = lines({"Alice: hi", "12:02 Carol: hey"});
