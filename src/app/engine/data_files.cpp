@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace kestrove {
 
@@ -90,6 +92,21 @@ std::string writeFileAtomically(const std::filesystem::path& file, const std::ve
     }
     if (!out.commit()) return out.errorString().toStdString();
     return syncFolder(file.parent_path());
+}
+
+MovedAside moveAside(const std::filesystem::path& file) {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    const std::string base = file.string() + ".damaged-" + stamp;
+    std::filesystem::path aside = base;
+    std::error_code ec;
+    for (int n = 2; (std::filesystem::exists(aside, ec) || ec) && n < 100; ++n) aside = base + "-" + std::to_string(n);
+    if (std::rename(file.c_str(), aside.c_str()) == 0) return {aside, {}};
+    if (errno == ENOENT || errno == ENOTDIR) return {};  // gone meanwhile: nothing left to keep
+    return {{}, errnoText(errno)};
 }
 
 }  // namespace kestrove

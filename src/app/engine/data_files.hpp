@@ -31,4 +31,12 @@ FileRead readWholeFile(const std::filesystem::path& file);
 // Empty on success, else why not (the target is then untouched).
 std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 
+// Renames a file that could not be used to "<file>.damaged-<UTC time>"
+// (then "-2", "-3"… when taken) beside it, so it is kept byte for byte.
+struct MovedAside {
+    std::filesystem::path path;  // empty when the file was gone already
+    std::string error;           // why it could not be moved; empty on success
+};
+MovedAside moveAside(const std::filesystem::path& file);
+
 }  // namespace kestrove

@@ -1,9 +1,6 @@
 #include "app/engine/watch_store.hpp"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
 
 #include "app/engine/data_files.hpp"
 #include "core/foundation/log.hpp"
@@ -11,19 +8,6 @@
 #include "core/watch/watch_json.hpp"
 
 namespace kestrove {
-
-namespace {
-
-std::string utcStamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
-    return text;
-}
-
-}  // namespace
 
 WatchStore::WatchStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
@@ -62,24 +46,14 @@ std::optional<std::vector<WatchRecord>> WatchStore::inspect() {
 std::optional<std::vector<WatchRecord>> WatchStore::load() { return inspect(); }
 
 bool WatchStore::keepDamagedAside() {
-    const auto base = watchFile().string() + ".damaged-" + utcStamp();
-    std::filesystem::path aside = base;
-    std::error_code ec;
-    for (int n = 2; std::filesystem::exists(aside, ec) || ec; ++n) {
-        if (n > 99) break;
-        aside = base + "-" + std::to_string(n);
-    }
-    // A rename keeps the damaged file byte for byte, whatever its state.
-    if (std::rename(watchFile().c_str(), aside.c_str()) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {  // gone meanwhile: nothing left to keep
-            state_ = FileState::usable;
-            return true;
-        }
+    const MovedAside moved = moveAside(watchFile());
+    if (!moved.error.empty()) {
         logLine("could not save watches: the watch file could not be used (" + damage_ +
-                ") and could not be kept aside (" + std::string(std::strerror(errno)) + ")");
+                ") and could not be kept aside (" + moved.error + ")");
         return false;
     }
-    logLine("the watch file could not be used (" + damage_ + "); kept it as " + aside.string());
+    if (!moved.path.empty())
+        logLine("the watch file could not be used (" + damage_ + "); kept it as " + moved.path.string());
     state_ = FileState::usable;
     return true;
 }

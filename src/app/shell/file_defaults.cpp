@@ -2,11 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
-
 #include "app/engine/data_files.hpp"
 #include "core/foundation/log.hpp"
 
@@ -61,15 +56,6 @@ DefaultsValue fromJson(const std::string& key, const json& value) {
     throw std::runtime_error("the value of \"" + key + "\" has no known type");
 }
 
-std::string utcStamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
-    return text;
-}
-
 }  // namespace
 
 FileDefaults::FileDefaults(std::filesystem::path file) : file_(std::move(file)) { load(); }
@@ -121,16 +107,13 @@ void FileDefaults::set(std::string_view key, std::optional<DefaultsValue> value)
 }
 
 bool FileDefaults::keepDamagedAside() {
-    std::filesystem::path aside = file_.string() + ".damaged-" + utcStamp();
-    std::error_code ec;
-    for (int n = 2; std::filesystem::exists(aside, ec) && n < 100; ++n)
-        aside = file_.string() + ".damaged-" + utcStamp() + "-" + std::to_string(n);
-    if (std::rename(file_.c_str(), aside.c_str()) != 0 && errno != ENOENT) {
+    const MovedAside moved = moveAside(file_);
+    if (!moved.error.empty()) {
         logLine("could not save the settings: " + file_.string() + " cannot be used (" + damage_ +
-                ") nor kept aside (" + std::strerror(errno) + ")");
+                ") nor kept aside (" + moved.error + ")");
         return false;
     }
-    logLine("kept the settings that could not be used as " + aside.string());
+    if (!moved.path.empty()) logLine("kept the settings that could not be used as " + moved.path.string());
     damage_.clear();
     return true;
 }
