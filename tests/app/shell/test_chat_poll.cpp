@@ -30,10 +30,13 @@ struct Polls {
     }
 };
 
-TEST(ChatPoll, NextPollFiveSecondsAfterTheLastAnswer) {
+struct ChatPollTest : ::testing::Test {
     fakes::VirtualClock clock;
     Polls polls;
-    ChatPoll loop(clock, polls.poll());
+    ChatPoll loop{clock, polls.poll()};
+};
+
+TEST_F(ChatPollTest, NextPollFiveSecondsAfterTheLastAnswer) {
     loop.start();
     clock.advance(4999ms);
     EXPECT_EQ(polls.asked, 0);
@@ -48,10 +51,7 @@ TEST(ChatPoll, NextPollFiveSecondsAfterTheLastAnswer) {
     EXPECT_EQ(polls.asked, 2);
 }
 
-TEST(ChatPoll, StopEndsTheSleepOrThePollInFlight) {
-    fakes::VirtualClock clock;
-    Polls polls;
-    ChatPoll loop(clock, polls.poll());
+TEST_F(ChatPollTest, StopEndsTheSleepOrThePollInFlight) {
     loop.start();
     clock.advance(5s);
     loop.stop();
