@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <string_view>
-#include <utility>
 
 #include "app/platform/x11/xcb_connection.hpp"
 
@@ -41,7 +40,7 @@ bool XcbWindowChanges::changedSinceLastAsked() {
     std::free(xcb_get_input_focus_reply(x_.get(), xcb_get_input_focus(x_.get()), &error));
     const bool failed = error != nullptr;
     std::free(error);
-    bool changed = std::exchange(first_, false) || failed;
+    bool changed = failed;
     while (xcb_generic_event_t* event = xcb_poll_for_event(x_.get())) {
         changed = changed || matters(*event);
         std::free(event);

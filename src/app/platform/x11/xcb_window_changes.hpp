@@ -23,7 +23,7 @@ public:
     // Also hear of property changes on these windows (the ones just listed);
     // windows no longer among them are forgotten.
     void watch(const std::vector<std::uint32_t>& windows);
-    // True at the first call and whenever a notice arrived since the last.
+    // True when a notice arrived since the last call (or the question failed).
     bool changedSinceLastAsked();
 
 private:
@@ -32,7 +32,6 @@ private:
     XcbConnection& x_;
     std::unordered_set<std::uint32_t> watched_;
     std::unordered_set<xcb_atom_t> readProperties_;
-    bool first_ = true;
 };
 
 }  // namespace kestrove
