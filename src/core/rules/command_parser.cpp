@@ -1,8 +1,12 @@
 #include "core/rules/command_parser.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
+
+#include <unicode/utf8.h>
 
 #include "core/rules/command_comparison.hpp"
 #include "core/rules/command_recognisers.hpp"
@@ -59,6 +63,39 @@ bool startsWithLeadIn(std::string_view lower, std::string_view phrase) {
     return rest.starts_with(" ") || rest.starts_with("\u2026") || rest.starts_with("...");
 }
 
+// Enough bytes for the longest lead-in and "..." even where letters that
+// lower-case to ASCII take three bytes.
+constexpr std::size_t leadInWindow = 128;
+
+// The bytes of the lead-in that `rest` starts with, or 0.
+std::size_t leadInAt(std::string_view rest) {
+    std::size_t size = std::min(rest.size(), leadInWindow);
+    while (size > 0 && size < rest.size() && (static_cast<unsigned char>(rest[size]) & 0xC0) == 0x80) --size;
+    const std::string lower = text::lower(rest.substr(0, size));
+    for (const auto& phrase : leadIns) {
+        if (!startsWithLeadIn(lower, phrase)) continue;
+        // Each letter of the lead-in lower-cased from one character of
+        // `rest`: it spans as many characters as the phrase has letters.
+        std::int32_t at = 0;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(rest.data());
+        for (std::size_t i = 0; i < phrase.size(); ++i) U8_FWD_1(bytes, at, static_cast<std::int32_t>(size));
+        return static_cast<std::size_t>(at);
+    }
+    return 0;
+}
+
+// Without the spaces, dots and ellipses at either end.
+std::string_view trimGap(std::string_view s) {
+    constexpr std::string_view ellipsis = "\u2026";
+    for (;;) {
+        if (s.starts_with(' ') || s.starts_with('.')) s.remove_prefix(1);
+        else if (s.starts_with(ellipsis)) s.remove_prefix(ellipsis.size());
+        else if (s.ends_with(' ') || s.ends_with('.')) s.remove_suffix(1);
+        else if (s.ends_with(ellipsis)) s.remove_suffix(ellipsis.size());
+        else return s;
+    }
+}
+
 Groups groupsOf(std::u16string_view text, const Regex::Match& m) {
     Groups out;
     out.reserve(m.groups.size());
@@ -86,19 +123,11 @@ std::string clean(std::string_view sentence) {
     for (const auto& [from, to] : quoteFolds) s = text::replaceAll(s, from, to);
     s = spaces.replaceAll(s, " ");
 
-    for (;;) {
-        const std::string lower = text::lower(s);
-        const std::string_view* leadIn = nullptr;
-        for (const auto& phrase : leadIns) {
-            if (startsWithLeadIn(lower, phrase)) {
-                leadIn = &phrase;
-                break;
-            }
-        }
-        if (!leadIn) break;
-        // Lead-ins are ASCII: their length in bytes is their length in characters.
-        s = text::trimChars(text::graphemeDrop(s, leadIn->size()), " \u2026.");
-    }
+    // Each turn looks at the start of what is left only, so a sentence of
+    // repeated lead-ins costs time in proportion to its length.
+    std::string_view rest = s;
+    while (const std::size_t dropped = leadInAt(rest)) rest = trimGap(rest.substr(dropped));
+    s = std::string(rest);
 
     while (!s.empty() && (s.back() == '.' || s.back() == '!' || s.back() == '?') && !s.ends_with("...")) s.pop_back();
     return text::trimWhitespace(s);

@@ -64,8 +64,18 @@ TEST(CommandParser, CleanTrimsFoldsQuotesAndDropsLeadInsAndTrailingPunctuation) 
         {"", ""},
         // The lead-in needs a space or dots behind it; "?" is plain trailing punctuation.
         {"when?", "when"},
+        {"if if if if it is done", "it is done"},
+        {"If\u2026 if... when it is done", "it is done"},
+        // The Kelvin sign lower-cases to "k": one character of three bytes goes with the lead-in.
+        {"Wa\u212Ae me when \u00C9t\u00E9 is over", "\u00C9t\u00E9 is over"},
+        {"if if", "if"},
     };
     for (const auto& [sentence, cleaned] : cases) EXPECT_EQ(CommandParser::clean(sentence), cleaned) << "'" << sentence << "'";
+
+    // Pasted text: every one of a long run of lead-ins goes.
+    std::string pasted;
+    for (int i = 0; i < 40000; ++i) pasted += i % 3 ? "if " : "when\u2026 ";
+    EXPECT_EQ(CommandParser::clean(pasted + "the build is green"), "the build is green");
 }
 
 TEST(CommandParser, TextHelpers) {
