@@ -10,6 +10,7 @@
 #include "app/dev/dev_files.hpp"
 #include "app/dev/dev_text.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
+#include "core/cloud/url.hpp"
 
 namespace kestrove {
 
@@ -178,7 +179,9 @@ constexpr const char* trialUsage = "usage: --telegram-try <base URL> <crop.png> 
 }  // namespace
 
 int telegramTry(const std::vector<std::string>& args, Streams io, TrialTiming timing) {
-    if (args.size() < 4 || !CloudSettings::usableBaseURL(args[1])) {
+    // Only what is no address at all is a usage error: the settings' own
+    // rules judge the rest, and refuse it as "not set up".
+    if (args.size() < 4 || !Url::isReference(args[1])) {
         io.err << trialUsage << std::flush;
         return 2;
     }

@@ -108,6 +108,15 @@ std::optional<Url> Url::parse(std::string_view text) {
     return url;
 }
 
+bool Url::isReference(std::string_view text) {
+    if (text.empty()) return false;
+    if (parse(text)) return true;
+    const std::string_view first = text.substr(0, text.find_first_of("/?#"));
+    if (first.find(':') != std::string_view::npos) return false;
+    // Under a scheme of its own the reference reads as the rest of an address.
+    return parse("x:" + std::string(text)).has_value();
+}
+
 bool Url::isLoopbackHost() const { return host == "127.0.0.1" || host == "localhost" || host == "::1"; }
 
 std::string Url::toString() const {

@@ -21,6 +21,11 @@ struct Url {
     // `scheme ":" ["//" authority] path ["?" query] ["#" fragment]`, ASCII
     // only, percent escapes well formed. Anything else is absent.
     static std::optional<Url> parse(std::string_view text);
+    // Whether `text` is an address at all: an absolute one, or a relative
+    // reference ("default", "v1/pair?x", "//host/path") of the same
+    // characters. A colon before the first "/", "?" or "#" makes a scheme,
+    // so "127.0.0.1:80" is neither.
+    static bool isReference(std::string_view text);
 
     bool hasAuthority() const { return !host.empty(); }
     bool isLoopbackHost() const;  // "127.0.0.1", "localhost" or "::1", exactly

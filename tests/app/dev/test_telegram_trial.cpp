@@ -113,11 +113,21 @@ TEST_F(Trial, FailuresEndTheTrialWithCodeOneAndBadArgumentsWithTheUsage) {
     EXPECT_EQ(count("/v1/notify"), 0u);
 
     const std::size_t asked = server.requests().size();
+    // Addresses the settings refuse (plain http away from this computer; a
+    // word, as in a build without a server address): the server is not set up.
+    for (const char* refused : {"http://example.com", "default", "ftp://127.0.0.1/"}) {
+        out.str("");
+        err.str("");
+        EXPECT_EQ(run({"--telegram-try", refused, crop, codeFile}), 1) << refused;
+        EXPECT_EQ(out.str(), "failed: notSetUp\n") << refused;
+        EXPECT_EQ(err.str(), "");
+    }
     out.str("");
     for (const auto& bad : std::vector<std::vector<std::string>>{
              {"--telegram-try", server.url(), crop},
              {"--telegram-try", "127.0.0.1:80", crop, codeFile},
-             {"--telegram-try", "http://example.com", crop, codeFile},
+             {"--telegram-try", "", crop, codeFile},
+             {"--telegram-try", "http://exa mple.com", crop, codeFile},
          }) {
         err.str("");
         EXPECT_EQ(run(bad), 2);

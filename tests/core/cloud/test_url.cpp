@@ -28,6 +28,14 @@ TEST(Url, RefusesMalformedAddresses) {
         EXPECT_FALSE(Url::parse(text)) << text;
 }
 
+TEST(Url, ReferencesAreAbsoluteOrRelativeAddresses) {
+    for (const char* text : {"https://x.example/a", "default", "v1/pair?x=1#top", "/v1", "//h.example:80/p",
+                             "a/b:c", "?q", "%41"})
+        EXPECT_TRUE(Url::isReference(text)) << text;
+    for (const char* text : {"", "127.0.0.1:80", "1http://x", "a b", "//[zz]/", "x%4", "caf\xc3\xa9", "a#b#c"})
+        EXPECT_FALSE(Url::isReference(text)) << text;
+}
+
 TEST(Url, AppendingPathKeepsTheBasePathWithOneSlash) {
     const std::pair<const char*, const char*> rows[] = {
         {"https://h.example", "https://h.example/v1/pair/status"},
