@@ -83,7 +83,7 @@ void OnboardingController::resize() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         const int height = window_->fittingHeight(OnboardingView::width);
         if (window_->size() == QSize(OnboardingView::width, height)) break;
-        window_->resize(OnboardingView::width, height);
+        window_->fit(OnboardingView::width, height);
         window_->layout()->activate();
     }
 }

@@ -6,12 +6,12 @@
 #include <QVBoxLayout>
 
 #include "app/look/panel_fit.hpp"
-#include "app/menu/window_style.hpp"
 
 namespace kestrove {
 
 PanelWindow::PanelWindow(const QString& title)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    // A title and a close box, nothing to minimise or maximise.
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
@@ -38,13 +38,14 @@ void PanelWindow::setContent(QWidget* content) {
 
 int PanelWindow::fittingHeight(int width) const { return content_ ? panelContentHeight(*content_, width) : 0; }
 
+void PanelWindow::fit(int width, int height) {
+    // Equal least and greatest sizes: the window manager offers no resizing.
+    setFixedSize(width, height);
+}
+
 void PanelWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
-    QColor edge = palette().color(QPalette::WindowText);
-    edge.setAlphaF(WindowStyle::isDark(palette()) ? 0.25f : 0.18f);
-    p.setPen(edge);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void PanelWindow::closeEvent(QCloseEvent* event) {

@@ -1,10 +1,10 @@
 #pragma once
-// The frameless top-level window the welcome and chat windows live in: a
-// tool window that stays on top, drawn in the palette's window colour with
-// a thin edge, sized only by its controller from its content's height for
-// its width. Escape closes it and Return runs onReturn (its default
-// button); a close by any road (Escape, a button, the window manager) calls
-// onClose once per showing.
+// The window the welcome and chat windows live in: an ordinary top-level
+// window at the normal level, titled, closable and movable with the window
+// manager's decorations, not resizable by the user: only its controller
+// sizes it, from its content's height for its width (`fit`). Escape closes
+// it and Return runs onReturn (its default button); a close by any road
+// (Escape, a button, the window manager) calls onClose once per showing.
 
 #include <functional>
 
@@ -21,6 +21,8 @@ public:
     QWidget* content() const { return content_; }
     // The height the content needs at `width`.
     int fittingHeight(int width) const;
+    // The client area's size, fixed there; the window keeps its place.
+    void fit(int width, int height);
 
     std::function<void()> onClose;
     std::function<void()> onReturn;

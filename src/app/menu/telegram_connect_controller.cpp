@@ -38,7 +38,7 @@ void TelegramConnectController::show() {
     window_ = new PanelWindow(QString::fromUtf8(Copy::telegramTitle.data()));
     view_ = new TelegramConnectView(*model_);
     window_->setContent(view_);
-    window_->resize(TelegramConnectView::width, window_->fittingHeight(TelegramConnectView::width));
+    window_->fit(TelegramConnectView::width, window_->fittingHeight(TelegramConnectView::width));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         window_->move(screen->availableGeometry().center() - window_->rect().center());
     window_->onReturn = [this] {
@@ -66,8 +66,8 @@ void TelegramConnectController::phaseChanged() {
     view_->refreshFromModel();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const int height = window_->fittingHeight(TelegramConnectView::width);
-    if (height > 0 && height != window_->height())
-        window_->setGeometry(window_->x(), window_->y(), TelegramConnectView::width, height);
+    // A window keeps its top-left corner when its size changes.
+    if (height > 0 && height != window_->height()) window_->fit(TelegramConnectView::width, height);
 }
 
 void TelegramConnectController::closed() {
