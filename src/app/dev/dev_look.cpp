@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QWidget>
 
 #include "app/creation/panel_ink.hpp"
 
@@ -15,6 +16,12 @@ void useAppearance(bool dark) {
     font.setPixelSize(13);
     QApplication::setFont(font);
     QApplication::setPalette(dark ? PanelInk::darkPalette() : PanelInk::lightPalette());
+}
+
+void showUnseen(QWidget& window) {
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.setAttribute(Qt::WA_ShowWithoutActivating);
+    window.show();
 }
 
 }  // namespace kestrove::DevLook

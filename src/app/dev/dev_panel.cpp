@@ -73,7 +73,7 @@ std::vector<Scenario> scenarios(const AnswerSlot& answer) {
     const Sample exporting = Sample::exporting(false);
     const Sample price = Sample::price(false);
     Sample bound = price;
-    bound.region.window = WindowAnchor{1, "Safari", std::nullopt, 40, 60, 900, 600};
+    bound.region.window = WindowAnchor{1, "Firefox", std::nullopt, 40, 60, 900, 600};
     const Sample spinner = Sample::spinner(false);
     const Sample blank = Sample::blank(false);
     const std::string priceSentence = "the price drops below 200";

@@ -57,32 +57,38 @@ QImage panel(const QImage& content, bool dark) {
     return out;
 }
 
-QImage window(const QImage& content, bool dark) {
-    const double pad = 32, radius = 12, bar = 28;
-    const QSizeF size = content.deviceIndependentSize() + QSizeF(0, bar);
+QImage window(const QImage& content, const QString& title, bool dark) {
+    const double pad = 32, radius = 5;
+    const QSizeF size = content.deviceIndependentSize() + QSizeF(2, titleBar + 1);  // the border round it
     QImage out = canvas(size + QSizeF(2 * pad, 2 * pad), desktop(dark));
     QPainter p(&out);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF box(QPointF(pad, pad), size);
     shadow(p, box, radius, 16, {0, 8}, grey(0, 0.22));
-    QPainterPath shape;
-    shape.addRoundedRect(box, radius, radius);
-    const QColor fill = dark ? QColor(40, 40, 42) : QColor(236, 236, 236);
-    p.fillPath(shape, fill);
-    p.save();
-    p.setClipPath(shape);
-    p.drawImage(QRectF(box.topLeft() + QPointF(0, bar), content.deviceIndependentSize()), content);
-    p.restore();
-    const QColor buttons[] = {QColor::fromRgbF(1.0f, 0.37f, 0.34f), QColor::fromRgbF(1.0f, 0.74f, 0.18f),
-                              QColor::fromRgbF(0.16f, 0.79f, 0.25f)};
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 3; ++i) {
-        p.setBrush(buttons[i]);
-        p.drawEllipse(QRectF(box.x() + 12 + i * 20, box.y() + (bar - 12) / 2, 12, 12));
-    }
+    // Rounded at the top only, as the window manager's frame is.
+    const auto frame = [radius](const QRectF& r) {
+        QPainterPath shape;
+        shape.addRoundedRect(r, radius, radius);
+        shape.addRect(r.adjusted(0, radius, 0, 0));
+        return shape.simplified();
+    };
+    p.fillPath(frame(box), dark ? QColor(52, 52, 55) : QColor(222, 222, 224));
+    p.drawImage(QRectF(box.topLeft() + QPointF(1, titleBar), content.deviceIndependentSize()), content);
+
+    const QColor ink = dark ? grey(0.9) : grey(0.2);
+    const QRectF bar(box.x(), box.y(), box.width(), titleBar);
+    p.setFont(Brand::font(12, QFont::Bold));
+    p.setPen(ink);
+    p.drawText(bar.adjusted(36, 0, -36, 0), Qt::AlignCenter, title);
+    // The close box: a cross in the title's ink, no colour of its own.
+    const QPointF c(bar.right() - titleBar / 2.0 - 2, bar.center().y());
+    p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
+    p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
+
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(dark ? grey(1, 0.12) : grey(0, 0.12), 0.5));
-    p.drawRoundedRect(box.adjusted(0.25, 0.25, -0.25, -0.25), radius, radius);
+    p.setPen(QPen(dark ? grey(1, 0.16) : grey(0, 0.3), 1));
+    p.drawPath(frame(box.adjusted(0.5, 0.5, -0.5, -0.5)));  // the line on whole pixels
     return out;
 }
 

@@ -16,9 +16,12 @@ QColor desktop(bool dark);
 // The panel as it draws itself (its corners transparent), with a shadow,
 // 28 points of desktop around it.
 QImage panel(const QImage& content, bool dark);
-// The content under a title bar with three window buttons and no title,
-// rounded, with a shadow, 32 points of desktop around it.
-QImage window(const QImage& content, bool dark);
+// The content in a window as a Linux window manager decorates it: a title
+// bar with the title and a close box, a thin border, a shadow, 32 points of
+// desktop around it.
+QImage window(const QImage& content, const QString& title, bool dark);
+// The title bar's height in `window`.
+inline constexpr int titleBar = 26;
 // The sample under the frame of `model`, the tag on top, 30 points around.
 QImage frameScene(const FrameModel& model, const Sample& sample, bool dark);
 // 150 × 24 points at 4 pixels a point: two marks and a count, in white on

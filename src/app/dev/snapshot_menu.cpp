@@ -2,9 +2,11 @@
 
 #if __has_include("app/menu/menu_model.hpp")
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/dev/dev_look.hpp"
 #include "app/dev/menu_samples.hpp"
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
@@ -43,10 +45,17 @@ QImage menuChrome(const QImage& content, bool dark) {
 QImage drawMenu(MenuModel& model, bool dark) {
     auto* view = new MenuView(model);
     MenuPanelWindow window(view);
+    DevLook::showUnseen(window);
     view->catchUp();
     const int width = static_cast<int>(MenuLayout::width);
     window.resize(width, panelContentHeight(*view, width));
-    QImage content(window.size(), QImage::Format_ARGB32_Premultiplied);
+    QCoreApplication::sendPostedEvents();
+    // Taken as the window draws itself: a painter clipped to the corners
+    // would also let the monitors scrolled out of the wall draw over the
+    // tile and the rows under it. The corners are cut afterwards.
+    const QImage drawn = window.grab().toImage();
+    QImage content(drawn.size(), QImage::Format_ARGB32_Premultiplied);
+    content.setDevicePixelRatio(drawn.devicePixelRatio());
     content.fill(Qt::transparent);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(window.rect()), MenuPanelWindow::radius, MenuPanelWindow::radius);
@@ -54,7 +63,7 @@ QImage drawMenu(MenuModel& model, bool dark) {
         QPainter p(&content);
         p.setRenderHint(QPainter::Antialiasing);
         p.setClipPath(shape);
-        window.render(&p);
+        p.drawImage(QPointF(0, 0), drawn);
     }
     return menuChrome(content, dark);
 }

@@ -1,11 +1,15 @@
 // The catalogue of snapshot surfaces: each a name and a drawing made afresh
 // from sample content when the picture is taken.
 #include <QApplication>
+#include <QPainter>
 
 #include <memory>
 
+#include "app/creation/key_panel.hpp"
 #include "app/creation/new_watch_panel.hpp"
+#include "app/creation/overlay_window.hpp"
 #include "app/creation/panel_root.hpp"
+#include "app/dev/dev_look.hpp"
 #include "app/dev/dev_wait.hpp"
 #include "app/dev/offline_dialogue.hpp"
 #include "app/dev/sample.hpp"
@@ -21,6 +25,7 @@
 #include "app/menu/telegram_connect_model.hpp"
 #include "app/menu/telegram_connect_view.hpp"
 #include "core/cloud/judge_setup.hpp"
+#include "core/copy/copy_catalogue.hpp"
 
 namespace kestrove::Snapshots {
 
@@ -68,8 +73,10 @@ QImage drawPanel(const PanelRow& row, bool dark, milliseconds settle) {
     model.setReading(row.sample.reading);
     model.setText(row.sentence);
     row.act(model, *answer);
+    // Shown as on screen, so it takes the height its content asks for by its own road.
+    panel.window().setAttribute(Qt::WA_DontShowOnScreen);
+    panel.show(false);
     DevWait::settle(settle);
-    panel.layout(panel.root().contentHeight());
     return SnapshotChrome::panel(panel.render(), dark);
 }
 
@@ -77,11 +84,11 @@ std::vector<PanelRow> panelRows(bool dark) {
     const Sample price = Sample::price(dark), exporting = Sample::exporting(dark), spinner = Sample::spinner(dark);
     const Sample build = Sample::build();
     WatchRegion bound = price.region;
-    bound.window = WindowAnchor{1, "Safari", std::nullopt, 40, 60, 900, 600};
-    WatchRegion opera = bound;
-    opera.window->app = "Opera";
-    opera.w = exporting.region.w;
-    opera.h = exporting.region.h;
+    bound.window = WindowAnchor{1, "Firefox", std::nullopt, 40, 60, 900, 600};
+    WatchRegion chromium = bound;
+    chromium.window->app = "Chromium";
+    chromium.w = exporting.region.w;
+    chromium.h = exporting.region.h;
     const std::string drops = "the price drops below 200", upload = "the upload has finished";
     auto offer = [](const Sample& s, bool onScreenOnly) {
         return [lines = s.reading.lines, onScreenOnly](NewWatchModel& m) { m.directOffer = DirectOffer{lines, onScreenOnly}; };
@@ -94,7 +101,7 @@ std::vector<PanelRow> panelRows(bool dark) {
         {"card-number", price, {}, drops, submit()},
         {"card-window", price, bound, drops, submit()},
         {"card-direct", price, bound, drops, submit(offer(price, false))},
-        {"card-direct-chromium", exporting, opera, "the export is done", submit(offer(exporting, true))},
+        {"card-direct-chromium", exporting, chromium, "the export is done", submit(offer(exporting, true))},
         {"card-text-appears", build, {}, "it says \"Build succeeded\"", submit()},
         {"card-text-gone", exporting, {}, "the spinner text is gone", submit()},
         {"card-any-change", exporting, {}, "this changes",
@@ -135,15 +142,44 @@ std::vector<PanelRow> panelRows(bool dark) {
     };
 }
 
-// A window's content as its frameless window draws it, at its own width.
-QImage drawWindow(QWidget* content, int width, bool dark) {
-    PanelWindow window(QStringLiteral("Kestrove"));
+// A window's content as its window draws it at its own width, in the
+// window manager's frame.
+QImage drawWindow(QWidget* content, std::string_view title, int width, bool dark) {
+    const QString name = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+    PanelWindow window(name);
     window.setContent(content);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    window.resize(width, window.fittingHeight(width));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    window.resize(width, window.fittingHeight(width));
-    return SnapshotChrome::window(window.grab().toImage(), dark);
+    DevLook::showUnseen(window);
+    // Wrapped texts measure right once laid out at the final width.
+    for (int pass = 0; pass < 2; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        window.fit(width, window.fittingHeight(width));
+    }
+    return SnapshotChrome::window(window.grab().toImage(), name, dark);
+}
+
+// The selection overlay while a box is drawn over a program's window: the
+// screen dimmed around the box, the box's size beside the pointer.
+QImage drawOverlay(bool dark) {
+    const Sample sample = Sample::exporting(dark);
+    const QImage program = SnapshotChrome::window(sample.picture, QStringLiteral("Export \u2014 Kdenlive"), dark);
+    const QSize screenSize(720, 400);
+    QImage screenPicture(screenSize, QImage::Format_ARGB32_Premultiplied);
+    screenPicture.fill(SnapshotChrome::desktop(dark));
+    const QPointF at(80, 60);
+    {
+        QPainter p(&screenPicture);
+        p.drawImage(at, program);
+    }
+    // Where the sample lies in that window: inside the margin, the border and the title bar.
+    const QPointF sampleAt = at + QPointF(32 + 1, 32 + SnapshotChrome::titleBar);
+    const QSizeF points = sample.points();
+    SelectionState state;
+    state.rect = Rect{sampleAt.x() + 8, sampleAt.y() + 8, points.width() - 16, points.height() - 16};
+    state.cursor = Point{state.rect->maxX(), state.rect->maxY()};
+    const Rect frame{0, 0, double(screenSize.width()), double(screenSize.height())};
+    OverlayWindow overlay(ScreenInfo{"sample", 1, frame, frame, 1}, screenPicture, state, [](auto, auto) {});
+    DevLook::showUnseen(overlay);
+    return overlay.grab().toImage();
 }
 
 }  // namespace
@@ -203,7 +239,8 @@ std::vector<Surface> surfaces(bool dark, milliseconds settle) {
                             model.refresh();
                             model.setAskedForScreen(w.asked);
                             model.setTelegramConnected(w.telegram);
-                            return drawWindow(new OnboardingView(model), OnboardingView::width, dark);
+                            return drawWindow(new OnboardingView(model), Copy::menuWelcome, OnboardingView::width,
+                                              dark);
                         }});
     }
 
@@ -227,9 +264,11 @@ std::vector<Surface> surfaces(bool dark, milliseconds settle) {
                                 qr = QRCode::image(link, TelegramConnectModel::qrModulePixels,
                                                    TelegramConnectModel::qrQuietModules);
                             model.showFace(phase, qr);
-                            return drawWindow(new TelegramConnectView(model), TelegramConnectView::width, dark);
+                            return drawWindow(new TelegramConnectView(model), Copy::telegramTitle,
+                                              TelegramConnectView::width, dark);
                         }});
     }
+    list.push_back({"overlay", [dark] { return drawOverlay(dark); }});
     return list;
 }
 
