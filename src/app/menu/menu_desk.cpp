@@ -7,6 +7,7 @@
 
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
+#include "app/look/unspoken_label.hpp"
 #include "app/menu/menu_ink.hpp"
 #include "app/menu/window_style.hpp"
 #include "app/menu/telegram_logo.hpp"
@@ -31,8 +32,10 @@ QWidget* row(QWidget* texts, QWidget* control, int top, int bottom, int spacing 
     return w;
 }
 
-QLabel* label(const QString& text, const QFont& font, QWidget* parent = nullptr) {
-    auto* l = new QLabel(text, parent);
+// `into`: a label of another kind to fill, else a new one.
+QLabel* label(const QString& text, const QFont& font, QLabel* into = nullptr) {
+    auto* l = into ? into : new QLabel;
+    l->setText(text);
     l->setFont(font);
     l->setTextFormat(Qt::PlainText);
     return l;
@@ -121,8 +124,9 @@ QWidget* MenuDesk::localOnlyRow() {
     auto* column = new QVBoxLayout(texts);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(1);
-    column->addWidget(label(qs(Copy::menuLocalOnly), Brand::font(13, QFont::Medium)));
-    auto* line = label(qs(Copy::menuLocalOnlyLine), Brand::font(12));
+    // The switch says both texts to a screen reader.
+    column->addWidget(label(qs(Copy::menuLocalOnly), Brand::font(13, QFont::Medium), new UnspokenLabel({})));
+    auto* line = label(qs(Copy::menuLocalOnlyLine), Brand::font(12), new UnspokenLabel({}));
     column->addWidget(line);
     secondary_.push_back(line);
     localOnly_ = new ToggleSwitch;

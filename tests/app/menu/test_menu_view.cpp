@@ -3,9 +3,12 @@
 // of every state are the snapshot tool's.)
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTest>
 
+#include <algorithm>
 #include <limits>
 
 #include "app/menu/menu_desk.hpp"
@@ -175,6 +178,29 @@ TEST_F(MenuViewTest, TheDeskRowsFollowTheModel) {
     QTest::keyClick(s.window.get(), Qt::Key_Q, Qt::ControlModifier);
     const std::vector<std::string> expected = {"open", "pauseAll", "connect", "disconnect", "localOn", "awakeOn", "quit"};
     EXPECT_EQ(calls, expected);
+}
+
+// Every name and description offered to a screen reader by the elements
+// under `a` that show.
+void spoken(QAccessibleInterface* a, QStringList& out) {
+    if (!a || a->state().invisible) return;
+    for (const auto kind : {QAccessible::Name, QAccessible::Description})
+        if (const QString text = a->text(kind); !text.isEmpty()) out << text;
+    for (int i = 0; i < a->childCount(); ++i) spoken(a->child(i), out);
+}
+
+TEST_F(MenuViewTest, TheLocalOnlyRowIsReadOnceThroughItsSwitch) {
+    MenuModel model;
+    Shown s = show(model, false);
+    QStringList said;
+    spoken(QAccessible::queryAccessibleInterface(s.view), said);
+    EXPECT_EQ(said.count(QStringLiteral("Local Only")), 1) << said.join(" | ").toStdString();
+    EXPECT_EQ(said.count(QStringLiteral("No picture of your screen leaves this computer.")), 1);
+    // The texts still show.
+    const QList<QLabel*> labels = s.view->desk()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->text() == QStringLiteral("Local Only") && l->isVisible();
+    }));
 }
 
 TEST_F(MenuViewTest, RulesAndTileInBothSchemes) {
