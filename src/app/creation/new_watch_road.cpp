@@ -1,7 +1,5 @@
 #include "app/creation/new_watch_road.hpp"
 
-#include <QMessageBox>
-
 #include <algorithm>
 
 #include "app/creation/key_panel.hpp"
@@ -27,17 +25,6 @@ struct NewWatchRoad::Trip {
     std::unique_ptr<NewWatchPanel> panel;
     Pending recognition;
 };
-
-void NewWatchHooks::showAlert(const std::string& message, const std::string& detail) {
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kestrove"), QString::fromStdString(message),
-                                QMessageBox::Ok);
-    box->setInformativeText(QString::fromStdString(detail));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowFlag(Qt::WindowStaysOnTopHint);
-    box->show();
-    box->raise();
-    box->activateWindow();
-}
 
 NewWatchRoad::NewWatchRoad(Platform& platform, RegionSelection& selector, EngineClock& clock,
                            NewWatchServices services, NewWatchHooks hooks)

@@ -33,12 +33,10 @@ struct NewWatchHooks {
     // The screen may not be read: onboarding, activated. `refused`: the
     // screen reads as allowed although a capture was refused.
     std::function<void(bool refused)> showOnboarding;
-    // A capture failed for another reason; a message box unless replaced.
-    std::function<void(const std::string& message, const std::string& detail)> alert = showAlert;
+    // A capture failed for another reason: the application's warning.
+    std::function<void(const std::string& message, const std::string& detail)> alert;
     // Notifications are not decided yet while the service can be asked.
     std::function<void()> askForNotifications;
-
-    static void showAlert(const std::string& message, const std::string& detail);
 };
 
 class NewWatchRoad final : public OwnWindows {

@@ -18,21 +18,23 @@ QMessageBox* box(const QString& title) {
     auto* box = new QMessageBox();
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(title);
-    box->setWindowModality(Qt::ApplicationModal);
+    // A message box makes itself application-modal: the tray would stop
+    // answering while one is open.
+    box->setWindowModality(Qt::NonModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     box->setStandardButtons(QMessageBox::Ok);
     return box;
 }
 
-}  // namespace
-
+// In front of other programs' windows, with the keyboard.
 void bringToFront(QMessageBox* box) {
     box->show();
     box->raise();
     box->activateWindow();
 }
 
-QMessageBox* openAboutBox() {
+// The name, the version, the mark, and the two credit lines.
+QMessageBox* makeAbout() {
     auto* about = box(QStringLiteral("About Kestrove"));
     const qreal ratio = qApp->devicePixelRatio();
     about->setIconPixmap(QPixmap::fromImage(MarkGlyph::statusImage(1, 48, ratio)));
@@ -48,16 +50,39 @@ QMessageBox* openAboutBox() {
                             .name();
     about->setInformativeText(QStringLiteral("<p style=\"font-size:11px; color:%1; white-space:pre-wrap\">%2</p>")
                                   .arg(ink, credits));
-    bringToFront(about);
     return about;
 }
 
-QMessageBox* openDisconnectAlert() {
-    auto* alert = box(QStringLiteral("Kestrove"));
-    alert->setIcon(QMessageBox::Information);
-    alert->setText(text(disconnectMessage));
-    alert->setInformativeText(text(disconnectDetail));
-    bringToFront(alert);
+}  // namespace
+
+QMessageBox* AppAlerts::once(const QString& kind, const std::function<QMessageBox*()>& make) {
+    QPointer<QMessageBox>& slot = open_[kind];
+    if (!slot) slot = make();
+    bringToFront(slot);
+    return slot;
+}
+
+QMessageBox* AppAlerts::about() { return once(QStringLiteral("about"), makeAbout); }
+
+QMessageBox* AppAlerts::disconnected() {
+    return once(QStringLiteral("disconnected"), [] {
+        auto* alert = box(QStringLiteral("Kestrove"));
+        alert->setIcon(QMessageBox::Information);
+        alert->setText(text(disconnectMessage));
+        alert->setInformativeText(text(disconnectDetail));
+        return alert;
+    });
+}
+
+QMessageBox* AppAlerts::warning(const std::string& message, const std::string& detail) {
+    QMessageBox* alert = once(QStringLiteral("warning: ") + QString::fromStdString(message), [&] {
+        auto* alert = box(QStringLiteral("Kestrove"));
+        alert->setIcon(QMessageBox::Warning);
+        alert->setText(QString::fromStdString(message));
+        return alert;
+    });
+    // The latest reason, when the same thing went wrong another way.
+    alert->setInformativeText(QString::fromStdString(detail));
     return alert;
 }
 

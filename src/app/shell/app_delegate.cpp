@@ -1,7 +1,6 @@
 #include "app/shell/app_delegate.hpp"
 
 #include <QDBusConnection>
-#include <QMessageBox>
 
 #include "app/creation/new_watch_road.hpp"
 #include "app/creation/region_selector.hpp"
@@ -47,6 +46,7 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
         manager_->add(spec, baseline, std::move(direct));
     };
     hooks.showOnboarding = [this](bool refused) { onboarding().show(true, refused); };
+    hooks.alert = [this](const std::string& message, const std::string& detail) { alerts_.warning(message, detail); };
     // Posting needs no leave here: a running notification service is the permission.
     road_ = std::make_unique<NewWatchRoad>(platform, *selector_, *clock_,
                                            NewWatchServices{CloudSettings(setup_.defaults), platform.cloud,
@@ -146,14 +146,12 @@ void AppDelegate::showWelcome() { onboarding().show(true, false); }
 void AppDelegate::disconnectTelegram() {
     disconnecting_ = telegram_.disconnect([this](bool told) {
         if (told) return;
-        if (disconnectAlert_) bringToFront(disconnectAlert_);
-        else disconnectAlert_ = openDisconnectAlert();
+        alerts_.disconnected();
     });
 }
 
 void AppDelegate::showAbout() {
-    if (about_) bringToFront(about_);
-    else about_ = openAboutBox();
+    alerts_.about();
 }
 
 }  // namespace kestrove

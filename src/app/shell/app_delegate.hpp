@@ -5,8 +5,6 @@
 // to each other, serves the menu's commands and stops it all at the end.
 // Main thread only.
 
-#include <QPointer>
-
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -17,10 +15,9 @@
 #include "app/menu/status_menu_controller.hpp"
 #include "app/platform/hot_key.hpp"
 #include "app/platform/platform.hpp"
+#include "app/shell/app_alerts.hpp"
 #include "app/shell/chat_poll.hpp"
 #include "core/cloud/telegram.hpp"
-
-class QMessageBox;
 
 namespace kestrove {
 
@@ -109,8 +106,7 @@ private:
     std::map<std::uint64_t, CloudCall> chatBarks_;
     std::uint64_t nextBark_ = 0;
 
-    QPointer<QMessageBox> about_;
-    QPointer<QMessageBox> disconnectAlert_;
+    AppAlerts alerts_;
 };
 
 }  // namespace kestrove

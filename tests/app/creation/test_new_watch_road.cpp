@@ -1,10 +1,15 @@
 // The new-watch road on the fake platform, a fake selection and virtual
-// time; the panels are real, on the offscreen platform.
+// time; the panels, and the application's message boxes where a test shows
+// them, are real, on the offscreen platform.
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+
 #include "app/creation/new_watch_panel.hpp"
 #include "app/creation/new_watch_road.hpp"
+#include "app/shell/app_alerts.hpp"
 #include "support/app/fake_platform.hpp"
 #include "support/app/offscreen_app.hpp"
 #include "support/app/stderr_capture.hpp"
@@ -44,6 +49,7 @@ struct Rig {
     std::vector<Added> added;
     std::vector<bool> onboarding;
     std::vector<std::pair<std::string, std::string>> alerts;
+    AppAlerts* boxes = nullptr;  // the application's message boxes, when a test shows them
     int notificationAsks = 0;
     std::unique_ptr<NewWatchRoad> road;
 
@@ -56,7 +62,10 @@ struct Rig {
         NewWatchHooks hooks;
         hooks.add = [this](const WatchSpec& s, const Image& i, std::optional<DirectStart> d) { added.push_back({s, i, d}); };
         hooks.showOnboarding = [this](bool refused) { onboarding.push_back(refused); };
-        hooks.alert = [this](const std::string& m, const std::string& d) { alerts.emplace_back(m, d); };
+        hooks.alert = [this](const std::string& m, const std::string& d) {
+            alerts.emplace_back(m, d);
+            if (boxes) boxes->warning(m, d);
+        };
         hooks.askForNotifications = [this] { ++notificationAsks; };
         road = std::make_unique<NewWatchRoad>(fake.platform, selection, clock, std::move(services), std::move(hooks));
     }
@@ -169,6 +178,42 @@ TEST_F(Road, CaptureFailures) {
         }
         EXPECT_EQ(t.road->roadsUnderway(), c.panel ? 1u : 0u);
     }
+}
+
+// The message boxes on screen.
+std::vector<QMessageBox*> openBoxes() {
+    std::vector<QMessageBox*> open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) open.push_back(box);
+    return open;
+}
+
+TEST_F(Road, ThreeFailedCapturesShowOneAlertThatLeavesTheRestWorking) {
+    AppAlerts shown;
+    boxes = &shown;
+    fake.windows.backend.windows.clear();  // a screen area: no second try
+    const CaptureError errors[] = {CaptureError::displayGone(), CaptureError::failed("a"), CaptureError::failed("b")};
+    for (const CaptureError& e : errors) {
+        fake.capturer.captures.script.push_back(e);
+        EXPECT_EQ(drawAndOpen(), nullptr);
+    }
+    EXPECT_EQ(alerts.size(), 3u);
+    auto open = openBoxes();
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0]->text(), "Kestrove can't see that part of the screen.");
+    EXPECT_EQ(open[0]->informativeText().toStdString(), CaptureError::failed("b").description()) << "the latest reason";
+    EXPECT_EQ(open[0]->windowModality(), Qt::NonModal);
+
+    // Once closed, the next failure shows it again; About is a kind of its own.
+    open[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(openBoxes().empty());
+    fake.capturer.captures.script.push_back(CaptureError::displayGone());
+    drawAndOpen();
+    shown.about();
+    EXPECT_EQ(openBoxes().size(), 2u);
+    for (QMessageBox* box : openBoxes()) box->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(Road, ANoAnswerFromTheWindowOpensThePanelWithoutAnOffer) {

@@ -1,16 +1,19 @@
 // The tray icon and its panel on an X server with an XEmbed tray (trayer):
 // where the icon and the panel go, what clicks and keys do, and what the
-// screen shows. One test per tray edge: each starts the tray anew.
+// screen shows, and that About leaves them working. Each test starts the
+// tray anew.
 // Screenshots are left in <build>/snapshots/menu_desktop.
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 
 #include "app/menu/qt_status_item.hpp"
+#include "app/shell/app_alerts.hpp"
 #include "status_fixture.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/stderr_capture.hpp"
@@ -175,6 +178,23 @@ TEST_F(TrayMenuDesktop, AboveATrayAtTheBottom) {
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(panelFrame().bottom() + 1, std::min(visible.bottom() + 1, icon->geometry()->top()) - 6);
     EXPECT_EQ(panelFrame().right(), visible.right() - 8);
+}
+
+// About, and a warning, leave the tray and its panel working: neither is modal.
+TEST_F(TrayMenuDesktop, ATrayClickWhileAboutIsOpenOpensThePanel) {
+    withTray("top");
+    added(makeSpec("a", 10));
+    AppAlerts alerts;
+    QMessageBox* about = alerts.about();
+    alerts.warning("Kestrove can't see that part of the screen.", "The display is gone.");
+    ASSERT_TRUE(waitFor([&] { return about->isVisible(); }));
+    QTest::qWait(300);
+    openByClick();
+    screenshot("open-beside-about");
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(alerts.about(), about) << "one About at a time";
+    about->close();
+    menu->panel().close();
 }
 
 }  // namespace
