@@ -104,18 +104,25 @@ QCoro::Task<int> ComparisonRun::run() {
 
     co_await coldStart();
     for (int round = 0; round < static_cast<int>(stateTable.size()); ++round) {
+        if (!remote_.running()) co_return co_await stageGone();
         co_await setUp(round);
-        co_await ticks();
+        if (!remote_.running() || !co_await ticks()) co_return co_await stageGone();
         if (round == 1) remote_.send("cover off");
         if (round == 2) {
             remote_.send("unhide");
             co_await pause(1.5);
         }
     }
-    co_await probes();
+    if (!co_await probes()) co_return co_await stageGone();
     report_.finish(complete);
     co_await remote_.end();
     co_return complete;
+}
+
+QCoro::Task<int> ComparisonRun::stageGone() {
+    // Every reading after this would be of a window that no longer exists.
+    co_return co_await ended(stageEnded, "The test window's process ended before the check was done (" +
+                                             remote_.howEnded() + ").");
 }
 
 QCoro::Task<bool> ComparisonRun::findWindow() {

@@ -38,14 +38,18 @@ private:
     };
 
     QCoro::Task<int> ended(int code, std::string message);
+    // The stage ended on its own, or was ended from outside, before the run was over.
+    QCoro::Task<int> stageGone();
     QCoro::Task<bool> findWindow();
     QCoro::Task<> coldStart();
     QCoro::Task<> setUp(int round);
     QCoro::Task<> stateLine(int round);
-    QCoro::Task<> ticks();
+    // False when the stage ended during the round: its ticks stop there.
+    QCoro::Task<bool> ticks();
     QCoro::Task<> tickOf(Round& r, double elapsed);
     void summary(const Round& r);
-    QCoro::Task<> probes();
+    // False when the stage ended before the probes were done with it.
+    QCoro::Task<bool> probes();
     QCoro::Task<> silent(const std::string& label, DirectSession& session, int reads);
     QCoro::Task<> survey(const ChromiumDetection::Verdict& stage);
 

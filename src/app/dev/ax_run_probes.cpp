@@ -47,7 +47,7 @@ QCoro::Task<> ComparisonRun::silent(const std::string& label, DirectSession& ses
                 " ms) \u00b7 counted: " + (counted ? "YES" : "no") + " \u00b7 barked: " + (barked ? "YES" : "no"));
 }
 
-QCoro::Task<> ComparisonRun::probes() {
+QCoro::Task<bool> ComparisonRun::probes() {
     report_.add("");
     report_.add("== 5. No answer is never \"the text is gone\" ==");
     report_.add("The test window is minimized and says \"Export complete\": \"Exporting\" really is gone. A reader "
@@ -101,10 +101,12 @@ QCoro::Task<> ComparisonRun::probes() {
     co_await silent("the test window after it was closed (the process still runs)", *status.session, 3);
 
     const ChromiumDetection::Verdict stage = co_await chromium(p_, pid_);
+    if (!remote_.running()) co_return false;
     co_await remote_.end();
     co_await pause(0.8);
     co_await silent("after the test process has ended", *status.session, 3);
     co_await survey(stage);
+    co_return true;
 }
 
 QCoro::Task<> ComparisonRun::survey(const ChromiumDetection::Verdict& stage) {

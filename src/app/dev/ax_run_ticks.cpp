@@ -42,19 +42,21 @@ std::string verdict(const std::optional<BarkRecord>& picture, const std::optiona
 
 }  // namespace
 
-QCoro::Task<> ComparisonRun::ticks() {
+QCoro::Task<bool> ComparisonRun::ticks() {
     Round r;
     r.start = Clock::now();
     remote_.send("show 0");
     co_await pause(tick_);
     for (;;) {
         co_await tickOf(r, std::chrono::duration<double>(Clock::now() - r.start).count());
+        if (!remote_.running()) co_return false;
         if (r.tick >= ticksPerRound) break;
         remote_.send("show " + std::to_string(r.tick));
         ++r.tick;
         co_await pause(tick_);
     }
     summary(r);
+    co_return true;
 }
 
 QCoro::Task<> ComparisonRun::tickOf(Round& r, double elapsed) {

@@ -26,6 +26,7 @@ int runStage();
 inline constexpr int complete = 0;
 inline constexpr int permissionMissing = 1;
 inline constexpr int windowMissing = 2;
+inline constexpr int stageEnded = 3;  // the test window's process ended before the run was over
 
 // The checks on the real platform (made and ended inside); `done` gets the
 // exit code on the main thread once the report is written.

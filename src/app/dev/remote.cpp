@@ -102,6 +102,12 @@ void Remote::send(const std::string& command) {
     process_.write((command + "\n").c_str());
 }
 
+std::string Remote::howEnded() const {
+    // Qt keeps the signal's number as the exit code of a crash.
+    return (process_.exitStatus() == QProcess::CrashExit ? "killed by signal " : "exit status ") +
+           std::to_string(process_.exitCode());
+}
+
 void Remote::stop() {
     if (running()) ::kill(pid_, SIGSTOP);
 }

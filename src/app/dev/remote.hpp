@@ -41,6 +41,8 @@ public:
     void send(const std::string& command);
 
     bool running() const { return process_.state() != QProcess::NotRunning; }
+    // How a child that started has ended: "exit status N" or "killed by signal N".
+    std::string howEnded() const;
     std::int32_t pid() const { return pid_; }
 
     // SIGSTOP and SIGCONT.

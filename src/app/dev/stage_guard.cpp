@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <csignal>
+#include <utility>
 
 namespace kestrove::DevAX::StageGuard {
 
@@ -11,6 +12,7 @@ namespace {
 constexpr std::array<int, 2> guarded{SIGTERM, SIGINT};
 std::array<std::atomic<int>, 8> stages{};  // pids, 0 for a free slot
 std::array<struct sigaction, guarded.size()> previous{};
+std::array<bool, guarded.size()> installed{};
 int count = 0;
 
 void onSignal(int sig, siginfo_t* info, void* context) {
@@ -48,7 +50,13 @@ void add(std::int32_t pid) {
     action.sa_sigaction = onSignal;
     action.sa_flags = SA_SIGINFO | SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < guarded.size(); ++i) ::sigaction(guarded[i], &action, &previous[i]);
+    for (std::size_t i = 0; i < guarded.size(); ++i) {
+        ::sigaction(guarded[i], nullptr, &previous[i]);
+        // A signal the check ignores (SIGINT to a background job) leaves
+        // the check running: its stage must live on too.
+        installed[i] = previous[i].sa_handler != SIG_IGN || (previous[i].sa_flags & SA_SIGINFO);
+        if (installed[i]) ::sigaction(guarded[i], &action, nullptr);
+    }
 }
 
 void remove(std::int32_t pid) {
@@ -62,7 +70,8 @@ void remove(std::int32_t pid) {
         }
     }
     if (!found || --count > 0) return;
-    for (std::size_t i = 0; i < guarded.size(); ++i) ::sigaction(guarded[i], &previous[i], nullptr);
+    for (std::size_t i = 0; i < guarded.size(); ++i)
+        if (std::exchange(installed[i], false)) ::sigaction(guarded[i], &previous[i], nullptr);
 }
 
 }  // namespace kestrove::DevAX::StageGuard

@@ -1,7 +1,8 @@
 #pragma once
 // A check stopped by SIGTERM or SIGINT must not leave its stage behind,
 // least of all stopped by SIGSTOP: while a stage runs, those signals first
-// continue and terminate every stage, then take their earlier effect.
+// continue and terminate every stage, then take their earlier effect. A
+// signal the check ignores is left alone.
 
 #include <cstdint>
 

@@ -1,12 +1,18 @@
 // The accessibility check's comparison run on a real desktop, read as its
 // report: the fixed lines, what the direct reader made of the story where a
 // rule compiled, the lost window of the minimised round, the hung stage's
-// time-outs, no stage left behind, and the run without a session bus.
+// time-outs, no stage left behind, a stage that ends early, and the run
+// without a session bus.
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
+#include <csignal>
 #include <fstream>
+#include <iterator>
 #include <regex>
+#include <sstream>
 
 #include "ax_check_run.hpp"
 
@@ -128,6 +134,64 @@ TEST(AxCheckDesktop, TheComparisonRunReportsWhatEachReaderSaw) {
     if (std::getline(stat, s)) {
         EXPECT_EQ(s.substr(s.rfind(')') + 2, 1), "Z") << s;
     }
+}
+
+// The pid of the process `parent` started with "--ax-stage", or 0.
+qint64 stageOf(qint64 parent) {
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number) continue;
+        std::ifstream stat("/proc/" + entry.toStdString() + "/stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        qint64 ppid = 0;
+        rest >> state >> ppid;
+        std::ifstream cmd("/proc/" + entry.toStdString() + "/cmdline");
+        const std::string args((std::istreambuf_iterator<char>(cmd)), std::istreambuf_iterator<char>());
+        if (ppid == parent && state != 'Z' && args.find("--ax-stage") != std::string::npos) return pid;
+    }
+    return 0;
+}
+
+// Started as a background job (SIGINT ignored): SIGINT leaves check and
+// stage running; a stage killed from outside ends the run at once with a
+// line of its own and a code of its own.
+TEST(AxCheckDesktop, AStageThatEndsEarlyEndsTheRunAsAFailure) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/report");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KESTROVE_AX_TICK"), QStringLiteral("1"));
+    QProcess check;
+    check.setProcessEnvironment(env);
+    check.setProcessChannelMode(QProcess::ForwardedChannels);
+    check.setChildProcessModifier([] { ::signal(SIGINT, SIG_IGN); });
+    check.start(QStringLiteral(KESTROVE_APP), {QStringLiteral("--ax-check"), folder});
+    ASSERT_TRUE(check.waitForStarted(10000));
+    qint64 stage = 0;
+    ASSERT_TRUE(desktop::waitFor([&] { return (stage = stageOf(check.processId())) != 0; }, 30000));
+    desktop::waitFor([] { return false; }, 6000);  // into the first round
+
+    ::kill(static_cast<pid_t>(check.processId()), SIGINT);
+    desktop::waitFor([] { return false; }, 1000);
+    EXPECT_EQ(stageOf(check.processId()), stage) << "the stage outlived a signal the check ignores";
+    ASSERT_EQ(check.state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(stage), SIGKILL);
+    ASSERT_TRUE(desktop::waitFor([&] { return check.state() == QProcess::NotRunning; }, 30000))
+        << "the run stops instead of reading a window that is gone";
+    EXPECT_EQ(check.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(check.exitCode(), 3);
+    std::ifstream report((folder + QStringLiteral("/report.txt")).toStdString());
+    Lines lines;
+    for (std::string line; std::getline(report, line);) lines.push_back(line);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "The test window's process ended before the check was done (killed by signal 9).");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("== ", 0) == 0; }), 1)
+        << "no round after the first";
 }
 
 TEST(AxCheckDesktop, WithoutASessionBusNothingIsRead) {

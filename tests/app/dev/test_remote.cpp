@@ -1,5 +1,6 @@
 // The check's handle on its stage process: the first line that names the
-// window, and that the stage never outlives the check, stopped or not.
+// window, that the stage never outlives the check, stopped or not, and that
+// a signal the check ignores leaves the stage alone.
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,24 @@ TEST(RemoteDeathTest, SigtermToTheCheckEndsItsStoppedStageFirst) {
     ASSERT_NE(close, std::string::npos) << stat;
     // Ended by SIGTERM (not left stopped), waiting for the check to reap it.
     EXPECT_EQ(stat.substr(close + 2, 1), "Z") << stat;
+}
+
+// A check started as a background job ignores SIGINT: so does its guard,
+// and the stage lives on with the check.
+TEST(RemoteDeathTest, ASignalTheCheckIgnoresLeavesItsStageRunning) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::signal(SIGINT, SIG_IGN);
+            offscreen::app();
+            Remote remote = shell("echo window 1; exec sleep 30");
+            if (QCoro::waitFor(remote.start()) != 1u) std::_Exit(3);
+            ::raise(SIGINT);
+            QTest::qWait(500);
+            const char now = state(remote.pid());
+            std::_Exit(remote.running() && now != 'Z' && now != 0 ? 0 : 4);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(Remote, AnAbsentProcessIsReallyAbsent) {
