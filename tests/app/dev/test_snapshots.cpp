@@ -21,12 +21,9 @@
 #include "app/dev/sample.hpp"
 #include "app/dev/snapshot_chrome.hpp"
 #include "app/dev/snapshots.hpp"
-#include "app/look/panel_fit.hpp"
-#include "app/menu/menu_panel.hpp"
-#include "app/menu/menu_view.hpp"
 #include "app/menu/menu_wall.hpp"
 #include "app/menu/wall_parts.hpp"
-#include "core/menu/menu_layout.hpp"
+#include "menu/menu_samples.hpp"
 #include "support/app/offscreen_app.hpp"
 
 namespace kestrove {
@@ -59,15 +56,9 @@ int shownPanelHeight(const Sample& sample, const std::string& text) {
 int rowsFromTile(MenuSamples::State state) {
     MenuModel model;
     MenuSamples::fill(model, state, true, false);
-    auto* view = new MenuView(model);
-    MenuPanelWindow window(view);
-    DevLook::showUnseen(window);
-    view->catchUp();
-    const int width = static_cast<int>(MenuLayout::width);
-    window.resize(width, panelContentHeight(*view, width));
-    DevWait::settle(50ms);
-    const int tileTop = view->wall()->tile()->mapTo(&window, QPoint(0, 0)).y();
-    return window.height() - tileTop + 44;
+    const menu_samples::Shown shown = menu_samples::show(model, false);
+    const int tileTop = shown.view->wall()->tile()->mapTo(shown.window.get(), QPoint(0, 0)).y();
+    return shown.window->height() - tileTop + 44;
 }
 
 // Bright, strongly coloured pixels in `area`: window buttons of another system's look.
