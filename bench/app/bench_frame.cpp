@@ -23,7 +23,7 @@ namespace {
 struct StillDesktop final : FrameDesktop {
     bool compositing() const override { return true; }
     void setEvents(Events) override {}
-    bool anyAbove(const std::vector<std::uint32_t>&) override { return false; }
+    void stack(const std::vector<std::uint32_t>&, const std::vector<std::uint32_t>&) override {}
 };
 
 struct OneScreen final : Screens {

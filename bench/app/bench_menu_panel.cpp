@@ -74,7 +74,7 @@ struct World {
 
     explicit World(int watches) {
         manager = std::make_unique<WatchManager>(WatchManager::Services{
-            runners, frames, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults,
+            runners, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults,
             dir.path().toStdString(), {}});
         telegram = std::make_unique<TelegramLink>(CloudSettings{defaults, std::nullopt},
                                                   CloudSession::make({std::chrono::seconds(3), 1u << 20}),

@@ -134,7 +134,7 @@ struct Engine {
 
     explicit Engine(RunnerFactory* runnerFactory = nullptr) {
         manager = std::make_unique<WatchManager>(WatchManager::Services{
-            runnerFactory ? *runnerFactory : runners, frames, frames, clock, *platform.notifier,
+            runnerFactory ? *runnerFactory : runners, frames, clock, *platform.notifier,
             *platform.keepAwake, *platform.screenState, *platform.windows, *platform.screens,
             std::make_shared<MemoryDefaults>(), data.path().toStdString(), nullptr});
     }

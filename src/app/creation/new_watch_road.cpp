@@ -13,6 +13,9 @@ namespace kestrove {
 // at the window list and the accessibility tree, not at pixels, so they go
 // on meanwhile.
 struct NewWatchRoad::Trip {
+    // Its captures' owner: a window it reads stays redirected until the trip
+    // ends (by then a new watch reads it under its own name).
+    std::string owner;
     SelectedRegion selection;
     bool waited = false;
     bool bound = false;
@@ -33,11 +36,6 @@ NewWatchRoad::NewWatchRoad(Platform& platform, RegionSelection& selector, Engine
 NewWatchRoad::~NewWatchRoad() { *alive_ = false; }
 
 NewWatchPanel* NewWatchRoad::panel() const { return shown_ ? shown_->panel.get() : nullptr; }
-
-std::vector<Rect> NewWatchRoad::shownAreas() const {
-    if (auto* p = panel(); p && p->isShown()) return {p->frame()};
-    return {};
-}
 
 void NewWatchRoad::newWatch() {
     if (selector_.running() || checking_) return;
@@ -64,6 +62,7 @@ void NewWatchRoad::select() {
 void NewWatchRoad::drawn(std::optional<SelectedRegion> selection) {
     trips_.push_back(std::make_unique<Trip>());
     Trip& trip = *trips_.back();
+    trip.owner = "new watch " + std::to_string(++tripsMade_);
     trip.selection = std::move(*selection);
     trip.wait = clock_.after(settle, [this, &trip] {
         trip.waited = true;
@@ -84,7 +83,7 @@ void NewWatchRoad::bind(Trip& trip) {
 void NewWatchRoad::capture(Trip& trip) {
     if (!trip.waited || !trip.bound) return;
     trip.capture = platform_.capturer->capture(
-        "", trip.selection.region, [this, &trip](Captured picture) { captured(trip, std::move(picture), false); });
+        trip.owner, trip.selection.region, [this, &trip](Captured picture) { captured(trip, std::move(picture), false); });
 }
 
 void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
@@ -107,7 +106,7 @@ void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
         trip.windowError = picture.error();
         trip.selection.region.window.reset();
         trip.capture = platform_.capturer->capture(
-            "", trip.selection.region, [this, &trip](Captured again) { captured(trip, std::move(again), true); });
+            trip.owner, trip.selection.region, [this, &trip](Captured again) { captured(trip, std::move(again), true); });
         return;
     }
     const CaptureError error = retry ? *trip.windowError : picture.error();
@@ -187,6 +186,7 @@ void NewWatchRoad::end(Trip& trip) {
     std::shared_ptr<Trip> gone(std::move(*it));
     trips_.erase(it);
     for (Pending* call : {&gone->wait, &gone->binding, &gone->capture, &gone->direct, &gone->recognition}) call->cancel();
+    platform_.capturer->forget(gone->owner);
     platform_.mainThread([gone] {});
 }
 

@@ -7,6 +7,7 @@
 // and, on Start, the watch added and notifications looked at. The
 // application delegate owns one; main thread only.
 
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -39,7 +40,7 @@ struct NewWatchHooks {
     std::function<void()> askForNotifications;
 };
 
-class NewWatchRoad final : public OwnWindows {
+class NewWatchRoad final {
 public:
     // The overlays leave the screen before the box is pictured.
     static constexpr std::chrono::milliseconds settle{120};
@@ -48,7 +49,7 @@ public:
     // `services` go to every panel's dialogue.
     NewWatchRoad(Platform& platform, RegionSelection& selector, EngineClock& clock, NewWatchServices services,
                  NewWatchHooks hooks);
-    ~NewWatchRoad() override;
+    ~NewWatchRoad();
     NewWatchRoad(const NewWatchRoad&) = delete;
     NewWatchRoad& operator=(const NewWatchRoad&) = delete;
 
@@ -58,9 +59,6 @@ public:
 
     // The panel shown now, if any.
     NewWatchPanel* panel() const;
-    // Where the open panel shows, global points: our windows show up in
-    // pictures of the display (the watch manager takes it as own windows).
-    std::vector<Rect> shownAreas() const override;
     // Roads between a drawn box and a closed panel.
     std::size_t roadsUnderway() const { return trips_.size(); }
 
@@ -86,6 +84,7 @@ private:
     bool checking_ = false;  // asking whether the screen may be read
     Pending check_;
     std::list<std::unique_ptr<Trip>> trips_;
+    std::uint64_t tripsMade_ = 0;
     Trip* shown_ = nullptr;  // the road whose panel is the open one
     std::list<Pending> afterStart_;  // adoptions and notification looks
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

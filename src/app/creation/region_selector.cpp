@@ -41,7 +41,8 @@ void RegionSelector::begin(Completion completion) {
     for (std::size_t i = 0; i < shown_.size(); ++i) {
         const ScreenInfo& s = shown_[i];
         const WatchRegion whole{s.displayID, 0, 0, s.frame.width, s.frame.height, s.scale, std::nullopt};
-        captures_.push_back(capturer_.capture("", whole, [this, i](Captured picture) { pictured(i, std::move(picture)); }));
+        // As the user sees it: our own frames included.
+        captures_.push_back(capturer_.captureScreen(whole, [this, i](Captured picture) { pictured(i, std::move(picture)); }));
     }
 }
 

@@ -56,17 +56,6 @@ public:
     virtual void close() = 0;
 };
 
-// Where our own windows show pixels right now, in global points. They show
-// up in a picture of the display, so a display-path check whose box meets one
-// of these areas would read us rather than the screen. A frame's areas are its
-// ring and tag, which lie outside its box, plus the box itself while it
-// flashes; a hidden frame has none.
-class OwnWindows {
-public:
-    virtual ~OwnWindows() = default;
-    virtual std::vector<Rect> shownAreas() const = 0;
-};
-
 class FrameFactory {
 public:
     virtual ~FrameFactory() = default;

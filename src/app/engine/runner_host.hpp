@@ -41,11 +41,6 @@ public:
     virtual std::optional<Image> baselineImage(const std::string& id) = 0;
     virtual std::optional<WatchTrouble> trouble(const std::string& id) const = 0;
     virtual CloudSettings& cloud() = 0;
-
-    // One of our own visible windows paints inside this box (global points):
-    // another watch's frame, a panel, or this watch's own frame during its
-    // flash. A picture of the display would show our pixels there.
-    virtual bool ownWindowOver(const std::string& id, const Rect& globalBox) const = 0;
 };
 
 }  // namespace kestrove

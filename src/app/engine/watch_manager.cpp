@@ -16,7 +16,6 @@ WatchManager::WatchManager(Services services)
       cloud_(services_.defaults),
       tracker_(services_.windows, services_.screens) {
     if (!services_.timeText) services_.timeText = [](Date date) { return TimeOfDay::shortTime(date); };
-    ownWindows_.push_back(&services_.ownWindows);
     tracker_.setOnTick([this](const std::vector<WindowInfo>& windows, const std::vector<Rect>& displays) {
         followWindows(windows, displays);
     });
@@ -78,13 +77,6 @@ bool WatchManager::isRunning(const std::string& id) const {
 bool WatchManager::anyRunning() const { return activeCount() > 0; }
 
 bool WatchManager::screensAvailable() const { return services_.screenState.screensAvailable(); }
-
-bool WatchManager::ownWindowOver(const std::string&, const Rect& globalBox) const {
-    for (const OwnWindows* source : ownWindows_)
-        for (const Rect& area : source->shownAreas())
-            if (globalBox.intersects(area)) return true;
-    return false;
-}
 
 // --- The file ----------------------------------------------------------------
 

@@ -37,7 +37,6 @@ public:
     struct Services {
         RunnerFactory& runners;
         FrameFactory& frames;
-        OwnWindows& ownWindows;  // where the frames paint
         EngineClock& clock;
         Notifier& notifier;
         KeepAwake& keepAwake;
@@ -102,8 +101,6 @@ public:
     bool tracking() const { return tracker_.isRunning(); }
 
     // Our own windows: the frames, and any other source added (panels).
-    void addOwnWindows(const OwnWindows& source) { ownWindows_.push_back(&source); }
-    bool ownWindowOver(const std::string& id, const Rect& globalBox) const override;
 
     // Runner reports.
     void runnerDidBark(const std::string& id, std::optional<Image> image,
@@ -146,7 +143,6 @@ private:
     std::filesystem::path watchFile_;
     CloudSettings cloud_;
     WindowTracker tracker_;
-    std::vector<const OwnWindows*> ownWindows_;
 
     std::vector<WatchRecord> records_;
     std::map<std::string, FrameSlot> frames_;

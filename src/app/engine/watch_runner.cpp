@@ -126,13 +126,6 @@ void WatchRunner::lookForWindow(std::function<void(WindowSeen)> done) {
         });
 }
 
-std::optional<Rect> WatchRunner::globalBox() const {
-    const auto screen = ScreenSpace::screenWithID(spec_.region.displayID, services_.platform.screens->screens());
-    if (!screen) return std::nullopt;
-    const WatchRegion& r = spec_.region;
-    return Rect{screen->frame.x + r.x, screen->frame.y + r.y, r.w, r.h};
-}
-
 WatchRunnerFactory::WatchRunnerFactory(RunnerServices services) : services_(std::move(services)) {
     if (!services_.encoder) services_.encoder = std::make_shared<PictureEncoder>(services_.platform.mainThread);
 }

@@ -81,7 +81,6 @@ private:
     bool readsDirectly() const { return direct_ || directPending_; }
     bool updateSight();
     void lookForWindow(std::function<void(WindowSeen)> done);
-    std::optional<Rect> globalBox() const;
 
     // Reports to the host under this watch's id (a copy: the host may end
     // this runner meanwhile). False when the runner was stopped, restarted or

@@ -12,13 +12,7 @@ namespace kestrove {
 
 void WatchRunner::check(Next next) {
     if (!host_.screensAvailable()) return next();
-    if (!spec_.region.window) {
-        // A picture of the display would show our own window over the box:
-        // neither a change nor a loss, and not counted.
-        const auto box = globalBox();
-        if (box && host_.ownWindowOver(spec_.id, *box)) return next();
-        return capture(WindowSeen::notBound, std::move(next));
-    }
+    if (!spec_.region.window) return capture(WindowSeen::notBound, std::move(next));
     lookForWindow([this, next = std::move(next)](WindowSeen seen) {
         if (seen == WindowSeen::offScreen) {
             if (!loseWindow(WindowLoss::notOnScreen)) return;
@@ -31,6 +25,9 @@ void WatchRunner::check(Next next) {
 void WatchRunner::capture(WindowSeen seen, Next next) {
     step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, next](Captured captured) {
         if (!captured.ok()) {
+            // Not painted yet: not the screen's picture, so neither a change
+            // nor a loss; the next check looks again.
+            if (captured.error().kind == CaptureError::Kind::unpainted) return next();
             if (!captureFailed(captured.error())) return;
             return next();
         }

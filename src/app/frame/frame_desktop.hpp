@@ -1,7 +1,8 @@
 #pragma once
 // What the frame windows need to know of the desktop: whether a compositing
 // manager blends translucent windows, and when another window may have come
-// above them. Main thread only.
+// above them; and the one thing they ask of it: their place in the stacking.
+// Main thread only.
 
 #include <cstdint>
 #include <functional>
@@ -17,13 +18,16 @@ public:
 
     struct Events {
         std::function<void()> compositingChanged;
-        // Some window other than ours was mapped or moved in the stacking order.
+        // Some window other than the frames was mapped or moved in the stacking order.
         std::function<void()> restacked;
     };
     virtual void setEvents(Events events) = 0;
 
-    // Whether a window that is not one of `ours` shows above one of them.
-    virtual bool anyAbove(const std::vector<std::uint32_t>& ours) = 0;
+    // Keeps the shown `frames` above every other program's window and below
+    // our own `floating` windows (panels, menus, overlays, alerts): right
+    // under the lowest of those that shows, or on top when none does. Moves
+    // nothing when they already are.
+    virtual void stack(const std::vector<std::uint32_t>& frames, const std::vector<std::uint32_t>& floating) = 0;
 };
 
 }  // namespace kestrove

@@ -1,21 +1,40 @@
 #include "app/frame/frame_window.hpp"
 
 #include <QBitmap>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QRegion>
+#include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/frame/frame_layout.hpp"
 #include "app/frame/frame_painter.hpp"
 #include "app/look/state_tag.hpp"
+#include "app/platform/qt/qt_own_windows.hpp"
 
 namespace kestrove {
 
-FrameWindow::FrameWindow(const FrameModel& model, bool compositing)
+namespace {
+
+// How long a narrower drawing is still counted as painted: the server shows
+// the old pixels until the repaint reaches it.
+constexpr int narrowingDelayMs = 300;
+
+bool covers(const std::vector<Rect>& outer, const Rect& r) {
+    return std::any_of(outer.begin(), outer.end(), [&](const Rect& o) { return o.contains(r); });
+}
+
+}  // namespace
+
+FrameWindow::FrameWindow(const FrameModel& model, bool compositing, std::shared_ptr<OwnWindows> own,
+                         std::function<void()> shown)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
                            Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
-      model_(model), compositing_(compositing) {
+      model_(model), compositing_(compositing), own_(std::move(own)), shown_(std::move(shown)) {
+    // Ours, but registered here with where it paints rather than as a whole window.
+    setProperty(QtOwnWindows::frameProperty, true);
     // Translucent even without a compositor: the window then shows its
     // premultiplied pixels, as if over black, and only where its mask lets it.
     setAttribute(Qt::WA_TranslucentBackground);
@@ -44,14 +63,54 @@ void FrameWindow::layOut(Size regionSize, bool tagOnTop) {
     redraw();
 }
 
+FrameWindow::~FrameWindow() {
+    if (!own_ || told_.empty()) return;
+    // The server may show it until it has done the destroying.
+    QTimer::singleShot(1000, QCoreApplication::instance(), [own = own_, id = windowId()] { own->forget(id); });
+}
+
 void FrameWindow::redraw() {
     if (!compositing_) updateMask();
+    tellWherePainted();
     update();
 }
 
 void FrameWindow::show() {
+    tellWherePainted();
     if (!isVisible()) QWidget::show();
-    raise();
+    if (shown_) shown_();
+}
+
+std::vector<Rect> FrameWindow::paintedInWindow() const {
+    const Rect inView = FrameGeometry::boxInView(regionSize_, tagOnTop_).offsetBy(offset_.x(), offset_.y());
+    const QSizeF tag = StateTag::pillSize(QString::fromStdString(model_.tagText()));
+    return FrameGeometry::paintedAreas(inView, tagOnTop_, {tag.width(), tag.height()}, model_.flashing);
+}
+
+void FrameWindow::tellWherePainted() {
+    // Nothing is drawn before the first layout.
+    if (!own_ || regionSize_.w <= 0 || regionSize_.h <= 0) return;
+    const std::vector<Rect> now = paintedInWindow();
+    if (now == told_) return;
+    const bool wider = std::all_of(told_.begin(), told_.end(), [&](const Rect& r) { return covers(now, r); });
+    if (wider) {
+        told_ = now;
+        ++telling_;
+        own_->set({windowId(), OwnWindow::Kind::frame, told_});
+        return;
+    }
+    // Both for a moment, then only the new drawing.
+    std::vector<Rect> both = now;
+    for (const Rect& r : told_)
+        if (!covers(now, r)) both.push_back(r);
+    own_->set({windowId(), OwnWindow::Kind::frame, both});
+    told_ = std::move(both);
+    const int mine = ++telling_;
+    QTimer::singleShot(narrowingDelayMs, this, [this, mine, now] {
+        if (mine != telling_) return;
+        told_ = now;
+        own_->set({windowId(), OwnWindow::Kind::frame, told_});
+    });
 }
 
 void FrameWindow::hide() { QWidget::hide(); }

@@ -8,15 +8,23 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "app/engine/frame.hpp"
 #include "app/frame/frame_surface.hpp"
+#include "app/platform/own_windows.hpp"
 
 namespace kestrove {
 
 class FrameWindow final : public QWidget, public FrameSurface {
 public:
-    FrameWindow(const FrameModel& model, bool compositing);
+    // Tells `own` (when given) where it paints, so pictures of the display
+    // leave it out; `shown` runs each time it shows (its stacking is the
+    // factory's).
+    FrameWindow(const FrameModel& model, bool compositing, std::shared_ptr<OwnWindows> own = nullptr,
+                std::function<void()> shown = nullptr);
+    ~FrameWindow() override;
 
     Rect geometry() const override { return frame_; }
     void setGeometry(const Rect& window) override;
@@ -41,6 +49,9 @@ protected:
 
 private:
     void updateMask();
+    // What it paints, in points from its window's corner, shown or not.
+    std::vector<Rect> paintedInWindow() const;
+    void tellWherePainted();
 
     const FrameModel& model_;
     Rect frame_;
@@ -48,6 +59,10 @@ private:
     Size regionSize_;
     bool tagOnTop_ = true;
     bool compositing_;
+    std::shared_ptr<OwnWindows> own_;
+    std::function<void()> shown_;
+    std::vector<Rect> told_;
+    int telling_ = 0;  // the latest narrowing waiting to be told
 };
 
 }  // namespace kestrove

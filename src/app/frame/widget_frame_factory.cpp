@@ -16,15 +16,16 @@ FrameDelay qtFrameDelay() {
     };
 }
 
-WidgetFrameFactory::WidgetFrameFactory(const Screens& screens, FrameDesktop& desktop, FrameDelay delay)
-    : screens_(screens), desktop_(desktop), delay_(std::move(delay)),
+WidgetFrameFactory::WidgetFrameFactory(const Screens& screens, FrameDesktop& desktop, FrameDelay delay,
+                                       std::shared_ptr<OwnWindows> own)
+    : screens_(screens), desktop_(desktop), delay_(std::move(delay)), own_(std::move(own)),
       windows_(std::make_shared<std::vector<QPointer<FrameWindow>>>()) {
     desktop_.setEvents({
         .compositingChanged =
             [this] {
                 for (FrameWindow* w : windows()) w->setCompositing(desktop_.compositing());
             },
-        .restacked = [this] { raiseIfCovered(); },
+        .restacked = [this] { restack(); },
     });
 }
 
@@ -34,8 +35,12 @@ std::unique_ptr<Frame> WidgetFrameFactory::make(const WatchRegion& region, Watch
     auto windows = windows_;
     const bool compositing = desktop_.compositing();
     return std::make_unique<FrameController>(region, status, interval, screens_, delay_,
-                                             [windows, compositing](const FrameModel& model) {
-                                                 auto window = std::make_unique<FrameWindow>(model, compositing);
+                                             [this, windows, compositing](const FrameModel& model) {
+                                                 std::weak_ptr<bool> alive = alive_;
+                                                 auto window = std::make_unique<FrameWindow>(
+                                                     model, compositing, own_, [this, alive] {
+                                                         if (alive.lock()) restack();
+                                                     });
                                                  windows->emplace_back(window.get());
                                                  return window;
                                              });
@@ -49,25 +54,14 @@ std::vector<FrameWindow*> WidgetFrameFactory::windows() const {
     return out;
 }
 
-std::vector<Rect> WidgetFrameFactory::shownAreas() const {
-    std::vector<Rect> out;
-    for (FrameWindow* w : windows()) {
-        auto areas = w->shownAreas();
-        out.insert(out.end(), areas.begin(), areas.end());
-    }
-    return out;
-}
-
-void WidgetFrameFactory::raiseIfCovered() {
-    std::vector<FrameWindow*> shown;
-    std::vector<std::uint32_t> ids;
-    for (FrameWindow* w : windows()) {
-        if (!w->isShown()) continue;
-        shown.push_back(w);
-        ids.push_back(w->windowId());
-    }
-    if (shown.empty() || !desktop_.anyAbove(ids)) return;
-    for (FrameWindow* w : shown) w->raise();
+void WidgetFrameFactory::restack() {
+    std::vector<std::uint32_t> frames, floating;
+    for (FrameWindow* w : windows()) frames.push_back(w->windowId());
+    if (frames.empty()) return;
+    if (own_)
+        for (const OwnWindow& w : *own_->all())
+            if (w.kind == OwnWindow::Kind::floating) floating.push_back(w.id);
+    desktop_.stack(frames, floating);
 }
 
 }  // namespace kestrove

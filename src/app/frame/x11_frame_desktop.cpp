@@ -1,7 +1,9 @@
 #include "app/frame/x11_frame_desktop.hpp"
 
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <string>
 
@@ -68,7 +70,7 @@ void X11FrameDesktop::readEvents() {
         else if (type == XCB_CONFIGURE_NOTIFY) window = reinterpret_cast<xcb_configure_notify_event_t*>(raw)->window;
         else if (type == XCB_MAP_NOTIFY) window = reinterpret_cast<xcb_map_notify_event_t*>(raw)->window;
         else if (type == XCB_CIRCULATE_NOTIFY) window = reinterpret_cast<xcb_circulate_notify_event_t*>(raw)->window;
-        if (window != XCB_NONE && !ours_.count(window)) restackedSoon();
+        if (window != XCB_NONE && !frames_.count(window)) restackedSoon();
     }
     if (xcb_connection_has_error(c)) {
         notifier_->setEnabled(false);
@@ -93,28 +95,84 @@ void X11FrameDesktop::restackedSoon() {
     });
 }
 
-bool X11FrameDesktop::anyAbove(const std::vector<std::uint32_t>& ours) {
-    ours_ = {ours.begin(), ours.end()};
-    if (!x_->ok() || ours.empty()) return false;
+std::optional<std::uint32_t> X11FrameDesktop::topLevelOf(std::uint32_t window,
+                                                         const std::set<std::uint32_t>& children) {
+    if (children.count(window)) return window;
+    if (auto it = topLevels_.find(window); it != topLevels_.end() && children.count(it->second)) return it->second;
+    // Climbed once per window: ours are few, and a window manager's frame
+    // keeps its client for the client's life.
     xcb_connection_t* c = x_->get();
+    std::uint32_t at = window;
+    for (int level = 0; level < 16; ++level) {
+        xcb_generic_error_t* error = nullptr;
+        auto tree = adopt(xcb_query_tree_reply(c, xcb_query_tree(c, at), &error));
+        std::free(error);
+        if (!tree || tree->parent == XCB_WINDOW_NONE) return std::nullopt;
+        if (tree->parent == x_->root()) {
+            topLevels_[window] = at;
+            return at;
+        }
+        at = tree->parent;
+    }
+    return std::nullopt;
+}
+
+void X11FrameDesktop::stack(const std::vector<std::uint32_t>& frames, const std::vector<std::uint32_t>& floating) {
+    frames_ = {frames.begin(), frames.end()};
+    if (!x_->ok() || frames.empty()) return;
+    xcb_connection_t* c = x_->get();
+    // Qt's own connection made and shows the windows: what it asked is done
+    // before the tree is read, or a frame just made would be missing from it.
+    if (auto* qt = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        std::free(xcb_get_input_focus_reply(qt->connection(), xcb_get_input_focus(qt->connection()), nullptr));
     auto tree = adopt(xcb_query_tree_reply(c, xcb_query_tree(c, x_->root()), nullptr));
-    // Events that came in during the round trip wait in the queue, where the
+    // Events that came in during the round trips wait in the queue, where the
     // socket notifier cannot see them.
     QTimer::singleShot(0, notifier_.get(), [this] { readEvents(); });
-    if (!tree) return false;
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    const int n = xcb_query_tree_children_length(tree.get());
-    int lowest = 0;
-    while (lowest < n && !ours_.count(children[lowest])) ++lowest;
+    if (!tree) return;
+    const xcb_window_t* kids = xcb_query_tree_children(tree.get());
+    const std::vector<std::uint32_t> order(kids, kids + xcb_query_tree_children_length(tree.get()));  // bottom to top
+    const std::set<std::uint32_t> children(order.begin(), order.end());
+    std::set<std::uint32_t> floats;
+    for (std::uint32_t w : floating)
+        if (auto top = topLevelOf(w, children)) floats.insert(*top);
+
     std::vector<xcb_get_window_attributes_cookie_t> asked;
-    for (int i = lowest + 1; i < n; ++i)
-        if (!ours_.count(children[i])) asked.push_back(xcb_get_window_attributes(c, children[i]));
-    bool above = false;
-    for (auto cookie : asked) {
-        auto a = adopt(xcb_get_window_attributes_reply(c, cookie, nullptr));
-        above |= a && a->map_state == XCB_MAP_STATE_VIEWABLE && a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+    for (std::uint32_t w : order) asked.push_back(xcb_get_window_attributes(c, w));
+    std::vector<bool> shows(order.size(), false);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        auto a = adopt(xcb_get_window_attributes_reply(c, asked[i], nullptr));
+        shows[i] = a && a->map_state == XCB_MAP_STATE_VIEWABLE && a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
     }
-    return above;
+    // The frames belong right under the lowest floating window of ours that
+    // shows, or on top. Out of place: a frame above that window, or another
+    // program's window between the lowest frame and that place.
+    std::size_t ceiling = order.size();
+    for (std::size_t i = 0; i < order.size() && ceiling == order.size(); ++i)
+        if (shows[i] && floats.count(order[i])) ceiling = i;
+    bool misplaced = false, seenFrame = false;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        // Hidden frames too: a frame keeps its place when it is mapped.
+        const bool frame = frames_.count(order[i]) > 0;
+        if (frame) {
+            seenFrame = true;
+            misplaced |= i > ceiling;
+        } else if (seenFrame && shows[i] && i < ceiling && !floats.count(order[i])) {
+            misplaced = true;
+        }
+    }
+    if (!misplaced) return;
+    for (std::uint32_t w : order) {
+        if (!frames_.count(w)) continue;
+        if (ceiling < order.size()) {
+            const std::uint32_t values[] = {order[ceiling], XCB_STACK_MODE_BELOW};
+            xcb_configure_window(c, w, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        } else {
+            const std::uint32_t values[] = {XCB_STACK_MODE_ABOVE};
+            xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, values);
+        }
+    }
+    xcb_flush(c);
 }
 
 }  // namespace kestrove

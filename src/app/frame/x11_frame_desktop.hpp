@@ -4,7 +4,9 @@
 // changes hands); the root's structure events tell of windows mapped and
 // restacked.
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "app/frame/frame_desktop.hpp"
@@ -23,18 +25,21 @@ public:
 
     bool compositing() const override { return compositing_; }
     void setEvents(Events events) override { events_ = std::move(events); }
-    bool anyAbove(const std::vector<std::uint32_t>& ours) override;
+    void stack(const std::vector<std::uint32_t>& frames, const std::vector<std::uint32_t>& floating) override;
 
 private:
     void readEvents();
     void restackedSoon();
+    // The root's child that holds `window` (a window manager's frame holds its client).
+    std::optional<std::uint32_t> topLevelOf(std::uint32_t window, const std::set<std::uint32_t>& children);
 
     std::unique_ptr<XcbConnection> x_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::uint8_t xfixesEvent_ = 0;
     bool compositing_ = false;
     bool restackPending_ = false;
-    std::set<std::uint32_t> ours_;  // as last asked: their own restacks are not news
+    std::set<std::uint32_t> frames_;  // as last asked: their own restacks are not news
+    std::map<std::uint32_t, std::uint32_t> topLevels_;
     Events events_;
 };
 

@@ -7,6 +7,7 @@
 #include "app/platform/linux_screen_state.hpp"
 #include "app/platform/ocr/tesseract_text_recognizer.hpp"
 #include "app/platform/ocr/warm_up_sample.hpp"
+#include "app/platform/qt/qt_own_windows.hpp"
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/queued_screen_capturer.hpp"
@@ -36,8 +37,11 @@ Platform makeLinuxPlatform(Executor mainThread) {
 
     p.windows = std::make_unique<QueuedWindowList>(
         mainThread, [&screens] { return std::make_unique<XcbWindowList>(screens); }, screens);
+    p.ownWindowsWatcher = std::make_unique<QtOwnWindows>(*p.ownWindows);
     p.capturer = std::make_unique<QueuedScreenCapturer>(
-        mainThread, [&screens] { return std::make_unique<XcbScreenCapturer>(screens); });
+        mainThread, [&screens, own = std::shared_ptr<const OwnWindows>(p.ownWindows)] {
+            return std::make_unique<XcbScreenCapturer>(screens, own);
+        });
     p.recognizer = std::make_unique<TesseractTextRecognizer>(mainThread, warmUpSample);
     p.direct = std::make_unique<QueuedDirectReader>(mainThread, [scale] { return linuxDirectPlatform(scale); });
     p.notifier = std::make_unique<DbusNotifier>(mainThread, QDBusConnection::sessionBus());

@@ -12,9 +12,12 @@
 
 #include <memory>
 
+#include <QObject>
+
 #include "app/platform/direct_reader.hpp"
 #include "app/platform/keep_awake.hpp"
 #include "app/platform/notifier.hpp"
+#include "app/platform/own_windows.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
 #include "app/platform/screen_state.hpp"
@@ -34,6 +37,9 @@ struct Platform {
     }
 
     Executor mainThread;
+    // Every window we show: the capturer leaves them out of display pictures.
+    std::shared_ptr<OwnWindows> ownWindows = std::make_shared<OwnWindows>();
+    std::unique_ptr<QObject> ownWindowsWatcher;   // tells it of every window Qt shows
     std::unique_ptr<Screens> screens;             // synchronous: cheap on the main thread
     std::unique_ptr<AsyncWindowList> windows;
     std::unique_ptr<ScreenCapturer> capturer;     // also whether the screen may be read

@@ -55,6 +55,12 @@ Pending QueuedScreenCapturer::capture(const std::string& owner, const WatchRegio
         Captured(CaptureError::failed("The screen could not be read.")), std::move(done));
 }
 
+Pending QueuedScreenCapturer::captureScreen(const WatchRegion& region, Done done) {
+    return queue_.post(
+        {"", "screen"}, [region](BlockingCapturer& capturer) { return capturer.captureScreen(region); },
+        Captured(CaptureError::failed("The screen could not be read.")), std::move(done));
+}
+
 void QueuedScreenCapturer::forget(const std::string& owner) {
     queue_.drop(owner);
     if (owner.empty()) return;

@@ -23,6 +23,7 @@ public:
     QueuedScreenCapturer(Executor mainThread, Factory make);
 
     Pending capture(const std::string& owner, const WatchRegion& region, Done done) override;
+    Pending captureScreen(const WatchRegion& region, Done done) override;
     void forget(const std::string& owner) override;
     std::optional<WindowCaptureFacts> lastWindowCapture() const override;
     bool allowed() const override;

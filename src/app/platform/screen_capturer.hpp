@@ -1,7 +1,7 @@
 #pragma once
 // The picture of one watched box: from its display, or, for a box bound to a
 // window, from that window even when something covers it. Every picture has
-// the region's pixel size.
+// the region's pixel size; a picture of a display leaves our own windows out.
 
 #include <cstdint>
 #include <functional>
@@ -42,6 +42,10 @@ public:
     // `owner`: the watch asking. Its newer capture replaces one still
     // waiting; an empty owner is a one-off.
     [[nodiscard]] virtual Pending capture(const std::string& owner, const WatchRegion& region, Done done) = 0;
+    // The display area as it shows, our own windows included: what the user
+    // sees (the selection's still picture). A one-off; the region's window is
+    // not looked at.
+    [[nodiscard]] virtual Pending captureScreen(const WatchRegion& region, Done done) = 0;
     // The owner is gone: its waiting captures are dropped, and a window no
     // other owner reads is let go.
     virtual void forget(const std::string& owner) = 0;
@@ -60,6 +64,8 @@ class BlockingCapturer {
 public:
     virtual ~BlockingCapturer() = default;
     virtual Captured capture(const WatchRegion& region) = 0;
+    // The display area with our own windows in it.
+    virtual Captured captureScreen(const WatchRegion& region) = 0;
     // No watch reads this window any more: undo what reading it set up.
     virtual void release(std::uint32_t window) = 0;
     virtual std::optional<WindowCaptureFacts> lastWindowCapture() const = 0;

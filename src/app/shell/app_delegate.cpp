@@ -28,10 +28,11 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
       setup_(std::move(setup)),
       clock_(std::make_unique<QtClock>()),
       frameDesktop_(std::make_unique<X11FrameDesktop>()),
-      frames_(std::make_unique<WidgetFrameFactory>(*platform.screens, *frameDesktop_)),
+      frames_(std::make_unique<WidgetFrameFactory>(*platform.screens, *frameDesktop_, qtFrameDelay(),
+                                                   platform.ownWindows)),
       runners_(std::make_unique<WatchRunnerFactory>(RunnerServices{platform, *clock_, platform.cloud, nullptr})),
       manager_(std::make_shared<WatchManager>(WatchManager::Services{
-          *runners_, *frames_, *frames_, *clock_, *platform.notifier, *platform.keepAwake, *platform.screenState,
+          *runners_, *frames_, *clock_, *platform.notifier, *platform.keepAwake, *platform.screenState,
           *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}})),
       selector_(std::make_unique<RegionSelector>(*platform.screens, *platform.capturer)),
       telegram_(CloudSettings(setup_.defaults), platform.cloud, platform.mainThread),
@@ -52,8 +53,6 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
                                            NewWatchServices{CloudSettings(setup_.defaults), platform.cloud,
                                                             platform.mainThread},
                                            std::move(hooks));
-    // The open panel shows in pictures of the display like the frames do.
-    manager_->addOwnWindows(*road_);
 }
 
 AppDelegate::~AppDelegate() {

@@ -9,6 +9,7 @@ std::string CaptureError::description() const {
         case Kind::notAllowed: return "Kestrove isn't allowed to record the screen.";
         case Kind::windowGone: return "That window was closed.";
         case Kind::boxOutsideWindow: return "That window was resized and the box is no longer inside it.";
+        case Kind::unpainted: return "That part of the screen hasn't been drawn yet.";
     }
     return text;
 }

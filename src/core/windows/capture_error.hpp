@@ -7,7 +7,10 @@
 namespace kestrove {
 
 struct CaptureError {
-    enum class Kind { failed, displayGone, notAllowed, windowGone, boxOutsideWindow };
+    // unpainted: part of the box lies where nothing has painted yet (a window
+    // just redirected, or under one of our own windows with nothing known
+    // beneath): the picture is not the screen's and must not be judged.
+    enum class Kind { failed, displayGone, notAllowed, windowGone, boxOutsideWindow, unpainted };
 
     Kind kind = Kind::failed;
     std::string text;  // only for failed: what went wrong
@@ -17,6 +20,7 @@ struct CaptureError {
     static CaptureError notAllowed() { return {Kind::notAllowed, {}}; }
     static CaptureError windowGone() { return {Kind::windowGone, {}}; }
     static CaptureError boxOutsideWindow() { return {Kind::boxOutsideWindow, {}}; }
+    static CaptureError unpainted() { return {Kind::unpainted, {}}; }
 
     std::string description() const;
     bool operator==(const CaptureError&) const = default;

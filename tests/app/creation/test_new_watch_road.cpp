@@ -121,7 +121,6 @@ TEST_F(Road, TheStepsInOrder) {
     fake.main.runPending();
     ASSERT_TRUE(model().reading());
     EXPECT_EQ(model().reading()->lines.size(), 1u);
-    EXPECT_EQ(road->shownAreas(), std::vector<Rect>{road->panel()->frame()});
 }
 
 TEST_F(Road, ScreenNotAllowedLeadsToOnboarding) {

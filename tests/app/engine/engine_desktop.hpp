@@ -39,7 +39,8 @@ struct EngineOnDesktop : ::testing::Test {
     WidgetFrameFactory frames{*platform.screens, desk,
                               [this](std::chrono::milliseconds, std::function<void()> then) {
                                   flashSteps.push_back(std::move(then));
-                              }};
+                              },
+                              platform.ownWindows};
     WatchRunnerFactory runners{{platform, clock, platform.cloud, nullptr}};
     std::shared_ptr<MemoryDefaults> defaults = std::make_shared<MemoryDefaults>();
     QTemporaryDir data;
@@ -54,7 +55,7 @@ struct EngineOnDesktop : ::testing::Test {
     void makeManager() {
         manager.reset();
         manager = std::make_unique<WatchManager>(WatchManager::Services{
-            runners, frames, frames, clock, *platform.notifier, *platform.keepAwake, *platform.screenState,
+            runners, frames, clock, *platform.notifier, *platform.keepAwake, *platform.screenState,
             *platform.windows, *platform.screens, defaults, data.path().toStdString(),
             [](Date) { return std::string("09:00"); }});
         manager->onPicture = [this](const std::string& id) { ++pictures[id]; };

@@ -140,7 +140,7 @@ struct ManagerTest : ::testing::Test {
     void makeManager() {
         manager.reset();
         manager = std::make_unique<WatchManager>(WatchManager::Services{
-            runners, frames, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults, data,
+            runners, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults, data,
             [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }});
         manager->onChange = [this] { ++changes; };
     }
@@ -150,7 +150,6 @@ struct ManagerTest : ::testing::Test {
         manager.reset();
         runners.made.clear();
         frames.made.clear();
-        frames.areas.clear();
         notifier.fake = fakes::FakeNotifier(main.executor());
         notifier.hook = nullptr;
         keepAwake = fakes::FakeKeepAwake{};

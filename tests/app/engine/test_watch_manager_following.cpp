@@ -93,23 +93,5 @@ TEST_F(Following, BoundFramesFollowTheirWindowsWhileTheTrackerRuns) {
     EXPECT_FALSE(manager->tracking());
 }
 
-TEST_F(Following, OwnWindowsOverABoxFromEverySource) {
-    struct Panel final : OwnWindows {
-        std::vector<Rect> areas;
-        std::vector<Rect> shownAreas() const override { return areas; }
-    } panel;
-    frames.areas = {{90, 30, 140, 10}};  // a ring's top band above a box
-    const std::pair<Rect, bool> frameCases[] = {
-        {{100, 40, 120, 30}, false},  // the box the band runs along: edges touch only
-        {{95, 35, 20, 20}, true},
-        {{500, 500, 10, 10}, false},
-    };
-    for (const auto& [box, over] : frameCases) EXPECT_EQ(manager->ownWindowOver("w_1", box), over);
-    manager->addOwnWindows(panel);
-    EXPECT_FALSE(manager->ownWindowOver("w_1", {500, 500, 10, 10}));
-    panel.areas = {{480, 480, 300, 200}};
-    EXPECT_TRUE(manager->ownWindowOver("w_1", {500, 500, 10, 10}));
-}
-
 }  // namespace
 }  // namespace kestrove::testing

@@ -36,6 +36,7 @@ struct Backend {
             if (region.w < 0) throw std::runtime_error("no such box");
             return Image(static_cast<int>(region.w), static_cast<int>(region.h));
         }
+        Captured captureScreen(const WatchRegion& region) override { return capture(region); }
         void release(std::uint32_t window) override {
             std::lock_guard lock(b.mutex);
             b.released.push_back(window);

@@ -55,10 +55,9 @@ private:
     std::shared_ptr<FakeFrameLog> log_;
 };
 
-class FakeFrameFactory final : public FrameFactory, public OwnWindows {
+class FakeFrameFactory final : public FrameFactory {
 public:
     std::vector<std::shared_ptr<FakeFrameLog>> made;
-    std::vector<Rect> areas;  // what shownAreas() answers
 
     std::unique_ptr<Frame> make(const WatchRegion& region, WatchStatus status, int interval) override {
         auto log = std::make_shared<FakeFrameLog>();
@@ -68,7 +67,6 @@ public:
         made.push_back(log);
         return std::make_unique<FakeFrame>(log);
     }
-    std::vector<Rect> shownAreas() const override { return areas; }
 
     // The latest frame made for a region at `x`, or null.
     std::shared_ptr<FakeFrameLog> latestAt(double x) const {

@@ -1,8 +1,7 @@
 #pragma once
 // A runner's host that logs every report by name, keeps what the tests look
 // at, and answers what a runner asks: whether the screens can be read, the
-// saved crop, the trouble last reported, the server settings, where our own
-// windows paint.
+// saved crop, the trouble last reported, the server settings.
 
 #include <algorithm>
 #include <functional>
@@ -27,7 +26,6 @@ public:
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
     CloudSettings settings{store, std::nullopt};  // no server until a test gives one
     std::optional<Image> savedCrop;
-    std::vector<Rect> ownAreas;
     std::optional<WatchTrouble> currentTrouble;
     // Runs after every report, for hosts that stop or drop the runner inside one.
     std::function<void(const std::string& what)> afterReport;
@@ -74,9 +72,6 @@ public:
     std::optional<Image> baselineImage(const std::string&) override { return savedCrop; }
     std::optional<WatchTrouble> trouble(const std::string&) const override { return currentTrouble; }
     CloudSettings& cloud() override { return settings; }
-    bool ownWindowOver(const std::string&, const Rect& box) const override {
-        return std::any_of(ownAreas.begin(), ownAreas.end(), [&](const Rect& a) { return a.intersects(box); });
-    }
 
 private:
     void reported(const std::string& what) {

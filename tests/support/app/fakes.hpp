@@ -82,6 +82,9 @@ public:
     Pending capture(const std::string& owner, const WatchRegion& region, Done done) override {
         return captures.ask(owner, "capture", region, std::move(done));
     }
+    Pending captureScreen(const WatchRegion& region, Done done) override {
+        return captures.ask("", "screen", region, std::move(done));
+    }
     void forget(const std::string& owner) override { captures.forget(owner); }
     std::optional<WindowCaptureFacts> lastWindowCapture() const override { return std::nullopt; }
     bool allowed() const override { return isAllowed; }

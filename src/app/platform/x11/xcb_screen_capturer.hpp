@@ -1,51 +1,88 @@
 #pragma once
-// Capture over XCB on a long-lived connection of its own: the display path
-// reads the root window (MIT-SHM, GetImage as fallback), the window path the
-// window's own picture through XComposite, so a covered window still reads.
+// Capture over XCB on a long-lived connection of its own. The display path
+// reads the root window (MIT-SHM, GetImage as fallback), and where one of our
+// own windows lies over the box it puts back what lies under it: the windows
+// below, from their XComposite pictures, over the root's background. The
+// window path reads the window's own picture through XComposite, so a covered
+// window still reads; Damage says when it was drawn, so an untouched window is
+// not read again. A part not painted yet is waited for a moment, then refused.
 // Blocking: made, used and ended on one thread (its own connection; the
-// application's QueuedScreenCapturer keeps it on its worker). `screens` must
-// answer on that thread (QtScreens does on any).
+// application's QueuedScreenCapturer keeps it on its worker). `screens` and
+// `own` must answer on that thread (QtScreens and OwnWindows do on any).
 
+#include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
-#include <set>
 
+#include "app/platform/own_windows.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
+#include "core/foundation/pixel_region.hpp"
+#include "core/windows/window_binding.hpp"
 
 namespace kestrove {
 
 class XcbConnection;
 class XcbPixelReader;
+class XcbRedirected;
+class XcbStack;
 
 class XcbScreenCapturer final : public BlockingCapturer {
 public:
-    explicit XcbScreenCapturer(const Screens& screens, bool allowSharedMemory = true);
+    // Without `own`, no window is ours: pictures show the screen as it is.
+    explicit XcbScreenCapturer(const Screens& screens, std::shared_ptr<const OwnWindows> own = nullptr,
+                               bool allowSharedMemory = true);
     ~XcbScreenCapturer() override;
 
     Captured capture(const WatchRegion& region) override;
-    // Undoes our redirection of the window, so the server stops keeping a
-    // picture of it for us.
+    Captured captureScreen(const WatchRegion& region) override;
+    // No watch reads this window any more: the server may stop keeping its
+    // picture for us.
     void release(std::uint32_t window) override;
     std::optional<WindowCaptureFacts> lastWindowCapture() const override { return lastWindowCapture_; }
     // An X11 session whose server has Composite, on a working connection.
     bool allowed() const override;
 
     bool usesSharedMemory() const;
+    // How long a capture waits for a part that is not painted yet.
+    static constexpr std::chrono::milliseconds paintWait{600};
 
 private:
-    Captured captureDisplay(const WatchRegion& region);
+    struct Kept {
+        std::unique_ptr<XcbRedirected> window;
+        bool bound = false;       // a watch reads it through the window path
+        double pointScale = 1;    // device pixels per point where it is
+        std::optional<WindowInfo> seen;  // as described when first read (whose it is)
+        std::chrono::steady_clock::time_point lastUnder;  // last read for what lies under our windows
+    };
+
+    Captured captureDisplay(const WatchRegion& region, bool leaveOutOwn);
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
-    // Reads the root's size again once RandR has said it changed (a screen
-    // added, a resolution changed): the connection's first word on it goes stale.
-    void followRoot();
+    // The parts of `area` (root pixels) our own shown windows paint.
+    PixelRegion ownOver(const PixelRect& area);
+    // Puts back, into `picture` (of `area`), what lies under our windows in `covered`.
+    std::optional<CaptureError> underOwn(Image& picture, const PixelRect& area, const PixelRegion& covered);
+    std::optional<CaptureError> readInto(Image& picture, const PixelRect& area, std::uint32_t drawable,
+                                         const PixelRect& part, int dx, int dy);
+
+    // Takes in what the server told: the stack, exposures, damage, screens.
+    void pump();
+    // Pumps until `done` holds or the wait is over; whether it holds.
+    bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds most);
+    Kept* keep(std::uint32_t window, std::string& why);
+    void letGoOfUnused();
 
     const Screens& screens_;
+    std::shared_ptr<const OwnWindows> own_;
     std::unique_ptr<XcbConnection> x_;
     std::unique_ptr<XcbPixelReader> reader_;
+    std::unique_ptr<XcbStack> stack_;
     bool composite_ = false;
-    std::uint8_t randrEvent_ = 0;  // RandR's first event code; 0 without RandR
+    std::uint8_t randrEvent_ = 0;   // RandR's first event code; 0 without RandR
+    std::uint8_t damageEvent_ = 0;  // Damage's; 0 without Damage
     PixelSize root_;
-    std::set<std::uint32_t> redirected_;
+    std::map<std::uint32_t, Kept> kept_;
     std::optional<WindowCaptureFacts> lastWindowCapture_;
 };
 

@@ -72,7 +72,7 @@ TEST_F(Capture, DisplayCaptureOfABoxIsWhatTheWindowDrewThere) {
     EXPECT_TRUE(changed(shot.value(), window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h)));
 
     // Plain GetImage reads the same pixels as shared memory.
-    XcbScreenCapturer plain(screens, /*allowSharedMemory=*/false);
+    XcbScreenCapturer plain(screens, nullptr, /*allowSharedMemory=*/false);
     EXPECT_FALSE(plain.usesSharedMemory());
     const Captured again = plain.capture(region);
     ASSERT_TRUE(again.ok());

@@ -1,0 +1,56 @@
+#pragma once
+// Every top-level window this application shows, by X window id: the one
+// answer to "is this ours?". The capturer leaves them out of pictures of a
+// display; the frames around watched boxes stay below the ones that float.
+// Written on the main thread, read on any (the capturer reads it on its worker).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "core/foundation/geometry.hpp"
+
+namespace kestrove {
+
+struct OwnWindow {
+    enum class Kind {
+        frame,     // around a watched box: above other programs, below what floats
+        floating,  // panels, menus, the selection overlay, alerts: above the frames
+        ordinary,  // a titled window at the normal level
+    };
+    std::uint32_t id = 0;
+    Kind kind = Kind::ordinary;
+    // Where it puts pixels, in points from the window's top-left corner;
+    // none: anywhere inside it.
+    std::optional<std::vector<Rect>> painted;
+    bool operator==(const OwnWindow&) const = default;
+};
+
+class OwnWindows {
+public:
+    using All = std::shared_ptr<const std::vector<OwnWindow>>;
+
+    // Ours from now on (shown or not: the X server says whether it shows);
+    // a window set again replaces its earlier entry.
+    void set(const OwnWindow& window);
+    // Destroyed for good.
+    void forget(std::uint32_t id);
+
+    // Every window of ours; a snapshot that later changes leave alone.
+    All all() const;
+    bool isOurs(std::uint32_t id) const;
+
+    // Called on the main thread after each change (the frames' stacking
+    // follows); one listener.
+    void setOnChange(std::function<void()> onChange);
+
+private:
+    mutable std::mutex mutex_;
+    All all_ = std::make_shared<const std::vector<OwnWindow>>();
+    std::function<void()> onChange_;
+};
+
+}  // namespace kestrove

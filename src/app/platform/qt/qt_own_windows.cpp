@@ -1,0 +1,63 @@
+#include "app/platform/qt/qt_own_windows.hpp"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <memory>
+
+namespace kestrove {
+
+namespace {
+
+// The tray's XEmbed icon lives inside the tray's window: leaving it out of a
+// picture would leave the whole tray out.
+bool embeddedInTray(const QWidget* widget) { return widget && widget->inherits("QSystemTrayIconSys"); }
+
+}  // namespace
+
+QtOwnWindows::QtOwnWindows(OwnWindows& into) : into_(into) {
+    QCoreApplication::instance()->installEventFilter(this);
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (w->isVisible()) take(w);
+}
+
+QtOwnWindows::~QtOwnWindows() {
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+OwnWindow::Kind QtOwnWindows::kindOf(const QWindow& window) {
+    if (window.flags() & Qt::BypassWindowManagerHint) return OwnWindow::Kind::floating;
+    switch (window.type()) {
+        case Qt::Window: return OwnWindow::Kind::ordinary;
+        default: return OwnWindow::Kind::floating;  // tools, dialogs, popups, tooltips
+    }
+}
+
+bool QtOwnWindows::eventFilter(QObject* watched, QEvent* event) {
+    // Before Qt asks the server to map it: the window is ours before it shows.
+    if (event->type() == QEvent::Show && watched->isWindowType()) take(static_cast<QWindow*>(watched));
+    return false;
+}
+
+void QtOwnWindows::take(QWindow* window) {
+    if (!window || window->parent() || known_.count(window)) return;
+    const QWidget* widget = QWidget::find(window->winId());
+    if (embeddedInTray(widget) || (widget && widget->property(frameProperty).toBool())) return;
+    const auto id = static_cast<std::uint32_t>(window->winId());
+    known_.emplace(window, id);
+    into_.set({id, kindOf(*window), std::nullopt});
+    connect(window, &QObject::destroyed, this, [this, window] {
+        const auto it = known_.find(window);
+        if (it == known_.end()) return;
+        const std::uint32_t gone = it->second;
+        known_.erase(it);
+        // The server may show it until it has done the destroying.
+        QTimer::singleShot(1000, this, [this, gone] { into_.forget(gone); });
+    });
+}
+
+}  // namespace kestrove
