@@ -31,7 +31,10 @@ bool listed(const std::vector<WindowInfo>& windows, std::uint32_t id) {
 
 // The call is made before answer() first waits, so the references are used in time.
 QCoro::Task<Captured> capture(Platform& platform, const WatchRegion& region) {
-    return answer<Captured>([&](auto done) { return platform.capturer->capture("", region, std::move(done)); });
+    // Its windows stay redirected between reads, as a watch's do.
+    return answer<Captured>([&](auto done) {
+        return platform.capturer->capture(region.window ? "accessibility check" : "", region, std::move(done));
+    });
 }
 
 QCoro::Task<std::vector<OCRLine>> recognize(Platform& platform, Image image, bool languageCorrection) {

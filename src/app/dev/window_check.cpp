@@ -57,7 +57,11 @@ bool WindowCheck::screenAllowed() {
 
 WindowCheck::Timed WindowCheck::capture(const WatchRegion& region) {
     const auto start = std::chrono::steady_clock::now();
-    auto captured = DevWait::await<Captured>([&](auto done) { return capturer_.capture("", region, std::move(done)); });
+    // A window stays redirected for the whole check: read as a one-off, it
+    // would be let go after each read, and the next read of a covered window
+    // would find its hidden part not painted.
+    const std::string owner = region.window ? "window check" : "";
+    auto captured = DevWait::await<Captured>([&](auto done) { return capturer_.capture(owner, region, std::move(done)); });
     Timed t;
     t.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     if (!captured) {
