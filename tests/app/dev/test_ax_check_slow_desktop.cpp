@@ -46,6 +46,23 @@ std::pair<std::string, std::string> barks(const Lines& round, const std::string&
     return {};
 }
 
+// A bark cell without its time ("t4 (+4.1 s), read 189.00" → "t4, read 189.00").
+std::string withoutTime(const std::string& cell) {
+    return std::regex_replace(cell, std::regex(" \\(\\+[0-9.]+ s\\)"), "");
+}
+
+// What the picture reader saw at each tick, box by box ("=" when the pixels
+// did not change), as the ticks' rows show it.
+Lines pictureReads(const Lines& round) {
+    Lines out;
+    for (const std::string& l : round) {
+        const QString row = QString::fromStdString(l);
+        if (!row.startsWith(QStringLiteral("       ")) || row.mid(16, 8) != QStringLiteral("picture ")) continue;
+        out.push_back(row.mid(7, 9).trimmed().toStdString() + ": " + row.mid(24, 52).trimmed().toStdString());
+    }
+    return out;
+}
+
 TEST(AxCheckDesktop, TheComparisonRunReportsWhatEachReaderSaw) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     const axcheck::Outcome run = axcheck::check({}, 240000);
@@ -78,6 +95,13 @@ TEST(AxCheckDesktop, TheComparisonRunReportsWhatEachReaderSaw) {
         EXPECT_NE(startingWith(*round, "Times: picture without Tesseract median "), "");
     }
     EXPECT_NE(startingWith(covered, "Covered: by the window list, window "), "");
+    // Covered, the window is read through its own picture: the same pixels,
+    // so the same readings and the same barks as when it was shown.
+    EXPECT_EQ(pictureReads(covered), pictureReads(shown));
+    EXPECT_EQ(pictureReads(shown).size(), 32u);
+    for (const char* sentence : {"the price drops below 200", "the counter reaches 40", "it says \"Export complete\"",
+                                 "a new line appears in the log"})
+        EXPECT_EQ(withoutTime(barks(covered, sentence).first), withoutTime(barks(shown, sentence).first)) << sentence;
     EXPECT_EQ(startingWith(hidden, "Hidden: "), "Hidden: the X server lists the window as not on screen.");
     EXPECT_EQ(startingWith(minimized, "Minimized: "), "Minimized: the X server lists the window as not on screen.");
 

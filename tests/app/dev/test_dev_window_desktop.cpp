@@ -11,8 +11,13 @@
 #include <sstream>
 
 #include "app/dev/dev_window.hpp"
+#include "app/dev/window_check.hpp"
+#include "app/platform/linux_platform.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/window_binder.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "support/app/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
 
 namespace kestrove {
 namespace {
@@ -103,6 +108,55 @@ TEST_F(WindowCheckRun, NoWindowRefusedAndTwoWindowsOneCoveredOneClear) {
                              "\"14:33 · the export is done · the window was resized and the box is no longer "
                              "inside it\"") != std::string::npos)
         << lost[2];
+}
+
+// Without a compositing manager the server keeps a covered window's hidden
+// part only while the window is redirected: a read right after redirecting it
+// (or after letting it go and taking it again) finds that part not painted
+// until the program has drawn it (here a program that takes 300 ms).
+// Read a hundred times, by a watch and by this check, the covered box is
+// always the window's own drawing.
+TEST(CoveredWindow, AHundredReadsByAWatchAndByTheWindowCheckAreAllTheWindowsOwnDrawing) {
+    namespace tw = testwindow;
+    desktop::TestWindow window;
+    XcbWindowList windows;
+    const Rect client = window.where();
+    ASSERT_TRUE(desktop::waitUntilListedAt(windows, window.id(), client));
+    const Rect box{client.x + tw::status.x, client.y + tw::status.y, double(tw::status.w), double(tw::status.h)};
+    QtScreens screens;
+    const SelectedRegion drawn = SelectedRegion::make(*ScreenSpace::screenFor(box, screens.screens()), box);
+    const WatchRegion region = WindowBinder::bind(drawn, windows, screens).region;
+    ASSERT_TRUE(region.window && region.window->id == window.id());
+    // What the redirection uncovers is drawn 300 ms later: a read must wait for it.
+    window.command("slow 300");
+    const std::uint32_t cover = window.cover();
+    ASSERT_TRUE(desktop::waitFor([&] {
+        auto list = windows.list(WindowListOptions::onScreenOnly);
+        return !list.empty() && list.front().id == cover;
+    }));
+    const Image own = window.grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
+
+    Platform platform = makeLinuxPlatform(mainThreadExecutor());
+    QTemporaryDir dir;
+    WindowCheck check(dir.path().toStdString());
+    const std::function<std::optional<Image>()> readers[] = {
+        [&]() -> std::optional<Image> {
+            auto c = desktop::await<Captured>(
+                [&](auto done) { return platform.capturer->capture("w_COVR01", region, done); });
+            return c && c->ok() ? std::optional(c->value()) : std::nullopt;
+        },
+        [&] { return check.capture(region).picture; },
+    };
+    for (std::size_t r = 0; r < std::size(readers); ++r) {
+        int wrong = 0, failed = 0;
+        for (int i = 0; i < 100; ++i) {
+            const auto picture = readers[r]();
+            if (!picture) ++failed;
+            else if (desktop::maxChannelDifference(*picture, own) != 0) ++wrong;
+        }
+        EXPECT_EQ(failed, 0) << (r == 0 ? "a watch" : "the window check");
+        EXPECT_EQ(wrong, 0) << (r == 0 ? "a watch" : "the window check") << ": pictures with a hole";
+    }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
 //   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
 //   clicks        "clicks <n> <x> <y>": mouse presses it got, the last one's place
+//   slow <ms>     from now on it answers each exposure that late (a program
+//                 slow to draw what was uncovered)
 //                 in client pixels (so a test knows a click went through to it)
 //   close         closes the window and exits (end of input does the same)
 //
@@ -143,6 +145,9 @@ public:
             const QString file = rest.section(QLatin1Char(' '), 4);
             if (file.isEmpty() || !window_.grab(QRect(v[0], v[1], v[2], v[3])).toImage().save(file, "PNG"))
                 return reply(QStringLiteral("error could not write ") + file);
+        } else if (verb == u"slow") {
+            slowExposures_ = number(0, &ok1);
+            if (!ok1) return reply(QStringLiteral("error slow ms"));
         } else if (verb == u"clicks") {
             reply(QStringLiteral("clicks %1 %2 %3").arg(clicks_).arg(lastClick_.x()).arg(lastClick_.y()));
         } else if (verb == u"where") {
@@ -163,6 +168,8 @@ public:
 protected:
     // A press a label does not take goes on to its parent: count it once.
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && slowExposures_ > 0 && watched == window_.windowHandle())
+            ::usleep(static_cast<useconds_t>(slowExposures_) * 1000);
         if (event->type() != QEvent::MouseButtonPress) return false;
         auto* widget = qobject_cast<QWidget*>(watched);
         auto* press = static_cast<QMouseEvent*>(event);
@@ -208,6 +215,7 @@ private:
     std::deque<QString> lines_;
     std::unique_ptr<QWidget> cover_;
     int clicks_ = 0;
+    int slowExposures_ = 0;  // ms
     QPoint lastClick_;
     quint64 lastPressTime_ = 0;
 };
