@@ -1,5 +1,6 @@
 #include "app/platform/x11/xcb_pixels.hpp"
 
+#include <bit>
 #include <cstring>
 
 #include <sys/ipc.h>
@@ -15,6 +16,23 @@ std::string errorText(const char* what, const xcb_generic_error_t* e) {
 }
 
 }  // namespace
+
+void bgrxToRgba(const std::uint8_t* in, std::uint8_t* out, std::size_t count) {
+    if constexpr (std::endian::native != std::endian::little) {
+        for (std::size_t i = 0; i < count * 4; i += 4) {
+            out[i] = in[i + 2], out[i + 1] = in[i + 1], out[i + 2] = in[i], out[i + 3] = 255;
+        }
+        return;
+    }
+    // Words through memcpy: no alignment or aliasing assumed, and the loop
+    // stays a plain one the vectoriser takes.
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t v;
+        std::memcpy(&v, in + i * 4, 4);
+        const std::uint32_t rgba = ((v >> 16) & 0xffu) | (v & 0xff00u) | ((v & 0xffu) << 16) | 0xff000000u;
+        std::memcpy(out + i * 4, &rgba, 4);
+    }
+}
 
 XcbPixelReader::XcbPixelReader(XcbConnection& x, bool allowSharedMemory) : x_(x) {
     if (!allowSharedMemory || !x_.ok() || !x_.hasExtension(&xcb_shm_id)) return;
@@ -63,6 +81,7 @@ std::optional<Image> XcbPixelReader::read(xcb_drawable_t drawable, int x, int y,
         why = "empty area";
         return std::nullopt;
     }
+    ++reads_;
     const std::size_t bytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4;
     xcb_connection_t* c = x_.get();
     // A server that cannot share our memory (another IPC namespace) is read
@@ -114,15 +133,9 @@ std::optional<Image> XcbPixelReader::convert(const std::uint8_t* data, std::size
         return std::nullopt;
     }
     Image out(w, h);
-    std::uint8_t* d = out.rgba.data();
     // A translucent window's pixels are premultiplied: taken as they are,
     // they are the window laid over black.
-    for (std::size_t i = 0; i < count; ++i, data += 4, d += 4) {
-        d[0] = data[2];
-        d[1] = data[1];
-        d[2] = data[0];
-        d[3] = 255;
-    }
+    bgrxToRgba(data, out.rgba.data(), count);
     return out;
 }
 

@@ -13,6 +13,11 @@
 
 namespace kestrove {
 
+// The X server's 32-bit pixels (B, G, R, unused in memory: TrueColor, least
+// significant byte first) as opaque RGBA, a word at a time (the compiler
+// turns the loop into vector instructions). `out` holds `count` * 4 bytes.
+void bgrxToRgba(const std::uint8_t* in, std::uint8_t* out, std::size_t count);
+
 class XcbPixelReader {
 public:
     XcbPixelReader(XcbConnection& x, bool allowSharedMemory = true);
@@ -26,6 +31,7 @@ public:
     std::optional<Image> read(xcb_drawable_t drawable, int x, int y, int w, int h, std::string& why);
 
     bool usesSharedMemory() const { return shm_; }
+    std::uint64_t reads() const { return reads_; }
 
 private:
     bool reserve(std::size_t bytes);
@@ -38,6 +44,7 @@ private:
     std::uint32_t segment_ = 0;
     std::uint8_t* memory_ = nullptr;
     std::size_t capacity_ = 0;
+    std::uint64_t reads_ = 0;
 };
 
 }  // namespace kestrove

@@ -193,10 +193,11 @@ void XcbRedirected::stopCountingExposures() {
     exposers_.clear();
 }
 
-void XcbRedirected::acknowledge() {
-    if (!acknowledgePending_ || gone_) return;
+bool XcbRedirected::acknowledge() {
+    if (!acknowledgePending_ || gone_) return false;
     acknowledgePending_ = false;
     xcb_damage_subtract(x_.get(), damage_, XCB_NONE, XCB_NONE);
+    return true;
 }
 
 const Image* XcbRedirected::kept(const PixelRect& part, PixelSize size) const {

@@ -39,8 +39,9 @@ public:
     xcb_window_t window() const { return window_; }
     // A notice, exposure or damage of this window: true when it was one.
     bool handle(const xcb_generic_event_t& event);
-    // What the damage told is taken in: the server may tell again.
-    void acknowledge();
+    // What the damage told is taken in: the server may tell again. Whether
+    // that was said (the caller sends it).
+    bool acknowledge();
     // The redirection's exposures are all in: later ones are not counted.
     void stopCountingExposures();
 

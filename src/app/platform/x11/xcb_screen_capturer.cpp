@@ -57,9 +57,36 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, std::shared_ptr<con
 XcbScreenCapturer::~XcbScreenCapturer() {
     // Each kept window is let go before the connection ends.
     kept_.clear();
+    if (rootDamage_ && x_->ok()) {
+        xcb_damage_destroy(x_->get(), rootDamage_);
+        xcb_flush(x_->get());
+    }
+}
+
+const Image* XcbScreenCapturer::keptDisplay(const PixelRect& area) {
+    for (const KeptDisplay& k : keptDisplays_)
+        if (k.area == area && !k.drawnOver) return &k.picture;
+    return nullptr;
+}
+
+void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture) {
+    if (!damageEvent_) return;
+    if (!rootDamage_) {
+        // Everything drawn on the screen, whoever draws it.
+        rootDamage_ = xcb_generate_id(x_->get());
+        xcb_damage_create(x_->get(), rootDamage_, x_->root(), XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
+        return;  // kept from the next read on: this one may miss what was drawn meanwhile
+    }
+    std::erase_if(keptDisplays_, [&](const KeptDisplay& k) { return k.area == area; });
+    // Few display boxes at a time; an area no watch reads any more ages out
+    // behind the newer ones.
+    if (keptDisplays_.size() >= 32) keptDisplays_.erase(keptDisplays_.begin());
+    keptDisplays_.push_back({area, picture, false});
 }
 
 bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->usesSharedMemory(); }
+
+std::uint64_t XcbScreenCapturer::serverReads() const { return reader_ ? reader_->reads() : 0; }
 
 bool XcbScreenCapturer::allowed() const {
     return Permissions::isX11Session() && x_->ok() && !xcb_connection_has_error(x_->get()) && composite_;
@@ -67,7 +94,7 @@ bool XcbScreenCapturer::allowed() const {
 
 void XcbScreenCapturer::pump() {
     xcb_connection_t* c = x_->get();
-    bool rootChanged = false;
+    bool rootChanged = false, rootDrawn = false;
     // Nothing else reads this connection's events.
     while (xcb_generic_event_t* raw = xcb_poll_for_event(c)) {
         const auto event = adopt(raw);
@@ -76,9 +103,22 @@ void XcbScreenCapturer::pump() {
         rootChanged |= randrEvent_ && type == randrEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY;
         if (stack_) stack_->handle(*raw);
         for (auto& [id, k] : kept_) k.window->handle(*raw);
+        if (rootDamage_ && type == damageEvent_ + XCB_DAMAGE_NOTIFY) {
+            const auto& e = reinterpret_cast<const xcb_damage_notify_event_t&>(*raw);
+            if (e.damage != rootDamage_) continue;
+            const PixelRect drawn{e.area.x, e.area.y, e.area.width, e.area.height};
+            for (KeptDisplay& k : keptDisplays_) k.drawnOver |= !isEmpty(intersection(drawn, k.area));
+            rootDrawn = true;
+        }
     }
-    for (auto& [id, k] : kept_) k.window->acknowledge();
+    bool told = false;
+    for (auto& [id, k] : kept_) told |= k.window->acknowledge();
+    // The server tells of the screen's drawing again once told it was heard.
+    if (rootDrawn) xcb_damage_subtract(c, rootDamage_, XCB_NONE, XCB_NONE);
+    // Sent now: a kept picture answers without any request that would carry it.
+    if (told || rootDrawn) xcb_flush(c);
     if (!rootChanged) return;
+    keptDisplays_.clear();
     auto g = adopt(xcb_get_geometry_reply(c, xcb_get_geometry(c, x_->root()), nullptr));
     if (g) root_ = {g->width, g->height};
 }

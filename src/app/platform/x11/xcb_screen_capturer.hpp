@@ -45,6 +45,9 @@ public:
     bool allowed() const override;
 
     bool usesSharedMemory() const;
+    // How many times pixels were read from the server: an untouched box is
+    // answered without reading.
+    std::uint64_t serverReads() const;
     // How long a capture waits for a part that is not painted yet.
     static constexpr std::chrono::milliseconds paintWait{600};
 
@@ -72,6 +75,10 @@ private:
     bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds most);
     Kept* keep(std::uint32_t window, std::string& why);
     void letGoOfUnused();
+    // The last plain picture of a display area, while nothing was drawn on
+    // the screen there since (the root's Damage says).
+    const Image* keptDisplay(const PixelRect& area);
+    void keepDisplay(const PixelRect& area, const Image& picture);
 
     const Screens& screens_;
     std::shared_ptr<const OwnWindows> own_;
@@ -83,6 +90,13 @@ private:
     std::uint8_t damageEvent_ = 0;  // Damage's; 0 without Damage
     PixelSize root_;
     std::map<std::uint32_t, Kept> kept_;
+    std::uint32_t rootDamage_ = 0;  // made with the first display picture kept
+    struct KeptDisplay {
+        PixelRect area;
+        Image picture;
+        bool drawnOver = false;
+    };
+    std::vector<KeptDisplay> keptDisplays_;
     std::optional<WindowCaptureFacts> lastWindowCapture_;
 };
 

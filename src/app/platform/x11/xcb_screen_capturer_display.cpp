@@ -96,6 +96,11 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
         PixelRegion over;
         for (int attempt = 0;; ++attempt) {
             if (leaveOutOwn) over = ownOver(visible);
+            // Nothing drawn there since the last plain picture: it is still the screen's.
+            if (const Image* same = leaveOutOwn && over.empty() ? keptDisplay(visible) : nullptr) {
+                picture = *same;
+                break;
+            }
             std::string why;
             auto read = reader_->read(x_->root(), visible.x, visible.y, visible.width, visible.height, why);
             if (!read) return CaptureError::failed("The screen could not be read: " + why + ".");
@@ -107,6 +112,7 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
             moved.subtract(over);
             if (moved.empty() || attempt == 2) {
                 over.add(after);
+                if (over.empty()) keepDisplay(visible, picture);
                 break;
             }
         }

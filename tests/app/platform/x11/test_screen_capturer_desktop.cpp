@@ -18,6 +18,7 @@
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/fakes.hpp"
 #include "support/app/platform_boxes.hpp"
+#include "app/platform/own_windows.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -180,6 +181,34 @@ TEST_F(Capture, CoveredWindowStillReadsThroughTheWindow) {
         return c.ok() && desktop::maxChannelDifference(c.value(), moved) == 0;
     }));
     EXPECT_TRUE(changed(windowBefore.value(), moved));
+}
+
+// Damage tells the capturer what was drawn: a box nothing was drawn in is
+// answered with its last picture, without reading the server, and a drawing
+// in it is read at the next capture, on either path.
+TEST_F(Capture, AnUntouchedBoxIsNotReadAgainAndADrawingInItIs) {
+    XcbScreenCapturer kept(screens, std::make_shared<OwnWindows>());
+    for (const bool inWindow : {false, true}) {
+        const WatchRegion region = inWindow ? bound(onScreen(tw::price)).region : select(onScreen(tw::price)).region;
+        ASSERT_EQ(region.window.has_value(), inWindow);
+        const Image first = settledGrab(tw::price, region);
+        waitFor([&] { return kept.capture(region).ok() && kept.capture(region).value() == first; });
+        const auto reads = kept.serverReads();
+        for (int i = 0; i < 10; ++i) {
+            const Captured again = kept.capture(region);
+            ASSERT_TRUE(again.ok());
+            EXPECT_EQ(desktop::maxChannelDifference(again.value(), first), 0);
+        }
+        EXPECT_EQ(kept.serverReads(), reads) << (inWindow ? "window" : "display") << ": nothing drawn, nothing read";
+
+        window->command(inWindow ? "price Price: 13.50 USD" : "price Price: 12.00 EUR");
+        const Image drawn = window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h);
+        EXPECT_TRUE(waitFor([&] {
+            const Captured c = kept.capture(region);
+            return c.ok() && desktop::maxChannelDifference(c.value(), drawn) == 0;
+        })) << (inWindow ? "window" : "display") << ": the drawing is read";
+        EXPECT_GT(kept.serverReads(), reads);
+    }
 }
 
 TEST_F(Capture, LostWindowsAndDisplaysFailWithTheirReason) {
