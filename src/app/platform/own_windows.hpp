@@ -5,7 +5,6 @@
 // Written on the main thread, read on any (the capturer reads it on its worker).
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -43,14 +42,9 @@ public:
     All all() const;
     bool isOurs(std::uint32_t id) const;
 
-    // Called on the main thread after each change (the frames' stacking
-    // follows); one listener.
-    void setOnChange(std::function<void()> onChange);
-
 private:
     mutable std::mutex mutex_;
     All all_ = std::make_shared<const std::vector<OwnWindow>>();
-    std::function<void()> onChange_;
 };
 
 }  // namespace kestrove

@@ -60,6 +60,11 @@ std::unique_ptr<XcbRedirected> XcbRedirected::start(XcbConnection& x, xcb_window
     }
     r->damage_ = xcb_generate_id(c);
     xcb_damage_create(c, r->damage_, window, XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
+    // Every drawing, until what the redirection exposed is painted: the delta
+    // reports above stay silent over parts already reported and not yet
+    // acknowledged, and the program may draw before we acknowledge.
+    r->drawings_ = xcb_generate_id(c);
+    xcb_damage_create(c, r->drawings_, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
     if (xcb_generic_error_t* e = xcb_request_check(
             c, xcb_composite_redirect_window_checked(c, window, XCB_COMPOSITE_REDIRECT_AUTOMATIC))) {
         why = xError("XComposite could not redirect the window", e);
@@ -94,6 +99,7 @@ XcbRedirected::~XcbRedirected() {
         xcb_change_window_attributes(c, window_, XCB_CW_EVENT_MASK, &none);
         for (const auto& [w, at] : exposers_) xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &none);
         if (damage_) xcb_damage_destroy(c, damage_);
+        if (drawings_) xcb_damage_destroy(c, drawings_);
         if (redirected_) xcb_composite_unredirect_window(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
     }
     xcb_flush(c);
@@ -123,9 +129,12 @@ bool XcbRedirected::handle(const xcb_generic_event_t& event) {
     const std::uint8_t type = event.response_type & 0x7f;
     if (damageEvent_ && type == damageEvent_ + XCB_DAMAGE_NOTIFY) {
         const auto& e = reinterpret_cast<const xcb_damage_notify_event_t&>(event);
-        if (e.damage != damage_) return false;
         const PixelRect area{e.area.x, e.area.y, e.area.width, e.area.height};
-        unpainted_.subtract(area);
+        if (e.damage == drawings_) {
+            unpainted_.subtract(area);
+            return true;
+        }
+        if (e.damage != damage_) return false;
         staleUnder(area);
         acknowledgePending_ = true;
         return true;
@@ -194,6 +203,12 @@ void XcbRedirected::stopCountingExposures() {
 }
 
 bool XcbRedirected::acknowledge() {
+    // Once all is painted, single drawings no longer matter.
+    if (drawings_ && !countingExposures_ && unpainted_.empty() && !gone_) {
+        xcb_damage_destroy(x_.get(), drawings_);
+        drawings_ = 0;
+        acknowledgePending_ = true;  // for the flush
+    }
     if (!acknowledgePending_ || gone_) return false;
     acknowledgePending_ = false;
     xcb_damage_subtract(x_.get(), damage_, XCB_NONE, XCB_NONE);

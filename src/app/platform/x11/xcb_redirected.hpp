@@ -69,7 +69,8 @@ private:
     XcbConnection& x_;
     xcb_window_t window_;
     std::uint8_t damageEvent_;
-    std::uint32_t damage_ = 0;
+    std::uint32_t damage_ = 0;    // what was drawn since it was last acknowledged
+    std::uint32_t drawings_ = 0;  // each drawing, while a part is not painted yet
     bool redirected_ = false;
     xcb_pixmap_t pixmap_ = 0;
     bool renamePending_ = true;
