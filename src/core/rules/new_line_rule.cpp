@@ -1,6 +1,5 @@
 #include "core/rules/new_line_rule.hpp"
 
-#include <algorithm>
 #include <unordered_set>
 
 namespace kestrove::NewLineRule {
@@ -45,10 +44,13 @@ std::string normalize(std::string_view line) {
 std::vector<std::string> normalized(const std::vector<OCRLine>& lines) {
     std::vector<std::string> out;
     out.reserve(lines.size());
+    // A whole log may be read at once: repeats are found by hash, not by search.
+    std::unordered_set<std::string> taken;
+    taken.reserve(lines.size());
     for (const OCRLine& line : lines) {
         std::string n = normalize(line.text);
         if (n.empty() || n == "#:#" || !text::hasLetterOrNumber(n)) continue;
-        if (std::find(out.begin(), out.end(), n) != out.end()) continue;
+        if (!taken.insert(n).second) continue;
         out.push_back(std::move(n));
     }
     return out;
