@@ -63,6 +63,9 @@ std::vector<OCRLine> toOCRLines(const std::vector<EngineLine>& lines, int width,
                 box = unite(box, word->box);
                 confidence += word->confidence;
             }
+            // The parts of one line stand on one row: they keep the line's top and bottom.
+            box.top = std::min(box.top, line.box.top);
+            box.bottom = std::max(box.bottom, line.box.bottom);
             addLine(out, std::move(text), box, confidence / static_cast<double>(part.size()), width, height);
         }
     }

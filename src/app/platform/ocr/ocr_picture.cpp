@@ -8,8 +8,6 @@ namespace kestrove {
 
 namespace {
 
-// How far a pixel must stand from the ground to be a mark.
-constexpr int markContrast = 48;
 // A row or column this full of marks is a line; a row of text has gaps.
 constexpr double lineCover = 0.8;
 // Within this many pixels of an edge (before enlargement).
@@ -98,28 +96,9 @@ void clearEdgeLines(GreyPicture& picture, int depth) {
             if (y <= top || y >= bottom || x <= left || x >= right) at(x, y) = g;
 }
 
-int shortestTextRow(const GreyPicture& prepared, int minimum) {
-    const int ground = groundOf(prepared);
-    int shortest = 0, run = 0;
-    auto close = [&] {
-        if (run >= minimum && (shortest == 0 || run < shortest)) shortest = run;
-        run = 0;
-    };
-    for (int y = 0; y < prepared.height; ++y) {
-        bool marks = false;
-        for (int x = 0; x < prepared.width && !marks; ++x)
-            marks = std::abs(int(prepared.pixels[static_cast<std::size_t>(y) * prepared.width + x]) - ground) >=
-                    markContrast;
-        if (marks) ++run;
-        else close();
-    }
-    close();
-    return shortest;
-}
-
-void prepareForRecognition(GreyPicture& picture, int scale) {
+void prepareForRecognition(GreyPicture& picture) {
     darkOnLight(picture);
-    clearEdgeLines(picture, edgeDepth * std::max(scale, 1));
+    clearEdgeLines(picture, edgeDepth);
 }
 
 }  // namespace kestrove

@@ -33,11 +33,11 @@ void darkOnLight(GreyPicture& picture);
 // line, not text; it and whatever lies between it and the edge become ground.
 void clearEdgeLines(GreyPicture& picture, int depth);
 
-// Both, for a picture enlarged `scale` times.
-void prepareForRecognition(GreyPicture& picture, int scale);
+// Both.
+void prepareForRecognition(GreyPicture& picture);
 
-// The height of the shortest row of text (rows of marks at least
-// `minimum` pixels tall, so that specks do not count); 0 when there is none.
-int shortestTextRow(const GreyPicture& prepared, int minimum = 5);
+// How far a pixel must stand from the ground to be a mark.
+inline constexpr int markContrast = 48;
+
 
 }  // namespace kestrove

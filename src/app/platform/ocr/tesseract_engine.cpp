@@ -10,7 +10,9 @@
 #include <mutex>
 #include <string>
 
+#include "app/platform/ocr/ocr_layout.hpp"
 #include "app/platform/ocr/ocr_line_split.hpp"
+#include "app/platform/ocr/ocr_mending.hpp"
 #include "app/platform/ocr/ocr_picture.hpp"
 #include "core/foundation/log.hpp"
 #include "core/reading/reading_order.hpp"
@@ -44,25 +46,13 @@ std::vector<EngineLine> engineLines(tesseract::TessBaseAPI& api) {
                                   word.Confidence(tesseract::RIL_WORD)});
         } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
                  word.Next(tesseract::RIL_WORD));
+        mendLoneDots(line);
         lines.push_back(std::move(line));
     } while (it->Next(tesseract::RIL_TEXTLINE));
     return lines;
 }
 
 }  // namespace
-
-int upscaleFactor(int width, int height) {
-    const int shortSide = std::min(width, height);
-    if (shortSide < 1 || shortSide > 95) return 1;
-    return std::min((96 + shortSide - 1) / shortSide, 4);
-}
-
-Image upscaledIfSmall(const Image& image) {
-    const int factor = upscaleFactor(image.width, image.height);
-    if (factor == 1 || !image.isValid()) return image;
-    Image larger = resample(image, image.width * factor, image.height * factor);
-    return larger.isValid() ? larger : image;
-}
 
 TesseractEngine::TesseractEngine(bool languageCorrection) {
     // Its chatter ("Estimating resolution as …") goes to debug_file, not to
@@ -94,28 +84,38 @@ TesseractEngine::TesseractEngine(bool languageCorrection) {
 
 TesseractEngine::~TesseractEngine() = default;
 
+std::vector<EngineLine> TesseractEngine::readStack(const Stacked& stacked) {
+    const GreyPicture& p = stacked.picture;
+    api_->SetImage(p.pixels.data(), p.width, p.height, 1, p.width);
+    std::vector<EngineLine> found;
+    if (api_->Recognize(nullptr) == 0) found = engineLines(*api_);
+    return found;
+}
+
 std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation preparation) {
     if (!api_ || !image.isValid()) return {};
-    const int factor = upscaleFactor(image.width, image.height);
-    GreyPicture grey = toGrey(upscaledIfSmall(image));
-    if (preparation == Preparation::full) {
-        prepareForRecognition(grey, factor);
-        // Small text in a picture too large to be enlarged (11-point text in
-        // a box of several lines) loses its 5s and 8s to S and B: enlarge it
-        // by half. It costs a few per cent of the time; doubling would cost half.
-        const int shortest = shortestTextRow(grey);
-        if (factor == 1 && shortest > 0 && shortest < smallTextRow) {
-            const Image larger = resample(image, image.width * 3 / 2, image.height * 3 / 2);
-            if (larger.isValid()) {
-                grey = toGrey(larger);
-                prepareForRecognition(grey, 2);
-            }
-        }
-    }
-    api_->SetImage(grey.pixels.data(), grey.width, grey.height, 1, grey.width);
+    GreyPicture grey = toGrey(image);
     std::vector<OCRLine> lines;
-    if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_), grey.width, grey.height);
+    if (preparation == Preparation::none) {
+        api_->SetImage(grey.pixels.data(), grey.width, grey.height, 1, grey.width);
+        if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_), grey.width, grey.height);
+    } else {
+        prepareForRecognition(grey);
+        removeCursors(grey);
+        const std::vector<TextRun> runs = textRuns(grey);
+        if (runs.empty()) return {};
+        const Stacked stacked = stackRuns(grey, runs);
+        std::vector<EngineLine> found = readStack(stacked);
+        std::vector<bool> bitmap;
+        for (const TextRun& run : runs) bitmap.push_back(drawnWithoutSmoothing(grey, run));
+        // A bitmap font is read a second time with its pixels repeated, not
+        // smoothed; each of its runs keeps the likelier reading.
+        if (std::find(bitmap.begin(), bitmap.end(), true) != bitmap.end())
+            found = likelierByRun(found, readStack(stackRuns(grey, runs, Sampling::sharp)), bitmap, stacked);
+        lines = toOCRLines(unstack(found, runs, stacked), grey.width, grey.height);
+    }
     api_->Clear();
+    mendReading(lines);
     sortInReadingOrder(lines);
     return lines;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/platform/ocr/ocr_layout.hpp"
 #include "core/picture/image.hpp"
 #include "core/reading/reading.hpp"
 
@@ -13,15 +14,6 @@ class TessBaseAPI;
 }
 
 namespace kestrove {
-
-// How much a small picture is enlarged before recognition: pictures whose
-// shorter side is 1 to 95 pixels grow until it reaches 96 (at most 4×);
-// others stay as they are.
-int upscaleFactor(int width, int height);
-Image upscaledIfSmall(const Image& image);
-// A picture not enlarged for its size whose shortest row of text is less
-// than this many pixels tall is enlarged by half.
-inline constexpr int smallTextRow = 14;
 
 class TesseractEngine {
 public:
@@ -34,9 +26,10 @@ public:
     // False when the English model could not be loaded; read gives nothing then.
     bool ready() const { return api_ != nullptr; }
 
-    // How much the picture is prepared before recognition: not at all (as
-    // it was read before; kept to measure against), or fully (dark grounds
-    // turned light, lines along the edges painted over).
+    // How much the picture is prepared before recognition: not at all (the
+    // picture as it is; kept to measure against), or fully (dark grounds
+    // turned light, lines along the edges and cursors painted over, each run
+    // of text scaled to the height Tesseract reads best).
     enum class Preparation { none, full };
 
     // The picture's lines in reading order; none for an invalid picture or
@@ -44,6 +37,8 @@ public:
     std::vector<OCRLine> read(const Image& image, Preparation preparation = Preparation::full);
 
 private:
+    std::vector<EngineLine> readStack(const Stacked& stacked);
+
     std::unique_ptr<tesseract::TessBaseAPI> api_;
 };
 

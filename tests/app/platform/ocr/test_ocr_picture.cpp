@@ -1,6 +1,6 @@
 // What is done to a picture before Tesseract reads it: dark grounds turned
-// light, lines and slivers along the edges painted over, the shortest row of
-// text measured; and that real-looking crops then read exactly.
+// light, lines and slivers along the edges painted over; and that crops of
+// real programs then read exactly.
 
 #include "app/platform/ocr/ocr_picture.hpp"
 
@@ -73,15 +73,6 @@ TEST(OcrPicture, LinesAndSliversAlongTheEdgesBecomeGround) {
     EXPECT_EQ(rowsOf(p), underlined);
 }
 
-TEST(OcrPicture, TheShortestRowOfTextIgnoresSpecks) {
-    std::vector<std::string> rows(30, std::string(6, '.'));
-    for (int y = 2; y < 10; ++y) rows[y][1] = '#';   // 8 tall
-    for (int y = 12; y < 24; ++y) rows[y][3] = '#';  // 12 tall
-    for (int y = 26; y < 28; ++y) rows[y][2] = '#';  // a speck
-    EXPECT_EQ(shortestTextRow(drawn(rows)), 8);
-    EXPECT_EQ(shortestTextRow(drawn({"......", "......"})), 0);
-}
-
 TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
     struct Case {
         const char* file;
@@ -96,6 +87,17 @@ TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
              {"term-dark-bitmap-9x15-downloaded.png", "Downloaded 1,234 of 5,678 files"},
              // 11-pixel text in a box of three lines: its 5 read as S.
              {"web-light-block.png", "Delivery in 3 to 5 working days"},
+             // A small label beside a large bold red number.
+             {"web-colour-price-249.png", "Price: $249"},
+             // xterm's own bitmap font, a filled and a hollow cursor after the prompt.
+             {"term-bitmap-fixed-filled-cursor.png", "Remaining: 16 files"},
+             {"term-bitmap-fixed-api.png", "GET /api/pay 200 OK"},
+             // A bar cursor touching the first letter, and one after the last.
+             {"gtk-dark-serif-sync.png", "Next sync in 4 min 30 s"},
+             {"gtk-calculator-result.png", "3897"},
+             // A middle dot and a multiplication sign.
+             {"gtk-dark-serif-battery.png", "Battery 87% · 2 h 15 min left"},
+             {"gtk-calculator-expression.png", "1299×3"},
          }) {
         rendered::ensureApplication();
         const Image crop = imageFromQImage(QImage(QStringLiteral(KESTROVE_OCR_DATA "/") + QLatin1String(c.file)));

@@ -34,21 +34,6 @@ TesseractEngine& engine(bool languageCorrection) {
 
 }  // namespace
 
-TEST(TesseractEngine, SmallPicturesAreEnlargedUntilTheShortSideReaches96) {
-    struct Case {
-        int w, h, factor;
-    };
-    for (const Case c : {Case{400, 95, 2}, {400, 96, 1}, {50, 20, 4}, {400, 47, 3}, {31, 400, 4}, {32, 400, 3},
-                         {48, 48, 2}, {1, 1, 4}, {0, 40, 1}, {1000, 800, 1}}) {
-        EXPECT_EQ(upscaleFactor(c.w, c.h), c.factor) << c.w << "x" << c.h;
-        if (c.w == 0) continue;
-        const Image out = upscaledIfSmall(Image(c.w, c.h));
-        EXPECT_EQ(out.width, c.w * c.factor) << c.w << "x" << c.h;
-        EXPECT_EQ(out.height, c.h * c.factor) << c.w << "x" << c.h;
-    }
-    EXPECT_FALSE(upscaledIfSmall(Image()).isValid());
-}
-
 TEST(TesseractEngine, ReadsRenderedCropsInReadingOrderWithTheirPlaces) {
     struct Case {
         const char* name;
@@ -68,6 +53,8 @@ TEST(TesseractEngine, ReadsRenderedCropsInReadingOrderWithTheirPlaces) {
           {"12:04 done", 5, 95, 14}}},
         {"a lone digit", 120, 120, {{"7", 40, 90, 60}}},
         {"a small box, enlarged", 160, 24, {{"Ready 100%", 4, 18, 16}}},
+        {"small text, enlarged", 300, 30, {{"Exported 12 of 40 files", 4, 20, 10}}},
+        {"large text, reduced", 800, 140, {{"Sold 42", 10, 110, 110}}},
         {"light on dark", 400, 60, {{"Build failed: 3 errors", 10, 38}}, true},
     };
     for (const auto& c : cases) {

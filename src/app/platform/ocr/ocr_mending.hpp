@@ -1,0 +1,25 @@
+#pragma once
+// Misreadings Tesseract makes that the line's own text or the shape of a
+// word shows: a multiplication sign between two numbers comes back as the
+// letter x, a middle dot standing alone as a hyphen or a colon, and a text
+// cursor that touches the last character as a bar.
+
+#include <string>
+#include <vector>
+
+#include "app/platform/ocr/ocr_line_split.hpp"
+#include "core/reading/reading.hpp"
+
+namespace kestrove {
+
+// "1299x3" → "1299×3" (not "0x1F": a lone 0 before it is a prefix); a
+// final "|" is dropped. Lines left empty go.
+std::string mendedLine(const std::string& text);
+void mendReading(std::vector<OCRLine>& lines);
+
+// A lone "-" about as tall as wide, or a lone ":" more than half as wide as
+// tall, is a middle dot ("87% · 2 h"): a hyphen is a long dash, a colon two
+// dots one above the other. The line's text is then its words again.
+void mendLoneDots(EngineLine& line);
+
+}  // namespace kestrove
