@@ -56,12 +56,32 @@ std::vector<std::string> normalized(const std::vector<OCRLine>& lines) {
     return out;
 }
 
+std::string sameLineKey(std::string_view normalForm) {
+    std::vector<std::string_view> words;
+    for (std::size_t start = 0; start <= normalForm.size();) {
+        std::size_t end = normalForm.find(' ', start);
+        if (end == std::string_view::npos) end = normalForm.size();
+        const std::string_view word = normalForm.substr(start, end - start);
+        if (!word.empty() && text::hasLetterOrNumber(word)) words.push_back(word);
+        start = end + 1;
+    }
+    static constexpr std::string_view cursorReadings = "|lio0qd";
+    if (words.size() > 1 && words.back().size() == 1 && cursorReadings.find(words.back()[0]) != std::string_view::npos)
+        words.pop_back();
+    std::string key;
+    for (std::string_view word : words) {
+        if (!key.empty()) key += ' ';
+        key += word;
+    }
+    return key;
+}
+
 std::vector<std::string> newLines(const std::vector<std::string>& baseline, const std::vector<OCRLine>& now) {
     std::unordered_set<std::string> known;
     known.reserve(baseline.size());
-    for (const std::string& s : baseline) known.insert(normalize(s));
+    for (const std::string& s : baseline) known.insert(sameLineKey(normalize(s)));
     std::vector<std::string> fresh = normalized(now);
-    std::erase_if(fresh, [&](const std::string& s) { return known.contains(s); });
+    std::erase_if(fresh, [&](const std::string& s) { return known.contains(sameLineKey(s)); });
     return fresh;
 }
 

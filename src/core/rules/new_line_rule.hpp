@@ -22,8 +22,15 @@ std::string normalize(std::string_view line);
 // that are only a clock time, lines without a letter or number, and repeats.
 std::vector<std::string> normalized(const std::vector<OCRLine>& lines);
 
-// The normal forms of the lines read now that are not among the stored texts
-// (which are compared in their normal form too), in reading order.
+// What two lines must share to be the same line: the normal form without its
+// lone symbols (words without a letter or number: a bullet, a prompt's "$",
+// a cursor read as "_" or "█") and without a last one-character word that a
+// text cursor reads as ("|", "l", "i", "o", "0", "q", "d"). A cursor that
+// blinks, or turns hollow when its window loses the focus, makes no new line.
+std::string sameLineKey(std::string_view normalForm);
+
+// The normal forms of the lines read now whose key is not the key of any of
+// the stored texts (which are normalised too), in reading order.
 std::vector<std::string> newLines(const std::vector<std::string>& baseline, const std::vector<OCRLine>& now);
 
 bool met(const std::vector<std::string>& baseline, const std::vector<OCRLine>& now);

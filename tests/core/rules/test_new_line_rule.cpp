@@ -46,3 +46,21 @@ TEST(NewLineRule, OnlyLinesNotSeenBeforeAreNew) {
     EXPECT_TRUE(NewLineRule::met({}, lines({"first"})));
     EXPECT_FALSE(NewLineRule::met({"x"}, {}));
 }
+
+// A terminal's prompt as its cursor blinks, turns hollow when the window
+// loses the focus, or is read as a letter, is the same line; a line with a
+// real new word is not.
+TEST(NewLineRule, ALineDifferingOnlyByACursorOrALoneSymbolIsTheSameLine) {
+    const std::vector<std::string> seen = {"Remaining: 16 files", "user@box:~$ █"};
+    const std::pair<std::string, bool> rows[] = {
+        {"user@box:~$", false},      {"user@box:~$ _", false},   {"user@box:~$ |", false},
+        {"user@box:~$ 0", false},    {"user@box:~$ l", false},   {"• Remaining: 16 files", false},
+        {"Remaining: 16 files ■", false},
+        {"user@box:~$ ls", true},    {"user@box:~$ 7 x", true}, {"Remaining: 15 files", true},
+        {"Remaining: 16 files i", false},
+    };
+    for (const auto& [line, isNew] : rows) EXPECT_EQ(NewLineRule::met(seen, lines({line})), isNew) << line;
+    const std::pair<std::string, std::string> keys[] = {
+        {"$ ▯", ""}, {"a - b", "a b"}, {"done o", "done"}, {"o", "o"}, {"step 1 of 3", "step 1 of 3"}};
+    for (const auto& [form, key] : keys) EXPECT_EQ(NewLineRule::sameLineKey(form), key) << form;
+}
