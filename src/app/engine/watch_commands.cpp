@@ -35,7 +35,7 @@ void WatchManager::resume(const std::string& id) {
     WatchRecord* r = find(id);
     if (!r || r->status != WatchStatus::paused) return;
     r->status = WatchStatus::watching;
-    startWatching(*r, std::nullopt, false, std::nullopt);
+    startWatching(*r, std::nullopt, comparesWithEarlierReading(r->spec.type), std::nullopt);
     changeTail();
 }
 

@@ -89,7 +89,9 @@ void WatchManager::restore() {
             case WatchStatus::paused: showFrame(r, WatchStatus::paused); break;
             case WatchStatus::finished: break;
             case WatchStatus::watching:
-            case WatchStatus::lostSight: startWatching(r, std::nullopt, false, std::nullopt); break;
+            case WatchStatus::lostSight:
+                startWatching(r, std::nullopt, comparesWithEarlierReading(r.spec.type), std::nullopt);
+                break;
         }
     }
     changeTail();

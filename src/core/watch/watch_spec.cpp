@@ -17,6 +17,10 @@ bool needsOCR(WatchType t) {
 
 bool needsCloud(WatchType t) { return t == WatchType::stateReached || t == WatchType::newItem; }
 
+bool comparesWithEarlierReading(WatchType t) {
+    return t == WatchType::newLine || t == WatchType::newItem || t == WatchType::anyChange;
+}
+
 bool holds(Comparison c, double read, double target) {
     if (std::isnan(read) || std::isnan(target)) return false;
     switch (c) {

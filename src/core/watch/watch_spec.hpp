@@ -57,6 +57,10 @@ template <> struct RawValues<ValueUnit> {
 bool needsOCR(WatchType t);
 // Kinds the server's model judges.
 bool needsCloud(WatchType t);
+// Whether the kind's rule compares what the box shows with an earlier reading
+// of it (new lines, new items, any change): such a watch resumed or restored
+// takes that reading afresh, so what came while it was not watched does not bark.
+bool comparesWithEarlierReading(WatchType t);
 
 // read <op> target; eq is within 0.0001; NaN on either side is never true.
 bool holds(Comparison c, double read, double target);

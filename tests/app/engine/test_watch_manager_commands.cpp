@@ -19,7 +19,7 @@ struct CommandCase {
 };
 
 struct Commands : ManagerTest {
-    const WatchSpec spec = makeSpec("w_1", 100);
+    WatchSpec spec = makeSpec("w_1", 100);
 
     void bringTo(S status) {
         added(spec);
@@ -133,6 +133,25 @@ TEST_F(Commands, PauseAllAndResumeAllRunOneCommandPerWatch) {
     EXPECT_EQ(saves->take(), 1);
 }
 
+// What came while a watch was paused does not bark when it is resumed: a rule
+// that compares with an earlier reading takes it afresh.
+TEST_F(Commands, AResumedWatchReadsAfreshWhenItsRuleComparesWithAnEarlierReading) {
+    const std::pair<WatchType, bool> kinds[] = {
+        {WatchType::newLine, true},       {WatchType::newItem, true},    {WatchType::anyChange, true},
+        {WatchType::stateReached, false}, {WatchType::textGone, false},  {WatchType::numberCompare, false},
+    };
+    for (const auto& [kind, fresh] : kinds) {
+        SCOPED_TRACE(rawValue(kind));
+        reset();
+        spec = makeSpec("w_RESUME", 10, kind);
+        manager->add(spec, solid(120, 30, 1), std::nullopt);
+        EXPECT_FALSE(runners.latest(spec.id)->start.fresh) << "a watch just made keeps the reading it was made from";
+        manager->pause(spec.id);
+        manager->resume(spec.id);
+        EXPECT_EQ(runners.latest(spec.id)->start.fresh, fresh);
+    }
+}
+
 TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
     manager->restore();
     EXPECT_EQ(changes, 0) << "a first launch without a file changes nothing";
@@ -140,8 +159,10 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
     makeManager();
     WatchFile file;
     const S statuses[] = {S::watching, S::lostSight, S::paused, S::finished};
+    // A new-line watch restored reads its lines afresh; a number watch keeps its reading.
+    const WatchType kinds[] = {WatchType::newLine, WatchType::numberCompare, WatchType::anyChange, WatchType::anyChange};
     for (int i = 0; i < 4; ++i)
-        file.watches.push_back({makeSpec("w_" + std::to_string(i), 100.0 * i), statuses[i], {}, {}, {}});
+        file.watches.push_back({makeSpec("w_" + std::to_string(i), 100.0 * i, kinds[i]), statuses[i], {}, {}, {}});
     writeFile(encodeJson(file));
     settle();
     manager->restore();
@@ -153,7 +174,7 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
         const auto& spec = file.watches[i].spec;
         EXPECT_EQ(runners.live(spec.id), runs[i] ? 1 : 0);
         if (runs[i]) {
-            EXPECT_FALSE(runners.latest(spec.id)->start.fresh);
+            EXPECT_EQ(runners.latest(spec.id)->start.fresh, i == 0);
             EXPECT_EQ(runners.latest(spec.id)->starts, 1);
         }
         auto f = frameOf(spec);
