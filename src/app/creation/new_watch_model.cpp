@@ -1,5 +1,7 @@
 #include "app/creation/new_watch_model.hpp"
 
+#include <utility>
+
 #include <map>
 
 #include "core/copy/copy_status.hpp"
@@ -71,6 +73,7 @@ WatchSetup NewWatchModel::setup() const { return WatchSetup(region_, services_.s
 
 void NewWatchModel::setReading(BaselineReading reading) {
     reading_ = std::move(reading);
+    readingFresh_ = pendingSubmit_;
     if (const auto* input = stage_.as<NewWatchStage::Input>(); input && !input->message)
         suggestions_ = LocalCompiler::suggestions(*reading_, /*includeQuotedExample=*/false);
     if (pendingSubmit_) {
@@ -100,6 +103,13 @@ void NewWatchModel::submit() {
         pendingSubmit_ = true;
         waitingFor_ = std::string(Copy::readingArea);
         changed();
+        return;
+    }
+    if (readAgain && !std::exchange(readingFresh_, false)) {
+        pendingSubmit_ = true;
+        waitingFor_ = std::string(Copy::readingArea);
+        changed();
+        readAgain();
         return;
     }
     waitingFor_.reset();

@@ -78,6 +78,10 @@ public:
     std::optional<DirectOffer> directOffer;
     std::function<void(const WatchSpec&)> onStart;
     std::function<void()> onCancel;
+    // Set by the road: reads the box again (a new capture and its text) and
+    // answers with setReading. A sentence is then judged against what the
+    // box shows when it is submitted, not when the box was drawn.
+    std::function<void()> readAgain;
 
     // What the views call.
     void setText(std::string text);
@@ -125,6 +129,7 @@ private:
     std::optional<BaselineReading> reading_;
     std::optional<std::string> waitingFor_;
     bool pendingSubmit_ = false;
+    bool readingFresh_ = false;  // the reading came for the submit waiting
     std::optional<std::uint64_t> asking_;  // the token of the model question in flight
     std::uint64_t nextToken_ = 1;
     Pending question_;

@@ -137,6 +137,7 @@ void NewWatchRoad::openPanel(Trip& trip) {
         model.directOffer = DirectOffer{trip.directStart->lines, trip.directStart->session->onScreenOnly()};
     model.onCancel = [this, &trip] { end(trip); };
     model.onStart = [this, &trip](const WatchSpec& spec) { started(trip, spec); };
+    model.readAgain = [this, &trip] { readAgain(trip); };
     // A newer road's panel takes the place of an older one.
     if (shown_ && shown_ != &trip) end(*shown_);
     shown_ = &trip;
@@ -145,6 +146,21 @@ void NewWatchRoad::openPanel(Trip& trip) {
                                                        [&trip](std::vector<OCRLine> lines) {
                                                            trip.panel->model().setReading(BaselineReading(std::move(lines)));
                                                        });
+}
+
+// A sentence is judged against the box as it is now: a new capture and its
+// text, which also become the watch's crop. A capture that fails keeps the
+// reading there was.
+void NewWatchRoad::readAgain(Trip& trip) {
+    trip.capture = platform_.capturer->capture("", trip.selection.region, [this, &trip](Captured picture) {
+        NewWatchModel& model = trip.panel->model();
+        if (!picture.ok()) return model.setReading(model.reading().value_or(BaselineReading::empty()));
+        trip.image = std::move(picture.value());
+        model.image = trip.image;
+        trip.recognition = platform_.recognizer->recognize(
+            "", *trip.image, /*languageCorrection=*/false,
+            [&trip](std::vector<OCRLine> lines) { trip.panel->model().setReading(BaselineReading(std::move(lines))); });
+    });
 }
 
 void NewWatchRoad::started(Trip& trip, const WatchSpec& spec) {

@@ -71,6 +71,7 @@ private:
     void captured(Trip& trip, Captured picture, bool retry);
     void readDirectly(Trip& trip);
     void openPanel(Trip& trip);
+    void readAgain(Trip& trip);
     void started(Trip& trip, const WatchSpec& spec);
     void showCaptureProblem(const CaptureError& error);
     // Ends a road: its panel closes and goes once the current event is over.

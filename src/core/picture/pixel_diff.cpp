@@ -76,5 +76,9 @@ Result compare(const DiffGrid& a, const DiffGrid& b, int channelThreshold, doubl
 
 bool changed(const DiffGrid& a, const DiffGrid& b) { return compare(a, b, 28, 0.004, 2).changed; }
 
+std::optional<DiffGrid> detail(const Image& image) { return grid(image, std::max(image.width, image.height)); }
+
+bool changedInDetail(const DiffGrid& a, const DiffGrid& b) { return compare(a, b, 28, 0, 3).changed; }
+
 }  // namespace PixelDiff
 }  // namespace kestrove

@@ -181,6 +181,34 @@ TEST(NewWatchModel, ASentenceWaitsForTheReadingUnlessItWatchesAnyChange) {
     EXPECT_TRUE(change.model->isWaiting()) << "the reading has not come yet";
 }
 
+// The box is read again when the sentence is submitted: the card shows what
+// it shows then, not what it showed when it was drawn.
+TEST(NewWatchModel, ASubmittedSentenceIsJudgedAgainstTheBoxAsItIsNow) {
+    Dialogue d;
+    int reads = 0;
+    d.model->readAgain = [&] { ++reads; };
+    d.model->setReading(readingOf({"Ends in 38 s"}));
+    d.say("the number drops below 10");
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(d.model->waitingFor(), std::string(Copy::readingArea));
+    EXPECT_EQ(d.confirmed(), nullptr);
+    d.model->setReading(readingOf({"Ends in 31 s"}));
+    ASSERT_NE(d.confirmed(), nullptr);
+    EXPECT_EQ(d.confirmed()->baseline.currentDisplay, "31");
+    EXPECT_EQ(reads, 1) << "one reading a submit";
+    EXPECT_FALSE(d.model->waitingFor());
+    // The next submit reads again; a sentence sent before the first reading
+    // came uses that first reading, which is new.
+    d.say("the number drops below 20");
+    EXPECT_EQ(reads, 2);
+    Dialogue early;
+    early.model->readAgain = [&] { ++reads; };
+    early.say("the number drops below 10");
+    early.model->setReading(readingOf({"Ends in 12 s"}));
+    ASSERT_NE(early.confirmed(), nullptr);
+    EXPECT_EQ(reads, 2);
+}
+
 TEST(NewWatchModel, SuggestionsChipsAndTheModeOfTheStartedWatch) {
     Dialogue d;
     d.model->setReading(readingOf({"Uploading…"}));

@@ -246,10 +246,16 @@ TEST_F(Road, StartAddsTheWatchAfterAdoptingItsDirectSessionAndAsksForNotificatio
         if (c.direct) {
             session.lines = {{"Status: Done", {0, 0, 1, 1}, 1}};
             t.model().directOffer = DirectOffer{{{"Status: Done", {0, 0, 1, 1}, 1}}, false};
-            t.model().setReading(BaselineReading({{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}}));
+            // The box shows no text when drawn, and its status when the
+            // sentence is submitted: it is read again then.
+            for (int i = 0; i < 4; ++i) t.fake.main.runPending();
+            ASSERT_TRUE(t.model().reading() && t.model().reading()->lines.empty());
+            t.fake.recognizer.lines = {{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}};
         }
         t.model().setText(c.direct ? "\"Failed\" appears" : "this changes");
         t.model().submit();
+        for (int i = 0; i < 4; ++i) t.fake.main.runPending();
+        EXPECT_EQ(t.fake.capturer.captures.asked.size(), c.direct ? 2u : 1u) << "the box is taken again for the sentence";
         const auto* confirm = t.model().stage().as<NewWatchStage::Confirm>();
         ASSERT_NE(confirm, nullptr);
         ASSERT_EQ(confirm->spec.direct.has_value(), c.direct) << "the direct reading agrees";

@@ -77,6 +77,43 @@ TEST(WatchRunnerPicture, TextIsRecognisedOnlyWhenThePictureChanged) {
     }
 }
 
+// A small digit turning into another changes too few cells of the coarse
+// change grid: the picture is still read again, so the bark's text is its
+// picture's. A caret blinking beside the text is no reason to read again.
+TEST(WatchRunnerPicture, ASmallChangeOfTheTextIsReadAndTheBarkReadsItsOwnPicture) {
+    auto marked = [](int x0, int w, int h) {
+        return [=](const WatchRegion& r) -> Captured {
+            Image picture = samples::solid(static_cast<int>(r.w), static_cast<int>(r.h), 230, 230, 230);
+            for (int y = 10; y < 10 + h; ++y)
+                for (int x = x0; x < x0 + w; ++x)
+                    for (int c = 0; c < 3; ++c) picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4 + c] = 20;
+            return picture;
+        };
+    };
+    RunnerHarness h;
+    WatchSpec s = textWatch(WatchType::numberCompare);
+    s.value = 5;
+    h.fake.capturer.screen = marked(40, 3, 3);
+    h.fake.recognizer.lines = lines({"Left: 8"});
+    h.start(s);
+    h.run(10s);
+    ASSERT_EQ(h.recognitions(), 1u);
+    h.fake.capturer.screen = marked(41, 3, 3);  // one column of the digit moved
+    h.fake.recognizer.lines = lines({"Left: 4"});
+    h.run(5s);
+    EXPECT_EQ(h.recognitions(), 2u);
+    ASSERT_EQ(h.host.barks.size(), 1u);
+    EXPECT_EQ(h.host.barks[0].evaluation->display, "4");
+    EXPECT_EQ(h.host.values.back(), 4);
+
+    RunnerHarness caret;
+    caret.fake.capturer.screen = marked(40, 1, 12);
+    caret.start(textWatch(WatchType::textAppears));
+    caret.fake.capturer.screen = marked(40, 0, 0);  // it blinked off
+    caret.run(10s);
+    EXPECT_EQ(caret.recognitions(), 1u);
+}
+
 TEST(WatchRunnerPicture, TextGoneFromAModelKindWaitsForStillness) {
     for (bool standIn : {false, true}) {
         RunnerHarness h;
