@@ -24,6 +24,21 @@ bool sameRect(const Rect& a, const Rect& b) {
            std::fabs(a.width - b.width) <= 1 && std::fabs(a.height - b.height) <= 1;
 }
 
+// GTK 4 without a compositor draws a border of its own inside its X11 window
+// (5 points on each side under openbox) and places its window object inside
+// it: at its own 0,0, a little smaller than the client area. How much smaller
+// it may be, on each side.
+constexpr double ownBorderMost = 32;
+
+// How much smaller than the client area a window object at its own corner is
+// (width, height); none when it is not such an object.
+std::optional<std::pair<double, double>> insideOwnBorder(const Rect& object, const Rect& client) {
+    if (std::fabs(object.minX()) > 1 || std::fabs(object.minY()) > 1) return std::nullopt;
+    const double dw = client.width - object.width, dh = client.height - object.height;
+    if (dw < -1 || dh < -1 || dw > 2 * ownBorderMost || dh > 2 * ownBorderMost) return std::nullopt;
+    return std::pair{std::max(dw, 0.0), std::max(dh, 0.0)};
+}
+
 std::string sessionKey() {
     static std::atomic<unsigned long> next{0};
     return "direct session " + std::to_string(++next);
@@ -129,6 +144,7 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
         return error = AccessError::invalid, std::nullopt;
     std::optional<std::pair<AccessElement, Rect>> around;
     std::optional<std::pair<AccessElement, Rect>> ownOrigin;
+    std::optional<std::pair<double, double>> ownBorder;  // of ownOrigin
     for (const AccessElement& w : *windows.value) {
         AccessResult<Rect> frame = p.tree->frame(w);
         if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
@@ -144,9 +160,13 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
             return std::pair{w, *frame.value};
         }
         // GTK 4 places everything from its own window's corner: the window
-        // says 0,0 and only its size tells which one it is.
-        if (!ownOrigin && sameRect(*frame.value, Rect{0, 0, x11->frame.width, x11->frame.height}))
+        // says 0,0 and only its size tells which one it is (the closest,
+        // its own border taken off).
+        if (const auto border = insideOwnBorder(*frame.value, x11->frame);
+            border && (!ownBorder || border->first + border->second < ownBorder->first + ownBorder->second)) {
             ownOrigin = std::pair{w, *frame.value};
+            ownBorder = border;
+        }
         // Some toolkits count their decorations in: the tightest frame around the client area.
         if (frame.value->contains(x11->frame) &&
             (!around || frame.value->width * frame.value->height < around->second.width * around->second.height))
@@ -162,9 +182,12 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
     }
     if (ownOrigin) {
         window_ = ownOrigin->first;
-        insets_ = {};
+        // The border lies around the object: the client area reaches past it,
+        // as much on each side (half of the difference each).
+        const auto [dw, dh] = *ownBorder;
+        insets_ = {-std::floor(dw / 2), -std::floor(dh / 2), -(dw - std::floor(dw / 2)), -(dh - std::floor(dh / 2))};
         space_ = Coordinates::window;
-        return ownOrigin;
+        return std::pair{ownOrigin->first, clientArea(ownOrigin->second)};
     }
     return error = AccessError::invalid, std::nullopt;
 }

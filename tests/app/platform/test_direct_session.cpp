@@ -160,6 +160,16 @@ TEST_F(DirectSessionTest, AToolkitThatPlacesFromItsOwnWindowIsFoundBySizeAndRead
     // Read again through the window found: the same.
     EXPECT_EQ(read(*s), a);
 
+    // GTK 4 without a compositor draws a 5-point border of its own inside the
+    // X11 window: its window object is that much smaller on every side, and
+    // its objects are placed from inside the border.
+    tree.nodes["main"].frame = Rect{0, 0, 390, 290};
+    tree.nodes["web"].frame = Rect{0, 0, 390, 290};
+    tree.nodes["status"].frame = Rect{15, 15, 200, 20};
+    auto bordered = open();
+    ASSERT_NE(bordered, nullptr);
+    EXPECT_EQ(read(*bordered), a);
+
     // Such a window at the screen's corner, a long text in it: never asked
     // by point (GTK 4 leaves such questions unanswered).
     windows.windows[0].frame = Rect{0, 0, 400, 300};
