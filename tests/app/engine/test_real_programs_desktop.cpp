@@ -1,0 +1,201 @@
+// Watches over real programs, read as a user sees them: a shop page whose
+// price is a large coloured number beside a small label, xterm in the font it
+// starts with (its cursor filled while focused, hollow while not), and a GTK 4
+// calculator read straight from its accessibility tree. The engine runs on
+// virtual time; capture, recognition and the programs are real.
+#include <QTemporaryDir>
+
+#include <fstream>
+
+#include "core/rules/local_compiler.hpp"
+#include "core/windows/direct_agreement.hpp"
+#include "engine/engine_desktop.hpp"
+#include "support/app/real_apps.hpp"
+#include "support/http_test_server.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::RealApp;
+using desktop::texts;
+using desktop::waitFor;
+
+struct RealPrograms : EngineOnDesktop {
+    desktop::Readers readers;
+    int barks = 0;
+    std::vector<std::optional<std::string>> reads;  // the "Read" of each bark
+
+    void SetUp() override {
+        EngineOnDesktop::SetUp();
+        watchBarks();
+    }
+    void watchBarks() {
+        manager->onBarked = [this](const WatchSpec&, const std::optional<std::string>& read, const std::optional<Image>&) {
+            ++barks;
+            reads.push_back(read);
+        };
+    }
+    // The sentence compiled against what the box shows now, as the new-watch panel does.
+    CompileOutcome compile(const std::string& sentence, const WatchRegion& region, const std::string& id) {
+        const bool numbers = sentence.find("price") != std::string::npos;
+        return LocalCompiler::compile(sentence, BaselineReading(readers.picture(region, !numbers)), region,
+                                      std::nullopt, id, Date{}, [] { return std::string("w_OTHER1"); });
+    }
+    WatchRegion boxAround(const WindowInfo& window, const std::string& words, double margin = 6) {
+        const std::optional<Rect> line = readers.locate(window.frame, words);
+        EXPECT_TRUE(line) << "\"" << words << "\" not seen";
+        return line ? readers.drawAround(*line, window.frame, margin) : WatchRegion{};
+    }
+};
+
+const char* const shop = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Shop</title>
+<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; }
+.label { font-size: 14px; color: #555; } .price { font-size: 44px; font-weight: bold; color: #c8102e; }</style>
+<script>
+setInterval(() => fetch('/price').then(r => r.text()).then(t => { document.getElementById('p').textContent = t; }), 300);
+</script></head><body>
+<div><span class="label">Price:</span> <span class="price" id="p">$249</span></div>
+</body></html>)";
+
+TEST_F(RealPrograms, APriceBesideItsLabelBecomesANumberWatchThatBarksWhenItFalls) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    HttpTestServer server;
+    ScriptedAnswer html;
+    html.body = shop;
+    html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
+    server.answer("/shop.html", html);
+    ScriptedAnswer price;
+    price.body = "$249";
+    server.answer("/price", price);
+    QTemporaryDir profile;
+    RealApp browser("chromium", {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                                 "--disable-component-update", "--disable-sync", "--window-position=40,40",
+                                 "--window-size=800,500", "--user-data-dir=" + profile.path(),
+                                 QString::fromStdString(server.url("/shop.html"))});
+    const std::optional<WindowInfo> window = browser.window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Price", 10);
+
+    const CompileOutcome outcome = compile("the price drops below 200", box, "w_PRICE1");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
+                                << ::testing::PrintToString(texts(readers.picture(box)));
+    EXPECT_EQ(confirm->spec.type, WatchType::numberCompare);
+    EXPECT_EQ(confirm->spec.baseline.currentValue, 249);
+
+    add(confirm->spec);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0);
+    price.body = "$189";
+    server.answer("/price", price);
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12)) << "no bark at $189";
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(reads[0], std::optional<std::string>("189"));
+}
+
+// xterm as it starts: the bitmap font "fixed", black on white.
+struct Terminal {
+    QTemporaryDir folder;
+    std::string log = folder.path().toStdString() + "/log.txt";
+    std::unique_ptr<RealApp> app;
+
+    explicit Terminal(const std::string& text, const QString& geometry = "60x8+20+20") {
+        std::ofstream(log) << text;
+        app = std::make_unique<RealApp>("xterm", QStringList{"-geometry", geometry, "-e", "tail", "-n", "+1", "-f",
+                                                             QString::fromStdString(log)});
+    }
+    void append(const std::string& line) { std::ofstream(log, std::ios::app) << line << "\n"; }
+};
+
+TEST_F(RealPrograms, TextInXtermsOwnFontIsReadAsShown) {
+    Terminal term("Remaining: 16 files\n");
+    const std::optional<WindowInfo> window = term.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Remaining");
+    const CompileOutcome outcome = compile("\"Remaining\" is gone", box, "w_GONE01");
+    EXPECT_EQ(outcome.kind(), CompileOutcome::Kind::confirm)
+        << "not already gone: " << ::testing::PrintToString(texts(readers.picture(box, true)));
+    ASSERT_NE(outcome.spec(), nullptr);
+    EXPECT_EQ(outcome.spec()->type, WatchType::textGone);
+}
+
+// The cursor turns hollow and filled as the window loses and takes the
+// focus, the watch is paused and resumed, the application restarts: none of
+// it is a new line. One line appended is.
+TEST_F(RealPrograms, AnXtermNewLineWatchBarksOnlyAtALineAppended) {
+    Terminal term("12:01:21 sync started\nGET /api/pay 200 OK\n");
+    const std::optional<WindowInfo> window = term.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    Terminal other("other\n", "20x3+700+500");
+    const std::optional<WindowInfo> away = other.app->window(readers.windows);
+    ASSERT_TRUE(away);
+    // The box takes the lines and the empty line below them, where the cursor is.
+    const std::optional<Rect> first = readers.locate(window->frame, "sync started");
+    ASSERT_TRUE(first);
+    const Rect lines{first->x, first->y, 300, first->height * 6};
+    const WatchRegion box = readers.drawAround(lines, window->frame);
+    const CompileOutcome outcome = compile("a new line appears", box, "w_LINES1");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
+    ASSERT_EQ(confirm->spec.type, WatchType::newLine);
+    WatchSpec watch = confirm->spec;
+    watch.mode = WatchMode::everyTime;
+    add(watch);
+
+    auto focus = [](const WindowInfo& w) {
+        QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(w.id)});
+    };
+    for (int i = 0; i < 20; ++i) {
+        focus(i % 2 ? *window : *away);
+        cycle();
+    }
+    EXPECT_EQ(barks, 0) << "focus changes";
+    manager->pause(watch.id);
+    cycle();
+    manager->resume(watch.id);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0) << "pause and resume";
+    makeManager();
+    watchBarks();
+    manager->restore();
+    for (int i = 0; i < 3; ++i) cycle();
+    focus(*window);
+    cycle();
+    EXPECT_EQ(barks, 0) << "a restart";
+
+    term.append("12:03:40 deploy finished");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 8)) << "no bark at the line appended";
+    for (int i = 0; i < 3; ++i) cycle();
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+}
+
+TEST_F(RealPrograms, TheCalculatorsDisplayIsReadDirectlyAndAdopted) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    // Drawn by cairo: GL drawing under Xvfb shows black in the screen's picture.
+    RealApp calculator("gnome-calculator", {}, {"GSK_RENDERER=cairo"});
+    const std::optional<WindowInfo> window = calculator.window(readers.windows);
+    ASSERT_TRUE(window);
+    QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(window->id)});
+    QProcess::execute("xdotool", {"type", "--delay", "60", "1299*3"});
+    QProcess::execute("xdotool", {"key", "Return"});
+    // The result field under the history (which shows "1299×3 = 3897" too).
+    const Rect field{window->frame.x, window->frame.y + 170, window->frame.width, 60};
+    const desktop::Readers::Box display = readers.around(field, "3897");
+    ASSERT_TRUE(display.session);
+    const DirectAnswer direct = readers.direct(*display.session);
+    ASSERT_TRUE(direct.lines()) << rawValue(*direct.silence());
+    EXPECT_NE(::testing::PrintToString(texts(*direct.lines())).find("3897"), std::string::npos)
+        << ::testing::PrintToString(texts(*direct.lines()));
+
+    const CompileOutcome outcome = compile("the number rises above 4000", display.region, "w_CALC01");
+    ASSERT_NE(outcome.spec(), nullptr);
+    const WatchSpec adopted = DirectAgreement::adopt(*outcome.spec(), readers.picture(display.region, false),
+                                                     *direct.lines(), display.session->onScreenOnly());
+    EXPECT_TRUE(adopted.direct) << ::testing::PrintToString(texts(readers.picture(display.region, false)));
+}
+
+}  // namespace
+}  // namespace kestrove::testing
