@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "app/platform/ocr/ocr_mending.hpp"
 #include "core/foundation/text.hpp"
 
 namespace kestrove {
@@ -17,6 +18,8 @@ constexpr int shortestRow = 3;
 constexpr double heightStep = 2.0;
 // Ink heights Tesseract reads best (its lines are normalised to about 36 px).
 constexpr double smallestInk = 22, largestInk = 72;
+// A bitmap font's one-pixel strokes read best a little larger (6x13: 3×).
+constexpr double smallestBitmapInk = 34;
 constexpr double mostEnlarged = 4;
 
 struct Marks {
@@ -290,10 +293,11 @@ bool drawnWithoutSmoothing(const GreyPicture& prepared, const TextRun& run) {
     return marks > 0 && between * 10 <= marks;
 }
 
-double runScale(int inkHeight) {
+double runScale(int inkHeight, bool bitmap) {
     if (inkHeight <= 0) return 1;
+    const double smallest = bitmap ? smallestBitmapInk : smallestInk;
     // Whole steps: bitmap fonts keep their shapes (a colon's two dots stay two).
-    if (inkHeight < smallestInk) return std::min(std::ceil(smallestInk / inkHeight), mostEnlarged);
+    if (inkHeight < smallest) return std::min(std::ceil(smallest / inkHeight), mostEnlarged);
     if (inkHeight > largestInk) return largestInk / inkHeight;
     return 1;
 }
@@ -313,10 +317,11 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
     for (const TextRun& run : runs) {
         const PixelBox from{std::max(0, run.ink.left - pad), std::max(0, run.ink.top - pad),
                             std::min(prepared.width, run.ink.right + pad), std::min(prepared.height, run.ink.bottom + pad)};
-        const double scale = runScale(run.ink.height());
+        const double scale = runScale(run.ink.height(), drawnWithoutSmoothing(prepared, run));
         const int w = std::max(1, int(std::lround(from.width() * scale)));
         const int h = std::max(1, int(std::lround(from.height() * scale)));
         cuts.push_back({from, scale, w, h, run.bandTop, run.bandBottom});
+        out.scales.push_back(scale);
         width = std::max(width, w + 2 * margin);
         height += h + std::max(margin, h / 2);
     }
@@ -368,9 +373,12 @@ int unlikeliness(const std::string& text) {
     return static_cast<int>(odd.allMatches(text::toUtf16(text)).size());
 }
 
-std::vector<EngineLine> likelierByRun(const std::vector<EngineLine>& smooth, const std::vector<EngineLine>& sharp,
+std::vector<EngineLine> likelierByRun(std::vector<EngineLine> smooth, std::vector<EngineLine> sharp,
                                       const std::vector<bool>& bitmap, const Stacked& stacked) {
     const std::size_t n = stacked.placed.size();
+    for (std::vector<EngineLine>* reading : {&smooth, &sharp})
+        for (EngineLine& line : *reading)
+            if (const int i = runOf(stacked, line.box); i >= 0 && bitmap[static_cast<std::size_t>(i)]) mendBitmapLine(line);
     const std::vector<EngineLine>* readings[2] = {&smooth, &sharp};
     std::vector<int> odd[2] = {std::vector<int>(n), std::vector<int>(n)};
     std::vector<double> sure[2] = {std::vector<double>(n), std::vector<double>(n)};
@@ -397,7 +405,7 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
     auto back = [&](const PixelBox& b, int i) {
         const PixelBox& to = stacked.placed[static_cast<std::size_t>(i)];
         const PixelBox& ink = runs[static_cast<std::size_t>(i)].ink;
-        const double scale = runScale(ink.height());
+        const double scale = stacked.scales[static_cast<std::size_t>(i)];
         const int padLeft = std::min(2, ink.left), padTop = std::min(2, ink.top);
         auto x = [&](int v) { return int(std::lround((v - to.left) / scale)) + ink.left - padLeft; };
         auto y = [&](int v) { return int(std::lround((v - to.top) / scale)) + ink.top - padTop; };

@@ -35,8 +35,9 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared);
 void removeCursors(GreyPicture& prepared);
 
 // How much a run of `inkHeight` pixels is scaled so that Tesseract reads it
-// well (1 for most text; small text enlarged, at most 4×; very large text reduced).
-double runScale(int inkHeight);
+// well (1 for most text; small text enlarged in whole steps to 22 pixels, a
+// bitmap font to 34, at most 4×; text over 72 pixels reduced).
+double runScale(int inkHeight, bool bitmap = false);
 
 // A run drawn without smoothing (a bitmap font: its pixels are ground or
 // ink, hardly anything between).
@@ -50,6 +51,7 @@ enum class Sampling { smooth, sharp };
 struct Stacked {
     GreyPicture picture;
     std::vector<PixelBox> placed;
+    std::vector<double> scales;  // of each run
 };
 Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, Sampling sampling = Sampling::smooth);
 
@@ -59,8 +61,9 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
 int unlikeliness(const std::string& text);
 
 // Of two readings of the same stack, for each run drawn without smoothing the
-// likelier (then the surer) one; the first reading's lines elsewhere.
-std::vector<EngineLine> likelierByRun(const std::vector<EngineLine>& smooth, const std::vector<EngineLine>& sharp,
+// likelier (then the surer) one, its curly quotes mended; the first
+// reading's lines elsewhere.
+std::vector<EngineLine> likelierByRun(std::vector<EngineLine> smooth, std::vector<EngineLine> sharp,
                                    const std::vector<bool>& bitmap, const Stacked& stacked);
 
 // Lines Tesseract found in the stacked picture, back in the prepared

@@ -52,9 +52,27 @@ void mendLoneDots(EngineLine& line) {
     }
 }
 
+std::string mendedBitmapText(const std::string& text) {
+    std::u16string u = text::toUtf16(text);
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        const char16_t c = u[i];
+        const bool beforeWord = i + 1 < u.size() && u[i + 1] != u' ';
+        if (c == u'\u201C') u[i] = beforeWord ? u'/' : u'"';
+        else if (c == u'\u201D') u[i] = u'"';
+        else if (c == u'\u2018' || c == u'\u2019') u[i] = u'\'';
+    }
+    return text::toUtf8(u);
+}
+
+void mendBitmapLine(EngineLine& line) {
+    line.text = mendedBitmapText(line.text);
+    for (EngineWord& word : line.words) word.text = mendedBitmapText(word.text);
+}
+
 void mendReading(std::vector<OCRLine>& lines) {
     for (OCRLine& line : lines) line.text = mendedLine(line.text);
-    std::erase_if(lines, [](const OCRLine& line) { return line.text.empty(); });
+    // A line of underscores alone is an underline cursor.
+    std::erase_if(lines, [](const OCRLine& line) { return line.text.find_first_not_of('_') == std::string::npos; });
 }
 
 }  // namespace kestrove

@@ -13,7 +13,8 @@
 namespace kestrove {
 
 // "1299x3" → "1299×3" (not "0x1F": a lone 0 before it is a prefix); a
-// final "|" is dropped. Lines left empty go.
+// final "|" is dropped. Lines left empty, and lines of underscores alone (an
+// underline cursor), go.
 std::string mendedLine(const std::string& text);
 void mendReading(std::vector<OCRLine>& lines);
 
@@ -21,5 +22,11 @@ void mendReading(std::vector<OCRLine>& lines);
 // tall, is a middle dot ("87% · 2 h"): a hyphen is a long dash, a colon two
 // dots one above the other. The line's text is then its words again.
 void mendLoneDots(EngineLine& line);
+
+// A terminal's bitmap font has straight quotes only: a curly one read in it
+// is a straight one, and an opening double one before a word a slash
+// ("GET “api/pay" is "GET /api/pay").
+std::string mendedBitmapText(const std::string& text);
+void mendBitmapLine(EngineLine& line);
 
 }  // namespace kestrove

@@ -126,19 +126,22 @@ TEST(OcrLayout, CursorsArePaintedOverAndLettersStay) {
 TEST(OcrLayout, RunsAreScaledToTheHeightTesseractReadsBest) {
     const std::pair<int, double> cases[] = {{0, 1}, {3, 4}, {11, 2}, {12, 2}, {21, 2}, {22, 1}, {72, 1}, {144, 0.5}};
     for (const auto& [height, scale] : cases) EXPECT_DOUBLE_EQ(runScale(height), scale) << height;
+    EXPECT_DOUBLE_EQ(runScale(11, true), 4);
+    EXPECT_DOUBLE_EQ(runScale(12, true), 3);
 }
 
 TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     auto rows = blank(160, 40);
-    for (int x = 4; x < 24; x += 6) letter(rows, x, 10, 5, 8);  // a small label (scaled 3×)...
-    for (int x = 40; x < 100; x += 20) letter(rows, x, 2, 16, 30);  // ...beside a large number (as it is)
+    // Drawn without smoothing, as a bitmap font is.
+    for (int x = 4; x < 24; x += 6) letter(rows, x, 10, 5, 8);      // a small label (scaled 4×)...
+    for (int x = 40; x < 100; x += 20) letter(rows, x, 2, 16, 30);  // ...beside a large number (2×)
     GreyPicture p = drawn(rows);
     const auto runs = textRuns(p);
     ASSERT_EQ(runs.size(), 2u);
     const Stacked stacked = stackRuns(p, runs);
     ASSERT_EQ(stacked.placed.size(), 2u);
-    EXPECT_EQ(stacked.placed[0].height(), 36);  // 8 + 2 × 2 padding, 3×
-    EXPECT_EQ(stacked.placed[1].height(), 34);
+    EXPECT_EQ(stacked.placed[0].height(), 48);  // 8 + 2 × 2 padding, 4×
+    EXPECT_EQ(stacked.placed[1].height(), 68);
     EXPECT_LE(stacked.placed[0].bottom, stacked.placed[1].top);
     // As if Tesseract read each placed run as one line of one word.
     std::vector<EngineLine> found;
@@ -153,8 +156,8 @@ TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     EXPECT_EQ(lines[0].words.size(), 2u);
     EXPECT_NEAR(lines[0].words[0].box.left, 4, 1);
     EXPECT_NEAR(lines[0].words[0].box.top, 10, 1);
-    EXPECT_NEAR(lines[0].words[1].box.left, 44, 1);  // 6 in from the padded place: 4 in from the ink
-    EXPECT_NEAR(lines[0].box.bottom, 28, 1);
+    EXPECT_NEAR(lines[0].words[1].box.left, 41, 1);  // 6 in from the padded place at 2×: 1 in from the ink
+    EXPECT_NEAR(lines[0].box.bottom, 31, 1);
 }
 
 TEST(OcrLayout, ABitmapFontIsToldFromASmoothedOne) {
@@ -177,6 +180,11 @@ TEST(OcrMending, UnlikelyReadingsAndMisreadSigns) {
         {"|", ""},
     };
     for (const auto& [in, out] : mended) EXPECT_EQ(mendedLine(in), out) << in;
+    EXPECT_EQ(mendedBitmapText("GET \u201Capi/pay \u201Cdone\u201D it\u2019s"), "GET /api/pay /done\" it's");
+    std::vector<OCRLine> read{{"Done", {}, 1}, {"__", {}, 1}, {"a_b", {}, 1}};
+    mendReading(read);
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[1].text, "a_b");
 
     // A lone sign as tall as wide is a middle dot; a long dash and a tall colon stay.
     EngineLine line{"87% - 2 h : 5 - x :\n", {}, 90,
