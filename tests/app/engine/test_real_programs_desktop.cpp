@@ -136,14 +136,14 @@ TEST_F(RealPrograms, TextInXtermsOwnFontIsReadAsShownWhateverItsCursor) {
 // focus, the watch is paused and resumed, the application restarts: none of
 // it is a new line. One line appended is.
 TEST_F(RealPrograms, AnXtermNewLineWatchBarksOnlyAtALineAppended) {
-    Terminal term("12:01:21 sync started\nGET /api/pay 200 OK\n");
+    Terminal term("12:01:21 sync started\nGET /api/pay 200 OK\n$ ");  // a prompt, the cursor after it
     const std::optional<WindowInfo> window = term.app->window(readers.windows);
     ASSERT_TRUE(window);
     Terminal other("other\n", "20x3+700+500");
     const std::optional<WindowInfo> away = other.app->window(readers.windows);
     ASSERT_TRUE(away);
-    // The box takes the lines and the empty line below them, where the cursor is.
-    const std::optional<Rect> first = readers.locate(window->frame, "sync started");
+    // The box takes the lines and the prompt below them, where the cursor is.
+    const std::optional<Rect> first = readers.locate(window->frame, "started");
     ASSERT_TRUE(first);
     const Rect lines{first->x, first->y, 300, first->height * 6};
     const WatchRegion box = readers.drawAround(lines, window->frame);
