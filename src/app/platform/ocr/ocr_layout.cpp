@@ -114,9 +114,10 @@ PixelBox unite(const PixelBox& a, const PixelBox& b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 
-// A comma, point or dash parted from its word: small beside the run before it.
+// A comma, point, dash or ellipsis parted from its word: small beside the
+// run it stands by, narrow or very low.
 bool punctuation(const PixelBox& word, int runHeight) {
-    return 2 * word.height() < runHeight && word.width() < 0.8 * runHeight;
+    return 2 * word.height() < runHeight && (word.width() < 0.8 * runHeight || 5 * word.height() <= runHeight);
 }
 
 bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
@@ -236,16 +237,27 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
     if (prepared.width < 1 || prepared.height < 1) return runs;
     const Marks m{prepared, groundOf(prepared)};
     const std::vector<Band> rows = rowsOf(m);
+    // A long low run of one to three pieces is a bar or a rule (a progress
+    // bar, a separator), not text: a line of text that long is many letters.
+    auto drawing = [&](const TextRun& run) {
+        if (run.ink.width() < 6 * run.ink.height()) return false;
+        int pieces = 0;
+        for (const Piece& p : piecesOf(m, {run.bandTop, run.bandBottom}))
+            pieces += p.box.right > run.ink.left && p.box.left < run.ink.right;
+        return pieces <= 3;
+    };
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::size_t first = runs.size();
         for (const PixelBox& word : wordsOf(m, rows[r])) {
-            if (runs.size() > first && (alike(runs.back().ink.height(), word.height()) ||
-                                        punctuation(word, runs.back().ink.height())))
+            const bool joins = runs.size() > first && (alike(runs.back().ink.height(), word.height()) ||
+                                                       punctuation(word, runs.back().ink.height()));
+            if (joins)
                 runs.back().ink = unite(runs.back().ink, word);
             else
                 runs.push_back({static_cast<int>(r), word, rows[r].top, rows[r].bottom});
         }
     }
+    std::erase_if(runs, drawing);
     return runs;
 }
 

@@ -25,7 +25,8 @@ struct TextRun {
 
 // Rows of marks parted by blank rows, each cut at its word gaps into runs;
 // a run whose height differs from its neighbour's more than twice over
-// starts anew. Rows of marks less than 3 pixels tall are no text.
+// starts anew. Rows of marks less than 3 pixels tall are no text, nor is a
+// run six times as long as tall made of three pieces or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
 
 // Cursors painted over with the ground: in each row, a filled or hollow

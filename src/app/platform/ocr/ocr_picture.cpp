@@ -96,8 +96,61 @@ void clearEdgeLines(GreyPicture& picture, int depth) {
             if (y <= top || y >= bottom || x <= left || x >= right) at(x, y) = g;
 }
 
+void lightenDarkPanels(GreyPicture& picture) {
+    const int w = picture.width, h = picture.height;
+    if (w < 8 || h < 8) return;
+    const int ground = groundOf(picture);
+    auto at = [&](int x, int y) -> std::uint8_t& { return picture.pixels[static_cast<std::size_t>(y) * w + x]; };
+    // The longest stretch of marks in each row, where it lies.
+    struct Stretch {
+        int left = 0, right = 0;
+    };
+    std::vector<Stretch> longest(static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        Stretch best, run{-1, -1};
+        for (int x = 0; x <= w; ++x) {
+            const bool mark = x < w && std::abs(int(at(x, y)) - ground) >= markContrast;
+            if (mark && run.left < 0) run.left = x;
+            if (!mark && run.left >= 0) {
+                run.right = x;
+                if (run.right - run.left > best.right - best.left) best = run;
+                run.left = -1;
+            }
+        }
+        longest[static_cast<std::size_t>(y)] = best;
+    }
+    // A panel: rows whose stretch reaches across a quarter of the picture
+    // (at least 40 pixels), four rows or more.
+    const int reach = std::max(40, w / 4);
+    auto panelRow = [&](int y) {
+        const Stretch& s = longest[static_cast<std::size_t>(y)];
+        return s.right - s.left >= reach;
+    };
+    for (int y = 0; y < h;) {
+        if (!panelRow(y)) {
+            ++y;
+            continue;
+        }
+        int end = y, left = w, right = 0;
+        // Rows of text inside the panel part its stretch: a gap of a few rows is bridged.
+        for (int last = y; end < h && end - last <= 3 + (end - y) / 2; ++end)
+            if (panelRow(end)) {
+                last = end;
+                left = std::min(left, longest[static_cast<std::size_t>(end)].left);
+                right = std::max(right, longest[static_cast<std::size_t>(end)].right);
+            }
+        int bottom = end;
+        while (bottom > y && !panelRow(bottom - 1)) --bottom;
+        if (bottom - y >= 4)
+            for (int yy = y; yy < bottom; ++yy)
+                for (int x = left; x < right; ++x) at(x, yy) = static_cast<std::uint8_t>(255 - at(x, yy));
+        y = std::max(bottom, y + 1);
+    }
+}
+
 void prepareForRecognition(GreyPicture& picture) {
     darkOnLight(picture);
+    lightenDarkPanels(picture);
     clearEdgeLines(picture, edgeDepth);
 }
 

@@ -28,12 +28,17 @@ std::uint8_t groundOf(const GreyPicture& picture);
 // Light text on a dark ground becomes dark text on a light one.
 void darkOnLight(GreyPicture& picture);
 
+// A dark panel on a light picture (a page's dark section, a dark button):
+// rows whose marks run unbroken across a quarter of the width, four or more
+// with text between them, are turned over so its light text reads dark.
+void lightenDarkPanels(GreyPicture& picture);
+
 // Lines along the edges: within `depth` pixels of an edge, a row (or column)
 // of which at least `cover` of the pixels stand out from the ground is a
 // line, not text; it and whatever lies between it and the edge become ground.
 void clearEdgeLines(GreyPicture& picture, int depth);
 
-// Both.
+// All three.
 void prepareForRecognition(GreyPicture& picture);
 
 // How far a pixel must stand from the ground to be a mark.

@@ -48,19 +48,21 @@ std::vector<std::string> blank(int w, int h) { return std::vector<std::string>(h
 }  // namespace
 
 TEST(OcrLayout, RowsAreCutIntoRunsOfLikeHeight) {
-    auto rows = blank(60, 40);
+    auto rows = blank(60, 42);
     ink(rows, 2, 4, 4, 6);    // a small word...
     ink(rows, 7, 4, 4, 6);
     ink(rows, 14, 1, 12, 14);  // ...beside a large one, its own run
     ink(rows, 27, 13, 2, 2);   // a point after it stays with it
+    ink(rows, 31, 14, 10, 1);  // and so does an ellipsis
     ink(rows, 2, 20, 40, 2);   // too thin to be text
     ink(rows, 2, 26, 10, 8);   // a second row
+    ink(rows, 2, 36, 50, 4);   // a progress bar: no text
     const std::vector<TextRun> runs = textRuns(drawn(rows));
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[0].row, 0);
     EXPECT_EQ((std::vector<int>{runs[0].ink.left, runs[0].ink.right, runs[0].ink.height()}), (std::vector<int>{2, 11, 6}));
     EXPECT_EQ(runs[1].row, 0);
-    EXPECT_EQ((std::vector<int>{runs[1].ink.left, runs[1].ink.right, runs[1].ink.height()}), (std::vector<int>{14, 29, 14}));
+    EXPECT_EQ((std::vector<int>{runs[1].ink.left, runs[1].ink.right, runs[1].ink.height()}), (std::vector<int>{14, 41, 14}));
     EXPECT_EQ(runs[2].row, 1);
     EXPECT_TRUE(textRuns(drawn(blank(10, 10))).empty());
 }

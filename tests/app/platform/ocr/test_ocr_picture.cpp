@@ -73,6 +73,35 @@ TEST(OcrPicture, LinesAndSliversAlongTheEdgesBecomeGround) {
     EXPECT_EQ(rowsOf(p), underlined);
 }
 
+TEST(OcrPicture, ADarkPanelOnALightPictureIsTurnedOverAndTextIsNot) {
+    // Dark pixels as '#', whatever their grey.
+    auto darkOf = [](const GreyPicture& p) {
+        std::vector<std::string> out;
+        for (int y = 0; y < p.height; ++y) {
+            std::string row;
+            for (int x = 0; x < p.width; ++x) row += p.pixels[static_cast<std::size_t>(y) * p.width + x] < 128 ? '#' : '.';
+            out.push_back(row);
+        }
+        return out;
+    };
+    std::vector<std::string> rows(30, std::string(60, '.'));
+    rows[2] = ".#.#.##.#..#.#.##.#.........................................";  // text above
+    for (int y = 10; y < 20; ++y) rows[y] = std::string(60, '#');  // the panel...
+    rows[14] = "####.#.#..#.################################################";  // ...its light text
+    GreyPicture p = drawn(rows);
+    lightenDarkPanels(p);
+    auto expected = rows;
+    for (int y = 10; y < 20; ++y)
+        for (char& c : expected[y]) c = c == '#' ? '.' : '#';
+    EXPECT_EQ(darkOf(p), expected);
+    // Three rows are a rule, not a panel.
+    std::vector<std::string> rule(30, std::string(60, '.'));
+    for (int y = 10; y < 13; ++y) rule[y] = std::string(60, '#');
+    GreyPicture r = drawn(rule);
+    lightenDarkPanels(r);
+    EXPECT_EQ(darkOf(r), rule);
+}
+
 TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
     struct Case {
         const char* file;
