@@ -6,10 +6,6 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-
 #include "core/copy/copy_status.hpp"
 #include "core/foundation/log.hpp"
 
@@ -30,7 +26,7 @@ QIcon iconFor(const StatusLook& look) {
 
 }  // namespace
 
-QtStatusItem::QtStatusItem() {
+QtStatusItem::QtStatusItem(const WindowPlaces& places) : places_(places) {
     // Either button opens and closes the panel, on press; a quick second
     // press arrives as a double click and still counts.
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -58,24 +54,17 @@ void QtStatusItem::setName(const QString& name) {
 
 // Qt keeps an XEmbed icon's place from when it was embedded, but trays
 // move their icons about afterwards (one that grows with its icons shifts
-// them all): the place is asked of the X server, as QCursor::pos() asks
-// for the pointer's.
+// them all): the place is asked of the display server.
 std::optional<QRect> QtStatusItem::geometry() const {
     const QRect known = icon_.geometry();
     if (known.isEmpty()) return std::nullopt;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) return known;
     for (const QWidget* w : QApplication::topLevelWidgets()) {
         if (!w->inherits("QSystemTrayIconSys") || !w->isVisible()) continue;
-        xcb_connection_t* c = x11->connection();
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        auto* reply = xcb_translate_coordinates_reply(
-            c, xcb_translate_coordinates(c, static_cast<xcb_window_t>(w->winId()), root, 0, 0), nullptr);
-        if (!reply) return known;
+        const auto frame = places_.rootFrame(static_cast<std::uint32_t>(w->winId()));
+        if (!frame) return known;
         const qreal scale = w->devicePixelRatioF();
-        const QRect here(QPoint(qRound(reply->dst_x / scale), qRound(reply->dst_y / scale)), w->size());
-        std::free(reply);
-        return here;
+        return QRect(qRound(frame->x / scale), qRound(frame->y / scale), qRound(frame->width / scale),
+                     qRound(frame->height / scale));
     }
     return known;
 }

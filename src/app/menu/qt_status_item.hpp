@@ -8,12 +8,14 @@
 #include <QSystemTrayIcon>
 
 #include "app/menu/status_item.hpp"
+#include "app/platform/window_places.hpp"
 
 namespace kestrove {
 
 class QtStatusItem final : public QObject, public StatusItem {
 public:
-    QtStatusItem();
+    // `places` tells where the tray has put the icon; it outlives the item.
+    explicit QtStatusItem(const WindowPlaces& places);
 
     void setLook(const StatusLook& look) override;
     void setName(const QString& name) override;
@@ -22,6 +24,7 @@ public:
     QSystemTrayIcon& icon() { return icon_; }
 
 private:
+    const WindowPlaces& places_;
     QSystemTrayIcon icon_;
     StatusLook look_;
 };

@@ -15,6 +15,7 @@
 #include "app/menu/telegram_connect_controller.hpp"
 #include "app/platform/dbus/dbus_session_permissions.hpp"
 #include "app/platform/qt/relauncher.hpp"
+#include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/xdg/xdg_autostart.hpp"
 #include "app/platform/xdg/xdg_desktop_settings.hpp"
 #include "app/shell/app_alerts.hpp"
@@ -70,7 +71,8 @@ void AppDelegate::start() {
     started_ = true;
     // Off the main thread: the first real reading then costs no start-up.
     platform_.recognizer->warmUp();
-    statusItem_ = std::make_unique<QtStatusItem>();
+    places_ = std::make_unique<XcbWindowPlaces>();
+    statusItem_ = std::make_unique<QtStatusItem>(*places_);
     status_ = std::make_unique<StatusMenuController>(
         StatusMenuController::Services{*manager_, telegram_, *menuUpdates_, *autostart_, *statusItem_, *clock_,
                                        setup_.defaults, {}, {}, {}, {}},

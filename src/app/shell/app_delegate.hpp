@@ -35,6 +35,7 @@ class WatchManager;
 class WatchRunnerFactory;
 class WidgetFrameFactory;
 class X11FrameDesktop;
+class XcbWindowPlaces;
 class XdgDesktopSettings;
 
 class AppDelegate final : public StatusMenuActions {
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<UpdateChecker> updates_;
     std::unique_ptr<CheckerUpdates> menuUpdates_;
     std::unique_ptr<XdgAutostart> autostart_;
+    std::unique_ptr<XcbWindowPlaces> places_;  // where the tray put the icon
     std::unique_ptr<QtStatusItem> statusItem_;
     std::unique_ptr<StatusMenuController> status_;
     std::unique_ptr<HotKey> hotKey_;

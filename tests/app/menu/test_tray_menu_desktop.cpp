@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "app/menu/qt_status_item.hpp"
+#include "app/platform/x11/xcb_window_places.hpp"
 #include "app/shell/app_alerts.hpp"
 #include "status_fixture.hpp"
 #include "support/app/desktop_fixture.hpp"
@@ -38,6 +39,7 @@ void screenshot(const QString& name) {
 
 struct TrayMenuDesktop : StatusMenuTest {
     std::unique_ptr<QProcess> trayer;  // stopped by its own pid
+    XcbWindowPlaces places;
     std::unique_ptr<QtStatusItem> icon;
 
     // The controller with the real icon (made now unless it was), embedded in a tray at `edge`.
@@ -46,7 +48,7 @@ struct TrayMenuDesktop : StatusMenuTest {
         trayer->start(QStringLiteral("trayer"), {"--edge", edge, "--align", "right", "--widthtype", "request",
                                                  "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
         ASSERT_TRUE(trayer->waitForStarted(5000));
-        if (!icon) icon = std::make_unique<QtStatusItem>();
+        if (!icon) icon = std::make_unique<QtStatusItem>(places);
         // Embedded, and placed by the tray at its right end.
         const bool top = edge == "top";
         ASSERT_TRUE(waitFor(
@@ -102,7 +104,7 @@ struct TrayMenuDesktop : StatusMenuTest {
 TEST_F(TrayMenuDesktop, UnderATrayAtTheTopClicksAndKeysOpenAndCloseThePanel) {
     {
         StderrCapture log;
-        icon = std::make_unique<QtStatusItem>();
+        icon = std::make_unique<QtStatusItem>(places);
         EXPECT_NE(log.text().find("no system tray runs yet"), std::string::npos);
     }
     EXPECT_FALSE(icon->geometry().has_value());
