@@ -22,7 +22,6 @@
 #include "app/dev/panel_check_welcome.hpp"
 #include "app/dev/sample.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
-#include "app/platform/qt/qt_screens.hpp"
 #include "core/cloud/cloud_settings.hpp"
 #include "core/foundation/defaults_store.hpp"
 #include "core/rules/local_compiler.hpp"
@@ -135,11 +134,11 @@ std::string summary(int failures) {
     return std::to_string(failures) + " states where a window does not fit its content";
 }
 
-int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::milliseconds settle) {
+int run(const std::filesystem::path& folder, const Screens& shown, std::ostream& out,
+        std::chrono::milliseconds settle) {
     DevFiles::makeFolder(folder);
     DevLook::useAppearance(false);
-    QtScreens qtScreens;
-    const auto screens = qtScreens.screens();
+    const auto screens = shown.screens();
     if (screens.empty()) {
         out << "no screen\n" << std::flush;
         return 1;

@@ -10,11 +10,14 @@
 #include <iostream>
 #include <string>
 
+#include "app/platform/screen_space.hpp"
+
 namespace kestrove::DevPanel {
 
-// Needs a QApplication. 0 when every state fits, 1 when one does not or
-// there is no screen. `settle`: how long each state gets to lay itself out.
-int run(const std::filesystem::path& folder, std::ostream& out = std::cout,
+// Needs a QApplication. The windows go on the first of `screens`. 0 when
+// every state fits, 1 when one does not or there is no screen. `settle`:
+// how long each state gets to lay itself out.
+int run(const std::filesystem::path& folder, const Screens& screens, std::ostream& out = std::cout,
         std::chrono::milliseconds settle = std::chrono::milliseconds(600));
 
 // A window fits its content when the two heights differ by at most 1 point.

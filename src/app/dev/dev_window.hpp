@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/platform/platform.hpp"
 #include "core/foundation/geometry.hpp"
 #include "core/picture/image.hpp"
 #include "core/windows/window_binding.hpp"
@@ -18,7 +19,7 @@ namespace kestrove::DevWindow {
 // Needs a QApplication. 0 done, 1 the screen may not be read (or
 // KESTROVE_NO_SCREEN_PERMISSION is set), 2 no window of another program to
 // try, 3 a comparison lacked a screen or a picture.
-int run(const std::filesystem::path& folder);
+int run(const std::filesystem::path& folder, Platform& platform);
 
 // The box tried on a window: at most 400 × 300 pt, centred on `focus`, kept
 // inside `frame`; origin rounded, size rounded down.

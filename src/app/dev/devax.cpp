@@ -12,8 +12,6 @@
 
 #include "app/dev/stage.hpp"
 #include "app/dev/stage_script.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
 
 namespace kestrove::DevAX {
 
@@ -82,15 +80,13 @@ int runStage() {
     return 0;
 }
 
-void run(const std::string& folder, std::function<void(int)> done) {
-    auto platform = std::make_shared<Platform>(makeLinuxPlatform(mainThreadExecutor()));
+void run(const std::string& folder, std::shared_ptr<Platform> platform, std::function<void(int)> done) {
     auto check = runCheck(*platform, folder);
     finishWith(platform, std::move(check), std::move(done));
 }
 
 void follow(const std::string& folder, std::uint32_t window, const Rect& box, double seconds,
-            std::function<void(int)> done) {
-    auto platform = std::make_shared<Platform>(makeLinuxPlatform(mainThreadExecutor()));
+            std::shared_ptr<Platform> platform, std::function<void(int)> done) {
     auto check = followCheck(*platform, folder, window, box, seconds);
     finishWith(platform, std::move(check), std::move(done));
 }

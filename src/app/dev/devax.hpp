@@ -28,11 +28,11 @@ inline constexpr int permissionMissing = 1;
 inline constexpr int windowMissing = 2;
 inline constexpr int stageEnded = 3;  // the test window's process ended before the run was over
 
-// The checks on the real platform (made and ended inside); `done` gets the
-// exit code on the main thread once the report is written.
-void run(const std::string& folder, std::function<void(int)> done);
+// The checks on `platform`, let go once the report is written; then `done`
+// gets the exit code on the main thread.
+void run(const std::string& folder, std::shared_ptr<Platform> platform, std::function<void(int)> done);
 void follow(const std::string& folder, std::uint32_t window, const Rect& box, double seconds,
-            std::function<void(int)> done);
+            std::shared_ptr<Platform> platform, std::function<void(int)> done);
 
 // The same on a given platform.
 QCoro::Task<int> runCheck(Platform& platform, std::string folder);

@@ -8,9 +8,6 @@
 #include "app/dev/dev_text.hpp"
 #include "app/dev/dev_wait.hpp"
 #include "app/dev/dev_window.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
-#include "app/platform/x11/xcb_screen_capturer.hpp"
-#include "app/platform/x11/xcb_window_list.hpp"
 #include "core/copy/copy_status.hpp"
 #include "core/picture/pixel_diff.hpp"
 #include "core/picture/png.hpp"
@@ -18,10 +15,6 @@
 namespace kestrove {
 
 namespace {
-
-double mainScale(const std::vector<ScreenInfo>& screens) {
-    return !screens.empty() && screens.front().scale > 0 ? screens.front().scale : 1;
-}
 
 std::string percent(double ratio) {
     char buffer[32];
@@ -31,13 +24,12 @@ std::string percent(double ratio) {
 
 }  // namespace
 
-WindowCheck::WindowCheck(std::filesystem::path folder)
+WindowCheck::WindowCheck(std::filesystem::path folder, Platform& platform)
     : folder_(std::move(folder)),
-      screens_(qtScreens_.screens()),
-      windows_(
-          mainThreadExecutor(), [scale = mainScale(screens_)] { return std::make_unique<XcbWindowList>(scale); },
-          qtScreens_),
-      capturer_(mainThreadExecutor(), [this] { return std::make_unique<XcbScreenCapturer>(qtScreens_); }) {}
+      screenSource_(*platform.screens),
+      screens_(screenSource_.screens()),
+      windows_(*platform.windows),
+      capturer_(*platform.capturer) {}
 
 int WindowCheck::finish(int code) const {
     DevFiles::writeReport(folder_, report_);

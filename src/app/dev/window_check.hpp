@@ -9,16 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/platform/qt/qt_screens.hpp"
-#include "app/platform/queued_screen_capturer.hpp"
-#include "app/platform/queued_window_list.hpp"
+#include "app/platform/platform.hpp"
 #include "core/windows/window_binding.hpp"
 
 namespace kestrove {
 
 class WindowCheck {
 public:
-    explicit WindowCheck(std::filesystem::path folder);
+    // Reads through `platform`'s window list and capturer; it outlives the check.
+    WindowCheck(std::filesystem::path folder, Platform& platform);
 
     void say(std::string line) { report_.push_back(std::move(line)); }
     // Writes the report; answers `code`.
@@ -62,10 +61,10 @@ private:
 
     std::filesystem::path folder_;
     std::vector<std::string> report_;
-    QtScreens qtScreens_;
+    const Screens& screenSource_;
     std::vector<ScreenInfo> screens_;
-    QueuedWindowList windows_;
-    QueuedScreenCapturer capturer_;
+    AsyncWindowList& windows_;
+    ScreenCapturer& capturer_;
 };
 
 }  // namespace kestrove

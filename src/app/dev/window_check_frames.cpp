@@ -33,7 +33,7 @@ void WindowCheck::frameCase(const Rect& box, const WindowInfo& window, const std
     if (!screen) return;
     const WindowAnchor anchor = WindowTracking::anchor(box, window);
     FrameWindow* drawn = nullptr;
-    FrameController frame(region(*screen, box, true, anchor), WatchStatus::watching, 5, qtScreens_, qtFrameDelay(),
+    FrameController frame(region(*screen, box, true, anchor), WatchStatus::watching, 5, screenSource_, qtFrameDelay(),
                           [&drawn](const FrameModel& model) {
                               auto w = std::make_unique<FrameWindow>(model, false);
                               w->setWindowOpacity(0);

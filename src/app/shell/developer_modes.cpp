@@ -12,6 +12,9 @@
 #include "app/dev/dev_window.hpp"
 #include "app/dev/devax.hpp"
 #include "app/dev/snapshots.hpp"
+#include "app/platform/linux_platform.hpp"
+#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/qt/qt_screens.hpp"
 #include "app/shell/app_folders.hpp"
 #include "app/shell/file_defaults.hpp"
 #include "core/foundation/log.hpp"
@@ -48,20 +51,27 @@ int runDeveloperMode(const LaunchMode& mode, int& argc, char** argv) {
     switch (mode.kind) {
         case Kind::snapshot:
             return Snapshots::render(mode.folder);
-        case Kind::panelCheck:
+        case Kind::panelCheck: {
             DevLook::useAppearance(false);
-            return DevPanel::run(mode.folder);
-        case Kind::windowCheck:
-            return DevWindow::run(mode.folder);
+            const QtScreens screens;
+            return DevPanel::run(mode.folder, screens);
+        }
+        case Kind::windowCheck: {
+            Platform platform = makeLinuxPlatform(mainThreadExecutor());
+            return DevWindow::run(mode.folder, platform);
+        }
         case Kind::axStage:
             DevAX::runStage();
             return QCoreApplication::exec();
-        case Kind::axCheck:
+        case Kind::axCheck: {
+            auto platform = std::make_shared<Platform>(makeLinuxPlatform(mainThreadExecutor()));
             if (mode.follow)
-                DevAX::follow(mode.folder, mode.follow->window, mode.follow->box, mode.follow->seconds, exit);
+                DevAX::follow(mode.folder, mode.follow->window, mode.follow->box, mode.follow->seconds,
+                              std::move(platform), exit);
             else
-                DevAX::run(mode.folder, exit);
+                DevAX::run(mode.folder, std::move(platform), exit);
             return QCoreApplication::exec();
+        }
         case Kind::cloud: {
             // The user's own device id goes with the checks, as the app's calls send it.
             FileDefaults settings(appConfigFolder() / "settings.json");

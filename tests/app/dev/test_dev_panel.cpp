@@ -10,6 +10,7 @@
 
 #include "app/dev/dev_panel.hpp"
 #include "app/dev/sample.hpp"
+#include "app/platform/qt/qt_screens.hpp"
 #include "support/app/offscreen_app.hpp"
 
 namespace kestrove {
@@ -66,7 +67,8 @@ TEST(DevPanelRun, EveryStateFitsAndEveryPanelStateIsDrawn) {
     offscreen::app();
     QTemporaryDir dir;
     std::ostringstream out;
-    EXPECT_EQ(DevPanel::run(dir.path().toStdString(), out, std::chrono::milliseconds(30)), 0);
+    const QtScreens screens;
+    EXPECT_EQ(DevPanel::run(dir.path().toStdString(), screens, out, std::chrono::milliseconds(30)), 0);
     std::vector<std::string> lines;
     std::istringstream in(out.str());
     for (std::string line; std::getline(in, line);) lines.push_back(line);

@@ -14,6 +14,7 @@
 #include "app/dev/window_check.hpp"
 #include "app/platform/linux_platform.hpp"
 #include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/window_binder.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "support/app/desktop_fixture.hpp"
@@ -27,6 +28,12 @@ namespace fs = std::filesystem;
 struct WindowCheckRun : ::testing::Test {
     QTemporaryDir dir;
     fs::path folder = fs::path(dir.path().toStdString()) / "out" / "nested";
+
+    // As the application starts the mode: on a platform of its own.
+    int run() const {
+        Platform platform = makeLinuxPlatform(mainThreadExecutor());
+        return DevWindow::run(folder, platform);
+    }
 
     std::vector<std::string> report() const {
         std::ifstream in(folder / "report.txt");
@@ -55,7 +62,7 @@ struct WindowCheckRun : ::testing::Test {
 };
 
 TEST_F(WindowCheckRun, NoWindowRefusedAndTwoWindowsOneCoveredOneClear) {
-    EXPECT_EQ(DevWindow::run(folder), 2);
+    EXPECT_EQ(run(), 2);
     const auto none = report();
     ASSERT_GE(none.size(), 6u);
     EXPECT_EQ(none[0].rfind("Kestrove --window-check · ", 0), 0u);
@@ -72,13 +79,13 @@ TEST_F(WindowCheckRun, NoWindowRefusedAndTwoWindowsOneCoveredOneClear) {
 
     // Refused first: the lists are written, nothing is captured.
     ::setenv("KESTROVE_NO_SCREEN_PERMISSION", "", 1);
-    EXPECT_EQ(DevWindow::run(folder), 1);
+    EXPECT_EQ(run(), 1);
     ::unsetenv("KESTROVE_NO_SCREEN_PERMISSION");
     EXPECT_EQ(report()[1], "Screen capture is not allowed. Nothing was captured.");
     EXPECT_TRUE(has(report(), ". id " + std::to_string(clear.id()) + " · "));
     EXPECT_TRUE(pictures().empty());
 
-    EXPECT_EQ(DevWindow::run(folder), 0);
+    EXPECT_EQ(run(), 0);
     const auto all = report();
     EXPECT_EQ(pictures(), (std::vector<std::string>{"display.png", "uncovered-display.png", "uncovered-window.png",
                                                     "window.png"}));
@@ -136,9 +143,12 @@ TEST(CoveredWindow, AHundredReadsByAWatchAndByTheWindowCheckAreAllTheWindowsOwnD
     }));
     const Image own = window.grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
 
+    // The watch and the window check each on a platform of its own, as in
+    // their own processes.
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
+    Platform checkPlatform = makeLinuxPlatform(mainThreadExecutor());
     QTemporaryDir dir;
-    WindowCheck check(dir.path().toStdString());
+    WindowCheck check(dir.path().toStdString(), checkPlatform);
     const std::function<std::optional<Image>()> readers[] = {
         [&]() -> std::optional<Image> {
             auto c = desktop::await<Captured>(
