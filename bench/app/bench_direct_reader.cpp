@@ -12,7 +12,7 @@
 #include <future>
 
 #include "app/platform/atspi/accessibility_status.hpp"
-#include "app/platform/linux_platform.hpp"
+#include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "test_window/layout.hpp"

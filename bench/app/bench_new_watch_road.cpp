@@ -26,8 +26,8 @@
 #include "app/creation/panel_root.hpp"
 #include "app/engine/qt_clock.hpp"
 #include "app/platform/atspi/accessibility_status.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {

@@ -22,7 +22,7 @@
 #include "app/platform/ocr/ocr_layout.hpp"
 #include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/ocr/tesseract_engine.hpp"
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 #include "core/foundation/text.hpp"
 #include "core/reading/number_parser.hpp"
 

@@ -30,10 +30,10 @@
 #include "app/engine/watch_manager.hpp"
 #include "app/engine/watch_runner.hpp"
 #include "app/frame/widget_frame_factory.hpp"
-#include "app/frame/x11_frame_desktop.hpp"
-#include "app/platform/linux_platform.hpp"
+#include "app/platform/x11/x11_frame_desktop.hpp"
+#include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/ocr/openmp_limit.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "support/app/dunst_peer.hpp"
 #include "test_window/layout.hpp"
 

@@ -4,16 +4,15 @@
 #include <QFont>
 #include <QTimer>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/engine/single_instance.hpp"
-#include "app/platform/linux_platform.hpp"
+#include "app/platform/linux/linux_display.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/ocr/openmp_limit.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
-#include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_hot_key.hpp"
 #include "app/shell/app_delegate.hpp"
 #include "app/shell/app_folders.hpp"
@@ -27,18 +26,10 @@ namespace {
 
 using namespace kestrove;
 
-// QApplication ends the process when it finds no display; say why instead.
 bool displayAnswers() {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        logLine("needs an X11 display, and DISPLAY is not set");
-        return false;
-    }
-    if (!XcbConnection().ok()) {
-        logLine(std::string("cannot reach the X display ") + display);
-        return false;
-    }
-    return true;
+    const auto problem = displayProblem();
+    if (problem) logLine(*problem);
+    return !problem;
 }
 
 int runApplication(const std::vector<std::string>& args, int& argc, char** argv) {

@@ -7,7 +7,7 @@
 #include "app/creation/key_panel.hpp"
 #include "app/creation/panel_placement.hpp"
 #include "app/creation/panel_root.hpp"
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 
 namespace kestrove {
 

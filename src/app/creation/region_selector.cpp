@@ -5,7 +5,7 @@
 
 #include "app/creation/overlay_window.hpp"
 #include "app/creation/selection_geometry.hpp"
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {

@@ -21,7 +21,7 @@
 #include "app/dev/panel_check_menu.hpp"
 #include "app/dev/panel_check_welcome.hpp"
 #include "app/dev/sample.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/cloud/cloud_settings.hpp"
 #include "core/foundation/defaults_store.hpp"
 #include "core/rules/local_compiler.hpp"

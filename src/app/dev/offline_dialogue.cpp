@@ -1,6 +1,6 @@
 #include "app/dev/offline_dialogue.hpp"
 
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/cloud/cloud_settings.hpp"
 #include "core/rules/local_compiler.hpp"
 

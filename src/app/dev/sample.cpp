@@ -5,7 +5,7 @@
 #include <QPainterPath>
 
 #include "app/look/brand.hpp"
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 
 namespace kestrove {
 

@@ -9,7 +9,7 @@
 #include "app/dev/dev_cloud.hpp"
 #include "app/dev/dev_files.hpp"
 #include "app/dev/dev_text.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/cloud/url.hpp"
 
 namespace kestrove {

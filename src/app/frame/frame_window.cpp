@@ -12,7 +12,6 @@
 #include "app/frame/frame_layout.hpp"
 #include "app/frame/frame_painter.hpp"
 #include "app/look/state_tag.hpp"
-#include "app/platform/qt/qt_own_windows.hpp"
 
 namespace kestrove {
 
@@ -34,7 +33,7 @@ FrameWindow::FrameWindow(const FrameModel& model, bool compositing, std::shared_
                            Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
       model_(model), compositing_(compositing), own_(std::move(own)), shown_(std::move(shown)) {
     // Ours, but registered here with where it paints rather than as a whole window.
-    setProperty(QtOwnWindows::frameProperty, true);
+    setProperty(OwnWindows::frameProperty, true);
     // Translucent even without a compositor: the window then shows its
     // premultiplied pixels, as if over black, and only where its mask lets it.
     setAttribute(Qt::WA_TranslucentBackground);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/engine/frame.hpp"
-#include "app/frame/frame_desktop.hpp"
+#include "app/platform/frame_desktop.hpp"
 #include "app/frame/frame_surface.hpp"
 #include "app/platform/own_windows.hpp"
 #include "app/platform/screen_space.hpp"

@@ -32,6 +32,10 @@ class OwnWindows {
 public:
     using All = std::shared_ptr<const std::vector<OwnWindow>>;
 
+    // The property a window sets when it tells where it paints itself (the
+    // frames), so that whatever registers every shown window leaves it alone.
+    static constexpr const char* frameProperty = "kestroveFrame";
+
     // Ours from now on (shown or not: the X server says whether it shows);
     // a window set again replaces its earlier entry.
     void set(const OwnWindow& window);

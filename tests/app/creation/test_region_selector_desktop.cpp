@@ -10,8 +10,8 @@
 
 #include "app/creation/overlay_window.hpp"
 #include "app/creation/region_selector.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/offscreen_app.hpp"

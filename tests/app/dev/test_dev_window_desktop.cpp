@@ -12,8 +12,8 @@
 
 #include "app/dev/dev_window.hpp"
 #include "app/dev/window_check.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/window_binder.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"

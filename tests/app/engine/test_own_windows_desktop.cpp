@@ -22,7 +22,6 @@
 #include "app/menu/onboarding_controller.hpp"
 #include "app/menu/panel_window.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
-#include "app/platform/qt/qt_own_windows.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "app/shell/app_alerts.hpp"
@@ -63,7 +62,7 @@ struct OwnWindowsOver : EngineOnDesktop {
     // A window of ours that showed since the test began (not a frame).
     QWidget* newWindow() const {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && !before.count(w) && !w->property(QtOwnWindows::frameProperty).toBool()) return w;
+            if (w->isVisible() && !before.count(w) && !w->property(OwnWindows::frameProperty).toBool()) return w;
         return nullptr;
     }
     // Puts `ours` over `box` (unless it placed itself there) and waits until

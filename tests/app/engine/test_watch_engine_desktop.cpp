@@ -11,7 +11,7 @@
 #include "engine/engine_desktop.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
-#include "app/platform/linux_screen_state.hpp"
+#include "app/platform/linux/linux_screen_state.hpp"
 #include "support/app/dunst_peer.hpp"
 #include "support/app/fake_logind.hpp"
 #include "support/app/private_bus.hpp"

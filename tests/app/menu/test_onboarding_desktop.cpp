@@ -18,8 +18,8 @@
 #include "app/menu/onboarding_view.hpp"
 #include "app/menu/panel_window.hpp"
 #include "app/platform/dbus/dbus_session_permissions.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/xdg/xdg_desktop_settings.hpp"
 #include "support/app/desktop_fixture.hpp"
 

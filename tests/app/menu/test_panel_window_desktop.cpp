@@ -18,7 +18,7 @@
 #include "app/menu/onboarding_controller.hpp"
 #include "app/menu/panel_window.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "core/cloud/cloud_session.hpp"
 #include "support/app/desktop_fixture.hpp"

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "support/app/fakes.hpp"
 #include "support/app/offscreen_app.hpp"

@@ -13,7 +13,7 @@
 
 #include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/ocr/openmp_limit.hpp"
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 
 namespace kestrove::desktop {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/platform/direct_session.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 #include "core/picture/image.hpp"
 #include "core/reading/reading.hpp"
 

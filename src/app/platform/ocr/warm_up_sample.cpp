@@ -4,13 +4,13 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/platform/qt/qt_image.hpp"
-
 namespace kestrove {
 
 Image warmUpSample() {
-    QImage picture(240, 64, QImage::Format_RGBA8888);
-    if (picture.isNull()) return {};
+    Image sample(240, 64);
+    // Drawn straight into the sample's pixels: opaque, so straight and
+    // premultiplied alpha agree.
+    QImage picture(sample.rgba.data(), sample.width, sample.height, sample.width * 4, QImage::Format_RGBA8888);
     picture.fill(Qt::white);
     {
         QPainter painter(&picture);
@@ -21,7 +21,7 @@ Image warmUpSample() {
         // Baseline 22 pixels above the bottom edge.
         painter.drawText(QPointF(20, 64 - 22), QStringLiteral("Ready 100%"));
     }
-    return imageFromQImage(picture);
+    return sample;
 }
 
 }  // namespace kestrove

@@ -4,7 +4,7 @@
 // their own. A window stays known after it hides (the X server may still
 // show it for a moment, and it may come back) and is let go a second after
 // it is destroyed. Frames tell where they paint, so they register themselves:
-// a widget with the property `frameProperty` set is left to them. Main thread.
+// a widget with the property `OwnWindows::frameProperty` set is left to them. Main thread.
 
 #include <QObject>
 
@@ -19,8 +19,6 @@ namespace kestrove {
 
 class QtOwnWindows final : public QObject {
 public:
-    static constexpr const char* frameProperty = "kestroveFrame";
-
     // Watches every window of the application from now on, and takes in
     // those already shown.
     explicit QtOwnWindows(OwnWindows& into);

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "app/platform/dbus/dbus_notifier.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/fake_desktop_services.hpp"
 #include "support/app/private_bus.hpp"

@@ -41,7 +41,7 @@ TEST(QtOwnWindows, EveryShownTopLevelWindowIsOursWithItsKindAndFramesAreLeftToTh
         {"a menu", [] { return new QMenu(); }, K::floating},
         {"a frame", [] {
              auto* w = new QWidget(nullptr, Qt::Tool);
-             w->setProperty(QtOwnWindows::frameProperty, true);
+             w->setProperty(OwnWindows::frameProperty, true);
              return w;
          }, std::nullopt},
     };

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/queued_screen_capturer.hpp"
 #include "app/platform/window_binder.hpp"

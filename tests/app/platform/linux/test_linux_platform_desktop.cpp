@@ -25,8 +25,8 @@
 
 #include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/atspi/direct_access.hpp"
-#include "app/platform/linux_platform.hpp"
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/linux/linux_platform.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "core/reading/text_match.hpp"

@@ -1,4 +1,4 @@
-#include "app/frame/x11_frame_desktop.hpp"
+#include "app/platform/x11/x11_frame_desktop.hpp"
 
 #include <QGuiApplication>
 #include <QSocketNotifier>

@@ -1,10 +1,10 @@
-#include "app/platform/linux_platform.hpp"
+#include "app/platform/linux/linux_platform.hpp"
 
 #include "app/platform/atspi/atspi_tree.hpp"
 #include "app/platform/atspi/direct_access.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
 #include "app/platform/dbus/logind_keep_awake.hpp"
-#include "app/platform/linux_screen_state.hpp"
+#include "app/platform/linux/linux_screen_state.hpp"
 #include "app/platform/ocr/tesseract_text_recognizer.hpp"
 #include "app/platform/ocr/warm_up_sample.hpp"
 #include "app/platform/qt/qt_own_windows.hpp"

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/platform/linux_screen_state.hpp"
+#include "app/platform/linux/linux_screen_state.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/fake_desktop_services.hpp"
 #include "support/app/fake_logind.hpp"

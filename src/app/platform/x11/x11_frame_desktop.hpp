@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "app/frame/frame_desktop.hpp"
+#include "app/platform/frame_desktop.hpp"
 
 class QSocketNotifier;
 

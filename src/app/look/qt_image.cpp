@@ -1,4 +1,4 @@
-#include "app/platform/qt/qt_image.hpp"
+#include "app/look/qt_image.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/platform/linux_screen_state.hpp"
+#include "app/platform/linux/linux_screen_state.hpp"
 
 namespace kestrove {
 

@@ -1,4 +1,4 @@
-#include "app/platform/qt/main_thread_executor.hpp"
+#include "app/platform/main_thread_executor.hpp"
 
 #include <QCoreApplication>
 #include <QMetaObject>
