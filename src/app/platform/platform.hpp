@@ -1,7 +1,7 @@
 #pragma once
 // Every platform service the application uses, made in one place: the real
-// Linux platform by makeLinuxPlatform, a fake one in the tests. Nothing else
-// picks an implementation.
+// Linux platform by makeLinuxPlatform, which only the shell calls, a fake one
+// in the tests. Nothing below the shell picks an implementation.
 //
 // Asynchronous services answer through `mainThread`, never inside the call,
 // and only while the call's handle is held. Members end in reverse order:
