@@ -52,7 +52,9 @@ TEST(QtOwnWindows, EveryShownTopLevelWindowIsOursWithItsKindAndFramesAreLeftToTh
         w->show();
         const auto e = entry(own, *w);
         EXPECT_EQ(e ? std::optional(e->kind) : std::nullopt, c.kind) << c.name;
-        if (e) EXPECT_FALSE(e->painted) << c.name << ": its whole window";
+        if (e) {
+            EXPECT_FALSE(e->painted) << c.name << ": its whole window";
+        }
         w->hide();
         EXPECT_EQ(entry(own, *w).has_value(), c.kind.has_value()) << c.name << ": still ours while hidden";
         const auto id = static_cast<std::uint32_t>(w->winId());
