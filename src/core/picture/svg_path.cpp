@@ -212,6 +212,101 @@ void Builder::arc(double rx, double ry, double phiDegrees, bool large, bool swee
 
 bool isCommandLetter(char32_t c) { return c != U'e' && c != U'E' && text::isLetter(c); }
 
+// `count` coordinate pairs, each from `origin`; none when one is missing.
+std::optional<std::array<Point, 3>> points(Scanner& scan, int count, Point origin) {
+    std::array<Point, 3> out{};
+    for (int i = 0; i < count; ++i) {
+        const auto x = scan.number();
+        if (!x) return std::nullopt;
+        const auto y = scan.number();
+        if (!y) return std::nullopt;
+        out[static_cast<std::size_t>(i)] = Point{*x, *y} + origin;
+    }
+    return out;
+}
+
+bool arcSegment(Scanner& scan, Builder& b, Point origin) {
+    const auto rx = scan.number();
+    const auto ry = rx ? scan.number() : std::nullopt;
+    const auto phi = ry ? scan.number() : std::nullopt;
+    const auto large = phi ? scan.flag() : std::nullopt;
+    const auto sweep = large ? scan.flag() : std::nullopt;
+    const auto to = sweep ? points(scan, 1, origin) : std::nullopt;
+    if (!to) return false;
+    b.arc(*rx, *ry, *phi, *large, *sweep, (*to)[0]);
+    return true;
+}
+
+// How many coordinate pairs a command reads before anything else.
+int pairCount(char32_t upper) {
+    switch (upper) {
+    case U'M':
+    case U'L':
+    case U'T': return 1;
+    case U'S':
+    case U'Q': return 2;
+    case U'C': return 3;
+    default: return 0;
+    }
+}
+
+// One segment of the command `letter`; false when its numbers are missing
+// or bad (the parse stops there).
+bool segment(char32_t letter, Scanner& scan, Builder& b) {
+    const bool relative = letter >= U'a' && letter <= U'z';
+    const Point origin = relative ? b.current : Point{};
+    const char32_t upper = relative ? letter - U'a' + U'A' : letter;
+    const int pairs = pairCount(upper);
+    std::array<Point, 3> p{};
+    if (pairs > 0) {
+        const auto read = points(scan, pairs, origin);
+        if (!read) return false;
+        p = *read;
+    }
+    bool curve = false;
+    switch (upper) {
+    case U'M': b.move(p[0]); break;
+    case U'L': b.line(p[0]); break;
+    case U'H':
+    case U'V': {
+        const auto v = scan.number();
+        if (!v) return false;
+        b.line(upper == U'H' ? Point{*v + origin.x, b.current.y} : Point{b.current.x, *v + origin.y});
+        break;
+    }
+    case U'C':
+        b.cubic(p[0], p[1], p[2]);
+        b.lastControl = p[1];
+        curve = true;
+        break;
+    case U'S':
+        b.cubic(b.mirrored(), p[0], p[1]);
+        b.lastControl = p[0];
+        curve = true;
+        break;
+    case U'Q':
+        b.quad(p[0], p[1]);
+        b.lastControl = p[0];
+        curve = true;
+        break;
+    case U'T': {
+        const Point c = b.mirrored();
+        b.quad(c, p[0]);
+        b.lastControl = c;
+        curve = true;
+        break;
+    }
+    case U'A':
+        if (!arcSegment(scan, b, origin)) return false;
+        break;
+    case U'Z': b.close(); break;
+    default: return false;
+    }
+    b.afterCurve = curve;
+    if (!curve) b.lastControl = {};
+    return true;
+}
+
 }  // namespace
 
 namespace SVGPath {
@@ -229,119 +324,10 @@ VectorPath path(std::string_view data) {
         } else if (!command) {
             return std::move(b.path);
         }
-        const char32_t letter = *command;
-        const bool relative = letter >= U'a' && letter <= U'z';
-        const Point origin = relative ? b.current : Point{};
-        auto point = [&]() -> std::optional<Point> {
-            auto x = scan.number();
-            if (!x) return std::nullopt;
-            auto y = scan.number();
-            if (!y) return std::nullopt;
-            return Point{*x, *y} + origin;
-        };
-
-        bool curve = false;
-        switch (letter) {
-        case U'M':
-        case U'm': {
-            auto p = point();
-            if (!p) return std::move(b.path);
-            b.move(*p);
-            command = relative ? U'l' : U'L';
-            break;
-        }
-        case U'L':
-        case U'l': {
-            auto p = point();
-            if (!p) return std::move(b.path);
-            b.line(*p);
-            break;
-        }
-        case U'H':
-        case U'h': {
-            auto x = scan.number();
-            if (!x) return std::move(b.path);
-            b.line({*x + origin.x, b.current.y});
-            break;
-        }
-        case U'V':
-        case U'v': {
-            auto y = scan.number();
-            if (!y) return std::move(b.path);
-            b.line({b.current.x, *y + origin.y});
-            break;
-        }
-        case U'C':
-        case U'c': {
-            auto c1 = point();
-            if (!c1) return std::move(b.path);
-            auto c2 = point();
-            if (!c2) return std::move(b.path);
-            auto p = point();
-            if (!p) return std::move(b.path);
-            b.cubic(*c1, *c2, *p);
-            b.lastControl = *c2;
-            curve = true;
-            break;
-        }
-        case U'S':
-        case U's': {
-            auto c2 = point();
-            if (!c2) return std::move(b.path);
-            auto p = point();
-            if (!p) return std::move(b.path);
-            b.cubic(b.mirrored(), *c2, *p);
-            b.lastControl = *c2;
-            curve = true;
-            break;
-        }
-        case U'Q':
-        case U'q': {
-            auto c = point();
-            if (!c) return std::move(b.path);
-            auto p = point();
-            if (!p) return std::move(b.path);
-            b.quad(*c, *p);
-            b.lastControl = *c;
-            curve = true;
-            break;
-        }
-        case U'T':
-        case U't': {
-            auto p = point();
-            if (!p) return std::move(b.path);
-            const Point c = b.mirrored();
-            b.quad(c, *p);
-            b.lastControl = c;
-            curve = true;
-            break;
-        }
-        case U'A':
-        case U'a': {
-            auto rx = scan.number();
-            if (!rx) return std::move(b.path);
-            auto ry = scan.number();
-            if (!ry) return std::move(b.path);
-            auto phi = scan.number();
-            if (!phi) return std::move(b.path);
-            auto large = scan.flag();
-            if (!large) return std::move(b.path);
-            auto sweep = scan.flag();
-            if (!sweep) return std::move(b.path);
-            auto p = point();
-            if (!p) return std::move(b.path);
-            b.arc(*rx, *ry, *phi, *large, *sweep, *p);
-            break;
-        }
-        case U'Z':
-        case U'z':
-            b.close();
-            command.reset();
-            break;
-        default: return std::move(b.path);
-        }
-        b.afterCurve = curve;
-        if (!curve) b.lastControl = {};
+        if (!segment(*command, scan, b)) return std::move(b.path);
+        // Pairs after a move are lines; after a close a new command must come.
+        if (*command == U'M' || *command == U'm') command = *command == U'm' ? U'l' : U'L';
+        else if (*command == U'Z' || *command == U'z') command.reset();
     }
 }
 
