@@ -182,13 +182,8 @@ QImage drawOverlay(bool dark) {
     return overlay.grab().toImage();
 }
 
-}  // namespace
-
-std::vector<Surface> surfaces(bool dark, milliseconds settle) {
-    std::vector<Surface> list;
-    for (PanelRow& row : panelRows(dark))
-        list.push_back({row.name, [row, dark, settle] { return drawPanel(row, dark, settle); }});
-
+// The frame around a box in each of its states.
+void addFrames(std::vector<Surface>& list, bool dark) {
     const Sample price = Sample::price(dark);
     struct FrameRow {
         const char* name;
@@ -218,7 +213,10 @@ std::vector<Surface> surfaces(bool dark, milliseconds settle) {
         }
         list.push_back({f.name, [model, price, dark] { return SnapshotChrome::frameScene(model, price, dark); }});
     }
+}
 
+// The welcome window before, while and after its steps are done.
+void addWelcome(std::vector<Surface>& list, bool dark) {
     struct Welcome {
         const char* name;
         bool screen, asked, telegram, accessibility;
@@ -243,9 +241,10 @@ std::vector<Surface> surfaces(bool dark, milliseconds settle) {
                                               dark);
                         }});
     }
+}
 
-    for (Surface& menu : SnapshotMenu::surfaces(dark)) list.push_back(std::move(menu));
-
+// The chat connection window in each phase of a pairing attempt.
+void addChat(std::vector<Surface>& list, bool dark) {
     using Phase = TelegramConnectModel::Phase;
     const std::string link = "https://t.me/KestroveBot?start=P3HX6RZ8NA";
     const std::pair<const char*, Phase> chats[] = {
@@ -268,6 +267,18 @@ std::vector<Surface> surfaces(bool dark, milliseconds settle) {
                                               TelegramConnectView::width, dark);
                         }});
     }
+}
+
+}  // namespace
+
+std::vector<Surface> surfaces(bool dark, milliseconds settle) {
+    std::vector<Surface> list;
+    for (PanelRow& row : panelRows(dark))
+        list.push_back({row.name, [row, dark, settle] { return drawPanel(row, dark, settle); }});
+    addFrames(list, dark);
+    addWelcome(list, dark);
+    for (Surface& menu : SnapshotMenu::surfaces(dark)) list.push_back(std::move(menu));
+    addChat(list, dark);
     list.push_back({"overlay", [dark] { return drawOverlay(dark); }});
     return list;
 }
