@@ -61,6 +61,86 @@ std::optional<std::int32_t> resourcePid(XcbConnection& x, xcb_res_query_client_i
     return std::nullopt;
 }
 
+Cookies requestFacts(XcbConnection& x, xcb_window_t w, bool resPids) {
+    xcb_connection_t* c = x.get();
+    Cookies k{xcb_get_window_attributes(c, w),
+              xcb_get_geometry(c, w),
+              xcb_translate_coordinates(c, w, x.root(), 0, 0),
+              requestProperty(x, w, XCB_ATOM_WM_CLASS, 256),
+              requestProperty(x, w, x.atom("_NET_WM_PID"), 1),
+              requestProperty(x, w, x.atom("_NET_WM_STATE"), 32),
+              requestProperty(x, w, x.atom("_NET_WM_DESKTOP"), 1),
+              requestProperty(x, w, x.atom("_NET_WM_WINDOW_TYPE"), 32),
+              requestProperty(x, w, x.atom("_NET_WM_WINDOW_OPACITY"), 1),
+              std::nullopt};
+    if (resPids) {
+        xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        k.owner = xcb_res_query_client_ids(c, 1, &spec);
+    }
+    return k;
+}
+
+struct Facts {
+    XcbReply<xcb_get_window_attributes_reply_t> attributes;
+    XcbReply<xcb_get_geometry_reply_t> geometry;
+    XcbReply<xcb_translate_coordinates_reply_t> origin;
+    std::optional<Property> wmClass, netPid, state, desktop, type, opacity;
+    std::optional<std::int32_t> ownerPid;
+};
+
+// Every reply is read, even for a window found gone, so none is left queued.
+Facts readFacts(XcbConnection& x, const Cookies& k) {
+    xcb_connection_t* c = x.get();
+    xcb_generic_error_t* errors[3] = {};
+    Facts f{adopt(xcb_get_window_attributes_reply(c, k.attributes, &errors[0])),
+            adopt(xcb_get_geometry_reply(c, k.geometry, &errors[1])),
+            adopt(xcb_translate_coordinates_reply(c, k.origin, &errors[2])),
+            readProperty(x, k.wmClass),
+            readProperty(x, k.pid),
+            readProperty(x, k.state),
+            readProperty(x, k.desktop),
+            readProperty(x, k.type),
+            readProperty(x, k.opacity),
+            k.owner ? resourcePid(x, *k.owner) : std::nullopt};
+    for (xcb_generic_error_t* e : errors) std::free(e);
+    return f;
+}
+
+int layerOf(XcbConnection& x, bool overrideRedirect, const std::vector<std::uint32_t>& types,
+            const std::vector<std::uint32_t>& states) {
+    if (overrideRedirect) return WindowLayer::overrideRedirect;
+    if (contains(types, x.atom("_NET_WM_WINDOW_TYPE_DESKTOP"))) return WindowLayer::desktop;
+    if (contains(types, x.atom("_NET_WM_WINDOW_TYPE_DOCK"))) return WindowLayer::dock;
+    if (contains(states, x.atom("_NET_WM_STATE_ABOVE"))) return WindowLayer::above;
+    return WindowLayer::normal;
+}
+
+// None for a window gone meanwhile or one that shows nothing (input only).
+std::optional<WindowInfo> windowInfo(XcbConnection& x, xcb_window_t id, const Facts& f, const Desk& desk, double s,
+                                     pid_t self) {
+    if (!f.attributes || !f.geometry || !f.origin || f.attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY)
+        return std::nullopt;
+    WindowInfo info;
+    info.id = id;
+    info.frame = Rect{f.origin->dst_x / s, f.origin->dst_y / s, f.geometry->width / s, f.geometry->height / s};
+    const auto netPid = f.netPid ? f.netPid->cardinal() : std::nullopt;
+    info.ownerPID = f.ownerPid.value_or(netPid ? static_cast<std::int32_t>(*netPid) : 0);
+    const auto [instance, className] = wmClass(f.wmClass);
+    info.app = !className.empty() ? className : processName(info.ownerPID);
+
+    const auto states = f.state ? f.state->words() : std::vector<std::uint32_t>{};
+    const auto types = f.type ? f.type->words() : std::vector<std::uint32_t>{};
+    info.layer = layerOf(x, f.attributes->override_redirect, types, states);
+    const std::optional<std::uint32_t> onDesktop = f.desktop ? f.desktop->cardinal() : std::nullopt;
+    const bool onCurrentDesktop = !desk.hasWindowManager || !onDesktop || !desk.currentDesktop ||
+                                  *onDesktop == allDesktops || *onDesktop == *desk.currentDesktop ||
+                                  contains(states, x.atom("_NET_WM_STATE_STICKY"));
+    info.isOnScreen = f.attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                      !contains(states, x.atom("_NET_WM_STATE_HIDDEN")) && onCurrentDesktop;
+    if (f.opacity && f.opacity->cardinal()) info.alpha = *f.opacity->cardinal() / 4294967295.0;
+    info.isOwn = info.ownerPID != 0 && info.ownerPID == self;
+    return info;
+}
 
 }  // namespace
 
@@ -156,84 +236,15 @@ std::vector<std::optional<WindowInfo>> describe(XcbConnection& x, const std::vec
               "_NET_WM_WINDOW_OPACITY", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY",
               "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK"});
     const bool resPids = x.tellsClientPids();
-    xcb_connection_t* c = x.get();
+    // Every request first, then every reply: one round trip for all the windows.
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
-    for (xcb_window_t w : windows) {
-        Cookies k{xcb_get_window_attributes(c, w),
-                  xcb_get_geometry(c, w),
-                  xcb_translate_coordinates(c, w, x.root(), 0, 0),
-                  requestProperty(x, w, XCB_ATOM_WM_CLASS, 256),
-                  requestProperty(x, w, x.atom("_NET_WM_PID"), 1),
-                  requestProperty(x, w, x.atom("_NET_WM_STATE"), 32),
-                  requestProperty(x, w, x.atom("_NET_WM_DESKTOP"), 1),
-                  requestProperty(x, w, x.atom("_NET_WM_WINDOW_TYPE"), 32),
-                  requestProperty(x, w, x.atom("_NET_WM_WINDOW_OPACITY"), 1),
-                  std::nullopt};
-        if (resPids) {
-            xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            k.owner = xcb_res_query_client_ids(c, 1, &spec);
-        }
-        cookies.push_back(k);
-    }
-
+    for (xcb_window_t w : windows) cookies.push_back(requestFacts(x, w, resPids));
     const double s = scale > 0 ? scale : 1;
     std::vector<std::optional<WindowInfo>> out;
     out.reserve(windows.size());
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        // Every reply is read, even for a window found gone, so none is left queued.
-        Cookies& k = cookies[i];
-        xcb_generic_error_t* e1 = nullptr;
-        xcb_generic_error_t* e2 = nullptr;
-        xcb_generic_error_t* e3 = nullptr;
-        auto attributes = adopt(xcb_get_window_attributes_reply(c, k.attributes, &e1));
-        auto geometry = adopt(xcb_get_geometry_reply(c, k.geometry, &e2));
-        auto origin = adopt(xcb_translate_coordinates_reply(c, k.origin, &e3));
-        std::free(e1);
-        std::free(e2);
-        std::free(e3);
-        auto klass = readProperty(x, k.wmClass);
-        auto netPid = readProperty(x, k.pid);
-        auto state = readProperty(x, k.state);
-        auto desktop = readProperty(x, k.desktop);
-        auto type = readProperty(x, k.type);
-        auto opacity = readProperty(x, k.opacity);
-        std::optional<std::int32_t> ownerPid = k.owner ? resourcePid(x, *k.owner) : std::nullopt;
-
-        if (!attributes || !geometry || !origin || attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY) {
-            out.emplace_back();
-            continue;
-        }
-        WindowInfo info;
-        info.id = windows[i];
-        info.frame = Rect{origin->dst_x / s, origin->dst_y / s, geometry->width / s, geometry->height / s};
-        info.ownerPID = ownerPid.value_or(netPid && netPid->cardinal() ? static_cast<std::int32_t>(*netPid->cardinal()) : 0);
-        auto [instance, className] = wmClass(klass);
-        info.app = !className.empty() ? className : processName(info.ownerPID);
-
-        const auto states = state ? state->words() : std::vector<std::uint32_t>{};
-        const auto types = type ? type->words() : std::vector<std::uint32_t>{};
-        if (attributes->override_redirect)
-            info.layer = WindowLayer::overrideRedirect;
-        else if (contains(types, x.atom("_NET_WM_WINDOW_TYPE_DESKTOP")))
-            info.layer = WindowLayer::desktop;
-        else if (contains(types, x.atom("_NET_WM_WINDOW_TYPE_DOCK")))
-            info.layer = WindowLayer::dock;
-        else if (contains(states, x.atom("_NET_WM_STATE_ABOVE")))
-            info.layer = WindowLayer::above;
-        else
-            info.layer = WindowLayer::normal;
-
-        const std::optional<std::uint32_t> onDesktop = desktop ? desktop->cardinal() : std::nullopt;
-        const bool onCurrentDesktop = !desk.hasWindowManager || !onDesktop || !desk.currentDesktop ||
-                                      *onDesktop == allDesktops || *onDesktop == *desk.currentDesktop ||
-                                      contains(states, x.atom("_NET_WM_STATE_STICKY"));
-        info.isOnScreen = attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-                          !contains(states, x.atom("_NET_WM_STATE_HIDDEN")) && onCurrentDesktop;
-        if (opacity && opacity->cardinal()) info.alpha = *opacity->cardinal() / 4294967295.0;
-        info.isOwn = info.ownerPID != 0 && info.ownerPID == self;
-        out.emplace_back(std::move(info));
-    }
+    for (std::size_t i = 0; i < windows.size(); ++i)
+        out.push_back(windowInfo(x, windows[i], readFacts(x, cookies[i]), desk, s, self));
     return out;
 }
 
