@@ -64,23 +64,39 @@ void XcbStack::place(const StackedWindow& w, xcb_window_t above) {
     windows_.insert(it == windows_.end() ? windows_.end() : it + 1, w);
 }
 
+void XcbStack::created(const xcb_create_notify_event_t& e) {
+    // A new window goes on top of its siblings, unmapped. Only asking tells
+    // an input-only one (it never shows pixels); new top-level windows are
+    // rare enough for a round trip each.
+    xcb_connection_t* c = x_.get();
+    xcb_generic_error_t* error = nullptr;
+    auto a = adopt(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, e.window), &error));
+    std::free(error);
+    if (!a) return;  // gone already
+    place({e.window, outerRect(e.x, e.y, e.width, e.height, e.border_width), e.border_width, false,
+           a->_class == XCB_WINDOW_CLASS_INPUT_ONLY},
+          windows_.empty() ? xcb_window_t{XCB_WINDOW_NONE} : windows_.back().id);
+}
+
+void XcbStack::circulated(const xcb_circulate_notify_event_t& e) {
+    const StackedWindow* had = find(e.window);
+    if (!had) return;
+    const StackedWindow w = *had;
+    if (e.place == XCB_PLACE_ON_BOTTOM) {
+        place(w, XCB_WINDOW_NONE);
+    } else {
+        remove(w.id);
+        windows_.push_back(w);
+    }
+}
+
 bool XcbStack::handle(const xcb_generic_event_t& event) {
     const xcb_window_t root = x_.root();
     switch (event.response_type & 0x7f) {
         case XCB_CREATE_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_create_notify_event_t&>(event);
             if (e.parent != root) return false;
-            // A new window goes on top of its siblings, unmapped. Only asking
-            // tells an input-only one (it never shows pixels); new top-level
-            // windows are rare enough for a round trip each.
-            xcb_connection_t* c = x_.get();
-            xcb_generic_error_t* error = nullptr;
-            auto a = adopt(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, e.window), &error));
-            std::free(error);
-            if (!a) return true;  // gone already
-            place({e.window, outerRect(e.x, e.y, e.width, e.height, e.border_width), e.border_width, false,
-                   a->_class == XCB_WINDOW_CLASS_INPUT_ONLY},
-                  windows_.empty() ? XCB_WINDOW_NONE : windows_.back().id);
+            created(e);
             return true;
         }
         case XCB_DESTROY_NOTIFY: {
@@ -124,15 +140,7 @@ bool XcbStack::handle(const xcb_generic_event_t& event) {
         case XCB_CIRCULATE_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_circulate_notify_event_t&>(event);
             if (e.event != root) return false;
-            const StackedWindow* had = find(e.window);
-            if (!had) return true;
-            const StackedWindow w = *had;
-            if (e.place == XCB_PLACE_ON_BOTTOM) {
-                place(w, XCB_WINDOW_NONE);
-            } else {
-                remove(w.id);
-                windows_.push_back(w);
-            }
+            circulated(e);
             return true;
         }
         case XCB_REPARENT_NOTIFY: {

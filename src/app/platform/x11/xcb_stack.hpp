@@ -46,6 +46,8 @@ public:
 
 private:
     void place(const StackedWindow& w, xcb_window_t above);
+    void created(const xcb_create_notify_event_t& e);
+    void circulated(const xcb_circulate_notify_event_t& e);
     void remove(xcb_window_t id);
 
     XcbConnection& x_;
