@@ -63,31 +63,6 @@ void SuggestionChip::paintEvent(QPaintEvent*) {
     p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
-ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
-    setFixedSize(16, 16);
-    timer_->setInterval(80);
-    timer_->setTimerType(Qt::CoarseTimer);
-    connect(timer_, &QTimer::timeout, this, [this] {
-        step_ = (step_ + 1) % 12;
-        update();
-    });
-}
-
-void ActivityIndicator::showEvent(QShowEvent*) { timer_->start(); }
-void ActivityIndicator::hideEvent(QHideEvent*) { timer_->stop(); }
-
-void ActivityIndicator::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.translate(8, 8);
-    for (int i = 0; i < 12; ++i) {
-        const int age = (step_ - i + 12) % 12;
-        p.setPen(QPen(PanelInk::primary(palette(), 0.15 + 0.6 * (11 - age) / 11.0), 1.6, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(0, -3.5), QPointF(0, -6.5));
-        p.rotate(30);
-    }
-}
-
 InputStage::InputStage(NewWatchModel& model, std::optional<std::string> message, QWidget* parent)
     : StageView(parent), model_(model), message_(std::move(message)) {
     auto* column = new QVBoxLayout(this);
@@ -109,7 +84,7 @@ InputStage::InputStage(NewWatchModel& model, std::optional<std::string> message,
     field_->setPalette(fieldInk);
     field_->setText(qs(model_.text()));
     row->addWidget(field_, 1);
-    indicator_ = new ActivityIndicator;
+    indicator_ = new Spinner(16);
     row->addWidget(indicator_);
     column->addLayout(row);
 

@@ -13,10 +13,10 @@
 
 #include "app/creation/card_parts.hpp"
 #include "app/creation/new_watch_model.hpp"
+#include "app/look/spinner.hpp"
 
 class QLabel;
 class QLineEdit;
-class QTimer;
 
 namespace kestrove {
 
@@ -37,22 +37,6 @@ private:
     HoverFlag* hover_;
 };
 
-// A small turning arc: something is on its way.
-class ActivityIndicator : public QWidget {
-public:
-    explicit ActivityIndicator(QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {16, 16}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    QTimer* timer_;
-    int step_ = 0;
-};
-
 class InputStage : public StageView {
 public:
     InputStage(NewWatchModel& model, std::optional<std::string> message, QWidget* parent = nullptr);
@@ -60,7 +44,7 @@ public:
     QLineEdit* field() const { return field_; }
     QLabel* noteLabel() const { return note_; }
     const std::vector<SuggestionChip*>& chips() const { return chips_; }
-    ActivityIndicator* indicator() const { return indicator_; }
+    Spinner* indicator() const { return indicator_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,7 +56,7 @@ private:
     NewWatchModel& model_;
     std::optional<std::string> message_;
     QLineEdit* field_;
-    ActivityIndicator* indicator_;
+    Spinner* indicator_;
     QLabel* note_;
     QWidget* chipBox_;
     std::vector<SuggestionChip*> chips_;

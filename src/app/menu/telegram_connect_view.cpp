@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/look/brand.hpp"
-#include "app/menu/spinner.hpp"
+#include "app/look/spinner.hpp"
 #include "app/menu/telegram_logo.hpp"
 #include "app/menu/window_style.hpp"
 #include "core/copy/copy_catalogue.hpp"

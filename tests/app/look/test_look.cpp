@@ -4,12 +4,15 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QTest>
+#include <QTimer>
 
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
 #include "app/look/mark_glyph.hpp"
 #include "app/look/mark_view.hpp"
 #include "app/look/signal_chip.hpp"
+#include "app/look/spinner.hpp"
 #include "app/look/state_tag.hpp"
 #include "support/app/offscreen_app.hpp"
 
@@ -132,6 +135,34 @@ TEST_F(Look, StatusImageSizesAndDot) {
     EXPECT_EQ(qAlpha(at(bare, 50, 15)), 0) << "a dot scale of 0: the brackets alone";
     for (auto [gx, gy] : {std::pair{8, 20}, {15, 54}, {56, 45}}) EXPECT_EQ(qAlpha(at(bare, gx, gy)), 255);
     EXPECT_EQ(qAlpha(at(bare, 33, 31)), 0);
+}
+
+TEST_F(Look, SpinnerTurnsInTheTextColourOnlyWhileShown) {
+    for (const auto& a : appearances) {
+        QWidget backdrop;
+        QPalette p = backdrop.palette();
+        p.setColor(QPalette::Window, a.window);
+        p.setColor(QPalette::WindowText, a.text);
+        backdrop.setPalette(p);
+        backdrop.setAutoFillBackground(true);
+        auto* spinner = new Spinner(24, &backdrop);
+        backdrop.resize(24, 24);
+        backdrop.show();
+        const QImage before = backdrop.grab().toImage();
+        QTest::qWait(250);
+        const QImage after = backdrop.grab().toImage();
+        EXPECT_NE(before, after) << a.name << ": it turns while shown";
+        // The arc: the text colour half faded over the window.
+        const QColor half((a.text.red() + a.window.red()) / 2, (a.text.green() + a.window.green()) / 2,
+                          (a.text.blue() + a.window.blue()) / 2);
+        bool arc = false;
+        for (int y = 0; y < after.height() && !arc; ++y)
+            for (int x = 0; x < after.width() && !arc; ++x) arc = near(after.pixel(x, y), half, 12);
+        EXPECT_TRUE(arc) << a.name;
+        offscreen::saveSnapshot(after.scaled(96, 96), QStringLiteral("look"), QStringLiteral("spinner_") + a.name);
+        backdrop.hide();
+        EXPECT_FALSE(spinner->findChild<QTimer*>()->isActive()) << a.name << ": hidden, it rests";
+    }
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-#include "app/menu/spinner.hpp"
+#include "app/look/spinner.hpp"
 
 #include <QPainter>
 #include <QTimer>
-
-#include "app/menu/window_style.hpp"
 
 namespace kestrove {
 
@@ -25,11 +23,13 @@ void Spinner::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const double pen = std::max(1.5, width() / 8.0);
     const QRectF r = QRectF(rect()).adjusted(pen, pen, -pen, -pen);
-    QColor track = WindowStyle::secondary(palette());
-    track.setAlphaF(track.alphaF() * 0.35f);
+    QColor ink = palette().color(QPalette::WindowText);
+    ink.setAlphaF(0.5f);
+    QColor track = ink;
+    track.setAlphaF(ink.alphaF() * 0.35f);
     p.setPen(QPen(track, pen));
     p.drawEllipse(r);
-    p.setPen(QPen(WindowStyle::secondary(palette()), pen, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(ink, pen, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(r, (90 - step_ * 30) * 16, -100 * 16);
 }
 

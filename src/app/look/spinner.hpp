@@ -1,5 +1,6 @@
 #pragma once
-// A small indeterminate progress spinner: an arc turning while it is shown.
+// The one small indeterminate progress spinner: an arc in the palette's text
+// colour, half faded, turning only while it is shown.
 
 #include <QWidget>
 
