@@ -162,7 +162,7 @@ QPushButton* button(const QString& title, std::function<void()> action, bool isD
     return b;
 }
 
-QWidget* body(const QImage& thumbnail, const std::vector<Piece>& content) {
+QWidget* body(const QImage& thumbnail, const std::vector<BodyText>& content) {
     auto* body = new QWidget;
     auto* row = new QHBoxLayout(body);
     row->setContentsMargins(0, 0, 0, 0);
@@ -170,9 +170,9 @@ QWidget* body(const QImage& thumbnail, const std::vector<Piece>& content) {
     row->addWidget(new CropThumbnail(thumbnail, 96), 0, Qt::AlignTop);
     auto* column = new QVBoxLayout;
     column->setSpacing(5);
-    for (const Piece& piece : content) {
-        if (piece.above > 0) column->addSpacing(piece.above);
-        column->addWidget(piece.widget);
+    for (const BodyText& text : content) {
+        if (text.above > 0) column->addSpacing(text.above);
+        column->addWidget(text.widget);
     }
     column->addStretch(1);
     row->addLayout(column, 1);

@@ -54,12 +54,12 @@ QWidget* divider();
 QPushButton* button(const QString& title, std::function<void()> action, bool isDefault = false);
 
 // One text of a card body, with room above it beyond the usual spacing.
-struct Piece {
+struct BodyText {
     QWidget* widget;
     int above = 0;
 };
 // The thumbnail (96 points at most) beside a column of `content`.
-QWidget* body(const QImage& thumbnail, const std::vector<Piece>& content);
+QWidget* body(const QImage& thumbnail, const std::vector<BodyText>& content);
 // The common frame of a card: 14 points of padding, 12 between its parts.
 QBoxLayout* cardLayout(QWidget* card);
 // A row that pushes its buttons to the right.

@@ -17,7 +17,7 @@ QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<
 ClarifyCard::ClarifyCard(NewWatchModel& model, const CompileOutcome& outcome, const QImage& thumbnail, QWidget* parent)
     : StageView(parent) {
     using namespace CardParts;
-    std::vector<Piece> texts;
+    std::vector<BodyText> texts;
     std::function<void()> primary;
     QString primaryTitle;
     if (const auto* already = outcome.as<CompileOutcome::AlreadyTrue>()) {

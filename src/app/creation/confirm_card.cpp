@@ -16,7 +16,8 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 ConfirmCard::ConfirmCard(NewWatchModel& model, const WatchSpec& spec, const QImage& thumbnail, QWidget* parent)
     : StageView(parent) {
     const CardCopy copy = Copy::card(spec);
-    std::vector<CardParts::Piece> texts{{CardParts::headline(qs(copy.headline))}, {CardParts::styled(copy.sentence, 14)}};
+    std::vector<CardParts::BodyText> texts{{CardParts::headline(qs(copy.headline))},
+                                           {CardParts::styled(copy.sentence, 14)}};
     if (copy.readLabel && copy.readValue) texts.push_back({CardParts::readLine(qs(*copy.readLabel), qs(*copy.readValue))});
     if (!copy.because.empty()) texts.push_back({CardParts::styled(copy.because, 14)});
     if (copy.note) texts.push_back({CardParts::note(qs(*copy.note)), 3});

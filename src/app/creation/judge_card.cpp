@@ -16,7 +16,7 @@ JudgeCard::JudgeCard(NewWatchModel& model, const JudgeQuestion& question, const 
     : StageView(parent) {
     using namespace CardParts;
     using Q = JudgeQuestion;
-    std::vector<Piece> texts;
+    std::vector<BodyText> texts;
     std::vector<QWidget*> buttons{button(PanelText::cancel, [&model] { model.cancel(); })};
     auto offer = [&](std::string_view title, std::string_view body) {
         texts.push_back({headline(qs(title))});

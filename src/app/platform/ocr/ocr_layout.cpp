@@ -123,22 +123,22 @@ bool punctuation(const PixelBox& word, int runHeight) {
 bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
 
 // One connected piece of ink (4-neighbours) within a row.
-struct Piece {
+struct InkPiece {
     PixelBox box;
     int count = 0;
     std::vector<int> pixels;  // indices into the picture
 };
 
-std::vector<Piece> piecesOf(const Marks& m, const Band& row) {
+std::vector<InkPiece> piecesOf(const Marks& m, const Band& row) {
     const int w = m.p.width;
     std::vector<char> seen(static_cast<std::size_t>(w) * (row.bottom - row.top), 0);
     auto seenAt = [&](int x, int y) -> char& { return seen[static_cast<std::size_t>(y - row.top) * w + x]; };
-    std::vector<Piece> pieces;
+    std::vector<InkPiece> pieces;
     std::vector<std::pair<int, int>> stack;
     for (int y = row.top; y < row.bottom; ++y)
         for (int x = 0; x < w; ++x) {
             if (seenAt(x, y) || !m.at(x, y)) continue;
-            Piece piece{{x, y, x + 1, y + 1}, 0, {}};
+            InkPiece piece{{x, y, x + 1, y + 1}, 0, {}};
             stack.push_back({x, y});
             seenAt(x, y) = 1;
             while (!stack.empty()) {
@@ -160,7 +160,7 @@ std::vector<Piece> piecesOf(const Marks& m, const Band& row) {
     return pieces;
 }
 
-bool isBlock(const Marks& m, const Piece& p, int rowHeight) {
+bool isBlock(const Marks& m, const InkPiece& p, int rowHeight) {
     const int w = p.box.width(), h = p.box.height();
     if (h < 6 || h < 0.75 * rowHeight || w < 0.4 * h || w > 1.1 * h) return false;
     if (p.count >= 0.9 * w * h) return true;  // filled
@@ -242,7 +242,7 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
     auto drawing = [&](const TextRun& run) {
         if (run.ink.width() < 6 * run.ink.height()) return false;
         int pieces = 0;
-        for (const Piece& p : piecesOf(m, {run.bandTop, run.bandBottom}))
+        for (const InkPiece& p : piecesOf(m, {run.bandTop, run.bandBottom}))
             pieces += p.box.right > run.ink.left && p.box.left < run.ink.right;
         return pieces <= 3;
     };
@@ -266,7 +266,7 @@ void removeCursors(GreyPicture& prepared) {
     const int ground = groundOf(prepared);
     const Marks m{prepared, ground};
     const std::vector<Band> lines = rowsOf(m);
-    auto lineOf = [&](const Piece& p) {
+    auto lineOf = [&](const InkPiece& p) {
         const int middle = (p.box.top + p.box.bottom) / 2;
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (middle >= lines[i].top && middle < lines[i].bottom) return static_cast<int>(i);
@@ -275,7 +275,7 @@ void removeCursors(GreyPicture& prepared) {
     std::vector<int> cleared;
     // Pieces are found in whole bands, so a cursor cut by a line's parting stays whole.
     for (const Band& band : rowsOf(m, false)) {
-        const std::vector<Piece> pieces = piecesOf(m, band);
+        const std::vector<InkPiece> pieces = piecesOf(m, band);
         std::vector<int> line(pieces.size());
         for (std::size_t i = 0; i < pieces.size(); ++i) line[i] = lineOf(pieces[i]);
         for (std::size_t i = 0; i < pieces.size(); ++i) {
