@@ -124,7 +124,7 @@ void NewWatchModel::useSuggestion(std::size_t index) {
 }
 
 void NewWatchModel::compileNow(const std::string& sentence, const BaselineReading& reading) {
-    apply(setup().compile(sentence, reading));
+    apply(setup().compile(sentence, reading, services_.now()));
 }
 
 void NewWatchModel::apply(const WatchSetup::Step& step) {
@@ -153,7 +153,7 @@ void NewWatchModel::apply(const WatchSetup::Step& step) {
 
 void NewWatchModel::pickNumber(const ReadNumber& number) {
     if (!reading_) return;
-    apply(setup().compile(text_, *reading_, number));
+    apply(setup().compile(text_, *reading_, services_.now(), number));
 }
 
 WatchSpec NewWatchModel::withDirect(const WatchSpec& spec) const {

@@ -20,9 +20,8 @@ WatchSetup::Step WatchSetup::forModel(WatchSpec spec, WatchSpec fallback) const 
     return {Step::NotSetUp{std::move(fallback)}};
 }
 
-WatchSetup::Step WatchSetup::compile(std::string_view sentence, const BaselineReading& reading,
+WatchSetup::Step WatchSetup::compile(std::string_view sentence, const BaselineReading& reading, Date now,
                                      const std::optional<ReadNumber>& chosen) const {
-    const Date now = std::chrono::system_clock::now();
     CompileOutcome outcome = LocalCompiler::compile(sentence, reading, region, chosen, WatchSpec::makeID(), now);
     if (const auto* judge = outcome.as<CompileOutcome::NeedsJudge>()) return forModel(judge->spec, judge->fallback);
     if (!outcome.as<CompileOutcome::TooVague>()) return {Step::Decided{std::move(outcome)}};

@@ -84,9 +84,10 @@ struct WatchSetup {
     // `session` is the application's server session (never null).
     WatchSetup(WatchRegion region, CloudSettings settings, std::shared_ptr<CloudSession> session);
 
-    // Synchronous; never touches the network. `chosen` is the number the
-    // user picked after a whichNumber outcome.
-    Step compile(std::string_view sentence, const BaselineReading& reading,
+    // Synchronous; never touches the network. A new watch is made at `now`
+    // (the caller's clock). `chosen` is the number the user picked after a
+    // whichNumber outcome.
+    Step compile(std::string_view sentence, const BaselineReading& reading, Date now,
                  const std::optional<ReadNumber>& chosen = std::nullopt) const;
 
     // Sends the crop and the sentence to the model, after consent, unless

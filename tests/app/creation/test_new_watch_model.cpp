@@ -231,6 +231,7 @@ TEST(NewWatchModel, SuggestionsChipsAndTheModeOfTheStartedWatch) {
     ASSERT_EQ(d.started.size(), 1u);
     EXPECT_EQ(d.started[0].mode, WatchMode::everyTime);
     EXPECT_EQ(d.started[0].id, shown.id);
+    EXPECT_EQ(d.started[0].createdAt, t0) << "made at the services' clock";
 }
 
 TEST(NewWatchModel, APickedNumberCompilesTheSentenceAgain) {
@@ -280,6 +281,7 @@ TEST(NewWatchModel, EachAnswerOfTheModelBecomesItsStage) {
         EXPECT_EQ(d.model->waitingFor(), std::string(Copy::asking));
         EXPECT_TRUE(q.hasCrop);
         EXPECT_EQ(q.now, t0);
+        EXPECT_EQ(asked.createdAt, t0);
         d.answer(0, c.answer);
         ASSERT_EQ(d.model->stage().kind(), c.stage);
         EXPECT_FALSE(d.model->waitingFor());

@@ -45,7 +45,7 @@ Image pattern(int w, int h) {
 }
 
 WatchSpec consentSpec(const WatchSetup& setup) {
-    const Step step = setup.compile(modelSentence, BaselineReading::empty());
+    const Step step = setup.compile(modelSentence, BaselineReading::empty(), t0);
     EXPECT_EQ(step.kind(), Step::Kind::consent) << "a model-judged sentence asks for consent";
     return step.as<Step::Consent>() ? step.as<Step::Consent>()->spec : WatchSpec{};
 }
@@ -66,8 +66,8 @@ TEST(Privacy, CompileNeverTouchesTheNetwork) {
         for (const char* sentence : {"\"Done\" appears", "\"Build\" appears", "\"Error\" is gone", "the build finishes",
                                      "the price drops below 100", "the price drops below 200", modelSentence,
                                      "a new line appears", "blorp", "", "this changes"}) {
-            setup.compile(sentence, screen);
-            setup.compile(sentence, BaselineReading::empty());
+            setup.compile(sentence, screen, t0);
+            setup.compile(sentence, BaselineReading::empty(), t0);
         }
     }
     h.main.runPending();
@@ -94,7 +94,7 @@ TEST(Privacy, TheCropReachesTheModelOnlyAfterConsentOutsideAPauseAndLocalOnly) {
                                                    {"image", toJson(*crop)}}));
 
     h.settings.setLocalOnly(true);
-    EXPECT_EQ(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::localOnly);
+    EXPECT_EQ(setup.compile(modelSentence, BaselineReading::empty(), t0).kind(), Step::Kind::localOnly);
     std::optional<Answer> answer;
     const CloudCall call =
         setup.askTheModel(spec, crop, t0 + hours{1}, h.main.executor(), [&](Answer a) { answer = a; });
@@ -144,7 +144,7 @@ TEST(Privacy, NoUsableAddressNoRequestAnywhere) {
         chat.store->set(CloudSettings::baseURLKey, address);
         chat.store->set(TelegramLink::connectedKey, true);
         WatchSetup setup(box, chat.settings, chat.session);
-        EXPECT_NE(setup.compile(modelSentence, BaselineReading::empty()).kind(), Step::Kind::consent);
+        EXPECT_NE(setup.compile(modelSentence, BaselineReading::empty(), t0).kind(), Step::Kind::consent);
         EXPECT_EQ(ask(chat, setup, watch("w_AAAAAA")), (Answer{Answer::Unreachable{}}));
 
         EXPECT_EQ(chat.bark(watch("w_AAAAAA"), std::nullopt, t0, pattern(8, 8)), Result::skipped());

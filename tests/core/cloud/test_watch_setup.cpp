@@ -37,12 +37,13 @@ TEST(WatchSetup, WhatNeedsTheModelDependsOnTheServer) {
         CloudHarness h;
         prepare(h);
         const Step step =
-            WatchSetup(box, h.settings, h.session).compile("a new message arrives", BaselineReading::empty());
+            WatchSetup(box, h.settings, h.session).compile("a new message arrives", BaselineReading::empty(), t0);
         ASSERT_EQ(step.kind(), kind) << what;
         const WatchSpec* fallback = nullptr;
         if (auto* x = step.as<Step::Consent>()) {
             EXPECT_EQ(x->spec.type, WatchType::newItem) << what;
             EXPECT_EQ(x->spec.region, box) << what;
+            EXPECT_EQ(x->spec.createdAt, t0) << what;
             fallback = &x->fallback;
         }
         if (auto* x = step.as<Step::LocalOnly>()) fallback = &x->fallback;
@@ -56,12 +57,13 @@ TEST(WatchSetup, WhatNeedsTheModelDependsOnTheServer) {
 TEST(WatchSetup, LocalOutcomesArePassedOnAndTooVagueGoesToTheModelWhenItCanBeAsked) {
     CloudHarness h;
     WatchSetup setup(box, h.settings, h.session);
-    const Step local = setup.compile("\"Done\" appears", screen);
+    const Step local = setup.compile("\"Done\" appears", screen, t0);
     ASSERT_NE(local.as<Step::Decided>(), nullptr);
     EXPECT_EQ(local.as<Step::Decided>()->outcome.kind(), CompileOutcome::Kind::confirm);
     EXPECT_EQ(local.as<Step::Decided>()->outcome.spec()->region, box);
+    EXPECT_EQ(local.as<Step::Decided>()->outcome.spec()->createdAt, t0) << "made at the caller's time";
 
-    const Step asked = setup.compile("  Tell me when the vibe is right!", screen);
+    const Step asked = setup.compile("  Tell me when the vibe is right!", screen, t0);
     const auto* consent = asked.as<Step::Consent>();
     ASSERT_NE(consent, nullptr);
     EXPECT_EQ(std::tie(consent->spec.command, consent->spec.type, consent->fallback.fallbackFrom),
@@ -69,12 +71,12 @@ TEST(WatchSetup, LocalOutcomesArePassedOnAndTooVagueGoesToTheModelWhenItCanBeAsk
     EXPECT_NE(consent->fallback.id, consent->spec.id);
 
     h.settings.setLocalOnly(true);
-    const Step vague = setup.compile("the vibe is right", screen);
+    const Step vague = setup.compile("the vibe is right", screen, t0);
     ASSERT_NE(vague.as<Step::Decided>(), nullptr);
     ASSERT_NE(vague.as<Step::Decided>()->outcome.as<CompileOutcome::TooVague>(), nullptr);
     EXPECT_FALSE(vague.as<Step::Decided>()->outcome.as<CompileOutcome::TooVague>()->examples.empty());
     h.settings.setLocalOnly(false);
-    EXPECT_EQ(setup.compile("   ", screen).kind(), Step::Kind::decided);
+    EXPECT_EQ(setup.compile("   ", screen, t0).kind(), Step::Kind::decided);
 }
 
 // An answer is judged and clears the stored pause; a used-up answer stores a
