@@ -82,7 +82,7 @@ struct World {
         item.area = QRect(600, 0, 24, 24);
         menu = std::make_unique<StatusMenuController>(
             StatusMenuController::Services{*manager, *telegram, updates, login, item, clock, defaults, {},
-                                           [](const QString&, const QString&) {}, [](const Url&) {}, [] {}},
+                                           [](const std::string&, const std::string&) {}, [](const Url&) {}, [] {}},
             nullptr);
         manager->onChange = [this] { menu->refresh(); };
         for (int i = 0; i < watches; ++i) {

@@ -4,7 +4,6 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -14,19 +13,14 @@
 #include <numeric>
 #include <set>
 
+#include "app/look/qt_image.hpp"
 #include "core/copy/copy_status.hpp"
+#include "core/foundation/log.hpp"
 #include "core/foundation/time_of_day.hpp"
 
 namespace kestrove {
 
 namespace {
-
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-QImage toQImage(const Image& image) {
-    if (image.width <= 0 || image.height <= 0) return {};
-    return QImage(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888).copy();
-}
 
 // Rows in this order of states; the manager's order within each.
 int rank(WatchStatus s) {
@@ -39,14 +33,6 @@ int rank(WatchStatus s) {
     return 4;
 }
 
-void messageBox(const QString& message, const QString& detail) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kestrove"), message, QMessageBox::NoButton);
-    box.setInformativeText(detail);
-    box.addButton(qs(Copy::buttonOK), QMessageBox::AcceptRole);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
-}
-
 }  // namespace
 
 StatusMenuController::StatusMenuController(Services services, StatusMenuActions* actions)
@@ -55,7 +41,7 @@ StatusMenuController::StatusMenuController(Services services, StatusMenuActions*
           showLook();
       }) {
     if (!services_.timeText) services_.timeText = [](Date d) { return TimeOfDay::shortTime(d); };
-    if (!services_.alert) services_.alert = messageBox;
+    if (!services_.alert) services_.alert = [](const std::string& message, const std::string&) { logLine(message); };
     if (!services_.openUrl)
         services_.openUrl = [](const Url& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url.toString()))); };
     if (!services_.quit) services_.quit = [] { QCoreApplication::quit(); };
@@ -184,7 +170,7 @@ void StatusMenuController::updateModel(bool pictures) {
             // The latest picture, else the saved crop (the manager keeps it from then on).
             const auto picture = manager.picture(m.id);
             if (picture)
-                table[m.id] = toQImage(*picture);
+                table[m.id] = qImageFromImage(*picture);
             else
                 table.erase(m.id);
         }
@@ -213,7 +199,7 @@ void StatusMenuController::wire() {
         const auto picture = self->services_.manager.picture(id);
         if (!picture) return;
         auto table = self->model_.pictures();
-        table[id] = toQImage(*picture);
+        table[id] = qImageFromImage(*picture);
         self->model_.setPictures(std::move(table));
     };
     // The callbacks live in the model, which lives in this controller.
@@ -269,8 +255,7 @@ void StatusMenuController::toggleLaunchAtLogin() {
     const auto toggled = services_.launchAtLogin.toggle();
     if (toggled.error) {
         closeFirst();
-        services_.alert(qs(Copy::launchAtLoginFailed),
-                        QString::fromStdString(*toggled.error) + qs(Copy::launchAtLoginAdvice));
+        services_.alert(std::string(Copy::launchAtLoginFailed), *toggled.error + std::string(Copy::launchAtLoginAdvice));
     }
     model_.setLaunchAtLogin(toggled.enabled);
 }

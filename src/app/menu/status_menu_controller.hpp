@@ -49,8 +49,9 @@ public:
         std::shared_ptr<DefaultsStore> defaults;
         // Times of day (the last bark); the user's short time style when empty.
         std::function<std::string(Date)> timeText;
-        // A modal alert; a message box when empty.
-        std::function<void(const QString& message, const QString& detail)> alert;
+        // An alert shown without waiting (the application's own alerts);
+        // only logged when empty.
+        std::function<void(const std::string& message, const std::string& detail)> alert;
         // Opening the download page; the desktop's browser when empty.
         std::function<void(const Url&)> openUrl;
         // Quit; the application's own when empty.

@@ -74,8 +74,10 @@ void AppDelegate::start() {
     places_ = std::make_unique<XcbWindowPlaces>();
     statusItem_ = std::make_unique<QtStatusItem>(*places_);
     status_ = std::make_unique<StatusMenuController>(
-        StatusMenuController::Services{*manager_, telegram_, *menuUpdates_, *autostart_, *statusItem_, *clock_,
-                                       setup_.defaults, {}, {}, {}, {}},
+        StatusMenuController::Services{
+            *manager_, telegram_, *menuUpdates_, *autostart_, *statusItem_, *clock_, setup_.defaults, {},
+            [this](const std::string& message, const std::string& detail) { alerts_.warning(message, detail); }, {},
+            {}},
         this);
     manager_->onChange = [this] { status_->refresh(); };
     manager_->onBark = [this] { status_->popDot(); };

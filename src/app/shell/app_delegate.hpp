@@ -68,6 +68,8 @@ public:
     void showAbout() override;
 
     WatchManager& manager() { return *manager_; }
+    // The tray menu's controller, once started.
+    StatusMenuController* statusMenu() { return status_.get(); }
     bool hasHotKey() const { return hotKey_ != nullptr; }
 
 private:

@@ -27,7 +27,7 @@ struct StatusMenuTest : ManagerTest {
     fakes::RecordingActions actions;
     std::unique_ptr<TelegramLink> telegram;
     std::unique_ptr<StatusMenuController> menu;
-    std::vector<std::pair<QString, QString>> alerts;
+    std::vector<std::pair<std::string, std::string>> alerts;
     std::vector<std::string> opened;
     int quits = 0;
 
@@ -54,7 +54,7 @@ struct StatusMenuTest : ManagerTest {
         menu = std::make_unique<StatusMenuController>(
             StatusMenuController::Services{*manager, *telegram, updates, login, *tray, clock, defaults,
                                            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); },
-                                           [this](const QString& m, const QString& d) { alerts.emplace_back(m, d); },
+                                           [this](const std::string& m, const std::string& d) { alerts.emplace_back(m, d); },
                                            [this](const Url& url) { opened.push_back(url.toString()); },
                                            [this] { ++quits; }},
             &actions);

@@ -177,7 +177,7 @@ TEST_F(StatusMenuTest, LaunchAtLoginFlipsWhatIsRead) {
     model().onSetLaunchAtLogin(true);
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].first, "Kestrove couldn't change Launch at Login.");
-    EXPECT_TRUE(alerts[0].second.startsWith("The folder is read-only. Check that"));
+    EXPECT_EQ(alerts[0].second.rfind("The folder is read-only. Check that", 0), 0u);
     EXPECT_FALSE(menu->panelVisible()) << "closed before the alert";
     EXPECT_FALSE(model().launchAtLogin()) << "the real state";
 }
