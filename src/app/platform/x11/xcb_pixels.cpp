@@ -76,11 +76,8 @@ bool XcbPixelReader::reserve(std::size_t bytes) {
     return true;
 }
 
-std::optional<Image> XcbPixelReader::read(xcb_drawable_t drawable, int x, int y, int w, int h, std::string& why) {
-    if (w <= 0 || h <= 0) {
-        why = "empty area";
-        return std::nullopt;
-    }
+Result<Image, std::string> XcbPixelReader::read(xcb_drawable_t drawable, int x, int y, int w, int h) {
+    if (w <= 0 || h <= 0) return std::string("empty area");
     ++reads_;
     const std::size_t bytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4;
     xcb_connection_t* c = x_.get();
@@ -95,10 +92,10 @@ std::optional<Image> XcbPixelReader::read(xcb_drawable_t drawable, int x, int y,
                               static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), ~0u,
                               XCB_IMAGE_FORMAT_Z_PIXMAP, segment_, 0),
             &e));
-        if (reply) return convert(memory_, reply->size, reply->depth, w, h, why);
-        why = errorText("MIT-SHM GetImage failed", e);
+        if (reply) return convert(memory_, reply->size, reply->depth, w, h);
+        std::string why = errorText("MIT-SHM GetImage failed", e);
         std::free(e);
-        return std::nullopt;
+        return why;
     }
     xcb_generic_error_t* e = nullptr;
     auto reply = adopt(xcb_get_image_reply(
@@ -107,31 +104,26 @@ std::optional<Image> XcbPixelReader::read(xcb_drawable_t drawable, int x, int y,
                       static_cast<std::int16_t>(y), static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), ~0u),
         &e));
     if (!reply) {
-        why = errorText("GetImage failed", e);
+        std::string why = errorText("GetImage failed", e);
         std::free(e);
-        return std::nullopt;
+        return why;
     }
     return convert(xcb_get_image_data(reply.get()), static_cast<std::size_t>(xcb_get_image_data_length(reply.get())),
-                   reply->depth, w, h, why);
+                   reply->depth, w, h);
 }
 
-std::optional<Image> XcbPixelReader::convert(const std::uint8_t* data, std::size_t length, int depth, int w, int h,
-                                             std::string& why) const {
+Result<Image, std::string> XcbPixelReader::convert(const std::uint8_t* data, std::size_t length, int depth, int w,
+                                                   int h) const {
     // 24- and 32-bit TrueColor at 32 bits a pixel, least significant byte
     // first, is what every X server we meet sends: B, G, R, X in memory.
     const xcb_setup_t* setup = xcb_get_setup(x_.get());
     int bpp = 0;
     for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
         if (it.data->depth == depth) bpp = it.data->bits_per_pixel;
-    if ((depth != 24 && depth != 32) || bpp != 32 || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) {
-        why = "unsupported pixel format (depth " + std::to_string(depth) + ")";
-        return std::nullopt;
-    }
+    if ((depth != 24 && depth != 32) || bpp != 32 || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        return "unsupported pixel format (depth " + std::to_string(depth) + ")";
     const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    if (length < count * 4) {
-        why = "short image";
-        return std::nullopt;
-    }
+    if (length < count * 4) return std::string("short image");
     Image out(w, h);
     // A translucent window's pixels are premultiplied: taken as they are,
     // they are the window laid over black.

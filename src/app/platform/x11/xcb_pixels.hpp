@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include "app/platform/x11/xcb_connection.hpp"
+#include "core/foundation/result.hpp"
 #include "core/picture/image.hpp"
 
 namespace kestrove {
@@ -25,10 +26,10 @@ public:
     XcbPixelReader(const XcbPixelReader&) = delete;
     XcbPixelReader& operator=(const XcbPixelReader&) = delete;
 
-    // The area must lie inside the drawable. None when the server refuses
-    // (the area reaches outside, a window is not viewable, an odd pixel
-    // format); `why` then says what happened.
-    std::optional<Image> read(xcb_drawable_t drawable, int x, int y, int w, int h, std::string& why);
+    // The area must lie inside the drawable. What happened instead when the
+    // server refuses (the area reaches outside, a window is not viewable, an
+    // odd pixel format).
+    Result<Image, std::string> read(xcb_drawable_t drawable, int x, int y, int w, int h);
 
     bool usesSharedMemory() const { return shm_; }
     std::uint64_t reads() const { return reads_; }
@@ -36,8 +37,7 @@ public:
 private:
     bool reserve(std::size_t bytes);
     void release();
-    std::optional<Image> convert(const std::uint8_t* data, std::size_t length, int depth, int w, int h,
-                                 std::string& why) const;
+    Result<Image, std::string> convert(const std::uint8_t* data, std::size_t length, int depth, int w, int h) const;
 
     XcbConnection& x_;
     bool shm_ = false;

@@ -24,8 +24,8 @@ std::string xError(const char* what, const xcb_generic_error_t* e) {
 XcbRedirected::XcbRedirected(XcbConnection& x, xcb_window_t window, std::uint8_t damageEvent)
     : x_(x), window_(window), damageEvent_(damageEvent) {}
 
-std::unique_ptr<XcbRedirected> XcbRedirected::start(XcbConnection& x, xcb_window_t window, std::uint8_t damageEvent,
-                                                    std::string& why) {
+Result<std::unique_ptr<XcbRedirected>, std::string> XcbRedirected::start(XcbConnection& x, xcb_window_t window,
+                                                                         std::uint8_t damageEvent) {
     std::unique_ptr<XcbRedirected> r(new XcbRedirected(x, window, damageEvent));
     xcb_connection_t* c = x.get();
     // Heard before the redirection, so its exposures reach us too.
@@ -67,9 +67,9 @@ std::unique_ptr<XcbRedirected> XcbRedirected::start(XcbConnection& x, xcb_window
     xcb_damage_create(c, r->drawings_, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
     if (xcb_generic_error_t* e = xcb_request_check(
             c, xcb_composite_redirect_window_checked(c, window, XCB_COMPOSITE_REDIRECT_AUTOMATIC))) {
-        why = xError("XComposite could not redirect the window", e);
+        std::string why = xError("XComposite could not redirect the window", e);
         std::free(e);
-        return nullptr;
+        return why;
     }
     r->redirected_ = true;
     auto geometry = xcb_get_geometry(c, window);
@@ -78,10 +78,10 @@ std::unique_ptr<XcbRedirected> XcbRedirected::start(XcbConnection& x, xcb_window
     auto g = adopt(xcb_get_geometry_reply(c, geometry, &e));
     auto a = adopt(xcb_get_window_attributes_reply(c, attributes, nullptr));
     if (!g || !a) {
-        why = xError("the window is gone", e);
+        std::string why = xError("the window is gone", e);
         std::free(e);
         r->gone_ = true;
-        return nullptr;
+        return why;
     }
     r->size_ = {g->width, g->height};
     r->border_ = g->border_width;

@@ -18,6 +18,7 @@
 #include <xcb/xcb.h>
 
 #include "core/foundation/pixel_region.hpp"
+#include "core/foundation/result.hpp"
 #include "core/picture/image.hpp"
 
 namespace kestrove {
@@ -27,10 +28,10 @@ class XcbConnection;
 class XcbRedirected {
 public:
     // Follows `window` (its notices and exposures, damage), then redirects
-    // it. None, with the reason, when the server refuses. The exposures the
+    // it. The reason instead when the server refuses. The exposures the
     // redirection causes are waiting among the connection's events.
-    static std::unique_ptr<XcbRedirected> start(XcbConnection& x, xcb_window_t window, std::uint8_t damageEvent,
-                                                std::string& why);
+    static Result<std::unique_ptr<XcbRedirected>, std::string> start(XcbConnection& x, xcb_window_t window,
+                                                                     std::uint8_t damageEvent);
     // Lets it go: not redirected, not followed any more.
     ~XcbRedirected();
     XcbRedirected(const XcbRedirected&) = delete;

@@ -137,15 +137,15 @@ bool XcbScreenCapturer::waitFor(const std::function<bool()>& done, std::chrono::
     return true;
 }
 
-XcbScreenCapturer::Kept* XcbScreenCapturer::keep(std::uint32_t window, std::string& why) {
+Result<XcbScreenCapturer::Kept*, std::string> XcbScreenCapturer::keep(std::uint32_t window) {
     if (auto it = kept_.find(window); it != kept_.end()) {
         if (!it->second.window->gone()) return &it->second;
         kept_.erase(it);
     }
-    auto started = XcbRedirected::start(*x_, window, damageEvent_, why);
-    if (!started) return nullptr;
+    auto started = XcbRedirected::start(*x_, window, damageEvent_);
+    if (!started) return started.error();
     Kept& k = kept_[window];
-    k.window = std::move(started);
+    k.window = std::move(started).value();
     // The exposures the redirection caused (all came before its answer):
     // what is not painted yet.
     pump();
@@ -200,9 +200,9 @@ Captured XcbScreenCapturer::captureWindow(const WatchRegion& region, const Windo
             kept_.erase(anchor.id);
             return CaptureError::windowGone();
         }
-        std::string why;
-        k = keep(anchor.id, why);
-        if (!k) return CaptureError::failed(why + ".");
+        const auto kept = keep(anchor.id);
+        if (!kept) return CaptureError::failed(kept.error() + ".");
+        k = kept.value();
         k->bound = true;
         k->pointScale = ScreenSpace::scaleAtPixels(window->frame, screens_.screens());
         k->seen = window;
@@ -229,14 +229,13 @@ Captured XcbScreenCapturer::captureWindow(const WatchRegion& region, const Windo
     if (w.gone()) return CaptureError::windowGone();
     if (!pixmap) return CaptureError::failed("XComposite could not read the window (X error 8).");
     // Only the box is read; the pixmap includes the window's border.
-    std::string why;
-    auto cut = reader_->read(*pixmap, crop->x + w.border(), crop->y + w.border(), crop->width, crop->height, why);
+    auto cut = reader_->read(*pixmap, crop->x + w.border(), crop->y + w.border(), crop->width, crop->height);
     if (!cut) {
         // Its picture went with a change not heard of yet: named afresh next time.
         kept_.erase(anchor.id);
-        return CaptureError::failed("XComposite could not read the window: " + why + ".");
+        return CaptureError::failed("XComposite could not read the window: " + cut.error() + ".");
     }
-    std::optional<Image> picture = std::move(cut);
+    std::optional<Image> picture = std::move(cut).value();
     if (picture->width != size->width || picture->height != size->height)
         picture = WindowTracking::crop(*picture, {0, 0, picture->width, picture->height}, size->width, size->height);
     if (!picture) return CaptureError::failed(cannotCrop);

@@ -19,6 +19,7 @@
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
 #include "core/foundation/pixel_region.hpp"
+#include "core/foundation/result.hpp"
 #include "core/windows/window_binding.hpp"
 
 namespace kestrove {
@@ -73,7 +74,8 @@ private:
     void pump();
     // Pumps until `done` holds or the wait is over; whether it holds.
     bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds most);
-    Kept* keep(std::uint32_t window, std::string& why);
+    // The window kept redirected, or why the server refused.
+    Result<Kept*, std::string> keep(std::uint32_t window);
     void letGoOfUnused();
     // The last plain picture of a display area, while nothing was drawn on
     // the screen there since (the root's Damage says).

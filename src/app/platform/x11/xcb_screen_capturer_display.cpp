@@ -101,10 +101,9 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
                 picture = *same;
                 break;
             }
-            std::string why;
-            auto read = reader_->read(x_->root(), visible.x, visible.y, visible.width, visible.height, why);
-            if (!read) return CaptureError::failed("The screen could not be read: " + why + ".");
-            picture = std::move(*read);
+            auto read = reader_->read(x_->root(), visible.x, visible.y, visible.width, visible.height);
+            if (!read) return CaptureError::failed("The screen could not be read: " + read.error() + ".");
+            picture = std::move(read).value();
             if (!leaveOutOwn) break;
             pump();
             const PixelRegion after = ownOver(visible);
@@ -157,10 +156,9 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
 
     const auto now = std::chrono::steady_clock::now();
     for (const Layer& l : layers) {
-        std::string why;
-        Kept* k = keep(l.id, why);
-        if (!k) return CaptureError::failed(why + ".");
-        k->lastUnder = now;
+        const auto kept = keep(l.id);
+        if (!kept) return CaptureError::failed(kept.error() + ".");
+        kept.value()->lastUnder = now;
     }
     const auto painted = [&] {
         for (const Layer& l : layers) {
@@ -186,10 +184,9 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
 
 std::optional<CaptureError> XcbScreenCapturer::readInto(Image& picture, const PixelRect& area, std::uint32_t drawable,
                                                        const PixelRect& part, int dx, int dy) {
-    std::string why;
-    auto read = reader_->read(drawable, part.x + dx, part.y + dy, part.width, part.height, why);
+    const auto read = reader_->read(drawable, part.x + dx, part.y + dy, part.width, part.height);
     if (!read) return CaptureError::unpainted();  // changed under us: the next check reads again
-    blit(*read, picture, part.x - area.x, part.y - area.y);
+    blit(read.value(), picture, part.x - area.x, part.y - area.y);
     return std::nullopt;
 }
 
