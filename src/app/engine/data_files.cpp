@@ -94,8 +94,7 @@ std::string writeFileAtomically(const std::filesystem::path& file, const std::ve
     return syncFolder(file.parent_path());
 }
 
-MovedAside moveAside(const std::filesystem::path& file) {
-    const std::time_t now = std::time(nullptr);
+MovedAside moveAside(const std::filesystem::path& file, std::time_t now) {
     std::tm utc{};
     ::gmtime_r(&now, &utc);
     char stamp[32];

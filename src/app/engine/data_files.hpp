@@ -4,6 +4,7 @@
 // whatever moment the process dies at.
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <variant>
@@ -33,10 +34,11 @@ std::string writeFileAtomically(const std::filesystem::path& file, const std::ve
 
 // Renames a file that could not be used to "<file>.damaged-<UTC time>"
 // (then "-2", "-3"… when taken) beside it, so it is kept byte for byte.
+// `now` names the copy (UTC, to the second).
 struct MovedAside {
     std::filesystem::path path;  // empty when the file was gone already
     std::string error;           // why it could not be moved; empty on success
 };
-MovedAside moveAside(const std::filesystem::path& file);
+MovedAside moveAside(const std::filesystem::path& file, std::time_t now = std::time(nullptr));
 
 }  // namespace kestrove

@@ -64,6 +64,8 @@ TEST_F(Commands, EachCommandFromEachStatus) {
         {"end finished", S::finished, end, S::finished, false, false, 0, 0},
         {"end unknown id", std::nullopt, end, std::nullopt, false, false, 0, 0},
         {"pause all of none", std::nullopt, pauseAll, std::nullopt, false, false, 0, 0},
+        {"pause all watching", S::watching, pauseAll, S::paused, false, true, 1, 1},
+        {"pause all with sight lost", S::lostSight, pauseAll, S::paused, false, true, 1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -78,6 +78,35 @@ TEST_F(Store, AFileThatCannotBeUsedIsKeptAsideBeforeAnythingSaves) {
     }
 }
 
+TEST_F(Store, ASaveBeforeAnyLoadStillKeepsADamagedFileAside) {
+    writeFile("not a watch file");
+    WatchStore store(data);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(store.save({{makeSpec("w_1", 100), WatchStatus::watching, {}, {}, {}}}));
+    ::testing::internal::GetCapturedStderr();
+    const auto copies = damagedCopies(data);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(contents(copies[0]), "not a watch file");
+    EXPECT_EQ(savedFile().watches.size(), 1u);
+}
+
+TEST_F(Store, DamagedCopiesKeptWithinOneSecondEachGetTheirOwnName) {
+    const fs::path file = data / "watches.json";
+    const std::time_t second = 1767225600;  // 2026-01-01 00:00:00 UTC
+    const std::string base = file.string() + ".damaged-20260101T000000Z";
+    const char* const kept[] = {"first", "second", "third"};
+    const std::string names[] = {base, base + "-2", base + "-3"};
+    for (int i = 0; i < 3; ++i) {
+        writeFile(kept[i]);
+        const MovedAside moved = moveAside(file, second);
+        EXPECT_EQ(moved.error, "");
+        EXPECT_EQ(moved.path, names[i]);
+    }
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(contents(names[i]), kept[i]) << "each copy keeps its own bytes";
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(moveAside(file, second).path.empty()) << "nothing left to keep";
+}
+
 TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
     const std::string long65(65, 'a');
     // Where each id would land if it were used as a file name.

@@ -29,6 +29,12 @@ TEST(Gates, SettledGateCountsOnlyStillChecksAndStreaksBreak) {
     SettledGate g(2, true);
     EXPECT_EQ((Fires{g.update(true, true), g.update(true, false), g.update(true, false), g.update(true, false)}),
               (Fires{false, false, true, false}));
+    // A change while the condition holds starts the count again: the busy
+    // word gone, then the box still moving, needs two still checks after it.
+    SettledGate moving(2, true);
+    EXPECT_EQ((Fires{moving.update(true, false), moving.update(true, true), moving.update(true, false),
+                     moving.update(true, false)}),
+              (Fires{false, false, false, true}));
     SettledGate busy(1, true);
     for (int i = 0; i < 50; ++i) EXPECT_FALSE(busy.update(true, true));
     EXPECT_EQ((Fires{busy.update(false, false), busy.update(true, false)}), (Fires{false, true}));
