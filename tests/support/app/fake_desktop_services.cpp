@@ -59,4 +59,25 @@ uint FakeNotifications::Notify(const QString& app, uint replaces, const QString&
     return uint(calls.size());
 }
 
+FakePowerManagement::FakePowerManagement(QDBusConnection bus) : bus_(std::move(bus)) {
+    if (!bus_.registerObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), this,
+                             QDBusConnection::ExportScriptableContents) ||
+        !bus_.registerService(QStringLiteral("org.freedesktop.PowerManagement")))
+        throw std::runtime_error("the fake power manager could not register");
+}
+
+FakePowerManagement::~FakePowerManagement() {
+    bus_.unregisterService(QStringLiteral("org.freedesktop.PowerManagement"));
+    bus_.unregisterObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"));
+}
+
+uint FakePowerManagement::Inhibit(const QString& application, const QString& reason) {
+    inhibits.emplace_back(application, reason);
+    const uint cookie = 100 + uint(inhibits.size());
+    held.insert(cookie);
+    return cookie;
+}
+
+void FakePowerManagement::UnInhibit(uint cookie) { held.erase(cookie); }
+
 }  // namespace kestrove::testing

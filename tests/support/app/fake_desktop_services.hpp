@@ -1,7 +1,8 @@
 #pragma once
 // Stand-ins for the desktop's own services on a test's bus: the screen savers
-// that announce ActiveChanged (freedesktop and GNOME names), and a
-// notification service that records every Notify call and answers or refuses it.
+// that announce ActiveChanged (freedesktop and GNOME names), a notification
+// service that records every Notify call and answers or refuses it, and a
+// desktop power manager's suspend inhibition.
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -9,6 +10,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <set>
 #include <vector>
 
 namespace kestrove::testing {
@@ -46,6 +48,25 @@ public:
 public slots:
     Q_SCRIPTABLE uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
                              const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout);
+
+private:
+    QDBusConnection bus_;
+};
+
+// org.freedesktop.PowerManagement.Inhibit: a cookie per Inhibit, given back by UnInhibit.
+class FakePowerManagement final : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.PowerManagement.Inhibit")
+public:
+    explicit FakePowerManagement(QDBusConnection bus);  // owns org.freedesktop.PowerManagement
+    ~FakePowerManagement() override;
+
+    std::vector<std::pair<QString, QString>> inhibits;  // application, reason
+    std::set<uint> held;                                // cookies not given back
+
+public slots:
+    Q_SCRIPTABLE uint Inhibit(const QString& application, const QString& reason);
+    Q_SCRIPTABLE void UnInhibit(uint cookie);
 
 private:
     QDBusConnection bus_;

@@ -73,6 +73,27 @@ bool FakeLogind::released(std::size_t i) const {
     return ::read(inhibits[i].held, &byte, 1) == 0;
 }
 
+bool FakeLogind::blocked(const QString& kind) const {
+    for (std::size_t i = 0; i < inhibits.size(); ++i) {
+        const InhibitCall& call = inhibits[i];
+        if (call.held >= 0 && call.mode == QLatin1String("block") && call.what.split(u':').contains(kind) &&
+            !released(i))
+            return true;
+    }
+    return false;
+}
+
+bool FakeLogind::idleActionHeldOff() const { return blocked(QStringLiteral("idle")); }
+
+void FakeLogind::Suspend(bool) {
+    if (blocked(QStringLiteral("sleep"))) {
+        sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
+                       QStringLiteral("Operation denied due to active block inhibitor"));
+        return;
+    }
+    ++suspends;
+}
+
 QDBusObjectPath FakeLogind::GetSessionByPID(uint) {
     if (refuseSessionByPid) {
         sendErrorReply(QStringLiteral("org.freedesktop.login1.NoSessionForPID"), QStringLiteral("not in a session"));

@@ -1,7 +1,9 @@
 #pragma once
 // logind as the keep-awake hold and the screen-lock watch use it, on a test's
 // own bus: the Manager's Inhibit (answers one end of a pipe and keeps the
-// other, so a test sees when the hold is let go), GetSessionByPID and
+// other, so a test sees when the hold is let go), Suspend (refused, as logind
+// refuses it, while a "sleep" lock in block mode is held), the idle action
+// (held off while an "idle" lock in block mode is held), GetSessionByPID and
 // GetSession, and one Session with Lock/Unlock and a LockedHint property.
 
 #include <QDBusConnection>
@@ -43,17 +45,24 @@ public:
     // closed everywhere (its reading end sees end of file).
     bool released(std::size_t i) const;
 
+    // Whether logind's idle action would wait now.
+    bool idleActionHeldOff() const;
+    int suspends = 0;  // Suspend calls that went through
+
     void lock();
     void unlock();
     void setLockedHint(bool locked);
 
 public slots:
     Q_SCRIPTABLE void Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode);
+    Q_SCRIPTABLE void Suspend(bool interactive);
     Q_SCRIPTABLE QDBusObjectPath GetSessionByPID(uint pid);
     Q_SCRIPTABLE QDBusObjectPath GetSession(const QString& id);
 
 private:
     void answer(const QDBusMessage& call, std::size_t index);
+    // A lock of that kind in block mode whose descriptor is still open somewhere.
+    bool blocked(const QString& kind) const;
 
     QDBusConnection bus_;
     std::unique_ptr<FakeLogindSession> session_;

@@ -26,7 +26,9 @@ void LogindKeepAwake::set(bool on) {
     QDBusMessage inhibit = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    inhibit << QStringLiteral("sleep:idle") << QStringLiteral("Kestrove")
+    // "idle" holds off logind's idle action only: a "sleep" lock would also
+    // refuse a suspend the user asks for.
+    inhibit << QStringLiteral("idle") << QStringLiteral("Kestrove")
             << QStringLiteral("Kestrove is watching your screen") << QStringLiteral("block");
     asking_ = true;
     whenAnswered(bus_.asyncCall(inhibit), context_.get(), [this](const QDBusMessage& reply) { answered(reply); });

@@ -1,6 +1,7 @@
 #pragma once
-// No idle sleep while watching: a logind "sleep:idle" inhibitor lock on the
-// system bus, held as the file descriptor logind hands out and released by
+// No idle sleep while watching: a logind "idle" inhibitor lock on the system
+// bus (its idle action waits; a suspend the user asks for still goes
+// through), held as the file descriptor logind hands out and released by
 // closing it. The call is asynchronous; a release asked for while it is
 // still out closes the descriptor as soon as it arrives.
 

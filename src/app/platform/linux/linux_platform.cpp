@@ -3,6 +3,7 @@
 #include "app/platform/atspi/atspi_tree.hpp"
 #include "app/platform/atspi/direct_access.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
+#include "app/platform/dbus/desktop_suspend_inhibit.hpp"
 #include "app/platform/dbus/logind_keep_awake.hpp"
 #include "app/platform/linux/linux_screen_state.hpp"
 #include "app/platform/ocr/tesseract_text_recognizer.hpp"
@@ -46,7 +47,11 @@ Platform makeLinuxPlatform(Executor mainThread) {
     p.direct = std::make_unique<QueuedDirectReader>(mainThread, [scale] { return linuxDirectPlatform(scale); });
     p.notifier = std::make_unique<DbusNotifier>(mainThread, QDBusConnection::sessionBus());
     p.screenState = std::make_unique<LinuxScreenState>(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
-    p.keepAwake = std::make_unique<LogindKeepAwake>(QDBusConnection::systemBus());
+    // Idle suspend is logind's idle action or the desktop's own: both wait.
+    auto keepAwake = std::make_unique<KeepAwakeSet>();
+    keepAwake->add(std::make_unique<LogindKeepAwake>(QDBusConnection::systemBus()));
+    keepAwake->add(std::make_unique<DesktopSuspendInhibit>(QDBusConnection::sessionBus()));
+    p.keepAwake = std::move(keepAwake);
     p.cloud = CloudSession::make();
     return p;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 
 #include <memory>
 
@@ -47,7 +49,7 @@ TEST_F(LogindKeepAwakeDesktop, OnlyAChangeOfTheWantedStateReachesLogindAndShutti
     settle();
     ASSERT_EQ(logind.inhibits.size(), 1u);
     const auto& call = logind.inhibits[0];
-    EXPECT_EQ(call.what, "sleep:idle");
+    EXPECT_EQ(call.what, "idle");
     EXPECT_EQ(call.who, "Kestrove");
     EXPECT_EQ(call.why, "Kestrove is watching your screen");
     EXPECT_EQ(call.mode, "block");
@@ -65,6 +67,31 @@ TEST_F(LogindKeepAwakeDesktop, OnlyAChangeOfTheWantedStateReachesLogindAndShutti
     keepAwake.reset();
     // Qt lets go of its copy in the answer's message on a later turn of the loop.
     EXPECT_TRUE(waitFor([&] { return logind.released(1); }));
+}
+
+// A suspend asked for the way a desktop's menu asks for it; whether logind took it.
+bool requestSuspend(QDBusConnection bus) {
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Suspend"))
+        << false;
+    QDBusPendingCall pending = bus.asyncCall(call);
+    EXPECT_TRUE(waitFor([&] { return pending.isFinished(); }));
+    return pending.isFinished() && !pending.isError();
+}
+
+TEST_F(LogindKeepAwakeDesktop, TheHoldKeepsIdleSleepAwayButNeverARequestedSuspend) {
+    const QDBusConnection user = systemBus().connect();
+    LogindKeepAwake keepAwake(QDBusConnection::systemBus());
+    EXPECT_FALSE(logind.idleActionHeldOff());
+    keepAwake.set(true);
+    ASSERT_TRUE(waitFor([&] { return keepAwake.held(); }));
+    EXPECT_TRUE(logind.idleActionHeldOff());
+    EXPECT_TRUE(requestSuspend(user)) << "watching never refuses the user's own suspend";
+    EXPECT_EQ(logind.suspends, 1);
+
+    keepAwake.set(false);
+    EXPECT_FALSE(logind.idleActionHeldOff());
 }
 
 TEST_F(LogindKeepAwakeDesktop, AReleaseWhileTheCallIsOutClosesTheAnswerOnArrival) {
