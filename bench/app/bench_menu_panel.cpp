@@ -16,6 +16,7 @@
 #include "app/engine/watch_manager.hpp"
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/status_menu_controller.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/cloud/telegram.hpp"
 #include "support/app/fake_frame.hpp"
 #include "support/app/fake_keep_awake.hpp"
@@ -75,7 +76,7 @@ struct World {
     explicit World(int watches) {
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runners, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults,
-            dir.path().toStdString(), {}});
+            dir.path().toStdString(), {}, mainThreadExecutor()});
         telegram = std::make_unique<TelegramLink>(CloudSettings{defaults, std::nullopt},
                                                   CloudSession::make({std::chrono::seconds(3), 1u << 20}),
                                                   inlineExecutor());

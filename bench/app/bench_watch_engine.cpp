@@ -136,7 +136,7 @@ struct Engine {
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runnerFactory ? *runnerFactory : runners, frames, clock, *platform.notifier,
             *platform.keepAwake, *platform.screenState, *platform.windows, *platform.screens,
-            std::make_shared<MemoryDefaults>(), data.path().toStdString(), nullptr});
+            std::make_shared<MemoryDefaults>(), data.path().toStdString(), nullptr, platform.mainThread});
     }
     ~Engine() { manager.reset(); }
 

@@ -3,12 +3,14 @@
 // watch manager). The runner never changes a record, a frame, a file or a
 // notification itself. Main thread only.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/cloud/cloud_settings.hpp"
 #include "core/foundation/geometry.hpp"
+#include "core/foundation/pending.hpp"
 #include "core/picture/image.hpp"
 #include "core/rules/evaluation.hpp"
 #include "core/watch/watch_spec.hpp"
@@ -37,8 +39,9 @@ public:
 
     // The watch's latest picture; the host keeps it and tells its listeners.
     virtual void publishPicture(const std::string& id, const Image& image) = 0;
-    // The saved crop of the watch, when there is a readable one.
-    virtual std::optional<Image> baselineImage(const std::string& id) = 0;
+    // The saved crop of the watch, when there is a readable one; read off
+    // the main thread, the answer through the main thread.
+    [[nodiscard]] virtual Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done) = 0;
     virtual std::optional<WatchTrouble> trouble(const std::string& id) const = 0;
     virtual CloudSettings& cloud() = 0;
 };

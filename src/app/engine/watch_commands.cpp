@@ -8,7 +8,7 @@ namespace kestrove {
 
 void WatchManager::add(const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct) {
     // A crop that cannot be written costs only the saved reference picture.
-    store_.writeCrop(spec.id, baseline);
+    files_.writeCrop(spec.id, baseline);
     latest_[spec.id] = baseline;
     records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
     startWatching(records_.back(), baseline, false, std::move(direct));
@@ -46,7 +46,8 @@ void WatchManager::remove(const std::string& id) {
     troubles_.erase(id);
     directOnly_.erase(id);
     std::erase_if(records_, [&](const WatchRecord& r) { return r.id() == id; });
-    store_.removeCrop(id);
+    cropReads_.erase(id);
+    files_.removeCrop(id);
     changeTail();
 }
 

@@ -129,7 +129,7 @@ void WatchManager::runnerIntervalChanged(const std::string& id) {
 }
 
 void WatchManager::runnerRebaselined(const std::string& id, const Image& image) {
-    store_.writeCrop(id, image);
+    files_.writeCrop(id, image);
     if (onChange) onChange();
 }
 

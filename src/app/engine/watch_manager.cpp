@@ -11,8 +11,7 @@ namespace kestrove {
 
 WatchManager::WatchManager(Services services)
     : services_(std::move(services)),
-      store_(services_.dataFolder),
-      watchFile_(store_.watchFile()),
+      files_(services_.dataFolder, services_.mainThread, services_.fileWorkers),
       cloud_(services_.defaults),
       tracker_(services_.windows, services_.screens) {
     if (!services_.timeText) services_.timeText = [](Date date) { return TimeOfDay::shortTime(date); };
@@ -25,6 +24,7 @@ WatchManager::WatchManager(Services services)
 WatchManager::~WatchManager() {
     services_.screenState.setListener(nullptr);
     retiring_.cancel();
+    cropReads_.clear();
     runners_.clear();
     retired_.clear();
     tracker_.setRunning(false);
@@ -62,12 +62,21 @@ std::optional<WatchTrouble> WatchManager::trouble(const std::string& id) const {
 
 std::optional<Image> WatchManager::picture(const std::string& id) {
     if (auto it = latest_.find(id); it != latest_.end()) return it->second;
-    auto crop = baselineImage(id);
-    if (crop) latest_[id] = *crop;
-    return crop;
+    if (record(id) && !cropReads_.contains(id)) {
+        cropReads_[id] = files_.readCrop(id, [this, id](std::optional<Image> crop) {
+            cropReads_.erase(id);  // its handle: cancelling from inside its own completion is a no-op
+            // A picture taken meanwhile is newer; a removed watch keeps nothing.
+            if (!crop || latest_.contains(id) || !record(id)) return;
+            latest_.emplace(id, std::move(*crop));
+            if (onPicture) onPicture(id);
+        });
+    }
+    return std::nullopt;
 }
 
-std::optional<Image> WatchManager::baselineImage(const std::string& id) { return store_.readCrop(id); }
+Pending WatchManager::readCrop(const std::string& id, std::function<void(std::optional<Image>)> done) {
+    return files_.readCrop(id, std::move(done));
+}
 
 bool WatchManager::isRunning(const std::string& id) const {
     const WatchRecord* r = record(id);
@@ -81,7 +90,7 @@ bool WatchManager::screensAvailable() const { return services_.screenState.scree
 // --- The file ----------------------------------------------------------------
 
 void WatchManager::restore() {
-    auto saved = store_.load();
+    auto saved = files_.takeLoaded();
     if (!saved) return;
     records_ = std::move(*saved);
     for (const WatchRecord& r : std::vector<WatchRecord>(records_)) {
@@ -102,9 +111,11 @@ void WatchManager::shutdown() {
     if (services_.keepAwake.held() || keepAwakeWanted_) services_.keepAwake.set(false);
     keepAwakeWanted_ = false;
     persist();
+    files_.flush();
 }
 
-void WatchManager::persist() { store_.save(records_); }
+// A snapshot: the worker writes it while the records move on.
+void WatchManager::persist() { files_.save(records_); }
 
 void WatchManager::changeTail() {
     persist();

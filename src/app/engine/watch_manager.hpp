@@ -19,7 +19,7 @@
 #include "app/engine/frame.hpp"
 #include "app/engine/runner.hpp"
 #include "app/engine/runner_host.hpp"
-#include "app/engine/watch_store.hpp"
+#include "app/engine/watch_files.hpp"
 #include "app/platform/keep_awake.hpp"
 #include "app/platform/notifier.hpp"
 #include "app/platform/screen_state.hpp"
@@ -47,8 +47,12 @@ public:
         std::filesystem::path dataFolder;  // $XDG_DATA_HOME/Kestrove
         // Times of day in notifications; the user's short time style when empty.
         std::function<std::string(Date)> timeText;
+        Executor mainThread;  // where the files' answers come back
+        int fileWorkers = 1;  // 0: the files wait for files().runAll() (tests)
     };
 
+    // Reads the watch file at once: one that cannot be used is kept aside and
+    // logged before anything else happens.
     explicit WatchManager(Services services);
     ~WatchManager() override;
     WatchManager(const WatchManager&) = delete;
@@ -89,14 +93,17 @@ public:
     int interval(const std::string& id) const;
     std::optional<WatchTrouble> trouble(const std::string& id) const override;
     bool isDirectOnly(const std::string& id) const { return directOnly_.contains(id); }
-    // The latest picture, else the saved crop (kept as the latest from then on).
+    // The latest picture. Without one the saved crop is read off the main
+    // thread and, when there is one, kept as the latest and announced
+    // through onPicture.
     std::optional<Image> picture(const std::string& id);
-    std::optional<Image> baselineImage(const std::string& id) override;
+    [[nodiscard]] Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done) override;
     bool isRunning(const std::string& id) const override;
     bool anyRunning() const override;
     bool screensAvailable() const override;
     CloudSettings& cloud() override { return cloud_; }
-    const std::filesystem::path& watchFile() const { return watchFile_; }
+    std::filesystem::path watchFile() const { return files_.watchFile(); }
+    WatchFiles& files() { return files_; }
     // The window tracker runs: some bound watch has a frame.
     bool tracking() const { return tracker_.isRunning(); }
 
@@ -139,14 +146,14 @@ private:
     std::string timeNow() const;
 
     Services services_;
-    WatchStore store_;
-    std::filesystem::path watchFile_;
+    WatchFiles files_;
     CloudSettings cloud_;
     WindowTracker tracker_;
 
     std::vector<WatchRecord> records_;
     std::map<std::string, FrameSlot> frames_;
     std::map<std::string, Image> latest_;
+    std::map<std::string, Pending> cropReads_;  // saved crops on their way to latest_
     std::map<std::string, WatchTrouble> troubles_;
     std::set<std::string> directOnly_;
     bool keepAwakeWanted_ = false;  // as last handed to KeepAwake; nothing held at start

@@ -38,8 +38,9 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
         }
     }
     if (needsCloud(spec_.type) && !start.fresh) {
-        auto crop = start.reference ? std::move(start.reference) : host_.baselineImage(spec_.id);
-        if (crop) baselineCrop_ = std::make_shared<const Image>(std::move(*crop));
+        // Without the crop it was made from, the saved one is read when first needed.
+        if (start.reference) baselineCrop_ = std::make_shared<const Image>(std::move(*start.reference));
+        else savedCropWanted_ = true;
     }
 }
 

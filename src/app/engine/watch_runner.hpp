@@ -107,7 +107,12 @@ private:
 
     // Judging by the server's model (watch_runner_model.cpp).
     void askTheModel(ShotRef shot, Next next);
-    void sendToTheModel(const ShotRef& shot, const CloudClient& client, CloudImage current, Next next);
+    // Sets `client` when a picture may go to the model now; otherwise none,
+    // with the trouble that says why. Asked before encoding and again right
+    // before sending. False when a report stopped the runner.
+    bool modelClient(std::optional<CloudClient>& client);
+    void encodeForTheModel(ShotRef shot, Next next);
+    void sendToTheModel(const ShotRef& shot, CloudImage current, Next next);
     void modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next);
     void modelFailed(const CloudError& error, Next next);
     std::optional<std::string> backAt(const ModelPause& pause) const;
@@ -140,6 +145,7 @@ private:
     std::vector<std::string> currentLines_;
     CloudDebounce judge_;
     std::shared_ptr<const Image> baselineCrop_;
+    bool savedCropWanted_ = false;  // the saved crop is the baseline, once read
     std::optional<CloudImage> baselineSent_;
     bool needsJudging_ = false;
     Clock::time_point holdOffUntil_ = Clock::time_point::min();

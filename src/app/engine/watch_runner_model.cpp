@@ -26,55 +26,71 @@ std::optional<std::string> WatchRunner::backAt(const ModelPause& pause) const {
     return TimeOfDay::shortTime(*pause.back);
 }
 
-void WatchRunner::askTheModel(ShotRef shot, Next next) {
+bool WatchRunner::modelClient(std::optional<CloudClient>& client) {
     using Kind = WatchTrouble::Kind;
+    client.reset();
     CloudSettings& cloud = host_.cloud();
-    if (shot->changed) needsJudging_ = true;
     switch (cloud.availability()) {
         case CloudSettings::Availability::localOnly:
-            if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::localOnly())) return;
-            return next();
+            return tell(&RunnerHost::runnerTrouble, WatchTrouble::localOnly());
         case CloudSettings::Availability::notSetUp:
-            if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::serverNotSetUp())) return;
-            return next();
+            return tell(&RunnerHost::runnerTrouble, WatchTrouble::serverNotSetUp());
         case CloudSettings::Availability::ready:
             break;
     }
     const auto trouble = host_.trouble(spec_.id);
     if (is(trouble, Kind::localOnly) || is(trouble, Kind::serverNotSetUp))
-        if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return;
-    if (const auto pause = cloud.modelPause(services_.clock.wallNow())) {
-        if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::modelChecksUsedUp(backAt(*pause)))) return;
-        return next();
-    }
+        if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return false;
+    if (const auto pause = cloud.modelPause(services_.clock.wallNow()))
+        return tell(&RunnerHost::runnerTrouble, WatchTrouble::modelChecksUsedUp(backAt(*pause)));
     if (is(host_.trouble(spec_.id), Kind::modelChecksUsedUp))
-        if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return;
+        if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return false;
+    client = cloud.client(services_.cloudSession);
+    return true;
+}
+
+void WatchRunner::askTheModel(ShotRef shot, Next next) {
+    if (shot->changed) needsJudging_ = true;
+    std::optional<CloudClient> client;
+    if (!modelClient(client)) return;
+    if (!client) return next();
     // An unchanged box is not sent again unless the debounce asked for another look.
     if (!needsJudging_ && !judge_.wantsRecheck()) return next();
     if (services_.clock.now() < holdOffUntil_) return next();
-    const auto client = cloud.client(services_.cloudSession);
-    if (!client) return next();
+    if (!savedCropWanted_) return encodeForTheModel(std::move(shot), std::move(next));
+    step_ = host_.readCrop(spec_.id, [this, shot, next](std::optional<Image> crop) {
+        savedCropWanted_ = false;
+        if (crop && !baselineCrop_) baselineCrop_ = std::make_shared<const Image>(std::move(*crop));
+        encodeForTheModel(shot, next);
+    });
+}
 
+void WatchRunner::encodeForTheModel(ShotRef shot, Next next) {
     // The picture itself, shared with the encoder's worker rather than copied.
     const std::shared_ptr<const Image> current(shot, &shot->image);
     if (!baselineCrop_) baselineCrop_ = current;
-    step_ = services_.encoder->encode(
-        spec_.id, baselineSent_ ? nullptr : baselineCrop_, current, maxSide_,
-        [this, shot, client = *client, next](PictureEncoder::Encoded encoded) {
-            if (!baselineSent_) baselineSent_ = std::move(encoded.baseline);
-            // A picture that cannot be encoded ends the attempt; the next check tries again.
-            if (!baselineSent_ || !encoded.current) return next();
-            sendToTheModel(shot, client, std::move(*encoded.current), next);
-        });
+    step_ = services_.encoder->encode(spec_.id, baselineSent_ ? nullptr : baselineCrop_, current, maxSide_,
+                                      [this, shot, next](PictureEncoder::Encoded encoded) {
+                                          if (!baselineSent_) baselineSent_ = std::move(encoded.baseline);
+                                          // A picture that cannot be encoded ends the attempt; the next check tries again.
+                                          if (!baselineSent_ || !encoded.current) return next();
+                                          sendToTheModel(shot, std::move(*encoded.current), next);
+                                      });
 }
 
-void WatchRunner::sendToTheModel(const ShotRef& shot, const CloudClient& client, CloudImage current, Next next) {
+void WatchRunner::sendToTheModel(const ShotRef& shot, CloudImage current, Next next) {
+    // Decided again at the last moment: Local Only, a pause or a lost server
+    // may have come while the pictures were encoded. The session asks once
+    // more right before the request leaves, and while it is under way.
+    std::optional<CloudClient> client;
+    if (!modelClient(client)) return;
+    if (!client) return next();
     auto sent = std::make_shared<const CloudImage>(current);
-    step_ = client.check(spec_.command, spec_.type, *baselineSent_, std::move(current), services_.platform.mainThread,
-                         [this, shot, sent, next](CloudResult<CheckResponse> result) {
-                             if (result.ok()) return modelAnswered(result.value(), shot, *sent, next);
-                             modelFailed(result.error(), next);
-                         });
+    step_ = client->check(spec_.command, spec_.type, *baselineSent_, std::move(current), services_.platform.mainThread,
+                          [this, shot, sent, next](CloudResult<CheckResponse> result) {
+                              if (result.ok()) return modelAnswered(result.value(), shot, *sent, next);
+                              modelFailed(result.error(), next);
+                          });
 }
 
 void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next) {

@@ -43,13 +43,18 @@ std::optional<std::vector<WatchRecord>> WatchStore::inspect() {
     }
 }
 
-std::optional<std::vector<WatchRecord>> WatchStore::load() { return inspect(); }
+std::optional<std::vector<WatchRecord>> WatchStore::load() {
+    auto records = inspect();
+    // Kept aside at once, so the user hears of it at launch, not at the first save.
+    if (state_ == FileState::damaged) keepDamagedAside("");
+    return records;
+}
 
-bool WatchStore::keepDamagedAside() {
+bool WatchStore::keepDamagedAside(const std::string& failing) {
     const MovedAside moved = moveAside(watchFile());
     if (!moved.error.empty()) {
-        logLine("could not save watches: the watch file could not be used (" + damage_ +
-                ") and could not be kept aside (" + moved.error + ")");
+        logLine(failing + "the watch file could not be used (" + damage_ + ") and could not be kept aside (" +
+                moved.error + ")");
         return false;
     }
     if (!moved.path.empty())
@@ -63,7 +68,7 @@ bool WatchStore::save(const std::vector<WatchRecord>& records) {
     // could not be loaded either.
     if (state_ == FileState::unchecked) inspect();
     std::string error = makePrivateFolder(folder_);
-    if (error.empty() && state_ == FileState::damaged && !keepDamagedAside()) return false;
+    if (error.empty() && state_ == FileState::damaged && !keepDamagedAside("could not save watches: ")) return false;
     if (error.empty()) {
         try {
             const std::string text = encodeJson(WatchFile{1, records});

@@ -1,7 +1,8 @@
 #pragma once
 // The watch file and the crops in the data folder ($XDG_DATA_HOME/Kestrove):
 // watches.json holds the records, crops/<id>.png the picture each watch was
-// made from. Every write replaces a whole file atomically. Main thread only.
+// made from. Every write replaces a whole file atomically. Blocking: one
+// thread at a time (WatchFiles runs it on a worker of its own).
 
 #include <filesystem>
 #include <optional>
@@ -27,8 +28,9 @@ public:
     static bool usableID(std::string_view id);
 
     // The saved records; none when there is no file yet, or when it cannot
-    // be read or decoded. Such a file is never written over: the next save
-    // first renames it to watches.json.damaged-<UTC time> and logs why.
+    // be read or decoded. Such a file is never written over: it is renamed
+    // to watches.json.damaged-<UTC time> at once, with a log line saying why
+    // and where (when that fails, the next save tries again first).
     std::optional<std::vector<WatchRecord>> load();
     // Replaces the watch file; false, after one log line, when it could not.
     bool save(const std::vector<WatchRecord>& records);
@@ -43,7 +45,8 @@ private:
     enum class FileState { unchecked, usable, damaged };
     // Reads and decodes the watch file, noting whether it may be replaced.
     std::optional<std::vector<WatchRecord>> inspect();
-    bool keepDamagedAside();
+    // `failing` leads the log line when the rename fails.
+    bool keepDamagedAside(const std::string& failing);
     std::optional<std::filesystem::path> cropFile(const std::string& id);
 
     std::filesystem::path folder_;

@@ -34,7 +34,7 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
       runners_(std::make_unique<WatchRunnerFactory>(RunnerServices{platform, *clock_, platform.cloud, nullptr})),
       manager_(std::make_shared<WatchManager>(WatchManager::Services{
           *runners_, *frames_, *clock_, *platform.notifier, *platform.keepAwake, *platform.screenState,
-          *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}})),
+          *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}, platform.mainThread})),
       selector_(std::make_unique<RegionSelector>(*platform.screens, *platform.capturer)),
       telegram_(CloudSettings(setup_.defaults), platform.cloud, platform.mainThread),
       updates_(std::make_unique<UpdateChecker>(*clock_, UpdateChecker::feedSession(), platform.mainThread)),

@@ -79,8 +79,8 @@ void FileDefaults::load() {
             damage_ = e.what();
         }
     }
-    logLine("the settings in " + file_.string() + " cannot be used (" + damage_ +
-            "); starting from the defaults, the file is kept");
+    // Kept aside at once, so the reason and the copy are in the log from launch on.
+    keepDamagedAside();
 }
 
 std::optional<DefaultsValue> FileDefaults::object(std::string_view key) const {
@@ -109,11 +109,13 @@ void FileDefaults::set(std::string_view key, std::optional<DefaultsValue> value)
 bool FileDefaults::keepDamagedAside() {
     const MovedAside moved = moveAside(file_);
     if (!moved.error.empty()) {
-        logLine("could not save the settings: " + file_.string() + " cannot be used (" + damage_ +
-                ") nor kept aside (" + moved.error + ")");
+        logLine("the settings in " + file_.string() + " cannot be used (" + damage_ + ") nor kept aside (" +
+                moved.error + "); starting from the defaults, the file is left as it is");
         return false;
     }
-    if (!moved.path.empty()) logLine("kept the settings that could not be used as " + moved.path.string());
+    if (!moved.path.empty())
+        logLine("the settings in " + file_.string() + " cannot be used (" + damage_ +
+                "); starting from the defaults, kept them as " + moved.path.string());
     damage_.clear();
     return true;
 }

@@ -3,8 +3,9 @@
 // $XDG_CONFIG_HOME/Kestrove/settings.json, each value keeping its type
 // (true/false, numbers, texts, and bytes as {"data": "<hex>"}). Every change
 // rewrites the whole file atomically. A file that cannot be read is never
-// written over: the first change keeps it aside as settings.json.damaged-<UTC
-// time> and says so. Any thread.
+// written over: it is kept aside as settings.json.damaged-<UTC time> as it is
+// read, with a log line giving the reason and the copy (should that fail,
+// the first change tries again before writing). Any thread.
 
 #include <filesystem>
 #include <map>

@@ -21,6 +21,8 @@ struct WorkQueueBase::State {
     std::condition_variable wake;
     std::deque<Job> jobs;
     std::set<std::string> busy;  // owners with a job running
+    int running = 0;             // jobs taken by a worker and not done yet
+    std::condition_variable idle;
     bool stopping = false;
     // Every handle given out whose completion may still run, so that stop()
     // can keep answers already on their way from arriving.
@@ -89,16 +91,19 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
             job = std::move(*it);
             state->jobs.erase(it);
             if (!job.key.owner.empty()) state->busy.insert(job.key.owner);
+            ++state->running;
         }
         state->execute(job, context);
-        if (!job.key.owner.empty()) {
-            {
-                std::lock_guard lock(state->mutex);
-                state->busy.erase(job.key.owner);
-            }
-            // Its owner's next job may start now, on whichever worker is free.
-            state->wake.notify_all();
+        const std::string owner = std::move(job.key.owner);
+        job = Job{};  // its captures go before anyone hears it is done
+        {
+            std::lock_guard lock(state->mutex);
+            if (!owner.empty()) state->busy.erase(owner);
+            --state->running;
         }
+        // Its owner's next job may start now, on whichever worker is free.
+        state->wake.notify_all();
+        state->idle.notify_all();
     }
     // The context ends on the thread that made it.
     context.reset();
@@ -163,6 +168,7 @@ void WorkQueueBase::stop() {
     {
         std::lock_guard lock(state_->mutex);
         state_->stopping = true;
+        state_->idle.notify_all();
         dropped.swap(state_->jobs);
         for (const auto& w : state_->issued)
             if (auto c = w.lock()) live.push_back(std::move(c));
@@ -178,6 +184,15 @@ void WorkQueueBase::stop() {
     for (const auto& c : live) c->cancel();
     dropped.clear();
     state_->manualContext.reset();
+}
+
+void WorkQueueBase::drain() {
+    if (state_->manual) {
+        runAll();
+        return;
+    }
+    std::unique_lock lock(state_->mutex);
+    state_->idle.wait(lock, [&] { return state_->stopping || (state_->jobs.empty() && state_->running == 0); });
 }
 
 std::size_t WorkQueueBase::waiting() const {

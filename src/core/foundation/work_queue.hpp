@@ -19,7 +19,8 @@
 // - A job that throws writes one "Kestrove: <queue>: <what>" line and
 //   answers with its failure answer; the worker lives on.
 // - stop() (also on destruction) lets running jobs finish, drops waiting
-//   ones and joins; no completion runs after it returns.
+//   ones and joins; no completion runs after it returns. drain() first
+//   when the waiting ones must be done (writes nobody waits for).
 // - With no threads, nothing runs until the owner calls runOne()/runAll() on
 //   its own thread, so tests stay single-threaded and deterministic.
 
@@ -55,6 +56,9 @@ public:
     // Idempotent; from a worker's own job it cannot join that worker, which
     // then ends after the job.
     void stop();
+    // Blocks until no job waits and none runs, the ones posted meanwhile
+    // included (without threads: runs them here). Never from a worker's own job.
+    void drain();
     std::size_t waiting() const;
     const std::string& name() const;
 

@@ -57,7 +57,7 @@ struct EngineOnDesktop : ::testing::Test {
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runners, frames, clock, *platform.notifier, *platform.keepAwake, *platform.screenState,
             *platform.windows, *platform.screens, defaults, data.path().toStdString(),
-            [](Date) { return std::string("09:00"); }});
+            [](Date) { return std::string("09:00"); }, platform.mainThread});
         manager->onPicture = [this](const std::string& id) { ++pictures[id]; };
     }
 

@@ -141,7 +141,7 @@ struct ManagerTest : ::testing::Test {
         manager.reset();
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runners, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults, data,
-            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }});
+            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }, main.executor(), 0});
         manager->onChange = [this] { ++changes; };
     }
 
@@ -164,13 +164,32 @@ struct ManagerTest : ::testing::Test {
         settle();
     }
     void settle() {
-        saves->take();
+        saved();
         changes = 0;
+    }
+    // The file work asked for so far done, and the answers it gave delivered.
+    void runFiles() {
+        while (manager->files().runAll() + main.runPending() > 0) {
+        }
+    }
+    // Writes of the watch file since the last call, the waiting ones done first.
+    int saved() {
+        runFiles();
+        return saves->take();
+    }
+    // The crop on disk, read as the runners read it.
+    std::optional<Image> savedCrop(const std::string& id) {
+        std::optional<std::optional<Image>> out;
+        const Pending read = manager->readCrop(id, [&](std::optional<Image> crop) { out = std::move(crop); });
+        runFiles();
+        EXPECT_TRUE(out.has_value()) << "no answer";
+        return out ? *out : std::nullopt;
     }
     std::shared_ptr<fakes::FakeFrameLog> frameOf(const WatchSpec& spec) const { return frames.latestAt(spec.region.x); }
     WatchStatus status(const std::string& id) const { return manager->record(id)->status; }
 
     WatchFile savedFile() const {
+        manager->files().runAll();
         std::ifstream in(manager->watchFile());
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         return decodeJson<WatchFile>(text);

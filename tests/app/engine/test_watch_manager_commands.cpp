@@ -79,7 +79,7 @@ TEST_F(Commands, EachCommandFromEachStatus) {
         if (c.frame) {
             EXPECT_EQ(frameOf(spec)->model.status, *c.after);
         }
-        EXPECT_EQ(saves->take(), c.saves);
+        EXPECT_EQ(saved(), c.saves);
         EXPECT_EQ(changes, c.changes);
         EXPECT_LE(manager->records().size(), 1u);
     }
@@ -120,19 +120,21 @@ TEST_F(Commands, AddingTwiceWithOneIdKeepsBothAndActsOnTheFirst) {
 TEST_F(Commands, PauseAllAndResumeAllRunOneCommandPerWatch) {
     for (int i = 0; i < 3; ++i) added(makeSpec("w_" + std::to_string(i), 100.0 * i));
     manager->pauseAll();
-    EXPECT_EQ(saves->take(), 3);
+    EXPECT_EQ(manager->files().runAll(), 1u) << "three saves asked for; the latest took the others' place";
+    EXPECT_EQ(saved(), 1);
+    EXPECT_EQ(savedFile().watches, manager->records());
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(manager->allPaused());
     EXPECT_EQ(manager->interval("w_0"), 5);
     settle();
     manager->resumeAll();
-    EXPECT_EQ(saves->take(), 3);
+    EXPECT_EQ(saved(), 1);
     EXPECT_EQ(manager->activeCount(), 3);
     manager->end("w_1");
     settle();
     manager->clearFinished();
     EXPECT_EQ(manager->records().size(), 2u);
-    EXPECT_EQ(saves->take(), 1);
+    EXPECT_EQ(saved(), 1);
 }
 
 // What came while a watch was paused does not bark when it is resumed: a rule
@@ -158,7 +160,6 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
     manager->restore();
     EXPECT_EQ(changes, 0) << "a first launch without a file changes nothing";
     EXPECT_FALSE(std::filesystem::exists(manager->watchFile()));
-    makeManager();
     WatchFile file;
     const S statuses[] = {S::watching, S::lostSight, S::paused, S::finished};
     // A new-line watch restored reads its lines afresh; a number watch keeps its reading.
@@ -166,6 +167,7 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
     for (int i = 0; i < 4; ++i)
         file.watches.push_back({makeSpec("w_" + std::to_string(i), 100.0 * i, kinds[i]), statuses[i], {}, {}, {}});
     writeFile(encodeJson(file));
+    makeManager();
     settle();
     manager->restore();
     EXPECT_EQ(manager->records(), file.watches);
@@ -182,7 +184,7 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
         auto f = frameOf(spec);
         EXPECT_EQ(f ? std::optional(f->model.status) : std::nullopt, framed[i]);
     }
-    EXPECT_EQ(saves->take(), 1);
+    EXPECT_EQ(saved(), 1);
     EXPECT_EQ(changes, 1);
 }
 
@@ -204,7 +206,7 @@ TEST_F(Commands, LocalOnlySetsAndClearsOnlyItsOwnTrouble) {
     EXPECT_EQ(manager->trouble(local.id), std::nullopt) << "judged here, not by the model";
     EXPECT_EQ(manager->trouble(paused.id), std::nullopt);
     EXPECT_EQ(changes, 3) << "once per changed watch and once at the end";
-    EXPECT_EQ(saves->take(), 0);
+    EXPECT_EQ(saved(), 0);
 
     manager->runnerTrouble(troubled.id, WatchTrouble::cantReachServer());
     settle();
@@ -216,24 +218,44 @@ TEST_F(Commands, LocalOnlySetsAndClearsOnlyItsOwnTrouble) {
     EXPECT_EQ(changes, 2);
 }
 
-TEST_F(Commands, PicturesComeFromTheRunnerElseTheSavedCrop) {
+TEST_F(Commands, PicturesComeFromTheRunnerElseTheSavedCropReadOffTheMainThread) {
     const WatchSpec spec = makeSpec("w_1", 100);
     const Image crop = solid(120, 30, 90);
     added(spec);
     EXPECT_EQ(manager->picture(spec.id), crop);
-    int pictures = 0;
-    manager->onPicture = [&](const std::string& id) { pictures += id == spec.id; };
+    std::vector<std::string> pictures;
+    manager->onPicture = [&](const std::string& id) { pictures.push_back(id); };
     manager->publishPicture(spec.id, solid(120, 30, 7));
-    EXPECT_EQ(pictures, 1);
+    EXPECT_EQ(pictures.size(), 1u);
     EXPECT_EQ(manager->picture(spec.id), solid(120, 30, 7));
 
     manager->shutdown();
     makeManager();
+    manager->onPicture = [&](const std::string& id) { pictures.push_back(id); };
     manager->restore();
-    EXPECT_EQ(manager->picture(spec.id), crop) << "read back from crops/";
+    pictures.clear();
+    EXPECT_EQ(manager->picture(spec.id), std::nullopt) << "nothing decoded on the caller's thread";
+    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
+    runFiles();
+    EXPECT_EQ(pictures, std::vector<std::string>{spec.id}) << "one read however often it was asked for";
+    EXPECT_EQ(manager->picture(spec.id), crop) << "read back from crops/ and kept";
     EXPECT_EQ(manager->picture("w_none"), std::nullopt);
+
+    // A picture taken while the crop was read is newer; a removed watch keeps nothing.
+    makeManager();
+    manager->restore();
+    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
+    manager->publishPicture(spec.id, solid(120, 30, 7));
+    runFiles();
+    EXPECT_EQ(manager->picture(spec.id), solid(120, 30, 7));
+    makeManager();
+    manager->restore();
+    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
     manager->remove(spec.id);
+    runFiles();
     EXPECT_FALSE(std::filesystem::exists(data / "crops" / "w_1.png"));
+    manager->publishPicture(spec.id, solid(120, 30, 7));
+    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ std::vector<fs::path> damagedCopies(const fs::path& folder) {
 
 struct Store : ManagerTest {};
 
-TEST_F(Store, AFileThatCannotBeUsedIsKeptAsideBeforeAnythingSaves) {
+TEST_F(Store, AFileThatCannotBeUsedIsKeptAsideAndLoggedAsTheManagerIsMade) {
     struct Case {
         const char* name;
         std::function<void()> damage;
@@ -53,28 +53,34 @@ TEST_F(Store, AFileThatCannotBeUsedIsKeptAsideBeforeAnythingSaves) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         reset();
+        fs::create_directories(data / "crops");
+        std::ofstream(data / "crops" / "w_0.png") << "a crop";
         c.damage();
         const auto before = snapshot(data);
-        manager->restore();
-        EXPECT_TRUE(manager->records().empty());
-        EXPECT_EQ(snapshot(data), before) << "restoring writes nothing";
-
+        saves->take();
         ::testing::internal::CaptureStderr();
-        added(makeSpec("w_1", 100));
-        manager->shutdown();
+        makeManager();
         const std::string log = ::testing::internal::GetCapturedStderr();
         const auto copies = damagedCopies(data);
-        ASSERT_EQ(copies.size(), 1u);
+        ASSERT_EQ(copies.size(), 1u) << "kept before anything else ran";
         if (fs::is_directory(copies[0])) {
             EXPECT_TRUE(fs::exists(copies[0] / "inside"));
         } else {
             EXPECT_EQ(contents(copies[0]), before.at("watches.json")) << "byte for byte";
         }
-        EXPECT_EQ(savedFile().watches.size(), 1u);
         EXPECT_NE(log.find("Kestrove: the watch file could not be used ("), std::string::npos) << log;
         EXPECT_NE(log.find(c.reason), std::string::npos) << log;
         EXPECT_NE(log.find("kept it as " + copies[0].string()), std::string::npos) << log;
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+
+        manager->restore();
+        EXPECT_TRUE(manager->records().empty());
+        EXPECT_EQ(saved(), 0) << "nothing written until there is something to save";
+        EXPECT_EQ(contents(data / "crops" / "w_0.png"), "a crop") << "nothing else lost";
+        added(makeSpec("w_1", 100));
+        manager->shutdown();
+        EXPECT_EQ(savedFile().watches.size(), 1u);
+        EXPECT_EQ(damagedCopies(data), copies);
     }
 }
 
@@ -125,8 +131,9 @@ TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
         ::testing::internal::CaptureStderr();
         manager->add(makeSpec(id, 100), solid(120, 30, 9), std::nullopt);
         manager->runnerRebaselined(id, solid(120, 30, 10));
-        EXPECT_EQ(manager->baselineImage(id), std::nullopt);
+        EXPECT_EQ(savedCrop(id), std::nullopt);
         manager->remove(id);
+        runFiles();
         const std::string log = ::testing::internal::GetCapturedStderr();
         auto after = snapshot(data);
         after.erase("watches.json");
@@ -135,6 +142,7 @@ TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
     }
     reset();
     manager->add(makeSpec("w_Ok-9", 100), solid(120, 30, 9), std::nullopt);
+    runFiles();
     EXPECT_TRUE(fs::exists(data / "crops" / "w_Ok-9.png")) << "a plain id still gets its crop";
 }
 

@@ -107,6 +107,8 @@ TEST_F(StatusMenuTest, PicturesLoadWhenThePanelOpens) {
     manager->restore();
     makeStatus();
     open();
+    EXPECT_FALSE(model().pictures().contains("b")) << "the saved crop is read off the main thread";
+    runFiles();
     ASSERT_TRUE(model().pictures().contains("b"));
     EXPECT_EQ(model().pictures().at("b").size(), QSize(120, 30));
     std::filesystem::remove(data / "crops" / "b.png");

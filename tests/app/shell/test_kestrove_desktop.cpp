@@ -8,6 +8,8 @@
 #include <QProcess>
 
 #include <csignal>
+#include <fstream>
+#include <sstream>
 
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
@@ -150,6 +152,55 @@ TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeAWatchThatBarksWithItsCropAndCancelK
     xdotool({"key", "Escape"});
     EXPECT_TRUE(waitFor([&] { return !app.keyboardWindow(); })) << app.log();
     EXPECT_EQ(home.saved().size(), 1u);
+}
+
+std::string bytesOf(const std::filesystem::path& file) {
+    std::stringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+TEST_F(KestroveApp, ADamagedWatchFileIsKeptAsideAndLoggedFirstAndTheMenuStillWorks) {
+    Home home;
+    const std::string damaged = R"({"version": 1, "watches": [{"spec": {"id": "w_OLD001", "comm)";
+    std::filesystem::create_directories(home.watchFile().parent_path() / "crops");
+    std::ofstream(home.watchFile()) << damaged;
+    std::ofstream(home.watchFile().parent_path() / "crops" / "w_OLD001.png") << "the old crop";
+    const std::string settings = bytesOf(home.config() / "Kestrove" / "settings.json");
+
+    // A tray at the top, holding only our icon at its right end.
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                         "24", "--SetDockType", "true"});
+    ASSERT_TRUE(tray.waitForStarted(5000));
+    Kestrove app(home);
+    ASSERT_TRUE(app.waitForLog("Kestrove: the watch file could not be used (")) << app.log();
+    std::vector<std::filesystem::path> copies;
+    for (const auto& e : std::filesystem::directory_iterator(home.watchFile().parent_path()))
+        if (e.path().filename().string().starts_with("watches.json.damaged-")) copies.push_back(e.path());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(bytesOf(copies[0]), damaged) << "byte for byte";
+    const std::string log = app.log();
+    EXPECT_TRUE(log.starts_with("Kestrove: the watch file could not be used (")) << "before anything else: " << log;
+    EXPECT_NE(log.find("kept it as " + copies[0].string() + "\n"), std::string::npos) << log;
+
+    // The icon opens the panel.
+    const ScreenInfo screen = QtScreens().screens().at(0);
+    const QStringList icon{QString::number(int(screen.frame.maxX()) - 12), "12"};
+    EXPECT_TRUE(waitFor([&] {
+        QProcess::execute("xdotool", QStringList{"mousemove"} + icon + QStringList{"click", "1"});
+        return waitFor([&] { return app.keyboardWindow().has_value(); }, 1000);
+    }, 15000)) << "the panel opens from the tray";
+    QProcess::execute("import", {"-window", "root", QStringLiteral(KESTROVE_SNAPSHOT_DIR "/damaged-watch-file.png")});
+
+    EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
+    EXPECT_EQ(home.saved(), std::vector<WatchRecord>{}) << "a usable file again";
+    EXPECT_EQ(bytesOf(copies[0]), damaged);
+    EXPECT_EQ(bytesOf(home.watchFile().parent_path() / "crops" / "w_OLD001.png"), "the old crop") << "nothing else lost";
+    EXPECT_EQ(bytesOf(home.config() / "Kestrove" / "settings.json"), settings);
+    tray.terminate();
+    if (!tray.waitForFinished(3000)) tray.kill();
+    tray.waitForFinished(2000);
 }
 
 TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {

@@ -211,5 +211,29 @@ TEST_F(WorkQueueTest, WorkNobodyWaitsForRunsWithoutAnAnswer) {
     EXPECT_THROW(WorkQueue<Context>("threads", 1, main.executor(), make).runOne(), std::logic_error);
 }
 
+TEST_F(WorkQueueTest, DrainingWaitsForTheRunningJobAndEveryWaitingOneEvenThoseNobodyWaitsFor) {
+    WorkQueue<Context> queue("test", 1, main.executor(), make);
+    Gate gate;
+    std::vector<int> done;  // written by the worker only, read after drain()
+    queue.run({"file", "save"}, [&](Context&) {
+        gate.pass();
+        done.push_back(1);
+    });
+    gate.entered.wait();
+    queue.run({"file", "save"}, [&](Context&) { done.push_back(2); });
+    queue.run({"file", "save"}, [&](Context&) { done.push_back(3); });  // takes the waiting one's place
+    queue.run({"w_1", "crop"}, [&](Context&) { done.push_back(4); });
+    std::thread opener([&] {
+        std::this_thread::sleep_for(50ms);
+        gate.open.count_down();
+    });
+    queue.drain();
+    EXPECT_EQ(done, (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(queue.waiting(), 0u);
+    opener.join();
+    queue.drain();  // nothing left: returns at once
+}
+
 }  // namespace
 }  // namespace kestrove
+

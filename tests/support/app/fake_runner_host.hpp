@@ -26,6 +26,8 @@ public:
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
     CloudSettings settings{store, std::nullopt};  // no server until a test gives one
     std::optional<Image> savedCrop;
+    int cropReads = 0;
+    Executor main;  // where readCrop answers (the harness's main thread)
     std::optional<WatchTrouble> currentTrouble;
     // Runs after every report, for hosts that stop or drop the runner inside one.
     std::function<void(const std::string& what)> afterReport;
@@ -69,7 +71,10 @@ public:
         reported("rebaselinedLines");
     }
     void publishPicture(const std::string&, const Image&) override { reported("picture"); }
-    std::optional<Image> baselineImage(const std::string&) override { return savedCrop; }
+    Pending readCrop(const std::string&, std::function<void(std::optional<Image>)> done) override {
+        ++cropReads;
+        return Pending::answered(main, [done = std::move(done), crop = savedCrop] { done(crop); });
+    }
     std::optional<WatchTrouble> trouble(const std::string&) const override { return currentTrouble; }
     CloudSettings& cloud() override { return settings; }
 

@@ -82,6 +82,7 @@ struct RunnerHarness {
         fake.screens.list = {fakes::screen(runnerfix::display, {0, 0, 1920, 1080})};
         fake.windows.backend.windows = {fakes::window(runnerfix::windowID, {0, 0, 800, 600})};
         fake.capturer.screen = runnerfix::showing(128);
+        host.main = fake.main.executor();
     }
 
     fakes::FakePlatform fake;

@@ -1,0 +1,59 @@
+#pragma once
+// The watch file and the crops, on a worker of their own, so the main thread
+// never waits on the disk or a PNG: the watch file saved from a snapshot of
+// the records (latest wins, in order, atomic), each crop encoded and
+// written, read back and decoded, or removed, a watch's in the order asked.
+// Only the first reading of the watch file is done at once, at launch.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/engine/watch_store.hpp"
+#include "core/foundation/executor.hpp"
+#include "core/foundation/pending.hpp"
+#include "core/foundation/work_queue.hpp"
+
+namespace kestrove {
+
+class WatchFiles {
+public:
+    // Reads the watch file now, on the calling thread: a file that cannot be
+    // used is kept aside and logged before this returns. `threads` 0: the
+    // work waits for runAll() (tests).
+    WatchFiles(std::filesystem::path folder, Executor mainThread, int threads = 1);
+    // The writes asked for are done first.
+    ~WatchFiles();
+    WatchFiles(const WatchFiles&) = delete;
+    WatchFiles& operator=(const WatchFiles&) = delete;
+
+    std::filesystem::path watchFile() const { return watchFile_; }
+    // The records read at launch; none when there was no usable file. Once.
+    std::optional<std::vector<WatchRecord>> takeLoaded() { return std::exchange(loaded_, std::nullopt); }
+
+    void save(std::vector<WatchRecord> records);
+    void writeCrop(const std::string& id, Image image);
+    void removeCrop(const std::string& id);
+    // The saved crop, or none; after every write and removal of it asked before.
+    [[nodiscard]] Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done);
+
+    // Blocks until everything asked for is done (shutdown).
+    void flush() { queue_.drain(); }
+    std::size_t runAll() { return queue_.runAll(); }
+
+private:
+    struct Disk {
+        WatchStore* store;
+    };
+
+    std::unique_ptr<WatchStore> store_;
+    std::filesystem::path watchFile_;
+    std::optional<std::vector<WatchRecord>> loaded_;
+    unsigned reads_ = 0;
+    WorkQueue<Disk> queue_;  // last: its workers end before the store
+};
+
+}  // namespace kestrove
