@@ -174,14 +174,22 @@ void NewWatchModel::askTheModel(WatchSpec spec, WatchSpec fallback) {
     asking_ = token;
     waitingFor_ = std::string(Copy::asking);
     setStage(NewWatchStage::Input{});
-    std::optional<CloudImage> crop;
-    if (image) crop = CloudImage::png(*image, CloudImage::maxSide);
     // The old question's handle goes first, so its answer can never arrive.
     question_ = Pending();
-    question_ = services_.ask(setup(), spec, std::move(crop), services_.now(), services_.mainThread,
-                              [this, token, spec, fallback](WatchSetup::Answer answer) {
-                                  answered(token, spec, fallback, std::move(answer));
-                              });
+    auto ask = [this, token, spec, fallback](std::optional<CloudImage> crop) {
+        question_ = services_.ask(setup(), spec, std::move(crop), services_.now(), services_.mainThread,
+                                  [this, token, spec, fallback](WatchSetup::Answer answer) {
+                                      answered(token, spec, fallback, std::move(answer));
+                                  });
+    };
+    if (image) {
+        // The crop's PNG is made off the main thread; the question follows it.
+        if (!services_.encoder) services_.encoder = std::make_shared<PictureEncoder>(services_.mainThread);
+        question_ = services_.encoder->encode({}, nullptr, std::make_shared<const Image>(*image), CloudImage::maxSide,
+                                              [ask](PictureEncoder::Encoded e) { ask(std::move(e.current)); });
+    } else {
+        ask(std::nullopt);
+    }
     changed();
 }
 

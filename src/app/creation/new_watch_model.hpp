@@ -15,6 +15,7 @@
 
 #include "app/creation/new_watch_stage.hpp"
 #include "core/cloud/cloud_image.hpp"
+#include "core/cloud/picture_encoder.hpp"
 #include "core/cloud/watch_setup.hpp"
 #include "core/foundation/executor.hpp"
 #include "core/foundation/pending.hpp"
@@ -36,6 +37,9 @@ struct NewWatchServices {
     // "14:05": no date, the locale's short style.
     std::function<std::string(Date)> timeOfDay = [](Date when) { return TimeOfDay::shortTime(when); };
     Ask ask = realAsk();  // the model question
+    // Makes the crop sent with the question off the main thread; one of the
+    // model's own when none is given.
+    std::shared_ptr<PictureEncoder> encoder;
 
     static Ask realAsk();
 };

@@ -107,6 +107,7 @@ void WatchManager::clearFinished() {
 
 void WatchManager::setLocalOnly(bool on) {
     cloud_.setLocalOnly(on);
+    if (on && services_.cloudSession) services_.cloudSession->recheckGuards();
     const auto local = WatchTrouble::localOnly();
     const auto ids = idsWhere(records_, [](const WatchRecord& r) { return r.isActive() && needsCloud(r.spec.type); });
     for (const auto& id : ids) {

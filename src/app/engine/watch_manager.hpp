@@ -49,6 +49,8 @@ public:
         std::function<std::string(Date)> timeText;
         Executor mainThread;  // where the files' answers come back
         int fileWorkers = 1;  // 0: the files wait for files().runAll() (tests)
+        // The server session: Local Only withdraws the pictures still on their way.
+        std::shared_ptr<CloudSession> cloudSession;
     };
 
     // Reads the watch file at once: one that cannot be used is kept aside and
@@ -81,6 +83,7 @@ public:
     void pauseAll();
     void resumeAll();
     void clearFinished();
+    // On: no picture leaves from now on, also none already on its way.
     void setLocalOnly(bool on);
     // The change tail's keep-awake step; also after the user flips the setting.
     void updateKeepAwake();

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/engine/clock.hpp"
-#include "app/engine/picture_encoder.hpp"
+#include "core/cloud/picture_encoder.hpp"
 #include "app/engine/runner.hpp"
 #include "app/platform/platform.hpp"
 #include "core/cloud/cloud_image.hpp"

@@ -121,9 +121,13 @@ void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot
 }
 
 void WatchRunner::modelFailed(const CloudError& error, Next next) {
+    // Held back because Local Only or a pause began: the next check says which.
+    if (error.kind() == CloudError::Case::withdrawn) return next();
     if (error.checksUsedUp()) {
-        // Used up or busy: not a failure, a pause for every watch.
+        // Used up or busy: not a failure, a pause for every watch; the other
+        // watches' pictures still on their way stay here.
         const ModelPause pause = host_.cloud().pauseModel(error.resetsIn(), services_.clock.wallNow());
+        services_.cloudSession->recheckGuards();
         if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::modelChecksUsedUp(backAt(pause)))) return;
         return next();
     }

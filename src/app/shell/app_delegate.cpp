@@ -31,12 +31,14 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
       frameDesktop_(std::make_unique<X11FrameDesktop>()),
       frames_(std::make_unique<WidgetFrameFactory>(*platform.screens, *frameDesktop_, qtFrameDelay(),
                                                    platform.ownWindows)),
-      runners_(std::make_unique<WatchRunnerFactory>(RunnerServices{platform, *clock_, platform.cloud, nullptr})),
+      pictures_(std::make_shared<PictureEncoder>(platform.mainThread)),
+      runners_(std::make_unique<WatchRunnerFactory>(RunnerServices{platform, *clock_, platform.cloud, pictures_})),
       manager_(std::make_shared<WatchManager>(WatchManager::Services{
           *runners_, *frames_, *clock_, *platform.notifier, *platform.keepAwake, *platform.screenState,
-          *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}, platform.mainThread})),
+          *platform.windows, *platform.screens, setup_.defaults, setup_.dataFolder, {}, platform.mainThread, 1,
+          platform.cloud})),
       selector_(std::make_unique<RegionSelector>(*platform.screens, *platform.capturer)),
-      telegram_(CloudSettings(setup_.defaults), platform.cloud, platform.mainThread),
+      telegram_(CloudSettings(setup_.defaults), platform.cloud, platform.mainThread, pictures_),
       updates_(std::make_unique<UpdateChecker>(*clock_, UpdateChecker::feedSession(), platform.mainThread)),
       menuUpdates_(std::make_unique<CheckerUpdates>(*updates_)),
       autostart_(std::make_unique<XdgAutostart>(XdgAutostart::forThisUser())),
@@ -50,10 +52,9 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
     hooks.showOnboarding = [this](bool refused) { onboarding().show(true, refused); };
     hooks.alert = [this](const std::string& message, const std::string& detail) { alerts_.warning(message, detail); };
     // Posting needs no leave here: a running notification service is the permission.
-    road_ = std::make_unique<NewWatchRoad>(platform, *selector_, *clock_,
-                                           NewWatchServices{CloudSettings(setup_.defaults), platform.cloud,
-                                                            platform.mainThread},
-                                           std::move(hooks));
+    NewWatchServices services{CloudSettings(setup_.defaults), platform.cloud, platform.mainThread};
+    services.encoder = pictures_;
+    road_ = std::make_unique<NewWatchRoad>(platform, *selector_, *clock_, std::move(services), std::move(hooks));
 }
 
 AppDelegate::~AppDelegate() {

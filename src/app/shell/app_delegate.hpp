@@ -84,6 +84,8 @@ private:
     std::unique_ptr<QtClock> clock_;
     std::unique_ptr<X11FrameDesktop> frameDesktop_;
     std::unique_ptr<WidgetFrameFactory> frames_;
+    // The pictures for the server (model checks and questions, chat barks), made off the main thread.
+    std::shared_ptr<PictureEncoder> pictures_;
     std::unique_ptr<WatchRunnerFactory> runners_;
     std::shared_ptr<WatchManager> manager_;
     std::unique_ptr<RegionSelector> selector_;

@@ -47,6 +47,7 @@ constexpr std::string_view caseName(CloudError::Case c) {
     case C::telegramNotSetUp: return "telegramNotSetUp";
     case C::timeout: return "timeout";
     case C::badAnswer: return "badAnswer";
+    case C::withdrawn: return "withdrawn";
     }
     return "unknown";
 }

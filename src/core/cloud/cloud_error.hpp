@@ -28,6 +28,7 @@ public:
         telegramNotSetUp,     // 503 "telegram_not_set_up"
         timeout,
         badAnswer,            // not HTTP, or a success that is not the expected answer
+        withdrawn,            // a picture held back: what allowed it ended before it left; raised by the session
     };
 
     static CloudError badRequest(std::optional<std::string> detail) { return {Case::badRequest, std::move(detail)}; }
@@ -44,6 +45,7 @@ public:
     static CloudError telegramNotSetUp() { return {Case::telegramNotSetUp, {}}; }
     static CloudError timeout() { return {Case::timeout, {}}; }
     static CloudError badAnswer() { return {Case::badAnswer, {}}; }
+    static CloudError withdrawn() { return {Case::withdrawn, {}}; }
 
     // An error answer: `status` outside 200 to 299 and the raw body. A body
     // that is not a JSON object still gives the status's case.

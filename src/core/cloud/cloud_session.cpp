@@ -19,6 +19,7 @@ struct Transfer {
     std::shared_ptr<Completion> completion;
     Executor executor;
     CloudSession::Finish finish;
+    CloudSession::Guard guard;
     std::optional<CloudError> failure;  // fails without sending
     std::string url;
     std::string body;
@@ -68,6 +69,17 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* user)
 
 CloudError transportError(CURLcode code) { return CloudError::transport(curl_easy_strerror(code)); }
 
+// A guard that fails to answer refuses.
+bool refused(const Transfer& t) {
+    if (!t.guard) return false;
+    try {
+        return !t.guard();
+    } catch (...) {
+        logCaughtException("server session");
+        return true;
+    }
+}
+
 // The loopback names and any 127.x.y.z literal.
 bool isLoopback(const Url& url) {
     if (url.isLoopbackHost()) return true;
@@ -86,6 +98,10 @@ struct CloudSession::Impl {
     CloudSession::Options options;
     CURLM* multi = nullptr;
     std::mutex mutex;
+    // Held by the worker from asking the guards to the end of a round of
+    // sending, and by recheckGuards() for an instant: a round that asked
+    // before a guard's answer changed has ended when it returns.
+    std::mutex sending;
     std::vector<std::unique_ptr<Transfer>> incoming;
     std::vector<std::weak_ptr<Completion>> aborts;
     bool stopping = false;
@@ -235,41 +251,59 @@ struct CloudSession::Impl {
             fresh.swap(incoming);
             cancelled.swap(aborts);
         }
-        for (auto& t : fresh) {
-            if (t->completion->cancelled()) continue;
-            if (t->failure) {
-                CloudError e = *t->failure;
-                complete(std::move(t), e);
-            } else if (!start(*t)) {
-                complete(std::move(t), CloudError::transport("could not start the request"));
-            } else {
-                CURL* easy = t->easy;
-                active.emplace(easy, std::move(t));
-            }
-        }
-        for (const auto& weak : cancelled)
-            for (auto it = active.begin(); it != active.end(); ++it)
-                if (it->second->completion == weak.lock()) {
-                    drop(it->first);
-                    break;
+        {
+            const std::lock_guard send(sending);
+            for (auto& t : fresh) {
+                if (t->completion->cancelled()) continue;
+                if (t->failure) {
+                    CloudError e = *t->failure;
+                    complete(std::move(t), e);
+                } else if (refused(*t)) {
+                    complete(std::move(t), CloudError::withdrawn());
+                } else if (!start(*t)) {
+                    complete(std::move(t), CloudError::transport("could not start the request"));
+                } else {
+                    CURL* easy = t->easy;
+                    active.emplace(easy, std::move(t));
                 }
-        int running = 0;
-        curl_multi_perform(multi, &running);
-        int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-            if (msg->msg != CURLMSG_DONE) continue;
-            CURL* easy = msg->easy_handle;
-            CURLcode code = msg->data.result;
-            auto it = active.find(easy);
-            if (it == active.end()) continue;
-            std::unique_ptr<Transfer> t = std::move(it->second);
-            curl_multi_remove_handle(multi, easy);
-            active.erase(it);
-            Outcome o = outcome(*t, code);
-            complete(std::move(t), std::move(o));
+            }
+            for (const auto& weak : cancelled)
+                for (auto it = active.begin(); it != active.end(); ++it)
+                    if (it->second->completion == weak.lock()) {
+                        drop(it->first);
+                        break;
+                    }
+            withdrawRefused();
+            int running = 0;
+            curl_multi_perform(multi, &running);
+            int left = 0;
+            while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+                if (msg->msg != CURLMSG_DONE) continue;
+                CURL* easy = msg->easy_handle;
+                CURLcode code = msg->data.result;
+                auto it = active.find(easy);
+                if (it == active.end()) continue;
+                std::unique_ptr<Transfer> t = std::move(it->second);
+                curl_multi_remove_handle(multi, easy);
+                active.erase(it);
+                Outcome o = outcome(*t, code);
+                complete(std::move(t), std::move(o));
+            }
         }
         curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
         return true;
+    }
+
+    // Transfers under way whose guard refuses now go before another byte does.
+    void withdrawRefused() {
+        std::vector<CURL*> gone;
+        for (const auto& [easy, t] : active)
+            if (refused(*t)) gone.push_back(easy);
+        for (CURL* easy : gone) {
+            std::unique_ptr<Transfer> t = std::move(active.at(easy));
+            drop(easy);
+            complete(std::move(t), CloudError::withdrawn());
+        }
     }
 };
 
@@ -330,10 +364,11 @@ void aim(Transfer& t, const Url& url) {
 
 }  // namespace
 
-CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish) {
+CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish, Guard guard) {
     auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
     aim(*t, url);
     t->body = std::move(body);
+    t->guard = std::move(guard);
     impl_->enqueue(std::move(t));
     return std::move(call);
 }
@@ -345,6 +380,11 @@ CloudCall CloudSession::get(const Url& url, std::vector<std::string> headers, Ex
     t->requestHeaders = std::move(headers);
     impl_->enqueue(std::move(t));
     return std::move(call);
+}
+
+void CloudSession::recheckGuards() {
+    { const std::lock_guard wait(impl_->sending); }
+    curl_multi_wakeup(impl_->multi);
 }
 
 CloudCall CloudSession::fail(CloudError error, Executor executor, Finish finish) {

@@ -59,14 +59,28 @@ public:
 
     const Options& options() const { return options_; }
 
+    // Whether a request may still go: asked on the worker right before it
+    // starts and again before each later step of its sending, so a picture
+    // of the screen leaves only while what allowed it holds. Any thread.
+    using Guard = std::function<bool()>;
+
     // POSTs `body` as JSON to `url`. The completion made by `finish` is
     // posted through `executor` from the worker thread, never from inside
-    // this call, while the handle is held and not cancelled.
-    CloudCall post(const Url& url, std::string body, Executor executor, Finish finish);
+    // this call, while the handle is held and not cancelled. Once `guard`
+    // refuses, the request is dropped (a transfer under way is aborted) and
+    // finishes with CloudError::withdrawn().
+    CloudCall post(const Url& url, std::string body, Executor executor, Finish finish, Guard guard = {});
     // GETs `url` with exactly these header lines ("Name: value"), by the same road.
     CloudCall get(const Url& url, std::vector<std::string> headers, Executor executor, Finish finish);
     // The same road for a call that fails before anything is sent.
     CloudCall fail(CloudError error, Executor executor, Finish finish);
+
+    // Every guard is asked again now. When this returns, no request whose
+    // guard refuses sends another byte (it waits for a round of sending
+    // already under way, a short one), and each is withdrawn. Called by
+    // whoever ends what a guard allowed: Local Only switched on, a pause of
+    // model checks, the chat unlinked.
+    void recheckGuards();
 
     struct Impl;
 

@@ -126,7 +126,17 @@ std::optional<CloudClient> CloudSettings::client(std::shared_ptr<CloudSession> s
     // Ready means Local Only off and a usable address; messagingClient checks
     // the address itself, so it is read and parsed once.
     if (localOnly()) return std::nullopt;
-    return messagingClient(std::move(session));
+    auto client = messagingClient(std::move(session));
+    if (!client) return std::nullopt;
+    // Decided now, asked again until the last byte has left: Local Only, a
+    // lost address and a pause that began after this moment all hold the
+    // pictures back.
+    client->pictureGuard = [settings = *this, pausedUntil = defaults_->number(pauseUntilKey)] {
+        if (settings.availability() != Availability::ready) return false;
+        const auto until = settings.defaults()->number(pauseUntilKey);
+        return !until || (pausedUntil && *until <= *pausedUntil);
+    };
+    return client;
 }
 
 std::optional<CloudClient> CloudSettings::messagingClient(std::shared_ptr<CloudSession> session) const {

@@ -74,7 +74,8 @@ public:
     void clearModelPause() const;
 
     // For model calls: only when availability is ready. `session` is the
-    // application's one server session (never null).
+    // application's one server session (never null). Its picture guard
+    // refuses once availability is no longer ready or a pause begins.
     std::optional<CloudClient> client(std::shared_ptr<CloudSession> session) const;
     // For the messenger: whenever there is an address, whatever Local Only says.
     std::optional<CloudClient> messagingClient(std::shared_ptr<CloudSession> session) const;

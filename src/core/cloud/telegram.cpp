@@ -10,18 +10,33 @@ struct TelegramLink::State {
     CloudSettings settings;
     std::shared_ptr<CloudSession> session;
     Executor executor;
+    std::shared_ptr<PictureEncoder> encoder;
     std::weak_ptr<WatchControl> watches;
     std::function<void()> onChange;
     RecentBarks recent;
 
     DefaultsStore& store() const { return *settings.defaults(); }
-    std::optional<CloudClient> client() const { return settings.messagingClient(session); }
+    std::optional<CloudClient> client() const {
+        auto client = settings.messagingClient(session);
+        // A bark's picture leaves only while the chat is linked and Local Only off.
+        if (client)
+            client->pictureGuard = [store = settings.defaults()] {
+                return store->boolean(connectedKey) && !store->boolean(CloudSettings::localOnlyKey);
+            };
+        return client;
+    }
 
     bool connected() const { return store().boolean(connectedKey); }
     void setConnected(bool on) {
         if (connected() == on) return;
         store().set(connectedKey, on);
+        // Pictures on their way to a chat that is gone stay here.
+        if (!on && session) session->recheckGuards();
         if (onChange) onChange();
+    }
+    PictureEncoder& pictures() {
+        if (!encoder) encoder = std::make_shared<PictureEncoder>(executor);
+        return *encoder;
     }
     void markConnected() {
         store().removeObject(unpairPendingKey);
@@ -62,8 +77,10 @@ RecentBarks restore(const DefaultsStore& store) {
 
 }  // namespace
 
-TelegramLink::TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession> session, Executor executor)
-    : state_(std::make_shared<State>(State{std::move(settings), std::move(session), std::move(executor), {}, {}, {}})) {
+TelegramLink::TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession> session, Executor executor,
+                           std::shared_ptr<PictureEncoder> encoder)
+    : state_(std::make_shared<State>(State{std::move(settings), std::move(session), std::move(executor),
+                                           std::move(encoder), {}, {}, {}})) {
     state_->recent = restore(state_->store());
 }
 
@@ -131,6 +148,67 @@ CloudCall TelegramLink::checkPairing(CloudCallback<bool> done) {
     });
 }
 
+namespace {
+
+// One bark's steps (its picture made, the request, perhaps the same bark
+// again in words) behind the one handle its caller holds.
+struct BarkCall {
+    std::shared_ptr<TelegramLink::State> state;
+    WatchSpec spec;
+    std::optional<std::string> read;
+    std::function<void(TelegramLink::NotifyResult)> done;
+    Pending step;
+
+    void finish(TelegramLink::NotifyResult result) {
+        if (done) done(result);
+    }
+};
+
+CloudCall handleOf(const std::shared_ptr<BarkCall>& call) {
+    auto completion = std::make_shared<Completion>();
+    // Letting the handle go cancels whichever step is under way.
+    completion->onCancel([call] { call->step.cancel(); });
+    return Pending(completion);
+}
+
+void send(const std::weak_ptr<BarkCall>& weak, std::optional<CloudImage> image);
+
+void answered(const std::weak_ptr<BarkCall>& weak, bool withImage, CloudResult<NotifyResponse> r) {
+    auto call = weak.lock();
+    if (!call) return;
+    using Result = TelegramLink::NotifyResult;
+    if (r) return call->finish(Result::sent(withImage));
+    switch (r.error().kind()) {
+        case CloudError::Case::notLinked:
+            call->state->setConnected(false);
+            return call->finish(Result::notLinked());
+        case CloudError::Case::withdrawn:
+            // Local Only came before the picture left: the bark goes in
+            // words. The chat was unlinked: nothing goes.
+            if (call->state->connected()) return send(weak, std::nullopt);
+            return call->finish(Result::skipped());
+        default:
+            return call->finish(Result::failed(r.error()));
+    }
+}
+
+void send(const std::weak_ptr<BarkCall>& weak, std::optional<CloudImage> image) {
+    auto call = weak.lock();
+    if (!call) return;
+    // Decided again now: the chat may be gone, Local Only on.
+    auto client = call->state->connected() ? call->state->client() : std::nullopt;
+    if (!client) return call->finish(TelegramLink::NotifyResult::skipped());
+    if (call->state->settings.localOnly()) image.reset();
+    const bool withImage = image.has_value();
+    const WatchSpec& spec = call->spec;
+    call->step = client->notify(spec.id, Copy::chatSentence(spec), call->read, spec.mode, std::move(image),
+                                call->state->executor, [weak, withImage](CloudResult<NotifyResponse> r) {
+                                    answered(weak, withImage, std::move(r));
+                                });
+}
+
+}  // namespace
+
 CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> read, const std::optional<Image>& crop,
                              Date at, std::function<void(NotifyResult)> done) {
     auto client = state_->connected() ? state_->client() : std::nullopt;
@@ -141,27 +219,22 @@ CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> r
     }
     state_->recent.remember(spec, at);
     state_->saveRecent();
-
-    // Local Only is read at every bark: with it on, barks go as text.
-    std::optional<CloudImage> image;
-    if (crop && !state_->settings.localOnly()) image = CloudImage::png(*crop, CloudImage::maxSide);
-    const bool withImage = image.has_value();
     if (spec.type != WatchType::numberCompare) read.reset();
 
-    return client->notify(
-        spec.id, Copy::chatSentence(spec), std::move(read), spec.mode, std::move(image), state_->executor,
-        [state = state_, withImage, done = std::move(done)](CloudResult<NotifyResponse> r) {
-            NotifyResult result = NotifyResult::sent(withImage);
-            if (!r) {
-                if (r.error().kind() == CloudError::Case::notLinked) {
-                    state->setConnected(false);
-                    result = NotifyResult::notLinked();
-                } else {
-                    result = NotifyResult::failed(r.error());
-                }
-            }
-            if (done) done(result);
-        });
+    auto call = std::make_shared<BarkCall>(BarkCall{state_, spec, std::move(read), std::move(done), {}});
+    CloudCall handle = handleOf(call);
+    const std::weak_ptr<BarkCall> weak = call;
+    // Local Only is read at every bark: with it on, barks go as text.
+    if (!crop || state_->settings.localOnly()) {
+        call->step = state_->post([weak] { send(weak, std::nullopt); });
+        return handle;
+    }
+    // The picture is made off this thread; a failed one leaves it out.
+    call->step = state_->pictures().encode({}, nullptr, std::make_shared<const Image>(*crop), CloudImage::maxSide,
+                                           [weak](PictureEncoder::Encoded encoded) {
+                                               send(weak, std::move(encoded.current));
+                                           });
+    return handle;
 }
 
 bool TelegramLink::shouldPollActions(Date now) const { return state_->actionsClient(now).has_value(); }

@@ -19,6 +19,7 @@
 
 #include "core/cloud/cloud_client.hpp"
 #include "core/cloud/cloud_settings.hpp"
+#include "core/cloud/picture_encoder.hpp"
 #include "core/picture/image.hpp"
 #include "core/cloud/recent_barks.hpp"
 #include "core/cloud/watch_control.hpp"
@@ -56,8 +57,11 @@ public:
     };
 
     // Restores the recent barks from the store (an unreadable value gives none).
-    // `session` is the application's server session (never null).
-    TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession> session, Executor executor);
+    // `session` is the application's server session (never null); `encoder`
+    // makes the barks' pictures off the owner's thread (one of its own is
+    // made at the first picture when none is given).
+    TelegramLink(CloudSettings settings, std::shared_ptr<CloudSession> session, Executor executor,
+                 std::shared_ptr<PictureEncoder> encoder = nullptr);
     // Requests still in flight store their outcome but no longer call
     // onChange or touch the watches: their owner may be gone too.
     ~TelegramLink();
@@ -93,7 +97,10 @@ public:
     CloudCall checkPairing(CloudCallback<bool> done);
     // Forwards one bark. With a chat connected and a server address it is
     // remembered for an hour first, whatever the server answers; otherwise
-    // nothing is sent and nothing remembered.
+    // nothing is sent and nothing remembered. The crop goes along only while
+    // the chat stays connected and Local Only off, to the last byte: when
+    // Local Only comes first the bark goes in words, when the chat is
+    // unlinked first it is skipped.
     CloudCall bark(const WatchSpec& spec, std::optional<std::string> read, const std::optional<Image>& crop, Date at,
                    std::function<void(NotifyResult)> done = {});
     // Worth a request only while a chat button could act on something: a

@@ -46,15 +46,20 @@ CloudCall WatchSetup::askTheModel(const WatchSpec& spec, std::optional<CloudImag
 
     return model->compile(
         spec.command, std::move(*crop), executor,
-        [settings = settings, spec, now, done = std::move(done)](CloudResult<CompileResponse> r) {
+        [settings = settings, session = model->session, spec, now, done = std::move(done)](CloudResult<CompileResponse> r) {
             if (r) {
                 settings.clearModelPause();
                 return done({Answer::Setup{JudgeSetup::decide(r.value(), spec)}});
             }
             if (r.error().checksUsedUp()) {
                 const ModelPause pause = settings.pauseModel(r.error().resetsIn(), now);
+                // Pictures of the running watches still on their way stay here.
+                session->recheckGuards();
                 return done({Answer::UsedUp{pause.back}});
             }
+            // Held back by a pause that began meanwhile, or by Local Only.
+            if (r.error().kind() == CloudError::Case::withdrawn)
+                if (auto pause = settings.modelPause(now)) return done({Answer::UsedUp{pause->back}});
             done({Answer::Unreachable{}});
         });
 }

@@ -37,6 +37,7 @@ struct Harness {
     testing::ManualExecutor main;
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
     std::vector<std::function<void(WatchSetup::Answer)>> questions;
+    std::shared_ptr<PictureEncoder> encoder = std::make_shared<PictureEncoder>(main.executor(), 0);
     std::unique_ptr<NewWatchPanel> panel;
 
     explicit Harness(bool serverReady = true, SelectedRegion box = priceBox(), Image crop = priceCrop()) {
@@ -48,6 +49,7 @@ struct Harness {
             questions.push_back(std::move(done));
             return Pending();
         };
+        services.encoder = encoder;
         panel = std::make_unique<NewWatchPanel>(box, crop, std::move(services));
     }
     NewWatchModel& model() { return panel->model(); }
@@ -61,6 +63,8 @@ struct Harness {
         say("a new message arrives");
         const auto* consent = model().stage().as<NewWatchStage::Judge>()->question.as<JudgeQuestion::Consent>();
         model().askTheModel(consent->spec, consent->fallback);
+        while (encoder->runAll() + main.runPending() > 0) {
+        }
     }
     void answer(WatchSetup::Answer a) { questions.back()(std::move(a)); }
     WatchSpec judged(WatchType type = WatchType::stateReached) {

@@ -58,6 +58,7 @@ struct Question {
 struct Dialogue {
     testing::ManualExecutor main;
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();
+    std::shared_ptr<PictureEncoder> encoder = std::make_shared<PictureEncoder>(main.executor(), 0);
     std::vector<Question> questions;
     std::vector<WatchSpec> started;
     int cancels = 0;
@@ -75,6 +76,7 @@ struct Dialogue {
             questions.push_back({spec, crop.has_value(), now, completion, std::move(done)});
             return Pending(completion);
         };
+        services.encoder = encoder;
         model = std::make_unique<NewWatchModel>(box, std::move(services));
         model->onStart = [this](const WatchSpec& s) { started.push_back(s); };
         model->onCancel = [this] { ++cancels; };
@@ -91,6 +93,8 @@ struct Dialogue {
         say("a new message arrives");
         const auto* consent = judge()->as<JudgeQuestion::Consent>();
         model->askTheModel(consent->spec, consent->fallback);
+        while (encoder->runAll() + main.runPending() > 0) {
+        }
         return questions.back();
     }
     // The model's answer to question `i`, through the main thread.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -117,6 +118,52 @@ TEST(CloudSession, CallsCompleteIndependentlyOnTheExecutorUnlessCancelled) {
     ASSERT_TRUE(h.main.runUntil([&] { return !order.empty(); }, 5s));
     h.main.runPending();
     EXPECT_EQ(order, (std::vector<std::string>{"witness"}));
+}
+
+TEST(CloudSession, AGuardThatRefusesBeforeOrDuringTheSendingWithdrawsTheRequest) {
+    HttpTestServer server;
+    server.answer("/v1/pair/status", ScriptedAnswer::with(B::neverAnswer));
+    const auto session = quickSession();
+    std::atomic<bool> allowed{true};
+    auto call = [&](CloudSession::Guard guard) {
+        const CloudClient c{*Url::parse(server.url()), "device-1", session};
+        const auto request = c.request("v1/pair/status", toJson(DeviceRequest{"device-1"}));
+        auto result = std::make_shared<std::promise<CloudSession::Outcome>>();
+        auto call = session->post(request.url, request.body, inlineExecutor(), [result](CloudSession::Outcome o) {
+            result->set_value(std::move(o));
+            return std::function<void()>([] {});
+        }, std::move(guard));
+        return std::make_pair(std::move(call), result->get_future());
+    };
+    const auto withdrawn = [](std::future<CloudSession::Outcome>& f) {
+        if (f.wait_for(5s) != std::future_status::ready) return false;
+        const auto o = f.get();
+        return std::holds_alternative<CloudError>(o) && std::get<CloudError>(o) == CloudError::withdrawn();
+    };
+
+    // Refused before it starts: nothing reaches the server.
+    allowed = false;
+    auto [before, early] = call([&] { return allowed.load(); });
+    EXPECT_TRUE(withdrawn(early));
+    // A guard that throws refuses.
+    ::testing::internal::CaptureStderr();
+    auto [throwing, thrown] = call([]() -> bool { throw std::runtime_error("no answer"); });
+    EXPECT_TRUE(withdrawn(thrown));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(server.connections(), 0u);
+
+    // Refused while the request waits for its answer: aborted at the recheck.
+    allowed = true;
+    auto [during, late] = call([&] { return allowed.load(); });
+    ASSERT_TRUE(server.waitForRequests(1, 5s));
+    EXPECT_EQ(late.wait_for(100ms), std::future_status::timeout) << "still waiting for the server";
+    allowed = false;
+    session->recheckGuards();
+    EXPECT_TRUE(withdrawn(late));
+    // Without a guard a request goes whatever the others' guards say.
+    server.answer("/v1/pair/status", ScriptedAnswer::json(200, linked));
+    const CloudClient plain{*Url::parse(server.url()), "device-1", session};
+    EXPECT_TRUE(pairStatus(plain).ok());
 }
 
 TEST(CloudSession, DroppingOrStoppingTheSessionDropsItsCallsAtOnce) {

@@ -1,4 +1,4 @@
-#include "app/engine/picture_encoder.hpp"
+#include "core/cloud/picture_encoder.hpp"
 
 namespace kestrove {
 
