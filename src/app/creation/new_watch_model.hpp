@@ -39,7 +39,7 @@ struct NewWatchServices {
     Ask ask = realAsk();  // the model question
     // Makes the crop sent with the question off the main thread; one of the
     // model's own when none is given.
-    std::shared_ptr<PictureEncoder> encoder;
+    std::shared_ptr<PictureEncoder> encoder = nullptr;
 
     static Ask realAsk();
 };

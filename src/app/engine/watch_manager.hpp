@@ -47,10 +47,10 @@ public:
         std::filesystem::path dataFolder;  // $XDG_DATA_HOME/Kestrove
         // Times of day in notifications; the user's short time style when empty.
         std::function<std::string(Date)> timeText;
-        Executor mainThread;  // where the files' answers come back
+        Executor mainThread = {};  // where the files' answers come back
         int fileWorkers = 1;  // 0: the files wait for files().runAll() (tests)
         // The server session: Local Only withdraws the pictures still on their way.
-        std::shared_ptr<CloudSession> cloudSession;
+        std::shared_ptr<CloudSession> cloudSession = nullptr;
     };
 
     // Reads the watch file at once: one that cannot be used is kept aside and

@@ -32,7 +32,7 @@ struct CloudClient {
     std::shared_ptr<CloudSession> session;
     // Guards the calls that carry a picture of the screen (compile, check, a
     // notify with its image): asked by the session right up to the last byte.
-    CloudSession::Guard pictureGuard;
+    CloudSession::Guard pictureGuard = {};
 
 
     CloudCall compile(std::string command, CloudImage image, Executor executor,

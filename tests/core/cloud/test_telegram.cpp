@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "cloud_samples.hpp"
+#include "support/samples.hpp"
 
 namespace kestrove {
 namespace {
@@ -161,6 +164,39 @@ TEST(TelegramLink, BarksAreSentRememberedAndTheirAnswersTold) {
         EXPECT_EQ(chat.link->connected(), !offAfter);
         EXPECT_EQ(chat.changes, offAfter ? 1 : 0);
         EXPECT_EQ(chat.link->recent().spec(spec.id, t0), spec);
+    }
+}
+
+TEST(TelegramLink, ABarkWhosePictureIsOnItsWayGoesInWordsUnderLocalOnlyAndNotAtAllOnceUnlinked) {
+    const Image crop = samples::solid(64, 32, 10, 200, 90);
+    for (const bool unlink : {false, true}) {
+        SCOPED_TRACE(unlink ? "unlinked" : "Local Only");
+        Chat chat;
+        ScriptedAnswer late = ScriptedAnswer::json(200, R"({"sent": true})");
+        late.delay = std::chrono::milliseconds(300);
+        chat.server.answer("/v1/notify", late);
+        std::optional<Chat::Result> result;
+        const CloudCall call = chat.link->bark(watch("w_TEXT01"), std::nullopt, crop, t0, [&](auto r) { result = r; });
+        // The picture is made on a worker, then sent: the switch comes once it is out.
+        for (int i = 0; i < 5000 && chat.server.requests().empty(); ++i) {
+            chat.main.runPending();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(chat.server.requests().size(), 1u);
+        if (unlink) {
+            chat.link->setConnected(false);
+        } else {
+            chat.settings.setLocalOnly(true);
+            chat.session->recheckGuards();
+        }
+        ASSERT_TRUE(chat.main.runUntil([&] { return result.has_value(); }, std::chrono::seconds(5)));
+        EXPECT_EQ(*result, unlink ? Chat::Result::skipped() : Chat::Result::sent(false));
+        const auto sent = chat.server.requests();
+        ASSERT_EQ(sent.size(), unlink ? 1u : 2u);
+        EXPECT_TRUE(Json::parse(sent[0].body).contains("image")) << "it was on its way when the switch came";
+        if (!unlink) {
+            EXPECT_FALSE(Json::parse(sent[1].body).contains("image")) << "again, in words";
+        }
     }
 }
 
