@@ -94,7 +94,7 @@ struct World {
             s.command += std::to_string(100 + i);
             s.type = WatchType::numberCompare;
             s.region = WatchRegion{7, 10.0 * i, 40, 320, 120, 2, std::nullopt};
-            manager->add(s, crop(std::uint8_t(20 * i)), std::nullopt);
+            manager->add(s, std::make_shared<const Image>(crop(std::uint8_t(20 * i))), std::nullopt);
         }
         menu->panel().window()->installEventFilter(&paints);
     }
@@ -139,7 +139,7 @@ BENCHMARK(changeWhileOpen)->Unit(benchmark::kMillisecond);
 void pictureWhileOpen(benchmark::State& state) {
     World world(10);
     world.openAndPaint();
-    const Image a = crop(10), b = crop(200);
+    const auto a = std::make_shared<const Image>(crop(10)), b = std::make_shared<const Image>(crop(200));
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;

@@ -205,7 +205,7 @@ void BM_QuietWatches(benchmark::State& state) {
     for (const WatchSpec& s : specs) {
         const auto crop = engine.shot(s.region);
         if (!crop) return state.SkipWithError("a box could not be read");
-        engine.manager->add(s, *crop, std::nullopt);
+        engine.manager->add(s, std::make_shared<const Image>(*crop), std::nullopt);
     }
     engine.loadRecognition(*engine.shot(specs[0].region));
     // Every watch's first check is over once each has taken its second
@@ -260,7 +260,7 @@ void BM_BarkToDunst(benchmark::State& state) {
     WatchSpec watch = quietSpec(0, *region);
     Image crop(440, 32);
     for (std::size_t i = 0; i < crop.rgba.size(); ++i) crop.rgba[i] = i % 4 == 3 ? 255 : std::uint8_t((i * 31) >> 3);
-    engine.manager->add(watch, crop, std::nullopt);
+    engine.manager->add(watch, std::make_shared<const Image>(crop), std::nullopt);
     double reported = 0;
     for (auto _ : state) {
         const unsigned before = dunst->count();

@@ -164,7 +164,8 @@ void NewWatchRoad::readAgain(Trip& trip) {
 }
 
 void NewWatchRoad::started(Trip& trip, const WatchSpec& spec) {
-    const Image image = *trip.image;
+    // Handed on, not copied: a large box's crop is tens of megabytes.
+    const auto image = std::make_shared<const Image>(std::move(*trip.image));
     std::optional<DirectStart> direct = trip.directStart;
     end(trip);
     if (spec.direct && direct) {

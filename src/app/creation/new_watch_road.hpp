@@ -30,7 +30,8 @@ class NewWatchPanel;
 struct NewWatchHooks {
     // The confirmed watch with its crop as baseline; the direct start only
     // when the watch reads directly (its session adopted by then).
-    std::function<void(const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct)> add;
+    std::function<void(const WatchSpec& spec, std::shared_ptr<const Image> baseline, std::optional<DirectStart> direct)>
+        add;
     // The screen may not be read: onboarding, activated. `refused`: the
     // screen reads as allowed although a capture was refused.
     std::function<void(bool refused)> showOnboarding;

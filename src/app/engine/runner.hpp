@@ -24,7 +24,7 @@ public:
 
 struct RunnerStart {
     WatchSpec spec;
-    std::optional<Image> reference;  // the crop the watch was made from, or none
+    SharedImage reference;           // the crop the watch was made from, or none
     bool fresh = false;              // take every baseline from what the box shows now
     std::optional<DirectStart> direct;
 };

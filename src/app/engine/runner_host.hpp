@@ -4,6 +4,7 @@
 // notification itself. Main thread only.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@
 #include "core/windows/window_binding.hpp"
 
 namespace kestrove {
+
+// A picture many hold at once (the runner, the latest, the file being
+// written): a large box is never copied on the main thread.
+using SharedImage = std::shared_ptr<const Image>;
 
 class RunnerHost {
 public:
@@ -34,11 +39,11 @@ public:
     virtual void runnerDidRead(const std::string& id, std::optional<std::string> display,
                                std::optional<double> value) = 0;
     virtual void runnerIntervalChanged(const std::string& id) = 0;
-    virtual void runnerRebaselined(const std::string& id, const Image& image) = 0;
+    virtual void runnerRebaselined(const std::string& id, SharedImage image) = 0;
     virtual void runnerRebaselinedLines(const std::string& id, const std::vector<std::string>& lines) = 0;
 
     // The watch's latest picture; the host keeps it and tells its listeners.
-    virtual void publishPicture(const std::string& id, const Image& image) = 0;
+    virtual void publishPicture(const std::string& id, SharedImage image) = 0;
     // The saved crop of the watch, when there is a readable one; read off
     // the main thread, the answer through the main thread.
     [[nodiscard]] virtual Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done) = 0;

@@ -6,10 +6,10 @@
 
 namespace kestrove {
 
-void WatchManager::add(const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct) {
+void WatchManager::add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct) {
     // A crop that cannot be written costs only the saved reference picture.
     files_.writeCrop(spec.id, baseline);
-    latest_[spec.id] = baseline;
+    if (baseline) latest_[spec.id] = baseline;
     records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
     startWatching(records_.back(), baseline, false, std::move(direct));
     changeTail();
@@ -35,7 +35,7 @@ void WatchManager::resume(const std::string& id) {
     WatchRecord* r = find(id);
     if (!r || r->status != WatchStatus::paused) return;
     r->status = WatchStatus::watching;
-    startWatching(*r, std::nullopt, comparesWithEarlierReading(r->spec.type), std::nullopt);
+    startWatching(*r, nullptr, comparesWithEarlierReading(r->spec.type), std::nullopt);
     changeTail();
 }
 
@@ -65,7 +65,7 @@ void WatchManager::startAgain(const WatchSpec& spec) {
         records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
     }
     closeFrame(spec.id);
-    startWatching(*find(spec.id), std::nullopt, true, std::nullopt);
+    startWatching(*find(spec.id), nullptr, true, std::nullopt);
     changeTail();
 }
 

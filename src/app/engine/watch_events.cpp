@@ -128,8 +128,8 @@ void WatchManager::runnerIntervalChanged(const std::string& id) {
     if (onChange) onChange();
 }
 
-void WatchManager::runnerRebaselined(const std::string& id, const Image& image) {
-    files_.writeCrop(id, image);
+void WatchManager::runnerRebaselined(const std::string& id, SharedImage image) {
+    files_.writeCrop(id, std::move(image));
     if (onChange) onChange();
 }
 
@@ -141,10 +141,10 @@ void WatchManager::runnerRebaselinedLines(const std::string& id, const std::vect
     persist();
 }
 
-void WatchManager::publishPicture(const std::string& id, const Image& image) {
+void WatchManager::publishPicture(const std::string& id, SharedImage image) {
     // Only for a watch that still exists: nothing would ever drop it otherwise.
     if (!record(id)) return;
-    latest_.insert_or_assign(id, image);
+    latest_.insert_or_assign(id, std::move(image));
     if (onPicture) onPicture(id);
 }
 

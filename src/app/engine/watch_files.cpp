@@ -25,8 +25,9 @@ void WatchFiles::save(std::vector<WatchRecord> records) {
     queue_.run({fileOwner, "save"}, [records = std::move(records)](Disk& disk) { disk.store->save(records); });
 }
 
-void WatchFiles::writeCrop(const std::string& id, Image image) {
-    queue_.run({id, "crop"}, [id, image = std::move(image)](Disk& disk) { disk.store->writeCrop(id, image); });
+void WatchFiles::writeCrop(const std::string& id, std::shared_ptr<const Image> image) {
+    if (!image) return;
+    queue_.run({id, "crop"}, [id, image = std::move(image)](Disk& disk) { disk.store->writeCrop(id, *image); });
 }
 
 void WatchFiles::removeCrop(const std::string& id) {

@@ -35,7 +35,7 @@ public:
     std::optional<std::vector<WatchRecord>> takeLoaded() { return std::exchange(loaded_, std::nullopt); }
 
     void save(std::vector<WatchRecord> records);
-    void writeCrop(const std::string& id, Image image);
+    void writeCrop(const std::string& id, std::shared_ptr<const Image> image);
     void removeCrop(const std::string& id);
     // The saved crop, or none; after every write and removal of it asked before.
     [[nodiscard]] Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done);

@@ -60,18 +60,18 @@ std::optional<WatchTrouble> WatchManager::trouble(const std::string& id) const {
     return it->second;
 }
 
-std::optional<Image> WatchManager::picture(const std::string& id) {
+SharedImage WatchManager::picture(const std::string& id) {
     if (auto it = latest_.find(id); it != latest_.end()) return it->second;
     if (record(id) && !cropReads_.contains(id)) {
         cropReads_[id] = files_.readCrop(id, [this, id](std::optional<Image> crop) {
             cropReads_.erase(id);  // its handle: cancelling from inside its own completion is a no-op
             // A picture taken meanwhile is newer; a removed watch keeps nothing.
             if (!crop || latest_.contains(id) || !record(id)) return;
-            latest_.emplace(id, std::move(*crop));
+            latest_.emplace(id, std::make_shared<const Image>(std::move(*crop)));
             if (onPicture) onPicture(id);
         });
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 Pending WatchManager::readCrop(const std::string& id, std::function<void(std::optional<Image>)> done) {
@@ -99,7 +99,7 @@ void WatchManager::restore() {
             case WatchStatus::finished: break;
             case WatchStatus::watching:
             case WatchStatus::lostSight:
-                startWatching(r, std::nullopt, comparesWithEarlierReading(r.spec.type), std::nullopt);
+                startWatching(r, nullptr, comparesWithEarlierReading(r.spec.type), std::nullopt);
                 break;
         }
     }
@@ -126,7 +126,7 @@ void WatchManager::changeTail() {
 
 // --- Runners and frames -------------------------------------------------------
 
-void WatchManager::startWatching(const WatchRecord& record, std::optional<Image> reference, bool fresh,
+void WatchManager::startWatching(const WatchRecord& record, SharedImage reference, bool fresh,
                                  std::optional<DirectStart> direct) {
     const WatchRecord r = record;  // the list may change under a callback
     auto runner = services_.runners.make(RunnerStart{r.spec, std::move(reference), fresh, std::move(direct)}, *this);

@@ -73,7 +73,7 @@ public:
     // Commands.
     void restore();
     void shutdown();
-    void add(const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct);
+    void add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct);
     void pause(const std::string& id);
     void resume(const std::string& id);
     void remove(const std::string& id);
@@ -99,7 +99,7 @@ public:
     // The latest picture. Without one the saved crop is read off the main
     // thread and, when there is one, kept as the latest and announced
     // through onPicture.
-    std::optional<Image> picture(const std::string& id);
+    SharedImage picture(const std::string& id);
     [[nodiscard]] Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done) override;
     bool isRunning(const std::string& id) const override;
     bool anyRunning() const override;
@@ -121,9 +121,9 @@ public:
     void runnerTrouble(const std::string& id, std::optional<WatchTrouble> trouble) override;
     void runnerDidRead(const std::string& id, std::optional<std::string> display, std::optional<double> value) override;
     void runnerIntervalChanged(const std::string& id) override;
-    void runnerRebaselined(const std::string& id, const Image& image) override;
+    void runnerRebaselined(const std::string& id, SharedImage image) override;
     void runnerRebaselinedLines(const std::string& id, const std::vector<std::string>& lines) override;
-    void publishPicture(const std::string& id, const Image& image) override;
+    void publishPicture(const std::string& id, SharedImage image) override;
 
     // Each tick of the window tracker: bound frames follow their windows.
     void followWindows(const std::vector<WindowInfo>& windows, const std::vector<Rect>& displays);
@@ -136,7 +136,7 @@ private:
 
     WatchRecord* find(const std::string& id);
     Frame* frame(const std::string& id) const;
-    void startWatching(const WatchRecord& record, std::optional<Image> reference, bool fresh,
+    void startWatching(const WatchRecord& record, SharedImage reference, bool fresh,
                        std::optional<DirectStart> direct);
     void showFrame(const WatchRecord& record, WatchStatus status);
     void closeFrame(const std::string& id);
@@ -155,7 +155,7 @@ private:
 
     std::vector<WatchRecord> records_;
     std::map<std::string, FrameSlot> frames_;
-    std::map<std::string, Image> latest_;
+    std::map<std::string, SharedImage> latest_;
     std::map<std::string, Pending> cropReads_;  // saved crops on their way to latest_
     std::map<std::string, WatchTrouble> troubles_;
     std::set<std::string> directOnly_;

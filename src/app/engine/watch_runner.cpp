@@ -39,7 +39,7 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
     }
     if (needsCloud(spec_.type) && !start.fresh) {
         // Without the crop it was made from, the saved one is read when first needed.
-        if (start.reference) baselineCrop_ = std::make_shared<const Image>(std::move(*start.reference));
+        if (start.reference) baselineCrop_ = std::move(start.reference);
         else savedCropWanted_ = true;
     }
 }

@@ -97,7 +97,7 @@ private:
     // The picture check (watch_runner_picture.cpp).
     void check(Next next);
     void capture(WindowSeen seen, Next next);
-    void look(Image picture, DiffGrid grid, Next next);
+    void look(Image captured, DiffGrid grid, Next next);
     void readText(ShotRef shot, Next next);
     void recognize(ShotRef shot, Next next);
     void gatePicture(const ShotRef& shot, Next next);

@@ -45,8 +45,9 @@ void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
             if (!grid) return done(std::nullopt);
             if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, lastGrid_))
                 return done(std::nullopt);
-            if (!tell(&RunnerHost::publishPicture, std::cref(captured.value()))) return;
-            done(std::move(captured).value());
+            auto picture = std::make_shared<const Image>(std::move(captured).value());
+            if (!tell(&RunnerHost::publishPicture, picture)) return;
+            done(*picture);
         });
     });
 }

@@ -43,8 +43,11 @@ void WatchRunner::capture(WindowSeen seen, Next next) {
     });
 }
 
-void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
-    if (!tell(&RunnerHost::publishPicture, std::cref(picture))) return;
+void WatchRunner::look(Image captured, DiffGrid grid, Next next) {
+    // One picture for all who keep it: the host's latest, the baseline, the crop file.
+    auto shot = std::make_shared<Shot>(Shot{std::move(captured), {}, false});
+    const SharedImage picture(shot, &shot->image);
+    if (!tell(&RunnerHost::publishPicture, picture)) return;
     if (lostSight_) {
         lostSight_ = false;
         // After the window's own loss the reference from before still holds;
@@ -72,7 +75,7 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
         freshStart_ = false;
         referenceGrid_ = grid;
         if (needsCloud(spec_.type)) {
-            baselineCrop_ = std::make_shared<const Image>(picture);
+            baselineCrop_ = picture;
             baselineSent_.reset();
         }
         freshLines_ = spec_.type == WatchType::newLine;
@@ -80,7 +83,7 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
         // or a stale "not met" would arm the gates and new lines would be
         // taken into the baseline unseen.
         lastEvaluation_.reset();
-        if (!tell(&RunnerHost::runnerRebaselined, std::cref(picture))) return;
+        if (!tell(&RunnerHost::runnerRebaselined, picture)) return;
         changed = false;
     }
     const int interval = PollSchedule::interval(std::chrono::duration<double>(now - lastChangeAt_).count());
@@ -88,7 +91,8 @@ void WatchRunner::look(Image picture, DiffGrid grid, Next next) {
         interval_ = interval;
         if (!tell(&RunnerHost::runnerIntervalChanged)) return;
     }
-    auto shot = std::make_shared<const Shot>(Shot{std::move(picture), std::move(grid), changed});
+    shot->grid = std::move(grid);
+    shot->changed = changed;
     switch (spec_.type) {
         case WatchType::stateReached:
         case WatchType::newItem:

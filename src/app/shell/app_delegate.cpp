@@ -46,7 +46,7 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
           return telegram_.pollActions(clock_->wallNow(), [done = std::move(done)](auto&&) { done(); });
       }) {
     NewWatchHooks hooks;
-    hooks.add = [this](const WatchSpec& spec, const Image& baseline, std::optional<DirectStart> direct) {
+    hooks.add = [this](const WatchSpec& spec, std::shared_ptr<const Image> baseline, std::optional<DirectStart> direct) {
         manager_->add(spec, baseline, std::move(direct));
     };
     hooks.showOnboarding = [this](bool refused) { onboarding().show(true, refused); };

@@ -60,7 +60,9 @@ struct Rig {
         NewWatchServices services{CloudSettings(store, std::nullopt), fake.platform.cloud, fake.main.executor(),
                                   [] { return Date{}; }, [](Date) { return std::string("12:00"); }};
         NewWatchHooks hooks;
-        hooks.add = [this](const WatchSpec& s, const Image& i, std::optional<DirectStart> d) { added.push_back({s, i, d}); };
+        hooks.add = [this](const WatchSpec& s, std::shared_ptr<const Image> i, std::optional<DirectStart> d) {
+            added.push_back({s, *i, d});
+        };
         hooks.showOnboarding = [this](bool refused) { onboarding.push_back(refused); };
         hooks.alert = [this](const std::string& m, const std::string& d) {
             alerts.emplace_back(m, d);

@@ -63,7 +63,9 @@ TEST(NewWatchRoadDesktop, FromADrawnBoxToAnAddedWatch) {
     std::vector<Added> added;
     std::vector<std::string> problems;
     NewWatchHooks hooks;
-    hooks.add = [&](const WatchSpec& s, const Image& i, std::optional<DirectStart> d) { added.push_back({s, i, d}); };
+    hooks.add = [&](const WatchSpec& s, std::shared_ptr<const Image> i, std::optional<DirectStart> d) {
+        added.push_back({s, *i, d});
+    };
     hooks.showOnboarding = [&](bool) { problems.push_back("onboarding"); };
     hooks.alert = [&](const std::string& m, const std::string& d) { problems.push_back(m + " " + d); };
     NewWatchServices services{CloudSettings(std::make_shared<MemoryDefaults>(), std::nullopt), platform.cloud,

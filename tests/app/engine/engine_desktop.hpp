@@ -147,7 +147,7 @@ struct EngineOnDesktop : ::testing::Test {
     }
     // Adds a watch made from what its box shows now; returns after its first check.
     void add(const WatchSpec& s) {
-        manager->add(s, shot(s.region), std::nullopt);
+        manager->add(s, std::make_shared<const Image>(shot(s.region)), std::nullopt);
         settle();
     }
     WatchStatus status(const std::string& id) const { return manager->record(id)->status; }

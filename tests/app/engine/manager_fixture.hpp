@@ -160,7 +160,7 @@ struct ManagerTest : ::testing::Test {
 
     // Adds a watch and forgets the counts that brought it.
     void added(const WatchSpec& spec) {
-        manager->add(spec, solid(120, 30, 90), std::nullopt);
+        manager->add(spec, std::make_shared<const Image>(solid(120, 30, 90)), std::nullopt);
         settle();
     }
     void settle() {

@@ -121,7 +121,7 @@ struct Withdrawal : ::testing::Test {
         std::vector<Clock::duration> times;
         for (int i = 0; i < 5; ++i) {
             const auto start = Clock::now();
-            manager->add(judged("w_RACE01", "it is done"), made, std::nullopt);
+            manager->add(judged("w_RACE01", "it is done"), std::make_shared<const Image>(made), std::nullopt);
             runUntil([&] { return asleep(1); });
             times.push_back(Clock::now() - start);
             removeAll();
@@ -140,7 +140,7 @@ TEST_F(Withdrawal, LocalOnlySwitchedOnAtAnyMomentOfAModelCheckStopsItsPictures) 
     for (int round = 0; round < rounds; ++round) {
         server.reset();
         manager->setLocalOnly(false);
-        manager->add(judged("w_RACE01", "it is done"), made, std::nullopt);
+        manager->add(judged("w_RACE01", "it is done"), std::make_shared<const Image>(made), std::nullopt);
         runFor(check + check / 4);
         manager->setLocalOnly(true);
         server.mark();
@@ -176,8 +176,8 @@ TEST_F(Withdrawal, APauseOfModelChecksBeginningAtAnyMomentOfAnotherCheckStopsIts
         server.reset();
         marked = false;
         pauseAfterUs = moment(random);
-        manager->add(judged("w_RACE01", "first"), made, std::nullopt);
-        manager->add(judged("w_RACE02", "second"), made, std::nullopt);
+        manager->add(judged("w_RACE01", "first"), std::make_shared<const Image>(made), std::nullopt);
+        manager->add(judged("w_RACE02", "second"), std::make_shared<const Image>(made), std::nullopt);
         runUntil([&] { return asleep(2); });
         ASSERT_TRUE(marked) << "round " << round << ": the pause began";
         // Only the second watch's request counts: the first's answer began the pause.

@@ -35,7 +35,7 @@ struct Commands : ManagerTest {
 };
 
 TEST_F(Commands, EachCommandFromEachStatus) {
-    auto add = [](WatchManager& m, const WatchSpec& s) { m.add(s, solid(120, 30, 1), std::nullopt); };
+    auto add = [](WatchManager& m, const WatchSpec& s) { m.add(s, std::make_shared<const Image>(solid(120, 30, 1)), std::nullopt); };
     auto pause = [](WatchManager& m, const WatchSpec& s) { m.pause(s.id); };
     auto resume = [](WatchManager& m, const WatchSpec& s) { m.resume(s.id); };
     auto remove = [](WatchManager& m, const WatchSpec& s) { m.remove(s.id); };
@@ -148,7 +148,7 @@ TEST_F(Commands, AResumedWatchReadsAfreshWhenItsRuleComparesWithAnEarlierReading
         SCOPED_TRACE(rawValue(kind));
         reset();
         spec = makeSpec("w_RESUME", 10, kind);
-        manager->add(spec, solid(120, 30, 1), std::nullopt);
+        manager->add(spec, std::make_shared<const Image>(solid(120, 30, 1)), std::nullopt);
         EXPECT_FALSE(runners.latest(spec.id)->start.fresh) << "a watch just made keeps the reading it was made from";
         manager->pause(spec.id);
         manager->resume(spec.id);
@@ -222,40 +222,40 @@ TEST_F(Commands, PicturesComeFromTheRunnerElseTheSavedCropReadOffTheMainThread) 
     const WatchSpec spec = makeSpec("w_1", 100);
     const Image crop = solid(120, 30, 90);
     added(spec);
-    EXPECT_EQ(manager->picture(spec.id), crop);
+    EXPECT_EQ(*manager->picture(spec.id), crop);
     std::vector<std::string> pictures;
     manager->onPicture = [&](const std::string& id) { pictures.push_back(id); };
-    manager->publishPicture(spec.id, solid(120, 30, 7));
+    manager->publishPicture(spec.id, std::make_shared<const Image>(solid(120, 30, 7)));
     EXPECT_EQ(pictures.size(), 1u);
-    EXPECT_EQ(manager->picture(spec.id), solid(120, 30, 7));
+    EXPECT_EQ(*manager->picture(spec.id), solid(120, 30, 7));
 
     manager->shutdown();
     makeManager();
     manager->onPicture = [&](const std::string& id) { pictures.push_back(id); };
     manager->restore();
     pictures.clear();
-    EXPECT_EQ(manager->picture(spec.id), std::nullopt) << "nothing decoded on the caller's thread";
-    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
+    EXPECT_EQ(manager->picture(spec.id), nullptr) << "nothing decoded on the caller's thread";
+    EXPECT_EQ(manager->picture(spec.id), nullptr);
     runFiles();
     EXPECT_EQ(pictures, std::vector<std::string>{spec.id}) << "one read however often it was asked for";
-    EXPECT_EQ(manager->picture(spec.id), crop) << "read back from crops/ and kept";
-    EXPECT_EQ(manager->picture("w_none"), std::nullopt);
+    EXPECT_EQ(*manager->picture(spec.id), crop) << "read back from crops/ and kept";
+    EXPECT_EQ(manager->picture("w_none"), nullptr);
 
     // A picture taken while the crop was read is newer; a removed watch keeps nothing.
     makeManager();
     manager->restore();
-    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
-    manager->publishPicture(spec.id, solid(120, 30, 7));
+    EXPECT_EQ(manager->picture(spec.id), nullptr);
+    manager->publishPicture(spec.id, std::make_shared<const Image>(solid(120, 30, 7)));
     runFiles();
-    EXPECT_EQ(manager->picture(spec.id), solid(120, 30, 7));
+    EXPECT_EQ(*manager->picture(spec.id), solid(120, 30, 7));
     makeManager();
     manager->restore();
-    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
+    EXPECT_EQ(manager->picture(spec.id), nullptr);
     manager->remove(spec.id);
     runFiles();
     EXPECT_FALSE(std::filesystem::exists(data / "crops" / "w_1.png"));
-    manager->publishPicture(spec.id, solid(120, 30, 7));
-    EXPECT_EQ(manager->picture(spec.id), std::nullopt);
+    manager->publishPicture(spec.id, std::make_shared<const Image>(solid(120, 30, 7)));
+    EXPECT_EQ(manager->picture(spec.id), nullptr);
 }
 
 }  // namespace

@@ -234,7 +234,7 @@ TEST_F(Events, NewBaselinesAreKept) {
     EXPECT_EQ(saved(), 1) << "saves even without the record";
     EXPECT_EQ(changes, 0);
 
-    manager->runnerRebaselined(spec.id, solid(120, 30, 200));
+    manager->runnerRebaselined(spec.id, std::make_shared<const Image>(solid(120, 30, 200)));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(saved(), 0);
     EXPECT_EQ(savedCrop(spec.id), solid(120, 30, 200)) << "the picture replaces the crop";

@@ -129,8 +129,8 @@ TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
         std::ofstream(target) << "planted";
         const auto before = snapshot(data);
         ::testing::internal::CaptureStderr();
-        manager->add(makeSpec(id, 100), solid(120, 30, 9), std::nullopt);
-        manager->runnerRebaselined(id, solid(120, 30, 10));
+        manager->add(makeSpec(id, 100), std::make_shared<const Image>(solid(120, 30, 9)), std::nullopt);
+        manager->runnerRebaselined(id, std::make_shared<const Image>(solid(120, 30, 10)));
         EXPECT_EQ(savedCrop(id), std::nullopt);
         manager->remove(id);
         runFiles();
@@ -141,7 +141,7 @@ TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << "logged once: " << log;
     }
     reset();
-    manager->add(makeSpec("w_Ok-9", 100), solid(120, 30, 9), std::nullopt);
+    manager->add(makeSpec("w_Ok-9", 100), std::make_shared<const Image>(solid(120, 30, 9)), std::nullopt);
     runFiles();
     EXPECT_TRUE(fs::exists(data / "crops" / "w_Ok-9.png")) << "a plain id still gets its crop";
 }

@@ -129,9 +129,9 @@ TEST_F(LivePanelTest, TheOpenPanelFollowsTheManagerInPlace) {
         auto* card = grid().card("a");
         return card->grab().toImage().pixel(card->feedRect().center().toPoint());
     };
-    runners.latest("a")->host->publishPicture("a", solid(640, 240, 20));
+    runners.latest("a")->host->publishPicture("a", std::make_shared<const Image>(solid(640, 240, 20)));
     EXPECT_TRUE(menu_samples::near(feedPixel(), QColor(20, 20, 20), 2));
-    runners.latest("a")->host->publishPicture("a", solid(640, 240, 220));
+    runners.latest("a")->host->publishPicture("a", std::make_shared<const Image>(solid(640, 240, 220)));
     EXPECT_TRUE(menu_samples::near(feedPixel(), QColor(220, 220, 220), 2));
 }
 

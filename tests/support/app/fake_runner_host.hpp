@@ -63,14 +63,14 @@ public:
         reported("read");
     }
     void runnerIntervalChanged(const std::string&) override { reported("interval"); }
-    void runnerRebaselined(const std::string&, const Image& image) override {
-        rebaselined = image, reported("rebaselined");
+    void runnerRebaselined(const std::string&, SharedImage image) override {
+        rebaselined = *image, reported("rebaselined");
     }
     void runnerRebaselinedLines(const std::string&, const std::vector<std::string>& lines) override {
         rebaselinedLines.push_back(lines);
         reported("rebaselinedLines");
     }
-    void publishPicture(const std::string&, const Image&) override { reported("picture"); }
+    void publishPicture(const std::string&, SharedImage) override { reported("picture"); }
     Pending readCrop(const std::string&, std::function<void(std::optional<Image>)> done) override {
         ++cropReads;
         return Pending::answered(main, [done = std::move(done), crop = savedCrop] { done(crop); });

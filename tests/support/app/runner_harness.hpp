@@ -96,7 +96,8 @@ struct RunnerHarness {
 
     void start(WatchSpec spec, std::optional<Image> reference = std::nullopt, bool fresh = false,
                std::optional<DirectStart> direct = std::nullopt) {
-        runner = factory.make({std::move(spec), std::move(reference), fresh, std::move(direct)}, host);
+        SharedImage shared = reference ? std::make_shared<const Image>(std::move(*reference)) : nullptr;
+        runner = factory.make({std::move(spec), std::move(shared), fresh, std::move(direct)}, host);
         runner->start();
         settle();
     }
