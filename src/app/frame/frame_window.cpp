@@ -147,13 +147,15 @@ void FrameWindow::paintEvent(QPaintEvent*) {
     FramePainter::paint(p, model_, regionSize_, tagOnTop_);
 }
 
-void FrameWindow::updateMask() {
-    // Nothing blends the window with the screen: a faint pixel would show as
-    // a dark one. Only pixels at least a third opaque belong to the shape, so
-    // the hairlines meant as a shadow and the edges' fringes stay out, while
-    // a paused frame (drawn at 40 %) keeps its line.
-    constexpr int least = 80;
-    const QImage drawn = render();
+namespace {
+
+// Nothing blends the window with the screen: a faint pixel would show as a
+// dark one. Only pixels at least a third opaque belong to the shape, so the
+// hairlines meant as a shadow and the edges' fringes stay out, while a
+// paused frame (drawn at 40 %) keeps its line.
+constexpr int leastAlpha = 80;
+
+QRegion opaqueIn(const QImage& drawn) {
     QImage shape(drawn.size(), QImage::Format_MonoLSB);
     shape.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});  // 1 is Qt::color1: inside
     shape.fill(0);
@@ -161,9 +163,52 @@ void FrameWindow::updateMask() {
         const auto* row = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
         uchar* bits = shape.scanLine(y);
         for (int x = 0; x < drawn.width(); ++x)
-            if (qAlpha(row[x]) >= least) bits[x >> 3] |= uchar(1u << (x & 7));
+            if (qAlpha(row[x]) >= leastAlpha) bits[x >> 3] |= uchar(1u << (x & 7));
     }
-    setMask(QRegion(QBitmap::fromImage(shape)));
+    return QRegion(QBitmap::fromImage(shape));
+}
+
+}  // namespace
+
+void FrameWindow::updateMask() {
+    // Placed but not laid out yet: the shape follows with the layout.
+    if (regionSize_.w <= 0 || regionSize_.h <= 0) return;
+    // The frame paints a band around its box and, during a blink, the box
+    // itself in one flat colour: only the band is drawn and looked at, so a
+    // large box costs what a small one does.
+    const Rect box = FrameGeometry::boxInView(regionSize_, tagOnTop_);
+    const QRect boxPixels =
+        QRectF(box.x + offset_.x(), box.y + offset_.y(), box.width, box.height).toAlignedRect();
+    // Clear of the lines' corners, their anti-aliasing and the blink's rounded corners.
+    const QRect hollow = boxPixels.adjusted(6, 6, -6, -6);
+    const QRect all = rect();
+    std::vector<QRect> band{all};
+    if (hollow.isValid() && all.contains(hollow)) {
+        band = {QRect(QPoint(0, 0), QPoint(all.right(), hollow.top() - 1)),
+                QRect(QPoint(0, hollow.bottom() + 1), all.bottomRight()),
+                QRect(QPoint(0, hollow.top()), QPoint(hollow.left() - 1, hollow.bottom())),
+                QRect(QPoint(hollow.right() + 1, hollow.top()), QPoint(all.right(), hollow.bottom()))};
+    }
+    // Qt moves a painter's clip region by rounding the shift, a half away
+    // from zero: a part drawn at a negative shift would round a half the
+    // other way from the window's own drawing. Just past the half both round
+    // alike, and draw alike (far below the rasteriser's precision).
+    const auto past = [](double v) { return v == 0.5 ? 0.5 + 1e-6 : v; };
+    const QPointF shift(past(offset_.x()), past(offset_.y()));
+    QRegion shape;
+    for (const QRect& part : band) {
+        if (part.isEmpty()) continue;
+        QImage drawn(part.size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        QPainter p(&drawn);
+        p.translate(shift - QPointF(part.topLeft()));
+        FramePainter::paint(p, model_, regionSize_, tagOnTop_);
+        p.end();
+        shape += opaqueIn(drawn).translated(part.topLeft());
+    }
+    // The blink's fill is flat: its inside is opaque enough everywhere.
+    if (model_.flashOn && band.size() > 1) shape += hollow;
+    setMask(shape);
 }
 
 }  // namespace kestrove

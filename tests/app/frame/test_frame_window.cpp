@@ -2,6 +2,7 @@
 // <build>/snapshots/frame).
 #include <gtest/gtest.h>
 
+#include "app/frame/frame_layout.hpp"
 #include "app/frame/frame_window.hpp"
 #include "app/look/brand.hpp"
 #include "support/app/offscreen_app.hpp"
@@ -90,6 +91,51 @@ TEST_F(FrameDrawing, PausedFadesTheRingButNotTheTagWhichMovesUnderAFullBox) {
     draw("tag_below");
     EXPECT_EQ(alpha(5, 10), 0) << "inside the box now";
     EXPECT_TRUE(is(4, 25, Brand::signal()) && is(5, 58, Brand::signal())) << "the tag 5 under the box";
+}
+
+// The shape by its definition: every pixel of the whole drawing at least a
+// third opaque.
+QRegion shapeOfTheWholeDrawing(const QImage& drawn) {
+    QRegion shape;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (qAlpha(drawn.pixel(x, y)) >= 80) shape += QRect(x, y, 1, 1);
+    return shape;
+}
+
+TEST_F(FrameDrawing, TheShapeFoundAroundTheBoxIsTheShapeOfTheWholeDrawing) {
+    window->setCompositing(false);
+    struct Case {
+        const char* name;
+        WatchStatus status;
+        bool flashOn;
+        Rect box;  // global points, on a screen from 0, 0
+    };
+    const Case cases[] = {
+        {"watching", WatchStatus::watching, false, {200.3, 100.6, 120, 40}},
+        {"blinking", WatchStatus::watching, true, {200, 100, 120, 40}},
+        {"paused", WatchStatus::paused, false, {200, 100, 120, 40}},
+        {"lost sight", WatchStatus::lostSight, false, {200.5, 100.5, 300, 160}},
+        {"tag below", WatchStatus::watching, false, {200, 10, 300, 160}},
+        {"large, blinking", WatchStatus::watching, true, {50, 60, 900, 500}},
+        {"too small for a hole", WatchStatus::watching, true, {200, 100, 12, 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model.status = c.status;
+        model.flashOn = model.flashing = c.flashOn;
+        const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
+        window->setGeometry(layout.window);
+        window->layOut({c.box.width, c.box.height}, layout.tagOnTop);
+        window->redraw();
+        const QRegion expected = shapeOfTheWholeDrawing(window->render());
+        EXPECT_FALSE(expected.isEmpty());
+        std::string differs;
+        for (const QRect& r : window->mask() ^ expected)
+            differs += (expected.contains(r.topLeft()) ? " missing " : " extra ") + std::to_string(r.x()) + "," +
+                       std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" + std::to_string(r.height());
+        EXPECT_EQ(differs, "");
+    }
 }
 
 TEST_F(FrameDrawing, WithoutACompositorTheShapeIsWhatItPaints) {
