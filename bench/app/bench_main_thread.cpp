@@ -4,7 +4,8 @@
 //   scripts/with-desktop --size 2600x1500 build/bench/bench_main_thread
 // BM_TwentyBarksInOneSecond: 20 watches bark 50 ms apart, each with its crop
 // (the notification, the chat with its picture, the flash, the save, the
-// menu); the longest event until all of it is done. BM_AddLargeBox: a
+// menu); the longest event until all of it is done, and the longest bark
+// report itself. BM_AddLargeBox: a
 // watch of a 2560 × 1440 box added as the new-watch road adds it, and its
 // first checks. Goal for both: at most 16 ms.
 
@@ -124,11 +125,13 @@ struct App {
         return s;
     }
     // Called from the bench as an event would call it, and timed like one.
+    // Returns its length in milliseconds.
     template <typename Call>
-    void timed(Call call) {
+    double timed(Call call) {
         const auto start = Clock::now();
         call();
         application->note(Clock::now() - start);
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
 };
 
@@ -143,7 +146,7 @@ void BM_TwentyBarksInOneSecond(benchmark::State& state) {
         app.manager().add(specs.back(), std::make_shared<const Image>(crop), std::nullopt);
     }
     spin(3000);  // each watch's first check
-    double longest = 0;
+    double longest = 0, call = 0;
     for (auto _ : state) {
         dunst->closeAll();
         const unsigned notified = dunst->count();
@@ -151,7 +154,7 @@ void BM_TwentyBarksInOneSecond(benchmark::State& state) {
         spin(300);
         application->takeLongestMs();
         for (const WatchSpec& s : specs) {
-            app.timed([&] { app.manager().runnerDidBark(s.id, crop, std::nullopt); });
+            call = std::max(call, app.timed([&] { app.manager().runnerDidBark(s.id, crop, std::nullopt); }));
             spin(50);
         }
         if (!spinUntil([&] { return dunst->count() >= notified + 20 && app.server.requests().size() >= chats + 20; }))
@@ -160,6 +163,7 @@ void BM_TwentyBarksInOneSecond(benchmark::State& state) {
         longest = std::max(longest, application->takeLongestMs());
     }
     state.counters["longest_event_ms"] = longest;
+    state.counters["longest_bark_call_ms"] = call;  // the manager's own share of one bark
 }
 BENCHMARK(BM_TwentyBarksInOneSecond)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 

@@ -72,6 +72,12 @@ void AppDelegate::start() {
     started_ = true;
     // Off the main thread: the first real reading then costs no start-up.
     platform_.recognizer->warmUp();
+    // What the first drawn box needs, made ready on the services' own
+    // workers: the capturer's and the direct reader's connections, a first
+    // reading of the window list.
+    warmUps_.push_back(platform_.capturer->refreshAllowed([](bool) {}));
+    warmUps_.push_back(platform_.direct->refreshAllowed([](bool) {}));
+    warmUps_.push_back(platform_.windows->list("", WindowListOptions::all, [](const ListedWindows&) {}));
     places_ = std::make_unique<XcbWindowPlaces>();
     statusItem_ = std::make_unique<QtStatusItem>(*places_);
     status_ = std::make_unique<StatusMenuController>(
@@ -121,6 +127,7 @@ void AppDelegate::barked(const WatchSpec& spec, const std::optional<std::string>
 void AppDelegate::shutdown() {
     if (shutDown_ || !started_) return;
     shutDown_ = true;
+    warmUps_.clear();
     chatButtons_.stop();
     manager_->shutdown();
 }

@@ -70,6 +70,7 @@ public:
     WatchManager& manager() { return *manager_; }
     // The tray menu's controller, once started.
     StatusMenuController* statusMenu() { return status_.get(); }
+    NewWatchRoad& road() { return *road_; }
     bool hasHotKey() const { return hotKey_ != nullptr; }
 
 private:
@@ -106,6 +107,8 @@ private:
     bool started_ = false;
     bool shutDown_ = false;
 
+    // Start-up's warm-ups under way.
+    std::vector<Pending> warmUps_;
     // Calls to the server in flight: dropping a handle would cancel it.
     CloudCall launchCheck_;
     CloudCall disconnecting_;

@@ -89,7 +89,7 @@ std::vector<ShownNotification> DunstPeer::notifications() {
     return out;
 }
 
-unsigned DunstPeer::count() {
+unsigned DunstPeer::countOnBus() {
     QDBusMessage get = dunstCall(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     get << cmd;
     const auto all = qdbus_cast<QVariantMap>(ask(get).arguments().value(0));

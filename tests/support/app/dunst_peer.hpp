@@ -27,7 +27,9 @@ public:
     // into its history to list them).
     std::vector<ShownNotification> notifications();
     // How many notifications dunst holds: waiting, shown and in its history.
-    unsigned count();
+    unsigned count() { return countOnBus(); }
+    // The same, asked of the dunst on the session bus, from any process.
+    static unsigned countOnBus();
     // Moves the shown notifications into the history (off the screen).
     void closeAll();
 
