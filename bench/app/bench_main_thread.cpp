@@ -27,6 +27,7 @@
 #include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "app/shell/app_delegate.hpp"
+#include "app/shell/file_defaults.hpp"
 #include "app/shell/start_up.hpp"
 #include "core/cloud/telegram.hpp"
 #include "support/app/dunst_peer.hpp"
@@ -92,7 +93,9 @@ Image busyPicture(int w, int h) {
 struct App {
     testing::HttpTestServer server;
     QTemporaryDir home;
-    std::shared_ptr<MemoryDefaults> defaults = std::make_shared<MemoryDefaults>();
+    // The settings in their file, as the application keeps them.
+    std::shared_ptr<FileDefaults> defaults =
+        std::make_shared<FileDefaults>(home.path().toStdString() + "/config/Kestrove/settings.json");
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
     std::unique_ptr<AppDelegate> delegate;
 

@@ -58,7 +58,15 @@ DefaultsValue fromJson(const std::string& key, const json& value) {
 
 }  // namespace
 
-FileDefaults::FileDefaults(std::filesystem::path file) : file_(std::move(file)) { load(); }
+FileDefaults::FileDefaults(std::filesystem::path file)
+    : file_(std::move(file)), writer_("settings file", 1, inlineExecutor(), [] { return std::make_unique<Writer>(); }) {
+    load();
+}
+
+FileDefaults::~FileDefaults() {
+    writer_.drain();
+    writer_.stop();
+}
 
 void FileDefaults::load() {
     const FileRead read = readWholeFile(file_);
@@ -91,19 +99,24 @@ std::optional<DefaultsValue> FileDefaults::object(std::string_view key) const {
 }
 
 void FileDefaults::set(std::string_view key, std::optional<DefaultsValue> value) {
-    const std::lock_guard hold(lock_);
-    const auto it = values_.find(key);
-    if (!value) {
-        if (it == values_.end()) return;
-        values_.erase(it);
-    } else if (it == values_.end()) {
-        values_.emplace(std::string(key), std::move(*value));
-    } else if (it->second == *value) {
-        return;
-    } else {
-        it->second = std::move(*value);
+    Values snapshot;
+    {
+        const std::lock_guard hold(lock_);
+        const auto it = values_.find(key);
+        if (!value) {
+            if (it == values_.end()) return;
+            values_.erase(it);
+        } else if (it == values_.end()) {
+            values_.emplace(std::string(key), std::move(*value));
+        } else if (it->second == *value) {
+            return;
+        } else {
+            it->second = std::move(*value);
+        }
+        snapshot = values_;
     }
-    save();
+    // Two syncs per write: never on the caller's thread.
+    writer_.run({"settings.json", "save"}, [this, snapshot = std::move(snapshot)](Writer&) { save(snapshot); });
 }
 
 bool FileDefaults::keepDamagedAside() {
@@ -120,12 +133,12 @@ bool FileDefaults::keepDamagedAside() {
     return true;
 }
 
-void FileDefaults::save() {
+void FileDefaults::save(const Values& values) {
     if (!damage_.empty() && !keepDamagedAside()) return;
     std::string error = makePrivateFolder(file_.parent_path());
     if (error.empty()) {
         json doc = json::object();
-        for (const auto& [key, value] : values_) doc[key] = toJson(value);
+        for (const auto& [key, value] : values) doc[key] = toJson(value);
         const std::string text = doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
         error = writeFileAtomically(file_, std::vector<std::uint8_t>(text.begin(), text.end()));
     }

@@ -68,6 +68,7 @@ TEST(FileDefaults, AFileThatCannotBeUsedIsKeptAside) {
             << said;
 
         store.set("localOnly", true);
+        store.flush();
         const auto entries = folder.entries();
         ASSERT_EQ(entries.size(), 2u) << text;
         EXPECT_EQ(entries[0], "settings.json");
