@@ -32,53 +32,18 @@
 #include "core/cloud/telegram.hpp"
 #include "support/app/dunst_peer.hpp"
 #include "support/http_test_server.hpp"
+#include "timed_application.hpp"
 
 namespace kestrove {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Times every event the main thread hands out; a call made from the bench
-// itself is timed by the bench the same way.
-class TimedApplication final : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0) {
-            const bool handled = QApplication::notify(receiver, event);
-            --depth_;
-            return handled;
-        }
-        const auto start = Clock::now();
-        const bool handled = QApplication::notify(receiver, event);
-        note(Clock::now() - start);
-        --depth_;
-        return handled;
-    }
-    void note(Clock::duration d) { longest_ = std::max(longest_, d); }
-    double takeLongestMs() {
-        return std::chrono::duration<double, std::milli>(std::exchange(longest_, Clock::duration{})).count();
-    }
-
-private:
-    int depth_ = 0;
-    Clock::duration longest_{};
-};
+using bench::spin;
+using bench::spinUntil;
+using bench::TimedApplication;
 
 TimedApplication* application = nullptr;
-
-void spin(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool spinUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
 
 // A picture of a real-looking box: noise, so its PNG costs what a busy screen's does.
 Image busyPicture(int w, int h) {
@@ -203,7 +168,7 @@ BENCHMARK(BM_AddLargeBox)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime(
 int main(int argc, char** argv) {
     kestrove::limitOpenMPThreads(argv);  // first, as the application does: may start the process again
     benchmark::Initialize(&argc, argv);
-    kestrove::TimedApplication app(argc, argv);
+    kestrove::bench::TimedApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false);
     kestrove::application = &app;

@@ -35,6 +35,7 @@
 #include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "support/app/dunst_peer.hpp"
+#include "timed_application.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -43,18 +44,6 @@ namespace {
 namespace tw = testwindow;
 using Clock = std::chrono::steady_clock;
 
-void spin(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool spinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
 
 double cpuSeconds() {
     rusage use{};
@@ -70,32 +59,9 @@ double residentMegabytes() {
     return 0;
 }
 
-// The application, timing every event it hands out on the main thread: the
-// longest is the longest the main thread kept the user waiting.
-class TimedApplication final : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0) {  // nested deliveries are part of the outer one
-            const bool handled = QApplication::notify(receiver, event);
-            --depth_;
-            return handled;
-        }
-        const auto start = Clock::now();
-        const bool handled = QApplication::notify(receiver, event);
-        longest_ = std::max(longest_, Clock::now() - start);
-        --depth_;
-        return handled;
-    }
-    // The longest since the last call, in milliseconds.
-    double takeLongestMs() {
-        return std::chrono::duration<double, std::milli>(std::exchange(longest_, Clock::duration{})).count();
-    }
-
-private:
-    int depth_ = 0;
-    Clock::duration longest_{};
-};
+using bench::spin;
+using bench::spinUntil;
+using bench::TimedApplication;
 
 TimedApplication* application = nullptr;
 
@@ -285,7 +251,7 @@ BENCHMARK(BM_BarkToDunst)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRea
 int main(int argc, char** argv) {
     kestrove::limitOpenMPThreads(argv);  // first, as the app does: may start the process again
     benchmark::Initialize(&argc, argv);
-    kestrove::TimedApplication app(argc, argv);
+    kestrove::bench::TimedApplication app(argc, argv);
     kestrove::application = &app;
     try {
         kestrove::dunst = std::make_unique<kestrove::testing::DunstPeer>();
