@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/foundation/geometry.hpp"
@@ -43,6 +44,25 @@ template <typename T> struct AccessResult {
 
     static AccessResult ok(T v) { return {std::move(v), AccessError::none}; }
     static AccessResult fail(AccessError e) { return {std::nullopt, e}; }
+};
+
+// Where the changes a program announces stood at one moment, as one tree
+// counts them; marks of another tree mean nothing to it.
+struct ChangeMark {
+    const void* source = nullptr;
+    std::uint64_t stamp = 0;
+    bool operator==(const ChangeMark&) const = default;
+};
+
+// The objects of one program that announced a change (text, name, children,
+// shown or hidden) after a mark.
+struct ChangesSince {
+    // Changes may have gone unheard (no mark, another tree's mark, too many
+    // to keep, the bus restarted): nothing read before the mark holds.
+    bool unknown = true;
+    std::unordered_set<std::string> paths;
+    // Where they stand now; none when the tree cannot follow changes.
+    std::optional<ChangeMark> now;
 };
 
 // A line of an object's text as the toolkit lays it out: its characters
@@ -100,6 +120,8 @@ public:
     virtual AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) = 0;
     // An object's place on screen.
     virtual AccessResult<Rect> frame(const AccessElement& element) = 0;
+    // The places of many objects, asked all at once where the tree can.
+    virtual std::vector<AccessResult<Rect>> frames(const std::vector<AccessElement>& elements);
     virtual AccessResult<AccessNode> node(const AccessElement& element) = 0;
     // The whole text content of an object that has one, U+FFFC standing
     // where a child object sits (so that offsets count as the toolkit's do).
@@ -115,6 +137,12 @@ public:
     virtual AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates space) = 0;
     // The address of a web document.
     virtual std::optional<std::string> address(const AccessElement& element) = 0;
+
+    // What the program at `bus` announced as changed since `since`, counting
+    // everything it announced before answering the calls made so far. Without
+    // a mark it starts following the program (and all is unknown). Trees
+    // that cannot follow changes give no mark.
+    virtual ChangesSince changes(const std::string& bus, const std::optional<ChangeMark>& since);
 };
 
 }  // namespace kestrove

@@ -39,6 +39,14 @@ AccessResult<Rect> TimeLimitedTree::frame(const AccessElement& element) {
     return limited<Rect>([&] { return tree_->frame(element); });
 }
 
+std::vector<AccessResult<Rect>> TimeLimitedTree::frames(const std::vector<AccessElement>& elements) {
+    if (over()) return std::vector(elements.size(), AccessResult<Rect>::fail(AccessError::timedOut));
+    std::vector<AccessResult<Rect>> answers = tree_->frames(elements);
+    for (const AccessResult<Rect>& a : answers)
+        if (a.error == AccessError::timedOut) over();
+    return answers;
+}
+
 AccessResult<AccessNode> TimeLimitedTree::node(const AccessElement& element) {
     return limited<AccessNode>([&] { return tree_->node(element); });
 }

@@ -28,6 +28,7 @@ public:
     AccessResult<AccessElement> application(std::int32_t pid) override;
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;
     AccessResult<Rect> frame(const AccessElement& element) override;
+    std::vector<AccessResult<Rect>> frames(const std::vector<AccessElement>& elements) override;
     AccessResult<AccessNode> node(const AccessElement& element) override;
     AccessResult<std::string> text(const AccessElement& element) override;
     AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) override;
@@ -36,6 +37,10 @@ public:
     AccessResult<Rect> rangeExtents(const AccessElement& element, int start, int end, Coordinates space) override;
     AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates space) override;
     std::optional<std::string> address(const AccessElement& element) override;
+    // Not refused: it asks no program.
+    ChangesSince changes(const std::string& bus, const std::optional<ChangeMark>& since) override {
+        return tree_->changes(bus, since);
+    }
 
 private:
     template <typename T, typename Call>

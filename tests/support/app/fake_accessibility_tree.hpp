@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
+#include "app/platform/change_log.hpp"
 
 namespace kestrove::fakes {
 
@@ -52,13 +53,21 @@ public:
     std::map<std::string, std::string> values;  // text content that comes with the object
     std::map<std::string, FakeLayout> layouts;  // paths whose text the toolkit lays out
     int nodeReads = 0;
+    int frameReads = 0;
     int offsetAsks = 0;
     int lineAsks = 0;
     // Run before each look at the bus (on the reader's thread: lets a test hold it).
     std::function<void()> beforeLook;
     std::atomic<int> nodeDelayMs = 0;  // how long each object takes to answer
 
+    // Whether the program announces its changes (as real toolkits do once asked).
+    bool announcesChanges = false;
+    ChangeLog announced;
+
     static AccessElement at(const std::string& path) { return {bus, path}; }
+
+    // The object at `path` announces a change (its text, name, children, being shown).
+    void announce(const std::string& path) { announced.record(bus, path); }
 
     bool available() override {
         if (beforeLook) beforeLook();
@@ -81,6 +90,7 @@ public:
     }
 
     AccessResult<Rect> frame(const AccessElement& element) override {
+        ++frameReads;
         if (auto e = failure(element.path)) return AccessResult<Rect>::fail(*e);
         const FakeNode* n = find(element.path);
         if (!n) return AccessResult<Rect>::fail(AccessError::invalid);
@@ -159,6 +169,12 @@ public:
         return n ? n->address : std::nullopt;
     }
 
+    ChangesSince changes(const std::string& bus, const std::optional<ChangeMark>& since) override {
+        if (!announcesChanges) return {};
+        if (!since) announced.follow(bus);
+        return announced.since(bus, since);
+    }
+
 private:
     // Byte offsets where each character of a UTF-8 text begins, and its end.
     static std::vector<std::size_t> characterStarts(const std::string& s) {
@@ -198,6 +214,7 @@ struct ForwardingTree : AccessibilityTree {
     AccessResult<AccessElement> application(std::int32_t p) override { return to.application(p); }
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to.windows(a); }
     AccessResult<Rect> frame(const AccessElement& e) override { return to.frame(e); }
+    std::vector<AccessResult<Rect>> frames(const std::vector<AccessElement>& e) override { return to.frames(e); }
     AccessResult<AccessNode> node(const AccessElement& e) override { return to.node(e); }
     AccessResult<std::string> text(const AccessElement& e) override { return to.text(e); }
     AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to.offsetAtPoint(e, p); }
@@ -210,6 +227,9 @@ struct ForwardingTree : AccessibilityTree {
         return to.characterExtents(e, o, c);
     }
     std::optional<std::string> address(const AccessElement& e) override { return to.address(e); }
+    ChangesSince changes(const std::string& bus, const std::optional<ChangeMark>& since) override {
+        return to.changes(bus, since);
+    }
 };
 
 }  // namespace kestrove::fakes
