@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     }
     const Rect box{info->frame.x + tw::status.x, info->frame.y + tw::status.y, double(tw::status.w),
                    double(tw::status.h)};
-    auto reader = std::make_unique<QueuedDirectReader>(inlineExecutor(), [] { return linuxDirectPlatform(1); });
+    auto reader = std::make_unique<QueuedDirectReader>(inlineExecutor(), linuxDirectPlatforms(1));
     {
         std::promise<std::shared_ptr<DirectSession>> opened;
         const WatchRegion region{1, box.x, box.y, box.width, box.height, 1, WindowTracking::anchor(box, *info)};

@@ -44,7 +44,7 @@ struct Readers {
     QtScreens screens;
     XcbWindowList windows;
     XcbScreenCapturer capturer{screens};
-    QueuedDirectReader reader{mainThreadExecutor(), [] { return linuxDirectPlatform(1); }};
+    QueuedDirectReader reader{mainThreadExecutor(), linuxDirectPlatforms(1)};
 
     // Where a line holding `words` is drawn inside `area` (global points),
     // found by recognising a picture of that area as a user would see it.

@@ -1,6 +1,7 @@
 #include "app/platform/atspi/atspi_tree.hpp"
 
 #include "app/platform/atspi/accessibility_status.hpp"
+#include "app/platform/atspi/atspi_bus.hpp"
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
@@ -8,7 +9,6 @@
 #include <QDBusVariant>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 namespace kestrove {
@@ -141,42 +141,17 @@ DirectRole directRole(unsigned role) {
     }
 }
 
-AtspiTree::AtspiTree(double scale) : scale_(scale > 0 ? scale : 1) {
-    static std::atomic<int> count{0};
-    name_ = QStringLiteral("kestrove-direct-reader-%1").arg(++count);
-}
+AtspiTree::AtspiTree(double scale, std::shared_ptr<AtspiBus> bus)
+    : scale_(scale > 0 ? scale : 1), shared_(bus ? std::move(bus) : std::make_shared<AtspiBus>()) {}
 
-AtspiTree::~AtspiTree() {
-    if (bus_) {
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-    }
-}
+AtspiTree::~AtspiTree() = default;
 
 bool AtspiTree::available() {
     // Reading is allowed only while IsEnabled is on: programs that do not
     // see it on never join the bus, and asking the user's leave turns it on.
     if (!AccessibilityStatus::enabled()) return false;
-    const QDBusConnection session = QDBusConnection::sessionBus();
-    if (bus_ && bus_->isConnected()) return true;
-
-    if (bus_) {
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-    }
-    const QDBusMessage address = session.call(
-        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                       QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress")),
-        QDBus::Block, waitMs());
-    const std::optional<std::string> where = stringOf(address);
-    if (!where || where->empty()) return false;
-    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(*where), name_);
-    if (!bus.isConnected()) {
-        QDBusConnection::disconnectFromBus(name_);
-        return false;
-    }
-    bus_ = bus;
-    return true;
+    bus_ = shared_->connect(waitMs());
+    return bus_.has_value();
 }
 
 int AtspiTree::waitMs() const {
@@ -227,6 +202,26 @@ AccessResult<Rect> AtspiTree::frame(const AccessElement& element) {
     const QDBusMessage reply = call(element, "org.a11y.atspi.Component", "GetExtents", {0u});
     if (auto r = extents(reply, scale_)) return AccessResult<Rect>::ok(*r);
     return AccessResult<Rect>::fail(badAnswer(reply));
+}
+
+std::vector<AccessResult<Rect>> AtspiTree::frames(const std::vector<AccessElement>& elements) {
+    if (!bus_) return std::vector(elements.size(), AccessResult<Rect>::fail(AccessError::failed));
+    // All asked at once: the program answers one after another, without a
+    // round trip each.
+    std::vector<QDBusPendingCall> asked;
+    asked.reserve(elements.size());
+    for (const AccessElement& e : elements)
+        asked.push_back(
+            bus_->asyncCall(methodCall(e, QStringLiteral("org.a11y.atspi.Component"), "GetExtents", {0u}), waitMs()));
+    std::vector<AccessResult<Rect>> out;
+    out.reserve(elements.size());
+    for (QDBusPendingCall& call : asked) {
+        call.waitForFinished();
+        const QDBusMessage reply = call.reply();
+        if (auto r = extents(reply, scale_)) out.push_back(AccessResult<Rect>::ok(*r));
+        else out.push_back(AccessResult<Rect>::fail(badAnswer(reply)));
+    }
+    return out;
 }
 
 AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
@@ -314,6 +309,12 @@ AccessResult<std::string> AtspiTree::textRange(const AccessElement& element, int
     const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetText", {start, end});
     if (auto s = textOf(reply)) return AccessResult<std::string>::ok(std::move(*s));
     return AccessResult<std::string>::fail(badAnswer(reply));
+}
+
+ChangesSince AtspiTree::changes(const std::string& bus, const std::optional<ChangeMark>& since) {
+    if (!bus_ || !shared_->follow(bus, waitMs())) return {};
+    if (since) shared_->catchUp();
+    return shared_->log().since(bus, since);
 }
 
 std::optional<std::string> AtspiTree::address(const AccessElement& element) {

@@ -1,5 +1,8 @@
 #include "app/platform/linux/linux_platform.hpp"
 
+#include <mutex>
+
+#include "app/platform/atspi/atspi_bus.hpp"
 #include "app/platform/atspi/atspi_tree.hpp"
 #include "app/platform/atspi/direct_access.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
@@ -18,13 +21,32 @@
 
 namespace kestrove {
 
-DirectPlatform linuxDirectPlatform(double scale) {
+DirectPlatform linuxDirectPlatform(double scale, std::shared_ptr<AtspiBus> bus) {
     DirectPlatform d;
-    d.tree = std::make_unique<AtspiTree>(scale);
+    d.tree = std::make_unique<AtspiTree>(scale, std::move(bus));
     d.windows = std::make_unique<XcbWindowList>(scale);
     d.alive = processAlive;
     d.chromium = [](std::int32_t pid) { return DirectAccess::chromium(pid); };
     return d;
+}
+
+std::function<DirectPlatform()> linuxDirectPlatforms(double scale) {
+    struct Shared {
+        std::mutex mutex;
+        std::weak_ptr<AtspiBus> bus;
+    };
+    auto shared = std::make_shared<Shared>();
+    // The threads make their platforms at once; the connection (and its
+    // listening thread) lives as long as one of them.
+    return [scale, shared] {
+        std::shared_ptr<AtspiBus> bus;
+        {
+            std::lock_guard lock(shared->mutex);
+            bus = shared->bus.lock();
+            if (!bus) shared->bus = bus = std::make_shared<AtspiBus>();
+        }
+        return linuxDirectPlatform(scale, std::move(bus));
+    };
 }
 
 Platform makeLinuxPlatform(Executor mainThread) {
@@ -44,7 +66,7 @@ Platform makeLinuxPlatform(Executor mainThread) {
             return std::make_unique<XcbScreenCapturer>(screens, own);
         });
     p.recognizer = std::make_unique<TesseractTextRecognizer>(mainThread, warmUpSample);
-    p.direct = std::make_unique<QueuedDirectReader>(mainThread, [scale] { return linuxDirectPlatform(scale); });
+    p.direct = std::make_unique<QueuedDirectReader>(mainThread, linuxDirectPlatforms(scale));
     p.notifier = std::make_unique<DbusNotifier>(mainThread, QDBusConnection::sessionBus());
     p.screenState = std::make_unique<LinuxScreenState>(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
     // Idle suspend is logind's idle action or the desktop's own: both wait.
