@@ -139,6 +139,7 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         if (shown.empty()) continue;  // a blank line says nothing
         std::optional<Rect> where = place(element, *span);
         if (!where) return std::nullopt;
+        if (!firstPlaced_) firstPlaced_ = {*span, *where};
         if (where->minY() >= box_.maxY()) break;  // the lines below lie past the box
         if (!where->intersects(box_)) continue;
         narrowToBox(element, *span, *where);

@@ -31,11 +31,16 @@ public:
     // `longText`: find the first line at the box by halving, not one by one.
     std::optional<std::vector<PlacedLine>> inBox(const AccessElement& element, const std::string& text, bool longText);
 
+    // The first line `inBox` placed, where it was drawn: where that line is
+    // drawn now tells whether the text has moved since.
+    const std::optional<std::pair<TextSpan, Rect>>& firstPlaced() const { return firstPlaced_; }
+    // Where the toolkit draws a line (its newline left out); none when it cannot tell.
+    std::optional<Rect> place(const AccessElement& element, const TextSpan& span);
+
     bool timedOut() const { return timedOut_; }
 
 private:
     std::optional<TextSpan> line(const AccessElement& element, int offset);
-    std::optional<Rect> place(const AccessElement& element, const TextSpan& span);
     // The first character of the first line that ends below the box's top.
     std::optional<int> firstLineAtBox(const AccessElement& element, int count);
     // The part of a line between the box's sides, where the toolkit can say
@@ -47,6 +52,7 @@ private:
     Coordinates space_;
     bool timedOut_ = false;
     bool noRanges_ = false;  // the toolkit places only single characters
+    std::optional<std::pair<TextSpan, Rect>> firstPlaced_;
 };
 
 // U+FFFC marks where a child object (a link, an image) sits in its parent's

@@ -61,53 +61,94 @@ Rect band(const Rect& r, std::size_t i, std::size_t n) {
 }  // namespace
 
 void DirectWalk::visit(const AccessElement& element, int depth, const std::optional<AccessElement>& page) {
-    if (timedOut_ || nodeCount_ >= maxNodes || depth >= maxDepth) return;
-    if (!seen_.insert(element).second) return;
+    if (!found_.root) found_.root = element;
+    enter(element, depth, page, std::nullopt);
+}
+
+bool DirectWalk::enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page,
+                       const std::optional<Rect>& placed) {
+    if (timedOut_ || nodeCount_ >= maxNodes || depth >= maxDepth) return false;
+    if (found_.seen.count(element)) return false;
+    results_.reset();
     ++nodeCount_;
+    Seen seen;
+    seen.depth = depth;
+    seen.pageIn = page;
+    auto missesBox = [this](const std::optional<Rect>& f) {
+        return f && f->width > 0 && f->height > 0 && !f->intersects(box_);
+    };
+    // Placed with its siblings: one that misses the box is not read at all.
+    if (missesBox(placed)) {
+        seen.frame = placed;
+        found_.seen.emplace(element, std::move(seen));
+        return true;
+    }
 
     AccessResult<AccessNode> read = tree_.node(element);
     if (!read.value) {
         (read.error == AccessError::timedOut ? timedOut_ : failed_) = true;
-        return;
+        found_.seen.emplace(element, std::move(seen));
+        return true;
     }
     const AccessNode& node = *read.value;
-    const std::optional<Rect>& frame = node.frame;
-    if (frame && frame->width > 0 && frame->height > 0 && !frame->intersects(box_)) return;
+    seen.frame = node.frame;
+    if (missesBox(node.frame)) {
+        found_.seen.emplace(element, std::move(seen));
+        return true;
+    }
+    seen.entered = true;
 
     std::optional<AccessElement> childPage = page;
     if (node.role == DirectRole::webArea) {
-        if (!firstWebArea_) firstWebArea_ = element;
+        seen.webArea = true;
         childPage = element;
     }
 
     const bool speaks = node.role != DirectRole::container && node.role != DirectRole::webArea &&
                         !(node.role == DirectRole::group && !node.children.empty());
-    if (speaks && frame && frame->intersects(box_)) {
+    if (speaks && node.frame && node.frame->intersects(box_)) {
         std::optional<std::string> value = node.value;
         const bool placeable = !value && node.hasText && node.role != DirectRole::secret;
         if (placeable) {
             AccessResult<std::string> t = tree_.text(element);
             if (t.error == AccessError::timedOut) {
                 timedOut_ = true;
-                return;
+                found_.seen.emplace(element, std::move(seen));
+                return true;
             }
             value = std::move(t.value);
         }
-        collect(element, node.role, *frame, value, placeable, node.title, childPage);
+        collect(element, node.role, *node.frame, value, placeable, node.title, seen);
+        for (Piece& piece : seen.pieces) piece.normalized = TextMatch::normalize(piece.text);
     }
+    found_.seen.emplace(element, std::move(seen));
 
-    for (const AccessElement& child : node.children) {
-        if (timedOut_) return;
-        visit(child, depth + 1, childPage);
+    std::vector<AccessElement> children;
+    visitChildren(node.children, depth + 1, childPage, children);
+    found_.seen.at(element).children = std::move(children);
+    return true;
+}
+
+void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int depth,
+                               const std::optional<AccessElement>& page, std::vector<AccessElement>& read) {
+    std::vector<AccessResult<Rect>> placed;
+    if (children.size() >= manyChildren && !timedOut_ && depth < maxDepth) placed = tree_.frames(children);
+    for (std::size_t i = 0; i < children.size() && !timedOut_; ++i) {
+        std::optional<Rect> frame;
+        if (i < placed.size()) {
+            if (placed[i].error == AccessError::timedOut) return void(timedOut_ = true);
+            frame = placed[i].value;
+        }
+        if (enter(children[i], depth, page, frame)) read.push_back(children[i]);
     }
 }
 
 void DirectWalk::collect(const AccessElement& element, DirectRole role, const Rect& frame,
                          const std::optional<std::string>& value, bool placeable,
-                         const std::optional<std::string>& title, const std::optional<AccessElement>& page) {
+                         const std::optional<std::string>& title, Seen& into) {
     const bool hasTitle = title && !title->empty();
+    std::vector<Piece>& found = into.pieces;
     if (value && !withoutObjectMarks(*value).empty()) {
-        std::vector<Piece> found;
         const bool longText = text::graphemeCount(*value) > longValue;
         if (placeable) {
             // Where the toolkit draws each line decides, not the object's frame.
@@ -115,34 +156,36 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
             std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText);
             if (placed.timedOut()) return void(timedOut_ = true);
             if (lines) {
+                if (const auto& first = placed.firstPlaced()) into.mark = TextMark{first->first, first->second, {}, -1};
                 for (PlacedLine& line : *lines) found.push_back({std::move(line.text), line.rect, {}});
-                return keep(std::move(found), page);
+                return;
             }
         }
         // Positions by point are screen positions: a toolkit that places its
         // objects in its own window cannot be asked by point.
         if (longText && space_ == Coordinates::screen) {
-            std::optional<std::vector<std::string>> rows = textInBox(element);
+            std::optional<std::vector<std::string>> rows = textInBox(element, into.mark);
             if (timedOut_) return;
             if (rows) {
                 const Rect r = frame.intersection(box_).value_or(Rect{});
                 for (std::size_t i = 0; i < rows->size(); ++i) found.push_back({(*rows)[i], band(r, i, rows->size()), {}});
-                return keep(std::move(found), page);
+                return;
             }
         }
         if (!halfInside(frame, box_)) return;
         const std::vector<std::string> parts = lines(withoutObjectMarks(*value));
         for (std::size_t i = 0; i < parts.size(); ++i) found.push_back({parts[i], band(frame, i, parts.size()), {}});
-        return keep(std::move(found), page);
+        return;
     }
     if (value && value->empty() && !hasTitle) return;
     if (hasTitle && role == DirectRole::titled && halfInside(frame, box_)) {
         std::string name = text::trimWhitespaceAndNewlines(*title);
-        if (!name.empty()) keep({{std::move(name), frame, {}}}, page);  // a blank name is no line
+        if (!name.empty()) found.push_back({std::move(name), frame, {}});  // a blank name is no line
     }
 }
 
-std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElement& element) {
+std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElement& element,
+                                                              std::optional<TextMark>& mark) {
     double y = box_.minY() + 3;
     if (!(y < box_.maxY())) return std::nullopt;
     std::vector<std::string> rows;
@@ -155,9 +198,11 @@ std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElemen
         return at.value;
     };
     for (; y < box_.maxY(); y += 5) {
-        const std::optional<int> left = offset({box_.minX() + 2, y});
+        const Point leftPoint{box_.minX() + 2, y};
+        const std::optional<int> left = offset(leftPoint);
         if (timedOut_) return std::nullopt;
         if (!left) continue;
+        if (!mark) mark = TextMark{std::nullopt, {}, leftPoint, *left};
         const std::optional<int> right = offset({box_.maxX() - 2, y});
         if (timedOut_) return std::nullopt;
         if (!right) continue;
@@ -177,26 +222,97 @@ std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElemen
     return kept;
 }
 
-void DirectWalk::keep(std::vector<Piece> found, const std::optional<AccessElement>& page) {
-    if (found.empty()) return;
-    if (!page_) page_ = page;
-    for (Piece& piece : found) {
-        piece.normalized = TextMatch::normalize(piece.text);
-        bool duplicate = false;
-        for (const Piece& kept : pieces_)
-            if (kept.normalized == piece.normalized && kept.rect.intersects(piece.rect)) {
-                duplicate = true;
-                break;
-            }
-        if (!duplicate) pieces_.push_back(std::move(piece));
+bool DirectWalk::markHolds(const AccessElement& element, const TextMark& mark) {
+    if (mark.line) {
+        DirectTextLines lines(tree_, box_, space_);
+        const std::optional<Rect> drawn = lines.place(element, *mark.line);
+        if (lines.timedOut()) timedOut_ = true;
+        return drawn == mark.drawn;
     }
+    AccessResult<int> at = tree_.offsetAtPoint(element, mark.point);
+    if (at.error == AccessError::timedOut) timedOut_ = true;
+    return at.value == mark.offset;
+}
+
+bool DirectWalk::unmoved() {
+    if (!found_.root || !found_.seen.count(*found_.root)) return false;
+    // The window, every object that gave text, and the nearest objects above
+    // and below the box: a page or a list that scrolled moves at least one.
+    std::vector<AccessElement> asked{*found_.root};
+    std::optional<std::pair<AccessElement, double>> above, below;
+    for (const auto& [element, seen] : found_.seen) {
+        if (seen.entered) {
+            if (!seen.pieces.empty() && element != *found_.root) asked.push_back(element);
+            continue;
+        }
+        if (!seen.frame || !(seen.frame->width > 0 && seen.frame->height > 0)) continue;
+        if (seen.frame->maxY() <= box_.minY() && (!above || seen.frame->maxY() > above->second))
+            above = {element, seen.frame->maxY()};
+        if (seen.frame->minY() >= box_.maxY() && (!below || seen.frame->minY() < below->second))
+            below = {element, seen.frame->minY()};
+    }
+    if (above) asked.push_back(above->first);
+    if (below) asked.push_back(below->first);
+    const std::vector<AccessResult<Rect>> now = tree_.frames(asked);
+    nodeCount_ += static_cast<int>(asked.size());
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        if (now[i].error == AccessError::timedOut) return timedOut_ = true, false;
+        const std::optional<Rect>& before = found_.seen.at(asked[i]).frame;
+        if (now[i].value != before) return false;
+    }
+    for (const auto& [element, seen] : found_.seen)
+        if (seen.mark && !markHolds(element, *seen.mark)) return false;
+    return true;
+}
+
+void DirectWalk::forget(const AccessElement& element) {
+    auto it = found_.seen.find(element);
+    if (it == found_.seen.end()) return;
+    const std::vector<AccessElement> children = std::move(it->second.children);
+    found_.seen.erase(it);
+    for (const AccessElement& child : children) forget(child);
+}
+
+void DirectWalk::revisit(const AccessElement& element) {
+    auto it = found_.seen.find(element);
+    if (it == found_.seen.end()) return;
+    const int depth = it->second.depth;
+    const std::optional<AccessElement> page = it->second.pageIn;
+    forget(element);
+    enter(element, depth, page, std::nullopt);
+}
+
+const DirectWalk::Results& DirectWalk::settled() const {
+    if (!results_) {
+        results_.emplace();
+        if (found_.root) settle(*found_.root, *results_);
+    }
+    return *results_;
+}
+
+void DirectWalk::settle(const AccessElement& element, Results& into) const {
+    auto it = found_.seen.find(element);
+    if (it == found_.seen.end() || !it->second.entered) return;
+    const Seen& seen = it->second;
+    if (seen.webArea && !into.firstWebArea) into.firstWebArea = element;
+    if (!seen.pieces.empty()) {
+        // A page's own text counts for that page.
+        if (!into.page) into.page = seen.webArea ? std::optional(element) : seen.pageIn;
+        for (const Piece& piece : seen.pieces) {
+            const bool duplicate = std::any_of(into.pieces.begin(), into.pieces.end(), [&](const Piece& kept) {
+                return kept.normalized == piece.normalized && kept.rect.intersects(piece.rect);
+            });
+            if (!duplicate) into.pieces.push_back(piece);
+        }
+    }
+    for (const AccessElement& child : seen.children) settle(child, into);
 }
 
 std::vector<OCRLine> DirectWalk::sorted() const {
     // Tops less than 4 points apart are one row, read left to right;
     // otherwise top to bottom.
     std::vector<const Piece*> order;
-    for (const Piece& p : pieces_) order.push_back(&p);
+    for (const Piece& p : pieces()) order.push_back(&p);
     insertionSort(order, [](const Piece* a, const Piece* b) {
         const double dy = a->rect.minY() - b->rect.minY();
         if (std::fabs(dy) < 4) return a->rect.minX() < b->rect.minX();

@@ -1,10 +1,18 @@
 #pragma once
 // One walk of a window's accessibility tree: the texts whose objects lie
 // mostly inside the watched box, de-duplicated and put in reading order.
+// Only what can meet the box is read: an object whose frame misses the box
+// is passed over with everything under it, and the many children of a list
+// or a page are placed all at once before any is read.
+//
+// What a walk found can be kept and handed to the next walk of the same box
+// in the same window: that walk checks that what was found has not moved,
+// reads again only the objects that announced a change, and gives the same
+// texts a walk from the window down would give.
 
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
@@ -19,6 +27,8 @@ public:
     static constexpr int maxDepth = 60;
     // Values longer than this are read row by row where they meet the box.
     static constexpr std::size_t longValue = 300;
+    // Children at least this many are placed all at once before any is read.
+    static constexpr std::size_t manyChildren = 4;
 
     struct Piece {
         std::string text;
@@ -26,44 +36,96 @@ public:
         std::string normalized;
     };
 
+    // Where a text stood when its lines were read: one of its lines and
+    // where it was drawn, or the character found at a point of the box.
+    struct TextMark {
+        std::optional<TextSpan> line;
+        Rect drawn;
+        Point point;
+        int offset = -1;
+        bool operator==(const TextMark&) const = default;
+    };
+
+    // One object as the walk found it.
+    struct Seen {
+        int depth = 0;
+        std::optional<AccessElement> pageIn;  // the page around it
+        std::optional<Rect> frame;
+        bool entered = false;  // its frame meets the box (or it has none): its text and children were read
+        bool webArea = false;
+        std::vector<AccessElement> children;  // those read under it, in order
+        std::vector<Piece> pieces;            // its texts, before de-duplication
+        std::optional<TextMark> mark;
+    };
+
+    // What a walk found, for the next walk of the same box.
+    struct Found {
+        std::optional<AccessElement> root;
+        std::unordered_map<AccessElement, Seen, AccessElementHash> seen;
+    };
+
     // `space`: where the tree's objects are placed (the box is given in it too).
-    DirectWalk(AccessibilityTree& tree, Rect box, Coordinates space = Coordinates::screen)
-        : tree_(tree), box_(box), space_(space) {}
+    DirectWalk(AccessibilityTree& tree, Rect box, Coordinates space = Coordinates::screen, Found earlier = {})
+        : tree_(tree), box_(box), space_(space), found_(std::move(earlier)) {}
 
     void visit(const AccessElement& element, int depth, const std::optional<AccessElement>& page);
+
+    // Whether what the earlier walk found still lies where it was: the
+    // window, the objects that gave text, their nearest neighbours above and
+    // below the box (a scrolled page moves them), where the texts' lines are drawn.
+    bool unmoved();
+    // Reads again an object found earlier that announced a change, with
+    // everything under it; objects not found earlier are let be (they lie
+    // under an object that misses the box, and a new one is announced by its parent).
+    void revisit(const AccessElement& element);
 
     // The kept pieces as lines relative to the box, in reading order.
     std::vector<OCRLine> sorted() const;
 
     const Rect& box() const { return box_; }
-    const std::vector<Piece>& pieces() const { return pieces_; }
-    const std::optional<AccessElement>& page() const { return page_; }
-    const std::optional<AccessElement>& firstWebArea() const { return firstWebArea_; }
+    const std::vector<Piece>& pieces() const { return settled().pieces; }
+    const std::optional<AccessElement>& page() const { return settled().page; }
+    const std::optional<AccessElement>& firstWebArea() const { return settled().firstWebArea; }
+    // Objects asked about by this walk.
     int nodeCount() const { return nodeCount_; }
     bool timedOut() const { return timedOut_; }
     bool failed() const { return failed_; }
 
+    Found found() && { return std::move(found_); }
+
 private:
+    struct Results {
+        std::vector<Piece> pieces;
+        std::optional<AccessElement> page;
+        std::optional<AccessElement> firstWebArea;
+    };
+
+    // Whether the object was read (not passed over as seen before or past a limit).
+    bool enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page,
+               const std::optional<Rect>& placed);
+    void visitChildren(const std::vector<AccessElement>& children, int depth, const std::optional<AccessElement>& page,
+                       std::vector<AccessElement>& read);
     // `placeable`: the value is the object's own text content, so the toolkit
     // can say where its lines are drawn.
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,
                  const std::optional<std::string>& value, bool placeable, const std::optional<std::string>& title,
-                 const std::optional<AccessElement>& page);
+                 Seen& into);
     // The rows of a long value that lie in the box; none when the toolkit
     // cannot place characters (the caller then reads the value whole).
-    std::optional<std::vector<std::string>> textInBox(const AccessElement& element);
-    void keep(std::vector<Piece> found, const std::optional<AccessElement>& page);
+    std::optional<std::vector<std::string>> textInBox(const AccessElement& element, std::optional<TextMark>& mark);
+    bool markHolds(const AccessElement& element, const TextMark& mark);
+    void forget(const AccessElement& element);
+    const Results& settled() const;
+    void settle(const AccessElement& element, Results& into) const;
 
     AccessibilityTree& tree_;
     Rect box_;
     Coordinates space_;
-    std::vector<Piece> pieces_;
-    std::optional<AccessElement> page_;
-    std::optional<AccessElement> firstWebArea_;
+    Found found_;
     int nodeCount_ = 0;
     bool timedOut_ = false;
     bool failed_ = false;
-    std::unordered_set<AccessElement, AccessElementHash> seen_;
+    mutable std::optional<Results> results_;
 };
 
 }  // namespace kestrove

@@ -63,6 +63,38 @@ TEST(DirectWalk, SkipsSubtreesOutsideTheBoxButWalksThoseWithoutAFrame) {
     EXPECT_EQ(w.walk->nodeCount(), 6);  // far.inner never read
 }
 
+TEST(DirectWalk, PlacesManyChildrenAtOnceAndReadsEveryOneThatCanMeetTheBox) {
+    // The box spans 100…300 by 100…150. Placed together, the page's children
+    // that meet it by any part, and those that cannot be placed by a frame,
+    // are read with what lies under them; those beside it never are.
+    Walked w;
+    auto group = [](std::optional<Rect> frame, std::string child) {
+        return FakeNode{DirectRole::group, frame, {std::move(child)}, {}, {}, {}, {}};
+    };
+    w.tree.nodes = {
+        {"w", window({"page"})},
+        {"page", {DirectRole::webArea, Rect{0, 0, 800, 600},
+                  {"above", "crossesTop", "inside", "crossesBottom", "flat", "unplaced", "below", "right", "left"},
+                  {}, {}, {}, {}}},
+        {"above", label("Above", {110, 60, 60, 40})},             // ends where the box begins
+        {"crossesTop", group(Rect{0, 90, 800, 20}, "top.label")},  // wider than the box, reaching in
+        {"top.label", label("Top", {120, 100, 60, 9})},
+        {"inside", label("Inside", {150, 110, 60, 20})},
+        {"crossesBottom", group(Rect{100, 149, 400, 60}, "bottom.label")},  // one point inside
+        {"bottom.label", label("Bottom", {110, 140, 60, 9})},             // drawn beyond its parent
+        {"flat", group(Rect{0, 0, 0, 0}, "flat.label")},
+        {"flat.label", label("Flat", {200, 120, 40, 20})},
+        {"unplaced", group(std::nullopt, "unplaced.label")},
+        {"unplaced.label", label("Unplaced", {250, 120, 40, 20})},
+        {"below", label("Below", {110, 150, 60, 20})},  // begins where the box ends
+        {"right", label("Right", {300, 100, 60, 20})},
+        {"left", label("Left", {40, 100, 60, 20})},
+    };
+    EXPECT_EQ(w.run(), (std::vector<std::string>{"Top", "Inside", "Flat", "Unplaced", "Bottom"}));
+    EXPECT_EQ(w.tree.nodeReads, 11);  // all but the four beside the box
+    EXPECT_EQ(w.walk->nodeCount(), 15);
+}
+
 TEST(DirectWalk, StopsAtFourThousandObjectsAndSixtyLevels) {
     Walked wide;
     wide.tree.nodes["w"] = window({});
