@@ -5,7 +5,6 @@
 #include <cmath>
 #include <string>
 
-#include "app/platform/direct_walk.hpp"
 #include "app/platform/time_limited_tree.hpp"
 #include "core/windows/window_binding.hpp"
 
@@ -197,11 +196,39 @@ DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
     allowed_->store(available);
     if (!available) return DirectAnswer::noAnswer(DirectSilence::notPermitted);
 
+    const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
+    const WindowInfo* client = findWindow(all, anchor_.id);
     if (onScreenOnly()) {
-        const bool onScreen = findWindow(p.windows->list(WindowListOptions::onScreenOnly), anchor_.id) != nullptr;
-        if (auto silence = DirectReading::silence(true, onScreen)) return DirectAnswer::noAnswer(*silence);
+        if (auto silence = DirectReading::silence(true, client && client->isOnScreen))
+            return DirectAnswer::noAnswer(*silence);
     }
+    // The same window where it stood: what the latest walk found may still hold.
+    const bool sameWindow = client && WindowTracking::isSameWindow(anchor_, *client) &&
+                            (client->ownerPID < 1 || client->ownerPID == pid_);
+    if (kept_ && sameWindow && client->frame == kept_->client && window_ == kept_->window)
+        if (std::optional<DirectAnswer> a = readKept(p)) return *a;
+    kept_.reset();
+    return walkWindow(p, sameWindow ? client : nullptr);
+}
 
+std::optional<DirectAnswer> TreeDirectSession::readKept(DirectPlatform& p) {
+    Kept kept = std::move(*kept_);
+    kept_.reset();
+    DirectWalk walk(*p.tree, kept.box, space_, std::move(kept.found));
+    const bool unmoved = walk.unmoved();
+    if (walk.timedOut()) return answer(p, walk, std::nullopt, {});
+    if (!unmoved) return std::nullopt;
+    // Asked after the program answered where things are: every change it
+    // announced before answering is told.
+    const ChangesSince changes = p.tree->changes(kept.window.bus, kept.mark);
+    if (changes.unknown || !changes.now) return std::nullopt;
+    // The program's windows came or went: ours may be another object now.
+    if (app_ && app_->bus == kept.window.bus && changes.paths.count(app_->path)) return std::nullopt;
+    for (const std::string& path : changes.paths) walk.revisit({kept.window.bus, path});
+    return answer(p, walk, changes.now, std::move(kept));
+}
+
+DirectAnswer TreeDirectSession::walkWindow(DirectPlatform& p, const WindowInfo* client) {
     AccessError error = AccessError::none;
     const std::optional<std::pair<AccessElement, Rect>> window = windowElement(p, error);
     if (!window) {
@@ -216,10 +243,18 @@ DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
     if (!WindowTracking::stillInside(anchor_, size_, frame.size()))
         return DirectAnswer::noAnswer(DirectSilence::boxOutside);
 
+    // Changes the program announces from here on are told to the next read.
+    const std::optional<ChangeMark> mark = client ? p.tree->changes(element.bus, std::nullopt).now : std::nullopt;
     // The box in the space the window's objects are placed in: the screen,
     // or the window's own corner for toolkits that place from there.
-    DirectWalk walk(*p.tree, WindowTracking::box(anchor_, size_, frame), space_);
+    const Rect box = WindowTracking::box(anchor_, size_, frame);
+    DirectWalk walk(*p.tree, box, space_);
     walk.visit(element, 0, std::nullopt);
+    return answer(p, walk, mark, Kept{client ? client->frame : Rect{}, element, frame, box, {}, {}});
+}
+
+DirectAnswer TreeDirectSession::answer(DirectPlatform& p, DirectWalk& walk, const std::optional<ChangeMark>& mark,
+                                       Kept kept) {
     walkNodes_ = walk.nodeCount();
     walkPieces_ = static_cast<int>(walk.pieces().size());
 
@@ -228,6 +263,14 @@ DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
 
     const std::optional<AccessElement> pageNow = walk.page() ? walk.page() : walk.firstWebArea();
     lastPage_ = pageNow;
+    std::vector<OCRLine> lines = walk.sorted();
+    // Kept for the next read only when it can be told what changed meanwhile
+    // and nothing was left unread.
+    if (mark && !walk.failed()) {
+        kept.found = std::move(walk).found();
+        kept.mark = *mark;
+        kept_ = std::move(kept);
+    }
 
     if (adopted_ && page_) {
         if (!pageNow) return DirectAnswer::noAnswer(DirectSilence::notExposed);
@@ -238,7 +281,6 @@ DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
         }
     }
 
-    std::vector<OCRLine> lines = walk.sorted();
     if (lines.empty() && !DirectReading::emptyCounts(onScreenOnly()))
         return DirectAnswer::noAnswer(DirectSilence::notExposed);
     return DirectAnswer::lines(std::move(lines));

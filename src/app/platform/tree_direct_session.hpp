@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/platform/direct_reader.hpp"
+#include "app/platform/direct_walk.hpp"
 #include "core/foundation/work_queue.hpp"
 
 namespace kestrove {
@@ -35,9 +36,26 @@ public:
     std::pair<int, int> lastWalk() const override { return {walkNodes_.load(), walkPieces_.load()}; }
 
 private:
+    // What the latest walk found, good for the next read while the window
+    // stands where it stood (the same X11 client rectangle).
+    struct Kept {
+        Rect client;  // the X11 client rectangle
+        AccessElement window;
+        Rect frame;  // the window's client area as its object tells
+        Rect box;
+        DirectWalk::Found found;
+        ChangeMark mark;
+    };
+
     DirectAnswer readNow(DirectPlatform& p);
     // The bound window's object and its client area, or the error that kept them.
     std::optional<std::pair<AccessElement, Rect>> windowElement(DirectPlatform& p, AccessError& error);
+    // A read that goes on from what the latest walk found; none when that no
+    // longer holds (it moved, or changes may have gone unheard).
+    std::optional<DirectAnswer> readKept(DirectPlatform& p);
+    DirectAnswer walkWindow(DirectPlatform& p, const WindowInfo* client);
+    // The answer of a finished walk; keeps what it found when changes since `mark` can be told.
+    DirectAnswer answer(DirectPlatform& p, DirectWalk& walk, const std::optional<ChangeMark>& mark, Kept kept);
 
     const std::shared_ptr<Queue> queue_;
     const std::shared_ptr<std::atomic<bool>> allowed_;
@@ -63,6 +81,7 @@ private:
     } insets_;
     // Where the window's objects are placed.
     Coordinates space_ = Coordinates::screen;
+    std::optional<Kept> kept_;
 
     std::atomic<int> walkNodes_{0};
     std::atomic<int> walkPieces_{0};

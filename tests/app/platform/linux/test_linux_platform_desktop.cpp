@@ -178,6 +178,12 @@ TEST_F(LinuxPlatform, AChangeShowsOnTheNextReadOfEither) {
     const WatchRegion region = over(tw::status);
     auto session = open(region);
     ASSERT_NE(session, nullptr);
+    // Read twice before: the session then goes on from what it found.
+    for (int i = 0; i < 2; ++i) {
+        const DirectAnswer before = read(*session);
+        ASSERT_TRUE(before.lines());
+        ASSERT_EQ(desktop::texts(*before.lines()), std::vector<std::string>{tw::initialStatus});
+    }
     window.command("status Status: Done 100%");
     const DirectAnswer after = read(*session);
     ASSERT_TRUE(after.lines());
@@ -190,7 +196,7 @@ TEST_F(LinuxPlatform, AStoppedWindowTimesOutAndAKilledOneIsGone) {
     auto session = open(region);
     ASSERT_NE(session, nullptr);
     // A read limit shorter than one call's time-out cuts the call short.
-    QueuedDirectReader quickReader{mainThreadExecutor(), [] { return linuxDirectPlatform(1); },
+    QueuedDirectReader quickReader{mainThreadExecutor(), linuxDirectPlatforms(1),
                                    std::chrono::milliseconds(400)};
     auto quick = open(region, &quickReader);
     ASSERT_NE(quick, nullptr);
