@@ -1,9 +1,12 @@
 // The direct reader on a Chromium page served from the loopback: a number
 // watch whose picture and direct readings agree adopts direct reading, a
-// dark section reads as well, and Chromium is told from its helpers alone.
+// dark section reads as well, and Chromium is told from its helpers alone;
+// a session that goes on from its latest walk still sees the page change,
+// scroll (which Chromium does not announce) and give way to another tab.
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "app/platform/atspi/direct_access.hpp"
@@ -31,6 +34,75 @@ section { padding: 16px 24px; }
 <section class="dark"><p style="font-size: 16px">Build status: 12 of 40 jobs done</p></section>
 </body></html>)";
 
+// A hundred rows of 30 points; "c" changes the fourth (keeping its width), "s" scrolls by five rows.
+const char* const rows = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Rows</title>
+<style>
+body { font-family: "DejaVu Sans", sans-serif; margin: 0; color: #222; background: #fff; }
+p { margin: 0; height: 30px; line-height: 30px; font-size: 18px; padding-left: 24px; }
+</style></head><body>
+<script>
+for (let i = 0; i < 100; ++i) {
+  const p = document.createElement('p');
+  p.id = 'r' + i;
+  p.textContent = 'Row ' + i;
+  document.body.appendChild(p);
+}
+document.addEventListener('keydown', e => {
+  if (e.key === 'c') document.getElementById('r3').textContent = 'Row 5';
+  if (e.key === 's') window.scrollBy(0, 150);
+});
+</script></body></html>)";
+
+QStringList browserFlags(const QTemporaryDir& profile) {
+    return {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+            "--disable-component-update", "--disable-sync", "--disable-quic", "--force-renderer-accessibility",
+            "--window-position=40,40", "--window-size=900,650", "--user-data-dir=" + profile.path()};
+}
+
+TEST(ChromiumPage, AChangeAScrollAndAnotherTabShowOnTheNextReads) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    desktop::Readers readers;
+    testing::HttpTestServer server;
+    testing::ScriptedAnswer html;
+    html.body = rows;
+    html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
+    server.answer("/rows.html", html);
+    QTemporaryDir profile;
+    RealApp browser("chromium", browserFlags(profile) << QString::fromStdString(server.url("/rows.html")));
+    const std::optional<WindowInfo> window = browser.window(readers.windows);
+    ASSERT_TRUE(window);
+    const auto row = readers.around(window->frame, "Row 3");
+    ASSERT_TRUE(row.session);
+    std::vector<std::string> last;
+    auto reads = [&](const std::vector<std::string>& expected) {
+        return desktop::waitFor([&] {
+            const DirectAnswer a = desktop::Readers::readOnce(*row.session);
+            last = a.lines() ? texts(*a.lines()) : std::vector<std::string>{std::string(rawValue(*a.silence()))};
+            return last == expected;
+        });
+    };
+    ASSERT_TRUE(reads({"Row 3"})) << ::testing::PrintToString(last);
+    ASSERT_TRUE(reads({"Row 3"}));  // from what the first read found
+    // The page takes the keys once clicked (not the address bar).
+    QProcess::execute("xdotool", {"mousemove", QString::number(row.region.x + 200), QString::number(row.region.y + 200),
+                                  "click", "1"});
+    auto press = [&](const char* keys) { QProcess::execute("xdotool", {"key", keys}); };
+
+    press("c");
+    EXPECT_TRUE(reads({"Row 5"})) << ::testing::PrintToString(last);
+    press("s");
+    EXPECT_TRUE(reads({"Row 8"})) << "the page scrolled under the box: " << ::testing::PrintToString(last);
+
+    // Adopted, the page gives way to a new tab.
+    desktop::await<bool>([&](auto done) { return row.session->adopt([done] { done(true); }); });
+    press("ctrl+t");
+    EXPECT_TRUE(desktop::waitFor([&] {
+        const auto silence = desktop::Readers::readOnce(*row.session).silence();
+        return silence == DirectSilence::otherTab || silence == DirectSilence::notExposed;
+    }));
+}
+
 TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumIsToldByItsHelpers) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     desktop::Readers readers;
@@ -40,11 +112,7 @@ TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumI
     html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
     server.answer("/order.html", html);
     QTemporaryDir profile;
-    const QStringList flags{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                            "--disable-component-update", "--disable-sync", "--disable-quic",
-                            "--force-renderer-accessibility", "--window-position=40,40", "--window-size=900,650",
-                            "--user-data-dir=" + profile.path()};
-    RealApp browser("chromium", flags + QStringList{QString::fromStdString(server.url("/order.html"))});
+    RealApp browser("chromium", browserFlags(profile) << QString::fromStdString(server.url("/order.html")));
     const std::optional<WindowInfo> window = browser.window(readers.windows);
     ASSERT_TRUE(window);
     auto around = [&](const std::string& words) { return readers.around(window->frame, words); };

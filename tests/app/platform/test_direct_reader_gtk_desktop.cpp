@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -95,6 +96,66 @@ TEST_F(GtkWindows, ABoxAroundOneLineOfAWideLabelOrAnEditorReadsThatLine) {
         const std::optional<WindowInfo> window = app.window(readers.windows);
         ASSERT_TRUE(window);
         expectOneLine(*window, c.words, c.line, c.picture);
+    }
+}
+
+// Reads the session until it gives `expected` (programs update their trees a
+// moment after they draw).
+bool readsSoon(DirectSession& session, const std::vector<std::string>& expected, std::vector<std::string>& last) {
+    return waitFor([&] {
+        const DirectAnswer a = desktop::Readers::readOnce(session);
+        last = a.lines() ? texts(*a.lines()) : std::vector<std::string>{std::string(rawValue(*a.silence()))};
+        return last == expected;
+    });
+}
+
+TEST_F(GtkWindows, ALabelThatChangesAnEditorThatScrollsOrOneTypedInShowsOnTheNextReads) {
+    std::string lines;
+    for (int i = 1; i <= 200; ++i) lines += "Line " + std::to_string(i) + " of the file\n";
+    const QString longFile = QString::fromStdString(file("lines.txt", lines));
+    const QString invoice = QString::fromStdString(file("invoice.txt", document));
+    struct Case {
+        const char* program;
+        QStringList args;
+        std::string words, line;
+        std::function<void(RealApp&, const WindowInfo&)> change;
+        std::function<bool(const std::vector<std::string>&)> changed;
+    };
+    auto keys = [](const WindowInfo& w, const char* keys) {
+        QProcess::execute("xdotool", QStringList{"windowactivate", "--sync", QString::number(w.id), "key"} +
+                                         QString::fromLatin1(keys).split(' '));
+    };
+    const Case cases[] = {
+        {"zenity", {"--progress", "--title", "Export", "--width", "600", "--text", "Exporting 42 photos"},
+         "Exporting 42 photos", "Exporting 42 photos",
+         [](RealApp& app, const WindowInfo&) { app.write("# Exporting 43 photos\n"); },
+         [](const auto& now) { return now == std::vector<std::string>{"Exporting 43 photos"}; }},
+        // GTK 3 announces nothing when its text view scrolls.
+        {"mousepad", {longFile}, "Line 3 of", "Line 3 of the file",
+         [&](RealApp&, const WindowInfo& w) { keys(w, "ctrl+End"); },
+         [](const auto& now) {
+             return now.size() == 1 && now[0] != "Line 3 of the file" && now[0].rfind("Line ", 0) == 0;
+         }},
+        {"gtk4-print-editor", {invoice}, "Total: 1.299", "Total: 1.299,00 EUR",
+         [&](RealApp&, const WindowInfo& w) { keys(w, "ctrl+Home Delete"); },
+         [](const auto& now) { return now == std::vector<std::string>{"otal: 1.299,00 EUR"}; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        RealApp app(c.program, c.args);
+        if (c.program == std::string("zenity")) app.write("42\n");
+        const std::optional<WindowInfo> window = app.window(readers.windows);
+        ASSERT_TRUE(window);
+        const Read read = readAround(*window, c.words);
+        ASSERT_TRUE(read.session);
+        std::vector<std::string> last;
+        ASSERT_TRUE(readsSoon(*read.session, {c.line}, last)) << ::testing::PrintToString(last);
+        ASSERT_TRUE(readsSoon(*read.session, {c.line}, last));  // from what the first read found
+        c.change(app, *window);
+        EXPECT_TRUE(waitFor([&] {
+            readsSoon(*read.session, {}, last);
+            return c.changed(last);
+        })) << ::testing::PrintToString(last);
     }
 }
 
