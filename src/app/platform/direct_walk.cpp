@@ -222,66 +222,6 @@ std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElemen
     return kept;
 }
 
-bool DirectWalk::markHolds(const AccessElement& element, const TextMark& mark) {
-    if (mark.line) {
-        DirectTextLines lines(tree_, box_, space_);
-        const std::optional<Rect> drawn = lines.place(element, *mark.line);
-        if (lines.timedOut()) timedOut_ = true;
-        return drawn == mark.drawn;
-    }
-    AccessResult<int> at = tree_.offsetAtPoint(element, mark.point);
-    if (at.error == AccessError::timedOut) timedOut_ = true;
-    return at.value == mark.offset;
-}
-
-bool DirectWalk::unmoved() {
-    if (!found_.root || !found_.seen.count(*found_.root)) return false;
-    // The window, every object that gave text, and the nearest objects above
-    // and below the box: a page or a list that scrolled moves at least one.
-    std::vector<AccessElement> asked{*found_.root};
-    std::optional<std::pair<AccessElement, double>> above, below;
-    for (const auto& [element, seen] : found_.seen) {
-        if (seen.entered) {
-            if (!seen.pieces.empty() && element != *found_.root) asked.push_back(element);
-            continue;
-        }
-        if (!seen.frame || !(seen.frame->width > 0 && seen.frame->height > 0)) continue;
-        if (seen.frame->maxY() <= box_.minY() && (!above || seen.frame->maxY() > above->second))
-            above = {element, seen.frame->maxY()};
-        if (seen.frame->minY() >= box_.maxY() && (!below || seen.frame->minY() < below->second))
-            below = {element, seen.frame->minY()};
-    }
-    if (above) asked.push_back(above->first);
-    if (below) asked.push_back(below->first);
-    const std::vector<AccessResult<Rect>> now = tree_.frames(asked);
-    nodeCount_ += static_cast<int>(asked.size());
-    for (std::size_t i = 0; i < asked.size(); ++i) {
-        if (now[i].error == AccessError::timedOut) return timedOut_ = true, false;
-        const std::optional<Rect>& before = found_.seen.at(asked[i]).frame;
-        if (now[i].value != before) return false;
-    }
-    for (const auto& [element, seen] : found_.seen)
-        if (seen.mark && !markHolds(element, *seen.mark)) return false;
-    return true;
-}
-
-void DirectWalk::forget(const AccessElement& element) {
-    auto it = found_.seen.find(element);
-    if (it == found_.seen.end()) return;
-    const std::vector<AccessElement> children = std::move(it->second.children);
-    found_.seen.erase(it);
-    for (const AccessElement& child : children) forget(child);
-}
-
-void DirectWalk::revisit(const AccessElement& element) {
-    auto it = found_.seen.find(element);
-    if (it == found_.seen.end()) return;
-    const int depth = it->second.depth;
-    const std::optional<AccessElement> page = it->second.pageIn;
-    forget(element);
-    enter(element, depth, page, std::nullopt);
-}
-
 const DirectWalk::Results& DirectWalk::settled() const {
     if (!results_) {
         results_.emplace();

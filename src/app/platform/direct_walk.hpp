@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
@@ -70,14 +71,23 @@ public:
 
     void visit(const AccessElement& element, int depth, const std::optional<AccessElement>& page);
 
-    // Whether what the earlier walk found still lies where it was: the
-    // window, the objects that gave text, their nearest neighbours above and
-    // below the box (a scrolled page moves them), where the texts' lines are drawn.
-    bool unmoved();
+    // Where what the earlier walk found stands now: the innermost objects
+    // that gave text (where their lines are drawn, else their frames) and
+    // the nearest objects above and below the box (a scrolled page moves them).
+    struct Standing {
+        std::vector<AccessElement> placed;
+        std::vector<AccessResult<Rect>> frames;
+        std::vector<AccessElement> marksMoved;
+        bool asked = false;  // every question was answered
+    };
+    Standing standing();
     // Reads again an object found earlier that announced a change, with
     // everything under it; objects not found earlier are let be (they lie
     // under an object that misses the box, and a new one is announced by its parent).
     void revisit(const AccessElement& element);
+    // Whether everything stood where the earlier walk found it, objects read
+    // again since aside.
+    bool unmoved(const Standing& now) const;
 
     // The kept pieces as lines relative to the box, in reading order.
     std::vector<OCRLine> sorted() const;
@@ -114,6 +124,9 @@ private:
     // cannot place characters (the caller then reads the value whole).
     std::optional<std::vector<std::string>> textInBox(const AccessElement& element, std::optional<TextMark>& mark);
     bool markHolds(const AccessElement& element, const TextMark& mark);
+    // The objects under `element` that gave text and hold none that did;
+    // whether any under it (itself included) gave text.
+    bool innermostTexts(const AccessElement& element, std::vector<AccessElement>& into) const;
     void forget(const AccessElement& element);
     const Results& settled() const;
     void settle(const AccessElement& element, Results& into) const;
@@ -122,6 +135,7 @@ private:
     Rect box_;
     Coordinates space_;
     Found found_;
+    std::unordered_set<AccessElement, AccessElementHash> readAgain_;  // by this walk
     int nodeCount_ = 0;
     bool timedOut_ = false;
     bool failed_ = false;

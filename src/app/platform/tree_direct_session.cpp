@@ -215,16 +215,18 @@ std::optional<DirectAnswer> TreeDirectSession::readKept(DirectPlatform& p) {
     Kept kept = std::move(*kept_);
     kept_.reset();
     DirectWalk walk(*p.tree, kept.box, space_, std::move(kept.found));
-    const bool unmoved = walk.unmoved();
+    const DirectWalk::Standing standing = walk.standing();
     if (walk.timedOut()) return answer(p, walk, std::nullopt, {});
-    if (!unmoved) return std::nullopt;
     // Asked after the program answered where things are: every change it
     // announced before answering is told.
     const ChangesSince changes = p.tree->changes(kept.window.bus, kept.mark);
     if (changes.unknown || !changes.now) return std::nullopt;
     // The program's windows came or went: ours may be another object now.
     if (app_ && app_->bus == kept.window.bus && changes.paths.count(app_->path)) return std::nullopt;
+    // An object that replaced its text's object has moved nothing.
     for (const std::string& path : changes.paths) walk.revisit({kept.window.bus, path});
+    if (walk.timedOut()) return answer(p, walk, std::nullopt, {});
+    if (!walk.unmoved(standing)) return std::nullopt;
     return answer(p, walk, changes.now, std::move(kept));
 }
 
