@@ -25,6 +25,7 @@ public:
 
     // Not refused: it comes first, and says whether there is a bus at all.
     bool available() override { return tree_->available(); }
+    bool stillAvailable() override { return tree_->stillAvailable(); }
     AccessResult<AccessElement> application(std::int32_t pid) override;
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;
     AccessResult<Rect> frame(const AccessElement& element) override;

@@ -192,7 +192,7 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
 }
 
 DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
-    const bool available = p.tree->available();
+    const bool available = p.tree->stillAvailable();
     allowed_->store(available);
     if (!available) return DirectAnswer::noAnswer(DirectSilence::notPermitted);
 

@@ -211,6 +211,7 @@ struct ForwardingTree : AccessibilityTree {
     explicit ForwardingTree(AccessibilityTree& t) : to(t) {}
     void endCallsBy(std::optional<Clock::time_point> deadline) override { to.endCallsBy(deadline); }
     bool available() override { return to.available(); }
+    bool stillAvailable() override { return to.stillAvailable(); }
     AccessResult<AccessElement> application(std::int32_t p) override { return to.application(p); }
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to.windows(a); }
     AccessResult<Rect> frame(const AccessElement& e) override { return to.frame(e); }

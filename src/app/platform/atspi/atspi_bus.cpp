@@ -1,5 +1,7 @@
 #include "app/platform/atspi/atspi_bus.hpp"
 
+#include "app/platform/atspi/accessibility_status.hpp"
+
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QThread>
@@ -51,11 +53,45 @@ class AtspiBus::Listener final : public QObject {
     Q_OBJECT
 public:
     explicit Listener(ChangeLog& log) : log_(log) {}
+
+    // IsEnabled as last announced: -1 unknown, else 0 or 1.
+    int enabled() const {
+        std::lock_guard lock(mutex_);
+        return enabled_;
+    }
+    // How many announcements there were; an answer asked for before the
+    // latest one is stale.
+    unsigned told() const {
+        std::lock_guard lock(mutex_);
+        return told_;
+    }
+    void keep(unsigned askedAfter, int value) {
+        std::lock_guard lock(mutex_);
+        if (told_ == askedAfter) enabled_ = value;
+    }
+
 public slots:
     void heard(const QDBusMessage& m) { log_.record(m.service().toStdString(), m.path().toStdString()); }
+    void statusChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated) {
+        if (interface != u"org.a11y.Status") return;
+        std::lock_guard lock(mutex_);
+        if (changed.contains(QStringLiteral("IsEnabled"))) enabled_ = changed.value(QStringLiteral("IsEnabled")).toBool();
+        else if (invalidated.contains(QStringLiteral("IsEnabled"))) enabled_ = -1;
+        else return;
+        ++told_;
+    }
+    void launcherChanged(const QString& name, const QString&, const QString&) {
+        if (name != u"org.a11y.Bus") return;
+        std::lock_guard lock(mutex_);
+        enabled_ = -1;
+        ++told_;
+    }
 
 private:
     ChangeLog& log_;
+    mutable std::mutex mutex_;
+    int enabled_ = -1;
+    unsigned told_ = 0;
 };
 
 AtspiBus::AtspiBus()
@@ -78,6 +114,34 @@ AtspiBus::~AtspiBus() {
     thread_->quit();
     thread_->wait();
     delete listener_;
+}
+
+bool AtspiBus::enabled(bool fresh) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!hearsStatus_) {
+            QDBusConnection session = QDBusConnection::sessionBus();
+            if (!session.isConnected()) return false;
+            hearsStatus_ =
+                session.connect(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+                                listener_, SLOT(statusChanged(QString, QVariantMap, QStringList))) &&
+                session.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"),
+                                {QStringLiteral("org.a11y.Bus")}, {}, listener_,
+                                SLOT(launcherChanged(QString, QString, QString)));
+        }
+    }
+    // A change announced before the caller's latest call on the session bus
+    // (the user's leave just taken back) is known here.
+    catchUp();
+    if (const int known = listener_->enabled(); known >= 0 && !fresh) return known == 1;
+    const unsigned before = listener_->told();
+    const bool now = AccessibilityStatus::enabled();
+    // Kept only while nothing newer was announced meanwhile; a launcher that
+    // did not answer (or said no) is asked again next time.
+    if (hearsStatus_) listener_->keep(before, now ? 1 : -1);
+    return now;
 }
 
 std::optional<QDBusConnection> AtspiBus::connection() const {

@@ -10,6 +10,8 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <atomic>
+
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -28,6 +30,12 @@ public:
     ~AtspiBus();
     AtspiBus(const AtspiBus&) = delete;
     AtspiBus& operator=(const AtspiBus&) = delete;
+
+    // Whether the session lets programs be read (IsEnabled): asked of the bus
+    // launcher when `fresh`, when it has not told yet or when it went away;
+    // otherwise as it last told (it announces every change before answering
+    // the call that made it).
+    bool enabled(bool fresh);
 
     // The connection, made now when there is none (or it broke); none when
     // the bus does not answer within `waitMs`.
@@ -51,6 +59,7 @@ private:
     ChangeLog log_;
     std::unique_ptr<QThread> thread_;
     Listener* listener_ = nullptr;  // lives on thread_
+    std::atomic<bool> hearsStatus_ = false;  // the launcher's announcements come to the listener
 };
 
 }  // namespace kestrove

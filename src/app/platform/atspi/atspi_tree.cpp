@@ -1,6 +1,5 @@
 #include "app/platform/atspi/atspi_tree.hpp"
 
-#include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/atspi/atspi_bus.hpp"
 
 #include <QDBusArgument>
@@ -149,7 +148,13 @@ AtspiTree::~AtspiTree() = default;
 bool AtspiTree::available() {
     // Reading is allowed only while IsEnabled is on: programs that do not
     // see it on never join the bus, and asking the user's leave turns it on.
-    if (!AccessibilityStatus::enabled()) return false;
+    if (!shared_->enabled(true)) return false;
+    bus_ = shared_->connect(waitMs());
+    return bus_.has_value();
+}
+
+bool AtspiTree::stillAvailable() {
+    if (!shared_->enabled(false)) return false;
     bus_ = shared_->connect(waitMs());
     return bus_.has_value();
 }

@@ -30,6 +30,7 @@ public:
 
     void endCallsBy(std::optional<Clock::time_point> deadline) override { deadline_ = deadline; }
     bool available() override;
+    bool stillAvailable() override;
     AccessResult<AccessElement> application(std::int32_t pid) override;
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;
     AccessResult<Rect> frame(const AccessElement& element) override;
