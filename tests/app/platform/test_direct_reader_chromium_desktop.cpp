@@ -54,33 +54,38 @@ document.addEventListener('keydown', e => {
 });
 </script></body></html>)";
 
-QStringList browserFlags(const QTemporaryDir& profile) {
-    return {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-            "--disable-component-update", "--disable-sync", "--disable-quic", "--force-renderer-accessibility",
-            "--window-position=40,40", "--window-size=900,650", "--user-data-dir=" + profile.path()};
-}
+// A page served from the loopback, shown by Chromium.
+struct ShownPage {
+    desktop::Readers readers;
+    testing::HttpTestServer server;
+    QTemporaryDir profile;
+    std::unique_ptr<RealApp> browser;
+    std::optional<WindowInfo> window;
+
+    explicit ShownPage(const char* body) {
+        testing::ScriptedAnswer html;
+        html.body = body;
+        html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
+        server.answer("/page.html", html);
+        browser = std::make_unique<RealApp>(
+            "chromium", QStringList{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                                    "--disable-component-update", "--disable-sync", "--disable-quic",
+                                    "--force-renderer-accessibility", "--window-position=40,40",
+                                    "--window-size=900,650", "--user-data-dir=" + profile.path(),
+                                    QString::fromStdString(server.url("/page.html"))});
+        window = browser->window(readers.windows);
+    }
+};
 
 TEST(ChromiumPage, AChangeAScrollAndAnotherTabShowOnTheNextReads) {
     ASSERT_TRUE(desktop::allowReadingWindows());
-    desktop::Readers readers;
-    testing::HttpTestServer server;
-    testing::ScriptedAnswer html;
-    html.body = rows;
-    html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
-    server.answer("/rows.html", html);
-    QTemporaryDir profile;
-    RealApp browser("chromium", browserFlags(profile) << QString::fromStdString(server.url("/rows.html")));
-    const std::optional<WindowInfo> window = browser.window(readers.windows);
-    ASSERT_TRUE(window);
-    const auto row = readers.around(window->frame, "Row 3");
+    ShownPage shown(rows);
+    ASSERT_TRUE(shown.window);
+    const auto row = shown.readers.around(shown.window->frame, "Row 3");
     ASSERT_TRUE(row.session);
     std::vector<std::string> last;
     auto reads = [&](const std::vector<std::string>& expected) {
-        return desktop::waitFor([&] {
-            const DirectAnswer a = desktop::Readers::readOnce(*row.session);
-            last = a.lines() ? texts(*a.lines()) : std::vector<std::string>{std::string(rawValue(*a.silence()))};
-            return last == expected;
-        });
+        return desktop::Readers::readsSoon(*row.session, expected, last);
     };
     ASSERT_TRUE(reads({"Row 3"})) << ::testing::PrintToString(last);
     ASSERT_TRUE(reads({"Row 3"}));  // from what the first read found
@@ -105,17 +110,10 @@ TEST(ChromiumPage, AChangeAScrollAndAnotherTabShowOnTheNextReads) {
 
 TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumIsToldByItsHelpers) {
     ASSERT_TRUE(desktop::allowReadingWindows());
-    desktop::Readers readers;
-    testing::HttpTestServer server;
-    testing::ScriptedAnswer html;
-    html.body = page;
-    html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
-    server.answer("/order.html", html);
-    QTemporaryDir profile;
-    RealApp browser("chromium", browserFlags(profile) << QString::fromStdString(server.url("/order.html")));
-    const std::optional<WindowInfo> window = browser.window(readers.windows);
-    ASSERT_TRUE(window);
-    auto around = [&](const std::string& words) { return readers.around(window->frame, words); };
+    ShownPage shown(page);
+    ASSERT_TRUE(shown.window);
+    desktop::Readers& readers = shown.readers;
+    auto around = [&](const std::string& words) { return readers.around(shown.window->frame, words); };
 
     const auto total = around("Total:");
     ASSERT_TRUE(total.session);
@@ -145,7 +143,7 @@ TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumI
     EXPECT_EQ(texts(*status.lines()), (std::vector<std::string>{"Build status: 12 of 40 jobs done"}));
 
     // Chromium is told from its helpers alone, without its known id.
-    const auto pid = static_cast<std::int32_t>(browser.pid());
+    const auto pid = static_cast<std::int32_t>(shown.browser->pid());
     DirectAccess::ProcessFacts facts;
     // The page's renderer starts once the page loads.
     ASSERT_TRUE(desktop::waitFor([&] {

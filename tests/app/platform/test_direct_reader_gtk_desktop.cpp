@@ -23,6 +23,7 @@ namespace {
 using desktop::RealApp;
 using desktop::texts;
 using desktop::waitFor;
+using Readers = desktop::Readers;
 
 const std::string document = "Total: 1.299,00 EUR\nInvoice 2024-117 for Kestrove GmbH\nShipping: 12.50 EUR\n";
 
@@ -99,16 +100,6 @@ TEST_F(GtkWindows, ABoxAroundOneLineOfAWideLabelOrAnEditorReadsThatLine) {
     }
 }
 
-// Reads the session until it gives `expected` (programs update their trees a
-// moment after they draw).
-bool readsSoon(DirectSession& session, const std::vector<std::string>& expected, std::vector<std::string>& last) {
-    return waitFor([&] {
-        const DirectAnswer a = desktop::Readers::readOnce(session);
-        last = a.lines() ? texts(*a.lines()) : std::vector<std::string>{std::string(rawValue(*a.silence()))};
-        return last == expected;
-    });
-}
-
 TEST_F(GtkWindows, ALabelThatChangesAnEditorThatScrollsOrOneTypedInShowsOnTheNextReads) {
     std::string lines;
     for (int i = 1; i <= 200; ++i) lines += "Line " + std::to_string(i) + " of the file\n";
@@ -149,13 +140,16 @@ TEST_F(GtkWindows, ALabelThatChangesAnEditorThatScrollsOrOneTypedInShowsOnTheNex
         const Read read = readAround(*window, c.words);
         ASSERT_TRUE(read.session);
         std::vector<std::string> last;
-        ASSERT_TRUE(readsSoon(*read.session, {c.line}, last)) << ::testing::PrintToString(last);
-        ASSERT_TRUE(readsSoon(*read.session, {c.line}, last));  // from what the first read found
+        ASSERT_TRUE(Readers::readsSoon(*read.session, {c.line}, last)) << ::testing::PrintToString(last);
+        ASSERT_TRUE(Readers::readsSoon(*read.session, {c.line}, last));  // from what the first read found
         c.change(app, *window);
-        EXPECT_TRUE(waitFor([&] {
-            readsSoon(*read.session, {}, last);
-            return c.changed(last);
-        })) << ::testing::PrintToString(last);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                Readers::readsSoon(*read.session, {}, last, 0);
+                return c.changed(last);
+            },
+            10000))
+            << ::testing::PrintToString(last);
     }
 }
 
@@ -174,8 +168,6 @@ struct FramesOnly final : fakes::ForwardingTree {
         return AccessResult<Rect>::fail(AccessError::unsupported);
     }
 };
-
-using Readers = desktop::Readers;
 
 TEST_F(GtkWindows, WideningADialogNeverMakesATextGoneWatchBarkWhileTheTextShows) {
     // A narrow progress dialog: its label (and the box around its text)

@@ -38,15 +38,8 @@ void RealApp::write(const std::string& input) {
 
 std::optional<WindowInfo> RealApp::window(WindowList& windows, int ms) const {
     std::optional<WindowInfo> found;
-    waitFor(
-        [&] {
-            for (const WindowInfo& w : windows.list(WindowListOptions::onScreenOnly))
-                if (w.ownerPID == pid() && w.layer == 0 && w.frame.width > 100 &&
-                    (!found || w.frame.width * w.frame.height > found->frame.width * found->frame.height))
-                    found = w;
-            return found.has_value();
-        },
-        ms);
+    waitFor([&] { return (found = largestWindowOf(windows.list(WindowListOptions::onScreenOnly), pid())).has_value(); },
+            ms);
     return found;
 }
 
@@ -120,6 +113,17 @@ DirectAnswer Readers::direct(DirectSession& session, int ms) {
         },
         ms);
     return answer.value_or(DirectAnswer::noAnswer(DirectSilence::failed));
+}
+
+bool Readers::readsSoon(DirectSession& session, const std::vector<std::string>& expected,
+                        std::vector<std::string>& last, int ms) {
+    return waitFor(
+        [&] {
+            const DirectAnswer a = readOnce(session);
+            last = a.lines() ? texts(*a.lines()) : std::vector<std::string>{std::string(rawValue(*a.silence()))};
+            return last == expected;
+        },
+        ms);
 }
 
 std::vector<std::string> texts(const std::vector<OCRLine>& lines) {

@@ -21,6 +21,16 @@
 
 namespace kestrove::desktop {
 
+// The largest ordinary window of process `pid` in a list (a program's main window).
+inline std::optional<WindowInfo> largestWindowOf(const std::vector<WindowInfo>& windows, qint64 pid) {
+    std::optional<WindowInfo> found;
+    for (const WindowInfo& w : windows)
+        if (w.ownerPID == pid && w.layer == 0 && w.frame.width > 100 &&
+            (!found || w.frame.width * w.frame.height > found->frame.width * found->frame.height))
+            found = w;
+    return found;
+}
+
 // A program started in the test's desktop, killed at the end.
 class RealApp {
 public:
@@ -68,6 +78,11 @@ struct Readers {
     // A direct read of the box, waiting up to `ms` for one that has lines
     // (programs fill their accessibility tree a moment after they show).
     DirectAnswer direct(DirectSession& session, int ms = 10000);
+    // Reads the session until it gives `expected` or `ms` have passed
+    // (programs update their trees a moment after they draw); `last` is what
+    // it gave last, a silence by its name.
+    static bool readsSoon(DirectSession& session, const std::vector<std::string>& expected,
+                          std::vector<std::string>& last, int ms = 5000);
 };
 
 // The texts of the lines, in order.
