@@ -35,6 +35,7 @@
 #include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "support/app/dunst_peer.hpp"
+#include "engine_rig.hpp"
 #include "timed_application.hpp"
 #include "test_window/layout.hpp"
 
@@ -43,14 +44,8 @@ namespace {
 
 namespace tw = testwindow;
 using Clock = std::chrono::steady_clock;
-
-
-double cpuSeconds() {
-    rusage use{};
-    ::getrusage(RUSAGE_SELF, &use);
-    auto s = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return s(use.ru_utime) + s(use.ru_stime);
-}
+using bench::cpuSeconds;
+using bench::Engine;
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");
@@ -88,65 +83,9 @@ struct Window {
     }
 };
 
-// The whole engine with its real services.
-struct Engine {
-    Platform platform = makeLinuxPlatform(mainThreadExecutor());
-    QtClock clock;
-    X11FrameDesktop desk;
-    WidgetFrameFactory frames{*platform.screens, desk};
-    WatchRunnerFactory runners{{platform, clock, platform.cloud, nullptr}};
-    QTemporaryDir data;
-    std::unique_ptr<WatchManager> manager;
-
-    explicit Engine(RunnerFactory* runnerFactory = nullptr) {
-        manager = std::make_unique<WatchManager>(WatchManager::Services{
-            runnerFactory ? *runnerFactory : runners, frames, clock, *platform.notifier,
-            *platform.keepAwake, *platform.screenState, *platform.windows, *platform.screens,
-            std::make_shared<MemoryDefaults>(), data.path().toStdString(), nullptr, platform.mainThread});
-    }
-    ~Engine() { manager.reset(); }
-
-    std::optional<WatchRegion> region(const Rect& box, bool bind) {
-        const auto screen = ScreenSpace::screenFor(box, platform.screens->screens());
-        if (!screen) return std::nullopt;
-        const SelectedRegion selected = SelectedRegion::make(*screen, box);
-        if (!bind) return selected.region;
-        std::optional<SelectedRegion> answer;
-        const Pending call = platform.windows->bind(selected, [&](SelectedRegion r) { answer = std::move(r); });
-        spinUntil([&] { return answer.has_value(); });
-        if (!answer || !answer->region.window) return std::nullopt;
-        return answer->region;
-    }
-    std::optional<Image> shot(const WatchRegion& region) {
-        std::optional<Captured> answer;
-        const Pending call = platform.capturer->capture("", region, [&](Captured c) { answer = std::move(c); });
-        spinUntil([&] { return answer.has_value(); });
-        if (!answer || !answer->ok()) return std::nullopt;
-        return answer->value();
-    }
-    void loadRecognition(const Image& crop) {
-        for (bool correction : {true, false}) {
-            bool read = false;
-            const Pending call = platform.recognizer->recognize("", crop, correction, [&](auto) { read = true; });
-            spinUntil([&] { return read; });
-        }
-    }
-};
-
 WatchSpec quietSpec(int i, const WatchRegion& region) {
-    static const WatchType kinds[] = {WatchType::anyChange, WatchType::textAppears, WatchType::textGone,
-                                      WatchType::numberCompare};
-    WatchSpec s;
-    s.id = "w_BENCH" + std::to_string(i);
-    s.command = "bench watch " + std::to_string(i);
-    s.type = kinds[i % 4];
-    s.mode = WatchMode::everyTime;
-    s.target.text = "Nowhere";
-    s.comparator = Comparison::gt;
-    s.value = 1e9;
-    s.region = region;
-    s.pollSeconds = 5;
-    return s;
+    return bench::quietSpec(i, region, {WatchType::anyChange, WatchType::textAppears, WatchType::textGone,
+                                        WatchType::numberCompare});
 }
 
 void BM_QuietWatches(benchmark::State& state) {
