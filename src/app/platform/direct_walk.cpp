@@ -66,10 +66,11 @@ void DirectWalk::visit(const AccessElement& element, int depth, const std::optio
 }
 
 bool DirectWalk::enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page,
-                       const std::optional<Rect>& placed) {
+                       const std::optional<Rect>& placed, const Kept& kept) {
     if (timedOut_ || nodeCount_ >= maxNodes || depth >= maxDepth) return false;
     if (found_.seen.count(element)) return false;
     results_.reset();
+    found_.neighbours.reset();
     ++nodeCount_;
     Seen seen;
     seen.depth = depth;
@@ -124,21 +125,32 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
     found_.seen.emplace(element, std::move(seen));
 
     std::vector<AccessElement> children;
-    visitChildren(node.children, depth + 1, childPage, children);
+    visitChildren(node.children, depth + 1, childPage, children, kept);
     found_.seen.at(element).children = std::move(children);
     return true;
 }
 
 void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int depth,
-                               const std::optional<AccessElement>& page, std::vector<AccessElement>& read) {
+                               const std::optional<AccessElement>& page, std::vector<AccessElement>& read,
+                               const Kept& kept) {
+    auto isKept = [&](const AccessElement& c) { return kept.count(c) && found_.seen.count(c); };
+    std::vector<AccessElement> fresh;
+    for (const AccessElement& c : children)
+        if (!isKept(c)) fresh.push_back(c);
     std::vector<AccessResult<Rect>> placed;
-    if (children.size() >= manyChildren && !timedOut_ && depth < maxDepth) placed = tree_.frames(children);
+    if (fresh.size() >= manyChildren && !timedOut_ && depth < maxDepth) placed = tree_.frames(fresh);
+    std::size_t next = 0;  // in `fresh`
     for (std::size_t i = 0; i < children.size() && !timedOut_; ++i) {
-        std::optional<Rect> frame;
-        if (i < placed.size()) {
-            if (placed[i].error == AccessError::timedOut) return void(timedOut_ = true);
-            frame = placed[i].value;
+        if (isKept(children[i])) {
+            read.push_back(children[i]);
+            continue;
         }
+        std::optional<Rect> frame;
+        if (next < placed.size()) {
+            if (placed[next].error == AccessError::timedOut) return void(timedOut_ = true);
+            frame = placed[next].value;
+        }
+        ++next;
         if (enter(children[i], depth, page, frame)) read.push_back(children[i]);
     }
 }

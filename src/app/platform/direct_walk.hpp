@@ -63,6 +63,8 @@ public:
     struct Found {
         std::optional<AccessElement> root;
         std::unordered_map<AccessElement, Seen, AccessElementHash> seen;
+        // The nearest objects above and below the box, once looked for.
+        std::optional<std::vector<AccessElement>> neighbours;
     };
 
     // `space`: where the tree's objects are placed (the box is given in it too).
@@ -81,9 +83,10 @@ public:
         bool asked = false;  // every question was answered
     };
     Standing standing();
-    // Reads again an object found earlier that announced a change, with
-    // everything under it; objects not found earlier are let be (they lie
-    // under an object that misses the box, and a new one is announced by its parent).
+    // Reads again an object found earlier that announced a change, and the
+    // children it did not have (those it still has announce their own
+    // changes); objects not found earlier are let be (they lie under an
+    // object that misses the box, and a new one is announced by its parent).
     void revisit(const AccessElement& element);
     // Whether everything stood where the earlier walk found it, objects read
     // again since aside.
@@ -110,11 +113,13 @@ private:
         std::optional<AccessElement> firstWebArea;
     };
 
+    // Children found under an object before, kept as they were when it is read again.
+    using Kept = std::unordered_set<AccessElement, AccessElementHash>;
     // Whether the object was read (not passed over as seen before or past a limit).
     bool enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page,
-               const std::optional<Rect>& placed);
+               const std::optional<Rect>& placed, const Kept& kept = {});
     void visitChildren(const std::vector<AccessElement>& children, int depth, const std::optional<AccessElement>& page,
-                       std::vector<AccessElement>& read);
+                       std::vector<AccessElement>& read, const Kept& kept);
     // `placeable`: the value is the object's own text content, so the toolkit
     // can say where its lines are drawn.
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,
@@ -124,6 +129,8 @@ private:
     // cannot place characters (the caller then reads the value whole).
     std::optional<std::vector<std::string>> textInBox(const AccessElement& element, std::optional<TextMark>& mark);
     bool markHolds(const AccessElement& element, const TextMark& mark);
+    // The nearest objects above and below the box that miss it.
+    std::vector<AccessElement> neighbours() const;
     // The objects under `element` that gave text and hold none that did;
     // whether any under it (itself included) gave text.
     bool innermostTexts(const AccessElement& element, std::vector<AccessElement>& into) const;

@@ -30,6 +30,21 @@ bool DirectWalk::innermostTexts(const AccessElement& element, std::vector<Access
     return true;
 }
 
+std::vector<AccessElement> DirectWalk::neighbours() const {
+    std::optional<std::pair<AccessElement, double>> above, below;
+    for (const auto& [element, seen] : found_.seen) {
+        if (seen.entered || !seen.frame || !(seen.frame->width > 0 && seen.frame->height > 0)) continue;
+        if (seen.frame->maxY() <= box_.minY() && (!above || seen.frame->maxY() > above->second))
+            above = {element, seen.frame->maxY()};
+        if (seen.frame->minY() >= box_.maxY() && (!below || seen.frame->minY() < below->second))
+            below = {element, seen.frame->minY()};
+    }
+    std::vector<AccessElement> out;
+    if (above) out.push_back(above->first);
+    if (below) out.push_back(below->first);
+    return out;
+}
+
 DirectWalk::Standing DirectWalk::standing() {
     Standing now;
     if (!found_.root || !found_.seen.count(*found_.root)) return now;
@@ -40,16 +55,10 @@ DirectWalk::Standing DirectWalk::standing() {
     std::vector<AccessElement> texts, marked;
     innermostTexts(*found_.root, texts);
     for (const AccessElement& e : texts) (found_.seen.at(e).mark ? marked : now.placed).push_back(e);
-    std::optional<std::pair<AccessElement, double>> above, below;
-    for (const auto& [element, seen] : found_.seen) {
-        if (seen.entered || !seen.frame || !(seen.frame->width > 0 && seen.frame->height > 0)) continue;
-        if (seen.frame->maxY() <= box_.minY() && (!above || seen.frame->maxY() > above->second))
-            above = {element, seen.frame->maxY()};
-        if (seen.frame->minY() >= box_.maxY() && (!below || seen.frame->minY() < below->second))
-            below = {element, seen.frame->minY()};
-    }
-    if (above) now.placed.push_back(above->first);
-    if (below) now.placed.push_back(below->first);
+    // Texts whose lines are placed show a scroll themselves.
+    if (now.placed.empty() && !marked.empty()) found_.neighbours.emplace();
+    if (!found_.neighbours) found_.neighbours = neighbours();
+    now.placed.insert(now.placed.end(), found_.neighbours->begin(), found_.neighbours->end());
     // The program is asked something in any case: its answer brings what it announced before.
     if (now.placed.empty() && marked.empty()) now.placed.push_back(*found_.root);
     now.frames = tree_.frames(now.placed);
@@ -76,6 +85,7 @@ bool DirectWalk::unmoved(const Standing& now) const {
 void DirectWalk::forget(const AccessElement& element) {
     auto it = found_.seen.find(element);
     if (it == found_.seen.end()) return;
+    found_.neighbours.reset();
     const std::vector<AccessElement> children = std::move(it->second.children);
     found_.seen.erase(it);
     for (const AccessElement& child : children) forget(child);
@@ -84,18 +94,25 @@ void DirectWalk::forget(const AccessElement& element) {
 void DirectWalk::revisit(const AccessElement& element) {
     auto it = found_.seen.find(element);
     if (it == found_.seen.end()) return;
-    const int depth = it->second.depth;
-    const std::optional<AccessElement> page = it->second.pageIn;
-    forget(element);
-    enter(element, depth, page, std::nullopt);
-    // What lies under it now was read afresh too.
+    const Seen before = std::move(it->second);
+    found_.seen.erase(it);
+    found_.neighbours.reset();
+    const Kept had(before.children.begin(), before.children.end());
+    enter(element, before.depth, before.pageIn, std::nullopt, had);
+    auto now = found_.seen.find(element);
+    const Kept has = now == found_.seen.end() ? Kept{} : Kept(now->second.children.begin(), now->second.children.end());
+    // Children it no longer has go, with what lay under them.
+    for (const AccessElement& child : before.children)
+        if (!has.count(child)) forget(child);
+    // It and its new children were read afresh, with what lies under them.
     std::vector<AccessElement> fresh{element};
     while (!fresh.empty()) {
         const AccessElement e = std::move(fresh.back());
         fresh.pop_back();
         if (!readAgain_.insert(e).second) continue;
         if (auto at = found_.seen.find(e); at != found_.seen.end())
-            fresh.insert(fresh.end(), at->second.children.begin(), at->second.children.end());
+            for (const AccessElement& child : at->second.children)
+                if (e != element || !had.count(child)) fresh.push_back(child);
     }
 }
 

@@ -93,6 +93,14 @@ TEST(KeptWalk, AnUnchangedBoxIsToldByWhereThingsStandAndOnlyWhatChangedIsReadAga
               (std::vector<std::string>{"Status: done", "Item one", "Item two"}));
     EXPECT_EQ(p.tree.nodeReads, 3);  // the list and its two items
 
+    // The page gained a paragraph far below: only the page and the new one
+    // are read; what it had before announces its own changes.
+    p.tree.nodes["page"].children.push_back("later");
+    p.tree.nodes["later"] = label("Appended", {110, 400, 100, 20});
+    p.tree.nodeReads = 0;
+    EXPECT_EQ(p.again({"page"}), (std::vector<std::string>{"Status: done", "Item one", "Item two"}));
+    EXPECT_EQ(p.tree.nodeReads, 2);
+
     // An object beside the box announced that it is shown now, in the box;
     // moved without a word, it would not be trusted.
     p.tree.nodes["below"].frame = Rect{200, 102, 60, 16};
