@@ -114,8 +114,9 @@ public:
     // Whether reading is allowed: the accessibility bus answers and lets
     // programs join it (IsEnabled). Never aborts without a bus.
     virtual bool available() = 0;
-    // The same, as far as the tree has been told since it last asked (a
-    // read's look; the bus launcher announces every change).
+    // The same, as far as the tree has been told since it last asked (the
+    // bus launcher announces every change); after `changes` it knows every
+    // change announced before the calls made so far.
     virtual bool stillAvailable() { return available(); }
     // The application registered by this process; invalid when there is none.
     virtual AccessResult<AccessElement> application(std::int32_t pid) = 0;

@@ -192,7 +192,10 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
 }
 
 DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
-    const bool available = p.tree->stillAvailable();
+    // A read that may go on from its latest walk takes the user's leave as
+    // last announced (and looks again once caught up with the program's
+    // announcements); a walk from the window asks.
+    const bool available = kept_ ? p.tree->stillAvailable() : p.tree->available();
     allowed_->store(available);
     if (!available) return DirectAnswer::noAnswer(DirectSilence::notPermitted);
 
@@ -220,6 +223,10 @@ std::optional<DirectAnswer> TreeDirectSession::readKept(DirectPlatform& p) {
     // Asked after the program answered where things are: every change it
     // announced before answering is told.
     const ChangesSince changes = p.tree->changes(kept.window.bus, kept.mark);
+    if (!p.tree->stillAvailable()) {
+        allowed_->store(false);
+        return DirectAnswer::noAnswer(DirectSilence::notPermitted);
+    }
     if (changes.unknown || !changes.now) return std::nullopt;
     // The program's windows came or went: ours may be another object now.
     if (app_ && app_->bus == kept.window.bus && changes.paths.count(app_->path)) return std::nullopt;

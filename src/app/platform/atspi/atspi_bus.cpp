@@ -132,9 +132,6 @@ bool AtspiBus::enabled(bool fresh) {
                                 SLOT(launcherChanged(QString, QString, QString)));
         }
     }
-    // A change announced before the caller's latest call on the session bus
-    // (the user's leave just taken back) is known here.
-    catchUp();
     if (const int known = listener_->enabled(); known >= 0 && !fresh) return known == 1;
     const unsigned before = listener_->told();
     const bool now = AccessibilityStatus::enabled();

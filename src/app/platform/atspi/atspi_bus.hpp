@@ -33,8 +33,9 @@ public:
 
     // Whether the session lets programs be read (IsEnabled): asked of the bus
     // launcher when `fresh`, when it has not told yet or when it went away;
-    // otherwise as it last told (it announces every change before answering
-    // the call that made it).
+    // otherwise as it last told. It announces every change before answering
+    // the call that made it: after `catchUp` a change made before the
+    // caller's latest call is known.
     bool enabled(bool fresh);
 
     // The connection, made now when there is none (or it broke); none when
