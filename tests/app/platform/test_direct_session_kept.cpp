@@ -29,6 +29,11 @@ TEST_F(KeptSession, AQuietWindowIsToldWithoutReadingItsObjectsAndAnAnnouncedChan
     EXPECT_EQ(texts(read(*s)), (std::vector<std::string>{"Status: done"}));
     EXPECT_EQ(tree.nodeReads, 1);
 
+    // The user's leave taken back is heard by a kept read too.
+    tree.isAvailable = false;
+    EXPECT_EQ(read(*s).silence(), DirectSilence::notPermitted);
+    tree.isAvailable = true;
+
     // A program that cannot tell its changes is read from its window every time.
     tree.announcesChanges = false;
     tree.nodes["status"].title = "Status: quiet change";
