@@ -117,10 +117,10 @@ TEST_F(GtkWindows, ALabelThatChangesAnEditorThatScrollsOrOneTypedInShowsOnTheNex
                                          QString::fromLatin1(keys).split(' '));
     };
     const Case cases[] = {
-        {"zenity", {"--progress", "--title", "Export", "--width", "600", "--text", "Exporting 42 photos"},
-         "Exporting 42 photos", "Exporting 42 photos",
-         [](RealApp& app, const WindowInfo&) { app.write("# Exporting 43 photos\n"); },
-         [](const auto& now) { return now == std::vector<std::string>{"Exporting 43 photos"}; }},
+        {"zenity", {"--progress", "--title", "Export", "--width", "900", "--text", "Exporting 42 photos to the archive folder"},
+         "Exporting 42", "Exporting 42 photos to the archive folder",
+         [](RealApp& app, const WindowInfo&) { app.write("# Exporting 43 photos to the archive folder\n"); },
+         [](const auto& now) { return now == std::vector<std::string>{"Exporting 43 photos to the archive folder"}; }},
         // GTK 3 announces nothing when its text view scrolls.
         {"mousepad", {longFile}, "Line 3 of", "Line 3 of the file",
          [&](RealApp&, const WindowInfo& w) { keys(w, "ctrl+End"); },
