@@ -58,7 +58,8 @@ struct ChangeMark {
 // shown or hidden) after a mark.
 struct ChangesSince {
     // Changes may have gone unheard (no mark, another tree's mark, too many
-    // to keep, the bus restarted): nothing read before the mark holds.
+    // to keep, the bus restarted) or a page loaded: nothing read before the
+    // mark holds.
     bool unknown = true;
     std::unordered_set<std::string> paths;
     // Where they stand now; none when the tree cannot follow changes.

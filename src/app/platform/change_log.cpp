@@ -12,10 +12,10 @@ bool ChangeLog::follows(const std::string& bus) const {
     return followed_.count(bus) > 0;
 }
 
-void ChangeLog::record(const std::string& bus, const std::string& path) {
+void ChangeLog::record(const std::string& bus, const std::string& path, bool whole) {
     std::lock_guard lock(mutex_);
     if (!followed_.count(bus)) return;
-    changes_.push_back({stamp_++, bus, path});
+    changes_.push_back({stamp_++, bus, path, whole});
     if (changes_.size() <= capacity_) return;
     knownFrom_ = changes_.front().stamp;
     changes_.pop_front();
@@ -35,8 +35,11 @@ ChangesSince ChangeLog::since(const std::string& bus, const std::optional<Change
     out.now = ChangeMark{this, stamp_ - 1};
     if (!followed_.count(bus) || !mark || mark->source != this || mark->stamp < knownFrom_) return out;
     out.unknown = false;
-    for (auto it = changes_.rbegin(); it != changes_.rend() && it->stamp > mark->stamp; ++it)
-        if (it->bus == bus) out.paths.insert(it->path);
+    for (auto it = changes_.rbegin(); it != changes_.rend() && it->stamp > mark->stamp; ++it) {
+        if (it->bus != bus) continue;
+        if (it->whole) return out.unknown = true, out.paths.clear(), out;
+        out.paths.insert(it->path);
+    }
     return out;
 }
 

@@ -25,7 +25,9 @@ public:
     void follow(const std::string& bus);
     bool follows(const std::string& bus) const;
     // One object announced a change; programs not followed are passed over.
-    void record(const std::string& bus, const std::string& path);
+    // `whole`: a page loaded, which may have put new objects in place of any
+    // found before without a word: nothing from before holds.
+    void record(const std::string& bus, const std::string& path, bool whole = false);
     // Announcements may have been missed (the bus went away): every mark
     // given so far knows nothing any more, and no program is followed.
     void lost();
@@ -36,6 +38,7 @@ private:
     struct Change {
         std::uint64_t stamp;
         std::string bus, path;
+        bool whole;
     };
     const std::size_t capacity_;
     mutable std::mutex mutex_;

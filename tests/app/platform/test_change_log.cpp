@@ -42,6 +42,7 @@ TEST(ChangeLog, MarksThatCannotBeToldAreUnknown) {
         {"another log's mark", [](ChangeLog&) {},
          [](ChangeLog&, ChangeMark m) { return std::optional(ChangeMark{&m, m.stamp}); }},
         {"no mark", [](ChangeLog&) {}, [](ChangeLog&, ChangeMark) { return std::optional<ChangeMark>(); }},
+        {"a page loaded", [](ChangeLog& l) { l.record(":1.5", "/page", true); }, same},
     };
     for (const Case& c : cases) {
         ChangeLog log(4);

@@ -80,6 +80,16 @@ TEST_F(KeptSession, AWindowThatChangedIsWalkedAgainFromItsTop) {
              t.tree.announce("app");
          }},
         {"its announcements may have gone unheard", {}, [](Rig& t) { t.tree.announced.lost(); }},
+        // A browser puts a new page in place of the old one without telling
+        // the page's parent; the old one still answers where it was.
+        {"a page loaded in place of its page", {},
+         [](Rig& t) {
+             t.tree.nodes["web2"] = t.tree.nodes["web"];
+             t.tree.nodes["web2"].children = {"status2"};
+             t.tree.nodes["status2"] = t.tree.nodes["status"];
+             t.tree.nodes["main"].children = {"web2"};
+             t.tree.announce("web2", true);
+         }},
     };
     for (const Case& c : cases) {
         Rig t;

@@ -66,8 +66,9 @@ public:
 
     static AccessElement at(const std::string& path) { return {bus, path}; }
 
-    // The object at `path` announces a change (its text, name, children, being shown).
-    void announce(const std::string& path) { announced.record(bus, path); }
+    // The object at `path` announces a change (its text, name, children, being
+    // shown), or, `loaded`, that it is a page that has loaded.
+    void announce(const std::string& path, bool loaded = false) { announced.record(bus, path, loaded); }
 
     bool available() override {
         if (beforeLook) beforeLook();

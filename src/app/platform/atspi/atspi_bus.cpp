@@ -72,6 +72,8 @@ public:
 
 public slots:
     void heard(const QDBusMessage& m) { log_.record(m.service().toStdString(), m.path().toStdString()); }
+    // A page loaded (Chromium puts a new one in place without announcing it to its parent).
+    void loaded(const QDBusMessage& m) { log_.record(m.service().toStdString(), m.path().toStdString(), true); }
     void statusChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated) {
         if (interface != u"org.a11y.Status") return;
         std::lock_guard lock(mutex_);
@@ -180,8 +182,9 @@ bool AtspiBus::follow(const std::string& bus, int waitMs) {
                        {}, listener_, slot) && ok;
     ok = bus_->connect(from, {}, objectEvents, QStringLiteral("StateChanged"), {QStringLiteral("showing")}, {},
                        listener_, slot) && ok;
-    ok = bus_->connect(from, {}, documentEvents, QStringLiteral("LoadComplete"), listener_, slot) && ok;
-    ok = bus_->connect(from, {}, documentEvents, QStringLiteral("Reload"), listener_, slot) && ok;
+    const char* loaded = SLOT(loaded(QDBusMessage));
+    ok = bus_->connect(from, {}, documentEvents, QStringLiteral("LoadComplete"), listener_, loaded) && ok;
+    ok = bus_->connect(from, {}, documentEvents, QStringLiteral("Reload"), listener_, loaded) && ok;
     if (!ok) return false;
     // Asked after the rules, answered after the bus has taken them in: from
     // here on the program's announcements come to us.
