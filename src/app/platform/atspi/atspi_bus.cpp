@@ -113,9 +113,10 @@ AtspiBus::~AtspiBus() {
         bus_.reset();
         QDBusConnection::disconnectFromBus(name_);
     }
+    // Ended on its own thread, so no announcement is delivered to it midway.
+    QMetaObject::invokeMethod(listener_, [l = listener_] { delete l; }, Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
-    delete listener_;
 }
 
 bool AtspiBus::enabled(bool fresh) {
