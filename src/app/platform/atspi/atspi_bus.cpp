@@ -157,6 +157,7 @@ std::optional<QDBusConnection> AtspiBus::connect(int waitMs) {
         bus_.reset();
         QDBusConnection::disconnectFromBus(name_);
         followed_.clear();
+        askedForEvents_ = false;
         log_.lost();
     }
     const std::optional<QString> address = addressOfTheBus(waitMs);
@@ -166,7 +167,6 @@ std::optional<QDBusConnection> AtspiBus::connect(int waitMs) {
         QDBusConnection::disconnectFromBus(name_);
         return std::nullopt;
     }
-    askForEvents(bus, waitMs);
     bus_ = bus;
     return bus_;
 }
@@ -175,6 +175,14 @@ bool AtspiBus::follow(const std::string& bus, int waitMs) {
     std::lock_guard lock(mutex_);
     if (!bus_ || !bus_->isConnected()) return false;
     if (followed_.count(bus)) return true;
+    // Asked only once a program is to be followed: every program sends the
+    // events from then on, and Qt's wait on their main threads for the list of
+    // events each time one is asked for. The registry tells a program before
+    // it answers, so the program sends them before it answers any later call.
+    if (!askedForEvents_) {
+        askForEvents(*bus_, waitMs);
+        askedForEvents_ = true;
+    }
     const QString from = QString::fromStdString(bus);
     const char* slot = SLOT(heard(QDBusMessage));
     bool ok = bus_->connect(from, {}, objectEvents, QStringLiteral("ChildrenChanged"), listener_, slot);

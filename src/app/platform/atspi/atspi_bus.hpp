@@ -11,7 +11,6 @@
 #include <QString>
 
 #include <atomic>
-
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -57,6 +56,7 @@ private:
     const QString name_;
     std::optional<QDBusConnection> bus_;
     std::set<std::string> followed_;  // on this connection
+    bool askedForEvents_ = false;     // of the registry, on this connection
     ChangeLog log_;
     std::unique_ptr<QThread> thread_;
     Listener* listener_ = nullptr;  // lives on thread_
