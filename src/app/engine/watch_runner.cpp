@@ -34,7 +34,7 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
             referenceGrid_ = lastGrid_ = std::move(*grid);
             const Baseline& b = spec_.baseline;
             lastEvaluation_ = Evaluation{b.currentlyMet, b.currentValue, b.currentDisplay, true};
-            evaluated_ = PixelDiff::detail(*start.reference);
+            evaluated_ = start.reference;
         }
     }
     if (needsCloud(spec_.type) && !start.fresh) {

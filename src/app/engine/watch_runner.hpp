@@ -132,9 +132,9 @@ private:
     std::optional<DiffGrid> lastGrid_;
     std::optional<DiffGrid> referenceGrid_;  // what any_change compares against
     std::optional<Evaluation> lastEvaluation_;
-    // Every pixel of the picture lastEvaluation_ was read from: it is counted
-    // again only for a picture that shows the same.
-    std::optional<DiffGrid> evaluated_;
+    // The picture lastEvaluation_ was read from (shared, never copied): it is
+    // counted again only for a picture that shows the same.
+    SharedImage evaluated_;
     TriggerGate gate_;
     SettledGate settled_;  // in place of gate_ for a rule that waits for stillness
     Clock::time_point lastChangeAt_;

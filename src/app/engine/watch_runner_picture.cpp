@@ -116,8 +116,7 @@ void WatchRunner::readText(ShotRef shot, Next next) {
     // compared with. Unchanged means showing what that evaluation was read
     // from: the coarse change test can miss an 8 turning into a 4.
     const bool adoptionDue = directPending_ && !adoptionTried_;
-    const auto detail = PixelDiff::detail(shot->image);
-    const bool sameText = evaluated_ && detail && !PixelDiff::changedInDetail(*evaluated_, *detail);
+    const bool sameText = evaluated_ && !PixelDiff::changedInDetail(*evaluated_, shot->image);
     if (!shot->changed && lastEvaluation_ && sameText && !adoptionDue) return gatePicture(shot, std::move(next));
     if (directPending_) return candidateRead([this, shot, next] { recognize(shot, next); });
     recognize(std::move(shot), std::move(next));
@@ -137,7 +136,7 @@ void WatchRunner::recognize(ShotRef shot, Next next) {
                 }
             }
             lastEvaluation_ = LocalCompiler::evaluate(spec_, lines, baselineLines_);
-            evaluated_ = PixelDiff::detail(shot->image);
+            evaluated_ = SharedImage(shot, &shot->image);
             if (spec_.type == WatchType::numberCompare && lastEvaluation_->readable)
                 if (!tell(&RunnerHost::runnerDidRead, lastEvaluation_->display, lastEvaluation_->value)) return;
             if (directPending_) return tryToAdopt(lines, [this, shot, next] { gatePicture(shot, next); });

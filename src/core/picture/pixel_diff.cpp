@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace kestrove {
@@ -76,9 +77,47 @@ Result compare(const DiffGrid& a, const DiffGrid& b, int channelThreshold, doubl
 
 bool changed(const DiffGrid& a, const DiffGrid& b) { return compare(a, b, 28, 0.004, 2).changed; }
 
-std::optional<DiffGrid> detail(const Image& image) { return grid(image, std::max(image.width, image.height)); }
+namespace {
 
-bool changedInDetail(const DiffGrid& a, const DiffGrid& b) { return compare(a, b, 28, 0, 3).changed; }
+// A channel as the coarse grid keeps it: premultiplied.
+int premultipliedChannel(const std::uint8_t* px, int c) {
+    const std::uint32_t a = px[3];
+    return a == 255 ? px[c] : static_cast<int>((px[c] * a + 127) / 255);
+}
+
+}  // namespace
+
+bool changedInDetail(const Image& a, const Image& b) {
+    if (!a.isValid() || !b.isValid() || a.width != b.width || a.height != b.height) return true;
+    constexpr int threshold = 28, fewest = 3;
+    const std::size_t stride = static_cast<std::size_t>(a.width) * 4;
+    // Taller than this, an upright strip is no caret.
+    const int limit = 3 * a.height <= 11 ? 3 : (3 * a.height) / 4;
+    int count = 0, minX = a.width, maxX = -1, minY = a.height, maxY = -1;
+    for (int y = 0; y < a.height; ++y) {
+        const std::uint8_t* pa = a.rgba.data() + y * stride;
+        const std::uint8_t* pb = b.rgba.data() + y * stride;
+        if (std::memcmp(pa, pb, stride) == 0) continue;
+        for (int x = 0; x < a.width; ++x, pa += 4, pb += 4) {
+            if (std::memcmp(pa, pb, 4) == 0) continue;
+            int d = 0;
+            for (int c = 0; c < 3; ++c)
+                d = std::max(d, std::abs(premultipliedChannel(pa, c) - premultipliedChannel(pb, c)));
+            if (d <= threshold) continue;
+            ++count;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+        // The box around the changes only grows: once too wide or too tall
+        // for a strip, enough changes are a change whatever follows.
+        if (count >= fewest && (maxX - minX + 1 > 2 || maxY - minY + 1 > limit)) return true;
+    }
+    if (count < fewest) return false;
+    const int bw = maxX - minX + 1, bh = maxY - minY + 1;
+    return !(bw <= 2 && bh >= 3 * bw && bh <= limit);
+}
 
 }  // namespace PixelDiff
 }  // namespace kestrove

@@ -40,12 +40,13 @@ Result compare(const DiffGrid& a, const DiffGrid& b, int channelThreshold, doubl
 // The test the watch loop and the window rules use.
 bool changed(const DiffGrid& a, const DiffGrid& b);
 
-// Every pixel of a picture, for the test below (none for a picture without pixels).
-std::optional<DiffGrid> detail(const Image& image);
-// Whether what a picture shows changed at all: three pixels or more, not a
-// thin upright strip (a caret). The coarse test can miss one small digit
-// turning into another; text read from a picture must come from that picture.
-bool changedInDetail(const DiffGrid& a, const DiffGrid& b);
+// Whether what a picture shows changed at all, pixel by pixel: three pixels
+// or more, not a thin upright strip (a caret); pictures of other sizes, or
+// without pixels, differ. The coarse test can miss one small digit turning
+// into another; text read from a picture must come from that picture. Reads
+// the two pictures in place: rows alike byte for byte cost a memcmp, and it
+// stops as soon as the answer cannot change.
+bool changedInDetail(const Image& a, const Image& b);
 
 }  // namespace PixelDiff
 }  // namespace kestrove

@@ -169,3 +169,52 @@ TEST(PixelDiffCompare, HandMadeGridsTooLargeForIntCountTheirCellsSafely) {
     b.height = 1;
     EXPECT_EQ(PixelDiff::compare(a, b, 28, 0, 1).changedCells, std::numeric_limits<int>::max());
 }
+
+namespace {
+
+// Brightens the red of pixels (x, y) of a picture by `delta`.
+void paint(Image& image, int x0, int y0, int w, int h, int delta = 60) {
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x) image.rgba[static_cast<std::size_t>((y * image.width + x) * 4)] += delta;
+}
+
+}  // namespace
+
+TEST(PixelDiffDetail, EveryPixelCountsButTwoAloneOrACaret) {
+    const Image base = solid(200, 40, 40, 100, 160);  // a caret is at most 30 rows tall
+    struct Spot { int x, y, w, h; };
+    struct Case { const char* what; std::vector<Spot> spots; int delta; bool changed; };
+    const Case cases[] = {
+        {"the same picture", {}, 60, false},
+        {"two pixels", {{50, 10, 2, 1}}, 60, false},
+        {"three pixels in a row", {{50, 10, 3, 1}}, 60, true},
+        {"by 28 everywhere", {{0, 0, 200, 40}}, 28, false},
+        {"by 29 in a word", {{50, 10, 20, 5}}, 29, true},
+        {"a caret 1 × 30", {{50, 5, 1, 30}}, 60, false},
+        {"a caret 2 × 30", {{50, 5, 2, 30}}, 60, false},
+        {"1 × 31 is taller than a caret", {{50, 5, 1, 31}}, 60, true},
+        {"three columns are no caret", {{50, 5, 3, 30}}, 60, true},
+        {"2 × 5 is too short for a caret", {{50, 5, 2, 5}}, 60, true},
+        {"pixels far apart in one column make a caret", {{90, 2, 1, 1}, {90, 20, 1, 1}, {90, 25, 1, 1}}, 60, false},
+        {"a word, then a caret further down", {{10, 0, 30, 2}, {150, 5, 1, 30}}, 60, true},
+        {"a caret, then one pixel beside it", {{150, 5, 1, 20}, {152, 30, 1, 1}}, 60, true},
+    };
+    for (const Case& c : cases) {
+        Image b = base;
+        for (const Spot& s : c.spots) paint(b, s.x, s.y, s.w, s.h, c.delta);
+        EXPECT_EQ(PixelDiff::changedInDetail(base, b), c.changed) << c.what;
+        EXPECT_EQ(PixelDiff::changedInDetail(b, base), c.changed) << c.what << ", the other way";
+    }
+    EXPECT_TRUE(PixelDiff::changedInDetail(base, solid(200, 39, 40, 100, 160))) << "another size";
+    EXPECT_TRUE(PixelDiff::changedInDetail(Image{}, Image{})) << "no pixels";
+}
+
+TEST(PixelDiffDetail, TranslucentPixelsCompareAsTheyShow) {
+    Image clear = solid(20, 20, 40, 100, 160), other = solid(20, 20, 250, 0, 0);
+    for (Image* image : {&clear, &other})
+        for (std::size_t i = 3; i < image->rgba.size(); i += 4) image->rgba[i] = 0;
+    EXPECT_FALSE(PixelDiff::changedInDetail(clear, other)) << "nothing shows in either";
+    Image half = solid(20, 20, 40, 100, 160);
+    for (std::size_t i = 3; i < 4 * 20 * 5; i += 4) half.rgba[i] = 128;  // red 40 → 20, blue 160 → 80
+    EXPECT_TRUE(PixelDiff::changedInDetail(solid(20, 20, 40, 100, 160), half));
+}
