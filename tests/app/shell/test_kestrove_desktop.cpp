@@ -160,47 +160,77 @@ std::string bytesOf(const std::filesystem::path& file) {
     return text.str();
 }
 
-TEST_F(KestroveApp, ADamagedWatchFileIsKeptAsideAndLoggedFirstAndTheMenuStillWorks) {
-    Home home;
-    const std::string damaged = R"({"version": 1, "watches": [{"spec": {"id": "w_OLD001", "comm)";
-    std::filesystem::create_directories(home.watchFile().parent_path() / "crops");
-    std::ofstream(home.watchFile()) << damaged;
-    std::ofstream(home.watchFile().parent_path() / "crops" / "w_OLD001.png") << "the old crop";
-    const std::string settings = bytesOf(home.config() / "Kestrove" / "settings.json");
+TEST_F(KestroveApp, ADamagedFileIsKeptAsideAndLoggedFirstTheMenuStillWorksAndNothingElseIsLost) {
+    struct Case {
+        const char* what;
+        bool watchFile;  // else the settings file
+        std::string damaged;
+        std::string logged;  // how the log begins
+        std::string keptAs;  // what precedes the copy's name
+    };
+    const Case cases[] = {
+        {"the watch file", true, R"({"version": 1, "watches": [{"spec": {"id": "w_OLD001", "comm)",
+         "Kestrove: the watch file could not be used (", "kept it as "},
+        {"the settings file", false, R"({"didOnboard": tru)", "Kestrove: the settings in ", "kept them as "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Home home;
+        const auto folder = home.watchFile().parent_path();
+        const auto settingsFile = home.config() / "Kestrove" / "settings.json";
+        const auto damagedFile = c.watchFile ? home.watchFile() : settingsFile;
+        std::filesystem::create_directories(folder / "crops");
+        std::ofstream(folder / "crops" / "w_OLD001.png") << "the old crop";
+        WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_KEPT01");
+        kept.status = WatchStatus::paused;
+        if (!c.watchFile) home.save({kept});
+        const auto savedBefore = c.watchFile ? std::vector<WatchRecord>{} : home.saved();
+        std::ofstream(damagedFile) << c.damaged;
+        const std::string settings = bytesOf(settingsFile);
 
-    // A tray at the top, holding only our icon at its right end.
-    QProcess tray;
-    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                         "24", "--SetDockType", "true"});
-    ASSERT_TRUE(tray.waitForStarted(5000));
-    Kestrove app(home);
-    ASSERT_TRUE(app.waitForLog("Kestrove: the watch file could not be used (")) << app.log();
-    std::vector<std::filesystem::path> copies;
-    for (const auto& e : std::filesystem::directory_iterator(home.watchFile().parent_path()))
-        if (e.path().filename().string().starts_with("watches.json.damaged-")) copies.push_back(e.path());
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(bytesOf(copies[0]), damaged) << "byte for byte";
-    const std::string log = app.log();
-    EXPECT_TRUE(log.starts_with("Kestrove: the watch file could not be used (")) << "before anything else: " << log;
-    EXPECT_NE(log.find("kept it as " + copies[0].string() + "\n"), std::string::npos) << log;
+        // A tray at the top, holding only our icon at its right end.
+        QProcess tray;
+        tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                             "--height", "24", "--SetDockType", "true"});
+        ASSERT_TRUE(tray.waitForStarted(5000));
+        Kestrove app(home);
+        ASSERT_TRUE(app.waitForLog(c.keptAs)) << app.log();
+        std::vector<std::filesystem::path> copies;
+        for (const auto& e : std::filesystem::directory_iterator(damagedFile.parent_path()))
+            if (e.path().filename().string().starts_with(damagedFile.filename().string() + ".damaged-"))
+                copies.push_back(e.path());
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_EQ(bytesOf(copies[0]), c.damaged) << "byte for byte";
+        const std::string log = app.log();
+        EXPECT_TRUE(log.starts_with(c.logged)) << "before anything else: " << log;
+        EXPECT_NE(log.find(c.keptAs + copies[0].string() + "\n"), std::string::npos) << log;
 
-    // The icon opens the panel.
-    const ScreenInfo screen = QtScreens().screens().at(0);
-    const QStringList icon{QString::number(int(screen.frame.maxX()) - 12), "12"};
-    EXPECT_TRUE(waitFor([&] {
-        QProcess::execute("xdotool", QStringList{"mousemove"} + icon + QStringList{"click", "1"});
-        return waitFor([&] { return app.keyboardWindow().has_value(); }, 1000);
-    }, 15000)) << "the panel opens from the tray";
-    QProcess::execute("import", {"-window", "root", QStringLiteral(KESTROVE_SNAPSHOT_DIR "/damaged-watch-file.png")});
+        // The icon opens the panel (over the welcome a settings file lost brings back).
+        waitFor([] { return false; }, 1500);
+        const auto before = app.keyboardWindow();
+        const ScreenInfo screen = QtScreens().screens().at(0);
+        const QStringList icon{QString::number(int(screen.frame.maxX()) - 12), "12"};
+        EXPECT_TRUE(waitFor([&] {
+            QProcess::execute("xdotool", QStringList{"mousemove"} + icon + QStringList{"click", "1"});
+            return waitFor([&] { return app.keyboardWindow().has_value() && app.keyboardWindow() != before; }, 1000);
+        }, 15000)) << "the panel opens from the tray";
+        QProcess::execute("import", {"-window", "root",
+                                     QStringLiteral(KESTROVE_SNAPSHOT_DIR "/damaged-%1.png").arg(c.watchFile ? "watch-file" : "settings")});
 
-    EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
-    EXPECT_EQ(home.saved(), std::vector<WatchRecord>{}) << "a usable file again";
-    EXPECT_EQ(bytesOf(copies[0]), damaged);
-    EXPECT_EQ(bytesOf(home.watchFile().parent_path() / "crops" / "w_OLD001.png"), "the old crop") << "nothing else lost";
-    EXPECT_EQ(bytesOf(home.config() / "Kestrove" / "settings.json"), settings);
-    tray.terminate();
-    if (!tray.waitForFinished(3000)) tray.kill();
-    tray.waitForFinished(2000);
+        EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
+        EXPECT_EQ(bytesOf(copies[0]), c.damaged);
+        EXPECT_EQ(bytesOf(folder / "crops" / "w_OLD001.png"), "the old crop") << "nothing else lost";
+        if (c.watchFile) {
+            EXPECT_EQ(home.saved(), std::vector<WatchRecord>{}) << "a usable file again";
+            EXPECT_EQ(bytesOf(settingsFile), settings);
+        } else {
+            EXPECT_EQ(home.saved(), savedBefore) << "nothing else lost";
+            EXPECT_NE(bytesOf(settingsFile), c.damaged) << "never read or written over again";
+        }
+        tray.terminate();
+        if (!tray.waitForFinished(3000)) tray.kill();
+        tray.waitForFinished(2000);
+    }
 }
 
 TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {
