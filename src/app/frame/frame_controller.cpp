@@ -96,6 +96,8 @@ void FrameController::flash(std::string barkTime, std::function<void()> completi
     model_.barkTime = std::move(barkTime);
     model_.flashing = true;
     ++flashesRunning_;
+    // The tag and the first blink drawn at once: the first step then finds its fill in place.
+    if (flashSteps[0].fillOn) model_.flashOn = *flashSteps[0].fillOn;
     surface_->redraw();
     // A frame hidden by its window stays hidden but still runs the sequence.
     if (!hiddenByWindow_) surface_->show();
