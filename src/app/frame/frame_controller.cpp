@@ -100,7 +100,10 @@ void FrameController::flash(std::string barkTime, std::function<void()> completi
     if (flashSteps[0].fillOn) model_.flashOn = *flashSteps[0].fillOn;
     surface_->redraw();
     // A frame hidden by its window stays hidden but still runs the sequence.
-    if (!hiddenByWindow_) surface_->show();
+    // One on screen already is not shown again: that would restack every
+    // frame, round trips the desktop makes by itself when another window
+    // comes over them.
+    if (!hiddenByWindow_ && !surface_->isShown()) surface_->show();
     step(std::make_shared<FlashRun>(FlashRun{std::move(completion), 0}));
 }
 

@@ -117,10 +117,11 @@ TEST_F(FrameControl, BoundFrameFollowsWithoutRebuildingAndHidesWhenTold) {
 TEST_F(FrameControl, FlashBlinksThreeTimesHoldsAndCompletesOnceAfterOnePointEightSeconds) {
     auto frame = make(false);
     std::vector<std::int64_t> fills, completions;
-    const int before = log.redraws;
+    const int before = log.redraws, shows = log.shows;
     frame->flash("10:42", [&] { completions.push_back(now); });
     EXPECT_EQ(frame->model().tagText(), "BARKED 10:42");
     EXPECT_EQ(log.redraws, before + 1) << "the tag and the first blink drawn in one go";
+    EXPECT_EQ(log.shows, shows) << "on screen already";
     for (bool fill = false; now <= 2500; advance(10)) {
         if (frame->model().flashOn != fill) fills.push_back(now);
         fill = frame->model().flashOn;
