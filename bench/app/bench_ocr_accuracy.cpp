@@ -19,6 +19,7 @@
 #include <map>
 #include <sstream>
 
+#include "app/platform/ocr/ocr_cursors.hpp"
 #include "app/platform/ocr/ocr_layout.hpp"
 #include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/ocr/tesseract_engine.hpp"

@@ -44,6 +44,16 @@ std::vector<std::vector<const EngineWord*>> runs(const EngineLine& line) {
 
 }  // namespace
 
+void rejoinWords(EngineLine& line) {
+    line.text.clear();
+    for (const EngineWord& word : line.words) {
+        const std::string t = text::trimWhitespaceAndNewlines(word.text);
+        if (t.empty()) continue;
+        if (!line.text.empty()) line.text += ' ';
+        line.text += t;
+    }
+}
+
 std::vector<OCRLine> toOCRLines(const std::vector<EngineLine>& lines, int width, int height) {
     std::vector<OCRLine> out;
     if (width <= 0 || height <= 0) return out;

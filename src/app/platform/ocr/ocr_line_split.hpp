@@ -21,10 +21,17 @@ struct PixelBox {
     int height() const { return bottom - top; }
 };
 
+// One character as the engine placed it.
+struct EngineSymbol {
+    std::string text;
+    PixelBox box;
+};
+
 struct EngineWord {
     std::string text;
     PixelBox box;
     double confidence = 0;  // 0-100
+    std::vector<EngineSymbol> symbols;  // left to right; may be empty
 };
 
 struct EngineLine {
@@ -33,6 +40,9 @@ struct EngineLine {
     double confidence = 0;  // 0-100
     std::vector<EngineWord> words;  // left to right
 };
+
+// The line's text made again from its words, one space between them.
+void rejoinWords(EngineLine& line);
 
 // A gap between two words wider than this many line heights splits a line.
 inline constexpr double wideGapInLineHeights = 1.5;

@@ -9,6 +9,20 @@ namespace kestrove {
 namespace {
 
 bool digit(char c) { return c >= '0' && c <= '9'; }
+bool capital(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A zero among capitals is the letter O ("0K"), an O among digits a zero ("2O0").
+void mendZeroAndO(std::string& word) {
+    const auto has = [&](auto test) { return std::any_of(word.begin(), word.end(), test); };
+    const auto all = [&](auto test) { return std::all_of(word.begin(), word.end(), test); };
+    const bool otherDigit = has([](char c) { return digit(c) && c != '0'; });
+    if (!otherDigit && has([](char c) { return capital(c) && c != 'O'; }) && has([](char c) { return c == '0'; }) &&
+        all([](char c) { return capital(c) || c == '0'; }))
+        std::replace(word.begin(), word.end(), '0', 'O');
+    else if (has([](char c) { return digit(c); }) && has([](char c) { return c == 'O'; }) &&
+             all([](char c) { return digit(c) || c == 'O' || c == '.' || c == ',' || c == ':'; }))
+        std::replace(word.begin(), word.end(), 'O', '0');
+}
 
 }  // namespace
 
@@ -29,7 +43,16 @@ std::string mendedLine(const std::string& text) {
         out += c;
     }
     if (!out.empty() && out.back() == '|') out = text::trimWhitespaceAndNewlines(out.substr(0, out.size() - 1));
-    return out;
+    std::string mended;
+    for (std::size_t start = 0; start <= out.size();) {
+        const std::size_t end = std::min(out.find(' ', start), out.size());
+        std::string word = out.substr(start, end - start);
+        mendZeroAndO(word);
+        mended += word;
+        if (end < out.size()) mended += ' ';
+        start = end + 1;
+    }
+    return mended;
 }
 
 void mendLoneDots(EngineLine& line) {
@@ -37,19 +60,12 @@ void mendLoneDots(EngineLine& line) {
     for (EngineWord& word : line.words) {
         const std::string t = text::trimWhitespaceAndNewlines(word.text);
         const int w = word.box.width(), h = word.box.height();
-        if ((t == "-" && 2 * w < 3 * h) || (t == ":" && 5 * w > 3 * h)) {
+        if ((t == "-" && w < 2 * h) || (t == ":" && 5 * w > 3 * h)) {
             word.text = "\u00B7";
             mended = true;
         }
     }
-    if (!mended) return;
-    line.text.clear();
-    for (const EngineWord& word : line.words) {
-        const std::string t = text::trimWhitespaceAndNewlines(word.text);
-        if (t.empty()) continue;
-        if (!line.text.empty()) line.text += ' ';
-        line.text += t;
-    }
+    if (mended) rejoinWords(line);
 }
 
 std::string mendedBitmapText(const std::string& text) {

@@ -10,10 +10,13 @@
 #include <mutex>
 #include <string>
 
+#include "app/platform/ocr/ocr_cursors.hpp"
+#include "app/platform/ocr/ocr_enlarging.hpp"
 #include "app/platform/ocr/ocr_layout.hpp"
 #include "app/platform/ocr/ocr_line_split.hpp"
 #include "app/platform/ocr/ocr_mending.hpp"
 #include "app/platform/ocr/ocr_picture.hpp"
+#include "app/platform/ocr/ocr_spacing.hpp"
 #include "core/foundation/log.hpp"
 #include "core/reading/reading_order.hpp"
 
@@ -32,10 +35,23 @@ std::string textOf(const tesseract::LTRResultIterator& it, tesseract::PageIterat
     return text ? std::string(text.get()) : std::string();
 }
 
-std::vector<EngineLine> engineLines(tesseract::TessBaseAPI& api) {
+std::vector<EngineSymbol> symbolsOf(const tesseract::ResultIterator& word) {
+    std::vector<EngineSymbol> symbols;
+    tesseract::ResultIterator symbol(word);
+    do {
+        if (symbol.Empty(tesseract::RIL_SYMBOL)) continue;
+        symbols.push_back({textOf(symbol, tesseract::RIL_SYMBOL), boxOf(symbol, tesseract::RIL_SYMBOL)});
+    } while (!symbol.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && symbol.Next(tesseract::RIL_SYMBOL));
+    return symbols;
+}
+
+// The lines found; with the picture they were read from, words are parted
+// where the picture shows a space the engine left out.
+std::vector<EngineLine> engineLines(tesseract::TessBaseAPI& api, const GreyPicture* picture) {
     std::vector<EngineLine> lines;
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it || it->Empty(tesseract::RIL_TEXTLINE)) return lines;
+    const int ground = picture ? groundOf(*picture) : 0;
     do {
         EngineLine line{textOf(*it, tesseract::RIL_TEXTLINE), boxOf(*it, tesseract::RIL_TEXTLINE),
                         it->Confidence(tesseract::RIL_TEXTLINE), {}};
@@ -43,9 +59,10 @@ std::vector<EngineLine> engineLines(tesseract::TessBaseAPI& api) {
         do {
             if (word.Empty(tesseract::RIL_WORD)) continue;
             line.words.push_back({textOf(word, tesseract::RIL_WORD), boxOf(word, tesseract::RIL_WORD),
-                                  word.Confidence(tesseract::RIL_WORD)});
+                                  word.Confidence(tesseract::RIL_WORD), symbolsOf(word)});
         } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
                  word.Next(tesseract::RIL_WORD));
+        if (picture) partAtSpaces(line, *picture, ground);
         mendLoneDots(line);
         lines.push_back(std::move(line));
     } while (it->Next(tesseract::RIL_TEXTLINE));
@@ -88,7 +105,7 @@ std::vector<EngineLine> TesseractEngine::readStack(const Stacked& stacked) {
     const GreyPicture& p = stacked.picture;
     api_->SetImage(p.pixels.data(), p.width, p.height, 1, p.width);
     std::vector<EngineLine> found;
-    if (api_->Recognize(nullptr) == 0) found = engineLines(*api_);
+    if (api_->Recognize(nullptr) == 0) found = engineLines(*api_, &p);
     return found;
 }
 
@@ -98,20 +115,17 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
     std::vector<OCRLine> lines;
     if (preparation == Preparation::none) {
         api_->SetImage(grey.pixels.data(), grey.width, grey.height, 1, grey.width);
-        if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_), grey.width, grey.height);
+        if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_, nullptr), grey.width, grey.height);
     } else {
         prepareForRecognition(grey);
         removeCursors(grey);
         const std::vector<TextRun> runs = textRuns(grey);
         if (runs.empty()) return {};
+        for (const TextRun& run : runs)
+            if (drawnWithoutSmoothing(grey, run.ink)) mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
         const Stacked stacked = stackRuns(grey, runs);
         std::vector<EngineLine> found = readStack(stacked);
-        std::vector<bool> bitmap;
-        for (const TextRun& run : runs) bitmap.push_back(drawnWithoutSmoothing(grey, run));
-        // A bitmap font is read a second time with its pixels repeated, not
-        // smoothed; each of its runs keeps the likelier reading.
-        if (std::find(bitmap.begin(), bitmap.end(), true) != bitmap.end())
-            found = likelierByRun(found, readStack(stackRuns(grey, runs, Sampling::sharp)), bitmap, stacked);
+        mendBitmapLines(found, stacked);
         lines = toOCRLines(unstack(found, runs, stacked), grey.width, grey.height);
     }
     api_->Clear();

@@ -10,7 +10,7 @@ using namespace kestrove;
 namespace {
 
 EngineWord word(std::string text, int left, int right, double confidence = 90) {
-    return {std::move(text), {left, 20, right, 40}, confidence};
+    return {std::move(text), {left, 20, right, 40}, confidence, {}};
 }
 
 // One 20-pixel-high line from its words; the line's own text is the words
