@@ -73,8 +73,10 @@ std::size_t distance(const std::u16string& a, const std::u16string& b) {
 std::vector<double> numbersIn(const std::string& lines) {
     std::vector<double> out;
     std::istringstream in(lines);
+    // Read both ways: plain numbers, and clocks and durations as times.
     for (std::string line; std::getline(in, line);)
-        for (const ReadNumber& n : NumberParser::numbers(line, false)) out.push_back(n.value);
+        for (const bool preferTime : {false, true})
+            for (const ReadNumber& n : NumberParser::numbers(line, preferTime)) out.push_back(n.value);
     return out;
 }
 
