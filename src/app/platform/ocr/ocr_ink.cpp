@@ -16,26 +16,35 @@ int inkInRow(const Marks& m, int y) {
     return n;
 }
 
+// Ink of row y that continues ink of the row above.
+int joinedToRowAbove(const Marks& m, int y) {
+    int n = 0;
+    for (int x = 0; x < m.p.width; ++x) n += m.at(x, y) && m.at(x, y - 1);
+    return n;
+}
+
 // Two lines with no blank row between them (a descender touching the line
-// below) part at the emptiest row of the band's middle, when that row holds
-// a tenth of the ink of the band's fullest row or less.
+// below, a terminal's block cursor right under it) part in the band's middle
+// where the fewest strokes go on from one row to the next (the fewest ink
+// rows first), when those are a tenth of the band's fullest row or less:
+// the descenders stay with their line, the cursor with its own.
 void addBand(const Marks& m, const Band& band, std::vector<Band>& rows, int depth) {
     const int h = band.bottom - band.top;
     if (h < shortestRow) return;
-    int peak = 0, emptiest = -1, least = 0;
+    int peak = 0, cut = -1, joined = 0, ink = 0;
     for (int y = band.top; y < band.bottom; ++y) peak = std::max(peak, inkInRow(m, y));
     for (int y = band.top + (3 * h) / 10; depth < 4 && y < band.bottom - (3 * h) / 10; ++y) {
-        const int n = inkInRow(m, y);
-        if (emptiest < 0 || n < least) emptiest = y, least = n;
+        const int j = joinedToRowAbove(m, y), n = inkInRow(m, y);
+        if (cut < 0 || j < joined || (j == joined && n < ink)) cut = y, joined = j, ink = n;
     }
     // Each side must be a line of its own, not a line's descenders.
-    const int upper = emptiest - band.top, lower = band.bottom - emptiest;
-    if (emptiest < 0 || 10 * least > peak || 5 * std::min(upper, lower) < 3 * std::max(upper, lower)) {
+    const int upper = cut - band.top, lower = band.bottom - cut;
+    if (cut < 0 || 10 * joined > peak || 5 * std::min(upper, lower) < 3 * std::max(upper, lower)) {
         rows.push_back(band);
         return;
     }
-    addBand(m, {band.top, emptiest}, rows, depth + 1);
-    addBand(m, {emptiest, band.bottom}, rows, depth + 1);
+    addBand(m, {band.top, cut}, rows, depth + 1);
+    addBand(m, {cut, band.bottom}, rows, depth + 1);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ double runScale(int inkHeight, bool bitmap) {
     return 1;
 }
 
-Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs) {
+Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, int step) {
     Stacked out;
     const auto ground = static_cast<std::uint8_t>(groundOf(prepared));
     constexpr int pad = 2, margin = 8;
@@ -115,6 +115,7 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs)
                     std::min(prepared.width, run.ink.right + pad), std::min(prepared.height, run.ink.bottom + pad)},
                    1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink)};
         cut.scale = runScale(run.ink.height(), cut.bitmap);
+        if (cut.scale >= 2) cut.scale = std::max(1.0, cut.scale + step);
         cuts.push_back(cut);
         out.scales.push_back(cut.scale);
         out.bitmap.push_back(cut.bitmap);
@@ -131,17 +132,12 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs)
     return out;
 }
 
-namespace {
-
-// Which run a box of the stack stands in: the placed run holding its middle.
 int runOf(const Stacked& stacked, const PixelBox& b) {
     const int middle = (b.top + b.bottom) / 2;
     for (std::size_t i = 0; i < stacked.placed.size(); ++i)
         if (middle >= stacked.placed[i].top && middle < stacked.placed[i].bottom) return static_cast<int>(i);
     return -1;
 }
-
-}  // namespace
 
 void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
     for (EngineLine& line : found)

@@ -41,7 +41,13 @@ struct Stacked {
     std::vector<double> scales;  // of each run
     std::vector<bool> bitmap;    // each run drawn in a bitmap font
 };
-Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs);
+// `step` whole steps are added to each enlarged run's scale (a second look
+// at another size).
+Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, int step = 0);
+
+// Which run of the stack a box found in it stands in (the placed run holding
+// its middle), -1 for none.
+int runOf(const Stacked& stacked, const PixelBox& box);
 
 // The lines read in runs of a bitmap font with their quotes mended.
 void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);

@@ -25,6 +25,7 @@ struct PixelBox {
 struct EngineSymbol {
     std::string text;
     PixelBox box;
+    double confidence = 100;  // 0-100
 };
 
 struct EngineWord {

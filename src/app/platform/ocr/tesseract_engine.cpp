@@ -16,6 +16,7 @@
 #include "app/platform/ocr/ocr_line_split.hpp"
 #include "app/platform/ocr/ocr_mending.hpp"
 #include "app/platform/ocr/ocr_picture.hpp"
+#include "app/platform/ocr/ocr_second_look.hpp"
 #include "app/platform/ocr/ocr_spacing.hpp"
 #include "core/foundation/log.hpp"
 #include "core/reading/reading_order.hpp"
@@ -40,7 +41,8 @@ std::vector<EngineSymbol> symbolsOf(const tesseract::ResultIterator& word) {
     tesseract::ResultIterator symbol(word);
     do {
         if (symbol.Empty(tesseract::RIL_SYMBOL)) continue;
-        symbols.push_back({textOf(symbol, tesseract::RIL_SYMBOL), boxOf(symbol, tesseract::RIL_SYMBOL)});
+        symbols.push_back({textOf(symbol, tesseract::RIL_SYMBOL), boxOf(symbol, tesseract::RIL_SYMBOL),
+                           symbol.Confidence(tesseract::RIL_SYMBOL)});
     } while (!symbol.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && symbol.Next(tesseract::RIL_SYMBOL));
     return symbols;
 }
@@ -125,6 +127,10 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
             if (drawnWithoutSmoothing(grey, run.ink)) mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
         const Stacked stacked = stackRuns(grey, runs);
         std::vector<EngineLine> found = readStack(stacked);
+        if (const std::vector<std::size_t> unsure = unsureRuns(found, stacked); !unsure.empty()) {
+            const Stacked smaller = stackRuns(grey, runs, -1);
+            keepSurer(found, stacked, unsure, readStack(smaller), smaller);
+        }
         mendBitmapLines(found, stacked);
         lines = toOCRLines(unstack(found, runs, stacked), grey.width, grey.height);
     }

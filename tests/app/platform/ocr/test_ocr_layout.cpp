@@ -42,6 +42,19 @@ TEST(OcrLayout, TwoLinesTouchingByADescenderArePartedButADescenderStaysWithItsLi
     for (int x = 2; x < 30; x += 7) letter(one, x, 0, 5, 11);
     ink(one, 20, 11, 1, 4);  // a descender alone below the line
     EXPECT_EQ(textRuns(drawn(one)).size(), 1u);
+    // A short terminal line whose descenders reach down to the block cursor
+    // right under it: parted where the descenders end and the cursor begins.
+    auto term = blank(40, 26);
+    for (int x = 2; x < 20; x += 7) letter(term, x, 2, 5, 8);
+    ink(term, 2, 10, 1, 2);  // two descenders
+    ink(term, 6, 10, 1, 2);
+    ink(term, 2, 14, 4, 8);    // a prompt sign...
+    ink(term, 10, 12, 6, 13);  // ...and the cursor after it, a whole line tall
+    const std::vector<TextRun> runs = textRuns(drawn(term));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].bandBottom, 12);
+    EXPECT_EQ(runs[0].ink.bottom, 12);
+    EXPECT_EQ(runs[1].bandTop, 12);
 }
 
 TEST(OcrLayout, RunsAreScaledToTheHeightTesseractReadsBest) {
