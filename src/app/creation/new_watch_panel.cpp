@@ -48,6 +48,11 @@ NewWatchPanel::NewWatchPanel(const SelectedRegion& selection, const Image& crop,
 
 NewWatchPanel::~NewWatchPanel() = default;
 
+void NewWatchPanel::setCrop(const Image& crop) {
+    model_->image = crop;
+    root_->setThumbnail(thumbnailOf(crop, selection_.region.scale));
+}
+
 bool NewWatchPanel::layout(double height) {
     if (height <= 1) return false;
     const Rect f = PanelPlacement::frame(selection_.rect, selection_.screen.visibleFrame, placeAbove_, height);

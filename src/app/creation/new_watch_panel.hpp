@@ -31,6 +31,8 @@ public:
     NewWatchPanel& operator=(const NewWatchPanel&) = delete;
 
     NewWatchModel& model() { return *model_; }
+    // The box taken again: the model's crop and the cards' thumbnail.
+    void setCrop(const Image& crop);
 
     // Shown at the initial height; with `activate` it takes the keyboard and
     // Return and Escape work. Showing it again changes nothing.

@@ -149,14 +149,14 @@ void NewWatchRoad::openPanel(Trip& trip) {
 }
 
 // A sentence is judged against the box as it is now: a new capture and its
-// text, which also become the watch's crop. A capture that fails keeps the
+// text; the capture becomes the card's thumbnail and the watch's crop. A capture that fails keeps the
 // reading there was.
 void NewWatchRoad::readAgain(Trip& trip) {
     trip.capture = platform_.capturer->capture("", trip.selection.region, [this, &trip](Captured picture) {
         NewWatchModel& model = trip.panel->model();
         if (!picture.ok()) return model.setReading(model.reading().value_or(BaselineReading::empty()));
         trip.image = std::move(picture.value());
-        model.image = trip.image;
+        trip.panel->setCrop(*trip.image);
         trip.recognition = platform_.recognizer->recognize(
             "", *trip.image, /*languageCorrection=*/false,
             [&trip](std::vector<OCRLine> lines) { trip.panel->model().setReading(BaselineReading(std::move(lines))); });

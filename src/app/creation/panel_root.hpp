@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/creation/card_parts.hpp"
 #include "app/creation/new_watch_model.hpp"
@@ -26,6 +27,8 @@ public:
     // Return: the shown stage's default action, when it has one.
     void runDefault();
     int contentHeight() const;
+    // The crop the next card shows: the picture its reading came from.
+    void setThumbnail(QImage thumbnail) { thumbnail_ = std::move(thumbnail); }
 
     // The view of one stage (what the panel shows for it).
     static StageView* viewFor(NewWatchModel& model, const NewWatchStage& stage, const QImage& thumbnail);

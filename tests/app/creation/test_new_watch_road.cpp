@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/creation/card_parts.hpp"
 #include "app/creation/new_watch_panel.hpp"
 #include "app/creation/new_watch_road.hpp"
+#include "app/creation/panel_root.hpp"
 #include "app/shell/app_alerts.hpp"
 #include "support/app/fake_platform.hpp"
 #include "support/app/offscreen_app.hpp"
@@ -274,6 +276,35 @@ TEST_F(Road, StartAddsTheWatchAfterAdoptingItsDirectSessionAndAsksForNotificatio
         EXPECT_EQ(t.notificationAsks, c.asks);
         EXPECT_EQ(t.road->roadsUnderway(), 0u);
     }
+}
+
+// The box is taken again when the sentence is submitted: the card shows
+// that picture, the one its reading came from, and it becomes the crop.
+TEST_F(Road, TheCardShowsThePictureItsReadingCameFrom) {
+    ASSERT_NE(drawAndOpen(), nullptr);  // drawn grey
+    for (int i = 0; i < 4; ++i) fake.main.runPending();
+    const Captured grey = fakes::greyPicture(fake.capturer.captures.asked[0].request);
+    ASSERT_TRUE(grey.ok());
+    Image dark = grey.value();
+    for (std::size_t i = 0; i < dark.rgba.size(); i += 4) dark.rgba[i] = dark.rgba[i + 1] = dark.rgba[i + 2] = 20, dark.rgba[i + 3] = 255;
+    fake.capturer.screen = [dark](const WatchRegion&) -> Captured { return dark; };
+    fake.recognizer.lines = {{"Status: Done", {0.05, 0.2, 0.8, 0.6}, 0.9}};
+    model().setText("\"Failed\" appears");
+    model().submit();
+    for (int i = 0; i < 4; ++i) fake.main.runPending();
+    ASSERT_EQ(fake.capturer.captures.asked.size(), 2u);
+    const auto* confirm = model().stage().as<NewWatchStage::Confirm>();
+    ASSERT_NE(confirm, nullptr);
+    CropThumbnail* thumbnail = nullptr;  // it has no meta-object of its own: findChild cannot tell it
+    for (QWidget* w : road->panel()->root().findChildren<QWidget*>())
+        if (auto* t = dynamic_cast<CropThumbnail*>(w)) thumbnail = t;
+    ASSERT_NE(thumbnail, nullptr);
+    const QImage shown = thumbnail->grab().toImage();
+    EXPECT_LT(shown.pixelColor(shown.width() / 2, shown.height() / 2).lightness(), 60) << "the grey box drawn is shown";
+    model().start(confirm->spec);
+    fake.main.runPending();
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].baseline, dark);
 }
 
 TEST_F(Road, NewWatchClosesTheOpenPanelFirst) {
