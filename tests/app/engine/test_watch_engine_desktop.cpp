@@ -10,6 +10,7 @@
 #include "core/picture/png.hpp"
 #include "engine/engine_desktop.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
+#include "app/platform/ocr/tesseract_engine.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/linux/linux_screen_state.hpp"
 #include "support/app/dunst_peer.hpp"
@@ -162,6 +163,14 @@ TEST_F(EngineOnDesktop, BarksReachDunstWithTheCrop) {
     const auto last = dunst.notifications().back();
     EXPECT_EQ(last.summary, "Woof. The counter goes above 2.");
     EXPECT_EQ(last.body.toStdString(), "09:00 · Read 3");
+    // Its picture is the capture its reading came from, and shows the 3.
+    const auto numberPosted = pictureAt(last.iconPath);
+    const auto numberLatest = manager->picture(number.id);
+    ASSERT_TRUE(numberPosted && numberLatest);
+    EXPECT_EQ(desktop::maxChannelDifference(*numberPosted, *numberLatest), 0);
+    std::string seen;
+    for (const OCRLine& line : TesseractEngine(false).read(*numberPosted)) seen += line.text;
+    EXPECT_EQ(seen, "Counter: 3");
     EXPECT_EQ(status(number.id), S::finished);
     EXPECT_EQ(status(each.id), S::watching);
 }
