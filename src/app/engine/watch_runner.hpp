@@ -122,6 +122,7 @@ private:
     void barkFromTheDirectReader(std::optional<Evaluation> evaluation, Next next);
     void takeProof(std::function<void(std::optional<Image>)> done);
     void decideDirectBark(std::optional<Image> proof, std::optional<Evaluation> evaluation, Next next);
+    void barkWithTheNumberShown(Image proof, Evaluation evaluation, Next next);
     void candidateRead(Next then);
     void tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then);
 

@@ -5,6 +5,7 @@
 // what the picture reads.
 #include "app/engine/watch_runner.hpp"
 
+#include "core/rules/evaluation.hpp"
 #include "core/windows/direct_agreement.hpp"
 
 namespace kestrove {
@@ -61,7 +62,11 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
         if (!tell(&RunnerHost::runnerDidBark, std::move(picture), std::move(met))) return;
         next();
     };
-    if (!decider_ || !decider_->needsPicture()) return bark(std::move(proof), std::move(evaluation));
+    if (!decider_ || !decider_->needsPicture()) {
+        if (proof && evaluation && spec_.type == WatchType::numberCompare)
+            return barkWithTheNumberShown(std::move(*proof), std::move(*evaluation), std::move(next));
+        return bark(std::move(proof), std::move(evaluation));
+    }
     if (!proof) {
         decider_->confirm(std::nullopt);
         return next();
@@ -73,6 +78,23 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
         [this, bark, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
             if (!decider_->confirm(lines)) return next();
             bark(std::move(proof), std::move(evaluation));
+        });
+}
+
+// A number read directly may have moved on, or not yet be painted, when the
+// proof is taken: the bark says the number its picture shows when that
+// meets the rule too, so its "Read" and its picture agree. A picture that
+// does not show it (unreadable, not yet painted) keeps the direct reading.
+void WatchRunner::barkWithTheNumberShown(Image proof, Evaluation evaluation, Next next) {
+    Image shot = proof;
+    step_ = services_.platform.recognizer->recognize(
+        spec_.id, std::move(shot), /*languageCorrection=*/false,
+        [this, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
+            Evaluation shown = LocalCompiler::evaluate(spec_, lines);
+            if (shown.met && shown.readable) evaluation = std::move(shown);
+            if (!tell(&RunnerHost::runnerDidBark, std::optional<Image>(std::move(proof)), std::optional<Evaluation>(std::move(evaluation))))
+                return;
+            next();
         });
 }
 

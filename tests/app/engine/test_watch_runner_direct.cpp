@@ -94,5 +94,33 @@ TEST(WatchRunnerDirect, TextGoneFromTheDirectReaderBarksOnlyWhenThePictureAgrees
     EXPECT_TRUE(h.host.barks[0].image) << "barks with the picture that confirmed it";
 }
 
+// A number read directly barks with the number its proof shows when that
+// meets the rule too (it moved on again, or the reader ran ahead of the
+// paint), so the bark's "Read" and its picture agree; a proof that does not
+// show a number meeting the rule keeps the direct reading.
+TEST(WatchRunnerDirect, ANumberBarkSaysWhatItsPictureShows) {
+    struct Case {
+        const char* picture;
+        const char* read;
+    };
+    for (const Case c : {Case{"Price 179", "179"}, Case{"Price 249", "189"}, Case{"", "189"}}) {
+        SCOPED_TRACE(c.picture);
+        RunnerHarness h;
+        WatchSpec s = directWatch(WatchType::numberCompare);
+        s.comparator = Comparison::lt;
+        s.value = 200;
+        auto session = h.session(lines({"Price 249"}));
+        h.fake.recognizer.lines = lines({"Price 249"});
+        h.start(s, std::nullopt, false, DirectStart{session, lines({"Price 249"})});
+        session->lines = lines({"Price 189"});
+        h.fake.recognizer.lines = *c.picture ? lines({c.picture}) : std::vector<OCRLine>{};
+        h.run(5s);
+        ASSERT_FALSE(h.host.barks.empty());
+        ASSERT_TRUE(h.host.barks[0].evaluation);
+        EXPECT_EQ(h.host.barks[0].evaluation->display, c.read);
+        EXPECT_TRUE(h.host.barks[0].image);
+    }
+}
+
 }  // namespace
 }  // namespace kestrove
