@@ -63,12 +63,6 @@ XcbScreenCapturer::~XcbScreenCapturer() {
     }
 }
 
-const Image* XcbScreenCapturer::keptDisplay(const PixelRect& area) {
-    for (const KeptDisplay& k : keptDisplays_)
-        if (k.area == area && !k.drawnOver) return &k.picture;
-    return nullptr;
-}
-
 void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture) {
     if (!damageEvent_) return;
     if (!rootDamage_) {
@@ -77,11 +71,7 @@ void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture)
         xcb_damage_create(x_->get(), rootDamage_, x_->root(), XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
         return;  // kept from the next read on: this one may miss what was drawn meanwhile
     }
-    std::erase_if(keptDisplays_, [&](const KeptDisplay& k) { return k.area == area; });
-    // Few display boxes at a time; an area no watch reads any more ages out
-    // behind the newer ones.
-    if (keptDisplays_.size() >= 32) keptDisplays_.erase(keptDisplays_.begin());
-    keptDisplays_.push_back({area, picture, false});
+    keptDisplays_.keep(area, picture);
 }
 
 bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->usesSharedMemory(); }
@@ -106,8 +96,7 @@ void XcbScreenCapturer::pump() {
         if (rootDamage_ && type == damageEvent_ + XCB_DAMAGE_NOTIFY) {
             const auto& e = reinterpret_cast<const xcb_damage_notify_event_t&>(*raw);
             if (e.damage != rootDamage_) continue;
-            const PixelRect drawn{e.area.x, e.area.y, e.area.width, e.area.height};
-            for (KeptDisplay& k : keptDisplays_) k.drawnOver |= !isEmpty(intersection(drawn, k.area));
+            keptDisplays_.drawn({e.area.x, e.area.y, e.area.width, e.area.height});
             rootDrawn = true;
         }
     }

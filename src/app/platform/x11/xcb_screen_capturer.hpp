@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/platform/own_windows.hpp"
+#include "app/platform/x11/kept_displays.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
 #include "core/foundation/pixel_region.hpp"
@@ -77,9 +78,8 @@ private:
     // The window kept redirected, or why the server refused.
     Result<Kept*, std::string> keep(std::uint32_t window);
     void letGoOfUnused();
-    // The last plain picture of a display area, while nothing was drawn on
-    // the screen there since (the root's Damage says).
-    const Image* keptDisplay(const PixelRect& area);
+    // The picture of the display read last, kept from the second on (the
+    // root's Damage is asked for with the first).
     void keepDisplay(const PixelRect& area, const Image& picture);
 
     const Screens& screens_;
@@ -93,12 +93,7 @@ private:
     PixelSize root_;
     std::map<std::uint32_t, Kept> kept_;
     std::uint32_t rootDamage_ = 0;  // made with the first display picture kept
-    struct KeptDisplay {
-        PixelRect area;
-        Image picture;
-        bool drawnOver = false;
-    };
-    std::vector<KeptDisplay> keptDisplays_;
+    KeptDisplays keptDisplays_;  // plain pictures of display areas nothing was drawn over since
     std::optional<WindowCaptureFacts> lastWindowCapture_;
 };
 

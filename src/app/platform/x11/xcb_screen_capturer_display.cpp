@@ -97,10 +97,11 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
         for (int attempt = 0;; ++attempt) {
             if (leaveOutOwn) over = ownOver(visible);
             // Nothing drawn there since the last plain picture: it is still the screen's.
-            if (const Image* same = leaveOutOwn && over.empty() ? keptDisplay(visible) : nullptr) {
+            if (const Image* same = leaveOutOwn && over.empty() ? keptDisplays_.find(visible) : nullptr) {
                 picture = *same;
                 break;
             }
+            keptDisplays_.reading(visible);
             auto read = reader_->read(x_->root(), visible.x, visible.y, visible.width, visible.height);
             if (!read) return CaptureError::failed("The screen could not be read: " + read.error() + ".");
             picture = std::move(read).value();
