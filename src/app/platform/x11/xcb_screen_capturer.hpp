@@ -66,6 +66,12 @@ private:
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
     // The parts of `area` (root pixels) our own shown windows paint.
     PixelRegion ownOver(const PixelRect& area);
+    // A window kept redirected inside the top-level window `top` holds its own
+    // picture, while the picture `top` got when it was redirected holds the
+    // screen's pixels where that window lies (ours included) until it draws
+    // again: in `part`, that window's own picture is put back over `top`'s.
+    std::optional<CaptureError> readKeptInside(Image& picture, const PixelRect& area, std::uint32_t top,
+                                               const PixelRegion& part);
     // Puts back, into `picture` (of `area`), what lies under our windows in `covered`.
     std::optional<CaptureError> underOwn(Image& picture, const PixelRect& area, const PixelRegion& covered);
     std::optional<CaptureError> readInto(Image& picture, const PixelRect& area, std::uint32_t drawable,

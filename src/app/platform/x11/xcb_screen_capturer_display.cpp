@@ -179,6 +179,28 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
         if (!pixmap) return CaptureError::unpainted();  // unmapped or gone since
         for (const PixelRect& r : l.part.rects())
             if (auto failed = readInto(picture, area, *pixmap, r, -l.outer.x, -l.outer.y)) return failed;
+        if (auto failed = readKeptInside(picture, area, l.id, l.part)) return failed;
+    }
+    return std::nullopt;
+}
+
+std::optional<CaptureError> XcbScreenCapturer::readKeptInside(Image& picture, const PixelRect& area,
+                                                             std::uint32_t top, const PixelRegion& part) {
+    xcb_connection_t* c = x_->get();
+    for (auto& [id, k] : kept_) {
+        if (id == top || k.window->gone() || stack_->topLevelOf(id) != top) continue;
+        const auto pixmap = k.window->pixmap();
+        if (!pixmap) continue;
+        const auto at = adopt(xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, x_->root(), 0, 0), nullptr));
+        if (!at) continue;
+        // Its picture includes its border.
+        const int border = k.window->border();
+        const PixelRect outer{at->dst_x - border, at->dst_y - border, k.window->size().width + 2 * border,
+                              k.window->size().height + 2 * border};
+        PixelRegion inside = part;
+        inside.clip(outer);
+        for (const PixelRect& r : inside.rects())
+            if (auto failed = readInto(picture, area, *pixmap, r, -outer.x, -outer.y)) return failed;
     }
     return std::nullopt;
 }
