@@ -12,35 +12,32 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
     : spec_(std::move(start.spec)),
       host_(host),
       services_(std::move(services)),
-      // A fresh runner must see the condition not met once before any gate fires.
-      gate_(spec_.debounceChecks, !start.fresh),
-      settled_(spec_.debounceChecks, !start.fresh),
-      lastChangeAt_(services_.clock.now()),
       interval_(pollSeconds()),
-      judge_(spec_.debounceChecks, !start.fresh),
       freshStart_(start.fresh),
-      startedFresh_(start.fresh) {
-    if (spec_.baseline.lines) baselineLines_ = *spec_.baseline.lines;
+      startedFresh_(start.fresh),
+      picture_(spec_.debounceChecks, !start.fresh, services_.clock.now()),
+      model_(spec_.debounceChecks, !start.fresh) {
+    if (spec_.baseline.lines) picture_.baselineLines = *spec_.baseline.lines;
     if (spec_.direct && DirectReading::eligible(spec_)) {
         if (start.direct && start.direct->session) {
-            direct_ = std::move(start.direct->session);
-            decider_.emplace(spec_, start.direct->lines, !start.fresh);
+            direct_.session = std::move(start.direct->session);
+            direct_.decider.emplace(spec_, start.direct->lines, !start.fresh);
         } else {
-            directPending_ = true;
+            direct_.pending = true;
         }
     }
     if (start.reference) {
         if (auto grid = PixelDiff::grid(*start.reference)) {
-            referenceGrid_ = lastGrid_ = std::move(*grid);
+            picture_.referenceGrid = picture_.lastGrid = std::move(*grid);
             const Baseline& b = spec_.baseline;
-            lastEvaluation_ = Evaluation{b.currentlyMet, b.currentValue, b.currentDisplay, true};
-            evaluated_ = start.reference;
+            picture_.lastEvaluation = Evaluation{b.currentlyMet, b.currentValue, b.currentDisplay, true};
+            picture_.evaluated = start.reference;
         }
     }
     if (needsCloud(spec_.type) && !start.fresh) {
         // Without the crop it was made from, the saved one is read when first needed.
-        if (start.reference) baselineCrop_ = std::move(start.reference);
-        else savedCropWanted_ = true;
+        if (start.reference) model_.baselineCrop = std::move(start.reference);
+        else model_.savedCropWanted = true;
     }
 }
 
@@ -68,8 +65,8 @@ int WatchRunner::pollSeconds() const {
 void WatchRunner::tick() {
     // Displays asleep or the screen locked: nothing is read this time.
     if (!host_.screensAvailable()) return endTick();
-    if (direct_ && decider_) {
-        step_ = direct_->read([this](DirectAnswer answer) { directRead(answer); });
+    if (direct_.session && direct_.decider) {
+        step_ = direct_.session->read([this](DirectAnswer answer) { directRead(answer); });
         return;
     }
     pictureIfDue();
@@ -79,9 +76,9 @@ void WatchRunner::pictureIfDue() {
     const auto now = services_.clock.now();
     // Half a second early, so a check falls due on every tick whose pause
     // equals the interval.
-    const auto due = lostSight_ ? 14500ms : std::chrono::milliseconds(interval_ * 1000 - 500);
-    if (lastPictureCheck_ && now - *lastPictureCheck_ < due) return endTick();
-    lastPictureCheck_ = now;
+    const auto due = sight_.lost ? 14500ms : std::chrono::milliseconds(interval_ * 1000 - 500);
+    if (picture_.lastCheck && now - *picture_.lastCheck < due) return endTick();
+    picture_.lastCheck = now;
     check([this] { endTick(); });
 }
 
@@ -91,23 +88,23 @@ void WatchRunner::endTick() {
 }
 
 std::chrono::seconds WatchRunner::pause() const {
-    if (!readsDirectly()) return std::chrono::seconds(lostSight_ ? 15 : interval_);
+    if (!readsDirectly()) return std::chrono::seconds(sight_.lost ? 15 : interval_);
     const int most = std::max(pollSeconds(), 5);
-    return std::chrono::seconds(lostSight_ ? std::min(most, 15) : std::min(interval_, most));
+    return std::chrono::seconds(sight_.lost ? std::min(most, 15) : std::min(interval_, most));
 }
 
 bool WatchRunner::updateSight() {
-    if (lostSight_ && !directCounted_) {
-        if (!reportedLost_) {
-            reportedLost_ = true;
-            if (!tell(&RunnerHost::runnerLostSight, pendingLoss_)) return false;
+    if (sight_.lost && !direct_.counted) {
+        if (!sight_.reported) {
+            sight_.reported = true;
+            if (!tell(&RunnerHost::runnerLostSight, sight_.pendingLoss)) return false;
         }
-    } else if (reportedLost_) {
-        reportedLost_ = false;
+    } else if (sight_.reported) {
+        sight_.reported = false;
         if (!tell(&RunnerHost::runnerRegainedSight)) return false;
     }
     // The picture is lost but the direct reader still reads.
-    return tell(&RunnerHost::runnerDirectOnly, lostSight_ && directCounted_);
+    return tell(&RunnerHost::runnerDirectOnly, sight_.lost && direct_.counted);
 }
 
 void WatchRunner::lookForWindow(std::function<void(WindowSeen)> done) {

@@ -78,7 +78,7 @@ private:
     void endTick();
     std::chrono::seconds pause() const;
     int pollSeconds() const;
-    bool readsDirectly() const { return direct_ || directPending_; }
+    bool readsDirectly() const { return direct_.session || direct_.pending; }
     bool updateSight();
     void lookForWindow(std::function<void(WindowSeen)> done);
 
@@ -126,44 +126,67 @@ private:
     void candidateRead(Next then);
     void tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then);
 
+    // What the picture check keeps from one tick to the next.
+    struct PictureState {
+        // A fresh runner must see the condition not met once before a gate fires.
+        PictureState(int checks, bool started, Clock::time_point now)
+            : gate(checks, started), settled(checks, started), lastChangeAt(now) {}
+        std::optional<DiffGrid> lastGrid;
+        std::optional<DiffGrid> referenceGrid;  // what any_change compares against
+        std::optional<Evaluation> lastEvaluation;
+        // The picture lastEvaluation was read from (shared, never copied): it is
+        // counted again only for a picture that shows the same.
+        SharedImage evaluated;
+        TriggerGate gate;
+        SettledGate settled;  // in place of gate for a rule that waits for stillness
+        Clock::time_point lastChangeAt;
+        std::vector<std::string> baselineLines;
+        std::vector<std::string> currentLines;
+        bool freshLines = false;
+        std::optional<Clock::time_point> lastCheck;
+    };
+
+    // Whether the box is in sight, and what was said about it.
+    struct Sight {
+        bool lost = false;
+        bool lostWindow = false;  // lost because of the bound window
+        bool reported = false;
+        std::optional<WindowLoss> pendingLoss;
+    };
+
+    // Judging by the server's model.
+    struct ModelState {
+        ModelState(int checks, bool started) : debounce(checks, started) {}
+        CloudDebounce debounce;  // answers in a row before one counts
+        std::shared_ptr<const Image> baselineCrop;
+        bool savedCropWanted = false;  // the saved crop is the baseline, once read
+        std::optional<CloudImage> baselineSent;
+        bool needsJudging = false;
+        Clock::time_point holdOffUntil = Clock::time_point::min();
+        int maxSide = CloudImage::maxSide;
+    };
+
+    // Reading straight from the window.
+    struct DirectState {
+        std::shared_ptr<DirectSession> session;
+        std::optional<DirectDecider> decider;
+        bool pending = false;  // a session is still being looked for
+        std::optional<DirectAnswer> pendingAnswer;
+        std::shared_ptr<DirectSession> pendingSession;
+        bool adoptionTried = false;
+        bool counted = false;
+    };
+
     const WatchSpec spec_;
     RunnerHost& host_;
     RunnerServices services_;
-
-    std::optional<DiffGrid> lastGrid_;
-    std::optional<DiffGrid> referenceGrid_;  // what any_change compares against
-    std::optional<Evaluation> lastEvaluation_;
-    // The picture lastEvaluation_ was read from (shared, never copied): it is
-    // counted again only for a picture that shows the same.
-    SharedImage evaluated_;
-    TriggerGate gate_;
-    SettledGate settled_;  // in place of gate_ for a rule that waits for stillness
-    Clock::time_point lastChangeAt_;
-    bool lostSight_ = false;
-    bool lostWindow_ = false;  // lost because of the bound window
     int interval_;
-    std::vector<std::string> baselineLines_;
-    std::vector<std::string> currentLines_;
-    CloudDebounce judge_;
-    std::shared_ptr<const Image> baselineCrop_;
-    bool savedCropWanted_ = false;  // the saved crop is the baseline, once read
-    std::optional<CloudImage> baselineSent_;
-    bool needsJudging_ = false;
-    Clock::time_point holdOffUntil_ = Clock::time_point::min();
-    int maxSide_ = CloudImage::maxSide;
     bool freshStart_;
-    bool freshLines_ = false;
     const bool startedFresh_;
-    std::shared_ptr<DirectSession> direct_;
-    std::optional<DirectDecider> decider_;
-    bool directPending_ = false;
-    std::optional<DirectAnswer> pendingAnswer_;
-    std::shared_ptr<DirectSession> pendingSession_;
-    bool adoptionTried_ = false;
-    bool directCounted_ = false;
-    bool reportedLost_ = false;
-    std::optional<WindowLoss> pendingLoss_;
-    std::optional<Clock::time_point> lastPictureCheck_;
+    PictureState picture_;
+    Sight sight_;
+    ModelState model_;
+    DirectState direct_;
 
     std::shared_ptr<const int> life_ = std::make_shared<const int>(0);
     unsigned run_ = 0;  // moves on at every start and stop

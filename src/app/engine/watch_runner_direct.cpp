@@ -11,8 +11,8 @@
 namespace kestrove {
 
 void WatchRunner::directRead(const DirectAnswer& answer) {
-    const DirectDecider::Step step = decider_->take(answer);
-    directCounted_ = step.counted;
+    const DirectDecider::Step step = direct_.decider->take(answer);
+    direct_.counted = step.counted;
     if (step.counted && spec_.type == WatchType::numberCompare && step.evaluation && step.evaluation->readable)
         if (!tell(&RunnerHost::runnerDidRead, step.evaluation->display, step.evaluation->value)) return;
     if (!updateSight()) return;
@@ -23,14 +23,14 @@ void WatchRunner::directRead(const DirectAnswer& answer) {
 void WatchRunner::barkFromTheDirectReader(std::optional<Evaluation> evaluation, Next next) {
     // One event, one bark: the picture gates re-arm only at a reading that
     // is not met.
-    gate_.markFired();
-    settled_.markFired();
+    picture_.gate.markFired();
+    picture_.settled.markFired();
     if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newLine) {
         // The next picture reading is recognised and becomes the baseline.
-        freshLines_ = true;
-        lastEvaluation_.reset();
+        picture_.freshLines = true;
+        picture_.lastEvaluation.reset();
     }
-    if (lostSight_) return decideDirectBark(std::nullopt, std::move(evaluation), std::move(next));
+    if (sight_.lost) return decideDirectBark(std::nullopt, std::move(evaluation), std::move(next));
     takeProof([this, evaluation, next](std::optional<Image> proof) {
         decideDirectBark(std::move(proof), evaluation, next);
     });
@@ -44,7 +44,7 @@ void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
             if (!captured.ok()) return done(std::nullopt);
             const auto grid = PixelDiff::grid(captured.value());
             if (!grid) return done(std::nullopt);
-            if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, lastGrid_))
+            if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, picture_.lastGrid))
                 return done(std::nullopt);
             auto picture = std::make_shared<const Image>(std::move(captured).value());
             if (!tell(&RunnerHost::publishPicture, picture)) return;
@@ -62,13 +62,13 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
         if (!tell(&RunnerHost::runnerDidBark, std::move(picture), std::move(met))) return;
         next();
     };
-    if (!decider_ || !decider_->needsPicture()) {
+    if (!direct_.decider || !direct_.decider->needsPicture()) {
         if (proof && evaluation && spec_.type == WatchType::numberCompare)
             return barkWithTheNumberShown(std::move(*proof), std::move(*evaluation), std::move(next));
         return bark(std::move(proof), std::move(evaluation));
     }
     if (!proof) {
-        decider_->confirm(std::nullopt);
+        direct_.decider->confirm(std::nullopt);
         return next();
     }
     Image shot = *proof;
@@ -76,7 +76,7 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
     step_ = services_.platform.recognizer->recognize(
         spec_.id, std::move(shot), correction,
         [this, bark, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
-            if (!decider_->confirm(lines)) return next();
+            if (!direct_.decider->confirm(lines)) return next();
             bark(std::move(proof), std::move(evaluation));
         });
 }
@@ -99,33 +99,33 @@ void WatchRunner::barkWithTheNumberShown(Image proof, Evaluation evaluation, Nex
 }
 
 void WatchRunner::candidateRead(Next then) {
-    adoptionTried_ = true;
+    direct_.adoptionTried = true;
     auto read = [this, then] {
-        step_ = pendingSession_->read([this, then](DirectAnswer answer) {
-            pendingAnswer_ = std::move(answer);
+        step_ = direct_.pendingSession->read([this, then](DirectAnswer answer) {
+            direct_.pendingAnswer = std::move(answer);
             then();
         });
     };
-    if (pendingSession_) return read();
+    if (direct_.pendingSession) return read();
     // A session that cannot be opened now is tried again at the next such check.
     step_ = services_.platform.direct->open(spec_.region, [this, then, read](std::shared_ptr<DirectSession> session) {
-        pendingSession_ = std::move(session);
-        if (pendingSession_) return read();
-        pendingAnswer_.reset();
+        direct_.pendingSession = std::move(session);
+        if (direct_.pendingSession) return read();
+        direct_.pendingAnswer.reset();
         then();
     });
 }
 
 void WatchRunner::tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then) {
-    const std::vector<OCRLine>* direct = pendingAnswer_ ? pendingAnswer_->lines() : nullptr;
-    if (!directPending_ || !pendingSession_ || !direct) return then();
+    const std::vector<OCRLine>* direct = direct_.pendingAnswer ? direct_.pendingAnswer->lines() : nullptr;
+    if (!direct_.pending || !direct_.pendingSession || !direct) return then();
     // Readings that differ leave the runner pending; a later check tries again.
     if (!DirectAgreement::check(spec_, pictureLines, *direct).agrees()) return then();
-    step_ = pendingSession_->adopt([this, lines = *direct, then] {
-        direct_ = std::move(pendingSession_);
-        decider_.emplace(spec_, lines, !startedFresh_);
-        directPending_ = false;
-        pendingAnswer_.reset();
+    step_ = direct_.pendingSession->adopt([this, lines = *direct, then] {
+        direct_.session = std::move(direct_.pendingSession);
+        direct_.decider.emplace(spec_, lines, !startedFresh_);
+        direct_.pending = false;
+        direct_.pendingAnswer.reset();
         then();
     });
 }

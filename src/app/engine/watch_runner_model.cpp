@@ -50,17 +50,17 @@ bool WatchRunner::modelClient(std::optional<CloudClient>& client) {
 }
 
 void WatchRunner::askTheModel(ShotRef shot, Next next) {
-    if (shot->changed) needsJudging_ = true;
+    if (shot->changed) model_.needsJudging = true;
     std::optional<CloudClient> client;
     if (!modelClient(client)) return;
     if (!client) return next();
     // An unchanged box is not sent again unless the debounce asked for another look.
-    if (!needsJudging_ && !judge_.wantsRecheck()) return next();
-    if (services_.clock.now() < holdOffUntil_) return next();
-    if (!savedCropWanted_) return encodeForTheModel(std::move(shot), std::move(next));
+    if (!model_.needsJudging && !model_.debounce.wantsRecheck()) return next();
+    if (services_.clock.now() < model_.holdOffUntil) return next();
+    if (!model_.savedCropWanted) return encodeForTheModel(std::move(shot), std::move(next));
     step_ = host_.readCrop(spec_.id, [this, shot, next](std::optional<Image> crop) {
-        savedCropWanted_ = false;
-        if (crop && !baselineCrop_) baselineCrop_ = std::make_shared<const Image>(std::move(*crop));
+        model_.savedCropWanted = false;
+        if (crop && !model_.baselineCrop) model_.baselineCrop = std::make_shared<const Image>(std::move(*crop));
         encodeForTheModel(shot, next);
     });
 }
@@ -68,12 +68,12 @@ void WatchRunner::askTheModel(ShotRef shot, Next next) {
 void WatchRunner::encodeForTheModel(ShotRef shot, Next next) {
     // The picture itself, shared with the encoder's worker rather than copied.
     const std::shared_ptr<const Image> current(shot, &shot->image);
-    if (!baselineCrop_) baselineCrop_ = current;
-    step_ = services_.encoder->encode(spec_.id, baselineSent_ ? nullptr : baselineCrop_, current, maxSide_,
+    if (!model_.baselineCrop) model_.baselineCrop = current;
+    step_ = services_.encoder->encode(spec_.id, model_.baselineSent ? nullptr : model_.baselineCrop, current, model_.maxSide,
                                       [this, shot, next](PictureEncoder::Encoded encoded) {
-                                          if (!baselineSent_) baselineSent_ = std::move(encoded.baseline);
+                                          if (!model_.baselineSent) model_.baselineSent = std::move(encoded.baseline);
                                           // A picture that cannot be encoded ends the attempt; the next check tries again.
-                                          if (!baselineSent_ || !encoded.current) return next();
+                                          if (!model_.baselineSent || !encoded.current) return next();
                                           sendToTheModel(shot, std::move(*encoded.current), next);
                                       });
 }
@@ -86,7 +86,7 @@ void WatchRunner::sendToTheModel(const ShotRef& shot, CloudImage current, Next n
     if (!modelClient(client)) return;
     if (!client) return next();
     auto sent = std::make_shared<const CloudImage>(current);
-    step_ = client->check(spec_.command, spec_.type, *baselineSent_, std::move(current), services_.platform.mainThread,
+    step_ = client->check(spec_.command, spec_.type, *model_.baselineSent, std::move(current), services_.platform.mainThread,
                           [this, shot, sent, next](CloudResult<CheckResponse> result) {
                               if (result.ok()) return modelAnswered(result.value(), shot, *sent, next);
                               modelFailed(result.error(), next);
@@ -94,10 +94,10 @@ void WatchRunner::sendToTheModel(const ShotRef& shot, CloudImage current, Next n
 }
 
 void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot, const CloudImage& sent, Next next) {
-    needsJudging_ = false;
+    model_.needsJudging = false;
     host_.cloud().clearModelPause();
     if (!tell(&RunnerHost::runnerTrouble, std::nullopt)) return;
-    switch (judge_.record(answer.met, answer.obstructed)) {
+    switch (model_.debounce.record(answer.met, answer.obstructed)) {
         case CloudVerdict::notYet:
             if (!tell(&RunnerHost::runnerRegainedSight)) return;
             break;
@@ -107,8 +107,8 @@ void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot
             // New items are looked for against the picture of the last bark;
             // a state keeps its first baseline.
             if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newItem) {
-                baselineCrop_ = std::shared_ptr<const Image>(shot, &shot->image);
-                baselineSent_ = sent;
+                model_.baselineCrop = std::shared_ptr<const Image>(shot, &shot->image);
+                model_.baselineSent = sent;
             }
             if (!tell(&RunnerHost::runnerRegainedSight)) return;
             if (!tell(&RunnerHost::runnerDidBark, shot->image, std::nullopt)) return;
@@ -132,17 +132,17 @@ void WatchRunner::modelFailed(const CloudError& error, Next next) {
         return next();
     }
     const auto now = services_.clock.now();
-    if (error.kind() == CloudError::Case::slowDown) holdOffUntil_ = now + holdOff;
+    if (error.kind() == CloudError::Case::slowDown) model_.holdOffUntil = now + holdOff;
     if (error.kind() == CloudError::Case::tooLarge) {
         // 1024, 768, 576, 432, 324, then 256 for good.
-        maxSide_ = 3 * maxSide_ < CloudImage::maxSide ? 256 : 3 * maxSide_ / 4;
-        baselineSent_.reset();
+        model_.maxSide = 3 * model_.maxSide < CloudImage::maxSide ? 256 : 3 * model_.maxSide / 4;
+        model_.baselineSent.reset();
     }
-    if (judge_.recordFailure())
+    if (model_.debounce.recordFailure())
         if (!tell(&RunnerHost::runnerTrouble, WatchTrouble::cantReachServer())) return;
     // From the third failure on, each one not already held off holds the
     // model off again (also one that comes exactly as a hold-off ends).
-    if (judge_.cantReachServer() && holdOffUntil_ <= now) holdOffUntil_ = now + holdOff;
+    if (model_.debounce.cantReachServer() && model_.holdOffUntil <= now) model_.holdOffUntil = now + holdOff;
     next();
 }
 

@@ -35,7 +35,7 @@ void WatchRunner::capture(WindowSeen seen, Next next) {
         if (!grid) return next();
         // Gone from the list and blank: the window left the screen between
         // the list and the capture.
-        if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, lastGrid_)) {
+        if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, picture_.lastGrid)) {
             if (!loseWindow(WindowLoss::notOnScreen)) return;
             return next();
         }
@@ -48,16 +48,16 @@ void WatchRunner::look(Image captured, DiffGrid grid, Next next) {
     auto shot = std::make_shared<Shot>(Shot{std::move(captured), {}, false});
     const SharedImage picture(shot, &shot->image);
     if (!tell(&RunnerHost::publishPicture, picture)) return;
-    if (lostSight_) {
-        lostSight_ = false;
+    if (sight_.lost) {
+        sight_.lost = false;
         // After the window's own loss the reference from before still holds;
         // after any other the gap is no change.
-        const bool windowBack = std::exchange(lostWindow_, false);
-        if (!windowBack) referenceGrid_ = grid;
-        lastGrid_ = grid;
-        lastEvaluation_.reset();
-        needsJudging_ = needsCloud(spec_.type);
-        pendingLoss_.reset();
+        const bool windowBack = std::exchange(sight_.lostWindow, false);
+        if (!windowBack) picture_.referenceGrid = grid;
+        picture_.lastGrid = grid;
+        picture_.lastEvaluation.reset();
+        model_.needsJudging = needsCloud(spec_.type);
+        sight_.pendingLoss.reset();
         if (!updateSight()) return;
         // A window just back shows its old pixels or the desktop's until it
         // has repainted: its first picture is not judged, the next one is.
@@ -65,28 +65,28 @@ void WatchRunner::look(Image captured, DiffGrid grid, Next next) {
     }
     const auto now = services_.clock.now();
     bool changed = true;
-    if (lastGrid_) {
-        changed = PixelDiff::changed(*lastGrid_, grid);
-        if (changed) lastChangeAt_ = now;
+    if (picture_.lastGrid) {
+        changed = PixelDiff::changed(*picture_.lastGrid, grid);
+        if (changed) picture_.lastChangeAt = now;
     }
-    lastGrid_ = grid;
-    if (!referenceGrid_) referenceGrid_ = grid;
+    picture_.lastGrid = grid;
+    if (!picture_.referenceGrid) picture_.referenceGrid = grid;
     if (freshStart_) {
         freshStart_ = false;
-        referenceGrid_ = grid;
+        picture_.referenceGrid = grid;
         if (needsCloud(spec_.type)) {
-            baselineCrop_ = picture;
-            baselineSent_.reset();
+            model_.baselineCrop = picture;
+            model_.baselineSent.reset();
         }
-        freshLines_ = spec_.type == WatchType::newLine;
+        picture_.freshLines = spec_.type == WatchType::newLine;
         // The saved reading is not what the box shows now: read it afresh,
         // or a stale "not met" would arm the gates and new lines would be
         // taken into the baseline unseen.
-        lastEvaluation_.reset();
+        picture_.lastEvaluation.reset();
         if (!tell(&RunnerHost::runnerRebaselined, picture)) return;
         changed = false;
     }
-    const int interval = PollSchedule::interval(std::chrono::duration<double>(now - lastChangeAt_).count());
+    const int interval = PollSchedule::interval(std::chrono::duration<double>(now - picture_.lastChangeAt).count());
     if (interval != interval_) {
         interval_ = interval;
         if (!tell(&RunnerHost::runnerIntervalChanged)) return;
@@ -98,7 +98,7 @@ void WatchRunner::look(Image captured, DiffGrid grid, Next next) {
         case WatchType::newItem:
             return askTheModel(std::move(shot), std::move(next));
         case WatchType::anyChange:
-            if (gate_.update(PixelDiff::changed(*referenceGrid_, shot->grid)))
+            if (picture_.gate.update(PixelDiff::changed(*picture_.referenceGrid, shot->grid)))
                 return pictureBark(shot, std::move(next));
             return next();
         case WatchType::textAppears:
@@ -115,10 +115,10 @@ void WatchRunner::readText(ShotRef shot, Next next) {
     // evaluation again, but for the one reading a pending direct reader is
     // compared with. Unchanged means showing what that evaluation was read
     // from: the coarse change test can miss an 8 turning into a 4.
-    const bool adoptionDue = directPending_ && !adoptionTried_;
-    const bool sameText = evaluated_ && !PixelDiff::changedInDetail(*evaluated_, shot->image);
-    if (!shot->changed && lastEvaluation_ && sameText && !adoptionDue) return gatePicture(shot, std::move(next));
-    if (directPending_) return candidateRead([this, shot, next] { recognize(shot, next); });
+    const bool adoptionDue = direct_.pending && !direct_.adoptionTried;
+    const bool sameText = picture_.evaluated && !PixelDiff::changedInDetail(*picture_.evaluated, shot->image);
+    if (!shot->changed && picture_.lastEvaluation && sameText && !adoptionDue) return gatePicture(shot, std::move(next));
+    if (direct_.pending) return candidateRead([this, shot, next] { recognize(shot, next); });
     recognize(std::move(shot), std::move(next));
 }
 
@@ -128,38 +128,38 @@ void WatchRunner::recognize(ShotRef shot, Next next) {
     step_ = services_.platform.recognizer->recognize(
         spec_.id, shot->image, correction, [this, shot, next](std::vector<OCRLine> lines) {
             if (spec_.type == WatchType::newLine) {
-                currentLines_ = NewLineRule::normalized(lines);
-                if (freshLines_) {
-                    freshLines_ = false;
-                    baselineLines_ = currentLines_;
-                    if (!tell(&RunnerHost::runnerRebaselinedLines, std::vector<std::string>(baselineLines_))) return;
+                picture_.currentLines = NewLineRule::normalized(lines);
+                if (picture_.freshLines) {
+                    picture_.freshLines = false;
+                    picture_.baselineLines = picture_.currentLines;
+                    if (!tell(&RunnerHost::runnerRebaselinedLines, std::vector<std::string>(picture_.baselineLines))) return;
                 }
             }
-            lastEvaluation_ = LocalCompiler::evaluate(spec_, lines, baselineLines_);
-            evaluated_ = SharedImage(shot, &shot->image);
-            if (spec_.type == WatchType::numberCompare && lastEvaluation_->readable)
-                if (!tell(&RunnerHost::runnerDidRead, lastEvaluation_->display, lastEvaluation_->value)) return;
-            if (directPending_) return tryToAdopt(lines, [this, shot, next] { gatePicture(shot, next); });
+            picture_.lastEvaluation = LocalCompiler::evaluate(spec_, lines, picture_.baselineLines);
+            picture_.evaluated = SharedImage(shot, &shot->image);
+            if (spec_.type == WatchType::numberCompare && picture_.lastEvaluation->readable)
+                if (!tell(&RunnerHost::runnerDidRead, picture_.lastEvaluation->display, picture_.lastEvaluation->value)) return;
+            if (direct_.pending) return tryToAdopt(lines, [this, shot, next] { gatePicture(shot, next); });
             gatePicture(shot, next);
         });
 }
 
 void WatchRunner::gatePicture(const ShotRef& shot, Next next) {
-    const bool met = lastEvaluation_ && lastEvaluation_->met;
-    const bool fired = spec_.waitsForStillness() ? settled_.update(met, shot->changed) : gate_.update(met);
+    const bool met = picture_.lastEvaluation && picture_.lastEvaluation->met;
+    const bool fired = spec_.waitsForStillness() ? picture_.settled.update(met, shot->changed) : picture_.gate.update(met);
     if (fired) return pictureBark(shot, std::move(next));
     next();
 }
 
 void WatchRunner::pictureBark(const ShotRef& shot, Next next) {
-    const std::optional<Evaluation> evaluation = lastEvaluation_;
+    const std::optional<Evaluation> evaluation = picture_.lastEvaluation;
     // One event, one bark: the direct reader does not bark for it again.
-    if (decider_) decider_->markFired();
+    if (direct_.decider) direct_.decider->markFired();
     if (spec_.mode == WatchMode::everyTime) {
-        referenceGrid_ = shot->grid;
+        picture_.referenceGrid = shot->grid;
         if (spec_.type == WatchType::newLine) {
-            baselineLines_ = currentLines_;
-            lastEvaluation_ = Evaluation{false, std::nullopt, std::nullopt, true};
+            picture_.baselineLines = picture_.currentLines;
+            picture_.lastEvaluation = Evaluation{false, std::nullopt, std::nullopt, true};
         }
     }
     if (!tell(&RunnerHost::runnerDidBark, shot->image, evaluation)) return;
@@ -167,24 +167,24 @@ void WatchRunner::pictureBark(const ShotRef& shot, Next next) {
 }
 
 bool WatchRunner::loseWindow(WindowLoss loss) {
-    if (!lostSight_) {
-        lostSight_ = lostWindow_ = true;
-        pendingLoss_ = loss;
+    if (!sight_.lost) {
+        sight_.lost = sight_.lostWindow = true;
+        sight_.pendingLoss = loss;
     }
     return updateSight();
 }
 
 bool WatchRunner::captureFailed(const CaptureError& error) {
-    if (lostSight_) return updateSight();
+    if (sight_.lost) return updateSight();
     switch (error.kind) {
         case CaptureError::Kind::windowGone:
             return loseWindow(WindowLoss::closed);
         case CaptureError::Kind::boxOutsideWindow:
             return loseWindow(WindowLoss::outside);
         default:
-            lostSight_ = true;
-            lostWindow_ = false;
-            pendingLoss_.reset();
+            sight_.lost = true;
+            sight_.lostWindow = false;
+            sight_.pendingLoss.reset();
             return updateSight();
     }
 }
