@@ -18,7 +18,7 @@
 #include <filesystem>
 #include <random>
 
-#include "app/engine/data_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "app/engine/watch_store.hpp"
 #include "core/watch/watch_json.hpp"
 

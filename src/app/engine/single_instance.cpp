@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "app/engine/data_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {

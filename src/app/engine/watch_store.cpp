@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/engine/data_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
 #include "core/picture/png.hpp"
 #include "core/watch/watch_json.hpp"

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/engine/data_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {

@@ -8,7 +8,7 @@
 
 #include <random>
 
-#include "app/engine/data_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "engine/manager_fixture.hpp"
 
 namespace kestrove::testing {

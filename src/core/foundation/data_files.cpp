@@ -1,7 +1,4 @@
-#include "app/engine/data_files.hpp"
-
-#include <QSaveFile>
-#include <QString>
+#include "core/foundation/data_files.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -81,16 +78,25 @@ FileRead readWholeFile(const std::filesystem::path& file) {
 }
 
 std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    // QSaveFile syncs the temporary file before renaming it over the target.
-    QSaveFile out(QString::fromStdString(file.string()));
-    if (!out.open(QIODevice::WriteOnly)) return out.errorString().toStdString();
-    const auto size = static_cast<qint64>(bytes.size());
-    if (out.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        const std::string error = out.errorString().toStdString();
-        out.cancelWriting();
+    // The temporary file sits beside the target, so the rename stays on one file system.
+    std::string temporary = file.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return "cannot write " + file.string() + ": " + errnoText(errno);
+    std::string error;
+    for (std::size_t done = 0; error.empty() && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = "cannot write " + file.string() + ": " + errnoText(errno);
+        else done += static_cast<std::size_t>(n);
+    }
+    if (error.empty() && ::fsync(fd) != 0) error = "cannot sync " + file.string() + ": " + errnoText(errno);
+    if (::close(fd) != 0 && error.empty()) error = "cannot write " + file.string() + ": " + errnoText(errno);
+    if (error.empty() && std::rename(temporary.c_str(), file.c_str()) != 0)
+        error = "cannot replace " + file.string() + ": " + errnoText(errno);
+    if (!error.empty()) {
+        ::unlink(temporary.c_str());
         return error;
     }
-    if (!out.commit()) return out.errorString().toStdString();
     return syncFolder(file.parent_path());
 }
 

@@ -27,7 +27,7 @@ inline constexpr std::uintmax_t maxReadBytes = 64u << 20;
 
 FileRead readWholeFile(const std::filesystem::path& file);
 
-// Writes a temporary file beside the target, syncs it, renames it over the
+// Writes a temporary file (0600) beside the target, syncs it, renames it over the
 // target and syncs the folder, so the rename itself survives a crash.
 // Empty on success, else why not (the target is then untouched).
 std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
