@@ -7,6 +7,7 @@
 
 #include "app/dev/ax_await.hpp"
 #include "app/dev/ax_report.hpp"
+#include "app/dev/dev_files.hpp"
 #include "app/dev/ax_rules.hpp"
 #include "app/dev/devax.hpp"
 #include "core/copy/copy_card.hpp"
@@ -189,7 +190,7 @@ void summarize(Report& report, const std::vector<Rule>& rules, const Tally& t) {
 QCoro::Task<int> followCheck(Platform& platform, std::string folder, std::uint32_t windowID, Rect box,
                              double seconds) {
     Report report{folder, {}};
-    makeFolder(folder);
+    DevFiles::makeFolder(folder);
     const double tick = tickLength(std::getenv("KESTROVE_AX_TICK"));
     report.add("Kestrove --ax-check --window " + std::to_string(windowID) + " \u00b7 " + isoNow());
     if (!co_await accessibilityAllowed(platform) || !co_await screenAllowed(platform)) {

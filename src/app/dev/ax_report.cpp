@@ -1,34 +1,22 @@
 #include "app/dev/ax_report.hpp"
 
-#include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 #include <chrono>
 #include <ctime>
 
 #include "app/dev/ax_await.hpp"
+#include "app/dev/dev_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "core/foundation/json_io.hpp"
 
 namespace kestrove::DevAX {
 
 int Report::finish(int code) const {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    QSaveFile file(QDir(QString::fromStdString(folder)).filePath(QStringLiteral("report.txt")));
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.data(), static_cast<qint64>(text.size()));
-        file.commit();
-    }
+    DevFiles::writeReport(folder, lines);
     return code;
 }
 
-void makeFolder(const std::string& folder) { QDir().mkpath(QString::fromStdString(folder)); }
-
-void writeReady(const std::string& folder) {
-    QSaveFile file(QDir(QString::fromStdString(folder)).filePath(QStringLiteral("ready")));
-    if (file.open(QIODevice::WriteOnly)) file.commit();
-}
+void writeReady(const std::string& folder) { (void)writeFileAtomically(std::filesystem::path(folder) / "ready", ""); }
 
 QCoro::Task<bool> accessibilityAllowed(Platform& platform) {
     co_return co_await answer<bool>([&](auto done) { return platform.direct->refreshAllowed(std::move(done)); });

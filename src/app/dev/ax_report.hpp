@@ -21,8 +21,6 @@ struct Report {
     int finish(int code) const;
 };
 
-// Makes the folder with its parents; a failure shows later as a missing report.
-void makeFolder(const std::string& folder);
 // Writes the empty file "ready" into the folder (replacing one), ignoring failures.
 void writeReady(const std::string& folder);
 

@@ -6,6 +6,7 @@
 
 #include "app/dev/ax_await.hpp"
 #include "app/dev/ax_rules.hpp"
+#include "app/dev/dev_files.hpp"
 #include "app/dev/devax.hpp"
 #include "app/dev/stage_script.hpp"
 #include "core/copy/copy_card.hpp"
@@ -84,7 +85,7 @@ QCoro::Task<int> ComparisonRun::ended(int code, std::string message) {
 }
 
 QCoro::Task<int> ComparisonRun::run() {
-    makeFolder(report_.folder);
+    DevFiles::makeFolder(report_.folder);
     tick_ = tickLength(std::getenv("KESTROVE_AX_TICK"));
     report_.add("Kestrove --ax-check \u00b7 " + isoNow());
     Permissions allowed;

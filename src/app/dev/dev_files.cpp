@@ -1,10 +1,8 @@
 #include "app/dev/dev_files.hpp"
 
-#include <QSaveFile>
-#include <QString>
-
 #include <fstream>
 
+#include "core/foundation/data_files.hpp"
 #include "core/picture/png.hpp"
 
 namespace kestrove::DevFiles {
@@ -26,18 +24,6 @@ std::optional<Image> readPng(const std::filesystem::path& path) {
     return decodePng(bytes);
 }
 
-std::optional<std::string> writeAtomically(const std::filesystem::path& path, const std::string& bytes) {
-    QSaveFile file(QString::fromStdString(path.string()));
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        const std::string reason = file.errorString().toStdString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) return file.errorString().toStdString();
-    return std::nullopt;
-}
-
 void makeFolder(const std::filesystem::path& folder) {
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
@@ -46,7 +32,7 @@ void makeFolder(const std::filesystem::path& folder) {
 void writeReport(const std::filesystem::path& folder, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) text += line + "\n";
-    (void)writeAtomically(folder / "report.txt", text);
+    (void)writeFileAtomically(folder / "report.txt", text);
 }
 
 }  // namespace kestrove::DevFiles

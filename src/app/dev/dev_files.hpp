@@ -14,9 +14,6 @@ namespace kestrove::DevFiles {
 // A PNG file as RGBA; absent when it cannot be read or decoded.
 std::optional<Image> readPng(const std::filesystem::path& path);
 
-// Replaces the file atomically; the reason when it could not.
-std::optional<std::string> writeAtomically(const std::filesystem::path& path, const std::string& bytes);
-
 // The folder with any missing parents; a failure shows later, when its files
 // cannot be written.
 void makeFolder(const std::filesystem::path& folder);

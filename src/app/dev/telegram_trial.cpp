@@ -8,6 +8,7 @@
 
 #include "app/dev/dev_cloud.hpp"
 #include "app/dev/dev_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "app/dev/dev_text.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "core/cloud/url.hpp"
@@ -91,7 +92,8 @@ void TelegramTrial::paired(const PairResponse& answer) {
     out_ << "pair: linked " << boolText(answer.linked) << ", url " << answer.url.value_or("-") << ", expires in "
          << DevText::whole(answer.expiresIn.value_or(0)) << " s\n"
          << std::flush;
-    if (auto error = DevFiles::writeAtomically(setup_.codeFile, answer.code.value_or(""))) return fail(*error);
+    if (const auto written = writeFileAtomically(setup_.codeFile, answer.code.value_or("")); !written)
+        return fail(written.error());
     if (answer.linked) return firstBark();
     checkStart(1);
 }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/dev/dev_files.hpp"
+#include "core/foundation/data_files.hpp"
 #include "app/dev/dev_text.hpp"
 #include "app/dev/dev_wait.hpp"
 #include "app/dev/dev_window.hpp"
@@ -83,7 +84,7 @@ WatchRegion WindowCheck::region(const ScreenInfo& screen, const Rect& box, bool 
 void WindowCheck::writePicture(const std::string& name, const Image& picture) const {
     const auto png = encodePngRGB(picture);
     if (!png) return;
-    (void)DevFiles::writeAtomically(folder_ / name, std::string(png->begin(), png->end()));
+    (void)writeFileAtomically(folder_ / name, *png);
 }
 
 bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::string& windowName,

@@ -19,8 +19,8 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::filesystem::p
     std::error_code ec;
     // The second instance finds the folder made; only the first makes it.
     if (!std::filesystem::is_directory(folder, ec)) {
-        if (const std::string error = makePrivateFolder(folder); !error.empty()) {
-            logLine("cannot start: " + error);
+        if (const auto made = makePrivateFolder(folder); !made) {
+            logLine("cannot start: " + made.error());
             return nullptr;
         }
     }

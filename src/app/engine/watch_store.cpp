@@ -51,14 +51,14 @@ std::optional<std::vector<WatchRecord>> WatchStore::load() {
 }
 
 bool WatchStore::keepDamagedAside(const std::string& failing) {
-    const MovedAside moved = moveAside(watchFile());
-    if (!moved.error.empty()) {
+    const auto moved = moveAside(watchFile());
+    if (!moved) {
         logLine(failing + "the watch file could not be used (" + damage_ + ") and could not be kept aside (" +
-                moved.error + ")");
+                moved.error() + ")");
         return false;
     }
-    if (!moved.path.empty())
-        logLine("the watch file could not be used (" + damage_ + "); kept it as " + moved.path.string());
+    if (!moved.value().empty())
+        logLine("the watch file could not be used (" + damage_ + "); kept it as " + moved.value().string());
     state_ = FileState::usable;
     return true;
 }
@@ -67,18 +67,17 @@ bool WatchStore::save(const std::vector<WatchRecord>& records) {
     // Saving before anything was loaded must not write over a file that
     // could not be loaded either.
     if (state_ == FileState::unchecked) inspect();
-    std::string error = makePrivateFolder(folder_);
-    if (error.empty() && state_ == FileState::damaged && !keepDamagedAside("could not save watches: ")) return false;
-    if (error.empty()) {
+    Result<Done, std::string> written = makePrivateFolder(folder_);
+    if (written && state_ == FileState::damaged && !keepDamagedAside("could not save watches: ")) return false;
+    if (written) {
         try {
-            const std::string text = encodeJson(WatchFile{1, records});
-            error = writeFileAtomically(watchFile(), std::vector<std::uint8_t>(text.begin(), text.end()));
+            written = writeFileAtomically(watchFile(), encodeJson(WatchFile{1, records}));
         } catch (const std::exception& e) {
-            error = e.what();
+            written = std::string(e.what());
         }
     }
-    if (!error.empty()) logLine("could not save watches: " + error);
-    return error.empty();
+    if (!written) logLine("could not save watches: " + written.error());
+    return written.ok();
 }
 
 std::optional<std::filesystem::path> WatchStore::cropFile(const std::string& id) {
@@ -91,13 +90,13 @@ std::optional<std::filesystem::path> WatchStore::cropFile(const std::string& id)
 bool WatchStore::writeCrop(const std::string& id, const Image& image) {
     const auto file = cropFile(id);
     if (!file) return false;
-    std::string error = makePrivateFolder(cropsFolder());
-    if (error.empty()) {
+    Result<Done, std::string> written = makePrivateFolder(cropsFolder());
+    if (written) {
         const auto png = encodePngRGB(image);
-        error = png ? writeFileAtomically(*file, *png) : "the picture could not be encoded";
+        written = png ? writeFileAtomically(*file, *png) : std::string("the picture could not be encoded");
     }
-    if (!error.empty()) logLine("could not save the crop of " + id + ": " + error);
-    return error.empty();
+    if (!written) logLine("could not save the crop of " + id + ": " + written.error());
+    return written.ok();
 }
 
 std::optional<Image> WatchStore::readCrop(const std::string& id) {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/foundation/result.hpp"
+
 namespace kestrove {
 
 class LaunchAtLogin {
@@ -13,8 +15,8 @@ public:
     virtual ~LaunchAtLogin() = default;
 
     virtual bool enabled() const = 0;
-    // Nothing on success, else why it failed (for the user).
-    virtual std::optional<std::string> setEnabled(bool on) = 0;
+    // Why it failed, for the user.
+    virtual Result<Done, std::string> setEnabled(bool on) = 0;
 
     struct Toggled {
         bool enabled = false;               // as read afterwards, failed or not
@@ -23,7 +25,7 @@ public:
     // On when it reads off, off when it reads on.
     Toggled toggle() {
         Toggled out;
-        out.error = setEnabled(!enabled());
+        if (const auto changed = setEnabled(!enabled()); !changed) out.error = changed.error();
         out.enabled = enabled();
         return out;
     }

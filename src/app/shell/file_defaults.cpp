@@ -120,29 +120,28 @@ void FileDefaults::set(std::string_view key, std::optional<DefaultsValue> value)
 }
 
 bool FileDefaults::keepDamagedAside() {
-    const MovedAside moved = moveAside(file_);
-    if (!moved.error.empty()) {
+    const auto moved = moveAside(file_);
+    if (!moved) {
         logLine("the settings in " + file_.string() + " cannot be used (" + damage_ + ") nor kept aside (" +
-                moved.error + "); starting from the defaults, the file is left as it is");
+                moved.error() + "); starting from the defaults, the file is left as it is");
         return false;
     }
-    if (!moved.path.empty())
+    if (!moved.value().empty())
         logLine("the settings in " + file_.string() + " cannot be used (" + damage_ +
-                "); starting from the defaults, kept them as " + moved.path.string());
+                "); starting from the defaults, kept them as " + moved.value().string());
     damage_.clear();
     return true;
 }
 
 void FileDefaults::save(const Values& values) {
     if (!damage_.empty() && !keepDamagedAside()) return;
-    std::string error = makePrivateFolder(file_.parent_path());
-    if (error.empty()) {
+    Result<Done, std::string> written = makePrivateFolder(file_.parent_path());
+    if (written) {
         json doc = json::object();
         for (const auto& [key, value] : values) doc[key] = toJson(value);
-        const std::string text = doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-        error = writeFileAtomically(file_, std::vector<std::uint8_t>(text.begin(), text.end()));
+        written = writeFileAtomically(file_, doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
     }
-    if (!error.empty()) logLine("could not save the settings: " + error);
+    if (!written) logLine("could not save the settings: " + written.error());
 }
 
 }  // namespace kestrove

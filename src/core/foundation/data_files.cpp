@@ -15,19 +15,19 @@ namespace {
 
 std::string errnoText(int error) { return std::strerror(error); }
 
-// fsync of the folder makes the rename of a file inside it durable.
-std::string syncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return "cannot open " + folder.string() + ": " + errnoText(errno);
-    std::string error;
-    if (::fsync(fd) != 0) error = "cannot sync " + folder.string() + ": " + errnoText(errno);
-    ::close(fd);
-    return error;
-}
-
 }  // namespace
 
-std::string makePrivateFolder(const std::filesystem::path& folder) {
+Result<Done, std::string> syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return "cannot open " + folder.string() + ": " + errnoText(errno);
+    const int synced = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (synced != 0) return "cannot sync " + folder.string() + ": " + errnoText(error);
+    return Done{};
+}
+
+Result<Done, std::string> makePrivateFolder(const std::filesystem::path& folder) {
     std::filesystem::path partial;
     for (const auto& part : folder) {
         partial /= part;
@@ -37,7 +37,7 @@ std::string makePrivateFolder(const std::filesystem::path& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) return "cannot make " + folder.string() + ": " + errnoText(errno);
     if (!S_ISDIR(st.st_mode)) return folder.string() + " is not a folder";
-    return {};
+    return Done{};
 }
 
 FileRead readWholeFile(const std::filesystem::path& file) {
@@ -77,7 +77,7 @@ FileRead readWholeFile(const std::filesystem::path& file) {
     return bytes;
 }
 
-std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+Result<Done, std::string> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
     // The temporary file sits beside the target, so the rename stays on one file system.
     std::string temporary = file.string() + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -100,7 +100,7 @@ std::string writeFileAtomically(const std::filesystem::path& file, const std::ve
     return syncFolder(file.parent_path());
 }
 
-MovedAside moveAside(const std::filesystem::path& file, std::time_t now) {
+Result<std::filesystem::path, std::string> moveAside(const std::filesystem::path& file, std::time_t now) {
     std::tm utc{};
     ::gmtime_r(&now, &utc);
     char stamp[32];
@@ -109,9 +109,9 @@ MovedAside moveAside(const std::filesystem::path& file, std::time_t now) {
     std::filesystem::path aside = base;
     std::error_code ec;
     for (int n = 2; (std::filesystem::exists(aside, ec) || ec) && n < 100; ++n) aside = base + "-" + std::to_string(n);
-    if (std::rename(file.c_str(), aside.c_str()) == 0) return {aside, {}};
-    if (errno == ENOENT || errno == ENOTDIR) return {};  // gone meanwhile: nothing left to keep
-    return {{}, errnoText(errno)};
+    if (std::rename(file.c_str(), aside.c_str()) == 0) return aside;
+    if (errno == ENOENT || errno == ENOTDIR) return std::filesystem::path();  // gone meanwhile: nothing left to keep
+    return errnoText(errno);
 }
 
 }  // namespace kestrove

@@ -7,14 +7,17 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
+
+#include "core/foundation/result.hpp"
 
 namespace kestrove {
 
 // Makes the folder and any missing parent, each new one 0700 (existing
-// folders keep their mode). Empty on success, else why not.
-std::string makePrivateFolder(const std::filesystem::path& folder);
+// folders keep their mode); else why not.
+Result<Done, std::string> makePrivateFolder(const std::filesystem::path& folder);
 
 struct FileMissing {};
 struct FileUnreadable {
@@ -29,16 +32,21 @@ FileRead readWholeFile(const std::filesystem::path& file);
 
 // Writes a temporary file (0600) beside the target, syncs it, renames it over the
 // target and syncs the folder, so the rename itself survives a crash.
-// Empty on success, else why not (the target is then untouched).
-std::string writeFileAtomically(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+// Else why not (the target is then untouched). The folder must exist.
+Result<Done, std::string> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+inline Result<Done, std::string> writeFileAtomically(const std::filesystem::path& file,
+                                                     const std::vector<std::uint8_t>& bytes) {
+    return writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// An fsync of the folder, which makes a rename or removal inside it survive a crash.
+Result<Done, std::string> syncFolder(const std::filesystem::path& folder);
 
 // Renames a file that could not be used to "<file>.damaged-<UTC time>"
 // (then "-2", "-3"… when taken) beside it, so it is kept byte for byte.
-// `now` names the copy (UTC, to the second).
-struct MovedAside {
-    std::filesystem::path path;  // empty when the file was gone already
-    std::string error;           // why it could not be moved; empty on success
-};
-MovedAside moveAside(const std::filesystem::path& file, std::time_t now = std::time(nullptr));
+// `now` names the copy (UTC, to the second). The copy's path (empty when the
+// file was gone already), else why it could not be moved.
+Result<std::filesystem::path, std::string> moveAside(const std::filesystem::path& file,
+                                                     std::time_t now = std::time(nullptr));
 
 }  // namespace kestrove

@@ -8,6 +8,11 @@
 
 namespace kestrove {
 
+// The value of a call that gives nothing back but may fail: Result<Done, E>.
+struct Done {
+    bool operator==(const Done&) const = default;
+};
+
 template <typename T, typename E>
 class [[nodiscard]] Result {
 public:

@@ -104,13 +104,13 @@ TEST_F(Store, DamagedCopiesKeptWithinOneSecondEachGetTheirOwnName) {
     const std::string names[] = {base, base + "-2", base + "-3"};
     for (int i = 0; i < 3; ++i) {
         writeFile(kept[i]);
-        const MovedAside moved = moveAside(file, second);
-        EXPECT_EQ(moved.error, "");
-        EXPECT_EQ(moved.path, names[i]);
+        const auto moved = moveAside(file, second);
+        ASSERT_TRUE(moved.ok()) << moved.error();
+        EXPECT_EQ(moved.value(), names[i]);
     }
     for (int i = 0; i < 3; ++i) EXPECT_EQ(contents(names[i]), kept[i]) << "each copy keeps its own bytes";
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_TRUE(moveAside(file, second).path.empty()) << "nothing left to keep";
+    EXPECT_TRUE(moveAside(file, second).value().empty()) << "nothing left to keep";
 }
 
 TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {

@@ -59,11 +59,11 @@ public:
     std::vector<bool> asked;
 
     bool enabled() const override { return on; }
-    std::optional<std::string> setEnabled(bool value) override {
+    Result<Done, std::string> setEnabled(bool value) override {
         asked.push_back(value);
-        if (auto why = std::exchange(refuse, std::nullopt)) return why;
+        if (auto why = std::exchange(refuse, std::nullopt)) return *why;
         on = value;
-        return std::nullopt;
+        return Done{};
     }
 };
 

@@ -1,13 +1,11 @@
 #include "app/platform/xdg/xdg_autostart.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "core/foundation/data_files.hpp"
 
 namespace kestrove {
 
@@ -43,22 +41,14 @@ bool startsAtLogin(const QString& path) {
            keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) != QLatin1String("false");
 }
 
-// The folder's own entry, so a rename inside it survives a crash.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
+std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
-std::optional<std::string> writeAtomically(const QString& path, const QByteArray& content) {
+Result<Done, std::string> writeEntry(const QString& path, const QByteArray& content) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) return "The folder " + folder.toStdString() + " could not be made.";
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return path.toStdString() + " could not be written (" + file.errorString().toStdString() + ").";
-    syncFolder(folder);
-    return std::nullopt;
+    const auto written = writeFileAtomically(fsPath(path), std::string_view(content.constData(), content.size()));
+    if (!written) return path.toStdString() + " could not be written (" + written.error() + ").";
+    return Done{};
 }
 
 }  // namespace
@@ -95,7 +85,7 @@ bool XdgAutostart::enabled() const {
     return !system.isEmpty() && startsAtLogin(system);
 }
 
-std::optional<std::string> XdgAutostart::setEnabled(bool on) {
+Result<Done, std::string> XdgAutostart::setEnabled(bool on) {
     const QString path = userFile();
     if (on) {
         const QString entry = QStringLiteral(
@@ -107,15 +97,16 @@ std::optional<std::string> XdgAutostart::setEnabled(bool on) {
                                   "Terminal=false\n"
                                   "X-GNOME-Autostart-enabled=true\n")
                                   .arg(execLine(program_));
-        return writeAtomically(path, entry.toUtf8());
+        return writeEntry(path, entry.toUtf8());
     }
     const QString system = systemFile();
     if (!system.isEmpty() && startsAtLogin(system))
-        return writeAtomically(path, QByteArrayLiteral("[Desktop Entry]\nType=Application\nName=Kestrove\nHidden=true\n"));
+        return writeEntry(path, QByteArrayLiteral("[Desktop Entry]\nType=Application\nName=Kestrove\nHidden=true\n"));
     if (QFileInfo::exists(path) && !QFile::remove(path))
         return path.toStdString() + " could not be removed.";
-    syncFolder(QFileInfo(path).absolutePath());
-    return std::nullopt;
+    // The removal is done; a folder that cannot be synced changes nothing the user can mend.
+    (void)syncFolder(fsPath(QFileInfo(path).absolutePath()));
+    return Done{};
 }
 
 QString XdgAutostart::execLine(const QString& program) {

@@ -26,7 +26,7 @@ public:
     // On: the user's file becomes ours, written atomically. Off: a system
     // entry is overridden by a user file saying Hidden=true; otherwise the
     // user's file is removed.
-    std::optional<std::string> setEnabled(bool on) override;
+    Result<Done, std::string> setEnabled(bool on) override;
 
     QString userFile() const;
     // The Exec value that starts `program`, quoted for a desktop entry.

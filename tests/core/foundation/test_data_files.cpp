@@ -1,0 +1,90 @@
+#include "core/foundation/data_files.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <fstream>
+#include <iterator>
+
+namespace kestrove {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DataFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("kestrove-data-files-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    static std::string read(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& entry : fs::directory_iterator(folder)) out.push_back(entry.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    fs::path folder;
+};
+
+TEST_F(DataFiles, AWriteReplacesTheFileWholeAndLeavesNothingElse) {
+    const fs::path file = folder / "watches.json";
+    ASSERT_TRUE(writeFileAtomically(file, "first").ok());
+    EXPECT_EQ(read(file), "first");
+    const std::vector<std::uint8_t> bytes{'s', 0, 'c'};
+    const auto second = writeFileAtomically(file, bytes);
+    ASSERT_TRUE(second.ok()) << second.error();
+    EXPECT_EQ(read(file), std::string("s\0c", 3));
+    ASSERT_TRUE(writeFileAtomically(file, "").ok());
+    EXPECT_EQ(read(file), "");
+    EXPECT_EQ(names(), std::vector<std::string>{"watches.json"}) << "no temporary file left behind";
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(DataFiles, AWriteThatFailsSaysWhyAndTouchesNothing) {
+    // The name is taken by a folder: the rename fails after the data is written.
+    fs::create_directory(folder / "taken");
+    const auto taken = writeFileAtomically(folder / "taken", "new");
+    ASSERT_FALSE(taken.ok());
+    EXPECT_NE(taken.error().find("taken"), std::string::npos) << taken.error();
+    EXPECT_TRUE(fs::is_directory(folder / "taken"));
+    EXPECT_EQ(names(), std::vector<std::string>{"taken"}) << "no temporary file left behind";
+
+    const auto missing = writeFileAtomically(folder / "gone" / "file", "new");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().find("gone"), std::string::npos) << missing.error();
+}
+
+TEST_F(DataFiles, PrivateFoldersAreMadeWithTheirParentsAndAFileIsNoFolder) {
+    const fs::path nested = folder / "a" / "b";
+    ASSERT_TRUE(makePrivateFolder(nested).ok());
+    for (const fs::path& made : {folder / "a", nested}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(made.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
+    }
+    EXPECT_TRUE(makePrivateFolder(nested).ok()) << "an existing folder is fine";
+
+    ASSERT_TRUE(writeFileAtomically(folder / "plain", "x").ok());
+    const auto refused = makePrivateFolder(folder / "plain");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().find("is not a folder"), std::string::npos) << refused.error();
+}
+
+}  // namespace
+}  // namespace kestrove
