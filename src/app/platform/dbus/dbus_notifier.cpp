@@ -33,14 +33,13 @@ QString escapeMarkup(const QString& text) {
 }
 
 DbusNotifier::DbusNotifier(Executor mainThread, QDBusConnection bus, std::filesystem::path pictureFolder)
-    : mainThread_(std::move(mainThread)), bus_(std::move(bus)), pictures_(std::move(pictureFolder)) {
-    worker_.setMaxThreadCount(1);
-}
+    : mainThread_(std::move(mainThread)),
+      bus_(std::move(bus)),
+      pictures_("notification pictures", 1, mainThread_,
+                [folder = std::move(pictureFolder)] { return std::make_unique<NotificationPictures>(folder); }) {}
 
-DbusNotifier::~DbusNotifier() {
-    // Pictures still being written would post to a notifier that is gone.
-    worker_.waitForDone();
-}
+// A picture being written finishes; barks still waiting are dropped with the notifier.
+DbusNotifier::~DbusNotifier() { pictures_.stop(); }
 
 bool DbusNotifier::available() const { return bus_.isConnected(); }
 
@@ -72,12 +71,12 @@ Pending DbusNotifier::status(StatusDone done) {
 void DbusNotifier::bark(const std::string& title, const std::string& body, std::optional<Image> image,
                         const std::string& threadId) {
     if (!available()) return;
-    worker_.start([this, title = QString::fromStdString(title), body = escapeMarkup(QString::fromStdString(body)),
-                   thread = QString::fromStdString(threadId), image = std::move(image)] {
+    pictures_.run({}, [this, title = QString::fromStdString(title), body = escapeMarkup(QString::fromStdString(body)),
+                       thread = QString::fromStdString(threadId), image = std::move(image)](NotificationPictures& pictures) {
         std::optional<std::filesystem::path> picture;
         // A picture that cannot be written leaves the bark without one.
         try {
-            if (image && image->isValid()) picture = pictures_.store(*image);
+            if (image && image->isValid()) picture = pictures.store(*image);
         } catch (...) {
             logCaughtException("notification picture");
         }

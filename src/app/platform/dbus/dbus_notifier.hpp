@@ -1,17 +1,18 @@
 #pragma once
 // Notifications through org.freedesktop.Notifications on the session bus.
-// Pictures are written on a worker thread of our own (one, so notifications
-// keep the order of their barks); the Notify call itself is asynchronous.
+// Pictures are written on a worker queue of our own (one thread, so
+// notifications keep the order of their barks); the Notify call itself is
+// asynchronous.
 
 #include <QDBusConnection>
 #include <QObject>
-#include <QThreadPool>
 
 #include <filesystem>
 
 #include "app/platform/dbus/notification_pictures.hpp"
 #include "app/platform/notifier.hpp"
 #include "core/foundation/executor.hpp"
+#include "core/foundation/work_queue.hpp"
 
 namespace kestrove {
 
@@ -33,8 +34,7 @@ private:
 
     Executor mainThread_;
     QDBusConnection bus_;
-    NotificationPictures pictures_;  // used on worker_ only
-    QThreadPool worker_;
+    WorkQueue<NotificationPictures> pictures_;  // last: its worker ends first
 };
 
 // The body as notification markup: "<", "&" and ">" become entities.
