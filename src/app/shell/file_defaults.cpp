@@ -1,15 +1,12 @@
 #include "app/shell/file_defaults.hpp"
 
-#include <nlohmann/json.hpp>
-
 #include "core/foundation/data_files.hpp"
+#include "core/foundation/json_io.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
 
 namespace {
-
-using nlohmann::json;
 
 std::string hex(const std::vector<std::uint8_t>& bytes) {
     static constexpr char digits[] = "0123456789abcdef";
@@ -25,35 +22,39 @@ int nibble(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    throw std::runtime_error("bytes that are not hexadecimal");
+    return -1;
 }
 
-std::vector<std::uint8_t> bytes(const std::string& text) {
-    if (text.size() % 2) throw std::runtime_error("bytes of an odd length");
+std::vector<std::uint8_t> bytes(const JsonReader& data) {
+    const std::string text = data.string();
+    if (text.size() % 2) data.fail(JsonError::Kind::dataCorrupted, "bytes of an odd length");
     std::vector<std::uint8_t> out(text.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<std::uint8_t>(nibble(text[2 * i]) << 4 | nibble(text[2 * i + 1]));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int high = nibble(text[2 * i]), low = nibble(text[2 * i + 1]);
+        if (high < 0 || low < 0) data.fail(JsonError::Kind::dataCorrupted, "bytes that are not hexadecimal");
+        out[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
     return out;
 }
 
-json toJson(const DefaultsValue& value) {
+Json toJson(const DefaultsValue& value) {
     return std::visit(
-        [](const auto& v) -> json {
+        [](const auto& v) -> Json {
             if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::vector<std::uint8_t>>)
-                return json{{"data", hex(v)}};
+                return Json{{"data", hex(v)}};
             else
                 return v;
         },
         value);
 }
 
-DefaultsValue fromJson(const std::string& key, const json& value) {
-    if (value.is_boolean()) return value.get<bool>();
-    if (value.is_number()) return value.get<double>();
-    if (value.is_string()) return value.get<std::string>();
-    if (value.is_object() && value.size() == 1 && value.contains("data") && value["data"].is_string())
-        return bytes(value["data"].get<std::string>());
-    throw std::runtime_error("the value of \"" + key + "\" has no known type");
+DefaultsValue fromJson(const JsonReader& value) {
+    const Json& json = value.json();
+    if (json.is_boolean()) return value.boolean();
+    if (json.is_number()) return value.number();
+    if (json.is_string()) return value.string();
+    if (json.is_object() && json.size() == 1 && json.contains("data")) return bytes(value.at("data"));
+    value.fail(JsonError::Kind::typeMismatch, "a value of no known type");
 }
 
 }  // namespace
@@ -76,11 +77,11 @@ void FileDefaults::load() {
     } else {
         const auto& raw = std::get<std::vector<std::uint8_t>>(read);
         try {
-            const json doc = json::parse(raw.begin(), raw.end());
-            if (!doc.is_object()) throw std::runtime_error("not a JSON object");
-            std::map<std::string, DefaultsValue, std::less<>> values;
+            const Json doc = JsonReader::parse(std::string_view(reinterpret_cast<const char*>(raw.data()), raw.size()));
+            if (!doc.is_object()) JsonReader(doc, "").fail(JsonError::Kind::typeMismatch, "not a JSON object");
+            Values values;
             for (const auto& [key, value] : doc.items())
-                if (!value.is_null()) values.emplace(key, fromJson(key, value));  // a number that was not finite
+                if (!value.is_null()) values.emplace(key, fromJson(JsonReader(value, key)));  // a number that was not finite
             values_ = std::move(values);
             return;
         } catch (const std::exception& e) {
@@ -137,9 +138,9 @@ void FileDefaults::save(const Values& values) {
     if (!damage_.empty() && !keepDamagedAside()) return;
     Result<Done, std::string> written = makePrivateFolder(file_.parent_path());
     if (written) {
-        json doc = json::object();
+        Json doc = Json::object();
         for (const auto& [key, value] : values) doc[key] = toJson(value);
-        written = writeFileAtomically(file_, doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+        written = writeFileAtomically(file_, encodePretty(doc) + "\n");
     }
     if (!written) logLine("could not save the settings: " + written.error());
 }
