@@ -192,7 +192,13 @@ TEST_F(Capture, AnUntouchedBoxIsNotReadAgainAndADrawingInItIs) {
         const WatchRegion region = inWindow ? bound(onScreen(tw::price)).region : select(onScreen(tw::price)).region;
         ASSERT_EQ(region.window.has_value(), inWindow);
         const Image first = settledGrab(tw::price, region);
-        waitFor([&] { return kept.capture(region).ok() && kept.capture(region).value() == first; });
+        // Until a capture is answered without a read: a picture read while the
+        // server still told of the settling's drawing there is not kept.
+        ASSERT_TRUE(waitFor([&] {
+            const auto before = kept.serverReads();
+            const Captured c = kept.capture(region);
+            return c.ok() && c.value() == first && kept.serverReads() == before;
+        })) << (inWindow ? "window" : "display") << ": a picture is kept once nothing is drawn";
         const auto reads = kept.serverReads();
         for (int i = 0; i < 10; ++i) {
             const Captured again = kept.capture(region);
