@@ -263,6 +263,11 @@ TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
 }
 
 // Fires every 10 ms on the main thread and keeps how late it came at worst.
+// A main thread that waited on the stopped program, the bus or the grabbed
+// server would come at least a time-out late (the readers' 1 s, the grab's
+// 1.2 s); a busy machine alone delays a timer by tens, at worst a few hundred
+// milliseconds, so only lateness beyond half a time-out tells of a wait.
+constexpr double waitedMs = 500;
 struct Lateness {
     const char* what;
     QTimer timer;
@@ -320,7 +325,7 @@ TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileAStoppedProgramIsRead) {
         runFor(2500);
         tracker.setRunning(false);
         reading.cancel();
-        EXPECT_LT(lateness.worstMs, 50);
+        EXPECT_LT(lateness.worstMs, waitedMs);
     }
     EXPECT_GE(timedOut, 2);
     EXPECT_GE(ticks, 5);
@@ -338,11 +343,12 @@ TEST_F(LinuxPlatform, TheMainThreadStaysOnTimeWhileTheAccessibilityBusDoesNotAns
         Lateness lateness("looking at a stopped accessibility bus");
         const auto start = std::chrono::steady_clock::now();
         EXPECT_TRUE(platform.direct->allowed()) << "the last look, kept";
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5));
+        using Ms = std::chrono::duration<double, std::milli>;
+        EXPECT_LT(Ms(std::chrono::steady_clock::now() - start).count(), waitedMs);
         look = platform.direct->refreshAllowed([&](bool a) { looked = a; });
         open = platform.direct->open(WatchRegion{}, [&](std::shared_ptr<DirectSession>) { opened = true; });
         runFor(1500);
-        EXPECT_LT(lateness.worstMs, 50);
+        EXPECT_LT(lateness.worstMs, waitedMs);
     }
     // Both looks waited out their time-out on the reader's threads.
     EXPECT_EQ(looked, false);
@@ -369,7 +375,7 @@ TEST_F(LinuxPlatform, TheMainThreadOnlyReceivesTheWindowListWhileTheServerIsGrab
         Lateness lateness("window list and binding waiting for a grabbed server");
         binding = platform.windows->bind(*selection, [&](SelectedRegion r) { bound = r; });
         runFor(1200);
-        EXPECT_LT(lateness.worstMs, 50);
+        EXPECT_LT(lateness.worstMs, waitedMs);
         EXPECT_LE(tickedOn.size(), before + 1) << "at most a list read before the grab";
         EXPECT_FALSE(bound) << "binding waits for the server too";
         xcb_disconnect(c);
