@@ -42,7 +42,7 @@ Pending UpdateChecker::look(std::function<void(UpdateCheck::Outcome)> done) {
     const std::optional<std::int64_t> own = ownBuild_;
     return session_->get(*feed_, requestHeaders(), main_, [own, done = std::move(done)](CloudSession::Outcome o) {
         // A transport failure or time-out has neither body nor status: unknown.
-        const auto* answer = std::get_if<HttpAnswer>(&o);
+        const HttpAnswer* answer = o ? &o.value() : nullptr;
         UpdateCheck::Outcome outcome =
             UpdateCheck::outcome(answer ? std::optional<std::string_view>(answer->body) : std::nullopt,
                                  answer ? std::optional<int>(answer->status) : std::nullopt, own);

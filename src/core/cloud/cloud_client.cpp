@@ -10,10 +10,10 @@ CloudCall exchange(const CloudClient& client, std::string_view path, const Json&
                    CloudCallback<Value> done, Pick pick, CloudSession::Guard guard = {}) {
     CloudSession::Finish finish = [done = std::move(done), pick](CloudSession::Outcome outcome) mutable {
         std::optional<CloudResult<Value>> result;
-        if (auto* error = std::get_if<CloudError>(&outcome)) {
-            result.emplace(*error);
+        if (!outcome) {
+            result.emplace(outcome.error());
         } else {
-            const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
+            const HttpAnswer& answer = outcome.value();
             if (answer.status < 200 || answer.status > 299) {
                 result.emplace(CloudClient::error(answer.status, answer.body));
             } else {

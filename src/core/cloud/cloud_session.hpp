@@ -18,6 +18,7 @@
 #include "core/cloud/cloud_error.hpp"
 #include "core/foundation/executor.hpp"
 #include "core/foundation/pending.hpp"
+#include "core/foundation/result.hpp"
 #include "core/cloud/url.hpp"
 
 namespace kestrove {
@@ -42,7 +43,7 @@ using CloudCall = Pending;
 class CloudSession {
 public:
     using Options = CloudSessionOptions;
-    using Outcome = std::variant<CloudError, HttpAnswer>;
+    using Outcome = Result<HttpAnswer, CloudError>;
     // Runs on the worker thread with the outcome and returns the completion
     // to hand to the executor.
     using Finish = std::function<std::function<void()>(Outcome)>;
