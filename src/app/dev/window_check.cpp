@@ -55,17 +55,10 @@ WindowCheck::Timed WindowCheck::capture(const WatchRegion& region) {
     // would find its hidden part not painted.
     const std::string owner = region.window ? "window check" : "";
     auto captured = DevWait::await<Captured>([&](auto done) { return capturer_.capture(owner, region, std::move(done)); });
-    Timed t;
-    t.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    if (!captured) {
-        t.error = "no answer from the capturer";
-    } else if (*captured) {
-        t.picture = std::move(captured->value());
-    } else {
-        t.reason = captured->error();
-        t.error = captured->error().description();
-    }
-    return t;
+    const long long ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (!captured) return {CaptureError::failed("no answer from the capturer"), ms};
+    return {std::move(*captured), ms};
 }
 
 WatchRegion WindowCheck::region(const ScreenInfo& screen, const Rect& box, bool atOrigin,
@@ -102,11 +95,11 @@ bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::
     const auto facts = lastWindowCapture();
     const Timed display = capture(onDisplay);
 
-    if (window.picture) {
-        writePicture(windowName, *window.picture);
-        say("  window path  → " + windowName + ": " + std::to_string(window.picture->width) + " × " +
-            std::to_string(window.picture->height) + " px in " + std::to_string(window.ms) + " ms · " +
-            DevWindow::flatness(*window.picture));
+    if (window.shot) {
+        writePicture(windowName, window.shot.value());
+        say("  window path  → " + windowName + ": " + std::to_string(window.shot.value().width) + " × " +
+            std::to_string(window.shot.value().height) + " px in " + std::to_string(window.ms) + " ms · " +
+            DevWindow::flatness(window.shot.value()));
         if (facts) {
             const long long w = std::llround(facts->windowPoints.w * facts->scale);
             const long long h = std::llround(facts->windowPoints.h * facts->scale);
@@ -122,24 +115,24 @@ bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::
         }
     } else {
         say("  window path  → FAILED after " + std::to_string(window.ms) + " ms: " +
-            (window.error.empty() ? "?" : window.error));
+            window.shot.error().description());
     }
-    if (display.picture) {
-        writePicture(displayName, *display.picture);
-        say("  display path → " + displayName + ": " + std::to_string(display.picture->width) + " × " +
-            std::to_string(display.picture->height) + " px in " + std::to_string(display.ms) + " ms");
+    if (display.shot) {
+        writePicture(displayName, display.shot.value());
+        say("  display path → " + displayName + ": " + std::to_string(display.shot.value().width) + " × " +
+            std::to_string(display.shot.value().height) + " px in " + std::to_string(display.ms) + " ms");
     } else {
         say("  display path → FAILED after " + std::to_string(display.ms) + " ms: " +
-            (display.error.empty() ? "?" : display.error));
+            display.shot.error().description());
     }
     say("  a watch on this box expects " + std::to_string(expected.width) + " × " + std::to_string(expected.height) +
         " px");
-    if (!window.picture || !display.picture) return false;
+    if (!window.shot || !display.shot) return false;
 
-    if (window.picture->width != display.picture->width || window.picture->height != display.picture->height)
+    if (window.shot.value().width != display.shot.value().width || window.shot.value().height != display.shot.value().height)
         say("  SIZES DIFFER between the two paths.");
-    const auto a = PixelDiff::grid(*window.picture, 128);
-    const auto b = PixelDiff::grid(*display.picture, 128);
+    const auto a = PixelDiff::grid(window.shot.value(), 128);
+    const auto b = PixelDiff::grid(display.shot.value(), 128);
     if (a && b) {
         const auto result = PixelDiff::compare(*a, *b, 28, 0.004, 2);
         say(std::string("  the two pictures differ: ") + (result.changed ? "yes" : "no") + " (" +
@@ -150,11 +143,12 @@ bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::
 
 std::string WindowCheck::failure(const WatchRegion& region) {
     const Timed t = capture(region);
-    if (t.picture) return "NO ERROR (a picture came back)";
-    std::string text = "\"" + t.error + "\"";
+    if (t.shot) return "NO ERROR (a picture came back)";
+    const CaptureError& reason = t.shot.error();
+    std::string text = "\"" + reason.description() + "\"";
     std::optional<WindowLoss> loss;
-    if (t.reason && t.reason->kind == CaptureError::Kind::windowGone) loss = WindowLoss::closed;
-    if (t.reason && t.reason->kind == CaptureError::Kind::boxOutsideWindow) loss = WindowLoss::outside;
+    if (reason.kind == CaptureError::Kind::windowGone) loss = WindowLoss::closed;
+    if (reason.kind == CaptureError::Kind::boxOutsideWindow) loss = WindowLoss::outside;
     if (loss) text += " · notification: \"" + Copy::lostSightBody("14:33", "the export is done", loss) + "\"";
     return text;
 }

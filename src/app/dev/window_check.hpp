@@ -33,10 +33,8 @@ public:
     bool screenAllowed();
 
     struct Timed {
-        std::optional<Image> picture;
+        Captured shot;
         long long ms = 0;
-        std::string error;  // when there is no picture
-        std::optional<CaptureError> reason;
     };
     Timed capture(const WatchRegion& region);
     std::optional<WindowCaptureFacts> lastWindowCapture() const { return capturer_.lastWindowCapture(); }

@@ -76,11 +76,12 @@ void WindowCheck::offScreen(const std::vector<WindowInfo>& hidden) {
         const Rect box = DevWindow::box(w.frame, w.frame);
         const Timed t = capture(region(main, box, true, WindowTracking::anchor(box, w)));
         const std::string head = "  " + DevWindow::describe(w) + " · " + programState(w) + " → ";
-        if (t.picture) {
-            say(head + std::to_string(t.picture->width) + " × " + std::to_string(t.picture->height) + " px in " +
-                std::to_string(t.ms) + " ms · " + DevWindow::flatness(*t.picture));
+        if (t.shot) {
+            const Image& picture = t.shot.value();
+            say(head + std::to_string(picture.width) + " × " + std::to_string(picture.height) + " px in " +
+                std::to_string(t.ms) + " ms · " + DevWindow::flatness(picture));
         } else {
-            say(head + "FAILED after " + std::to_string(t.ms) + " ms: " + t.error);
+            say(head + "FAILED after " + std::to_string(t.ms) + " ms: " + t.shot.error().description());
         }
     }
 }

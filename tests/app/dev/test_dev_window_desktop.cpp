@@ -155,7 +155,10 @@ TEST(CoveredWindow, AHundredReadsByAWatchAndByTheWindowCheckAreAllTheWindowsOwnD
                 [&](auto done) { return platform.capturer->capture("w_COVR01", region, done); });
             return c && c->ok() ? std::optional(c->value()) : std::nullopt;
         },
-        [&] { return check.capture(region).picture; },
+        [&]() -> std::optional<Image> {
+            auto t = check.capture(region);
+            return t.shot ? std::optional(std::move(t.shot).value()) : std::nullopt;
+        },
     };
     for (std::size_t r = 0; r < std::size(readers); ++r) {
         int wrong = 0, failed = 0;
