@@ -102,14 +102,14 @@ Pending TreeDirectSession::adopt(std::function<void()> done) {
         });
 }
 
+Rect TreeDirectSession::clientArea(const Rect& f) const {
+    return Rect{f.minX() + insets_.left, f.minY() + insets_.top, f.width - insets_.left - insets_.right,
+                f.height - insets_.top - insets_.bottom};
+}
+
 std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(DirectPlatform& p, AccessError& error) {
     error = AccessError::none;
     appMissing_ = false;
-    // The anchor is measured from the X11 client area, decorations excluded.
-    const auto clientArea = [this](const Rect& f) {
-        return Rect{f.minX() + insets_.left, f.minY() + insets_.top, f.width - insets_.left - insets_.right,
-                    f.height - insets_.top - insets_.bottom};
-    };
     if (window_) {
         AccessResult<Rect> frame = p.tree->frame(*window_);
         // A hidden or closed Qt window keeps its object but loses its size:
@@ -118,6 +118,20 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
         if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
         window_.reset();
     }
+    const auto windows = applicationWindows(p, error);
+    if (!windows) return std::nullopt;
+
+    // No window numbers on this bus: the window is the one of this
+    // application whose frame is the X11 client rectangle.
+    const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
+    const WindowInfo* x11 = findWindow(all, anchor_.id);
+    // A reused id now names another program's window: ours is gone.
+    if (!x11 || !WindowTracking::isSameWindow(anchor_, *x11) || (x11->ownerPID > 0 && x11->ownerPID != pid_))
+        return error = AccessError::invalid, std::nullopt;
+    return matchWindow(p, *windows, *x11, error);
+}
+
+std::optional<std::vector<AccessElement>> TreeDirectSession::applicationWindows(DirectPlatform& p, AccessError& error) {
     if (!app_) {
         AccessResult<AccessElement> app = p.tree->application(pid_);
         if (!app.value) {
@@ -133,41 +147,39 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
         return error = windows.error, std::nullopt;
     }
     if (windows.value->empty()) return error = AccessError::invalid, std::nullopt;
+    return std::move(windows.value);
+}
 
-    // No window numbers on this bus: the window is the one of this
-    // application whose frame is the X11 client rectangle.
-    const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
-    const WindowInfo* x11 = findWindow(all, anchor_.id);
-    // A reused id now names another program's window: ours is gone.
-    if (!x11 || !WindowTracking::isSameWindow(anchor_, *x11) || (x11->ownerPID > 0 && x11->ownerPID != pid_))
-        return error = AccessError::invalid, std::nullopt;
+std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::matchWindow(DirectPlatform& p,
+                                                                            const std::vector<AccessElement>& windows,
+                                                                            const WindowInfo& x11, AccessError& error) {
     std::optional<std::pair<AccessElement, Rect>> around;
     std::optional<std::pair<AccessElement, Rect>> ownOrigin;
     std::optional<std::pair<double, double>> ownBorder;  // of ownOrigin
-    for (const AccessElement& w : *windows.value) {
+    for (const AccessElement& w : windows) {
         AccessResult<Rect> frame = p.tree->frame(w);
         if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
         if (!frame.value) continue;
-        if (sameRect(*frame.value, x11->frame)) {
+        if (sameRect(*frame.value, x11.frame)) {
             window_ = w;
             insets_ = {};
             // A window at the screen's corner may be one that places from its
             // own (GTK 4, which never answers a lookup by point): the two
             // spaces are one there, so read it in the window's.
-            space_ = sameRect(*frame.value, Rect{0, 0, x11->frame.width, x11->frame.height}) ? Coordinates::window
-                                                                                           : Coordinates::screen;
+            space_ = sameRect(*frame.value, Rect{0, 0, x11.frame.width, x11.frame.height}) ? Coordinates::window
+                                                                                         : Coordinates::screen;
             return std::pair{w, *frame.value};
         }
         // GTK 4 places everything from its own window's corner: the window
         // says 0,0 and only its size tells which one it is (the closest,
         // its own border taken off).
-        if (const auto border = insideOwnBorder(*frame.value, x11->frame);
+        if (const auto border = insideOwnBorder(*frame.value, x11.frame);
             border && (!ownBorder || border->first + border->second < ownBorder->first + ownBorder->second)) {
             ownOrigin = std::pair{w, *frame.value};
             ownBorder = border;
         }
         // Some toolkits count their decorations in: the tightest frame around the client area.
-        if (frame.value->contains(x11->frame) &&
+        if (frame.value->contains(x11.frame) &&
             (!around || frame.value->width * frame.value->height < around->second.width * around->second.height))
             around = std::pair{w, *frame.value};
     }
@@ -175,8 +187,8 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
         const Rect& f = around->second;
         window_ = around->first;
         space_ = Coordinates::screen;
-        insets_ = {x11->frame.minX() - f.minX(), x11->frame.minY() - f.minY(), f.maxX() - x11->frame.maxX(),
-                   f.maxY() - x11->frame.maxY()};
+        insets_ = {x11.frame.minX() - f.minX(), x11.frame.minY() - f.minY(), f.maxX() - x11.frame.maxX(),
+                   f.maxY() - x11.frame.maxY()};
         return std::pair{around->first, clientArea(f)};
     }
     if (ownOrigin) {
