@@ -36,8 +36,6 @@ using desktop::waitFor;
 
 void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
 
-bool red(const Image& image, int x, int y);
-
 struct OwnWindowsOver : EngineOnDesktop {
     desktop::TestWindow window;
     Rect client = window.where();
@@ -57,18 +55,11 @@ struct OwnWindowsOver : EngineOnDesktop {
     WatchSpec anyChange(const std::string& id, const Rect& box) const {
         return spec(id, "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(box), 2);
     }
+    // Read afresh every time: a kept picture of this second capturer misses
+    // what reaches the screen through the engine capturer's redirections.
     Image raw(const Rect& box) {
-        const Captured c = screen.capture(unbound(box));
+        const Captured c = screen.captureScreen(unbound(box));
         return c.ok() ? c.value() : Image{};
-    }
-    // Whether a capturer of its own, with no picture kept, sees the ring:
-    // tells a screen without it from a kept picture that missed a drawing.
-    std::string freshly(const Rect& box, int x, int y) {
-        XcbScreenCapturer fresh{*platform.screens};
-        const Captured c = fresh.capture(unbound(box));
-        if (!c.ok()) return "a fresh read failed";
-        return red(c.value(), x, y) ? "a fresh read sees it: the kept picture missed a drawing"
-                                    : "a fresh read does not see it either";
     }
     // A window of ours that showed since the test began (not a frame).
     QWidget* newWindow() const {
@@ -314,7 +305,7 @@ TEST_F(OwnWindowsOver, FramesStayUnderOurPanelsAndTheOverlay) {
         c.close();
         finishFlashes();
         ASSERT_TRUE(waitFor([&] { return red(raw(area), ringX, ringY); }))
-            << c.name << ": the ring is back once it closed (" << freshly(area, ringX, ringY) << ")";
+            << c.name << ": the ring is back once it closed";
         cycle();  // a quiet check arms the watch's gate again
     }
 }
