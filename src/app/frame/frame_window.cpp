@@ -34,9 +34,13 @@ FrameWindow::FrameWindow(const FrameModel& model, bool compositing, std::shared_
       model_(model), compositing_(compositing), own_(std::move(own)), shown_(std::move(shown)) {
     // Ours, but registered here with where it paints rather than as a whole window.
     setProperty(OwnWindows::frameProperty, true);
-    // Translucent even without a compositor: the window then shows its
-    // premultiplied pixels, as if over black, and only where its mask lets it.
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Translucent only for a compositor. Without one the X server would
+    // compose a translucent window itself, over black, copying the whole
+    // window at each show and paint (30-60 ms for a screen-sized box): an
+    // opaque window painted as if over black shows the same through its shape.
+    setAttribute(Qt::WA_TranslucentBackground, compositing_);
+    // Every pixel it shows is painted: nothing is filled first.
+    setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setFocusPolicy(Qt::NoFocus);
@@ -62,10 +66,13 @@ void FrameWindow::layOut(Size regionSize, bool tagOnTop) {
     redraw();
 }
 
-FrameWindow::~FrameWindow() {
+FrameWindow::~FrameWindow() { forgetSoon(); }
+
+void FrameWindow::forgetSoon() {
     if (!own_ || told_.empty()) return;
     // The server may show it until it has done the destroying.
     QTimer::singleShot(1000, QCoreApplication::instance(), [own = own_, id = windowId()] { own->forget(id); });
+    told_.clear();
 }
 
 void FrameWindow::redraw() {
@@ -125,8 +132,17 @@ std::vector<Rect> FrameWindow::shownAreas() const {
 void FrameWindow::setCompositing(bool compositing) {
     if (compositing == compositing_) return;
     compositing_ = compositing;
+    // A window's visual is chosen when it is made: this one is made again.
+    const bool shown = isVisible();
+    if (testAttribute(Qt::WA_WState_Created)) {
+        QWidget::hide();
+        forgetSoon();
+        destroy();
+    }
+    setAttribute(Qt::WA_TranslucentBackground, compositing_);
     if (compositing_) clearMask();
     redraw();
+    if (shown) show();
 }
 
 QImage FrameWindow::render() const {
@@ -140,9 +156,18 @@ QImage FrameWindow::render() const {
 
 void FrameWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (compositing_) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        // Only the shape shows: only it is made black, so a large box's
+        // first paint touches its band, not the whole window.
+        p.save();
+        if (!mask().isEmpty()) p.setClipRegion(mask());
+        p.fillRect(rect(), Qt::black);
+        p.restore();
+    }
     p.translate(offset_);
     FramePainter::paint(p, model_, regionSize_, tagOnTop_);
 }

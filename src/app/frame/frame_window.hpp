@@ -1,7 +1,7 @@
 #pragma once
 // The frame's window: override-redirect, click-through, never focused, on
 // top of other windows. With a compositing manager it is translucent; without
-// one, where a translucent window shows black, its shape is cut to what it
+// one it is opaque, painted as if over black, and its shape is cut to what it
 // paints, so the box and everything around the ring stay the screen's own.
 
 #include <QImage>
@@ -35,7 +35,8 @@ public:
     bool isShown() const override { return isVisible(); }
     std::vector<Rect> shownAreas() const override;
 
-    // A compositing manager came or went.
+    // A compositing manager came or went: the window is made again with
+    // the other visual (and a new id).
     void setCompositing(bool compositing);
     bool compositing() const { return compositing_; }
 
@@ -52,6 +53,8 @@ private:
     // What it paints, in points from its window's corner, shown or not.
     std::vector<Rect> paintedInWindow() const;
     void tellWherePainted();
+    // Its window leaves OwnWindows a second from now.
+    void forgetSoon();
 
     const FrameModel& model_;
     Rect frame_;

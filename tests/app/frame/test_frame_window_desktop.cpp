@@ -180,6 +180,38 @@ TEST_P(FrameOnScreen, RingAroundTheBoxLetsClicksThroughAndTheInsideStaysTheScree
     EXPECT_TRUE(waitFor([&] { return same(shot(area), before, bx, by, w, h); }, 1000)) << "the inside is its own again";
 }
 
+TEST_P(FrameOnScreen, AScreenSizedBoxHasItsRingOnEverySideAndItsFlashFillsItToTheFarCorner) {
+    const Rect display = ScreenSpace::displays(screens.screens()).front();
+    const Rect box{display.x + 40, display.y + 40, display.width - 80, display.height - 80};
+    const Rect area{box.x - 5, box.y - 23, box.width + 10, box.height + 28};
+    const Image before = settledShot(area);
+    auto frame = factory->make(select(box).region, WatchStatus::watching, 5);
+    // In the area's picture: the box starts at (5, 23).
+    const int l = 5, t = 23, r = l + int(box.width), b = t + int(box.height);
+    ASSERT_TRUE(waitFor([&] { return red(shot(area), r, b - 60); }));
+    const Image after = settledShot(area);
+    for (const QPoint p : {QPoint(l - 1, t + 60), QPoint(l - 1, b - 60), QPoint(r, t + 60), QPoint(r, b - 60),
+                           QPoint(l + 100, t - 1), QPoint(r - 100, t - 1), QPoint(l + 100, b), QPoint(r - 100, b)})
+        EXPECT_TRUE(red(after, p.x(), p.y())) << p.x() << "," << p.y();
+    EXPECT_TRUE(red(after, 5, 10)) << "the tag";
+    EXPECT_TRUE(same(after, before, l, t, r - l, b - t)) << "the inside, pixel for pixel";
+    EXPECT_TRUE(same(after, before, 160, 0, 280, 18)) << "beside the tag";
+
+    bool done = false;
+    frame->flash("10:42", [&] { done = true; });
+    auto filled = [&](const Image& now, int x, int y) {
+        const auto* p = &now.rgba[(std::size_t(y) * now.width + x) * 4];
+        return p[0] > p[1] + 50 && p[0] > p[2] + 50;
+    };
+    ASSERT_TRUE(waitFor([&] {
+        const Image now = shot(area);
+        return filled(now, l + 10, t + 10) && filled(now, r - 10, b - 10) && filled(now, (l + r) / 2, (t + b) / 2);
+    })) << "the fill reaches every corner";
+    ASSERT_TRUE(waitFor([&] { return done; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return same(shot(area), before, l, t, r - l, b - t); }, 1000)) << "the inside is its own again";
+    EXPECT_TRUE(red(shot(area), r, b - 60)) << "the ring stays";
+}
+
 INSTANTIATE_TEST_SUITE_P(Compositor, FrameOnScreen, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "WithCompositor" : "WithoutCompositor"; });
 
@@ -227,11 +259,20 @@ TEST_F(FrameOnDesktop, FrameFollowsTheCompositorAndStaysAboveWindowsRaisedOverIt
     start(false);
     const Rect box = onScreen(tw::price);
     auto frame = factory->make(select(box).region, WatchStatus::watching, 5);
+    // Without a compositor a window of another depth than the screen's is
+    // composed by the server itself, at a cost that grows with its size.
+    auto depth = [&] {
+        const auto g = adopt(xcb_get_geometry_reply(x.get(), xcb_get_geometry(x.get(), newest()->windowId()), nullptr));
+        return g ? int(g->depth) : 0;
+    };
     EXPECT_FALSE(newest()->mask().isEmpty());
+    EXPECT_EQ(depth(), x.screen()->root_depth);
     compose(true);
     ASSERT_TRUE(waitFor([&] { return newest()->compositing() && newest()->mask().isEmpty(); }));
+    EXPECT_EQ(depth(), 32) << "translucent for the compositor";
     compose(false);
     ASSERT_TRUE(waitFor([&] { return !newest()->compositing() && !newest()->mask().isEmpty(); }));
+    EXPECT_EQ(depth(), x.screen()->root_depth);
     const Image own = window->grab(tw::price.x, tw::price.y, tw::price.w, tw::price.h);
     EXPECT_EQ(desktop::maxChannelDifference(settledShot(box), own), 0);
     // Where it paints, for the display checks: never its quiet box.
