@@ -148,6 +148,13 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
         if (!part.empty()) found.push_back({std::move(part), *where->intersection(box_)});
     }
+    // Every line lay above the box: the last one tells where the text stands.
+    if (!firstPlaced_ && count > 0) {
+        std::optional<TextSpan> last = line(element, count - 1);
+        if (last && last->end > last->start)
+            if (const std::optional<Rect> where = place(element, *last)) firstPlaced_ = {*last, *where};
+        if (timedOut_) return std::nullopt;
+    }
     return found;
 }
 

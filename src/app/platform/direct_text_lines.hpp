@@ -31,8 +31,9 @@ public:
     // `longText`: find the first line at the box by halving, not one by one.
     std::optional<std::vector<PlacedLine>> inBox(const AccessElement& element, const std::string& text, bool longText);
 
-    // The first line `inBox` placed, where it was drawn: where that line is
-    // drawn now tells whether the text has moved since.
+    // The first line `inBox` placed (the last line when all lay above the
+    // box), where it was drawn: where that line is drawn now tells whether
+    // the text has moved since.
     const std::optional<std::pair<TextSpan, Rect>>& firstPlaced() const { return firstPlaced_; }
     // Where the toolkit draws a line (its newline left out); none when it cannot tell.
     std::optional<Rect> place(const AccessElement& element, const TextSpan& span);

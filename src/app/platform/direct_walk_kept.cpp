@@ -55,6 +55,10 @@ DirectWalk::Standing DirectWalk::standing() {
     std::vector<AccessElement> texts, marked;
     innermostTexts(*found_.root, texts);
     for (const AccessElement& e : texts) (found_.seen.at(e).mark ? marked : now.placed).push_back(e);
+    // A text none of whose lines lay in the box tells by its lines whether
+    // it scrolled some into it: its frame stays where it was.
+    for (const auto& [element, seen] : found_.seen)
+        if (seen.entered && seen.pieces.empty() && seen.mark) marked.push_back(element);
     // Texts whose lines are placed show a scroll themselves.
     if (now.placed.empty() && !marked.empty()) found_.neighbours.emplace();
     if (!found_.neighbours) found_.neighbours = neighbours();

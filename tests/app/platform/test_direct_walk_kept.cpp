@@ -116,9 +116,16 @@ TEST(KeptWalk, WhatMovedIsNotTrusted) {
     const FakeLayout lines{[](int start, int end) {
         return std::optional<Rect>(Rect{110, 40 + (start / 8) * 10.0, (end - start) * 6.0, 10});
     }};
+    // The log's lines drawn from `top` down.
+    auto logFrom = [](double top) {
+        return FakeLayout{[top](int start, int end) {
+            return std::optional<Rect>(Rect{110, top + (start / 8) * 10.0, (end - start) * 6.0, 10});
+        }};
+    };
     struct Case {
         const char* what;
         std::function<void(Page&)> change;
+        std::function<void(Page&)> before = {};  // the log as first read
     };
     const std::vector<Case> cases{
         {"the page scrolled",
@@ -137,6 +144,12 @@ TEST(KeptWalk, WhatMovedIsNotTrusted) {
          }},
         {"another character lies under the box's corner",
          [](Page& p) { p.tree.nodes["rows"].offsetAt = [](Point) { return 40; }; }},
+        // A view none of whose lines lay in the box scrolled some into it
+        // (below it: read while the view was still being laid out).
+        {"the log's lines from above the box scrolled into it", [&](Page& p) { p.tree.layouts["log"] = lines; },
+         [&](Page& p) { p.tree.layouts["log"] = logFrom(-400); }},
+        {"the log's lines from below the box scrolled into it", [&](Page& p) { p.tree.layouts["log"] = lines; },
+         [&](Page& p) { p.tree.layouts["log"] = logFrom(160); }},
     };
     for (const Case& c : cases) {
         Page p;
@@ -144,6 +157,7 @@ TEST(KeptWalk, WhatMovedIsNotTrusted) {
         p.tree.nodes["page"].children.push_back("log");
         p.tree.nodes["log"] = {DirectRole::plain, Rect{100, 100, 100, 50}, {}, {}, log, {}, {}};
         p.tree.layouts["log"] = lines;
+        if (c.before) c.before(p);
         p.tree.nodes["page"].children.push_back("rows");
         p.tree.nodes["rows"] = {DirectRole::plain, Rect{200, 100, 100, 50}, {}, {}, std::string(320, 'x'),
                                 {}, [](Point) { return 8; }};
