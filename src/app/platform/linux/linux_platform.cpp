@@ -24,7 +24,8 @@ namespace kestrove {
 DirectPlatform linuxDirectPlatform(double scale, std::shared_ptr<AtspiBus> bus) {
     DirectPlatform d;
     d.tree = std::make_unique<AtspiTree>(scale, std::move(bus));
-    d.windows = std::make_unique<XcbWindowList>(scale);
+    // Asked at every read: a round trip each would be most of a quiet read's cost.
+    d.windows = std::make_unique<XcbWindowList>(scale, XcbWindowList::Notices::come);
     d.alive = processAlive;
     d.chromium = [](std::int32_t pid) { return DirectAccess::chromium(pid); };
     return d;

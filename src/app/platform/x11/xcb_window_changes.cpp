@@ -40,7 +40,16 @@ bool XcbWindowChanges::changedSinceLastAsked() {
     std::free(xcb_get_input_focus_reply(x_.get(), xcb_get_input_focus(x_.get()), &error));
     const bool failed = error != nullptr;
     std::free(error);
-    bool changed = failed;
+    return takeNotices() || failed;
+}
+
+bool XcbWindowChanges::changedSinceLastLooked() {
+    if (!x_.ok() || xcb_connection_has_error(x_.get())) return true;
+    return takeNotices();
+}
+
+bool XcbWindowChanges::takeNotices() {
+    bool changed = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(x_.get())) {
         changed = changed || matters(*event);
         std::free(event);

@@ -3,7 +3,8 @@
 // last read, from the X server's own notices: top-level windows created,
 // shown, hidden, moved, restacked or destroyed, and the properties the list
 // reads, on the root and on each window it listed. Asking costs one round
-// trip, so the answer covers everything the server did before the question.
+// trip, so the answer covers everything the server did before the question;
+// looking only takes in the notices that have already come, with no wait.
 // Uses the connection's event queue; one thread at a time.
 
 #include <cstdint>
@@ -25,8 +26,14 @@ public:
     void watch(const std::vector<std::uint32_t>& windows);
     // True when a notice arrived since the last call (or the question failed).
     bool changedSinceLastAsked();
+    // The same without asking: a change the server made is told once its
+    // notice has come (the server sends it as it makes the change, before
+    // answering anyone else about it).
+    bool changedSinceLastLooked();
 
 private:
+    // Takes in the notices that have come; whether one of them matters.
+    bool takeNotices();
     bool matters(const xcb_generic_event_t& event) const;
 
     XcbConnection& x_;

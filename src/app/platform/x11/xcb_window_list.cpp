@@ -10,8 +10,11 @@
 
 namespace kestrove {
 
-XcbWindowList::XcbWindowList(double scale)
-    : x_(std::make_unique<XcbConnection>()), scale_(scale), changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
+XcbWindowList::XcbWindowList(double scale, Notices notices)
+    : x_(std::make_unique<XcbConnection>()),
+      scale_(scale),
+      notices_(notices),
+      changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
 
 XcbWindowList::XcbWindowList(const Screens& screens)
     : x_(std::make_unique<XcbConnection>()), screens_(&screens), changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
@@ -26,7 +29,8 @@ std::vector<WindowInfo> XcbWindowList::list(WindowListOptions options) {
     const auto now = std::chrono::steady_clock::now();
     // Asked first and every time, so the notices are taken in even when the
     // reading is redone for another reason.
-    const bool changed = changes_->changedSinceLastAsked();
+    const bool changed =
+        notices_ == Notices::asked ? changes_->changedSinceLastAsked() : changes_->changedSinceLastLooked();
     if (changed || !last_ || last_->screens != screens || now - last_->at >= fullReadingAge)
         last_ = Reading{readAll(screens), screens, now};
     if (options == WindowListOptions::all) return last_->windows;

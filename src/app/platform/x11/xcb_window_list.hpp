@@ -3,7 +3,8 @@
 // window manager's clients by stacking, or the root's children without one.
 // Read in full only when the server tells of a change (or the screens
 // changed, or the last full reading is old): the frames follow their windows
-// four times a second, and a quiet desktop then costs one round trip.
+// four times a second, and a quiet desktop then costs one round trip, or
+// none for a list that goes by the notices that have come.
 
 #include <chrono>
 #include <memory>
@@ -20,8 +21,14 @@ class XcbWindowChanges;
 
 class XcbWindowList final : public WindowList {
 public:
+    // How a list learns that the server changed something since the last.
+    enum class Notices {
+        asked,  // it asks the server first (one round trip): covers all it did
+        come,   // it takes in the notices that have come, without waiting
+    };
+
     // `scale`: device pixels per point (rectangles are divided by it).
-    explicit XcbWindowList(double scale = 1);
+    explicit XcbWindowList(double scale = 1, Notices notices = Notices::asked);
     // Each window's rectangle divided by the scale of the screen it is on.
     // `screens` must outlive the list and answer on its thread (QtScreens does).
     explicit XcbWindowList(const Screens& screens);
@@ -41,6 +48,7 @@ private:
 
     std::unique_ptr<XcbConnection> x_;
     double scale_ = 1;
+    Notices notices_ = Notices::asked;
     const Screens* screens_ = nullptr;
     // Our own override-redirect windows (frames, overlays) seen so far. Every
     // reader of the list passes over them, and with twenty frames describing

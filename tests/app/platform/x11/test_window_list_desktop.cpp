@@ -163,9 +163,18 @@ void run(const QString& program, const QStringList& args) {
 }
 
 // The list is read in full only when the server tells of a change: whatever a
-// user or a program changes shows in the very next list.
-TEST(WindowListChanges, EveryChangeShowsInTheNextList) {
-    XcbWindowList kept;
+// user or a program changes shows in the very next list, also in a list that
+// does not ask the server (only the notices that have come tell it).
+struct WindowListChanges : ::testing::TestWithParam<XcbWindowList::Notices> {};
+
+INSTANTIATE_TEST_SUITE_P(Notices, WindowListChanges,
+                         ::testing::Values(XcbWindowList::Notices::asked, XcbWindowList::Notices::come),
+                         [](const auto& info) {
+                             return std::string(info.param == XcbWindowList::Notices::asked ? "Asked" : "Come");
+                         });
+
+TEST_P(WindowListChanges, EveryChangeShowsInTheNextList) {
+    XcbWindowList kept(1, GetParam());
     desktop::TestWindow window;
     const std::uint32_t id = window.id();
     const QString hex = QString::number(id);
