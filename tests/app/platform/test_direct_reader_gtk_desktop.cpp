@@ -1,7 +1,7 @@
 // The direct reader on real GTK windows, boxes drawn as a user would draw
 // them around text seen on screen: a line of a wide dialog label, a line of
-// an editor, a GTK 4 editor that places everything from its own corner, and
-// a dialog widened under a text_gone watch.
+// an editor, a GTK 4 editor that places everything from its own corner (and
+// is moved between two reads), and a dialog widened under a text_gone watch.
 
 #include <gtest/gtest.h>
 
@@ -157,6 +157,34 @@ TEST_F(GtkWindows, ALabelThatChangesAnEditorThatScrollsOrOneTypedInShowsOnTheNex
         EXPECT_TRUE(shows) << ::testing::PrintToString(last) << "; a new session reads "
                            << ::testing::PrintToString(afresh);
     }
+}
+
+// GTK 4 places its objects from its own window's corner: moved on screen,
+// they stand where they stood, and only the X server's notices tell the
+// reader (whose window list does not ask the server) that the window moved.
+// The next read walks it again from its top, and reads the same line.
+TEST_F(GtkWindows, AWindowMovedBetweenTwoReadsIsWalkedAgainFromItsTop) {
+    RealApp app("gtk4-print-editor", {QString::fromStdString(file("invoice.txt", document))});
+    const std::optional<WindowInfo> window = app.window(readers.windows);
+    ASSERT_TRUE(window);
+    const Read read = readAround(*window, "Invoice 2024-117");
+    ASSERT_TRUE(read.session);
+    const std::vector<std::string> line{"Invoice 2024-117 for Kestrove GmbH"};
+    std::vector<std::string> last;
+    ASSERT_TRUE(Readers::readsSoon(*read.session, line, last)) << ::testing::PrintToString(last);
+    // Read again from what the latest walk found: a handful of objects.
+    ASSERT_TRUE(Readers::readsSoon(*read.session, line, last));
+    const int kept = read.session->lastWalk().first;
+    ASSERT_TRUE(Readers::readsSoon(*read.session, line, last));
+    ASSERT_EQ(read.session->lastWalk().first, kept) << "a quiet window is read from what was found";
+
+    const QString id = QString::number(window->id);
+    QProcess::execute("xdotool", {"windowmove", "--sync", id, QString::number(window->frame.x + 60),
+                                  QString::number(window->frame.y + 40)});
+    const DirectAnswer moved = Readers::readOnce(*read.session);
+    ASSERT_TRUE(moved.lines()) << rawValue(*moved.silence());
+    EXPECT_EQ(texts(*moved.lines()), line);
+    EXPECT_GT(read.session->lastWalk().first, kept) << "the moved window was not walked again";
 }
 
 // The accessibility tree of a toolkit that cannot say where its lines are
