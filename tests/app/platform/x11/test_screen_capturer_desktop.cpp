@@ -5,6 +5,8 @@
 
 #include <xcb/composite.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <limits>
 
@@ -310,6 +312,64 @@ TEST_F(Capture, AWindowIsMeasuredAtTheScaleOfItsScreen) {
     XcbWindowList listAtTwo(two);
     EXPECT_TRUE(desktop::waitUntilListedAt(listAtTwo, window->id(),
                                            {client.x / 2, client.y / 2, client.width / 2, client.height / 2}));
+}
+
+// A program's drawing reaches the screen through its window's picture while
+// the capturer keeps that window redirected: because a watch reads it through
+// the window, or because it lay under one of our windows that has closed
+// since. A display box over it sees the drawing, and is not answered with the
+// picture kept from before.
+TEST_F(Capture, ADisplayBoxOverAWindowKeptRedirectedSeesItsDrawing) {
+    const WatchRegion display = select(onScreen(tw::status)).region;
+    int round = 0;
+    for (const bool composed : {false, true}) {
+        const char* why = composed ? "kept for composing" : "bound";
+        auto own = std::make_shared<OwnWindows>();
+        XcbScreenCapturer kept(screens, own);
+        if (composed) {
+            // Our window over the box: the capture composes from the test window's picture.
+            const std::uint32_t cover = window->cover();
+            ASSERT_NE(cover, 0u);
+            own->set({cover, OwnWindow::Kind::floating, std::nullopt});
+            const Image under = window->grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
+            ASSERT_TRUE(waitFor([&] {
+                const Captured c = kept.capture(display);
+                return c.ok() && desktop::maxChannelDifference(c.value(), under) == 0;
+            })) << why;
+            window->command("uncover");
+        } else {
+            ASSERT_TRUE(kept.capture(bound(onScreen(tw::status)).region).ok());
+            ASSERT_TRUE(redirected(window->id()));
+        }
+        // A plain picture of the box, kept: answered without reading.
+        const Image first = window->grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
+        ASSERT_TRUE(waitFor([&] {
+            const auto before = kept.serverReads();
+            const Captured c = kept.capture(display);
+            return c.ok() && desktop::maxChannelDifference(c.value(), first) == 0 && kept.serverReads() == before;
+        })) << why << ": a picture is kept once nothing is drawn";
+
+        window->command("status Drawn through the redirection " + std::to_string(++round));
+        const Image drawn = window->grab(tw::status.x, tw::status.y, tw::status.w, tw::status.h);
+        ASSERT_TRUE(changed(first, drawn));
+        XcbScreenCapturer fresh(screens);
+        ASSERT_TRUE(waitFor([&] {
+            const Captured c = fresh.captureScreen(display);
+            return c.ok() && desktop::maxChannelDifference(c.value(), drawn) == 0;
+        })) << why << ": the screen shows the drawing";
+        // The screen shows it now: the next captures do too.
+        bool seen = false;
+        for (int i = 0; i < 2 && !seen; ++i) {
+            if (i) usleep(50'000);
+            const Captured c = kept.capture(display);
+            seen = c.ok() && desktop::maxChannelDifference(c.value(), drawn) == 0;
+        }
+        EXPECT_TRUE(seen) << why << ": the display box sees what the screen shows";
+        EXPECT_TRUE(waitFor([&] {
+            const Captured c = kept.capture(display);
+            return c.ok() && desktop::maxChannelDifference(c.value(), drawn) == 0;
+        })) << why << ": the display box never sees it";
+    }
 }
 
 bool xrandr(const std::string& args) { return std::system(("xrandr " + args + " >/dev/null 2>&1").c_str()) == 0; }
