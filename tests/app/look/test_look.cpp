@@ -24,14 +24,19 @@ struct Appearance {
     QColor window, text;
 } const appearances[] = {{"light", QColor(236, 236, 236), Qt::black}, {"dark", QColor(40, 40, 42), Qt::white}};
 
-// The view on a backdrop of the appearance, 4 points around it.
-QImage shoot(QWidget& view, const Appearance& a, const QString& name) {
-    QWidget backdrop;
+// A backdrop in the appearance's window and text colours.
+void paintBackdrop(QWidget& backdrop, const Appearance& a) {
     QPalette p = backdrop.palette();
     p.setColor(QPalette::Window, a.window);
     p.setColor(QPalette::WindowText, a.text);
     backdrop.setPalette(p);
     backdrop.setAutoFillBackground(true);
+}
+
+// The view on a backdrop of the appearance, 4 points around it.
+QImage shoot(QWidget& view, const Appearance& a, const QString& name) {
+    QWidget backdrop;
+    paintBackdrop(backdrop, a);
     (new QHBoxLayout(&backdrop))->setContentsMargins(4, 4, 4, 4);
     backdrop.layout()->addWidget(&view);
     view.show();
@@ -140,11 +145,7 @@ TEST_F(Look, StatusImageSizesAndDot) {
 TEST_F(Look, SpinnerTurnsInTheTextColourOnlyWhileShown) {
     for (const auto& a : appearances) {
         QWidget backdrop;
-        QPalette p = backdrop.palette();
-        p.setColor(QPalette::Window, a.window);
-        p.setColor(QPalette::WindowText, a.text);
-        backdrop.setPalette(p);
-        backdrop.setAutoFillBackground(true);
+        paintBackdrop(backdrop, a);
         auto* spinner = new Spinner(24, &backdrop);
         backdrop.resize(24, 24);
         backdrop.show();
