@@ -145,7 +145,10 @@ std::string WindowCheck::failure(const WatchRegion& region) {
     const Timed t = capture(region);
     if (t.shot) return "NO ERROR (a picture came back)";
     const CaptureError& reason = t.shot.error();
-    std::string text = "\"" + reason.description() + "\"";
+    // Appended, not "\"" + string: GCC 12 sees a false overlap in the latter (-Wrestrict).
+    std::string text = "\"";
+    text += reason.description();
+    text += '"';
     std::optional<WindowLoss> loss;
     if (reason.kind == CaptureError::Kind::windowGone) loss = WindowLoss::closed;
     if (reason.kind == CaptureError::Kind::boxOutsideWindow) loss = WindowLoss::outside;
