@@ -8,9 +8,9 @@ std::vector<AccessResult<Rect>> AccessibilityTree::frames(const std::vector<Acce
     for (const AccessElement& e : elements) {
         out.push_back(frame(e));
         // The program stopped answering: the rest would wait as long each.
-        if (out.back().error == AccessError::timedOut) break;
+        if (out.back().failedWith(AccessError::timedOut)) break;
     }
-    while (out.size() < elements.size()) out.push_back(AccessResult<Rect>::fail(AccessError::timedOut));
+    while (out.size() < elements.size()) out.emplace_back(AccessError::timedOut);
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/foundation/geometry.hpp"
+#include "core/foundation/result.hpp"
 
 namespace kestrove {
 
@@ -31,20 +32,13 @@ struct AccessElementHash {
 
 // Why a call gave nothing.
 enum class AccessError {
-    none,
     timedOut,     // the application did not answer within the time-out
     invalid,      // the object or its application is gone
     unsupported,  // the object has no such interface or property
     failed,       // anything else (the bus itself went away, a malformed answer)
 };
 
-template <typename T> struct AccessResult {
-    std::optional<T> value;
-    AccessError error = AccessError::none;
-
-    static AccessResult ok(T v) { return {std::move(v), AccessError::none}; }
-    static AccessResult fail(AccessError e) { return {std::nullopt, e}; }
-};
+template <typename T> using AccessResult = Result<T, AccessError>;
 
 // Where the changes a program announces stood at one moment, as one tree
 // counts them; marks of another tree mean nothing to it.

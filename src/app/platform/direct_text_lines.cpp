@@ -43,8 +43,8 @@ std::string withoutObjectMarks(std::string_view text) { return text::replaceAll(
 
 std::optional<TextSpan> DirectTextLines::line(const AccessElement& element, int offset) {
     AccessResult<TextSpan> got = tree_.lineAt(element, offset);
-    if (got.error == AccessError::timedOut) timedOut_ = true;
-    return got.value;
+    if (got.failedWith(AccessError::timedOut)) timedOut_ = true;
+    return std::move(got).asOptional();
 }
 
 std::optional<Rect> DirectTextLines::place(const AccessElement& element, const TextSpan& span) {
@@ -53,21 +53,21 @@ std::optional<Rect> DirectTextLines::place(const AccessElement& element, const T
     if (endsInNewline(span.text) && end - 1 > span.start) --end;
     if (!noRanges_) {
         AccessResult<Rect> r = tree_.rangeExtents(element, span.start, end, space_);
-        if (r.error == AccessError::timedOut) return timedOut_ = true, std::nullopt;
-        if (r.value) return r.value;
-        if (r.error != AccessError::unsupported) return std::nullopt;
+        if (r.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+        if (r) return r.value();
+        if (r.error() != AccessError::unsupported) return std::nullopt;
         noRanges_ = true;
     }
     // A line from its first and last characters (enough for a line that is not wrapped).
     AccessResult<Rect> first = tree_.characterExtents(element, span.start, space_);
-    if (first.error == AccessError::timedOut) return timedOut_ = true, std::nullopt;
-    if (!first.value) return std::nullopt;
-    if (end - 1 == span.start) return first.value;
+    if (first.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+    if (!first) return std::nullopt;
+    if (end - 1 == span.start) return first.value();
     AccessResult<Rect> last = tree_.characterExtents(element, end - 1, space_);
-    if (last.error == AccessError::timedOut) return timedOut_ = true, std::nullopt;
-    if (!last.value) return first.value;
-    const Rect& a = *first.value;
-    const Rect& b = *last.value;
+    if (last.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+    if (!last) return first.value();
+    const Rect& a = first.value();
+    const Rect& b = last.value();
     return Rect::fromEdges(std::min(a.minX(), b.minX()), std::min(a.minY(), b.minY()), std::max(a.maxX(), b.maxX()),
                            std::max(a.maxY(), b.maxY()));
 }
@@ -97,9 +97,9 @@ void DirectTextLines::narrowToBox(const AccessElement& element, TextSpan& span, 
     const double y = (where.minY() + where.maxY()) / 2;
     auto at = [&](double x) -> std::optional<int> {
         AccessResult<int> o = tree_.offsetAtPoint(element, {x, y});
-        if (o.error == AccessError::timedOut) timedOut_ = true;
-        if (!o.value || *o.value < span.start || *o.value >= span.end) return std::nullopt;
-        return o.value;
+        if (o.failedWith(AccessError::timedOut)) timedOut_ = true;
+        if (!o || o.value() < span.start || o.value() >= span.end) return std::nullopt;
+        return o.value();
     };
     int left = where.minX() < box_.minX() ? at(box_.minX() + 1).value_or(span.start) : span.start;
     if (timedOut_) return;

@@ -86,12 +86,12 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
     }
 
     AccessResult<AccessNode> read = tree_.node(element);
-    if (!read.value) {
-        (read.error == AccessError::timedOut ? timedOut_ : failed_) = true;
+    if (!read) {
+        (read.failedWith(AccessError::timedOut) ? timedOut_ : failed_) = true;
         found_.seen.emplace(element, std::move(seen));
         return true;
     }
-    const AccessNode& node = *read.value;
+    const AccessNode& node = read.value();
     seen.frame = node.frame;
     if (missesBox(node.frame)) {
         found_.seen.emplace(element, std::move(seen));
@@ -112,12 +112,12 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
         const bool placeable = !value && node.hasText && node.role != DirectRole::secret;
         if (placeable) {
             AccessResult<std::string> t = tree_.text(element);
-            if (t.error == AccessError::timedOut) {
+            if (t.failedWith(AccessError::timedOut)) {
                 timedOut_ = true;
                 found_.seen.emplace(element, std::move(seen));
                 return true;
             }
-            value = std::move(t.value);
+            value = std::move(t).asOptional();
         }
         collect(element, node.role, *node.frame, value, placeable, node.title, seen);
         for (Piece& piece : seen.pieces) piece.normalized = TextMatch::normalize(piece.text);
@@ -147,8 +147,8 @@ void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int d
         }
         std::optional<Rect> frame;
         if (next < placed.size()) {
-            if (placed[next].error == AccessError::timedOut) return void(timedOut_ = true);
-            frame = placed[next].value;
+            if (placed[next].failedWith(AccessError::timedOut)) return void(timedOut_ = true);
+            frame = placed[next].asOptional();
         }
         ++next;
         if (enter(children[i], depth, page, frame)) read.push_back(children[i]);
@@ -205,9 +205,9 @@ std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElemen
     bool anyRow = false;
     auto offset = [&](Point p) -> std::optional<int> {
         AccessResult<int> at = tree_.offsetAtPoint(element, p);
-        if (at.error == AccessError::timedOut) timedOut_ = true;
-        if (!at.value || *at.value < 0) return std::nullopt;
-        return at.value;
+        if (at.failedWith(AccessError::timedOut)) timedOut_ = true;
+        if (!at || at.value() < 0) return std::nullopt;
+        return at.value();
     };
     for (; y < box_.maxY(); y += 5) {
         const Point leftPoint{box_.minX() + 2, y};
@@ -221,8 +221,8 @@ std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElemen
         if (*left != previousStart) {
             // An offset stands for one character: the row ends after the right one.
             AccessResult<std::string> row = tree_.textRange(element, *left, std::max(*left, *right + 1));
-            if (row.error == AccessError::timedOut) return timedOut_ = true, std::nullopt;
-            if (row.value) rows.push_back(text::trimWhitespaceAndNewlines(withoutObjectMarks(*row.value)));
+            if (row.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+            if (row) rows.push_back(text::trimWhitespaceAndNewlines(withoutObjectMarks(row.value())));
             previousStart = *left;
         }
         anyRow = true;

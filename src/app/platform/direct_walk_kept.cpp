@@ -16,8 +16,8 @@ bool DirectWalk::markHolds(const AccessElement& element, const TextMark& mark) {
         return drawn == mark.drawn;
     }
     AccessResult<int> at = tree_.offsetAtPoint(element, mark.point);
-    if (at.error == AccessError::timedOut) timedOut_ = true;
-    return at.value == mark.offset;
+    if (at.failedWith(AccessError::timedOut)) timedOut_ = true;
+    return at && at.value() == mark.offset;
 }
 
 bool DirectWalk::innermostTexts(const AccessElement& element, std::vector<AccessElement>& into) const {
@@ -68,7 +68,7 @@ DirectWalk::Standing DirectWalk::standing() {
     now.frames = tree_.frames(now.placed);
     nodeCount_ += static_cast<int>(now.placed.size() + marked.size());
     for (const AccessResult<Rect>& f : now.frames)
-        if (f.error == AccessError::timedOut) return timedOut_ = true, now;
+        if (f.failedWith(AccessError::timedOut)) return timedOut_ = true, now;
     for (const AccessElement& e : marked) {
         if (!markHolds(e, *found_.seen.at(e).mark)) now.marksMoved.push_back(e);
         if (timedOut_) return now;
@@ -82,7 +82,7 @@ bool DirectWalk::unmoved(const Standing& now) const {
     // What was read again stands where it was read; what went with it is gone.
     auto judged = [this](const AccessElement& e) { return !readAgain_.count(e) && found_.seen.count(e); };
     for (std::size_t i = 0; i < now.placed.size() && i < now.frames.size(); ++i)
-        if (judged(now.placed[i]) && now.frames[i].value != found_.seen.at(now.placed[i]).frame) return false;
+        if (judged(now.placed[i]) && now.frames[i].asOptional() != found_.seen.at(now.placed[i]).frame) return false;
     return std::none_of(now.marksMoved.begin(), now.marksMoved.end(), judged);
 }
 

@@ -19,11 +19,11 @@ bool TimeLimitedTree::over() {
 
 template <typename T, typename Call>
 AccessResult<T> TimeLimitedTree::limited(Call call) {
-    if (over()) return AccessResult<T>::fail(AccessError::timedOut);
+    if (over()) return AccessError::timedOut;
     AccessResult<T> answer = call();
     // A call the deadline cut short answers timedOut like any slow call; it
     // still counts as the deadline's doing.
-    if (answer.error == AccessError::timedOut) over();
+    if (answer.failedWith(AccessError::timedOut)) over();
     return answer;
 }
 
@@ -40,10 +40,10 @@ AccessResult<Rect> TimeLimitedTree::frame(const AccessElement& element) {
 }
 
 std::vector<AccessResult<Rect>> TimeLimitedTree::frames(const std::vector<AccessElement>& elements) {
-    if (over()) return std::vector(elements.size(), AccessResult<Rect>::fail(AccessError::timedOut));
+    if (over()) return std::vector(elements.size(), AccessResult<Rect>(AccessError::timedOut));
     std::vector<AccessResult<Rect>> answers = tree_->frames(elements);
     for (const AccessResult<Rect>& a : answers)
-        if (a.error == AccessError::timedOut) over();
+        if (a.failedWith(AccessError::timedOut)) over();
     return answers;
 }
 

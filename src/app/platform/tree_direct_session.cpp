@@ -107,19 +107,18 @@ Rect TreeDirectSession::clientArea(const Rect& f) const {
                 f.height - insets_.top - insets_.bottom};
 }
 
-std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(DirectPlatform& p, AccessError& error) {
-    error = AccessError::none;
+AccessResult<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(DirectPlatform& p) {
     appMissing_ = false;
     if (window_) {
         AccessResult<Rect> frame = p.tree->frame(*window_);
         // A hidden or closed Qt window keeps its object but loses its size:
         // look for the window again rather than call the box outside it.
-        if (frame.value && !frame.value->isEmpty()) return std::pair{*window_, clientArea(*frame.value)};
-        if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
+        if (frame && !frame.value().isEmpty()) return std::pair{*window_, clientArea(frame.value())};
+        if (frame.failedWith(AccessError::timedOut)) return AccessError::timedOut;
         window_.reset();
     }
-    const auto windows = applicationWindows(p, error);
-    if (!windows) return std::nullopt;
+    const AccessResult<std::vector<AccessElement>> windows = applicationWindows(p);
+    if (!windows) return windows.error();
 
     // No window numbers on this bus: the window is the one of this
     // application whose frame is the X11 client rectangle.
@@ -127,61 +126,58 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::windowElement(D
     const WindowInfo* x11 = findWindow(all, anchor_.id);
     // A reused id now names another program's window: ours is gone.
     if (!x11 || !WindowTracking::isSameWindow(anchor_, *x11) || (x11->ownerPID > 0 && x11->ownerPID != pid_))
-        return error = AccessError::invalid, std::nullopt;
-    return matchWindow(p, *windows, *x11, error);
+        return AccessError::invalid;
+    return matchWindow(p, windows.value(), *x11);
 }
 
-std::optional<std::vector<AccessElement>> TreeDirectSession::applicationWindows(DirectPlatform& p, AccessError& error) {
+AccessResult<std::vector<AccessElement>> TreeDirectSession::applicationWindows(DirectPlatform& p) {
     if (!app_) {
         AccessResult<AccessElement> app = p.tree->application(pid_);
-        if (!app.value) {
-            appMissing_ = app.error == AccessError::invalid;
-            return error = app.error, std::nullopt;
+        if (!app) {
+            appMissing_ = app.error() == AccessError::invalid;
+            return app.error();
         }
         appMissing_ = false;
-        app_ = app.value;
+        app_ = app.value();
     }
     AccessResult<std::vector<AccessElement>> windows = p.tree->windows(*app_);
-    if (!windows.value) {
-        if (windows.error != AccessError::timedOut) app_.reset();
-        return error = windows.error, std::nullopt;
-    }
-    if (windows.value->empty()) return error = AccessError::invalid, std::nullopt;
-    return std::move(windows.value);
+    if (!windows && windows.error() != AccessError::timedOut) app_.reset();
+    if (windows && windows.value().empty()) return AccessError::invalid;
+    return windows;
 }
 
-std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::matchWindow(DirectPlatform& p,
-                                                                            const std::vector<AccessElement>& windows,
-                                                                            const WindowInfo& x11, AccessError& error) {
+AccessResult<std::pair<AccessElement, Rect>> TreeDirectSession::matchWindow(DirectPlatform& p,
+                                                                           const std::vector<AccessElement>& windows,
+                                                                           const WindowInfo& x11) {
     std::optional<std::pair<AccessElement, Rect>> around;
     std::optional<std::pair<AccessElement, Rect>> ownOrigin;
     std::optional<std::pair<double, double>> ownBorder;  // of ownOrigin
     for (const AccessElement& w : windows) {
         AccessResult<Rect> frame = p.tree->frame(w);
-        if (frame.error == AccessError::timedOut) return error = AccessError::timedOut, std::nullopt;
-        if (!frame.value) continue;
-        if (sameRect(*frame.value, x11.frame)) {
+        if (frame.failedWith(AccessError::timedOut)) return AccessError::timedOut;
+        if (!frame) continue;
+        if (sameRect(frame.value(), x11.frame)) {
             window_ = w;
             insets_ = {};
             // A window at the screen's corner may be one that places from its
             // own (GTK 4, which never answers a lookup by point): the two
             // spaces are one there, so read it in the window's.
-            space_ = sameRect(*frame.value, Rect{0, 0, x11.frame.width, x11.frame.height}) ? Coordinates::window
+            space_ = sameRect(frame.value(), Rect{0, 0, x11.frame.width, x11.frame.height}) ? Coordinates::window
                                                                                          : Coordinates::screen;
-            return std::pair{w, *frame.value};
+            return std::pair{w, frame.value()};
         }
         // GTK 4 places everything from its own window's corner: the window
         // says 0,0 and only its size tells which one it is (the closest,
         // its own border taken off).
-        if (const auto border = insideOwnBorder(*frame.value, x11.frame);
+        if (const auto border = insideOwnBorder(frame.value(), x11.frame);
             border && (!ownBorder || border->first + border->second < ownBorder->first + ownBorder->second)) {
-            ownOrigin = std::pair{w, *frame.value};
+            ownOrigin = std::pair{w, frame.value()};
             ownBorder = border;
         }
         // Some toolkits count their decorations in: the tightest frame around the client area.
-        if (frame.value->contains(x11.frame) &&
-            (!around || frame.value->width * frame.value->height < around->second.width * around->second.height))
-            around = std::pair{w, *frame.value};
+        if (frame.value().contains(x11.frame) &&
+            (!around || frame.value().width * frame.value().height < around->second.width * around->second.height))
+            around = std::pair{w, frame.value()};
     }
     if (around) {
         const Rect& f = around->second;
@@ -200,7 +196,7 @@ std::optional<std::pair<AccessElement, Rect>> TreeDirectSession::matchWindow(Dir
         space_ = Coordinates::window;
         return std::pair{ownOrigin->first, clientArea(ownOrigin->second)};
     }
-    return error = AccessError::invalid, std::nullopt;
+    return AccessError::invalid;
 }
 
 DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
@@ -250,16 +246,15 @@ std::optional<DirectAnswer> TreeDirectSession::readKept(DirectPlatform& p) {
 }
 
 DirectAnswer TreeDirectSession::walkWindow(DirectPlatform& p, const WindowInfo* client) {
-    AccessError error = AccessError::none;
-    const std::optional<std::pair<AccessElement, Rect>> window = windowElement(p, error);
+    const AccessResult<std::pair<AccessElement, Rect>> window = windowElement(p);
     if (!window) {
         const bool alive = p.alive(pid_);
-        if (error == AccessError::timedOut && alive) return DirectAnswer::noAnswer(DirectSilence::timedOut);
+        if (window.error() == AccessError::timedOut && alive) return DirectAnswer::noAnswer(DirectSilence::timedOut);
         // A live program that never joined the accessibility bus shows nothing.
         if (appMissing_ && alive) return DirectAnswer::noAnswer(DirectSilence::notExposed);
         return DirectAnswer::noAnswer(DirectSilence::windowGone);
     }
-    const auto& [element, frame] = *window;
+    const auto& [element, frame] = window.value();
 
     if (!WindowTracking::stillInside(anchor_, size_, frame.size()))
         return DirectAnswer::noAnswer(DirectSilence::boxOutside);

@@ -49,12 +49,13 @@ private:
 
     DirectAnswer readNow(DirectPlatform& p);
     // The bound window's object and its client area, or the error that kept them.
-    std::optional<std::pair<AccessElement, Rect>> windowElement(DirectPlatform& p, AccessError& error);
-    // The application's window objects (none: the error says why).
-    std::optional<std::vector<AccessElement>> applicationWindows(DirectPlatform& p, AccessError& error);
+    AccessResult<std::pair<AccessElement, Rect>> windowElement(DirectPlatform& p);
+    // The application's window objects.
+    AccessResult<std::vector<AccessElement>> applicationWindows(DirectPlatform& p);
     // Which of them is the X11 window `x11`, remembered with how its frame lies.
-    std::optional<std::pair<AccessElement, Rect>> matchWindow(DirectPlatform& p, const std::vector<AccessElement>& windows,
-                                                             const WindowInfo& x11, AccessError& error);
+    AccessResult<std::pair<AccessElement, Rect>> matchWindow(DirectPlatform& p,
+                                                            const std::vector<AccessElement>& windows,
+                                                            const WindowInfo& x11);
     // The anchor is measured from the X11 client area, decorations excluded.
     Rect clientArea(const Rect& frame) const;
     // A read that goes on from what the latest walk found; none when that no

@@ -192,14 +192,12 @@ TEST_F(GtkWindows, AWindowMovedBetweenTwoReadsIsWalkedAgainFromItsTop) {
 struct FramesOnly final : fakes::ForwardingTree {
     AtspiTree tree;
     FramesOnly() : ForwardingTree(tree) {}
-    AccessResult<TextSpan> lineAt(const AccessElement&, int) override {
-        return AccessResult<TextSpan>::fail(AccessError::unsupported);
-    }
+    AccessResult<TextSpan> lineAt(const AccessElement&, int) override { return AccessError::unsupported; }
     AccessResult<Rect> rangeExtents(const AccessElement&, int, int, Coordinates) override {
-        return AccessResult<Rect>::fail(AccessError::unsupported);
+        return AccessError::unsupported;
     }
     AccessResult<Rect> characterExtents(const AccessElement&, int, Coordinates) override {
-        return AccessResult<Rect>::fail(AccessError::unsupported);
+        return AccessError::unsupported;
     }
 };
 

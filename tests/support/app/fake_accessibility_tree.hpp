@@ -77,92 +77,91 @@ public:
 
     AccessResult<AccessElement> application(std::int32_t pid) override {
         auto it = apps.find(pid);
-        if (it == apps.end()) return AccessResult<AccessElement>::fail(AccessError::invalid);
-        if (auto e = failure(it->second)) return AccessResult<AccessElement>::fail(*e);
-        return AccessResult<AccessElement>::ok(at(it->second));
+        if (it == apps.end()) return AccessError::invalid;
+        if (auto e = failure(it->second)) return *e;
+        return at(it->second);
     }
 
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override {
-        using R = AccessResult<std::vector<AccessElement>>;
         const FakeNode* n = find(app.path);
-        if (auto e = failure(app.path)) return R::fail(*e);
-        if (!n) return R::fail(AccessError::invalid);
-        return R::ok(elements(*n));
+        if (auto e = failure(app.path)) return *e;
+        if (!n) return AccessError::invalid;
+        return elements(*n);
     }
 
     AccessResult<Rect> frame(const AccessElement& element) override {
         ++frameReads;
-        if (auto e = failure(element.path)) return AccessResult<Rect>::fail(*e);
+        if (auto e = failure(element.path)) return *e;
         const FakeNode* n = find(element.path);
-        if (!n) return AccessResult<Rect>::fail(AccessError::invalid);
-        if (!n->frame) return AccessResult<Rect>::fail(AccessError::unsupported);
-        return AccessResult<Rect>::ok(*n->frame);
+        if (!n) return AccessError::invalid;
+        if (!n->frame) return AccessError::unsupported;
+        return *n->frame;
     }
 
     AccessResult<AccessNode> node(const AccessElement& element) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(nodeDelayMs.load()));
         ++nodeReads;
-        if (auto e = failure(element.path)) return AccessResult<AccessNode>::fail(*e);
+        if (auto e = failure(element.path)) return *e;
         const FakeNode* n = find(element.path);
-        if (!n) return AccessResult<AccessNode>::fail(AccessError::invalid);
+        if (!n) return AccessError::invalid;
         std::optional<std::string> value;
         if (auto v = values.find(element.path); v != values.end()) value = v->second;
-        return AccessResult<AccessNode>::ok({n->role, n->frame, elements(*n), n->title, n->text.has_value(), value});
+        return AccessNode{n->role, n->frame, elements(*n), n->title, n->text.has_value(), value};
     }
 
     AccessResult<std::string> text(const AccessElement& element) override {
         const FakeNode* n = find(element.path);
-        if (!n || !n->text) return AccessResult<std::string>::fail(AccessError::unsupported);
-        return AccessResult<std::string>::ok(*n->text);
+        if (!n || !n->text) return AccessError::unsupported;
+        return *n->text;
     }
 
     AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) override {
         ++offsetAsks;
         const FakeNode* n = find(element.path);
-        if (!n || !n->text) return AccessResult<int>::fail(AccessError::unsupported);
-        return AccessResult<int>::ok(n->offsetAt ? n->offsetAt(p) : -1);
+        if (!n || !n->text) return AccessError::unsupported;
+        return n->offsetAt ? n->offsetAt(p) : -1;
     }
 
     AccessResult<std::string> textRange(const AccessElement& element, int start, int end) override {
         const FakeNode* n = find(element.path);
         if (!n || !n->text || start < 0 || end < start || static_cast<std::size_t>(end) > n->text->size())
-            return AccessResult<std::string>::fail(AccessError::failed);
-        return AccessResult<std::string>::ok(n->text->substr(start, end - start));
+            return AccessError::failed;
+        return n->text->substr(start, end - start);
     }
 
     AccessResult<TextSpan> lineAt(const AccessElement& element, int offset) override {
         ++lineAsks;
         const FakeNode* n = find(element.path);
         const FakeLayout* l = layout(element.path);
-        if (!n || !n->text || !l) return AccessResult<TextSpan>::fail(AccessError::unsupported);
+        if (!n || !n->text || !l) return AccessError::unsupported;
         const std::vector<std::size_t> at = characterStarts(*n->text);
         const int count = static_cast<int>(at.size()) - 1;
-        if (offset < 0 || offset >= count) return AccessResult<TextSpan>::ok({"", -1, -1});  // as Chromium answers
+        if (offset < 0 || offset >= count) return TextSpan{"", -1, -1};  // as Chromium answers
         int start = offset, end = offset;
         auto breakBefore = [&](int i) {
             return i > 0 && ((*n->text)[at[i - 1]] == '\n' ||
                              std::find(l->wraps.begin(), l->wraps.end(), i) != l->wraps.end());
         };
         auto newlineAt = [&](int i) { return (*n->text)[at[i]] == '\n'; };
-        if (l->bareNewlines && newlineAt(offset)) return AccessResult<TextSpan>::ok({"", offset, offset});
+        if (l->bareNewlines && newlineAt(offset)) return TextSpan{"", offset, offset};
         while (start > 0 && !breakBefore(start)) --start;
         do ++end; while (end < count && !breakBefore(end));
         if (l->bareNewlines && newlineAt(end - 1)) --end;
-        return AccessResult<TextSpan>::ok({n->text->substr(at[start], at[end] - at[start]), start, end});
+        return TextSpan{n->text->substr(at[start], at[end] - at[start]), start, end};
     }
 
     AccessResult<Rect> rangeExtents(const AccessElement& element, int start, int end, Coordinates) override {
         const FakeLayout* l = layout(element.path);
-        if (!l || l->charactersOnly) return AccessResult<Rect>::fail(AccessError::unsupported);
-        if (auto r = l->placeOf(start, end)) return AccessResult<Rect>::ok(*r);
-        return AccessResult<Rect>::fail(AccessError::unsupported);
+        if (!l || l->charactersOnly) return AccessError::unsupported;
+        if (auto r = l->placeOf(start, end)) return *r;
+        return AccessError::unsupported;
     }
 
     AccessResult<Rect> characterExtents(const AccessElement& element, int offset, Coordinates) override {
         const FakeLayout* l = layout(element.path);
-        if (!l) return AccessResult<Rect>::fail(AccessError::unsupported);
-        if (auto r = l->placeOf(offset, offset + 1)) return AccessResult<Rect>::ok(*r);
-        return AccessResult<Rect>::fail(AccessError::unsupported);
+        if (!l) return AccessError::unsupported;
+        if (auto r = l->placeOf(offset, offset + 1)) return *r;
+        return AccessError::unsupported;
     }
 
     std::optional<std::string> address(const AccessElement& element) override {

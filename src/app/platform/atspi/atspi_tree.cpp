@@ -16,8 +16,9 @@ namespace {
 
 const QString accessibleIface = QStringLiteral("org.a11y.atspi.Accessible");
 
-AccessError errorOf(const QDBusMessage& reply) {
-    if (reply.type() == QDBusMessage::ReplyMessage) return AccessError::none;
+// Why a call failed; none when it was answered.
+std::optional<AccessError> errorOf(const QDBusMessage& reply) {
+    if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
     const QString name = reply.errorName();
     if (name == u"org.freedesktop.DBus.Error.NoReply" || name == u"org.freedesktop.DBus.Error.Timeout" ||
         name == u"org.freedesktop.DBus.Error.TimedOut")
@@ -32,8 +33,7 @@ AccessError errorOf(const QDBusMessage& reply) {
 }
 
 AccessError badAnswer(const QDBusMessage& reply) {
-    const AccessError e = errorOf(reply);
-    return e == AccessError::none ? AccessError::failed : e;
+    return errorOf(reply).value_or(AccessError::failed);
 }
 
 bool answered(const QDBusMessage& reply, const char* signature) {
@@ -172,12 +172,11 @@ QDBusMessage AtspiTree::call(const AccessElement& e, const char* interface, cons
 }
 
 AccessResult<AccessElement> AtspiTree::application(std::int32_t pid) {
-    using R = AccessResult<AccessElement>;
-    if (!bus_) return R::fail(AccessError::failed);
+    if (!bus_) return AccessError::failed;
     const QDBusMessage reply = call({"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"},
                                     "org.a11y.atspi.Accessible", "GetChildren");
     const std::optional<std::vector<AccessElement>> apps = elements(reply);
-    if (!apps) return R::fail(badAnswer(reply));
+    if (!apps) return badAnswer(reply);
     // Ask for every application's process at once, then wait for the answers.
     std::vector<QDBusPendingCall> asks;
     for (const AccessElement& app : *apps) {
@@ -192,25 +191,25 @@ AccessResult<AccessElement> AtspiTree::application(std::int32_t pid) {
         asks[i].waitForFinished();
         const QDBusMessage answer = asks[i].reply();
         if (answered(answer, "u") && answer.arguments().constFirst().toUInt() == static_cast<unsigned>(pid))
-            return R::ok((*apps)[i]);
+            return (*apps)[i];
     }
-    return R::fail(AccessError::invalid);
+    return AccessError::invalid;
 }
 
 AccessResult<std::vector<AccessElement>> AtspiTree::windows(const AccessElement& app) {
     const QDBusMessage reply = call(app, "org.a11y.atspi.Accessible", "GetChildren");
-    if (auto list = elements(reply)) return AccessResult<std::vector<AccessElement>>::ok(std::move(*list));
-    return AccessResult<std::vector<AccessElement>>::fail(badAnswer(reply));
+    if (auto list = elements(reply)) return std::move(*list);
+    return badAnswer(reply);
 }
 
 AccessResult<Rect> AtspiTree::frame(const AccessElement& element) {
     const QDBusMessage reply = call(element, "org.a11y.atspi.Component", "GetExtents", {0u});
-    if (auto r = extents(reply, scale_)) return AccessResult<Rect>::ok(*r);
-    return AccessResult<Rect>::fail(badAnswer(reply));
+    if (auto r = extents(reply, scale_)) return *r;
+    return badAnswer(reply);
 }
 
 std::vector<AccessResult<Rect>> AtspiTree::frames(const std::vector<AccessElement>& elements) {
-    if (!bus_) return std::vector(elements.size(), AccessResult<Rect>::fail(AccessError::failed));
+    if (!bus_) return std::vector(elements.size(), AccessResult<Rect>(AccessError::failed));
     // All asked at once: the program answers one after another, without a
     // round trip each.
     std::vector<QDBusPendingCall> asked;
@@ -223,15 +222,14 @@ std::vector<AccessResult<Rect>> AtspiTree::frames(const std::vector<AccessElemen
     for (QDBusPendingCall& call : asked) {
         call.waitForFinished();
         const QDBusMessage reply = call.reply();
-        if (auto r = extents(reply, scale_)) out.push_back(AccessResult<Rect>::ok(*r));
-        else out.push_back(AccessResult<Rect>::fail(badAnswer(reply)));
+        if (auto r = extents(reply, scale_)) out.emplace_back(*r);
+        else out.emplace_back(badAnswer(reply));
     }
     return out;
 }
 
 AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
-    using R = AccessResult<AccessNode>;
-    if (!bus_) return R::fail(AccessError::failed);
+    if (!bus_) return AccessError::failed;
     // One round trip: the five questions go out together.
     auto ask = [&](const QString& interface, const char* method, const QVariantList& args = {}) {
         return bus_->asyncCall(methodCall(element, interface, method, args), waitMs());
@@ -245,7 +243,7 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
     for (QDBusPendingCall* c : {&role, &interfaces, &name, &children, &where}) c->waitForFinished();
 
     const QDBusMessage roleReply = role.reply();
-    if (!answered(roleReply, "u")) return R::fail(badAnswer(roleReply));
+    if (!answered(roleReply, "u")) return badAnswer(roleReply);
     const unsigned atspiRole = roleReply.arguments().constFirst().toUInt();
     AccessNode node;
     node.role = directRole(atspiRole);
@@ -260,13 +258,13 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
     if ((atspiRole == 29 || atspiRole == 116) && !node.hasText && node.title && !node.title->empty())
         node.value = node.title;
     // A child list that timed out means the walk below would too.
-    if (errorOf(children.reply()) == AccessError::timedOut) return R::fail(AccessError::timedOut);
-    return R::ok(std::move(node));
+    if (errorOf(children.reply()) == AccessError::timedOut) return AccessError::timedOut;
+    return node;
 }
 
 AccessResult<std::string> AtspiTree::text(const AccessElement& element) {
     AccessResult<std::string> all = textRange(element, 0, -1);
-    if (!all.value || !all.value->empty()) return all;
+    if (!all || !all.value().empty()) return all;
     // GTK 4.8 labels answer "up to the end" with nothing: ask by their length.
     const QDBusMessage count = call(element, "org.freedesktop.DBus.Properties", "Get",
                                     {QStringLiteral("org.a11y.atspi.Text"), QStringLiteral("CharacterCount")});
@@ -278,42 +276,42 @@ AccessResult<std::string> AtspiTree::text(const AccessElement& element) {
 AccessResult<TextSpan> AtspiTree::lineAt(const AccessElement& element, int offset) {
     // Granularity 3: the line as laid out (wrapped lines are lines of their own).
     const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetStringAtOffset", {offset, 3u});
-    if (!answered(reply, "sii") || reply.arguments().size() < 3) return AccessResult<TextSpan>::fail(badAnswer(reply));
+    if (!answered(reply, "sii") || reply.arguments().size() < 3) return badAnswer(reply);
     const QVariantList a = reply.arguments();
-    return AccessResult<TextSpan>::ok({a[0].toString().toStdString(), a[1].toInt(), a[2].toInt()});
+    return TextSpan{a[0].toString().toStdString(), a[1].toInt(), a[2].toInt()};
 }
 
 AccessResult<Rect> AtspiTree::rangeExtents(const AccessElement& element, int start, int end, Coordinates space) {
     const QDBusMessage reply =
         call(element, "org.a11y.atspi.Text", "GetRangeExtents", {start, end, coordType(space)});
-    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return AccessResult<Rect>::fail(badAnswer(reply));
+    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return badAnswer(reply);
     const QVariantList a = reply.arguments();
     if (auto r = placed(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), scale_))
-        return AccessResult<Rect>::ok(*r);
-    return AccessResult<Rect>::fail(AccessError::unsupported);
+        return *r;
+    return AccessError::unsupported;
 }
 
 AccessResult<Rect> AtspiTree::characterExtents(const AccessElement& element, int offset, Coordinates space) {
     const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetCharacterExtents", {offset, coordType(space)});
-    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return AccessResult<Rect>::fail(badAnswer(reply));
+    if (!answered(reply, "iiii") || reply.arguments().size() < 4) return badAnswer(reply);
     const QVariantList a = reply.arguments();
     if (auto r = placed(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), scale_))
-        return AccessResult<Rect>::ok(*r);
-    return AccessResult<Rect>::fail(AccessError::unsupported);
+        return *r;
+    return AccessError::unsupported;
 }
 
 AccessResult<int> AtspiTree::offsetAtPoint(const AccessElement& element, Point p) {
     const QDBusMessage reply =
         call(element, "org.a11y.atspi.Text", "GetOffsetAtPoint",
              {static_cast<int>(std::lround(p.x * scale_)), static_cast<int>(std::lround(p.y * scale_)), 0u});
-    if (answered(reply, "i")) return AccessResult<int>::ok(reply.arguments().constFirst().toInt());
-    return AccessResult<int>::fail(badAnswer(reply));
+    if (answered(reply, "i")) return reply.arguments().constFirst().toInt();
+    return badAnswer(reply);
 }
 
 AccessResult<std::string> AtspiTree::textRange(const AccessElement& element, int start, int end) {
     const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetText", {start, end});
-    if (auto s = textOf(reply)) return AccessResult<std::string>::ok(std::move(*s));
-    return AccessResult<std::string>::fail(badAnswer(reply));
+    if (auto s = textOf(reply)) return std::move(*s);
+    return badAnswer(reply);
 }
 
 ChangesSince AtspiTree::changes(const std::string& bus, const std::optional<ChangeMark>& since) {

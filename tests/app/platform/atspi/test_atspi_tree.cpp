@@ -24,8 +24,8 @@ TEST(AtspiTree, NoBusMeansUnavailableAndNoSession) {
 
     AtspiTree tree;
     EXPECT_FALSE(tree.available());
-    EXPECT_EQ(tree.application(1).error, AccessError::failed);
-    EXPECT_EQ(tree.node({":1.1", "/org/a11y/atspi/accessible/root"}).error, AccessError::failed);
+    EXPECT_EQ(tree.application(1).error(), AccessError::failed);
+    EXPECT_EQ(tree.node({":1.1", "/org/a11y/atspi/accessible/root"}).error(), AccessError::failed);
 
     QueuedDirectReader reader(inlineExecutor(), [] {
         DirectPlatform p;
