@@ -181,6 +181,14 @@ TEST_F(GtkWindows, AWindowMovedBetweenTwoReadsIsWalkedAgainFromItsTop) {
     const QString id = QString::number(window->id);
     QProcess::execute("xdotool", {"windowmove", "--sync", id, QString::number(window->frame.x + 60),
                                   QString::number(window->frame.y + 40)});
+    // Under a window manager, xdotool's --sync may come back before the frame
+    // moved: the read is made once the server has told the test of the move
+    // (its notice to the reader went out with it).
+    ASSERT_TRUE(waitFor([&] {
+        for (const auto& w : readers.windows.list(WindowListOptions::all))
+            if (w.id == window->id) return w.frame.x != window->frame.x || w.frame.y != window->frame.y;
+        return false;
+    })) << "the window did not move";
     const DirectAnswer moved = Readers::readOnce(*read.session);
     ASSERT_TRUE(moved.lines()) << rawValue(*moved.silence());
     EXPECT_EQ(texts(*moved.lines()), line);
