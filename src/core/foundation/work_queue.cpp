@@ -1,5 +1,7 @@
 #include "core/foundation/work_queue.hpp"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -80,6 +82,9 @@ const Executor& WorkQueueBase::executor() const { return state_->executor; }
 const std::string& WorkQueueBase::name() const { return state_->name; }
 
 void WorkQueueBase::loop(std::shared_ptr<State> state) {
+    // Named after its queue, so a profile or top tells the workers apart
+    // (the system keeps 15 characters).
+    pthread_setname_np(pthread_self(), state->name.substr(0, 15).c_str());
     std::shared_ptr<void> context;
     for (;;) {
         Job job;
@@ -96,13 +101,17 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
         state->execute(job, context);
         const std::string owner = std::move(job.key.owner);
         job = Job{};  // its captures go before anyone hears it is done
+        bool more = false;
         {
             std::lock_guard lock(state->mutex);
             if (!owner.empty()) state->busy.erase(owner);
             --state->running;
+            more = state->next() != state->jobs.end();
         }
         // Its owner's next job may start now, on whichever worker is free.
-        state->wake.notify_all();
+        // With nothing to start, the idle workers sleep on: a quiet service
+        // wakes one thread per job, not all of them.
+        if (more) state->wake.notify_all();
         state->idle.notify_all();
     }
     // The context ends on the thread that made it.
