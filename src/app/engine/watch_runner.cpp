@@ -83,6 +83,7 @@ void WatchRunner::pictureIfDue() {
 }
 
 void WatchRunner::endTick() {
+    direct_.listed.reset();
     if (!running_) return;
     sleep_ = services_.clock.after(pause(), [this] { tick(); });
 }
@@ -109,6 +110,11 @@ bool WatchRunner::updateSight() {
 
 void WatchRunner::lookForWindow(std::function<void(WindowSeen)> done) {
     if (!spec_.region.window) return done(WindowSeen::notBound);
+    const WindowAnchor& anchor = *spec_.region.window;
+    // The tick's direct read looked at the window list moments ago: its look
+    // stands for one (a wake of the list's worker and a round trip fewer).
+    if (direct_.listed && direct_.listed->id == anchor.id && WindowTracking::isSameWindow(anchor, *direct_.listed))
+        return done(direct_.listed->isOnScreen ? WindowSeen::onScreen : WindowSeen::offScreen);
     // The whole list: a minimised window, or one on another desktop, is
     // listed but not on screen, and must not be captured (a composite
     // picture of an unmapped window fails or is garbage).

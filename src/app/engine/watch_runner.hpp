@@ -175,6 +175,9 @@ private:
         std::shared_ptr<DirectSession> pendingSession;
         bool adoptionTried = false;
         bool counted = false;
+        // The bound window as this tick's read found it listed: the tick's
+        // captures take it for a look at the window list of their own.
+        std::optional<WindowInfo> listed;
     };
 
     const WatchSpec spec_;

@@ -11,6 +11,7 @@
 namespace kestrove {
 
 void WatchRunner::directRead(const DirectAnswer& answer) {
+    direct_.listed = answer.window();
     const DirectDecider::Step step = direct_.decider->take(answer);
     direct_.counted = step.counted;
     if (step.counted && spec_.type == WatchType::numberCompare && step.evaluation && step.evaluation->readable)

@@ -71,11 +71,15 @@ Pending TreeDirectSession::readTimed(std::function<void(DirectAnswer, double)> d
             const auto start = std::chrono::steady_clock::now();
             DirectAnswer answer = [&] {
                 const ReadDeadline deadline(p.tree, self->readLimit_);
+                self->listed_.reset();
                 DirectAnswer a = self->readNow(p);
                 // Cut short, a read tells only that the program is slow,
                 // unless the program is gone.
                 if (deadline.reached() && a.silence() != DirectSilence::windowGone)
                     return DirectAnswer::noAnswer(DirectSilence::timedOut);
+                // A quick read's look at the window list spares the caller one of its own.
+                if (self->listed_ && std::chrono::steady_clock::now() - self->listed_->second < freshLook)
+                    a.setWindow(self->listed_->first);
                 return a;
             }();
             return Timed{std::move(answer), std::chrono::duration<double, std::milli>(
@@ -209,6 +213,7 @@ DirectAnswer TreeDirectSession::readNow(DirectPlatform& p) {
 
     const std::vector<WindowInfo> all = p.windows->list(WindowListOptions::all);
     const WindowInfo* client = findWindow(all, anchor_.id);
+    if (client) listed_.emplace(*client, std::chrono::steady_clock::now());
     if (onScreenOnly()) {
         if (auto silence = DirectReading::silence(true, client && client->isOnScreen))
             return DirectAnswer::noAnswer(*silence);

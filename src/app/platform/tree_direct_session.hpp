@@ -18,6 +18,9 @@ namespace kestrove {
 class TreeDirectSession final : public DirectSession, public std::enable_shared_from_this<TreeDirectSession> {
 public:
     using Queue = WorkQueue<DirectPlatform>;
+    // How long after its look at the window list a read may hand that look
+    // on with its answer (a quiet read takes well under a millisecond).
+    static constexpr std::chrono::milliseconds freshLook{100};
 
     // `allowed` is the reader's knowledge of the accessibility bus; reads
     // keep it fresh. A read that takes longer than `readLimit` answers timedOut.
@@ -90,6 +93,8 @@ private:
     // Where the window's objects are placed.
     Coordinates space_ = Coordinates::screen;
     std::optional<Kept> kept_;
+    // The bound window as the latest read's look at the window list found it, and when.
+    std::optional<std::pair<WindowInfo, std::chrono::steady_clock::time_point>> listed_;
 
     std::atomic<int> walkNodes_{0};
     std::atomic<int> walkPieces_{0};

@@ -12,6 +12,7 @@
 #include "core/foundation/raw_value.hpp"
 #include "core/reading/reading.hpp"
 #include "core/watch/watch_spec.hpp"
+#include "core/windows/window_binding.hpp"
 
 namespace kestrove {
 
@@ -43,12 +44,21 @@ public:
     // Every answer with lines counts, even an empty one.
     bool counts() const { return lines() != nullptr; }
 
-    bool operator==(const DirectAnswer&) const = default;
+    // The bound window as the read found it in the window list, when it was
+    // listed and the look is fresh enough to stand for a look of the
+    // caller's own before it captures the box; none otherwise.
+    const std::optional<WindowInfo>& window() const { return window_; }
+    void setWindow(std::optional<WindowInfo> window) { window_ = std::move(window); }
+
+    // The same answer: the same lines, or silent for the same reason (where
+    // the window stood is not part of what the read says).
+    bool operator==(const DirectAnswer& other) const { return value_ == other.value_; }
 
 private:
     explicit DirectAnswer(std::vector<OCRLine> lines) : value_(std::move(lines)) {}
     explicit DirectAnswer(DirectSilence why) : value_(why) {}
     std::variant<std::vector<OCRLine>, DirectSilence> value_;
+    std::optional<WindowInfo> window_;
 };
 
 namespace DirectReading {

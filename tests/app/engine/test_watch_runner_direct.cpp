@@ -122,5 +122,38 @@ TEST(WatchRunnerDirect, ANumberBarkSaysWhatItsPictureShows) {
     }
 }
 
+// A tick's direct read looked at the window list moments before its answer:
+// the tick's picture takes that look for its own, and asks the list itself
+// only when the read did not find the watch's window there.
+TEST(WatchRunnerDirect, ATicksPictureTakesTheWindowAsItsDirectReadFoundIt) {
+    const WindowInfo shown = fakes::window(windowID, {0, 0, 800, 600});
+    WindowInfo hidden = shown;
+    hidden.isOnScreen = false;
+    // Its id handed on to another program's window.
+    const WindowInfo another = fakes::window(windowID, {0, 0, 800, 600}, "Terminal");
+    struct Case {
+        const char* name;
+        std::optional<WindowInfo> found;
+        std::size_t lists, captures;
+    };
+    for (const Case& c : {Case{"on screen", shown, 0, 1}, Case{"not on screen", hidden, 0, 0},
+                          Case{"not found", std::nullopt, 1, 1}, Case{"another program's", another, 1, 1}}) {
+        SCOPED_TRACE(c.name);
+        RunnerHarness h;
+        auto session = h.session(lines({"Working"}));
+        h.start(directWatch(), std::nullopt, false, DirectStart{session, lines({"Working"})});
+        const std::size_t lists = h.fake.windows.lists.asked.size(), captures = h.captures();
+        DirectAnswer read = DirectAnswer::lines(lines({"Working"}));
+        read.setWindow(c.found);
+        session->reads.script.push_back(read);
+        h.run(5s);
+        ASSERT_EQ(session->reads.asked.size(), 2u);
+        EXPECT_EQ(h.fake.windows.lists.asked.size() - lists, c.lists);
+        EXPECT_EQ(h.captures() - captures, c.captures);
+        // Hidden, the picture is lost; the direct reader keeps the watch going.
+        EXPECT_EQ(h.host.directOnly, c.found && !c.found->isOnScreen);
+    }
+}
+
 }  // namespace
 }  // namespace kestrove

@@ -51,6 +51,7 @@ TEST_F(DirectSessionTest, ReadsTheBoundWindowFoundByItsFrame) {
     EXPECT_DOUBLE_EQ((*a.lines())[0].box.x, 0);
     EXPECT_DOUBLE_EQ((*a.lines())[0].box.h, 0.5);
     EXPECT_EQ(s->lastWalk(), (std::pair<int, int>{3, 1}));
+    EXPECT_EQ(a.window(), windows.windows[0]) << "the window as the read found it listed";
     // A timed read says how long it took.
     const auto [again, ms] = answerOf<std::pair<DirectAnswer, double>>(
         [&](auto done) { return s->readTimed([done](DirectAnswer t, double took) { done({t, took}); }); });
@@ -202,8 +203,10 @@ TEST_F(DirectSessionTest, OffScreenAndEmptyDependOnTheProgram) {
 
     windows.windows[0].isOnScreen = false;
     tree.nodeReads = 0;
-    EXPECT_EQ(read(*browser).silence(), DirectSilence::notOnScreen);
+    const DirectAnswer hidden = read(*browser);
+    EXPECT_EQ(hidden.silence(), DirectSilence::notOnScreen);
     EXPECT_EQ(tree.nodeReads, 0);  // the program was not asked
+    EXPECT_EQ(hidden.window(), windows.windows[0]) << "listed, not on screen";
     EXPECT_TRUE(read(*plain).counts());
 
     // Adopting a plain program's box without a page leaves its reads alone.
@@ -212,6 +215,9 @@ TEST_F(DirectSessionTest, OffScreenAndEmptyDependOnTheProgram) {
     adopt(*plain);
     tree.nodes["main"].children = {"web"};
     EXPECT_TRUE(read(*plain).counts());
+
+    windows.windows.clear();
+    EXPECT_FALSE(read(*plain).window()) << "not listed";
 }
 
 TEST_F(DirectSessionTest, AfterAdoptionAnotherPageIsAnotherTab) {
