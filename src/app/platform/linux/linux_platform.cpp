@@ -16,16 +16,25 @@
 #include "app/platform/queued_direct_reader.hpp"
 #include "app/platform/queued_screen_capturer.hpp"
 #include "app/platform/queued_window_list.hpp"
+#include "app/platform/shared_window_list.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 
 namespace kestrove {
 
-DirectPlatform linuxDirectPlatform(double scale, std::shared_ptr<AtspiBus> bus) {
+namespace {
+
+// Asked at every read: a round trip each would be most of a quiet read's cost.
+std::unique_ptr<WindowList> readersWindowList(double scale) {
+    return std::make_unique<XcbWindowList>(scale, XcbWindowList::Notices::come);
+}
+
+}  // namespace
+
+DirectPlatform linuxDirectPlatform(double scale, std::shared_ptr<AtspiBus> bus, std::unique_ptr<WindowList> windows) {
     DirectPlatform d;
     d.tree = std::make_unique<AtspiTree>(scale, std::move(bus));
-    // Asked at every read: a round trip each would be most of a quiet read's cost.
-    d.windows = std::make_unique<XcbWindowList>(scale, XcbWindowList::Notices::come);
+    d.windows = windows ? std::move(windows) : readersWindowList(scale);
     d.alive = processAlive;
     d.chromium = [](std::int32_t pid) { return DirectAccess::chromium(pid); };
     return d;
@@ -35,18 +44,25 @@ std::function<DirectPlatform()> linuxDirectPlatforms(double scale) {
     struct Shared {
         std::mutex mutex;
         std::weak_ptr<AtspiBus> bus;
+        std::weak_ptr<SharedWindowList::Shared> windows;
     };
     auto shared = std::make_shared<Shared>();
     // The threads make their platforms at once; the connection (and its
-    // listening thread) lives as long as one of them.
+    // listening thread) lives as long as one of them. One window list for
+    // both: each list reads the server in full every 2 s, which costs a
+    // quiet reader more than its questions to the programs.
     return [scale, shared] {
         std::shared_ptr<AtspiBus> bus;
+        std::unique_ptr<WindowList> windows;
         {
             std::lock_guard lock(shared->mutex);
             bus = shared->bus.lock();
             if (!bus) shared->bus = bus = std::make_shared<AtspiBus>();
+            auto list = shared->windows.lock();
+            if (!list) shared->windows = list = std::make_shared<SharedWindowList::Shared>(readersWindowList(scale));
+            windows = std::make_unique<SharedWindowList>(std::move(list));
         }
-        return linuxDirectPlatform(scale, std::move(bus));
+        return linuxDirectPlatform(scale, std::move(bus), std::move(windows));
     };
 }
 
