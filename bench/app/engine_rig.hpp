@@ -62,11 +62,11 @@ struct Engine {
         return answer->region;
     }
     std::optional<Image> shot(const WatchRegion& region) {
-        std::optional<Captured> answer;
-        const Pending call = platform.capturer->capture("", region, [&](Captured c) { answer = std::move(c); });
+        std::optional<CapturedBox> answer;
+        const Pending call = platform.capturer->capture("", region, [&](CapturedBox c) { answer = std::move(c); });
         spinUntil([&] { return answer.has_value(); });
         if (!answer || !answer->ok()) return std::nullopt;
-        return answer->value();
+        return answer->value().image;
     }
     void loadRecognition(const Image& crop) {
         for (bool correction : {true, false}) {

@@ -83,7 +83,8 @@ void NewWatchRoad::bind(Trip& trip) {
 void NewWatchRoad::capture(Trip& trip) {
     if (!trip.waited || !trip.bound) return;
     trip.capture = platform_.capturer->capture(
-        trip.owner, trip.selection.region, [this, &trip](Captured picture) { captured(trip, std::move(picture), false); });
+        trip.owner, trip.selection.region,
+        [this, &trip](CapturedBox picture) { captured(trip, pictureOf(std::move(picture)), false); });
 }
 
 void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
@@ -106,7 +107,8 @@ void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
         trip.windowError = picture.error();
         trip.selection.region.window.reset();
         trip.capture = platform_.capturer->capture(
-            trip.owner, trip.selection.region, [this, &trip](Captured again) { captured(trip, std::move(again), true); });
+            trip.owner, trip.selection.region,
+            [this, &trip](CapturedBox again) { captured(trip, pictureOf(std::move(again)), true); });
         return;
     }
     const CaptureError error = retry ? *trip.windowError : picture.error();
@@ -152,7 +154,8 @@ void NewWatchRoad::openPanel(Trip& trip) {
 // text; the capture becomes the card's thumbnail and the watch's crop. A capture that fails keeps the
 // reading there was.
 void NewWatchRoad::readAgain(Trip& trip) {
-    trip.capture = platform_.capturer->capture("", trip.selection.region, [this, &trip](Captured picture) {
+    trip.capture = platform_.capturer->capture("", trip.selection.region, [this, &trip](CapturedBox shot) {
+        Captured picture = pictureOf(std::move(shot));
         NewWatchModel& model = trip.panel->model();
         if (!picture.ok()) return model.setReading(model.reading().value_or(BaselineReading::empty()));
         trip.image = std::move(picture.value());

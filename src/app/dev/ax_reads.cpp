@@ -30,9 +30,9 @@ bool listed(const std::vector<WindowInfo>& windows, std::uint32_t id) {
 }  // namespace
 
 // The call is made before answer() first waits, so the references are used in time.
-QCoro::Task<Captured> capture(Platform& platform, const WatchRegion& region) {
+QCoro::Task<CapturedBox> capture(Platform& platform, const WatchRegion& region) {
     // Its windows stay redirected between reads, as a watch's do.
-    return answer<Captured>([&](auto done) {
+    return answer<CapturedBox>([&](auto done) {
         return platform.capturer->capture(region.window ? "accessibility check" : "", region, std::move(done));
     });
 }
@@ -66,9 +66,9 @@ QCoro::Task<ChromiumDetection::Verdict> chromium(Platform& platform, std::int32_
 
 QCoro::Task<PictureLook> readPicture(Platform& platform, Box& box, bool force) {
     const auto start = Clock::now();
-    Captured picture = co_await capture(platform, box.region);
+    CapturedBox picture = co_await capture(platform, box.region);
     if (!picture.ok()) co_return lostLook(box, start);
-    const std::optional<DiffGrid> grid = PixelDiff::grid(picture.value(), PixelDiff::gridLongSide);
+    const std::optional<DiffGrid> grid = picture.value().grid;
     if (!grid) co_return lostLook(box, start);
     // A window off screen may still give a picture, but a blank one: that
     // is not the box. The list is asked only when the picture is blank.
@@ -83,7 +83,7 @@ QCoro::Task<PictureLook> readPicture(Platform& platform, Box& box, bool force) {
     look.changed = !box.lastGrid || PixelDiff::changed(*box.lastGrid, *grid);
     box.lastGrid = grid;
     if (force || look.changed || wasLost || !box.lines) {
-        box.lines = co_await recognize(platform, std::move(picture.value()), !box.numbers);
+        box.lines = co_await recognize(platform, std::move(picture.value().image), !box.numbers);
         look.recognized = true;
     }
     look.lines = box.lines;
@@ -93,15 +93,15 @@ QCoro::Task<PictureLook> readPicture(Platform& platform, Box& box, bool force) {
 
 QCoro::Task<SetUpReading> setUpRead(Platform& platform, Box& box) {
     const auto t0 = Clock::now();
-    Captured picture = co_await capture(platform, box.region);
+    CapturedBox picture = co_await capture(platform, box.region);
     const auto t1 = Clock::now();
     SetUpReading out;
     // The direct read sits between capture and recognition and counts in neither time.
     std::tie(out.direct, out.directMS) = co_await readTimed(*box.session);
     const auto t2 = Clock::now();
     if (picture.ok()) {
-        out.lines = co_await recognize(platform, picture.value(), !box.numbers);
-        box.lastGrid = PixelDiff::grid(picture.value(), PixelDiff::gridLongSide);
+        out.lines = co_await recognize(platform, picture.value().image, !box.numbers);
+        box.lastGrid = picture.value().grid;
         box.lines = out.lines;
         box.pictureLost = false;
     }

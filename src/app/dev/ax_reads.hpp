@@ -74,7 +74,7 @@ QCoro::Task<PictureLook> readPicture(Platform& platform, Box& box, bool force);
 QCoro::Task<SetUpReading> setUpRead(Platform& platform, Box& box);
 
 // The platform's calls, awaited.
-QCoro::Task<Captured> capture(Platform& platform, const WatchRegion& region);
+QCoro::Task<CapturedBox> capture(Platform& platform, const WatchRegion& region);
 QCoro::Task<std::vector<OCRLine>> recognize(Platform& platform, Image image, bool languageCorrection);
 // An empty list when there is no window list to ask.
 QCoro::Task<std::vector<WindowInfo>> listWindows(Platform& platform, WindowListOptions options);

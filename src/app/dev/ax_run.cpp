@@ -167,9 +167,9 @@ QCoro::Task<> ComparisonRun::coldStart() {
     using std::chrono::duration;
     Box& status = statusBox();
     const auto t0 = Clock::now();
-    Captured picture = co_await capture(p_, status.region);
+    CapturedBox picture = co_await capture(p_, status.region);
     const auto t1 = Clock::now();
-    if (picture.ok()) co_await recognize(p_, std::move(picture.value()), true);
+    if (picture.ok()) co_await recognize(p_, std::move(picture.value().image), true);
     const auto t3 = Clock::now();
     const auto [answer, directMS] = co_await readTimed(*status.session);
     (void)answer;

@@ -54,11 +54,12 @@ WindowCheck::Timed WindowCheck::capture(const WatchRegion& region) {
     // would be let go after each read, and the next read of a covered window
     // would find its hidden part not painted.
     const std::string owner = region.window ? "window check" : "";
-    auto captured = DevWait::await<Captured>([&](auto done) { return capturer_.capture(owner, region, std::move(done)); });
+    auto captured =
+        DevWait::await<CapturedBox>([&](auto done) { return capturer_.capture(owner, region, std::move(done)); });
     const long long ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     if (!captured) return {CaptureError::failed("no answer from the capturer"), ms};
-    return {std::move(*captured), ms};
+    return {pictureOf(std::move(*captured)), ms};
 }
 
 WatchRegion WindowCheck::region(const ScreenInfo& screen, const Rect& box, bool atOrigin,

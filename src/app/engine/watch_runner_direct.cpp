@@ -40,14 +40,14 @@ void WatchRunner::barkFromTheDirectReader(std::optional<Evaluation> evaluation, 
 void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
     lookForWindow([this, done](WindowSeen seen) {
         if (seen == WindowSeen::offScreen) return done(std::nullopt);
-        step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, done](Captured captured) {
+        step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, done](CapturedBox captured) {
             // A failed proof changes nothing: sight is the picture check's.
             if (!captured.ok()) return done(std::nullopt);
-            const auto grid = PixelDiff::grid(captured.value());
-            if (!grid) return done(std::nullopt);
-            if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, picture_.lastGrid))
+            BoxShot& shot = captured.value();
+            if (!shot.grid) return done(std::nullopt);
+            if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *shot.grid, picture_.lastGrid))
                 return done(std::nullopt);
-            auto picture = std::make_shared<const Image>(std::move(captured).value());
+            auto picture = std::make_shared<const Image>(std::move(shot.image));
             if (!tell(&RunnerHost::publishPicture, picture)) return;
             done(*picture);
         });

@@ -23,7 +23,7 @@ void WatchRunner::check(Next next) {
 }
 
 void WatchRunner::capture(WindowSeen seen, Next next) {
-    step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, next](Captured captured) {
+    step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, next](CapturedBox captured) {
         if (!captured.ok()) {
             // Not painted yet: not the screen's picture, so neither a change
             // nor a loss; the next check looks again.
@@ -31,15 +31,15 @@ void WatchRunner::capture(WindowSeen seen, Next next) {
             if (!captureFailed(captured.error())) return;
             return next();
         }
-        auto grid = PixelDiff::grid(captured.value());
-        if (!grid) return next();
+        BoxShot& shot = captured.value();
+        if (!shot.grid) return next();
         // Gone from the list and blank: the window left the screen between
         // the list and the capture.
-        if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *grid, picture_.lastGrid)) {
+        if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *shot.grid, picture_.lastGrid)) {
             if (!loseWindow(WindowLoss::notOnScreen)) return;
             return next();
         }
-        look(std::move(captured).value(), std::move(*grid), next);
+        look(std::move(shot.image), std::move(*shot.grid), next);
     });
 }
 

@@ -40,19 +40,21 @@ QueuedScreenCapturer::QueuedScreenCapturer(Executor mainThread, Factory make)
     queue_.run({"", "allowed"}, [seen = seen_](BlockingCapturer& capturer) { seen->look(capturer); });
 }
 
-Pending QueuedScreenCapturer::capture(const std::string& owner, const WatchRegion& region, Done done) {
+Pending QueuedScreenCapturer::capture(const std::string& owner, const WatchRegion& region, BoxDone done) {
     return queue_.post(
         {owner, "capture"},
         [owner, region, seen = seen_, readers = readers_](BlockingCapturer& capturer) {
             Captured shot = capturer.capture(region);
             readers->read(owner, region.window ? region.window->id : 0, capturer);
-            std::lock_guard lock(seen->mutex);
-            // Only a refusal says anything about the permission.
-            seen->allowed = shot.ok() || shot.error().kind != CaptureError::Kind::notAllowed;
-            seen->facts = capturer.lastWindowCapture();
-            return shot;
+            {
+                std::lock_guard lock(seen->mutex);
+                // Only a refusal says anything about the permission.
+                seen->allowed = shot.ok() || shot.error().kind != CaptureError::Kind::notAllowed;
+                seen->facts = capturer.lastWindowCapture();
+            }
+            return withGrid(std::move(shot));
         },
-        Captured(CaptureError::failed("The screen could not be read.")), std::move(done));
+        CapturedBox(CaptureError::failed("The screen could not be read.")), std::move(done));
 }
 
 Pending QueuedScreenCapturer::captureScreen(const WatchRegion& region, Done done) {

@@ -22,7 +22,7 @@ public:
 
     QueuedScreenCapturer(Executor mainThread, Factory make);
 
-    Pending capture(const std::string& owner, const WatchRegion& region, Done done) override;
+    Pending capture(const std::string& owner, const WatchRegion& region, BoxDone done) override;
     Pending captureScreen(const WatchRegion& region, Done done) override;
     void forget(const std::string& owner) override;
     std::optional<WindowCaptureFacts> lastWindowCapture() const override;

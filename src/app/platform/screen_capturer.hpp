@@ -12,6 +12,7 @@
 #include "core/foundation/pending.hpp"
 #include "core/foundation/result.hpp"
 #include "core/picture/image.hpp"
+#include "core/picture/pixel_diff.hpp"
 #include "core/watch/watch_spec.hpp"
 #include "core/windows/capture_error.hpp"
 
@@ -19,6 +20,21 @@ namespace kestrove {
 
 // A picture or the reason there is none.
 using Captured = Result<Image, CaptureError>;
+
+// A watched box's picture with the coarse change grid the watch loop
+// compares, both made on the capturer's thread: for a screen-sized box the
+// grid is milliseconds of reading the whole picture.
+struct BoxShot {
+    Image image;
+    std::optional<DiffGrid> grid;  // none for a picture without pixels
+    bool operator==(const BoxShot&) const = default;
+};
+using CapturedBox = Result<BoxShot, CaptureError>;
+
+// The picture and its grid, or the reason there is none.
+CapturedBox withGrid(Captured captured);
+// The picture alone, for callers that compare nothing.
+Captured pictureOf(CapturedBox captured);
 
 // What the last successful window capture saw, for the developer checks.
 struct WindowCaptureFacts {
@@ -36,12 +52,14 @@ struct WindowCaptureFacts {
 class ScreenCapturer {
 public:
     using Done = std::function<void(Captured)>;
+    using BoxDone = std::function<void(CapturedBox)>;
 
     virtual ~ScreenCapturer() = default;
 
     // `owner`: the watch asking. Its newer capture replaces one still
-    // waiting; an empty owner is a one-off.
-    [[nodiscard]] virtual Pending capture(const std::string& owner, const WatchRegion& region, Done done) = 0;
+    // waiting; an empty owner is a one-off. The answer carries the
+    // picture's change grid.
+    [[nodiscard]] virtual Pending capture(const std::string& owner, const WatchRegion& region, BoxDone done) = 0;
     // The display area as it shows, our own windows included: what the user
     // sees (the selection's still picture). A one-off; the region's window is
     // not looked at.

@@ -151,9 +151,9 @@ TEST(CoveredWindow, AHundredReadsByAWatchAndByTheWindowCheckAreAllTheWindowsOwnD
     WindowCheck check(dir.path().toStdString(), checkPlatform);
     const std::function<std::optional<Image>()> readers[] = {
         [&]() -> std::optional<Image> {
-            auto c = desktop::await<Captured>(
+            auto c = desktop::await<CapturedBox>(
                 [&](auto done) { return platform.capturer->capture("w_COVR01", region, done); });
-            return c && c->ok() ? std::optional(c->value()) : std::nullopt;
+            return c && c->ok() ? std::optional(c->value().image) : std::nullopt;
         },
         [&]() -> std::optional<Image> {
             auto t = check.capture(region);

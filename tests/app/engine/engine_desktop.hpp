@@ -129,9 +129,9 @@ struct EngineOnDesktop : ::testing::Test {
         return chosen ? chosen->region : WatchRegion{};
     }
     Image shot(const WatchRegion& region) {
-        auto captured = desktop::await<Captured>(
+        auto captured = desktop::await<CapturedBox>(
             [&](auto done) { return platform.capturer->capture("", region, done); });
-        return captured && captured->ok() ? captured->value() : Image{};
+        return captured && captured->ok() ? captured->value().image : Image{};
     }
 
     static WatchSpec spec(const std::string& id, const std::string& command, WatchType type, WatchMode mode,

@@ -17,8 +17,9 @@ const WatchRegion bound{1, 10, 10, 40, 20, 1, WindowAnchor{7, "Editor", std::nul
 TEST(FakePlatform, AnswersOnlyThroughTheMainThreadAndOnlyWhileHeld) {
     fakes::FakePlatform fake;
     std::vector<std::string> got;
-    Pending shot = fake.platform.capturer->capture("w_1", bound, [&](Captured c) {
-        got.push_back("picture " + std::to_string(c.value().width));
+    Pending shot = fake.platform.capturer->capture("w_1", bound, [&](CapturedBox c) {
+        got.push_back("picture " + std::to_string(c.value().image.width));
+        EXPECT_EQ(c.value().grid, PixelDiff::grid(c.value().image)) << "with its grid, as the real capturer gives it";
     });
     EXPECT_TRUE(got.empty());
     fake.main.runPending();
@@ -56,7 +57,7 @@ TEST(FakePlatform, ForbiddenUseFailsTheTest) {
     fakes::FakePlatform fake;
     EXPECT_NONFATAL_FAILURE(fake.capturer.captures.release(), "nothing held");
     EXPECT_NONFATAL_FAILURE_ON_ALL_THREADS(
-        std::thread([&] { Pending p = fake.platform.capturer->capture("w_1", bound, [](Captured) {}); }).join(),
+        std::thread([&] { Pending p = fake.platform.capturer->capture("w_1", bound, [](CapturedBox) {}); }).join(),
         "off the main thread");
 }
 

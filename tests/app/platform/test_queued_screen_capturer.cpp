@@ -1,7 +1,8 @@
 // The capturer on its worker: answers through the main thread, latest wins
 // per watch, forgotten watches and cancelled captures never answer, a
 // throwing capture fails with a reason, what the worker learns reaches the
-// main thread, and a window is let go when its last reader goes.
+// main thread, a watch's picture comes with its grid, and a window is let go
+// when its last reader goes.
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,9 @@ struct Backend {
             if (b.captures++ == 0) b.gate.pass();
             if (!b.allowed) return CaptureError::notAllowed();
             if (region.w < 0) throw std::runtime_error("no such box");
-            return Image(static_cast<int>(region.w), static_cast<int>(region.h));
+            Image picture(static_cast<int>(region.w), static_cast<int>(region.h));
+            for (std::size_t i = 0; i < picture.rgba.size(); ++i) picture.rgba[i] = std::uint8_t(i * 7);
+            return picture;
         }
         Captured captureScreen(const WatchRegion& region) override { return capture(region); }
         void release(std::uint32_t window) override {
@@ -60,7 +63,9 @@ TEST(QueuedScreenCapturer, OnlyTheNewestWaitingCaptureOfAWatchIsTakenAndDroppedO
     QueuedScreenCapturer capturer(main.executor(), backend.factory());
     std::vector<std::string> answers;
     auto note = [&](std::string who) {
-        return [&answers, who](Captured c) { answers.push_back(who + ":" + std::to_string(c.ok() ? c.value().width : -1)); };
+        return [&answers, who](CapturedBox c) {
+            answers.push_back(who + ":" + std::to_string(c.ok() ? c.value().image.width : -1));
+        };
     };
     Pending first = capturer.capture("w_0", box(1), note("w_0"));
     backend.gate.waitEntered();
@@ -95,11 +100,28 @@ TEST(QueuedScreenCapturer, KnowsWhetherCaptureIsAllowedWithoutBlocking) {
 
     // A refused capture says so too.
     backend.allowed = false;
-    std::optional<Captured> shot;
-    Pending call = capturer.capture("w_1", box(4), [&](Captured c) { shot = c; });
+    std::optional<CapturedBox> shot;
+    Pending call = capturer.capture("w_1", box(4), [&](CapturedBox c) { shot = c; });
     ASSERT_TRUE(main.runUntil([&] { return shot.has_value(); }, 10s));
     EXPECT_EQ(shot->error(), CaptureError::notAllowed());
     EXPECT_FALSE(capturer.allowed());
+}
+
+TEST(QueuedScreenCapturer, AWatchsPictureComesWithItsChangeGridAndAPictureWithoutPixelsWithNone) {
+    testing::ManualExecutor main;
+    Backend backend;
+    backend.gate.release();
+    QueuedScreenCapturer capturer(main.executor(), backend.factory());
+    for (const double width : {300.0, 1.0, 0.0}) {
+        std::optional<CapturedBox> shot;
+        Pending call = capturer.capture("w_1", box(width), [&](CapturedBox c) { shot = std::move(c); });
+        ASSERT_TRUE(main.runUntil([&] { return shot.has_value(); }, 10s));
+        ASSERT_TRUE(shot->ok());
+        const BoxShot& got = shot->value();
+        EXPECT_EQ(got.image.width, static_cast<int>(width));
+        EXPECT_EQ(got.grid, PixelDiff::grid(got.image)) << width << " px wide";
+        EXPECT_EQ(got.grid.has_value(), width > 0) << width << " px wide";
+    }
 }
 
 TEST(QueuedScreenCapturer, LetsAWindowGoWhenNoWatchReadsItAnyMore) {
@@ -118,7 +140,7 @@ TEST(QueuedScreenCapturer, LetsAWindowGoWhenNoWatchReadsItAnyMore) {
         return std::exchange(backend.released, {});
     };
     auto read = [&](const char* owner, WatchRegion r) {
-        return [&, owner, r] { calls.push_back(capturer.capture(owner, r, [](Captured) {})); };
+        return [&, owner, r] { calls.push_back(capturer.capture(owner, r, [](CapturedBox) {})); };
     };
     auto forget = [&](const char* owner) { return [&, owner] { capturer.forget(owner); }; };
     using Ids = std::vector<std::uint32_t>;

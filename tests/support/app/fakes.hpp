@@ -79,8 +79,11 @@ public:
     bool isAllowed = true;
     int refreshes = 0;
 
-    Pending capture(const std::string& owner, const WatchRegion& region, Done done) override {
-        return captures.ask(owner, "capture", region, std::move(done));
+    // Scripted as pictures; the grid is added as the real capturer adds it.
+    Pending capture(const std::string& owner, const WatchRegion& region, BoxDone done) override {
+        if (!done) return captures.ask(owner, "capture", region, nullptr);
+        return captures.ask(owner, "capture", region,
+                            [done = std::move(done)](Captured c) { done(withGrid(std::move(c))); });
     }
     Pending captureScreen(const WatchRegion& region, Done done) override {
         return captures.ask("", "screen", region, std::move(done));

@@ -85,10 +85,10 @@ struct LinuxPlatform : ::testing::Test {
         std::vector<OCRLine> lines;
         waitFor([&] {
             const auto shot =
-                await<Captured>([&](auto done) { return platform.capturer->capture("w_1", r, onMain(done)); });
+                await<CapturedBox>([&](auto done) { return platform.capturer->capture("w_1", r, onMain(done)); });
             if (!shot || !shot->ok()) return false;
             const auto read = await<std::vector<OCRLine>>([&](auto done) {
-                return platform.recognizer->recognize("w_1", shot->value(), languageCorrection, onMain(done));
+                return platform.recognizer->recognize("w_1", shot->value().image, languageCorrection, onMain(done));
             });
             return reads(lines = read.value_or(std::vector<OCRLine>{}), text);
         }, 10000);
@@ -253,7 +253,7 @@ TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
         Platform second = makeLinuxPlatform(mainThreadExecutor());
         stillHeld = second.cloud;  // as a server client would
         const WatchRegion region = over(tw::status);
-        EXPECT_TRUE(await<Captured>([&](auto done) { return second.capturer->capture("w_1", region, done); }));
+        EXPECT_TRUE(await<CapturedBox>([&](auto done) { return second.capturer->capture("w_1", region, done); }));
         EXPECT_TRUE(await<std::vector<OCRLine>>(
             [&](auto done) { return second.recognizer->recognize("w_1", Image(40, 20), false, done); }));
         EXPECT_TRUE(await<std::shared_ptr<DirectSession>>([&](auto done) { return second.direct->open(region, done); }));

@@ -278,7 +278,7 @@ TEST_F(Capture, AWindowIsNoLongerRedirectedOnceItsLastReaderGoes) {
     QueuedScreenCapturer queued(mainThreadExecutor(), [&] { return std::make_unique<XcbScreenCapturer>(screens); });
     const WatchRegion region = bound(onScreen(tw::status)).region;
     auto capture = [&](const char* owner) {
-        return desktop::await<Captured>([&](auto done) { return queued.capture(owner, region, done); }).has_value();
+        return desktop::await<CapturedBox>([&](auto done) { return queued.capture(owner, region, done); }).has_value();
     };
     // The worker takes jobs in order: a look after forget() waits for it.
     auto forget = [&](const char* owner) {
