@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include "app/platform/ocr/openmp_limit.hpp"
 #include "app/platform/ocr/tesseract_engine.hpp"
 #include "ocr_drawing.hpp"
 #include "support/app/rendered_text.hpp"
@@ -139,4 +140,12 @@ TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
         for (const OCRLine& line : engine.read(crop)) read += (read.empty() ? "" : "\n") + line.text;
         EXPECT_EQ(read, c.truth) << c.file;
     }
+}
+
+// Recognition runs as in the application: without the thread limit every
+// read spreads over all cores and, beside other work, took minutes.
+int main(int argc, char** argv) {
+    kestrove::limitOpenMPThreads(argv);  // first: may start the process again
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
