@@ -114,8 +114,27 @@ inline std::vector<std::pair<std::string, Rect>> linesIn(DirectReader& reader, W
     return found;
 }
 
-// Processor seconds used so far by the processes `roots` and all their descendants.
-inline double treeCpuSeconds(const std::vector<std::int32_t>& roots) {
+// What a group of processes has used so far: processor seconds, and wakes
+// (every thread's voluntary context switches).
+struct Use {
+    double seconds = 0;
+    long long wakes = 0;
+};
+
+// The times every thread of process `pid` went to sleep of its own accord.
+inline long long processWakes(int pid) {
+    long long wakes = 0;
+    const QString tasks = QString("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream in((tasks + "/" + task + "/status").toStdString());
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) wakes += std::stoll(line.substr(24));
+    }
+    return wakes;
+}
+
+// What the processes `roots` and all their descendants have used so far.
+inline Use treeUse(const std::vector<std::int32_t>& roots) {
     struct Stat {
         std::int32_t parent = 0;
         double seconds = 0;
@@ -144,9 +163,12 @@ inline double treeCpuSeconds(const std::vector<std::int32_t>& roots) {
         for (const auto& [pid, s] : all)
             if (!inside.count(pid) && inside.count(s.parent)) grew = inside.insert(pid).second || grew;
     }
-    double total = 0;
+    Use total;
     for (std::int32_t pid : inside)
-        if (auto it = all.find(pid); it != all.end()) total += it->second.seconds;
+        if (auto it = all.find(pid); it != all.end()) {
+            total.seconds += it->second.seconds;
+            total.wakes += processWakes(pid);
+        }
     return total;
 }
 

@@ -32,6 +32,15 @@ inline double cpuSeconds() {
     return s(use.ru_utime) + s(use.ru_stime);
 }
 
+// Times this process's threads went to sleep of their own accord, so far:
+// on a machine whose caches go cold while a thread sleeps, wakes cost more
+// than the work done in them.
+inline long long wakes() {
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return use.ru_nvcsw;
+}
+
 // The whole engine with its real services.
 struct Engine {
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
