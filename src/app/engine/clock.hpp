@@ -17,6 +17,12 @@ public:
     // `fire` runs once on the main thread after `delay`, unless the handle
     // is cancelled or dropped first.
     [[nodiscard]] virtual Pending after(std::chrono::milliseconds delay, std::function<void()> fire) = 0;
+    // `fire` runs once on the main thread at the instant `when` of now()'s
+    // clock (at once when it is past). Timers set for one instant may share
+    // one wake of the thread.
+    [[nodiscard]] virtual Pending at(std::chrono::steady_clock::time_point when, std::function<void()> fire) {
+        return after(std::chrono::ceil<std::chrono::milliseconds>(when - now()), std::move(fire));
+    }
 };
 
 }  // namespace kestrove

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include "app/platform/shared_wakes.hpp"
+
 namespace kestrove {
 
 Pending QtClock::after(std::chrono::milliseconds delay, std::function<void()> fire) {
@@ -20,6 +22,10 @@ Pending QtClock::after(std::chrono::milliseconds delay, std::function<void()> fi
     completion->onCancel([timer] { QMetaObject::invokeMethod(timer, &QObject::deleteLater); });
     timer->start(std::max<std::chrono::milliseconds>(delay, std::chrono::milliseconds(0)));
     return Pending(completion);
+}
+
+Pending QtClock::at(std::chrono::steady_clock::time_point when, std::function<void()> fire) {
+    return SharedWakes::at(when, std::move(fire));
 }
 
 }  // namespace kestrove
