@@ -46,6 +46,7 @@ WatchRunner::~WatchRunner() { stop(); }
 void WatchRunner::start() {
     stop();
     running_ = true;
+    tickDue_ = services_.clock.now();
     tick();
 }
 
@@ -85,7 +86,21 @@ void WatchRunner::pictureIfDue() {
 void WatchRunner::endTick() {
     direct_.listed.reset();
     if (!running_) return;
-    sleep_ = services_.clock.after(pause(), [this] { tick(); });
+    const Clock::time_point due = nextTick(tickDue_, services_.clock.now(), pause());
+    sleep_ = services_.clock.at(due, [this, due] {
+        tickDue_ = due;
+        tick();
+    });
+}
+
+std::chrono::steady_clock::time_point WatchRunner::nextTick(std::chrono::steady_clock::time_point due,
+                                                           std::chrono::steady_clock::time_point ended,
+                                                           std::chrono::seconds pause) {
+    // A pause after the last tick was due, on the next whole second: the
+    // rhythm stays a pause, and watches started within one second check in
+    // one wake. A tick that ran long still leaves at least a pause less one
+    // second of rest after it.
+    return gridAtOrAfter(std::max(due + pause, ended + pause - tickGrid), tickGrid);
 }
 
 std::chrono::seconds WatchRunner::pause() const {

@@ -5,8 +5,10 @@
 // a frame, a file or a notification itself.
 //
 // An explicit state machine on the main thread: one asynchronous step in
-// flight at a time, held in `step_`; the pause before the next tick starts
-// when the tick is done and is held in `sleep_`. Stopping drops both, so no
+// flight at a time, held in `step_`; the pause before the next tick is held
+// in `sleep_`. Ticks fall on a grid of whole seconds shared by every runner,
+// so the quiet engine's checks wake the main thread together. Stopping drops
+// both, so no
 // answer arrives and nothing is reported afterwards. Durations run on the
 // engine clock's monotonic time; only the model's pause is wall-clock.
 //
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "app/engine/clock.hpp"
+#include "core/foundation/time_grid.hpp"
 #include "core/cloud/picture_encoder.hpp"
 #include "app/engine/runner.hpp"
 #include "app/platform/platform.hpp"
@@ -55,6 +58,13 @@ public:
     // The pause a hand-edited poll_seconds may ask for is kept within these.
     static constexpr int shortestPoll = 1;
     static constexpr int longestPoll = 86400;
+    // The step of the grid the ticks fall on.
+    static constexpr std::chrono::seconds tickGrid{1};
+    // When the tick after one that was due at `due` and ended at `ended`
+    // falls due, `pause` being the pause after it.
+    static std::chrono::steady_clock::time_point nextTick(std::chrono::steady_clock::time_point due,
+                                                          std::chrono::steady_clock::time_point ended,
+                                                          std::chrono::seconds pause);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -194,6 +204,7 @@ private:
     std::shared_ptr<const int> life_ = std::make_shared<const int>(0);
     unsigned run_ = 0;  // moves on at every start and stop
     bool running_ = false;
+    Clock::time_point tickDue_;  // when the tick under way (or the last) was due
     // Last, so they are dropped first.
     Pending sleep_;
     Pending step_;

@@ -130,5 +130,66 @@ TEST(WatchRunnerLoop, UnpaintedPictureIsNeitherJudgedNorKeptNorALoss) {
     }
 }
 
+TEST(WatchRunnerLoop, WatchesStartedWithinOneSecondTickTogetherAndNeverBeforeTheirPause) {
+    RunnerHarness h;
+    struct Watch {
+        std::shared_ptr<fakes::FakeDirectSession> session;
+        std::unique_ptr<Runner> runner;
+        std::vector<std::chrono::milliseconds> reads;
+    };
+    std::vector<Watch> watches(3);
+    const auto origin = h.clock.now();  // on the grid
+    const auto at = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(h.clock.now() - origin); };
+    const std::chrono::milliseconds startsAt[] = {200ms, 500ms, 900ms};
+    for (int i = 0; i < 3; ++i) {
+        h.clock.advance(startsAt[i] - at());
+        WatchSpec spec = directWatch();
+        spec.id = "w_RUN00" + std::to_string(i + 2);
+        watches[i].session = h.session(lines({"Working"}));
+        watches[i].runner = h.factory.make({spec, nullptr, false, DirectStart{watches[i].session, {}}}, h.host);
+        watches[i].runner->start();
+        h.settle();
+        if (!watches[i].session->reads.asked.empty()) watches[i].reads.push_back(at());
+    }
+    std::vector<std::size_t> seen{1, 1, 1};
+    for (int step = 0; step < 200; ++step) {
+        for (int i = 0; i < 3; ++i) {
+            if (watches[i].session->reads.asked.size() > seen[i]) watches[i].reads.push_back(at());
+            seen[i] = watches[i].session->reads.asked.size();
+        }
+        h.clock.advance(100ms);
+        h.settle();
+    }
+    for (int i = 0; i < 3; ++i) {
+        const auto& r = watches[i].reads;
+        ASSERT_EQ(r.size(), 4u) << "watch " << i;
+        EXPECT_EQ(r[0], startsAt[i]) << "the first tick runs at once";
+        EXPECT_EQ(std::vector(r.begin() + 1, r.end()), (std::vector<std::chrono::milliseconds>{6s, 11s, 16s}))
+            << "watch " << i << " ticks apart from the others, or off the grid";
+        for (std::size_t k = 1; k < r.size(); ++k) EXPECT_GE(r[k] - r[k - 1], 5s) << "before its pause";
+    }
+}
+
+TEST(WatchRunnerLoop, NextTickKeepsTheRhythmOnWholeSecondsAndRestsAfterALongTick) {
+    using std::chrono::milliseconds;
+    const auto t = [](milliseconds ms) { return std::chrono::steady_clock::time_point(ms); };
+    struct Case {
+        milliseconds due, ended;
+        int pause;
+        milliseconds next;
+    } cases[] = {
+        {10000ms, 10020ms, 5, 15000ms},  // a quick tick on the grid: exactly a pause later
+        {10300ms, 10310ms, 5, 16000ms},  // a first tick off the grid: the next whole second
+        {10000ms, 10999ms, 5, 15000ms},
+        {10000ms, 13000ms, 5, 17000ms},  // a long tick: a pause less one second of rest
+        {10000ms, 13400ms, 5, 18000ms},
+        {10000ms, 10100ms, 15, 25000ms},
+        {10000ms, 10100ms, 1, 11000ms},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WatchRunner::nextTick(t(c.due), t(c.ended), std::chrono::seconds(c.pause)), t(c.next))
+            << c.due.count() << " " << c.ended.count() << " " << c.pause;
+}
+
 }  // namespace
 }  // namespace kestrove
