@@ -1,6 +1,6 @@
 #include "app/platform/window_tracker.hpp"
 
-#include <QTimer>
+#include "app/platform/shared_wakes.hpp"
 
 namespace kestrove {
 
@@ -9,19 +9,24 @@ WindowTracker::WindowTracker(AsyncWindowList& windows, const Screens& screens) :
 WindowTracker::~WindowTracker() = default;
 
 void WindowTracker::setRunning(bool running) {
-    if (running == isRunning()) return;
+    if (running == running_) return;
+    running_ = running;
     if (!running) {
-        timer_.reset();
+        wake_ = Pending();
         asking_.cancel();
         return;
     }
-    timer_ = std::make_unique<QTimer>();
-    // Coarse: Qt may shift a tick by 5 % of the interval, well inside 50 ms.
-    timer_->setTimerType(Qt::CoarseTimer);
-    timer_->setInterval(interval);
-    QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { tick(); });
-    timer_->start();
     tick();
+    wakeNext();
+}
+
+void WindowTracker::wakeNext() {
+    // The next grid instant: a tick delayed by a busy thread does not make
+    // the next one late too, and ticks it missed are not made up.
+    wake_ = SharedWakes::at(gridAfter(std::chrono::steady_clock::now(), interval), [this] {
+        tick();
+        wakeNext();
+    });
 }
 
 void WindowTracker::tick() {

@@ -2,7 +2,9 @@
 // Asks for the window list four times a second while running and hands each
 // answer to its tick handler (the frames follow their windows with it). The
 // list is read off the main thread; a tick while the last answer is still
-// out asks nothing. Main thread only.
+// out asks nothing. Its ticks fall on a grid of a quarter second, whose whole
+// seconds the watches' ticks share: a quiet engine wakes the main thread
+// once for both. Main thread only.
 
 #include <chrono>
 #include <functional>
@@ -11,8 +13,6 @@
 
 #include "app/platform/screen_space.hpp"
 #include "app/platform/window_list.hpp"
-
-class QTimer;
 
 namespace kestrove {
 
@@ -33,16 +33,18 @@ public:
     // Starting asks at once; calling it again with the same value changes
     // nothing. Stopping drops the answer still out.
     void setRunning(bool running);
-    bool isRunning() const { return timer_ != nullptr; }
+    bool isRunning() const { return running_; }
 
 private:
     void tick();
+    void wakeNext();
 
     AsyncWindowList& windows_;
     const Screens& screens_;
     TickHandler onTick_;
-    std::unique_ptr<QTimer> timer_;  // dies with the tracker: no tick after it
-    Pending asking_;                 // the answer still out; dies with the tracker too
+    bool running_ = false;
+    Pending wake_;    // the next tick; dies with the tracker: no tick after it
+    Pending asking_;  // the answer still out; dies with the tracker too
 };
 
 }  // namespace kestrove

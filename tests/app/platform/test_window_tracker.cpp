@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 #include "app/platform/main_thread_executor.hpp"
+#include "app/platform/shared_wakes.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "support/app/fakes.hpp"
 #include "support/app/offscreen_app.hpp"
@@ -121,6 +124,52 @@ TEST_F(Tracking, AnAnswerStillOutNeverTicksOnceStoppedOrReleased) {
     EXPECT_EQ(windows->lists.held(), 0u) << "the handles were let go";
     main.runPending();
     EXPECT_EQ(ticks, 0);
+}
+
+// The list as asked, noting in which shared wake each ask came.
+struct WakeNotingList final : AsyncWindowList {
+    AsyncWindowList& inner;
+    std::vector<long> wakes;
+    std::vector<std::chrono::steady_clock::time_point> times;
+    explicit WakeNotingList(AsyncWindowList& list) : inner(list) {}
+    Pending list(const std::string& owner, WindowListOptions options, std::function<void(ListedWindows)> done) override {
+        wakes.push_back(SharedWakes::wakesSoFar());
+        times.push_back(std::chrono::steady_clock::now());
+        return inner.list(owner, options, std::move(done));
+    }
+    Pending bind(const SelectedRegion& s, std::function<void(SelectedRegion)> done) override {
+        return inner.bind(s, std::move(done));
+    }
+    void forget(const std::string& owner) override { inner.forget(owner); }
+};
+
+TEST_F(Tracking, TicksOnAQuarterSecondGridInTheWakesOfOtherTimersSetForItsInstants) {
+    using namespace std::chrono;
+    answerThrough(mainThreadExecutor());
+    WakeNotingList noting(*windows);
+    WindowTracker tracker(noting, screens);
+    count(tracker);
+    tracker.setRunning(true);
+    // A watch's tick on the next whole second.
+    long tickWake = -1;
+    Pending watchTick = SharedWakes::at(gridAfter(steady_clock::now() + 300ms, 1s),
+                                        [&] { tickWake = SharedWakes::wakesSoFar(); });
+    spin(1600);
+    tracker.setRunning(false);
+    ASSERT_NE(tickWake, -1);
+    ASSERT_GE(noting.wakes.size(), 4u);
+    EXPECT_NE(std::find(noting.wakes.begin() + 1, noting.wakes.end(), tickWake), noting.wakes.end())
+        << "the tracker woke the thread apart from a timer set for one of its instants";
+    // After the first ask (at once), every ask comes just after a grid instant;
+    // a busy machine may delay a few.
+    int onGrid = 0;
+    for (std::size_t i = 1; i < noting.times.size(); ++i) {
+        const auto t = noting.times[i];
+        if (t - (gridAtOrAfter(t, WindowTracker::interval) - WindowTracker::interval) < 40ms ||
+            gridAtOrAfter(t, WindowTracker::interval) == t)
+            ++onGrid;
+    }
+    EXPECT_GE(onGrid * 3, int(noting.times.size() - 1) * 2) << onGrid << " of " << noting.times.size() - 1;
 }
 
 }  // namespace
