@@ -46,9 +46,12 @@ std::pair<std::string, std::string> barks(const Lines& round, const std::string&
     return {};
 }
 
-// A bark cell without its time ("t4 (+4.1 s), read 189.00" → "t4, read 189.00").
+// A bark cell without its time ("t4 (+4.1 s), read 189.00" → "t4, read 189.00") or the column's padding,
+// which is as much shorter as the time is longer ("+10.2 s" on a slow run beside "+9.8 s").
 std::string withoutTime(const std::string& cell) {
-    return std::regex_replace(cell, std::regex(" \\(\\+[0-9.]+ s\\)"), "");
+    std::string out = std::regex_replace(cell, std::regex(" \\(\\+[0-9.]+ s\\)"), "");
+    out.erase(out.find_last_not_of(' ') + 1);
+    return out;
 }
 
 // What the picture reader saw at each tick, box by box ("=" when the pixels
