@@ -113,6 +113,19 @@ struct EngineOnDesktop : ::testing::Test {
     WatchRegion unbound(const Rect& box) const {
         return SelectedRegion::make(*ScreenSpace::screenFor(box, platform.screens->screens()), box).region;
     }
+    // A box over `inWindow` (window coordinates) of the test window, not
+    // bound to it, once the screen shows there what the window drew: a
+    // picture taken before the window's pixels reach the screen is a first
+    // look that the first check rightly finds changed.
+    WatchRegion unboundOver(desktop::TestWindow& window, const Rect& inWindow) {
+        const Rect client = window.where();
+        const WatchRegion region =
+            unbound({client.x + inWindow.x, client.y + inWindow.y, inWindow.width, inWindow.height});
+        const Image own = window.grab(int(inWindow.x), int(inWindow.y), int(inWindow.width), int(inWindow.height));
+        EXPECT_TRUE(desktop::waitFor([&] { return desktop::maxChannelDifference(shot(region), own) == 0; }, 15000))
+            << "the screen never showed the window's own pixels there";
+        return region;
+    }
     // A box over `b` of the test window, bound to that window.
     WatchRegion bound(desktop::TestWindow& window, const tw::Box& b) {
         std::optional<SelectedRegion> chosen;

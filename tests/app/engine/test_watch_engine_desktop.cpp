@@ -184,9 +184,8 @@ TEST_F(EngineOnDesktop, AnotherWatchsFlashIsLeftOutOfThePictureAndNoChange) {
     XcbScreenCapturer screen(*platform.screens);  // the screen as it shows, ours included
     const WatchSpec flashing = spec("w_FLSH01", "the status changes", WatchType::anyChange, WatchMode::everyTime,
                                     bound(window, tw::status));
-    const Rect client = window.where();
     const WatchSpec under = spec("w_UNDR01", "the label changes", WatchType::anyChange, WatchMode::once,
-                                 unbound({client.x + tw::status.x + 4, client.y + tw::status.y + 4, 50, 24}));
+                                 unboundOver(window, {tw::status.x + 4, tw::status.y + 4, 50, 24}));
     add(flashing);
     add(under);
     const Image quiet = shot(under.region);
@@ -251,11 +250,10 @@ TEST_F(EngineInItsSession, LockedOrAsleepNothingIsReadAndAfterwardsEverythingIs)
     auto& state = dynamic_cast<LinuxScreenState&>(*platform.screenState);
     ASSERT_TRUE(waitFor([&] { return state.followsSession() && state.followsDisplaySleep(); }));
     desktop::TestWindow window;
-    const Rect client = window.where();
     // The display box lies away from the other's frame (its tag would hide it).
     const int lastLog = tw::logLine0.y + (tw::logLines - 1) * tw::logStep;
     add(spec("w_DISP01", "the log changes", WatchType::anyChange, WatchMode::once,
-             unbound({client.x + tw::logLine0.x, client.y + lastLog, double(tw::logLine0.w), double(tw::logLine0.h)})));
+             unboundOver(window, {double(tw::logLine0.x), double(lastLog), double(tw::logLine0.w), double(tw::logLine0.h)})));
     add(spec("w_WIND01", "the price changes", WatchType::anyChange, WatchMode::once, bound(window, tw::price)));
     ASSERT_EQ(picturesTaken(), 2) << "the first check of each";
 
