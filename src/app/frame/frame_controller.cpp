@@ -119,7 +119,7 @@ void FrameController::step(const std::shared_ptr<FlashRun>& run) {
     }
     const FlashStep& s = flashSteps[run->next++];
     if (s.fillOn) write(model_.flashOn, *s.fillOn);
-    delay_(s.wait, [this, run, alive = std::weak_ptr<const bool>(alive_)] {
+    delay_(s.wait, [this, run, alive = std::weak_ptr<const bool>(alive_)](std::chrono::milliseconds) {
         if (alive.lock()) step(run);
     });
 }

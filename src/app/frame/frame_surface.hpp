@@ -31,8 +31,10 @@ public:
     virtual std::vector<Rect> shownAreas() const = 0;
 };
 
-// Runs `then` once after `wait` on the main thread. The flash takes its steps
-// through it, so tests step through virtual time.
-using FrameDelay = std::function<void(std::chrono::milliseconds wait, std::function<void()> then)>;
+// Runs `then` once after `wait` on the main thread, telling it how much later
+// than that it came. The flash takes its steps through it, so tests step
+// through virtual time.
+using FrameDelay =
+    std::function<void(std::chrono::milliseconds wait, std::function<void(std::chrono::milliseconds late)> then)>;
 
 }  // namespace kestrove

@@ -11,8 +11,13 @@
 namespace kestrove {
 
 FrameDelay qtFrameDelay() {
-    return [](std::chrono::milliseconds wait, std::function<void()> then) {
-        QTimer::singleShot(wait, Qt::PreciseTimer, QCoreApplication::instance(), std::move(then));
+    return [](std::chrono::milliseconds wait, std::function<void(std::chrono::milliseconds)> then) {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point due = Clock::now() + wait;
+        QTimer::singleShot(wait, Qt::PreciseTimer, QCoreApplication::instance(), [due, then = std::move(then)] {
+            then(std::max(std::chrono::milliseconds(0),
+                          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - due)));
+        });
     };
 }
 

@@ -37,8 +37,8 @@ struct EngineOnDesktop : ::testing::Test {
     X11FrameDesktop desk;
     std::deque<std::function<void()>> flashSteps;
     WidgetFrameFactory frames{*platform.screens, desk,
-                              [this](std::chrono::milliseconds, std::function<void()> then) {
-                                  flashSteps.push_back(std::move(then));
+                              [this](std::chrono::milliseconds, std::function<void(std::chrono::milliseconds)> then) {
+                                  flashSteps.push_back([then = std::move(then)] { then(0ms); });
                               },
                               platform.ownWindows};
     WatchRunnerFactory runners{{platform, clock, platform.cloud, nullptr}};

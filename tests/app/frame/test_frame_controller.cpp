@@ -55,8 +55,8 @@ struct FrameControl : ::testing::Test {
         WatchRegion region{ScreenSpace::displayID(display), 100, 100, 120, 40, 1, std::nullopt};
         if (bound) region.window = WindowAnchor{77, "app", std::nullopt, 20, 20, 480, 320};
         Log& l = into ? *into : log;
-        auto delay = [this](std::chrono::milliseconds wait, std::function<void()> then) {
-            due.emplace(now + wait.count(), std::move(then));
+        auto delay = [this](std::chrono::milliseconds wait, std::function<void(std::chrono::milliseconds)> then) {
+            due.emplace(now + wait.count(), [then = std::move(then)] { then(std::chrono::milliseconds(0)); });
         };
         return std::make_unique<FrameController>(region, status, 5, screens, delay,
                                                  [&l](const FrameModel&) { return std::make_unique<FakeSurface>(l); });
