@@ -2,6 +2,8 @@
 
 #include "app/frame/frame_layout.hpp"
 
+#include <algorithm>
+
 namespace kestrove {
 
 namespace {
@@ -24,6 +26,10 @@ constexpr FlashStep flashSteps[] = {
 struct FrameController::FlashRun {
     std::function<void()> completion;
     std::size_t next = 0;
+    // How far behind its timetable it runs. A busy main thread makes a step
+    // late; the next waits are that much shorter, so the lateness does not add
+    // up step by step and the flash still ends 1.8 s after it began.
+    std::chrono::milliseconds behind{0};
 };
 
 FrameController::FrameController(const WatchRegion& region, WatchStatus status, int interval, const Screens& screens,
@@ -119,8 +125,12 @@ void FrameController::step(const std::shared_ptr<FlashRun>& run) {
     }
     const FlashStep& s = flashSteps[run->next++];
     if (s.fillOn) write(model_.flashOn, *s.fillOn);
-    delay_(s.wait, [this, run, alive = std::weak_ptr<const bool>(alive_)](std::chrono::milliseconds) {
-        if (alive.lock()) step(run);
+    const auto wait = std::max(0ms, s.wait - run->behind);
+    const auto stillBehind = std::max(0ms, run->behind - s.wait);
+    delay_(wait, [this, run, stillBehind, alive = std::weak_ptr<const bool>(alive_)](std::chrono::milliseconds late) {
+        if (!alive.lock()) return;
+        run->behind = stillBehind + late;
+        step(run);
     });
 }
 

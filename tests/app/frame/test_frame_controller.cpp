@@ -1,6 +1,7 @@
 // The frame's placing, following and flashing, on a fake window and virtual time.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 
 #include "app/frame/frame_controller.hpp"
@@ -35,6 +36,7 @@ struct FrameControl : ::testing::Test {
     fakes::FakeScreens screens;
     std::int64_t now = 0;
     std::multimap<std::int64_t, std::function<void()>> due;  // virtual time
+    std::deque<std::int64_t> lateBy;  // how late each next delay runs (a busy main thread); on time when empty
     Log log;
 
     void SetUp() override {
@@ -56,7 +58,9 @@ struct FrameControl : ::testing::Test {
         if (bound) region.window = WindowAnchor{77, "app", std::nullopt, 20, 20, 480, 320};
         Log& l = into ? *into : log;
         auto delay = [this](std::chrono::milliseconds wait, std::function<void(std::chrono::milliseconds)> then) {
-            due.emplace(now + wait.count(), [then = std::move(then)] { then(std::chrono::milliseconds(0)); });
+            std::int64_t late = 0;
+            if (!lateBy.empty()) late = lateBy.front(), lateBy.pop_front();
+            due.emplace(now + wait.count() + late, [then = std::move(then), late] { then(std::chrono::milliseconds(late)); });
         };
         return std::make_unique<FrameController>(region, status, 5, screens, delay,
                                                  [&l](const FrameModel&) { return std::make_unique<FakeSurface>(l); });
@@ -130,6 +134,37 @@ TEST_F(FrameControl, FlashBlinksThreeTimesHoldsAndCompletesOnceAfterOnePointEigh
     EXPECT_EQ(fills, (std::vector<std::int64_t>{0, 220, 400, 620, 800, 1020}));
     EXPECT_EQ(completions, (std::vector<std::int64_t>{1800}));
     EXPECT_EQ(frame->model().tagText(), "WATCHING · EVERY 5 S");
+}
+
+// A busy main thread runs steps late: the following ones catch up, so the
+// flash keeps its 1.8 s whatever came late before its last step.
+TEST_F(FrameControl, AFlashWhoseStepsComeLateStillEndsOnTime) {
+    struct Case {
+        const char* what;
+        std::deque<std::int64_t> lateBy;
+        std::vector<std::int64_t> fills;
+        std::int64_t done;
+    };
+    const Case cases[] = {
+        {"every step 50 ms late", {50, 50, 50, 50, 50, 50, 50}, {0, 270, 450, 670, 850, 1070}, 1850},
+        // The blinks it overran run at once, off and on in one go: no change shows.
+        {"the first step 700 ms late", {700}, {0, 1020}, 1800},
+        {"the second blink's fill held 100 ms too long", {0, 0, 100}, {0, 220, 400, 720, 800, 1020}, 1800},
+    };
+    for (const Case& c : cases) {
+        Log each;
+        auto frame = make(false, WatchStatus::watching, &each);
+        lateBy = c.lateBy;
+        std::vector<std::int64_t> fills, done;
+        const std::int64_t start = now;
+        frame->flash("10:42", [&] { done.push_back(now - start); });
+        for (bool fill = false; now - start <= 2500; advance(1)) {
+            if (frame->model().flashOn != fill) fills.push_back(now - start);
+            fill = frame->model().flashOn;
+        }
+        EXPECT_EQ(fills, c.fills) << c.what;
+        EXPECT_EQ(done, std::vector<std::int64_t>{c.done}) << c.what;
+    }
 }
 
 TEST_F(FrameControl, FlashesOfAHiddenFrameAndSideBySideAllComplete) {
