@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
 #include "app/menu/qt_status_item.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
 #include "app/shell/app_alerts.hpp"
@@ -29,6 +31,15 @@ void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiter
 void clickAt(QPoint at) {
     xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
     xdotool({"click", "1"});
+}
+
+// The window the X server gives typed keys to now (Qt learns of it later).
+xcb_window_t keyboardFocus() {
+    xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(reply);
+    return focus;
 }
 
 void screenshot(const QString& name) {
@@ -78,6 +89,7 @@ struct TrayMenuDesktop : StatusMenuTest {
     QPoint iconCentre() { return icon->geometry()->center(); }
     bool panelShown() { return menu->panelVisible(); }
     QRect panelFrame() { return menu->panel().window()->geometry(); }
+    bool panelHasKeyboard() { return keyboardFocus() == menu->panel().window()->winId(); }
     // Opens the panel by a click on the icon, apart enough from the last one
     // not to make a double click.
     QElapsedTimer sinceClick;
@@ -85,8 +97,12 @@ struct TrayMenuDesktop : StatusMenuTest {
         if (sinceClick.isValid() && sinceClick.elapsed() < 500) QTest::qWait(500 - int(sinceClick.elapsed()));
         clickAt(iconCentre());
         sinceClick.start();
-        ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow(); }, 15000))
-            << "shown " << panelShown() << ", active " << menu->panel().window()->isActiveWindow();
+        // Active, and keys typed from now on go to it: a key typed before the
+        // window manager has handed it the keyboard is another window's.
+        ASSERT_TRUE(waitFor([&] { return panelShown() && menu->panel().window()->isActiveWindow() && panelHasKeyboard(); },
+                            15000))
+            << "shown " << panelShown() << ", active " << menu->panel().window()->isActiveWindow()
+            << ", has the keyboard " << panelHasKeyboard();
     }
 
     void TearDown() override {
@@ -133,7 +149,9 @@ TEST_F(TrayMenuDesktop, UnderATrayAtTheTopClicksAndKeysOpenAndCloseThePanel) {
     // Escape closes it while it has the keyboard.
     openByClick();
     xdotool({"key", "Escape"});
-    ASSERT_TRUE(waitFor([&] { return !panelShown(); }));
+    ASSERT_TRUE(waitFor([&] { return !panelShown(); }))
+        << "active " << menu->panel().window()->isActiveWindow() << ", has the keyboard " << panelHasKeyboard()
+        << " (keys go to window " << keyboardFocus() << ")";
     EXPECT_FALSE(menu->look().highlighted);
 
     // A click in another window closes it and reaches that window. (On a new panel: the same one shown a
