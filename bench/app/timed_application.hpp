@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -21,6 +22,9 @@ public:
     using Clock = std::chrono::steady_clock;
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override {
+        // Qt hands every thread's events through here: D-Bus's own thread,
+        // workers with an event loop. Only the main thread keeps a user waiting.
+        if (QThread::currentThread() != thread()) return QApplication::notify(receiver, event);
         if (depth_++ > 0) {  // nested deliveries are part of the outer one
             const bool handled = QApplication::notify(receiver, event);
             --depth_;
