@@ -21,6 +21,7 @@ struct NewWatchRoad::Trip {
     bool bound = false;
     bool directDone = false;
     std::optional<Image> image;
+    std::optional<DiffGrid> grid;  // the image's, made with it on the capturer's worker
     Pending wait, binding, capture, direct;
     std::optional<CaptureError> windowError;
     std::shared_ptr<DirectSession> session;
@@ -84,10 +85,10 @@ void NewWatchRoad::capture(Trip& trip) {
     if (!trip.waited || !trip.bound) return;
     trip.capture = platform_.capturer->capture(
         trip.owner, trip.selection.region,
-        [this, &trip](CapturedBox picture) { captured(trip, pictureOf(std::move(picture)), false); });
+        [this, &trip](CapturedBox picture) { captured(trip, std::move(picture), false); });
 }
 
-void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
+void NewWatchRoad::captured(Trip& trip, CapturedBox picture, bool retry) {
     if (picture.ok()) {
         if (retry) {
             logLine("that window can't be captured on its own (" + trip.windowError->description() +
@@ -98,7 +99,8 @@ void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
             trip.directStart.reset();
             trip.directDone = true;
         }
-        trip.image = std::move(picture.value());
+        trip.image = std::move(picture.value().image);
+        trip.grid = std::move(picture.value().grid);
         if (trip.directDone) openPanel(trip);
         return;
     }
@@ -108,7 +110,7 @@ void NewWatchRoad::captured(Trip& trip, Captured picture, bool retry) {
         trip.selection.region.window.reset();
         trip.capture = platform_.capturer->capture(
             trip.owner, trip.selection.region,
-            [this, &trip](CapturedBox again) { captured(trip, pictureOf(std::move(again)), true); });
+            [this, &trip](CapturedBox again) { captured(trip, std::move(again), true); });
         return;
     }
     const CaptureError error = retry ? *trip.windowError : picture.error();
@@ -155,10 +157,10 @@ void NewWatchRoad::openPanel(Trip& trip) {
 // reading there was.
 void NewWatchRoad::readAgain(Trip& trip) {
     trip.capture = platform_.capturer->capture("", trip.selection.region, [this, &trip](CapturedBox shot) {
-        Captured picture = pictureOf(std::move(shot));
         NewWatchModel& model = trip.panel->model();
-        if (!picture.ok()) return model.setReading(model.reading().value_or(BaselineReading::empty()));
-        trip.image = std::move(picture.value());
+        if (!shot.ok()) return model.setReading(model.reading().value_or(BaselineReading::empty()));
+        trip.image = std::move(shot.value().image);
+        trip.grid = std::move(shot.value().grid);
         trip.panel->setCrop(*trip.image);
         trip.recognition = platform_.recognizer->recognize(
             "", *trip.image, /*languageCorrection=*/false,
@@ -169,16 +171,17 @@ void NewWatchRoad::readAgain(Trip& trip) {
 void NewWatchRoad::started(Trip& trip, const WatchSpec& spec) {
     // Handed on, not copied: a large box's crop is tens of megabytes.
     const auto image = std::make_shared<const Image>(std::move(*trip.image));
+    std::optional<DiffGrid> grid = std::move(trip.grid);
     std::optional<DirectStart> direct = trip.directStart;
     end(trip);
     if (spec.direct && direct) {
         auto it = afterStart_.emplace(afterStart_.end());
-        *it = direct->session->adopt([this, it, spec, image, direct] {
-            if (hooks_.add) hooks_.add(spec, image, direct);
+        *it = direct->session->adopt([this, it, spec, image, grid, direct] {
+            if (hooks_.add) hooks_.add(spec, image, grid, direct);
             afterStart_.erase(it);
         });
     } else if (hooks_.add) {
-        hooks_.add(spec, image, std::nullopt);  // a session opened for nothing goes here
+        hooks_.add(spec, image, std::move(grid), std::nullopt);  // a session opened for nothing goes here
     }
     auto it = afterStart_.emplace(afterStart_.end());
     *it = platform_.notifier->status([this, it](NotificationStatus status) {

@@ -28,9 +28,11 @@ class NewWatchPanel;
 
 // What the road hands back to the application.
 struct NewWatchHooks {
-    // The confirmed watch with its crop as baseline; the direct start only
-    // when the watch reads directly (its session adopted by then).
-    std::function<void(const WatchSpec& spec, std::shared_ptr<const Image> baseline, std::optional<DirectStart> direct)>
+    // The confirmed watch with its crop as baseline and the crop's change
+    // grid as its capture made it; the direct start only when the watch
+    // reads directly (its session adopted by then).
+    std::function<void(const WatchSpec& spec, std::shared_ptr<const Image> baseline, std::optional<DiffGrid> grid,
+                       std::optional<DirectStart> direct)>
         add;
     // The screen may not be read: onboarding, activated. `refused`: the
     // screen reads as allowed although a capture was refused.
@@ -69,7 +71,7 @@ private:
     void drawn(std::optional<SelectedRegion> selection);
     void bind(Trip& trip);
     void capture(Trip& trip);
-    void captured(Trip& trip, Captured picture, bool retry);
+    void captured(Trip& trip, CapturedBox picture, bool retry);
     void readDirectly(Trip& trip);
     void openPanel(Trip& trip);
     void readAgain(Trip& trip);

@@ -7,6 +7,7 @@
 
 #include "app/engine/runner_host.hpp"
 #include "app/platform/direct_start.hpp"
+#include "core/picture/pixel_diff.hpp"
 
 namespace kestrove {
 
@@ -27,6 +28,9 @@ struct RunnerStart {
     SharedImage reference;           // the crop the watch was made from, or none
     bool fresh = false;              // take every baseline from what the box shows now
     std::optional<DirectStart> direct;
+    // The reference's change grid when its capture made it already: a
+    // screen-sized crop's grid is milliseconds of main-thread reading.
+    std::optional<DiffGrid> referenceGrid = std::nullopt;
 };
 
 class RunnerFactory {

@@ -6,12 +6,13 @@
 
 namespace kestrove {
 
-void WatchManager::add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct) {
+void WatchManager::add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct,
+                       std::optional<DiffGrid> baselineGrid) {
     // A crop that cannot be written costs only the saved reference picture.
     files_.writeCrop(spec.id, baseline);
     if (baseline) latest_[spec.id] = baseline;
     records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
-    startWatching(records_.back(), baseline, false, std::move(direct));
+    startWatching(records_.back(), baseline, false, std::move(direct), std::move(baselineGrid));
     changeTail();
 }
 

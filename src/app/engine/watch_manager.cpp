@@ -127,9 +127,10 @@ void WatchManager::changeTail() {
 // --- Runners and frames -------------------------------------------------------
 
 void WatchManager::startWatching(const WatchRecord& record, SharedImage reference, bool fresh,
-                                 std::optional<DirectStart> direct) {
+                                 std::optional<DirectStart> direct, std::optional<DiffGrid> referenceGrid) {
     const WatchRecord r = record;  // the list may change under a callback
-    auto runner = services_.runners.make(RunnerStart{r.spec, std::move(reference), fresh, std::move(direct)}, *this);
+    auto runner = services_.runners.make(
+        RunnerStart{r.spec, std::move(reference), fresh, std::move(direct), std::move(referenceGrid)}, *this);
     stopRunner(r.id());
     Runner& started = *runner;
     runners_[r.id()] = std::move(runner);

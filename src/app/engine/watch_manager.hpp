@@ -73,7 +73,9 @@ public:
     // Commands.
     void restore();
     void shutdown();
-    void add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct);
+    // `baselineGrid`: the baseline's change grid when its capture made it.
+    void add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct,
+             std::optional<DiffGrid> baselineGrid = std::nullopt);
     void pause(const std::string& id);
     void resume(const std::string& id);
     void remove(const std::string& id);
@@ -137,7 +139,7 @@ private:
     WatchRecord* find(const std::string& id);
     Frame* frame(const std::string& id) const;
     void startWatching(const WatchRecord& record, SharedImage reference, bool fresh,
-                       std::optional<DirectStart> direct);
+                       std::optional<DirectStart> direct, std::optional<DiffGrid> referenceGrid = std::nullopt);
     void showFrame(const WatchRecord& record, WatchStatus status);
     void closeFrame(const std::string& id);
     void stopRunner(const std::string& id);

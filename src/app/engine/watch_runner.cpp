@@ -27,7 +27,8 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
         }
     }
     if (start.reference) {
-        if (auto grid = PixelDiff::grid(*start.reference)) {
+        if (!start.referenceGrid) start.referenceGrid = PixelDiff::grid(*start.reference);
+        if (auto& grid = start.referenceGrid) {
             picture_.referenceGrid = picture_.lastGrid = std::move(*grid);
             const Baseline& b = spec_.baseline;
             picture_.lastEvaluation = Evaluation{b.currentlyMet, b.currentValue, b.currentDisplay, true};

@@ -46,8 +46,9 @@ AppDelegate::AppDelegate(Platform& platform, Setup setup)
           return telegram_.pollActions(clock_->wallNow(), [done = std::move(done)](auto&&) { done(); });
       }) {
     NewWatchHooks hooks;
-    hooks.add = [this](const WatchSpec& spec, std::shared_ptr<const Image> baseline, std::optional<DirectStart> direct) {
-        manager_->add(spec, baseline, std::move(direct));
+    hooks.add = [this](const WatchSpec& spec, std::shared_ptr<const Image> baseline, std::optional<DiffGrid> grid,
+                       std::optional<DirectStart> direct) {
+        manager_->add(spec, baseline, std::move(direct), std::move(grid));
     };
     hooks.showOnboarding = [this](bool refused) { onboarding().show(true, refused); };
     hooks.alert = [this](const std::string& message, const std::string& detail) { alerts_.warning(message, detail); };

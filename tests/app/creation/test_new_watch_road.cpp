@@ -46,6 +46,7 @@ struct Rig {
     struct Added {
         WatchSpec spec;
         Image baseline;
+        std::optional<DiffGrid> grid;
         std::optional<DirectStart> direct;
     };
     std::vector<Added> added;
@@ -62,8 +63,9 @@ struct Rig {
         NewWatchServices services{CloudSettings(store, std::nullopt), fake.platform.cloud, fake.main.executor(),
                                   [] { return Date{}; }, [](Date) { return std::string("12:00"); }};
         NewWatchHooks hooks;
-        hooks.add = [this](const WatchSpec& s, std::shared_ptr<const Image> i, std::optional<DirectStart> d) {
-            added.push_back({s, *i, d});
+        hooks.add = [this](const WatchSpec& s, std::shared_ptr<const Image> i, std::optional<DiffGrid> g,
+                           std::optional<DirectStart> d) {
+            added.push_back({s, *i, std::move(g), d});
         };
         hooks.showOnboarding = [this](bool refused) { onboarding.push_back(refused); };
         hooks.alert = [this](const std::string& m, const std::string& d) {
@@ -273,6 +275,7 @@ TEST_F(Road, StartAddsTheWatchAfterAdoptingItsDirectSessionAndAsksForNotificatio
         EXPECT_EQ(t.added[0].direct ? t.added[0].direct->session : nullptr,
                   c.direct ? t.fake.direct.sessions[0] : nullptr);
         EXPECT_EQ(t.added[0].baseline.width, 300);
+        EXPECT_EQ(t.added[0].grid, PixelDiff::grid(t.added[0].baseline)) << "the crop comes with its own grid";
         EXPECT_EQ(t.notificationAsks, c.asks);
         EXPECT_EQ(t.road->roadsUnderway(), 0u);
     }
@@ -305,6 +308,9 @@ TEST_F(Road, TheCardShowsThePictureItsReadingCameFrom) {
     fake.main.runPending();
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].baseline, dark);
+    // The watch compares with the grid handed over: the first picture's would
+    // see the dark box as changed from the start.
+    EXPECT_EQ(added[0].grid, PixelDiff::grid(dark));
 }
 
 TEST_F(Road, NewWatchClosesTheOpenPanelFirst) {

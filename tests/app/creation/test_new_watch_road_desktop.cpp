@@ -51,6 +51,7 @@ std::vector<QString> spokenTexts(QWidget& root) {
 struct Added {
     WatchSpec spec;
     Image baseline;
+    std::optional<DiffGrid> grid;
     std::optional<DirectStart> direct;
 };
 
@@ -66,8 +67,9 @@ TEST(NewWatchRoadDesktop, FromADrawnBoxToAnAddedWatch) {
     std::vector<Added> added;
     std::vector<std::string> problems;
     NewWatchHooks hooks;
-    hooks.add = [&](const WatchSpec& s, std::shared_ptr<const Image> i, std::optional<DirectStart> d) {
-        added.push_back({s, *i, d});
+    hooks.add = [&](const WatchSpec& s, std::shared_ptr<const Image> i, std::optional<DiffGrid> g,
+                    std::optional<DirectStart> d) {
+        added.push_back({s, *i, std::move(g), d});
     };
     hooks.showOnboarding = [&](bool) { problems.push_back("onboarding"); };
     hooks.alert = [&](const std::string& m, const std::string& d) { problems.push_back(m + " " + d); };
@@ -146,6 +148,7 @@ TEST(NewWatchRoadDesktop, FromADrawnBoxToAnAddedWatch) {
     EXPECT_EQ(a.spec.id, shown.id);
     EXPECT_EQ(a.baseline.width, tw::price.w);
     EXPECT_EQ(a.baseline.height, tw::price.h);
+    EXPECT_EQ(a.grid, PixelDiff::grid(a.baseline)) << "the crop's grid comes from the capturer's worker with it";
     // The accessibility bus reads the same price: the watch reads directly.
     ASSERT_TRUE(a.spec.direct);
     ASSERT_TRUE(a.direct);

@@ -63,6 +63,20 @@ TEST(WatchRunnerPicture, AnyChangeComparesWithItsReference) {
     }
 }
 
+// The crop's grid comes from its capture: the runner compares with that one
+// rather than making its own. A grid that differs from the crop's tells the
+// two apart: the box showing the grid's level is no change from it.
+TEST(WatchRunnerPicture, AReferenceGridHandedOverIsTheOneCompared) {
+    for (bool handed : {false, true}) {
+        RunnerHarness h;
+        if (handed) h.handedGrid = PixelDiff::grid(grey(20));
+        h.fake.capturer.screen = showing(20);
+        h.start(watch(WatchType::anyChange), grey(128));
+        h.run(10s);
+        EXPECT_EQ(h.host.barks.size(), handed ? 0u : 1u) << (handed ? "handed over" : "made from the crop");
+    }
+}
+
 TEST(WatchRunnerPicture, TextIsRecognisedOnlyWhenThePictureChanged) {
     for (WatchType type : {WatchType::textAppears, WatchType::textGone, WatchType::numberCompare, WatchType::newLine}) {
         RunnerHarness h;
