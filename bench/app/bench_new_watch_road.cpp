@@ -84,7 +84,7 @@ public:
 class HeldRecognizer final : public TextRecognizer {
 public:
     explicit HeldRecognizer(std::unique_ptr<TextRecognizer> inner) : inner_(std::move(inner)) {}
-    Pending recognize(const std::string& owner, Image image, bool correction, Done done) override {
+    Pending recognize(const std::string& owner, SharedImage image, bool correction, Done done) override {
         return inner_->recognize(owner, std::move(image), correction, [this, done](std::vector<OCRLine> lines) {
             held = [done, lines] { done(lines); };
         });

@@ -80,7 +80,8 @@ struct Engine {
     void loadRecognition(const Image& crop) {
         for (bool correction : {true, false}) {
             bool read = false;
-            const Pending call = platform.recognizer->recognize("", crop, correction, [&](auto) { read = true; });
+            const Pending call = platform.recognizer->recognize("", std::make_shared<const Image>(crop), correction,
+                                                                 [&](auto) { read = true; });
             spinUntil([&] { return read; });
         }
     }

@@ -146,7 +146,8 @@ void NewWatchRoad::openPanel(Trip& trip) {
     if (shown_ && shown_ != &trip) end(*shown_);
     shown_ = &trip;
     trip.panel->show(true);
-    trip.recognition = platform_.recognizer->recognize("", *trip.image, /*languageCorrection=*/false,
+    trip.recognition = platform_.recognizer->recognize("", std::make_shared<const Image>(*trip.image),
+                                                       /*languageCorrection=*/false,
                                                        [&trip](std::vector<OCRLine> lines) {
                                                            trip.panel->model().setReading(BaselineReading(std::move(lines)));
                                                        });
@@ -163,7 +164,7 @@ void NewWatchRoad::readAgain(Trip& trip) {
         trip.grid = std::move(shot.value().grid);
         trip.panel->setCrop(*trip.image);
         trip.recognition = platform_.recognizer->recognize(
-            "", *trip.image, /*languageCorrection=*/false,
+            "", std::make_shared<const Image>(*trip.image), /*languageCorrection=*/false,
             [&trip](std::vector<OCRLine> lines) { trip.panel->model().setReading(BaselineReading(std::move(lines))); });
     });
 }

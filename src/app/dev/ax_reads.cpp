@@ -39,7 +39,8 @@ QCoro::Task<CapturedBox> capture(Platform& platform, const WatchRegion& region) 
 
 QCoro::Task<std::vector<OCRLine>> recognize(Platform& platform, Image image, bool languageCorrection) {
     co_return co_await answer<std::vector<OCRLine>>([&](auto done) {
-        return platform.recognizer->recognize("", std::move(image), languageCorrection, std::move(done));
+        return platform.recognizer->recognize("", std::make_shared<const Image>(std::move(image)), languageCorrection,
+                                              std::move(done));
     });
 }
 

@@ -19,10 +19,6 @@
 
 namespace kestrove {
 
-// A picture many hold at once (the runner, the latest, the file being
-// written): a large box is never copied on the main thread.
-using SharedImage = std::shared_ptr<const Image>;
-
 class RunnerHost {
 public:
     virtual ~RunnerHost() = default;

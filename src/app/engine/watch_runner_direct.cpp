@@ -72,10 +72,9 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
         direct_.decider->confirm(std::nullopt);
         return next();
     }
-    Image shot = *proof;
     const bool correction = spec_.type != WatchType::numberCompare;
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, std::move(shot), correction,
+        spec_.id, std::make_shared<const Image>(*proof), correction,
         [this, bark, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
             if (!direct_.decider->confirm(lines)) return next();
             bark(std::move(proof), std::move(evaluation));
@@ -87,9 +86,8 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
 // meets the rule too, so its "Read" and its picture agree. A picture that
 // does not show it (unreadable, not yet painted) keeps the direct reading.
 void WatchRunner::barkWithTheNumberShown(Image proof, Evaluation evaluation, Next next) {
-    Image shot = proof;
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, std::move(shot), /*languageCorrection=*/false,
+        spec_.id, std::make_shared<const Image>(proof), /*languageCorrection=*/false,
         [this, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
             Evaluation shown = LocalCompiler::evaluate(spec_, lines);
             if (shown.met && shown.readable) evaluation = std::move(shown);

@@ -23,8 +23,9 @@ public:
     // was made with, never inside the call, only while the handle is held.
     // Nothing is reported as an error: a failure gives no lines. `owner`: the
     // watch asking; its newer request replaces one still waiting (empty: a
-    // one-off).
-    [[nodiscard]] virtual Pending recognize(const std::string& owner, Image image, bool languageCorrection,
+    // one-off). The picture is shared, not copied: a screen-sized box is
+    // 15 MB.
+    [[nodiscard]] virtual Pending recognize(const std::string& owner, SharedImage image, bool languageCorrection,
                                             Done done) = 0;
     // The owner is gone: its waiting requests are dropped.
     virtual void forget(const std::string& owner) = 0;

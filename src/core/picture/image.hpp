@@ -2,6 +2,7 @@
 // The plain picture shared by capture, the change test and the server client.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct Image {
     }
     bool operator==(const Image&) const = default;
 };
+
+// A picture many hold at once (the runner, the latest, the file being
+// written, the recogniser): a large box is never copied on the main thread.
+using SharedImage = std::shared_ptr<const Image>;
 
 // Area-average reduction to w × h (each at least 1, at most the source's
 // size). Colours are averaged premultiplied by alpha;

@@ -29,7 +29,7 @@ TEST(FakePlatform, AnswersOnlyThroughTheMainThreadAndOnlyWhileHeld) {
     fake.recognizer.lines = {OCRLine{"Done", {}, 1}};
     std::vector<Pending> calls;
     for (const char* owner : {"w_1", "w_1", "w_2"})
-        calls.push_back(fake.platform.recognizer->recognize(owner, Image(4, 4), false, [&, owner](std::vector<OCRLine> l) {
+        calls.push_back(fake.platform.recognizer->recognize(owner, std::make_shared<const Image>(4, 4), false, [&, owner](std::vector<OCRLine> l) {
             got.push_back(std::string(owner) + " " + l.at(0).text);
         }));
     EXPECT_EQ(fake.recognizer.recognitions.held(), 2u) << "the newer request of w_1 replaced the older";

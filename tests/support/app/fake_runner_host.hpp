@@ -39,6 +39,7 @@ public:
     std::vector<std::optional<double>> values;  // of the numbers read
     std::vector<std::vector<std::string>> rebaselinedLines;
     std::optional<Image> rebaselined;
+    SharedImage published;  // the latest picture
     bool directOnly = false;
 
     long count(const std::string& what) const { return std::count(log.begin(), log.end(), what); }
@@ -70,7 +71,10 @@ public:
         rebaselinedLines.push_back(lines);
         reported("rebaselinedLines");
     }
-    void publishPicture(const std::string&, SharedImage) override { reported("picture"); }
+    void publishPicture(const std::string&, SharedImage image) override {
+        published = std::move(image);
+        reported("picture");
+    }
     Pending readCrop(const std::string&, std::function<void(std::optional<Image>)> done) override {
         ++cropReads;
         return Pending::answered(main, [done = std::move(done), crop = savedCrop] { done(crop); });

@@ -104,6 +104,7 @@ private:
 struct Recognition {
     Image image;
     bool languageCorrection = false;
+    SharedImage shared;  // as handed over
 };
 
 // Every recognition answered with `lines` unless scripted otherwise.
@@ -115,8 +116,8 @@ public:
     std::vector<OCRLine> lines;
     Requests<Recognition, std::vector<OCRLine>> recognitions;
 
-    Pending recognize(const std::string& owner, Image image, bool languageCorrection, Done done) override {
-        return recognitions.ask(owner, "recognize", {std::move(image), languageCorrection}, std::move(done));
+    Pending recognize(const std::string& owner, SharedImage image, bool languageCorrection, Done done) override {
+        return recognitions.ask(owner, "recognize", {image ? *image : Image{}, languageCorrection, image}, std::move(done));
     }
     void forget(const std::string& owner) override { recognitions.forget(owner); }
     void warmUp() override {}

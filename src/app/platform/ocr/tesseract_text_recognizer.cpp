@@ -35,11 +35,13 @@ TesseractTextRecognizer::TesseractTextRecognizer(Executor deliver, std::function
 
 TesseractTextRecognizer::~TesseractTextRecognizer() = default;
 
-Pending TesseractTextRecognizer::recognize(const std::string& owner, Image image, bool languageCorrection, Done done) {
+Pending TesseractTextRecognizer::recognize(const std::string& owner, SharedImage image, bool languageCorrection,
+                                           Done done) {
     return queue_.post(
         {owner, "recognize"},
         [image = std::move(image), languageCorrection](Engines& engines) {
-            return engines.get(languageCorrection).read(image);
+            if (!image) return std::vector<OCRLine>{};
+            return engines.get(languageCorrection).read(*image);
         },
         std::vector<OCRLine>{}, std::move(done));  // a failed recognition reads as nothing
 }

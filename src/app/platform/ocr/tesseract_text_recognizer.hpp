@@ -25,7 +25,7 @@ public:
     // without an answer.
     ~TesseractTextRecognizer() override;
 
-    Pending recognize(const std::string& owner, Image image, bool languageCorrection, Done done) override;
+    Pending recognize(const std::string& owner, SharedImage image, bool languageCorrection, Done done) override;
     void forget(const std::string& owner) override;
     void warmUp() override;
 

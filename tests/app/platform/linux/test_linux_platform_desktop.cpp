@@ -89,7 +89,8 @@ struct LinuxPlatform : ::testing::Test {
                 await<CapturedBox>([&](auto done) { return platform.capturer->capture("w_1", r, onMain(done)); });
             if (!shot || !shot->ok()) return false;
             const auto read = await<std::vector<OCRLine>>([&](auto done) {
-                return platform.recognizer->recognize("w_1", shot->value().image, languageCorrection, onMain(done));
+                return platform.recognizer->recognize("w_1", std::make_shared<const Image>(shot->value().image),
+                                                  languageCorrection, onMain(done));
             });
             return reads(lines = read.value_or(std::vector<OCRLine>{}), text);
         }, 10000);
@@ -256,7 +257,7 @@ TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
         const WatchRegion region = over(tw::status);
         EXPECT_TRUE(await<CapturedBox>([&](auto done) { return second.capturer->capture("w_1", region, done); }));
         EXPECT_TRUE(await<std::vector<OCRLine>>(
-            [&](auto done) { return second.recognizer->recognize("w_1", Image(40, 20), false, done); }));
+            [&](auto done) { return second.recognizer->recognize("w_1", std::make_shared<const Image>(40, 20), false, done); }));
         EXPECT_TRUE(await<std::shared_ptr<DirectSession>>([&](auto done) { return second.direct->open(region, done); }));
         EXPECT_GT(threadsOfThisProcess(), before);
     }

@@ -30,7 +30,8 @@ TEST(TesseractTextRecognizer, AnswersEachRequestOnceThroughTheExecutor) {
     bool offThread = false;
     std::vector<Pending> calls;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        calls.push_back(recognizer.recognize("w_" + std::to_string(i), rendered::crop(400, 60, {{texts[i], 10, 38}}),
+        calls.push_back(recognizer.recognize("w_" + std::to_string(i),
+                                             std::make_shared<const Image>(rendered::crop(400, 60, {{texts[i], 10, 38}})),
                                              i % 2 == 0, [&, text = texts[i]](std::vector<OCRLine> lines) {
                                  offThread |= std::this_thread::get_id() != mainThread;
                                  ++answers[text];
@@ -61,7 +62,7 @@ TEST(TesseractTextRecognizer, OnlyTheNewestWaitingRequestOfAWatchIsReadAndForgot
     auto note = [&](std::string what) {
         return [&answers, what](std::vector<OCRLine> lines) { answers.push_back(what + ":" + std::to_string(lines.size())); };
     };
-    const Image line = rendered::crop(300, 60, {{"Counter: 7", 10, 38}});
+    const auto line = std::make_shared<const Image>(rendered::crop(300, 60, {{"Counter: 7", 10, 38}}));
     std::vector<Pending> calls;
     for (int i = 0; i < 100; ++i) calls.push_back(recognizer.recognize("w_1", line, false, note("w_1 #" + std::to_string(i))));
     Pending forgotten = recognizer.recognize("w_3", line, false, note("w_3"));
