@@ -1,5 +1,6 @@
 #include "app/shell/app_delegate.hpp"
 
+#include <QAccessible>
 #include <QDBusConnection>
 
 #include "app/creation/new_watch_road.hpp"
@@ -89,6 +90,11 @@ void AppDelegate::start() {
         this);
     manager_->onChange = [this] { status_->refresh(); };
     manager_->onBark = [this] { status_->popDot(); };
+    // Qt sets up its accessibility bridge when first asked, which the first
+    // window shown does: blocking D-Bus calls (the accessibility bus, the
+    // registry, started on demand) on the way to the first frame or overlay.
+    // Asked once the loop runs, after the tray.
+    warmUps_.push_back(clock_->after(std::chrono::milliseconds(0), [] { QAccessible::isActive(); }));
     setUpTelegram();
     updates_->start();
     if (setup_.hotKey) hotKey_ = setup_.hotKey([this] { newWatch(); });

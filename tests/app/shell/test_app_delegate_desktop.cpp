@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -27,6 +28,25 @@ std::vector<QMessageBox*> shownBoxes(std::string_view text) {
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == text.data())
             out.push_back(box);
     return out;
+}
+
+// First in this program: no window of it has been shown yet. Qt connects
+// its accessibility bridge when first asked, which the first window shown
+// does; the application asks once it has started, so the first frame or
+// overlay does not wait for the accessibility bus and its registry.
+TEST(AppDelegateDesktop, TheAccessibilityBridgeConnectsAtStartBeforeAnyWindowShows) {
+    QTemporaryDir data;
+    auto defaults = std::make_shared<MemoryDefaults>();
+    defaults->set(didOnboardKey, true);
+    Platform platform = makeLinuxPlatform(mainThreadExecutor());
+    AppDelegate delegate(platform, {{"kestrove"}, defaults, data.path().toStdString(),
+                                    [](std::function<void()>) { return std::unique_ptr<HotKey>(); }});
+    const QDBusConnection bridge(QStringLiteral("a11y"));  // the name Qt gives its bridge's connection
+    ASSERT_FALSE(bridge.isConnected());
+    delegate.start();
+    EXPECT_TRUE(desktop::waitFor([&] { return QDBusConnection(QStringLiteral("a11y")).isConnected(); }));
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << "nothing was shown";
+    delegate.shutdown();
 }
 
 TEST(AppDelegateDesktop, ALaunchAtLoginThatFailsAlertsWithoutBlockingOneBoxAtATime) {
