@@ -30,17 +30,26 @@ std::vector<QMessageBox*> shownBoxes(std::string_view text) {
     return out;
 }
 
+// An onboarded application over a data folder of its own, with no hot key.
+struct Onboarded {
+    QTemporaryDir data;
+    std::shared_ptr<MemoryDefaults> defaults = [] {
+        auto d = std::make_shared<MemoryDefaults>();
+        d->set(didOnboardKey, true);
+        return d;
+    }();
+    Platform platform = makeLinuxPlatform(mainThreadExecutor());
+    AppDelegate delegate{platform, {{"kestrove"}, defaults, data.path().toStdString(),
+                                    [](std::function<void()>) { return std::unique_ptr<HotKey>(); }}};
+};
+
 // First in this program: no window of it has been shown yet. Qt connects
 // its accessibility bridge when first asked, which the first window shown
 // does; the application asks once it has started, so the first frame or
 // overlay does not wait for the accessibility bus and its registry.
 TEST(AppDelegateDesktop, TheAccessibilityBridgeConnectsAtStartBeforeAnyWindowShows) {
-    QTemporaryDir data;
-    auto defaults = std::make_shared<MemoryDefaults>();
-    defaults->set(didOnboardKey, true);
-    Platform platform = makeLinuxPlatform(mainThreadExecutor());
-    AppDelegate delegate(platform, {{"kestrove"}, defaults, data.path().toStdString(),
-                                    [](std::function<void()>) { return std::unique_ptr<HotKey>(); }});
+    Onboarded app;
+    AppDelegate& delegate = app.delegate;
     const QDBusConnection bridge(QStringLiteral("a11y"));  // the name Qt gives its bridge's connection
     ASSERT_FALSE(bridge.isConnected());
     delegate.start();
@@ -57,13 +66,9 @@ TEST(AppDelegateDesktop, ALaunchAtLoginThatFailsAlertsWithoutBlockingOneBoxAtATi
     blocker.close();
     const QByteArray before = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    QTemporaryDir data;
-    auto defaults = std::make_shared<MemoryDefaults>();
-    defaults->set(didOnboardKey, true);
     {
-        Platform platform = makeLinuxPlatform(mainThreadExecutor());
-        AppDelegate delegate(platform, {{"kestrove"}, defaults, data.path().toStdString(),
-                                        [](std::function<void()>) { return std::unique_ptr<HotKey>(); }});
+        Onboarded app;
+        AppDelegate& delegate = app.delegate;
         delegate.start();
         ASSERT_NE(delegate.statusMenu(), nullptr);
 
