@@ -20,7 +20,7 @@ struct NewWatchRoad::Trip {
     bool waited = false;
     bool bound = false;
     bool directDone = false;
-    std::optional<Image> image;
+    SharedImage image;  // shared, never copied: a large box's crop is tens of megabytes
     std::optional<DiffGrid> grid;  // the image's, made with it on the capturer's worker
     Pending wait, binding, capture, direct;
     std::optional<CaptureError> windowError;
@@ -99,7 +99,7 @@ void NewWatchRoad::captured(Trip& trip, CapturedBox picture, bool retry) {
             trip.directStart.reset();
             trip.directDone = true;
         }
-        trip.image = std::move(picture.value().image);
+        trip.image = std::make_shared<const Image>(std::move(picture.value().image));
         trip.grid = std::move(picture.value().grid);
         if (trip.directDone) openPanel(trip);
         return;
@@ -146,7 +146,7 @@ void NewWatchRoad::openPanel(Trip& trip) {
     if (shown_ && shown_ != &trip) end(*shown_);
     shown_ = &trip;
     trip.panel->show(true);
-    trip.recognition = platform_.recognizer->recognize("", std::make_shared<const Image>(*trip.image),
+    trip.recognition = platform_.recognizer->recognize("", trip.image,
                                                        /*languageCorrection=*/false,
                                                        [&trip](std::vector<OCRLine> lines) {
                                                            trip.panel->model().setReading(BaselineReading(std::move(lines)));
@@ -160,18 +160,17 @@ void NewWatchRoad::readAgain(Trip& trip) {
     trip.capture = platform_.capturer->capture("", trip.selection.region, [this, &trip](CapturedBox shot) {
         NewWatchModel& model = trip.panel->model();
         if (!shot.ok()) return model.setReading(model.reading().value_or(BaselineReading::empty()));
-        trip.image = std::move(shot.value().image);
+        trip.image = std::make_shared<const Image>(std::move(shot.value().image));
         trip.grid = std::move(shot.value().grid);
         trip.panel->setCrop(*trip.image);
         trip.recognition = platform_.recognizer->recognize(
-            "", std::make_shared<const Image>(*trip.image), /*languageCorrection=*/false,
+            "", trip.image, /*languageCorrection=*/false,
             [&trip](std::vector<OCRLine> lines) { trip.panel->model().setReading(BaselineReading(std::move(lines))); });
     });
 }
 
 void NewWatchRoad::started(Trip& trip, const WatchSpec& spec) {
-    // Handed on, not copied: a large box's crop is tens of megabytes.
-    const auto image = std::make_shared<const Image>(std::move(*trip.image));
+    const SharedImage image = std::move(trip.image);
     std::optional<DiffGrid> grid = std::move(trip.grid);
     std::optional<DirectStart> direct = trip.directStart;
     end(trip);
