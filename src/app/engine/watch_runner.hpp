@@ -8,9 +8,9 @@
 // flight at a time, held in `step_`; the pause before the next tick is held
 // in `sleep_`. Ticks fall on a grid of whole seconds shared by every runner,
 // so the quiet engine's checks wake the main thread together. Stopping drops
-// both, so no
-// answer arrives and nothing is reported afterwards. Durations run on the
-// engine clock's monotonic time; only the model's pause is wall-clock.
+// both, so no answer arrives and nothing is reported afterwards. Durations
+// run on the engine clock's monotonic time; only the model's pause is
+// wall-clock.
 //
 // The loop, one tick and sight are in watch_runner.cpp; the picture check in
 // watch_runner_picture.cpp; the model's judging in watch_runner_model.cpp;
