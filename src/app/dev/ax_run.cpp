@@ -228,12 +228,23 @@ QCoro::Task<> ComparisonRun::stateLine(int round) {
     if (!row.command) co_return;
     remote_.send(row.command);
     co_await pause(row.wait);
-    const auto onScreen = co_await listWindows(p_, WindowListOptions::onScreenOnly);
+    const Box& status = statusBox();
+    const Rect place = WindowTracking::box(*status.region.window, status.region.size(), window_.frame);
+    auto coverer = [&](const std::vector<WindowInfo>& onScreen) {
+        return WindowTracking::coverer(place, windowID_, onScreen, ScreenSpace::displays(p_.screens->screens()));
+    };
+    // The stage and the window manager act in their own time: on a busy
+    // machine the state can take longer than the pause to show, and a round
+    // read before it would not be the round it says it is.
+    auto onScreen = co_await listWindows(p_, WindowListOptions::onScreenOnly);
+    for (int waited = 0; waited < 80; ++waited) {
+        const bool shows = round == 1 ? coverer(onScreen).has_value() : !findIn(onScreen, windowID_);
+        if (shows) break;
+        co_await pause(0.1);
+        onScreen = co_await listWindows(p_, WindowListOptions::onScreenOnly);
+    }
     if (round == 1) {
-        const Box& status = statusBox();
-        const Rect place = WindowTracking::box(*status.region.window, status.region.size(), window_.frame);
-        const auto over =
-            WindowTracking::coverer(place, windowID_, onScreen, ScreenSpace::displays(p_.screens->screens()));
+        const auto over = coverer(onScreen);
         std::string what = "NOTHING lies over the status box (the round below is then not a covered one)";
         if (over)
             what = "window " + std::to_string(over->id) + " of " + over->app + " (pid " +
