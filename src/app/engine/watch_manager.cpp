@@ -161,7 +161,10 @@ void WatchManager::showFrame(const WatchRecord& r, WatchStatus status) {
     } else {
         frames_[id] = FrameSlot{services_.frames.make(r.spec.region, status, interval(id)), nextFrameSerial_++};
         // A bound frame waits hidden until the tracker's answer places it.
-        if (r.spec.region.window) tracker_.setRunning(true);
+        if (r.spec.region.window) {
+            tracker_.setRunning(true);
+            tracker_.tellAgain();
+        }
     }
     frame(id)->setTrouble(trouble(id));
 }

@@ -2,21 +2,45 @@
 
 #include "app/platform/window_binder.hpp"
 
+#include <optional>
+
 namespace kestrove {
 
 QueuedWindowList::QueuedWindowList(Executor mainThread, Factory make, const Screens& screens)
     : screens_(screens), queue_("window list", 1, std::move(mainThread), std::move(make)) {}
 
+namespace {
+
+const char* laneOf(WindowListOptions options) {
+    return options == WindowListOptions::all ? "all windows" : "windows on screen";
+}
+
+ListedWindows listed(WindowList& windows, WindowListOptions options) {
+    if (!windows.isConnected()) return WindowListError{"There is no X server to ask for its windows."};
+    return windows.list(options);
+}
+
+const ListedWindows unread = WindowListError{"The window list could not be read."};
+
+}  // namespace
+
 Pending QueuedWindowList::list(const std::string& owner, WindowListOptions options,
                                std::function<void(ListedWindows)> done) {
-    const char* lane = options == WindowListOptions::all ? "all windows" : "windows on screen";
     return queue_.post(
-        {owner, lane},
-        [options](WindowList& windows) -> ListedWindows {
-            if (!windows.isConnected()) return WindowListError{"There is no X server to ask for its windows."};
-            return windows.list(options);
+        {owner, laneOf(options)}, [options](WindowList& windows) { return listed(windows, options); }, unread,
+        std::move(done));
+}
+
+Pending QueuedWindowList::listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
+                                      std::function<void(ListedWindows)> done) {
+    return queue_.postUnlessNothing(
+        {owner, laneOf(options)},
+        [options, told = std::move(told)](WindowList& windows) -> std::optional<ListedWindows> {
+            ListedWindows now = listed(windows, options);
+            if (told && now && now.value() == *told) return std::nullopt;
+            return now;
         },
-        ListedWindows(WindowListError{"The window list could not be read."}), std::move(done));
+        unread, std::move(done));
 }
 
 Pending QueuedWindowList::bind(const SelectedRegion& selection, std::function<void(SelectedRegion)> done) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ struct WindowListError {
 };
 
 using ListedWindows = Result<std::vector<WindowInfo>, WindowListError>;
+// The windows a caller was last told of, kept to be told only of changes.
+using ToldWindows = std::shared_ptr<const std::vector<WindowInfo>>;
 
 // For main-thread callers. Answers arrive through the main-thread executor
 // the list was made with, never inside the call, only while the handle is
@@ -59,6 +62,12 @@ public:
     // options replaces one still waiting (empty: a one-off).
     [[nodiscard]] virtual Pending list(const std::string& owner, WindowListOptions options,
                                        std::function<void(ListedWindows)> done) = 0;
+    // As list(), for a caller that keeps what it was told: when the windows
+    // are still those `told`, no answer comes and the handle just ends, so a
+    // quiet desktop does not wake the caller's thread. Without `told` it
+    // answers as list() does.
+    [[nodiscard]] virtual Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
+                                              std::function<void(ListedWindows)> done) = 0;
     // WindowBinder::bind on the list's worker: the selection anchored to the
     // window that holds the box, or unchanged.
     [[nodiscard]] virtual Pending bind(const SelectedRegion& selection,

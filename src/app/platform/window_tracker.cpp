@@ -11,6 +11,7 @@ WindowTracker::~WindowTracker() = default;
 void WindowTracker::setRunning(bool running) {
     if (running == running_) return;
     running_ = running;
+    told_.reset();
     if (!running) {
         wake_ = Pending();
         asking_.cancel();
@@ -31,11 +32,16 @@ void WindowTracker::wakeNext() {
 
 void WindowTracker::tick() {
     if (!onTick_ || asking_.active()) return;
-    asking_ = windows_.list(owner, WindowListOptions::onScreenOnly, [this](ListedWindows listed) {
-        // Without a list the frames stay where they are until the next one.
-        if (!listed || !onTick_) return;
-        onTick_(listed.value(), ScreenSpace::displays(screens_.screens()));
-    });
+    std::vector<Rect> displays = ScreenSpace::displays(screens_.screens());
+    ToldWindows told = displays == toldDisplays_ ? told_ : nullptr;
+    asking_ = windows_.listChanged(owner, WindowListOptions::onScreenOnly, std::move(told),
+                                   [this, displays = std::move(displays)](ListedWindows listed) {
+                                       // Without a list the frames stay where they are until the next one.
+                                       if (!listed || !onTick_) return;
+                                       told_ = std::make_shared<const std::vector<WindowInfo>>(listed.value());
+                                       toldDisplays_ = displays;
+                                       onTick_(listed.value(), displays);
+                                   });
 }
 
 }  // namespace kestrove

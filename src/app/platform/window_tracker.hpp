@@ -2,7 +2,8 @@
 // Asks for the window list four times a second while running and hands each
 // answer to its tick handler (the frames follow their windows with it). The
 // list is read off the main thread; a tick while the last answer is still
-// out asks nothing. Its ticks fall on a grid of a quarter second, whose whole
+// out asks nothing; an answer with the windows it last handed on, on the
+// same displays, does not come (nor wake the main thread). Its ticks fall on a grid of a quarter second, whose whole
 // seconds the watches' ticks share: a quiet engine wakes the main thread
 // once for both. Main thread only.
 
@@ -34,6 +35,9 @@ public:
     // nothing. Stopping drops the answer still out.
     void setRunning(bool running);
     bool isRunning() const { return running_; }
+    // The next answer is handed on even when nothing changed (a frame was
+    // made that has not been placed yet).
+    void tellAgain() { told_.reset(); }
 
 private:
     void tick();
@@ -43,6 +47,8 @@ private:
     const Screens& screens_;
     TickHandler onTick_;
     bool running_ = false;
+    ToldWindows told_;  // what the handler was last given, with the displays
+    std::vector<Rect> toldDisplays_;
     Pending wake_;    // the next tick; dies with the tracker: no tick after it
     Pending asking_;  // the answer still out; dies with the tracker too
 };

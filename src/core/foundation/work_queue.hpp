@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -120,6 +121,29 @@ public:
         Job job{std::move(key), completion, {}, {}};
         job.work = [work = std::move(work), answer, completion, to](void* context) mutable {
             completion->deliver(to, answer(work(*static_cast<Context*>(context))));
+        };
+        job.fail = [failure = std::move(failure), answer, completion, to] { completion->deliver(to, answer(failure)); };
+        return enqueue(std::move(job));
+    }
+
+    // As post(), for work that may have nothing to tell (nullopt): nothing
+    // is then posted to the caller's thread, which sleeps on, and the handle
+    // just ends. A throw still answers `failure`.
+    template <typename Work, typename Answer = typename std::invoke_result_t<Work&, Context&>::value_type>
+    Pending postUnlessNothing(JobKey key, Work work, std::type_identity_t<Answer> failure,
+                              std::type_identity_t<std::function<void(Answer)>> done) {
+        auto completion = std::make_shared<Completion>();
+        const Executor& to = executor();
+        auto answer = [done = std::move(done)](Answer a) {
+            return [done, a = std::move(a)]() mutable {
+                if (done) done(std::move(a));
+            };
+        };
+        Job job{std::move(key), completion, {}, {}};
+        job.work = [work = std::move(work), answer, completion, to](void* context) mutable {
+            std::optional<Answer> told = work(*static_cast<Context*>(context));
+            if (told) completion->deliver(to, answer(std::move(*told)));
+            else completion->cancel();
         };
         job.fail = [failure = std::move(failure), answer, completion, to] { completion->deliver(to, answer(failure)); };
         return enqueue(std::move(job));

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/platform/main_thread_executor.hpp"
 #include "app/platform/shared_wakes.hpp"
@@ -126,6 +127,36 @@ TEST_F(Tracking, AnAnswerStillOutNeverTicksOnceStoppedOrReleased) {
     EXPECT_EQ(ticks, 0);
 }
 
+TEST_F(Tracking, HandsOnAListOnlyWhenItOrTheDisplaysChangedOrWhenToldToAgain) {
+    answerThrough(mainThreadExecutor());
+    WindowTracker tracker(*windows, screens);
+    count(tracker);
+    tracker.setRunning(true);
+    spin(700);
+    EXPECT_EQ(ticks, 1) << "an unchanged list was handed on";
+    EXPECT_GE(windows->quietLists, 1);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+    } steps[] = {
+        {"a window moved", [&] { windows->backend.windows[0].frame.x += 30; }},
+        {"told to again", [&] { tracker.tellAgain(); }},
+        {"a display changed", [&] { screens.list[1].frame.width = 1024; }},
+        {"started again", [&] {
+             tracker.setRunning(false);
+             tracker.setRunning(true);
+         }},
+    };
+    for (const Step& s : steps) {
+        const int before = ticks;
+        s.change();
+        spin(600);
+        EXPECT_EQ(ticks, before + 1) << s.what;
+    }
+    EXPECT_EQ(lastWindows[0].frame.x, 40);
+    EXPECT_EQ(lastDisplays[1].width, 1024);
+}
+
 // The list as asked, noting in which shared wake each ask came.
 struct WakeNotingList final : AsyncWindowList {
     AsyncWindowList& inner;
@@ -136,6 +167,12 @@ struct WakeNotingList final : AsyncWindowList {
         wakes.push_back(SharedWakes::wakesSoFar());
         times.push_back(std::chrono::steady_clock::now());
         return inner.list(owner, options, std::move(done));
+    }
+    Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
+                        std::function<void(ListedWindows)> done) override {
+        wakes.push_back(SharedWakes::wakesSoFar());
+        times.push_back(std::chrono::steady_clock::now());
+        return inner.listChanged(owner, options, std::move(told), std::move(done));
     }
     Pending bind(const SelectedRegion& s, std::function<void(SelectedRegion)> done) override {
         return inner.bind(s, std::move(done));

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <latch>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -209,6 +210,22 @@ TEST_F(WorkQueueTest, WorkNobodyWaitsForRunsWithoutAnAnswer) {
     EXPECT_EQ(ran, 1);
     EXPECT_EQ(main.runPending(), 0u);
     EXPECT_THROW(WorkQueue<Context>("threads", 1, main.executor(), make).runOne(), std::logic_error);
+}
+
+TEST_F(WorkQueueTest, WorkThatAnswersNothingPostsNothingAndItsHandleJustEnds) {
+    WorkQueue<Context> queue("test", 0, main.executor(), make);
+    auto nothing = [](Context&) -> std::optional<int> { return std::nullopt; };
+    Pending quiet = queue.postUnlessNothing({"a", "list"}, nothing, -1, record());
+    Pending told = queue.postUnlessNothing({"b", "list"}, [](Context&) -> std::optional<int> { return 7; }, -1, record());
+    Pending failing = queue.postUnlessNothing(
+        {"c", "list"}, [](Context&) -> std::optional<int> { throw std::runtime_error("gone"); }, -1, record());
+    EXPECT_TRUE(quiet.active());
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(queue.runAll(), 3u);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(quiet.active()) << "a caller waits for an answer that never comes";
+    EXPECT_EQ(main.runPending(), 2u) << "work that answered nothing posted to the caller's thread";
+    EXPECT_EQ(answers, (std::vector<int>{7, -1}));
 }
 
 TEST_F(WorkQueueTest, DrainingWaitsForTheRunningJobAndEveryWaitingOneEvenThoseNobodyWaitsFor) {

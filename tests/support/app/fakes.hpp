@@ -145,6 +145,19 @@ public:
         const char* lane = options == WindowListOptions::all ? "all" : "on screen";
         return lists.ask(owner, lane, options, std::move(done));
     }
+    // Asked as list(); when the windows are still those told, no answer.
+    Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
+                        std::function<void(ListedWindows)> done) override {
+        auto answer = [told, done = std::move(done), this](ListedWindows listed) {
+            if (told && listed && listed.value() == *told) {
+                ++quietLists;
+                return;
+            }
+            done(std::move(listed));
+        };
+        return list(owner, options, std::move(answer));
+    }
+    int quietLists = 0;  // answers left untold
     Pending bind(const SelectedRegion& selection, std::function<void(SelectedRegion)> done) override {
         return binds.ask("", "bind", selection, std::move(done));
     }
