@@ -26,8 +26,8 @@
 
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -111,19 +111,10 @@ public:
     template <typename Work, typename Answer = std::invoke_result_t<Work&, Context&>>
     Pending post(JobKey key, Work work, std::type_identity_t<Answer> failure,
                  std::type_identity_t<std::function<void(Answer)>> done) {
-        auto completion = std::make_shared<Completion>();
-        const Executor& to = executor();
-        auto answer = [done = std::move(done)](Answer a) {
-            return [done, a = std::move(a)]() mutable {
-                if (done) done(std::move(a));
-            };
-        };
-        Job job{std::move(key), completion, {}, {}};
-        job.work = [work = std::move(work), answer, completion, to](void* context) mutable {
-            completion->deliver(to, answer(work(*static_cast<Context*>(context))));
-        };
-        job.fail = [failure = std::move(failure), answer, completion, to] { completion->deliver(to, answer(failure)); };
-        return enqueue(std::move(job));
+        return postUnlessNothing(
+            std::move(key),
+            [work = std::move(work)](Context& context) mutable { return std::optional<Answer>(work(context)); },
+            std::move(failure), std::move(done));
     }
 
     // As post(), for work that may have nothing to tell (nullopt): nothing
