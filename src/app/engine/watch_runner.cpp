@@ -48,6 +48,7 @@ void WatchRunner::start() {
     stop();
     running_ = true;
     tickDue_ = services_.clock.now();
+    startTick_ = true;
     tick();
 }
 
@@ -75,19 +76,24 @@ void WatchRunner::tick() {
 }
 
 void WatchRunner::pictureIfDue() {
-    const auto now = services_.clock.now();
-    // Half a second early, so a check falls due on every tick whose pause
-    // equals the interval.
+    // Counted between the instants the ticks were due, which lie on the
+    // grid: a late timer or a slow direct read does not put a check off by a
+    // whole pause. Half a second early all the same.
     const auto due = sight_.lost ? 14500ms : std::chrono::milliseconds(interval_ * 1000 - 500);
-    if (picture_.lastCheck && now - *picture_.lastCheck < due) return endTick();
-    picture_.lastCheck = now;
+    if (picture_.lastCheck && tickDue_ - *picture_.lastCheck < due) return endTick();
+    picture_.lastCheck = tickDue_;
     check([this] { endTick(); });
 }
 
 void WatchRunner::endTick() {
     direct_.listed.reset();
     if (!running_) return;
-    const Clock::time_point due = nextTick(tickDue_, services_.clock.now(), pause());
+    const std::chrono::seconds rest = pause();
+    const Clock::time_point due = nextTick(tickDue_, services_.clock.now(), rest, startTick_);
+    // The check at the start stands for the grid instant a pause before the
+    // next tick: the checks after it keep their spacing on the grid.
+    if (startTick_ && picture_.lastCheck == tickDue_) picture_.lastCheck = due - rest;
+    startTick_ = false;
     sleep_ = services_.clock.at(due, [this, due] {
         tickDue_ = due;
         tick();
@@ -96,12 +102,18 @@ void WatchRunner::endTick() {
 
 std::chrono::steady_clock::time_point WatchRunner::nextTick(std::chrono::steady_clock::time_point due,
                                                            std::chrono::steady_clock::time_point ended,
-                                                           std::chrono::seconds pause) {
-    // A pause after the last tick was due, on the next whole second: the
-    // rhythm stays a pause, and watches started within one second check in
-    // one wake. A tick that ran long still leaves at least a pause less one
-    // second of rest after it.
-    return gridAtOrAfter(std::max(due + pause, ended + pause - tickGrid), tickGrid);
+                                                           std::chrono::seconds pause, bool afterStart) {
+    // Ticks fall on a grid whose step is the pause, counted from the steady
+    // clock's epoch: every watch with that pause ticks in the same wake, and
+    // pauses that divide one another share their instants. A tick on the grid
+    // is followed exactly a pause later. The tick at a start is off the grid:
+    // the next is the grid instant nearest a pause after it, half to one and
+    // a half pauses away, so on average the second reading comes as soon as
+    // it did before. A tick that ran long still leaves at least the gap less
+    // one second of rest after it.
+    const std::chrono::steady_clock::duration gap =
+        afterStart ? std::chrono::steady_clock::duration(pause) / 2 : std::chrono::steady_clock::duration(pause);
+    return gridAtOrAfter(std::max(due + gap, ended + gap - std::chrono::seconds(1)), pause);
 }
 
 std::chrono::seconds WatchRunner::pause() const {

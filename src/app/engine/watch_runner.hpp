@@ -6,8 +6,8 @@
 //
 // An explicit state machine on the main thread: one asynchronous step in
 // flight at a time, held in `step_`; the pause before the next tick is held
-// in `sleep_`. Ticks fall on a grid of whole seconds shared by every runner,
-// so the quiet engine's checks wake the main thread together. Stopping drops
+// in `sleep_`. Ticks fall on a grid whose step is the pause, shared by every
+// runner, so the quiet engine's checks wake the main thread together. Stopping drops
 // both, so no answer arrives and nothing is reported afterwards. Durations
 // run on the engine clock's monotonic time; only the model's pause is
 // wall-clock.
@@ -58,13 +58,12 @@ public:
     // The pause a hand-edited poll_seconds may ask for is kept within these.
     static constexpr int shortestPoll = 1;
     static constexpr int longestPoll = 86400;
-    // The step of the grid the ticks fall on.
-    static constexpr std::chrono::seconds tickGrid{1};
     // When the tick after one that was due at `due` and ended at `ended`
-    // falls due, `pause` being the pause after it.
+    // falls due, `pause` being the pause after it; `afterStart` when that
+    // was the tick run at the start.
     static std::chrono::steady_clock::time_point nextTick(std::chrono::steady_clock::time_point due,
                                                           std::chrono::steady_clock::time_point ended,
-                                                          std::chrono::seconds pause);
+                                                          std::chrono::seconds pause, bool afterStart);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -205,6 +204,7 @@ private:
     unsigned run_ = 0;  // moves on at every start and stop
     bool running_ = false;
     Clock::time_point tickDue_;  // when the tick under way (or the last) was due
+    bool startTick_ = false;     // the tick under way is the one run at the start
     // Last, so they are dropped first.
     Pending sleep_;
     Pending step_;

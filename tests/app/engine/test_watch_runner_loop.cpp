@@ -2,6 +2,8 @@
 // and stops, pictures not painted yet (losses of sight: the picture test).
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "support/app/runner_harness.hpp"
 
 namespace kestrove {
@@ -18,6 +20,7 @@ TEST(WatchRunnerLoop, QuietBoxSlowsItsChecksDownAndAChangeBringsThemBack) {
             h.start(directWatch(), std::nullopt, false, DirectStart{session, {}});
         else
             h.start(watch(WatchType::anyChange, WatchMode::everyTime));
+        ASSERT_EQ(h.captures(), 1u);
         std::vector<int> checks{0}, reads{0};
         for (int t = 1; t <= 3700; ++t) {
             // The wall clock stepped back, then forward: durations do not care.
@@ -130,65 +133,106 @@ TEST(WatchRunnerLoop, UnpaintedPictureIsNeitherJudgedNorKeptNorALoss) {
     }
 }
 
-TEST(WatchRunnerLoop, WatchesStartedWithinOneSecondTickTogetherAndNeverBeforeTheirPause) {
+TEST(WatchRunnerLoop, WatchesStartedAtDifferentMomentsTickTogetherAfterTheirFirstPause) {
+    using std::chrono::milliseconds;
     RunnerHarness h;
     struct Watch {
         std::shared_ptr<fakes::FakeDirectSession> session;
         std::unique_ptr<Runner> runner;
-        std::vector<std::chrono::milliseconds> reads;
+        milliseconds pause{};
+        std::vector<milliseconds> reads;
     };
-    std::vector<Watch> watches(3);
+    std::vector<Watch> watches(20);
     const auto origin = h.clock.now();  // on the grid
-    const auto at = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(h.clock.now() - origin); };
-    const std::chrono::milliseconds startsAt[] = {200ms, 500ms, 900ms};
-    for (int i = 0; i < 3; ++i) {
-        h.clock.advance(startsAt[i] - at());
+    const auto at = [&] { return std::chrono::duration_cast<milliseconds>(h.clock.now() - origin); };
+    for (int i = 0; i < 20; ++i) {
+        // Spread over three pauses; one in four waits 15 s between reads.
+        h.clock.advance(milliseconds(300 + 737 * i) - at());
         WatchSpec spec = directWatch();
-        spec.id = "w_RUN00" + std::to_string(i + 2);
+        spec.id = "w_RUN" + std::to_string(100 + i);
+        spec.pollSeconds = i % 4 == 3 ? 15 : 5;
+        watches[i].pause = std::chrono::seconds(spec.pollSeconds);
         watches[i].session = h.session(lines({"Working"}));
         watches[i].runner = h.factory.make({spec, nullptr, false, DirectStart{watches[i].session, {}}}, h.host);
         watches[i].runner->start();
         h.settle();
-        if (!watches[i].session->reads.asked.empty()) watches[i].reads.push_back(at());
+        ASSERT_EQ(watches[i].session->reads.asked.size(), 1u) << "the first tick runs at once";
+        watches[i].reads.push_back(at());
     }
-    std::vector<std::size_t> seen{1, 1, 1};
-    for (int step = 0; step < 200; ++step) {
-        for (int i = 0; i < 3; ++i) {
-            if (watches[i].session->reads.asked.size() > seen[i]) watches[i].reads.push_back(at());
-            seen[i] = watches[i].session->reads.asked.size();
-        }
+    std::set<milliseconds> wakes;  // instants at which any watch read, after the last start
+    while (at() < 75s) {
         h.clock.advance(100ms);
         h.settle();
+        for (Watch& w : watches) {
+            if (w.session->reads.asked.size() == w.reads.size()) continue;
+            ASSERT_EQ(w.session->reads.asked.size(), w.reads.size() + 1) << "two reads in 100 ms";
+            w.reads.push_back(at());
+            if (at() > 15s) wakes.insert(at());
+        }
     }
-    for (int i = 0; i < 3; ++i) {
-        const auto& r = watches[i].reads;
-        ASSERT_EQ(r.size(), 4u) << "watch " << i;
-        EXPECT_EQ(r[0], startsAt[i]) << "the first tick runs at once";
-        EXPECT_EQ(std::vector(r.begin() + 1, r.end()), (std::vector<std::chrono::milliseconds>{6s, 11s, 16s}))
-            << "watch " << i << " ticks apart from the others, or off the grid";
-        for (std::size_t k = 1; k < r.size(); ++k) EXPECT_GE(r[k] - r[k - 1], 5s) << "before its pause";
+    for (const Watch& w : watches) {
+        const auto& r = w.reads;
+        ASSERT_GE(r.size(), 4u);
+        EXPECT_GE(r[1] - r[0], w.pause / 2) << "started at " << r[0].count();
+        EXPECT_LT(r[1] - r[0], w.pause * 3 / 2) << "started at " << r[0].count();
+        for (std::size_t k = 2; k < r.size(); ++k)
+            EXPECT_EQ(r[k] - r[k - 1], w.pause) << "started at " << r[0].count() << ", read at " << r[k].count();
+    }
+    // Every 5 s from 20 s to 75 s: 12 wakes for all twenty.
+    EXPECT_EQ(wakes.size(), 12u) << "the watches read apart";
+}
+
+TEST(WatchRunnerLoop, APictureStartedOffTheGridChecksAgainOnTheFirstTickOfTheGrid) {
+    for (auto startsAt : {1200ms, 3400ms}) {
+        RunnerHarness h;
+        const auto origin = h.clock.now();  // on the grid
+        h.clock.advance(startsAt);
+        h.start(watch(WatchType::anyChange, WatchMode::everyTime));
+        ASSERT_EQ(h.captures(), 1u);
+        std::vector<std::chrono::milliseconds> checks{startsAt};
+        std::size_t seen = h.captures();
+        while (h.clock.now() - origin < 26s) {
+            h.clock.advance(100ms);
+            h.settle();
+            if (h.captures() == seen) continue;
+            seen = h.captures();
+            checks.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(h.clock.now() - origin));
+        }
+        // The grid instant nearest a pause after the start, then a pause apart.
+        const auto first = startsAt < 2500ms ? 5s : 10s;
+        EXPECT_EQ(checks, (std::vector<std::chrono::milliseconds>{startsAt, first, first + 5s, first + 10s, first + 15s}))
+            << "started at " << startsAt.count();
     }
 }
 
-TEST(WatchRunnerLoop, NextTickKeepsTheRhythmOnWholeSecondsAndRestsAfterALongTick) {
+TEST(WatchRunnerLoop, NextTickKeepsThePhaseOfItsPauseAndRestsAfterALongTick) {
     using std::chrono::milliseconds;
     const auto t = [](milliseconds ms) { return std::chrono::steady_clock::time_point(ms); };
     struct Case {
         milliseconds due, ended;
         int pause;
+        bool afterStart;
         milliseconds next;
     } cases[] = {
-        {10000ms, 10020ms, 5, 15000ms},  // a quick tick on the grid: exactly a pause later
-        {10300ms, 10310ms, 5, 16000ms},  // a first tick off the grid: the next whole second
-        {10000ms, 10999ms, 5, 15000ms},
-        {10000ms, 13000ms, 5, 17000ms},  // a long tick: a pause less one second of rest
-        {10000ms, 13400ms, 5, 18000ms},
-        {10000ms, 10100ms, 15, 25000ms},
-        {10000ms, 10100ms, 1, 11000ms},
+        {10000ms, 10020ms, 5, false, 15000ms},  // a quick tick on the grid: exactly a pause later
+        {10000ms, 10999ms, 5, false, 15000ms},
+        {10000ms, 13000ms, 5, false, 20000ms},  // a long tick: a pause less one second of rest, on the grid
+        {30000ms, 30100ms, 15, false, 45000ms},
+        {45000ms, 45100ms, 30, false, 90000ms},  // a pause that grew: its own grid
+        {30000ms, 30100ms, 5, false, 35000ms},
+        {10000ms, 10100ms, 1, false, 11000ms},
+        {10300ms, 10310ms, 5, true, 15000ms},  // after a start: the grid instant nearest a pause later
+        {12400ms, 12410ms, 5, true, 15000ms},
+        {12500ms, 12510ms, 5, true, 15000ms},
+        {12600ms, 12610ms, 5, true, 20000ms},
+        {10000ms, 10010ms, 5, true, 15000ms},  // a start on the grid: a pause later
+        {31000ms, 31050ms, 15, true, 45000ms},
+        {38000ms, 38050ms, 15, true, 60000ms},
+        {12400ms, 14000ms, 5, true, 20000ms},  // a long first tick rests half a pause less one second
     };
     for (const Case& c : cases)
-        EXPECT_EQ(WatchRunner::nextTick(t(c.due), t(c.ended), std::chrono::seconds(c.pause)), t(c.next))
-            << c.due.count() << " " << c.ended.count() << " " << c.pause;
+        EXPECT_EQ(WatchRunner::nextTick(t(c.due), t(c.ended), std::chrono::seconds(c.pause), c.afterStart), t(c.next))
+            << c.due.count() << " " << c.ended.count() << " " << c.pause << " " << c.afterStart;
 }
 
 }  // namespace
