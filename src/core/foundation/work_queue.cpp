@@ -6,12 +6,16 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
 #include "core/foundation/log.hpp"
+#include "core/foundation/time_grid.hpp"
 
 namespace kestrove {
+
+using Clock = std::chrono::steady_clock;
 
 struct WorkQueueBase::State {
     std::string name;
@@ -48,22 +52,42 @@ struct WorkQueueBase::State {
         return out;
     }
 
-    // The oldest waiting job whose owner has none running; jobs.end() when none may start.
-    std::deque<Job>::iterator next() {
-        return std::find_if(jobs.begin(), jobs.end(),
-                            [&](const Job& j) { return j.key.owner.empty() || !busy.count(j.key.owner); });
+    bool free(const Job& j) const { return j.key.owner.empty() || !busy.count(j.key.owner); }
+
+    // The oldest waiting job that is due and whose owner has none running;
+    // jobs.end() when none may start.
+    std::deque<Job>::iterator next(Clock::time_point now) {
+        return std::find_if(jobs.begin(), jobs.end(), [&](const Job& j) { return j.notBefore <= now && free(j); });
     }
 
-    void execute(Job& job, std::shared_ptr<void>& context) {
-        if (job.completion && job.completion->cancelled()) return;
+    // When the first job that may start, but is not due yet, falls due.
+    std::optional<Clock::time_point> nextDue(Clock::time_point now) const {
+        std::optional<Clock::time_point> due;
+        for (const Job& j : jobs)
+            if (j.notBefore > now && free(j) && (!due || j.notBefore < *due)) due = j.notBefore;
+        return due;
+    }
+
+    // True when the work had nothing to tell and waits to run again.
+    bool execute(Job& job, std::shared_ptr<void>& context) {
+        if (job.completion && job.completion->cancelled()) return false;
         try {
             if (!context) context = make();
             if (!context) throw std::runtime_error("the worker could not be set up");
-            job.work(context.get());
+            return !job.work(context.get());
         } catch (...) {
             logCaughtException(name);
             if (job.fail) job.fail();
+            return false;
         }
+    }
+
+    // Back in line for its next instant, unless its caller let it go or the
+    // queue stops. Under the lock.
+    void again(Job& job) {
+        if (stopping || !job.completion || job.completion->cancelled()) return;
+        job.notBefore = gridAfter(Clock::now(), job.every);
+        jobs.push_back(std::move(job));
     }
 };
 
@@ -90,24 +114,30 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
         Job job;
         {
             std::unique_lock lock(state->mutex);
-            state->wake.wait(lock, [&] { return state->stopping || state->next() != state->jobs.end(); });
+            auto it = state->jobs.end();
+            while (!state->stopping && (it = state->next(Clock::now())) == state->jobs.end()) {
+                // Work waiting for a change sleeps until its instant.
+                if (auto due = state->nextDue(Clock::now())) state->wake.wait_until(lock, *due);
+                else state->wake.wait(lock);
+            }
             if (state->stopping) break;
-            auto it = state->next();
             job = std::move(*it);
             state->jobs.erase(it);
             if (!job.key.owner.empty()) state->busy.insert(job.key.owner);
             ++state->running;
         }
-        state->execute(job, context);
-        const std::string owner = std::move(job.key.owner);
-        job = Job{};  // its captures go before anyone hears it is done
+        const bool again = state->execute(job, context);
+        const std::string owner = job.key.owner;
+        if (!again) job = Job{};  // its captures go before anyone hears it is done
         bool more = false;
         {
             std::lock_guard lock(state->mutex);
             if (!owner.empty()) state->busy.erase(owner);
             --state->running;
-            more = state->next() != state->jobs.end();
+            if (again) state->again(job);
+            more = state->next(Clock::now()) != state->jobs.end();
         }
+        job = Job{};  // one not put back in line ends outside the lock
         // Its owner's next job may start now, on whichever worker is free.
         // With nothing to start, the idle workers sleep on: a quiet service
         // wakes one thread per job, not all of them.
@@ -201,7 +231,11 @@ void WorkQueueBase::drain() {
         return;
     }
     std::unique_lock lock(state_->mutex);
-    state_->idle.wait(lock, [&] { return state_->stopping || (state_->jobs.empty() && state_->running == 0); });
+    state_->idle.wait(lock, [&] {
+        const bool onlyWaitingForChanges = std::all_of(state_->jobs.begin(), state_->jobs.end(),
+                                                       [](const Job& j) { return j.every > Clock::duration::zero(); });
+        return state_->stopping || (onlyWaitingForChanges && state_->running == 0);
+    });
 }
 
 std::size_t WorkQueueBase::waiting() const {
@@ -214,11 +248,18 @@ bool WorkQueueBase::runOne() {
     Job job;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->stopping || state_->jobs.empty()) return false;
-        job = std::move(state_->jobs.front());
-        state_->jobs.pop_front();
+        if (state_->stopping) return false;
+        auto due = std::find_if(state_->jobs.begin(), state_->jobs.end(),
+                                [](const Job& j) { return j.notBefore <= Clock::now(); });
+        if (due == state_->jobs.end()) return false;
+        job = std::move(*due);
+        state_->jobs.erase(due);
     }
-    state_->execute(job, state_->manualContext);
+    if (state_->execute(job, state_->manualContext)) {
+        std::lock_guard lock(state_->mutex);
+        state_->again(job);
+    }
+    job = Job{};
     return true;
 }
 

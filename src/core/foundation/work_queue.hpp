@@ -18,12 +18,16 @@
 //   and only while its handle is held and not cancelled.
 // - A job that throws writes one "Kestrove: <queue>: <what>" line and
 //   answers with its failure answer; the worker lives on.
+// - Work that waits for a change (postUntilSomething) runs again on the
+//   worker at the instants of a grid until it has something to tell; the
+//   caller's thread sleeps meanwhile.
 // - stop() (also on destruction) lets running jobs finish, drops waiting
 //   ones and joins; no completion runs after it returns. drain() first
 //   when the waiting ones must be done (writes nobody waits for).
 // - With no threads, nothing runs until the owner calls runOne()/runAll() on
 //   its own thread, so tests stay single-threaded and deterministic.
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -58,12 +62,13 @@ public:
     // then ends after the job.
     void stop();
     // Blocks until no job waits and none runs, the ones posted meanwhile
-    // included (without threads: runs them here). Never from a worker's own job.
+    // included, save work waiting for a change (without threads: runs them
+    // here). Never from a worker's own job.
     void drain();
     std::size_t waiting() const;
     const std::string& name() const;
 
-    // Without threads only: runs the oldest waiting job on the calling
+    // Without threads only: runs the oldest waiting job that is due on the calling
     // thread (false when none waits); runAll() until none waits, jobs posted
     // meanwhile included. Throws std::logic_error on a queue with threads.
     bool runOne();
@@ -74,8 +79,12 @@ protected:
     struct Job {
         JobKey key;
         std::shared_ptr<Completion> completion;  // none for work nobody waits for
-        std::function<void(void*)> work;         // does the work and delivers its answer
-        std::function<void()> fail;              // delivers the failure answer
+        // Does the work and delivers its answer; false: nothing to tell yet,
+        // to run again at the next instant of the grid of `every`.
+        std::function<bool(void*)> work;
+        std::function<void()> fail;  // delivers the failure answer
+        std::chrono::steady_clock::duration every{};
+        std::chrono::steady_clock::time_point notBefore{};  // waits until then
     };
 
     WorkQueueBase(std::string name, int threads, Executor executor, MakeContext make);
@@ -123,6 +132,18 @@ public:
     template <typename Work, typename Answer = typename std::invoke_result_t<Work&, Context&>::value_type>
     Pending postUnlessNothing(JobKey key, Work work, std::type_identity_t<Answer> failure,
                               std::type_identity_t<std::function<void(Answer)>> done) {
+        return postUntilSomething(std::move(key), std::chrono::steady_clock::duration::zero(), std::move(work),
+                                  std::move(failure), std::move(done));
+    }
+
+    // As postUnlessNothing(), but work with nothing to tell runs again at the
+    // next instant of a grid of `every` (counted from the steady clock's
+    // epoch), until it tells something or its handle is let go. Meanwhile
+    // the job waits in line and the worker serves other jobs or sleeps.
+    template <typename Work, typename Answer = typename std::invoke_result_t<Work&, Context&>::value_type>
+    Pending postUntilSomething(JobKey key, std::chrono::steady_clock::duration every, Work work,
+                               std::type_identity_t<Answer> failure,
+                               std::type_identity_t<std::function<void(Answer)>> done) {
         auto completion = std::make_shared<Completion>();
         const Executor& to = executor();
         auto answer = [done = std::move(done)](Answer a) {
@@ -130,11 +151,13 @@ public:
                 if (done) done(std::move(a));
             };
         };
-        Job job{std::move(key), completion, {}, {}};
-        job.work = [work = std::move(work), answer, completion, to](void* context) mutable {
+        Job job{std::move(key), completion, {}, {}, every};
+        job.work = [work = std::move(work), answer, completion, to, every](void* context) mutable {
             std::optional<Answer> told = work(*static_cast<Context*>(context));
             if (told) completion->deliver(to, answer(std::move(*told)));
-            else completion->cancel();
+            else if (every == std::chrono::steady_clock::duration::zero()) completion->cancel();
+            else return false;
+            return true;
         };
         job.fail = [failure = std::move(failure), answer, completion, to] { completion->deliver(to, answer(failure)); };
         return enqueue(std::move(job));
@@ -142,7 +165,12 @@ public:
 
     // Work nobody waits for (a warm-up): no answer, no handle.
     void run(JobKey key, std::function<void(Context&)> work) {
-        Job job{std::move(key), nullptr, [work = std::move(work)](void* c) { work(*static_cast<Context*>(c)); }, {}};
+        Job job{std::move(key), nullptr,
+                [work = std::move(work)](void* c) {
+                    work(*static_cast<Context*>(c));
+                    return true;
+                },
+                {}};
         [[maybe_unused]] Pending none = enqueue(std::move(job));
     }
 };

@@ -251,6 +251,58 @@ TEST_F(WorkQueueTest, DrainingWaitsForTheRunningJobAndEveryWaitingOneEvenThoseNo
     queue.drain();  // nothing left: returns at once
 }
 
+TEST_F(WorkQueueTest, WorkWaitingForAChangeRunsOnItsGridMeanwhileServingOthersUntilItTellsOrIsLetGo) {
+    using Clock = std::chrono::steady_clock;
+    WorkQueue<Context> queue("test", 1, main.executor(), make);
+    const auto every = 50ms;
+    std::mutex mutex;
+    std::vector<Clock::time_point> runs;
+    std::atomic<bool> changed = false;
+    auto watch = [&](Context&) -> std::optional<int> {
+        std::lock_guard lock(mutex);
+        runs.push_back(Clock::now());
+        if (changed) return 7;
+        return std::nullopt;
+    };
+    Pending following = queue.postUntilSomething({"tracker", "list"}, every, watch, -1, record());
+    std::this_thread::sleep_for(180ms);
+    // Another job is served between the runs, at once.
+    Pending other = queue.post({"w_1", "capture"}, [](Context&) { return 3; }, -1, record());
+    std::this_thread::sleep_for(30ms);
+    main.runPending();
+    EXPECT_EQ(answers, std::vector<int>{3});
+    queue.drain();  // returns: work waiting for a change does not hold it
+    changed = true;
+    for (int i = 0; i < 200 && following.active(); ++i) std::this_thread::sleep_for(5ms);
+    main.runPending();
+    EXPECT_EQ(answers, (std::vector<int>{3, 7}));
+    {
+        std::lock_guard lock(mutex);
+        ASSERT_GE(runs.size(), 4u);
+        EXPECT_LE(runs.size(), 10u);
+        for (std::size_t i = 1; i < runs.size(); ++i) {
+            // At once, then on the grid (a loaded machine wakes a little late).
+            EXPECT_LT(runs[i].time_since_epoch() % every, 30ms) << "run " << i << " off the grid";
+            EXPECT_GE(runs[i] - runs[i - 1], every / 10) << "run " << i << " came too soon";
+        }
+    }
+    // Let go while it waits: it runs no more and never answers.
+    changed = false;
+    Pending dropped = queue.postUntilSomething({"tracker", "list"}, every, watch, -1, record());
+    std::this_thread::sleep_for(70ms);
+    dropped = Pending();
+    std::size_t ranWhenDropped = 0;
+    {
+        std::lock_guard lock(mutex);
+        ranWhenDropped = runs.size();
+    }
+    changed = true;
+    std::this_thread::sleep_for(3 * every);
+    std::lock_guard lock(mutex);
+    EXPECT_LE(runs.size(), ranWhenDropped + 1) << "ran on once let go";
+    EXPECT_EQ(main.runPending(), 0u);
+}
+
 }  // namespace
 }  // namespace kestrove
 
