@@ -31,7 +31,8 @@ namespace {
 
 struct NoWindows final : AsyncWindowList {
     Pending list(const std::string&, WindowListOptions, std::function<void(ListedWindows)>) override { return {}; }
-    Pending listChanged(const std::string&, WindowListOptions, ToldWindows, std::function<void(ListedWindows)>) override {
+    Pending listChanged(const std::string&, WindowListOptions, ToldWindows, std::chrono::milliseconds,
+                        std::function<void(ListedWindows)>) override {
         return {};
     }
     Pending bind(const SelectedRegion&, std::function<void(SelectedRegion)>) override { return {}; }

@@ -37,7 +37,8 @@ void WatchManager::screenNotice(ScreenNotice notice) {
     // Sleep, wake, lock and unlock only move ScreenState's flag, which the
     // runners read through screensAvailable().
     if (notice != ScreenNotice::parametersChanged) return;
-    // Bound frames are left to the tracker's next tick.
+    // Bound frames are placed by the tracker's next answer.
+    tracker_.tellAgain();
     for (auto& [id, slot] : frames_) {
         const WatchRecord* r = record(id);
         if (r && !r->spec.region.window) slot.frame->place();

@@ -162,8 +162,8 @@ void WatchManager::showFrame(const WatchRecord& r, WatchStatus status) {
         frames_[id] = FrameSlot{services_.frames.make(r.spec.region, status, interval(id)), nextFrameSerial_++};
         // A bound frame waits hidden until the tracker's answer places it.
         if (r.spec.region.window) {
-            tracker_.setRunning(true);
-            tracker_.tellAgain();
+            if (tracker_.isRunning()) tracker_.tellAgain();
+            else tracker_.setRunning(true);
         }
     }
     frame(id)->setTrouble(trouble(id));

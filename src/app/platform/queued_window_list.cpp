@@ -32,12 +32,12 @@ Pending QueuedWindowList::list(const std::string& owner, WindowListOptions optio
 }
 
 Pending QueuedWindowList::listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
-                                      std::function<void(ListedWindows)> done) {
-    return queue_.postUnlessNothing(
-        {owner, laneOf(options)},
+                                      std::chrono::milliseconds every, std::function<void(ListedWindows)> done) {
+    return queue_.postUntilSomething(
+        {owner, laneOf(options)}, every,
         [options, told = std::move(told)](WindowList& windows) -> std::optional<ListedWindows> {
             ListedWindows now = listed(windows, options);
-            if (told && now && now.value() == *told) return std::nullopt;
+            if (!now || (told && now.value() == *told)) return std::nullopt;
             return now;
         },
         unread, std::move(done));

@@ -22,7 +22,7 @@ public:
     Pending list(const std::string& owner, WindowListOptions options,
                  std::function<void(ListedWindows)> done) override;
     Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
-                        std::function<void(ListedWindows)> done) override;
+                        std::chrono::milliseconds every, std::function<void(ListedWindows)> done) override;
     Pending bind(const SelectedRegion& selection, std::function<void(SelectedRegion)> done) override;
     void forget(const std::string& owner) override;
 

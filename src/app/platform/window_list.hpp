@@ -3,6 +3,7 @@
 // threads read (the binder, the direct reader), and the asynchronous list
 // that main-thread callers ask.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -62,11 +63,14 @@ public:
     // options replaces one still waiting (empty: a one-off).
     [[nodiscard]] virtual Pending list(const std::string& owner, WindowListOptions options,
                                        std::function<void(ListedWindows)> done) = 0;
-    // As list(), for a caller that keeps what it was told: when the windows
-    // are still those `told`, no answer comes and the handle just ends, so a
-    // quiet desktop does not wake the caller's thread. Without `told` it
-    // answers as list() does.
+    // For a caller that follows the windows and keeps what it was told: the
+    // list is read on the list's own thread at once, then at every instant of
+    // a grid of `every`, and the answer comes only when the windows are no
+    // longer those `told` (any list without `told`). A quiet desktop wakes
+    // neither the caller's thread nor the caller. A list that cannot be read
+    // tells nothing: it is read again at the next instant.
     [[nodiscard]] virtual Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
+                                              std::chrono::milliseconds every,
                                               std::function<void(ListedWindows)> done) = 0;
     // WindowBinder::bind on the list's worker: the selection anchored to the
     // window that holds the box, or unchanged.

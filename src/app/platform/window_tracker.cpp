@@ -1,7 +1,5 @@
 #include "app/platform/window_tracker.hpp"
 
-#include "app/platform/shared_wakes.hpp"
-
 namespace kestrove {
 
 WindowTracker::WindowTracker(AsyncWindowList& windows, const Screens& screens) : windows_(windows), screens_(screens) {}
@@ -13,34 +11,29 @@ void WindowTracker::setRunning(bool running) {
     running_ = running;
     told_.reset();
     if (!running) {
-        wake_ = Pending();
         asking_.cancel();
         return;
     }
-    tick();
-    wakeNext();
+    ask();
 }
 
-void WindowTracker::wakeNext() {
-    // The next grid instant: a tick delayed by a busy thread does not make
-    // the next one late too, and ticks it missed are not made up.
-    wake_ = SharedWakes::at(gridAfter(std::chrono::steady_clock::now(), interval), [this] {
-        tick();
-        wakeNext();
-    });
+void WindowTracker::tellAgain() {
+    told_.reset();
+    if (running_) ask();
 }
 
-void WindowTracker::tick() {
-    if (!onTick_ || asking_.active()) return;
+void WindowTracker::ask() {
+    if (!onTick_) return;
     std::vector<Rect> displays = ScreenSpace::displays(screens_.screens());
     ToldWindows told = displays == toldDisplays_ ? told_ : nullptr;
-    asking_ = windows_.listChanged(owner, WindowListOptions::onScreenOnly, std::move(told),
+    asking_ = windows_.listChanged(owner, WindowListOptions::onScreenOnly, std::move(told), interval,
                                    [this, displays = std::move(displays)](ListedWindows listed) {
-                                       // Without a list the frames stay where they are until the next one.
                                        if (!listed || !onTick_) return;
                                        told_ = std::make_shared<const std::vector<WindowInfo>>(listed.value());
                                        toldDisplays_ = displays;
                                        onTick_(listed.value(), displays);
+                                       // The handler may have stopped the tracker.
+                                       if (running_ && !asking_.active()) ask();
                                    });
 }
 

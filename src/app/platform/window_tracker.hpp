@@ -1,11 +1,9 @@
 #pragma once
-// Asks for the window list four times a second while running and hands each
-// answer to its tick handler (the frames follow their windows with it). The
-// list is read off the main thread; a tick while the last answer is still
-// out asks nothing; an answer with the windows it last handed on, on the
-// same displays, does not come (nor wake the main thread). Its ticks fall on a grid of a quarter second, whose whole
-// seconds the watches' ticks share: a quiet engine wakes the main thread
-// once for both. Main thread only.
+// While running, the window list is read four times a second on its own
+// thread, and each list that differs from the one last handed on goes to
+// the tick handler (the frames follow their windows with it). A quiet
+// desktop never wakes the main thread for it. The displays are read when
+// asking: a screen change must tellAgain(). Main thread only.
 
 #include <chrono>
 #include <functional>
@@ -31,17 +29,16 @@ public:
 
     void setOnTick(TickHandler handler) { onTick_ = std::move(handler); }
 
-    // Starting asks at once; calling it again with the same value changes
-    // nothing. Stopping drops the answer still out.
+    // Starting asks at once and hands on the first list; calling it again
+    // with the same value changes nothing. Stopping drops the answer still out.
     void setRunning(bool running);
     bool isRunning() const { return running_; }
-    // The next answer is handed on even when nothing changed (a frame was
-    // made that has not been placed yet).
-    void tellAgain() { told_.reset(); }
+    // Asks again at once and hands on the list even when it did not change
+    // (a frame was made that has not been placed yet, the displays changed).
+    void tellAgain();
 
 private:
-    void tick();
-    void wakeNext();
+    void ask();
 
     AsyncWindowList& windows_;
     const Screens& screens_;
@@ -49,8 +46,7 @@ private:
     bool running_ = false;
     ToldWindows told_;  // what the handler was last given, with the displays
     std::vector<Rect> toldDisplays_;
-    Pending wake_;    // the next tick; dies with the tracker: no tick after it
-    Pending asking_;  // the answer still out; dies with the tracker too
+    Pending asking_;  // the answer still out; dies with the tracker: no tick after it
 };
 
 }  // namespace kestrove

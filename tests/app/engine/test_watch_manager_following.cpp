@@ -75,7 +75,7 @@ TEST_F(Following, BoundFramesFollowTheirWindowsWhileTheTrackerRuns) {
     EXPECT_TRUE(windows.lists.asked.empty());
     added(bound);
     EXPECT_TRUE(manager->tracking());
-    ASSERT_EQ(windows.lists.asked.size(), 1u) << "asks at once for the new frame's place";
+    ASSERT_FALSE(windows.lists.asked.empty()) << "asks at once for the new frame's place";
     main.runPending();
     EXPECT_EQ(frameOf(bound)->follows, std::vector{WindowTracking::FramePlace::show({210, 120, 120, 30})});
     EXPECT_TRUE(frameOf(unbound)->follows.empty());
@@ -91,6 +91,27 @@ TEST_F(Following, BoundFramesFollowTheirWindowsWhileTheTrackerRuns) {
     EXPECT_TRUE(manager->tracking());
     manager->remove(bound.id);
     EXPECT_FALSE(manager->tracking());
+}
+
+TEST_F(Following, ANewBoundFrameAndAScreenChangeArePlacedThoughTheWindowsDidNotChange) {
+    screens.list = {fakes::screen("A", {0, 0, 1920, 1080})};
+    windows.backend.windows = {fakes::window(77, {200, 100, 400, 300})};
+    const WatchSpec first = boundSpec("w_1", 200, 77), second = boundSpec("w_2", 300, 77);
+    added(first);
+    main.runPending();
+    ASSERT_EQ(frameOf(first)->follows.size(), 1u);
+    added(second);
+    main.runPending();
+    ASSERT_EQ(frameOf(second)->follows.size(), 1u) << "the new frame waits hidden for a change of the windows";
+    EXPECT_EQ(frameOf(second)->follows[0], WindowTracking::FramePlace::show({210, 120, 120, 30}));
+
+    const std::size_t followed = frameOf(first)->follows.size();
+    main.runPending();
+    EXPECT_EQ(frameOf(first)->follows.size(), followed) << "followed an unchanged list";
+    screens.list = {fakes::screen("A", {0, 0, 1280, 800})};
+    screenState.send(ScreenNotice::parametersChanged);
+    main.runPending();
+    EXPECT_EQ(frameOf(first)->follows.size(), followed + 1) << "the displays changed: frames placed again";
 }
 
 }  // namespace

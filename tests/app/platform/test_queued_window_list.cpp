@@ -1,8 +1,10 @@
-// The main thread's window list on its worker: a caller that keeps what it
-// was told hears only of changes, and an unchanged list wakes nobody.
+// The main thread's window list on its worker: a caller that follows the
+// windows hears only of changes, and an unchanged list wakes nobody.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "app/platform/queued_window_list.hpp"
@@ -14,56 +16,88 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The test's list, read by the worker one job at a time.
+// The test's list, read by the worker under a lock the test takes to change it.
 struct Borrowed final : WindowList {
     fakes::FakeWindowList& inner;
-    explicit Borrowed(fakes::FakeWindowList& l) : inner(l) {}
-    std::vector<WindowInfo> list(WindowListOptions o) override { return inner.list(o); }
+    std::mutex& lock;
+    std::atomic<int>& reads;
+    Borrowed(fakes::FakeWindowList& l, std::mutex& m, std::atomic<int>& r) : inner(l), lock(m), reads(r) {}
+    std::vector<WindowInfo> list(WindowListOptions o) override {
+        std::lock_guard held(lock);
+        ++reads;
+        return inner.list(o);
+    }
     std::optional<std::string> bundleID(std::uint32_t w) override { return inner.bundleID(w); }
-    bool isConnected() const override { return inner.isConnected(); }
+    bool isConnected() const override {
+        std::lock_guard held(lock);
+        return inner.isConnected();
+    }
 };
 
-TEST(QueuedWindowList, AnUnchangedListIsNotToldAndPostsNothing) {
+TEST(QueuedWindowList, AFollowerHearsOnlyOfChangesReadOnTheListsThread) {
     testing::ManualExecutor main;
     fakes::FakeScreens screens;
     fakes::FakeWindowList backend;
+    std::mutex lock;
+    std::atomic<int> reads = 0;
     backend.windows = {fakes::window(7, {10, 10, 100, 100}), fakes::window(8, {0, 0, 50, 50})};
-    QueuedWindowList windows(main.executor(), [&] { return std::make_unique<Borrowed>(backend); }, screens);
+    QueuedWindowList windows(main.executor(), [&] { return std::make_unique<Borrowed>(backend, lock, reads); }, screens);
+    const auto every = 40ms;
 
     std::vector<ListedWindows> heard;
     auto hear = [&](ListedWindows l) { heard.push_back(std::move(l)); };
-    // Until the handle ends: answered on this thread, or left untold.
-    auto settle = [&](const Pending& p) {
-        for (int i = 0; i < 1000 && p.active(); ++i) {
+    // Until the handle ends (answered on this thread) or `ms` passed.
+    auto settle = [&](const Pending& p, int ms = 5000) {
+        for (int i = 0; i < ms / 5 && p.active(); ++i) {
             main.runPending();
             std::this_thread::sleep_for(5ms);
         }
+        main.runPending();
         return !p.active();
     };
+    auto change = [&](auto edit) {
+        std::lock_guard held(lock);
+        edit();
+    };
 
-    Pending first = windows.listChanged("tracker", WindowListOptions::onScreenOnly, nullptr, hear);
+    Pending first = windows.listChanged("tracker", WindowListOptions::onScreenOnly, nullptr, every, hear);
     ASSERT_TRUE(settle(first));
     ASSERT_EQ(heard.size(), 1u) << "told nothing yet, it answers";
     ASSERT_TRUE(heard[0]);
     auto told = std::make_shared<const std::vector<WindowInfo>>(heard[0].value());
 
-    Pending same = windows.listChanged("tracker", WindowListOptions::onScreenOnly, told, hear);
-    ASSERT_TRUE(settle(same)) << "the handle of an untold answer never ended";
-    EXPECT_EQ(heard.size(), 1u) << "an unchanged list was told";
+    Pending following = windows.listChanged("tracker", WindowListOptions::onScreenOnly, told, every, hear);
+    const int readsBefore = reads;
+    EXPECT_FALSE(settle(following, 400)) << "answered with an unchanged list";
+    EXPECT_EQ(heard.size(), 1u);
+    EXPECT_GE(reads - readsBefore, 4) << "not read again while unchanged";
     EXPECT_EQ(main.runPending(), 0u) << "an unchanged list posted to the caller's thread";
 
-    backend.windows[1].frame.width = 60;
-    Pending changed = windows.listChanged("tracker", WindowListOptions::onScreenOnly, told, hear);
-    ASSERT_TRUE(settle(changed));
+    change([&] { backend.windows[1].frame.width = 60; });
+    ASSERT_TRUE(settle(following));
     ASSERT_EQ(heard.size(), 2u);
     EXPECT_EQ(heard[1].value()[1].frame.width, 60);
 
-    // Without a window system the caller hears why, whatever it was told.
-    backend.connected = false;
-    Pending gone = windows.listChanged("tracker", WindowListOptions::onScreenOnly, told, hear);
+    // Without a window system it tells nothing and reads on; back, it tells.
+    change([&] { backend.connected = false; });
+    Pending gone = windows.listChanged("tracker", WindowListOptions::onScreenOnly, nullptr, every, hear);
+    EXPECT_FALSE(settle(gone, 300));
+    EXPECT_EQ(heard.size(), 2u);
+    change([&] { backend.connected = true; });
     ASSERT_TRUE(settle(gone));
     ASSERT_EQ(heard.size(), 3u);
-    EXPECT_FALSE(heard[2]);
+    EXPECT_TRUE(heard[2]);
+
+    // Let go, it is read no more.
+    auto latest = std::make_shared<const std::vector<WindowInfo>>(heard[2].value());
+    Pending dropped = windows.listChanged("tracker", WindowListOptions::onScreenOnly, latest, every, hear);
+    std::this_thread::sleep_for(100ms);
+    dropped = Pending();
+    std::this_thread::sleep_for(2 * every);
+    const int readsWhenDropped = reads;
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(reads, readsWhenDropped);
+    EXPECT_EQ(main.runPending(), 0u);
 }
 
 }  // namespace

@@ -145,11 +145,13 @@ public:
         const char* lane = options == WindowListOptions::all ? "all" : "on screen";
         return lists.ask(owner, lane, options, std::move(done));
     }
-    // Asked as list(); when the windows are still those told, no answer.
+    // Asked as list(), once; when the windows are still those told, or
+    // cannot be read, no answer (the real one reads them again later).
     Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
-                        std::function<void(ListedWindows)> done) override {
+                        std::chrono::milliseconds every, std::function<void(ListedWindows)> done) override {
+        lastEvery = every;
         auto answer = [told, done = std::move(done), this](ListedWindows listed) {
-            if (told && listed && listed.value() == *told) {
+            if (!listed || (told && listed.value() == *told)) {
                 ++quietLists;
                 return;
             }
@@ -157,6 +159,7 @@ public:
         };
         return list(owner, options, std::move(answer));
     }
+    std::chrono::milliseconds lastEvery{0};
     int quietLists = 0;  // answers left untold
     Pending bind(const SelectedRegion& selection, std::function<void(SelectedRegion)> done) override {
         return binds.ask("", "bind", selection, std::move(done));
