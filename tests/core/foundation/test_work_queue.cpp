@@ -285,7 +285,10 @@ TEST_F(WorkQueueTest, WorkWaitingForAChangeRunsOnItsGridMeanwhileServingOthersUn
         std::size_t onGrid = 0;
         for (std::size_t i = 1; i < runs.size(); ++i) {
             onGrid += runs[i].time_since_epoch() % every < 15ms;
-            EXPECT_GE(runs[i] - runs[i - 1], every / 10) << "run " << i << " came too soon";
+            // The first may come just before a grid instant, its next on it.
+            if (i >= 2) {
+                EXPECT_GE(runs[i] - runs[i - 1], every / 10) << "run " << i << " came too soon";
+            }
         }
         EXPECT_GE(2 * onGrid, runs.size() - 1) << onGrid << " of " << runs.size() - 1 << " runs on the grid";
     }
