@@ -9,30 +9,13 @@
 
 #include "app/platform/queued_window_list.hpp"
 #include "support/app/fakes.hpp"
+#include "support/app/locked_window_list.hpp"
 #include "support/manual_executor.hpp"
 
 namespace kestrove {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The test's list, read by the worker under a lock the test takes to change it.
-struct Borrowed final : WindowList {
-    fakes::FakeWindowList& inner;
-    std::mutex& lock;
-    std::atomic<int>& reads;
-    Borrowed(fakes::FakeWindowList& l, std::mutex& m, std::atomic<int>& r) : inner(l), lock(m), reads(r) {}
-    std::vector<WindowInfo> list(WindowListOptions o) override {
-        std::lock_guard held(lock);
-        ++reads;
-        return inner.list(o);
-    }
-    std::optional<std::string> bundleID(std::uint32_t w) override { return inner.bundleID(w); }
-    bool isConnected() const override {
-        std::lock_guard held(lock);
-        return inner.isConnected();
-    }
-};
 
 TEST(QueuedWindowList, AFollowerHearsOnlyOfChangesReadOnTheListsThread) {
     testing::ManualExecutor main;
@@ -41,7 +24,8 @@ TEST(QueuedWindowList, AFollowerHearsOnlyOfChangesReadOnTheListsThread) {
     std::mutex lock;
     std::atomic<int> reads = 0;
     backend.windows = {fakes::window(7, {10, 10, 100, 100}), fakes::window(8, {0, 0, 50, 50})};
-    QueuedWindowList windows(main.executor(), [&] { return std::make_unique<Borrowed>(backend, lock, reads); }, screens);
+    QueuedWindowList windows(
+        main.executor(), [&] { return std::make_unique<fakes::LockedWindowList>(backend, lock, reads); }, screens);
     const auto every = 40ms;
 
     std::vector<ListedWindows> heard;

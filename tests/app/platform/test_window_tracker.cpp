@@ -15,6 +15,7 @@
 #include "app/platform/queued_window_list.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "support/app/fakes.hpp"
+#include "support/app/locked_window_list.hpp"
 #include "support/app/offscreen_app.hpp"
 #include "support/manual_executor.hpp"
 
@@ -101,22 +102,6 @@ TEST_F(Tracking, AnAnswerStillOutNeverTicksOnceStoppedOrReleased) {
     EXPECT_EQ(ticks, 0);
 }
 
-// The test's list read by the real list's worker, under a lock the test
-// takes to change it, counting the readings.
-struct Borrowed final : WindowList {
-    fakes::FakeWindowList& inner;
-    std::mutex& lock;
-    std::atomic<int>& reads;
-    Borrowed(fakes::FakeWindowList& l, std::mutex& m, std::atomic<int>& r) : inner(l), lock(m), reads(r) {}
-    std::vector<WindowInfo> list(WindowListOptions o) override {
-        std::lock_guard held(lock);
-        ++reads;
-        return inner.list(o);
-    }
-    std::optional<std::string> bundleID(std::uint32_t w) override { return inner.bundleID(w); }
-    bool isConnected() const override { return inner.isConnected(); }
-};
-
 TEST_F(Tracking, ReadsTheListOnItsThreadAndTicksOnlyWhenItOrTheDisplaysChangedOrWhenToldToAgain) {
     std::mutex lock;
     std::atomic<int> reads = 0;
@@ -129,7 +114,7 @@ TEST_F(Tracking, ReadsTheListOnItsThreadAndTicksOnlyWhenItOrTheDisplaysChangedOr
             ++posts;
             qt(std::move(work));
         },
-                          [&] { return std::make_unique<Borrowed>(backend, lock, reads); }, screens);
+                          [&] { return std::make_unique<fakes::LockedWindowList>(backend, lock, reads); }, screens);
     WindowTracker tracker(list, screens);
     count(tracker);
     tracker.setRunning(true);
