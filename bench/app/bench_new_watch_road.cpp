@@ -262,11 +262,12 @@ int freshStart(const Rect& box, int idleMs) {
                    std::nullopt};
     Image crop(int(box.width), int(box.height));
     for (std::size_t i = 0; i < crop.rgba.size(); ++i) crop.rgba[i] = i % 4 == 3 ? 255 : std::uint8_t(i * 13);
-    app.manager().add(spec, std::make_shared<const Image>(crop), std::nullopt);
+    const auto shared = std::make_shared<const Image>(crop);
+    app.manager().add(spec, shared, std::nullopt);
     spin(1000);
     const unsigned before = testing::DunstPeer::countOnBus();
     const auto barked = Clock::now();
-    app.manager().runnerDidBark(spec.id, crop, std::nullopt);
+    app.manager().runnerDidBark(spec.id, shared, std::nullopt);
     const double report = ms(Clock::now() - barked);
     if (!spinUntil([&] { return testing::DunstPeer::countOnBus() > before; })) return 1;
     const double bark = ms(Clock::now() - barked);

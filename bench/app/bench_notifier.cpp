@@ -33,8 +33,8 @@ Image crop(int w, int h) {
 // args: the crop's width and height; 0 × 0 barks without a picture.
 void BM_BarkUntilDunstHasIt(benchmark::State& state) {
     DbusNotifier notifier(mainThreadExecutor(), QDBusConnection::sessionBus());
-    std::optional<Image> picture;
-    if (state.range(0) > 0) picture = crop(int(state.range(0)), int(state.range(1)));
+    SharedImage picture;
+    if (state.range(0) > 0) picture = std::make_shared<const Image>(crop(int(state.range(0)), int(state.range(1))));
     for (auto _ : state) {
         const unsigned before = dunst->count();
         notifier.bark("Woof. Build finished", "14:05 · Read 100 %", picture, "w_bench");
@@ -66,8 +66,8 @@ void BM_BarkUntilAServiceHasIt(benchmark::State& state) {
     testing::PrivateBus bus;
     testing::FakeNotifications service(bus.connect());
     DbusNotifier notifier(mainThreadExecutor(), bus.connect());
-    std::optional<Image> picture;
-    if (state.range(0) > 0) picture = crop(int(state.range(0)), int(state.range(1)));
+    SharedImage picture;
+    if (state.range(0) > 0) picture = std::make_shared<const Image>(crop(int(state.range(0)), int(state.range(1))));
     for (auto _ : state) {
         const std::size_t before = service.calls.size();
         notifier.bark("Woof. Build finished", "14:05 · Read 100 %", picture, "w_bench");

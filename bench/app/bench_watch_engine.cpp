@@ -165,12 +165,13 @@ void BM_BarkToDunst(benchmark::State& state) {
     WatchSpec watch = quietSpec(0, *region);
     Image crop(440, 32);
     for (std::size_t i = 0; i < crop.rgba.size(); ++i) crop.rgba[i] = i % 4 == 3 ? 255 : std::uint8_t((i * 31) >> 3);
-    engine.manager->add(watch, std::make_shared<const Image>(crop), std::nullopt);
+    const auto shared = std::make_shared<const Image>(crop);
+    engine.manager->add(watch, shared, std::nullopt);
     double reported = 0;
     for (auto _ : state) {
         const unsigned before = dunst->count();
         const auto met = Clock::now();
-        engine.manager->runnerDidBark(watch.id, crop, Evaluation{true, std::nullopt, std::nullopt, true});
+        engine.manager->runnerDidBark(watch.id, shared, Evaluation{true, std::nullopt, std::nullopt, true});
         reported += std::chrono::duration<double, std::milli>(Clock::now() - met).count();
         if (!spinUntil([&] { return dunst->count() > before; })) return state.SkipWithError("dunst got nothing");
         state.PauseTiming();

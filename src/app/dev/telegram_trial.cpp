@@ -19,6 +19,8 @@ namespace {
 
 const char* boolText(bool value) { return value ? "true" : "false"; }
 
+SharedImage shared(const std::optional<Image>& crop) { return crop ? std::make_shared<const Image>(*crop) : nullptr; }
+
 constexpr const char* trialRead = "189.00";
 
 }  // namespace
@@ -113,7 +115,7 @@ void TelegramTrial::checkStart(int attempt) {
 }
 
 void TelegramTrial::firstBark() {
-    call_ = link_->bark(watch_, trialRead, setup_.crop, std::chrono::system_clock::now(),
+    call_ = link_->bark(watch_, trialRead, shared(setup_.crop), std::chrono::system_clock::now(),
                         [this](TelegramLink::NotifyResult result) {
                             out_ << "bark: " << describe(result) << "\n";
                             out_ << "asking for buttons: "
@@ -143,7 +145,7 @@ void TelegramTrial::buttonsDone(const std::vector<ChatAction>& actions) {
 
 void TelegramTrial::localOnlyBark() {
     link_->settings().setLocalOnly(true);
-    call_ = link_->bark(watch_, trialRead, setup_.crop, std::chrono::system_clock::now(),
+    call_ = link_->bark(watch_, trialRead, shared(setup_.crop), std::chrono::system_clock::now(),
                         [this](TelegramLink::NotifyResult result) {
                             out_ << "bark with Local Only on: " << describe(result) << "\n" << std::flush;
                             disconnect();
@@ -158,7 +160,7 @@ void TelegramTrial::disconnect() {
 }
 
 void TelegramTrial::lastBark() {
-    call_ = link_->bark(watch_, trialRead, setup_.crop, std::chrono::system_clock::now(),
+    call_ = link_->bark(watch_, trialRead, shared(setup_.crop), std::chrono::system_clock::now(),
                         [this](TelegramLink::NotifyResult result) {
                             out_ << "bark after disconnect: " << describe(result) << "\n" << std::flush;
                             finished_(0);

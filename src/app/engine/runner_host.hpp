@@ -26,8 +26,8 @@ public:
     // False while the displays sleep or the screen is locked: nothing is read.
     virtual bool screensAvailable() const = 0;
 
-    virtual void runnerDidBark(const std::string& id, std::optional<Image> image,
-                               std::optional<Evaluation> evaluation) = 0;
+    // The picture is shared, not copied: a screen-sized box's is 15 MB.
+    virtual void runnerDidBark(const std::string& id, SharedImage image, std::optional<Evaluation> evaluation) = 0;
     virtual void runnerLostSight(const std::string& id, std::optional<WindowLoss> loss) = 0;
     virtual void runnerRegainedSight(const std::string& id) = 0;
     virtual void runnerDirectOnly(const std::string& id, bool on) = 0;

@@ -11,8 +11,7 @@
 
 namespace kestrove {
 
-void WatchManager::runnerDidBark(const std::string& id, std::optional<Image> image,
-                                 std::optional<Evaluation> evaluation) {
+void WatchManager::runnerDidBark(const std::string& id, SharedImage image, std::optional<Evaluation> evaluation) {
     WatchRecord* r = find(id);
     if (!r) return;
     // Only a running watch barks. A paused, ended or finished one has no
@@ -75,7 +74,7 @@ void WatchManager::runnerLostSight(const std::string& id, std::optional<WindowLo
         f->setInterval(interval(id));
     }
     services_.notifier.bark(std::string(Copy::lostSightTitle), Copy::lostSightBody(timeNow(), r->spec.command, loss),
-                            std::nullopt, id);
+                            nullptr, id);
     changeTail();
 }
 

@@ -65,8 +65,7 @@ public:
     // A watch barked (the tray's dot).
     std::function<void()> onBark;
     // The details of a bark, for the chat.
-    std::function<void(const WatchSpec&, const std::optional<std::string>& read, const std::optional<Image>& picture)>
-        onBarked;
+    std::function<void(const WatchSpec&, const std::optional<std::string>& read, const SharedImage& picture)> onBarked;
     // A new latest picture of the watch is stored.
     std::function<void(const std::string& id)> onPicture;
 
@@ -115,8 +114,7 @@ public:
     // Our own windows: the frames, and any other source added (panels).
 
     // Runner reports.
-    void runnerDidBark(const std::string& id, std::optional<Image> image,
-                       std::optional<Evaluation> evaluation) override;
+    void runnerDidBark(const std::string& id, SharedImage image, std::optional<Evaluation> evaluation) override;
     void runnerLostSight(const std::string& id, std::optional<WindowLoss> loss) override;
     void runnerRegainedSight(const std::string& id) override;
     void runnerDirectOnly(const std::string& id, bool on) override;

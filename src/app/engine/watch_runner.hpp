@@ -129,9 +129,9 @@ private:
     // Direct reading (watch_runner_direct.cpp).
     void directRead(const DirectAnswer& answer);
     void barkFromTheDirectReader(std::optional<Evaluation> evaluation, Next next);
-    void takeProof(std::function<void(std::optional<Image>)> done);
-    void decideDirectBark(std::optional<Image> proof, std::optional<Evaluation> evaluation, Next next);
-    void barkWithTheNumberShown(Image proof, Evaluation evaluation, Next next);
+    void takeProof(std::function<void(SharedImage)> done);
+    void decideDirectBark(SharedImage proof, std::optional<Evaluation> evaluation, Next next);
+    void barkWithTheNumberShown(SharedImage proof, Evaluation evaluation, Next next);
     void candidateRead(Next then);
     void tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then);
 

@@ -31,25 +31,25 @@ void WatchRunner::barkFromTheDirectReader(std::optional<Evaluation> evaluation, 
         picture_.freshLines = true;
         picture_.lastEvaluation.reset();
     }
-    if (sight_.lost) return decideDirectBark(std::nullopt, std::move(evaluation), std::move(next));
-    takeProof([this, evaluation, next](std::optional<Image> proof) {
+    if (sight_.lost) return decideDirectBark(nullptr, std::move(evaluation), std::move(next));
+    takeProof([this, evaluation, next](SharedImage proof) {
         decideDirectBark(std::move(proof), evaluation, next);
     });
 }
 
-void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
+void WatchRunner::takeProof(std::function<void(SharedImage)> done) {
     lookForWindow([this, done](WindowSeen seen) {
-        if (seen == WindowSeen::offScreen) return done(std::nullopt);
+        if (seen == WindowSeen::offScreen) return done(nullptr);
         step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, done](CapturedBox captured) {
             // A failed proof changes nothing: sight is the picture check's.
-            if (!captured.ok()) return done(std::nullopt);
+            if (!captured.ok()) return done(nullptr);
             BoxShot& shot = captured.value();
-            if (!shot.grid) return done(std::nullopt);
+            if (!shot.grid) return done(nullptr);
             if (seen == WindowSeen::unlisted && WindowTracking::cannotSee(false, *shot.grid, picture_.lastGrid))
-                return done(std::nullopt);
+                return done(nullptr);
             auto picture = std::make_shared<const Image>(std::move(shot.image));
             if (!tell(&RunnerHost::publishPicture, picture)) return;
-            done(*picture);
+            done(std::move(picture));
         });
     });
 }
@@ -58,14 +58,14 @@ void WatchRunner::takeProof(std::function<void(std::optional<Image>)> done) {
 // that rests on text being absent is believed only when the picture agrees:
 // a direct reading can lose text that is still on screen (a widened window,
 // a toolkit that stopped placing it), the picture cannot. No picture, no bark.
-void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Evaluation> evaluation, Next next) {
-    auto bark = [this, next](std::optional<Image> picture, std::optional<Evaluation> met) {
+void WatchRunner::decideDirectBark(SharedImage proof, std::optional<Evaluation> evaluation, Next next) {
+    auto bark = [this, next](SharedImage picture, std::optional<Evaluation> met) {
         if (!tell(&RunnerHost::runnerDidBark, std::move(picture), std::move(met))) return;
         next();
     };
     if (!direct_.decider || !direct_.decider->needsPicture()) {
         if (proof && evaluation && spec_.type == WatchType::numberCompare)
-            return barkWithTheNumberShown(std::move(*proof), std::move(*evaluation), std::move(next));
+            return barkWithTheNumberShown(std::move(proof), std::move(*evaluation), std::move(next));
         return bark(std::move(proof), std::move(evaluation));
     }
     if (!proof) {
@@ -74,8 +74,8 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
     }
     const bool correction = spec_.type != WatchType::numberCompare;
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, std::make_shared<const Image>(*proof), correction,
-        [this, bark, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
+        spec_.id, proof, correction,
+        [this, bark, next, proof, evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
             if (!direct_.decider->confirm(lines)) return next();
             bark(std::move(proof), std::move(evaluation));
         });
@@ -85,13 +85,13 @@ void WatchRunner::decideDirectBark(std::optional<Image> proof, std::optional<Eva
 // proof is taken: the bark says the number its picture shows when that
 // meets the rule too, so its "Read" and its picture agree. A picture that
 // does not show it (unreadable, not yet painted) keeps the direct reading.
-void WatchRunner::barkWithTheNumberShown(Image proof, Evaluation evaluation, Next next) {
+void WatchRunner::barkWithTheNumberShown(SharedImage proof, Evaluation evaluation, Next next) {
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, std::make_shared<const Image>(proof), /*languageCorrection=*/false,
-        [this, next, proof = std::move(proof), evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
+        spec_.id, proof, /*languageCorrection=*/false,
+        [this, next, proof, evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
             Evaluation shown = LocalCompiler::evaluate(spec_, lines);
             if (shown.met && shown.readable) evaluation = std::move(shown);
-            if (!tell(&RunnerHost::runnerDidBark, std::optional<Image>(std::move(proof)), std::optional<Evaluation>(std::move(evaluation))))
+            if (!tell(&RunnerHost::runnerDidBark, std::move(proof), std::optional<Evaluation>(std::move(evaluation))))
                 return;
             next();
         });

@@ -111,7 +111,7 @@ void WatchRunner::modelAnswered(const CheckResponse& answer, const ShotRef& shot
                 model_.baselineSent = sent;
             }
             if (!tell(&RunnerHost::runnerRegainedSight)) return;
-            if (!tell(&RunnerHost::runnerDidBark, shot->image, std::nullopt)) return;
+            if (!tell(&RunnerHost::runnerDidBark, SharedImage(shot, &shot->image), std::nullopt)) return;
             break;
         case CloudVerdict::lostSight:
             if (!tell(&RunnerHost::runnerLostSight, std::nullopt)) return;

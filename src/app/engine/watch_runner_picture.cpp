@@ -162,7 +162,7 @@ void WatchRunner::pictureBark(const ShotRef& shot, Next next) {
             picture_.lastEvaluation = Evaluation{false, std::nullopt, std::nullopt, true};
         }
     }
-    if (!tell(&RunnerHost::runnerDidBark, shot->image, evaluation)) return;
+    if (!tell(&RunnerHost::runnerDidBark, SharedImage(shot, &shot->image), evaluation)) return;
     next();
 }
 

@@ -36,7 +36,7 @@ public:
     // returns at once. The picture is shown with it when it can be stored;
     // `threadId` groups the notifications of one watch. A service that is
     // missing posts nothing and logs nothing; a refusal logs one line.
-    virtual void bark(const std::string& title, const std::string& body, std::optional<Image> image,
+    virtual void bark(const std::string& title, const std::string& body, SharedImage image,
                       const std::string& threadId) = 0;
 };
 

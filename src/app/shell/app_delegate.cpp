@@ -116,13 +116,12 @@ void AppDelegate::setUpTelegram() {
     model.isTelegramConnected = [this] { return telegram_.connected(); };
     model.onConnectTelegram = [this] { connectTelegram(); };
     manager_->onBarked = [this](const WatchSpec& spec, const std::optional<std::string>& read,
-                                const std::optional<Image>& crop) { barked(spec, read, crop); };
+                                const SharedImage& crop) { barked(spec, read, crop); };
     launchCheck_ = telegram_.checkAtLaunch();
     chatButtons_.start();
 }
 
-void AppDelegate::barked(const WatchSpec& spec, const std::optional<std::string>& read,
-                         const std::optional<Image>& crop) {
+void AppDelegate::barked(const WatchSpec& spec, const std::optional<std::string>& read, const SharedImage& crop) {
     const std::uint64_t id = nextBark_++;
     chatBarks_.emplace(id, telegram_.bark(spec, read, crop, clock_->wallNow(),
                                           [this, id](const TelegramLink::NotifyResult& result) {

@@ -75,7 +75,7 @@ public:
 
 private:
     void setUpTelegram();
-    void barked(const WatchSpec& spec, const std::optional<std::string>& read, const std::optional<Image>& crop);
+    void barked(const WatchSpec& spec, const std::optional<std::string>& read, const SharedImage& crop);
     // Made at their first use and kept.
     OnboardingController& onboarding();
     TelegramConnectController& telegramWindow();

@@ -209,7 +209,7 @@ void send(const std::weak_ptr<BarkCall>& weak, std::optional<CloudImage> image) 
 
 }  // namespace
 
-CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> read, const std::optional<Image>& crop,
+CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> read, SharedImage crop,
                              Date at, std::function<void(NotifyResult)> done) {
     auto client = state_->connected() ? state_->client() : std::nullopt;
     if (!client) {
@@ -230,7 +230,7 @@ CloudCall TelegramLink::bark(const WatchSpec& spec, std::optional<std::string> r
         return handle;
     }
     // The picture is made off this thread; a failed one leaves it out.
-    call->step = state_->pictures().encode({}, nullptr, std::make_shared<const Image>(*crop), CloudImage::maxSide,
+    call->step = state_->pictures().encode({}, nullptr, std::move(crop), CloudImage::maxSide,
                                            [weak](PictureEncoder::Encoded encoded) {
                                                send(weak, std::move(encoded.current));
                                            });

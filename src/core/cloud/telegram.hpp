@@ -101,7 +101,7 @@ public:
     // the chat stays connected and Local Only off, to the last byte: when
     // Local Only comes first the bark goes in words, when the chat is
     // unlinked first it is skipped.
-    CloudCall bark(const WatchSpec& spec, std::optional<std::string> read, const std::optional<Image>& crop, Date at,
+    CloudCall bark(const WatchSpec& spec, std::optional<std::string> read, SharedImage crop, Date at,
                    std::function<void(NotifyResult)> done = {});
     // Worth a request only while a chat button could act on something: a
     // running watch, or a bark of the last hour.

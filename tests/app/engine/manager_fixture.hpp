@@ -103,11 +103,13 @@ struct HookedNotifier final : Notifier {
     explicit HookedNotifier(Executor main) : fake(std::move(main)) {}
     fakes::FakeNotifier fake;
     std::function<void()> hook;
+    SharedImage lastPicture;
 
     bool available() const override { return fake.available(); }
     Pending status(StatusDone done) override { return fake.status(std::move(done)); }
-    void bark(const std::string& title, const std::string& body, std::optional<Image> image,
+    void bark(const std::string& title, const std::string& body, SharedImage image,
               const std::string& threadId) override {
+        lastPicture = image;
         fake.bark(title, body, std::move(image), threadId);
         if (hook) hook();
     }

@@ -208,7 +208,7 @@ TEST_F(OwnWindowsOver, BoxesBesideOrAroundAnotherWatchsFrameEachBark) {
     };
     for (const Watch& w : watches) add(w.spec);
     std::map<std::string, int> barked;
-    manager->onBarked = [&](const WatchSpec& s, const std::optional<std::string>&, const std::optional<Image>&) {
+    manager->onBarked = [&](const WatchSpec& s, const std::optional<std::string>&, const SharedImage&) {
         ++barked[s.id];
     };
     for (const Watch& w : watches) {

@@ -61,7 +61,7 @@ struct Withdrawal : ::testing::Test {
     std::shared_ptr<MemoryDefaults> defaults = std::make_shared<MemoryDefaults>();
     std::unique_ptr<WatchManager> manager;
     std::mt19937 random{20290};
-    const Image picture = noise(360, 240);
+    const SharedImage picture = std::make_shared<const Image>(noise(360, 240));
     // What each watch was made from: the box has changed since, so it is judged at once.
     const Image made = samples::solid(360, 240, 90, 90, 90);
 
@@ -69,7 +69,7 @@ struct Withdrawal : ::testing::Test {
         qtApp();
         defaults->set(CloudSettings::baseURLKey, server.url());
         fake.screens.list = {fakes::screen(display, {0, 0, 1920, 1080})};
-        fake.capturer.screen = [this](const WatchRegion&) -> Captured { return picture; };
+        fake.capturer.screen = [this](const WatchRegion&) -> Captured { return *picture; };
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runners, frames, clock, fake.notifier, fake.keepAwake, fake.screenState, fake.windows,
             fake.screens, defaults, temp.path(), [](Date) { return std::string("09:00"); }, fake.main.executor(), 0,

@@ -30,7 +30,7 @@ struct RealPrograms : EngineOnDesktop {
         watchBarks();
     }
     void watchBarks() {
-        manager->onBarked = [this](const WatchSpec&, const std::optional<std::string>& read, const std::optional<Image>&) {
+        manager->onBarked = [this](const WatchSpec&, const std::optional<std::string>& read, const SharedImage&) {
             ++barks;
             reads.push_back(read);
         };

@@ -89,7 +89,7 @@ TEST_F(Commands, StartingAFinishedWatchAgainIsFreshAndKeepsItsLastBark) {
     const WatchSpec once = makeSpec("w_1", 100, WatchType::numberCompare);
     added(once);
     manager->runnerDidRead(once.id, "€ 184", 184);
-    manager->runnerDidBark(once.id, std::nullopt, std::nullopt);
+    manager->runnerDidBark(once.id, nullptr, std::nullopt);
     const auto barked = manager->record(once.id)->lastBarkAt;
     ASSERT_TRUE(barked);
     auto oldFrame = frameOf(once);

@@ -26,10 +26,13 @@ TEST_F(Events, AOnceBarkNotifiesFinishedThenHandsOnThenFlashesThenSaves) {
         EXPECT_EQ(status(spec.id), S::finished) << "the record first";
         EXPECT_TRUE(manager->record(spec.id)->lastBarkAt);
     };
-    manager->onBarked = [&](const WatchSpec& s, const auto&, const std::optional<Image>& p) {
+    // A screen-sized picture is 15 MB: the notification and the chat get the
+    // bark's own, not copies made on the main thread.
+    const SharedImage picture = std::make_shared<const Image>(solid(120, 30, 5));
+    manager->onBarked = [&](const WatchSpec& s, const auto&, const SharedImage& p) {
         events.push_back("barked");
         EXPECT_EQ(s, spec);
-        EXPECT_TRUE(p);
+        EXPECT_EQ(p, picture);
         EXPECT_EQ(runner->stops, 0) << "the runner stops after the hand-off";
         EXPECT_TRUE(frame->flashes.empty());
     };
@@ -48,8 +51,9 @@ TEST_F(Events, AOnceBarkNotifiesFinishedThenHandsOnThenFlashesThenSaves) {
         EXPECT_FALSE(keepAwake.held()) << "no watch is active any more";
         EXPECT_EQ(manager->activeCount(), 0);
     };
-    manager->runnerDidBark(spec.id, solid(120, 30, 5), std::nullopt);
+    manager->runnerDidBark(spec.id, picture, std::nullopt);
     EXPECT_EQ(events, (std::vector<std::string>{"notify", "barked", "bark", "change"}));
+    EXPECT_EQ(notifier.lastPicture, picture);
     ASSERT_EQ(notifier.posted().size(), 1u);
     EXPECT_EQ(notifier.posted()[0].title, "Woof. The number drops below 200.");
     EXPECT_EQ(notifier.posted()[0].body, "09:00");
@@ -70,7 +74,7 @@ TEST_F(Events, AOnceBarkNotifiesFinishedThenHandsOnThenFlashesThenSaves) {
 TEST_F(Events, WatchAgainDuringTheFlashKeepsTheNewFrame) {
     const WatchSpec spec = boundSpec("w_1", 100, 77);
     added(spec);
-    manager->runnerDidBark(spec.id, std::nullopt, std::nullopt);
+    manager->runnerDidBark(spec.id, nullptr, std::nullopt);
     auto flashing = frameOf(spec);
     manager->watchAgain(spec.id);
     auto fresh = frameOf(spec);
@@ -86,7 +90,7 @@ TEST_F(Events, AnEveryTimeWatchBarksAgainAndAgain) {
     added(spec);
     for (int i = 0; i < 3; ++i) {
         clock.advance(minutes(7));
-        manager->runnerDidBark(spec.id, solid(120, 30, 5), std::nullopt);
+        manager->runnerDidBark(spec.id, std::make_shared<const Image>(solid(120, 30, 5)), std::nullopt);
     }
     EXPECT_EQ(notifier.posted().size(), 3u);
     EXPECT_EQ(frameOf(spec)->flashes, (std::vector<std::string>{"09:07", "09:14", "09:21"}));
@@ -121,7 +125,7 @@ TEST_F(Events, ANumberBarkReadsTheEvaluationElseTheLastReading) {
         manager->runnerDidRead(spec.id, "€ 190", 190);
         std::optional<std::string> handedOn;
         manager->onBarked = [&](const WatchSpec&, const std::optional<std::string>& read, const auto&) { handedOn = read; };
-        manager->runnerDidBark(spec.id, std::nullopt, c.evaluation);
+        manager->runnerDidBark(spec.id, nullptr, c.evaluation);
         ASSERT_EQ(notifier.posted().size(), 1u);
         EXPECT_EQ(notifier.posted()[0].body, c.body);
         EXPECT_FALSE(notifier.posted()[0].hasPicture);
@@ -141,7 +145,7 @@ TEST_F(Events, OnlyARunningWatchBarks) {
     int handedOn = 0;
     manager->onBarked = [&](const auto&, const auto&, const auto&) { ++handedOn; };
     ::testing::internal::CaptureStderr();
-    for (const auto& s : {paused, ended, removed}) manager->runnerDidBark(s.id, std::nullopt, std::nullopt);
+    for (const auto& s : {paused, ended, removed}) manager->runnerDidBark(s.id, nullptr, std::nullopt);
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(notifier.posted().empty());
     EXPECT_EQ(handedOn, 0);

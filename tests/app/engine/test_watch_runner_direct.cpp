@@ -20,6 +20,7 @@ TEST(WatchRunnerDirect, OneChangeBarksOnceWhicheverReaderSeesItFirst) {
         h.run(30s);
         ASSERT_EQ(h.host.barks.size(), 1u) << (directFirst ? "direct first" : "picture first");
         EXPECT_EQ(h.host.barks[0].image, grey(128)) << "a fresh crop as proof";
+        EXPECT_TRUE(h.host.barks[0].theLatestPicture) << "the proof is the picture shown, not a copy";
         EXPECT_EQ(h.captures(), directFirst ? 8u : 7u) << "the proof, then a picture check per tick";
     }
 }

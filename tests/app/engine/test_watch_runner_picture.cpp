@@ -128,6 +128,7 @@ TEST(WatchRunnerPicture, ASmallChangeOfTheTextIsReadAndTheBarkReadsItsOwnPicture
     EXPECT_EQ(h.recognitions(), 2u);
     ASSERT_EQ(h.host.barks.size(), 1u);
     EXPECT_EQ(h.host.barks[0].evaluation->display, "4");
+    EXPECT_TRUE(h.host.barks[0].theLatestPicture) << "the picture shown, not a copy";
     EXPECT_EQ(h.host.values.back(), 4);
 
     RunnerHarness caret;

@@ -80,7 +80,7 @@ struct StatusMenuTest : ManagerTest {
     MonitorGrid& grid() { return *menu->panel().view()->wall()->grid(); }
     // A once watch barks and finishes.
     void finish(const std::string& id) {
-        runners.latest(id)->host->runnerDidBark(id, solid(120, 30, 200), std::nullopt);
+        runners.latest(id)->host->runnerDidBark(id, std::make_shared<const Image>(solid(120, 30, 200)), std::nullopt);
         main.runPending();
     }
 };

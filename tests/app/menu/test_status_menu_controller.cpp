@@ -74,11 +74,11 @@ TEST_F(StatusMenuTest, TheDotRestartsOnEachBarkAndEndsAtRest) {
     };
     added(makeSpec("a", 10, WatchType::anyChange, WatchMode::everyTime));
     const std::size_t start = item.looks.size();
-    runners.latest("a")->host->runnerDidBark("a", solid(120, 30, 200), std::nullopt);
+    runners.latest("a")->host->runnerDidBark("a", std::make_shared<const Image>(solid(120, 30, 200)), std::nullopt);
     clock.advance(std::chrono::milliseconds(3 * 55));
     EXPECT_EQ(scales(start), (std::vector<double>{1.12, 1.26, 1.32, 1.2}));
     const std::size_t again = item.looks.size();
-    runners.latest("a")->host->runnerDidBark("a", solid(120, 30, 200), std::nullopt);
+    runners.latest("a")->host->runnerDidBark("a", std::make_shared<const Image>(solid(120, 30, 200)), std::nullopt);
     clock.advance(std::chrono::seconds(2));
     std::vector<double> expected(DotAnimation::scales.begin(), DotAnimation::scales.end());
     expected.push_back(1.0);

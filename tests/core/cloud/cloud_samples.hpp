@@ -54,7 +54,7 @@ struct Chat : CloudHarness {
     }
     Result bark(const WatchSpec& spec, std::optional<std::string> read = std::nullopt, Date at = t0,
                 std::optional<Image> crop = std::nullopt) {
-        return await<Result>([&](auto done) { return link->bark(spec, read, crop, at, done); });
+        return await<Result>([&](auto done) { return link->bark(spec, read, crop ? std::make_shared<const Image>(*crop) : nullptr, at, done); });
     }
     Actions poll(Date now = t0) { return await<Actions>([&](auto done) { return link->pollActions(now, done); }); }
     CloudResult<PairResponse> startPairing() {

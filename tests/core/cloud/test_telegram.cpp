@@ -111,7 +111,7 @@ TEST(TelegramLink, AGoneLinkStoresLateAnswersWithoutCallingBack) {
     std::optional<Result> result;
     std::optional<Actions> actions;
     const CloudCall poll = chat.link->pollActions(t0, [&](Actions a) { actions = std::move(a); });
-    const CloudCall bark = chat.link->bark(watch("w_LIVE01"), {}, {}, t0, [&](Result r) { result = r; });
+    const CloudCall bark = chat.link->bark(watch("w_LIVE01"), {}, nullptr, t0, [&](Result r) { result = r; });
     chat.link.reset();
     EXPECT_TRUE(chat.main.runUntil([&] { return result && actions; }, seconds(10)));
     EXPECT_EQ(result, Result::notLinked());
@@ -168,7 +168,7 @@ TEST(TelegramLink, BarksAreSentRememberedAndTheirAnswersTold) {
 }
 
 TEST(TelegramLink, ABarkWhosePictureIsOnItsWayGoesInWordsUnderLocalOnlyAndNotAtAllOnceUnlinked) {
-    const Image crop = samples::solid(64, 32, 10, 200, 90);
+    const auto crop = std::make_shared<const Image>(samples::solid(64, 32, 10, 200, 90));
     for (const bool unlink : {false, true}) {
         SCOPED_TRACE(unlink ? "unlinked" : "Local Only");
         Chat chat;

@@ -27,7 +27,7 @@ public:
         const auto s = isAvailable ? answer : NotificationStatus::notDetermined;
         return Pending::answered(main_, [done, s] { done(s); });
     }
-    void bark(const std::string& title, const std::string& body, std::optional<Image> image,
+    void bark(const std::string& title, const std::string& body, SharedImage image,
               const std::string& threadId) override {
         if (isAvailable) posted.push_back({title, body, threadId, image && image->isValid()});
     }

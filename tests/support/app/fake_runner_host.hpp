@@ -19,6 +19,7 @@ public:
     struct Bark {
         std::optional<Image> image;
         std::optional<Evaluation> evaluation;
+        bool theLatestPicture = false;  // the very picture published last, not a copy
     };
 
     bool screens = true;
@@ -45,8 +46,9 @@ public:
     long count(const std::string& what) const { return std::count(log.begin(), log.end(), what); }
 
     bool screensAvailable() const override { return ++screenQueries, screens; }
-    void runnerDidBark(const std::string&, std::optional<Image> image, std::optional<Evaluation> evaluation) override {
-        barks.push_back({std::move(image), std::move(evaluation)});
+    void runnerDidBark(const std::string&, SharedImage image, std::optional<Evaluation> evaluation) override {
+        const bool latest = image && image == published;
+        barks.push_back({image ? std::optional<Image>(*image) : std::nullopt, std::move(evaluation), latest});
         reported("bark");
     }
     void runnerLostSight(const std::string&, std::optional<WindowLoss> loss) override {

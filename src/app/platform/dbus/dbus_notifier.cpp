@@ -68,7 +68,7 @@ Pending DbusNotifier::status(StatusDone done) {
     return Pending(completion);
 }
 
-void DbusNotifier::bark(const std::string& title, const std::string& body, std::optional<Image> image,
+void DbusNotifier::bark(const std::string& title, const std::string& body, SharedImage image,
                         const std::string& threadId) {
     if (!available()) return;
     pictures_.run({}, [this, title = QString::fromStdString(title), body = escapeMarkup(QString::fromStdString(body)),

@@ -25,7 +25,7 @@ public:
 
     bool available() const override;
     Pending status(StatusDone done) override;
-    void bark(const std::string& title, const std::string& body, std::optional<Image> image,
+    void bark(const std::string& title, const std::string& body, SharedImage image,
               const std::string& threadId) override;
 
 private:

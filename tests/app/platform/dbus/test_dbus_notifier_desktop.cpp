@@ -23,10 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 using desktop::waitFor;
 
-Image crop(int w, int h) {
+SharedImage crop(int w, int h) {
     Image image(w, h);
     for (std::size_t i = 0; i < image.rgba.size(); ++i) image.rgba[i] = i % 4 == 3 ? 255 : std::uint8_t(40 + i % 200);
-    return image;
+    return std::make_shared<const Image>(std::move(image));
 }
 
 std::optional<NotificationStatus> statusOf(Notifier& notifier) {
@@ -48,7 +48,7 @@ TEST(DbusNotifierDesktop, EachBarkIsItsOwnNotificationTaggedWithItsWatch) {
 
     notifier.bark("Woof", "first: a < b && \"c\" > d", crop(8, 8), "w_tag");
     notifier.bark("Woof", "second", crop(8, 8), "w_tag");
-    notifier.bark("Woof", "third", std::nullopt, "w_tag");
+    notifier.bark("Woof", "third", nullptr, "w_tag");
     ASSERT_TRUE(waitFor([&] { return service.calls.size() == 3; }));
     for (const auto& call : service.calls) {
         EXPECT_EQ(call.app, "Kestrove");
