@@ -119,16 +119,22 @@ const Case cases[] = {
     {"too small for a hole", WatchStatus::watching, true, {200, 100, 12, 10}},
 };
 
+// The frame around a case's box, drawn in the case's state.
+auto lay(FrameWindow& window, FrameModel& model, const Case& c) {
+    model.status = c.status;
+    model.flashOn = model.flashing = c.flashOn;
+    const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
+    window.setGeometry(layout.window);
+    window.layOut({c.box.width, c.box.height}, layout.tagOnTop);
+    window.redraw();
+    return layout;
+}
+
 TEST_F(FrameDrawing, TheShapeFoundAroundTheBoxIsTheShapeOfTheWholeDrawing) {
     window->setCompositing(false);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        model.status = c.status;
-        model.flashOn = model.flashing = c.flashOn;
-        const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
-        window->setGeometry(layout.window);
-        window->layOut({c.box.width, c.box.height}, layout.tagOnTop);
-        window->redraw();
+        lay(*window, model, c);
         const QRegion expected = shapeOfTheWholeDrawing(window->render());
         EXPECT_FALSE(expected.isEmpty());
         std::string differs;
@@ -159,12 +165,7 @@ TEST_F(FrameDrawing, ItsWindowsCoverAllItDrawsWithoutOverlapAndTheBoxOnlyDuringA
         window->setCompositing(compositing);
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (compositing ? ", composited" : ", masked"));
-            model.status = c.status;
-            model.flashOn = model.flashing = c.flashOn;
-            const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
-            window->setGeometry(layout.window);
-            window->layOut({c.box.width, c.box.height}, layout.tagOnTop);
-            window->redraw();
+            const auto layout = lay(*window, model, c);
             const QImage drawn = window->render();
             QRegion covered;
             for (const auto& part : window->parts()) {
