@@ -9,7 +9,6 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
-#include <utility>
 
 #include "core/foundation/log.hpp"
 #include "core/foundation/time_grid.hpp"
@@ -18,21 +17,9 @@ namespace kestrove {
 
 using Clock = std::chrono::steady_clock;
 
-namespace {
-// How long a worker keeps answers back while more jobs of the same burst
-// wait: their caller's thread then wakes once for them all.
-constexpr auto longestHold = std::chrono::milliseconds(50);
-}  // namespace
-
 struct WorkQueueBase::State {
     std::string name;
-    Executor executor;  // what the jobs answer through: holds answers given on a worker
-    Executor target;    // the caller's thread
-    // Answers given on a worker while more jobs waited, posted together once
-    // none may start (or after longestHold): a burst of jobs posted at once
-    // wakes the caller's thread once, not once a job.
-    std::vector<std::function<void()>> held;
-    Clock::time_point heldSince;
+    Executor executor;
     MakeContext make;
     bool manual = false;
 
@@ -95,20 +82,6 @@ struct WorkQueueBase::State {
         }
     }
 
-    void hold(std::function<void()> answer) {
-        std::lock_guard lock(mutex);
-        if (held.empty()) heldSince = Clock::now();
-        held.push_back(std::move(answer));
-    }
-
-    void post(std::vector<std::function<void()>> answers) {
-        if (answers.empty()) return;
-        if (answers.size() == 1) return target(std::move(answers.front()));
-        target([answers = std::move(answers)]() mutable {
-            for (auto& a : answers) a();
-        });
-    }
-
     // Back in line for its next instant, unless its caller let it go or the
     // queue stops. Under the lock.
     void again(Job& job) {
@@ -118,20 +91,10 @@ struct WorkQueueBase::State {
     }
 };
 
-namespace {
-// The queue whose worker this thread is, if any.
-thread_local const void* workerOf = nullptr;
-}  // namespace
-
 WorkQueueBase::WorkQueueBase(std::string name, int threads, Executor executor, MakeContext make)
     : state_(std::make_shared<State>()) {
     state_->name = std::move(name);
-    state_->target = std::move(executor);
-    state_->executor = [weak = std::weak_ptr<State>(state_), target = state_->target](std::function<void()> answer) {
-        auto state = weak.lock();
-        if (state && workerOf == state.get()) return state->hold(std::move(answer));
-        target(std::move(answer));
-    };
+    state_->executor = std::move(executor);
     state_->make = std::move(make);
     state_->manual = threads <= 0;
     for (int i = 0; i < threads; ++i) threads_.emplace_back(loop, state_);
@@ -146,7 +109,6 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
     // Named after its queue, so a profile or top tells the workers apart
     // (the system keeps 15 characters).
     pthread_setname_np(pthread_self(), state->name.substr(0, 15).c_str());
-    workerOf = state.get();
     std::shared_ptr<void> context;
     for (;;) {
         Job job;
@@ -154,14 +116,6 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
             std::unique_lock lock(state->mutex);
             auto it = state->jobs.end();
             while (!state->stopping && (it = state->next(Clock::now())) == state->jobs.end()) {
-                if (!state->held.empty()) {
-                    // The burst is over: its answers go before the worker sleeps.
-                    auto answers = std::exchange(state->held, {});
-                    lock.unlock();
-                    state->post(std::move(answers));
-                    lock.lock();
-                    continue;
-                }
                 // Work waiting for a change sleeps until its instant.
                 if (auto due = state->nextDue(Clock::now())) state->wake.wait_until(lock, *due);
                 else state->wake.wait(lock);
@@ -173,7 +127,6 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
             ++state->running;
         }
         const bool again = state->execute(job, context);
-        std::vector<std::function<void()>> answers;
         const std::string owner = job.key.owner;
         if (!again) job = Job{};  // its captures go before anyone hears it is done
         bool more = false;
@@ -183,10 +136,8 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
             --state->running;
             if (again) state->again(job);
             more = state->next(Clock::now()) != state->jobs.end();
-            if (!state->held.empty() && Clock::now() - state->heldSince >= longestHold) answers.swap(state->held);
         }
         job = Job{};  // one not put back in line ends outside the lock
-        state->post(std::move(answers));
         // Its owner's next job may start now, on whichever worker is free.
         // With nothing to start, the idle workers sleep on: a quiet service
         // wakes one thread per job, not all of them.
@@ -195,7 +146,6 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
     }
     // The context ends on the thread that made it.
     context.reset();
-    workerOf = nullptr;
 }
 
 Pending WorkQueueBase::enqueue(Job job) {
@@ -253,14 +203,12 @@ void WorkQueueBase::drop(const std::string& owner) {
 
 void WorkQueueBase::stop() {
     std::deque<Job> dropped;
-    std::vector<std::function<void()>> unsent;  // cancelled below like those on their way
     std::vector<std::shared_ptr<Completion>> live;
     {
         std::lock_guard lock(state_->mutex);
         state_->stopping = true;
         state_->idle.notify_all();
         dropped.swap(state_->jobs);
-        unsent.swap(state_->held);
         for (const auto& w : state_->issued)
             if (auto c = w.lock()) live.push_back(std::move(c));
         state_->issued.clear();

@@ -309,43 +309,6 @@ TEST_F(WorkQueueTest, WorkWaitingForAChangeRunsOnItsGridMeanwhileServingOthersUn
     EXPECT_EQ(main.runPending(), 0u);
 }
 
-TEST_F(WorkQueueTest, AnswersOfJobsPostedTogetherReachTheCallerInOneWakeButNeverLongAfterTheirJob) {
-    WorkQueue<Context> queue("test", 1, main.executor(), make);
-    // Posts to the caller's thread until `count` answers came.
-    auto postsFor = [&](std::size_t count) {
-        std::size_t posts = 0;
-        for (int i = 0; i < 1000 && answers.size() < count; ++i) {
-            posts += main.runPending();
-            std::this_thread::sleep_for(2ms);
-        }
-        return posts;
-    };
-    Gate gate;
-    std::vector<Pending> calls;
-    calls.push_back(queue.post({"w_0", "read"}, [&](Context&) { gate.pass(); return 0; }, -1, record()));
-    gate.entered.wait();
-    for (int i = 1; i <= 5; ++i)
-        calls.push_back(queue.post({"w_" + std::to_string(i), "read"}, [i](Context&) { return i; }, -1, record()));
-    gate.open.count_down();
-    EXPECT_EQ(postsFor(6), 1u) << "a burst woke the caller's thread once an answer";
-    EXPECT_EQ(answers, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-
-    // A lone job's answer goes at once.
-    answers.clear();
-    calls.push_back(queue.post({"w_9", "read"}, [](Context&) { return 9; }, -1, record()));
-    EXPECT_EQ(postsFor(1), 1u);
-
-    // A long burst: answers wait a little, not for its end.
-    answers.clear();
-    for (int i = 0; i < 8; ++i)
-        calls.push_back(queue.post({"s_" + std::to_string(i), "read"}, [i](Context&) {
-            std::this_thread::sleep_for(25ms);
-            return i;
-        }, -1, record()));
-    EXPECT_GE(postsFor(8), 2u) << "200 ms of work kept every answer back till its end";
-    EXPECT_EQ(answers, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-}
-
 }  // namespace
 }  // namespace kestrove
 
