@@ -124,14 +124,16 @@ void FrameController::step(const std::shared_ptr<FlashRun>& run) {
         return;
     }
     const FlashStep& s = flashSteps[run->next++];
-    if (s.fillOn) write(model_.flashOn, *s.fillOn);
     const auto wait = std::max(0ms, s.wait - run->behind);
     const auto stillBehind = std::max(0ms, run->behind - s.wait);
+    // Set before the step draws: the drawing (a fill window shown and
+    // painted at once) is part of the wait, not added to it.
     delay_(wait, [this, run, stillBehind, alive = std::weak_ptr<const bool>(alive_)](std::chrono::milliseconds late) {
         if (!alive.lock()) return;
         run->behind = stillBehind + late;
         step(run);
     });
+    if (s.fillOn) write(model_.flashOn, *s.fillOn);
 }
 
 void FrameController::close() {

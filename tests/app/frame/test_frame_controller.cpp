@@ -16,6 +16,8 @@ struct Log {
     std::optional<Rect> geometry;
     int geometrySets = 0, layOuts = 0, redraws = 0, shows = 0, hides = 0;
     bool shown = false, alive = true;
+    std::int64_t* clock = nullptr;  // moved on by each redraw, when set
+    std::int64_t drawMs = 0;
 };
 
 struct FakeSurface final : FrameSurface {
@@ -25,7 +27,10 @@ struct FakeSurface final : FrameSurface {
     Rect geometry() const override { return log.geometry.value_or(Rect{}); }
     void setGeometry(const Rect& w) override { log.geometry = w, ++log.geometrySets; }
     void layOut(Size, bool) override { ++log.layOuts; }
-    void redraw() override { ++log.redraws; }
+    void redraw() override {
+        ++log.redraws;
+        if (log.clock) *log.clock += log.drawMs;
+    }
     void show() override { log.shown = true, ++log.shows; }
     void hide() override { log.shown = false, ++log.hides; }
     bool isShown() const override { return log.shown; }
@@ -144,15 +149,20 @@ TEST_F(FrameControl, AFlashWhoseStepsComeLateStillEndsOnTime) {
         std::deque<std::int64_t> lateBy;
         std::vector<std::int64_t> fills;
         std::int64_t done;
+        std::int64_t drawMs = 0;  // each redraw takes this long (a busy X server)
     };
     const Case cases[] = {
         {"every step 50 ms late", {50, 50, 50, 50, 50, 50, 50}, {0, 270, 450, 670, 850, 1070}, 1850},
         // The blinks it overran run at once, off and on in one go: no change shows.
         {"the first step 700 ms late", {700}, {0, 1020}, 1800},
         {"the second blink's fill held 100 ms too long", {0, 0, 100}, {0, 220, 400, 720, 800, 1020}, 1800},
+        // The drawing is part of each step's wait: only the first and last draw add to it.
+        {"every redraw takes 60 ms", {}, {60, 280, 460, 680, 860, 1080}, 1920, 60},
     };
     for (const Case& c : cases) {
         Log each;
+        each.clock = &now;
+        each.drawMs = c.drawMs;
         auto frame = make(false, WatchStatus::watching, &each);
         lateBy = c.lateBy;
         std::vector<std::int64_t> fills, done;
