@@ -119,22 +119,16 @@ const Case cases[] = {
     {"too small for a hole", WatchStatus::watching, true, {200, 100, 12, 10}},
 };
 
-// The frame around a case's box, drawn in the case's state.
-auto lay(FrameWindow& window, FrameModel& model, const Case& c) {
-    model.status = c.status;
-    model.flashOn = model.flashing = c.flashOn;
-    const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
-    window.setGeometry(layout.window);
-    window.layOut({c.box.width, c.box.height}, layout.tagOnTop);
-    window.redraw();
-    return layout;
-}
-
 TEST_F(FrameDrawing, TheShapeFoundAroundTheBoxIsTheShapeOfTheWholeDrawing) {
     window->setCompositing(false);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        lay(*window, model, c);
+        model.status = c.status;
+        model.flashOn = model.flashing = c.flashOn;
+        const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
+        window->setGeometry(layout.window);
+        window->layOut({c.box.width, c.box.height}, layout.tagOnTop);
+        window->redraw();
         const QRegion expected = shapeOfTheWholeDrawing(window->render());
         EXPECT_FALSE(expected.isEmpty());
         std::string differs;
@@ -165,7 +159,12 @@ TEST_F(FrameDrawing, ItsWindowsCoverAllItDrawsWithoutOverlapAndTheBoxOnlyDuringA
         window->setCompositing(compositing);
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (compositing ? ", composited" : ", masked"));
-            const auto layout = lay(*window, model, c);
+            model.status = c.status;
+            model.flashOn = model.flashing = c.flashOn;
+            const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
+            window->setGeometry(layout.window);
+            window->layOut({c.box.width, c.box.height}, layout.tagOnTop);
+            window->redraw();
             const QImage drawn = window->render();
             QRegion covered;
             for (const auto& part : window->parts()) {
