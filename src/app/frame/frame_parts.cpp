@@ -104,11 +104,12 @@ void FrameBand::place(const QRect& part, QPoint corner) {
     if (resized) update();
 }
 
-void FrameBand::redraw(const std::vector<Rect>& painted, bool atOnce) {
+void FrameBand::redraw(const std::vector<Rect>& painted) {
     if (!drawing_.compositing) updateMask();
     tellWherePainted(painted);
-    if (atOnce && isVisible()) repaint();
-    else update();
+    // At once, and small: a blink's fill window shows right after, and the
+    // band's part of the fill must come with it, not a moment later.
+    if (isVisible()) repaint();
 }
 
 void FrameBand::tellWherePainted(const std::vector<Rect>& painted) {
@@ -161,8 +162,6 @@ void FrameBand::updateMask() {
 
 FrameFill::FrameFill(bool compositing, const PaintBackground& background, std::shared_ptr<OwnWindows> own)
     : teller_(std::move(own), this) {
-    // Ours, but registered here with where it paints rather than as a whole window.
-    setProperty(OwnWindows::frameProperty, true);
     setFlags(partFlags);
     setTitle(QStringLiteral("Kestrove frame"));
     QSurfaceFormat format;

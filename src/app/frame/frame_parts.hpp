@@ -58,9 +58,9 @@ public:
     // `part` in the whole window, whose corner is at `corner` on screen.
     void place(const QRect& part, QPoint corner);
     const QRect& part() const { return part_; }
-    // Draws again, `atOnce` before returning; `painted` is where the whole
-    // drawing paints, in points from the whole window's corner.
-    void redraw(const std::vector<Rect>& painted, bool atOnce);
+    // Draws again; `painted` is where the whole drawing paints, in points
+    // from the whole window's corner.
+    void redraw(const std::vector<Rect>& painted);
     void tellWherePainted(const std::vector<Rect>& painted);
     // A compositing manager came or went: made again with the other visual,
     // hidden until shown again.

@@ -93,12 +93,8 @@ void FrameWindow::arrange() {
 
 void FrameWindow::redraw() {
     const std::vector<Rect> painted = paintedInWindow();
-    // The fill window shows or hides right after: the bands' part of the
-    // fill (the rim inside the box's edges) comes with it, not a moment later.
-    const bool fillShows = shown_ && drawing_.model.flashOn && hollow_.isValid();
-    const bool blink = fillShows != (fill_ && fill_->isVisible());
     for (auto& band : bands_)
-        if (band) band->redraw(painted, blink);
+        if (band) band->redraw(painted);
     showFill();
 }
 
