@@ -46,9 +46,7 @@ bool QtOwnWindows::eventFilter(QObject* watched, QEvent* event) {
 void QtOwnWindows::take(QWindow* window) {
     if (!window || window->parent() || known_.count(window)) return;
     const QWidget* widget = QWidget::find(window->winId());
-    const bool frame = window->property(OwnWindows::frameProperty).toBool() ||
-                       (widget && widget->property(OwnWindows::frameProperty).toBool());
-    if (embeddedInTray(widget) || frame) return;
+    if (embeddedInTray(widget) || (widget && widget->property(OwnWindows::frameProperty).toBool())) return;
     const auto id = static_cast<std::uint32_t>(window->winId());
     known_.emplace(window, id);
     into_.set({id, kindOf(*window), std::nullopt});

@@ -4,8 +4,7 @@
 // their own. A window stays known after it hides (the X server may still
 // show it for a moment, and it may come back) and is let go a second after
 // it is destroyed. Frames tell where they paint, so they register themselves:
-// a window or widget with the property `OwnWindows::frameProperty` set is
-// left to them. Main thread.
+// a widget with the property `OwnWindows::frameProperty` set is left to them. Main thread.
 
 #include <QObject>
 

@@ -67,14 +67,6 @@ TEST(QtOwnWindows, EveryShownTopLevelWindowIsOursWithItsKindAndFramesAreLeftToTh
         EXPECT_FALSE(own.isOurs(id)) << c.name << ": let go once destroyed";
         EXPECT_GE(t.elapsed(), 900) << c.name;
     }
-    // A frame's window without a widget (the blink's fill) is left to the frame too.
-    QWindow fill;
-    fill.setFlags(Qt::Tool | Qt::X11BypassWindowManagerHint);
-    fill.setProperty(OwnWindows::frameProperty, true);
-    fill.resize(120, 40);
-    fill.show();
-    const auto id = static_cast<std::uint32_t>(fill.winId());
-    EXPECT_FALSE(own.isOurs(id)) << "a frame's bare window";
 }
 
 }  // namespace
