@@ -36,14 +36,14 @@ void WindowCheck::frameCase(const Rect& box, const WindowInfo& window, const std
     FrameController frame(region(*screen, box, true, anchor), WatchStatus::watching, 5, screenSource_, qtFrameDelay(),
                           [&drawn](const FrameModel& model) {
                               auto w = std::make_unique<FrameWindow>(model, false);
-                              w->setOpacity(0);
+                              w->setWindowOpacity(0);
                               drawn = w.get();
                               return w;
                           });
     const auto place = WindowTracking::framePlace(anchor, box.size(), list(WindowListOptions::onScreenOnly), displays());
     frame.follow(place);
-    const bool visible = drawn && drawn->isShown();
-    const QRect g = drawn ? drawn->whole() : QRect();
+    const bool visible = drawn && drawn->isVisible();
+    const QRect g = drawn ? drawn->QWidget::geometry() : QRect();
     const std::string head = "  " + window.app + " (" + label + "): ";
     if (!place.isShown()) {
         say(head + (visible ? "FAIL, the frame is on screen although the box is covered" : "ok, hidden"));

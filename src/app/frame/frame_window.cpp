@@ -1,7 +1,12 @@
 #include "app/frame/frame_window.hpp"
 
+#include <QBitmap>
+#include <QCoreApplication>
 #include <QPainter>
+#include <QRegion>
+#include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/frame/frame_layout.hpp"
@@ -12,193 +17,223 @@ namespace kestrove {
 
 namespace {
 
-// Clear of the lines' corners, their anti-aliasing and the blink's rounded
-// corners: inside this the fill is flat.
-constexpr int hollowInset = 6;
+// How long a narrower drawing is still counted as painted: the server shows
+// the old pixels until the repaint reaches it.
+constexpr int narrowingDelayMs = 300;
+
+bool covers(const std::vector<Rect>& outer, const Rect& r) {
+    return std::any_of(outer.begin(), outer.end(), [&](const Rect& o) { return o.contains(r); });
+}
 
 }  // namespace
 
 FrameWindow::FrameWindow(const FrameModel& model, bool compositing, std::shared_ptr<OwnWindows> own,
-                         std::function<void()> shown, PaintBackground background)
-    : drawing_{model, {}, true, {}, compositing}, own_(std::move(own)), onShown_(std::move(shown)),
-      background_(std::move(background)) {}
-
-FrameWindow::~FrameWindow() = default;
+                         std::function<void()> shown)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                           Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
+      model_(model), compositing_(compositing), own_(std::move(own)), shown_(std::move(shown)) {
+    // Ours, but registered here with where it paints rather than as a whole window.
+    setProperty(OwnWindows::frameProperty, true);
+    // Translucent only for a compositor. Without one the X server would
+    // compose a translucent window itself, over black, copying the whole
+    // window at each show and paint (30-60 ms for a screen-sized box): an
+    // opaque window painted as if over black shows the same through its shape.
+    setAttribute(Qt::WA_TranslucentBackground, compositing_);
+    // Every pixel it shows is painted: nothing is filled first.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Kestrove frame"));
+}
 
 void FrameWindow::setGeometry(const Rect& window) {
     frame_ = window;
-    // Whole points for the windows; a box off the grid is drawn where it lies.
+    // Whole points for the window; a box off the grid is drawn where it lies.
     const double left = std::floor(window.minX()), top = std::floor(window.minY());
     const int right = static_cast<int>(std::ceil(window.maxX())), bottom = static_cast<int>(std::ceil(window.maxY()));
     const QRect whole(QPoint(static_cast<int>(left), static_cast<int>(top)), QPoint(right - 1, bottom - 1));
-    // Qt moves a painter's clip region by rounding the shift, a half away
-    // from zero: a band drawn at a negative shift would round a half the
-    // other way from the whole drawing. Just past the half both round alike,
-    // and draw alike (far below the rasteriser's precision).
-    const auto past = [](double v) { return v == 0.5 ? 0.5 + 1e-6 : v; };
-    const QPointF shift(past(window.minX() - left), past(window.minY() - top));
-    const bool reshaped = whole.size() != whole_.size() || shift != drawing_.shift;
-    whole_ = whole;
-    drawing_.shift = shift;
-    arrange();
+    const QPointF offset(window.minX() - left, window.minY() - top);
+    const bool reshaped = whole.size() != size() || offset != offset_;
+    offset_ = offset;
+    QWidget::setGeometry(whole);
     if (reshaped) redraw();
 }
 
 void FrameWindow::layOut(Size regionSize, bool tagOnTop) {
-    drawing_.regionSize = regionSize;
-    drawing_.tagOnTop = tagOnTop;
-    arrange();
+    regionSize_ = regionSize;
+    tagOnTop_ = tagOnTop;
     redraw();
 }
 
-void FrameWindow::arrange() {
-    std::array<QRect, 4> parts{};
-    int inUse = 0;
-    hollow_ = QRect();
-    const QRect all(QPoint(0, 0), whole_.size());
-    const Size size = drawing_.regionSize;
-    // Placed but not laid out yet: nothing is drawn.
-    if (size.w > 0 && size.h > 0 && !all.isEmpty()) {
-        const Rect box = FrameGeometry::boxInView(size, drawing_.tagOnTop);
-        const QPointF at = drawing_.shift;
-        const QRect hollow = QRectF(box.x + at.x(), box.y + at.y(), box.width, box.height)
-                                 .toAlignedRect()
-                                 .adjusted(hollowInset, hollowInset, -hollowInset, -hollowInset);
-        if (hollow.isValid() && all.contains(hollow)) {
-            // Top and bottom across the whole width, left and right between them.
-            parts = {QRect(QPoint(0, 0), QPoint(all.right(), hollow.top() - 1)),
-                     QRect(QPoint(0, hollow.bottom() + 1), all.bottomRight()),
-                     QRect(QPoint(0, hollow.top()), QPoint(hollow.left() - 1, hollow.bottom())),
-                     QRect(QPoint(hollow.right() + 1, hollow.top()), QPoint(all.right(), hollow.bottom()))};
-            inUse = 4;
-            hollow_ = hollow;
-        } else {
-            parts[0] = all;  // too small for a hole: one window draws it all
-            inUse = 1;
-        }
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (i >= inUse || parts[i].isEmpty()) {
-            bands_[i].reset();
-            continue;
-        }
-        if (!bands_[i]) {
-            bands_[i] = std::make_unique<FrameBand>(drawing_, own_);
-            if (opacity_ < 1) bands_[i]->setWindowOpacity(opacity_);
-        }
-        bands_[i]->place(parts[i], whole_.topLeft());
-    }
-    if (fill_ && hollow_.isValid()) fill_->setGeometry(hollow_.translated(whole_.topLeft()));
+FrameWindow::~FrameWindow() { forgetSoon(); }
+
+void FrameWindow::forgetSoon() {
+    if (!own_ || told_.empty()) return;
+    // The server may show it until it has done the destroying.
+    QTimer::singleShot(1000, QCoreApplication::instance(), [own = own_, id = windowId()] { own->forget(id); });
+    told_.clear();
 }
 
 void FrameWindow::redraw() {
-    const std::vector<Rect> painted = paintedInWindow();
-    for (auto& band : bands_)
-        if (band) band->redraw(painted);
-    showFill();
-}
-
-void FrameWindow::showFill() {
-    const bool wanted = drawing_.model.flashOn && hollow_.isValid();
-    if (!fill_ && !wanted) return;
-    if (!fill_) {
-        fill_ = std::make_unique<FrameFill>(drawing_.compositing, background_, own_);
-        if (opacity_ < 1) fill_->setOpacity(opacity_);
-        fill_->setGeometry(hollow_.translated(whole_.topLeft()));
-        // Stacked with the rest before it first shows: a new window starts on top of all.
-        if (shown_ && onShown_) onShown_();
-    }
-    fill_->tellWherePainted(drawing_.model.flashing && hollow_.isValid());
-    if (wanted && shown_) fill_->show();
-    else fill_->hide();
+    if (!compositing_) updateMask();
+    tellWherePainted();
+    update();
 }
 
 void FrameWindow::show() {
-    shown_ = true;
-    const std::vector<Rect> painted = paintedInWindow();
-    for (auto& band : bands_) {
-        if (!band) continue;
-        band->tellWherePainted(painted);
-        if (!band->isVisible()) band->show();
-    }
-    showFill();
-    if (onShown_) onShown_();
-}
-
-void FrameWindow::hide() {
-    shown_ = false;
-    for (auto& band : bands_)
-        if (band) band->hide();
-    if (fill_) fill_->hide();
+    tellWherePainted();
+    if (!isVisible()) QWidget::show();
+    if (shown_) shown_();
 }
 
 std::vector<Rect> FrameWindow::paintedInWindow() const {
-    const Rect inView = FrameGeometry::boxInView(drawing_.regionSize, drawing_.tagOnTop)
-                            .offsetBy(frame_.minX() - whole_.x(), frame_.minY() - whole_.y());
-    const QSizeF tag = StateTag::pillSize(QString::fromStdString(drawing_.model.tagText()));
-    return FrameGeometry::paintedAreas(inView, drawing_.tagOnTop, {tag.width(), tag.height()},
-                                       drawing_.model.flashing);
+    const Rect inView = FrameGeometry::boxInView(regionSize_, tagOnTop_).offsetBy(offset_.x(), offset_.y());
+    const QSizeF tag = StateTag::pillSize(QString::fromStdString(model_.tagText()));
+    return FrameGeometry::paintedAreas(inView, tagOnTop_, {tag.width(), tag.height()}, model_.flashing);
 }
 
+void FrameWindow::tellWherePainted() {
+    // Nothing is drawn before the first layout.
+    if (!own_ || regionSize_.w <= 0 || regionSize_.h <= 0) return;
+    const std::vector<Rect> now = paintedInWindow();
+    if (now == told_) return;
+    const bool wider = std::all_of(told_.begin(), told_.end(), [&](const Rect& r) { return covers(now, r); });
+    if (wider) {
+        told_ = now;
+        ++telling_;
+        own_->set({windowId(), OwnWindow::Kind::frame, told_});
+        return;
+    }
+    // Both for a moment, then only the new drawing.
+    std::vector<Rect> both = now;
+    for (const Rect& r : told_)
+        if (!covers(now, r)) both.push_back(r);
+    own_->set({windowId(), OwnWindow::Kind::frame, both});
+    told_ = std::move(both);
+    const int mine = ++telling_;
+    QTimer::singleShot(narrowingDelayMs, this, [this, mine, now] {
+        if (mine != telling_) return;
+        told_ = now;
+        own_->set({windowId(), OwnWindow::Kind::frame, told_});
+    });
+}
+
+void FrameWindow::hide() { QWidget::hide(); }
+
 std::vector<Rect> FrameWindow::shownAreas() const {
-    if (!shown_) return {};
-    const Rect inView = FrameGeometry::boxInView(drawing_.regionSize, drawing_.tagOnTop);
+    if (!isVisible()) return {};
+    const Rect inView = FrameGeometry::boxInView(regionSize_, tagOnTop_);
     const Rect box = inView.offsetBy(frame_.minX(), frame_.minY());
-    const QSizeF tag = StateTag::pillSize(QString::fromStdString(drawing_.model.tagText()));
-    return FrameGeometry::paintedAreas(box, drawing_.tagOnTop, {tag.width(), tag.height()}, drawing_.model.flashing);
+    const QSizeF tag = StateTag::pillSize(QString::fromStdString(model_.tagText()));
+    return FrameGeometry::paintedAreas(box, tagOnTop_, {tag.width(), tag.height()}, model_.flashing);
 }
 
 void FrameWindow::setCompositing(bool compositing) {
-    if (compositing == drawing_.compositing) return;
-    drawing_.compositing = compositing;
-    // A window's visual is chosen when it is made: each is made again.
-    for (auto& band : bands_)
-        if (band) band->remake();
-    fill_.reset();
+    if (compositing == compositing_) return;
+    compositing_ = compositing;
+    // A window's visual is chosen when it is made: this one is made again.
+    const bool shown = isVisible();
+    if (testAttribute(Qt::WA_WState_Created)) {
+        QWidget::hide();
+        forgetSoon();
+        destroy();
+    }
+    setAttribute(Qt::WA_TranslucentBackground, compositing_);
+    if (compositing_) clearMask();
     redraw();
-    if (shown_) show();
-}
-
-std::vector<std::uint32_t> FrameWindow::windowIds() const {
-    std::vector<std::uint32_t> ids;
-    for (const auto& band : bands_)
-        if (band && band->made()) ids.push_back(band->windowId());
-    if (fill_) ids.push_back(fill_->windowId());
-    return ids;
-}
-
-std::vector<FrameWindow::Part> FrameWindow::parts() const {
-    std::vector<Part> out;
-    for (const auto& band : bands_)
-        if (band) out.push_back({band->made() ? band->windowId() : 0, band->part()});
-    if (fill_ && fill_->isVisible()) out.push_back({fill_->windowId(), hollow_});
-    return out;
-}
-
-QRegion FrameWindow::shape() const {
-    if (drawing_.compositing) return {};
-    QRegion shape;
-    for (const auto& band : bands_)
-        if (band) shape += band->mask().translated(band->part().topLeft());
-    // The blink's fill is flat: its inside is opaque enough everywhere.
-    if (drawing_.model.flashOn && hollow_.isValid()) shape += hollow_;
-    return shape;
+    if (shown) show();
 }
 
 QImage FrameWindow::render() const {
-    QImage image(whole_.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.translate(drawing_.shift);
-    FramePainter::paint(p, drawing_.model, drawing_.regionSize, drawing_.tagOnTop);
+    p.translate(offset_);
+    FramePainter::paint(p, model_, regionSize_, tagOnTop_);
     return image;
 }
 
-void FrameWindow::setOpacity(double opacity) {
-    opacity_ = opacity;
-    for (auto& band : bands_)
-        if (band) band->setWindowOpacity(opacity);
-    if (fill_) fill_->setOpacity(opacity);
+void FrameWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (compositing_) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        // Only the shape shows: only it is made black, so a large box's
+        // first paint touches its band, not the whole window.
+        p.save();
+        if (!mask().isEmpty()) p.setClipRegion(mask());
+        p.fillRect(rect(), Qt::black);
+        p.restore();
+    }
+    p.translate(offset_);
+    FramePainter::paint(p, model_, regionSize_, tagOnTop_);
+}
+
+namespace {
+
+// Nothing blends the window with the screen: a faint pixel would show as a
+// dark one. Only pixels at least a third opaque belong to the shape, so the
+// hairlines meant as a shadow and the edges' fringes stay out, while a
+// paused frame (drawn at 40 %) keeps its line.
+constexpr int leastAlpha = 80;
+
+QRegion opaqueIn(const QImage& drawn) {
+    QImage shape(drawn.size(), QImage::Format_MonoLSB);
+    shape.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});  // 1 is Qt::color1: inside
+    shape.fill(0);
+    for (int y = 0; y < drawn.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        uchar* bits = shape.scanLine(y);
+        for (int x = 0; x < drawn.width(); ++x)
+            if (qAlpha(row[x]) >= leastAlpha) bits[x >> 3] |= uchar(1u << (x & 7));
+    }
+    return QRegion(QBitmap::fromImage(shape));
+}
+
+}  // namespace
+
+void FrameWindow::updateMask() {
+    // Placed but not laid out yet: the shape follows with the layout.
+    if (regionSize_.w <= 0 || regionSize_.h <= 0) return;
+    // The frame paints a band around its box and, during a blink, the box
+    // itself in one flat colour: only the band is drawn and looked at, so a
+    // large box costs what a small one does.
+    const Rect box = FrameGeometry::boxInView(regionSize_, tagOnTop_);
+    const QRect boxPixels =
+        QRectF(box.x + offset_.x(), box.y + offset_.y(), box.width, box.height).toAlignedRect();
+    // Clear of the lines' corners, their anti-aliasing and the blink's rounded corners.
+    const QRect hollow = boxPixels.adjusted(6, 6, -6, -6);
+    const QRect all = rect();
+    std::vector<QRect> band{all};
+    if (hollow.isValid() && all.contains(hollow)) {
+        band = {QRect(QPoint(0, 0), QPoint(all.right(), hollow.top() - 1)),
+                QRect(QPoint(0, hollow.bottom() + 1), all.bottomRight()),
+                QRect(QPoint(0, hollow.top()), QPoint(hollow.left() - 1, hollow.bottom())),
+                QRect(QPoint(hollow.right() + 1, hollow.top()), QPoint(all.right(), hollow.bottom()))};
+    }
+    // Qt moves a painter's clip region by rounding the shift, a half away
+    // from zero: a part drawn at a negative shift would round a half the
+    // other way from the window's own drawing. Just past the half both round
+    // alike, and draw alike (far below the rasteriser's precision).
+    const auto past = [](double v) { return v == 0.5 ? 0.5 + 1e-6 : v; };
+    const QPointF shift(past(offset_.x()), past(offset_.y()));
+    QRegion shape;
+    for (const QRect& part : band) {
+        if (part.isEmpty()) continue;
+        QImage drawn(part.size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        QPainter p(&drawn);
+        p.translate(shift - QPointF(part.topLeft()));
+        FramePainter::paint(p, model_, regionSize_, tagOnTop_);
+        p.end();
+        shape += opaqueIn(drawn).translated(part.topLeft());
+    }
+    // The blink's fill is flat: its inside is opaque enough everywhere.
+    if (model_.flashOn && band.size() > 1) shape += hollow;
+    setMask(shape);
 }
 
 }  // namespace kestrove

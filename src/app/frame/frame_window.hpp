@@ -1,36 +1,29 @@
 #pragma once
-// The frame's windows: override-redirect, click-through, never focused, on
-// top of other windows. The frame is drawn in the bands around its box (the
-// tag in the band where it sits), and during a blink in a window of one flat
-// colour over the box; nothing covers the box otherwise, so a large box costs
-// what a small one does. With a compositing manager they are translucent;
-// without one opaque, painted as if over black, and their shape is cut to
-// what they paint, so the box and everything around the ring stay the
-// screen's own.
+// The frame's window: override-redirect, click-through, never focused, on
+// top of other windows. With a compositing manager it is translucent; without
+// one it is opaque, painted as if over black, and its shape is cut to what it
+// paints, so the box and everything around the ring stay the screen's own.
 
 #include <QImage>
-#include <QObject>
-#include <QRegion>
+#include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "app/engine/frame.hpp"
-#include "app/frame/frame_parts.hpp"
 #include "app/frame/frame_surface.hpp"
 #include "app/platform/own_windows.hpp"
 
 namespace kestrove {
 
-class FrameWindow final : public QObject, public FrameSurface {
+class FrameWindow final : public QWidget, public FrameSurface {
 public:
     // Tells `own` (when given) where it paints, so pictures of the display
     // leave it out; `shown` runs each time it shows (its stacking is the
-    // factory's); `background` has the X server paint the blink's fill.
+    // factory's).
     FrameWindow(const FrameModel& model, bool compositing, std::shared_ptr<OwnWindows> own = nullptr,
-                std::function<void()> shown = nullptr, PaintBackground background = nullptr);
+                std::function<void()> shown = nullptr);
     ~FrameWindow() override;
 
     Rect geometry() const override { return frame_; }
@@ -39,53 +32,40 @@ public:
     void redraw() override;
     void show() override;
     void hide() override;
-    bool isShown() const override { return shown_; }
+    bool isShown() const override { return isVisible(); }
     std::vector<Rect> shownAreas() const override;
 
-    // A compositing manager came or went: its windows are made again with
-    // the other visual (and new ids).
+    // A compositing manager came or went: the window is made again with
+    // the other visual (and a new id).
     void setCompositing(bool compositing);
-    bool compositing() const { return drawing_.compositing; }
+    bool compositing() const { return compositing_; }
 
-    // Its windows made so far, shown or not: they are stacked together.
-    std::vector<std::uint32_t> windowIds() const;
-    // The rectangle all of it lies in, on whole points.
-    QRect whole() const { return whole_; }
-    // Its windows in use: the bands, and the fill while it shows. `where` is
-    // in the whole rectangle; `id` is none until the window is made.
-    struct Part {
-        std::uint32_t id = 0;
-        QRect where;
-    };
-    std::vector<Part> parts() const;
-    // What shows of it without a compositor, in the whole rectangle; none
-    // with one (the bands are not cut then).
-    QRegion shape() const;
-    // What the frame shows, premultiplied: transparent where it leaves the
+    std::uint32_t windowId() const { return static_cast<std::uint32_t>(winId()); }
+    // What the window shows, premultiplied: transparent where it leaves the
     // screen alone.
     QImage render() const;
-    // For checks that must not be seen.
-    void setOpacity(double opacity);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The bands and the hollow they leave for the current layout.
-    void arrange();
-    // What it paints, in points from its whole rectangle's corner, shown or not.
+    void updateMask();
+    // What it paints, in points from its window's corner, shown or not.
     std::vector<Rect> paintedInWindow() const;
-    void showFill();
+    void tellWherePainted();
+    // Its window leaves OwnWindows a second from now.
+    void forgetSoon();
 
+    const FrameModel& model_;
     Rect frame_;
-    QRect whole_;
-    FrameDrawing drawing_;
+    QPointF offset_;  // the window's rectangle on whole points: where the drawing starts
+    Size regionSize_;
+    bool tagOnTop_ = true;
+    bool compositing_;
     std::shared_ptr<OwnWindows> own_;
-    std::function<void()> onShown_;
-    PaintBackground background_;
-    std::array<std::unique_ptr<FrameBand>, 4> bands_;
-    int bandsInUse_ = 0;
-    QRect hollow_;  // what the fill covers; none when the box is too small for one
-    std::unique_ptr<FrameFill> fill_;
-    double opacity_ = 1;
-    bool shown_ = false;
+    std::function<void()> shown_;
+    std::vector<Rect> told_;
+    int telling_ = 0;  // the latest narrowing waiting to be told
 };
 
 }  // namespace kestrove

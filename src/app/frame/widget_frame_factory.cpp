@@ -43,12 +43,8 @@ std::unique_ptr<Frame> WidgetFrameFactory::make(const WatchRegion& region, Watch
                                              [this, windows, compositing](const FrameModel& model) {
                                                  std::weak_ptr<bool> alive = alive_;
                                                  auto window = std::make_unique<FrameWindow>(
-                                                     model, compositing, own_,
-                                                     [this, alive] {
+                                                     model, compositing, own_, [this, alive] {
                                                          if (alive.lock()) restack();
-                                                     },
-                                                     [this, alive](std::uint32_t id, std::uint32_t pixel) {
-                                                         if (alive.lock()) desktop_.paintBackground(id, pixel);
                                                      });
                                                  windows->emplace_back(window.get());
                                                  return window;
@@ -65,8 +61,7 @@ std::vector<FrameWindow*> WidgetFrameFactory::windows() const {
 
 void WidgetFrameFactory::restack() {
     std::vector<std::uint32_t> frames, floating;
-    for (FrameWindow* w : windows())
-        for (std::uint32_t id : w->windowIds()) frames.push_back(id);
+    for (FrameWindow* w : windows()) frames.push_back(w->windowId());
     if (frames.empty()) return;
     if (own_)
         for (const OwnWindow& w : *own_->all())

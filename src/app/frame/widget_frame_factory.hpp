@@ -1,6 +1,5 @@
 #pragma once
-// Makes the frames the watch manager asks for, each in its own FrameWindow
-// (a few windows, stacked together),
+// Makes the frames the watch manager asks for, each in its own FrameWindow,
 // and keeps an eye on them all: it keeps them above other programs' windows
 // and below our own floating ones, and switches them when a compositing
 // manager comes or goes. Each frame tells OwnWindows where it paints.

@@ -103,24 +103,23 @@ QRegion shapeOfTheWholeDrawing(const QImage& drawn) {
     return shape;
 }
 
-struct Case {
-    const char* name;
-    WatchStatus status;
-    bool flashOn;
-    Rect box;  // global points, on a screen from 0, 0
-};
-const Case cases[] = {
-    {"watching", WatchStatus::watching, false, {200.3, 100.6, 120, 40}},
-    {"blinking", WatchStatus::watching, true, {200, 100, 120, 40}},
-    {"paused", WatchStatus::paused, false, {200, 100, 120, 40}},
-    {"lost sight", WatchStatus::lostSight, false, {200.5, 100.5, 300, 160}},
-    {"tag below", WatchStatus::watching, false, {200, 10, 300, 160}},
-    {"large, blinking", WatchStatus::watching, true, {50, 60, 900, 500}},
-    {"too small for a hole", WatchStatus::watching, true, {200, 100, 12, 10}},
-};
-
 TEST_F(FrameDrawing, TheShapeFoundAroundTheBoxIsTheShapeOfTheWholeDrawing) {
     window->setCompositing(false);
+    struct Case {
+        const char* name;
+        WatchStatus status;
+        bool flashOn;
+        Rect box;  // global points, on a screen from 0, 0
+    };
+    const Case cases[] = {
+        {"watching", WatchStatus::watching, false, {200.3, 100.6, 120, 40}},
+        {"blinking", WatchStatus::watching, true, {200, 100, 120, 40}},
+        {"paused", WatchStatus::paused, false, {200, 100, 120, 40}},
+        {"lost sight", WatchStatus::lostSight, false, {200.5, 100.5, 300, 160}},
+        {"tag below", WatchStatus::watching, false, {200, 10, 300, 160}},
+        {"large, blinking", WatchStatus::watching, true, {50, 60, 900, 500}},
+        {"too small for a hole", WatchStatus::watching, true, {200, 100, 12, 10}},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         model.status = c.status;
@@ -132,7 +131,7 @@ TEST_F(FrameDrawing, TheShapeFoundAroundTheBoxIsTheShapeOfTheWholeDrawing) {
         const QRegion expected = shapeOfTheWholeDrawing(window->render());
         EXPECT_FALSE(expected.isEmpty());
         std::string differs;
-        for (const QRect& r : window->shape() ^ expected)
+        for (const QRect& r : window->mask() ^ expected)
             differs += (expected.contains(r.topLeft()) ? " missing " : " extra ") + std::to_string(r.x()) + "," +
                        std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" + std::to_string(r.height());
         EXPECT_EQ(differs, "");
@@ -140,57 +139,16 @@ TEST_F(FrameDrawing, TheShapeFoundAroundTheBoxIsTheShapeOfTheWholeDrawing) {
 }
 
 TEST_F(FrameDrawing, WithoutACompositorTheShapeIsWhatItPaints) {
-    EXPECT_TRUE(window->shape().isEmpty());
+    EXPECT_TRUE(window->mask().isEmpty());
     window->setCompositing(false);
-    const QRegion shape = window->shape();
+    const QRegion shape = window->mask();
     for (QPoint in : {QPoint(4, 43), QPoint(2, 43), QPoint(5, 10)}) EXPECT_TRUE(shape.contains(in)) << in.x();
     // The faint dark hairline would show black: left out, like the box.
     for (QPoint out : {QPoint(1, 43), QPoint(60, 43), QPoint(185, 10)}) EXPECT_FALSE(shape.contains(out)) << out.x();
     model.status = WatchStatus::paused;
     window->redraw();
-    EXPECT_TRUE(window->shape().contains(QPoint(4, 43))) << "a paused frame keeps its line";
+    EXPECT_TRUE(window->mask().contains(QPoint(4, 43))) << "a paused frame keeps its line";
     // The flash's fill through the shape and a compositor's coming and going: the desktop test.
-}
-
-// Composited, nothing cuts the windows: what they cover is what shows.
-TEST_F(FrameDrawing, ItsWindowsCoverAllItDrawsWithoutOverlapAndTheBoxOnlyDuringABlink) {
-    window->show();
-    for (const bool compositing : {true, false}) {
-        window->setCompositing(compositing);
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (compositing ? ", composited" : ", masked"));
-            model.status = c.status;
-            model.flashOn = model.flashing = c.flashOn;
-            const auto layout = FrameGeometry::around(c.box, {0, 0, 1920, 1080});
-            window->setGeometry(layout.window);
-            window->layOut({c.box.width, c.box.height}, layout.tagOnTop);
-            window->redraw();
-            const QImage drawn = window->render();
-            QRegion covered;
-            for (const auto& part : window->parts()) {
-                EXPECT_FALSE(covered.intersects(part.where)) << "overlap at " << part.where.x() << "," << part.where.y();
-                EXPECT_TRUE(QRect(QPoint(), drawn.size()).contains(part.where));
-                covered += part.where;
-            }
-            for (int y = 0; y < drawn.height(); ++y)
-                for (int x = 0; x < drawn.width(); ++x)
-                    if (qAlpha(drawn.pixel(x, y)) > 0) {
-                        ASSERT_TRUE(covered.contains(QPoint(x, y))) << x << "," << y;
-                    }
-            const Rect box = FrameGeometry::boxInView({c.box.width, c.box.height}, layout.tagOnTop);
-            // Inside the rim the lines' corners reach into: only the fill, only while it blinks.
-            const QRect inside = QRectF(box.x, box.y, box.width, box.height).toAlignedRect().adjusted(7, 7, -7, -7);
-            if (inside.isValid() && !c.flashOn) {
-                EXPECT_FALSE(covered.intersects(inside)) << "the box's inside is left uncovered";
-            } else if (inside.isValid()) {
-                EXPECT_TRUE(QRegion(inside).subtracted(covered).isEmpty()) << "the fill covers the box while it blinks";
-            }
-        }
-    }
-    model.flashOn = false;
-    window->redraw();
-    for (const auto& part : window->parts())
-        EXPECT_FALSE(part.where.contains(QPoint(60, 43))) << "no fill once the blink is over";
 }
 
 }  // namespace
