@@ -24,7 +24,6 @@ struct StillDesktop final : FrameDesktop {
     bool compositing() const override { return true; }
     void setEvents(Events) override {}
     void stack(const std::vector<std::uint32_t>&, const std::vector<std::uint32_t>&) override {}
-    void paintBackground(std::uint32_t, std::uint32_t) override {}
 };
 
 struct OneScreen final : Screens {

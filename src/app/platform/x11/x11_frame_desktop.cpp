@@ -175,15 +175,4 @@ void X11FrameDesktop::stack(const std::vector<std::uint32_t>& frames, const std:
     xcb_flush(c);
 }
 
-void X11FrameDesktop::paintBackground(std::uint32_t window, std::uint32_t pixel) {
-    // On Qt's own connection, the one that made the window: no round trip
-    // is needed for the window to exist first.
-    auto* qt = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!qt) return;
-    xcb_connection_t* c = qt->connection();
-    xcb_change_window_attributes(c, window, XCB_CW_BACK_PIXEL, &pixel);
-    xcb_clear_area(c, 0, window, 0, 0, 0, 0);
-    xcb_flush(c);
-}
-
 }  // namespace kestrove

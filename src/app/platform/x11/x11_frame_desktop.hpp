@@ -26,7 +26,6 @@ public:
     bool compositing() const override { return compositing_; }
     void setEvents(Events events) override { events_ = std::move(events); }
     void stack(const std::vector<std::uint32_t>& frames, const std::vector<std::uint32_t>& floating) override;
-    void paintBackground(std::uint32_t window, std::uint32_t pixel) override;
 
 private:
     void readEvents();
