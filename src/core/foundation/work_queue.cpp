@@ -30,6 +30,7 @@ struct WorkQueueBase::State {
     int running = 0;             // jobs taken by a worker and not done yet
     std::condition_variable idle;
     bool stopping = false;
+    unsigned long long wakes = 0;  // calls of wake()
     // Every handle given out whose completion may still run, so that stop()
     // can keep answers already on their way from arriving.
     std::vector<std::weak_ptr<Completion>> issued;
@@ -60,13 +61,20 @@ struct WorkQueueBase::State {
         return std::find_if(jobs.begin(), jobs.end(), [&](const Job& j) { return j.notBefore <= now && free(j); });
     }
 
-    // When the first job that may start, but is not due yet, falls due.
+    // When the first job that may start, but is not due yet, falls due;
+    // work waiting to be woken falls due at no time.
     std::optional<Clock::time_point> nextDue(Clock::time_point now) const {
         std::optional<Clock::time_point> due;
         for (const Job& j : jobs)
-            if (j.notBefore > now && free(j) && (!due || j.notBefore < *due)) due = j.notBefore;
+            if (j.notBefore > now && j.notBefore != asleep && free(j) && (!due || j.notBefore < *due))
+                due = j.notBefore;
         return due;
     }
+
+    static constexpr Clock::time_point asleep = Clock::time_point::max();
+
+    // Taken by a worker (or runOne); under the lock.
+    void started(Job& job) const { job.woken = wakes; }
 
     // True when the work had nothing to tell and waits to run again.
     bool execute(Job& job, std::shared_ptr<void>& context) {
@@ -86,7 +94,8 @@ struct WorkQueueBase::State {
     // queue stops. Under the lock.
     void again(Job& job) {
         if (stopping || !job.completion || job.completion->cancelled()) return;
-        job.notBefore = gridAfter(Clock::now(), job.every);
+        const bool sleeps = job.untilWoken && job.woken == wakes;
+        job.notBefore = sleeps ? asleep : gridAfter(Clock::now(), job.every);
         jobs.push_back(std::move(job));
     }
 };
@@ -123,6 +132,7 @@ void WorkQueueBase::loop(std::shared_ptr<State> state) {
             if (state->stopping) break;
             job = std::move(*it);
             state->jobs.erase(it);
+            state->started(job);
             if (!job.key.owner.empty()) state->busy.insert(job.key.owner);
             ++state->running;
         }
@@ -238,6 +248,17 @@ void WorkQueueBase::drain() {
     });
 }
 
+void WorkQueueBase::wake() {
+    {
+        std::lock_guard lock(state_->mutex);
+        ++state_->wakes;
+        const Clock::time_point now = Clock::now();
+        for (Job& j : state_->jobs)
+            if (j.notBefore == State::asleep) j.notBefore = gridAfter(now, j.every);
+    }
+    state_->wake.notify_one();
+}
+
 std::size_t WorkQueueBase::waiting() const {
     std::lock_guard lock(state_->mutex);
     return state_->jobs.size();
@@ -254,6 +275,7 @@ bool WorkQueueBase::runOne() {
         if (due == state_->jobs.end()) return false;
         job = std::move(*due);
         state_->jobs.erase(due);
+        state_->started(job);
     }
     if (state_->execute(job, state_->manualContext)) {
         std::lock_guard lock(state_->mutex);

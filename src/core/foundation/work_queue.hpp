@@ -20,7 +20,8 @@
 //   answers with its failure answer; the worker lives on.
 // - Work that waits for a change (postUntilSomething) runs again on the
 //   worker at the instants of a grid until it has something to tell; the
-//   caller's thread sleeps meanwhile.
+//   caller's thread sleeps meanwhile. Work that waits to be woken runs again
+//   only at the grid instant after a wake(): a quiet service wakes no thread.
 // - stop() (also on destruction) lets running jobs finish, drops waiting
 //   ones and joins; no completion runs after it returns. drain() first
 //   when the waiting ones must be done (writes nobody waits for).
@@ -67,6 +68,9 @@ public:
     void drain();
     std::size_t waiting() const;
     const std::string& name() const;
+    // Work waiting to be woken runs again at the next instant of its grid;
+    // work running now runs again then too. From any thread.
+    void wake();
 
     // Without threads only: runs the oldest waiting job that is due on the calling
     // thread (false when none waits); runAll() until none waits, jobs posted
@@ -85,6 +89,8 @@ protected:
         std::function<void()> fail;  // delivers the failure answer
         std::chrono::steady_clock::duration every{};
         std::chrono::steady_clock::time_point notBefore{};  // waits until then
+        bool untilWoken = false;      // between runs it waits for wake(), not for the grid
+        unsigned long long woken = 0;  // the wakes counted when it last started
     };
 
     WorkQueueBase(std::string name, int threads, Executor executor, MakeContext make);
@@ -140,10 +146,12 @@ public:
     // next instant of a grid of `every` (counted from the steady clock's
     // epoch), until it tells something or its handle is let go. Meanwhile
     // the job waits in line and the worker serves other jobs or sleeps.
+    // `untilWoken`: it runs again only at the first instant after a wake()
+    // (one during its run counts), so nothing runs while nothing changes.
     template <typename Work, typename Answer = typename std::invoke_result_t<Work&, Context&>::value_type>
     Pending postUntilSomething(JobKey key, std::chrono::steady_clock::duration every, Work work,
                                std::type_identity_t<Answer> failure,
-                               std::type_identity_t<std::function<void(Answer)>> done) {
+                               std::type_identity_t<std::function<void(Answer)>> done, bool untilWoken = false) {
         auto completion = std::make_shared<Completion>();
         const Executor& to = executor();
         auto answer = [done = std::move(done)](Answer a) {
@@ -152,6 +160,7 @@ public:
             };
         };
         Job job{std::move(key), completion, {}, {}, every};
+        job.untilWoken = untilWoken && every > std::chrono::steady_clock::duration::zero();
         job.work = [work = std::move(work), answer, completion, to, every](void* context) mutable {
             std::optional<Answer> told = work(*static_cast<Context*>(context));
             if (told) completion->deliver(to, answer(std::move(*told)));

@@ -309,6 +309,56 @@ TEST_F(WorkQueueTest, WorkWaitingForAChangeRunsOnItsGridMeanwhileServingOthersUn
     EXPECT_EQ(main.runPending(), 0u);
 }
 
+TEST_F(WorkQueueTest, WorkWaitingToBeWokenRunsOnlyAtTheInstantAfterAWakeAndNoWakeIsLost) {
+    WorkQueue<Context> queue("test", 1, main.executor(), make);
+    const auto every = 30ms;
+    std::atomic<int> runs = 0;
+    std::atomic<bool> changed = false;
+    std::atomic<Gate*> gate = nullptr;  // set while the test holds a run inside
+    auto watch = [&](Context&) -> std::optional<int> {
+        ++runs;
+        if (Gate* g = gate) g->pass();
+        if (changed) return 9;
+        return std::nullopt;
+    };
+    auto waitRuns = [&](int n) {
+        for (int i = 0; i < 400 && runs < n; ++i) std::this_thread::sleep_for(5ms);
+        return runs.load();
+    };
+    Pending following = queue.postUntilSomething({"tracker", "list"}, every, watch, -1, record(), true);
+    EXPECT_EQ(waitRuns(1), 1) << "not run at once";
+    std::this_thread::sleep_for(6 * every);
+    EXPECT_EQ(runs, 1) << "ran again unwoken";
+    queue.drain();  // it does not hold a drain either
+
+    queue.wake();
+    const auto wokenAt = std::chrono::steady_clock::now();
+    EXPECT_EQ(waitRuns(2), 2);
+    EXPECT_LE(std::chrono::steady_clock::now() - wokenAt, 20 * every);
+    std::this_thread::sleep_for(4 * every);
+    EXPECT_EQ(runs, 2) << "one wake, more than one run";
+
+    // Woken while it runs: it runs once more after.
+    Gate held;
+    gate = &held;
+    queue.wake();
+    held.entered.wait();
+    gate = nullptr;
+    queue.wake();
+    held.open.count_down();
+    EXPECT_EQ(waitRuns(4), 4) << "a wake during its run was lost";
+    std::this_thread::sleep_for(4 * every);
+    EXPECT_EQ(runs, 4);
+
+    changed = true;
+    queue.wake();
+    EXPECT_TRUE(main.runUntil([&] { return !answers.empty(); }, 2000ms));
+    EXPECT_EQ(answers, std::vector<int>{9});
+    queue.wake();
+    std::this_thread::sleep_for(4 * every);
+    EXPECT_EQ(runs, 5) << "ran on after it told";
+}
+
 }  // namespace
 }  // namespace kestrove
 
