@@ -7,7 +7,14 @@
 namespace kestrove {
 
 QueuedWindowList::QueuedWindowList(Executor mainThread, Factory make, const Screens& screens)
-    : screens_(screens), queue_("window list", 1, std::move(mainThread), std::move(make)) {}
+    : screens_(screens),
+      queue_("window list", 1, std::move(mainThread), [this, make = std::move(make)]() -> std::unique_ptr<WindowList> {
+          std::unique_ptr<WindowList> list = make ? make() : nullptr;
+          // Told on the list's thread, while the queue runs: the queue stops
+          // (and ends the list) before it goes.
+          if (list) hears_ = list->hearChanges([this] { queue_.wake(); });
+          return list;
+      }) {}
 
 namespace {
 
@@ -35,12 +42,16 @@ Pending QueuedWindowList::listChanged(const std::string& owner, WindowListOption
                                       std::chrono::milliseconds every, std::function<void(ListedWindows)> done) {
     return queue_.postUntilSomething(
         {owner, laneOf(options)}, every,
-        [options, told = std::move(told)](WindowList& windows) -> std::optional<ListedWindows> {
+        [this, options, told = std::move(told)](WindowList& windows) -> std::optional<ListedWindows> {
             ListedWindows now = listed(windows, options);
-            if (!now || (told && now.value() == *told)) return std::nullopt;
+            if (!now || (told && now.value() == *told)) {
+                // Nothing will tell: read again at the next instant.
+                if (!now || !hears_) queue_.wake();
+                return std::nullopt;
+            }
             return now;
         },
-        unread, std::move(done));
+        unread, std::move(done), true);
 }
 
 Pending QueuedWindowList::bind(const SelectedRegion& selection, std::function<void(SelectedRegion)> done) {

@@ -1,8 +1,11 @@
 #pragma once
 // The window list for the main thread: a blocking window list on one worker
 // thread of its own, made there by the factory (the real one keeps its X
-// connection on that thread). Binding a drawn box runs there too.
+// connection on that thread). Binding a drawn box runs there too. A list
+// that hears its changes wakes the worker for them; one that cannot is read
+// at every instant of its followers' grid.
 
+#include <atomic>
 #include <memory>
 
 #include "app/platform/screen_space.hpp"
@@ -28,6 +31,7 @@ public:
 
 private:
     const Screens& screens_;
+    std::atomic<bool> hears_ = false;  // the list tells its changes (its queue is woken then)
     WorkQueue<WindowList> queue_;
 };
 

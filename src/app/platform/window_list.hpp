@@ -40,6 +40,15 @@ public:
     // False when there is no window system to ask: an empty list then means
     // nothing, not "no windows".
     virtual bool isConnected() const { return true; }
+    // For a list that hears of changes itself: from now on `changed` is
+    // called, on a thread of the list's own or inside a call, whenever what
+    // the list reports may have changed since it was last read. False (and
+    // never called) when the list cannot tell: it must then be read again to
+    // know.
+    virtual bool hearChanges(std::function<void()> changed) {
+        (void)changed;
+        return false;
+    }
 };
 
 // Why there is no window list.
@@ -64,11 +73,13 @@ public:
     [[nodiscard]] virtual Pending list(const std::string& owner, WindowListOptions options,
                                        std::function<void(ListedWindows)> done) = 0;
     // For a caller that follows the windows and keeps what it was told: the
-    // list is read on the list's own thread at once, then at every instant of
-    // a grid of `every`, and the answer comes only when the windows are no
-    // longer those `told` (any list without `told`). A quiet desktop wakes
-    // neither the caller's thread nor the caller. A list that cannot be read
-    // tells nothing: it is read again at the next instant.
+    // list is read on the list's own thread at once, then at the instant of a
+    // grid of `every` after each change the window system tells of (at every
+    // instant when the list cannot hear of changes), and the answer comes
+    // only when the windows are no longer those `told` (any list without
+    // `told`). A quiet desktop wakes neither the caller's thread nor the
+    // caller. A list that cannot be read tells nothing: it is read again at
+    // the next instant.
     [[nodiscard]] virtual Pending listChanged(const std::string& owner, WindowListOptions options, ToldWindows told,
                                               std::chrono::milliseconds every,
                                               std::function<void(ListedWindows)> done) = 0;

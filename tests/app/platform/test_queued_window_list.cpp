@@ -84,5 +84,60 @@ TEST(QueuedWindowList, AFollowerHearsOnlyOfChangesReadOnTheListsThread) {
     EXPECT_EQ(main.runPending(), 0u);
 }
 
+// A list that hears its changes is read at once, then only at the grid
+// instant after it told one: a quiet desktop reads nothing at all.
+TEST(QueuedWindowList, AListThatHearsItsChangesIsReadOnlyAfterItToldOne) {
+    testing::ManualExecutor main;
+    fakes::FakeScreens screens;
+    fakes::FakeWindowList backend;
+    std::mutex lock;
+    std::atomic<int> reads = 0;
+    std::function<void()> tell;  // under lock
+    backend.windows = {fakes::window(7, {10, 10, 100, 100})};
+    QueuedWindowList windows(
+        main.executor(),
+        [&] { return std::make_unique<fakes::LockedWindowList>(backend, lock, reads, &tell); }, screens);
+    const auto every = 40ms;
+    std::vector<ListedWindows> heard;
+    auto hear = [&](ListedWindows l) { heard.push_back(std::move(l)); };
+    auto runFor = [&](std::chrono::milliseconds d) {
+        for (auto end = std::chrono::steady_clock::now() + d; std::chrono::steady_clock::now() < end;) {
+            main.runPending();
+            std::this_thread::sleep_for(5ms);
+        }
+        main.runPending();
+    };
+    auto change = [&](auto edit) {
+        std::lock_guard held(lock);
+        edit();
+        if (tell) tell();
+    };
+
+    Pending first = windows.listChanged("tracker", WindowListOptions::all, nullptr, every, hear);
+    runFor(300ms);
+    ASSERT_EQ(heard.size(), 1u);
+    auto told = std::make_shared<const std::vector<WindowInfo>>(heard[0].value());
+
+    Pending following = windows.listChanged("tracker", WindowListOptions::all, told, every, hear);
+    runFor(300ms);
+    EXPECT_EQ(reads, 2) << "read again while nothing was told";
+    EXPECT_TRUE(heard.size() == 1u && following.active());
+
+    // Told without a change: read once, nothing to tell.
+    change([] {});
+    runFor(300ms);
+    EXPECT_EQ(reads, 3);
+    EXPECT_EQ(heard.size(), 1u);
+
+    // A change told: read at the next instant, and told to the follower.
+    const auto toldAt = std::chrono::steady_clock::now();
+    change([&] { backend.windows[0].frame.x = 30; });
+    for (int i = 0; i < 400 && heard.size() < 2; ++i) runFor(5ms);
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_LE(std::chrono::steady_clock::now() - toldAt, 1s);
+    EXPECT_EQ(heard[1].value()[0].frame.x, 30);
+    EXPECT_EQ(reads, 4) << "read more than once for one change";
+}
+
 }  // namespace
 }  // namespace kestrove
