@@ -26,7 +26,8 @@ XcbWindowChanges::XcbWindowChanges(XcbConnection& x) : x_(x) {
 void XcbWindowChanges::watch(const std::vector<std::uint32_t>& windows) {
     if (!x_.ok()) return;
     std::unordered_set<std::uint32_t> now(windows.begin(), windows.end());
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Structure too: a window moved inside its frame tells only itself.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     // A window gone meanwhile answers with an error, which counts as a change.
     for (std::uint32_t w : now)
         if (!watched_.contains(w)) xcb_change_window_attributes(x_.get(), w, XCB_CW_EVENT_MASK, &mask);

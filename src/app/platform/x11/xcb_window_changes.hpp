@@ -21,8 +21,8 @@ class XcbWindowChanges {
 public:
     explicit XcbWindowChanges(XcbConnection& x);
 
-    // Also hear of property changes on these windows (the ones just listed);
-    // windows no longer among them are forgotten.
+    // Also hear of property and structure changes on these windows (the
+    // ones just listed); windows no longer among them are forgotten.
     void watch(const std::vector<std::uint32_t>& windows);
     // True when a notice arrived since the last call (or the question failed).
     bool changedSinceLastAsked();

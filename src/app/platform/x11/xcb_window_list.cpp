@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/platform/x11/xcb_connection.hpp"
+#include "app/platform/x11/xcb_notice_watch.hpp"
 #include "app/platform/x11/xcb_window_changes.hpp"
 #include "app/platform/x11/xcb_windows.hpp"
 
@@ -23,16 +24,26 @@ XcbWindowList::~XcbWindowList() = default;
 
 bool XcbWindowList::isConnected() const { return x_->ok() && !xcb_connection_has_error(x_->get()); }
 
+bool XcbWindowList::hearChanges(std::function<void()> changed) {
+    if (!isConnected()) return false;
+    watch_ = std::make_unique<XcbNoticeWatch>(*x_, *changes_, std::move(changed));
+    return true;
+}
+
 std::vector<WindowInfo> XcbWindowList::list(WindowListOptions options) {
     if (!isConnected()) return {};
+    const std::unique_lock<std::mutex> busy = watch_ ? watch_->busy() : std::unique_lock<std::mutex>();
     const std::vector<ScreenInfo> screens = screens_ ? screens_->screens() : std::vector<ScreenInfo>{};
     const auto now = std::chrono::steady_clock::now();
     // Asked first and every time, so the notices are taken in even when the
     // reading is redone for another reason.
-    const bool changed =
+    bool changed =
         notices_ == Notices::asked ? changes_->changedSinceLastAsked() : changes_->changedSinceLastLooked();
-    if (changed || !last_ || last_->screens != screens || now - last_->at >= fullReadingAge)
-        last_ = Reading{readAll(screens), screens, now};
+    // A list that hears every change needs no reading for its age.
+    const bool old = !watch_ && last_ && now - last_->at >= fullReadingAge;
+    if (watch_) changed = watch_->heard() || changed;
+    if (changed || !last_ || last_->screens != screens || old) last_ = Reading{readAll(screens), screens, now};
+    if (watch_) watch_->settle();
     if (options == WindowListOptions::all) return last_->windows;
     std::vector<WindowInfo> out;
     for (const WindowInfo& w : last_->windows)
@@ -86,7 +97,10 @@ std::vector<std::uint32_t> XcbWindowList::withoutOwnOverlays(const std::vector<s
 
 std::optional<std::string> XcbWindowList::bundleID(std::uint32_t window) {
     if (!isConnected()) return std::nullopt;
-    return xcbwindows::bundleID(*x_, window);
+    const std::unique_lock<std::mutex> busy = watch_ ? watch_->busy() : std::unique_lock<std::mutex>();
+    std::optional<std::string> id = xcbwindows::bundleID(*x_, window);
+    if (watch_) watch_->settle();
+    return id;
 }
 
 }  // namespace kestrove

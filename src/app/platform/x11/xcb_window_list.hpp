@@ -4,7 +4,9 @@
 // Read in full only when the server tells of a change (or the screens
 // changed, or the last full reading is old): the frames follow their windows
 // four times a second, and a quiet desktop then costs one round trip, or
-// none for a list that goes by the notices that have come.
+// none for a list that goes by the notices that have come. A list that
+// hears changes itself is asked again only after one, and reads in full on
+// its notices alone.
 
 #include <chrono>
 #include <memory>
@@ -17,6 +19,7 @@
 namespace kestrove {
 
 class XcbConnection;
+class XcbNoticeWatch;
 class XcbWindowChanges;
 
 class XcbWindowList final : public WindowList {
@@ -39,6 +42,7 @@ public:
 
     std::vector<WindowInfo> list(WindowListOptions options) override;
     std::optional<std::string> bundleID(std::uint32_t window) override;
+    bool hearChanges(std::function<void()> changed) override;
 
 private:
     // Which of these windows are still our own override-redirect ones, asked
@@ -65,6 +69,7 @@ private:
     };
     std::unique_ptr<XcbWindowChanges> changes_;
     std::optional<Reading> last_;
+    std::unique_ptr<XcbNoticeWatch> watch_;  // ends first: it uses the connection
 };
 
 }  // namespace kestrove

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <ostream>
 #include <thread>
@@ -164,17 +165,25 @@ void run(const QString& program, const QStringList& args) {
 
 // The list is read in full only when the server tells of a change: whatever a
 // user or a program changes shows in the very next list, also in a list that
-// does not ask the server (only the notices that have come tell it).
-struct WindowListChanges : ::testing::TestWithParam<XcbWindowList::Notices> {};
+// does not ask the server (only the notices that have come tell it). A list
+// that hears its changes tells each one by itself, and nothing else.
+enum class Kept { asked, come, heard };
 
-INSTANTIATE_TEST_SUITE_P(Notices, WindowListChanges,
-                         ::testing::Values(XcbWindowList::Notices::asked, XcbWindowList::Notices::come),
+struct WindowListChanges : ::testing::TestWithParam<Kept> {};
+
+INSTANTIATE_TEST_SUITE_P(Notices, WindowListChanges, ::testing::Values(Kept::asked, Kept::come, Kept::heard),
                          [](const auto& info) {
-                             return std::string(info.param == XcbWindowList::Notices::asked ? "Asked" : "Come");
+                             return std::string(info.param == Kept::asked ? "Asked"
+                                                : info.param == Kept::come ? "Come"
+                                                                           : "Heard");
                          });
 
 TEST_P(WindowListChanges, EveryChangeShowsInTheNextList) {
-    XcbWindowList kept(1, GetParam());
+    XcbWindowList kept(1, GetParam() == Kept::come ? XcbWindowList::Notices::come : XcbWindowList::Notices::asked);
+    std::atomic<int> told = 0;
+    if (GetParam() == Kept::heard) {
+        ASSERT_TRUE(kept.hearChanges([&] { ++told; }));
+    }
     desktop::TestWindow window;
     const std::uint32_t id = window.id();
     const QString hex = QString::number(id);
@@ -213,7 +222,11 @@ TEST_P(WindowListChanges, EveryChangeShowsInTheNextList) {
     for (const Change& change : changes) {
         SCOPED_TRACE(change.name);
         (void)kept.list(WindowListOptions::all);
+        const int toldBefore = told;
         change.make();
+        if (GetParam() == Kept::heard) {
+            EXPECT_TRUE(waitFor([&] { return told > toldBefore; })) << "not told";
+        }
         // Done and settled: two fresh readings agree.
         ASSERT_TRUE(waitFor([&] {
             const Windows a = freshList();
@@ -232,6 +245,15 @@ TEST_P(WindowListChanges, EveryChangeShowsInTheNextList) {
         }
         EXPECT_TRUE(compared) << "the desktop never held still";
     }
+    if (GetParam() != Kept::heard) return;
+    // Nothing changes: the list's own readings and the time passing tell nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    (void)kept.list(WindowListOptions::all);
+    const int quiet = told;
+    for (int i = 0; i < 5; ++i) (void)kept.list(WindowListOptions::all);
+    (void)kept.bundleID(id);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(told, quiet) << "told of changes nobody made";
 }
 
 }  // namespace
