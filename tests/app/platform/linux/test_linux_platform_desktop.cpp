@@ -247,15 +247,19 @@ std::size_t threadsOfThisProcess() {
 }
 
 TEST_F(LinuxPlatform, EveryThreadItStartedEndsWithIt) {
-    // The fixture's platform has started Qt's own threads (D-Bus, X events) already.
+    // The fixture's platform has started Qt's own threads (D-Bus, X events)
+    // already; its window list (which hears the server on a thread of its
+    // own) is started by binding the box.
     ASSERT_EQ(await<bool>([&](auto done) { return platform.direct->refreshAllowed(done); }), true);
+    const WatchRegion region = over(tw::status);
     const std::size_t before = threadsOfThisProcess();
     std::shared_ptr<CloudSession> stillHeld;
     {
         Platform second = makeLinuxPlatform(mainThreadExecutor());
         stillHeld = second.cloud;  // as a server client would
-        const WatchRegion region = over(tw::status);
         EXPECT_TRUE(await<CapturedBox>([&](auto done) { return second.capturer->capture("w_1", region, done); }));
+        EXPECT_TRUE(await<ListedWindows>(
+            [&](auto done) { return second.windows->list("test", WindowListOptions::all, done); }));
         EXPECT_TRUE(await<std::vector<OCRLine>>(
             [&](auto done) { return second.recognizer->recognize("w_1", std::make_shared<const Image>(40, 20), false, done); }));
         EXPECT_TRUE(await<std::shared_ptr<DirectSession>>([&](auto done) { return second.direct->open(region, done); }));
