@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <curl/curl.h>
@@ -23,6 +24,7 @@ struct Transfer {
     std::optional<CloudError> failure;  // fails without sending
     std::string url;
     std::string body;
+    CloudSession::MakeBody makeBody;  // made on the worker into `body`
     std::vector<std::string> requestHeaders;  // a GET's own; a POST sends JSON headers
     bool get = false;
     bool loopback = false;
@@ -251,6 +253,8 @@ struct CloudSession::Impl {
             fresh.swap(incoming);
             cancelled.swap(aborts);
         }
+        // Outside the sending lock: a guard's recheck waits for that lock.
+        for (auto& t : fresh) makeBody(*t);
         {
             const std::lock_guard send(sending);
             for (auto& t : fresh) {
@@ -292,6 +296,13 @@ struct CloudSession::Impl {
         }
         curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
         return true;
+    }
+
+    static void makeBody(Transfer& t) {
+        if (!t.makeBody || t.failure || t.completion->cancelled()) return;
+        auto made = std::exchange(t.makeBody, nullptr)();
+        if (made) t.body = std::move(made).value();
+        else t.failure = made.error();
     }
 
     // Transfers under way whose guard refuses now go before another byte does.
@@ -368,6 +379,15 @@ CloudCall CloudSession::post(const Url& url, std::string body, Executor executor
     auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
     aim(*t, url);
     t->body = std::move(body);
+    t->guard = std::move(guard);
+    impl_->enqueue(std::move(t));
+    return std::move(call);
+}
+
+CloudCall CloudSession::post(const Url& url, MakeBody body, Executor executor, Finish finish, Guard guard) {
+    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
+    aim(*t, url);
+    t->makeBody = std::move(body);
     t->guard = std::move(guard);
     impl_->enqueue(std::move(t));
     return std::move(call);

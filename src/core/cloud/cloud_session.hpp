@@ -71,6 +71,11 @@ public:
     // refuses, the request is dropped (a transfer under way is aborted) and
     // finishes with CloudError::withdrawn().
     CloudCall post(const Url& url, std::string body, Executor executor, Finish finish, Guard guard = {});
+    // The same with the body made on the worker, before its guard is asked:
+    // a picture's JSON runs to megabytes, too long to write on the caller's
+    // thread. A body that cannot be made fails the call with its error.
+    using MakeBody = std::function<Result<std::string, CloudError>()>;
+    CloudCall post(const Url& url, MakeBody body, Executor executor, Finish finish, Guard guard = {});
     // GETs `url` with exactly these header lines ("Name: value"), by the same road.
     CloudCall get(const Url& url, std::vector<std::string> headers, Executor executor, Finish finish);
     // The same road for a call that fails before anything is sent.

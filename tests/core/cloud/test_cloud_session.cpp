@@ -247,5 +247,49 @@ TEST(CloudSession, AGetSendsOnlyItsOwnHeadersAndNoBody) {
     EXPECT_EQ(std::make_tuple(r.method, r.body, r.header("Accept")), std::make_tuple("GET", "", "text/x"));
 }
 
+// A body made by the session is made on its worker, out of the way of a
+// guard's recheck; one that cannot be made fails its call, nothing sent.
+TEST(CloudSession, ABodyMadeOnTheWorkerIsSentOrFailsItsCall) {
+    HttpTestServer server;
+    server.answer("/v1/notify", ScriptedAnswer::json(200, linked));
+    const auto session = quickSession();
+    const Url url = *Url::parse(server.url("/v1/notify"));
+    auto post = [&](CloudSession::MakeBody body) {
+        auto result = std::make_shared<std::promise<CloudSession::Outcome>>();
+        auto call = session->post(url, std::move(body), inlineExecutor(), [result](CloudSession::Outcome o) {
+            result->set_value(std::move(o));
+            return std::function<void()>([] {});
+        });
+        return std::make_pair(std::move(call), result->get_future());
+    };
+
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<std::thread::id> madeOn;
+    auto [sent, answer] = post([&]() -> Result<std::string, CloudError> {
+        madeOn.set_value(std::this_thread::get_id());
+        released.wait();
+        return std::string(R"({"picture":"AAAA"})");
+    });
+    auto maker = madeOn.get_future();
+    ASSERT_EQ(maker.wait_for(5s), std::future_status::ready);
+    EXPECT_NE(maker.get(), std::this_thread::get_id());
+    // The recheck does not wait for a body being made.
+    auto recheck = std::async(std::launch::async, [&] { session->recheckGuards(); });
+    EXPECT_EQ(recheck.wait_for(2s), std::future_status::ready);
+    release.set_value();
+    ASSERT_EQ(answer.wait_for(5s), std::future_status::ready);
+    EXPECT_TRUE(answer.get().ok());
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests().at(0).body, R"({"picture":"AAAA"})");
+
+    auto [failed, refusal] = post([]() -> Result<std::string, CloudError> { return CloudError::badRequest("no"); });
+    ASSERT_EQ(refusal.wait_for(5s), std::future_status::ready);
+    const auto o = refusal.get();
+    ASSERT_FALSE(o);
+    EXPECT_EQ(o.error(), CloudError::badRequest("no"));
+    EXPECT_EQ(server.connections(), 1u);
+}
+
 }  // namespace
 }  // namespace kestrove
