@@ -1,11 +1,13 @@
 #include "app/frame/frame_painter.hpp"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/frame/frame_layout.hpp"
 #include "app/look/brand.hpp"
@@ -93,23 +95,99 @@ void stroke(QPainter& p, const QRectF& r, double radius, const QColor& colour, d
     p.strokePath(arcs, QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
 }
 
+constexpr double fillRadius = 4;
+
+// The pixel `colour` blended over `ground` gives. Over transparent that is
+// `colour` itself, set as it is; over an opaque ground the blend is done
+// once, on one pixel, so the rounding is the painter's own.
+QColor flatColour(const QColor& ground, const QColor& colour) {
+    if (ground.alpha() == 0) return colour;
+    QImage one(1, 1, QImage::Format_ARGB32_Premultiplied);
+    one.fill(ground);
+    QPainter p(&one);
+    p.fillRect(QRect(0, 0, 1, 1), colour);
+    p.end();
+    return QColor::fromRgba(one.pixel(0, 0));
+}
+
 }  // namespace
 
-void paint(QPainter& p, const FrameModel& model, Size regionSize, bool tagOnTop) {
+QRect flatInside(const QPainter& p, const FrameModel& model, Size regionSize, bool tagOnTop) {
+    const bool faded = model.status == WatchStatus::paused && !model.flashing;  // see paint
+    if (!model.flashOn || faded || p.transform().type() > QTransform::TxTranslate || p.opacity() < 1) return {};
+    const Rect box = FrameGeometry::boxInView(regionSize, tagOnTop);
+    const QRectF inside = p.transform().mapRect(QRectF(box.x, box.y, box.width, box.height))
+                              .adjusted(fillRadius, fillRadius, -fillRadius, -fillRadius);
+    const int left = static_cast<int>(std::ceil(inside.left())), top = static_cast<int>(std::ceil(inside.top()));
+    const int right = static_cast<int>(std::floor(inside.right())),
+              bottom = static_cast<int>(std::floor(inside.bottom()));
+    if (right <= left || bottom <= top) return {};
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+void fillInBands(QPainter& p, const QRect& rect, const QColor& colour) {
+    const int band = static_cast<int>(Outline::band);
+    for (int y = rect.top(); y <= rect.bottom(); y += band)
+        p.fillRect(QRect(rect.left(), y, rect.width(), std::min(band, rect.bottom() + 1 - y)), colour);
+}
+
+namespace {
+
+// The blink's fill: the rounded box in the signal colour at 45 %, blended in
+// bands of rows (see Outline::band); over a known ground its flat inside is
+// set at once.
+void fillBlink(QPainter& p, const FrameModel& model, Size regionSize, bool tagOnTop, const QRectF& r,
+               std::optional<QColor> ground) {
+    const QColor colour = withAlpha(Brand::signal(), 0.45);
+    const QRect flat = ground ? flatInside(p, model, regionSize, tagOnTop) : QRect();
+    // The pixels of the fill left to blend, on the device: the strips
+    // around the flat inside. Each is its own rectangle in the clip, so
+    // no band of rows holds more spans than Qt blends on this thread.
+    std::vector<QRect> around;
+    const QTransform moved = p.transform();
+    if (!flat.isEmpty()) {
+        p.resetTransform();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        fillInBands(p, flat, flatColour(*ground, colour));
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setTransform(moved);
+        const QRect all = moved.mapRect(r).toAlignedRect().adjusted(-2, -2, 2, 2);
+        around = {QRect(QPoint(all.left(), all.top()), QPoint(all.right(), flat.top() - 1)),
+                  QRect(QPoint(all.left(), flat.bottom() + 1), all.bottomRight()),
+                  QRect(QPoint(all.left(), flat.top()), QPoint(flat.left() - 1, flat.bottom())),
+                  QRect(QPoint(flat.right() + 1, flat.top()), QPoint(all.right(), flat.bottom()))};
+    }
+    QPainterPath fill;
+    fill.addRoundedRect(r, fillRadius, fillRadius);
+    for (double y = r.top(); y < r.bottom(); y += Outline::band) {  // see Outline::band
+        const QRectF band(r.left(), y, r.width(), std::min(Outline::band, r.bottom() - y));
+        if (flat.isEmpty()) {
+            p.setClipRect(band);
+            p.fillPath(fill, colour);
+            continue;
+        }
+        const QRect rows = moved.mapRect(band).toAlignedRect();
+        for (const QRect& strip : around) {
+            if (strip.isEmpty() || !strip.intersects(rows)) continue;
+            p.setClipRect(band);
+            p.resetTransform();
+            p.setClipRect(strip, Qt::IntersectClip);
+            p.setTransform(moved);
+            p.fillPath(fill, colour);
+        }
+    }
+}
+
+}  // namespace
+
+void paint(QPainter& p, const FrameModel& model, Size regionSize, bool tagOnTop, std::optional<QColor> ground) {
     const Rect box = FrameGeometry::boxInView(regionSize, tagOnTop);
     const QRectF r(box.x, box.y, box.width, box.height);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     // A paused watch's line and fill fade; its tag stays in full.
     p.setOpacity(model.status == WatchStatus::paused && !model.flashing ? 0.4 : 1);
-    if (model.flashOn) {
-        QPainterPath fill;
-        fill.addRoundedRect(r, 4, 4);
-        for (double y = r.top(); y < r.bottom(); y += Outline::band) {  // see Outline::band
-            p.setClipRect(QRectF(r.left(), y, r.width(), std::min(Outline::band, r.bottom() - y)));
-            p.fillPath(fill, withAlpha(Brand::signal(), 0.45));
-        }
-    }
+    if (model.flashOn) fillBlink(p, model, regionSize, tagOnTop, r, ground);
     // The lines' rounded corners would reach into the box's square corners:
     // our pixels there would be read as the box's own. Every pixel the box
     // touches stays out (rectangles, not a path, keep the clip cheap).
