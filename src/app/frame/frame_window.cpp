@@ -156,20 +156,20 @@ QImage FrameWindow::render() const {
 
 void FrameWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    if (compositing_) {
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.fillRect(rect(), Qt::transparent);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    } else {
-        // Only the shape shows: only it is made black, so a large box's
-        // first paint touches its band, not the whole window.
-        p.save();
-        if (!mask().isEmpty()) p.setClipRegion(mask());
-        p.fillRect(rect(), Qt::black);
-        p.restore();
-    }
+    // Without a compositor only the shape shows: only it is made black, so
+    // a large box's paint touches its band, not the whole window. The
+    // blink's flat inside is set by the painter in one pass.
+    const QColor ground = compositing_ ? QColor(Qt::transparent) : QColor(Qt::black);
     p.translate(offset_);
-    FramePainter::paint(p, model_, regionSize_, tagOnTop_);
+    QRegion under = compositing_ || mask().isEmpty() ? QRegion(rect()) : mask();
+    under -= FramePainter::flatInside(p, model_, regionSize_, tagOnTop_);
+    p.save();
+    p.resetTransform();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    // Rectangle by rectangle rather than through a clip of them all: see fillInBands.
+    for (const QRect& part : under) FramePainter::fillInBands(p, part, ground);
+    p.restore();
+    FramePainter::paint(p, model_, regionSize_, tagOnTop_, ground);
 }
 
 namespace {
