@@ -1,5 +1,6 @@
 #include "app/frame/frame_window.hpp"
 
+#include <QBackingStore>
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QPainter>
@@ -20,6 +21,13 @@ namespace {
 // How long a narrower drawing is still counted as painted: the server shows
 // the old pixels until the repaint reaches it.
 constexpr int narrowingDelayMs = 300;
+
+// The box's inside made ready for a blink: this many rows every so often,
+// from a while after the frame shows (a paint into the backing store waits
+// for the server to have taken the last one shown, the frame's first).
+constexpr int warmRows = 64;
+constexpr int warmGapMs = 20;
+constexpr int warmAfterShownMs = 400;
 
 bool covers(const std::vector<Rect>& outer, const Rect& r) {
     return std::any_of(outer.begin(), outer.end(), [&](const Rect& o) { return o.contains(r); });
@@ -85,6 +93,39 @@ void FrameWindow::show() {
     tellWherePainted();
     if (!isVisible()) QWidget::show();
     if (shown_) shown_();
+    warmSoon();
+}
+
+void FrameWindow::warmSoon() {
+    if (warmingSoon_ || compositing_ || hollow_.isEmpty()) return;
+    if (warmedFor_ != size()) {  // a new size is a new backing store
+        warmedFor_ = size();
+        warmedTo_ = hollow_.top();
+    }
+    if (warmedTo_ > hollow_.bottom()) return;
+    warmingSoon_ = true;
+    QTimer::singleShot(warmedTo_ == hollow_.top() ? warmAfterShownMs : warmGapMs, this, [this] { warmStep(); });
+}
+
+void FrameWindow::warmStep() {
+    warmingSoon_ = false;
+    if (!isVisible() || compositing_ || hollow_.isEmpty()) return;  // show() starts again
+    if (warmedFor_ != size()) return warmSoon();
+    QBackingStore* store = backingStore();
+    if (!store) return;
+    const int rows = std::min(warmRows, hollow_.bottom() + 1 - warmedTo_);
+    const QRect slice(hollow_.left(), warmedTo_, hollow_.width(), rows);
+    warmedTo_ += rows;
+    // Straight into the backing store: an update would be cut to the shape.
+    // Nothing is flushed; the inside shows only with a blink, painted then.
+    store->beginPaint(slice);
+    if (QPaintDevice* device = store->paintDevice()) {
+        QPainter p(device);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(slice, Qt::black);
+    }
+    store->endPaint();
+    warmSoon();
 }
 
 std::vector<Rect> FrameWindow::paintedInWindow() const {
@@ -138,6 +179,7 @@ void FrameWindow::setCompositing(bool compositing) {
         QWidget::hide();
         forgetSoon();
         destroy();
+        warmedFor_ = {};
     }
     setAttribute(Qt::WA_TranslucentBackground, compositing_);
     if (compositing_) clearMask();
@@ -208,7 +250,9 @@ void FrameWindow::updateMask() {
     const QRect hollow = boxPixels.adjusted(6, 6, -6, -6);
     const QRect all = rect();
     std::vector<QRect> band{all};
+    hollow_ = {};
     if (hollow.isValid() && all.contains(hollow)) {
+        hollow_ = hollow;
         band = {QRect(QPoint(0, 0), QPoint(all.right(), hollow.top() - 1)),
                 QRect(QPoint(0, hollow.bottom() + 1), all.bottomRight()),
                 QRect(QPoint(0, hollow.top()), QPoint(hollow.left() - 1, hollow.bottom())),

@@ -2,6 +2,11 @@
 // <build>/snapshots/frame).
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
+#include <QElapsedTimer>
+
+#include <algorithm>
+
 #include "app/frame/frame_layout.hpp"
 #include "app/frame/frame_window.hpp"
 #include "app/look/brand.hpp"
@@ -149,6 +154,41 @@ TEST_F(FrameDrawing, WithoutACompositorTheShapeIsWhatItPaints) {
     window->redraw();
     EXPECT_TRUE(window->mask().contains(QPoint(4, 43))) << "a paused frame keeps its line";
     // The flash's fill through the shape and a compositor's coming and going: the desktop test.
+}
+
+// Without a compositor a large box's inside is painted ahead of its first
+// blink, unseen: after the frame shows, in its backing store only.
+TEST(FrameWindowInside, IsPaintedAheadOfTheFirstBlinkOutsideTheShape) {
+    offscreen::app();
+    FrameModel model;
+    FrameWindow window(model, /*compositing=*/false);
+    const Rect box{40, 50, 700, 500};
+    const auto layout = FrameGeometry::around(box, {0, 0, 1920, 1080});
+    window.setGeometry(layout.window);
+    window.layOut({box.width, box.height}, layout.tagOnTop);
+    const Rect view = FrameGeometry::boxInView({box.width, box.height}, layout.tagOnTop);
+    const QRect inside = QRectF(view.x, view.y, view.width, view.height).toAlignedRect().adjusted(6, 6, -6, -6);
+    // Rows of the inside the backing store holds black (a new store holds nothing painted).
+    const auto blackRows = [&] {
+        QBackingStore* store = window.backingStore();
+        auto* image = store ? dynamic_cast<QImage*>(store->paintDevice()) : nullptr;
+        if (!image || !image->rect().contains(inside)) return -1;
+        int rows = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image->constScanLine(y));
+            rows += std::all_of(line + inside.left(), line + inside.right() + 1,
+                                [](QRgb p) { return p == qRgba(0, 0, 0, 255); });
+        }
+        return rows;
+    };
+    window.show();
+    EXPECT_LT(blackRows(), 64) << "not in the call that shows it";
+    QElapsedTimer waited;
+    waited.start();
+    while (blackRows() < inside.height() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(blackRows(), inside.height());
+    EXPECT_FALSE(window.mask().intersects(inside.adjusted(1, 1, -1, -1))) << "the inside stays out of the shape";
 }
 
 }  // namespace
