@@ -47,10 +47,6 @@ CloudCall exchange(const CloudClient& client, std::string_view path, Body body, 
 
 }  // namespace
 
-CloudClient::Request CloudClient::request(std::string_view path, const Json& body) const {
-    return Request{baseURL.appendingPath(path), encodeWire(body)};
-}
-
 CloudCall CloudClient::compile(std::string command, CloudImage image, Executor executor,
                                CloudCallback<CompileResponse> done) const {
     CompileRequest body{device, std::move(command), std::move(image)};

@@ -46,14 +46,6 @@ struct CloudClient {
                      std::optional<CloudImage> image, Executor executor, CloudCallback<NotifyResponse> done) const;
     CloudCall actions(Executor executor, CloudCallback<std::vector<ChatAction>> done) const;
 
-    // The address and body of a call; throws JsonError when the body cannot
-    // be written.
-    struct Request {
-        Url url;
-        std::string body;
-    };
-    Request request(std::string_view path, const Json& body) const;
-
     // An error answer to its CloudError.
     static CloudError error(int status, std::string_view body) { return CloudError::fromStatus(status, body); }
 };

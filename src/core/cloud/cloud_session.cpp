@@ -376,12 +376,8 @@ void aim(Transfer& t, const Url& url) {
 }  // namespace
 
 CloudCall CloudSession::post(const Url& url, std::string body, Executor executor, Finish finish, Guard guard) {
-    auto [t, call] = newTransfer(impl_, std::move(executor), std::move(finish));
-    aim(*t, url);
-    t->body = std::move(body);
-    t->guard = std::move(guard);
-    impl_->enqueue(std::move(t));
-    return std::move(call);
+    MakeBody made = [body = std::move(body)]() mutable -> Result<std::string, CloudError> { return std::move(body); };
+    return post(url, std::move(made), std::move(executor), std::move(finish), std::move(guard));
 }
 
 CloudCall CloudSession::post(const Url& url, MakeBody body, Executor executor, Finish finish, Guard guard) {

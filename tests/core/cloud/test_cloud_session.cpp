@@ -127,9 +127,9 @@ TEST(CloudSession, AGuardThatRefusesBeforeOrDuringTheSendingWithdrawsTheRequest)
     std::atomic<bool> allowed{true};
     auto call = [&](CloudSession::Guard guard) {
         const CloudClient c{*Url::parse(server.url()), "device-1", session};
-        const auto request = c.request("v1/pair/status", toJson(DeviceRequest{"device-1"}));
         auto result = std::make_shared<std::promise<CloudSession::Outcome>>();
-        auto call = session->post(request.url, request.body, inlineExecutor(), [result](CloudSession::Outcome o) {
+        auto call = session->post(c.baseURL.appendingPath("v1/pair/status"), encodeWire(toJson(DeviceRequest{"device-1"})),
+                                  inlineExecutor(), [result](CloudSession::Outcome o) {
             result->set_value(std::move(o));
             return std::function<void()>([] {});
         }, std::move(guard));
