@@ -13,7 +13,7 @@
 
 #include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/linux/linux_platform.hpp"
-#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/direct/queued_direct_reader.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "test_window/layout.hpp"
 

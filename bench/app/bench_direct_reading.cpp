@@ -26,9 +26,9 @@
 #include <map>
 
 #include "app/platform/atspi/accessibility_status.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/platform/qt/qt_screens.hpp"
-#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/direct/queued_direct_reader.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "direct_programs.hpp"
 

@@ -25,7 +25,7 @@
 
 #include "app/engine/watch_manager.hpp"
 #include "app/platform/linux/linux_platform.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "app/shell/app_delegate.hpp"
 #include "app/shell/file_defaults.hpp"

@@ -35,7 +35,7 @@
 #include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/main_thread_executor.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/shell/app_delegate.hpp"
 #include "app/shell/start_up.hpp"
 #include "core/cloud/telegram.hpp"

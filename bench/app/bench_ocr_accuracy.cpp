@@ -19,10 +19,10 @@
 #include <map>
 #include <sstream>
 
-#include "app/platform/ocr/ocr_cursors.hpp"
-#include "app/platform/ocr/ocr_layout.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
-#include "app/platform/ocr/tesseract_engine.hpp"
+#include "core/ocr/ocr_cursors.hpp"
+#include "core/ocr/ocr_layout.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
+#include "app/platform/tesseract/tesseract_engine.hpp"
 #include "app/look/qt_image.hpp"
 #include "core/foundation/text.hpp"
 #include "core/reading/number_parser.hpp"

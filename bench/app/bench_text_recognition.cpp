@@ -5,8 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/platform/ocr/openmp_limit.hpp"
-#include "app/platform/ocr/tesseract_engine.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
+#include "app/platform/tesseract/tesseract_engine.hpp"
 #include "support/app/rendered_text.hpp"
 
 namespace kestrove {

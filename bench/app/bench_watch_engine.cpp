@@ -32,7 +32,7 @@
 #include "app/frame/widget_frame_factory.hpp"
 #include "app/platform/x11/x11_frame_desktop.hpp"
 #include "app/platform/linux/linux_platform.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "support/app/dunst_peer.hpp"
 #include "engine_rig.hpp"

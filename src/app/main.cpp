@@ -12,7 +12,7 @@
 #include "app/platform/linux/linux_display.hpp"
 #include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/main_thread_executor.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/platform/x11/xcb_hot_key.hpp"
 #include "app/shell/app_delegate.hpp"
 #include "app/shell/app_folders.hpp"

@@ -10,7 +10,7 @@
 #include "core/picture/png.hpp"
 #include "engine/engine_desktop.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
-#include "app/platform/ocr/tesseract_engine.hpp"
+#include "app/platform/tesseract/tesseract_engine.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/linux/linux_screen_state.hpp"
 #include "support/app/dunst_peer.hpp"

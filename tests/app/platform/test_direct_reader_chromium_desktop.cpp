@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/platform/atspi/direct_access.hpp"
+#include "app/platform/proc/direct_access.hpp"
 #include "core/windows/direct_agreement.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/real_apps.hpp"

@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "app/platform/atspi/accessibility_status.hpp"
-#include "app/platform/ocr/openmp_limit.hpp"
+#include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/look/qt_image.hpp"
 
 namespace kestrove::desktop {

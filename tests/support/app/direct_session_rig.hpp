@@ -5,7 +5,7 @@
 
 #include <future>
 
-#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/direct/queued_direct_reader.hpp"
 #include "support/app/fake_accessibility_tree.hpp"
 #include "support/app/fakes.hpp"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
-#include "app/platform/change_log.hpp"
+#include "app/platform/direct/change_log.hpp"
 
 namespace kestrove::fakes {
 

@@ -4,7 +4,7 @@
 
 #include <QProcessEnvironment>
 
-#include "app/platform/ocr/tesseract_engine.hpp"
+#include "app/platform/tesseract/tesseract_engine.hpp"
 #include "app/platform/window_binder.hpp"
 #include "core/foundation/text.hpp"
 #include "support/app/desktop_fixture.hpp"

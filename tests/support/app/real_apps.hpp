@@ -14,7 +14,7 @@
 #include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "app/platform/qt/qt_screens.hpp"
-#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/direct/queued_direct_reader.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "core/reading/reading.hpp"

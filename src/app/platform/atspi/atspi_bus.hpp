@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 
-#include "app/platform/change_log.hpp"
+#include "app/platform/direct/change_log.hpp"
 
 class QThread;
 

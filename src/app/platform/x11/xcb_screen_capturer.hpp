@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/platform/own_windows.hpp"
-#include "app/platform/x11/kept_displays.hpp"
+#include "core/picture/kept_displays.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
 #include "core/foundation/pixel_region.hpp"

@@ -8,7 +8,7 @@
 #include <future>
 
 #include "app/platform/atspi/atspi_tree.hpp"
-#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/direct/queued_direct_reader.hpp"
 #include "support/app/fakes.hpp"
 
 namespace kestrove {

@@ -25,10 +25,10 @@
 #include <thread>
 
 #include "app/platform/atspi/accessibility_status.hpp"
-#include "app/platform/atspi/direct_access.hpp"
+#include "app/platform/proc/direct_access.hpp"
 #include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/main_thread_executor.hpp"
-#include "app/platform/queued_direct_reader.hpp"
+#include "app/platform/direct/queued_direct_reader.hpp"
 #include "app/platform/window_tracker.hpp"
 #include "core/reading/text_match.hpp"
 #include "core/windows/direct_agreement.hpp"

@@ -1,0 +1,194 @@
+#include "core/ocr/ocr_layout.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+#include "core/ocr/ocr_enlarging.hpp"
+#include "core/ocr/ocr_ink.hpp"
+#include "core/ocr/ocr_mending.hpp"
+#include "core/foundation/text.hpp"
+
+namespace kestrove {
+
+namespace {
+
+// A run this many times taller or shorter than its neighbour is read apart.
+constexpr double heightStep = 2.0;
+// Ink heights Tesseract reads best (its lines are normalised to about 36 px).
+constexpr double smallestInk = 22, largestInk = 72;
+// A bitmap font's one-pixel strokes read best a little larger (6x13: 3×).
+constexpr double smallestBitmapInk = 34;
+constexpr double mostEnlarged = 4;
+
+// The ink of columns [left, right) within a row.
+PixelBox inkOf(const Marks& m, const Band& row, int left, int right) {
+    PixelBox box{left, row.bottom, right, row.top};
+    for (int y = row.top; y < row.bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (m.at(x, y)) {
+                box.top = std::min(box.top, y);
+                box.bottom = std::max(box.bottom, y + 1);
+            }
+    return box;
+}
+
+// The words of a row: column runs of ink parted by gaps a quarter of the row tall.
+std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
+    std::vector<PixelBox> words;
+    const int gap = std::max(2, (row.bottom - row.top) / 4);
+    int start = -1, lastInk = -1;
+    for (int x = 0; x <= m.p.width; ++x) {
+        bool any = false;
+        for (int y = row.top; x < m.p.width && y < row.bottom && !any; ++y) any = m.at(x, y);
+        if (any) {
+            if (start >= 0 && x - lastInk > gap) {
+                words.push_back(inkOf(m, row, start, lastInk + 1));
+                start = -1;
+            }
+            if (start < 0) start = x;
+            lastInk = x;
+        }
+    }
+    if (start >= 0) words.push_back(inkOf(m, row, start, lastInk + 1));
+    return words;
+}
+
+// A comma, point, dash or ellipsis parted from its word: small beside the
+// run it stands by, narrow or very low.
+bool punctuation(const PixelBox& word, int runHeight) {
+    return 2 * word.height() < runHeight && (word.width() < 0.8 * runHeight || 5 * word.height() <= runHeight);
+}
+
+bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
+
+}  // namespace
+
+std::vector<TextRun> textRuns(const GreyPicture& prepared) {
+    std::vector<TextRun> runs;
+    if (prepared.width < 1 || prepared.height < 1) return runs;
+    const Marks m{prepared, groundOf(prepared)};
+    const std::vector<Band> rows = rowsOf(m);
+    // A long low run of one to three pieces is a bar or a rule (a progress
+    // bar, a separator), not text: a line of text that long is many letters.
+    auto drawing = [&](const TextRun& run) {
+        if (run.ink.width() < 6 * run.ink.height()) return false;
+        int pieces = 0;
+        for (const InkPiece& p : piecesOf(m, {run.bandTop, run.bandBottom}))
+            pieces += p.box.right > run.ink.left && p.box.left < run.ink.right;
+        return pieces <= 3;
+    };
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::size_t first = runs.size();
+        for (const PixelBox& word : wordsOf(m, rows[r])) {
+            const bool joins = runs.size() > first && (alike(runs.back().ink.height(), word.height()) ||
+                                                       punctuation(word, runs.back().ink.height()));
+            if (joins)
+                runs.back().ink = unite(runs.back().ink, word);
+            else
+                runs.push_back({static_cast<int>(r), word, rows[r].top, rows[r].bottom});
+        }
+    }
+    std::erase_if(runs, drawing);
+    return runs;
+}
+
+
+double runScale(int inkHeight, bool bitmap) {
+    if (inkHeight <= 0) return 1;
+    const double smallest = bitmap ? smallestBitmapInk : smallestInk;
+    // Whole steps: bitmap fonts keep their shapes (a colon's two dots stay two).
+    if (inkHeight < smallest) return std::min(std::ceil(smallest / inkHeight), mostEnlarged);
+    if (inkHeight > largestInk) return largestInk / inkHeight;
+    return 1;
+}
+
+Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, int step) {
+    Stacked out;
+    const auto ground = static_cast<std::uint8_t>(groundOf(prepared));
+    constexpr int pad = 2, margin = 8;
+    std::vector<RunCut> cuts;
+    int width = 0, height = margin;
+    for (const TextRun& run : runs) {
+        RunCut cut{{std::max(0, run.ink.left - pad), std::max(0, run.ink.top - pad),
+                    std::min(prepared.width, run.ink.right + pad), std::min(prepared.height, run.ink.bottom + pad)},
+                   1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink)};
+        cut.scale = runScale(run.ink.height(), cut.bitmap);
+        if (cut.scale >= 2) cut.scale = std::max(1.0, cut.scale + step);
+        cuts.push_back(cut);
+        out.scales.push_back(cut.scale);
+        out.bitmap.push_back(cut.bitmap);
+        width = std::max(width, cut.width() + 2 * margin);
+        height += cut.height() + std::max(margin, cut.height() / 2);
+    }
+    out.picture = {width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, ground)};
+    int y = margin;
+    for (const RunCut& cut : cuts) {
+        drawEnlarged(prepared, cut, out.picture, margin, y);
+        out.placed.push_back({margin, y, margin + cut.width(), y + cut.height()});
+        y += cut.height() + std::max(margin, cut.height() / 2);
+    }
+    return out;
+}
+
+int runOf(const Stacked& stacked, const PixelBox& b) {
+    const int middle = (b.top + b.bottom) / 2;
+    for (std::size_t i = 0; i < stacked.placed.size(); ++i)
+        if (middle >= stacked.placed[i].top && middle < stacked.placed[i].bottom) return static_cast<int>(i);
+    return -1;
+}
+
+void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
+    for (EngineLine& line : found)
+        if (const int i = runOf(stacked, line.box); i >= 0 && stacked.bitmap[static_cast<std::size_t>(i)]) mendBitmapLine(line);
+}
+
+std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,
+                                const Stacked& stacked) {
+    auto runOf = [&](const PixelBox& b) { return kestrove::runOf(stacked, b); };
+    auto back = [&](const PixelBox& b, int i) {
+        const PixelBox& to = stacked.placed[static_cast<std::size_t>(i)];
+        const PixelBox& ink = runs[static_cast<std::size_t>(i)].ink;
+        const double scale = stacked.scales[static_cast<std::size_t>(i)];
+        const int padLeft = std::min(2, ink.left), padTop = std::min(2, ink.top);
+        auto x = [&](int v) { return int(std::lround((v - to.left) / scale)) + ink.left - padLeft; };
+        auto y = [&](int v) { return int(std::lround((v - to.top) / scale)) + ink.top - padTop; };
+        return PixelBox{x(b.left), y(b.top), x(b.right), y(b.bottom)};
+    };
+    // Lines by run, in the order found.
+    std::map<int, std::vector<EngineLine>> byRun;
+    for (const EngineLine& line : found) {
+        const int i = runOf(line.box);
+        if (i < 0) continue;
+        EngineLine moved{line.text, back(line.box, i), line.confidence, {}};
+        for (const EngineWord& word : line.words) moved.words.push_back({word.text, back(word.box, i), word.confidence, {}});
+        byRun[i].push_back(std::move(moved));
+    }
+    std::vector<EngineLine> out;
+    for (auto it = byRun.begin(); it != byRun.end();) {
+        // The runs of one row, each read as one line, are that row's line.
+        const int row = runs[static_cast<std::size_t>(it->first)].row;
+        auto end = it;
+        bool single = true;
+        for (; end != byRun.end() && runs[static_cast<std::size_t>(end->first)].row == row; ++end)
+            single &= end->second.size() == 1;
+        if (!single || std::next(it) == end) {
+            for (; it != end; ++it) out.insert(out.end(), it->second.begin(), it->second.end());
+            continue;
+        }
+        EngineLine joined{"", it->second.front().box, 100, {}};
+        for (; it != end; ++it) {
+            const EngineLine& part = it->second.front();
+            if (!joined.text.empty()) joined.text += ' ';
+            joined.text += text::trimWhitespaceAndNewlines(part.text);
+            joined.box = unite(joined.box, part.box);
+            joined.confidence = std::min(joined.confidence, part.confidence);
+            joined.words.insert(joined.words.end(), part.words.begin(), part.words.end());
+        }
+        out.push_back(std::move(joined));
+    }
+    return out;
+}
+
+}  // namespace kestrove

@@ -1,0 +1,61 @@
+#pragma once
+// Where the text of a prepared picture stands, and the picture Tesseract is
+// given made from it. Tesseract reads each line at one height, so a small
+// label beside a large number shrinks to nothing, and it reads best when a
+// line's ink is a few dozen pixels tall: each row of text is cut into runs
+// of words of like height, each run is scaled to that height on its own and
+// the runs are stacked, one to a line, into a new picture (cursors are
+// painted over before that: ocr_cursors).
+
+#include <string>
+#include <vector>
+
+#include "core/ocr/ocr_line_split.hpp"
+#include "core/ocr/ocr_picture.hpp"
+
+namespace kestrove {
+
+// A run of words of like height on one row of text: where its ink stands.
+struct TextRun {
+    int row = 0;  // which row of the picture, from the top
+    PixelBox ink;
+    int bandTop = 0, bandBottom = 0;  // the rows of its line
+};
+
+// Rows of marks parted by blank rows, each cut at its word gaps into runs;
+// a run whose height differs from its neighbour's more than twice over
+// starts anew. Rows of marks less than 3 pixels tall are no text, nor is a
+// run six times as long as tall made of three pieces or fewer (a bar, a rule).
+std::vector<TextRun> textRuns(const GreyPicture& prepared);
+
+// How much a run of `inkHeight` pixels is scaled so that Tesseract reads it
+// well (1 for most text; small text enlarged in whole steps to 22 pixels, a
+// bitmap font to 34, at most 4×; text over 72 pixels reduced).
+double runScale(int inkHeight, bool bitmap = false);
+
+// The runs stacked into one picture, each scaled by runScale and drawn as
+// its font needs (ocr_enlarging); `placed[i]` says where run i went.
+struct Stacked {
+    GreyPicture picture;
+    std::vector<PixelBox> placed;
+    std::vector<double> scales;  // of each run
+    std::vector<bool> bitmap;    // each run drawn in a bitmap font
+};
+// `step` whole steps are added to each enlarged run's scale (a second look
+// at another size).
+Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, int step = 0);
+
+// Which run of the stack a box found in it stands in (the placed run holding
+// its middle), -1 for none.
+int runOf(const Stacked& stacked, const PixelBox& box);
+
+// The lines read in runs of a bitmap font with their quotes mended.
+void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);
+
+// Lines Tesseract found in the stacked picture, back in the prepared
+// picture's pixels. The runs of one row that gave one line each become one
+// line again (the line split then parts them at wide gaps, as for any line).
+std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,
+                                const Stacked& stacked);
+
+}  // namespace kestrove

@@ -1,0 +1,94 @@
+#include "core/ocr/ocr_mending.hpp"
+
+#include <algorithm>
+
+#include "core/foundation/text.hpp"
+
+namespace kestrove {
+
+namespace {
+
+bool digit(char c) { return c >= '0' && c <= '9'; }
+bool capital(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A zero among capitals is the letter O ("0K"), an O among digits a zero ("2O0").
+void mendZeroAndO(std::string& word) {
+    const auto has = [&](auto test) { return std::any_of(word.begin(), word.end(), test); };
+    const auto all = [&](auto test) { return std::all_of(word.begin(), word.end(), test); };
+    const bool otherDigit = has([](char c) { return digit(c) && c != '0'; });
+    if (!otherDigit && has([](char c) { return capital(c) && c != 'O'; }) && has([](char c) { return c == '0'; }) &&
+        all([](char c) { return capital(c) || c == '0'; }))
+        std::replace(word.begin(), word.end(), '0', 'O');
+    else if (has([](char c) { return digit(c); }) && has([](char c) { return c == 'O'; }) &&
+             all([](char c) { return digit(c) || c == 'O' || c == '.' || c == ',' || c == ':'; }))
+        std::replace(word.begin(), word.end(), 'O', '0');
+}
+
+}  // namespace
+
+std::string mendedLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 4);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c == 'x' || c == 'X') && i > 0 && i + 1 < text.size() && digit(text[i - 1]) && digit(text[i + 1])) {
+            std::size_t start = i;
+            while (start > 0 && digit(text[start - 1])) --start;
+            const bool hexPrefix = i - start == 1 && text[start] == '0';
+            if (!hexPrefix) {
+                out += "\u00D7";
+                continue;
+            }
+        }
+        out += c;
+    }
+    if (!out.empty() && out.back() == '|') out = text::trimWhitespaceAndNewlines(out.substr(0, out.size() - 1));
+    std::string mended;
+    for (std::size_t start = 0; start <= out.size();) {
+        const std::size_t end = std::min(out.find(' ', start), out.size());
+        std::string word = out.substr(start, end - start);
+        mendZeroAndO(word);
+        mended += word;
+        if (end < out.size()) mended += ' ';
+        start = end + 1;
+    }
+    return mended;
+}
+
+void mendLoneDots(EngineLine& line) {
+    bool mended = false;
+    for (EngineWord& word : line.words) {
+        const std::string t = text::trimWhitespaceAndNewlines(word.text);
+        const int w = word.box.width(), h = word.box.height();
+        if ((t == "-" && w < 2 * h) || (t == ":" && 5 * w > 3 * h)) {
+            word.text = "\u00B7";
+            mended = true;
+        }
+    }
+    if (mended) rejoinWords(line);
+}
+
+std::string mendedBitmapText(const std::string& text) {
+    std::u16string u = text::toUtf16(text);
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        const char16_t c = u[i];
+        const bool beforeWord = i + 1 < u.size() && u[i + 1] != u' ';
+        if (c == u'\u201C') u[i] = beforeWord ? u'/' : u'"';
+        else if (c == u'\u201D') u[i] = u'"';
+        else if (c == u'\u2018' || c == u'\u2019') u[i] = u'\'';
+    }
+    return text::toUtf8(u);
+}
+
+void mendBitmapLine(EngineLine& line) {
+    line.text = mendedBitmapText(line.text);
+    for (EngineWord& word : line.words) word.text = mendedBitmapText(word.text);
+}
+
+void mendReading(std::vector<OCRLine>& lines) {
+    for (OCRLine& line : lines) line.text = mendedLine(line.text);
+    // A line of underscores alone is an underline cursor.
+    std::erase_if(lines, [](const OCRLine& line) { return line.text.find_first_not_of('_') == std::string::npos; });
+}
+
+}  // namespace kestrove

@@ -1,0 +1,89 @@
+#include "core/ocr/ocr_spacing.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+
+
+namespace kestrove {
+
+namespace {
+
+int centre(const EngineSymbol& s) { return (s.box.left + s.box.right) / 2; }
+
+bool digit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
+
+int median(std::vector<int> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int widestBlank(const GreyPicture& picture, int ground, int from, int to, int top, int bottom) {
+    from = std::max(from, 0);
+    to = std::min(to, picture.width);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, picture.height);
+    int widest = 0, run = 0;
+    for (int x = from; x < to; ++x) {
+        bool blank = true;
+        for (int y = top; y < bottom && blank; ++y)
+            blank = std::abs(int(picture.pixels[static_cast<std::size_t>(y) * picture.width + x]) - ground) < markContrast;
+        run = blank ? run + 1 : 0;
+        widest = std::max(widest, run);
+    }
+    return widest;
+}
+
+void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground) {
+    const int top = line.box.top, bottom = line.box.bottom;
+    auto gap = [&](const EngineSymbol& a, const EngineSymbol& b) {
+        return widestBlank(picture, ground, centre(a), centre(b), top, bottom);
+    };
+    std::vector<int> spaces;
+    for (std::size_t i = 1; i < line.words.size(); ++i) {
+        const EngineWord &a = line.words[i - 1], &b = line.words[i];
+        if (!a.symbols.empty() && !b.symbols.empty()) spaces.push_back(gap(a.symbols.back(), b.symbols.front()));
+    }
+    // Nearly as wide as the spaces the engine itself saw. A lone word gives
+    // no measure of a space (a digit's side bearings can be as wide as a
+    // narrow space), so it stays as read.
+    if (spaces.empty()) return;
+    const int wide = std::max(2, median(spaces) * 7 / 10);
+    bool parted = false;
+    std::vector<EngineWord> words;
+    for (const EngineWord& word : line.words) {
+        std::size_t start = 0;
+        for (std::size_t i = 1; i < word.symbols.size(); ++i) {
+            const EngineSymbol &a = word.symbols[i - 1], &b = word.symbols[i];
+            if (digit(a.text) == digit(b.text) || gap(a, b) < wide) continue;
+            EngineWord part{"", word.symbols[start].box, word.confidence, {}};
+            for (std::size_t k = start; k < i; ++k) {
+                part.text += word.symbols[k].text;
+                part.box = {std::min(part.box.left, word.symbols[k].box.left), std::min(part.box.top, word.symbols[k].box.top),
+                            std::max(part.box.right, word.symbols[k].box.right),
+                            std::max(part.box.bottom, word.symbols[k].box.bottom)};
+                part.symbols.push_back(word.symbols[k]);
+            }
+            words.push_back(std::move(part));
+            start = i;
+            parted = true;
+        }
+        if (start == 0) {
+            words.push_back(word);
+            continue;
+        }
+        EngineWord rest{"", word.symbols[start].box, word.confidence, {}};
+        rest.box.right = word.box.right;
+        for (std::size_t k = start; k < word.symbols.size(); ++k) {
+            rest.text += word.symbols[k].text;
+            rest.symbols.push_back(word.symbols[k]);
+        }
+        words.push_back(std::move(rest));
+    }
+    if (!parted) return;
+    line.words = std::move(words);
+    rejoinWords(line);
+}
+
+}  // namespace kestrove

@@ -1,0 +1,151 @@
+// What is done to a picture before Tesseract reads it: dark grounds turned
+// light, lines and slivers along the edges painted over; and that crops of
+// real programs then read exactly.
+
+#include "core/ocr/ocr_picture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "app/platform/tesseract/openmp_limit.hpp"
+#include "app/platform/tesseract/tesseract_engine.hpp"
+#include "support/ocr_drawing.hpp"
+#include "support/app/rendered_text.hpp"
+
+using namespace kestrove;
+
+namespace {
+
+// A picture drawn from rows of characters: '.' ground, '#' mark.
+GreyPicture drawn(const std::vector<std::string>& rows, std::uint8_t ground = 250, std::uint8_t mark = 20) {
+    GreyPicture p{static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), {}};
+    for (const std::string& row : rows)
+        for (char c : row) p.pixels.push_back(c == '#' ? mark : ground);
+    return p;
+}
+
+std::vector<std::string> rowsOf(const GreyPicture& p, std::uint8_t ground = 250) {
+    std::vector<std::string> out;
+    for (int y = 0; y < p.height; ++y) {
+        std::string row;
+        for (int x = 0; x < p.width; ++x) row += p.pixels[y * p.width + x] == ground ? '.' : '#';
+        out.push_back(row);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(OcrPicture, DarkGroundsAreTurnedLight) {
+    GreyPicture dark = drawn({"........", "..##....", "........"}, 30, 230);
+    darkOnLight(dark);
+    EXPECT_EQ(groundOf(dark), 225);
+    EXPECT_EQ(dark.pixels[2 + 8], 25);
+    GreyPicture light = drawn({"........", "..##....", "........"});
+    darkOnLight(light);
+    EXPECT_EQ(rowsOf(light), (std::vector<std::string>{"........", "..##....", "........"}));
+}
+
+TEST(OcrPicture, LinesAndSliversAlongTheEdgesBecomeGround) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> before, after;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"a border along the bottom and one a pixel inside the left edge",
+              {"............", ".#..........", ".#..#.#..#..", ".#..###..#..", ".#..#.#..#..", "############"},
+              {"............", "............", "....#.#..#..", "....###..#..", "....#.#..#..", "............"}},
+             {"the cut-off foot of the line above, parted from the text by a blank row",
+              {"..#..#..#...", "............", "....#.#.....", "....###.....", "....#.#.....", "............"},
+              {"............", "............", "....#.#.....", "....###.....", "....#.#.....", "............"}},
+             {"letters cut by the edge stay: no blank row parts them from the rest",
+              {"....#.#.....", "....###.....", "....#.#.....", "....#.#.....", "............", "............"},
+              {"....#.#.....", "....###.....", "....#.#.....", "....#.#.....", "............", "............"}},
+         }) {
+        GreyPicture p = drawn(c.before);
+        clearEdgeLines(p, 2);
+        EXPECT_EQ(rowsOf(p), c.after) << c.what;
+    }
+    // An underline deeper in than the reach stays.
+    std::vector<std::string> underlined(12, std::string(12, '.'));
+    underlined[6] = std::string(12, '#');
+    GreyPicture p = drawn(underlined);
+    clearEdgeLines(p, 2);
+    EXPECT_EQ(rowsOf(p), underlined);
+}
+
+TEST(OcrPicture, ADarkPanelOnALightPictureIsTurnedOverAndTextIsNot) {
+    // Dark pixels as '#', whatever their grey.
+    auto darkOf = [](const GreyPicture& p) { return drawing::rowsOf(p); };
+    std::vector<std::string> rows(30, std::string(60, '.'));
+    rows[2] = ".#.#.##.#..#.#.##.#.........................................";  // text above
+    for (int y = 10; y < 20; ++y) rows[y] = std::string(60, '#');  // the panel...
+    rows[14] = "####.#.#..#.################################################";  // ...its light text
+    GreyPicture p = drawn(rows);
+    lightenDarkPanels(p);
+    auto expected = rows;
+    for (int y = 10; y < 20; ++y)
+        for (char& c : expected[y]) c = c == '#' ? '.' : '#';
+    EXPECT_EQ(darkOf(p), expected);
+    // Three rows are a rule, not a panel.
+    std::vector<std::string> rule(30, std::string(60, '.'));
+    for (int y = 10; y < 13; ++y) rule[y] = std::string(60, '#');
+    GreyPicture r = drawn(rule);
+    lightenDarkPanels(r);
+    EXPECT_EQ(darkOf(r), rule);
+}
+
+TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
+    struct Case {
+        const char* file;
+        const char* truth;
+    };
+    TesseractEngine engine(false);
+    for (const Case& c : std::vector<Case>{
+             // An editor's border and cursor at the box's left edge.
+             {"gtk-light-editor-balance.png", "Balance due 1,311.50"},
+             // A terminal's border one pixel from the text.
+             {"term-light-outline-11pt-downloaded.png", "Downloaded 1,234 of 5,678 files"},
+             {"term-dark-bitmap-9x15-downloaded.png", "Downloaded 1,234 of 5,678 files"},
+             // 11-pixel text in a box of three lines: its 5 read as S.
+             {"web-light-block.png", "Delivery in 3 to 5 working days\nOrder #40213 · 3 items\nPrice: $249.99"},
+             // A small label beside a large bold red number.
+             {"web-colour-price-249.png", "Price: $249"},
+             // xterm's own bitmap font, a filled and a hollow cursor after the prompt.
+             {"term-bitmap-fixed-filled-cursor.png", "Remaining: 16 files\nGET /api/pay 200 OK\n12:01:21 sync done\n$"},
+             {"term-bitmap-fixed-api.png", "GET /api/pay 200 OK"},
+             // A bar cursor touching the first letter, and one after the last.
+             {"gtk-dark-serif-sync.png", "Next sync in 4 min 30 s"},
+             {"gtk-calculator-result.png", "3897"},
+             // A middle dot and a multiplication sign.
+             {"gtk-dark-serif-battery.png", "Battery 87% · 2 h 15 min left"},
+             {"gtk-calculator-expression.png", "1299×3"},
+             // Spaces beside numbers narrower than Tesseract's liking.
+             {"gtk-light-dialog-sync.png", "Next sync in 4 min 30 s"},
+             {"web-colour-blue-on-dark-battery.png", "Battery 87% · 2 h 15 min left"},
+             // Bitmap fonts: a clock and a c of the fixed font, 6x13's D and
+             // point, 9x15's P after a cursor's top cut by the box.
+             {"term-bitmap-fixed-clock.png", "12:01:21 sync done"},
+             {"term-light-bitmap-6x13-downloaded.png", "Downloaded 1,234 of 5,678 files"},
+             {"term-light-bitmap-6x13-diskfree.png", "Disk free: 12.4 GB"},
+             {"term-dark-bitmap-9x15-lines.png", "Downloaded 1,234 of 5,678 files\nElapsed 00:12:45\nProgress: 73%"},
+             // A block cursor touching the last letter.
+             {"term-light-outline-11pt-diskfree.png", "Disk free: 12.4 GB"},
+         }) {
+        rendered::ensureApplication();
+        const Image crop = imageFromQImage(QImage(QStringLiteral(KESTROVE_OCR_DATA "/") + QLatin1String(c.file)));
+        ASSERT_TRUE(crop.isValid()) << c.file;
+        std::string read;
+        for (const OCRLine& line : engine.read(crop)) read += (read.empty() ? "" : "\n") + line.text;
+        EXPECT_EQ(read, c.truth) << c.file;
+    }
+}
+
+// Recognition runs as in the application: without the thread limit every
+// read spreads over all cores and, beside other work, took minutes.
+int main(int argc, char** argv) {
+    kestrove::limitOpenMPThreads(argv);  // first: may start the process again
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,93 @@
+// Text cursors painted over before a picture is read, and the letters that
+// look like them left alone.
+
+#include "core/ocr/ocr_cursors.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/ocr_drawing.hpp"
+
+using namespace kestrove;
+using namespace kestrove::drawing;
+
+TEST(OcrCursors, CursorsArePaintedOverAndLettersStay) {
+    auto picture = [](bool withCursor, int kind) {
+        auto rows = blank(50, 20);
+        letter(rows, 2, 3, 6, 12);  // letters of a line standing on row 15
+        letter(rows, 10, 6, 6, 9);
+        if (!withCursor) return rows;
+        switch (kind) {
+            case 0:  // a filled block
+                ink(rows, 20, 3, 6, 13);
+                break;
+            case 1:  // a hollow one
+                ink(rows, 20, 3, 6, 13);
+                for (int y = 4; y < 15; ++y)
+                    for (int x = 21; x < 25; ++x) rows[y][x] = '.';
+                break;
+            case 2:  // a bar from above the letters to below their line, touching one
+                ink(rows, 16, 1, 1, 17);
+                ink(rows, 15, 14, 1, 1);
+                break;
+            case 3:  // a filled block right after the last letter, touching it
+                ink(rows, 16, 2, 7, 15);
+                break;
+        }
+        return rows;
+    };
+    for (int kind = 0; kind < 4; ++kind) {
+        GreyPicture p = drawn(picture(true, kind));
+        removeCursors(p);
+        auto expected = picture(false, kind);
+        if (kind == 2) expected[14][15] = '#';  // the serif it touched stays
+        EXPECT_EQ(rowsOf(p), expected) << kind;
+    }
+    // What looks alike but is text: a narrow filled stem (a bold I), a tall
+    // stroke that ends on the line (an l), a point.
+    auto text = blank(50, 20);
+    ink(text, 2, 3, 3, 12);
+    ink(text, 8, 2, 1, 13);
+    letter(text, 12, 6, 6, 9);
+    ink(text, 20, 13, 2, 2);
+    GreyPicture p = drawn(text);
+    removeCursors(p);
+    EXPECT_EQ(rowsOf(p), text);
+}
+
+TEST(OcrCursors, AThinFirstLetterTallerThanTheRestIsNoBar) {
+    // A P in a one-pixel font before letters drawn as thin rings: most
+    // columns' longest stroke is a ring's top, yet the line stands lower.
+    auto rows = blank(40, 14);
+    ink(rows, 2, 1, 1, 10);
+    ink(rows, 2, 1, 4, 1);
+    ink(rows, 2, 5, 4, 1);
+    ink(rows, 6, 2, 1, 3);
+    for (int x = 9; x < 36; x += 6) {
+        ink(rows, x, 4, 4, 1);
+        ink(rows, x, 10, 4, 1);
+        ink(rows, x, 5, 1, 5);
+        ink(rows, x + 3, 5, 1, 5);
+    }
+    GreyPicture p = drawn(rows);
+    removeCursors(p);
+    EXPECT_EQ(rowsOf(p), rows);
+}
+
+TEST(OcrCursors, WhatTheBoxCutsBeyondTheLineGoes) {
+    auto line = [](bool cut) {
+        auto rows = blank(40, 17);
+        for (int x = 2; x < 30; x += 7) letter(rows, x, 3, 5, 10);
+        ink(rows, 30, 5, 1, 10);  // a descender: lower than the letters, not cut
+        if (cut) ink(rows, 12, 15, 6, 2);  // the top of a cursor on the line below
+        return rows;
+    };
+    GreyPicture p = drawn(line(true));
+    removeCursors(p);
+    EXPECT_EQ(rowsOf(p), line(false));
+    // Cut at the edge but level with the letters: a letter the box cuts stays.
+    auto cutLetter = blank(40, 12);
+    for (int x = 2; x < 30; x += 7) letter(cutLetter, x, 3, 5, 9);
+    GreyPicture q = drawn(cutLetter);
+    removeCursors(q);
+    EXPECT_EQ(rowsOf(q), cutLetter);
+}

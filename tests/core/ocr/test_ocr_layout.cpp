@@ -1,0 +1,128 @@
+// Where the text of a prepared picture stands (rows, runs of like height),
+// the stacked picture and the way back from it; and the misreadings mended
+// from a line's own text.
+
+#include "core/ocr/ocr_layout.hpp"
+
+#include <gtest/gtest.h>
+
+#include "core/ocr/ocr_mending.hpp"
+#include "support/ocr_drawing.hpp"
+
+using namespace kestrove;
+using namespace kestrove::drawing;
+
+TEST(OcrLayout, RowsAreCutIntoRunsOfLikeHeight) {
+    auto rows = blank(60, 42);
+    ink(rows, 2, 4, 4, 6);    // a small word...
+    ink(rows, 7, 4, 4, 6);
+    ink(rows, 14, 1, 12, 14);  // ...beside a large one, its own run
+    ink(rows, 27, 13, 2, 2);   // a point after it stays with it
+    ink(rows, 31, 14, 10, 1);  // and so does an ellipsis
+    ink(rows, 2, 20, 40, 2);   // too thin to be text
+    ink(rows, 2, 26, 10, 8);   // a second row
+    ink(rows, 2, 36, 50, 4);   // a progress bar: no text
+    const std::vector<TextRun> runs = textRuns(drawn(rows));
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].row, 0);
+    EXPECT_EQ((std::vector<int>{runs[0].ink.left, runs[0].ink.right, runs[0].ink.height()}), (std::vector<int>{2, 11, 6}));
+    EXPECT_EQ(runs[1].row, 0);
+    EXPECT_EQ((std::vector<int>{runs[1].ink.left, runs[1].ink.right, runs[1].ink.height()}), (std::vector<int>{14, 41, 14}));
+    EXPECT_EQ(runs[2].row, 1);
+    EXPECT_TRUE(textRuns(drawn(blank(10, 10))).empty());
+}
+
+TEST(OcrLayout, TwoLinesTouchingByADescenderArePartedButADescenderStaysWithItsLine) {
+    auto rows = blank(80, 26);
+    for (int x = 2; x < 30; x += 7) letter(rows, x, 0, 5, 12);   // a line...
+    ink(rows, 20, 12, 1, 1);                                     // ...whose descender touches
+    for (int x = 2; x < 30; x += 7) letter(rows, x, 13, 5, 12);  // the next
+    EXPECT_EQ(textRuns(drawn(rows)).size(), 2u);
+    auto one = blank(80, 16);
+    for (int x = 2; x < 30; x += 7) letter(one, x, 0, 5, 11);
+    ink(one, 20, 11, 1, 4);  // a descender alone below the line
+    EXPECT_EQ(textRuns(drawn(one)).size(), 1u);
+    // A short terminal line whose descenders reach down to the block cursor
+    // right under it: parted where the descenders end and the cursor begins.
+    auto term = blank(40, 26);
+    for (int x = 2; x < 20; x += 7) letter(term, x, 2, 5, 8);
+    ink(term, 2, 10, 1, 2);  // two descenders
+    ink(term, 6, 10, 1, 2);
+    ink(term, 2, 14, 4, 8);    // a prompt sign...
+    ink(term, 10, 12, 6, 13);  // ...and the cursor after it, a whole line tall
+    const std::vector<TextRun> runs = textRuns(drawn(term));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].bandBottom, 12);
+    EXPECT_EQ(runs[0].ink.bottom, 12);
+    EXPECT_EQ(runs[1].bandTop, 12);
+}
+
+TEST(OcrLayout, RunsAreScaledToTheHeightTesseractReadsBest) {
+    const std::pair<int, double> cases[] = {{0, 1}, {3, 4}, {11, 2}, {12, 2}, {21, 2}, {22, 1}, {72, 1}, {144, 0.5}};
+    for (const auto& [height, scale] : cases) EXPECT_DOUBLE_EQ(runScale(height), scale) << height;
+    EXPECT_DOUBLE_EQ(runScale(11, true), 4);
+    EXPECT_DOUBLE_EQ(runScale(12, true), 3);
+}
+
+TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
+    auto rows = blank(160, 40);
+    // Drawn without smoothing, as a bitmap font is.
+    for (int x = 4; x < 24; x += 6) letter(rows, x, 10, 5, 8);      // a small label (scaled 4×)...
+    for (int x = 40; x < 100; x += 20) letter(rows, x, 2, 16, 30);  // ...beside a large number (2×)
+    GreyPicture p = drawn(rows);
+    const auto runs = textRuns(p);
+    ASSERT_EQ(runs.size(), 2u);
+    const Stacked stacked = stackRuns(p, runs);
+    ASSERT_EQ(stacked.placed.size(), 2u);
+    EXPECT_EQ(stacked.placed[0].height(), 48);  // 8 + 2 × 2 padding, 4×
+    EXPECT_EQ(stacked.placed[1].height(), 68);
+    EXPECT_LE(stacked.placed[0].bottom, stacked.placed[1].top);
+    // As if Tesseract read each placed run as one line of one word.
+    std::vector<EngineLine> found;
+    for (std::size_t i = 0; i < 2; ++i) {
+        const PixelBox& at = stacked.placed[i];
+        const PixelBox word{at.left + 6, at.top + 6, at.right - 6, at.bottom - 6};
+        found.push_back({i == 0 ? "Price:\n" : "$249\n", word, 90, {{i == 0 ? "Price:" : "$249", word, 90, {}}}});
+    }
+    const auto lines = unstack(found, runs, stacked);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].text, "Price: $249");
+    EXPECT_EQ(lines[0].words.size(), 2u);
+    EXPECT_NEAR(lines[0].words[0].box.left, 4, 1);
+    EXPECT_NEAR(lines[0].words[0].box.top, 10, 1);
+    EXPECT_NEAR(lines[0].words[1].box.left, 41, 1);  // 6 in from the padded place at 2×: 1 in from the ink
+    EXPECT_NEAR(lines[0].box.bottom, 31, 1);
+}
+
+TEST(OcrMending, MisreadSigns) {
+    const std::pair<const char*, const char*> mended[] = {
+        {"Packs: 1299x3", "Packs: 1299×3"}, {"0x1F", "0x1F"}, {"10x20 and 0x3", "10×20 and 0x3"},
+        {"box x 3", "box x 3"},             {"3897|", "3897"}, {"a | b", "a | b"},
+        {"|", ""},
+        // A zero among capitals is an O, an O among digits a zero.
+        {"GET /api 200 0K", "GET /api 200 OK"}, {"B0X 1O5", "BOX 105"}, {"2O0,5O", "200,50"},
+        {"A10 0xFF 0 O", "A10 0xFF 0 O"},     {"Room 0 OK", "Room 0 OK"},
+    };
+    for (const auto& [in, out] : mended) EXPECT_EQ(mendedLine(in), out) << in;
+    EXPECT_EQ(mendedBitmapText("GET \u201Capi/pay \u201Cdone\u201D it\u2019s"), "GET /api/pay /done\" it's");
+    std::vector<OCRLine> read{{"Done", {}, 1}, {"__", {}, 1}, {"a_b", {}, 1}};
+    mendReading(read);
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[1].text, "a_b");
+
+    // A lone sign less than twice as wide as tall is a middle dot (an
+    // anti-aliased one is wider than tall); a long dash and a tall colon stay.
+    EngineLine line{"87% - 2 h : 5 - x : -\n", {}, 90,
+                    {{"87%", {0, 0, 30, 12}, 90, {}},
+                     {"-", {35, 5, 39, 9}, 90, {}},
+                     {"2", {42, 0, 48, 12}, 90, {}},
+                     {"h", {50, 0, 56, 12}, 90, {}},
+                     {":", {58, 5, 62, 9}, 90, {}},
+                     {"5", {64, 0, 70, 12}, 90, {}},
+                     {"-", {72, 6, 80, 8}, 90, {}},
+                     {"x", {82, 4, 88, 12}, 90, {}},
+                     {":", {90, 3, 92, 12}, 90, {}},
+                     {"-", {94, 5, 100, 9}, 90, {}}}};
+    mendLoneDots(line);
+    EXPECT_EQ(line.text, "87% · 2 h · 5 - x : ·");
+}
