@@ -37,4 +37,7 @@ public:
     [[nodiscard]] virtual Pending enableAccessibility(std::function<void(bool)> done) = 0;
 };
 
+// The environment alone: DISPLAY set and XDG_SESSION_TYPE not "wayland".
+bool isX11Session();
+
 }  // namespace kestrove

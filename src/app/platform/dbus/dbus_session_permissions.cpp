@@ -4,7 +4,6 @@
 #include <QDBusVariant>
 
 #include "app/platform/dbus/dbus_call.hpp"
-#include "app/platform/x11/permissions.hpp"
 
 namespace kestrove {
 
@@ -19,7 +18,7 @@ DbusSessionPermissions::DbusSessionPermissions(ScreenCapturer& capturer, Notifie
     : capturer_(capturer), notifier_(notifier), bus_(std::move(session)), main_(std::move(mainThread)) {}
 
 Pending DbusSessionPermissions::screen(std::function<void(ScreenAccess)> done) {
-    if (!Permissions::isX11Session())
+    if (!isX11Session())
         return Pending::answered(main_, [done = std::move(done)] { done(ScreenAccess::notX11); });
     return capturer_.refreshAllowed(
         [done = std::move(done)](bool allowed) { done(allowed ? ScreenAccess::allowed : ScreenAccess::noComposite); });

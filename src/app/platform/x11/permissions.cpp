@@ -1,19 +1,11 @@
 #include "app/platform/x11/permissions.hpp"
 
-#include <cstdlib>
-#include <string_view>
-
 #include <xcb/composite.h>
 
+#include "app/platform/session_permissions.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 
 namespace kestrove::Permissions {
-
-bool isX11Session() {
-    const char* display = std::getenv("DISPLAY");
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    return display && *display && !(type && std::string_view(type) == "wayland");
-}
 
 bool screenRecordingAllowed() {
     if (!isX11Session()) return false;

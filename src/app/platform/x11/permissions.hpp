@@ -4,10 +4,8 @@
 
 namespace kestrove::Permissions {
 
-// The environment alone: DISPLAY set and XDG_SESSION_TYPE not "wayland".
-bool isX11Session();
-
-// Asks the X server too (one short connection).
+// An X11 session (isX11Session) whose server has Composite; asks the X
+// server (one short connection).
 bool screenRecordingAllowed();
 
 }  // namespace kestrove::Permissions

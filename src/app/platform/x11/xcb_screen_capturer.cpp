@@ -6,7 +6,7 @@
 #include <xcb/damage.h>
 #include <xcb/randr.h>
 
-#include "app/platform/x11/permissions.hpp"
+#include "app/platform/session_permissions.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_pixels.hpp"
 #include "app/platform/x11/xcb_redirected.hpp"
@@ -79,7 +79,7 @@ bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->us
 std::uint64_t XcbScreenCapturer::serverReads() const { return reader_ ? reader_->reads() : 0; }
 
 bool XcbScreenCapturer::allowed() const {
-    return Permissions::isX11Session() && x_->ok() && !xcb_connection_has_error(x_->get()) && composite_;
+    return isX11Session() && x_->ok() && !xcb_connection_has_error(x_->get()) && composite_;
 }
 
 void XcbScreenCapturer::pump() {
