@@ -18,7 +18,7 @@ namespace {
 // Every text of the catalogue by name, read from its header so that a text
 // added later is checked too.
 std::map<std::string, std::string> catalogue() {
-    std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "../../../src/core/copy/copy_catalogue.hpp");
+    std::ifstream in(std::filesystem::path(KESTROVE_SOURCE_DIR) / "src/core/copy/copy_catalogue.hpp");
     const std::string source{std::istreambuf_iterator<char>(in), {}};
     static const std::regex declaration(R"re(std::string_view (\w+) =\s*((?:"[^"]*"\s*)+);)re");
     static const std::regex literal(R"re("([^"]*)")re");
