@@ -189,8 +189,8 @@ void summarize(Report& report, const std::vector<Rule>& rules, const Tally& t) {
 
 QCoro::Task<int> followCheck(Platform& platform, std::string folder, std::uint32_t windowID, Rect box,
                              double seconds) {
-    Report report{folder, {}};
-    DevFiles::makeFolder(folder);
+    Report report{DevFiles::OutputFolder(folder), {}};
+    if (!report.folder.prepare()) co_return DevFiles::cannotWrite;
     const double tick = tickLength(std::getenv("KESTROVE_AX_TICK"));
     report.add("Kestrove --ax-check --window " + std::to_string(windowID) + " \u00b7 " + isoNow());
     if (!co_await accessibilityAllowed(platform) || !co_await screenAllowed(platform)) {
@@ -207,7 +207,7 @@ QCoro::Task<int> followCheck(Platform& platform, std::string folder, std::uint32
     std::vector<Rule> rules = compileRules(reading, b, chromium.onScreenOnly(), report);
     co_await adopt(*b.session);
 
-    writeReady(folder);
+    report.writeReady();
     report.add("Ticks every " + real(tick) + " s (\"=\" the picture did not change):");
     const Tally tally = co_await followTicks(platform, b, rules, windowID, tick, seconds, report);
     summarize(report, rules, tally);

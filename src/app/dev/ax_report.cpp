@@ -5,18 +5,14 @@
 #include <ctime>
 
 #include "app/dev/ax_await.hpp"
-#include "app/dev/dev_files.hpp"
-#include "core/foundation/data_files.hpp"
 #include "core/foundation/json_io.hpp"
 
 namespace kestrove::DevAX {
 
-int Report::finish(int code) const {
-    DevFiles::writeReport(folder, lines);
-    return code;
+int Report::finish(int code) {
+    folder.writeReport(lines);
+    return folder.exitCode(code);
 }
-
-void writeReady(const std::string& folder) { (void)writeFileAtomically(std::filesystem::path(folder) / "ready", ""); }
 
 QCoro::Task<bool> accessibilityAllowed(Platform& platform) {
     co_return co_await answer<bool>([&](auto done) { return platform.direct->refreshAllowed(std::move(done)); });

@@ -7,22 +7,22 @@
 
 #include <qcoro/qcorotask.h>
 
+#include "app/dev/dev_files.hpp"
 #include "app/platform/platform.hpp"
 
 namespace kestrove::DevAX {
 
 struct Report {
-    std::string folder;
+    DevFiles::OutputFolder folder;
     std::vector<std::string> lines;
 
     void add(std::string line) { lines.push_back(std::move(line)); }
     // Writes the lines (each ended by a line feed, UTF-8) atomically and
-    // answers `code`; a failed write is not reported.
-    int finish(int code) const;
+    // answers `code`, or DevFiles::cannotWrite when a write failed.
+    int finish(int code);
+    // The empty file "ready" (replacing one): the reads have begun.
+    void writeReady() { folder.write("ready", ""); }
 };
-
-// Writes the empty file "ready" into the folder (replacing one), ignoring failures.
-void writeReady(const std::string& folder);
 
 // What this session allows, looked at without asking the user: reading
 // windows through AT-SPI (the accessibility bus answers and is enabled) and

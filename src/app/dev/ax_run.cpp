@@ -68,9 +68,8 @@ const WindowInfo* findIn(const std::vector<WindowInfo>& list, std::uint32_t id) 
 
 }  // namespace
 
-ComparisonRun::ComparisonRun(Platform& platform, std::string folder) : p_(platform) {
-    report_.folder = std::move(folder);
-}
+ComparisonRun::ComparisonRun(Platform& platform, std::string folder)
+    : p_(platform), report_{DevFiles::OutputFolder(std::move(folder)), {}} {}
 
 std::shared_ptr<DirectSession> ComparisonRun::freshSession(const WindowAnchor& anchor, Size size, std::int32_t pid,
                                                            const ChromiumDetection::Verdict& verdict) {
@@ -79,13 +78,13 @@ std::shared_ptr<DirectSession> ComparisonRun::freshSession(const WindowAnchor& a
 
 QCoro::Task<int> ComparisonRun::ended(int code, std::string message) {
     report_.add(std::move(message));
-    report_.finish(code);
+    const int finished = report_.finish(code);
     co_await remote_.end();
-    co_return code;
+    co_return finished;
 }
 
 QCoro::Task<int> ComparisonRun::run() {
-    DevFiles::makeFolder(report_.folder);
+    if (!report_.folder.prepare()) co_return DevFiles::cannotWrite;
     tick_ = tickLength(std::getenv("KESTROVE_AX_TICK"));
     report_.add("Kestrove --ax-check \u00b7 " + isoNow());
     Permissions allowed;
@@ -115,9 +114,9 @@ QCoro::Task<int> ComparisonRun::run() {
         }
     }
     if (!co_await probes()) co_return co_await stageGone();
-    report_.finish(complete);
+    const int finished = report_.finish(complete);
     co_await remote_.end();
-    co_return complete;
+    co_return finished;
 }
 
 QCoro::Task<int> ComparisonRun::stageGone() {

@@ -1,8 +1,18 @@
 #include "app/dev/dev_files.hpp"
 
+#include <QBuffer>
+#include <QByteArray>
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <unistd.h>
 
 #include "core/foundation/data_files.hpp"
+#include "core/foundation/log.hpp"
 #include "core/picture/png.hpp"
 
 namespace kestrove::DevFiles {
@@ -24,15 +34,46 @@ std::optional<Image> readPng(const std::filesystem::path& path) {
     return decodePng(bytes);
 }
 
-void makeFolder(const std::filesystem::path& folder) {
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+bool OutputFolder::failed(std::string why) {
+    logLine(why);
+    if (!failure_) failure_ = std::move(why);
+    return false;
 }
 
-void writeReport(const std::filesystem::path& folder, const std::vector<std::string>& lines) {
+bool OutputFolder::prepare() {
+    std::error_code error;
+    std::filesystem::create_directories(path_, error);
+    if (error) return failed("cannot make " + path_.string() + ": " + error.message());
+    if (!std::filesystem::is_directory(path_, error))
+        return failed("cannot make " + path_.string() + ": not a folder");
+    // Root writes past a folder's mode, and some file systems refuse only
+    // the write itself: a file made and removed is the one sure test.
+    std::string probe = (path_ / ".kestrove-XXXXXX").string();
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0) return failed("cannot write into " + path_.string() + ": " + std::strerror(errno));
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+bool OutputFolder::write(const std::string& name, std::string_view bytes) {
+    const auto written = writeFileAtomically(path_ / name, bytes);
+    return written ? true : failed(written.error());
+}
+
+bool OutputFolder::writePicture(const std::string& name, const QImage& picture) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (picture.isNull() || !picture.save(&buffer, "PNG"))
+        return failed("cannot write " + (path_ / name).string() + ": the picture could not be made into a PNG");
+    return write(name, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+}
+
+bool OutputFolder::writeReport(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) text += line + "\n";
-    (void)writeFileAtomically(folder / "report.txt", text);
+    return write("report.txt", text);
 }
 
 }  // namespace kestrove::DevFiles

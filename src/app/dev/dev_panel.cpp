@@ -136,7 +136,8 @@ std::string summary(int failures) {
 
 int run(const std::filesystem::path& folder, const Screens& shown, std::ostream& out,
         std::chrono::milliseconds settle) {
-    DevFiles::makeFolder(folder);
+    DevFiles::OutputFolder output(folder);
+    if (!output.prepare()) return DevFiles::cannotWrite;
     DevLook::useAppearance(false);
     const auto screens = shown.screens();
     if (screens.empty()) {
@@ -175,18 +176,15 @@ int run(const std::filesystem::path& folder, const Screens& shown, std::ostream&
             out << verdict(have, needed) << " " << scenario.name << " · " << step.name << ": panel " << whole(have)
                 << " pt, content needs " << needed << " pt\n"
                 << std::flush;
-            const QImage picture = panel.render();
-            if (!picture.isNull())
-                picture.save(QString::fromStdString((folder / panelPicture(scenario.name, step.name)).string()),
-                             "PNG");
+            if (!output.failure()) output.writePicture(panelPicture(scenario.name, step.name), panel.render());
         }
         panel.close();
     }
 
-    failures += PanelCheckMenu::run(folder, out, settle);
+    failures += PanelCheckMenu::run(output, out, settle);
     failures += PanelCheckWelcome::run(out, settle);
     out << summary(failures) << "\n" << std::flush;
-    return failures > 0 ? 1 : 0;
+    return output.exitCode(failures > 0 ? 1 : 0);
 }
 
 }  // namespace kestrove::DevPanel

@@ -15,7 +15,9 @@
 namespace kestrove::DevPanel {
 
 // Needs a QApplication. The windows go on the first of `screens`. 0 when
-// every state fits, 1 when one does not or there is no screen. `settle`:
+// every state fits, 1 when one does not or there is no screen,
+// DevFiles::cannotWrite when the folder or a picture cannot be written
+// (before any state is tried when the folder takes no file). `settle`:
 // how long each state gets to lay itself out.
 int run(const std::filesystem::path& folder, const Screens& screens, std::ostream& out = std::cout,
         std::chrono::milliseconds settle = std::chrono::milliseconds(600));

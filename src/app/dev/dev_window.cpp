@@ -171,8 +171,8 @@ std::string describe(const WindowInfo& w) {
 std::string name(const WindowInfo& w) { return w.app.empty() ? "id " + std::to_string(w.id) : w.app; }
 
 int run(const std::filesystem::path& folder, Platform& platform) {
-    DevFiles::makeFolder(folder);
     WindowCheck check(folder, platform);
+    if (!check.output().prepare()) return DevFiles::cannotWrite;
     // Present means refused, whatever its value: a way to try the refusal.
     const bool allowed = check.screenAllowed() && !std::getenv("KESTROVE_NO_SCREEN_PERMISSION");
     check.say("Kestrove --window-check · " + iso8601(std::chrono::system_clock::now()));

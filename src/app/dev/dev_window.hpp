@@ -18,7 +18,9 @@ namespace kestrove::DevWindow {
 
 // Needs a QApplication. 0 done, 1 the screen may not be read (or
 // KESTROVE_NO_SCREEN_PERMISSION is set), 2 no window of another program to
-// try, 3 a comparison lacked a screen or a picture.
+// try, 3 a comparison lacked a screen or a picture; DevFiles::cannotWrite
+// when the report or a picture cannot be written (at once when the folder
+// takes no file).
 int run(const std::filesystem::path& folder, Platform& platform);
 
 // The box tried on a window: at most 400 × 300 pt, centred on `focus`, kept

@@ -27,6 +27,8 @@ inline constexpr int complete = 0;
 inline constexpr int permissionMissing = 1;
 inline constexpr int windowMissing = 2;
 inline constexpr int stageEnded = 3;  // the test window's process ended before the run was over
+// And DevFiles::cannotWrite when the report cannot be written (at once, before
+// anything is read, when the folder takes no file).
 
 // The checks on `platform`, let go once the report is written; then `done`
 // gets the exit code on the main thread.

@@ -1,7 +1,5 @@
 #include "app/dev/panel_check_menu.hpp"
 
-#if __has_include("app/menu/menu_model.hpp")
-
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
@@ -18,7 +16,7 @@
 
 namespace kestrove::PanelCheckMenu {
 
-int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::milliseconds settle) {
+int run(DevFiles::OutputFolder& output, std::ostream& out, std::chrono::milliseconds settle) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return 0;
     using MenuSamples::State;
@@ -73,19 +71,10 @@ int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::mil
             << needed << " pt\n"
             << std::flush;
         const QImage picture = controller.window()->grab().toImage();
-        if (!picture.isNull())
-            picture.save(QString::fromStdString((folder / DevPanel::menuPicture(row.name)).string()), "PNG");
+        if (!output.failure()) output.writePicture(DevPanel::menuPicture(row.name), picture);
     }
     controller.close();
     return failures;
 }
 
 }  // namespace kestrove::PanelCheckMenu
-
-#else
-
-namespace kestrove::PanelCheckMenu {
-int run(const std::filesystem::path&, std::ostream&, std::chrono::milliseconds) { return 0; }
-}  // namespace kestrove::PanelCheckMenu
-
-#endif

@@ -3,13 +3,14 @@
 // watches, chat and update line, each measured against its content.
 
 #include <chrono>
-#include <filesystem>
 #include <ostream>
+
+#include "app/dev/dev_files.hpp"
 
 namespace kestrove::PanelCheckMenu {
 
-// Prints one line per state and writes its picture; answers how many states
-// did not fit. Without the tray menu built in there are no states.
-int run(const std::filesystem::path& folder, std::ostream& out, std::chrono::milliseconds settle);
+// Prints one line per state and writes its picture into `output` (none
+// after a write failed); answers how many states did not fit.
+int run(DevFiles::OutputFolder& output, std::ostream& out, std::chrono::milliseconds settle);
 
 }  // namespace kestrove::PanelCheckMenu

@@ -17,8 +17,9 @@
 namespace kestrove::Snapshots {
 
 // Needs a QApplication (offscreen is enough). Prints "Kestrove: wrote N
-// snapshots to <folder>"; always 0. `settle`: the event loop's turn before
-// each picture is taken.
+// snapshots to <folder>" and answers 0; DevFiles::cannotWrite, having said
+// why, when the folder or a picture cannot be written. `settle`: the event
+// loop's turn before each picture is taken.
 int render(const std::filesystem::path& folder, std::ostream& out = std::cout,
            std::chrono::milliseconds settle = std::chrono::milliseconds(150));
 

@@ -4,14 +4,12 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/dev/dev_files.hpp"
-#include "core/foundation/data_files.hpp"
 #include "app/dev/dev_text.hpp"
 #include "app/dev/dev_wait.hpp"
 #include "app/dev/dev_window.hpp"
+#include "app/look/qt_image.hpp"
 #include "core/copy/copy_status.hpp"
 #include "core/picture/pixel_diff.hpp"
-#include "core/picture/png.hpp"
 
 namespace kestrove {
 
@@ -26,15 +24,15 @@ std::string percent(double ratio) {
 }  // namespace
 
 WindowCheck::WindowCheck(std::filesystem::path folder, Platform& platform)
-    : folder_(std::move(folder)),
+    : output_(std::move(folder)),
       screenSource_(*platform.screens),
       screens_(screenSource_.screens()),
       windows_(*platform.windows),
       capturer_(*platform.capturer) {}
 
-int WindowCheck::finish(int code) const {
-    DevFiles::writeReport(folder_, report_);
-    return code;
+int WindowCheck::finish(int code) {
+    output_.writeReport(report_);
+    return output_.exitCode(code);
 }
 
 std::vector<WindowInfo> WindowCheck::list(WindowListOptions options) {
@@ -75,10 +73,8 @@ WatchRegion WindowCheck::region(const ScreenInfo& screen, const Rect& box, bool 
     return r;
 }
 
-void WindowCheck::writePicture(const std::string& name, const Image& picture) const {
-    const auto png = encodePngRGB(picture);
-    if (!png) return;
-    (void)writeFileAtomically(folder_ / name, *png);
+void WindowCheck::writePicture(const std::string& name, const Image& picture) {
+    if (!output_.writePicture(name, qImageFromImage(picture))) say("  NOT WRITTEN: " + *output_.failure());
 }
 
 bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::string& windowName,

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/dev/dev_files.hpp"
 #include "app/platform/platform.hpp"
 #include "core/windows/window_binding.hpp"
 
@@ -20,10 +21,12 @@ public:
     WindowCheck(std::filesystem::path folder, Platform& platform);
 
     void say(std::string line) { report_.push_back(std::move(line)); }
-    // Writes the report; answers `code`.
-    int finish(int code) const;
+    // Writes the report; answers `code`, or DevFiles::cannotWrite when the
+    // report or a picture could not be written.
+    int finish(int code);
 
-    const std::filesystem::path& folder() const { return folder_; }
+    // Where the report and pictures go; prepared before the check starts.
+    DevFiles::OutputFolder& output() { return output_; }
     const std::vector<ScreenInfo>& screens() const { return screens_; }
     std::vector<Rect> displays() const { return ScreenSpace::displays(screens_); }
     std::optional<ScreenInfo> screenFor(const Rect& box) const { return ScreenSpace::screenFor(box, screens_); }
@@ -55,9 +58,9 @@ public:
                               const std::optional<WindowAnchor>& window = std::nullopt);
 
 private:
-    void writePicture(const std::string& name, const Image& picture) const;
+    void writePicture(const std::string& name, const Image& picture);
 
-    std::filesystem::path folder_;
+    DevFiles::OutputFolder output_;
     std::vector<std::string> report_;
     const Screens& screenSource_;
     std::vector<ScreenInfo> screens_;

@@ -47,7 +47,9 @@ int runDeveloperMode(const LaunchMode& mode, int& argc, char** argv) {
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kestrove"));
     if (qobject_cast<QApplication*>(app.get())) QApplication::setQuitOnLastWindowClosed(false);
-    const auto exit = [](int code) { QCoreApplication::exit(code); };
+    // Queued: a check that ends before the event loop runs (its folder
+    // refused at once) would otherwise ask a loop not yet started to end.
+    const auto exit = [](int code) { mainThreadExecutor()([code] { QCoreApplication::exit(code); }); };
     switch (mode.kind) {
         case Kind::snapshot:
             return Snapshots::render(mode.folder);
