@@ -61,6 +61,18 @@ bool punctuation(const PixelBox& word, int runHeight) {
     return 2 * word.height() < runHeight && (word.width() < 0.8 * runHeight || 5 * word.height() <= runHeight);
 }
 
+// A sign before a number (a minus, a plus) parted from it by a gap: one
+// low mark no wider than the number is tall, standing alone before it.
+bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& next) {
+    if (words != 1 || 3 * run.ink.height() > next.height() || run.ink.width() > next.height() ||
+        run.ink.top <= next.top || run.ink.bottom >= next.bottom)
+        return false;
+    int pieces = 0;
+    for (const InkPiece& p : piecesOf(m, {run.ink.top, run.ink.bottom}))
+        pieces += p.box.left >= run.ink.left && p.box.right <= run.ink.right;
+    return pieces == 1;
+}
+
 bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
 
 }  // namespace
@@ -81,19 +93,61 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
     };
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::size_t first = runs.size();
+        int words = 0;  // in the last run
         for (const PixelBox& word : wordsOf(m, rows[r])) {
             const bool joins = runs.size() > first && (alike(runs.back().ink.height(), word.height()) ||
-                                                       punctuation(word, runs.back().ink.height()));
-            if (joins)
+                                                       punctuation(word, runs.back().ink.height()) ||
+                                                       leadingSign(m, runs.back(), words, word));
+            if (joins) {
                 runs.back().ink = unite(runs.back().ink, word);
-            else
+                ++words;
+            } else {
                 runs.push_back({static_cast<int>(r), word, rows[r].top, rows[r].bottom});
+                words = 1;
+            }
         }
     }
     std::erase_if(runs, drawing);
     return runs;
 }
 
+void clearCutRows(GreyPicture& prepared) {
+    const Marks m{prepared, groundOf(prepared)};
+    const std::vector<Band> rows = rowsOf(m, false);
+    if (rows.size() < 2) return;
+    int tallest = 0;
+    for (const Band& b : rows) tallest = std::max(tallest, b.bottom - b.top);
+    // A quarter of the band's inked columns have ink in the edge row: its
+    // letters' stems run on past the edge (descenders touching it are few).
+    auto runsInto = [&](const Band& b, int edge) {
+        int columns = 0, reaching = 0;
+        for (int x = 0; x < prepared.width; ++x) {
+            bool any = false;
+            for (int y = b.top; y < b.bottom && !any; ++y) any = m.at(x, y);
+            columns += any;
+            reaching += m.at(x, edge);
+        }
+        return columns > 0 && 4 * reaching >= columns;
+    };
+    auto paint = [&](int top, int bottom) {
+        std::fill(prepared.pixels.begin() + static_cast<std::ptrdiff_t>(top) * prepared.width,
+                  prepared.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * prepared.width,
+                  static_cast<std::uint8_t>(m.ground));
+    };
+    // From the edge inwards, the bands within half the tallest row.
+    if (const Band& first = rows.front(); first.top == 0 && runsInto(first, 0)) {
+        int bottom = first.bottom;
+        for (const Band& b : rows)
+            if (b.bottom <= (tallest + 1) / 2) bottom = std::max(bottom, b.bottom);
+        if (2 * bottom < tallest) paint(0, bottom);
+    }
+    if (const Band& last = rows.back(); last.bottom == prepared.height && runsInto(last, prepared.height - 1)) {
+        int top = last.top;
+        for (const Band& b : rows)
+            if (prepared.height - b.top <= (tallest + 1) / 2) top = std::min(top, b.top);
+        if (2 * (prepared.height - top) < tallest) paint(top, prepared.height);
+    }
+}
 
 double runScale(int inkHeight, bool bitmap) {
     if (inkHeight <= 0) return 1;

@@ -28,6 +28,15 @@ struct TextRun {
 // run six times as long as tall made of three pieces or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
 
+// A row of text the box's top or bottom edge cuts, less than half of it
+// inside, is no text a person reads: it is painted over with the ground.
+// A row is cut when its strokes run on into the edge row; its
+// height is measured against the tallest row of the picture, and the ink
+// between it and the edge within that half counts as part of it (the tops
+// of a cut line's letters part into several bands). A picture of one row
+// is left alone.
+void clearCutRows(GreyPicture& prepared);
+
 // How much a run of `inkHeight` pixels is scaled so that Tesseract reads it
 // well (1 for most text; small text enlarged in whole steps to 22 pixels, a
 // bitmap font to 34, at most 4×; text over 72 pixels reduced).

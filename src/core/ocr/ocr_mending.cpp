@@ -1,6 +1,7 @@
 #include "core/ocr/ocr_mending.hpp"
 
 #include <algorithm>
+#include <cwctype>
 
 #include "core/foundation/text.hpp"
 
@@ -24,6 +25,29 @@ void mendZeroAndO(std::string& word) {
         std::replace(word.begin(), word.end(), 'O', '0');
 }
 
+// A long dash that starts a number is its minus sign: Tesseract reads
+// U+2212, as wide as a digit, as an em or en dash. A dash between two
+// numbers (a range) or before a space stays.
+void mendMinus(std::u16string& u) {
+    for (std::size_t i = 0; i + 1 < u.size(); ++i) {
+        const bool dash = u[i] == u'\u2014' || u[i] == u'\u2013' || u[i] == u'\u2212';
+        const bool starts = i == 0 || !(std::iswalnum(u[i - 1]) || u[i - 1] == u'.' || u[i - 1] == u',');
+        if (dash && starts && u[i + 1] >= u'0' && u[i + 1] <= u'9') u[i] = u'\u2212';
+    }
+}
+
+// A mark raised between digits, before a group of three, is an apostrophe
+// grouping them ("1'204"): Tesseract reads it as a degree sign or a quote.
+void mendGroupingApostrophes(std::u16string& u) {
+    auto digit16 = [&](std::size_t i) { return i < u.size() && u[i] >= u'0' && u[i] <= u'9'; };
+    for (std::size_t i = 1; i + 3 < u.size(); ++i) {
+        const char16_t c = u[i];
+        const bool raised = c == u'\u00B0' || c == u'\u2019' || c == u'\u2018' || c == u'\u00B4' || c == u'`';
+        if (raised && digit16(i - 1) && digit16(i + 1) && digit16(i + 2) && digit16(i + 3) && !digit16(i + 4))
+            u[i] = u'\'';
+    }
+}
+
 }  // namespace
 
 std::string mendedLine(const std::string& text) {
@@ -43,6 +67,10 @@ std::string mendedLine(const std::string& text) {
         out += c;
     }
     if (!out.empty() && out.back() == '|') out = text::trimWhitespaceAndNewlines(out.substr(0, out.size() - 1));
+    std::u16string u = text::toUtf16(out);
+    mendMinus(u);
+    mendGroupingApostrophes(u);
+    out = text::toUtf8(u);
     std::string mended;
     for (std::size_t start = 0; start <= out.size();) {
         const std::size_t end = std::min(out.find(' ', start), out.size());

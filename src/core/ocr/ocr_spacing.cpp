@@ -12,6 +12,10 @@ int centre(const EngineSymbol& s) { return (s.box.left + s.box.right) / 2; }
 
 bool digit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
 
+// A number's own separators: a point, comma or apostrophe beside a digit
+// belongs to the number, however wide the font leaves its side bearings.
+bool separator(const std::string& s) { return s == "," || s == "." || s == "'"; }
+
 int median(std::vector<int> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -56,7 +60,7 @@ void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground) {
         std::size_t start = 0;
         for (std::size_t i = 1; i < word.symbols.size(); ++i) {
             const EngineSymbol &a = word.symbols[i - 1], &b = word.symbols[i];
-            if (digit(a.text) == digit(b.text) || gap(a, b) < wide) continue;
+            if (digit(a.text) == digit(b.text) || separator(a.text) || separator(b.text) || gap(a, b) < wide) continue;
             EngineWord part{"", word.symbols[start].box, word.confidence, {}};
             for (std::size_t k = start; k < i; ++k) {
                 part.text += word.symbols[k].text;

@@ -208,5 +208,34 @@ TEST_F(RealPrograms, TheCalculatorsDisplayIsReadDirectlyAndAdopted) {
     EXPECT_TRUE(adopted.direct) << ::testing::PrintToString(texts(readers.picture(display.region, false)));
 }
 
+// A negative result (a U+2212 minus, parted from its digits by a gap) is
+// read with its sign by picture, so the direct reading, which has it too,
+// agrees and is adopted; and "rises above 0" is not already true.
+TEST_F(RealPrograms, ANegativeResultIsReadWithItsSignAndTheDirectReadingIsAdopted) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    RealApp calculator("gnome-calculator", {}, {"GSK_RENDERER=cairo"});
+    const std::optional<WindowInfo> window = calculator.window(readers.windows);
+    ASSERT_TRUE(window);
+    QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(window->id)});
+    QProcess::execute("xdotool", {"type", "--delay", "60", "5-30"});
+    QProcess::execute("xdotool", {"key", "Return"});
+    const Rect field{window->frame.x, window->frame.y + 170, window->frame.width, 60};
+    const desktop::Readers::Box display = readers.around(field, "25");
+    ASSERT_TRUE(display.session);
+    const DirectAnswer direct = readers.direct(*display.session);
+    ASSERT_TRUE(direct.lines()) << rawValue(*direct.silence());
+
+    const std::vector<OCRLine> picture = readers.picture(display.region, false);
+    const std::vector<ReadNumber> numbers = BaselineReading(picture).numbers(false);
+    ASSERT_EQ(numbers.size(), 1u) << ::testing::PrintToString(texts(picture));
+    EXPECT_EQ(numbers[0].value, -25) << ::testing::PrintToString(texts(picture));
+    const CompileOutcome outcome = compile("the number rises above 0", display.region, "w_CALC02");
+    ASSERT_EQ(outcome.kind(), CompileOutcome::Kind::confirm) << static_cast<int>(outcome.kind());
+    const WatchSpec adopted = DirectAgreement::adopt(*outcome.spec(), picture, *direct.lines(),
+                                                     display.session->onScreenOnly());
+    EXPECT_TRUE(adopted.direct) << ::testing::PrintToString(texts(picture)) << " against "
+                                << ::testing::PrintToString(texts(*direct.lines()));
+}
+
 }  // namespace
 }  // namespace kestrove::testing

@@ -32,6 +32,82 @@ TEST(OcrLayout, RowsAreCutIntoRunsOfLikeHeight) {
     EXPECT_TRUE(textRuns(drawn(blank(10, 10))).empty());
 }
 
+TEST(OcrLayout, ASignPartedFromItsNumberStaysInTheNumbersRun) {
+    struct Case {
+        const char* what;
+        int x, y, w, h;  // the mark before the number
+        int left;        // where the number's run begins
+    };
+    const Case cases[] = {
+        {"a minus (a calculator's result)", 2, 10, 8, 2, 2},
+        {"a plus", 2, 7, 7, 7, 40},  // as tall as a third of the number: a run of its own
+        {"a small word before a large number", 2, 8, 0, 6, 40},  // three letters
+        {"a dash as long as the number is tall", 2, 10, 24, 2, 40},
+    };
+    for (const Case& c : cases) {
+        auto rows = blank(100, 24);
+        if (c.w > 0) ink(rows, c.x, c.y, c.w, c.h);
+        else
+            for (int x = c.x; x < c.x + 15; x += 5) letter(rows, x, c.y, 4, c.h);
+        for (int x = 40; x < 80; x += 12) letter(rows, x, 2, 9, 20);
+        const std::vector<TextRun> runs = textRuns(drawn(rows));
+        ASSERT_FALSE(runs.empty()) << c.what;
+        EXPECT_EQ(runs.back().ink.left, c.left) << c.what;
+    }
+}
+
+TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
+    struct Case {
+        const char* what;
+        int top, height;  // of the lines' letters, one line a row
+        int box;          // the picture's height
+        std::vector<std::string> rows;  // what is left: the rows with ink
+    };
+    auto lines = [](int height, int box, std::initializer_list<int> tops) {
+        auto rows = blank(60, box);
+        for (int top : tops)
+            for (int x = 2; x < 50; x += 8) {
+                const int from = std::max(top, 0), to = std::min(top + height, box);
+                if (to > from) ink(rows, x, from, 1, to - from), ink(rows, x + 4, from, 1, to - from);
+                if (top >= 0 && top < box) ink(rows, x, top, 5, 1);
+            }
+        return rows;
+    };
+    auto inkRows = [](const GreyPicture& p) {
+        int first = -1, last = -1;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (p.pixels[static_cast<std::size_t>(y) * p.width + x] < 100) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+        return std::pair{first, last};
+    };
+    struct Row {
+        const char* what;
+        std::vector<std::string> picture;
+        std::pair<int, int> inked;
+    };
+    const Row cases[] = {
+        {"a third of the next line at the bottom", lines(12, 22, {2, 18}), {2, 13}},
+        {"a third of the line above at the top", lines(12, 22, {-8, 8}), {8, 19}},
+        {"both", lines(12, 28, {-8, 8, 24}), {8, 19}},
+        {"more than half inside stays", lines(12, 26, {2, 18}), {2, 25}},
+        {"a lone cut line stays", lines(12, 8, {-4}), {0, 7}},
+    };
+    for (const Row& c : cases) {
+        GreyPicture p = drawn(c.picture);
+        clearCutRows(p);
+        EXPECT_EQ(inkRows(p), c.inked) << c.what;
+    }
+    // A whole line whose descenders touch the bottom edge is no cut line.
+    auto descending = lines(12, 30, {2, 16});
+    ink(descending, 10, 28, 1, 2);
+    GreyPicture p = drawn(descending);
+    clearCutRows(p);
+    EXPECT_EQ(inkRows(p), (std::pair{2, 29}));
+}
+
 TEST(OcrLayout, TwoLinesTouchingByADescenderArePartedButADescenderStaysWithItsLine) {
     auto rows = blank(80, 26);
     for (int x = 2; x < 30; x += 7) letter(rows, x, 0, 5, 12);   // a line...
@@ -102,6 +178,14 @@ TEST(OcrMending, MisreadSigns) {
         // A zero among capitals is an O, an O among digits a zero.
         {"GET /api 200 0K", "GET /api 200 OK"}, {"B0X 1O5", "BOX 105"}, {"2O0,5O", "200,50"},
         {"A10 0xFF 0 O", "A10 0xFF 0 O"},     {"Room 0 OK", "Room 0 OK"},
+        // A long dash that starts a number is its minus; one between
+        // numbers or before a space is a dash.
+        {"\u20144.5 \u00B0C", "\u22124.5 \u00B0C"}, {"(\u20130.41%)", "(\u22120.41%)"},
+        {"5\u201410", "5\u201410"},               {"done \u2014 5 files", "done \u2014 5 files"},
+        {"x \u2212 3", "x \u2212 3"},             {"a-4", "a-4"},
+        // A raised mark between digits before a group of three is an apostrophe.
+        {"rx 1\u00B0204 kB", "rx 1'204 kB"},      {"1\u2019250\u2019400", "1'250'400"},
+        {"45\u00B030", "45\u00B030"},             {"20\u00B0C", "20\u00B0C"},
     };
     for (const auto& [in, out] : mended) EXPECT_EQ(mendedLine(in), out) << in;
     EXPECT_EQ(mendedBitmapText("GET \u201Capi/pay \u201Cdone\u201D it\u2019s"), "GET /api/pay /done\" it's");

@@ -52,6 +52,9 @@ TEST(OcrSpacing, ANumberIsPartedFromAWordBesideItWhereThePictureShowsASpace) {
         {"a narrow gap is no space", "in30s", {0, 8, 20, 28, 36}, {2, 3}, "in 30s"},
         {"letters are not parted", "abcde", {0, 8, 20, 28, 40}, {2, 3}, "ab cde"},
         {"a lone word has no measure of a space", "30s", {0, 8, 20}, {3}, "30s"},
+        // "Net -1,306": the comma's wide side bearings are no space.
+        {"a grouping comma stays with its digits", "is1,306", {0, 8, 20, 32, 40, 48, 56}, {2, 5}, "is 1,306"},
+        {"so does a decimal point", "at4.50", {0, 8, 20, 32, 40, 48}, {2, 4}, "at 4.50"},
     };
     for (const Case& c : cases) {
         Drawn d = line(c.text, c.lefts, c.words);

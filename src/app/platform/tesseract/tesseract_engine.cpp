@@ -121,6 +121,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
     } else {
         prepareForRecognition(grey);
         removeCursors(grey);
+        clearCutRows(grey);
         const std::vector<TextRun> runs = textRuns(grey);
         if (runs.empty()) return {};
         for (const TextRun& run : runs)
