@@ -6,8 +6,7 @@
 #include "app/platform/atspi/atspi_tree.hpp"
 #include "app/platform/proc/direct_access.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
-#include "app/platform/dbus/desktop_suspend_inhibit.hpp"
-#include "app/platform/dbus/logind_keep_awake.hpp"
+#include "app/platform/dbus/dbus_keep_awake.hpp"
 #include "app/platform/linux/linux_screen_state.hpp"
 #include "app/platform/tesseract/tesseract_text_recognizer.hpp"
 #include "app/platform/qt/warm_up_sample.hpp"
@@ -88,8 +87,8 @@ Platform makeLinuxPlatform(Executor mainThread) {
     p.screenState = std::make_unique<LinuxScreenState>(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
     // Idle suspend is logind's idle action or the desktop's own: both wait.
     auto keepAwake = std::make_unique<KeepAwakeSet>();
-    keepAwake->add(std::make_unique<LogindKeepAwake>(QDBusConnection::systemBus()));
-    keepAwake->add(std::make_unique<DesktopSuspendInhibit>(QDBusConnection::sessionBus()));
+    keepAwake->add(DbusKeepAwake::logindIdle(QDBusConnection::systemBus()));
+    keepAwake->add(DbusKeepAwake::desktopSuspend(QDBusConnection::sessionBus()));
     p.keepAwake = std::move(keepAwake);
     p.cloud = CloudSession::make();
     return p;

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/platform/dbus/desktop_suspend_inhibit.hpp"
+#include "app/platform/dbus/dbus_keep_awake.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/fake_desktop_services.hpp"
 #include "support/app/private_bus.hpp"
@@ -20,7 +20,8 @@ void settle() { waitFor([] { return false; }, 150); }
 TEST(DesktopSuspendInhibit, HeldWhileWantedAndGivenBackAfterwardsEvenWhenTheAnswerWasOut) {
     testing::PrivateBus bus;
     testing::FakePowerManagement power(bus.connect());
-    DesktopSuspendInhibit inhibit(bus.connect());
+    auto hold = DbusKeepAwake::desktopSuspend(bus.connect());
+    DbusKeepAwake& inhibit = *hold;
     inhibit.set(true);
     inhibit.set(true);
     ASSERT_TRUE(waitFor([&] { return inhibit.held(); }));
@@ -43,7 +44,8 @@ TEST(DesktopSuspendInhibit, HeldWhileWantedAndGivenBackAfterwardsEvenWhenTheAnsw
 
 TEST(DesktopSuspendInhibit, ADesktopWithoutThePowerManagerHoldsNothingAndIsAskedAgainLater) {
     testing::PrivateBus bus;
-    DesktopSuspendInhibit inhibit(bus.connect());
+    auto hold = DbusKeepAwake::desktopSuspend(bus.connect());
+    DbusKeepAwake& inhibit = *hold;
     inhibit.set(true);
     settle();
     EXPECT_FALSE(inhibit.held());

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/platform/dbus/logind_keep_awake.hpp"
+#include "app/platform/dbus/dbus_keep_awake.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/fake_logind.hpp"
 #include "support/app/private_bus.hpp"
@@ -41,7 +41,7 @@ protected:
 };
 
 TEST_F(LogindKeepAwakeDesktop, OnlyAChangeOfTheWantedStateReachesLogindAndShuttingDownLetsGo) {
-    auto keepAwake = std::make_unique<LogindKeepAwake>(QDBusConnection::systemBus());
+    auto keepAwake = DbusKeepAwake::logindIdle(QDBusConnection::systemBus());
     keepAwake->set(true);
     keepAwake->set(true);
     ASSERT_TRUE(waitFor([&] { return keepAwake->held(); }));
@@ -82,7 +82,8 @@ bool requestSuspend(QDBusConnection bus) {
 
 TEST_F(LogindKeepAwakeDesktop, TheHoldKeepsIdleSleepAwayButNeverARequestedSuspend) {
     const QDBusConnection user = systemBus().connect();
-    LogindKeepAwake keepAwake(QDBusConnection::systemBus());
+    auto hold = DbusKeepAwake::logindIdle(QDBusConnection::systemBus());
+    DbusKeepAwake& keepAwake = *hold;
     EXPECT_FALSE(logind.idleActionHeldOff());
     keepAwake.set(true);
     ASSERT_TRUE(waitFor([&] { return keepAwake.held(); }));
@@ -96,7 +97,8 @@ TEST_F(LogindKeepAwakeDesktop, TheHoldKeepsIdleSleepAwayButNeverARequestedSuspen
 
 TEST_F(LogindKeepAwakeDesktop, AReleaseWhileTheCallIsOutClosesTheAnswerOnArrival) {
     logind.holdAnswers = true;
-    LogindKeepAwake keepAwake(systemBus().connect());
+    auto hold = DbusKeepAwake::logindIdle(systemBus().connect());
+    DbusKeepAwake& keepAwake = *hold;
     keepAwake.set(true);
     ASSERT_TRUE(waitFor([&] { return logind.inhibits.size() == 1; }));
     keepAwake.set(false);
@@ -118,7 +120,8 @@ TEST_F(LogindKeepAwakeDesktop, AReleaseWhileTheCallIsOutClosesTheAnswerOnArrival
 
 TEST_F(LogindKeepAwakeDesktop, AFailedCallIsSilentAndTriedAgainAtTheNextWish) {
     logind.refuseInhibits = 1;
-    LogindKeepAwake keepAwake(systemBus().connect());
+    auto hold = DbusKeepAwake::logindIdle(systemBus().connect());
+    DbusKeepAwake& keepAwake = *hold;
     keepAwake.set(true);
     ASSERT_TRUE(waitFor([&] { return logind.inhibits.size() == 1; }));
     settle();
