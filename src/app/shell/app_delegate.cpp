@@ -13,7 +13,7 @@
 #include "app/menu/onboarding_controller.hpp"
 #include "app/menu/qt_status_item.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
-#include "app/platform/dbus/dbus_session_permissions.hpp"
+#include "app/platform/linux/linux_session_permissions.hpp"
 #include "app/platform/qt/relauncher.hpp"
 #include "app/platform/x11/x11_frame_desktop.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
@@ -140,8 +140,8 @@ void AppDelegate::shutdown() {
 
 OnboardingController& AppDelegate::onboarding() {
     if (!onboarding_) {
-        permissions_ = std::make_unique<DbusSessionPermissions>(*platform_.capturer, *platform_.notifier,
-                                                                QDBusConnection::sessionBus(), platform_.mainThread);
+        permissions_ = std::make_unique<LinuxSessionPermissions>(*platform_.capturer, *platform_.notifier,
+                                                                 QDBusConnection::sessionBus(), platform_.mainThread);
         desktopSettings_ = std::make_unique<XdgDesktopSettings>();
         OnboardingModel::Services services{permissions_.get(), desktopSettings_.get(), Relauncher::relaunch};
         onboarding_ = std::make_unique<OnboardingController>(std::move(services), *clock_, setup_.defaults);

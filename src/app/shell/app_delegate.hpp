@@ -21,7 +21,7 @@
 
 namespace kestrove {
 
-class DbusSessionPermissions;
+class LinuxSessionPermissions;
 class NewWatchRoad;
 class OnboardingController;
 class CheckerUpdates;
@@ -92,7 +92,7 @@ private:
     std::unique_ptr<RegionSelector> selector_;
     std::unique_ptr<NewWatchRoad> road_;
     TelegramLink telegram_;
-    std::unique_ptr<DbusSessionPermissions> permissions_;
+    std::unique_ptr<LinuxSessionPermissions> permissions_;
     std::unique_ptr<XdgDesktopSettings> desktopSettings_;
     std::unique_ptr<OnboardingController> onboarding_;
     std::unique_ptr<TelegramConnectController> telegramWindow_;

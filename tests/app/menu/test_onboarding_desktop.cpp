@@ -17,7 +17,7 @@
 #include "app/menu/onboarding_controller.hpp"
 #include "app/menu/onboarding_view.hpp"
 #include "app/menu/panel_window.hpp"
-#include "app/platform/dbus/dbus_session_permissions.hpp"
+#include "app/platform/linux/linux_session_permissions.hpp"
 #include "app/platform/linux/linux_platform.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "app/platform/xdg/xdg_desktop_settings.hpp"
@@ -41,8 +41,8 @@ QVariant accessibilityProperty(const char* method, const QVariantList& extra = {
 
 struct OnboardingOnDesktop : ::testing::Test {
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
-    DbusSessionPermissions permissions{*platform.capturer, *platform.notifier, QDBusConnection::sessionBus(),
-                                       mainThreadExecutor()};
+    LinuxSessionPermissions permissions{*platform.capturer, *platform.notifier, QDBusConnection::sessionBus(),
+                                        mainThreadExecutor()};
     XdgDesktopSettings settings;
     QtClock clock;
     std::shared_ptr<MemoryDefaults> store = std::make_shared<MemoryDefaults>();

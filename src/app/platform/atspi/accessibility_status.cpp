@@ -1,38 +1,44 @@
 #include "app/platform/atspi/accessibility_status.hpp"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusVariant>
 
 namespace kestrove::AccessibilityStatus {
 
 namespace {
 
-QDBusMessage properties(const char* method) {
-    return QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                          QStringLiteral("org.freedesktop.DBus.Properties"), QLatin1String(method));
+QDBusMessage properties(const char* method, QVariantList arguments) {
+    QDBusMessage m = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                                    QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                    QLatin1String(method));
+    m.setArguments(QVariantList{QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")} + arguments);
+    return m;
 }
 
 }  // namespace
 
-bool enabled() {
-    const QDBusConnection session = QDBusConnection::sessionBus();
-    if (!session.isConnected()) return false;
-    QDBusMessage get = properties("Get");
-    get.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")});
-    const QDBusMessage reply = session.call(get, QDBus::Block, timeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
-    const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
-    return value.typeId() == QMetaType::Bool && value.toBool();
+QDBusMessage askEnabled() { return properties("Get", {}); }
+
+QDBusMessage askToSet(bool on) { return properties("Set", {QVariant::fromValue(QDBusVariant(on))}); }
+
+bool isOn(const QVariant& value) {
+    const QVariant inner =
+        value.typeId() == qMetaTypeId<QDBusVariant>() ? value.value<QDBusVariant>().variant() : value;
+    return inner.typeId() == QMetaType::Bool && inner.toBool();
 }
 
-bool setEnabled(bool on) {
-    const QDBusConnection session = QDBusConnection::sessionBus();
+bool enabledIn(const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
+    return isOn(reply.arguments().constFirst());
+}
+
+bool enabled(QDBusConnection session) {
     if (!session.isConnected()) return false;
-    QDBusMessage set = properties("Set");
-    set.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
-                      QVariant::fromValue(QDBusVariant(on))});
-    return session.call(set, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
+    return enabledIn(session.call(askEnabled(), QDBus::Block, timeoutMs));
+}
+
+bool setEnabled(bool on, QDBusConnection session) {
+    if (!session.isConnected()) return false;
+    return session.call(askToSet(on), QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 }  // namespace kestrove::AccessibilityStatus

@@ -77,7 +77,8 @@ public slots:
     void statusChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated) {
         if (interface != u"org.a11y.Status") return;
         std::lock_guard lock(mutex_);
-        if (changed.contains(QStringLiteral("IsEnabled"))) enabled_ = changed.value(QStringLiteral("IsEnabled")).toBool();
+        if (changed.contains(QStringLiteral("IsEnabled")))
+            enabled_ = AccessibilityStatus::isOn(changed.value(QStringLiteral("IsEnabled")));
         else if (invalidated.contains(QStringLiteral("IsEnabled"))) enabled_ = -1;
         else return;
         ++told_;

@@ -1,7 +1,8 @@
 #pragma once
-// The session's permissions: the screen from the capturer's own look at the
-// X server, notifications from the notifier, and accessibility from the
-// accessibility bus launcher's org.a11y.Status over D-Bus (never libatspi).
+// The session's permissions, each from the backend that knows it: the screen
+// from the capturer's own look at the X server, notifications from the
+// notifier, and accessibility from the accessibility bus launcher's
+// org.a11y.Status over D-Bus (never libatspi).
 
 #include <QDBusConnection>
 #include <QObject>
@@ -13,11 +14,11 @@
 
 namespace kestrove {
 
-class DbusSessionPermissions final : public SessionPermissions {
+class LinuxSessionPermissions final : public SessionPermissions {
 public:
     // `capturer` and `notifier` must outlive this object; `mainThread`
     // posts to the main thread.
-    DbusSessionPermissions(ScreenCapturer& capturer, Notifier& notifier, QDBusConnection session, Executor mainThread);
+    LinuxSessionPermissions(ScreenCapturer& capturer, Notifier& notifier, QDBusConnection session, Executor mainThread);
 
     Pending screen(std::function<void(ScreenAccess)> done) override;
     Pending notifications(std::function<void(NotificationState)> done) override;
@@ -25,7 +26,7 @@ public:
     Pending enableAccessibility(std::function<void(bool)> done) override;
 
 private:
-    Pending ask(const QString& method, const QVariantList& arguments, std::function<void(const QDBusMessage&)> done);
+    Pending ask(const QDBusMessage& message, std::function<void(const QDBusMessage&)> done);
 
     ScreenCapturer& capturer_;
     Notifier& notifier_;
