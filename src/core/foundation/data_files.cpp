@@ -29,14 +29,32 @@ Result<Done, std::string> syncFolder(const std::filesystem::path& folder) {
 
 Result<Done, std::string> makePrivateFolder(const std::filesystem::path& folder) {
     std::filesystem::path partial;
-    for (const auto& part : folder) {
+    for (const auto& part : folder.parent_path()) {
         partial /= part;
         if (::mkdir(partial.c_str(), 0700) == 0 || errno == EEXIST) continue;
         return "cannot make " + partial.string() + ": " + errnoText(errno);
     }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return "cannot make " + folder.string() + ": " + errnoText(errno);
+    // Opened without following a link, then judged and narrowed through that
+    // descriptor: whatever is renamed into its place meanwhile is not touched.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat link {};
+        if (::lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            return folder.string() + " is a link, not a folder of ours";
+        if (error == ENOTDIR) return folder.string() + " is not a folder";
+        return "cannot open " + folder.string() + ": " + errnoText(error);
+    }
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0) return "cannot make " + folder.string() + ": " + errnoText(errno);
-    if (!S_ISDIR(st.st_mode)) return folder.string() + " is not a folder";
+    std::string error;
+    if (::fstat(fd, &st) != 0) error = "cannot open " + folder.string() + ": " + errnoText(errno);
+    else if (st.st_uid != ::geteuid()) error = folder.string() + " belongs to another user";
+    else if ((st.st_mode & 0777) != 0700 && ::fchmod(fd, 0700) != 0)
+        error = "cannot make " + folder.string() + " private: " + errnoText(errno);
+    ::close(fd);
+    if (!error.empty()) return error;
     return Done{};
 }
 

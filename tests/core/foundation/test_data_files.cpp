@@ -84,6 +84,51 @@ TEST_F(DataFiles, PrivateFoldersAreMadeWithTheirParentsAndAFileIsNoFolder) {
     const auto refused = makePrivateFolder(folder / "plain");
     ASSERT_FALSE(refused.ok());
     EXPECT_NE(refused.error().find("is not a folder"), std::string::npos) << refused.error();
+
+    // An existing folder others could reach into is narrowed.
+    fs::create_directory(folder / "open");
+    fs::permissions(folder / "open", fs::perms::owner_all | fs::perms::group_all | fs::perms::others_read);
+    ASSERT_TRUE(makePrivateFolder(folder / "open").ok());
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "open").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(DataFiles, APrivateFolderIsNeverALinkNorAnotherUsersFolder) {
+    fs::create_directory(folder / "elsewhere");
+    fs::permissions(folder / "elsewhere", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directory_symlink(folder / "elsewhere", folder / "link");
+    // Root can hand a folder to another user; anyone else finds one in "/".
+    fs::path foreign = "/";
+    if (::geteuid() == 0) {
+        foreign = folder / "foreign";
+        fs::create_directory(foreign);
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    }
+    struct Case {
+        fs::path path;
+        std::string why;
+    };
+    const Case cases[] = {
+        {folder / "link", "is a link"},
+        {folder / "link" / "inside", ""},  // through a link higher up is the caller's own path
+        {foreign, "belongs to another user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.string());
+        const auto made = makePrivateFolder(c.path);
+        EXPECT_EQ(made.ok(), c.why.empty());
+        if (!made.ok()) {
+            EXPECT_NE(made.error().find(c.why), std::string::npos) << made.error();
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "elsewhere").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0744u) << "a link's target is left as it was";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::stat(foreign.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/foundation/data_files.hpp"
 
 namespace kestrove {
 
@@ -33,15 +34,6 @@ std::filesystem::path fromEnvironment(const char* name) {
 bool isDirectory(const std::filesystem::path& p) {
     struct stat st {};
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// A folder of ours, made 0700 when missing; an existing one must be a real
-// folder (not a link) that we own, and is narrowed to 0700.
-bool privateFolder(const std::filesystem::path& p) {
-    if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    struct stat st {};
-    if (::lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
-    return (st.st_mode & 0777) == 0700 || ::chmod(p.c_str(), 0700) == 0;
 }
 
 // PNG through Qt, compressed lightly: the file lives a day and is read once,
@@ -86,14 +78,7 @@ std::filesystem::path NotificationPictures::defaultFolder() {
 }
 
 bool NotificationPictures::makeFolder() const {
-    if (folder_.empty() || !folder_.is_absolute()) return false;
-    // Folders we make on the way are ours alone too; existing ones stay as they are.
-    std::filesystem::path step;
-    for (const auto& part : folder_.parent_path()) {
-        step /= part;
-        if (::mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return privateFolder(folder_);
+    return !folder_.empty() && folder_.is_absolute() && makePrivateFolder(folder_).ok();
 }
 
 std::optional<std::filesystem::path> NotificationPictures::store(const Image& image) {
