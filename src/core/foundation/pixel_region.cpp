@@ -60,6 +60,15 @@ void PixelRegion::clip(const PixelRect& to) {
     rects_ = std::move(out);
 }
 
+void PixelRegion::intersect(const PixelRegion& other) {
+    // Both sides are disjoint, so their pieces' overlaps are too.
+    std::vector<PixelRect> out;
+    for (const PixelRect& r : rects_)
+        for (const PixelRect& o : other.rects_)
+            if (const PixelRect both = intersection(r, o); !isEmpty(both)) out.push_back(both);
+    rects_ = std::move(out);
+}
+
 void PixelRegion::translate(int dx, int dy) {
     for (PixelRect& r : rects_) {
         r.x += dx;

@@ -21,6 +21,8 @@ public:
     void subtract(const PixelRegion& other);
     // Keeps only what lies inside `r`.
     void clip(const PixelRect& r);
+    // Keeps only what `other` holds too.
+    void intersect(const PixelRegion& other);
     void translate(int dx, int dy);
 
     bool empty() const { return rects_.empty(); }

@@ -17,6 +17,10 @@ struct Bitmap {
         for (int y = std::max(0, r.y); y < std::min(size, r.y + r.height); ++y)
             for (int x = std::max(0, r.x); x < std::min(size, r.x + r.width); ++x) on[y][x] = v;
     }
+    void keepOnly(const Bitmap& other) {
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) on[y][x] = on[y][x] && other.on[y][x];
+    }
     void clip(const PixelRect& r) {
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
@@ -47,7 +51,7 @@ bool samePixels(const PixelRegion& region, const Bitmap& bitmap) {
 
 TEST(PixelRegion, AgreesWithABitmapOverRandomOperations) {
     std::mt19937 random(27);
-    std::uniform_int_distribution<int> at(0, Bitmap::size - 13), side(0, 12), op(0, 9);
+    std::uniform_int_distribution<int> at(0, Bitmap::size - 13), side(0, 12), op(0, 10);
     for (int round = 0; round < 200; ++round) {
         PixelRegion region;
         Bitmap bitmap;
@@ -60,9 +64,21 @@ TEST(PixelRegion, AgreesWithABitmapOverRandomOperations) {
             } else if (o < 9) {
                 region.subtract(r);
                 bitmap.set(r, false);
-            } else {
+            } else if (o < 10) {
                 region.clip(r);
                 bitmap.clip(r);
+            } else {
+                // A second region of three pieces, two of them overlapping before they are added.
+                PixelRegion other(r);
+                Bitmap otherBitmap;
+                otherBitmap.set(r, true);
+                for (int k = 0; k < 2; ++k) {
+                    const PixelRect more{at(random), at(random), side(random) * 2, side(random) * 2};
+                    other.add(more);
+                    otherBitmap.set(more, true);
+                }
+                region.intersect(other);
+                bitmap.keepOnly(otherBitmap);
             }
             ASSERT_TRUE(samePixels(region, bitmap)) << "round " << round << " step " << step;
             int hits = 0;
