@@ -15,20 +15,9 @@ namespace kestrove {
 
 namespace {
 
-int screenNumber(XcbConnection& x) {
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(x.get()));
-    for (int i = 0; it.rem; ++i, xcb_screen_next(&it))
-        if (it.data->root == x.root()) return i;
-    return 0;
-}
-
-xcb_atom_t compositorSelection(XcbConnection& x) {
-    return x.atom("_NET_WM_CM_S" + std::to_string(screenNumber(x)));
-}
-
 bool hasOwner(XcbConnection& x) {
     xcb_connection_t* c = x.get();
-    auto owner = adopt(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, compositorSelection(x)), nullptr));
+    auto owner = adopt(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, x.compositorSelection()), nullptr));
     return owner && owner->owner != XCB_NONE;
 }
 
@@ -41,7 +30,7 @@ X11FrameDesktop::X11FrameDesktop() : x_(std::make_unique<XcbConnection>()) {
         auto version = adopt(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
         if (version) {
             xfixesEvent_ = fixes->first_event;
-            xcb_xfixes_select_selection_input(c, x_->root(), compositorSelection(*x_),
+            xcb_xfixes_select_selection_input(c, x_->root(), x_->compositorSelection(),
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                                   XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                                   XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);

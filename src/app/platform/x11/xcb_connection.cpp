@@ -20,6 +20,7 @@ XcbConnection::XcbConnection() {
         return;
     }
     conn_ = c;
+    screenNumber_ = screenNumber;
     screen_ = it.data;
     root_ = it.data->root;
 }
@@ -50,6 +51,8 @@ bool XcbConnection::hasExtension(xcb_extension_t* ext) const {
     const xcb_query_extension_reply_t* r = xcb_get_extension_data(conn_, ext);
     return r && r->present;
 }
+
+xcb_atom_t XcbConnection::compositorSelection() { return atom("_NET_WM_CM_S" + std::to_string(screenNumber_)); }
 
 bool XcbConnection::tellsClientPids() {
     if (!clientPids_) {

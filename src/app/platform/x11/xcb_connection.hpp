@@ -43,11 +43,15 @@ public:
 
     bool hasExtension(xcb_extension_t* ext) const;
 
+    // The selection a compositing manager owns on our screen (_NET_WM_CM_S<n>).
+    xcb_atom_t compositorSelection();
+
     // X-Resource 1.2 or later: the server tells each client's pid. Asked once.
     bool tellsClientPids();
 
 private:
     xcb_connection_t* conn_ = nullptr;
+    int screenNumber_ = 0;
     xcb_window_t root_ = 0;
     const xcb_screen_t* screen_ = nullptr;
     std::map<std::string, xcb_atom_t, std::less<>> atoms_;
