@@ -7,7 +7,8 @@
 //   cover         a second window over the status line ("cover <X id>")
 //   uncover
 //   extra <kind> <x> <y> <w> <h>   one more window ("extra <X id>"), kind one of
-//                 above, dock, desktop, popup (override-redirect), faded (opacity 0.5)
+//                 above, dock, desktop, popup (override-redirect), faded (opacity 0.5),
+//                 alpha (half-transparent pixels), shaped (an override-redirect ring)
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
 //   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
 //   clicks        "clicks <n> <x> <y>": mouse presses it got, the last one's place
