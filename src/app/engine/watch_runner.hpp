@@ -58,6 +58,9 @@ public:
     // The pause a hand-edited poll_seconds may ask for is kept within these.
     static constexpr int shortestPoll = 1;
     static constexpr int longestPoll = 86400;
+    // Checks in a row with no picture that could be judged (nothing painted
+    // there yet) before the box counts as out of sight.
+    static constexpr int unreadableChecks = 3;
     // When the tick after one that was due at `due` and ended at `ended`
     // falls due, `pause` being the pause after it; `afterStart` when that
     // was the tick run at the start.
@@ -161,6 +164,7 @@ private:
         bool lostWindow = false;  // lost because of the bound window
         bool reported = false;
         std::optional<WindowLoss> pendingLoss;
+        int unreadable = 0;  // checks in a row whose picture could not be made at all
     };
 
     // Judging by the server's model.

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "core/foundation/log.hpp"
 #include "core/rules/new_line_rule.hpp"
 
 namespace kestrove {
@@ -25,12 +26,14 @@ void WatchRunner::check(Next next) {
 void WatchRunner::capture(WindowSeen seen, Next next) {
     step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, next](CapturedBox captured) {
         if (!captured.ok()) {
-            // Not painted yet: not the screen's picture, so neither a change
-            // nor a loss; the next check looks again.
-            if (captured.error().kind == CaptureError::Kind::unpainted) return next();
+            // Not painted yet: not the screen's picture, so no change; the
+            // next check looks again. A box that stays so is out of sight.
+            if (captured.error().kind == CaptureError::Kind::unpainted && ++sight_.unreadable < unreadableChecks)
+                return next();
             if (!captureFailed(captured.error())) return;
             return next();
         }
+        sight_.unreadable = 0;
         BoxShot& shot = captured.value();
         if (!shot.grid) return next();
         // Gone from the list and blank: the window left the screen between
@@ -176,6 +179,7 @@ bool WatchRunner::loseWindow(WindowLoss loss) {
 
 bool WatchRunner::captureFailed(const CaptureError& error) {
     if (sight_.lost) return updateSight();
+    logLine(spec_.id + " can't see its box: " + error.description());
     switch (error.kind) {
         case CaptureError::Kind::windowGone:
             return loseWindow(WindowLoss::closed);
