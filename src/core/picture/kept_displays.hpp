@@ -1,9 +1,11 @@
 #pragma once
-// The last plain pictures of display areas, each answering for its area
-// while the server tells of no drawing there. A drawing the server tells of
-// while an area is being read may have come after the read's pixels: that
-// picture is not kept, or it would stand for the screen until the next
-// drawing there, which may never come.
+// The last pictures of display areas. A plain one (nothing of ours over
+// it) answers for its area while the server tells of no drawing there. A
+// drawing the server tells of while an area is being read may have come
+// after the read's pixels: that picture does not answer, or it would stand
+// for the screen until the next drawing there, which may never come. Any
+// picture stays its area's last, what the parts our windows hide are taken
+// from.
 
 #include <cstddef>
 #include <optional>
@@ -20,11 +22,13 @@ public:
     void reading(const PixelRect& area);
     // The server told of a drawing over `drawn`.
     void drawn(const PixelRect& drawn);
-    // The picture of the read begun last, kept unless a drawing over its
-    // area was told of since it began.
-    void keep(const PixelRect& area, Image picture);
+    // The picture of the read begun last; it answers (when `answers`)
+    // unless a drawing over its area was told of since it began.
+    void keep(const PixelRect& area, Image picture, bool answers = true);
     // The kept picture of exactly `area`, while nothing was drawn there since.
     const Image* find(const PixelRect& area) const;
+    // The last picture kept of exactly `area`, whatever came since.
+    const Image* last(const PixelRect& area) const;
     // The screens changed: nothing kept holds.
     void clear();
 
@@ -36,7 +40,7 @@ private:
     struct Kept {
         PixelRect area;
         Image picture;
-        bool drawnOver = false;
+        bool drawnOver = false;  // answers no more
     };
     std::vector<Kept> kept_;
     std::optional<PixelRect> reading_;

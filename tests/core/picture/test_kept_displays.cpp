@@ -1,5 +1,6 @@
 // Which display pictures stand for the screen: a drawing told of while an
-// area was read leaves that read's picture out.
+// area was read leaves that read's picture out. Every area keeps its last
+// picture.
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,26 @@ TEST(KeptDisplays, APictureStandsForItsAreaUntilADrawingThere) {
         if (found) {
             EXPECT_EQ(*found, picture(7)) << c.what;
         }
+        // Answering or not, it is the area's last picture.
+        ASSERT_NE(kept.last(box), nullptr) << c.what;
+        EXPECT_EQ(*kept.last(box), picture(7)) << c.what;
     }
+}
+
+// A picture composed under our windows never answers for the screen, but is
+// the last one its area's hidden parts are taken from, until the next.
+TEST(KeptDisplays, AComposedPictureIsTheAreasLastButNeverAnswers) {
+    KeptDisplays kept;
+    kept.reading(box);
+    kept.keep(box, picture(1));
+    kept.reading(box);
+    kept.keep(box, picture(2), /*answers=*/false);
+    EXPECT_EQ(kept.find(box), nullptr) << "the plain one before it is replaced";
+    ASSERT_NE(kept.last(box), nullptr);
+    EXPECT_EQ(*kept.last(box), picture(2));
+    EXPECT_EQ(kept.last({100, 100, 50, 21}), nullptr) << "only the exact area";
+    kept.clear();
+    EXPECT_EQ(kept.last(box), nullptr) << "the screens changed";
 }
 
 TEST(KeptDisplays, OnlyTheExactAreaAnswersAndANewReadReplacesTheOld) {
