@@ -1,0 +1,55 @@
+#pragma once
+// Where a display box's pixels come from when some of our own windows lie
+// over it. Each pixel is decided by the windows over it, top to bottom: the
+// first opaque window of another program that shows there gives it (read
+// from the screen when none of ours lies above it, else from that window's
+// own picture); with none, the root's background does. A pixel where one of
+// ours shows and a translucent window of another program blends with it, or
+// with what lies under ours, cannot be rebuilt: it is unknown, and the
+// capturer takes it from the last picture in which it showed.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/foundation/pixel_region.hpp"
+#include "core/picture/image.hpp"
+
+namespace kestrove {
+
+struct StackedLayer {
+    std::uint32_t id = 0;
+    PixelRegion shows;                // root pixels it puts on screen (its shape)
+    std::optional<PixelRegion> ours;  // ours: where it paints; none for another program's
+    bool translucent = false;         // blends with what lies below it
+};
+
+struct UnderOwnPlan {
+    struct FromWindow {
+        std::uint32_t id = 0;
+        PixelRegion part;
+    };
+    std::vector<FromWindow> windows;  // from each window's own picture
+    PixelRegion background;           // the bare root under ours
+    PixelRegion unknown;              // nothing honest to rebuild it from
+    bool empty() const { return windows.empty() && background.empty() && unknown.empty(); }
+};
+
+namespace UnderOwn {
+
+// `layers` bottom to top; only what lies inside `area` is planned. Parts
+// not named in the plan are the screen's own pixels.
+UnderOwnPlan plan(const PixelRect& area, const std::vector<StackedLayer>& layers);
+
+// `part` of `picture` (which shows `area`, root pixels) taken from `last`,
+// an earlier picture of the same area.
+void takeFrom(Image& picture, const Image& last, const PixelRect& area, const PixelRegion& part);
+
+// Pixels never seen, filled from the nearest seen ones (along the row, else
+// the column): flat, steady ground the rest is judged against, no invented
+// ink. False when nothing of the picture was seen.
+bool fillUnseen(Image& picture, const PixelRect& area, const PixelRegion& unseen);
+
+}  // namespace UnderOwn
+
+}  // namespace kestrove
