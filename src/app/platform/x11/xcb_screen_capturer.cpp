@@ -5,11 +5,13 @@
 #include <xcb/composite.h>
 #include <xcb/damage.h>
 #include <xcb/randr.h>
+#include <xcb/shape.h>
 
 #include "app/platform/session_permissions.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_pixels.hpp"
 #include "app/platform/x11/xcb_redirected.hpp"
+#include "app/platform/x11/xcb_root_background.hpp"
 #include "app/platform/x11/xcb_stack.hpp"
 #include "app/platform/x11/xcb_windows.hpp"
 #include "core/windows/window_binding.hpp"
@@ -51,27 +53,32 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, std::shared_ptr<con
             if (g) root_ = {g->width, g->height};
         }
     }
-    if (own_) stack_ = std::make_unique<XcbStack>(*x_);
+    shape_ = x_->hasExtension(&xcb_shape_id);
+    if (own_) {
+        stack_ = std::make_unique<XcbStack>(*x_);
+        rootBackground_ = std::make_unique<XcbRootBackground>(*x_, *reader_);
+    }
 }
 
 XcbScreenCapturer::~XcbScreenCapturer() {
     // Each kept window is let go before the connection ends.
     kept_.clear();
+    rootBackground_.reset();
     if (rootDamage_ && x_->ok()) {
         xcb_damage_destroy(x_->get(), rootDamage_);
         xcb_flush(x_->get());
     }
 }
 
-void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture) {
-    if (!damageEvent_) return;
-    if (!rootDamage_) {
-        // Everything drawn on the screen, whoever draws it.
+void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture, bool plain) {
+    bool answers = plain && damageEvent_ && rootDamage_;
+    if (plain && damageEvent_ && !rootDamage_) {
+        // Everything drawn on the screen, whoever draws it. Answering from
+        // the next read on: this one may miss what was drawn meanwhile.
         rootDamage_ = xcb_generate_id(x_->get());
         xcb_damage_create(x_->get(), rootDamage_, x_->root(), XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
-        return;  // kept from the next read on: this one may miss what was drawn meanwhile
     }
-    keptDisplays_.keep(area, picture);
+    keptDisplays_.keep(area, picture, answers);
 }
 
 bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->usesSharedMemory(); }

@@ -1,11 +1,15 @@
 #pragma once
 // Capture over XCB on a long-lived connection of its own. The display path
 // reads the root window (MIT-SHM, GetImage as fallback), and where one of our
-// own windows lies over the box it puts back what lies under it: the windows
-// below, from their XComposite pictures, over the root's background. The
-// window path reads the window's own picture through XComposite, so a covered
-// window still reads; Damage says when it was drawn, so an untouched window is
-// not read again. A part not painted yet is waited for a moment, then refused.
+// own windows lies over the box it puts back what lies under it: the opaque
+// windows below, from their XComposite pictures, and the root's background
+// (see UnderOwn). What cannot be put back honestly (something translucent,
+// anything a compositing manager paints, a part a window has not painted yet)
+// comes from the last picture of the same area; a part never seen is filled
+// flat from its neighbours. The window path reads the window's own picture
+// through XComposite, so a covered window still reads; Damage says when it
+// was drawn, so an untouched window is not read again. A part of a window not
+// painted yet is waited for a moment, then refused.
 // Blocking: made, used and ended on one thread (its own connection; the
 // application's QueuedScreenCapturer keeps it on its worker). `screens` and
 // `own` must answer on that thread (QtScreens and OwnWindows do on any).
@@ -14,8 +18,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "app/platform/own_windows.hpp"
+#include "app/platform/under_own.hpp"
 #include "core/picture/kept_displays.hpp"
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
@@ -28,6 +34,7 @@ namespace kestrove {
 class XcbConnection;
 class XcbPixelReader;
 class XcbRedirected;
+class XcbRootBackground;
 class XcbStack;
 
 class XcbScreenCapturer final : public BlockingCapturer {
@@ -62,20 +69,34 @@ private:
         std::chrono::steady_clock::time_point lastUnder;  // last read for what lies under our windows
     };
 
+    // What lies under our windows in a display area: the stack's layers
+    // there, and what the bare root shows.
+    struct Beneath {
+        std::vector<StackedLayer> layers;  // bottom to top
+        bool compositing = false;          // a compositing manager paints the screen
+        std::optional<std::uint32_t> published;  // the desktop's picture (_XROOTPMAP_ID)
+    };
+
     Captured captureDisplay(const WatchRegion& region, bool leaveOutOwn);
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
-    // The parts of `area` (root pixels) our own shown windows paint.
+    // Where each of our shown top-level windows paints inside `area` (root pixels).
+    std::map<std::uint32_t, PixelRegion> ownPaint(const PixelRect& area);
+    // All of it at once.
     PixelRegion ownOver(const PixelRect& area);
+    // The windows in `area`, ours painting `paints`, and the root's background.
+    Beneath beneath(const PixelRect& area, const std::map<std::uint32_t, PixelRegion>& paints);
     // A window kept redirected inside the top-level window `top` holds its own
     // picture, while the picture `top` got when it was redirected holds the
     // screen's pixels where that window lies (ours included) until it draws
     // again: in `part`, that window's own picture is put back over `top`'s.
-    std::optional<CaptureError> readKeptInside(Image& picture, const PixelRect& area, std::uint32_t top,
-                                               const PixelRegion& part);
-    // Puts back, into `picture` (of `area`), what lies under our windows in `covered`.
-    std::optional<CaptureError> underOwn(Image& picture, const PixelRect& area, const PixelRegion& covered);
-    std::optional<CaptureError> readInto(Image& picture, const PixelRect& area, std::uint32_t drawable,
-                                         const PixelRect& part, int dx, int dy);
+    // What the server refused to read (the top-level's pixels there may be ours).
+    PixelRegion readKeptInside(Image& picture, const PixelRect& area, std::uint32_t top, const PixelRegion& part);
+    // Puts back, into `picture` (of `area`), what lies under our windows;
+    // unpainted only when nothing of the area was ever seen.
+    std::optional<CaptureError> underOwn(Image& picture, const PixelRect& area);
+    // False when the server refused (the drawable changed under us).
+    bool readInto(Image& picture, const PixelRect& area, std::uint32_t drawable, const PixelRect& part, int dx,
+                  int dy);
 
     // Takes in what the server told: the stack, exposures, damage, screens.
     void pump();
@@ -84,16 +105,20 @@ private:
     // The window kept redirected, or why the server refused.
     Result<Kept*, std::string> keep(std::uint32_t window);
     void letGoOfUnused();
-    // The picture of the display read last, kept from the second on (the
-    // root's Damage is asked for with the first).
-    void keepDisplay(const PixelRect& area, const Image& picture);
+    // The picture of the display area read last: what its hidden parts are
+    // taken from next time, and, when `plain` (nothing of ours over it), the
+    // answer to later reads while nothing is drawn there, from the second
+    // on (the root's Damage is asked for with the first).
+    void keepDisplay(const PixelRect& area, const Image& picture, bool plain);
 
     const Screens& screens_;
     std::shared_ptr<const OwnWindows> own_;
     std::unique_ptr<XcbConnection> x_;
     std::unique_ptr<XcbPixelReader> reader_;
     std::unique_ptr<XcbStack> stack_;
+    std::unique_ptr<XcbRootBackground> rootBackground_;
     bool composite_ = false;
+    bool shape_ = false;  // the server tells windows' shapes
     std::uint8_t randrEvent_ = 0;   // RandR's first event code; 0 without RandR
     std::uint8_t damageEvent_ = 0;  // Damage's; 0 without Damage
     PixelSize root_;

@@ -1,14 +1,20 @@
 // The display path: the root's pixels under the box, with what our own
-// windows cover put back from the windows below them.
+// windows cover put back as the server shows it (UnderOwn's plan), or as
+// last seen.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+#include <xcb/shape.h>
 
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_pixels.hpp"
 #include "app/platform/x11/xcb_redirected.hpp"
+#include "app/platform/x11/xcb_root_background.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_stack.hpp"
+#include "app/platform/under_own.hpp"
 #include "core/windows/window_binding.hpp"
 
 namespace kestrove {
@@ -45,26 +51,35 @@ PixelRect scaled(const Rect& r, double s, int dx, int dy) {
 
 }  // namespace
 
-PixelRegion XcbScreenCapturer::ownOver(const PixelRect& area) {
-    PixelRegion over;
-    if (!own_ || !stack_) return over;
+std::map<std::uint32_t, PixelRegion> XcbScreenCapturer::ownPaint(const PixelRect& area) {
+    std::map<std::uint32_t, PixelRegion> paints;
+    if (!own_ || !stack_) return paints;
     const auto ours = own_->all();
     for (const OwnWindow& w : *ours) {
         const auto top = stack_->topLevelOf(w.id);
         const StackedWindow* s = top ? stack_->find(*top) : nullptr;
         if (!s || !s->mapped || s->inputOnly || isEmpty(intersection(s->outer, area))) continue;
+        PixelRegion& over = paints[*top];
         // A window that tells where it paints (a frame) covers only that;
         // any other covers its whole top-level window, decorations included.
         if (!w.painted || *top != w.id) {
             over.add(s->outer);
-            continue;
+        } else {
+            const double scale = ScreenSpace::scaleAtPixels(
+                Rect{double(s->outer.x), double(s->outer.y), double(s->outer.width), double(s->outer.height)},
+                screens_.screens());
+            for (const Rect& r : *w.painted)
+                over.add(scaled(r, scale, s->outer.x + s->border, s->outer.y + s->border));
         }
-        const double scale = ScreenSpace::scaleAtPixels(
-            Rect{double(s->outer.x), double(s->outer.y), double(s->outer.width), double(s->outer.height)},
-            screens_.screens());
-        for (const Rect& r : *w.painted) over.add(scaled(r, scale, s->outer.x + s->border, s->outer.y + s->border));
+        over.clip(area);
     }
-    over.clip(area);
+    std::erase_if(paints, [](const auto& p) { return p.second.empty(); });
+    return paints;
+}
+
+PixelRegion XcbScreenCapturer::ownOver(const PixelRect& area) {
+    PixelRegion over;
+    for (const auto& [top, paint] : ownPaint(area)) over.add(paint);
     return over;
 }
 
@@ -94,11 +109,13 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
         // What our windows cover is asked again after the read: a window of
         // ours mapped just before it is heard of only with the pixels.
         PixelRegion over;
+        bool kept = false;
         for (int attempt = 0;; ++attempt) {
             if (leaveOutOwn) over = ownOver(visible);
             // Nothing drawn there since the last plain picture: it is still the screen's.
             if (const Image* same = leaveOutOwn && over.empty() ? keptDisplays_.find(visible) : nullptr) {
                 picture = *same;
+                kept = true;
                 break;
             }
             keptDisplays_.reading(visible);
@@ -112,12 +129,12 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
             moved.subtract(over);
             if (moved.empty() || attempt == 2) {
                 over.add(after);
-                if (over.empty()) keepDisplay(visible, picture);
                 break;
             }
         }
         if (!over.empty())
-            if (auto failed = underOwn(picture, visible, over)) return *failed;
+            if (auto failed = underOwn(picture, visible)) return *failed;
+        if (leaveOutOwn && !kept) keepDisplay(visible, picture, over.empty());
     }
     if (isEmpty(visible) || visible != box) {
         Image whole = opaqueBlack(box.width, box.height);
@@ -130,62 +147,127 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
     return std::move(*resized);
 }
 
-std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const PixelRect& area,
-                                                       const PixelRegion& covered) {
-    // The windows below ours that show in the covered parts, bottom to top.
-    struct Layer {
-        std::uint32_t id;
-        PixelRect outer;
-        PixelRegion part;
+XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
+                                                      const std::map<std::uint32_t, PixelRegion>& paints) {
+    xcb_connection_t* c = x_->get();
+    const xcb_atom_t opacityAtom = x_->atom("_NET_WM_WINDOW_OPACITY");
+    struct Asked {
+        const StackedWindow* window;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_get_property_cookie_t opacity;
+        std::optional<xcb_shape_get_rectangles_cookie_t> shape;
     };
-    std::vector<Layer> layers;
-    PixelRegion bare = covered;
-    const auto ours = own_->all();
-    std::vector<std::uint32_t> ourTops;
-    for (const OwnWindow& w : *ours)
-        if (auto top = stack_->topLevelOf(w.id)) ourTops.push_back(*top);
-    for (const StackedWindow& s : stack_->bottomToTop()) {
-        if (!s.mapped || s.inputOnly || std::count(ourTops.begin(), ourTops.end(), s.id)) continue;
-        PixelRegion part = covered;
-        part.clip(s.outer);
-        if (part.empty()) continue;
-        bare.subtract(s.outer);
-        layers.push_back({s.id, s.outer, std::move(part)});
+    // Everything asked at once: one round trip for the whole stack.
+    std::vector<Asked> asked;
+    const auto owner = xcb_get_selection_owner(c, x_->compositorSelection());
+    const auto published = requestProperty(*x_, x_->root(), x_->atom("_XROOTPMAP_ID"), 1);
+    for (const StackedWindow& w : stack_->bottomToTop()) {
+        if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area)) || paints.count(w.id)) continue;
+        asked.push_back({&w, xcb_get_geometry(c, w.id), requestProperty(*x_, w.id, opacityAtom, 1),
+                         shape_ ? std::optional(xcb_shape_get_rectangles(c, w.id, XCB_SHAPE_SK_BOUNDING))
+                                : std::nullopt});
     }
-    // Nothing known of the bare root's background under our windows.
-    if (!bare.empty()) return CaptureError::unpainted();
+    Beneath out;
+    auto cm = adopt(xcb_get_selection_owner_reply(c, owner, nullptr));
+    out.compositing = cm && cm->owner != XCB_NONE;
+    if (const auto p = readProperty(*x_, published); p && p->type == XCB_ATOM_PIXMAP) out.published = p->cardinal();
+    const std::uint8_t rootDepth = x_->screen()->root_depth;
+    for (const StackedWindow& w : stack_->bottomToTop()) {
+        if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area))) continue;
+        if (const auto it = paints.find(w.id); it != paints.end()) {
+            out.layers.push_back({w.id, {}, it->second, false});
+            continue;
+        }
+        const auto a = std::find_if(asked.begin(), asked.end(), [&](const Asked& q) { return q.window == &w; });
+        StackedLayer layer{w.id, PixelRegion(w.outer), std::nullopt, false};
+        xcb_generic_error_t* e = nullptr;
+        auto g = adopt(xcb_get_geometry_reply(c, a->geometry, &e));
+        std::free(e);
+        // An alpha channel of its own blends it even without a compositing
+        // manager: the server composes such windows itself.
+        layer.translucent = g && g->depth != rootDepth;
+        const auto opacity = readProperty(*x_, a->opacity);
+        if (out.compositing && opacity && opacity->cardinal().value_or(0xffffffffu) != 0xffffffffu)
+            layer.translucent = true;
+        if (a->shape) {
+            e = nullptr;
+            auto shape = adopt(xcb_shape_get_rectangles_reply(c, *a->shape, &e));
+            std::free(e);
+            if (shape) {
+                // Relative to the window's inside corner; unshaped, the whole window with its border.
+                PixelRegion shows;
+                const xcb_rectangle_t* r = xcb_shape_get_rectangles_rectangles(shape.get());
+                for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(shape.get()); ++i)
+                    shows.add(PixelRect{w.outer.x + w.border + r[i].x, w.outer.y + w.border + r[i].y, r[i].width,
+                                        r[i].height});
+                layer.shows = std::move(shows);
+            }
+        }
+        out.layers.push_back(std::move(layer));
+    }
+    return out;
+}
+
+std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const PixelRect& area) {
+    const Beneath under = beneath(area, ownPaint(area));
+    const UnderOwnPlan plan = UnderOwn::plan(area, under.layers);
+    PixelRegion unknown = plan.unknown;
 
     const auto now = std::chrono::steady_clock::now();
-    for (const Layer& l : layers) {
+    std::vector<UnderOwnPlan::FromWindow> layers;
+    for (const UnderOwnPlan::FromWindow& l : plan.windows) {
         const auto kept = keep(l.id);
-        if (!kept) return CaptureError::failed(kept.error() + ".");
-        kept.value()->lastUnder = now;
-    }
-    const auto painted = [&] {
-        for (const Layer& l : layers) {
-            const auto it = kept_.find(l.id);
-            if (it == kept_.end() || it->second.window->gone()) return true;  // read fails below
-            PixelRegion missing = it->second.window->unpainted();
-            missing.translate(l.outer.x + it->second.window->border(), l.outer.y + it->second.window->border());
-            for (const PixelRect& r : l.part.rects())
-                if (missing.intersects(r)) return false;
+        if (!kept) {
+            unknown.add(l.part);
+            continue;
         }
-        return true;
-    };
-    if (damageEvent_ && !waitFor(painted, paintWait)) return CaptureError::unpainted();
-    for (const Layer& l : layers) {
-        const auto it = kept_.find(l.id);
-        const auto pixmap = it == kept_.end() ? std::nullopt : it->second.window->pixmap();
-        if (!pixmap) return CaptureError::unpainted();  // unmapped or gone since
-        for (const PixelRect& r : l.part.rects())
-            if (auto failed = readInto(picture, area, *pixmap, r, -l.outer.x, -l.outer.y)) return failed;
-        if (auto failed = readKeptInside(picture, area, l.id, l.part)) return failed;
+        kept.value()->lastUnder = now;
+        layers.push_back(l);
     }
+    // What a window has not painted since it was redirected, in root pixels.
+    const auto missing = [&](const UnderOwnPlan::FromWindow& l) {
+        PixelRegion m;
+        const auto it = kept_.find(l.id);
+        const StackedWindow* s = stack_->find(l.id);
+        if (it == kept_.end() || !s) return m;
+        m = it->second.window->unpainted();
+        m.translate(s->outer.x + it->second.window->border(), s->outer.y + it->second.window->border());
+        m.intersect(l.part);
+        return m;
+    };
+    if (damageEvent_)
+        waitFor([&] { return std::all_of(layers.begin(), layers.end(), [&](const auto& l) { return missing(l).empty(); }); },
+                paintWait);
+    for (UnderOwnPlan::FromWindow& l : layers) {
+        // Still not painted: what it showed last time stands for it.
+        const PixelRegion notYet = missing(l);
+        unknown.add(notYet);
+        l.part.subtract(notYet);
+        const auto it = kept_.find(l.id);
+        const StackedWindow* s = stack_->find(l.id);
+        const auto pixmap = it == kept_.end() || !s ? std::nullopt : it->second.window->pixmap();
+        if (!pixmap) {  // unmapped or gone since
+            unknown.add(l.part);
+            continue;
+        }
+        for (const PixelRect& r : l.part.rects())
+            if (!readInto(picture, area, *pixmap, r, -s->outer.x, -s->outer.y)) unknown.add(r);
+        unknown.add(readKeptInside(picture, area, l.id, l.part));
+    }
+    unknown.add(rootBackground_->paint(picture, area, plan.background, under.published, under.compositing));
+    if (unknown.empty()) return std::nullopt;
+    if (const Image* last = keptDisplays_.last(area)) {
+        UnderOwn::takeFrom(picture, *last, area, unknown);
+        return std::nullopt;
+    }
+    // Never seen here: the rest of the box is judged over a flat ground.
+    if (!UnderOwn::fillUnseen(picture, area, unknown)) return CaptureError::unpainted();
     return std::nullopt;
 }
 
-std::optional<CaptureError> XcbScreenCapturer::readKeptInside(Image& picture, const PixelRect& area,
-                                                             std::uint32_t top, const PixelRegion& part) {
+PixelRegion XcbScreenCapturer::readKeptInside(Image& picture, const PixelRect& area, std::uint32_t top,
+                                              const PixelRegion& part) {
+    PixelRegion failed;
     xcb_connection_t* c = x_->get();
     for (auto& [id, k] : kept_) {
         if (id == top || k.window->gone() || stack_->topLevelOf(id) != top) continue;
@@ -200,17 +282,17 @@ std::optional<CaptureError> XcbScreenCapturer::readKeptInside(Image& picture, co
         PixelRegion inside = part;
         inside.clip(outer);
         for (const PixelRect& r : inside.rects())
-            if (auto failed = readInto(picture, area, *pixmap, r, -outer.x, -outer.y)) return failed;
+            if (!readInto(picture, area, *pixmap, r, -outer.x, -outer.y)) failed.add(r);
     }
-    return std::nullopt;
+    return failed;
 }
 
-std::optional<CaptureError> XcbScreenCapturer::readInto(Image& picture, const PixelRect& area, std::uint32_t drawable,
-                                                       const PixelRect& part, int dx, int dy) {
+bool XcbScreenCapturer::readInto(Image& picture, const PixelRect& area, std::uint32_t drawable, const PixelRect& part,
+                                 int dx, int dy) {
     const auto read = reader_->read(drawable, part.x + dx, part.y + dy, part.width, part.height);
-    if (!read) return CaptureError::unpainted();  // changed under us: the next check reads again
+    if (!read) return false;  // changed under us
     blit(read.value(), picture, part.x - area.x, part.y - area.y);
-    return std::nullopt;
+    return true;
 }
 
 }  // namespace kestrove
