@@ -132,6 +132,7 @@ bool XcbRedirected::handle(const xcb_generic_event_t& event) {
         const PixelRect area{e.area.x, e.area.y, e.area.width, e.area.height};
         if (e.damage == drawings_) {
             unpainted_.subtract(area);
+            givenUp_.subtract(area);
             return true;
         }
         if (e.damage != damage_) return false;
@@ -162,6 +163,7 @@ bool XcbRedirected::handle(const xcb_generic_event_t& event) {
                 border_ = e.border_width;
                 renamePending_ = true;
                 unpainted_.clip({0, 0, size_.width, size_.height});
+                givenUp_.clip({0, 0, size_.width, size_.height});
                 forgetKept();
             }
             return true;
@@ -213,6 +215,12 @@ bool XcbRedirected::acknowledge() {
     acknowledgePending_ = false;
     xcb_damage_subtract(x_.get(), damage_, XCB_NONE, XCB_NONE);
     return true;
+}
+
+PixelRegion XcbRedirected::awaited() const {
+    PixelRegion waiting = unpainted_;
+    waiting.subtract(givenUp_);
+    return waiting;
 }
 
 const Image* XcbRedirected::kept(const PixelRect& part, PixelSize size) const {

@@ -55,6 +55,12 @@ public:
     std::optional<xcb_pixmap_t> pixmap();
     // Not painted yet, in window pixels (inside the border).
     const PixelRegion& unpainted() const { return unpainted_; }
+    // What is not painted yet and still worth waiting for: a part that
+    // stayed unpainted through one whole wait (a window manager's frame
+    // behind its client's edge, which nobody ever draws) is not waited for
+    // again, though it stays unpainted until something is drawn there.
+    PixelRegion awaited() const;
+    void stopAwaiting() { givenUp_ = unpainted_; }
 
     // A picture of part of the window kept from the last read, while nothing
     // was drawn over that part since. Keyed by the part and the picture's size.
@@ -82,6 +88,7 @@ private:
     PixelSize size_;
     int border_ = 0;
     PixelRegion unpainted_;
+    PixelRegion givenUp_;  // part of unpainted_ no longer waited for
     // Descendants whose exposures count, and where they lie in the window.
     std::unordered_map<xcb_window_t, std::pair<int, int>> exposers_;
     struct Kept {

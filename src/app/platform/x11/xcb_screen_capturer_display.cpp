@@ -224,23 +224,27 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
         kept.value()->lastUnder = now;
         layers.push_back(l);
     }
-    // What a window has not painted since it was redirected, in root pixels.
-    const auto missing = [&](const UnderOwnPlan::FromWindow& l) {
+    // What a window has not painted since it was redirected (all of it, or
+    // only what is still waited for), in root pixels.
+    const auto missing = [&](const UnderOwnPlan::FromWindow& l, bool waited) {
         PixelRegion m;
         const auto it = kept_.find(l.id);
         const StackedWindow* s = stack_->find(l.id);
         if (it == kept_.end() || !s) return m;
-        m = it->second.window->unpainted();
+        m = waited ? it->second.window->awaited() : it->second.window->unpainted();
         m.translate(s->outer.x + it->second.window->border(), s->outer.y + it->second.window->border());
         m.intersect(l.part);
         return m;
     };
-    if (damageEvent_)
-        waitFor([&] { return std::all_of(layers.begin(), layers.end(), [&](const auto& l) { return missing(l).empty(); }); },
-                paintWait);
+    const auto allPainted = [&] {
+        return std::all_of(layers.begin(), layers.end(), [&](const auto& l) { return missing(l, true).empty(); });
+    };
+    if (damageEvent_ && !waitFor(allPainted, paintWait))
+        for (const auto& l : layers)
+            if (const auto it = kept_.find(l.id); it != kept_.end()) it->second.window->stopAwaiting();
     for (UnderOwnPlan::FromWindow& l : layers) {
         // Still not painted: what it showed last time stands for it.
-        const PixelRegion notYet = missing(l);
+        const PixelRegion notYet = missing(l, false);
         unknown.add(notYet);
         l.part.subtract(notYet);
         const auto it = kept_.find(l.id);
