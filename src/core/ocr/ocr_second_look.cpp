@@ -11,6 +11,8 @@ namespace {
 // Tesseract gives what it reads clearly 95 or more; a shape two characters
 // share about equally gets less (measured on the crops of bench/data/ocr).
 constexpr double unsureBelow = 95;
+// A run shorter than this many times its height holds a glyph or two.
+constexpr int shortRun = 3;
 
 // The confidence of the least sure character read in run `run`; -1 when
 // nothing was read there.
@@ -61,16 +63,37 @@ std::vector<std::size_t> unsureRuns(const std::vector<EngineLine>& found, const 
     return which;
 }
 
+Restacked smallerStack(const GreyPicture& prepared, const std::vector<TextRun>& runs,
+                       const std::vector<std::size_t>& which) {
+    auto chosen = [&](std::size_t i) { return std::find(which.begin(), which.end(), i) != which.end(); };
+    // A run of a glyph or two gives Tesseract no measure of its font's
+    // height: read alone, a lone prompt sign "$" reads "4". It is read again
+    // among all the runs, as it was first read.
+    bool lone = false;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        lone |= chosen(i) && runs[i].ink.width() < shortRun * runs[i].ink.height();
+    Restacked out;
+    std::vector<TextRun> drawn;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        if (lone || chosen(i)) {
+            out.runs.push_back(i);
+            drawn.push_back(runs[i]);
+        }
+    out.stacked = stackRuns(prepared, drawn, -1);
+    return out;
+}
+
 void keepSurer(std::vector<EngineLine>& found, const Stacked& stacked, const std::vector<std::size_t>& which,
-               const std::vector<EngineLine>& again, const Stacked& restacked) {
-    for (std::size_t i : which) {
-        if (i >= restacked.placed.size()) continue;
-        const int run = static_cast<int>(i);
-        if (leastSure(again, restacked, run) <= leastSure(found, stacked, run)) continue;
-        const PixelBox &from = restacked.placed[i], &to = stacked.placed[i];
-        const double fromScale = restacked.scales[i], toScale = stacked.scales[i];
-        const std::vector<EngineLine> lines =
-            linesOf(again, restacked, run, [&](const PixelBox& b) { return moved(b, from, fromScale, to, toScale); });
+               const std::vector<EngineLine>& again, const Restacked& restacked) {
+    for (std::size_t j = 0; j < restacked.runs.size() && j < restacked.stacked.placed.size(); ++j) {
+        const std::size_t i = restacked.runs[j];
+        if (i >= stacked.placed.size() || std::find(which.begin(), which.end(), i) == which.end()) continue;
+        const int run = static_cast<int>(i), readAgain = static_cast<int>(j);
+        if (leastSure(again, restacked.stacked, readAgain) <= leastSure(found, stacked, run)) continue;
+        const PixelBox &from = restacked.stacked.placed[j], &to = stacked.placed[i];
+        const double fromScale = restacked.stacked.scales[j], toScale = stacked.scales[i];
+        const std::vector<EngineLine> lines = linesOf(
+            again, restacked.stacked, readAgain, [&](const PixelBox& b) { return moved(b, from, fromScale, to, toScale); });
         auto inRun = [&](const EngineLine& l) { return runOf(stacked, l.box) == run; };
         const auto at = std::distance(found.begin(), std::find_if(found.begin(), found.end(), inRun));
         std::erase_if(found, inRun);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ocr_drawing.hpp"
+
 using namespace kestrove;
+using namespace kestrove::drawing;
 
 namespace {
 
@@ -45,7 +48,7 @@ TEST(OcrSecondLook, ARunKeepsTheSurerReadingInItsOwnPlace) {
     const std::vector<EngineLine> again{lineIn({11, 11, 155, 41}, "(17%)", {99, 98, 99, 96, 99}),
                                         lineIn({11, 63, 155, 93}, "a;b", {99, 80, 99})};
     std::vector<EngineLine> found = first;
-    keepSurer(found, stacked, {0, 1}, again, smaller);
+    keepSurer(found, stacked, {0, 1}, again, {smaller, {0, 1}});
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].text, "(17%)\n");
     // Back in the first stack's pixels: 3 in from its place at 3× is 4 in at 4×.
@@ -55,4 +58,40 @@ TEST(OcrSecondLook, ARunKeepsTheSurerReadingInItsOwnPlace) {
     EXPECT_EQ(found[0].words[0].symbols[3].box.top, 12);
     EXPECT_EQ(found[1].text, "a:b\n");  // less sure the second time: kept as first read
     EXPECT_EQ(found[1].box.top, 84);
+}
+
+TEST(OcrSecondLook, OnlyTheRunsReadAgainAreRestackedUnlessOneIsALoneGlyph) {
+    // Three rows of a bitmap font, small enough to be enlarged 4×; the last
+    // is one glyph in the second picture (a prompt sign).
+    for (const bool lone : {false, true}) {
+        auto rows = blank(60, 44);
+        for (int top : {2, 16})
+            for (int x = 4; x < 40; x += 7) letter(rows, x, top, 5, 9);
+        for (int x = 4; x < (lone ? 10 : 40); x += 7) letter(rows, x, 30, 5, 9);
+        const GreyPicture p = drawn(rows);
+        const std::vector<TextRun> runs = textRuns(p);
+        ASSERT_EQ(runs.size(), 3u);
+        const Stacked stacked = stackRuns(p, runs);
+        const Restacked smaller = smallerStack(p, runs, {2});
+        EXPECT_EQ(smaller.runs, lone ? (std::vector<std::size_t>{0, 1, 2}) : (std::vector<std::size_t>{2})) << lone;
+        ASSERT_EQ(smaller.stacked.placed.size(), smaller.runs.size());
+        for (double scale : smaller.stacked.scales) EXPECT_DOUBLE_EQ(scale, stacked.scales[2] - 1);
+
+        // Read again, the third run's reading replaces its first one, in its
+        // own place; the others stay as first read, even when read again surer.
+        const auto inside = [](const PixelBox& at) { return PixelBox{at.left + 2, at.top + 2, at.right - 2, at.bottom - 2}; };
+        std::vector<EngineLine> found{lineIn(inside(stacked.placed[0]), "ab", {99, 90}),
+                                      lineIn(inside(stacked.placed[1]), "cd", {99, 99}),
+                                      lineIn(inside(stacked.placed[2]), "x>y", {99, 70, 99})};
+        std::vector<EngineLine> again;
+        for (std::size_t j = 0; j < smaller.runs.size(); ++j)
+            again.push_back(smaller.runs[j] == 2 ? lineIn(inside(smaller.stacked.placed[j]), "x;y", {99, 93, 99})
+                                                 : lineIn(inside(smaller.stacked.placed[j]), "zz", {99, 99}));
+        keepSurer(found, stacked, {2}, again, smaller);
+        ASSERT_EQ(found.size(), 3u);
+        EXPECT_EQ(found[0].text, "ab\n");
+        EXPECT_EQ(found[1].text, "cd\n");
+        EXPECT_EQ(found[2].text, "x;y\n");
+        EXPECT_EQ(runOf(stacked, found[2].box), 2);
+    }
 }

@@ -129,8 +129,8 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         const Stacked stacked = stackRuns(grey, runs);
         std::vector<EngineLine> found = readStack(stacked);
         if (const std::vector<std::size_t> unsure = unsureRuns(found, stacked); !unsure.empty()) {
-            const Stacked smaller = stackRuns(grey, runs, -1);
-            keepSurer(found, stacked, unsure, readStack(smaller), smaller);
+            const Restacked smaller = smallerStack(grey, runs, unsure);
+            keepSurer(found, stacked, unsure, readStack(smaller.stacked), smaller);
         }
         mendBitmapLines(found, stacked);
         lines = toOCRLines(unstack(found, runs, stacked), grey.width, grey.height);
