@@ -1,11 +1,6 @@
 #include "app/platform/x11/xcb_display_sleep.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 
@@ -13,7 +8,6 @@
 #include <xcb/screensaver.h>
 
 #include "app/platform/x11/xcb_connection.hpp"
-#include "core/foundation/log.hpp"
 
 namespace kestrove {
 
@@ -35,33 +29,9 @@ bool saverOn(std::uint8_t state) {
 }  // namespace
 
 XcbDisplaySleep::XcbDisplaySleep(Changed changed)
-    : changed_(std::move(changed)), context_(std::make_unique<QObject>()) {
-    if (::pipe2(stop_, O_CLOEXEC) != 0) return;
-    thread_ = std::thread([this] {
-        // Whatever goes wrong there stops the following, not the process.
-        try {
-            run();
-        } catch (...) {
-            logCaughtException("display sleep");
-        }
-    });
-}
+    : changed_(std::move(changed)), thread_("display sleep", [this](XcbFollower& thread) { run(thread); }) {}
 
-XcbDisplaySleep::~XcbDisplaySleep() {
-    if (thread_.joinable()) {
-        const char byte = 0;
-        (void)!::write(stop_[1], &byte, 1);
-        thread_.join();
-    }
-    for (int fd : stop_)
-        if (fd >= 0) ::close(fd);
-}
-
-void XcbDisplaySleep::report(bool asleep) {
-    QMetaObject::invokeMethod(context_.get(), [this, asleep] { changed_(asleep); }, Qt::QueuedConnection);
-}
-
-void XcbDisplaySleep::run() {
+void XcbDisplaySleep::run(XcbFollower& thread) {
     XcbConnection c;
     if (!c.ok()) return;
     const bool hasSaver = c.hasExtension(&xcb_screensaver_id);
@@ -82,7 +52,6 @@ void XcbDisplaySleep::run() {
     }
     bool dpms = hasDpms && dpmsAsleep(c);
     bool asleep = saver || dpms;
-    xcb_flush(c.get());
     following_ = true;
 
     using Clock = std::chrono::steady_clock;
@@ -96,16 +65,14 @@ void XcbDisplaySleep::run() {
         }
         if ((saver || dpms) != asleep) {
             asleep = saver || dpms;
-            report(asleep);
+            thread.tell([this, asleep] { changed_(asleep); });
         }
         int timeout = -1;
         if (hasDpms) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextPoll - Clock::now());
             timeout = static_cast<int>(std::max<long>(0, left.count()));
         }
-        pollfd fds[2] = {{xcb_get_file_descriptor(c.get()), POLLIN, 0}, {stop_[0], POLLIN, 0}};
-        if (::poll(fds, 2, timeout) < 0 && errno != EINTR) break;
-        if (fds[1].revents) break;
+        if (!thread.sleep(c.get(), timeout)) break;
         if (hasDpms && Clock::now() >= nextPoll) {
             dpms = dpmsAsleep(c);
             nextPoll = Clock::now() + std::chrono::milliseconds(dpmsPollMs);

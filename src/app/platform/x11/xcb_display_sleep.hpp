@@ -4,12 +4,10 @@
 // power level polled every two seconds. Runs on a thread of its own with its
 // own connection, so nothing waits on the server on the main thread.
 
-#include <QObject>
-
 #include <atomic>
 #include <functional>
-#include <memory>
-#include <thread>
+
+#include "app/platform/x11/xcb_follower.hpp"
 
 namespace kestrove {
 
@@ -20,22 +18,16 @@ public:
     using Changed = std::function<void(bool asleep)>;
 
     explicit XcbDisplaySleep(Changed changed);
-    ~XcbDisplaySleep();
-    XcbDisplaySleep(const XcbDisplaySleep&) = delete;
-    XcbDisplaySleep& operator=(const XcbDisplaySleep&) = delete;
 
     // Whether the thread found an X server with something to follow (for the tests).
     bool following() const { return following_; }
 
 private:
-    void run();
-    void report(bool asleep);
+    void run(XcbFollower& thread);
 
     Changed changed_;
-    std::unique_ptr<QObject> context_;  // reports queued to it die with it
-    int stop_[2] = {-1, -1};            // a pipe: writing to it ends the thread
     std::atomic<bool> following_{false};
-    std::thread thread_;
+    XcbFollower thread_;  // last: it runs on the members above
 };
 
 }  // namespace kestrove
