@@ -80,4 +80,64 @@ uint FakePowerManagement::Inhibit(const QString& application, const QString& rea
 
 void FakePowerManagement::UnInhibit(uint cookie) { held.erase(cookie); }
 
+namespace {
+
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+
+void sendSettingChanged(QDBusConnection& bus, const QString& group, const QString& key, uint value) {
+    QDBusMessage signal = QDBusMessage::createSignal(portalPath, settingsInterface, QStringLiteral("SettingChanged"));
+    signal << group << key << QVariant::fromValue(QDBusVariant(value));
+    bus.send(signal);
+}
+
+}  // namespace
+
+FakeAppearancePortal::FakeAppearancePortal(QDBusConnection bus, uint scheme, bool readOne)
+    : bus_(std::move(bus)), scheme_(scheme), readOne_(readOne) {
+    if (!bus_.registerObject(portalPath, this, QDBusConnection::ExportScriptableContents) ||
+        !bus_.registerService(QStringLiteral("org.freedesktop.portal.Desktop")))
+        throw std::runtime_error("the fake portal could not register");
+}
+
+FakeAppearancePortal::~FakeAppearancePortal() {
+    bus_.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    bus_.unregisterObject(portalPath);
+}
+
+void FakeAppearancePortal::setScheme(uint scheme) {
+    scheme_ = scheme;
+    announce(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), scheme);
+}
+
+void FakeAppearancePortal::announce(const QString& group, const QString& key, uint value) {
+    sendSettingChanged(bus_, group, key, value);
+}
+
+void FakeAppearancePortal::announceFrom(QDBusConnection bus, uint scheme) {
+    sendSettingChanged(bus, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), scheme);
+}
+
+QDBusVariant FakeAppearancePortal::ReadOne(const QString& group, const QString& key) {
+    if (!readOne_) {
+        sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), QStringLiteral("no ReadOne here"));
+        return {};
+    }
+    ++reads;
+    if (group != QLatin1String("org.freedesktop.appearance") || key != QLatin1String("color-scheme")) {
+        sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"), QStringLiteral("no such setting"));
+        return {};
+    }
+    return QDBusVariant(scheme_);
+}
+
+QDBusVariant FakeAppearancePortal::Read(const QString& group, const QString& key) {
+    ++reads;
+    if (group != QLatin1String("org.freedesktop.appearance") || key != QLatin1String("color-scheme")) {
+        sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"), QStringLiteral("no such setting"));
+        return {};
+    }
+    return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme_)));
+}
+
 }  // namespace kestrove::testing

@@ -1,11 +1,13 @@
 #pragma once
 // Stand-ins for the desktop's own services on a test's bus: the screen savers
 // that announce ActiveChanged (freedesktop and GNOME names), a notification
-// service that records every Notify call and answers or refuses it, and a
-// desktop power manager's suspend inhibition.
+// service that records every Notify call and answers or refuses it, a
+// desktop power manager's suspend inhibition, and the Settings portal's
+// appearance setting.
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusVariant>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
@@ -70,6 +72,34 @@ public slots:
 
 private:
     QDBusConnection bus_;
+};
+
+// org.freedesktop.portal.Settings of org.freedesktop.portal.Desktop with the
+// appearance's "color-scheme" (0 no preference, 1 dark, 2 light): ReadOne
+// as portals of version 2 have it, or Read alone as older ones, which wrap
+// the value in one more variant; SettingChanged when it changes.
+class FakeAppearancePortal final : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    FakeAppearancePortal(QDBusConnection bus, uint scheme, bool readOne = true);  // owns the portal's name
+    ~FakeAppearancePortal() override;
+
+    void setScheme(uint scheme);  // tells SettingChanged
+    // A change of another setting, or of this one from another connection.
+    void announce(const QString& group, const QString& key, uint value);
+    static void announceFrom(QDBusConnection bus, uint scheme);
+
+    int reads = 0;
+
+public slots:
+    Q_SCRIPTABLE QDBusVariant ReadOne(const QString& group, const QString& key);
+    Q_SCRIPTABLE QDBusVariant Read(const QString& group, const QString& key);
+
+private:
+    QDBusConnection bus_;
+    uint scheme_;
+    bool readOne_;
 };
 
 }  // namespace kestrove::testing

@@ -1,0 +1,37 @@
+#pragma once
+// What the desktop tells of how its tray looks, so the tray's mark can be
+// drawn in the tray's own text colour, as a template picture is: the
+// appearance setting first, else the colours the tray itself publishes.
+
+#include <functional>
+#include <optional>
+
+namespace kestrove {
+
+// The desktop's appearance setting: whether its user prefers dark or light.
+enum class ColorScheme { noPreference, dark, light };
+
+// A colour as the tray tells it, 8 bits a channel.
+struct Rgb {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+struct TrayLook {
+    ColorScheme scheme = ColorScheme::noPreference;
+    std::optional<Rgb> trayText;  // the text colour a tray publishes, when it does
+    bool operator==(const TrayLook&) const = default;
+};
+
+class TrayLookSource {
+public:
+    virtual ~TrayLookSource() = default;
+    // What is known now; never waits.
+    virtual TrayLook look() const = 0;
+    // Told on the main thread after look() changed.
+    std::function<void()> onChange;
+};
+
+}  // namespace kestrove
