@@ -1,6 +1,7 @@
 #include "app/menu/qt_status_item.hpp"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPalette>
 #include <QIcon>
 #include <QPixmap>
@@ -16,8 +17,7 @@ namespace {
 // Trays ask for sizes of their own; these cover the common panels.
 constexpr int sides[] = {16, 22, 24, 32, 48};
 
-QIcon iconFor(const StatusLook& look) {
-    const QColor ink = QApplication::palette().color(QPalette::WindowText);
+QIcon iconFor(const StatusLook& look, const QColor& ink) {
     QIcon icon;
     for (int side : sides)
         for (qreal dpr : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(StatusIcon::render(look, side, dpr, ink)));
@@ -26,7 +26,8 @@ QIcon iconFor(const StatusLook& look) {
 
 }  // namespace
 
-QtStatusItem::QtStatusItem(const WindowPlaces& places) : places_(places) {
+QtStatusItem::QtStatusItem(const WindowPlaces& places, TrayLookSource& trayLook)
+    : places_(places), trayLook_(trayLook), ink_(StatusIcon::ink(trayLook.look(), QApplication::palette())) {
     // Either button opens and closes the panel, on press; a quick second
     // press arrives as a double click and still counts.
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -35,17 +36,35 @@ QtStatusItem::QtStatusItem(const WindowPlaces& places) : places_(places) {
             if (auto press = onPress) press();
         }
     });
-    icon_.setIcon(iconFor(look_));
+    icon_.setIcon(iconFor(look_, ink_));
+    trayLook_.onChange = [this] { redraw(); };
+    // The palette is the last word on the tray's colours; the application
+    // hears of its changes.
+    qApp->installEventFilter(this);
     icon_.setToolTip(QString::fromStdString(Copy::statusItemName(0)));
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         logLine("no system tray runs yet; the icon appears once one starts, and Alt+Shift+B works meanwhile");
     icon_.show();
 }
 
+QtStatusItem::~QtStatusItem() { trayLook_.onChange = nullptr; }
+
 void QtStatusItem::setLook(const StatusLook& look) {
     if (look == look_) return;
     look_ = look;
-    icon_.setIcon(iconFor(look));
+    icon_.setIcon(iconFor(look_, ink_));
+}
+
+void QtStatusItem::redraw() {
+    const QColor ink = StatusIcon::ink(trayLook_.look(), QApplication::palette());
+    if (ink == ink_) return;
+    ink_ = ink;
+    icon_.setIcon(iconFor(look_, ink_));
+}
+
+bool QtStatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) redraw();
+    return false;
 }
 
 void QtStatusItem::setName(const QString& name) {

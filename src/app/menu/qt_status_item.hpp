@@ -2,31 +2,43 @@
 // The tray icon through QSystemTrayIcon: a StatusNotifierItem where a
 // watcher runs, an XEmbed icon otherwise. With no tray at all it says so in
 // the log and appears by itself once a tray starts (the hot key works
-// meanwhile).
+// meanwhile). Its mark is drawn in the tray's text colour and drawn again
+// when the desktop's appearance, the tray's colours or the palette change.
 
 #include <QObject>
 #include <QSystemTrayIcon>
 
 #include "app/menu/status_item.hpp"
+#include "app/platform/tray_look.hpp"
 #include "app/platform/window_places.hpp"
 
 namespace kestrove {
 
 class QtStatusItem final : public QObject, public StatusItem {
 public:
-    // `places` tells where the tray has put the icon; it outlives the item.
-    explicit QtStatusItem(const WindowPlaces& places);
+    // `places` tells where the tray has put the icon, `trayLook` how the tray
+    // looks; both outlive the item, which takes `trayLook`'s onChange.
+    QtStatusItem(const WindowPlaces& places, TrayLookSource& trayLook);
+    ~QtStatusItem() override;
 
     void setLook(const StatusLook& look) override;
     void setName(const QString& name) override;
     std::optional<QRect> geometry() const override;
 
     QSystemTrayIcon& icon() { return icon_; }
+    QColor ink() const { return ink_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void redraw();
+
     const WindowPlaces& places_;
+    TrayLookSource& trayLook_;
     QSystemTrayIcon icon_;
     StatusLook look_;
+    QColor ink_;
 };
 
 }  // namespace kestrove

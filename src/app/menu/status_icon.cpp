@@ -7,6 +7,16 @@
 
 namespace kestrove::StatusIcon {
 
+QColor ink(const TrayLook& look, const QPalette& palette) {
+    switch (look.scheme) {
+        case ColorScheme::dark: return Qt::white;
+        case ColorScheme::light: return Qt::black;
+        case ColorScheme::noPreference: break;
+    }
+    if (look.trayText) return QColor(look.trayText->red, look.trayText->green, look.trayText->blue);
+    return palette.color(QPalette::WindowText);
+}
+
 QImage render(const StatusLook& look, int side, qreal dpr, const QColor& ink) {
     QImage image(QSize(side, side) * dpr, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);

@@ -3,13 +3,17 @@
 // an icon, so the number of active watches is drawn into the picture and
 // given as the tooltip, which trays read out as the icon's name.
 
+#include <QColor>
 #include <QImage>
+#include <QPalette>
 #include <QPoint>
 #include <QRect>
 #include <QString>
 
 #include <functional>
 #include <optional>
+
+#include "app/platform/tray_look.hpp"
 
 namespace kestrove {
 
@@ -35,6 +39,11 @@ public:
 };
 
 namespace StatusIcon {
+
+// The mark is a template picture: drawn in the tray's text colour, which the
+// desktop's appearance setting tells first (light on dark, dark on light),
+// else the colour the tray publishes, else the palette's text colour.
+QColor ink(const TrayLook& look, const QPalette& palette);
 
 // The icon's picture, `side` points square: the mark, the count in a red
 // badge at the bottom right, a soft ground while highlighted.

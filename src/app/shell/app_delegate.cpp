@@ -14,6 +14,7 @@
 #include "app/menu/qt_status_item.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
 #include "app/platform/linux/linux_session_permissions.hpp"
+#include "app/platform/linux/linux_tray_look.hpp"
 #include "app/platform/qt/relauncher.hpp"
 #include "app/platform/x11/x11_frame_desktop.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
@@ -81,7 +82,8 @@ void AppDelegate::start() {
     warmUps_.push_back(platform_.direct->refreshAllowed([](bool) {}));
     warmUps_.push_back(platform_.windows->list("", WindowListOptions::all, [](const ListedWindows&) {}));
     places_ = std::make_unique<XcbWindowPlaces>();
-    statusItem_ = std::make_unique<QtStatusItem>(*places_);
+    trayLook_ = std::make_unique<LinuxTrayLook>(QDBusConnection::sessionBus());
+    statusItem_ = std::make_unique<QtStatusItem>(*places_, *trayLook_);
     status_ = std::make_unique<StatusMenuController>(
         StatusMenuController::Services{
             *manager_, telegram_, *menuUpdates_, *autostart_, *statusItem_, *clock_, setup_.defaults, {},

@@ -26,6 +26,7 @@ class NewWatchRoad;
 class OnboardingController;
 class CheckerUpdates;
 class QtClock;
+class LinuxTrayLook;
 class QtStatusItem;
 class UpdateChecker;
 class XdgAutostart;
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<CheckerUpdates> menuUpdates_;
     std::unique_ptr<XdgAutostart> autostart_;
     std::unique_ptr<XcbWindowPlaces> places_;  // where the tray put the icon
+    std::unique_ptr<LinuxTrayLook> trayLook_;  // the colour its mark takes
     std::unique_ptr<QtStatusItem> statusItem_;
     std::unique_ptr<StatusMenuController> status_;
     std::unique_ptr<HotKey> hotKey_;

@@ -49,5 +49,30 @@ TEST(StatusIcon, CountBadgeHighlightAndDot) {
         << "drawn in the ink it is given";
 }
 
+// The mark's colour: the appearance setting first, then what the tray
+// publishes, then the palette.
+TEST(StatusIcon, InkFollowsTheSchemeThenTheTrayThenThePalette) {
+    QPalette light;
+    light.setColor(QPalette::WindowText, QColor(20, 20, 20));
+    QPalette dark;
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    const Rgb amber{255, 200, 0};
+    struct Case {
+        const char* name;
+        TrayLook look;
+        const QPalette& palette;
+        QColor expected;
+    };
+    const Case cases[] = {
+        {"dark scheme", {ColorScheme::dark, std::nullopt}, light, Qt::white},
+        {"light scheme", {ColorScheme::light, std::nullopt}, dark, Qt::black},
+        {"the scheme over the tray", {ColorScheme::dark, amber}, light, Qt::white},
+        {"the tray's text", {ColorScheme::noPreference, amber}, light, QColor(255, 200, 0)},
+        {"the palette, light", {}, light, QColor(20, 20, 20)},
+        {"the palette, dark", {}, dark, QColor(230, 230, 230)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(StatusIcon::ink(c.look, c.palette), c.expected) << c.name;
+}
+
 }  // namespace
 }  // namespace kestrove

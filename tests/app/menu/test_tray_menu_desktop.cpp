@@ -78,6 +78,7 @@ void screenshot(const QString& name) {
 struct TrayMenuDesktop : StatusMenuTest {
     std::unique_ptr<QProcess> trayer;  // stopped by its own pid
     XcbWindowPlaces places;
+    fakes::FakeTrayLook trayLook;
     std::unique_ptr<QtStatusItem> icon;
 
     // The controller with the real icon (made now unless it was), embedded in a tray at `edge`.
@@ -86,7 +87,7 @@ struct TrayMenuDesktop : StatusMenuTest {
         trayer->start(QStringLiteral("trayer"), {"--edge", edge, "--align", "right", "--widthtype", "request",
                                                  "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
         ASSERT_TRUE(trayer->waitForStarted(5000));
-        if (!icon) icon = std::make_unique<QtStatusItem>(places);
+        if (!icon) icon = std::make_unique<QtStatusItem>(places, trayLook);
         // Embedded, and placed by the tray at its right end.
         const bool top = edge == "top";
         ASSERT_TRUE(waitFor(
@@ -173,7 +174,7 @@ struct TrayMenuDesktop : StatusMenuTest {
 TEST_F(TrayMenuDesktop, UnderATrayAtTheTopClicksAndKeysOpenAndCloseThePanel) {
     {
         StderrCapture log;
-        icon = std::make_unique<QtStatusItem>(places);
+        icon = std::make_unique<QtStatusItem>(places, trayLook);
         EXPECT_NE(log.text().find("no system tray runs yet"), std::string::npos);
     }
     EXPECT_FALSE(icon->geometry().has_value());

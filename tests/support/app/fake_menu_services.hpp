@@ -12,6 +12,7 @@
 #include "app/menu/status_item.hpp"
 #include "app/menu/status_menu_controller.hpp"
 #include "app/platform/launch_at_login.hpp"
+#include "app/platform/tray_look.hpp"
 
 namespace kestrove::fakes {
 
@@ -28,6 +29,18 @@ public:
     const StatusLook& look() const { return looks.back(); }
     void press() {
         if (onPress) onPress();
+    }
+};
+
+// How the tray looks, as a test says.
+class FakeTrayLook final : public TrayLookSource {
+public:
+    TrayLook now;
+
+    TrayLook look() const override { return now; }
+    void tell(TrayLook look) {
+        now = look;
+        if (onChange) onChange();
     }
 };
 
