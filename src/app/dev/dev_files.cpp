@@ -1,8 +1,5 @@
 #include "app/dev/dev_files.hpp"
 
-#include <QBuffer>
-#include <QByteArray>
-
 #include <fcntl.h>
 
 #include <cerrno>
@@ -11,6 +8,7 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "app/look/qt_image.hpp"
 #include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
 #include "core/picture/png.hpp"
@@ -61,13 +59,14 @@ bool OutputFolder::write(const std::string& name, std::string_view bytes) {
     return written ? true : failed(written.error());
 }
 
+bool OutputFolder::writePicture(const std::string& name, const Image& picture) {
+    const auto png = encodePng(picture, {.keepAlpha = true});
+    if (!png) return failed("cannot write " + (path_ / name).string() + ": the picture could not be made into a PNG");
+    return write(name, std::string_view(reinterpret_cast<const char*>(png->data()), png->size()));
+}
+
 bool OutputFolder::writePicture(const std::string& name, const QImage& picture) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (picture.isNull() || !picture.save(&buffer, "PNG"))
-        return failed("cannot write " + (path_ / name).string() + ": the picture could not be made into a PNG");
-    return write(name, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    return writePicture(name, imageFromQImage(picture));
 }
 
 bool OutputFolder::writeReport(const std::vector<std::string>& lines) {

@@ -36,7 +36,8 @@ public:
 
     // `bytes` as the file `name` in the folder; false (logged) when it fails.
     bool write(const std::string& name, std::string_view bytes);
-    // A PNG of the picture (alpha kept); a null picture is a failure too.
+    // A PNG of the picture (alpha kept); an empty picture is a failure too.
+    bool writePicture(const std::string& name, const Image& picture);
     bool writePicture(const std::string& name, const QImage& picture);
     // Lines joined by line feeds with one final line feed, as "report.txt".
     bool writeReport(const std::vector<std::string>& lines);

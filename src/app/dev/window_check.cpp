@@ -7,7 +7,6 @@
 #include "app/dev/dev_text.hpp"
 #include "app/dev/dev_wait.hpp"
 #include "app/dev/dev_window.hpp"
-#include "app/look/qt_image.hpp"
 #include "core/copy/copy_status.hpp"
 #include "core/picture/pixel_diff.hpp"
 
@@ -74,7 +73,7 @@ WatchRegion WindowCheck::region(const ScreenInfo& screen, const Rect& box, bool 
 }
 
 void WindowCheck::writePicture(const std::string& name, const Image& picture) {
-    if (!output_.writePicture(name, qImageFromImage(picture))) say("  NOT WRITTEN: " + *output_.failure());
+    if (!output_.writePicture(name, picture)) say("  NOT WRITTEN: " + *output_.failure());
 }
 
 bool WindowCheck::compare(const Rect& box, const WindowInfo& target, const std::string& windowName,

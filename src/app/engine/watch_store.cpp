@@ -92,7 +92,7 @@ bool WatchStore::writeCrop(const std::string& id, const Image& image) {
     if (!file) return false;
     Result<Done, std::string> written = makePrivateFolder(cropsFolder());
     if (written) {
-        const auto png = encodePngRGB(image);
+        const auto png = encodePng(image);
         written = png ? writeFileAtomically(*file, *png) : std::string("the picture could not be encoded");
     }
     if (!written) logLine("could not save the crop of " + id + ": " + written.error());

@@ -40,13 +40,13 @@ std::optional<CloudImage> CloudImage::png(const Image& picture, int maxSide) {
     const int longest = std::max(picture.width, picture.height);
     std::optional<std::vector<std::uint8_t>> bytes;
     if (maxSide < longest) {
-        bytes = encodePngRGB(downscaled(picture, maxSide));
+        bytes = encodePng(downscaled(picture, maxSide));
     } else if (isOpaque(picture)) {
-        bytes = encodePngRGB(picture);
+        bytes = encodePng(picture);
     } else {
         Image flat = picture;
         flattenOverBlack(flat, false);
-        bytes = encodePngRGB(flat);
+        bytes = encodePng(flat);
     }
     if (!bytes) return std::nullopt;
     return CloudImage(*bytes);

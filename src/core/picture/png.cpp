@@ -18,22 +18,30 @@ void noFlush(png_structp) {}
 
 // libpng reports errors by longjmp; nothing with a destructor may live
 // between setjmp and the calls that can jump, hence this plain function.
-bool encodeRows(png_structp png, png_infop info, const Image& image, std::vector<std::uint8_t>& row,
+bool encodeRows(png_structp png, png_infop info, const Image& image, PngStyle style, std::vector<std::uint8_t>& row,
                 std::vector<std::uint8_t>& out) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, &out, appendBytes, noFlush);
     // One cheap filter instead of trying all five per row: about half the
     // time for screen pictures at a similar size.
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    if (style.quick) png_set_compression_level(png, 1);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 style.keepAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
     const std::uint8_t* px = image.rgba.data();
-    for (int y = 0; y < image.height; ++y) {
-        for (std::size_t x = 0; x < static_cast<std::size_t>(image.width); ++x, px += 4) {
-            row[x * 3] = px[0];
-            row[x * 3 + 1] = px[1];
-            row[x * 3 + 2] = px[2];
+    for (int y = 0; y < image.height; ++y, px += rowBytes) {
+        if (style.keepAlpha) {
+            // libpng only reads the row.
+            png_write_row(png, const_cast<png_bytep>(px));
+            continue;
+        }
+        for (std::size_t x = 0; x < static_cast<std::size_t>(image.width); ++x) {
+            row[x * 3] = px[x * 4];
+            row[x * 3 + 1] = px[x * 4 + 1];
+            row[x * 3 + 2] = px[x * 4 + 2];
         }
         png_write_row(png, row.data());
     }
@@ -43,7 +51,7 @@ bool encodeRows(png_structp png, png_infop info, const Image& image, std::vector
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> encodePngRGB(const Image& image) {
+std::optional<std::vector<std::uint8_t>> encodePng(const Image& image, PngStyle style) {
     if (!image.isValid()) return std::nullopt;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return std::nullopt;
@@ -54,7 +62,7 @@ std::optional<std::vector<std::uint8_t>> encodePngRGB(const Image& image) {
     }
     std::vector<std::uint8_t> row(static_cast<std::size_t>(image.width) * 3);
     std::vector<std::uint8_t> out;
-    bool ok = encodeRows(png, info, image, row, out);
+    bool ok = encodeRows(png, info, image, style, row, out);
     png_destroy_write_struct(&png, &info);
     if (!ok) return std::nullopt;
     return out;

@@ -1,6 +1,7 @@
 #pragma once
-// PNG encoding of pictures sent to the server and of saved crops, and
-// decoding of the crops read back (libpng).
+// The one PNG encoder (libpng): pictures sent to the server, saved crops,
+// notification pictures and the developer modes' files; and decoding of the
+// crops read back.
 
 #include <cstdint>
 #include <optional>
@@ -10,9 +11,17 @@
 
 namespace kestrove {
 
-// 8-bit RGB: the fourth byte of each pixel is ignored (flatten translucent
-// pictures first). Absent for an invalid picture or when the encoder fails.
-std::optional<std::vector<std::uint8_t>> encodePngRGB(const Image& image);
+struct PngStyle {
+    // RGBA with straight alpha; otherwise 8-bit RGB and the fourth byte of
+    // each pixel is ignored (flatten translucent pictures first).
+    bool keepAlpha = false;
+    // zlib's fastest level, for a file read once and soon (a notification's
+    // picture, which a bark should not wait on).
+    bool quick = false;
+};
+
+// Absent for an invalid picture or when the encoder fails.
+std::optional<std::vector<std::uint8_t>> encodePng(const Image& image, PngStyle style = {});
 
 // Pictures larger than this many pixels are not decoded (no screen gives one).
 inline constexpr std::uint64_t maxDecodedPixels = std::uint64_t{1} << 26;

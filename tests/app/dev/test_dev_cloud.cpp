@@ -31,7 +31,7 @@ struct CloudModes : ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         Image image(40, 20);
         for (std::size_t i = 0; i < image.rgba.size(); i += 4) image.rgba[i] = static_cast<std::uint8_t>(i);
-        const auto png = encodePngRGB(image);
+        const auto png = encodePng(image);
         ASSERT_TRUE(png);
         std::ofstream(picture, std::ios::binary).write(reinterpret_cast<const char*>(png->data()),
                                                        static_cast<std::streamsize>(png->size()));

@@ -20,7 +20,7 @@ TEST(DevModesProcess, ServerModesRunWithoutADisplayAndTheOthersSaySo) {
     testing::HttpTestServer server;
     QTemporaryDir dir;
     const QString picture = dir.filePath(QStringLiteral("box.png"));
-    const auto png = encodePngRGB(Image(20, 20));
+    const auto png = encodePng(Image(20, 20));
     std::ofstream(picture.toStdString(), std::ios::binary)
         .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
     const QString base = QString::fromStdString(server.url());

@@ -29,7 +29,7 @@ struct Trial : ::testing::Test {
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        const auto png = encodePngRGB(Image(30, 10));
+        const auto png = encodePng(Image(30, 10));
         std::ofstream(crop, std::ios::binary).write(reinterpret_cast<const char*>(png->data()),
                                                     static_cast<std::streamsize>(png->size()));
         server.answer("/v1/notify", ScriptedAnswer::json(200, R"({"sent": true})"));

@@ -38,15 +38,42 @@ void putBig(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 
 TEST(Png, ReadsBackWhatWasWritten) {
     const Image img = gradient(37, 21);
-    auto bytes = encodePngRGB(img);
+    auto bytes = encodePng(img);
     ASSERT_TRUE(bytes);
     auto back = decodePng(*bytes);
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, img);
 }
 
+TEST(Png, EachStyleReadsBackItsPixelsAndOnlyKeepAlphaKeepsTheAlpha) {
+    Image translucent = gradient(23, 9);
+    for (std::size_t i = 3; i < translucent.rgba.size(); i += 4) translucent.rgba[i] = static_cast<std::uint8_t>(i % 251);
+    Image opaque = translucent;
+    for (std::size_t i = 3; i < opaque.rgba.size(); i += 4) opaque.rgba[i] = 255;
+    struct Case {
+        const char* name;
+        PngStyle style;
+        const Image& expected;
+    };
+    const Case cases[] = {
+        {"plain", {}, opaque},
+        {"quick", {.quick = true}, opaque},
+        {"alpha", {.keepAlpha = true}, translucent},
+        {"alpha, quick", {.keepAlpha = true, .quick = true}, translucent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto bytes = encodePng(translucent, c.style);
+        ASSERT_TRUE(bytes);
+        const auto back = decodePng(*bytes);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, c.expected);
+    }
+    EXPECT_FALSE(encodePng(Image{}, {.keepAlpha = true}));
+}
+
 TEST(Png, DamagedOrForeignDataReadsAsNothing) {
-    auto bytes = *encodePngRGB(gradient(40, 40));
+    auto bytes = *encodePng(gradient(40, 40));
     std::vector<std::uint8_t> truncated(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
     std::vector<std::uint8_t> flipped = bytes;
     flipped[bytes.size() / 2] ^= 0xFF;
@@ -56,7 +83,7 @@ TEST(Png, DamagedOrForeignDataReadsAsNothing) {
 }
 
 TEST(Png, AHeaderPromisingAHugePictureIsRefusedBeforeDecoding) {
-    auto bytes = *encodePngRGB(gradient(2, 2));
+    auto bytes = *encodePng(gradient(2, 2));
     // IHDR: length (4) "IHDR" (4) width height …, its CRC after 13 data bytes.
     putBig(bytes, 16, 30000);
     putBig(bytes, 20, 30000);

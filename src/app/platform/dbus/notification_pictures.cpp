@@ -1,8 +1,5 @@
 #include "app/platform/dbus/notification_pictures.hpp"
 
-#include <QBuffer>
-#include <QImage>
-#include <QImageWriter>
 #include <QUuid>
 
 #include <algorithm>
@@ -15,6 +12,7 @@
 #include <unistd.h>
 
 #include "core/foundation/data_files.hpp"
+#include "core/picture/png.hpp"
 
 namespace kestrove {
 
@@ -36,30 +34,21 @@ bool isDirectory(const std::filesystem::path& p) {
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// PNG through Qt, compressed lightly: the file lives a day and is read once,
-// and a bark should not wait on zlib.
-std::optional<QByteArray> encodePng(const Image& full) {
+// Shrunk, and compressed lightly: the file lives a day and is read once, and
+// a bark should not wait on zlib.
+std::optional<std::vector<std::uint8_t>> thumbnailPng(const Image& full) {
     if (!full.isValid()) return std::nullopt;
     const int side = std::max(full.width, full.height);
-    std::optional<Image> shrunk;
-    if (side > longestSide)
-        shrunk = downscaleArea(full, std::max(1, full.width * longestSide / side),
-                               std::max(1, full.height * longestSide / side));
-    const Image& image = shrunk ? *shrunk : full;
-    const QImage view(image.rgba.data(), image.width, image.height, image.width * 4, QImage::Format_RGBA8888);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.setQuality(80);  // zlib level 1
-    if (!writer.write(view.convertToFormat(QImage::Format_RGB888))) return std::nullopt;
-    return bytes;
+    if (side <= longestSide) return encodePng(full, {.quick = true});
+    const Image shrunk = downscaleArea(full, std::max(1, full.width * longestSide / side),
+                                       std::max(1, full.height * longestSide / side));
+    return encodePng(shrunk, {.quick = true});
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
+bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
     std::size_t done = 0;
-    while (done < std::size_t(bytes.size())) {
-        const ssize_t n = ::write(fd, bytes.data() + done, std::size_t(bytes.size()) - done);
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
@@ -82,7 +71,7 @@ bool NotificationPictures::makeFolder() const {
 }
 
 std::optional<std::filesystem::path> NotificationPictures::store(const Image& image) {
-    const auto png = encodePng(image);
+    const auto png = thumbnailPng(image);
     if (!png || !makeFolder()) return std::nullopt;
     const auto name = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString() + ".png";
     const auto file = folder_ / name;
