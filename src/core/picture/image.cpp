@@ -322,4 +322,14 @@ void flattenOverBlack(Image& image, bool premultiplied) {
     }
 }
 
+Image imageFromRows(const std::uint8_t* rows, int width, int height, std::size_t rowBytes) {
+    Image out(width, height);
+    const std::size_t packed = static_cast<std::size_t>(std::max(width, 0)) * 4;
+    if (!rows || !out.isValid() || rowBytes < packed) return {};
+    for (int y = 0; y < height; ++y)
+        std::copy_n(rows + static_cast<std::size_t>(y) * rowBytes, packed,
+                    out.rgba.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * packed));
+    return out;
+}
+
 }  // namespace kestrove

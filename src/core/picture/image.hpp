@@ -25,6 +25,10 @@ struct Image {
     bool operator==(const Image&) const = default;
 };
 
+// A picture from another library's pixels: `height` rows of `width` RGBA
+// pixels (straight alpha), each row starting `rowBytes` after the last.
+Image imageFromRows(const std::uint8_t* rows, int width, int height, std::size_t rowBytes);
+
 // A picture many hold at once (the runner, the latest, the file being
 // written, the recogniser): a large box is never copied on the main thread.
 using SharedImage = std::shared_ptr<const Image>;

@@ -3,6 +3,7 @@
 #include "support/samples.hpp"
 
 #include <cstdint>
+#include <vector>
 
 #include "core/picture/image.hpp"
 
@@ -31,6 +32,21 @@ const std::uint8_t* at(const Image& img, int x, int y) {
 }
 
 }  // namespace
+
+TEST(ImageFromRows, DropsEachRowsPaddingAndRefusesTooShortRows) {
+    const Image src = ramp(3, 2);
+    // Rows of 3 pixels with 4 bytes of padding after each.
+    std::vector<std::uint8_t> padded;
+    for (int y = 0; y < 2; ++y) {
+        padded.insert(padded.end(), at(src, 0, y), at(src, 0, y) + 12);
+        padded.insert(padded.end(), {9, 9, 9, 9});
+    }
+    EXPECT_EQ(kestrove::imageFromRows(padded.data(), 3, 2, 16), src);
+    EXPECT_EQ(kestrove::imageFromRows(src.rgba.data(), 3, 2, 12), src);
+    EXPECT_EQ(kestrove::imageFromRows(src.rgba.data(), 3, 2, 8), Image{});
+    EXPECT_EQ(kestrove::imageFromRows(nullptr, 3, 2, 12), Image{});
+    EXPECT_EQ(kestrove::imageFromRows(src.rgba.data(), 0, 2, 12), Image{});
+}
 
 TEST(ImageCut, KeepsThePixelsInsideThePicture) {
     const Image src = ramp(10, 8);

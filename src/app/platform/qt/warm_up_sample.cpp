@@ -7,10 +7,7 @@
 namespace kestrove {
 
 Image warmUpSample() {
-    Image sample(240, 64);
-    // Drawn straight into the sample's pixels: opaque, so straight and
-    // premultiplied alpha agree.
-    QImage picture(sample.rgba.data(), sample.width, sample.height, sample.width * 4, QImage::Format_RGBA8888);
+    QImage picture(240, 64, QImage::Format_RGBA8888);
     picture.fill(Qt::white);
     {
         QPainter painter(&picture);
@@ -21,7 +18,8 @@ Image warmUpSample() {
         // Baseline 22 pixels above the bottom edge.
         painter.drawText(QPointF(20, 64 - 22), QStringLiteral("Ready 100%"));
     }
-    return sample;
+    return imageFromRows(picture.constBits(), picture.width(), picture.height(),
+                         static_cast<std::size_t>(picture.bytesPerLine()));
 }
 
 }  // namespace kestrove
