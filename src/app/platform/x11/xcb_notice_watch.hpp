@@ -8,7 +8,8 @@
 
 #include <functional>
 #include <mutex>
-#include <thread>
+
+#include "app/platform/x11/xcb_follower.hpp"
 
 namespace kestrove {
 
@@ -33,7 +34,7 @@ public:
     void settle();
 
 private:
-    void run();
+    void run(XcbFollower& thread);
     void take();  // under the lock
 
     XcbConnection& x_;
@@ -41,8 +42,7 @@ private:
     std::function<void()> changed_;
     std::mutex mutex_;
     bool heard_ = false;
-    int stop_ = -1;  // an eventfd
-    std::thread thread_;
+    XcbFollower thread_;  // last: it runs on the members above
 };
 
 }  // namespace kestrove
