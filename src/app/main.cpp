@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QTimer>
 
 #include <cstring>
 #include <string>
@@ -57,7 +56,7 @@ int runApplication(const std::vector<std::string>& args, int& argc, char** argv)
     const auto defaults = std::make_shared<FileDefaults>(appConfigFolder() / "settings.json");
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
     AppDelegate delegate(platform, {args, defaults, dataFolder, XcbHotKey::maker()});
-    QTimer::singleShot(0, &app, [&delegate] { delegate.start(); });
+    postTo(&app, [&delegate] { delegate.start(); });
     const int status = QApplication::exec();
     delegate.shutdown();
     return status;

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTimer>
 
 #include <cmath>
 
@@ -16,6 +15,7 @@
 #include "app/look/flow_layout.hpp"
 #include "app/look/hover_flag.hpp"
 #include "app/look/mark_view.hpp"
+#include "app/platform/main_thread_executor.hpp"
 
 namespace kestrove {
 
@@ -137,7 +137,7 @@ void InputStage::rebuildChips() {
 void InputStage::showEvent(QShowEvent* event) {
     StageView::showEvent(event);
     // After the panel became the active window, so typing goes straight in.
-    QTimer::singleShot(0, field_, [field = field_] { field->setFocus(Qt::OtherFocusReason); });
+    postTo(field_, [field = field_] { field->setFocus(Qt::OtherFocusReason); });
 }
 
 }  // namespace kestrove

@@ -1,11 +1,11 @@
 #include "app/creation/region_selector.hpp"
 
 #include <QCursor>
-#include <QTimer>
 
 #include "app/creation/overlay_window.hpp"
 #include "app/creation/selection_geometry.hpp"
 #include "app/look/qt_image.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
@@ -34,7 +34,7 @@ void RegionSelector::begin(Completion completion) {
     pictures_.assign(shown_.size(), std::nullopt);
     waiting_ = shown_.size();
     if (shown_.empty()) {
-        QTimer::singleShot(0, context_.get(), [this] { open(); });
+        postTo(context_.get(), [this] { open(); });
         return;
     }
     // Each screen as it is now, so the overlays can show it unchanged.
@@ -110,7 +110,7 @@ void RegionSelector::cancel() {
         pictures_.clear();
         Completion completion = std::move(completion_);
         completion_ = nullptr;
-        if (completion) QTimer::singleShot(0, context_.get(), [completion] { completion(std::nullopt); });
+        if (completion) postTo(context_.get(), [completion] { completion(std::nullopt); });
         return;
     }
     finish(std::nullopt, std::nullopt);

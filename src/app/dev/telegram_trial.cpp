@@ -8,9 +8,9 @@
 
 #include "app/dev/dev_cloud.hpp"
 #include "app/dev/dev_files.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/foundation/data_files.hpp"
 #include "app/dev/dev_text.hpp"
-#include "app/platform/main_thread_executor.hpp"
 #include "core/cloud/url.hpp"
 
 namespace kestrove {
@@ -203,7 +203,7 @@ int telegramTry(const std::vector<std::string>& args, Streams io, TrialTiming ti
         code = c;
         loop.quit();
     });
-    QTimer::singleShot(0, &loop, [&] { trial.start(); });
+    postTo(&loop, [&] { trial.start(); });
     loop.exec();
     return code;
 }

@@ -7,12 +7,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
-#include <QTimer>
 
 #include <cmath>
 
 #include "app/menu/menu_view.hpp"
 #include "app/look/panel_fit.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/menu/menu_layout.hpp"
 #include "core/menu/menu_placement.hpp"
 
@@ -73,7 +73,7 @@ MenuPanelController::MenuPanelController(MenuModel& model)
         layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width)));
         // Parts that changed may measure right only once laid out: look
         // again on the next turn of the loop.
-        QTimer::singleShot(0, window_, [this] { layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width))); });
+        postTo(window_, [this] { layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width))); });
     };
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), window_);
     escape_->setContext(Qt::WindowShortcut);

@@ -11,6 +11,7 @@
 #include "app/menu/menu_ink.hpp"
 #include "app/menu/window_style.hpp"
 #include "app/menu/monitor_face.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/copy/copy_catalogue.hpp"
 #include "core/menu/menu_layout.hpp"
 
@@ -177,7 +178,7 @@ void SmallMonitor::updateVeil() {
 bool SmallMonitor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         // After the focus has moved.
-        QMetaObject::invokeMethod(this, [this] { updateVeil(); }, Qt::QueuedConnection);
+        postTo(this, [this] { updateVeil(); });
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -2,13 +2,13 @@
 
 #include <QGuiApplication>
 #include <QCoreApplication>
-#include <QTimer>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 
 #include "app/menu/onboarding_view.hpp"
 #include "app/menu/panel_window.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/copy/copy_catalogue.hpp"
 
 namespace kestrove {
@@ -43,7 +43,7 @@ void OnboardingController::show(bool activate, bool refused) {
             resize();
             // A row whose texts changed may measure right only once laid
             // out: look again on the next turn of the loop.
-            QTimer::singleShot(0, window_.get(), [this] { resize(); });
+            postTo(window_.get(), [this] { resize(); });
         });
         resize();
         if (QScreen* screen = QGuiApplication::primaryScreen())

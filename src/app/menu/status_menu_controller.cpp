@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <set>
 
 #include "app/look/qt_image.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/copy/copy_status.hpp"
 #include "core/foundation/log.hpp"
 #include "core/foundation/time_of_day.hpp"
@@ -119,7 +119,7 @@ void StatusMenuController::open() {
     };
     panel().show({double(anchor.x()), double(anchor.y()), double(anchor.width()), double(anchor.height())}, screen,
                  true);
-    QTimer::singleShot(0, this, [this] {
+    postTo(this, [this] {
         if (panelVisible()) setHighlighted(true);
     });
 }

@@ -5,12 +5,13 @@
 
 namespace kestrove {
 
+void postTo(QObject* context, std::function<void()> work) {
+    if (!context) return;
+    QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+}
+
 Executor mainThreadExecutor() {
-    return [](std::function<void()> work) {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) return;
-        QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
-    };
+    return [](std::function<void()> work) { postTo(QCoreApplication::instance(), std::move(work)); };
 }
 
 }  // namespace kestrove

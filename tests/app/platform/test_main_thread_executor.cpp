@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -34,4 +36,27 @@ TEST(MainThreadExecutor, RunsWorkFromOtherThreadsOnTheEventLoopInOrder) {
     while (ran.size() < 5 && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_FALSE(elsewhere);
+}
+
+TEST(MainThreadExecutor, PostedWorkWaitsForTheLoopAndDiesWithItsContext) {
+    offscreen::app();
+    std::vector<std::string> ran;
+    auto kept = std::make_unique<QObject>();
+    auto gone = std::make_unique<QObject>();
+    postTo(kept.get(), [&] { ran.push_back("kept"); });
+    postTo(gone.get(), [&] { ran.push_back("gone"); });
+    // Posted from the loop's own thread: put off, never run inside the call.
+    postTo(kept.get(), [&] {
+        postTo(kept.get(), [&] { ran.push_back("later"); });
+        ran.push_back("first turn");
+    });
+    postTo(nullptr, [&] { ran.push_back("nobody"); });
+    EXPECT_TRUE(ran.empty());
+    gone.reset();
+
+    QElapsedTimer timer;
+    timer.start();
+    while (ran.size() < 3 && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, (std::vector<std::string>{"kept", "first turn", "later"}));
 }

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/platform/dbus/dbus_call.hpp"
+#include "app/platform/main_thread_executor.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
@@ -80,8 +81,7 @@ void DbusNotifier::bark(const std::string& title, const std::string& body, Share
         } catch (...) {
             logCaughtException("notification picture");
         }
-        QMetaObject::invokeMethod(
-            this, [this, title, body, thread, picture] { post(title, body, picture, thread); }, Qt::QueuedConnection);
+        postTo(this, [this, title, body, thread, picture] { post(title, body, picture, thread); });
     });
 }
 

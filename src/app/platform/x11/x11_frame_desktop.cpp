@@ -2,13 +2,13 @@
 
 #include <QGuiApplication>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <string>
 
 #include <xcb/xfixes.h>
 
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 
 namespace kestrove {
@@ -78,7 +78,7 @@ void X11FrameDesktop::restackedSoon() {
     // One answer for a burst of events (a window dragged sends dozens).
     if (restackPending_) return;
     restackPending_ = true;
-    QTimer::singleShot(0, notifier_.get(), [this] {
+    postTo(notifier_.get(), [this] {
         restackPending_ = false;
         if (events_.restacked) events_.restacked();
     });
@@ -117,7 +117,7 @@ void X11FrameDesktop::stack(const std::vector<std::uint32_t>& frames, const std:
     auto tree = adopt(xcb_query_tree_reply(c, xcb_query_tree(c, x_->root()), nullptr));
     // Events that came in during the round trips wait in the queue, where the
     // socket notifier cannot see them.
-    QTimer::singleShot(0, notifier_.get(), [this] { readEvents(); });
+    postTo(notifier_.get(), [this] { readEvents(); });
     if (!tree) return;
     const xcb_window_t* kids = xcb_query_tree_children(tree.get());
     const std::vector<std::uint32_t> order(kids, kids + xcb_query_tree_children_length(tree.get()));  // bottom to top

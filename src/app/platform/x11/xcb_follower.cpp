@@ -9,6 +9,7 @@
 
 #include <xcb/xcb.h>
 
+#include "app/platform/main_thread_executor.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
@@ -45,7 +46,7 @@ bool XcbFollower::sleep(xcb_connection_t* c, int timeoutMs) {
 }
 
 void XcbFollower::tell(std::function<void()> fn) {
-    QMetaObject::invokeMethod(context_.get(), std::move(fn), Qt::QueuedConnection);
+    postTo(context_.get(), std::move(fn));
 }
 
 }  // namespace kestrove

@@ -1,13 +1,13 @@
 #include "app/platform/x11/xcb_hot_key.hpp"
 
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <xcb/xcb_keysyms.h>
 
 #include <algorithm>
 #include <string>
 
+#include "app/platform/main_thread_executor.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "core/foundation/log.hpp"
 
@@ -148,7 +148,7 @@ void XcbHotKey::pressed(const xcb_key_press_event_t& event) {
     // The grabs match exactly; while one is active other keys come here too.
     if (std::find(keycodes_.begin(), keycodes_.end(), event.detail) == keycodes_.end()) return;
     if ((event.state & held_) != held_) return;
-    QTimer::singleShot(0, notifier_.get(), action_);
+    postTo(notifier_.get(), action_);
 }
 
 void XcbHotKey::mappingChanged() {
@@ -157,7 +157,7 @@ void XcbHotKey::mappingChanged() {
         logLine("could not register hotkey (status " + std::to_string(status) + ")");
     xcb_flush(x_->get());
     // The round trips above may have read events the notifier will not see.
-    QTimer::singleShot(0, notifier_.get(), [this] { readEvents(); });
+    postTo(notifier_.get(), [this] { readEvents(); });
 }
 
 }  // namespace kestrove
