@@ -5,75 +5,29 @@
 // virtual time; capture, recognition and the programs are real.
 #include <QTemporaryDir>
 
-#include <fstream>
-
-#include "core/rules/local_compiler.hpp"
 #include "core/windows/direct_agreement.hpp"
-#include "engine/engine_desktop.hpp"
-#include "support/app/real_apps.hpp"
-#include "support/http_test_server.hpp"
+#include "engine/real_programs.hpp"
 
 namespace kestrove::testing {
 namespace {
 
 using desktop::RealApp;
 using desktop::texts;
-using desktop::waitFor;
-
-struct RealPrograms : EngineOnDesktop {
-    desktop::Readers readers;
-    int barks = 0;
-    std::vector<std::optional<std::string>> reads;  // the "Read" of each bark
-
-    void SetUp() override {
-        EngineOnDesktop::SetUp();
-        watchBarks();
-    }
-    void watchBarks() {
-        manager->onBarked = [this](const WatchSpec&, const std::optional<std::string>& read, const SharedImage&) {
-            ++barks;
-            reads.push_back(read);
-        };
-    }
-    // The sentence compiled against what the box shows now, read as the
-    // new-watch road reads it (without language correction).
-    CompileOutcome compile(const std::string& sentence, const WatchRegion& region, const std::string& id) {
-        return LocalCompiler::compile(sentence, BaselineReading(readers.picture(region, false)), region, std::nullopt,
-                                      id, Date{}, [] { return std::string("w_OTHER1"); });
-    }
-    WatchRegion boxAround(const WindowInfo& window, const std::string& words, double margin = 6) {
-        const std::optional<Rect> line = readers.locate(window.frame, words);
-        EXPECT_TRUE(line) << "\"" << words << "\" not seen";
-        return line ? readers.drawAround(*line, window.frame, margin) : WatchRegion{};
-    }
-};
 
 const char* const shop = R"(<!doctype html>
 <html><head><meta charset="utf-8"><title>Shop</title>
 <style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; }
 .label { font-size: 14px; color: #555; } .price { font-size: 44px; font-weight: bold; color: #c8102e; }</style>
 <script>
-setInterval(() => fetch('/price').then(r => r.text()).then(t => { document.getElementById('p').textContent = t; }), 300);
+setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').textContent = t; }), 300);
 </script></head><body>
 <div><span class="label">Price:</span> <span class="price" id="p">$249</span></div>
 </body></html>)";
 
 TEST_F(RealPrograms, APriceBesideItsLabelBecomesANumberWatchThatBarksWhenItFalls) {
     ASSERT_TRUE(desktop::allowReadingWindows());
-    HttpTestServer server;
-    ScriptedAnswer html;
-    html.body = shop;
-    html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
-    server.answer("/shop.html", html);
-    ScriptedAnswer price;
-    price.body = "$249";
-    server.answer("/price", price);
-    QTemporaryDir profile;
-    RealApp browser("chromium", {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                                 "--disable-component-update", "--disable-sync", "--window-position=40,40",
-                                 "--window-size=800,500", "--user-data-dir=" + profile.path(),
-                                 QString::fromStdString(server.url("/shop.html"))});
-    const std::optional<WindowInfo> window = browser.window(readers.windows);
+    Browser browser(shop, "$249");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
     const WatchRegion box = boxAround(*window, "Price", 10);
 
@@ -87,27 +41,12 @@ TEST_F(RealPrograms, APriceBesideItsLabelBecomesANumberWatchThatBarksWhenItFalls
     add(confirm->spec);
     for (int i = 0; i < 3; ++i) cycle();
     EXPECT_EQ(barks, 0);
-    price.body = "$189";
-    server.answer("/price", price);
+    browser.show("$189");
     ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12)) << "no bark at $189";
     finishFlashes();
     EXPECT_EQ(barks, 1);
     EXPECT_EQ(reads[0], std::optional<std::string>("189"));
 }
-
-// xterm as it starts: the bitmap font "fixed", black on white.
-struct Terminal {
-    QTemporaryDir folder;
-    std::string log = folder.path().toStdString() + "/log.txt";
-    std::unique_ptr<RealApp> app;
-
-    explicit Terminal(const std::string& text, const QString& geometry = "60x8+20+20") {
-        std::ofstream(log) << text;
-        app = std::make_unique<RealApp>("xterm", QStringList{"-geometry", geometry, "-e", "tail", "-n", "+1", "-f",
-                                                             QString::fromStdString(log)});
-    }
-    void append(const std::string& line) { std::ofstream(log, std::ios::app) << line << "\n"; }
-};
 
 // A count rewritten in place: the cursor stands right after it, filled while
 // the terminal has the focus and hollow while it has not.
