@@ -1,0 +1,91 @@
+// Number watches over real programs whose numbers a picture easily misreads:
+// a signed change in red and green on a web page, a terminal line whose
+// neighbour the box cuts in half.
+// The engine runs on virtual time; capture, recognition and the programs
+// are real.
+#include "engine/real_programs.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::texts;
+
+// A page whose `#p` comes to show what `/part` answers.
+std::string page(const std::string& style, const std::string& body) {
+    return R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Page</title>
+<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
+           style + R"(</style>
+<script>
+setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
+</script></head><body>)" +
+           body + "</body></html>";
+}
+
+// A quote's change beside its name, green while up and red while down, its
+// minus the typographic one (U+2212).
+TEST_F(RealPrograms, AChangeThatTurnsNegativeBarksOnceWhenItDropsBelowZero) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".name { font-size: 16px; font-weight: bold; color: #202124; } "
+                         ".label { font-size: 13px; color: #5f6368; } .value { font-size: 16px; } "
+                         ".up { color: #137333; } .down { color: #c5221f; }",
+                         R"(<div><span class="name">ACME Corp</span> <span class="label">Change</span> )"
+                         R"(<span class="value" id="p"><span class="up">+0.4%</span></span></div>)"),
+                    R"(<span class="up">+0.4%</span>)");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Change", 10);
+
+    const CompileOutcome outcome = compile("the change drops below 0", box, "w_CHANGE");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
+                                << ::testing::PrintToString(texts(readers.picture(box)));
+    EXPECT_EQ(confirm->spec.baseline.currentValue, 0.4);
+
+    add(confirm->spec);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0) << "while up";
+    browser.show("<span class=\"down\">\u22121.7%</span>");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
+        << "no bark at \u22121.7%: " << ::testing::PrintToString(texts(readers.picture(box)));
+    for (int i = 0; i < 3; ++i) cycle();
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads[0], std::optional<std::string>("-1.7%"));
+}
+
+// The box ends four tenths of the way into the terminal's next line, a
+// build's progress in an outline font: what shows of it is no text, so its
+// changes are nothing to the watch (read, they were stray numbers).
+TEST_F(RealPrograms, ALineTheBoxCutsChangesNoNumberWatch) {
+    Terminal term("jobs left 38\n[71/114] make 7\n", "40x6+20+20", true, {"-fa", "DejaVu Sans Mono", "-fs", "14"});
+    const std::optional<WindowInfo> window = term.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> first = readers.locate(window->frame, "jobs left");
+    const std::optional<Rect> second = readers.locate(window->frame, "make");
+    ASSERT_TRUE(first && second);
+    const double top = first->y - 4, bottom = second->y + 0.4 * second->height;
+    const WatchRegion box = readers.drawAround({first->x - 6, top, first->width + 80, bottom - top}, window->frame, 0);
+
+    const CompileOutcome outcome = compile("the number drops below 10", box, "w_JOBS01");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
+                                << ::testing::PrintToString(texts(readers.picture(box)));
+    EXPECT_EQ(confirm->spec.baseline.currentValue, 38);
+
+    add(confirm->spec);
+    for (const char* progress : {"[72/114] make 9", "[94/114] make 1", "[114/114] done"}) {
+        term.rewrite(std::string("jobs left 38\n") + progress + "\n");
+        for (int i = 0; i < 2; ++i) cycle();
+    }
+    EXPECT_EQ(barks, 0) << ::testing::PrintToString(texts(readers.picture(box)));
+    term.rewrite("jobs left 7\n[114/114] done\n");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12)) << "no bark at 7";
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(reads[0], std::optional<std::string>("7"));
+}
+
+}  // namespace
+}  // namespace kestrove::testing
