@@ -36,14 +36,17 @@ Result<Done, std::string> makePrivateFolder(const std::filesystem::path& folder)
     }
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return "cannot make " + folder.string() + ": " + errnoText(errno);
-    // Opened without following a link, then judged and narrowed through that
-    // descriptor: whatever is renamed into its place meanwhile is not touched.
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // A link the user made (a data folder kept elsewhere) is followed; one
+    // planted by someone else is not. The folder is then judged and narrowed
+    // through one descriptor: whatever is renamed into its place meanwhile is
+    // not touched.
+    struct stat link {};
+    const bool isLink = ::lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    if (isLink && link.st_uid != ::geteuid()) return folder.string() + " is a link of another user";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         const int error = errno;
-        struct stat link {};
-        if (::lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
-            return folder.string() + " is a link, not a folder of ours";
+        if (error == ELOOP) return folder.string() + " became a link while it was opened";
         if (error == ENOTDIR) return folder.string() + " is not a folder";
         return "cannot open " + folder.string() + ": " + errnoText(error);
     }

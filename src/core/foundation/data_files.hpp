@@ -16,9 +16,10 @@
 namespace kestrove {
 
 // Makes the folder and any missing parent, each new one 0700 (existing
-// parents keep their mode). The folder itself must then be a real folder
-// (a link to one is refused, never followed) owned by this user, and is
-// narrowed to 0700 when others could reach into it; else why not.
+// parents keep their mode). The folder itself, or what the user's own link
+// there points to, must then be a folder owned by this user (a link of
+// another user is refused, never followed), and is narrowed to 0700 when
+// others could reach into it; else why not.
 Result<Done, std::string> makePrivateFolder(const std::filesystem::path& folder);
 
 struct FileMissing {};

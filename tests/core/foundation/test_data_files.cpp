@@ -9,6 +9,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace kestrove {
 namespace {
@@ -94,26 +96,37 @@ TEST_F(DataFiles, PrivateFoldersAreMadeWithTheirParentsAndAFileIsNoFolder) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST_F(DataFiles, APrivateFolderIsNeverALinkNorAnotherUsersFolder) {
+TEST_F(DataFiles, APrivateFolderIsOursOrOurOwnLinkToOneOfOurs) {
     fs::create_directory(folder / "elsewhere");
     fs::permissions(folder / "elsewhere", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
     fs::create_directory_symlink(folder / "elsewhere", folder / "link");
-    // Root can hand a folder to another user; anyone else finds one in "/".
+    // Root can hand a folder, or a link, to another user; anyone else finds
+    // a folder of another user in "/".
     fs::path foreign = "/";
+    std::vector<fs::path> foreignLinks;
     if (::geteuid() == 0) {
         foreign = folder / "foreign";
         fs::create_directory(foreign);
         ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        fs::create_directory_symlink(folder / "elsewhere", folder / "planted");
+        ASSERT_EQ(::lchown((folder / "planted").c_str(), 65534, 65534), 0);
+        foreignLinks.push_back(folder / "planted");
+        fs::create_directory_symlink(foreign, folder / "to-foreign");
+        foreignLinks.push_back(folder / "to-foreign");
     }
     struct Case {
         fs::path path;
         std::string why;
     };
-    const Case cases[] = {
-        {folder / "link", "is a link"},
-        {folder / "link" / "inside", ""},  // through a link higher up is the caller's own path
+    std::vector<Case> cases = {
+        {folder / "link", ""},  // the user's own data folder kept elsewhere
+        {folder / "link" / "inside", ""},
         {foreign, "belongs to another user"},
     };
+    if (!foreignLinks.empty()) {
+        cases.push_back({foreignLinks[0], "is a link of another user"});
+        cases.push_back({foreignLinks[1], "belongs to another user"});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.string());
         const auto made = makePrivateFolder(c.path);
@@ -124,7 +137,7 @@ TEST_F(DataFiles, APrivateFolderIsNeverALinkNorAnotherUsersFolder) {
     }
     struct stat st {};
     ASSERT_EQ(::stat((folder / "elsewhere").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0744u) << "a link's target is left as it was";
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "the folder a link leads to is made private";
     if (::geteuid() == 0) {
         ASSERT_EQ(::stat(foreign.c_str(), &st), 0);
         EXPECT_EQ(st.st_uid, 65534u);
