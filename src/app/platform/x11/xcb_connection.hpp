@@ -43,6 +43,9 @@ public:
 
     bool hasExtension(xcb_extension_t* ext) const;
 
+    // Which of the server's screens is ours (the n of _NET_WM_CM_S<n> and
+    // _NET_SYSTEM_TRAY_S<n>).
+    int screenNumber() const { return screenNumber_; }
     // The selection a compositing manager owns on our screen (_NET_WM_CM_S<n>).
     xcb_atom_t compositorSelection();
 

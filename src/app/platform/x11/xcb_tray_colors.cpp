@@ -7,17 +7,6 @@
 
 namespace kestrove {
 
-namespace {
-
-int screenNumber(const XcbConnection& c) {
-    int n = 0;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c.get())); it.rem; xcb_screen_next(&it), ++n)
-        if (it.data->root == c.root()) return n;
-    return 0;
-}
-
-}  // namespace
-
 std::optional<Rgb> trayTextOf(const std::vector<std::uint32_t>& words) {
     if (words.size() < 3) return std::nullopt;
     // 16 bits a channel; the high byte is the 8-bit value.
@@ -32,7 +21,7 @@ void XcbTrayColors::run(XcbFollower& thread) {
     XcbConnection c;
     if (!c.ok()) return;
     c.intern({"MANAGER", "_NET_SYSTEM_TRAY_COLORS"});
-    const xcb_atom_t selection = c.atom("_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber(c)));
+    const xcb_atom_t selection = c.atom("_NET_SYSTEM_TRAY_S" + std::to_string(c.screenNumber()));
     const xcb_atom_t manager = c.atom("MANAGER");
     const xcb_atom_t colors = c.atom("_NET_SYSTEM_TRAY_COLORS");
     // A tray that starts tells every client by a MANAGER message to the root.
