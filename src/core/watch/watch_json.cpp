@@ -9,6 +9,7 @@ namespace {
 constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
 constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
 constexpr std::int64_t kU32Max = std::numeric_limits<std::uint32_t>::max();
+constexpr std::int64_t kPidMax = std::numeric_limits<std::int32_t>::max();
 
 template <typename E>
 Json raw(E e) { return std::string(rawValue(e)); }
@@ -64,6 +65,7 @@ Json toJson(const WindowAnchor& v) {
                 {"window_w", number(v.windowW, "window_w")},
                 {"window_h", number(v.windowH, "window_h")}};
     putOptional(out, "bundle_id", v.bundleID, [](const auto& s) { return Json(s); });
+    if (v.ownerPID > 0) out["owner_pid"] = v.ownerPID;
     return out;
 }
 
@@ -150,6 +152,8 @@ void fromJson(const JsonReader& r, WindowAnchor& v) {
     v.y = r.at("y").number();
     v.windowW = r.at("window_w").number();
     v.windowH = r.at("window_h").number();
+    const auto owner = r.maybe("owner_pid");
+    v.ownerPID = owner ? static_cast<std::int32_t>(owner->integer(0, kPidMax)) : 0;
 }
 
 void fromJson(const JsonReader& r, WatchRegion& v) {

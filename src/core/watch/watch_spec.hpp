@@ -107,6 +107,11 @@ struct WindowAnchor {
     double y = 0;
     double windowW = 0;
     double windowH = 0;
+    // The process that owned the window when it was bound; 0 when not known
+    // (files saved before it was kept). X11 hands a closed window's id to
+    // the next window made, so the owner tells the two apart, also across a
+    // restart of ours while the window lives on.
+    std::int32_t ownerPID = 0;
     bool operator==(const WindowAnchor&) const = default;
 };
 

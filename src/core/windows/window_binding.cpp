@@ -50,7 +50,7 @@ std::optional<WindowInfo> pick(const Rect& box, const std::vector<WindowInfo>& w
 WindowAnchor anchor(const Rect& box, const WindowInfo& window) {
     const Size s = window.frame.size();
     return {window.id, window.app, window.bundleID, box.minX() - window.frame.minX(),
-            box.minY() - window.frame.minY(), s.w, s.h};
+            box.minY() - window.frame.minY(), s.w, s.h, std::max(window.ownerPID, 0)};
 }
 
 Rect box(const WindowAnchor& anchor, Size size, const Rect& windowFrame) {
@@ -65,6 +65,7 @@ bool stillInside(const WindowAnchor& anchor, Size size, Size windowSize) {
 
 bool isSameWindow(const WindowAnchor& anchor, const WindowInfo& window) {
     if (window.id != anchor.id) return false;
+    if (anchor.ownerPID > 0 && window.ownerPID > 0 && anchor.ownerPID != window.ownerPID) return false;
     return anchor.app.empty() || window.app.empty() || anchor.app == window.app;
 }
 

@@ -71,7 +71,7 @@ Rect box(const WindowAnchor& anchor, Size size, const Rect& windowFrame);
 bool stillInside(const WindowAnchor& anchor, Size size, Size windowSize);
 
 // Whether a listed window is the one the anchor was made from. X11 reuses
-// window ids, so a known app name that differs means another window.
+// window ids, so a known owner or app name that differs means another window.
 bool isSameWindow(const WindowAnchor& anchor, const WindowInfo& window);
 
 // The first window in front of the bound one that hides part of the box.

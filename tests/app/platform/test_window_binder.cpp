@@ -19,10 +19,10 @@ struct Binding : ::testing::Test {
     }
 };
 
-TEST_F(Binding, BoxInsideAWindowGetsItsAnchorAndBundleID) {
+TEST_F(Binding, BoxInsideAWindowGetsItsAnchorWithOwnerAndBundleID) {
     const auto selection = SelectedRegion::make(main, {120, 150, 200, 40});
     const auto bound = WindowBinder::bind(selection, windows, screens);
-    EXPECT_EQ(bound.region.window, (WindowAnchor{7, "Editor", "org.example.editor", 20, 50, 400, 300}));
+    EXPECT_EQ(bound.region.window, (WindowAnchor{7, "Editor", "org.example.editor", 20, 50, 400, 300, 4242}));
     // Everything else is the selection as it came.
     auto unbound = bound;
     unbound.region.window.reset();

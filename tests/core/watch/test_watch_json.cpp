@@ -33,7 +33,7 @@ WatchFile fullFile() {
     s.comparator = Comparison::lt;
     s.value = 200;
     s.mode = WatchMode::everyTime;
-    s.region.window = WindowAnchor{4242, "Firefox", "org.mozilla.firefox", 12.5, 30, 1280, 800};
+    s.region.window = WindowAnchor{4242, "Firefox", "org.mozilla.firefox", 12.5, 30, 1280, 800, 3120};
     s.confidence = std::map<std::string, double>{{"type", 0.9}, {"referent_visible", 0.75}};
     s.baseline = {219.5, false, "219.50", "Price €219.50", std::vector<std::string>{"Price €219.50", "In stock"}};
     s.fallbackFrom = WatchType::stateReached;
@@ -53,7 +53,7 @@ constexpr const char* golden = R"({"version": 1, "watches": [
               "comparator": "lt", "value": 200, "mode": "every_time",
               "region": {"display_id": 7, "x": 10, "y": 20, "w": 300, "h": 40, "scale": 2,
                          "window": {"id": 4242, "app": "Firefox", "bundle_id": "org.mozilla.firefox", "x": 12.5,
-                                    "y": 30, "window_w": 1280, "window_h": 800}},
+                                    "y": 30, "window_w": 1280, "window_h": 800, "owner_pid": 3120}},
               "poll_seconds": 5, "debounce_checks": 2, "confidence": {"type": 0.9, "referent_visible": 0.75},
               "baseline": {"current_value": 219.5, "currently_met": false, "current_display": "219.50",
                            "current_text": "Price €219.50", "lines": ["Price €219.50", "In stock"]},
@@ -124,6 +124,9 @@ TEST(WatchJson, EachFaultNamesItsPathAndKind) {
         {"/watches/0/last_value", "219.50", K::typeMismatch, "watches[0].last_value"},
         {"/watches/0/spec/baseline/lines/1", 3, K::typeMismatch, "watches[0].spec.baseline.lines[1]"},
         {"/watches/0/spec/region/display_id", -1, K::typeMismatch, "watches[0].spec.region.display_id"},
+        {"/watches/0/spec/region/window/owner_pid", -1, K::typeMismatch, "watches[0].spec.region.window.owner_pid"},
+        {"/watches/0/spec/region/window/owner_pid", "3120", K::typeMismatch,
+         "watches[0].spec.region.window.owner_pid"},
         {"/watches", Json::object(), K::typeMismatch, "watches"},
         {"/version", erase, K::keyNotFound, "version"},
     };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 #include "core/windows/window_binding.hpp"
@@ -84,9 +85,39 @@ TEST(WindowAnchor, RecordsTheOffsetAndPlacesTheBoxAgain) {
     w.bundleID = "org.example.Editor";
     const Rect box{250.5, 170, 80, 20};
     const WindowAnchor a = WT::anchor(box, w);
-    EXPECT_EQ(a, (WindowAnchor{7, "app7", "org.example.Editor", 50.5, 20, 640, 480}));
+    EXPECT_EQ(a, (WindowAnchor{7, "app7", "org.example.Editor", 50.5, 20, 640, 480, 1007}));
     EXPECT_EQ(WT::box(a, box.size(), w.frame), box);
     EXPECT_EQ(WT::box(a, box.size(), w.frame.offsetBy(-30, 12)), box.offsetBy(-30, 12));
+}
+
+// X11 hands a closed window's id to the next window made, often by the
+// same program started again.
+TEST(WindowAnchor, TheSameWindowHasItsIdOwnerAndAppWhereEachIsKnown) {
+    const WindowAnchor a = WT::anchor({10, 10, 20, 20}, win(7, {0, 0, 640, 480}));
+    WindowAnchor oldFile = a;  // saved before owners were kept
+    oldFile.ownerPID = 0;
+    struct Case {
+        const char* what;
+        std::function<void(WindowInfo&)> listed;
+        bool same, sameForAnOldFile;
+    } cases[] = {
+        {"as bound", [](WindowInfo&) {}, true, true},
+        {"moved and renamed nothing else", [](WindowInfo& w) { w.frame = {50, 60, 100, 100}; }, true, true},
+        {"another id", [](WindowInfo& w) { w.id = 8; }, false, false},
+        {"the id taken by another run of the program", [](WindowInfo& w) { w.ownerPID = 2000; }, false, true},
+        {"the id taken by another program", [](WindowInfo& w) { w.ownerPID = 2000, w.app = "other"; }, false, false},
+        {"no owner listed", [](WindowInfo& w) { w.ownerPID = 0; }, true, true},
+        {"no app listed", [](WindowInfo& w) { w.app.clear(); }, true, true},
+    };
+    for (const Case& c : cases) {
+        WindowInfo w = win(7, {0, 0, 640, 480});
+        c.listed(w);
+        EXPECT_EQ(WT::isSameWindow(a, w), c.same) << c.what;
+        EXPECT_EQ(WT::isSameWindow(oldFile, w), c.sameForAnOldFile) << c.what;
+    }
+    WindowInfo unowned = win(7, {0, 0, 640, 480});
+    unowned.ownerPID = -1;
+    EXPECT_EQ(WT::anchor({10, 10, 20, 20}, unowned).ownerPID, 0) << "an owner not known is kept as none";
 }
 
 TEST(WindowAnchor, StillInsideAllowsHalfAPointOnEveryEdge) {
@@ -146,12 +177,15 @@ TEST(WindowFramePlace, FollowsTheWindowAndHidesWhenItCannotBeSeen) {
     shrunk.frame.width = 100;
     WindowInfo renamed = bound;  // the id now belongs to another program
     renamed.app = "other";
+    WindowInfo restarted = bound;  // or to the same program started again
+    restarted.ownerPID += 1;
     struct Case { std::vector<WindowInfo> windows; const char* why; } hides[] = {
         {{}, "window gone"},
         {{hidden(bound)}, "listed but not on screen"},
         {{shrunk}, "shrunk so the box no longer fits"},
         {{win(2, {240, 160, 50, 50}), bound}, "covered by a window in front"},
         {{renamed}, "id reused by another program"},
+        {{restarted}, "id reused by another run of the program"},
     };
     for (const Case& c : hides) EXPECT_EQ(WT::framePlace(a, size, c.windows, oneDisplay), WT::FramePlace::hide()) << c.why;
 

@@ -69,7 +69,7 @@ TEST_F(DesktopWindows, TestWindowIsListedWithItsClientRectAppPidAndLayerAndTakes
     const Rect status = desktop::onScreen(client, tw::status);
     EXPECT_EQ(desktop::regionOver(status, screens, &windows).window,
               (WindowAnchor{window.id(), "KestroveTestWindow", "kestrove_test_window", tw::status.x, tw::status.y,
-                            tw::width, tw::height}));
+                            tw::width, tw::height, static_cast<std::int32_t>(window.pid())}));
     const Rect screen = ScreenSpace::screenFor(status, screens.screens()).value_or(ScreenInfo{}).frame;
     const Rect bare{screen.maxX() - 150, screen.maxY() - 100, 100, 50};
     ASSERT_FALSE(client.intersects(bare));
