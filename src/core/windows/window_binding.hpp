@@ -16,6 +16,17 @@
 
 namespace kestrove {
 
+// Which life of a window a list entry shows, as the list that made it
+// counts them: X11 hands a destroyed window's id to the next window made,
+// and a list that heard the destroy notice gives the newcomer a new life.
+// Only lives from the same list compare; a list that does not count gives 0.
+struct WindowLife {
+    std::uint32_t list = 0;
+    std::uint64_t serial = 0;
+    bool counted() const { return serial != 0; }
+    bool operator==(const WindowLife&) const = default;
+};
+
 // One window of the system window list. Lists are front to back.
 struct WindowInfo {
     std::uint32_t id = 0;
@@ -27,6 +38,7 @@ struct WindowInfo {
     bool isOnScreen = true;
     bool isOwn = false;
     std::int32_t ownerPID = 0;
+    WindowLife life;
     bool operator==(const WindowInfo&) const = default;
 };
 

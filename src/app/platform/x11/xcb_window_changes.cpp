@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "app/platform/x11/xcb_connection.hpp"
 
@@ -49,17 +50,31 @@ bool XcbWindowChanges::changedSinceLastLooked() {
     return takeNotices();
 }
 
+void XcbWindowChanges::takeQueued() {
+    if (!x_.ok()) return;
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(x_.get())) {
+        queuedMattered_ = takeIn(*event) || queuedMattered_;
+        std::free(event);
+    }
+}
+
 bool XcbWindowChanges::takeNotices() {
-    bool changed = false;
+    bool changed = std::exchange(queuedMattered_, false);
     while (xcb_generic_event_t* event = xcb_poll_for_event(x_.get())) {
-        changed = changed || matters(*event);
+        changed = takeIn(*event) || changed;  // each one, as it may be a destroy
         std::free(event);
     }
     return changed;
 }
 
-bool XcbWindowChanges::matters(const xcb_generic_event_t& event) const {
-    if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return true;
+bool XcbWindowChanges::takeIn(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7f;
+    // Heard twice when it was a child of the root: once is enough.
+    if (type == XCB_DESTROY_NOTIFY) {
+        const auto& d = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+        if (destroyed_.empty() || destroyed_.back() != d.window) destroyed_.push_back(d.window);
+    }
+    if (type != XCB_PROPERTY_NOTIFY) return true;
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     return readProperties_.contains(p.atom);
 }

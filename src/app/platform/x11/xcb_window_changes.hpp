@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <xcb/xcb.h>
@@ -30,15 +31,24 @@ public:
     // notice has come (the server sends it as it makes the change, before
     // answering anyone else about it).
     bool changedSinceLastLooked();
+    // Takes in the notices read along with replies meanwhile, without
+    // reading or waiting: a window destroyed before the list described its
+    // id is known then. Whether they matter is told by the next call above.
+    void takeQueued();
+    // The windows destroyed since the last call, as their notices came.
+    std::vector<std::uint32_t> takeDestroyed() { return std::exchange(destroyed_, {}); }
 
 private:
     // Takes in the notices that have come; whether one of them matters.
     bool takeNotices();
-    bool matters(const xcb_generic_event_t& event) const;
+    // Notes a destroyed window; whether the notice matters to the list.
+    bool takeIn(const xcb_generic_event_t& event);
 
     XcbConnection& x_;
     std::unordered_set<std::uint32_t> watched_;
     std::unordered_set<xcb_atom_t> readProperties_;
+    std::vector<std::uint32_t> destroyed_;
+    bool queuedMattered_ = false;  // told by the next question or look
 };
 
 }  // namespace kestrove

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "app/platform/x11/xcb_connection.hpp"
@@ -11,14 +12,28 @@
 
 namespace kestrove {
 
+namespace {
+
+// Lives are compared only within one list: each list has its number.
+std::uint32_t nextListNumber() {
+    static std::atomic<std::uint32_t> last{0};
+    return ++last;
+}
+
+}  // namespace
+
 XcbWindowList::XcbWindowList(double scale, Notices notices)
     : x_(std::make_unique<XcbConnection>()),
       scale_(scale),
       notices_(notices),
+      number_(nextListNumber()),
       changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
 
 XcbWindowList::XcbWindowList(const Screens& screens)
-    : x_(std::make_unique<XcbConnection>()), screens_(&screens), changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
+    : x_(std::make_unique<XcbConnection>()),
+      screens_(&screens),
+      number_(nextListNumber()),
+      changes_(std::make_unique<XcbWindowChanges>(*x_)) {}
 
 XcbWindowList::~XcbWindowList() = default;
 
@@ -57,14 +72,22 @@ std::vector<WindowInfo> XcbWindowList::readAll(const std::vector<ScreenInfo>& sc
     // Heard of before they are read: a change while they are read is then
     // told at the next list, never lost.
     changes_->watch(order);
+    auto described = xcbwindows::describe(*x_, order, desk, screens_ ? 1 : scale_, ::getpid());
+    // Destroyed before it was described (its notice came with the replies):
+    // an id described now belongs to a window made since.
+    changes_->takeQueued();
+    for (std::uint32_t id : changes_->takeDestroyed()) lives_.erase(id);
     std::vector<WindowInfo> out;
     out.reserve(order.size());
-    for (auto& info : xcbwindows::describe(*x_, order, desk, screens_ ? 1 : scale_, ::getpid())) {
+    for (auto& info : described) {
         if (!info) continue;
         if (info->isOwn && info->layer == WindowLayer::overrideRedirect) {
             ownOverlays_.insert(info->id);
             continue;
         }
+        const auto [life, added] = lives_.try_emplace(info->id, lastLife_ + 1);
+        if (added) ++lastLife_;
+        info->life = {number_, life->second};
         if (screens_) {
             const Rect f = info->frame;
             const double s = ScreenSpace::scaleAtPixels(f, screens);

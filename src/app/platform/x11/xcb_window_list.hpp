@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "app/platform/screen_space.hpp"
@@ -58,6 +59,11 @@ private:
     // reader of the list passes over them, and with twenty frames describing
     // them in full was most of the list's cost.
     std::unordered_set<std::uint32_t> ownOverlays_;
+    // The life of each window listed so far, until its destroy notice comes:
+    // a window made later under its id is listed in a new life.
+    const std::uint32_t number_;  // which list counts them
+    std::unordered_map<std::uint32_t, std::uint64_t> lives_;
+    std::uint64_t lastLife_ = 0;
 
     // What the notices cannot tell (a window moved inside its frame) shows
     // at the next full reading, at most this long after the last.

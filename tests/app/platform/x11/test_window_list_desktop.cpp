@@ -15,6 +15,7 @@
 
 #include "app/platform/qt/qt_screens.hpp"
 #include "app/platform/window_binder.hpp"
+#include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/platform_boxes.hpp"
@@ -153,8 +154,14 @@ TEST_F(DesktopWindows, ScreensCarryTheirOutputNameHash) {
     EXPECT_EQ(fromWorker, list);
 }
 
+// What two lists tell alike: each counts lives its own way.
+std::vector<WindowInfo> withoutLives(std::vector<WindowInfo> windows) {
+    for (WindowInfo& w : windows) w.life = {};
+    return windows;
+}
+
 // A reader made afresh reads everything.
-std::vector<WindowInfo> freshList() { return XcbWindowList().list(WindowListOptions::all); }
+std::vector<WindowInfo> freshList() { return withoutLives(XcbWindowList().list(WindowListOptions::all)); }
 
 void run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -237,7 +244,8 @@ TEST_P(WindowListChanges, EveryChangeShowsInTheNextList) {
         bool compared = false;
         for (int round = 0; round < 20 && !compared; ++round) {
             const Windows before = freshList();
-            const Windows first = kept.list(WindowListOptions::all), second = kept.list(WindowListOptions::all);
+            const Windows first = withoutLives(kept.list(WindowListOptions::all)),
+                          second = withoutLives(kept.list(WindowListOptions::all));
             if (before != freshList()) continue;
             EXPECT_EQ(first, before);
             EXPECT_EQ(second, before) << "and again from what it kept";
@@ -254,6 +262,62 @@ TEST_P(WindowListChanges, EveryChangeShowsInTheNextList) {
     (void)kept.bundleID(id);
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     EXPECT_EQ(told, quiet) << "told of changes nobody made";
+}
+
+// X11 hands a destroyed window's id to the next window made; a program can
+// even make its next window under the same id itself. The list tells them
+// apart by the destroy notice in between, however soon the id comes back,
+// while a window hidden and shown again stays the window it was.
+TEST_P(WindowListChanges, AWindowMadeAgainUnderAnIdIsListedInANewLife) {
+    XcbWindowList kept(1, GetParam() == Kept::come ? XcbWindowList::Notices::come : XcbWindowList::Notices::asked);
+    if (GetParam() == Kept::heard) {
+        ASSERT_TRUE(kept.hearChanges([] {}));
+    }
+    XcbConnection x;
+    ASSERT_TRUE(x.ok());
+    const xcb_window_t id = xcb_generate_id(x.get());
+    // Its class tells the windows made under the id apart.
+    const auto make = [&](std::string_view app) {
+        const std::uint32_t white = x.screen()->white_pixel;
+        xcb_create_window(x.get(), XCB_COPY_FROM_PARENT, id, x.root(), 300, 200, 240, 160, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &white);
+        const std::string wmClass = std::string(app) + '\0' + std::string(app) + '\0';
+        xcb_change_property(x.get(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
+        xcb_map_window(x.get(), id);
+        xcb_flush(x.get());
+    };
+    const auto life = [&](std::string_view app) {
+        std::optional<WindowLife> seen;
+        EXPECT_TRUE(waitFor([&] {
+            const auto w = listed(kept.list(WindowListOptions::all), id);
+            if (w && w->isOnScreen && w->app == app) seen = w->life;
+            return seen.has_value();
+        })) << "never listed on screen as " << app;
+        return seen.value_or(WindowLife{});
+    };
+    make("First");
+    const WindowLife first = life("First");
+    EXPECT_TRUE(first.counted());
+    // Hidden and shown again: the same window.
+    xcb_unmap_window(x.get(), id);
+    xcb_flush(x.get());
+    ASSERT_TRUE(waitFor([&] {
+        const auto w = listed(freshList(), id);
+        return !w || !w->isOnScreen;
+    }));
+    xcb_map_window(x.get(), id);
+    xcb_flush(x.get());
+    EXPECT_EQ(life("First"), first);
+    // Destroyed and made again under its id before the list looks.
+    xcb_destroy_window(x.get(), id);
+    make("Second");
+    const WindowLife second = life("Second");
+    EXPECT_EQ(second.list, first.list);
+    EXPECT_NE(second.serial, first.serial);
+    EXPECT_TRUE(second.counted());
+    xcb_destroy_window(x.get(), id);
+    xcb_flush(x.get());
 }
 
 }  // namespace
