@@ -17,6 +17,7 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
       startedFresh_(start.fresh),
       picture_(spec_.debounceChecks, !start.fresh, services_.clock.now()),
       model_(spec_.debounceChecks, !start.fresh) {
+    if (spec_.region.window) bound_.emplace(*spec_.region.window);
     if (spec_.baseline.lines) picture_.baselineLines = *spec_.baseline.lines;
     if (spec_.direct && DirectReading::eligible(spec_)) {
         if (start.direct && start.direct->session) {
@@ -137,11 +138,12 @@ bool WatchRunner::updateSight() {
 }
 
 void WatchRunner::lookForWindow(std::function<void(WindowSeen)> done) {
-    if (!spec_.region.window) return done(WindowSeen::notBound);
-    const WindowAnchor& anchor = *spec_.region.window;
+    if (!bound_) return done(WindowSeen::notBound);
+    // Closed for good: whatever holds its id now is another window.
+    if (windowClosed(direct_.listed)) return done(WindowSeen::closed);
     // The tick's direct read looked at the window list moments ago: its look
     // stands for one (a wake of the list's worker and a round trip fewer).
-    if (direct_.listed && direct_.listed->id == anchor.id && WindowTracking::isSameWindow(anchor, *direct_.listed))
+    if (direct_.listed && direct_.listed->id == bound_->anchor().id)
         return done(direct_.listed->isOnScreen ? WindowSeen::onScreen : WindowSeen::offScreen);
     // The whole list: a minimised window, or one on another desktop, is
     // listed but not on screen, and must not be captured (a composite
@@ -149,14 +151,19 @@ void WatchRunner::lookForWindow(std::function<void(WindowSeen)> done) {
     step_ = services_.platform.windows->list(
         spec_.id, WindowListOptions::all, [this, done = std::move(done)](ListedWindows listed) {
             if (!listed.ok()) return done(WindowSeen::unknown);
-            const WindowAnchor& anchor = *spec_.region.window;
             for (const WindowInfo& w : listed.value()) {
-                if (w.id != anchor.id) continue;
-                if (!WindowTracking::isSameWindow(anchor, w)) break;
+                if (w.id != bound_->anchor().id) continue;
+                if (windowClosed(w)) return done(WindowSeen::closed);
                 return done(w.isOnScreen ? WindowSeen::onScreen : WindowSeen::offScreen);
             }
             done(WindowSeen::unlisted);
         });
+}
+
+bool WatchRunner::windowClosed(const std::optional<WindowInfo>& listed) {
+    if (!bound_) return false;
+    if (listed) bound_->holds(*listed);
+    return bound_->closed();
 }
 
 WatchRunnerFactory::WatchRunnerFactory(RunnerServices services) : services_(std::move(services)) {

@@ -31,6 +31,7 @@
 #include "core/cloud/cloud_image.hpp"
 #include "core/picture/pixel_diff.hpp"
 #include "core/watch/runtime.hpp"
+#include "core/windows/bound_window.hpp"
 #include "core/windows/direct_decider.hpp"
 
 namespace kestrove {
@@ -82,7 +83,7 @@ private:
     using ShotRef = std::shared_ptr<const Shot>;
 
     // Where the list puts a bound box's window, asked before any capture of it.
-    enum class WindowSeen { notBound, onScreen, offScreen, unlisted, unknown };
+    enum class WindowSeen { notBound, onScreen, offScreen, unlisted, closed, unknown };
 
     // The loop, one tick, sight (watch_runner.cpp).
     void tick();
@@ -93,6 +94,9 @@ private:
     bool readsDirectly() const { return direct_.session || direct_.pending; }
     bool updateSight();
     void lookForWindow(std::function<void(WindowSeen)> done);
+    // Whether the bound window is known closed, once `listed` (a list's
+    // entry for its id, if any) is looked at too.
+    bool windowClosed(const std::optional<WindowInfo>& listed);
 
     // Reports to the host under this watch's id (a copy: the host may end
     // this runner meanwhile). False when the runner was stopped, restarted or
@@ -194,6 +198,7 @@ private:
     };
 
     const WatchSpec spec_;
+    std::optional<BoundWindow> bound_;  // for a box bound to a window
     RunnerHost& host_;
     RunnerServices services_;
     int interval_;

@@ -12,7 +12,10 @@ namespace kestrove {
 
 void WatchRunner::directRead(const DirectAnswer& answer) {
     direct_.listed = answer.window();
-    const DirectDecider::Step step = direct_.decider->take(answer);
+    // Whatever a newcomer under the closed window's id shows is not read.
+    const bool closed = windowClosed(direct_.listed);
+    const DirectDecider::Step step =
+        direct_.decider->take(closed ? DirectAnswer::noAnswer(DirectSilence::windowGone) : answer);
     direct_.counted = step.counted;
     if (step.counted && spec_.type == WatchType::numberCompare && step.evaluation && step.evaluation->readable)
         if (!tell(&RunnerHost::runnerDidRead, step.evaluation->display, step.evaluation->value)) return;
@@ -39,7 +42,7 @@ void WatchRunner::barkFromTheDirectReader(std::optional<Evaluation> evaluation, 
 
 void WatchRunner::takeProof(std::function<void(SharedImage)> done) {
     lookForWindow([this, done](WindowSeen seen) {
-        if (seen == WindowSeen::offScreen) return done(nullptr);
+        if (seen == WindowSeen::offScreen || seen == WindowSeen::closed) return done(nullptr);
         step_ = services_.platform.capturer->capture(spec_.id, spec_.region, [this, seen, done](CapturedBox captured) {
             // A failed proof changes nothing: sight is the picture check's.
             if (!captured.ok()) return done(nullptr);

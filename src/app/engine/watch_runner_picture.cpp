@@ -15,8 +15,8 @@ void WatchRunner::check(Next next) {
     if (!host_.screensAvailable()) return next();
     if (!spec_.region.window) return capture(WindowSeen::notBound, std::move(next));
     lookForWindow([this, next = std::move(next)](WindowSeen seen) {
-        if (seen == WindowSeen::offScreen) {
-            if (!loseWindow(WindowLoss::notOnScreen)) return;
+        if (seen == WindowSeen::offScreen || seen == WindowSeen::closed) {
+            if (!loseWindow(seen == WindowSeen::closed ? WindowLoss::closed : WindowLoss::notOnScreen)) return;
             return next();
         }
         capture(seen, next);
@@ -178,6 +178,8 @@ bool WatchRunner::loseWindow(WindowLoss loss) {
 }
 
 bool WatchRunner::captureFailed(const CaptureError& error) {
+    // Destroyed, or its id taken by another program: it never comes back.
+    if (error.kind == CaptureError::Kind::windowGone && bound_) bound_->close();
     if (sight_.lost) return updateSight();
     logLine(spec_.id + " can't see its box: " + error.description());
     switch (error.kind) {

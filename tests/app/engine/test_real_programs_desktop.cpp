@@ -122,6 +122,52 @@ TEST_F(RealPrograms, AnXtermNewLineWatchBarksOnlyAtALineAppended) {
     EXPECT_EQ(barks, 1);
 }
 
+// X11 hands the id of a closed xterm's window to the next xterm started: the
+// server gives the new client the closed one's place, and xterm makes its
+// windows in the same order. The watch lost its window; the newcomer at the
+// same place, showing the same lines, is not it, whatever it prints.
+TEST_F(RealPrograms, AClosedXtermsWatchStaysLostWhenAnotherXtermTakesItsWindowsId) {
+    const std::string text = "12:01:21 sync started\nGET /api/pay 200 OK\n$ ";
+    auto term = std::make_unique<Terminal>(text);
+    const std::optional<WindowInfo> window = term->app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> first = readers.locate(window->frame, "started");
+    ASSERT_TRUE(first);
+    const WatchRegion box = readers.drawAround(Rect{first->x, first->y, 300, first->height * 6}, window->frame);
+    ASSERT_TRUE(box.window);
+    const CompileOutcome outcome = compile("a new line appears", box, "w_GONE02");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
+    WatchSpec watch = confirm->spec;
+    watch.mode = WatchMode::everyTime;
+    add(watch);
+    for (int i = 0; i < 2; ++i) cycle();
+    ASSERT_EQ(status(watch.id), WatchStatus::watching);
+
+    term.reset();
+    ASSERT_TRUE(listedAs(window->id, [](const WindowInfo* w) { return w == nullptr; }));
+    ASSERT_TRUE(cycleUntil([&] { return status(watch.id) == WatchStatus::lostSight; }, 4, 15s));
+    // Xterms started until one gets the closed window's id: the first does,
+    // unless another client took the closed one's place first (those stay
+    // open, holding the places before it).
+    std::vector<std::unique_ptr<Terminal>> started;
+    std::optional<WindowInfo> newcomer;
+    for (int attempt = 0; attempt < 4 && !(newcomer && newcomer->id == window->id); ++attempt) {
+        started.push_back(std::make_unique<Terminal>(text));
+        newcomer = started.back()->app->window(readers.windows);
+        ASSERT_TRUE(newcomer);
+    }
+    ASSERT_EQ(newcomer->id, window->id) << "the X server never handed the closed window's id on";
+    Terminal& next = *started.back();
+    ASSERT_NE(newcomer->ownerPID, window->ownerPID);
+    for (int i = 0; i < 3; ++i) cycle(15s);
+    next.append("12:03:40 deploy finished");
+    for (int i = 0; i < 6; ++i) cycle(15s);
+    finishFlashes();
+    EXPECT_EQ(barks, 0) << "barked at the newcomer's line";
+    EXPECT_EQ(status(watch.id), WatchStatus::lostSight);
+}
+
 TEST_F(RealPrograms, TheCalculatorsDisplayIsReadDirectlyAndAdopted) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     // Drawn by cairo: GL drawing under Xvfb shows black in the screen's picture.

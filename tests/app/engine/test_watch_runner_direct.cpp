@@ -137,8 +137,9 @@ TEST(WatchRunnerDirect, ATicksPictureTakesTheWindowAsItsDirectReadFoundIt) {
         std::optional<WindowInfo> found;
         std::size_t lists, captures;
     };
+    // Another program's: the watch's window is closed, nothing to look for.
     for (const Case& c : {Case{"on screen", shown, 0, 1}, Case{"not on screen", hidden, 0, 0},
-                          Case{"not found", std::nullopt, 1, 1}, Case{"another program's", another, 1, 1}}) {
+                          Case{"not found", std::nullopt, 1, 1}, Case{"another program's", another, 0, 0}}) {
         SCOPED_TRACE(c.name);
         RunnerHarness h;
         auto session = h.session(lines({"Working"}));
@@ -153,6 +154,37 @@ TEST(WatchRunnerDirect, ATicksPictureTakesTheWindowAsItsDirectReadFoundIt) {
         EXPECT_EQ(h.captures() - captures, c.captures);
         // Hidden, the picture is lost; the direct reader keeps the watch going.
         EXPECT_EQ(h.host.directOnly, c.found && !c.found->isOnScreen);
+    }
+}
+
+// A read that finds the window's id held by a newcomer (its program made it
+// anew, or another run of it) reads the newcomer: that counts for nothing.
+TEST(WatchRunnerDirect, WhatANewcomerUnderTheWindowsIdShowsIsNotRead) {
+    WindowInfo bound = fakes::window(windowID, {0, 0, 800, 600});
+    bound.life = {3, 1};
+    WindowInfo remade = bound, restarted = bound;
+    remade.life.serial = 2;
+    restarted.ownerPID += 1;
+    for (const WindowInfo& newcomer : {remade, restarted}) {
+        RunnerHarness h;
+        auto session = h.session(lines({"Working"}));
+        WatchSpec s = directWatch();
+        s.region.window->ownerPID = bound.ownerPID;
+        h.start(s, std::nullopt, false, DirectStart{session, lines({"Working"})});
+        DirectAnswer before = DirectAnswer::lines(lines({"Working"}));
+        before.setWindow(bound);
+        session->reads.script.push_back(before);
+        h.run(5s);
+        ASSERT_TRUE(h.host.losses.empty());
+        for (int i = 0; i < 4; ++i) {
+            DirectAnswer read = DirectAnswer::lines(lines({"Done"}));
+            read.setWindow(newcomer);
+            session->reads.script.push_back(read);
+        }
+        h.run(20s);
+        EXPECT_TRUE(h.host.barks.empty());
+        EXPECT_EQ(h.host.losses, Losses{WindowLoss::closed});
+        EXPECT_FALSE(h.host.directOnly);
     }
 }
 

@@ -164,8 +164,9 @@ TEST(WatchRunnerPicture, LossesOfSightAreToldOnceCheckedEveryFifteenSecondsAndKe
         // The seconds at which it captured while lost: from the loss, on the
         // grid of fifteen seconds.
         std::vector<int> captures;
+        bool comesBack = true;  // a closed window never does, whatever takes its id
     } cases[] = {
-        {"window closed", failing(CaptureError::windowGone()), WindowLoss::closed, {5, 30, 45}},
+        {"window closed", failing(CaptureError::windowGone()), WindowLoss::closed, {5}, false},
         {"box outside", failing(CaptureError::boxOutsideWindow()), WindowLoss::outside, {5, 30, 45}},
         {"unlisted and blank", showing(0), WindowLoss::notOnScreen, {5, 30, 45}},
         {"listed off screen: never captured", showing(0), WindowLoss::notOnScreen, {}},
@@ -189,10 +190,51 @@ TEST(WatchRunnerPicture, LossesOfSightAreToldOnceCheckedEveryFifteenSecondsAndKe
         h.fake.windows.backend.windows = {fakes::window(windowID, {0, 0, 800, 600})};
         h.fake.capturer.screen = showing(20);
         h.run(15s);
-        EXPECT_EQ(h.host.count("regained"), 1);
-        EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), (std::vector<int>{5, 5, 5}));
+        EXPECT_EQ(h.host.count("regained"), c.comesBack ? 1 : 0);
+        const std::vector<int> rhythm = c.comesBack ? std::vector<int>{5, 5, 5} : std::vector<int>{};
+        EXPECT_EQ(gaps(h.times(20s, [&] { return h.captures(); })), rhythm);
         // Only the window's own loss keeps the reference from before it.
-        EXPECT_EQ(h.host.barks.size(), c.loss ? 1u : 0u);
+        EXPECT_EQ(h.host.barks.size(), c.loss && c.comesBack ? 1u : 0u);
+    }
+}
+
+// X11 hands a closed window's id to the next window made: often the same
+// program started again, sometimes the same program making a window anew.
+// Neither is the window the box was bound to, and what it shows never barks.
+TEST(WatchRunnerPicture, AClosedWindowStaysClosedWhateverTakesItsId) {
+    struct Case {
+        const char* what;
+        std::function<void(RunnerHarness&)> close;
+        std::size_t capturesAtTheLoss;  // the capture that found it gone, if one did
+    } cases[] = {
+        {"made again by its program",
+         [](RunnerHarness& h) { h.fake.windows.backend.windows[0].life = {1, 2}; }, 0},
+        {"taken by another run of its program",
+         [](RunnerHarness& h) { h.fake.windows.backend.windows[0].ownerPID = 4243; }, 0},
+        {"captured as gone, then listed again",
+         [](RunnerHarness& h) {
+             h.fake.capturer.screen = failing(CaptureError::windowGone());
+             h.run(5s);
+             h.fake.capturer.screen = showing(128);
+         },
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunnerHarness h;
+        h.fake.windows.backend.windows[0].life = {1, 1};
+        WatchSpec s = boundWatch(WatchType::anyChange, WatchMode::everyTime);
+        s.region.window->ownerPID = 4242;
+        h.start(s, grey(128));
+        h.run(10s);
+        const std::size_t before = h.captures();
+        c.close(h);
+        h.fake.capturer.screen = showing(20);  // the newcomer shows something else
+        h.run(60s);
+        EXPECT_EQ(h.host.losses, Losses{WindowLoss::closed});
+        EXPECT_EQ(h.host.count("regained"), 0);
+        EXPECT_EQ(h.captures() - before, c.capturesAtTheLoss) << "never captured again";
+        EXPECT_TRUE(h.host.barks.empty());
     }
 }
 
