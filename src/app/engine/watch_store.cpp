@@ -1,6 +1,7 @@
 #include "app/engine/watch_store.hpp"
 
 #include <cstdio>
+#include <utility>
 
 #include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
@@ -43,7 +44,21 @@ std::optional<std::vector<WatchRecord>> WatchStore::inspect() {
     }
 }
 
+void WatchStore::removeInterruptedSaves() {
+    if (std::exchange(swept_, true)) return;
+    const std::string watches = watchFile().filename().string();
+    auto removed = removeInterruptedWrites(folder_, [&](std::string_view name) { return name == watches; });
+    const auto crops = removeInterruptedWrites(cropsFolder(), [](std::string_view name) {
+        return name.ends_with(".png") && usableID(name.substr(0, name.size() - 4));
+    });
+    removed.insert(removed.end(), crops.begin(), crops.end());
+    if (removed.empty()) return;
+    logLine("removed " + std::to_string(removed.size()) + (removed.size() == 1 ? " file" : " files") +
+            " left by saves that were cut short, such as " + removed.front().string());
+}
+
 std::optional<std::vector<WatchRecord>> WatchStore::load() {
+    removeInterruptedSaves();
     auto records = inspect();
     // Kept aside at once, so the user hears of it at launch, not at the first save.
     if (state_ == FileState::damaged) keepDamagedAside("");
@@ -66,7 +81,10 @@ bool WatchStore::keepDamagedAside(const std::string& failing) {
 bool WatchStore::save(const std::vector<WatchRecord>& records) {
     // Saving before anything was loaded must not write over a file that
     // could not be loaded either.
-    if (state_ == FileState::unchecked) inspect();
+    if (state_ == FileState::unchecked) {
+        removeInterruptedSaves();
+        inspect();
+    }
     Result<Done, std::string> written = makePrivateFolder(folder_);
     if (written && state_ == FileState::damaged && !keepDamagedAside("could not save watches: ")) return false;
     if (written) {

@@ -30,7 +30,9 @@ public:
     // The saved records; none when there is no file yet, or when it cannot
     // be read or decoded. Such a file is never written over: it is renamed
     // to watches.json.damaged-<UTC time> at once, with a log line saying why
-    // and where (when that fails, the next save tries again first).
+    // and where (when that fails, the next save tries again first). The
+    // first load, or else the first save, removes what saves interrupted
+    // by the end of the process left behind.
     std::optional<std::vector<WatchRecord>> load();
     // Replaces the watch file; false, after one log line, when it could not.
     bool save(const std::vector<WatchRecord>& records);
@@ -47,10 +49,14 @@ private:
     std::optional<std::vector<WatchRecord>> inspect();
     // `failing` leads the log line when the rename fails.
     bool keepDamagedAside(const std::string& failing);
+    // Once, before anything is written: the temporary files of saves that
+    // never finished (the process was killed), ours by their names alone.
+    void removeInterruptedSaves();
     std::optional<std::filesystem::path> cropFile(const std::string& id);
 
     std::filesystem::path folder_;
     FileState state_ = FileState::unchecked;
+    bool swept_ = false;
     std::string damage_;               // why the file found could not be used
     std::set<std::string> refusedIDs_;  // logged once each
 };

@@ -15,7 +15,39 @@ namespace {
 
 std::string errnoText(int error) { return std::strerror(error); }
 
+// mkostemp puts six of these in place of the X's.
+constexpr std::string_view temporaryMark = ".XXXXXX";
+
+bool letterOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
 }  // namespace
+
+std::optional<std::string_view> interruptedWriteOf(std::string_view fileName) {
+    if (fileName.size() <= temporaryMark.size()) return std::nullopt;
+    const std::size_t dot = fileName.size() - temporaryMark.size();
+    if (fileName[dot] != '.') return std::nullopt;
+    for (char c : fileName.substr(dot + 1))
+        if (!letterOrDigit(c)) return std::nullopt;
+    return fileName.substr(0, dot);
+}
+
+std::vector<std::filesystem::path> removeInterruptedWrites(const std::filesystem::path& folder,
+                                                           const std::function<bool(std::string_view)>& wanted) {
+    std::vector<std::filesystem::path> removed;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path& file = it->path();
+        const std::string name = file.filename().string();
+        const auto target = interruptedWriteOf(name);
+        if (!target || !wanted(*target)) continue;
+        // Ours alone: a plain file (never a link's target) that we own.
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        if (::unlink(file.c_str()) == 0) removed.push_back(file);
+    }
+    if (!removed.empty()) (void)syncFolder(folder);
+    return removed;
+}
 
 Result<Done, std::string> syncFolder(const std::filesystem::path& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -100,7 +132,7 @@ FileRead readWholeFile(const std::filesystem::path& file) {
 
 Result<Done, std::string> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
     // The temporary file sits beside the target, so the rename stays on one file system.
-    std::string temporary = file.string() + ".XXXXXX";
+    std::string temporary = file.string() + std::string(temporaryMark);
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return "cannot write " + file.string() + ": " + errnoText(errno);
     std::string error;

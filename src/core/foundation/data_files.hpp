@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -41,6 +43,17 @@ inline Result<Done, std::string> writeFileAtomically(const std::filesystem::path
                                                      const std::vector<std::uint8_t>& bytes) {
     return writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
+
+// writeFileAtomically's temporary file is "<name>.XXXXXX" (six letters or
+// digits): a process that dies while writing leaves it behind. The <name>
+// such a file was written for, none for any other name.
+std::optional<std::string_view> interruptedWriteOf(std::string_view fileName);
+
+// Removes from `folder` the regular files of ours that interrupted writes
+// left there for a name `wanted` accepts, and nothing else. The paths
+// removed. Only while nothing writes into the folder (before the first save).
+std::vector<std::filesystem::path> removeInterruptedWrites(const std::filesystem::path& folder,
+                                                           const std::function<bool(std::string_view)>& wanted);
 
 // An fsync of the folder, which makes a rename or removal inside it survive a crash.
 Result<Done, std::string> syncFolder(const std::filesystem::path& folder);

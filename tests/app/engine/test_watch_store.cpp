@@ -194,6 +194,17 @@ TEST_F(Store, AKillAtAnyMomentLeavesAWholeWatchFile) {
         ASSERT_TRUE(file.watches == small || file.watches == large) << "kill " << kill;
     }
     EXPECT_TRUE(damagedCopies(folder).empty());
+    // A kill in the middle of a save leaves its temporary file; the next
+    // store to load (each child's first save, and this one) removes them.
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(WatchStore(folder).load());
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(folder)) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"watches.json"});
+    EXPECT_TRUE(log.empty() || log.starts_with("Kestrove: removed 1 file left by saves that were cut short, such as " +
+                                               (folder / "watches.json.").string()))
+        << log;
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <QImage>
 #include <QProcess>
 
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -276,6 +279,44 @@ TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].lastRead, "249.99");
     EXPECT_EQ(saved[0].status, WatchStatus::watching);
+}
+
+// A save cut short (the process killed) leaves the temporary file it was
+// writing beside the file it replaces. The next launch removes those of
+// ours, found by their names alone, and nothing else of the folder.
+TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
+    Home home;
+    WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_KEPT01");
+    kept.status = WatchStatus::paused;
+    home.save({kept});
+    const auto saved = home.saved();
+    const auto folder = home.watchFile().parent_path();
+    std::filesystem::create_directories(folder / "crops");
+    std::ofstream(folder / "crops" / "w_KEPT01.png") << "the crop";
+    // Made as a save makes its temporary file, then left as a kill leaves it.
+    const auto interrupted = [](const std::filesystem::path& file) {
+        std::string name = file.string() + ".XXXXXX";
+        const int fd = ::mkstemp(name.data());
+        EXPECT_GE(fd, 0) << name;
+        const std::string part = R"({"version": 1, "wat)";
+        EXPECT_EQ(::write(fd, part.data(), part.size()), static_cast<ssize_t>(part.size()));
+        ::close(fd);
+        return std::filesystem::path(name);
+    };
+    const std::vector<std::filesystem::path> leftovers{interrupted(home.watchFile()), interrupted(home.watchFile()),
+                                                       interrupted(folder / "crops" / "w_KEPT01.png")};
+    const std::vector<std::string> others{"watches.json.bak", "notes.txt.Ab12Cd", "watches.json.damaged-20260301T093000Z",
+                                          "crops/w_KEPT01.png", "crops/picture.jpg.Ab12Cd"};
+    for (const std::string& other : others)
+        if (!std::filesystem::exists(folder / other)) std::ofstream(folder / other) << "someone's";
+
+    Kestrove app(home);
+    ASSERT_TRUE(app.waitForLog("Kestrove: removed 3 files left by saves that were cut short")) << app.log();
+    for (const auto& leftover : leftovers) EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
+    for (const std::string& other : others) EXPECT_TRUE(std::filesystem::exists(folder / other)) << other;
+    EXPECT_EQ(bytesOf(folder / "crops" / "w_KEPT01.png"), "the crop");
+    EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
+    EXPECT_EQ(home.saved(), saved);
 }
 
 }  // namespace
