@@ -53,7 +53,9 @@ int runApplication(const std::vector<std::string>& args, int& argc, char** argv)
         logLine(std::string("ending on ") + sigabbrev_np(signal));
         QCoreApplication::quit();
     });
-    const auto defaults = std::make_shared<FileDefaults>(appConfigFolder() / "settings.json");
+    const auto settingsFile = appConfigFolder() / "settings.json";
+    FileDefaults::removeInterruptedSaves(settingsFile);
+    const auto defaults = std::make_shared<FileDefaults>(settingsFile);
     Platform platform = makeLinuxPlatform(mainThreadExecutor());
     AppDelegate delegate(platform, {args, defaults, dataFolder, XcbHotKey::maker()});
     postTo(&app, [&delegate] { delegate.start(); });

@@ -53,8 +53,7 @@ void WatchStore::removeInterruptedSaves() {
     });
     removed.insert(removed.end(), crops.begin(), crops.end());
     if (removed.empty()) return;
-    logLine("removed " + std::to_string(removed.size()) + (removed.size() == 1 ? " file" : " files") +
-            " left by saves that were cut short, such as " + removed.front().string());
+    logLine(interruptedWritesNote(removed));
 }
 
 std::optional<std::vector<WatchRecord>> WatchStore::load() {

@@ -120,6 +120,13 @@ void FileDefaults::set(std::string_view key, std::optional<DefaultsValue> value)
     writer_.run({"settings.json", "save"}, [this, snapshot = std::move(snapshot)](Writer&) { save(snapshot); });
 }
 
+void FileDefaults::removeInterruptedSaves(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    const auto removed =
+        removeInterruptedWrites(file.parent_path(), [&](std::string_view target) { return target == name; });
+    if (!removed.empty()) logLine(interruptedWritesNote(removed));
+}
+
 bool FileDefaults::keepDamagedAside() {
     const auto moved = moveAside(file_);
     if (!moved) {

@@ -32,6 +32,10 @@ public:
     // Blocks until the file holds every change made so far.
     void flush() { writer_.drain(); }
 
+    // Removes what killed saves of `file` left beside it, and logs it. Only
+    // while no process of ours can be saving it: under the instance lock.
+    static void removeInterruptedSaves(const std::filesystem::path& file);
+
 private:
     using Values = std::map<std::string, DefaultsValue, std::less<>>;
     struct Writer {};

@@ -49,6 +49,11 @@ std::vector<std::filesystem::path> removeInterruptedWrites(const std::filesystem
     return removed;
 }
 
+std::string interruptedWritesNote(const std::vector<std::filesystem::path>& removed) {
+    return "removed " + std::to_string(removed.size()) + (removed.size() == 1 ? " file" : " files") +
+           " left by saves that were cut short, such as " + removed.front().string();
+}
+
 Result<Done, std::string> syncFolder(const std::filesystem::path& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return "cannot open " + folder.string() + ": " + errnoText(errno);

@@ -55,6 +55,9 @@ std::optional<std::string_view> interruptedWriteOf(std::string_view fileName);
 std::vector<std::filesystem::path> removeInterruptedWrites(const std::filesystem::path& folder,
                                                            const std::function<bool(std::string_view)>& wanted);
 
+// The log line telling what removeInterruptedWrites removed (not empty).
+std::string interruptedWritesNote(const std::vector<std::filesystem::path>& removed);
+
 // An fsync of the folder, which makes a rename or removal inside it survive a crash.
 Result<Done, std::string> syncFolder(const std::filesystem::path& folder);
 

@@ -305,6 +305,10 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     };
     const std::vector<std::filesystem::path> leftovers{interrupted(home.watchFile()), interrupted(home.watchFile()),
                                                        interrupted(folder / "crops" / "w_KEPT01.png")};
+    const auto settingsFolder = home.config() / "Kestrove";
+    std::filesystem::create_directories(settingsFolder);
+    const auto settingsLeftover = interrupted(settingsFolder / "settings.json");
+    std::ofstream(settingsFolder / "notes.txt.Ab12Cd") << "someone's";
     const std::vector<std::string> others{"watches.json.bak", "notes.txt.Ab12Cd", "watches.json.damaged-20260301T093000Z",
                                           "crops/w_KEPT01.png", "crops/picture.jpg.Ab12Cd"};
     for (const std::string& other : others)
@@ -312,6 +316,10 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
 
     Kestrove app(home);
     ASSERT_TRUE(app.waitForLog("Kestrove: removed 3 files left by saves that were cut short")) << app.log();
+    ASSERT_TRUE(app.waitForLog("Kestrove: removed 1 file left by saves that were cut short, such as " +
+                               settingsLeftover.string()))
+        << app.log();
+    EXPECT_TRUE(std::filesystem::exists(settingsFolder / "notes.txt.Ab12Cd"));
     for (const auto& leftover : leftovers) EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
     for (const std::string& other : others) EXPECT_TRUE(std::filesystem::exists(folder / other)) << other;
     EXPECT_EQ(bytesOf(folder / "crops" / "w_KEPT01.png"), "the crop");
