@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/look/appearance.hpp"
 #include "app/creation/panel_ink.hpp"
 #include "app/creation/panel_texts.hpp"
 
@@ -53,7 +54,7 @@ void ModePicker::paintEvent(QPaintEvent*) {
     const QRectF chosen = QRectF(segment(mode_)).adjusted(2, 2, -2, -2);
     QPainterPath knob;
     knob.addRoundedRect(chosen, 4.5, 4.5);
-    p.fillPath(knob, PanelInk::isDark(palette()) ? QColor(99, 99, 102) : QColor(Qt::white));
+    p.fillPath(knob, Appearance::isDark(palette()) ? QColor(99, 99, 102) : QColor(Qt::white));
     p.setPen(QPen(PanelInk::primary(palette(), 0.12), 0.5));
     p.drawPath(knob);
     p.setPen(QPen(PanelInk::primary(palette(), 0.1), 0.5));

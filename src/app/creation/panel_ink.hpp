@@ -11,9 +11,6 @@
 
 namespace kestrove::PanelInk {
 
-// Dark appearance: the window colour is darker than mid-grey.
-inline bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
-
 inline QColor primary(const QPalette& palette, double opacity = 1) {
     QColor c = palette.color(QPalette::WindowText);
     c.setAlphaF(static_cast<float>(opacity));

@@ -7,6 +7,7 @@
 
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
+#include "app/look/appearance.hpp"
 #include "app/look/unspoken_label.hpp"
 #include "app/menu/menu_ink.hpp"
 #include "app/menu/window_style.hpp"
@@ -51,7 +52,7 @@ QColor DeskRule::colour(bool dark) {
 
 void DeskRule::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), colour(WindowStyle::isDark(palette())));
+    p.fillRect(rect(), colour(Appearance::isDark(palette())));
 }
 
 MoreButton::MoreButton(QWidget* parent) : QAbstractButton(parent), hover_(new HoverFlag(this)) {

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <set>
 
+#include "app/look/appearance.hpp"
 #include "app/menu/menu_ink.hpp"
-#include "app/menu/window_style.hpp"
 #include "app/menu/monitor_cards.hpp"
 #include "app/menu/monitor_face.hpp"
 #include "app/menu/wall_parts.hpp"
@@ -82,7 +82,7 @@ void MonitorGrid::sync() {
 
 void MonitorGrid::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const bool dark = WindowStyle::isDark(palette());
+    const bool dark = Appearance::isDark(palette());
     for (const auto& [id, c] : cards_) MonitorFace::paintShadow(p, QRectF(c->geometry()), dark);
 }
 
@@ -137,7 +137,7 @@ void MenuWall::resizeEvent(QResizeEvent*) { placeIndicator(); }
 void MenuWall::paintEvent(QPaintEvent*) {
     if (!free_->isVisible()) return;
     QPainter p(this);
-    MonitorFace::paintShadow(p, QRectF(free_->geometry()), WindowStyle::isDark(palette()));
+    MonitorFace::paintShadow(p, QRectF(free_->geometry()), Appearance::isDark(palette()));
 }
 
 }  // namespace kestrove

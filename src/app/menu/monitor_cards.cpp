@@ -8,8 +8,8 @@
 
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
+#include "app/look/appearance.hpp"
 #include "app/menu/menu_ink.hpp"
-#include "app/menu/window_style.hpp"
 #include "app/menu/monitor_face.hpp"
 #include "app/platform/main_thread_executor.hpp"
 #include "core/copy/copy_catalogue.hpp"
@@ -88,7 +88,7 @@ const QImage& MonitorCard::scaledPicture() {
 
 void MonitorCard::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    MonitorFace::paintBody(p, QRectF(rect()), WindowStyle::isDark(palette()));
+    MonitorFace::paintBody(p, QRectF(rect()), Appearance::isDark(palette()));
     MonitorFace::paintFeed(p, feedRect(), scaledPicture(), monitor_.status);
     paintParts(p);
 }

@@ -11,6 +11,7 @@
 
 #include "app/look/brand.hpp"
 #include "app/look/hover_flag.hpp"
+#include "app/look/appearance.hpp"
 #include "app/menu/menu_ink.hpp"
 #include "app/menu/window_style.hpp"
 #include "app/menu/monitor_face.hpp"
@@ -131,7 +132,7 @@ void FreeMonitor::resizeEvent(QResizeEvent*) {
 void FreeMonitor::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRectF card(rect());
-    MonitorFace::paintBody(p, card, WindowStyle::isDark(palette()));
+    MonitorFace::paintBody(p, card, Appearance::isDark(palette()));
     MonitorFace::paintCorners(p, card, MonitorFace::freeCorners, Qt::white);
     const QFont titleFont = Brand::font(17, QFont::DemiBold);
     const double top = stackTop(), titleHeight = QFontMetricsF(titleFont).height();
@@ -173,7 +174,7 @@ void NewWatchTile::paintEvent(QPaintEvent*) {
     const QRectF r(rect());
     QPainterPath shape;
     shape.addRoundedRect(r, 8, 8);
-    p.fillPath(shape, fill(WindowStyle::isDark(palette()), hovered()));
+    p.fillPath(shape, fill(Appearance::isDark(palette()), hovered()));
     const QColor text = palette().color(QPalette::WindowText);
     MonitorFace::paintCorners(p, r, MonitorFace::tileCorners, text);
     paintNewWatchLabel(p, r, text, WindowStyle::secondary(palette()));

@@ -2,27 +2,27 @@
 
 #include <QLabel>
 
+#include "app/look/appearance.hpp"
+
 namespace kestrove::WindowStyle {
 
 namespace {
 constexpr const char* secondaryProperty = "kestroveSecondary";
 }
 
-bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
-
 QColor secondary(const QPalette& palette) {
     QColor c = palette.color(QPalette::WindowText);
-    c.setAlphaF(isDark(palette) ? 0.55f : 0.5f);
+    c.setAlphaF(Appearance::isDark(palette) ? 0.55f : 0.5f);
     return c;
 }
 
 QColor link(const QPalette& palette) {
     const QColor c = palette.color(QPalette::Link);
-    if (isDark(palette) && qGray(c.rgb()) < 90) return QColor(10, 132, 255);
+    if (Appearance::isDark(palette) && qGray(c.rgb()) < 90) return QColor(10, 132, 255);
     return c;
 }
 
-QColor green(const QPalette& palette) { return isDark(palette) ? QColor(48, 209, 88) : QColor(52, 199, 89); }
+QColor green(const QPalette& palette) { return Appearance::isDark(palette) ? QColor(48, 209, 88) : QColor(52, 199, 89); }
 
 QLabel* label(const QString& text, const QFont& font, bool secondaryText, bool wrap, QWidget* parent) {
     auto* l = new QLabel(text, parent);

@@ -1,7 +1,6 @@
 #pragma once
 // What the welcome and chat windows share in drawing: the palette's
-// secondary text, the tick's green, dark appearance, and labels in the
-// product's type.
+// secondary text, the tick's green, and labels in the product's type.
 
 #include <QColor>
 #include <QFont>
@@ -13,8 +12,6 @@ class QWidget;
 
 namespace kestrove::WindowStyle {
 
-// Dark appearance: the palette's window colour is darker than mid-grey.
-bool isDark(const QPalette& palette);
 // Text that steps back: the window text at half strength.
 QColor secondary(const QPalette& palette);
 // The palette's link colour, or a lighter blue when a dark appearance kept

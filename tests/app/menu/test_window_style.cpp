@@ -2,6 +2,7 @@
 
 #include <QPalette>
 
+#include "app/look/appearance.hpp"
 #include "app/menu/window_style.hpp"
 
 namespace kestrove {
@@ -23,7 +24,7 @@ TEST(WindowStyle, LinksStayReadableOnADarkAppearance) {
         p.setColor(QPalette::Link, c.link);
         const QColor link = WindowStyle::link(p);
         EXPECT_EQ(link == c.link, c.keptAsIs) << c.what;
-        if (WindowStyle::isDark(p)) {
+        if (Appearance::isDark(p)) {
             EXPECT_GE(qGray(link.rgb()), 100) << c.what;
         }
     }
