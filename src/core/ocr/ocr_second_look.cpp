@@ -8,9 +8,6 @@ namespace kestrove {
 
 namespace {
 
-// Tesseract gives what it reads clearly 95 or more; a shape two characters
-// share about equally gets less (measured on the crops of bench/data/ocr).
-constexpr double unsureBelow = 95;
 // A run shorter than this many times its height holds a glyph or two.
 constexpr int shortRun = 3;
 
@@ -58,7 +55,7 @@ std::vector<std::size_t> unsureRuns(const std::vector<EngineLine>& found, const 
     for (std::size_t i = 0; i < stacked.scales.size(); ++i) {
         if (stacked.scales[i] < 2) continue;  // only an enlarged run has a smaller size to try
         const double least = leastSure(found, stacked, static_cast<int>(i));
-        if (least >= 0 && least < unsureBelow) which.push_back(i);
+        if (least >= 0 && least < clearlyRead) which.push_back(i);
     }
     return which;
 }

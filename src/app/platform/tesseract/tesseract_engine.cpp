@@ -17,6 +17,7 @@
 #include "core/ocr/ocr_mending.hpp"
 #include "core/ocr/ocr_picture.hpp"
 #include "core/ocr/ocr_second_look.hpp"
+#include "core/ocr/ocr_separators.hpp"
 #include "core/ocr/ocr_spacing.hpp"
 #include "core/foundation/log.hpp"
 #include "core/reading/reading_order.hpp"
@@ -64,7 +65,10 @@ std::vector<EngineLine> engineLines(tesseract::TessBaseAPI& api, const GreyPictu
                                   word.Confidence(tesseract::RIL_WORD), symbolsOf(word)});
         } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
                  word.Next(tesseract::RIL_WORD));
-        if (picture) partAtSpaces(line, *picture, ground);
+        if (picture) {
+            mendSeparators(line, *picture, ground);
+            partAtSpaces(line, *picture, ground);
+        }
         mendLoneDots(line);
         lines.push_back(std::move(line));
     } while (it->Next(tesseract::RIL_TEXTLINE));
