@@ -73,6 +73,34 @@ bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& 
     return pieces == 1;
 }
 
+// How tall each column of ink within `word` is.
+void columnHeights(const Marks& m, const PixelBox& word, std::vector<int>& heights) {
+    for (int x = word.left; x < word.right; ++x) {
+        int top = word.bottom, bottom = word.top;
+        for (int y = word.top; y < word.bottom; ++y)
+            if (m.at(x, y)) {
+                top = std::min(top, y);
+                bottom = y + 1;
+            }
+        if (bottom > top) heights.push_back(bottom - top);
+    }
+}
+
+// How tall letters of `inkHeight` are, leaving out what rises or hangs
+// from a few of them (ascenders, descenders, the bar of a "$"): the column
+// of ink a quarter from the tallest (the bars between an n's stems are
+// low), never under three fifths of the ink (a sign, a T's or a 7's bar
+// are low columns all).
+int bodyOf(std::vector<int> heights, int inkHeight) {
+    int body = 0;
+    if (!heights.empty()) {
+        const auto at = heights.begin() + static_cast<std::ptrdiff_t>(heights.size() * 3 / 4);
+        std::nth_element(heights.begin(), at, heights.end());
+        body = *at;
+    }
+    return std::max(body, 3 * inkHeight / 5);
+}
+
 bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
 
 }  // namespace
@@ -94,17 +122,27 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::size_t first = runs.size();
         int words = 0;  // in the last run
+        std::vector<int> letters;  // column heights of the last run's words that are no punctuation
         for (const PixelBox& word : wordsOf(m, rows[r])) {
-            const bool joins = runs.size() > first && (alike(runs.back().ink.height(), word.height()) ||
-                                                       punctuation(word, runs.back().ink.height()) ||
-                                                       leadingSign(m, runs.back(), words, word));
+            const bool mark = runs.size() > first && (punctuation(word, runs.back().ink.height()) ||
+                                                      leadingSign(m, runs.back(), words, word));
+            std::vector<int> columns;
+            columnHeights(m, word, columns);
+            // Alike in ink, and in their letters: a small label's, beside a
+            // large number, are less than half as tall, though the bar of a
+            // "$" between them makes their ink alike.
+            const bool joins = runs.size() > first &&
+                               (mark || (alike(runs.back().ink.height(), word.height()) &&
+                                         alike(bodyOf(letters, runs.back().ink.height()), bodyOf(columns, word.height()))));
             if (joins) {
                 runs.back().ink = unite(runs.back().ink, word);
                 ++words;
             } else {
                 runs.push_back({static_cast<int>(r), word, rows[r].top, rows[r].bottom});
                 words = 1;
+                letters.clear();
             }
+            if (!mark) letters.insert(letters.end(), columns.begin(), columns.end());
         }
     }
     std::erase_if(runs, drawing);

@@ -23,9 +23,10 @@ struct TextRun {
 };
 
 // Rows of marks parted by blank rows, each cut at its word gaps into runs;
-// a run whose height differs from its neighbour's more than twice over
-// starts anew. Rows of marks less than 3 pixels tall are no text, nor is a
-// run six times as long as tall made of three pieces or fewer (a bar, a rule).
+// a word whose height, or whose letters' height, differs from the run's
+// before it more than twice over starts anew. Rows of marks less than 3
+// pixels tall are no text, nor is a run six times as long as tall made of
+// three pieces or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
 
 // A row of text the box's top or bottom edge cuts, less than half of it

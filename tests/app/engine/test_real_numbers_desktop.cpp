@@ -1,6 +1,6 @@
 // Number watches over real programs whose numbers a picture easily misreads:
-// a signed change in red and green on a web page, a terminal line whose
-// neighbour the box cuts in half.
+// a signed change in red and green on a web page, a price with cents in
+// large bold type, a terminal line whose neighbour the box cuts in half.
 // The engine runs on virtual time; capture, recognition and the programs
 // are real.
 #include "engine/real_programs.hpp"
@@ -53,6 +53,35 @@ TEST_F(RealPrograms, AChangeThatTurnsNegativeBarksOnceWhenItDropsBelowZero) {
     EXPECT_EQ(barks, 1);
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads[0], std::optional<std::string>("-1.7%"));
+}
+
+// A shop's price in large bold red with its cents: a point read as ",."
+// made it 249, so a fall to 249.50 was already true.
+TEST_F(RealPrograms, APriceWithCentsIsReadWithThemAndBarksAtTheLowerPrice) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".name { font-size: 18px; color: #202124; } .label { font-size: 14px; color: #555; } "
+                         ".price { font-size: 32px; font-weight: bold; color: #c8102e; }",
+                         R"(<div class="name">Trail Runner Jacket</div>)"
+                         R"(<div><span class="label">Price:</span> <span class="price" id="p">$249.99</span></div>)"),
+                    "$249.99");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Price", 10);
+
+    const CompileOutcome outcome = compile("the price drops below 249.50", box, "w_PRICE2");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
+                                << ::testing::PrintToString(texts(readers.picture(box)));
+    EXPECT_EQ(confirm->spec.baseline.currentValue, 249.99);
+
+    add(confirm->spec);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0);
+    browser.show("$189.99");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12)) << "no bark at $189.99";
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(reads[0], std::optional<std::string>("189.99"));
 }
 
 // The box ends four tenths of the way into the terminal's next line, a

@@ -32,6 +32,40 @@ TEST(OcrLayout, RowsAreCutIntoRunsOfLikeHeight) {
     EXPECT_TRUE(textRuns(drawn(blank(10, 10))).empty());
 }
 
+TEST(OcrLayout, ALabelBesideALargeNumberIsReadApartThoughTheDollarsBarBridgesThem) {
+    struct Case {
+        const char* what;
+        int label;    // the height of the label's letters (a stem of 9 each)
+        bool dollar;  // an S of 16 whose bar reaches 4 above and below, before the number
+        std::size_t runs;
+    };
+    const Case cases[] = {
+        {"a small label, then $ and a large number", 5, true, 2},
+        {"a small label beside a large number", 5, false, 2},
+        // Lower-case letters beside capitals and digits of one size are one run.
+        {"letters of one size", 13, true, 1},
+    };
+    for (const Case& c : cases) {
+        auto rows = blank(120, 30);
+        // The label: letters like "rice", one with a stem rising above them.
+        for (int x = 2; x < 22; x += 5) letter(rows, x, 25 - c.label, 4, c.label);
+        ink(rows, 22, 16, 1, 9);
+        int left = 30;
+        if (c.dollar) {
+            ink(rows, left, 9, 8, 2), ink(rows, left, 9, 2, 8), ink(rows, left, 16, 8, 2);
+            ink(rows, left + 6, 16, 2, 9), ink(rows, left, 23, 8, 2);
+            ink(rows, left + 4, 5, 1, 24);  // the bar
+            left += 12;
+        }
+        for (int x = left; x < left + 40; x += 10) letter(rows, x, 7, 8, 18);
+        const std::vector<TextRun> runs = textRuns(drawn(rows));
+        ASSERT_EQ(runs.size(), c.runs) << c.what;
+        if (c.runs == 2) {
+            EXPECT_EQ(runs[1].ink.left, 30) << c.what;
+        }
+    }
+}
+
 TEST(OcrLayout, ASignPartedFromItsNumberStaysInTheNumbersRun) {
     struct Case {
         const char* what;
