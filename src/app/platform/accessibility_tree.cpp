@@ -14,6 +14,19 @@ std::vector<AccessResult<Rect>> AccessibilityTree::frames(const std::vector<Acce
     return out;
 }
 
+std::vector<AccessResult<Shown>> AccessibilityTree::shown(const std::vector<AccessElement>& elements) {
+    std::vector<AccessResult<Shown>> out;
+    out.reserve(elements.size());
+    for (const AccessElement& e : elements) {
+        AccessResult<AccessNode> n = node(e);
+        if (!n) out.emplace_back(n.error());
+        else out.emplace_back(n.value().shown);
+        if (out.back().failedWith(AccessError::timedOut)) break;
+    }
+    while (out.size() < elements.size()) out.emplace_back(AccessError::timedOut);
+    return out;
+}
+
 ChangesSince AccessibilityTree::changes(const std::string&, const std::optional<ChangeMark>&) { return {}; }
 
 }  // namespace kestrove

@@ -83,6 +83,16 @@ enum class DirectRole {
     plain,      // anything else: only its text content counts
 };
 
+// Whether an object shows, as its toolkit tells: visible (not hidden by
+// the program) and showing (nothing around it hidden, not clipped away).
+// A hidden object keeps its place and texts in the tree (a folded pop-up,
+// a browser's unused views). GTK 4.8 tells no object below a window showing.
+struct Shown {
+    bool visible = true;
+    bool showing = true;
+    bool operator==(const Shown&) const = default;
+};
+
 // One object as one walk step sees it.
 struct AccessNode {
     DirectRole role = DirectRole::plain;
@@ -93,6 +103,7 @@ struct AccessNode {
     // The text content when the object's kind carries it elsewhere (Qt's
     // labels give their text only as their name); then it is not asked for.
     std::optional<std::string> value;
+    Shown shown;  // both true where the toolkit cannot tell
 };
 
 class AccessibilityTree {
@@ -121,6 +132,8 @@ public:
     virtual AccessResult<Rect> frame(const AccessElement& element) = 0;
     // The places of many objects, asked all at once where the tree can.
     virtual std::vector<AccessResult<Rect>> frames(const std::vector<AccessElement>& elements);
+    // Whether many objects show (as `AccessNode::shown`), asked all at once where the tree can.
+    virtual std::vector<AccessResult<Shown>> shown(const std::vector<AccessElement>& elements);
     virtual AccessResult<AccessNode> node(const AccessElement& element) = 0;
     // The whole text content of an object that has one, U+FFFC standing
     // where a child object sits (so that offsets count as the toolkit's do).

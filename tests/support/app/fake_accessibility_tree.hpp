@@ -27,6 +27,7 @@ struct FakeNode {
     std::optional<std::string> address;
     // Character offsets by screen point; -1 everywhere when absent (as Qt 6.4 answers).
     std::function<int(Point)> offsetAt;
+    Shown shown;
 };
 
 // How a toolkit lays out an object's text; objects without one cannot say
@@ -56,6 +57,7 @@ public:
     int frameReads = 0;
     int offsetAsks = 0;
     int lineAsks = 0;
+    int shownAsks = 0;
     // Run before each look at the bus (on the reader's thread: lets a test hold it).
     std::function<void()> beforeLook;
     std::atomic<int> nodeDelayMs = 0;  // how long each object takes to answer
@@ -106,7 +108,19 @@ public:
         if (!n) return AccessError::invalid;
         std::optional<std::string> value;
         if (auto v = values.find(element.path); v != values.end()) value = v->second;
-        return AccessNode{n->role, n->frame, elements(*n), n->title, n->text.has_value(), value};
+        return AccessNode{n->role, n->frame, elements(*n), n->title, n->text.has_value(), value, n->shown};
+    }
+
+    std::vector<AccessResult<Shown>> shown(const std::vector<AccessElement>& elements) override {
+        std::vector<AccessResult<Shown>> out;
+        for (const AccessElement& e : elements) {
+            ++shownAsks;
+            const FakeNode* n = find(e.path);
+            if (auto error = failure(e.path)) out.emplace_back(*error);
+            else if (!n) out.emplace_back(AccessError::invalid);
+            else out.emplace_back(n->shown);
+        }
+        return out;
     }
 
     AccessResult<std::string> text(const AccessElement& element) override {
@@ -216,6 +230,7 @@ struct ForwardingTree : AccessibilityTree {
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& a) override { return to.windows(a); }
     AccessResult<Rect> frame(const AccessElement& e) override { return to.frame(e); }
     std::vector<AccessResult<Rect>> frames(const std::vector<AccessElement>& e) override { return to.frames(e); }
+    std::vector<AccessResult<Shown>> shown(const std::vector<AccessElement>& e) override { return to.shown(e); }
     AccessResult<AccessNode> node(const AccessElement& e) override { return to.node(e); }
     AccessResult<std::string> text(const AccessElement& e) override { return to.text(e); }
     AccessResult<int> offsetAtPoint(const AccessElement& e, Point p) override { return to.offsetAtPoint(e, p); }

@@ -93,6 +93,22 @@ std::optional<Rect> placed(int x, int y, int w, int h, double scale) {
 // AT-SPI's coordinate types: 0 the screen, 1 the window.
 unsigned coordType(Coordinates space) { return space == Coordinates::screen ? 0u : 1u; }
 
+// Showing (25) and visible (30) in a state set ("au": bit n of word n / 32);
+// both when the object gives none.
+Shown shownIn(const QDBusMessage& reply) {
+    if (!answered(reply, "au")) return {};
+    const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
+    quint32 first = 0;
+    arg.beginArray();
+    if (!arg.atEnd()) arg >> first;
+    while (!arg.atEnd()) {
+        quint32 more = 0;
+        arg >> more;
+    }
+    arg.endArray();
+    return {(first & (1u << 30)) != 0, (first & (1u << 25)) != 0};
+}
+
 std::optional<std::string> stringOf(const QDBusMessage& reply) {
     if (answered(reply, "s")) return reply.arguments().constFirst().toString().toStdString();
     if (answered(reply, "v")) {
@@ -228,9 +244,28 @@ std::vector<AccessResult<Rect>> AtspiTree::frames(const std::vector<AccessElemen
     return out;
 }
 
+std::vector<AccessResult<Shown>> AtspiTree::shown(const std::vector<AccessElement>& elements) {
+    if (!bus_) return std::vector(elements.size(), AccessResult<Shown>(AccessError::failed));
+    std::vector<QDBusPendingCall> asked;
+    asked.reserve(elements.size());
+    for (const AccessElement& e : elements)
+        asked.push_back(bus_->asyncCall(methodCall(e, accessibleIface, "GetState", {}), waitMs()));
+    std::vector<AccessResult<Shown>> out;
+    out.reserve(elements.size());
+    for (QDBusPendingCall& call : asked) {
+        call.waitForFinished();
+        const QDBusMessage reply = call.reply();
+        // An object without states shows, as in `node`; one that is gone or silent says nothing.
+        const std::optional<AccessError> error = errorOf(reply);
+        if (error && *error != AccessError::unsupported) out.emplace_back(*error);
+        else out.emplace_back(shownIn(reply));
+    }
+    return out;
+}
+
 AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
     if (!bus_) return AccessError::failed;
-    // One round trip: the five questions go out together.
+    // One round trip: the six questions go out together.
     auto ask = [&](const QString& interface, const char* method, const QVariantList& args = {}) {
         return bus_->asyncCall(methodCall(element, interface, method, args), waitMs());
     };
@@ -240,7 +275,8 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
         ask(QStringLiteral("org.freedesktop.DBus.Properties"), "Get", {accessibleIface, QStringLiteral("Name")});
     QDBusPendingCall children = ask(accessibleIface, "GetChildren");
     QDBusPendingCall where = ask(QStringLiteral("org.a11y.atspi.Component"), "GetExtents", {0u});
-    for (QDBusPendingCall* c : {&role, &interfaces, &name, &children, &where}) c->waitForFinished();
+    QDBusPendingCall state = ask(accessibleIface, "GetState");
+    for (QDBusPendingCall* c : {&role, &interfaces, &name, &children, &where, &state}) c->waitForFinished();
 
     const QDBusMessage roleReply = role.reply();
     if (!answered(roleReply, "u")) return badAnswer(roleReply);
@@ -250,6 +286,7 @@ AccessResult<AccessNode> AtspiTree::node(const AccessElement& element) {
     node.frame = extents(where.reply(), scale_);
     if (auto list = elements(children.reply())) node.children = std::move(*list);
     node.title = stringOf(name.reply());
+    node.shown = shownIn(state.reply());
     const QDBusMessage ifaces = interfaces.reply();
     if (answered(ifaces, "as"))
         node.hasText = ifaces.arguments().constFirst().toStringList().contains(QStringLiteral("org.a11y.atspi.Text"));

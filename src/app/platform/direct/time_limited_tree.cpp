@@ -47,6 +47,14 @@ std::vector<AccessResult<Rect>> TimeLimitedTree::frames(const std::vector<Access
     return answers;
 }
 
+std::vector<AccessResult<Shown>> TimeLimitedTree::shown(const std::vector<AccessElement>& elements) {
+    if (over()) return std::vector(elements.size(), AccessResult<Shown>(AccessError::timedOut));
+    std::vector<AccessResult<Shown>> answers = tree_->shown(elements);
+    for (const AccessResult<Shown>& a : answers)
+        if (a.failedWith(AccessError::timedOut)) over();
+    return answers;
+}
+
 AccessResult<AccessNode> TimeLimitedTree::node(const AccessElement& element) {
     return limited<AccessNode>([&] { return tree_->node(element); });
 }

@@ -30,6 +30,7 @@ public:
     AccessResult<std::vector<AccessElement>> windows(const AccessElement& app) override;
     AccessResult<Rect> frame(const AccessElement& element) override;
     std::vector<AccessResult<Rect>> frames(const std::vector<AccessElement>& elements) override;
+    std::vector<AccessResult<Shown>> shown(const std::vector<AccessElement>& elements) override;
     AccessResult<AccessNode> node(const AccessElement& element) override;
     AccessResult<std::string> text(const AccessElement& element) override;
     AccessResult<int> offsetAtPoint(const AccessElement& element, Point p) override;
