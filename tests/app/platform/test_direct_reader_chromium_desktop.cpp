@@ -54,6 +54,24 @@ document.addEventListener('keydown', e => {
 });
 </script></body></html>)";
 
+// A status line at the page's corner, where the browser keeps hidden views
+// of its own, under a pop-up folded to nothing whose button lies over it;
+// "o" unfolds the pop-up.
+const char* const folded = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Pay</title>
+<style>
+body { font-family: "DejaVu Sans", sans-serif; margin: 0; color: #222; background: #fff; }
+#status { position: absolute; left: 0; top: 0; margin: 0; font-size: 20px; }
+#pop { position: absolute; left: 0; top: 0; width: 0; height: 0; overflow: hidden; }
+#pop.open { width: auto; height: auto; }
+button { width: 180px; height: 26px; font-size: 14px; }
+</style></head><body>
+<p id="status">Payment pending</p>
+<div id="pop"><div><button>Close</button></div></div>
+<script>
+document.addEventListener('keydown', e => { if (e.key === 'o') document.getElementById('pop').className = 'open'; });
+</script></body></html>)";
+
 // A page served from the loopback, shown by Chromium.
 struct ShownPage {
     desktop::Readers readers;
@@ -106,6 +124,30 @@ TEST(ChromiumPage, AChangeAScrollAndAnotherTabShowOnTheNextReads) {
         const auto silence = desktop::Readers::readOnce(*row.session).silence();
         return silence == DirectSilence::otherTab || silence == DirectSilence::notExposed;
     }));
+}
+
+TEST(ChromiumPage, WhatDoesNotShowAddsNothingUntilItShows) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    ShownPage shown(folded);
+    ASSERT_TRUE(shown.window);
+    const auto status = shown.readers.around(shown.window->frame, "Payment pending");
+    ASSERT_TRUE(status.session);
+    std::vector<std::string> last;
+    auto reads = [&](const std::vector<std::string>& expected) {
+        return desktop::Readers::readsSoon(*status.session, expected, last);
+    };
+    // The folded pop-up's button, and the browser's own hidden views at the
+    // page's corner, are in the tree with places over the box, not showing.
+    EXPECT_TRUE(reads({"Payment pending"})) << ::testing::PrintToString(last);
+    EXPECT_TRUE(reads({"Payment pending"})) << "from what the first read found: " << ::testing::PrintToString(last);
+
+    QProcess::execute("xdotool", {"mousemove", QString::number(status.region.x + 300),
+                                  QString::number(status.region.y + 300), "click", "1", "key", "o"});
+    EXPECT_TRUE(desktop::waitFor([&] {
+        const DirectAnswer a = desktop::Readers::readOnce(*status.session);
+        last = a.lines() ? texts(*a.lines()) : std::vector<std::string>{};
+        return std::find(last.begin(), last.end(), "Close") != last.end();
+    })) << "unfolded, the pop-up's button shows: " << ::testing::PrintToString(last);
 }
 
 TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumIsToldByItsHelpers) {

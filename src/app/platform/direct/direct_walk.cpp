@@ -62,11 +62,11 @@ Rect band(const Rect& r, std::size_t i, std::size_t n) {
 
 void DirectWalk::visit(const AccessElement& element, int depth, const std::optional<AccessElement>& page) {
     if (!found_.root) found_.root = element;
-    enter(element, depth, page, std::nullopt);
+    enter(element, depth, page, false, std::nullopt);
 }
 
 bool DirectWalk::enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page,
-                       const std::optional<Rect>& placed, const Kept& kept) {
+                       bool showingAround, const std::optional<Rect>& placed, const Kept& kept) {
     if (timedOut_ || nodeCount_ >= maxNodes || depth >= maxDepth) return false;
     if (found_.seen.count(element)) return false;
     results_.reset();
@@ -75,6 +75,7 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
     Seen seen;
     seen.depth = depth;
     seen.pageIn = page;
+    seen.showingAround = showingAround;
     auto missesBox = [this](const std::optional<Rect>& f) {
         return f && f->width > 0 && f->height > 0 && !f->intersects(box_);
     };
@@ -93,7 +94,11 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
     }
     const AccessNode& node = read.value();
     seen.frame = node.frame;
-    if (missesBox(node.frame)) {
+    // What does not show gives nothing, nor does anything under it. The
+    // window's own state is left to the window list: a minimised window's
+    // objects still read.
+    seen.hidden = depth > 0 && hides(node.shown, showingAround);
+    if (missesBox(node.frame) || seen.hidden) {
         found_.seen.emplace(element, std::move(seen));
         return true;
     }
@@ -125,14 +130,15 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
     found_.seen.emplace(element, std::move(seen));
 
     std::vector<AccessElement> children;
-    visitChildren(node.children, depth + 1, childPage, children, kept);
+    visitChildren(node.children, depth + 1, childPage, showingAround || (depth > 0 && node.shown.showing), children,
+                  kept);
     found_.seen.at(element).children = std::move(children);
     return true;
 }
 
 void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int depth,
-                               const std::optional<AccessElement>& page, std::vector<AccessElement>& read,
-                               const Kept& kept) {
+                               const std::optional<AccessElement>& page, bool showingAround,
+                               std::vector<AccessElement>& read, const Kept& kept) {
     auto isKept = [&](const AccessElement& c) { return kept.count(c) && found_.seen.count(c); };
     std::vector<AccessElement> fresh;
     for (const AccessElement& c : children)
@@ -151,7 +157,7 @@ void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int d
             frame = placed[next].asOptional();
         }
         ++next;
-        if (enter(children[i], depth, page, frame)) read.push_back(children[i]);
+        if (enter(children[i], depth, page, showingAround, frame)) read.push_back(children[i]);
     }
 }
 

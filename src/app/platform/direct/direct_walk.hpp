@@ -53,6 +53,10 @@ public:
         std::optional<AccessElement> pageIn;  // the page around it
         std::optional<Rect> frame;
         bool entered = false;  // its frame meets the box (or it has none): its text and children were read
+        bool hidden = false;   // it does not show: nothing under it was read
+        // An object between it and the window shows: its toolkit tells
+        // showing, so its own not showing counts.
+        bool showingAround = false;
         bool webArea = false;
         std::vector<AccessElement> children;  // those read under it, in order
         std::vector<Piece> pieces;            // its texts, before de-duplication
@@ -75,11 +79,15 @@ public:
 
     // Where what the earlier walk found stands now: the innermost objects
     // that gave text (where their lines are drawn, else their frames) and
-    // the nearest objects above and below the box (a scrolled page moves them).
+    // the nearest objects above and below the box (a scrolled page moves
+    // them); and whether those texts still show and what was hidden over
+    // the box still hides (Chromium announces neither).
     struct Standing {
         std::vector<AccessElement> placed;
         std::vector<AccessResult<Rect>> frames;
         std::vector<AccessElement> marksMoved;
+        std::vector<AccessElement> stated;
+        std::vector<AccessResult<Shown>> shown;
         bool asked = false;  // every question was answered
     };
     Standing standing();
@@ -116,10 +124,15 @@ private:
     // Children found under an object before, kept as they were when it is read again.
     using Kept = std::unordered_set<AccessElement, AccessElementHash>;
     // Whether the object was read (not passed over as seen before or past a limit).
-    bool enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page,
+    bool enter(const AccessElement& element, int depth, const std::optional<AccessElement>& page, bool showingAround,
                const std::optional<Rect>& placed, const Kept& kept = {});
     void visitChildren(const std::vector<AccessElement>& children, int depth, const std::optional<AccessElement>& page,
-                       std::vector<AccessElement>& read, const Kept& kept);
+                       bool showingAround, std::vector<AccessElement>& read, const Kept& kept);
+    // Whether an object below the window is hidden: not visible, or not
+    // showing where its toolkit tells showing.
+    static bool hides(const Shown& shown, bool showingAround) {
+        return !shown.visible || (showingAround && !shown.showing);
+    }
     // `placeable`: the value is the object's own text content, so the toolkit
     // can say where its lines are drawn.
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,

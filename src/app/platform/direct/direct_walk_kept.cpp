@@ -69,6 +69,18 @@ DirectWalk::Standing DirectWalk::standing() {
     nodeCount_ += static_cast<int>(now.placed.size() + marked.size());
     for (const AccessResult<Rect>& f : now.frames)
         if (f.failedWith(AccessError::timedOut)) return timedOut_ = true, now;
+    // Whether a page's texts still show and what it hid over the box still
+    // hides: a page does not announce what its layout shows or hides (a
+    // pop-up folded to nothing and unfolded again changes only its own
+    // size). Other toolkits announce their objects shown and hidden.
+    for (const AccessElement& e : texts)
+        if (found_.seen.at(e).pageIn) now.stated.push_back(e);
+    for (const auto& [element, seen] : found_.seen)
+        if (seen.hidden && seen.pageIn && seen.frame && seen.frame->intersects(box_)) now.stated.push_back(element);
+    nodeCount_ += static_cast<int>(now.stated.size());
+    if (!now.stated.empty()) now.shown = tree_.shown(now.stated);
+    for (const AccessResult<Shown>& s : now.shown)
+        if (s.failedWith(AccessError::timedOut)) return timedOut_ = true, now;
     for (const AccessElement& e : marked) {
         if (!markHolds(e, *found_.seen.at(e).mark)) now.marksMoved.push_back(e);
         if (timedOut_) return now;
@@ -83,6 +95,11 @@ bool DirectWalk::unmoved(const Standing& now) const {
     auto judged = [this](const AccessElement& e) { return !readAgain_.count(e) && found_.seen.count(e); };
     for (std::size_t i = 0; i < now.placed.size() && i < now.frames.size(); ++i)
         if (judged(now.placed[i]) && now.frames[i].asOptional() != found_.seen.at(now.placed[i]).frame) return false;
+    for (std::size_t i = 0; i < now.stated.size() && i < now.shown.size(); ++i) {
+        if (!judged(now.stated[i])) continue;
+        const Seen& seen = found_.seen.at(now.stated[i]);
+        if (!now.shown[i] || hides(now.shown[i].value(), seen.showingAround) != seen.hidden) return false;
+    }
     return std::none_of(now.marksMoved.begin(), now.marksMoved.end(), judged);
 }
 
@@ -102,7 +119,7 @@ void DirectWalk::revisit(const AccessElement& element) {
     found_.seen.erase(it);
     found_.neighbours.reset();
     const Kept had(before.children.begin(), before.children.end());
-    enter(element, before.depth, before.pageIn, std::nullopt, had);
+    enter(element, before.depth, before.pageIn, before.showingAround, std::nullopt, had);
     auto now = found_.seen.find(element);
     const Kept has = now == found_.seen.end() ? Kept{} : Kept(now->second.children.begin(), now->second.children.end());
     // Children it no longer has go, with what lay under them.

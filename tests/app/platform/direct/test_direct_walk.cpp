@@ -95,6 +95,43 @@ TEST(DirectWalk, PlacesManyChildrenAtOnceAndReadsEveryOneThatCanMeetTheBox) {
     EXPECT_EQ(w.walk->nodeCount(), 15);
 }
 
+TEST(DirectWalk, WhatDoesNotShowGivesNothingNorDoesAnythingUnderIt) {
+    // A window's panel holds a status line and a pop-up folded to nothing
+    // whose button lies over the box; each case sets how objects show.
+    const Shown hidden{false, false}, clipped{true, false};
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, Shown>> states;
+        std::vector<std::string> read;
+    };
+    const std::vector<Case> cases{
+        {"all shown", {}, {"Status: paid", "Close"}},
+        {"the pop-up hidden", {{"pop", hidden}}, {"Status: paid"}},
+        {"its button clipped away inside a panel that shows", {{"pop.close", clipped}}, {"Status: paid"}},
+        {"the status hidden", {{"status", hidden}}, {"Close"}},
+        // GTK 4.8 tells nothing below its windows showing: visible is all it tells.
+        {"no object below the window tells showing",
+         {{"panel", clipped}, {"status", clipped}, {"pop", clipped}, {"pop.close", clipped}},
+         {"Status: paid", "Close"}},
+        {"the window itself hidden (the window list tells whether it is on screen)", {{"w", hidden}},
+         {"Status: paid", "Close"}},
+    };
+    for (const Case& c : cases) {
+        Walked w;
+        w.tree.nodes = {
+            {"w", window({"panel"})},
+            {"panel", {DirectRole::group, Rect{0, 0, 800, 600}, {"status", "pop"}, {}, {}, {}, {}}},
+            {"status", label("Status: paid", {110, 105, 100, 20})},
+            {"pop", {DirectRole::group, Rect{110, 125, 0, 0}, {"pop.close"}, {}, {}, {}, {}}},
+            {"pop.close", label("Close", {110, 125, 100, 20})},
+        };
+        for (const auto& [path, shown] : c.states) w.tree.nodes[path].shown = shown;
+        EXPECT_EQ(w.run(), c.read) << c.what;
+        if (c.states.size() == 1 && c.states[0].first == "pop")
+            EXPECT_EQ(w.tree.nodeReads, 4) << "nothing under a hidden object is asked";
+    }
+}
+
 TEST(DirectWalk, StopsAtFourThousandObjectsAndSixtyLevels) {
     Walked wide;
     wide.tree.nodes["w"] = window({});

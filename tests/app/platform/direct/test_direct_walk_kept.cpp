@@ -110,6 +110,32 @@ TEST(KeptWalk, AnUnchangedBoxIsToldByWhereThingsStandAndOnlyWhatChangedIsReadAga
     EXPECT_EQ(p.again(), std::nullopt);
 }
 
+TEST(KeptWalk, OutsideAPageWhatShowsIsTakenFromAnnouncements) {
+    // A window with a hidden panel over the box, and no page: its toolkit
+    // announces the panel when it is shown, so nothing is asked meanwhile.
+    FakeAccessibilityTree tree;
+    tree.nodes = {
+        {"w", {DirectRole::container, Rect{0, 0, 800, 600}, {"status", "panel"}, {}, {}, {}, {}}},
+        {"status", label("Status: ready", {110, 102, 150, 16})},
+        {"panel", {DirectRole::group, Rect{100, 120, 200, 30}, {"panel.close"}, {}, {}, {}, {}}},
+        {"panel.close", label("Close", {110, 122, 80, 12})},
+    };
+    tree.nodes["panel"].shown = {false, false};
+    DirectWalk first(tree, box);
+    first.visit(FakeAccessibilityTree::at("w"), 0, std::nullopt);
+    ASSERT_EQ(texts(first), (std::vector<std::string>{"Status: ready"}));
+
+    tree.nodes["panel"].shown = {};
+    DirectWalk quiet(tree, box, Coordinates::screen, std::move(first).found());
+    EXPECT_TRUE(quiet.unmoved(quiet.standing()));
+    EXPECT_EQ(tree.shownAsks, 0);
+    DirectWalk told(tree, box, Coordinates::screen, std::move(quiet).found());
+    const DirectWalk::Standing now = told.standing();
+    told.revisit(FakeAccessibilityTree::at("panel"));
+    EXPECT_TRUE(told.unmoved(now));
+    EXPECT_EQ(texts(told), (std::vector<std::string>{"Status: ready", "Close"}));
+}
+
 TEST(KeptWalk, WhatMovedIsNotTrusted) {
     std::string log;
     for (int i = 0; i < 40; ++i) log += "Line " + std::to_string(i) + "\n";  // 8 characters a line
@@ -150,6 +176,15 @@ TEST(KeptWalk, WhatMovedIsNotTrusted) {
          [&](Page& p) { p.tree.layouts["log"] = logFrom(-400); }},
         {"the log's lines from below the box scrolled into it", [&](Page& p) { p.tree.layouts["log"] = lines; },
          [&](Page& p) { p.tree.layouts["log"] = logFrom(160); }},
+        // A page does not announce what its layout shows or hides.
+        {"a text folded away", [](Page& p) { p.tree.nodes["status"].shown.showing = false; }},
+        {"a pop-up folded over the box unfolded", [](Page& p) { p.tree.nodes["pop.close"].shown.showing = true; },
+         [](Page& p) {
+             p.tree.nodes["page"].children.push_back("pop");
+             p.tree.nodes["pop"] = {DirectRole::group, Rect{200, 110, 0, 0}, {"pop.close"}, {}, {}, {}, {}};
+             p.tree.nodes["pop.close"] = label("Close", {200, 110, 80, 20});
+             p.tree.nodes["pop.close"].shown.showing = false;
+         }},
     };
     for (const Case& c : cases) {
         Page p;
