@@ -10,17 +10,87 @@ namespace kestrove {
 
 namespace {
 
-bool isBlock(const Marks& m, const InkPiece& p, int rowHeight) {
-    const int w = p.box.width(), h = p.box.height();
-    if (h < 6 || h < 0.75 * rowHeight || w < 0.4 * h || w > 1.1 * h) return false;
-    if (p.count >= 0.9 * w * h) return true;  // filled
-    // Hollow: every side and corner inked, nothing inside.
-    int sides = 0, inside = 0;
-    for (int x = p.box.left; x < p.box.right; ++x) sides += m.at(x, p.box.top) + m.at(x, p.box.bottom - 1);
-    for (int y = p.box.top; y < p.box.bottom; ++y) sides += m.at(p.box.left, y) + m.at(p.box.right - 1, y);
-    for (int y = p.box.top + 2; y < p.box.bottom - 2; ++y)
-        for (int x = p.box.left + 2; x < p.box.right - 2; ++x) inside += m.at(x, y);
-    return sides >= 0.95 * 2 * (w + h) && inside <= 0.05 * std::max(1, (w - 4) * (h - 4));
+// The sides of a piece that the picture's edges cut off: a box drawn
+// through a cursor leaves part of it, its cut sides open.
+struct Cut {
+    bool left = false, right = false, top = false, bottom = false;
+};
+
+Cut cutOf(const Marks& m, const PixelBox& b) {
+    return {b.left == 0, b.right == m.p.width, b.top == 0, b.bottom == m.p.height};
+}
+
+// The line the text stands on: where most columns' lowest ink ends (not
+// their longest stroke's end: a thin o's longest stroke is its top).
+int baselineOf(const Marks& m, const Band& line) {
+    std::map<int, int> bottoms;
+    for (int x = 0; x < m.p.width; ++x)
+        for (int y = line.bottom - 1; y >= line.top; --y)
+            if (m.at(x, y)) {
+                ++bottoms[y + 1];
+                break;
+            }
+    int baseline = 0;
+    for (const auto& [bottom, n] : bottoms)
+        if (n > bottoms[baseline]) baseline = bottom;
+    return baseline;
+}
+
+// A filled or hollow block at least three quarters as tall as its line (or
+// the tallest mark of its band: the line above may touch it) and
+// 0.4 to 1.1 times as wide as tall, or what the picture's edges leave of
+// one: cut across, any narrower part; cut along, a part at least 3 pixels
+// tall. A hollow one has every side the edges left inked and nothing inside.
+// What the edges leave of a block looks like what they leave of a letter:
+// beside other marks of its line it counts only filled and as tall as the
+// line, from its top to below the line the text stands on.
+bool blockShape(const Marks& m, const InkPiece& p, const Band& line, bool alone, bool tallest, int baseline,
+                const Cut& cut) {
+    const int w = p.box.width(), h = p.box.height(), lineHeight = line.bottom - line.top;
+    const bool across = cut.left || cut.right, along = cut.top || cut.bottom;
+    // One line's cell at most (a frame around many lines is none); cut
+    // along, the cell was taller than what is left of it.
+    if (h > 1.5 * lineHeight || w > (along ? 2.2 : 1.1) * std::max(h, lineHeight)) return false;
+    if (h < (along ? 3 : 6) || (h < 0.75 * lineHeight && !tallest)) return false;
+    if ((!across && w < 0.4 * h) || (!along && w > 1.1 * h)) return false;
+    const bool filled = p.count >= 0.9 * w * h;
+    if ((across || along) && !alone && !(filled && p.box.top <= line.top + 1 && p.box.bottom >= baseline + 2))
+        return false;
+    if (filled) return true;
+    int sides = 0, length = 0;
+    auto row = [&](int y) {
+        for (int x = p.box.left; x < p.box.right; ++x) sides += m.at(x, y);
+        length += w;
+    };
+    auto column = [&](int x) {
+        for (int y = p.box.top; y < p.box.bottom; ++y) sides += m.at(x, y);
+        length += h;
+    };
+    if (!cut.top) row(p.box.top);
+    if (!cut.bottom) row(p.box.bottom - 1);
+    if (!cut.left) column(p.box.left);
+    if (!cut.right) column(p.box.right - 1);
+    // Inside: two pixels in from each side that is there.
+    const int left = p.box.left + (cut.left ? 0 : 2), right = p.box.right - (cut.right ? 0 : 2);
+    const int top = p.box.top + (cut.top ? 0 : 2), bottom = p.box.bottom - (cut.bottom ? 0 : 2);
+    int inside = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) inside += m.at(x, y);
+    const int room = std::max(1, (right - left) * (bottom - top));
+    return length > 0 && sides >= 0.95 * length && inside <= 0.05 * room;
+}
+
+// A piece may be whole or cut at each edge of the picture it touches.
+bool isBlock(const Marks& m, const InkPiece& p, const Band& line, bool alone, bool tallest, int baseline) {
+    const Cut touching = cutOf(m, p.box);
+    for (int sides = 0; sides < 16; ++sides) {
+        const Cut cut{(sides & 1) != 0, (sides & 2) != 0, (sides & 4) != 0, (sides & 8) != 0};
+        if ((cut.left && !touching.left) || (cut.right && !touching.right) || (cut.top && !touching.top) ||
+            (cut.bottom && !touching.bottom))
+            continue;
+        if (blockShape(m, p, line, alone, tallest, baseline, cut)) return true;
+    }
+    return false;
 }
 
 // The longest run of ink in each column of a band.
@@ -72,19 +142,8 @@ void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Colum
 // A bar cursor: one or two columns that run from the top of the line to
 // below the line the text stands on, a tenth taller than any other stroke
 // of the line. It may touch a letter (a serif), so columns are judged, not pieces.
-void clearBars(const Marks& m, const Band& line, const std::vector<Column>& columns, std::vector<int>& cleared) {
-    // The line the text stands on: where most columns' lowest ink ends (not
-    // their longest stroke's end: a thin o's longest stroke is its top).
-    std::map<int, int> bottoms;
-    for (int x = 0; x < m.p.width; ++x)
-        for (int y = line.bottom - 1; y >= line.top; --y)
-            if (m.at(x, y)) {
-                ++bottoms[y + 1];
-                break;
-            }
-    int baseline = 0;
-    for (const auto& [bottom, n] : bottoms)
-        if (n > bottoms[baseline]) baseline = bottom;
+void clearBars(const Marks& m, const Band& line, int baseline, const std::vector<Column>& columns,
+               std::vector<int>& cleared) {
     const int w = m.p.width;
     for (int x = 0; x < w;) {
         auto bar = [&](int at) {
@@ -109,6 +168,25 @@ void clearBars(const Marks& m, const Band& line, const std::vector<Column>& colu
     }
 }
 
+// A bar cursor on a line of its own (a prompt line holding only the
+// cursor): the line's one mark, filled, at most 2 pixels (or an eighth of
+// its height) wide, and as tall as the tallest other line of the picture
+// (a letter I or l alone stands lower than a line with ascenders and
+// descenders).
+void clearLoneBars(const Marks& m, const std::vector<Band>& lines, std::vector<int>& cleared) {
+    for (const Band& line : lines) {
+        const std::vector<InkPiece> pieces = piecesOf(m, line);
+        if (pieces.size() != 1) continue;
+        const InkPiece& p = pieces.front();
+        const int w = p.box.width(), h = p.box.height();
+        int others = 0;
+        for (const Band& other : lines)
+            if (&other != &line) others = std::max(others, other.bottom - other.top);
+        if (h >= 6 && w <= std::max(2, h / 8) && p.count >= 0.9 * w * h && h >= others)
+            cleared.insert(cleared.end(), p.pixels.begin(), p.pixels.end());
+    }
+}
+
 // Something the box cuts at its top or bottom edge (the top of a cursor on
 // the line below, the feet of the line above) that stands wholly beyond
 // everything else of its band, descenders too, is not of this line.
@@ -129,41 +207,75 @@ void clearCutPieces(const Marks& m, std::vector<int>& cleared) {
     }
 }
 
-
-}  // namespace
-
-void removeCursors(GreyPicture& prepared) {
-    if (prepared.width < 1 || prepared.height < 1) return;
-    const int ground = groundOf(prepared);
-    const Marks m{prepared, ground};
-    const std::vector<Band> lines = rowsOf(m);
+// Filled and hollow blocks, whole or cut.
+void clearBlocks(const Marks& m, const std::vector<Band>& lines, const std::vector<int>& baselines,
+                 std::vector<int>& cleared) {
     auto lineOf = [&](const InkPiece& p) {
         const int middle = (p.box.top + p.box.bottom) / 2;
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (middle >= lines[i].top && middle < lines[i].bottom) return static_cast<int>(i);
         return -1;
     };
-    std::vector<int> cleared;
     // Pieces are found in whole bands, so a cursor cut by a line's parting stays whole.
     for (const Band& band : rowsOf(m, false)) {
         const std::vector<InkPiece> pieces = piecesOf(m, band);
         std::vector<int> line(pieces.size());
         for (std::size_t i = 0; i < pieces.size(); ++i) line[i] = lineOf(pieces[i]);
+        auto within = [](const PixelBox& a, const PixelBox& b) {
+            return a.left >= b.left && a.right <= b.right && a.top >= b.top && a.bottom <= b.bottom;
+        };
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             if (line[i] < 0) continue;
-            const Band& own = lines[static_cast<std::size_t>(line[i])];
-            if (isBlock(m, pieces[i], own.bottom - own.top))
+            // A frame around text (a view's border) holds marks; a cursor holds none.
+            bool holds = false;
+            for (std::size_t j = 0; j < pieces.size() && !holds; ++j)
+                holds = j != i && within(pieces[j].box, pieces[i].box);
+            if (holds) continue;
+            const auto own = static_cast<std::size_t>(line[i]);
+            const bool alone = std::count(line.begin(), line.end(), line[i]) == 1;
+            bool tallest = true;
+            for (std::size_t j = 0; j < pieces.size() && tallest; ++j)
+                tallest = j == i || pieces[j].box.height() <= pieces[i].box.height();
+            if (isBlock(m, pieces[i], lines[own], alone, tallest, baselines[own]))
                 cleared.insert(cleared.end(), pieces[i].pixels.begin(), pieces[i].pixels.end());
         }
     }
-    for (const Band& line : lines) {
-        const std::vector<Column> columns = columnsOf(m, line);
-        clearFilledBlocks(m, line, columns, cleared);
-        clearBars(m, line, columns, cleared);
+}
+
+std::vector<int> baselinesOf(const Marks& m, const std::vector<Band>& lines) {
+    std::vector<int> out;
+    for (const Band& line : lines) out.push_back(baselineOf(m, line));
+    return out;
+}
+
+}  // namespace
+
+void removeBlockCursors(GreyPicture& picture) {
+    if (picture.width < 1 || picture.height < 1) return;
+    const int ground = groundOf(picture);
+    const Marks m{picture, ground};
+    const std::vector<Band> lines = rowsOf(m);
+    std::vector<int> cleared;
+    clearBlocks(m, lines, baselinesOf(m, lines), cleared);
+    for (int i : cleared) picture.pixels[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(ground);
+}
+
+void removeCursors(GreyPicture& prepared) {
+    if (prepared.width < 1 || prepared.height < 1) return;
+    const int ground = groundOf(prepared);
+    const Marks m{prepared, ground};
+    const std::vector<Band> lines = rowsOf(m);
+    const std::vector<int> baselines = baselinesOf(m, lines);
+    std::vector<int> cleared;
+    clearBlocks(m, lines, baselines, cleared);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<Column> columns = columnsOf(m, lines[i]);
+        clearFilledBlocks(m, lines[i], columns, cleared);
+        clearBars(m, lines[i], baselines[i], columns, cleared);
     }
+    clearLoneBars(m, lines, cleared);
     clearCutPieces(m, cleared);
     for (int i : cleared) prepared.pixels[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(ground);
 }
-
 
 }  // namespace kestrove

@@ -168,6 +168,50 @@ TEST_F(RealPrograms, AClosedXtermsWatchStaysLostWhenAnotherXtermTakesItsWindowsI
     EXPECT_EQ(status(watch.id), WatchStatus::lostSight);
 }
 
+// The prompt line holds only the cursor, at the line's first cell, and the
+// box is drawn as a hand draws it, its left edge a few pixels into that
+// cell. The watch is made as the new-watch road makes it, while the panel
+// has the focus (the cursor hollow); the terminal then takes and loses the
+// focus twenty times, each time for two checks (a watch barks at two met
+// readings in a row). A once watch that barked at a cursor would be
+// finished before the line it waits for.
+TEST_F(RealPrograms, AnXtermPromptHoldingOnlyTheCursorIsNoNewLineWhateverTheFocus) {
+    Terminal term("build started\nstep one done\n");
+    const std::optional<WindowInfo> window = term.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    Terminal other("other\n", "20x3+700+500");
+    const std::optional<WindowInfo> away = other.app->window(readers.windows);
+    ASSERT_TRUE(away);
+    auto focus = [](const WindowInfo& w) {
+        QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(w.id)});
+    };
+    ASSERT_TRUE(readers.locate(window->frame, "step one"));
+    // Cells of 6 × 13 pixels from 2 pixels inside the window; the cursor in
+    // the first cell of the third line; the box cuts 2 pixels off that cell.
+    const Rect& f = window->frame;
+    const WatchRegion box = readers.drawAround(Rect{f.x + 4, f.y + 1, 200, 44}, f, 0);
+    focus(*away);
+    desktop::waitFor([] { return false; }, 300);
+    const CompileOutcome outcome = compile("a new line appears", box, "w_PROMPT");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
+    ASSERT_EQ(confirm->spec.type, WatchType::newLine);
+    ASSERT_EQ(confirm->spec.mode, WatchMode::once);
+    add(confirm->spec);
+    for (int i = 0; i < 20; ++i) {
+        focus(i % 2 ? *away : *window);
+        cycle();
+        cycle();
+    }
+    EXPECT_EQ(barks, 0) << "focus changes: " << ::testing::PrintToString(texts(readers.picture(box, true)));
+
+    term.append("deploy finished");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 8)) << "no bark at the line printed";
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(status(confirm->spec.id), WatchStatus::finished);
+}
+
 TEST_F(RealPrograms, TheCalculatorsDisplayIsReadDirectlyAndAdopted) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     // Drawn by cairo: GL drawing under Xvfb shows black in the screen's picture.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/ocr_drawing.hpp"
 
 using namespace kestrove;
@@ -90,4 +92,69 @@ TEST(OcrCursors, WhatTheBoxCutsBeyondTheLineGoes) {
     GreyPicture q = drawn(cutLetter);
     removeCursors(q);
     EXPECT_EQ(rowsOf(q), cutLetter);
+}
+
+TEST(OcrCursors, WhatTheBoxLeavesOfABlockGoesAndWhatLooksLikeItStays) {
+    // A line of letters (standing on row 11) above a line holding only a
+    // cursor (rows 14-26): the picture is the part a box takes of it.
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::string>&)> cursor;
+        int left, top, right, bottom;  // the box, in the drawing
+    };
+    auto filled = [](std::vector<std::string>& rows) { ink(rows, 2, 14, 6, 13); };
+    auto hollow = [](std::vector<std::string>& rows) {
+        ink(rows, 2, 14, 6, 13);
+        for (int y = 15; y < 26; ++y)
+            for (int x = 3; x < 7; ++x) rows[y][x] = '.';
+    };
+    auto bar = [](std::vector<std::string>& rows) { ink(rows, 2, 14, 2, 13); };
+    const std::vector<Case> cases{
+        {"a filled block cut on the left", filled, 5, 0, 40, 30},
+        {"a filled block cut on the right, alone", filled, 0, 12, 5, 30},
+        {"a hollow block cut on the left", hollow, 4, 0, 40, 30},
+        {"a hollow block cut at the top, its side along the edge", hollow, 2, 18, 40, 27},
+        {"a hollow block cut at the bottom, alone", hollow, 0, 12, 40, 19},
+        {"a bar on a line of its own", bar, 0, 0, 40, 30},
+    };
+    for (const Case& c : cases) {
+        auto rows = blank(40, 30);
+        for (int x = 2; x < 30; x += 7) letter(rows, x, 3, 5, 9);
+        auto withCursor = rows;
+        c.cursor(withCursor);
+        auto cut = [&](const std::vector<std::string>& from) {
+            std::vector<std::string> out;
+            for (int y = c.top; y < c.bottom; ++y) out.push_back(from[y].substr(c.left, c.right - c.left));
+            return out;
+        };
+        GreyPicture p = drawn(cut(withCursor));
+        removeBlockCursors(p);
+        removeCursors(p);
+        EXPECT_EQ(rowsOf(p), cut(rows)) << c.what;
+    }
+
+    // What looks alike: letters cut at the box's foot (a row of n-like
+    // stems), a frame around text (a view's border), a lone letter I
+    // lower than the line above, a letter cut on the left beside others.
+    auto letters = blank(40, 12);
+    for (int x = 2; x < 30; x += 7) letter(letters, x, 3, 5, 9);
+    auto framed = blank(40, 30);
+    ink(framed, 0, 0, 40, 1);
+    ink(framed, 0, 0, 1, 30);
+    ink(framed, 39, 0, 1, 30);
+    ink(framed, 0, 29, 40, 1);
+    for (int x = 4; x < 30; x += 7) letter(framed, x, 8, 5, 9);
+    auto loneI = blank(40, 30);
+    for (int x = 2; x < 30; x += 7) letter(loneI, x, 2, 5, 12);
+    ink(loneI, 4, 18, 2, 9);
+    auto cutLetter = blank(40, 14);
+    ink(cutLetter, 0, 3, 2, 9);
+    ink(cutLetter, 0, 3, 4, 1);
+    for (int x = 6; x < 30; x += 7) letter(cutLetter, x, 3, 5, 9);
+    for (const auto& text : {letters, framed, loneI, cutLetter}) {
+        GreyPicture p = drawn(text);
+        removeBlockCursors(p);
+        removeCursors(p);
+        EXPECT_EQ(rowsOf(p), text);
+    }
 }

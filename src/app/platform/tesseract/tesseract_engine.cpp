@@ -123,6 +123,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         api_->SetImage(grey.pixels.data(), grey.width, grey.height, 1, grey.width);
         if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_, nullptr), grey.width, grey.height);
     } else {
+        removeBlockCursors(grey);
         prepareForRecognition(grey);
         removeCursors(grey);
         clearCutRows(grey);

@@ -1,12 +1,13 @@
 // What is done to a picture before Tesseract reads it: dark grounds turned
 // light, lines and slivers along the edges painted over; and that crops of
-// real programs then read exactly.
+// real programs then read exactly, a terminal's cursor none of their text.
 
 #include "core/ocr/ocr_picture.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRect>
 
 #include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/platform/tesseract/tesseract_engine.hpp"
@@ -139,6 +140,47 @@ TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
         std::string read;
         for (const OCRLine& line : engine.read(crop)) read += (read.empty() ? "" : "\n") + line.text;
         EXPECT_EQ(read, c.truth) << c.file;
+    }
+}
+
+// A terminal's prompt line holding only its cursor, as xterm draws it in
+// its font "fixed": focused (filled), not focused (hollow), as an underline
+// and as a bar. Wherever a box cuts it, each reads as the cursor blinked
+// off reads: the cursor is no text and no line.
+TEST(OcrCursors, APromptLineHoldingOnlyTheCursorReadsAsWithTheCursorBlinkedOff) {
+    rendered::ensureApplication();
+    auto picture = [](const char* name) {
+        return QImage(QStringLiteral(KESTROVE_OCR_DATA "/term-bitmap-fixed-prompt-") + QLatin1String(name) +
+                      QStringLiteral(".png"));
+    };
+    const QImage off = picture("hidden");
+    ASSERT_FALSE(off.isNull());
+    // The crops are 200 × 60: lines of 13 pixels from row 2, the cursor in
+    // columns 2-7 and rows 28-40.
+    std::vector<std::pair<std::string, QRect>> boxes{{"whole", {0, 0, 200, 60}}, {"the prompt line", {0, 25, 200, 20}}};
+    for (int x = 3; x <= 7; ++x) {
+        boxes.push_back({"left edge at " + std::to_string(x), {x, 0, 200 - x, 60}});
+        boxes.push_back({"prompt line, left edge at " + std::to_string(x), {x, 25, 200 - x, 20}});
+    }
+    for (int y = 29; y <= 36; ++y) {
+        boxes.push_back({"top edge at " + std::to_string(y), {0, y, 200, 60 - y}});
+        boxes.push_back({"top edge at " + std::to_string(y) + ", bottom at the cursor's", {0, y, 200, 41 - y}});
+    }
+    for (int y = 31; y <= 40; ++y) {
+        boxes.push_back({"bottom edge at " + std::to_string(y), {0, 0, 200, y}});
+        boxes.push_back({"prompt line, bottom edge at " + std::to_string(y), {0, 25, 200, y - 25}});
+    }
+    TesseractEngine engine(true);
+    auto read = [&](const QImage& q) {
+        std::vector<std::string> out;
+        for (const OCRLine& line : engine.read(imageFromQImage(q))) out.push_back(line.text);
+        return out;
+    };
+    for (const char* cursor : {"filled", "hollow", "underline", "bar"}) {
+        const QImage shown = picture(cursor);
+        ASSERT_FALSE(shown.isNull()) << cursor;
+        for (const auto& [what, box] : boxes)
+            EXPECT_EQ(read(shown.copy(box)), read(off.copy(box))) << cursor << ", " << what;
     }
 }
 
