@@ -1,5 +1,7 @@
 #include "core/ocr/ocr_picture.hpp"
 
+#include "core/ocr/ocr_badges.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -150,6 +152,7 @@ void lightenDarkPanels(GreyPicture& picture) {
 
 void prepareForRecognition(GreyPicture& picture) {
     darkOnLight(picture);
+    lightenBadges(picture);
     lightenDarkPanels(picture);
     clearEdgeLines(picture, edgeDepth);
 }

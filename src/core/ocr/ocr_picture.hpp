@@ -38,7 +38,7 @@ void lightenDarkPanels(GreyPicture& picture);
 // line, not text; it and whatever lies between it and the edge become ground.
 void clearEdgeLines(GreyPicture& picture, int depth);
 
-// All three.
+// All of these, and badges turned over (ocr_badges).
 void prepareForRecognition(GreyPicture& picture);
 
 // How far a pixel must stand from the ground to be a mark.

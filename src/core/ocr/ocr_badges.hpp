@@ -1,0 +1,16 @@
+#pragma once
+// A badge: text knocked out of a filled box or pill ("68%" in white on a
+// blue pill) on a light picture. Tesseract takes the box for one dark blob
+// with holes and reads nothing; within its outline the box is turned over,
+// so its text reads dark on light.
+
+#include "core/ocr/ocr_picture.hpp"
+
+namespace kestrove {
+
+// Each filled piece of ink with two holes or more at least 40 % as tall as
+// itself (letters knocked out of it; a bold letter's counters are smaller)
+// becomes ground, and its holes ink, within its outline.
+void lightenBadges(GreyPicture& picture);
+
+}  // namespace kestrove

@@ -1,0 +1,72 @@
+// Text knocked out of a filled box or pill is turned over to read dark on
+// light; letters with counters of their own are left alone.
+
+#include "core/ocr/ocr_badges.hpp"
+#include "core/ocr/ocr_line_split.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/ocr_drawing.hpp"
+
+using namespace kestrove;
+using namespace kestrove::drawing;
+
+namespace {
+
+// Ground where `rows` say '.', a hole cut back to ground where ink was.
+void cut(std::vector<std::string>& rows, int x, int y, int w, int h) {
+    for (int r = y; r < y + h; ++r)
+        for (int c = x; c < x + w; ++c) rows[r][c] = '.';
+}
+
+}  // namespace
+
+TEST(OcrBadges, TextKnockedOutOfAFilledBoxReadsDarkOnLight) {
+    struct Case {
+        const char* what;
+        int w, h;                     // the filled piece, at (4, 4)
+        std::vector<PixelBox> holes;  // cut out of it, relative to its corner
+        bool turned;
+    };
+    const Case cases[] = {
+        {"a pill round two letters", 40, 16, {{10, 4, 14, 12}, {20, 4, 26, 12}}, true},
+        {"a pill round one letter and a sign", 40, 16, {{10, 7, 16, 9}, {20, 4, 26, 12}}, true},
+        {"a bold letter's two small counters", 12, 16, {{4, 3, 8, 6}, {4, 10, 8, 13}}, false},
+        {"a bold o: one counter, as wide as tall", 16, 16, {{5, 4, 11, 12}}, false},
+        {"letters without room round them", 40, 16, {{2, 4, 8, 12}, {20, 4, 26, 12}}, false},
+        {"holes running to its foot", 40, 16, {{10, 4, 14, 15}, {20, 4, 26, 15}}, false},
+        {"too small to hold text", 14, 7, {{3, 2, 5, 5}, {8, 2, 10, 5}}, false},
+    };
+    for (const Case& c : cases) {
+        auto rows = blank(c.w + 8, 2 * c.h + 8);  // mostly ground
+        ink(rows, 4, 4, c.w, c.h);
+        for (const PixelBox& hole : c.holes) cut(rows, 4 + hole.left, 4 + hole.top, hole.width(), hole.height());
+        GreyPicture p = drawn(rows);
+        lightenBadges(p);
+        const std::vector<std::string> after = rowsOf(p);
+        const PixelBox& hole = c.holes.back();
+        EXPECT_EQ(after[4][4], c.turned ? '.' : '#') << c.what;  // the box's corner
+        EXPECT_EQ(after[4 + hole.top][4 + hole.left], c.turned ? '#' : '.') << c.what;
+        EXPECT_EQ(after[0][0], '.') << c.what;  // outside it, nothing changes
+    }
+}
+
+TEST(OcrBadges, ARoundedPillLeavesWhatLiesOutsideItsOutline) {
+    // A pill with its corners cut round: the corners stay ground, its
+    // letters' own counters (islands of the pill's shade) become ground.
+    auto rows = blank(48, 40);
+    ink(rows, 4, 4, 40, 16);
+    for (int x : {4, 5, 42, 43})
+        for (int y : {4, 5, 18, 19}) rows[y][x] = '.';
+    cut(rows, 12, 8, 8, 8);  // an o...
+    ink(rows, 15, 11, 2, 2);  // ...with its counter
+    cut(rows, 26, 8, 3, 8);   // an l
+    GreyPicture p = drawn(rows);
+    lightenBadges(p);
+    const std::vector<std::string> after = rowsOf(p);
+    EXPECT_EQ(after[4][4], '.');
+    EXPECT_EQ(after[10][10], '.');
+    EXPECT_EQ(after[8][12], '#');
+    EXPECT_EQ(after[11][15], '.');
+    EXPECT_EQ(after[8][27], '#');
+}
