@@ -18,6 +18,7 @@
 #include "core/ocr/ocr_picture.hpp"
 #include "core/ocr/ocr_second_look.hpp"
 #include "core/ocr/ocr_separators.hpp"
+#include "core/ocr/ocr_signs.hpp"
 #include "core/ocr/ocr_spacing.hpp"
 #include "core/foundation/log.hpp"
 #include "core/reading/reading_order.hpp"
@@ -138,6 +139,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
             keepSurer(found, stacked, unsure, readStack(smaller.stacked), smaller);
         }
         mendBitmapLines(found, stacked);
+        mendMinusSigns(found, stacked);
         lines = toOCRLines(unstack(found, runs, stacked), grey.width, grey.height);
     }
     api_->Clear();

@@ -1,0 +1,66 @@
+#include "core/ocr/ocr_signs.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace kestrove {
+
+namespace {
+
+// A hyphen is a third as long as a digit is tall, U+2212 two thirds or
+// more (measured on the crops of bench/data/ocr).
+constexpr double minusLength = 0.5;
+
+bool digit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
+bool dash(const std::string& s) { return s == "-" || s == "\u2212"; }
+bool alphanumeric(const std::string& s) {
+    return !s.empty() && (static_cast<unsigned char>(s[0]) >= 0x80 || std::isalnum(static_cast<unsigned char>(s[0])));
+}
+
+// The columns and rows holding ink within `box`.
+PixelBox inkWithin(const GreyPicture& p, int ground, const PixelBox& box) {
+    PixelBox ink{box.right, box.bottom, box.left, box.top};
+    for (int y = std::max(box.top, 0); y < std::min(box.bottom, p.height); ++y)
+        for (int x = std::max(box.left, 0); x < std::min(box.right, p.width); ++x)
+            if (std::abs(int(p.pixels[static_cast<std::size_t>(y) * p.width + x]) - ground) >= markContrast)
+                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+    return ink;
+}
+
+bool mended(EngineLine& line, const GreyPicture& picture, int ground) {
+    bool any = false;
+    for (EngineWord& word : line.words) {
+        bool changed = false;
+        auto& s = word.symbols;
+        for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+            if (!dash(s[i].text) || !digit(s[i + 1].text) || (i > 0 && alphanumeric(s[i - 1].text))) continue;
+            const PixelBox mark = inkWithin(
+                picture, ground, {s[i].box.left, line.box.top, std::min(s[i].box.right, s[i + 1].box.left), line.box.bottom});
+            const PixelBox figure =
+                inkWithin(picture, ground, {s[i + 1].box.left, line.box.top, s[i + 1].box.right, line.box.bottom});
+            if (mark.width() <= 0 || figure.height() <= 0) continue;
+            const std::string shown = mark.width() >= minusLength * figure.height() ? "\u2212" : "-";
+            if (shown == s[i].text) continue;
+            s[i].text = shown;
+            changed = true;
+        }
+        if (!changed) continue;
+        any = true;
+        word.text.clear();
+        for (const EngineSymbol& symbol : s) word.text += symbol.text;
+    }
+    return any;
+}
+
+}  // namespace
+
+void mendMinusSigns(std::vector<EngineLine>& found, const Stacked& stacked) {
+    const int ground = groundOf(stacked.picture);
+    for (EngineLine& line : found)
+        if (const int run = runOf(stacked, line.box); run >= 0 && !stacked.bitmap[static_cast<std::size_t>(run)] &&
+                                                       mended(line, stacked.picture, ground))
+            rejoinWords(line);
+}
+
+}  // namespace kestrove
