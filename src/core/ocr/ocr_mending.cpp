@@ -48,6 +48,20 @@ void mendGroupingApostrophes(std::u16string& u) {
     }
 }
 
+// Digit groups of three parted by spaces beside a currency sign ("3 275 €",
+// "€ 12 480,75") are one amount: a person reads those spaces as the
+// no-break spaces a page groups thousands with (on screen they look alike),
+// and the number reader takes no plain space inside a number.
+void mendGroupingSpaces(std::u16string& u) {
+    static const text::Regex after(
+        R"((?<![\d.,'\x{00A0}\x{202F}])\d{1,3}(?: \d{3})+(?:[.,]\d+)?(?![\d]|[.,]\d)(?= ?(?:[€$£]|(?i:eur|usd|gbp)\b)))");
+    static const text::Regex before(R"((?<=(?:[€$£]|\b(?i:eur|usd|gbp)) ?)\d{1,3}(?: \d{3})+(?![\d]|[.,]\d{3}))");
+    for (const text::Regex* amount : {&after, &before})
+        for (const text::Regex::Match& m : amount->allMatches(u))
+            for (std::size_t i = m[0].start; i < m[0].start + m[0].length; ++i)
+                if (u[i] == u' ') u[i] = u'\u00A0';
+}
+
 }  // namespace
 
 std::string mendedLine(const std::string& text) {
@@ -70,6 +84,7 @@ std::string mendedLine(const std::string& text) {
     std::u16string u = text::toUtf16(out);
     mendMinus(u);
     mendGroupingApostrophes(u);
+    mendGroupingSpaces(u);
     out = text::toUtf8(u);
     std::string mended;
     for (std::size_t start = 0; start <= out.size();) {

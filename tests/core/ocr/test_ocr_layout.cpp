@@ -220,6 +220,11 @@ TEST(OcrMending, MisreadSigns) {
         // A raised mark between digits before a group of three is an apostrophe.
         {"rx 1\u00B0204 kB", "rx 1'204 kB"},      {"1\u2019250\u2019400", "1'250'400"},
         {"45\u00B030", "45\u00B030"},             {"20\u00B0C", "20\u00B0C"},
+        // Digit groups parted by spaces beside a currency sign are one amount.
+        {"Reste 3 275 \u20AC", "Reste 3\u00A0275 \u20AC"}, {"\u20AC 12 480,75", "\u20AC 12\u00A0480,75"},
+        {"1 250 400 EUR", "1\u00A0250\u00A0400 EUR"},     {"$1 299.00", "$1\u00A0299.00"},
+        {"queue 38 120", "queue 38 120"},                 {"3 27 \u20AC", "3 27 \u20AC"},
+        {"12 1234 \u20AC", "12 1234 \u20AC"},             {"2024 275 \u20AC", "2024 275 \u20AC"},
     };
     for (const auto& [in, out] : mended) EXPECT_EQ(mendedLine(in), out) << in;
     EXPECT_EQ(mendedBitmapText("GET \u201Capi/pay \u201Cdone\u201D it\u2019s"), "GET /api/pay /done\" it's");
