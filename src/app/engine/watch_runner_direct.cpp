@@ -75,9 +75,8 @@ void WatchRunner::decideDirectBark(SharedImage proof, std::optional<Evaluation> 
         direct_.decider->confirm(std::nullopt);
         return next();
     }
-    const bool correction = spec_.type != WatchType::numberCompare;
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, proof, correction,
+        spec_.id, proof, readWithLanguageCorrection(spec_.type),
         [this, bark, next, proof, evaluation = std::move(evaluation)](std::vector<OCRLine> lines) mutable {
             if (!direct_.decider->confirm(lines)) return next();
             bark(std::move(proof), std::move(evaluation));

@@ -126,10 +126,8 @@ void WatchRunner::readText(ShotRef shot, Next next) {
 }
 
 void WatchRunner::recognize(ShotRef shot, Next next) {
-    // Numbers are read without language correction.
-    const bool correction = spec_.type != WatchType::numberCompare;
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, SharedImage(shot, &shot->image), correction, [this, shot, next](std::vector<OCRLine> lines) {
+        spec_.id, SharedImage(shot, &shot->image), readWithLanguageCorrection(spec_.type), [this, shot, next](std::vector<OCRLine> lines) {
             if (spec_.type == WatchType::newLine) {
                 picture_.currentLines = NewLineRule::normalized(lines);
                 if (picture_.freshLines) {

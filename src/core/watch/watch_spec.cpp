@@ -17,6 +17,8 @@ bool needsOCR(WatchType t) {
 
 bool needsCloud(WatchType t) { return t == WatchType::stateReached || t == WatchType::newItem; }
 
+bool readWithLanguageCorrection(WatchType t) { return t != WatchType::numberCompare && t != WatchType::newLine; }
+
 bool comparesWithEarlierReading(WatchType t) {
     return t == WatchType::newLine || t == WatchType::newItem || t == WatchType::anyChange;
 }

@@ -57,6 +57,11 @@ template <> struct RawValues<ValueUnit> {
 bool needsOCR(WatchType t);
 // Kinds the server's model judges.
 bool needsCloud(WatchType t);
+// Whether checks read the box with language correction. Numbers are read
+// without it, and so are new lines: their baseline was read without it when
+// the watch was made, and a line the correction reads otherwise (a line the
+// box cuts, a name) would be a new line at every change of the picture.
+bool readWithLanguageCorrection(WatchType t);
 // Whether the kind's rule compares what the box shows with an earlier reading
 // of it (new lines, new items, any change): such a watch resumed or restored
 // takes that reading afresh, so what came while it was not watched does not bark.

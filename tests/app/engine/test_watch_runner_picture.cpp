@@ -3,6 +3,7 @@
 // and fresh baselines.
 #include <gtest/gtest.h>
 
+#include "core/rules/new_line_rule.hpp"
 #include "support/app/runner_harness.hpp"
 
 namespace kestrove {
@@ -87,7 +88,8 @@ TEST(WatchRunnerPicture, TextIsRecognisedOnlyWhenThePictureChanged) {
         h.run(30s);
         ASSERT_EQ(h.recognitions(), 2u);
         for (const auto& asked : h.fake.recognizer.recognitions.asked)
-            EXPECT_EQ(asked.request.languageCorrection, type != WatchType::numberCompare) << rawValue(type);
+            EXPECT_EQ(asked.request.languageCorrection, type != WatchType::numberCompare && type != WatchType::newLine)
+                << rawValue(type);
     }
 }
 
@@ -256,6 +258,29 @@ TEST(WatchRunnerPicture, AWindowBackIsJudgedFromItsSecondPicture) {
         h.run(20s);
         EXPECT_EQ(h.host.barks.size(), painted == 128 ? 0u : 1u);
     }
+}
+
+// The lines a new-line watch was made with were read without language
+// correction; a line the correction reads otherwise is no new line when the
+// picture changes for another reason (a cursor, a scroll of one pixel).
+TEST(WatchRunnerPicture, NewLinesAreJudgedAgainstLinesReadTheSameWay) {
+    RunnerHarness h;
+    const auto made = lines({"nake[2]: Leaving", "Build 12 of 40"});
+    WatchSpec s = textWatch(WatchType::newLine);
+    s.baseline.lines = NewLineRule::normalized(made);
+    h.fake.recognizer.lines = made;
+    h.fake.recognizer.corrected = lines({"make[2]: Leaving", "Build 12 of 40"});
+    h.start(s, grey(128));
+    for (std::uint8_t level : {40, 200, 40}) {
+        h.fake.capturer.screen = showing(level);
+        h.run(5s);
+    }
+    EXPECT_EQ(h.host.barks.size(), 0u);
+    h.fake.recognizer.lines.push_back(lines({"Build 13 of 40"})[0]);
+    h.fake.recognizer.corrected->push_back(lines({"Build 13 of 40"})[0]);
+    h.fake.capturer.screen = showing(200);
+    h.run(5s);
+    EXPECT_EQ(h.host.barks.size(), 1u);
 }
 
 TEST(WatchRunnerPicture, FreshStartTakesItsBaselinesFromTheFirstReading) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "app/platform/screen_capturer.hpp"
 #include "app/platform/screen_space.hpp"
@@ -107,13 +108,17 @@ struct Recognition {
     SharedImage shared;  // as handed over
 };
 
-// Every recognition answered with `lines` unless scripted otherwise.
+// Every recognition answered with `lines` unless scripted otherwise, or
+// with `corrected` when it asks for language correction and that is set.
 class FakeTextRecognizer final : public TextRecognizer {
 public:
     explicit FakeTextRecognizer(Executor main)
-        : recognitions("recognition", main, [this](const Recognition&) { return lines; }) {}
+        : recognitions("recognition", main, [this](const Recognition& r) {
+              return r.languageCorrection && corrected ? *corrected : lines;
+          }) {}
 
     std::vector<OCRLine> lines;
+    std::optional<std::vector<OCRLine>> corrected;
     Requests<Recognition, std::vector<OCRLine>> recognitions;
 
     Pending recognize(const std::string& owner, SharedImage image, bool languageCorrection, Done done) override {
