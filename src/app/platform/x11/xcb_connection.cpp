@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include <xcb/damage.h>
 #include <xcb/res.h>
 
 namespace kestrove {
@@ -63,6 +64,17 @@ bool XcbConnection::tellsClientPids() {
         }
     }
     return *clientPids_;
+}
+
+std::uint8_t XcbConnection::damageEvents() {
+    if (!damageEvents_) {
+        damageEvents_ = 0;
+        if (hasExtension(&xcb_damage_id)) {
+            auto v = adopt(xcb_damage_query_version_reply(conn_, xcb_damage_query_version(conn_, 1, 1), nullptr));
+            if (v) damageEvents_ = xcb_get_extension_data(conn_, &xcb_damage_id)->first_event;
+        }
+    }
+    return *damageEvents_;
 }
 
 xcb_get_property_cookie_t requestProperty(XcbConnection& c, xcb_window_t w, xcb_atom_t property,

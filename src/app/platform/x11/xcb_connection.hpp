@@ -51,6 +51,9 @@ public:
 
     // X-Resource 1.2 or later: the server tells each client's pid. Asked once.
     bool tellsClientPids();
+    // The first event number of Damage 1.1, or 0 when the server has no
+    // Damage. Asked once.
+    std::uint8_t damageEvents();
 
 private:
     xcb_connection_t* conn_ = nullptr;
@@ -59,6 +62,7 @@ private:
     const xcb_screen_t* screen_ = nullptr;
     std::map<std::string, xcb_atom_t, std::less<>> atoms_;
     std::optional<bool> clientPids_;
+    std::optional<std::uint8_t> damageEvents_;
 };
 
 // Property requests sent now, read later, so many windows share a round trip.

@@ -37,10 +37,7 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, std::shared_ptr<con
         auto v = adopt(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 2), nullptr));
         composite_ = v && (v->major_version > 0 || v->minor_version >= 2);
     }
-    if (x_->hasExtension(&xcb_damage_id)) {
-        auto v = adopt(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
-        if (v) damageEvent_ = xcb_get_extension_data(c, &xcb_damage_id)->first_event;
-    }
+    damageEvent_ = x_->damageEvents();
     root_ = {x_->screen()->width_in_pixels, x_->screen()->height_in_pixels};
     // Without RandR the root never changes size.
     if (x_->hasExtension(&xcb_randr_id)) {
