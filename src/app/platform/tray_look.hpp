@@ -1,10 +1,14 @@
 #pragma once
 // What the desktop tells of how its tray looks, so the tray's mark can be
 // drawn in the tray's own text colour, as a template picture is: the
-// appearance setting first, else the colours the tray itself publishes.
+// appearance setting first, else the colours the tray itself publishes,
+// else what the screen shows around the icon.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
+
+#include "core/picture/image.hpp"
 
 namespace kestrove {
 
@@ -22,6 +26,9 @@ struct Rgb {
 struct TrayLook {
     ColorScheme scheme = ColorScheme::noPreference;
     std::optional<Rgb> trayText;  // the text colour a tray publishes, when it does
+    // The icon's window as the screen shows it (device pixels): the tray's
+    // ground with the icon on it. None while unknown.
+    SharedImage iconOnScreen;
     bool operator==(const TrayLook&) const = default;
 };
 
@@ -30,6 +37,9 @@ public:
     virtual ~TrayLookSource() = default;
     // What is known now; never waits.
     virtual TrayLook look() const = 0;
+    // The X window that shows our icon in an XEmbed tray, none when there
+    // is none: what the screen shows there becomes look().iconOnScreen.
+    virtual void followIcon(std::optional<std::uint32_t> window) = 0;
     // Told on the main thread after look() changed.
     std::function<void()> onChange;
 };

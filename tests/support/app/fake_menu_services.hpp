@@ -36,8 +36,10 @@ public:
 class FakeTrayLook final : public TrayLookSource {
 public:
     TrayLook now;
+    std::vector<std::optional<std::uint32_t>> followed;  // every icon window told, in order
 
     TrayLook look() const override { return now; }
+    void followIcon(std::optional<std::uint32_t> window) override { followed.push_back(window); }
     void tell(TrayLook look) {
         now = look;
         if (onChange) onChange();
