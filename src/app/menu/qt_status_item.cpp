@@ -2,8 +2,9 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QPalette>
 #include <QIcon>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QWidget>
 
@@ -27,7 +28,9 @@ QIcon iconFor(const StatusLook& look, const QColor& ink) {
 }  // namespace
 
 QtStatusItem::QtStatusItem(const WindowPlaces& places, TrayLookSource& trayLook)
-    : places_(places), trayLook_(trayLook), ink_(StatusIcon::ink(trayLook.look(), QApplication::palette())) {
+    : places_(places),
+      trayLook_(trayLook),
+      ink_(StatusIcon::ink(trayLook.look(), QApplication::palette(), std::nullopt)) {
     // Either button opens and closes the panel, on press; a quick second
     // press arrives as a double click and still counts.
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -39,7 +42,7 @@ QtStatusItem::QtStatusItem(const WindowPlaces& places, TrayLookSource& trayLook)
     icon_.setIcon(iconFor(look_, ink_));
     trayLook_.onChange = [this] { redraw(); };
     // The palette is the last word on the tray's colours; the application
-    // hears of its changes.
+    // hears of its changes, and sees Qt's window of an XEmbed icon shown.
     qApp->installEventFilter(this);
     icon_.setToolTip(QString::fromStdString(Copy::statusItemName(0)));
     if (!QSystemTrayIcon::isSystemTrayAvailable())
@@ -47,7 +50,11 @@ QtStatusItem::QtStatusItem(const WindowPlaces& places, TrayLookSource& trayLook)
     icon_.show();
 }
 
-QtStatusItem::~QtStatusItem() { trayLook_.onChange = nullptr; }
+QtStatusItem::~QtStatusItem() {
+    trayLook_.onChange = nullptr;
+    if (iconWindow_) disconnect(iconWindow_, nullptr, this, nullptr);
+    trayLook_.followIcon(std::nullopt);
+}
 
 void QtStatusItem::setLook(const StatusLook& look) {
     if (look == look_) return;
@@ -56,14 +63,46 @@ void QtStatusItem::setLook(const StatusLook& look) {
 }
 
 void QtStatusItem::redraw() {
-    const QColor ink = StatusIcon::ink(trayLook_.look(), QApplication::palette());
+    const TrayLook look = trayLook_.look();
+    if (look.iconOnScreen != judged_) {
+        judged_ = look.iconOnScreen;
+        if (!judged_)
+            ground_.reset();
+        else if (const auto ground = groundIn(*judged_))
+            ground_ = ground;
+    }
+    const QColor ink = StatusIcon::ink(look, QApplication::palette(), ground_);
     if (ink == ink_) return;
     ink_ = ink;
     icon_.setIcon(iconFor(look_, ink_));
 }
 
+std::optional<double> QtStatusItem::groundIn(const Image& shown) const {
+    if (!iconWindow_) return std::nullopt;
+    QImage drawn(shown.width, shown.height, QImage::Format_ARGB32_Premultiplied);
+    drawn.setDevicePixelRatio(iconWindow_->devicePixelRatioF());
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    // As Qt paints the icon into its window, of the size it had on screen.
+    icon_.icon().paint(&painter, QRect(QPoint(0, 0), drawn.deviceIndependentSize().toSize()));
+    painter.end();
+    return StatusIcon::ground(shown, drawn);
+}
+
+void QtStatusItem::follow(QWidget* window) {
+    if (window != iconWindow_) {
+        if (iconWindow_) disconnect(iconWindow_, nullptr, this, nullptr);
+        iconWindow_ = window;
+        connect(window, &QObject::destroyed, this, [this] { trayLook_.followIcon(std::nullopt); });
+    }
+    // A new tray gives the same widget a new native window.
+    trayLook_.followIcon(static_cast<std::uint32_t>(window->winId()));
+}
+
 bool QtStatusItem::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) redraw();
+    if (event->type() == QEvent::Show && watched->inherits("QSystemTrayIconSys"))
+        follow(static_cast<QWidget*>(watched));
     return false;
 }
 

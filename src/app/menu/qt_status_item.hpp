@@ -3,10 +3,13 @@
 // watcher runs, an XEmbed icon otherwise. With no tray at all it says so in
 // the log and appears by itself once a tray starts (the hot key works
 // meanwhile). Its mark is drawn in the tray's text colour and drawn again
-// when the desktop's appearance, the tray's colours or the palette change.
+// when the desktop's appearance, the tray's colours, the tray's ground
+// around the icon or the palette change.
 
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QWidget>
 
 #include "app/menu/status_item.hpp"
 #include "app/platform/tray_look.hpp"
@@ -33,12 +36,19 @@ protected:
 
 private:
     void redraw();
+    // Qt's window of the icon in an XEmbed tray, shown (again) in a tray.
+    void follow(QWidget* window);
+    // How light the ground is in `shown`, around the icon as painted there.
+    std::optional<double> groundIn(const Image& shown) const;
 
     const WindowPlaces& places_;
     TrayLookSource& trayLook_;
     QSystemTrayIcon icon_;
     StatusLook look_;
     QColor ink_;
+    QPointer<QWidget> iconWindow_;
+    SharedImage judged_;             // the last picture of the icon's window judged
+    std::optional<double> ground_;   // kept while a picture cannot tell
 };
 
 }  // namespace kestrove

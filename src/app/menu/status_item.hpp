@@ -40,10 +40,18 @@ public:
 
 namespace StatusIcon {
 
+// How light (0-1) the tray's ground is around the mark: the middle
+// luminance of the pixels of `shown` (what the screen shows in the icon's
+// window) that `drawn` (the icon as painted into that window, the same
+// size) leaves bare. None when too few are bare to tell.
+std::optional<double> ground(const Image& shown, const QImage& drawn);
+
 // The mark is a template picture: drawn in the tray's text colour, which the
 // desktop's appearance setting tells first (light on dark, dark on light),
-// else the colour the tray publishes, else the palette's text colour.
-QColor ink(const TrayLook& look, const QPalette& palette);
+// else the colour the tray publishes; where neither tells, black or white,
+// whichever stands out from the `ground` around the icon, else the
+// palette's text colour.
+QColor ink(const TrayLook& look, const QPalette& palette, std::optional<double> ground);
 
 // The icon's picture, `side` points square: the mark, the count in a red
 // badge at the bottom right, a soft ground while highlighted.

@@ -2,7 +2,10 @@
 // the dot's size, at the sizes trays ask for.
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include "app/look/brand.hpp"
+#include "app/look/qt_image.hpp"
 #include "app/menu/status_item.hpp"
 #include "support/app/offscreen_app.hpp"
 
@@ -50,28 +53,92 @@ TEST(StatusIcon, CountBadgeHighlightAndDot) {
 }
 
 // The mark's colour: the appearance setting first, then what the tray
-// publishes, then the palette.
-TEST(StatusIcon, InkFollowsTheSchemeThenTheTrayThenThePalette) {
+// publishes, then black or white against the tray's ground, then the
+// palette.
+TEST(StatusIcon, InkFollowsTheSchemeThenTheTrayThenTheGroundThenThePalette) {
     QPalette light;
     light.setColor(QPalette::WindowText, QColor(20, 20, 20));
     QPalette dark;
     dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
     const Rgb amber{255, 200, 0};
+    const TrayLook none;
+    const TrayLook darkScheme{ColorScheme::dark, std::nullopt, nullptr};
+    const TrayLook lightScheme{ColorScheme::light, std::nullopt, nullptr};
+    const TrayLook trayAmber{ColorScheme::noPreference, amber, nullptr};
     struct Case {
         const char* name;
-        TrayLook look;
+        const TrayLook& look;
         const QPalette& palette;
+        std::optional<double> ground;
         QColor expected;
     };
     const Case cases[] = {
-        {"dark scheme", {ColorScheme::dark, std::nullopt}, light, Qt::white},
-        {"light scheme", {ColorScheme::light, std::nullopt}, dark, Qt::black},
-        {"the scheme over the tray", {ColorScheme::dark, amber}, light, Qt::white},
-        {"the tray's text", {ColorScheme::noPreference, amber}, light, QColor(255, 200, 0)},
-        {"the palette, light", {}, light, QColor(20, 20, 20)},
-        {"the palette, dark", {}, dark, QColor(230, 230, 230)},
+        {"dark scheme", darkScheme, light, std::nullopt, Qt::white},
+        {"light scheme", lightScheme, dark, std::nullopt, Qt::black},
+        {"the scheme over the tray", {ColorScheme::dark, amber, nullptr}, light, std::nullopt, Qt::white},
+        {"the scheme over the ground", lightScheme, light, 0.1, Qt::black},
+        {"the tray's text", trayAmber, light, std::nullopt, QColor(255, 200, 0)},
+        {"the tray's text over the ground", trayAmber, light, 0.9, QColor(255, 200, 0)},
+        {"a dark ground, whatever the palette", none, light, 0.12, Qt::white},
+        {"a light ground, whatever the palette", none, dark, 0.93, Qt::black},
+        {"a ground just darker than the middle", none, light, 0.49, Qt::white},
+        {"a ground just lighter than the middle", none, dark, 0.51, Qt::black},
+        {"the palette, light", none, light, std::nullopt, QColor(20, 20, 20)},
+        {"the palette, dark", none, dark, std::nullopt, QColor(230, 230, 230)},
     };
-    for (const Case& c : cases) EXPECT_EQ(StatusIcon::ink(c.look, c.palette), c.expected) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(StatusIcon::ink(c.look, c.palette, c.ground), c.expected) << c.name;
+}
+
+// What the screen shows in the icon's window: the tray's ground with
+// `shown` laid over it.
+Image onScreen(QRgb ground, const QImage& shown) {
+    QImage screen(shown.size(), QImage::Format_ARGB32_Premultiplied);
+    screen.fill(QColor(ground));
+    QPainter p(&screen);
+    p.drawImage(QPoint(0, 0), shown);
+    p.end();
+    return imageFromQImage(screen);
+}
+
+// The tray's ground is judged from the pixels the icon leaves bare, whatever
+// ink lies on the rest, and not at all when too few are bare.
+TEST(StatusIcon, GroundIsJudgedFromWhatTheIconLeavesBare) {
+    offscreen::app();
+    const QImage black = StatusIcon::render({1, 0, false}, 24, 1, Qt::black);
+    const QImage white = StatusIcon::render({1.32, 12, false}, 24, 1, Qt::white);
+    const QImage badge = StatusIcon::render({1, 3, false}, 24, 1, Qt::black);
+    const QImage lit = StatusIcon::render({1, 0, true}, 24, 1, Qt::black);
+    // Ink over most of the window.
+    QImage block(24, 24, QImage::Format_ARGB32_Premultiplied);
+    block.fill(Qt::transparent);
+    QPainter(&block).fillRect(0, 0, 24, 18, Qt::white);
+    struct Case {
+        const char* name;
+        QRgb ground;
+        const QImage& shown;  // what the screen shows over the ground
+        const QImage& drawn;  // the icon as we painted it
+        std::optional<double> expected;
+    };
+    const Case cases[] = {
+        {"dark ground, black mark", 0x202020, black, black, 32 / 255.0},
+        {"light ground, black mark", 0xeeeeee, black, black, 238 / 255.0},
+        {"dark ground, white mark, big dot and badge", 0x202020, white, white, 32 / 255.0},
+        {"a badge still shown that is drawn no more", 0xeeeeee, badge, black, 238 / 255.0},
+        {"ink over most of the window", 0x202020, block, block, 32 / 255.0},
+        {"a coloured ground, as the eye weighs it", qRgb(0, 200, 0), black, black, 0.7152 * 200 / 255},
+        {"the highlight leaves too little bare", 0xeeeeee, lit, lit, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto ground = StatusIcon::ground(onScreen(c.ground, c.shown), c.drawn);
+        if (!c.expected) {
+            EXPECT_FALSE(ground) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(ground) << c.name;
+        EXPECT_NEAR(*ground, *c.expected, 0.005) << c.name;
+    }
+    EXPECT_FALSE(StatusIcon::ground(onScreen(0x202020, black), StatusIcon::render({1, 0, false}, 22, 1, Qt::black)))
+        << "a picture of another size tells nothing";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The tray's mark in a real XEmbed tray (trayer) on a dark and on a light
 // panel: drawn in the colour the desktop's appearance setting (a Settings
-// portal of the test's own on the session bus) or the tray itself tells, so
-// it stands out from the panel, and drawn again when that changes while the
+// portal of the test's own on the session bus) or the tray itself tells,
+// else in black or white against the panel as the screen shows it, so it
+// stands out from the panel, and drawn again when that changes while the
 // icon shows.
 // Screenshots are left in <build>/snapshots/menu_desktop.
 #include <gtest/gtest.h>
@@ -108,10 +109,15 @@ struct TrayMarkDesktop : ::testing::Test {
         }, 10000)) << "the icon is in the tray";
     }
     Seen seen() {
-        const QRect at = *icon->geometry();
+        Seen s;
+        const auto place = icon->geometry();
+        if (!place || place->isEmpty()) {
+            s.panel = -1;  // in no tray yet
+            return s;
+        }
+        const QRect at = *place;
         const QImage shot =
             QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), at.width(), at.height()).toImage();
-        Seen s;
         s.panel = luminance(shot.pixel(0, 0));
         double sum = 0;
         for (int y = 0; y < shot.height(); ++y)
@@ -151,16 +157,21 @@ struct TrayMarkDesktop : ::testing::Test {
         return shows([&](const Seen& s) { return (light ? s.white : s.black) >= 20; });
     }
 
+    void stopTray() {
+        if (!trayer) return;
+        trayer->terminate();
+        if (!trayer->waitForFinished(3000)) trayer->kill();
+        trayer->waitForFinished(2000);
+        trayer.reset();
+    }
+
+    const QPalette palette = QApplication::palette();
     void TearDown() override {
         icon.reset();
         trayLook.reset();
         portal.reset();
-        if (trayer) {
-            trayer->terminate();
-            if (!trayer->waitForFinished(3000)) trayer->kill();
-            trayer->waitForFinished(2000);
-            trayer.reset();
-        }
+        stopTray();
+        QApplication::setPalette(palette);
     }
 };
 
@@ -190,8 +201,8 @@ TEST_F(TrayMarkDesktop, TheMarkTakesTheSchemesTextColourAndFollowsIt) {
 }
 
 // Without an appearance setting the tray's own text colour decides, as the
-// tray publishes it and changes it; with neither, the palette's text colour.
-TEST_F(TrayMarkDesktop, WithoutASchemeTheTraysOwnColoursThenThePalette) {
+// tray publishes it and changes it.
+TEST_F(TrayMarkDesktop, WithoutASchemeTheTraysOwnColours) {
     ASSERT_NO_FATAL_FAILURE(startTray(Panel::dark));
     ASSERT_NO_FATAL_FAILURE(showIcon());
     ASSERT_NO_FATAL_FAILURE(publishTrayText(qRgb(255, 255, 255)));
@@ -199,17 +210,38 @@ TEST_F(TrayMarkDesktop, WithoutASchemeTheTraysOwnColoursThenThePalette) {
     screenshot(QStringLiteral("mark-tray-colours"));
     ASSERT_NO_FATAL_FAILURE(publishTrayText(qRgb(0, 0, 0)));
     EXPECT_TRUE(showsInk(false)) << "the tray's new colours";
-    TearDown();
+}
 
-    ASSERT_NO_FATAL_FAILURE(startTray(Panel::light));
-    ASSERT_NO_FATAL_FAILURE(showIcon());
-    EXPECT_TRUE(showsMarkStandingOut(false)) << "the palette's dark text on the light panel";
-    const QPalette before = QApplication::palette();
-    QPalette light = before;
-    light.setColor(QPalette::WindowText, Qt::white);
-    QApplication::setPalette(light);
-    EXPECT_TRUE(showsInk(true)) << "the palette's new text colour";
-    QApplication::setPalette(before);
+// Where neither tells (trayer publishes no colours, no portal runs), the
+// mark is black or white, whichever stands out from the panel as the
+// screen shows it, though the palette's text colour would hide it; and it
+// follows when the tray ends and another, of the other ground, takes the
+// icon.
+TEST_F(TrayMarkDesktop, WithNothingToldTheMarkStandsOutFromThePanel) {
+    // The palette's text is the colour the panel would hide.
+    auto hideOn = [&](Panel p) {
+        QPalette hiding = palette;
+        hiding.setColor(QPalette::WindowText, p == Panel::dark ? Qt::black : Qt::white);
+        QApplication::setPalette(hiding);
+    };
+    for (const Panel first : {Panel::dark, Panel::light}) {
+        const bool dark = first == Panel::dark;
+        SCOPED_TRACE(dark ? "dark first" : "light first");
+        const Panel then = dark ? Panel::light : Panel::dark;
+        hideOn(first);
+        ASSERT_NO_FATAL_FAILURE(startTray(first));
+        ASSERT_NO_FATAL_FAILURE(showIcon());
+        EXPECT_TRUE(showsMarkStandingOut(dark));
+        screenshot(QStringLiteral("mark-untold-%1-panel").arg(dark ? "dark" : "light"));
+
+        hideOn(then);
+        stopTray();
+        ASSERT_NO_FATAL_FAILURE(startTray(then));
+        EXPECT_TRUE(showsMarkStandingOut(!dark)) << "the new tray's ground";
+        screenshot(QStringLiteral("mark-untold-%1-panel-then-%2").arg(dark ? "dark" : "light",
+                                                                      dark ? "light" : "dark"));
+        TearDown();
+    }
 }
 
 }  // namespace
