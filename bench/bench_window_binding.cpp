@@ -9,7 +9,7 @@ namespace {
 
 std::vector<WindowInfo> desktopOf(int count) {
     std::vector<WindowInfo> out;
-    out.push_back({1, "panel", std::nullopt, {0, 0, 1920, 1080}, 3, 1, true, false, 10});
+    out.push_back({1, "panel", std::nullopt, {0, 0, 1920, 1080}, 3, 1, true, false, 10, {}});
     for (int i = 0; i < count; ++i) {
         WindowInfo w;
         w.id = static_cast<std::uint32_t>(100 + i);
@@ -18,8 +18,8 @@ std::vector<WindowInfo> desktopOf(int count) {
         w.ownerPID = 1000 + i;
         out.push_back(w);
     }
-    out.push_back({9999, "editor", std::nullopt, {100, 100, 700, 700}, 0, 1, true, false, 42});
-    out.push_back({2, "desktop", std::nullopt, {0, 0, 1920, 1080}, -1, 1, true, false, 11});
+    out.push_back({9999, "editor", std::nullopt, {100, 100, 700, 700}, 0, 1, true, false, 42, {}});
+    out.push_back({2, "desktop", std::nullopt, {0, 0, 1920, 1080}, -1, 1, true, false, 11, {}});
     return out;
 }
 

@@ -52,13 +52,13 @@ struct Rig {
         windows.windows = {w};
         tree.apps[pid] = "app";
         tree.nodes = {
-            {"app", {DirectRole::container, Rect{0, 0, 0, 0}, {"dialog", "main"}, "Editor", {}, {}, {}}},
+            {"app", {DirectRole::container, Rect{0, 0, 0, 0}, {"dialog", "main"}, "Editor", {}, {}, {}, {}}},
             // Another window of the same program, elsewhere: never read.
-            {"dialog", {DirectRole::container, Rect{600, 50, 200, 100}, {"d.label"}, {}, {}, {}, {}}},
-            {"d.label", {DirectRole::titled, Rect{610, 60, 100, 20}, {}, "Other window", {}, {}, {}}},
-            {"main", {DirectRole::container, clientArea, {"web"}, {}, {}, {}, {}}},
-            {"web", {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}}},
-            {"status", {DirectRole::titled, Rect{120, 70, 200, 20}, {}, "Status: ready", {}, {}, {}}},
+            {"dialog", {DirectRole::container, Rect{600, 50, 200, 100}, {"d.label"}, {}, {}, {}, {}, {}}},
+            {"d.label", {DirectRole::titled, Rect{610, 60, 100, 20}, {}, "Other window", {}, {}, {}, {}}},
+            {"main", {DirectRole::container, clientArea, {"web"}, {}, {}, {}, {}, {}}},
+            {"web", {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}, {}}},
+            {"status", {DirectRole::titled, Rect{120, 70, 200, 20}, {}, "Status: ready", {}, {}, {}, {}}},
         };
         // Answers run on the reader's thread; the helpers below wait for them.
         reader = std::make_unique<QueuedDirectReader>(inlineExecutor(), [this] {

@@ -91,7 +91,7 @@ TEST_F(DirectSessionTest, AToolkitThatPlacesFromItsOwnWindowIsFoundBySizeAndRead
     windows.windows[0].frame = Rect{0, 0, 400, 300};
     std::string log;
     for (int i = 0; i < 40; ++i) log += "Step " + std::to_string(i) + " done\n";
-    tree.nodes["status"] = {DirectRole::plain, Rect{20, 20, 380, 280}, {}, {}, log, {}, [](Point) { return 0; }};
+    tree.nodes["status"] = {DirectRole::plain, Rect{20, 20, 380, 280}, {}, {}, log, {}, [](Point) { return 0; }, {}};
     auto corner = open();
     ASSERT_NE(corner, nullptr);
     EXPECT_TRUE(read(*corner).counts());
@@ -227,7 +227,7 @@ TEST_F(DirectSessionTest, AfterAdoptionAnotherPageIsAnotherTab) {
 
     // Before adoption any page goes.
     tree.nodes["main"].children = {"web2"};
-    tree.nodes["web2"] = {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://b.example/", {}};
+    tree.nodes["web2"] = {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://b.example/", {}, {}};
     EXPECT_TRUE(read(*s).counts());
 
     tree.nodes["main"].children = {"web"};
@@ -240,7 +240,7 @@ TEST_F(DirectSessionTest, AfterAdoptionAnotherPageIsAnotherTab) {
     EXPECT_EQ(read(*s).silence(), DirectSilence::otherTab);
 
     // The page was rebuilt: a new object at the adopted address is taken silently.
-    tree.nodes["web3"] = {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}};
+    tree.nodes["web3"] = {DirectRole::webArea, clientArea, {"status"}, {}, {}, "https://a.example/1", {}, {}};
     tree.nodes["main"].children = {"web3"};
     EXPECT_EQ(texts(read(*s)), (std::vector<std::string>{"Status: ready"}));
     tree.nodes["main"].children = {"web", "web2"};  // the old object again, now another one
@@ -289,7 +289,7 @@ TEST_F(DirectSessionTest, AReadOfASlowProgramEndsAtItsTimeLimit) {
     for (int i = 0; i < 40; ++i) {
         const std::string path = "label" + std::to_string(i);
         tree.nodes["web"].children.push_back(path);
-        tree.nodes[path] = {DirectRole::titled, Rect{120, 92, 100, 15}, {}, "Item " + std::to_string(i), {}, {}, {}};
+        tree.nodes[path] = {DirectRole::titled, Rect{120, 92, 100, 15}, {}, "Item " + std::to_string(i), {}, {}, {}, {}};
     }
     auto s = open();
     ASSERT_NE(s, nullptr);

@@ -49,7 +49,7 @@ struct Placed {
 
     // An object "t" holding `text`, in a frame far larger than its text.
     void object(const std::string& text, FakeLayout layout, std::function<int(Point)> offsets = {}) {
-        tree.nodes["t"] = {DirectRole::plain, Rect{0, 0, 700, 600}, {}, {}, text, {}, std::move(offsets)};
+        tree.nodes["t"] = {DirectRole::plain, Rect{0, 0, 700, 600}, {}, {}, text, {}, std::move(offsets), {}};
         tree.layouts["t"] = std::move(layout);
     }
     std::vector<PlacedLine> read(const Rect& box, bool longText = false, Coordinates space = Coordinates::screen) {
@@ -151,7 +151,7 @@ TEST(DirectTextLines, MarksOfChildObjectsAndBlankLinesSayNothing) {
 
 TEST(DirectTextLines, AToolkitThatCannotPlaceLinesLeavesTheObjectToItsFrame) {
     FakeAccessibilityTree tree;
-    tree.nodes["t"] = {DirectRole::plain, Rect{0, 0, 700, 17}, {}, {}, "Total: 5", {}, {}};
+    tree.nodes["t"] = {DirectRole::plain, Rect{0, 0, 700, 17}, {}, {}, "Total: 5", {}, {}, {}};
     DirectTextLines lines(tree, {0, 0, 100, 17}, Coordinates::screen);
     EXPECT_FALSE(lines.inBox(FakeAccessibilityTree::at("t"), "Total: 5", false));
     tree.layouts["t"] = {[](int, int) { return std::optional<Rect>{}; }};  // lines, but no places

@@ -15,13 +15,13 @@ using fakes::FakeNode;
 const Rect box{100, 100, 200, 50};
 
 FakeNode window(std::vector<std::string> children) {
-    return {DirectRole::container, Rect{0, 0, 800, 600}, std::move(children), "Editor", std::nullopt, std::nullopt, {}};
+    return {DirectRole::container, Rect{0, 0, 800, 600}, std::move(children), "Editor", std::nullopt, std::nullopt, {}, {}};
 }
 FakeNode label(std::string title, Rect frame) {
-    return {DirectRole::titled, frame, {}, std::move(title), std::nullopt, std::nullopt, {}};
+    return {DirectRole::titled, frame, {}, std::move(title), std::nullopt, std::nullopt, {}, {}};
 }
 FakeNode textArea(std::string text, Rect frame) {
-    return {DirectRole::plain, frame, {}, std::nullopt, std::move(text), std::nullopt, {}};
+    return {DirectRole::plain, frame, {}, std::nullopt, std::move(text), std::nullopt, {}, {}};
 }
 
 // Appending sidesteps a false -Wrestrict of GCC 12 on "literal" + string.
@@ -51,12 +51,12 @@ TEST(DirectWalk, SkipsSubtreesOutsideTheBoxButWalksThoseWithoutAFrame) {
     Walked w;
     w.tree.nodes = {
         {"w", window({"far", "noframe", "flat"})},
-        {"far", {DirectRole::group, Rect{500, 400, 100, 100}, {"far.inner"}, {}, {}, {}, {}}},
+        {"far", {DirectRole::group, Rect{500, 400, 100, 100}, {"far.inner"}, {}, {}, {}, {}, {}}},
         {"far.inner", label("Hidden", {120, 110, 50, 20})},
-        {"noframe", {DirectRole::group, std::nullopt, {"noframe.label"}, "Group", std::nullopt, {}, {}}},
+        {"noframe", {DirectRole::group, std::nullopt, {"noframe.label"}, "Group", std::nullopt, {}, {}, {}}},
         {"noframe.label", label("Kept", {110, 105, 60, 20})},
         // A zero-size object is no reason to skip what lies under it.
-        {"flat", {DirectRole::group, Rect{0, 0, 0, 0}, {"flat.label"}, {}, {}, {}, {}}},
+        {"flat", {DirectRole::group, Rect{0, 0, 0, 0}, {"flat.label"}, {}, {}, {}, {}, {}}},
         {"flat.label", label("Also kept", {200, 105, 60, 20})},
     };
     EXPECT_EQ(w.run(), (std::vector<std::string>{"Kept", "Also kept"}));
@@ -69,13 +69,13 @@ TEST(DirectWalk, PlacesManyChildrenAtOnceAndReadsEveryOneThatCanMeetTheBox) {
     // are read with what lies under them; those beside it never are.
     Walked w;
     auto group = [](std::optional<Rect> frame, std::string child) {
-        return FakeNode{DirectRole::group, frame, {std::move(child)}, {}, {}, {}, {}};
+        return FakeNode{DirectRole::group, frame, {std::move(child)}, {}, {}, {}, {}, {}};
     };
     w.tree.nodes = {
         {"w", window({"page"})},
         {"page", {DirectRole::webArea, Rect{0, 0, 800, 600},
                   {"above", "crossesTop", "inside", "crossesBottom", "flat", "unplaced", "below", "right", "left"},
-                  {}, {}, {}, {}}},
+                  {}, {}, {}, {}, {}}},
         {"above", label("Above", {110, 60, 60, 40})},             // ends where the box begins
         {"crossesTop", group(Rect{0, 90, 800, 20}, "top.label")},  // wider than the box, reaching in
         {"top.label", label("Top", {120, 100, 60, 9})},
@@ -120,15 +120,16 @@ TEST(DirectWalk, WhatDoesNotShowGivesNothingNorDoesAnythingUnderIt) {
         Walked w;
         w.tree.nodes = {
             {"w", window({"panel"})},
-            {"panel", {DirectRole::group, Rect{0, 0, 800, 600}, {"status", "pop"}, {}, {}, {}, {}}},
+            {"panel", {DirectRole::group, Rect{0, 0, 800, 600}, {"status", "pop"}, {}, {}, {}, {}, {}}},
             {"status", label("Status: paid", {110, 105, 100, 20})},
-            {"pop", {DirectRole::group, Rect{110, 125, 0, 0}, {"pop.close"}, {}, {}, {}, {}}},
+            {"pop", {DirectRole::group, Rect{110, 125, 0, 0}, {"pop.close"}, {}, {}, {}, {}, {}}},
             {"pop.close", label("Close", {110, 125, 100, 20})},
         };
         for (const auto& [path, shown] : c.states) w.tree.nodes[path].shown = shown;
         EXPECT_EQ(w.run(), c.read) << c.what;
-        if (c.states.size() == 1 && c.states[0].first == "pop")
+        if (c.states.size() == 1 && c.states[0].first == "pop") {
             EXPECT_EQ(w.tree.nodeReads, 4) << "nothing under a hidden object is asked";
+        }
     }
 }
 
@@ -149,7 +150,7 @@ TEST(DirectWalk, StopsAtFourThousandObjectsAndSixtyLevels) {
     for (int d = 0; d < 70; ++d) {
         const std::string g = d == 0 ? "w" : named("g", d);
         deep.tree.nodes[g] = {DirectRole::group, Rect{0, 0, 800, 600},
-                              {named("t", d + 1), named("g", d + 1)}, {}, {}, {}, {}};
+                              {named("t", d + 1), named("g", d + 1)}, {}, {}, {}, {}, {}};
         deep.tree.nodes[named("t", d + 1)] = label(named("level ", d + 1), {110, 105, 60, 20});
     }
     const auto levels = deep.run();
@@ -205,16 +206,16 @@ TEST(DirectWalk, WhoSpeaks) {
     Walked w;
     w.tree.nodes = {
         {"w", window({"group", "lonely", "button", "blank", "pass", "plain", "half", "valueWins"})},
-        {"group", {DirectRole::group, Rect{100, 100, 200, 50}, {"child"}, "Panel title", std::nullopt, {}, {}}},
+        {"group", {DirectRole::group, Rect{100, 100, 200, 50}, {"child"}, "Panel title", std::nullopt, {}, {}, {}}},
         {"child", label("Child", {110, 100, 40, 10})},
-        {"lonely", {DirectRole::group, Rect{100, 112, 200, 10}, {}, {}, "Empty group text", {}, {}}},
+        {"lonely", {DirectRole::group, Rect{100, 112, 200, 10}, {}, {}, "Empty group text", {}, {}, {}}},
         {"button", label("  OK\n", {250, 124, 40, 10})},
         {"blank", label(" \n ", {200, 124, 40, 10})},  // a name of only spaces says nothing
-        {"pass", {DirectRole::secret, Rect{100, 136, 50, 10}, {}, "Password", "hunter2", {}, {}}},
-        {"plain", {DirectRole::plain, Rect{160, 136, 50, 10}, {}, "Not a label", std::nullopt, {}, {}}},
+        {"pass", {DirectRole::secret, Rect{100, 136, 50, 10}, {}, "Password", "hunter2", {}, {}, {}}},
+        {"plain", {DirectRole::plain, Rect{160, 136, 50, 10}, {}, "Not a label", std::nullopt, {}, {}, {}}},
         // Only a fifth inside the box: not its text.
         {"half", label("Mostly out", {280, 140, 100, 10})},
-        {"valueWins", {DirectRole::titled, Rect{220, 136, 20, 10}, {}, "Name", "Value", {}, {}}},
+        {"valueWins", {DirectRole::titled, Rect{220, 136, 20, 10}, {}, "Name", "Value", {}, {}, {}}},
     };
     EXPECT_EQ(w.run(), (std::vector<std::string>{"Child", "Empty group text", "OK", "Value"}));
 }
@@ -233,7 +234,7 @@ TEST(DirectWalk, AWideLabelSpeaksWhereItsTextIsDrawn) {
     Walked w;
     w.tree.nodes = {{"w", window({"label"})},
                     {"label", {DirectRole::titled, Rect{0, 110, 700, 17}, {}, "Exporting 42 photos",
-                               "Exporting 42 photos", {}, {}}}};
+                               "Exporting 42 photos", {}, {}, {}}}, {}};
     EXPECT_TRUE(w.run().empty());  // judged by its frame: not half inside
     w.tree.layouts["label"] = {[](int start, int end) {
         return std::optional<Rect>(Rect{110.0 + start * 8, 110, (end - start) * 8.0, 17});
@@ -261,7 +262,7 @@ TEST(DirectWalk, LongValuesAreReadRowByRowWhereTheToolkitPlacesCharacters) {
     };
     auto walkOf = [&](std::string text, std::function<int(Point)> offsets) {
         Walked w;
-        w.tree.nodes = {{"w", window({"t"})}, {"t", {DirectRole::plain, area, {}, {}, std::move(text), {}, offsets}}};
+        w.tree.nodes = {{"w", window({"t"})}, {"t", {DirectRole::plain, area, {}, {}, std::move(text), {}, offsets, {}}}, {}};
         auto out = w.run();
         return std::pair{out, w.tree.offsetAsks};
     };
@@ -314,8 +315,8 @@ TEST(DirectWalk, ThePageIsTheWebAreaAroundTheFirstText) {
     Walked w;
     w.tree.nodes = {
         {"w", window({"emptyWeb", "web"})},
-        {"emptyWeb", {DirectRole::webArea, Rect{0, 0, 800, 600}, {}, {}, {}, {}, {}}},
-        {"web", {DirectRole::webArea, Rect{0, 0, 800, 600}, {"p"}, {}, {}, {}, {}}},
+        {"emptyWeb", {DirectRole::webArea, Rect{0, 0, 800, 600}, {}, {}, {}, {}, {}, {}}},
+        {"web", {DirectRole::webArea, Rect{0, 0, 800, 600}, {"p"}, {}, {}, {}, {}, {}}},
         {"p", textArea("Hello", {110, 105, 60, 20})},
     };
     w.run();

@@ -17,7 +17,7 @@ using fakes::FakeNode;
 const Rect box{100, 100, 200, 50};
 
 FakeNode label(std::string title, Rect frame) {
-    return {DirectRole::titled, frame, {}, std::move(title), std::nullopt, std::nullopt, {}};
+    return {DirectRole::titled, frame, {}, std::move(title), std::nullopt, std::nullopt, {}, {}};
 }
 
 std::vector<std::string> texts(const DirectWalk& walk) {
@@ -33,15 +33,15 @@ struct Page {
 
     Page() {
         tree.nodes = {
-            {"w", {DirectRole::container, Rect{0, 0, 800, 600}, {"page"}, {}, {}, {}, {}}},
+            {"w", {DirectRole::container, Rect{0, 0, 800, 600}, {"page"}, {}, {}, {}, {}, {}}},
             {"page", {DirectRole::webArea, Rect{0, 0, 800, 600},
-                      {"above", "status", "list", "below", "far"}, {}, {}, {}, {}}},
+                      {"above", "status", "list", "below", "far"}, {}, {}, {}, {}, {}}},
             {"above", label("Heading", {110, 60, 100, 20})},
             {"status", label("Status: ready", {110, 102, 150, 16})},
-            {"list", {DirectRole::group, Rect{100, 120, 200, 30}, {"one"}, {}, {}, {}, {}}},
+            {"list", {DirectRole::group, Rect{100, 120, 200, 30}, {"one"}, {}, {}, {}, {}, {}}},
             {"one", label("Item one", {110, 122, 80, 12})},
             {"below", label("Footer", {110, 180, 100, 20})},
-            {"far", {DirectRole::group, Rect{500, 400, 200, 100}, {"far.inner"}, {}, {}, {}, {}}},
+            {"far", {DirectRole::group, Rect{500, 400, 200, 100}, {"far.inner"}, {}, {}, {}, {}, {}}},
             {"far.inner", label("Elsewhere", {510, 410, 100, 20})},
         };
     }
@@ -115,9 +115,9 @@ TEST(KeptWalk, OutsideAPageWhatShowsIsTakenFromAnnouncements) {
     // announces the panel when it is shown, so nothing is asked meanwhile.
     FakeAccessibilityTree tree;
     tree.nodes = {
-        {"w", {DirectRole::container, Rect{0, 0, 800, 600}, {"status", "panel"}, {}, {}, {}, {}}},
+        {"w", {DirectRole::container, Rect{0, 0, 800, 600}, {"status", "panel"}, {}, {}, {}, {}, {}}},
         {"status", label("Status: ready", {110, 102, 150, 16})},
-        {"panel", {DirectRole::group, Rect{100, 120, 200, 30}, {"panel.close"}, {}, {}, {}, {}}},
+        {"panel", {DirectRole::group, Rect{100, 120, 200, 30}, {"panel.close"}, {}, {}, {}, {}, {}}},
         {"panel.close", label("Close", {110, 122, 80, 12})},
     };
     tree.nodes["panel"].shown = {false, false};
@@ -181,7 +181,7 @@ TEST(KeptWalk, WhatMovedIsNotTrusted) {
         {"a pop-up folded over the box unfolded", [](Page& p) { p.tree.nodes["pop.close"].shown.showing = true; },
          [](Page& p) {
              p.tree.nodes["page"].children.push_back("pop");
-             p.tree.nodes["pop"] = {DirectRole::group, Rect{200, 110, 0, 0}, {"pop.close"}, {}, {}, {}, {}};
+             p.tree.nodes["pop"] = {DirectRole::group, Rect{200, 110, 0, 0}, {"pop.close"}, {}, {}, {}, {}, {}};
              p.tree.nodes["pop.close"] = label("Close", {200, 110, 80, 20});
              p.tree.nodes["pop.close"].shown.showing = false;
          }},
@@ -190,12 +190,12 @@ TEST(KeptWalk, WhatMovedIsNotTrusted) {
         Page p;
         // A log whose lines the toolkit places, and a long value found by point.
         p.tree.nodes["page"].children.push_back("log");
-        p.tree.nodes["log"] = {DirectRole::plain, Rect{100, 100, 100, 50}, {}, {}, log, {}, {}};
+        p.tree.nodes["log"] = {DirectRole::plain, Rect{100, 100, 100, 50}, {}, {}, log, {}, {}, {}};
         p.tree.layouts["log"] = lines;
         if (c.before) c.before(p);
         p.tree.nodes["page"].children.push_back("rows");
         p.tree.nodes["rows"] = {DirectRole::plain, Rect{200, 100, 100, 50}, {}, {}, std::string(320, 'x'),
-                                {}, [](Point) { return 8; }};
+                                {}, [](Point) { return 8; }, {}};
         ASSERT_FALSE(p.first().empty()) << c.what;
         ASSERT_TRUE(p.again()) << c.what;
         c.change(p);
