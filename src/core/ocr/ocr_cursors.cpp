@@ -160,7 +160,16 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
         for (int i = x; i < end; ++i) tallest = std::max(tallest, columns[static_cast<std::size_t>(i)].length());
         for (int i = 0; i < w; ++i)
             if (i < x - 2 || i >= end + 2) others = std::max(others, columns[static_cast<std::size_t>(i)].length());
-        if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0)
+        // Strokes reaching out on both sides of it at two places or more
+        // (a $'s S) make it a glyph's stem; a letter's serif touches once.
+        int crossings = 0;
+        bool crossing = false;
+        for (int y = line.top; y < line.bottom; ++y) {
+            const bool both = x > 0 && end < w && m.at(x - 1, y) && m.at(end, y);
+            crossings += both && !crossing;
+            crossing = both;
+        }
+        if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 && crossings < 2)
             for (int i = x; i < end; ++i)
                 for (int y = columns[static_cast<std::size_t>(i)].top; y < columns[static_cast<std::size_t>(i)].bottom; ++y)
                     cleared.push_back(y * w + i);

@@ -45,12 +45,16 @@ TEST(OcrCursors, CursorsArePaintedOverAndLettersStay) {
         EXPECT_EQ(rowsOf(p), expected) << kind;
     }
     // What looks alike but is text: a narrow filled stem (a bold I), a tall
-    // stroke that ends on the line (an l), a point.
+    // stroke that ends on the line (an l), a point; a $ whose bar rises
+    // above the letters and hangs below their line, crossed by its S.
     auto text = blank(50, 20);
     ink(text, 2, 3, 3, 12);
     ink(text, 8, 2, 1, 13);
     letter(text, 12, 6, 6, 9);
     ink(text, 20, 13, 2, 2);
+    ink(text, 26, 4, 7, 1), ink(text, 26, 4, 1, 5), ink(text, 26, 9, 7, 1);
+    ink(text, 32, 9, 1, 6), ink(text, 26, 14, 7, 1);
+    ink(text, 29, 1, 1, 17);
     GreyPicture p = drawn(text);
     removeCursors(p);
     EXPECT_EQ(rowsOf(p), text);
