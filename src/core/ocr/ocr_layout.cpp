@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "core/ocr/ocr_enlarging.hpp"
 #include "core/ocr/ocr_ink.hpp"
@@ -34,44 +35,7 @@ PixelBox inkOf(const Marks& m, const Band& row, int left, int right) {
     return box;
 }
 
-// The words of a row: column runs of ink parted by gaps a quarter of the row tall.
-std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
-    std::vector<PixelBox> words;
-    const int gap = std::max(2, (row.bottom - row.top) / 4);
-    int start = -1, lastInk = -1;
-    for (int x = 0; x <= m.p.width; ++x) {
-        bool any = false;
-        for (int y = row.top; x < m.p.width && y < row.bottom && !any; ++y) any = m.at(x, y);
-        if (any) {
-            if (start >= 0 && x - lastInk > gap) {
-                words.push_back(inkOf(m, row, start, lastInk + 1));
-                start = -1;
-            }
-            if (start < 0) start = x;
-            lastInk = x;
-        }
-    }
-    if (start >= 0) words.push_back(inkOf(m, row, start, lastInk + 1));
-    return words;
-}
-
-// A comma, point, dash or ellipsis parted from its word: small beside the
-// run it stands by, narrow or very low.
-bool punctuation(const PixelBox& word, int runHeight) {
-    return 2 * word.height() < runHeight && (word.width() < 0.8 * runHeight || 5 * word.height() <= runHeight);
-}
-
-// A sign before a number (a minus, a plus) parted from it by a gap: one
-// low mark no wider than the number is tall, standing alone before it.
-bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& next) {
-    if (words != 1 || 3 * run.ink.height() > next.height() || run.ink.width() > next.height() ||
-        run.ink.top <= next.top || run.ink.bottom >= next.bottom)
-        return false;
-    int pieces = 0;
-    for (const InkPiece& p : piecesOf(m, {run.ink.top, run.ink.bottom}))
-        pieces += p.box.left >= run.ink.left && p.box.right <= run.ink.right;
-    return pieces == 1;
-}
+bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
 
 // How tall each column of ink within `word` is.
 void columnHeights(const Marks& m, const PixelBox& word, std::vector<int>& heights) {
@@ -101,7 +65,71 @@ int bodyOf(std::vector<int> heights, int inkHeight) {
     return std::max(body, 3 * inkHeight / 5);
 }
 
-bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
+// Ink of `inkHeight` and `columns` alike in height, and in their letters'
+// (a small label's, beside a large number, are less than half as tall,
+// though the bar of a "$" between them makes their ink alike).
+bool sameSize(int inkHeight, const std::vector<int>& columns, int otherInk, const std::vector<int>& otherColumns) {
+    return alike(inkHeight, otherInk) && alike(bodyOf(columns, inkHeight), bodyOf(otherColumns, otherInk));
+}
+
+// The words of a row: column runs of ink parted by gaps a quarter of the row
+// tall, or a quarter of the smaller side's height where the size changes
+// (a small label set close before a large price: the row's gap is the
+// price's).
+std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
+    std::vector<PixelBox> words;
+    const int gap = std::max(2, (row.bottom - row.top) / 4);
+    auto inked = [&](int x) {
+        for (int y = row.top; y < row.bottom; ++y)
+            if (m.at(x, y)) return true;
+        return false;
+    };
+    std::optional<PixelBox> word;
+    std::vector<int> wordColumns;
+    for (int x = 0; x < m.p.width;) {
+        if (!inked(x)) {
+            ++x;
+            continue;
+        }
+        int end = x + 1;
+        while (end < m.p.width && inked(end)) ++end;
+        const PixelBox piece = inkOf(m, row, x, end);
+        std::vector<int> columns;
+        columnHeights(m, piece, columns);
+        if (word) {
+            const int blank = x - word->right, smaller = std::min(word->height(), piece.height());
+            if (blank > gap ||
+                (blank >= std::max(2, smaller / 4) && !sameSize(word->height(), wordColumns, piece.height(), columns))) {
+                words.push_back(*word);
+                word.reset();
+                wordColumns.clear();
+            }
+        }
+        word = word ? unite(*word, piece) : piece;
+        wordColumns.insert(wordColumns.end(), columns.begin(), columns.end());
+        x = end;
+    }
+    if (word) words.push_back(*word);
+    return words;
+}
+
+// A comma, point, dash or ellipsis parted from its word: small beside the
+// run it stands by, narrow or very low.
+bool punctuation(const PixelBox& word, int runHeight) {
+    return 2 * word.height() < runHeight && (word.width() < 0.8 * runHeight || 5 * word.height() <= runHeight);
+}
+
+// A sign before a number (a minus, a plus) parted from it by a gap: one
+// low mark no wider than the number is tall, standing alone before it.
+bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& next) {
+    if (words != 1 || 3 * run.ink.height() > next.height() || run.ink.width() > next.height() ||
+        run.ink.top <= next.top || run.ink.bottom >= next.bottom)
+        return false;
+    int pieces = 0;
+    for (const InkPiece& p : piecesOf(m, {run.ink.top, run.ink.bottom}))
+        pieces += p.box.left >= run.ink.left && p.box.right <= run.ink.right;
+    return pieces == 1;
+}
 
 }  // namespace
 
@@ -128,12 +156,8 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
                                                       leadingSign(m, runs.back(), words, word));
             std::vector<int> columns;
             columnHeights(m, word, columns);
-            // Alike in ink, and in their letters: a small label's, beside a
-            // large number, are less than half as tall, though the bar of a
-            // "$" between them makes their ink alike.
             const bool joins = runs.size() > first &&
-                               (mark || (alike(runs.back().ink.height(), word.height()) &&
-                                         alike(bodyOf(letters, runs.back().ink.height()), bodyOf(columns, word.height()))));
+                               (mark || sameSize(runs.back().ink.height(), letters, word.height(), columns));
             if (joins) {
                 runs.back().ink = unite(runs.back().ink, word);
                 ++words;

@@ -84,6 +84,36 @@ TEST_F(RealPrograms, APriceWithCentsIsReadWithThemAndBarksAtTheLowerPrice) {
     EXPECT_EQ(reads[0], std::optional<std::string>("189.99"));
 }
 
+// A serif price in large bold type with a small label set close before
+// it: its "$" read as a 9 made it 974.50, so a fall below 70 never barked.
+TEST_F(RealPrograms, ASerifDollarPriceBesideASmallLabelIsReadAsItsValue) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".label { font-size: 16px; color: #555; } "
+                         ".price { font-family: 'Nimbus Roman'; font-size: 48px; font-weight: bold; color: #b12704; }",
+                         R"(<div><span class="label">Only</span> <span class="price" id="p">$74.50</span></div>)"),
+                    "$74.50");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "74", 10);
+
+    const CompileOutcome outcome = compile("the price drops below 70", box, "w_PRICE3");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
+                                << ::testing::PrintToString(texts(readers.picture(box)));
+    EXPECT_EQ(confirm->spec.baseline.currentValue, 74.5)
+        << ::testing::PrintToString(texts(readers.picture(box, false)));
+
+    add(confirm->spec);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0);
+    browser.show("$64.90");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
+        << "no bark at $64.90: " << ::testing::PrintToString(texts(readers.picture(box)));
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(reads[0], std::optional<std::string>("64.90"));
+}
+
 // The box ends four tenths of the way into the terminal's next line, a
 // build's progress in an outline font: what shows of it is no text, so its
 // changes are nothing to the watch (read, they were stray numbers).

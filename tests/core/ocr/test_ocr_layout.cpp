@@ -37,20 +37,27 @@ TEST(OcrLayout, ALabelBesideALargeNumberIsReadApartThoughTheDollarsBarBridgesThe
         const char* what;
         int label;    // the height of the label's letters (a stem of 9 each)
         bool dollar;  // an S of 16 whose bar reaches 4 above and below, before the number
+        int gap;      // blank columns between the label and what follows
         std::size_t runs;
     };
     const Case cases[] = {
-        {"a small label, then $ and a large number", 5, true, 2},
-        {"a small label beside a large number", 5, false, 2},
+        {"a small label, then $ and a large number", 5, true, 7, 2},
+        {"a small label beside a large number", 5, false, 7, 2},
+        // Closer than a quarter of the number's height: a shop's space
+        // after a small label.
+        {"a small label set close before $ and a large number", 5, true, 3, 2},
+        {"a small label set close before a large number", 5, false, 3, 2},
         // Lower-case letters beside capitals and digits of one size are one run.
-        {"letters of one size", 13, true, 1},
+        {"letters of one size", 13, true, 7, 1},
+        {"letters of one size set close", 13, false, 3, 1},
     };
     for (const Case& c : cases) {
         auto rows = blank(120, 30);
         // The label: letters like "rice", one with a stem rising above them.
         for (int x = 2; x < 22; x += 5) letter(rows, x, 25 - c.label, 4, c.label);
         ink(rows, 22, 16, 1, 9);
-        int left = 30;
+        const int start = 23 + c.gap;
+        int left = start;
         if (c.dollar) {
             ink(rows, left, 9, 8, 2), ink(rows, left, 9, 2, 8), ink(rows, left, 16, 8, 2);
             ink(rows, left + 6, 16, 2, 9), ink(rows, left, 23, 8, 2);
@@ -61,7 +68,7 @@ TEST(OcrLayout, ALabelBesideALargeNumberIsReadApartThoughTheDollarsBarBridgesThe
         const std::vector<TextRun> runs = textRuns(drawn(rows));
         ASSERT_EQ(runs.size(), c.runs) << c.what;
         if (c.runs == 2) {
-            EXPECT_EQ(runs[1].ink.left, 30) << c.what;
+            EXPECT_EQ(runs[1].ink.left, start) << c.what;
         }
     }
 }
