@@ -179,9 +179,9 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
 
 // A bar cursor on a line of its own (a prompt line holding only the
 // cursor): the line's one mark, filled, at most 2 pixels (or an eighth of
-// its height) wide, and as tall as the tallest other line of the picture
-// (a letter I or l alone stands lower than a line with ascenders and
-// descenders).
+// its height) wide, and a fifth taller than any stroke of the other lines
+// (it spans a line's ascenders and descenders; a letter I or l alone is
+// hardly taller than the capitals of the line above).
 void clearLoneBars(const Marks& m, const std::vector<Band>& lines, std::vector<int>& cleared) {
     for (const Band& line : lines) {
         const std::vector<InkPiece> pieces = piecesOf(m, line);
@@ -190,8 +190,9 @@ void clearLoneBars(const Marks& m, const std::vector<Band>& lines, std::vector<i
         const int w = p.box.width(), h = p.box.height();
         int others = 0;
         for (const Band& other : lines)
-            if (&other != &line) others = std::max(others, other.bottom - other.top);
-        if (h >= 6 && w <= std::max(2, h / 8) && p.count >= 0.9 * w * h && h >= others)
+            if (&other != &line)
+                for (const Column& c : columnsOf(m, other)) others = std::max(others, c.length());
+        if (h >= 6 && w <= std::max(2, h / 8) && p.count >= 0.9 * w * h && h >= 1.2 * others)
             cleared.insert(cleared.end(), p.pixels.begin(), p.pixels.end());
     }
 }

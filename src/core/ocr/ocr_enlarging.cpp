@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace kestrove {
 
@@ -115,17 +116,32 @@ void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, i
 
 bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink) {
     const int ground = groundOf(prepared);
-    int contrast = 0;
-    for (int y = ink.top; y < ink.bottom; ++y)
-        for (int x = ink.left; x < ink.right; ++x) contrast = std::max(contrast, std::abs(at(prepared, x, y) - ground));
-    int marks = 0, between = 0;
-    for (int y = ink.top; y < ink.bottom; ++y)
-        for (int x = ink.left; x < ink.right; ++x) {
-            const int d = std::abs(at(prepared, x, y) - ground);
-            marks += d >= markContrast;
-            between += d > 24 && d < contrast - 24;
-        }
-    return marks > 0 && between * 10 <= marks;
+    // The pixels of `area` outside `besides`; empty when they tell nothing:
+    // no ink, or nothing but ink.
+    auto judged = [&](const PixelBox& area, const PixelBox& besides) -> std::optional<bool> {
+        auto counted = [&](int x, int y) { return x < besides.left || x >= besides.right || y < besides.top || y >= besides.bottom; };
+        int contrast = 0, pixels = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (counted(x, y)) {
+                    contrast = std::max(contrast, std::abs(at(prepared, x, y) - ground));
+                    ++pixels;
+                }
+        int marks = 0, between = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (counted(x, y)) {
+                    const int d = std::abs(at(prepared, x, y) - ground);
+                    marks += d >= markContrast;
+                    between += d > 24 && d < contrast - 24;
+                }
+        if (marks == 0 || marks == pixels) return std::nullopt;
+        return between * 10 <= marks;
+    };
+    // A filled rectangle on whole pixels (an I, a bar, a dash, a point)
+    // looks the same smoothed or not: the rest of the picture tells.
+    if (const std::optional<bool> own = judged(ink, {})) return *own;
+    return judged({0, 0, prepared.width, prepared.height}, ink).value_or(false);
 }
 
 void mendCrossDots(GreyPicture& prepared, const PixelBox& area) {

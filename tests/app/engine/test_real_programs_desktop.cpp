@@ -212,6 +212,36 @@ TEST_F(RealPrograms, AnXtermPromptHoldingOnlyTheCursorIsNoNewLineWhateverTheFocu
     EXPECT_EQ(status(confirm->spec.id), WatchStatus::finished);
 }
 
+// A list under a heading in capitals, in a sans font whose I is a plain
+// bar as tall as the capitals: an I listed alone is a line, not a cursor.
+TEST_F(RealPrograms, ALoneIUnderAHeadingInCapitalsIsANewLine) {
+    const std::string page = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Parts</title>
+<style>body { font-family: "DejaVu Sans", sans-serif; font-size: 20px; margin: 40px; background: #fff; }</style>
+<script>
+setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
+</script></head><body><div id="p"></div></body></html>)";
+    Browser browser(page, "<div>PARTS DONE</div>");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> heading = readers.locate(window->frame, "PARTS DONE");
+    ASSERT_TRUE(heading);
+    const WatchRegion box = readers.drawAround({heading->x, heading->y, heading->width, heading->height * 4}, window->frame);
+    const CompileOutcome outcome = compile("a new line appears", box, "w_PARTS1");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
+    ASSERT_EQ(confirm->spec.type, WatchType::newLine);
+    add(confirm->spec);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0);
+
+    browser.show("<div>PARTS DONE</div><div>I</div>");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 8))
+        << "no bark at the line listed: " << ::testing::PrintToString(texts(readers.picture(box, true)));
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+}
+
 TEST_F(RealPrograms, TheCalculatorsDisplayIsReadDirectlyAndAdopted) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     // Drawn by cairo: GL drawing under Xvfb shows black in the screen's picture.

@@ -151,11 +151,17 @@ TEST(OcrCursors, WhatTheBoxLeavesOfABlockGoesAndWhatLooksLikeItStays) {
     auto loneI = blank(40, 30);
     for (int x = 2; x < 30; x += 7) letter(loneI, x, 2, 5, 12);
     ink(loneI, 4, 18, 2, 9);
+    // An I, and an l a pixel taller, alone under a line of capitals.
+    auto capitals = blank(40, 28);
+    for (int x = 2; x < 30; x += 7) letter(capitals, x, 2, 5, 9);
+    auto capitalI = capitals, capitalL = capitals;
+    ink(capitalI, 2, 15, 2, 9);
+    ink(capitalL, 2, 15, 2, 10);
     auto cutLetter = blank(40, 14);
     ink(cutLetter, 0, 3, 2, 9);
     ink(cutLetter, 0, 3, 4, 1);
     for (int x = 6; x < 30; x += 7) letter(cutLetter, x, 3, 5, 9);
-    for (const auto& text : {letters, framed, loneI, cutLetter}) {
+    for (const auto& text : {letters, framed, loneI, capitalI, capitalL, cutLetter}) {
         GreyPicture p = drawn(text);
         removeBlockCursors(p);
         removeCursors(p);

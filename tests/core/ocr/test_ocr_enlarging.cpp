@@ -11,10 +11,21 @@ using namespace kestrove;
 using namespace kestrove::drawing;
 
 TEST(OcrEnlarging, ABitmapFontIsToldFromASmoothedOne) {
-    const GreyPicture sharp = drawn({"......", ".####.", ".#..#.", ".####.", "......"});
-    const GreyPicture smooth = drawn({"......", ".:##:.", ".#::#.", ".:##:.", "......"});
-    EXPECT_TRUE(drawnWithoutSmoothing(sharp, {1, 1, 5, 4}));
-    EXPECT_FALSE(drawnWithoutSmoothing(smooth, {1, 1, 5, 4}));
+    struct Case {
+        const char* what;
+        std::vector<std::string> rows;
+        PixelBox ink;
+        bool bitmap;
+    };
+    const Case cases[] = {
+        {"a sharp ring", {"......", ".####.", ".#..#.", ".####.", "......"}, {1, 1, 5, 4}, true},
+        {"a smoothed ring", {"......", ".:##:.", ".#::#.", ".:##:.", "......"}, {1, 1, 5, 4}, false},
+        // A plain bar shows nothing of its own: the letters beside it tell.
+        {"a bar under smoothed letters", {".:##:..", ".#::#..", ".......", ".#.....", ".#.....", "......."}, {1, 3, 2, 5}, false},
+        {"a bar under sharp letters", {".####..", ".#..#..", ".......", ".#.....", ".#.....", "......."}, {1, 3, 2, 5}, true},
+        {"a bar alone", {".......", ".#.....", ".#.....", "......."}, {1, 1, 2, 3}, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(drawnWithoutSmoothing(drawn(c.rows), c.ink), c.bitmap) << c.what;
 }
 
 TEST(OcrEnlarging, ACrossShapedDotLosesItsLowerArm) {
