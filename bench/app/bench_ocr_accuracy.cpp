@@ -10,7 +10,8 @@
 // layout, as a user would run it) and its figures and time stand beside
 // ours, with the boxes we read slower than it. The boxes listed in
 // heldout.txt were never looked at while tuning the preparation: their
-// figures are printed apart (`--misreads` leaves them out unless
+// figures are printed apart, and those of each later set named beside its
+// files apart again (`--misreads` leaves them out unless
 // `--held-out` is given). No display needed:
 //   build/bench/bench_ocr_accuracy [--misreads [--held-out]]
 
@@ -24,7 +25,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <set>
 #include <sstream>
 
 #include <QProcess>
@@ -81,11 +81,15 @@ std::size_t distance(const std::u16string& a, const std::u16string& b) {
     return row[b.size()];
 }
 
-std::set<std::string> heldOut() {
-    std::set<std::string> out;
+// Held-out file → the later set it was added in ("" for the first).
+std::map<std::string, std::string> heldOut() {
+    std::map<std::string, std::string> out;
     std::ifstream list(KESTROVE_OCR_DATA "/heldout.txt");
-    for (std::string file; std::getline(list, file);)
-        if (!file.empty()) out.insert(file);
+    for (std::string row; std::getline(list, row);) {
+        if (row.empty()) continue;
+        const std::size_t tab = row.find('\t');
+        out[row.substr(0, tab)] = tab == std::string::npos ? "" : row.substr(tab + 1);
+    }
     return out;
 }
 
@@ -166,7 +170,7 @@ double millisecondsOf(auto&& work) {
 
 void printAccuracy(bool verbose, bool showHeldOut) {
     TesseractEngine engine(false);
-    const std::set<std::string> held = heldOut();
+    const std::map<std::string, std::string> held = heldOut();
     struct Tallies {
         Tally asItIs, prepared, command;
     };
@@ -184,8 +188,11 @@ void printAccuracy(bool verbose, bool showHeldOut) {
             std::snprintf(line, sizeof line, "%s (%.0f ms, command line %.0f ms)", s.file.c_str(), took, cli->ms);
             slower.emplace_back(line);
         }
-        const bool isHeld = held.contains(s.file);
-        for (const std::string& key : {s.background, std::string("all"), std::string(isHeld ? "held out" : "tuned on")}) {
+        const auto heldIn = held.find(s.file);
+        const bool isHeld = heldIn != held.end();
+        std::vector<std::string> keys{s.background, "all", isHeld ? "held out" : "tuned on"};
+        if (isHeld && !heldIn->second.empty()) keys.push_back("held out " + heldIn->second);
+        for (const std::string& key : keys) {
             by[key].asItIs.add(s, before);
             by[key].prepared.add(s, after, took);
             if (cli) by[key].command.add(s, cli->text, cli->ms);
@@ -199,14 +206,14 @@ void printAccuracy(bool verbose, bool showHeldOut) {
                         text::replaceAll(after, "\n", " | ").c_str(), "",
                         cli ? text::replaceAll(cli->text, "\n", " | ").c_str() : "-");
     }
-    std::printf("\n%-10s %5s   %-18s %-18s %-11s", "group", "boxes", "as it is: chars,", "prepared: chars,",
+    std::printf("\n%-14s %5s   %-18s %-18s %-11s", "group", "boxes", "as it is: chars,", "prepared: chars,",
                 "ms med, max");
     if (command) std::printf("   %-18s %s", "command line: chars,", "ms med, max");
-    std::printf("\n%-10s %5s   %-18s %-18s %-11s", "", "", "          numbers", "          numbers", "");
+    std::printf("\n%-14s %5s   %-18s %-18s %-11s", "", "", "          numbers", "          numbers", "");
     if (command) std::printf("                 numbers");
     std::printf("\n");
     for (const auto& [key, t] : by) {
-        std::printf("%-10s %5zu   %-18s %-18s %-11s", key.c_str(), t.prepared.boxes, t.asItIs.line().c_str(),
+        std::printf("%-14s %5zu   %-18s %-18s %-11s", key.c_str(), t.prepared.boxes, t.asItIs.line().c_str(),
                     t.prepared.line().c_str(), t.prepared.time().c_str());
         if (command) std::printf("   %-18s   %s", t.command.line().c_str(), t.command.time().c_str());
         std::printf("\n");
