@@ -1,6 +1,7 @@
 #include "core/ocr/ocr_layout.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -72,6 +73,15 @@ bool sameSize(int inkHeight, const std::vector<int>& columns, int otherInk, cons
     return alike(inkHeight, otherInk) && alike(bodyOf(columns, inkHeight), bodyOf(otherColumns, otherInk));
 }
 
+// Small ink raised off the line after `before`: from near its top to well
+// above its foot, at most two thirds its height but more than two fifths
+// (a superscript's digit; a quote or a degree sign is smaller).
+bool raisedAfter(const PixelBox& before, const PixelBox& ink) {
+    const int h = before.height();
+    return 3 * ink.height() <= 2 * h && 5 * ink.height() > 2 * h && 4 * (ink.top - before.top) <= h &&
+           3 * (before.bottom - ink.bottom) >= h;
+}
+
 // The words of a row: column runs of ink parted by gaps a quarter of the row
 // tall, or a quarter of the smaller side's height where the size changes
 // (a small label set close before a large price: the row's gap is the
@@ -98,7 +108,7 @@ std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
         columnHeights(m, piece, columns);
         if (word) {
             const int blank = x - word->right, smaller = std::min(word->height(), piece.height());
-            if (blank > gap ||
+            if (blank > gap || raisedAfter(*word, piece) ||
                 (blank >= std::max(2, smaller / 4) && !sameSize(word->height(), wordColumns, piece.height(), columns))) {
                 words.push_back(*word);
                 word.reset();
@@ -131,6 +141,15 @@ bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& 
     return pieces == 1;
 }
 
+bool cents(const std::string& read) {
+    return read.size() == 2 && std::isdigit(static_cast<unsigned char>(read[0])) &&
+           std::isdigit(static_cast<unsigned char>(read[1]));
+}
+
+bool endsInDigit(const std::string& read) {
+    return !read.empty() && std::isdigit(static_cast<unsigned char>(read.back()));
+}
+
 }  // namespace
 
 std::vector<TextRun> textRuns(const GreyPicture& prepared) {
@@ -156,13 +175,15 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
                                                       leadingSign(m, runs.back(), words, word));
             std::vector<int> columns;
             columnHeights(m, word, columns);
-            const bool joins = runs.size() > first &&
+            // Digits, not one narrow mark.
+            const bool raised = runs.size() > first && raisedAfter(runs.back().ink, word) && word.width() >= word.height();
+            const bool joins = runs.size() > first && !raised &&
                                (mark || sameSize(runs.back().ink.height(), letters, word.height(), columns));
             if (joins) {
                 runs.back().ink = unite(runs.back().ink, word);
                 ++words;
             } else {
-                runs.push_back({static_cast<int>(r), word, rows[r].top, rows[r].bottom});
+                runs.push_back({static_cast<int>(r), word, rows[r].top, rows[r].bottom, raised});
                 words = 1;
                 letters.clear();
             }
@@ -240,8 +261,24 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
     }
     out.picture = {width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, ground)};
     int y = margin;
-    for (const RunCut& cut : cuts) {
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        const RunCut& cut = cuts[i];
         drawEnlarged(prepared, cut, out.picture, margin, y);
+        // A run set close beside it on its row (cents raised after a price,
+        // a label before it) reaches into the margin cut round its ink: not
+        // its own, that ink goes.
+        int clearLeft = cut.from.left, clearRight = cut.from.right;
+        for (const TextRun& other : runs) {
+            if (other.row != runs[i].row || &other == &runs[i]) continue;
+            if (other.ink.right <= runs[i].ink.left) clearLeft = std::max(clearLeft, other.ink.right);
+            if (other.ink.left >= runs[i].ink.right) clearRight = std::min(clearRight, other.ink.left);
+        }
+        auto clear = [&](int from, int to) {
+            for (int yy = y; yy < y + cut.height(); ++yy)
+                for (int x = from; x < to; ++x) out.picture.pixels[static_cast<std::size_t>(yy) * out.picture.width + margin + x] = ground;
+        };
+        clear(0, std::min(cut.width(), int(std::lround((clearLeft - cut.from.left) * cut.scale))));
+        clear(std::max(0, int(std::lround((clearRight - cut.from.left) * cut.scale))), cut.width());
         out.placed.push_back({margin, y, margin + cut.width(), y + cut.height()});
         y += cut.height() + std::max(margin, cut.height() / 2);
     }
@@ -296,8 +333,19 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
         EngineLine joined{"", it->second.front().box, 100, {}};
         for (; it != end; ++it) {
             const EngineLine& part = it->second.front();
+            const std::string read = text::trimWhitespaceAndNewlines(part.text);
+            if (runs[static_cast<std::size_t>(it->first)].raised && cents(read) && !joined.words.empty() &&
+                endsInDigit(joined.text)) {
+                joined.text += "." + read;
+                EngineWord& number = joined.words.back();
+                number.text += "." + read;
+                number.box = unite(number.box, part.box);
+                joined.box = unite(joined.box, part.box);
+                joined.confidence = std::min(joined.confidence, part.confidence);
+                continue;
+            }
             if (!joined.text.empty()) joined.text += ' ';
-            joined.text += text::trimWhitespaceAndNewlines(part.text);
+            joined.text += read;
             joined.box = unite(joined.box, part.box);
             joined.confidence = std::min(joined.confidence, part.confidence);
             joined.words.insert(joined.words.end(), part.words.begin(), part.words.end());

@@ -20,11 +20,15 @@ struct TextRun {
     int row = 0;  // which row of the picture, from the top
     PixelBox ink;
     int bandTop = 0, bandBottom = 0;  // the rows of its line
+    bool raised = false;              // small and raised after the run before it (cents set as a superscript)
 };
 
 // Rows of marks parted by blank rows, each cut at its word gaps into runs;
 // a word whose height, or whose letters' height, differs from the run's
-// before it more than twice over starts anew. Rows of marks less than 3
+// before it more than twice over starts anew, and so does one raised off
+// the line: at most two thirds as tall as the word before it, from its top
+// to well above its foot, and no narrower than tall (a price's cents set
+// as a superscript; a quote or a degree sign is smaller or narrower). Rows of marks less than 3
 // pixels tall are no text, nor is a run six times as long as tall made of
 // three pieces or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
@@ -64,7 +68,8 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);
 
 // Lines Tesseract found in the stacked picture, back in the prepared
 // picture's pixels. The runs of one row that gave one line each become one
-// line again (the line split then parts them at wide gaps, as for any line).
+// line again (the line split then parts them at wide gaps, as for any line);
+// two digits raised after a number are its cents ("$249⁹⁹" is $249.99).
 std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,
                                 const Stacked& stacked);
 

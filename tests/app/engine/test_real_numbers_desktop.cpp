@@ -84,6 +84,36 @@ TEST_F(RealPrograms, APriceWithCentsIsReadWithThemAndBarksAtTheLowerPrice) {
     EXPECT_EQ(reads[0], std::optional<std::string>("189.99"));
 }
 
+// A price whose cents are set small and raised, as shops do: read as
+// "$249°°" it was 249, so a fall below 249.50 was already true.
+TEST_F(RealPrograms, APriceWithRaisedCentsIsReadWithThemAndBarksAtTheLowerPrice) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".label { font-size: 14px; color: #555; } "
+                         ".price { font-size: 40px; font-weight: bold; color: #c8102e; } sup { font-size: 55%; }",
+                         R"(<div><span class="label">Price:</span> <span class="price" id="p">$249<sup>99</sup></span></div>)"),
+                    "$249<sup>99</sup>");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Price", 10);
+
+    const CompileOutcome outcome = compile("the price drops below 249.50", box, "w_PRICE4");
+    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
+    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
+                                << ::testing::PrintToString(texts(readers.picture(box)));
+    EXPECT_EQ(confirm->spec.baseline.currentValue, 249.99)
+        << ::testing::PrintToString(texts(readers.picture(box, false)));
+
+    add(confirm->spec);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0);
+    browser.show("$189<sup>99</sup>");
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
+        << "no bark at $189.99: " << ::testing::PrintToString(texts(readers.picture(box)));
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(reads[0], std::optional<std::string>("189.99"));
+}
+
 // A serif price in large bold type with a small label set close before
 // it: its "$" read as a 9 made it 974.50, so a fall below 70 never barked.
 TEST_F(RealPrograms, ASerifDollarPriceBesideASmallLabelIsReadAsItsValue) {

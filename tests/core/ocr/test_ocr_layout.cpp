@@ -97,6 +97,42 @@ TEST(OcrLayout, ASignPartedFromItsNumberStaysInTheNumbersRun) {
     }
 }
 
+TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
+    struct Case {
+        const char* what;
+        int y, w, h;  // marks after the number (two of w × h, a pixel apart), from row y
+        bool apart;
+    };
+    // The number: digits 18 tall from row 4 to 22, set close.
+    const Case cases[] = {
+        {"cents set as a superscript", 4, 6, 10, true},
+        {"cents touching the number's top", 3, 5, 9, true},
+        {"a quote", 4, 2, 5, false},
+        {"a degree sign", 4, 5, 6, false},
+        {"small digits on the line", 12, 6, 10, false},
+        {"a small dash in the middle", 11, 4, 2, false},
+        {"digits of the same size", 4, 9, 18, false},
+    };
+    for (const Case& c : cases) {
+        auto rows = blank(90, 28);
+        for (int x = 3; x < 42; x += 10) letter(rows, x, 4, 9, 18);
+        ink(rows, 43, c.y, c.w, c.h);
+        ink(rows, 44 + c.w, c.y, c.w, c.h);
+        const std::vector<TextRun> runs = textRuns(drawn(rows));
+        ASSERT_EQ(runs.size(), c.apart ? 2u : 1u) << c.what;
+        EXPECT_EQ(runs.back().raised, c.apart) << c.what;
+        if (!c.apart) continue;
+        EXPECT_EQ(runs.back().ink.left, 43) << c.what;
+        // A pixel apart, each is drawn in the stack without the other's edge.
+        const Stacked stacked = stackRuns(drawn(rows), runs);
+        const std::vector<std::string> stack = rowsOf(stacked.picture);
+        for (int y = stacked.placed[0].top; y < stacked.placed[0].bottom; ++y)
+            EXPECT_EQ(stack[static_cast<std::size_t>(y)][static_cast<std::size_t>(stacked.placed[0].right - 1)], '.') << c.what;
+        for (int y = stacked.placed[1].top; y < stacked.placed[1].bottom; ++y)
+            EXPECT_EQ(stack[static_cast<std::size_t>(y)][static_cast<std::size_t>(stacked.placed[1].left)], '.') << c.what;
+    }
+}
+
 TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
     struct Case {
         const char* what;
@@ -209,6 +245,31 @@ TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     EXPECT_NEAR(lines[0].words[0].box.top, 10, 1);
     EXPECT_NEAR(lines[0].words[1].box.left, 41, 1);  // 6 in from the padded place at 2×: 1 in from the ink
     EXPECT_NEAR(lines[0].box.bottom, 31, 1);
+
+    // Two digits raised after a number are its cents; other raised text is
+    // a word of its own.
+    struct Case {
+        const char* raised;
+        const char* line;
+        std::size_t words;
+    };
+    const Case cases[] = {{"99", "Price: $249.99", 2}, {"9", "Price: $249 9", 3}, {"TM", "Price: $249 TM", 3}};
+    for (const Case& c : cases) {
+        std::vector<TextRun> raised = runs;
+        raised.push_back({0, {100, 2, 110, 14}, 0, 40, true});
+        std::vector<EngineLine> read = found;
+        const PixelBox at{200, 300, 240, 330};  // as if placed third in the stack
+        Stacked third = stacked;
+        third.placed.push_back(at);
+        third.scales.push_back(2);
+        third.bitmap.push_back(false);
+        read.push_back({std::string(c.raised) + "\n", at, 90, {{c.raised, at, 90, {}}}});
+        const auto joined = unstack(read, raised, third);
+        ASSERT_EQ(joined.size(), 1u) << c.raised;
+        EXPECT_EQ(joined[0].text, c.line);
+        EXPECT_EQ(joined[0].words.size(), c.words) << c.raised;
+        EXPECT_EQ(joined[0].words[1].box.right, c.words == 2 ? joined[0].box.right : lines[0].words[1].box.right) << c.raised;
+    }
 }
 
 TEST(OcrMending, MisreadSigns) {
