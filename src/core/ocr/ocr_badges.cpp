@@ -83,11 +83,15 @@ void lightenBadges(GreyPicture& picture) {
         // edge reaches it, else a hole.
         const std::vector<Piece> gaps = piecesWhere(w, b, [&](int i) { return !ofPiece(i); }, around);
         std::vector<int> inside, letters;
+        std::vector<bool> outside(around.size(), false);  // within its box, row by row
         int tall = 0;
         PixelBox text{b.right, b.bottom, b.left, b.top};
         for (const Piece& gap : gaps) {
             const PixelBox& g = gap.box;
-            if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) continue;
+            if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) {
+                for (int i : gap.pixels) outside[static_cast<std::size_t>((i / w - b.top) * b.width() + i % w - b.left)] = true;
+                continue;
+            }
             inside.insert(inside.end(), gap.pixels.begin(), gap.pixels.end());
             text = {std::min(text.left, g.left), std::min(text.top, g.top), std::max(text.right, g.right),
                     std::max(text.bottom, g.bottom)};
@@ -111,7 +115,21 @@ void lightenBadges(GreyPicture& picture) {
             const double t = std::clamp(double(px[static_cast<std::size_t>(i)] - box) / (letter - box), 0.0, 1.0);
             px[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::lround(ground * (1 - t)));
         };
-        for (int i : piece.pixels) turn(i);
+        // Its edge, where it meets what lies outside, is the box's, shaded
+        // towards the ground by smoothing: no letter's.
+        auto edge = [&](int i) {
+            const int x = i % w, y = i / w;
+            for (int ny = y - 1; ny <= y + 1; ++ny)
+                for (int nx = x - 1; nx <= x + 1; ++nx)
+                    if (nx < b.left || ny < b.top || nx >= b.right || ny >= b.bottom ||
+                        outside[static_cast<std::size_t>((ny - b.top) * b.width() + nx - b.left)])
+                        return true;
+            return false;
+        };
+        for (int i : piece.pixels) {
+            if (edge(i)) px[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(ground);
+            else turn(i);
+        }
         for (int i : inside) turn(i);
     }
 }

@@ -144,6 +144,24 @@ TEST_F(RealPrograms, ASerifDollarPriceBesideASmallLabelIsReadAsItsValue) {
     EXPECT_EQ(reads[0], std::optional<std::string>("64.90"));
 }
 
+// A count knocked out of a green pill beside its label: the pill's smoothed
+// outline, left grey when the pill was turned light, read as braces round it.
+TEST_F(RealPrograms, ACountInAPillIsReadWithoutThePillsOutline) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".label { font-size: 15px; } .pill { font-size: 13px; font-weight: bold; color: #fff; "
+                         "background: #2e7d32; border-radius: 10px; padding: 2px 7px; }",
+                         R"(<div><span class="label">Inbox</span> <span class="pill" id="p">27</span></div>)"),
+                    "27");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Inbox", 10);
+    const auto first = texts(readers.picture(box));
+    EXPECT_EQ(first, std::vector<std::string>{"Inbox 27"});
+    browser.show("31");
+    ASSERT_TRUE(desktop::waitFor([&] { return texts(readers.picture(box)) != first; }, 3000));
+    EXPECT_EQ(texts(readers.picture(box)), std::vector<std::string>{"Inbox 31"});
+}
+
 // The box ends four tenths of the way into the terminal's next line, a
 // build's progress in an outline font: what shows of it is no text, so its
 // changes are nothing to the watch (read, they were stray numbers).

@@ -61,9 +61,16 @@ TEST(OcrBadges, ARoundedPillLeavesWhatLiesOutsideItsOutline) {
     cut(rows, 12, 8, 8, 8);  // an o...
     ink(rows, 15, 11, 2, 2);  // ...with its counter
     cut(rows, 26, 8, 3, 8);   // an l
+    // Its outline smoothed: half-tones along its top and its left end.
+    for (int x = 6; x < 42; ++x) rows[4][x] = ':';
+    for (int y = 6; y < 18; ++y) rows[y][4] = ':';
     GreyPicture p = drawn(rows);
+    const std::uint8_t ground = p.pixels[0];
     lightenBadges(p);
     const std::vector<std::string> after = rowsOf(p);
+    // The outline's half-tones are the pill's edge, not a letter's: ground.
+    for (const auto& [x, y] : {std::pair{20, 4}, std::pair{4, 12}})
+        EXPECT_EQ(p.pixels[static_cast<std::size_t>(y) * p.width + x], ground) << x << "," << y;
     EXPECT_EQ(after[4][4], '.');
     EXPECT_EQ(after[10][10], '.');
     EXPECT_EQ(after[8][12], '#');
