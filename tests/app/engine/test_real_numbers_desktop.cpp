@@ -124,7 +124,7 @@ TEST_F(RealPrograms, ASerifDollarPriceBesideASmallLabelIsReadAsItsValue) {
                     "$74.50");
     const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
-    const WatchRegion box = boxAround(*window, "74", 10);
+    const WatchRegion box = boxAround(*window, "Only", 10);
 
     const CompileOutcome outcome = compile("the price drops below 70", box, "w_PRICE3");
     const auto* confirm = outcome.as<CompileOutcome::Confirm>();
