@@ -27,6 +27,17 @@ AccessResult<T> TimeLimitedTree::limited(Call call) {
     return answer;
 }
 
+// A call answering for `count` elements at once: one answer each, all
+// timedOut once the deadline has passed.
+template <typename T, typename Call>
+std::vector<AccessResult<T>> TimeLimitedTree::limitedEach(std::size_t count, Call call) {
+    if (over()) return std::vector(count, AccessResult<T>(AccessError::timedOut));
+    std::vector<AccessResult<T>> answers = call();
+    for (const AccessResult<T>& a : answers)
+        if (a.failedWith(AccessError::timedOut)) over();
+    return answers;
+}
+
 AccessResult<AccessElement> TimeLimitedTree::application(std::int32_t pid) {
     return limited<AccessElement>([&] { return tree_->application(pid); });
 }
@@ -40,19 +51,11 @@ AccessResult<Rect> TimeLimitedTree::frame(const AccessElement& element) {
 }
 
 std::vector<AccessResult<Rect>> TimeLimitedTree::frames(const std::vector<AccessElement>& elements) {
-    if (over()) return std::vector(elements.size(), AccessResult<Rect>(AccessError::timedOut));
-    std::vector<AccessResult<Rect>> answers = tree_->frames(elements);
-    for (const AccessResult<Rect>& a : answers)
-        if (a.failedWith(AccessError::timedOut)) over();
-    return answers;
+    return limitedEach<Rect>(elements.size(), [&] { return tree_->frames(elements); });
 }
 
 std::vector<AccessResult<Shown>> TimeLimitedTree::shown(const std::vector<AccessElement>& elements) {
-    if (over()) return std::vector(elements.size(), AccessResult<Shown>(AccessError::timedOut));
-    std::vector<AccessResult<Shown>> answers = tree_->shown(elements);
-    for (const AccessResult<Shown>& a : answers)
-        if (a.failedWith(AccessError::timedOut)) over();
-    return answers;
+    return limitedEach<Shown>(elements.size(), [&] { return tree_->shown(elements); });
 }
 
 AccessResult<AccessNode> TimeLimitedTree::node(const AccessElement& element) {

@@ -47,6 +47,8 @@ public:
 private:
     template <typename T, typename Call>
     AccessResult<T> limited(Call call);
+    template <typename T, typename Call>
+    std::vector<AccessResult<T>> limitedEach(std::size_t count, Call call);
     bool over();
 
     std::unique_ptr<AccessibilityTree> tree_;
