@@ -19,6 +19,8 @@
 
 namespace kestrove::testing {
 
+struct Browser;
+
 struct RealPrograms : EngineOnDesktop {
     desktop::Readers readers;
     int barks = 0;
@@ -40,6 +42,18 @@ struct RealPrograms : EngineOnDesktop {
         return LocalCompiler::compile(sentence, BaselineReading(readers.picture(region, false)), region, std::nullopt,
                                       id, Date{}, [] { return std::string("w_OTHER1"); });
     }
+    // The watch `sentence` makes over the box as it shows now; none, and a
+    // failure naming what the box reads, when it is not taken as it stands.
+    std::optional<WatchSpec> confirmed(const std::string& sentence, const WatchRegion& region, const std::string& id) {
+        const CompileOutcome outcome = compile(sentence, region, id);
+        if (const auto* confirm = outcome.as<CompileOutcome::Confirm>()) return confirm->spec;
+        ADD_FAILURE() << "\"" << sentence << "\" not taken (outcome " << static_cast<int>(outcome.kind())
+                      << "); the box reads " << ::testing::PrintToString(desktop::texts(readers.picture(region, false)));
+        return std::nullopt;
+    }
+    // The watches added stay quiet while the page is unchanged, and bark once
+    // when it shows `next`, reading `read`.
+    void barksOnceAt(Browser& page, const WatchRegion& box, const std::string& next, const std::string& read);
     WatchRegion boxAround(const WindowInfo& window, const std::string& words, double margin = 6) {
         const std::optional<Rect> line = readers.locate(window.frame, words);
         EXPECT_TRUE(line) << "\"" << words << "\" not seen";
@@ -102,5 +116,19 @@ struct Browser {
         server.answer("/part", answer);
     }
 };
+
+inline void RealPrograms::barksOnceAt(Browser& page, const WatchRegion& box, const std::string& next,
+                                      const std::string& read) {
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0) << "before the page changed";
+    page.show(next);
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
+        << "no bark at " << next << ": " << ::testing::PrintToString(desktop::texts(readers.picture(box)));
+    for (int i = 0; i < 3; ++i) cycle();
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads[0], std::optional<std::string>(read));
+}
 
 }  // namespace kestrove::testing

@@ -36,23 +36,11 @@ TEST_F(RealPrograms, AChangeThatTurnsNegativeBarksOnceWhenItDropsBelowZero) {
     ASSERT_TRUE(window);
     const WatchRegion box = boxAround(*window, "Change", 10);
 
-    const CompileOutcome outcome = compile("the change drops below 0", box, "w_CHANGE");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
-                                << ::testing::PrintToString(texts(readers.picture(box)));
-    EXPECT_EQ(confirm->spec.baseline.currentValue, 0.4);
-
-    add(confirm->spec);
-    for (int i = 0; i < 3; ++i) cycle();
-    EXPECT_EQ(barks, 0) << "while up";
-    browser.show("<span class=\"down\">\u22121.7%</span>");
-    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
-        << "no bark at \u22121.7%: " << ::testing::PrintToString(texts(readers.picture(box)));
-    for (int i = 0; i < 3; ++i) cycle();
-    finishFlashes();
-    EXPECT_EQ(barks, 1);
-    ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(reads[0], std::optional<std::string>("-1.7%"));
+    const std::optional<WatchSpec> watch = confirmed("the change drops below 0", box, "w_CHANGE");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 0.4);
+    add(*watch);
+    barksOnceAt(browser, box, "<span class=\"down\">\u22121.7%</span>", "-1.7%");
 }
 
 // A shop's price in large bold red with its cents: a point read as ",."
@@ -68,20 +56,11 @@ TEST_F(RealPrograms, APriceWithCentsIsReadWithThemAndBarksAtTheLowerPrice) {
     ASSERT_TRUE(window);
     const WatchRegion box = boxAround(*window, "Price", 10);
 
-    const CompileOutcome outcome = compile("the price drops below 249.50", box, "w_PRICE2");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
-                                << ::testing::PrintToString(texts(readers.picture(box)));
-    EXPECT_EQ(confirm->spec.baseline.currentValue, 249.99);
-
-    add(confirm->spec);
-    for (int i = 0; i < 3; ++i) cycle();
-    EXPECT_EQ(barks, 0);
-    browser.show("$189.99");
-    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12)) << "no bark at $189.99";
-    finishFlashes();
-    EXPECT_EQ(barks, 1);
-    EXPECT_EQ(reads[0], std::optional<std::string>("189.99"));
+    const std::optional<WatchSpec> watch = confirmed("the price drops below 249.50", box, "w_PRICE2");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 249.99);
+    add(*watch);
+    barksOnceAt(browser, box, "$189.99", "189.99");
 }
 
 // A price whose cents are set small and raised, as shops do: read as
@@ -96,22 +75,11 @@ TEST_F(RealPrograms, APriceWithRaisedCentsIsReadWithThemAndBarksAtTheLowerPrice)
     ASSERT_TRUE(window);
     const WatchRegion box = boxAround(*window, "Price", 10);
 
-    const CompileOutcome outcome = compile("the price drops below 249.50", box, "w_PRICE4");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
-                                << ::testing::PrintToString(texts(readers.picture(box)));
-    EXPECT_EQ(confirm->spec.baseline.currentValue, 249.99)
-        << ::testing::PrintToString(texts(readers.picture(box, false)));
-
-    add(confirm->spec);
-    for (int i = 0; i < 3; ++i) cycle();
-    EXPECT_EQ(barks, 0);
-    browser.show("$189<sup>99</sup>");
-    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
-        << "no bark at $189.99: " << ::testing::PrintToString(texts(readers.picture(box)));
-    finishFlashes();
-    EXPECT_EQ(barks, 1);
-    EXPECT_EQ(reads[0], std::optional<std::string>("189.99"));
+    const std::optional<WatchSpec> watch = confirmed("the price drops below 249.50", box, "w_PRICE4");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 249.99) << ::testing::PrintToString(texts(readers.picture(box, false)));
+    add(*watch);
+    barksOnceAt(browser, box, "$189<sup>99</sup>", "189.99");
 }
 
 // A serif price in large bold type with a small label set close before
@@ -126,22 +94,11 @@ TEST_F(RealPrograms, ASerifDollarPriceBesideASmallLabelIsReadAsItsValue) {
     ASSERT_TRUE(window);
     const WatchRegion box = boxAround(*window, "Only", 10);
 
-    const CompileOutcome outcome = compile("the price drops below 70", box, "w_PRICE3");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
-                                << ::testing::PrintToString(texts(readers.picture(box)));
-    EXPECT_EQ(confirm->spec.baseline.currentValue, 74.5)
-        << ::testing::PrintToString(texts(readers.picture(box, false)));
-
-    add(confirm->spec);
-    for (int i = 0; i < 3; ++i) cycle();
-    EXPECT_EQ(barks, 0);
-    browser.show("$64.90");
-    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
-        << "no bark at $64.90: " << ::testing::PrintToString(texts(readers.picture(box)));
-    finishFlashes();
-    EXPECT_EQ(barks, 1);
-    EXPECT_EQ(reads[0], std::optional<std::string>("64.90"));
+    const std::optional<WatchSpec> watch = confirmed("the price drops below 70", box, "w_PRICE3");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 74.5) << ::testing::PrintToString(texts(readers.picture(box, false)));
+    add(*watch);
+    barksOnceAt(browser, box, "$64.90", "64.90");
 }
 
 // A count knocked out of a green pill beside its label: the pill's smoothed
@@ -175,13 +132,10 @@ TEST_F(RealPrograms, ALineTheBoxCutsChangesNoNumberWatch) {
     const double top = first->y - 4, bottom = second->y + 0.4 * second->height;
     const WatchRegion box = readers.drawAround({first->x - 6, top, first->width + 80, bottom - top}, window->frame, 0);
 
-    const CompileOutcome outcome = compile("the number drops below 10", box, "w_JOBS01");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
-                                << ::testing::PrintToString(texts(readers.picture(box)));
-    EXPECT_EQ(confirm->spec.baseline.currentValue, 38);
-
-    add(confirm->spec);
+    const std::optional<WatchSpec> watch = confirmed("the number drops below 10", box, "w_JOBS01");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 38);
+    add(*watch);
     for (const char* progress : {"[72/114] make 9", "[94/114] make 1", "[114/114] done"}) {
         term.rewrite(std::string("jobs left 38\n") + progress + "\n");
         for (int i = 0; i < 2; ++i) cycle();

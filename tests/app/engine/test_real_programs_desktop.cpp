@@ -31,21 +31,12 @@ TEST_F(RealPrograms, APriceBesideItsLabelBecomesANumberWatchThatBarksWhenItFalls
     ASSERT_TRUE(window);
     const WatchRegion box = boxAround(*window, "Price", 10);
 
-    const CompileOutcome outcome = compile("the price drops below 200", box, "w_PRICE1");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << "outcome " << static_cast<int>(outcome.kind()) << ": "
-                                << ::testing::PrintToString(texts(readers.picture(box)));
-    EXPECT_EQ(confirm->spec.type, WatchType::numberCompare);
-    EXPECT_EQ(confirm->spec.baseline.currentValue, 249);
-
-    add(confirm->spec);
-    for (int i = 0; i < 3; ++i) cycle();
-    EXPECT_EQ(barks, 0);
-    browser.show("$189");
-    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12)) << "no bark at $189";
-    finishFlashes();
-    EXPECT_EQ(barks, 1);
-    EXPECT_EQ(reads[0], std::optional<std::string>("189"));
+    const std::optional<WatchSpec> watch = confirmed("the price drops below 200", box, "w_PRICE1");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->type, WatchType::numberCompare);
+    EXPECT_EQ(watch->baseline.currentValue, 249);
+    add(*watch);
+    barksOnceAt(browser, box, "$189", "189");
 }
 
 // A count rewritten in place: the cursor stands right after it, filled while
@@ -86,13 +77,11 @@ TEST_F(RealPrograms, AnXtermNewLineWatchBarksOnlyAtALineAppended) {
     ASSERT_TRUE(first);
     const Rect lines{first->x, first->y, 300, first->height * 6};
     const WatchRegion box = readers.drawAround(lines, window->frame);
-    const CompileOutcome outcome = compile("a new line appears", box, "w_LINES1");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
-    ASSERT_EQ(confirm->spec.type, WatchType::newLine);
-    WatchSpec watch = confirm->spec;
-    watch.mode = WatchMode::everyTime;
-    add(watch);
+    std::optional<WatchSpec> watch = confirmed("a new line appears", box, "w_LINES1");
+    ASSERT_TRUE(watch);
+    ASSERT_EQ(watch->type, WatchType::newLine);
+    watch->mode = WatchMode::everyTime;
+    add(*watch);
 
     auto focus = [](const WindowInfo& w) {
         QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(w.id)});
@@ -102,9 +91,9 @@ TEST_F(RealPrograms, AnXtermNewLineWatchBarksOnlyAtALineAppended) {
         cycle();
     }
     EXPECT_EQ(barks, 0) << "focus changes";
-    manager->pause(watch.id);
+    manager->pause(watch->id);
     cycle();
-    manager->resume(watch.id);
+    manager->resume(watch->id);
     for (int i = 0; i < 3; ++i) cycle();
     EXPECT_EQ(barks, 0) << "pause and resume";
     makeManager();
@@ -135,18 +124,16 @@ TEST_F(RealPrograms, AClosedXtermsWatchStaysLostWhenAnotherXtermTakesItsWindowsI
     ASSERT_TRUE(first);
     const WatchRegion box = readers.drawAround(Rect{first->x, first->y, 300, first->height * 6}, window->frame);
     ASSERT_TRUE(box.window);
-    const CompileOutcome outcome = compile("a new line appears", box, "w_GONE02");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
-    WatchSpec watch = confirm->spec;
-    watch.mode = WatchMode::everyTime;
-    add(watch);
+    std::optional<WatchSpec> watch = confirmed("a new line appears", box, "w_GONE02");
+    ASSERT_TRUE(watch);
+    watch->mode = WatchMode::everyTime;
+    add(*watch);
     for (int i = 0; i < 2; ++i) cycle();
-    ASSERT_EQ(status(watch.id), WatchStatus::watching);
+    ASSERT_EQ(status(watch->id), WatchStatus::watching);
 
     term.reset();
     ASSERT_TRUE(listedAs(window->id, [](const WindowInfo* w) { return w == nullptr; }));
-    ASSERT_TRUE(cycleUntil([&] { return status(watch.id) == WatchStatus::lostSight; }, 4, 15s));
+    ASSERT_TRUE(cycleUntil([&] { return status(watch->id) == WatchStatus::lostSight; }, 4, 15s));
     // Xterms started until one gets the closed window's id: the first does,
     // unless another client took the closed one's place first (those stay
     // open, holding the places before it).
@@ -165,7 +152,7 @@ TEST_F(RealPrograms, AClosedXtermsWatchStaysLostWhenAnotherXtermTakesItsWindowsI
     for (int i = 0; i < 6; ++i) cycle(15s);
     finishFlashes();
     EXPECT_EQ(barks, 0) << "barked at the newcomer's line";
-    EXPECT_EQ(status(watch.id), WatchStatus::lostSight);
+    EXPECT_EQ(status(watch->id), WatchStatus::lostSight);
 }
 
 // The prompt line holds only the cursor, at the line's first cell, and the
@@ -192,12 +179,11 @@ TEST_F(RealPrograms, AnXtermPromptHoldingOnlyTheCursorIsNoNewLineWhateverTheFocu
     const WatchRegion box = readers.drawAround(Rect{f.x + 4, f.y + 1, 200, 44}, f, 0);
     focus(*away);
     desktop::waitFor([] { return false; }, 300);
-    const CompileOutcome outcome = compile("a new line appears", box, "w_PROMPT");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
-    ASSERT_EQ(confirm->spec.type, WatchType::newLine);
-    ASSERT_EQ(confirm->spec.mode, WatchMode::once);
-    add(confirm->spec);
+    const std::optional<WatchSpec> watch = confirmed("a new line appears", box, "w_PROMPT");
+    ASSERT_TRUE(watch);
+    ASSERT_EQ(watch->type, WatchType::newLine);
+    ASSERT_EQ(watch->mode, WatchMode::once);
+    add(*watch);
     for (int i = 0; i < 20; ++i) {
         focus(i % 2 ? *away : *window);
         cycle();
@@ -209,7 +195,7 @@ TEST_F(RealPrograms, AnXtermPromptHoldingOnlyTheCursorIsNoNewLineWhateverTheFocu
     ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 8)) << "no bark at the line printed";
     finishFlashes();
     EXPECT_EQ(barks, 1);
-    EXPECT_EQ(status(confirm->spec.id), WatchStatus::finished);
+    EXPECT_EQ(status(watch->id), WatchStatus::finished);
 }
 
 // A list under a heading in capitals, in a sans font whose I is a plain
@@ -227,11 +213,10 @@ setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getEle
     const std::optional<Rect> heading = readers.locate(window->frame, "PARTS DONE");
     ASSERT_TRUE(heading);
     const WatchRegion box = readers.drawAround({heading->x, heading->y, heading->width, heading->height * 4}, window->frame);
-    const CompileOutcome outcome = compile("a new line appears", box, "w_PARTS1");
-    const auto* confirm = outcome.as<CompileOutcome::Confirm>();
-    ASSERT_NE(confirm, nullptr) << static_cast<int>(outcome.kind());
-    ASSERT_EQ(confirm->spec.type, WatchType::newLine);
-    add(confirm->spec);
+    const std::optional<WatchSpec> watch = confirmed("a new line appears", box, "w_PARTS1");
+    ASSERT_TRUE(watch);
+    ASSERT_EQ(watch->type, WatchType::newLine);
+    add(*watch);
     for (int i = 0; i < 3; ++i) cycle();
     EXPECT_EQ(barks, 0);
 
