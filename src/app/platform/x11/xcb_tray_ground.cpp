@@ -10,7 +10,7 @@
 
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_pixels.hpp"
-#include "core/foundation/geometry.hpp"
+#include "core/foundation/pixel_region.hpp"
 
 namespace kestrove {
 
@@ -22,10 +22,6 @@ using Clock = std::chrono::steady_clock;
 // long, or at the latest this long after the first.
 constexpr auto settle = std::chrono::milliseconds(150);
 constexpr auto longest = std::chrono::milliseconds(1000);
-
-bool meets(const PixelRect& a, int x, int y, int w, int h) {
-    return a.x < x + w && x < a.x + a.width && a.y < y + h && y < a.y + a.height;
-}
 
 }  // namespace
 
@@ -104,9 +100,8 @@ void XcbTrayGround::run(XcbFollower& thread) {
         if (!shown || shown->map_state != XCB_MAP_STATE_VIEWABLE || !where || !geometry) return nullptr;
         const PixelRect area{where->dst_x, where->dst_y, geometry->width, geometry->height};
         // Partly off the screen, its pixels would not line up with the icon's.
-        if (area.x < 0 || area.y < 0 || area.x + area.width > x.screen()->width_in_pixels ||
-            area.y + area.height > x.screen()->height_in_pixels)
-            return nullptr;
+        const PixelRect screen{0, 0, x.screen()->width_in_pixels, x.screen()->height_in_pixels};
+        if (intersection(area, screen) != area) return nullptr;
         auto picture = reader.read(x.root(), area.x, area.y, area.width, area.height);
         if (!picture) return nullptr;
         return std::make_shared<const Image>(std::move(picture).value());
@@ -140,8 +135,8 @@ void XcbTrayGround::run(XcbFollower& thread) {
                     notice();
             } else if (damageEvent && type == damageEvent + XCB_DAMAGE_NOTIFY) {
                 const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
-                if (n->damage == damage && meets(inTop, n->area.x, n->area.y, n->area.width, n->area.height))
-                    notice();
+                const PixelRect drawn{n->area.x, n->area.y, n->area.width, n->area.height};
+                if (n->damage == damage && !isEmpty(intersection(inTop, drawn))) notice();
             }
             std::free(event);
         }
