@@ -29,7 +29,6 @@ public:
     std::optional<QRect> geometry() const override;
 
     QSystemTrayIcon& icon() { return icon_; }
-    QColor ink() const { return ink_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
