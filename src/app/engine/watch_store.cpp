@@ -1,7 +1,6 @@
 #include "app/engine/watch_store.hpp"
 
 #include <cstdio>
-#include <utility>
 
 #include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
@@ -22,6 +21,7 @@ bool WatchStore::usableID(std::string_view id) {
 }
 
 std::optional<std::vector<WatchRecord>> WatchStore::inspect() {
+    if (state_ == FileState::unchecked) removeInterruptedSaves();
     const FileRead read = readWholeFile(watchFile());
     if (std::holds_alternative<FileMissing>(read)) {
         state_ = FileState::usable;
@@ -45,7 +45,6 @@ std::optional<std::vector<WatchRecord>> WatchStore::inspect() {
 }
 
 void WatchStore::removeInterruptedSaves() {
-    if (std::exchange(swept_, true)) return;
     const std::string watches = watchFile().filename().string();
     auto removed = removeInterruptedWrites(folder_, [&](std::string_view name) { return name == watches; });
     const auto crops = removeInterruptedWrites(cropsFolder(), [](std::string_view name) {
@@ -57,7 +56,6 @@ void WatchStore::removeInterruptedSaves() {
 }
 
 std::optional<std::vector<WatchRecord>> WatchStore::load() {
-    removeInterruptedSaves();
     auto records = inspect();
     // Kept aside at once, so the user hears of it at launch, not at the first save.
     if (state_ == FileState::damaged) keepDamagedAside("");
@@ -80,10 +78,7 @@ bool WatchStore::keepDamagedAside(const std::string& failing) {
 bool WatchStore::save(const std::vector<WatchRecord>& records) {
     // Saving before anything was loaded must not write over a file that
     // could not be loaded either.
-    if (state_ == FileState::unchecked) {
-        removeInterruptedSaves();
-        inspect();
-    }
+    if (state_ == FileState::unchecked) inspect();
     Result<Done, std::string> written = makePrivateFolder(folder_);
     if (written && state_ == FileState::damaged && !keepDamagedAside("could not save watches: ")) return false;
     if (written) {

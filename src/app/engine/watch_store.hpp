@@ -45,7 +45,8 @@ public:
 
 private:
     enum class FileState { unchecked, usable, damaged };
-    // Reads and decodes the watch file, noting whether it may be replaced.
+    // Reads and decodes the watch file, noting whether it may be replaced;
+    // the first time, after removing what interrupted saves left.
     std::optional<std::vector<WatchRecord>> inspect();
     // `failing` leads the log line when the rename fails.
     bool keepDamagedAside(const std::string& failing);
@@ -56,7 +57,6 @@ private:
 
     std::filesystem::path folder_;
     FileState state_ = FileState::unchecked;
-    bool swept_ = false;
     std::string damage_;               // why the file found could not be used
     std::set<std::string> refusedIDs_;  // logged once each
 };
