@@ -6,10 +6,11 @@ namespace kestrove {
 
 namespace {
 
-std::uint8_t* pixel(Image& image, int x, int y) {
-    return image.rgba.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                                static_cast<std::size_t>(x)) * 4;
+std::size_t offset(const Image& image, int x, int y) {
+    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)) * 4;
 }
+std::uint8_t* pixel(Image& image, int x, int y) { return image.rgba.data() + offset(image, x, y); }
+const std::uint8_t* pixel(const Image& image, int x, int y) { return image.rgba.data() + offset(image, x, y); }
 
 }  // namespace
 
@@ -55,7 +56,7 @@ void UnderOwn::takeFrom(Image& picture, const Image& last, const PixelRect& area
         const std::size_t row = static_cast<std::size_t>(r.width) * 4;
         for (int y = r.y; y < r.y + r.height; ++y)
             std::memcpy(pixel(picture, r.x - area.x, y - area.y),
-                        pixel(const_cast<Image&>(last), r.x - area.x, y - area.y), row);
+                        pixel(last, r.x - area.x, y - area.y), row);
     }
 }
 
