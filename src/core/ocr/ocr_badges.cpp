@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/ocr/ocr_line_split.hpp"
+#include "core/ocr/ocr_ink.hpp"
 
 namespace kestrove {
 
@@ -12,50 +12,6 @@ namespace {
 
 // A hole this tall against its piece is a letter knocked out of it.
 constexpr double letterHole = 0.4;
-
-struct Piece {
-    PixelBox box{1 << 30, 1 << 30, -1, -1};
-    std::vector<int> pixels;
-};
-
-// The 4-connected pieces of the picture's pixels (indices into a picture
-// `width` wide) for which `in` holds, within `area`; `label` gets each
-// pixel's piece, -1 for none, row by row of `area`.
-template <typename In>
-std::vector<Piece> piecesWhere(int width, const PixelBox& area, In in, std::vector<int>& label) {
-    label.assign(static_cast<std::size_t>(area.width()) * area.height(), -1);
-    auto at = [&](int x, int y) -> int& {
-        return label[static_cast<std::size_t>(y - area.top) * area.width() + (x - area.left)];
-    };
-    std::vector<Piece> pieces;
-    std::vector<int> stack;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) {
-            const int start = y * width + x;
-            if (at(x, y) >= 0 || !in(start)) continue;
-            Piece piece;
-            at(x, y) = static_cast<int>(pieces.size());
-            stack.push_back(start);
-            while (!stack.empty()) {
-                const int i = stack.back();
-                stack.pop_back();
-                piece.pixels.push_back(i);
-                const int px = i % width, py = i / width;
-                piece.box = {std::min(piece.box.left, px), std::min(piece.box.top, py), std::max(piece.box.right, px + 1),
-                             std::max(piece.box.bottom, py + 1)};
-                const int next[4][2] = {{px - 1, py}, {px + 1, py}, {px, py - 1}, {px, py + 1}};
-                for (const auto& [nx, ny] : next) {
-                    if (nx < area.left || nx >= area.right || ny < area.top || ny >= area.bottom) continue;
-                    const int j = ny * width + nx;
-                    if (at(nx, ny) >= 0 || !in(j)) continue;
-                    at(nx, ny) = static_cast<int>(pieces.size());
-                    stack.push_back(j);
-                }
-            }
-            pieces.push_back(std::move(piece));
-        }
-    return pieces;
-}
 
 int median(std::vector<int> v) {
     std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
@@ -69,24 +25,24 @@ void lightenBadges(GreyPicture& picture) {
     if (w < 8 || h < 8) return;
     const int ground = groundOf(picture);
     auto& px = picture.pixels;
-    auto mark = [&](int i) { return std::abs(int(px[static_cast<std::size_t>(i)]) - ground) >= markContrast; };
+    const Marks m{picture, ground};
     std::vector<int> label, around;
-    for (const Piece& piece : piecesWhere(w, {0, 0, w, h}, mark, label)) {
+    for (const InkPiece& piece : piecesWhere(w, {0, 0, w, h}, [&](int x, int y) { return m.at(x, y); }, label)) {
         const PixelBox& b = piece.box;
         // A box or pill round a line of text: as wide as tall at least, and
         // mostly ink.
         if (b.height() < 8 || b.width() < b.height() || 3 * piece.pixels.size() < 2 * std::size_t(b.width()) * b.height())
             continue;
         const int own = label[static_cast<std::size_t>(piece.pixels.front())];
-        auto ofPiece = [&](int i) { return label[static_cast<std::size_t>(i)] == own; };
+        auto ofPiece = [&](int x, int y) { return label[static_cast<std::size_t>(y) * w + x] == own; };
         // What is not the piece within its box: outside where the box's
         // edge reaches it, else a hole.
-        const std::vector<Piece> gaps = piecesWhere(w, b, [&](int i) { return !ofPiece(i); }, around);
+        const std::vector<InkPiece> gaps = piecesWhere(w, b, [&](int x, int y) { return !ofPiece(x, y); }, around);
         std::vector<int> inside, letters;
         std::vector<bool> outside(around.size(), false);  // within its box, row by row
         int tall = 0;
         PixelBox text{b.right, b.bottom, b.left, b.top};
-        for (const Piece& gap : gaps) {
+        for (const InkPiece& gap : gaps) {
             const PixelBox& g = gap.box;
             if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) {
                 for (int i : gap.pixels) outside[static_cast<std::size_t>((i / w - b.top) * b.width() + i % w - b.left)] = true;

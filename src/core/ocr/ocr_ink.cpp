@@ -65,34 +65,8 @@ std::vector<Band> rowsOf(const Marks& m, bool split) {
 
 
 std::vector<InkPiece> piecesOf(const Marks& m, const Band& row) {
-    const int w = m.p.width;
-    std::vector<char> seen(static_cast<std::size_t>(w) * (row.bottom - row.top), 0);
-    auto seenAt = [&](int x, int y) -> char& { return seen[static_cast<std::size_t>(y - row.top) * w + x]; };
-    std::vector<InkPiece> pieces;
-    std::vector<std::pair<int, int>> stack;
-    for (int y = row.top; y < row.bottom; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (seenAt(x, y) || !m.at(x, y)) continue;
-            InkPiece piece{{x, y, x + 1, y + 1}, 0, {}};
-            stack.push_back({x, y});
-            seenAt(x, y) = 1;
-            while (!stack.empty()) {
-                const auto [px, py] = stack.back();
-                stack.pop_back();
-                piece.box = unite(piece.box, {px, py, px + 1, py + 1});
-                piece.pixels.push_back(py * w + px);
-                for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
-                    const int nx = px + dx, ny = py + dy;
-                    if (nx < 0 || nx >= w || ny < row.top || ny >= row.bottom || seenAt(nx, ny) || !m.at(nx, ny))
-                        continue;
-                    seenAt(nx, ny) = 1;
-                    stack.push_back({nx, ny});
-                }
-            }
-            piece.count = static_cast<int>(piece.pixels.size());
-            pieces.push_back(std::move(piece));
-        }
-    return pieces;
+    std::vector<int> label;
+    return piecesWhere(m.p.width, {0, row.top, m.p.width, row.bottom}, [&](int x, int y) { return m.at(x, y); }, label);
 }
 
 PixelBox unite(const PixelBox& a, const PixelBox& b) {

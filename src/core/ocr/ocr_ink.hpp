@@ -3,6 +3,7 @@
 // them: rows of ink, and the connected pieces within a row.
 
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "core/ocr/ocr_line_split.hpp"
@@ -26,6 +27,8 @@ struct Band {
 // with `split`, two lines touching by a descender are parted too.
 std::vector<Band> rowsOf(const Marks& m, bool split = true);
 
+PixelBox unite(const PixelBox& a, const PixelBox& b);
+
 // One connected piece of ink (4-neighbours) within a row.
 struct InkPiece {
     PixelBox box;
@@ -34,6 +37,42 @@ struct InkPiece {
 };
 std::vector<InkPiece> piecesOf(const Marks& m, const Band& row);
 
-PixelBox unite(const PixelBox& a, const PixelBox& b);
+// The 4-connected pieces, found row by row, of the pixels of `area` (of a
+// picture `width` wide) for which `in(x, y)` holds; `label` gets each pixel
+// of `area` the index of its piece, -1 for none, row by row.
+template <typename In>
+std::vector<InkPiece> piecesWhere(int width, const PixelBox& area, In in, std::vector<int>& label) {
+    label.assign(static_cast<std::size_t>(area.width()) * area.height(), -1);
+    auto at = [&](int x, int y) -> int& {
+        return label[static_cast<std::size_t>(y - area.top) * area.width() + (x - area.left)];
+    };
+    std::vector<InkPiece> pieces;
+    std::vector<std::pair<int, int>> stack;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            if (at(x, y) >= 0 || !in(x, y)) continue;
+            const int own = static_cast<int>(pieces.size());
+            InkPiece piece{{x, y, x + 1, y + 1}, 0, {}};
+            stack.push_back({x, y});
+            at(x, y) = own;
+            while (!stack.empty()) {
+                const auto [px, py] = stack.back();
+                stack.pop_back();
+                piece.box = unite(piece.box, {px, py, px + 1, py + 1});
+                piece.pixels.push_back(py * width + px);
+                for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                    const int nx = px + dx, ny = py + dy;
+                    if (nx < area.left || nx >= area.right || ny < area.top || ny >= area.bottom || at(nx, ny) >= 0 ||
+                        !in(nx, ny))
+                        continue;
+                    at(nx, ny) = own;
+                    stack.push_back({nx, ny});
+                }
+            }
+            piece.count = static_cast<int>(piece.pixels.size());
+            pieces.push_back(std::move(piece));
+        }
+    return pieces;
+}
 
 }  // namespace kestrove
