@@ -49,8 +49,7 @@ void lightenBadges(GreyPicture& picture) {
                 continue;
             }
             inside.insert(inside.end(), gap.pixels.begin(), gap.pixels.end());
-            text = {std::min(text.left, g.left), std::min(text.top, g.top), std::max(text.right, g.right),
-                    std::max(text.bottom, g.bottom)};
+            text = unite(text, g);
             if (g.height() < letterHole * b.height()) continue;
             ++tall;
             for (int i : gap.pixels) letters.push_back(px[static_cast<std::size_t>(i)]);

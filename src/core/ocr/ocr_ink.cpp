@@ -69,8 +69,4 @@ std::vector<InkPiece> piecesOf(const Marks& m, const Band& row) {
     return piecesWhere(m.p.width, {0, row.top, m.p.width, row.bottom}, [&](int x, int y) { return m.at(x, y); }, label);
 }
 
-PixelBox unite(const PixelBox& a, const PixelBox& b) {
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-
 }  // namespace kestrove

@@ -27,8 +27,6 @@ struct Band {
 // with `split`, two lines touching by a descender are parted too.
 std::vector<Band> rowsOf(const Marks& m, bool split = true);
 
-PixelBox unite(const PixelBox& a, const PixelBox& b);
-
 // One connected piece of ink (4-neighbours) within a row.
 struct InkPiece {
     PixelBox box;

@@ -17,10 +17,6 @@ NormRect normalised(const PixelBox& b, int width, int height) {
 
 double unit(double confidence) { return std::clamp(confidence / 100.0, 0.0, 1.0); }
 
-PixelBox unite(const PixelBox& a, const PixelBox& b) {
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-
 void addLine(std::vector<OCRLine>& out, std::string text, const PixelBox& box, double confidence, int width,
              int height) {
     text = text::trimWhitespaceAndNewlines(text);

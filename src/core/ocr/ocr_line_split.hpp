@@ -4,6 +4,7 @@
 // separate lines, as the rules expect: a price and a quantity far apart on
 // one row are two things, not one sentence.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct PixelBox {
     int width() const { return right - left; }
     int height() const { return bottom - top; }
 };
+
+// The smallest box holding both.
+inline PixelBox unite(const PixelBox& a, const PixelBox& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
 
 // Tesseract gives a character it reads clearly 95 or more; a shape two
 // characters share about equally gets less (measured on the crops of

@@ -64,8 +64,7 @@ void mendSeparators(EngineLine& line, const GreyPicture& picture, int ground) {
             PixelBox marks = s[i].box;
             double confidence = s[i].confidence;
             for (std::size_t k = i + 1; k < end; ++k) {
-                marks = {std::min(marks.left, s[k].box.left), std::min(marks.top, s[k].box.top),
-                         std::max(marks.right, s[k].box.right), std::max(marks.bottom, s[k].box.bottom)};
+                marks = unite(marks, s[k].box);
                 confidence = std::min(confidence, s[k].confidence);
             }
             // The columns between the digits, or the marks' own where the digits' boxes overlap them.

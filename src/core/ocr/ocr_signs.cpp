@@ -24,7 +24,7 @@ PixelBox inkWithin(const GreyPicture& p, int ground, const PixelBox& box) {
     for (int y = std::max(box.top, 0); y < std::min(box.bottom, p.height); ++y)
         for (int x = std::max(box.left, 0); x < std::min(box.right, p.width); ++x)
             if (std::abs(int(p.pixels[static_cast<std::size_t>(y) * p.width + x]) - ground) >= markContrast)
-                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+                ink = unite(ink, {x, y, x + 1, y + 1});
     return ink;
 }
 

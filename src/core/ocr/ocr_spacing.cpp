@@ -64,9 +64,7 @@ void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground) {
             EngineWord part{"", word.symbols[start].box, word.confidence, {}};
             for (std::size_t k = start; k < i; ++k) {
                 part.text += word.symbols[k].text;
-                part.box = {std::min(part.box.left, word.symbols[k].box.left), std::min(part.box.top, word.symbols[k].box.top),
-                            std::max(part.box.right, word.symbols[k].box.right),
-                            std::max(part.box.bottom, word.symbols[k].box.bottom)};
+                part.box = unite(part.box, word.symbols[k].box);
                 part.symbols.push_back(word.symbols[k]);
             }
             words.push_back(std::move(part));
