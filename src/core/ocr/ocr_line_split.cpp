@@ -40,6 +40,15 @@ std::vector<std::vector<const EngineWord*>> runs(const EngineLine& line) {
 
 }  // namespace
 
+bool isDigit(const EngineSymbol& symbol) {
+    return symbol.text.size() == 1 && symbol.text[0] >= '0' && symbol.text[0] <= '9';
+}
+
+void rejoinSymbols(EngineWord& word) {
+    word.text.clear();
+    for (const EngineSymbol& symbol : word.symbols) word.text += symbol.text;
+}
+
 void rejoinWords(EngineLine& line) {
     line.text.clear();
     for (const EngineWord& word : line.words) {

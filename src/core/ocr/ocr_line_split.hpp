@@ -39,6 +39,9 @@ struct EngineSymbol {
     double confidence = 100;  // 0-100
 };
 
+// A symbol read as one digit.
+bool isDigit(const EngineSymbol& symbol);
+
 struct EngineWord {
     std::string text;
     PixelBox box;
@@ -52,6 +55,9 @@ struct EngineLine {
     double confidence = 0;  // 0-100
     std::vector<EngineWord> words;  // left to right
 };
+
+// The word's text made again from its symbols.
+void rejoinSymbols(EngineWord& word);
 
 // The line's text made again from its words, one space between them.
 void rejoinWords(EngineLine& line);

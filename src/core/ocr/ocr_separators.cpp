@@ -8,7 +8,6 @@ namespace kestrove {
 
 namespace {
 
-bool digit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
 bool separator(const std::string& s) { return s == "," || s == "."; }
 
 // The rows where ink starts and ends within columns [left, right) and rows
@@ -56,11 +55,11 @@ void mendSeparators(EngineLine& line, const GreyPicture& picture, int ground) {
         std::vector<EngineSymbol>& s = word.symbols;
         bool changed = false;
         for (std::size_t i = 1; i < s.size(); ++i) {
-            if (!digit(s[i - 1].text) || !separator(s[i].text)) continue;
+            if (!isDigit(s[i - 1]) || !separator(s[i].text)) continue;
             std::size_t end = i + 1;
             if (end < s.size() && separator(s[end].text)) ++end;  // ",." read over one mark
             // Tesseract's own reading stands where it was sure of it.
-            if (end >= s.size() || !digit(s[end].text) || (end == i + 1 && s[i].confidence >= clearlyRead)) continue;
+            if (end >= s.size() || !isDigit(s[end]) || (end == i + 1 && s[i].confidence >= clearlyRead)) continue;
             PixelBox marks = s[i].box;
             double confidence = s[i].confidence;
             for (std::size_t k = i + 1; k < end; ++k) {
@@ -78,8 +77,7 @@ void mendSeparators(EngineLine& line, const GreyPicture& picture, int ground) {
         }
         if (!changed) continue;
         mended = true;
-        word.text.clear();
-        for (const EngineSymbol& symbol : s) word.text += symbol.text;
+        rejoinSymbols(word);
     }
     if (mended) rejoinWords(line);
 }

@@ -12,7 +12,6 @@ namespace {
 // more (measured on the crops of bench/data/ocr).
 constexpr double minusLength = 0.5;
 
-bool digit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
 bool dash(const std::string& s) { return s == "-" || s == "\u2212"; }
 bool alphanumeric(const std::string& s) {
     return !s.empty() && (static_cast<unsigned char>(s[0]) >= 0x80 || std::isalnum(static_cast<unsigned char>(s[0])));
@@ -34,7 +33,7 @@ bool mended(EngineLine& line, const GreyPicture& picture, int ground) {
         bool changed = false;
         auto& s = word.symbols;
         for (std::size_t i = 0; i + 1 < s.size(); ++i) {
-            if (!dash(s[i].text) || !digit(s[i + 1].text) || (i > 0 && alphanumeric(s[i - 1].text))) continue;
+            if (!dash(s[i].text) || !isDigit(s[i + 1]) || (i > 0 && alphanumeric(s[i - 1].text))) continue;
             const PixelBox mark = inkWithin(
                 picture, ground, {s[i].box.left, line.box.top, std::min(s[i].box.right, s[i + 1].box.left), line.box.bottom});
             const PixelBox figure =
@@ -47,8 +46,7 @@ bool mended(EngineLine& line, const GreyPicture& picture, int ground) {
         }
         if (!changed) continue;
         any = true;
-        word.text.clear();
-        for (const EngineSymbol& symbol : s) word.text += symbol.text;
+        rejoinSymbols(word);
     }
     return any;
 }

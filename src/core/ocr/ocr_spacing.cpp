@@ -10,7 +10,6 @@ namespace {
 
 int centre(const EngineSymbol& s) { return (s.box.left + s.box.right) / 2; }
 
-bool digit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
 
 // A number's own separators: a point, comma or apostrophe beside a digit
 // belongs to the number, however wide the font leaves its side bearings.
@@ -60,13 +59,13 @@ void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground) {
         std::size_t start = 0;
         for (std::size_t i = 1; i < word.symbols.size(); ++i) {
             const EngineSymbol &a = word.symbols[i - 1], &b = word.symbols[i];
-            if (digit(a.text) == digit(b.text) || separator(a.text) || separator(b.text) || gap(a, b) < wide) continue;
+            if (isDigit(a) == isDigit(b) || separator(a.text) || separator(b.text) || gap(a, b) < wide) continue;
             EngineWord part{"", word.symbols[start].box, word.confidence, {}};
             for (std::size_t k = start; k < i; ++k) {
-                part.text += word.symbols[k].text;
                 part.box = unite(part.box, word.symbols[k].box);
                 part.symbols.push_back(word.symbols[k]);
             }
+            rejoinSymbols(part);
             words.push_back(std::move(part));
             start = i;
             parted = true;
@@ -77,10 +76,8 @@ void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground) {
         }
         EngineWord rest{"", word.symbols[start].box, word.confidence, {}};
         rest.box.right = word.box.right;
-        for (std::size_t k = start; k < word.symbols.size(); ++k) {
-            rest.text += word.symbols[k].text;
-            rest.symbols.push_back(word.symbols[k]);
-        }
+        rest.symbols.assign(word.symbols.begin() + static_cast<std::ptrdiff_t>(start), word.symbols.end());
+        rejoinSymbols(rest);
         words.push_back(std::move(rest));
     }
     if (!parted) return;
