@@ -69,4 +69,12 @@ std::vector<InkPiece> piecesOf(const Marks& m, const Band& row) {
     return piecesWhere(m.p.width, {0, row.top, m.p.width, row.bottom}, [&](int x, int y) { return m.at(x, y); }, label);
 }
 
+PixelBox inkWithin(const Marks& m, const PixelBox& box) {
+    PixelBox ink{box.right, box.bottom, box.left, box.top};
+    for (int y = std::max(box.top, 0); y < std::min(box.bottom, m.p.height); ++y)
+        for (int x = std::max(box.left, 0); x < std::min(box.right, m.p.width); ++x)
+            if (m.at(x, y)) ink = unite(ink, {x, y, x + 1, y + 1});
+    return ink;
+}
+
 }  // namespace kestrove

@@ -35,6 +35,9 @@ struct InkPiece {
 };
 std::vector<InkPiece> piecesOf(const Marks& m, const Band& row);
 
+// The columns and rows holding ink within `box`; no height when none do.
+PixelBox inkWithin(const Marks& m, const PixelBox& box);
+
 // The 4-connected pieces, found row by row, of the pixels of `area` (of a
 // picture `width` wide) for which `in(x, y)` holds; `label` gets each pixel
 // of `area` the index of its piece, -1 for none, row by row.

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+
+#include "core/ocr/ocr_ink.hpp"
 
 namespace kestrove {
 
@@ -17,27 +18,16 @@ bool alphanumeric(const std::string& s) {
     return !s.empty() && (static_cast<unsigned char>(s[0]) >= 0x80 || std::isalnum(static_cast<unsigned char>(s[0])));
 }
 
-// The columns and rows holding ink within `box`.
-PixelBox inkWithin(const GreyPicture& p, int ground, const PixelBox& box) {
-    PixelBox ink{box.right, box.bottom, box.left, box.top};
-    for (int y = std::max(box.top, 0); y < std::min(box.bottom, p.height); ++y)
-        for (int x = std::max(box.left, 0); x < std::min(box.right, p.width); ++x)
-            if (std::abs(int(p.pixels[static_cast<std::size_t>(y) * p.width + x]) - ground) >= markContrast)
-                ink = unite(ink, {x, y, x + 1, y + 1});
-    return ink;
-}
-
-bool mended(EngineLine& line, const GreyPicture& picture, int ground) {
+bool mended(EngineLine& line, const Marks& m) {
     bool any = false;
     for (EngineWord& word : line.words) {
         bool changed = false;
         auto& s = word.symbols;
         for (std::size_t i = 0; i + 1 < s.size(); ++i) {
             if (!dash(s[i].text) || !isDigit(s[i + 1]) || (i > 0 && alphanumeric(s[i - 1].text))) continue;
-            const PixelBox mark = inkWithin(
-                picture, ground, {s[i].box.left, line.box.top, std::min(s[i].box.right, s[i + 1].box.left), line.box.bottom});
-            const PixelBox figure =
-                inkWithin(picture, ground, {s[i + 1].box.left, line.box.top, s[i + 1].box.right, line.box.bottom});
+            const PixelBox mark =
+                inkWithin(m, {s[i].box.left, line.box.top, std::min(s[i].box.right, s[i + 1].box.left), line.box.bottom});
+            const PixelBox figure = inkWithin(m, {s[i + 1].box.left, line.box.top, s[i + 1].box.right, line.box.bottom});
             if (mark.width() <= 0 || figure.height() <= 0) continue;
             const std::string shown = mark.width() >= minusLength * figure.height() ? "\u2212" : "-";
             if (shown == s[i].text) continue;
@@ -54,10 +44,10 @@ bool mended(EngineLine& line, const GreyPicture& picture, int ground) {
 }  // namespace
 
 void mendMinusSigns(std::vector<EngineLine>& found, const Stacked& stacked) {
-    const int ground = groundOf(stacked.picture);
+    const Marks m{stacked.picture, groundOf(stacked.picture)};
     for (EngineLine& line : found)
         if (const int run = runOf(stacked, line.box); run >= 0 && !stacked.bitmap[static_cast<std::size_t>(run)] &&
-                                                       mended(line, stacked.picture, ground))
+                                                       mended(line, m))
             rejoinWords(line);
 }
 
