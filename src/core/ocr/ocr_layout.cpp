@@ -24,18 +24,6 @@ constexpr double smallestInk = 22, largestInk = 72;
 constexpr double smallestBitmapInk = 34;
 constexpr double mostEnlarged = 4;
 
-// The ink of columns [left, right) within a row.
-PixelBox inkOf(const Marks& m, const Band& row, int left, int right) {
-    PixelBox box{left, row.bottom, right, row.top};
-    for (int y = row.top; y < row.bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (m.at(x, y)) {
-                box.top = std::min(box.top, y);
-                box.bottom = std::max(box.bottom, y + 1);
-            }
-    return box;
-}
-
 bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
 
 // How tall each column of ink within `word` is.
@@ -103,7 +91,7 @@ std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
         }
         int end = x + 1;
         while (end < m.p.width && inked(end)) ++end;
-        const PixelBox piece = inkOf(m, row, x, end);
+        const PixelBox piece = inkWithin(m, {x, row.top, end, row.bottom});
         std::vector<int> columns;
         columnHeights(m, piece, columns);
         if (word) {
