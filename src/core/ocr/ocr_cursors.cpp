@@ -182,29 +182,42 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
 // its height) wide, and a fifth taller than any stroke of the other lines
 // (it spans a line's ascenders and descenders; a letter I or l alone is
 // hardly taller than the capitals of the line above).
-void clearLoneBars(const Marks& m, const std::vector<Band>& lines, std::vector<int>& cleared) {
-    for (const Band& line : lines) {
-        const std::vector<InkPiece> pieces = piecesOf(m, line);
+void clearLoneBars(const Marks& m, const std::vector<Band>& lines, const std::vector<std::vector<Column>>& columns,
+                   std::vector<int>& cleared) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<InkPiece> pieces = piecesOf(m, lines[i]);
         if (pieces.size() != 1) continue;
         const InkPiece& p = pieces.front();
         const int w = p.box.width(), h = p.box.height();
         int others = 0;
-        for (const Band& other : lines)
-            if (&other != &line)
-                for (const Column& c : columnsOf(m, other)) others = std::max(others, c.length());
+        for (std::size_t j = 0; j < lines.size(); ++j)
+            if (j != i)
+                for (const Column& c : columns[j]) others = std::max(others, c.length());
         if (h >= 6 && w <= std::max(2, h / 8) && p.count >= 0.9 * w * h && h >= 1.2 * others)
             cleared.insert(cleared.end(), p.pixels.begin(), p.pixels.end());
     }
 }
 
+// The pieces of each band of ink, lines touching by a descender not
+// parted: a cursor cut by a line's parting stays whole.
+struct BandPieces {
+    Band band;
+    std::vector<InkPiece> pieces;
+};
+
+std::vector<BandPieces> bandPiecesOf(const Marks& m) {
+    std::vector<BandPieces> out;
+    for (const Band& band : rowsOf(m, false)) out.push_back({band, piecesOf(m, band)});
+    return out;
+}
+
 // Something the box cuts at its top or bottom edge (the top of a cursor on
 // the line below, the feet of the line above) that stands wholly beyond
 // everything else of its band, descenders too, is not of this line.
-void clearCutPieces(const Marks& m, std::vector<int>& cleared) {
-    for (const Band& band : rowsOf(m, false)) {
+void clearCutPieces(const Marks& m, const std::vector<BandPieces>& bands, std::vector<int>& cleared) {
+    for (const auto& [band, pieces] : bands) {
         const bool atTop = band.top == 0, atBottom = band.bottom == m.p.height;
         if (!atTop && !atBottom) continue;
-        const std::vector<InkPiece> pieces = piecesOf(m, band);
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const PixelBox& b = pieces[i].box;
             const bool cutBelow = atBottom && b.bottom == m.p.height, cutAbove = atTop && b.top == 0;
@@ -219,16 +232,15 @@ void clearCutPieces(const Marks& m, std::vector<int>& cleared) {
 
 // Filled and hollow blocks, whole or cut.
 void clearBlocks(const Marks& m, const std::vector<Band>& lines, const std::vector<int>& baselines,
-                 std::vector<int>& cleared) {
+                 const std::vector<BandPieces>& bands, std::vector<int>& cleared) {
     auto lineOf = [&](const InkPiece& p) {
         const int middle = (p.box.top + p.box.bottom) / 2;
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (middle >= lines[i].top && middle < lines[i].bottom) return static_cast<int>(i);
         return -1;
     };
-    // Pieces are found in whole bands, so a cursor cut by a line's parting stays whole.
-    for (const Band& band : rowsOf(m, false)) {
-        const std::vector<InkPiece> pieces = piecesOf(m, band);
+    for (const BandPieces& band : bands) {
+        const std::vector<InkPiece>& pieces = band.pieces;
         std::vector<int> line(pieces.size());
         for (std::size_t i = 0; i < pieces.size(); ++i) line[i] = lineOf(pieces[i]);
         auto within = [](const PixelBox& a, const PixelBox& b) {
@@ -266,7 +278,7 @@ void removeBlockCursors(GreyPicture& picture) {
     const Marks m{picture, ground};
     const std::vector<Band> lines = rowsOf(m);
     std::vector<int> cleared;
-    clearBlocks(m, lines, baselinesOf(m, lines), cleared);
+    clearBlocks(m, lines, baselinesOf(m, lines), bandPiecesOf(m), cleared);
     for (int i : cleared) picture.pixels[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(ground);
 }
 
@@ -276,15 +288,17 @@ void removeCursors(GreyPicture& prepared) {
     const Marks m{prepared, ground};
     const std::vector<Band> lines = rowsOf(m);
     const std::vector<int> baselines = baselinesOf(m, lines);
+    const std::vector<BandPieces> bands = bandPiecesOf(m);
+    std::vector<std::vector<Column>> columns;
+    for (const Band& line : lines) columns.push_back(columnsOf(m, line));
     std::vector<int> cleared;
-    clearBlocks(m, lines, baselines, cleared);
+    clearBlocks(m, lines, baselines, bands, cleared);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::vector<Column> columns = columnsOf(m, lines[i]);
-        clearFilledBlocks(m, lines[i], columns, cleared);
-        clearBars(m, lines[i], baselines[i], columns, cleared);
+        clearFilledBlocks(m, lines[i], columns[i], cleared);
+        clearBars(m, lines[i], baselines[i], columns[i], cleared);
     }
-    clearLoneBars(m, lines, cleared);
-    clearCutPieces(m, cleared);
+    clearLoneBars(m, lines, columns, cleared);
+    clearCutPieces(m, bands, cleared);
     for (int i : cleared) prepared.pixels[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(ground);
 }
 
