@@ -74,16 +74,19 @@ bool raisedAfter(const PixelBox& before, const PixelBox& ink) {
 // tall, or a quarter of the smaller side's height where the size changes
 // (a small label set close before a large price: the row's gap is the
 // price's).
-std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
-    std::vector<PixelBox> words;
+struct Word {
+    PixelBox box;
+    std::vector<int> columns;  // how tall each column of its ink is
+};
+std::vector<Word> wordsOf(const Marks& m, const Band& row) {
+    std::vector<Word> words;
     const int gap = std::max(2, (row.bottom - row.top) / 4);
     auto inked = [&](int x) {
         for (int y = row.top; y < row.bottom; ++y)
             if (m.at(x, y)) return true;
         return false;
     };
-    std::optional<PixelBox> word;
-    std::vector<int> wordColumns;
+    std::optional<Word> word;
     for (int x = 0; x < m.p.width;) {
         if (!inked(x)) {
             ++x;
@@ -95,19 +98,20 @@ std::vector<PixelBox> wordsOf(const Marks& m, const Band& row) {
         std::vector<int> columns;
         columnHeights(m, piece, columns);
         if (word) {
-            const int blank = x - word->right, smaller = std::min(word->height(), piece.height());
-            if (blank > gap || raisedAfter(*word, piece) ||
-                (blank >= std::max(2, smaller / 4) && !sameSize(word->height(), wordColumns, piece.height(), columns))) {
-                words.push_back(*word);
+            const PixelBox& box = word->box;
+            const int blank = x - box.right, smaller = std::min(box.height(), piece.height());
+            if (blank > gap || raisedAfter(box, piece) ||
+                (blank >= std::max(2, smaller / 4) && !sameSize(box.height(), word->columns, piece.height(), columns))) {
+                words.push_back(std::move(*word));
                 word.reset();
-                wordColumns.clear();
             }
         }
-        word = word ? unite(*word, piece) : piece;
-        wordColumns.insert(wordColumns.end(), columns.begin(), columns.end());
+        if (!word) word = Word{piece, {}};
+        else word->box = unite(word->box, piece);
+        word->columns.insert(word->columns.end(), columns.begin(), columns.end());
         x = end;
     }
-    if (word) words.push_back(*word);
+    if (word) words.push_back(std::move(*word));
     return words;
 }
 
@@ -158,11 +162,9 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
         const std::size_t first = runs.size();
         int words = 0;  // in the last run
         std::vector<int> letters;  // column heights of the last run's words that are no punctuation
-        for (const PixelBox& word : wordsOf(m, rows[r])) {
+        for (const auto& [word, columns] : wordsOf(m, rows[r])) {
             const bool mark = runs.size() > first && (punctuation(word, runs.back().ink.height()) ||
                                                       leadingSign(m, runs.back(), words, word));
-            std::vector<int> columns;
-            columnHeights(m, word, columns);
             // Digits, not one narrow mark.
             const bool raised = runs.size() > first && raisedAfter(runs.back().ink, word) && word.width() >= word.height();
             const bool joins = runs.size() > first && !raised &&
