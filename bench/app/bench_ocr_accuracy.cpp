@@ -233,11 +233,7 @@ void printSpeed() {
     for (const Sample& s : samples()) {
         if (s.image.width != 400 || s.image.height != 100) continue;
         std::vector<double> times;
-        for (int i = 0; i < 7; ++i) {
-            const auto start = std::chrono::steady_clock::now();
-            benchmark::DoNotOptimize(engine.read(s.image));
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        }
+        for (int i = 0; i < 7; ++i) times.push_back(millisecondsOf([&] { benchmark::DoNotOptimize(engine.read(s.image)); }));
         std::sort(times.begin(), times.end());
         medians.push_back(times[times.size() / 2]);
     }
