@@ -66,16 +66,14 @@ void gaussian(std::vector<float>& area, int w, int h, double sigma) {
 }
 
 // Ground with ink on all four sides.
-bool hole(const GreyPicture& p, int x, int y, int ground) {
-    auto mark = [&](int xx, int yy) {
-        return xx >= 0 && yy >= 0 && xx < p.width && yy < p.height && std::abs(at(p, xx, yy) - ground) >= markContrast;
-    };
-    return !mark(x, y) && mark(x - 1, y) && mark(x + 1, y) && mark(x, y - 1) && mark(x, y + 1);
+bool hole(const Marks& m, int x, int y) {
+    return !m.within(x, y) && m.within(x - 1, y) && m.within(x + 1, y) && m.within(x, y - 1) && m.within(x, y + 1);
 }
 
 void drawBitmap(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top) {
     const int w = cut.width(), h = cut.height();
     const int ground = groundOf(from);
+    const Marks marks{from, ground};
     std::vector<float> area(static_cast<std::size_t>(w) * h, float(ground));
     const int spread = int(std::lround(thickening * cut.scale));
     std::vector<int> column(static_cast<std::size_t>(w));  // the source column of each one drawn
@@ -91,7 +89,7 @@ void drawBitmap(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int
             // Ink spreads to the right, each pixel taking the inkiest of those
             // just left of it; a one-pixel hole (a percent sign's ring, a small
             // e's eye) stays open.
-            if (!hole(from, column[static_cast<std::size_t>(dx)], y, ground))
+            if (!hole(marks, column[static_cast<std::size_t>(dx)], y))
                 for (int b = 1; b <= spread && dx - b >= 0; ++b)
                     if (std::abs(source(dx - b) - ground) > std::abs(v - ground)) v = source(dx - b);
             area[static_cast<std::size_t>(dy * w + dx)] = float(v);
@@ -146,9 +144,8 @@ bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink) {
 
 void mendCrossDots(GreyPicture& prepared, const PixelBox& area) {
     const int ground = groundOf(prepared);
-    auto mark = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < prepared.width && y < prepared.height && std::abs(at(prepared, x, y) - ground) >= markContrast;
-    };
+    const Marks marks{prepared, ground};
+    auto mark = [&](int x, int y) { return marks.within(x, y); };
     for (int y = std::max(area.top, 1); y < std::min(area.bottom, prepared.height - 1); ++y)
         for (int x = std::max(area.left, 1); x < std::min(area.right, prepared.width - 1); ++x) {
             // A plus of five pixels touching nothing else.

@@ -2,7 +2,6 @@
 // Marks of a prepared picture as the layout and the cursor removal see
 // them: rows of ink, and the connected pieces within a row.
 
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -10,14 +9,6 @@
 #include "core/ocr/ocr_picture.hpp"
 
 namespace kestrove {
-
-struct Marks {
-    const GreyPicture& p;
-    int ground;
-    bool at(int x, int y) const {
-        return std::abs(int(p.pixels[static_cast<std::size_t>(y) * p.width + x]) - ground) >= markContrast;
-    }
-};
 
 struct Band {
     int top = 0, bottom = 0;  // rows [top, bottom)

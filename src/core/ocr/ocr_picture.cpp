@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 namespace kestrove {
 
@@ -50,7 +49,8 @@ void clearEdgeLines(GreyPicture& picture, int depth) {
     if (w < 3 || h < 3) return;
     const int ground = groundOf(picture);
     auto at = [&](int x, int y) -> std::uint8_t& { return picture.pixels[static_cast<std::size_t>(y) * w + x]; };
-    auto marked = [&](int x, int y) { return std::abs(int(at(x, y)) - ground) >= markContrast; };
+    const Marks m{picture, ground};
+    auto marked = [&](int x, int y) { return m.at(x, y); };
     auto rowIsLine = [&](int y) {
         int n = 0;
         for (int x = 0; x < w; ++x) n += marked(x, y);
@@ -102,6 +102,7 @@ void lightenDarkPanels(GreyPicture& picture) {
     const int w = picture.width, h = picture.height;
     if (w < 8 || h < 8) return;
     const int ground = groundOf(picture);
+    const Marks m{picture, ground};
     auto at = [&](int x, int y) -> std::uint8_t& { return picture.pixels[static_cast<std::size_t>(y) * w + x]; };
     // The longest stretch of marks in each row, where it lies.
     struct Stretch {
@@ -111,7 +112,7 @@ void lightenDarkPanels(GreyPicture& picture) {
     for (int y = 0; y < h; ++y) {
         Stretch best, run{-1, -1};
         for (int x = 0; x <= w; ++x) {
-            const bool mark = x < w && std::abs(int(at(x, y)) - ground) >= markContrast;
+            const bool mark = x < w && m.at(x, y);
             if (mark && run.left < 0) run.left = x;
             if (!mark && run.left >= 0) {
                 run.right = x;

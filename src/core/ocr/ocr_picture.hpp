@@ -7,6 +7,7 @@
 // ground, so that they do not become "i", "l" or "-" beside the text.
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "core/picture/image.hpp"
@@ -43,6 +44,17 @@ void prepareForRecognition(GreyPicture& picture);
 
 // How far a pixel must stand from the ground to be a mark.
 inline constexpr int markContrast = 48;
+
+// The marks of a picture with the given ground.
+struct Marks {
+    const GreyPicture& p;
+    int ground;
+    bool at(int x, int y) const {
+        return std::abs(int(p.pixels[static_cast<std::size_t>(y) * p.width + x]) - ground) >= markContrast;
+    }
+    // None outside the picture.
+    bool within(int x, int y) const { return x >= 0 && y >= 0 && x < p.width && y < p.height && at(x, y); }
+};
 
 
 }  // namespace kestrove

@@ -1,7 +1,6 @@
 #include "core/ocr/ocr_spacing.hpp"
 
 #include <algorithm>
-#include <cstdlib>
 
 
 namespace kestrove {
@@ -27,11 +26,11 @@ int widestBlank(const GreyPicture& picture, int ground, int from, int to, int to
     to = std::min(to, picture.width);
     top = std::max(top, 0);
     bottom = std::min(bottom, picture.height);
+    const Marks m{picture, ground};
     int widest = 0, run = 0;
     for (int x = from; x < to; ++x) {
         bool blank = true;
-        for (int y = top; y < bottom && blank; ++y)
-            blank = std::abs(int(picture.pixels[static_cast<std::size_t>(y) * picture.width + x]) - ground) < markContrast;
+        for (int y = top; y < bottom && blank; ++y) blank = !m.at(x, y);
         run = blank ? run + 1 : 0;
         widest = std::max(widest, run);
     }
