@@ -53,7 +53,7 @@ bool blockShape(const Marks& m, const InkPiece& p, const Band& line, bool alone,
     if (h > 1.5 * lineHeight || w > (along ? 2.2 : 1.1) * std::max(h, lineHeight)) return false;
     if (h < (along ? 3 : 6) || (h < 0.75 * lineHeight && !tallest)) return false;
     if ((!across && w < 0.4 * h) || (!along && w > 1.1 * h)) return false;
-    const bool filled = p.count >= 0.9 * w * h;
+    const bool filled = p.count() >= 0.9 * w * h;
     if ((across || along) && !alone && !(filled && p.box.top <= line.top + 1 && p.box.bottom >= baseline + 2))
         return false;
     if (filled) return true;
@@ -193,7 +193,7 @@ void clearLoneBars(const Marks& m, const std::vector<Band>& lines, const std::ve
         for (std::size_t j = 0; j < lines.size(); ++j)
             if (j != i)
                 for (const Column& c : columns[j]) others = std::max(others, c.length());
-        if (h >= 6 && w <= std::max(2, h / 8) && p.count >= 0.9 * w * h && h >= 1.2 * others)
+        if (h >= 6 && w <= std::max(2, h / 8) && p.count() >= 0.9 * w * h && h >= 1.2 * others)
             cleared.insert(cleared.end(), p.pixels.begin(), p.pixels.end());
     }
 }

@@ -18,11 +18,11 @@ struct Band {
 // with `split`, two lines touching by a descender are parted too.
 std::vector<Band> rowsOf(const Marks& m, bool split = true);
 
-// One connected piece of ink (4-neighbours) within a row.
+// One connected piece (4-neighbours): of ink within a row, or as piecesWhere finds.
 struct InkPiece {
     PixelBox box;
-    int count = 0;
     std::vector<int> pixels;  // indices into the picture
+    int count() const { return static_cast<int>(pixels.size()); }
 };
 std::vector<InkPiece> piecesOf(const Marks& m, const Band& row);
 
@@ -44,7 +44,7 @@ std::vector<InkPiece> piecesWhere(int width, const PixelBox& area, In in, std::v
         for (int x = area.left; x < area.right; ++x) {
             if (at(x, y) >= 0 || !in(x, y)) continue;
             const int own = static_cast<int>(pieces.size());
-            InkPiece piece{{x, y, x + 1, y + 1}, 0, {}};
+            InkPiece piece{{x, y, x + 1, y + 1}, {}};
             stack.push_back({x, y});
             at(x, y) = own;
             while (!stack.empty()) {
@@ -61,7 +61,6 @@ std::vector<InkPiece> piecesWhere(int width, const PixelBox& area, In in, std::v
                     stack.push_back({nx, ny});
                 }
             }
-            piece.count = static_cast<int>(piece.pixels.size());
             pieces.push_back(std::move(piece));
         }
     return pieces;
