@@ -22,84 +22,76 @@ setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getEle
            body + "</body></html>";
 }
 
-// A quote's change beside its name, green while up and red while down, its
-// minus the typographic one (U+2212).
-TEST_F(RealPrograms, AChangeThatTurnsNegativeBarksOnceWhenItDropsBelowZero) {
+// A number on a page that a picture easily misread, watched to fall: it is
+// read as shown when the watch is made, and the watch barks once when the
+// page shows the lower one.
+struct FallingNumber {
+    const char* name;
+    const char* style;
+    const char* body;  // shows `first` in its `#p`
+    const char* first;
+    const char* label;  // the box is drawn around it and what stands beside it
+    const char* sentence;
+    double value;
+    const char* next;
+    const char* read;  // the bark's "Read"
+};
+
+struct FallingNumbers : RealPrograms, ::testing::WithParamInterface<FallingNumber> {};
+
+TEST_P(FallingNumbers, AreReadAsShownAndBarkOnceAtTheLowerOne) {
+    const FallingNumber& c = GetParam();
     ASSERT_TRUE(desktop::allowReadingWindows());
-    Browser browser(page(".name { font-size: 16px; font-weight: bold; color: #202124; } "
-                         ".label { font-size: 13px; color: #5f6368; } .value { font-size: 16px; } "
-                         ".up { color: #137333; } .down { color: #c5221f; }",
-                         R"(<div><span class="name">ACME Corp</span> <span class="label">Change</span> )"
-                         R"(<span class="value" id="p"><span class="up">+0.4%</span></span></div>)"),
-                    R"(<span class="up">+0.4%</span>)");
+    Browser browser(page(c.style, c.body), c.first);
     const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
-    const WatchRegion box = boxAround(*window, "Change", 10);
+    const WatchRegion box = boxAround(*window, c.label, 10);
 
-    const std::optional<WatchSpec> watch = confirmed("the change drops below 0", box, "w_CHANGE");
+    const std::optional<WatchSpec> watch = confirmed(c.sentence, box, "w_FALL01");
     ASSERT_TRUE(watch);
-    EXPECT_EQ(watch->baseline.currentValue, 0.4);
+    EXPECT_EQ(watch->baseline.currentValue, c.value) << ::testing::PrintToString(texts(readers.picture(box, false)));
     add(*watch);
-    barksOnceAt(browser, box, "<span class=\"down\">\u22121.7%</span>", "-1.7%");
+    barksOnceAt(browser, box, c.next, c.read);
 }
 
-// A shop's price in large bold red with its cents: a point read as ",."
-// made it 249, so a fall to 249.50 was already true.
-TEST_F(RealPrograms, APriceWithCentsIsReadWithThemAndBarksAtTheLowerPrice) {
-    ASSERT_TRUE(desktop::allowReadingWindows());
-    Browser browser(page(".name { font-size: 18px; color: #202124; } .label { font-size: 14px; color: #555; } "
-                         ".price { font-size: 32px; font-weight: bold; color: #c8102e; }",
-                         R"(<div class="name">Trail Runner Jacket</div>)"
-                         R"(<div><span class="label">Price:</span> <span class="price" id="p">$249.99</span></div>)"),
-                    "$249.99");
-    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
-    ASSERT_TRUE(window);
-    const WatchRegion box = boxAround(*window, "Price", 10);
-
-    const std::optional<WatchSpec> watch = confirmed("the price drops below 249.50", box, "w_PRICE2");
-    ASSERT_TRUE(watch);
-    EXPECT_EQ(watch->baseline.currentValue, 249.99);
-    add(*watch);
-    barksOnceAt(browser, box, "$189.99", "189.99");
-}
-
-// A price whose cents are set small and raised, as shops do: read as
-// "$249°°" it was 249, so a fall below 249.50 was already true.
-TEST_F(RealPrograms, APriceWithRaisedCentsIsReadWithThemAndBarksAtTheLowerPrice) {
-    ASSERT_TRUE(desktop::allowReadingWindows());
-    Browser browser(page(".label { font-size: 14px; color: #555; } "
-                         ".price { font-size: 40px; font-weight: bold; color: #c8102e; } sup { font-size: 55%; }",
-                         R"(<div><span class="label">Price:</span> <span class="price" id="p">$249<sup>99</sup></span></div>)"),
-                    "$249<sup>99</sup>");
-    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
-    ASSERT_TRUE(window);
-    const WatchRegion box = boxAround(*window, "Price", 10);
-
-    const std::optional<WatchSpec> watch = confirmed("the price drops below 249.50", box, "w_PRICE4");
-    ASSERT_TRUE(watch);
-    EXPECT_EQ(watch->baseline.currentValue, 249.99) << ::testing::PrintToString(texts(readers.picture(box, false)));
-    add(*watch);
-    barksOnceAt(browser, box, "$189<sup>99</sup>", "189.99");
-}
-
-// A serif price in large bold type with a small label set close before
-// it: its "$" read as a 9 made it 974.50, so a fall below 70 never barked.
-TEST_F(RealPrograms, ASerifDollarPriceBesideASmallLabelIsReadAsItsValue) {
-    ASSERT_TRUE(desktop::allowReadingWindows());
-    Browser browser(page(".label { font-size: 16px; color: #555; } "
-                         ".price { font-family: 'Nimbus Roman'; font-size: 48px; font-weight: bold; color: #b12704; }",
-                         R"(<div><span class="label">Only</span> <span class="price" id="p">$74.50</span></div>)"),
-                    "$74.50");
-    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
-    ASSERT_TRUE(window);
-    const WatchRegion box = boxAround(*window, "Only", 10);
-
-    const std::optional<WatchSpec> watch = confirmed("the price drops below 70", box, "w_PRICE3");
-    ASSERT_TRUE(watch);
-    EXPECT_EQ(watch->baseline.currentValue, 74.5) << ::testing::PrintToString(texts(readers.picture(box, false)));
-    add(*watch);
-    barksOnceAt(browser, box, "$64.90", "64.90");
-}
+INSTANTIATE_TEST_SUITE_P(
+    OnAPage, FallingNumbers,
+    ::testing::Values(
+        // A quote's change beside its name, green while up and red while
+        // down, its minus the typographic one (U+2212).
+        FallingNumber{"AChangeTurningNegative",
+                      ".name { font-size: 16px; font-weight: bold; color: #202124; } "
+                      ".label { font-size: 13px; color: #5f6368; } .value { font-size: 16px; } "
+                      ".up { color: #137333; } .down { color: #c5221f; }",
+                      R"(<div><span class="name">ACME Corp</span> <span class="label">Change</span> )"
+                      R"(<span class="value" id="p"><span class="up">+0.4%</span></span></div>)",
+                      R"(<span class="up">+0.4%</span>)", "Change", "the change drops below 0", 0.4,
+                      "<span class=\"down\">\u22121.7%</span>", "-1.7%"},
+        // A shop's price in large bold red with its cents: a point read as
+        // ",." made it 249, so a fall to 249.50 was already true.
+        FallingNumber{"APriceWithCents",
+                      ".name { font-size: 18px; color: #202124; } .label { font-size: 14px; color: #555; } "
+                      ".price { font-size: 32px; font-weight: bold; color: #c8102e; }",
+                      R"(<div class="name">Trail Runner Jacket</div>)"
+                      R"(<div><span class="label">Price:</span> <span class="price" id="p">$249.99</span></div>)",
+                      "$249.99", "Price", "the price drops below 249.50", 249.99, "$189.99", "189.99"},
+        // Cents set small and raised, as shops do: read as "$249°°" it was
+        // 249, so a fall below 249.50 was already true.
+        FallingNumber{"APriceWithRaisedCents",
+                      ".label { font-size: 14px; color: #555; } "
+                      ".price { font-size: 40px; font-weight: bold; color: #c8102e; } sup { font-size: 55%; }",
+                      R"(<div><span class="label">Price:</span> <span class="price" id="p">$249<sup>99</sup></span></div>)",
+                      "$249<sup>99</sup>", "Price", "the price drops below 249.50", 249.99, "$189<sup>99</sup>",
+                      "189.99"},
+        // A serif price in large bold type with a small label set close
+        // before it: its "$" read as a 9 made it 974.50, so a fall below 70
+        // never barked.
+        FallingNumber{"ASerifDollarPriceBesideASmallLabel",
+                      ".label { font-size: 16px; color: #555; } "
+                      ".price { font-family: 'Nimbus Roman'; font-size: 48px; font-weight: bold; color: #b12704; }",
+                      R"(<div><span class="label">Only</span> <span class="price" id="p">$74.50</span></div>)",
+                      "$74.50", "Only", "the price drops below 70", 74.5, "$64.90", "64.90"}),
+    [](const ::testing::TestParamInfo<FallingNumber>& info) { return std::string(info.param.name); });
 
 // A count knocked out of a green pill beside its label: the pill's smoothed
 // outline, left grey when the pill was turned light, read as braces round it.
