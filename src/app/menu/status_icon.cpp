@@ -2,6 +2,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/look/brand.hpp"
@@ -48,14 +49,21 @@ std::optional<double> ground(const Image& shown, const QImage& drawn) {
 }
 
 QColor ink(const TrayLook& look, const QPalette& palette, std::optional<double> ground) {
+    // The tray's own pixels are what the mark is seen on: a desktop setting
+    // that another tray theme contradicts must not hide it.
+    if (ground) {
+        const auto& text = look.trayText;
+        if (text && std::abs(luminance(text->red, text->green, text->blue) - *ground) >= 0.4)
+            return QColor(text->red, text->green, text->blue);
+        // The farther of the two is at least half the scale away.
+        return *ground < 0.5 ? Qt::white : Qt::black;
+    }
     switch (look.scheme) {
         case ColorScheme::dark: return Qt::white;
         case ColorScheme::light: return Qt::black;
         case ColorScheme::noPreference: break;
     }
     if (look.trayText) return QColor(look.trayText->red, look.trayText->green, look.trayText->blue);
-    // The farther of the two is at least half the scale away.
-    if (ground) return *ground < 0.5 ? Qt::white : Qt::black;
     return palette.color(QPalette::WindowText);
 }
 

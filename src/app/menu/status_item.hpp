@@ -46,11 +46,12 @@ namespace StatusIcon {
 // size) leaves bare. None when too few are bare to tell.
 std::optional<double> ground(const Image& shown, const QImage& drawn);
 
-// The mark is a template picture: drawn in the tray's text colour, which the
-// desktop's appearance setting tells first (light on dark, dark on light),
-// else the colour the tray publishes; where neither tells, black or white,
-// whichever stands out from the `ground` around the icon, else the
-// palette's text colour.
+// The mark is a template picture: drawn in the tray's text colour. Where the
+// `ground` around the icon is known it decides: the colour the tray
+// publishes when that stands out from it (0.4 in luminance), else black or
+// white, whichever does. Elsewhere the desktop's appearance setting tells
+// (light on dark, dark on light), else the colour the tray publishes, else
+// the palette's text colour.
 QColor ink(const TrayLook& look, const QPalette& palette, std::optional<double> ground);
 
 // The icon's picture, `side` points square: the mark, the count in a red

@@ -1,8 +1,8 @@
 #pragma once
 // What the desktop tells of how its tray looks, so the tray's mark can be
-// drawn in the tray's own text colour, as a template picture is: the
-// appearance setting first, else the colours the tray itself publishes,
-// else what the screen shows around the icon.
+// drawn in the tray's own text colour, as a template picture is: what the
+// screen shows around the icon where it is known, else the appearance
+// setting, else the colours the tray itself publishes.
 
 #include <cstdint>
 #include <functional>

@@ -52,19 +52,20 @@ TEST(StatusIcon, CountBadgeHighlightAndDot) {
         << "drawn in the ink it is given";
 }
 
-// The mark's colour: the appearance setting first, then what the tray
-// publishes, then black or white against the tray's ground, then the
-// palette.
-TEST(StatusIcon, InkFollowsTheSchemeThenTheTrayThenTheGroundThenThePalette) {
+// The mark's colour: the tray's ground where it is known (the tray's text
+// colour only where it stands out from it), else the appearance setting,
+// then what the tray publishes, then the palette.
+TEST(StatusIcon, InkFollowsTheGroundThenTheSchemeThenTheTrayThenThePalette) {
     QPalette light;
     light.setColor(QPalette::WindowText, QColor(20, 20, 20));
     QPalette dark;
     dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    const Rgb amber{255, 200, 0};
+    const Rgb amber{255, 200, 0};  // luminance 0.774
     const TrayLook none;
     const TrayLook darkScheme{ColorScheme::dark, std::nullopt, nullptr};
     const TrayLook lightScheme{ColorScheme::light, std::nullopt, nullptr};
     const TrayLook trayAmber{ColorScheme::noPreference, amber, nullptr};
+    const double e8 = 0.9098;  // a tray tinted #e8e8e8
     struct Case {
         const char* name;
         const TrayLook& look;
@@ -76,9 +77,15 @@ TEST(StatusIcon, InkFollowsTheSchemeThenTheTrayThenTheGroundThenThePalette) {
         {"dark scheme", darkScheme, light, std::nullopt, Qt::white},
         {"light scheme", lightScheme, dark, std::nullopt, Qt::black},
         {"the scheme over the tray", {ColorScheme::dark, amber, nullptr}, light, std::nullopt, Qt::white},
-        {"the scheme over the ground", lightScheme, light, 0.1, Qt::black},
+        {"the dark scheme over a light tray", darkScheme, dark, e8, Qt::black},
+        {"the light scheme over a dark tray", lightScheme, light, 0.1, Qt::white},
+        {"the dark scheme and a dark tray agree", darkScheme, light, 0.12, Qt::white},
+        {"the light scheme and a light tray agree", lightScheme, dark, e8, Qt::black},
         {"the tray's text", trayAmber, light, std::nullopt, QColor(255, 200, 0)},
-        {"the tray's text over the ground", trayAmber, light, 0.9, QColor(255, 200, 0)},
+        {"the tray's text standing out from its ground", trayAmber, light, 0.1, QColor(255, 200, 0)},
+        {"the tray's text just far enough from its ground", trayAmber, light, 0.37, QColor(255, 200, 0)},
+        {"the tray's text too near its ground", trayAmber, light, 0.38, Qt::white},
+        {"the tray's text lost on its ground", {ColorScheme::dark, amber, nullptr}, dark, 0.9, Qt::black},
         {"a dark ground, whatever the palette", none, light, 0.12, Qt::white},
         {"a light ground, whatever the palette", none, dark, 0.93, Qt::black},
         {"a ground just darker than the middle", none, light, 0.49, Qt::white},
