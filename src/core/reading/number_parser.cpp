@@ -13,8 +13,9 @@ namespace kestrove::NumberParser {
 
 using text::Regex;
 
+// Spaces group digits only where no clock ends: "12:30 450" is a time and 450.
 const Regex& numberPattern() {
-    static const Regex re(R"((?<![\p{L}\d.,])([-−]?)(\d{1,3}(?:[,.'\x{00A0}\x{202F}]\d{3})+|\d+)([.,]\d+)?(?![\d]|[.,]\d))");
+    static const Regex re(R"((?<![\p{L}\d.,])([-−]?)(\d{1,3}(?:(?:[,.']|(?<!:\d{1,3})[\x{00A0}\x{202F}\x{2009}])\d{3})+|\d+)([.,]\d+)?(?![\d]|[.,]\d))");
     return re;
 }
 
@@ -141,6 +142,19 @@ std::vector<Regex::Match> matchesFrom(const Regex& re, std::u16string_view t, st
     return found;
 }
 
+bool isMinus(char16_t c) { return c == u'-' || c == u'\u2212'; }
+bool isCurrencySign(char16_t c) { return c == u'$' || c == u'\u20AC' || c == u'\u00A3'; }
+
+// A minus right before a currency sign right before the digits ("Loss
+// −$48.20", "-€5") signs the amount, as "$-48.20" does; one glued to a
+// letter, a digit or a point stays a hyphen ("$10-$20" is a range, "A-$5" a code).
+bool minusBeforeCurrencySign(std::u16string_view t, std::size_t start) {
+    if (start < 2 || !isCurrencySign(t[start - 1]) || !isMinus(t[start - 2])) return false;
+    if (start == 2) return true;
+    const char32_t c = codePointAt(t, start - 3);
+    return !(text::isLetter(c) || u_charType(static_cast<UChar32>(c)) == U_DECIMAL_DIGIT_NUMBER || c == U'.' || c == U',');
+}
+
 bool isAsciiSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
@@ -215,10 +229,17 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
         const bool hint = evidence || unit == ValueUnit::eur;
         auto literal = parseLiteral(slice(t, m[0]), hint);
         if (!literal) continue;
+        // The span then starts at the minus, so that its text shows the sign.
+        std::size_t spanStart = start;
+        if (m[1].length == 0 && minusBeforeCurrencySign(t, start)) {
+            literal->value = -literal->value;
+            spanStart = start - 2;
+        }
         // Rules compare times in seconds: a duration too large to convert is no number.
         if (isTime(unit) && !std::isfinite(literal->value * secondsFactor(*unit))) continue;
-        out.push_back({literal->value, text::trimWhitespace(slice(t, start, spanEnd - start)), unit, literal->decimals,
-                       static_cast<int>(start), static_cast<int>(spanEnd - start), 0, std::nullopt});
+        out.push_back({literal->value, text::trimWhitespace(slice(t, spanStart, spanEnd - spanStart)), unit,
+                       literal->decimals, static_cast<int>(spanStart), static_cast<int>(spanEnd - spanStart), 0,
+                       std::nullopt});
     }
 
     std::stable_sort(out.begin(), out.end(),
@@ -262,7 +283,7 @@ std::optional<Literal> parseLiteral(std::string_view input, bool commaDecimalHin
         negative = true;
         s.erase(0, std::string_view("\u2212").size());
     }
-    for (const char* grouping : {"\u00A0", "\u202F", "'", "\u2019"}) s = text::replaceAll(s, grouping, "");
+    for (const char* grouping : {"\u00A0", "\u202F", "\u2009", "'", "\u2019"}) s = text::replaceAll(s, grouping, "");
     if (s.empty()) return std::nullopt;
     if (!std::all_of(s.begin(), s.end(), [](char c) { return isAsciiDigit(c) || c == '.' || c == ','; }))
         return std::nullopt;

@@ -19,7 +19,9 @@ namespace kestrove::NumberParser {
 // preferTime the clock itself becomes a number of seconds (two parts read as
 // minutes and seconds), the single letters h, m and s count as units, and
 // neighbouring time numbers are merged into one number of seconds
-// ("1 hour and 30 minutes" is 5400).
+// ("1 hour and 30 minutes" is 5400). A minus right before a currency sign
+// right before the digits signs the amount ("−$48.20" is -48.20, its span
+// starting at the minus); thin and no-break spaces group digits in threes.
 std::vector<ReadNumber> numbers(std::string_view text, bool preferTime);
 
 struct Literal {

@@ -120,6 +120,49 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
     for (const Case& c : cases) expectNumbers(c);
 }
 
+TEST(NumberParser, AMinusRightBeforeACurrencySignSignsTheAmount) {
+    constexpr auto usd = ValueUnit::usd;
+    const Case cases[] = {
+        {"Loss \u2212$48.20", false, {{-48.2, "\u2212$48.20", usd, 2, 5, 7}}},
+        {"-$48.20", false, {{-48.2, "-$48.20", usd, 2, 0, 7}}},
+        {"\u2212\u20AC1.050,00", false, {{-1050, "\u2212\u20AC1.050,00", ValueUnit::eur, 2, 0, 10}}},
+        {"(-\u00A33)", false, {{-3, "-\u00A33", ValueUnit::gbp, 0, 1, 3}}},
+        {"$-48.20", false, {{-48.2, "-48.20", usd, 2, 1, 6}}},
+        // Ordinary text it leaves alone: ranges, separators, a minus that
+        // is not right before the sign, a sign not right before the digits.
+        {"10-20", false, {{10, "10", none, 0, 0, 2}, {20, "20", none, 0, 3, 2}}},
+        {"pages 10\u201320", false, {{10, "10", none, 0, 6, 2}, {20, "20", none, 0, 9, 2}}},
+        {"$10-$20", false, {{10, "10", usd, 0, 1, 2}, {20, "20", usd, 0, 5, 2}}},
+        {"$1.5-$2", false, {{1.5, "1.5", usd, 1, 1, 3}, {2, "2", usd, 0, 6, 1}}},
+        {"Price - $5", false, {{5, "5", usd, 0, 9, 1}}},
+        {"\u2212 $5", false, {{5, "5", usd, 0, 3, 1}}},
+        {"-$ 48", false, {{48, "48", usd, 0, 3, 2}}},
+        {"A-$5", false, {{5, "5", usd, 0, 3, 1}}},
+        {"-x$5", false, {{5, "5", usd, 0, 3, 1}}},
+    };
+    for (const Case& c : cases) expectNumbers(c);
+}
+
+TEST(NumberParser, ThinSpacesGroupDigitsInThrees) {
+    const std::string thin = "\u2009";
+    const Case cases[] = {
+        {"Revenue 12" + thin + "345" + thin + "678 \u20AC", false,
+         {{12345678, "12" + thin + "345" + thin + "678", ValueUnit::eur, 0, 8, 10}}},
+        {"1" + thin + "234,50", false, {{1234.5, "1" + thin + "234,50", none, 2, 0, 8}}},
+        // Ordinary spaced numbers, dates and times stay apart.
+        {"1" + thin + "2" + thin + "3", false, {{1, "1", none, 0, 0, 1}, {2, "2", none, 0, 2, 1}, {3, "3", none, 0, 4, 1}}},
+        {"Page 3 of 10", false, {{3, "3", none, 0, 5, 1}, {10, "10", none, 0, 10, 2}}},
+        {"8" + thin + "Dec" + thin + "2026", false, {{8, "8", none, 0, 0, 1}, {2026, "2026", none, 0, 6, 4}}},
+        {"12:30" + thin + "450", false, {{450, "450", none, 0, 6, 3}}},
+        {"12:30" + thin + "450", true, {{750, "12:30", sec, 0, 0, 5}, {450, "450", none, 0, 6, 3}}},
+        {"12:30\u00A0450", false, {{450, "450", none, 0, 6, 3}}},
+        {"25" + thin + "12" + thin + "2026", false,
+         {{25, "25", none, 0, 0, 2}, {12, "12", none, 0, 3, 2}, {2026, "2026", none, 0, 6, 4}}},
+    };
+    for (const Case& c : cases) expectNumbers(c);
+    EXPECT_EQ(NumberParser::parseLiteral("1" + thin + "000", false), (NumberParser::Literal{1000, 0}));
+}
+
 TEST(NumberParser, WhatStandsRightBeforeTheDigitsDecidesWhateverLiesFurtherBack) {
     auto read = [](const char* line, bool preferTime) {
         std::vector<std::pair<double, int>> out;
