@@ -169,7 +169,16 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
             crossings += both && !crossing;
             crossing = both;
         }
-        if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 && crossings < 2)
+        // Text on both sides makes it a glyph ("Tabs | 12", "A|B"): a cursor
+        // stands before a line's text or after it.
+        bool before = false, after = false;
+        for (int i = 0; i < w; ++i)
+            if (columns[static_cast<std::size_t>(i)].length() > 0) {
+                before |= i < x;
+                after |= i >= end;
+            }
+        if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 && crossings < 2 &&
+            !(before && after))
             for (int i = x; i < end; ++i)
                 for (int y = columns[static_cast<std::size_t>(i)].top; y < columns[static_cast<std::size_t>(i)].bottom; ++y)
                     cleared.push_back(y * w + i);

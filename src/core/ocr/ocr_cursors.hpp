@@ -17,11 +17,12 @@ namespace kestrove {
 void removeBlockCursors(GreyPicture& picture);
 
 // Cursors painted over with the ground: in each row, the blocks above (a
-// filled one also where it touches a letter), and a bar at most 2
-// pixels (or an eighth of its height) wide that stands at least 10 % taller
-// than anything else in its row; and whatever the box cuts at its top or
-// bottom edge that lies beyond the rest of its band (a cursor's top on the
-// line below).
+// filled one also where it touches a letter), and a bar at most 2 pixels
+// (or an eighth of its height) wide that stands at least 10 % taller than
+// anything else in its row, before its text or after it (one with text on
+// both sides is a glyph: "Tabs | 12"); and whatever the box cuts at its
+// top or bottom edge that lies beyond the rest of its band (a cursor's top
+// on the line below).
 void removeCursors(GreyPicture& prepared);
 
 }  // namespace kestrove

@@ -168,3 +168,30 @@ TEST(OcrCursors, WhatTheBoxLeavesOfABlockGoesAndWhatLooksLikeItStays) {
         EXPECT_EQ(rowsOf(p), text);
     }
 }
+
+TEST(OcrCursors, ABarBetweenTextIsAGlyphAndOneBeforeOrAfterItACursor) {
+    // Letters standing on row 15 at the given columns, and a bar from above
+    // them to below their line.
+    struct Case {
+        const char* what;
+        std::vector<int> letters;
+        int bar;
+        bool cursor;
+    };
+    const Case cases[] = {
+        {"between words (\"Tabs | 12\")", {2, 10, 28, 36}, 22, false},
+        {"between letters set close (\"A|B\")", {2, 12}, 10, false},
+        {"after the text", {2, 10, 18}, 26, true},
+        {"after the text, touching its last letter", {2, 10}, 16, true},
+        {"before the text, touching its first letter", {3, 11}, 2, true},
+    };
+    for (const Case& c : cases) {
+        auto text = blank(60, 20);
+        for (int x : c.letters) letter(text, x, 3, 6, 12);
+        auto shown = text;
+        ink(shown, c.bar, 1, 1, 17);
+        GreyPicture p = drawn(shown);
+        removeCursors(p);
+        EXPECT_EQ(rowsOf(p), c.cursor ? text : shown) << c.what;
+    }
+}
