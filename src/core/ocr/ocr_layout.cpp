@@ -1,7 +1,6 @@
 #include "core/ocr/ocr_layout.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -133,13 +132,29 @@ bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& 
     return pieces == 1;
 }
 
-bool cents(const std::string& read) {
-    return read.size() == 2 && std::isdigit(static_cast<unsigned char>(read[0])) &&
-           std::isdigit(static_cast<unsigned char>(read[1]));
+bool digits(const std::string& read) {
+    return !read.empty() && std::all_of(read.begin(), read.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool endsInDigit(const std::string& read) {
-    return !read.empty() && std::isdigit(static_cast<unsigned char>(read.back()));
+bool cents(const std::string& read) { return read.size() == 2 && digits(read); }
+
+std::string superscript(const std::string& digits) {
+    static const char* const raised[] = {"\u2070", "\u00B9", "\u00B2", "\u00B3", "\u2074",
+                                         "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
+    std::string out;
+    for (char c : digits) out += raised[c - '0'];
+    return out;
+}
+
+// A currency amount with no decimals yet: `before` ends in one ("$249",
+// "€ 1,299", "USD 80"), or ends in a whole number and `after` opens with a
+// sign or code ("249 €"). Raised digits after anything else (an exponent,
+// a footnote, a clock's minutes) are no cents.
+bool amountWithoutCents(const std::string& before, const std::string& after) {
+    static const text::Regex withSign(R"((?:[$€£]|\b(?i:usd|eur|gbp)) ?\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
+    static const text::Regex whole(R"((?<![\d.,])\d+$)");
+    static const text::Regex signAfter(R"(^(?:[$€£]|(?i:usd|eur|gbp)\b))");
+    return withSign.matches(before) || (whole.matches(before) && signAfter.matches(after));
 }
 
 }  // namespace
@@ -167,7 +182,11 @@ std::vector<TextRun> textRuns(const GreyPicture& prepared) {
                                                       leadingSign(m, runs.back(), words, word));
             // Digits, not one narrow mark.
             const bool raised = runs.size() > first && raisedAfter(runs.back().ink, word) && word.width() >= word.height();
-            const bool joins = runs.size() > first && !raised &&
+            // What comes down to the line again after raised cents (the
+            // "€" of "249⁹⁹ €") is no part of them.
+            const bool backOnLine = runs.size() > first + 1 && runs.back().raised &&
+                                    3 * (runs[runs.size() - 2].ink.bottom - word.bottom) < runs[runs.size() - 2].ink.height();
+            const bool joins = runs.size() > first && !raised && !backOnLine &&
                                (mark || sameSize(runs.back().ink.height(), letters, word.height(), columns));
             if (joins) {
                 runs.back().ink = unite(runs.back().ink, word);
@@ -324,12 +343,18 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
         for (; it != end; ++it) {
             const EngineLine& part = it->second.front();
             const std::string read = text::trimWhitespaceAndNewlines(part.text);
-            if (runs[static_cast<std::size_t>(it->first)].raised && cents(read) && !joined.words.empty() &&
-                endsInDigit(joined.text)) {
-                joined.text += "." + read;
-                EngineWord& number = joined.words.back();
-                number.text += "." + read;
-                number.box = unite(number.box, part.box);
+            const std::string after =
+                std::next(it) == end ? std::string() : text::trimWhitespaceAndNewlines(std::next(it)->second.front().text);
+            // Raised digits stay with the word they are set on: a price's
+            // cents after its point, anything else as the superscript it is
+            // ("10¹²"), no number of its own.
+            if (runs[static_cast<std::size_t>(it->first)].raised && digits(read) && !joined.words.empty()) {
+                const std::string set =
+                    cents(read) && amountWithoutCents(joined.text, after) ? "." + read : superscript(read);
+                joined.text += set;
+                EngineWord& word = joined.words.back();
+                word.text += set;
+                word.box = unite(word.box, part.box);
                 joined.box = unite(joined.box, part.box);
                 joined.confidence = std::min(joined.confidence, part.confidence);
                 continue;

@@ -28,7 +28,8 @@ struct TextRun {
 // before it more than twice over starts anew, and so does one raised off
 // the line: at most two thirds as tall as the word before it, from its top
 // to well above its foot, and no narrower than tall (a price's cents set
-// as a superscript; a quote or a degree sign is smaller or narrower). Rows of marks less than 3
+// as a superscript; a quote or a degree sign is smaller or narrower), and
+// so does what comes back down to the line after it. Rows of marks less than 3
 // pixels tall are no text, nor is a run six times as long as tall made of
 // three pieces or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
@@ -69,7 +70,9 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);
 // Lines Tesseract found in the stacked picture, back in the prepared
 // picture's pixels. The runs of one row that gave one line each become one
 // line again (the line split then parts them at wide gaps, as for any line);
-// two digits raised after a number are its cents ("$249⁹⁹" is $249.99).
+// two digits raised after a currency amount without decimals are its cents
+// ("$249⁹⁹" and "249⁹⁹ €" are 249.99), other raised digits the superscript
+// they are ("10¹²", "Rate 4.5%¹²": no number of their own).
 std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,
                                 const Stacked& stacked);
 

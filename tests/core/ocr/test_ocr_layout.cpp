@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "core/ocr/ocr_mending.hpp"
+#include "core/reading/number_parser.hpp"
 #include "support/ocr_drawing.hpp"
 
 using namespace kestrove;
@@ -131,6 +132,16 @@ TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
         for (int y = stacked.placed[1].top; y < stacked.placed[1].bottom; ++y)
             EXPECT_EQ(stack[static_cast<std::size_t>(y)][static_cast<std::size_t>(stacked.placed[1].left)], '.') << c.what;
     }
+    // A sign back on the line after the cents ("249⁹⁹ €") is no part of them.
+    auto euro = blank(110, 28);
+    for (int x = 3; x < 42; x += 10) letter(euro, x, 4, 9, 18);
+    ink(euro, 43, 4, 6, 10), ink(euro, 50, 4, 6, 10);
+    letter(euro, 64, 6, 12, 16);
+    const std::vector<TextRun> runs = textRuns(drawn(euro));
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_TRUE(runs[1].raised);
+    EXPECT_FALSE(runs[2].raised);
+    EXPECT_EQ(runs[2].ink.left, 64);
 }
 
 TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
@@ -246,14 +257,14 @@ TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     EXPECT_NEAR(lines[0].words[1].box.left, 41, 1);  // 6 in from the padded place at 2×: 1 in from the ink
     EXPECT_NEAR(lines[0].box.bottom, 31, 1);
 
-    // Two digits raised after a number are its cents; other raised text is
-    // a word of its own.
+    // Two digits raised after a price are its cents, one is a superscript
+    // on it; other raised text is a word of its own.
     struct Case {
         const char* raised;
         const char* line;
         std::size_t words;
     };
-    const Case cases[] = {{"99", "Price: $249.99", 2}, {"9", "Price: $249 9", 3}, {"TM", "Price: $249 TM", 3}};
+    const Case cases[] = {{"99", "Price: $249.99", 2}, {"9", "Price: $249\u2079", 2}, {"TM", "Price: $249 TM", 3}};
     for (const Case& c : cases) {
         std::vector<TextRun> raised = runs;
         raised.push_back({0, {100, 2, 110, 14}, 0, 40, true});
@@ -269,6 +280,57 @@ TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
         EXPECT_EQ(joined[0].text, c.line);
         EXPECT_EQ(joined[0].words.size(), c.words) << c.raised;
         EXPECT_EQ(joined[0].words[1].box.right, c.words == 2 ? joined[0].box.right : lines[0].words[1].box.right) << c.raised;
+    }
+}
+
+TEST(OcrLayout, RaisedDigitsAreCentsOnlyOfACurrencyAmountWithoutThem) {
+    // Runs of one row as Tesseract read each in the stack; `raised` marks
+    // digits set small above the line after the run before.
+    struct Part {
+        const char* read;
+        bool raised;
+    };
+    struct Case {
+        std::vector<Part> parts;
+        const char* line;
+        std::vector<double> numbers;  // as the number reader takes the line
+    };
+    const Case cases[] = {
+        // Ordinary text: exponents, footnotes, a clock's minutes keep their
+        // numbers, the raised digits shown as the superscript they are.
+        {{{"10", false}, {"12", true}}, "10\u00B9\u00B2", {10}},
+        {{{"Users: 1,500", false}, {"23", true}}, "Users: 1,500\u00B2\u00B3", {1500}},
+        {{{"Chapter 12", false}, {"14", true}}, "Chapter 12\u00B9\u2074", {12}},
+        {{{"Opens at 9", false}, {"30", true}}, "Opens at 9\u00B3\u2070", {9}},
+        {{{"Rate 4.5%", false}, {"12", true}}, "Rate 4.5%\u00B9\u00B2", {4.5}},
+        {{{"$4.50", false}, {"12", true}}, "$4.50\u00B9\u00B2", {4.5}},
+        // A price's cents.
+        {{{"$249", false}, {"99", true}}, "$249.99", {249.99}},
+        {{{"249", false}, {"99", true}, {"\u20AC", false}}, "249.99 \u20AC", {249.99}},
+        {{{"Now \u00A3 1,299", false}, {"00", true}}, "Now \u00A3 1,299.00", {1299}},
+        {{{"USD 80", false}, {"50", true}}, "USD 80.50", {80.5}},
+    };
+    for (const Case& c : cases) {
+        std::vector<TextRun> runs;
+        Stacked stacked;
+        std::vector<EngineLine> found;
+        int left = 0;
+        for (const Part& part : c.parts) {
+            const int width = 10 * static_cast<int>(std::string(part.read).size());
+            runs.push_back({0, {left, part.raised ? 2 : 6, left + width, part.raised ? 10 : 24}, 0, 26, part.raised});
+            left += width + 4;
+            const PixelBox at{8, 8 + 40 * static_cast<int>(found.size()), 8 + width, 30 + 40 * static_cast<int>(found.size())};
+            stacked.placed.push_back(at);
+            stacked.scales.push_back(1);
+            stacked.bitmap.push_back(false);
+            found.push_back({std::string(part.read) + "\n", at, 90, {{part.read, at, 90, {}}}});
+        }
+        const std::vector<EngineLine> lines = unstack(found, runs, stacked);
+        ASSERT_EQ(lines.size(), 1u) << c.line;
+        EXPECT_EQ(lines[0].text, c.line);
+        std::vector<double> numbers;
+        for (const ReadNumber& n : NumberParser::numbers(lines[0].text, false)) numbers.push_back(n.value);
+        EXPECT_EQ(numbers, c.numbers) << c.line;
     }
 }
 
