@@ -207,8 +207,7 @@ void clearCutRows(GreyPicture& prepared) {
     const Marks m{prepared, groundOf(prepared)};
     const std::vector<Band> rows = rowsOf(m, false);
     if (rows.size() < 2) return;
-    int tallest = 0;
-    for (const Band& b : rows) tallest = std::max(tallest, b.bottom - b.top);
+    const int h = prepared.height;
     // A quarter of the band's inked columns have ink in the edge row: its
     // letters' stems run on past the edge (descenders touching it are few).
     auto runsInto = [&](const Band& b, int edge) {
@@ -221,23 +220,61 @@ void clearCutRows(GreyPicture& prepared) {
         }
         return columns > 0 && 4 * reaching >= columns;
     };
+    // How thick the strokes of rows [top, bottom) are: the mean of the
+    // stretches of ink along a row, leaving out bars (over twice the
+    // median). Wherever a box cuts a letter its stems keep their width.
+    auto stroke = [&](int top, int bottom) {
+        std::vector<int> stretches;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0, start = -1; x <= prepared.width; ++x) {
+                const bool mark = x < prepared.width && m.at(x, y);
+                if (mark && start < 0) start = x;
+                if (!mark && start >= 0) {
+                    stretches.push_back(x - start);
+                    start = -1;
+                }
+            }
+        if (stretches.empty()) return 0.0;
+        auto middle = stretches.begin() + static_cast<std::ptrdiff_t>(stretches.size() / 2);
+        std::nth_element(stretches.begin(), middle, stretches.end());
+        const int median = *middle;
+        double sum = 0;
+        int n = 0;
+        for (int s : stretches)
+            if (s <= 2 * median) sum += s, ++n;
+        return sum / n;
+    };
+    // A cut row's own height: that of the tallest whole row of its size,
+    // its strokes at most a quarter thicker (a caption under a large price
+    // has thinner ones). With none the picture cannot tell, and it stays.
+    auto ownHeight = [&](int top, int bottom) {
+        const double own = stroke(top, bottom);
+        int height = 0;
+        for (const Band& r : rows)
+            if (r.top > 0 && r.bottom < h && 4 * stroke(r.top, r.bottom) <= 5 * own)
+                height = std::max(height, r.bottom - r.top);
+        return height;
+    };
     auto paint = [&](int top, int bottom) {
         std::fill(prepared.pixels.begin() + static_cast<std::ptrdiff_t>(top) * prepared.width,
                   prepared.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * prepared.width,
                   static_cast<std::uint8_t>(m.ground));
     };
-    // From the edge inwards, the bands within half the tallest row.
+    // From the edge inwards, the bands within half the tallest row: the
+    // tops of a cut line's letters may part into several.
+    int tallest = 0;
+    for (const Band& b : rows) tallest = std::max(tallest, b.bottom - b.top);
     if (const Band& first = rows.front(); first.top == 0 && runsInto(first, 0)) {
         int bottom = first.bottom;
         for (const Band& b : rows)
             if (b.bottom <= (tallest + 1) / 2) bottom = std::max(bottom, b.bottom);
-        if (2 * bottom < tallest) paint(0, bottom);
+        if (2 * bottom < ownHeight(0, bottom)) paint(0, bottom);
     }
-    if (const Band& last = rows.back(); last.bottom == prepared.height && runsInto(last, prepared.height - 1)) {
+    if (const Band& last = rows.back(); last.bottom == h && runsInto(last, h - 1)) {
         int top = last.top;
         for (const Band& b : rows)
-            if (prepared.height - b.top <= (tallest + 1) / 2) top = std::min(top, b.top);
-        if (2 * (prepared.height - top) < tallest) paint(top, prepared.height);
+            if (h - b.top <= (tallest + 1) / 2) top = std::min(top, b.top);
+        if (2 * (h - top) < ownHeight(top, h)) paint(top, h);
     }
 }
 

@@ -196,6 +196,69 @@ TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
     EXPECT_EQ(inkRows(p), (std::pair{2, 29}));
 }
 
+TEST(OcrLayout, ACutRowIsMeasuredAgainstRowsOfItsOwnSize) {
+    // Rows of "digits" 26 tall with strokes 4 thick (a price) and of
+    // letters 9 tall with strokes of one pixel (a caption), each from its
+    // top row; the box ends at `height`, cutting what crosses its edges.
+    struct Row {
+        bool large;
+        int top;
+    };
+    struct Case {
+        const char* what;
+        int height;
+        std::vector<Row> rows;
+        std::pair<int, int> inked;  // the first and last rows left with ink
+    };
+    auto draw = [](int height, const std::vector<Row>& rows) {
+        std::vector<std::string> out = blank(80, height);
+        auto clipped = [&](int x, int y, int w, int h) {
+            const int from = std::max(y, 0), to = std::min(y + h, height);
+            if (to > from) ink(out, x, from, w, to - from);
+        };
+        for (const Row& r : rows)
+            for (int x = 2; x < 70; x += r.large ? 18 : 8) {
+                const int w = r.large ? 14 : 5, h = r.large ? 26 : 9, stroke = r.large ? 4 : 1;
+                clipped(x, r.top, w, stroke);
+                clipped(x, r.top, stroke, h);
+                clipped(x + w - stroke, r.top, stroke, h);
+                if (r.large) clipped(x, r.top + h - stroke, w, stroke);
+            }
+        return out;
+    };
+    const Case cases[] = {
+        // Ordinary text: a caption whose foot is at the box's edge, or a
+        // pixel to three beyond it; a label above a price whose top the box
+        // cuts by up to a third.
+        {"a caption standing on the bottom edge", 43, {{true, 2}, {false, 34}}, {2, 42}},
+        {"a caption cut a pixel above its foot", 42, {{true, 2}, {false, 34}}, {2, 41}},
+        {"a caption cut two pixels above its foot", 41, {{true, 2}, {false, 34}}, {2, 40}},
+        {"a caption cut three pixels above its foot", 40, {{true, 2}, {false, 34}}, {2, 39}},
+        {"a label touching the top edge", 40, {{false, 0}, {true, 12}}, {0, 37}},
+        {"a label cut by a third at the top", 40, {{false, -3}, {true, 12}}, {0, 37}},
+        // Still cut: less than half of a row of the price's size, or of the
+        // caption's under a whole caption.
+        {"a third of a second price", 38, {{true, 2}, {true, 30}}, {2, 27}},
+        {"a third of a price above", 40, {{true, -18}, {true, 12}}, {12, 37}},
+        {"a third of a second caption", 50, {{true, 2}, {false, 32}, {false, 47}}, {2, 40}},
+    };
+    auto inkRows = [](const GreyPicture& p) {
+        int first = -1, last = -1;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (p.pixels[static_cast<std::size_t>(y) * p.width + x] < 100) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+        return std::pair{first, last};
+    };
+    for (const Case& c : cases) {
+        GreyPicture p = drawn(draw(c.height, c.rows));
+        clearCutRows(p);
+        EXPECT_EQ(inkRows(p), c.inked) << c.what;
+    }
+}
+
 TEST(OcrLayout, TwoLinesTouchingByADescenderArePartedButADescenderStaysWithItsLine) {
     auto rows = blank(80, 26);
     for (int x = 2; x < 30; x += 7) letter(rows, x, 0, 5, 12);   // a line...
