@@ -4,21 +4,29 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
+#include <QTimer>
+#include <QWindow>
 
 #include <cmath>
 
 #include "app/menu/menu_view.hpp"
 #include "app/look/panel_fit.hpp"
 #include "app/platform/main_thread_executor.hpp"
+#include "core/foundation/log.hpp"
 #include "core/menu/menu_layout.hpp"
 #include "core/menu/menu_placement.hpp"
 
 namespace kestrove {
 
 namespace {
+
+// The window manager maps a new window a moment after it is shown, and a
+// grab of an unmapped window fails: tries this often, 20 ms apart.
+constexpr int grabAttempts = 50;
 
 Rect toRect(const QRect& r) { return {double(r.x()), double(r.y()), double(r.width()), double(r.height())}; }
 
@@ -79,10 +87,19 @@ MenuPanelController::MenuPanelController(MenuModel& model)
     escape_->setContext(Qt::WindowShortcut);
     escape_->setEnabled(false);
     connect(escape_, &QShortcut::activated, this, [this] { closeByRule(); });
+    // While the panel holds the keyboard the hot key's own grab cannot
+    // fire: the panel answers it as the hot key would.
+    hotKey_ = new QShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_B), window_);
+    hotKey_->setContext(Qt::WindowShortcut);
+    hotKey_->setEnabled(false);
+    connect(hotKey_, &QShortcut::activated, this, [this] {
+        if (auto start = model_.onNewWatch) start();
+    });
     window_->installEventFilter(this);
 }
 
 MenuPanelController::~MenuPanelController() {
+    presses_.reset();
     unwatch();
     delete window_;
 }
@@ -95,12 +112,44 @@ void MenuPanelController::show(const Rect& anchor, QScreen* screen, bool activat
     fitWall();
     view_->catchUp();
     layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width)));
-    window_->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    presses_ = activate && listenForPresses ? listenForPresses([this] { pressedSomewhere(); }) : nullptr;
+    const bool holding = presses_ != nullptr;
+    // The window manager gives no focus to a window that refuses input, not
+    // even on a click into it; changed only while hidden.
+    if (window_->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus) != holding)
+        window_->setWindowFlag(Qt::WindowDoesNotAcceptFocus, holding);
+    window_->setAttribute(Qt::WA_ShowWithoutActivating, holding || !activate);
     window_->show();
     window_->raise();
     if (!activate) return;
-    window_->activateWindow();
     watch();
+    if (holding) holdKeyboard(0);
+    else window_->activateWindow();
+}
+
+void MenuPanelController::holdKeyboard(int attempt) {
+    if (!watching_ || !presses_ || !window_->isVisible()) return;
+    QWindow* handle = window_->windowHandle();
+    if (handle && handle->setKeyboardGrabEnabled(true)) {
+        held_ = true;
+        hotKey_->setEnabled(true);
+        return;
+    }
+    if (attempt + 1 >= grabAttempts) {
+        logLine("the tray panel could not take the keyboard (another program holds it)");
+        return;
+    }
+    QTimer::singleShot(20, this, [this, attempt] { holdKeyboard(attempt + 1); });
+}
+
+void MenuPanelController::pressedSomewhere() {
+    if (!watching_ || !window_->isVisible()) return;
+    const QPoint at = QCursor::pos();
+    // Our own menus (the More menu) close themselves on a click beside them;
+    // the tray icon's press toggles the panel by itself.
+    if (window_->geometry().contains(at) || QApplication::activePopupWidget()) return;
+    if (onIcon && onIcon(at)) return;
+    closeByRule();
 }
 
 void MenuPanelController::fitWall() {
@@ -117,6 +166,9 @@ void MenuPanelController::layout(double height) {
 
 void MenuPanelController::close() {
     unwatch();
+    if (held_ && window_->windowHandle()) window_->windowHandle()->setKeyboardGrabEnabled(false);
+    held_ = false;
+    presses_.reset();
     window_->hide();
 }
 
@@ -138,13 +190,22 @@ void MenuPanelController::watch() {
         screenWatch_.push_back(connect(s, &QScreen::geometryChanged, this, changed));
         screenWatch_.push_back(connect(s, &QScreen::availableGeometryChanged, this, changed));
     }
+    // A menu of ours takes the keyboard while it is open and lets go of it
+    // on closing: the panel takes it back.
+    for (QMenu* menu : window_->findChildren<QMenu*>())
+        popupWatch_.push_back(connect(menu, &QMenu::aboutToHide, this, [this] {
+            if (held_) postTo(window_, [this] { holdKeyboard(0); });
+        }));
 }
 
 void MenuPanelController::unwatch() {
     watching_ = false;
     escape_->setEnabled(false);
+    hotKey_->setEnabled(false);
     for (const auto& c : screenWatch_) disconnect(c);
     screenWatch_.clear();
+    for (const auto& c : popupWatch_) disconnect(c);
+    popupWatch_.clear();
 }
 
 bool MenuPanelController::eventFilter(QObject* watched, QEvent* event) {

@@ -2,9 +2,11 @@
 // The tray panel as a window: frameless, on top, rounded, placed under (or
 // above) the tray icon, its height fitted to the content by its controller
 // alone. Shown with activation it takes the keyboard and closes itself on
-// Escape, when another window (of any program) takes the focus, and when
-// the screens change; then `onClose` runs. Shown without activation it
-// stays until `close()`.
+// Escape, on a click elsewhere (in any program, or another window of ours
+// taking the focus), and when the screens change; then `onClose` runs.
+// Where it can hear clicks elsewhere it holds the keyboard by a grab and
+// never takes the activation: the program in front keeps it, and its title
+// bar does not change. Shown without activation it stays until `close()`.
 
 #include <QObject>
 #include <QPointer>
@@ -12,9 +14,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/menu/menu_model.hpp"
+#include "app/platform/pointer_presses.hpp"
 #include "core/foundation/geometry.hpp"
 
 class QShortcut;
@@ -57,6 +61,10 @@ public:
     // Whether a global point lies on the tray icon: a focus change while
     // the pointer is there is the icon's own click, which toggles the panel.
     std::function<bool(const QPoint&)> onIcon;
+    // Clicks in other programs; without it the panel takes the activation.
+    PointerPressesMaker listenForPresses;
+    // Whether the panel holds the keyboard without the activation (for the tests).
+    bool holdsKeyboard() const { return held_; }
 
     MenuPanelWindow* window() const { return window_; }
     MenuView* view() const { return view_; }
@@ -69,14 +77,20 @@ private:
     void closeByRule();
     void watch();
     void unwatch();
+    void holdKeyboard(int attempt);
+    void pressedSomewhere();
 
     MenuModel& model_;
     MenuView* view_;
     MenuPanelWindow* window_;
     QShortcut* escape_;
+    QShortcut* hotKey_;
     Rect anchor_;
     QPointer<QScreen> screen_;
     bool watching_ = false;
+    bool held_ = false;
+    std::unique_ptr<PointerPresses> presses_;
+    std::vector<QMetaObject::Connection> popupWatch_;
     std::vector<QMetaObject::Connection> screenWatch_;
 };
 

@@ -61,6 +61,7 @@ StatusMenuActions* StatusMenuController::actions() { return actions_; }
 MenuPanelController& StatusMenuController::panel() {
     if (!panel_) {
         panel_ = std::make_unique<MenuPanelController>(model_);
+        panel_->listenForPresses = services_.presses;
         // A focus change while the pointer is on the icon is the icon's own
         // press, which toggles the panel by itself.
         panel_->onIcon = [this](const QPoint& at) {

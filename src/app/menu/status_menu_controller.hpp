@@ -56,6 +56,9 @@ public:
         std::function<void(const Url&)> openUrl;
         // Quit; the application's own when empty.
         std::function<void()> quit;
+        // Clicks in other programs, which close the panel; without it the
+        // panel takes the activation from the program in front.
+        PointerPressesMaker presses;
     };
 
     // Wires the panel's model and shows the icon. `actions` may be null

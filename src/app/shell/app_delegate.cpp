@@ -17,6 +17,7 @@
 #include "app/platform/linux/linux_tray_look.hpp"
 #include "app/platform/qt/relauncher.hpp"
 #include "app/platform/x11/x11_frame_desktop.hpp"
+#include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/xdg/xdg_autostart.hpp"
 #include "app/platform/xdg/xdg_desktop_settings.hpp"
@@ -88,7 +89,7 @@ void AppDelegate::start() {
         StatusMenuController::Services{
             *manager_, telegram_, *menuUpdates_, *autostart_, *statusItem_, *clock_, setup_.defaults, {},
             [this](const std::string& message, const std::string& detail) { alerts_.warning(message, detail); }, {},
-            {}},
+            {}, XcbPointerPresses::maker()},
         this);
     manager_->onChange = [this] { status_->refresh(); };
     manager_->onBark = [this] { status_->popDot(); };

@@ -30,6 +30,7 @@ struct StatusMenuTest : ManagerTest {
     std::vector<std::pair<std::string, std::string>> alerts;
     std::vector<std::string> opened;
     int quits = 0;
+    PointerPressesMaker presses;  // none: offscreen, the panel takes the activation
 
     void SetUp() override {
         // The widgets' application, in place of the manager fixture's core
@@ -56,7 +57,7 @@ struct StatusMenuTest : ManagerTest {
                                            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); },
                                            [this](const std::string& m, const std::string& d) { alerts.emplace_back(m, d); },
                                            [this](const Url& url) { opened.push_back(url.toString()); },
-                                           [this] { ++quits; }},
+                                           [this] { ++quits; }, presses},
             &actions);
         manager->onChange = [this] {
             ++changes;

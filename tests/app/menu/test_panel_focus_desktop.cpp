@@ -1,0 +1,195 @@
+// The tray panel over a program in front, on the real engine and capture:
+// opening and closing it leaves that program active (its title bar, and a
+// watch over it, see nothing), while the panel still answers its keys and
+// a click elsewhere.
+#include <QApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+
+#include <xcb/xcb.h>
+
+#include "app/menu/menu_desk.hpp"
+#include "app/menu/menu_model.hpp"
+#include "app/menu/menu_panel.hpp"
+#include "app/menu/menu_view.hpp"
+#include "app/platform/x11/xcb_pointer_presses.hpp"
+#include "engine/engine_desktop.hpp"
+#include "support/app/real_apps.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::waitFor;
+
+void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
+
+xcb_connection_t* qtConnection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
+xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(qtConnection())).data->root; }
+
+std::vector<std::uint32_t> words(xcb_window_t w, const char* name) {
+    xcb_connection_t* c = qtConnection();
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    std::vector<std::uint32_t> out;
+    if (!atom) return out;
+    auto* p = xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom->atom, XCB_ATOM_ANY, 0, 16), nullptr);
+    std::free(atom);
+    if (p && p->format == 32) {
+        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(p));
+        out.assign(v, v + xcb_get_property_value_length(p) / 4);
+    }
+    std::free(p);
+    return out;
+}
+
+xcb_window_t activeWindow() {
+    const auto w = words(root(), "_NET_ACTIVE_WINDOW");
+    return w.empty() ? xcb_window_t(XCB_WINDOW_NONE) : w.front();
+}
+
+xcb_window_t inputFocus() {
+    xcb_connection_t* c = qtConnection();
+    auto* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(reply);
+    return focus;
+}
+
+// Whether a client holds the keyboard: a grab on a connection of our own fails.
+bool keyboardGrabbed() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t r = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* g = xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 0, r, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+    const bool held = !g || g->status != XCB_GRAB_STATUS_SUCCESS;
+    std::free(g);
+    xcb_disconnect(c);  // lets go of a grab it got
+    return held;
+}
+
+struct PanelFocus : EngineOnDesktop {
+    desktop::RealApp xterm{QStringLiteral("xterm"), {"-geometry", "60x8+60+160"}};
+    xcb_window_t terminal = XCB_WINDOW_NONE;
+    MenuModel model;
+    MenuPanelController panel{model};
+    int barks = 0;
+
+    void SetUp() override {
+        EngineOnDesktop::SetUp();
+        manager->onBark = [this] { ++barks; };
+        panel.listenForPresses = XcbPointerPresses::maker();
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     QStringList{"search", "--sync", "--onlyvisible", "--pid", QString::number(xterm.pid())});
+        ASSERT_TRUE(search.waitForFinished(20000));
+        terminal = search.readAllStandardOutput().split('\n').front().toUInt();
+        ASSERT_NE(terminal, 0u) << "xterm shows";
+        xdotool({"windowactivate", "--sync", QString::number(terminal)});
+        ASSERT_TRUE(waitFor(
+            [&] { return activeWindow() == terminal && !words(terminal, "_NET_FRAME_EXTENTS").empty(); }));
+    }
+
+    // The terminal's title bar, inside its edges, in global points.
+    Rect titleBar() {
+        xcb_connection_t* c = qtConnection();
+        auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, terminal, root(), 0, 0), nullptr);
+        const int x = at ? at->dst_x : 0, y = at ? at->dst_y : 0;
+        std::free(at);
+        const int top = int(words(terminal, "_NET_FRAME_EXTENTS")[2]);
+        return {double(x + 20), double(y - top + 3), 200, double(std::max(top - 6, 4))};
+    }
+    // Opened as the tray's click opens it, at the screen's far side.
+    void open() {
+        panel.show({1200, 0, 24, 24}, QGuiApplication::primaryScreen(), true);
+        // Typed keys go to the panel: held by a grab, or given the input focus.
+        ASSERT_TRUE(waitFor([&] {
+            return panel.isVisible() && (panel.holdsKeyboard() || inputFocus() == panel.window()->winId());
+        }));
+    }
+    void pause(int ms) { waitFor([] { return false; }, ms); }
+};
+
+// The tester's case: a box over the focused terminal's title bar, the panel
+// opened and closed with Escape twenty times, the box checked twice while
+// it is open and twice after.
+TEST_F(PanelFocus, OpeningAndClosingThePanelLeavesTheTerminalActiveAndItsTitleBarQuiet) {
+    const WatchSpec watch =
+        spec("w_TITLE1", "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(titleBar()), 2);
+    add(watch);
+    cycle();
+    ASSERT_EQ(barks, 0) << "the title bar is still before the panel opens";
+    int moved = 0;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_NO_FATAL_FAILURE(open());
+        pause(100);  // time for a title bar to be drawn again, were it to change
+        moved += activeWindow() != terminal;
+        cycle();
+        cycle();
+        xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitFor([&] { return !panel.isVisible(); })) << "Escape closes the panel, cycle " << i;
+        pause(100);
+        cycle();
+        cycle();
+    }
+    EXPECT_EQ(moved, 0) << "cycles in which the panel took the activation";
+    EXPECT_EQ(barks, 0) << "barks over the terminal's title bar in 20 cycles";
+    EXPECT_EQ(activeWindow(), terminal);
+}
+
+// Held without the activation, the panel still takes Tab, Shift+Tab,
+// Escape and the hot key, also after its More menu had the keyboard, and
+// closes on a click
+// elsewhere (in the terminal); the keyboard is the terminal's again after it.
+TEST_F(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
+    ASSERT_NO_FATAL_FAILURE(open());
+    pause(100);
+    EXPECT_EQ(activeWindow(), terminal) << "the terminal stays active";
+    ASSERT_TRUE(panel.holdsKeyboard()) << "held by a grab, not by the activation";
+    QWidget* window = panel.window();
+    ASSERT_TRUE(waitFor([&] { return window->focusWidget() == window; })) << "the window itself holds the keys first";
+    xdotool({"key", "Tab"});
+    ASSERT_TRUE(waitFor([&] { return window->focusWidget() && window->focusWidget() != window; })) << "Tab moves in";
+    QWidget* first = window->focusWidget();
+    xdotool({"key", "Tab"});
+    ASSERT_TRUE(waitFor([&] { return window->focusWidget() != first; })) << "Tab moves on";
+    xdotool({"key", "shift+Tab"});
+    EXPECT_TRUE(waitFor([&] { return window->focusWidget() == first; })) << "Shift+Tab moves back";
+    EXPECT_EQ(activeWindow(), terminal);
+    EXPECT_NE(inputFocus(), panel.window()->winId());
+
+    // The More menu takes the keyboard while open and gives it back.
+    MenuDesk* desk = panel.view()->desk();
+    const QPoint more = desk->more()->mapToGlobal(desk->more()->rect().center());
+    xdotool({"mousemove", QString::number(more.x()), QString::number(more.y()), "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return desk->moreMenu()->isVisible(); })) << "the More menu opens";
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitFor([&] { return !desk->moreMenu()->isVisible(); })) << "Escape closes the menu";
+    EXPECT_TRUE(panel.isVisible()) << "and the menu alone";
+    ASSERT_TRUE(waitFor([&] { return panel.holdsKeyboard() && keyboardGrabbed(); }));
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitFor([&] { return !panel.isVisible(); })) << "the next Escape closes the panel";
+    EXPECT_EQ(activeWindow(), terminal);
+
+    // The hot key, which the panel's grab keeps from its own, starts a new watch.
+    int newWatches = 0;
+    model.onNewWatch = [&] {
+        ++newWatches;
+        panel.close();
+    };
+    ASSERT_NO_FATAL_FAILURE(open());
+    xdotool({"key", "alt+shift+b"});
+    EXPECT_TRUE(waitFor([&] { return newWatches == 1; })) << "Alt+Shift+B while the panel is open";
+
+    ASSERT_NO_FATAL_FAILURE(open());
+    const Rect title = titleBar();
+    const QPoint inTerminal(int(title.x) + 40, int(title.maxY()) + 40);
+    ASSERT_FALSE(window->geometry().contains(inTerminal));
+    xdotool({"mousemove", QString::number(inTerminal.x()), QString::number(inTerminal.y()), "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return !panel.isVisible(); })) << "a click in the terminal closes the panel";
+    EXPECT_FALSE(panel.holdsKeyboard());
+    EXPECT_TRUE(waitFor([] { return !keyboardGrabbed(); })) << "the keyboard is let go";
+    EXPECT_EQ(activeWindow(), terminal);
+}
+
+}  // namespace
+}  // namespace kestrove::testing
