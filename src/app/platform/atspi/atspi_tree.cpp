@@ -109,6 +109,13 @@ Shown shownIn(const QDBusMessage& reply) {
     return {(first & (1u << 30)) != 0, (first & (1u << 25)) != 0};
 }
 
+// A piece of text and where it begins and ends ("sii").
+std::optional<TextSpan> spanOf(const QDBusMessage& reply) {
+    if (!answered(reply, "sii") || reply.arguments().size() < 3) return std::nullopt;
+    const QVariantList a = reply.arguments();
+    return TextSpan{a[0].toString().toStdString(), a[1].toInt(), a[2].toInt()};
+}
+
 std::optional<std::string> stringOf(const QDBusMessage& reply) {
     if (answered(reply, "s")) return reply.arguments().constFirst().toString().toStdString();
     if (answered(reply, "v")) {
@@ -311,11 +318,26 @@ AccessResult<std::string> AtspiTree::text(const AccessElement& element) {
 }
 
 AccessResult<TextSpan> AtspiTree::lineAt(const AccessElement& element, int offset) {
-    // Granularity 3: the line as laid out (wrapped lines are lines of their own).
-    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetStringAtOffset", {offset, 3u});
-    if (!answered(reply, "sii") || reply.arguments().size() < 3) return badAnswer(reply);
-    const QVariantList a = reply.arguments();
-    return TextSpan{a[0].toString().toStdString(), a[1].toInt(), a[2].toInt()};
+    if (!withoutStringAtOffset_.count(element.bus)) {
+        // Granularity 3: the line as laid out (wrapped lines are lines of their own).
+        const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetStringAtOffset", {offset, 3u});
+        if (auto span = spanOf(reply)) return std::move(*span);
+        // Qt (5, and 6 up to 6.4 at least) lacks it and answers as if the
+        // object were gone; its older question tells the same line.
+        const std::optional<AccessError> error = errorOf(reply);
+        if (error != AccessError::unsupported && error != AccessError::invalid) return badAnswer(reply);
+        AccessResult<TextSpan> older = lineStartingAt(element, offset);
+        if (older) withoutStringAtOffset_.insert(element.bus);
+        return older;
+    }
+    return lineStartingAt(element, offset);
+}
+
+AccessResult<TextSpan> AtspiTree::lineStartingAt(const AccessElement& element, int offset) {
+    // Boundary 5: from the start of the line to the start of the next.
+    const QDBusMessage reply = call(element, "org.a11y.atspi.Text", "GetTextAtOffset", {offset, 5u});
+    if (auto span = spanOf(reply)) return std::move(*span);
+    return badAnswer(reply);
 }
 
 AccessResult<Rect> AtspiTree::rangeExtents(const AccessElement& element, int start, int end, Coordinates space) {

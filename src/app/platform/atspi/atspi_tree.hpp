@@ -12,6 +12,8 @@
 
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "app/platform/accessibility_tree.hpp"
 
@@ -50,11 +52,15 @@ private:
     QDBusMessage call(const AccessElement& e, const char* interface, const char* method, const QVariantList& args = {});
     // A call's time-out: its own, or less when the deadline comes sooner.
     int waitMs() const;
+    // The line at `offset` through the older text question.
+    AccessResult<TextSpan> lineStartingAt(const AccessElement& element, int offset);
 
     double scale_;
     std::shared_ptr<AtspiBus> shared_;
     std::optional<QDBusConnection> bus_;  // the shared connection as the latest look found it
     std::optional<Clock::time_point> deadline_;
+    // Programs (by bus name) that answer lines only through the older question.
+    std::set<std::string> withoutStringAtOffset_;
 };
 
 // How the reader treats an AT-SPI role (its number on the bus).
