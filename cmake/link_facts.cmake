@@ -12,6 +12,10 @@ function(kestrove_link_facts)
   if(CMAKE_CURRENT_SOURCE_DIR STREQUAL CMAKE_SOURCE_DIR)
     # Facts of a folder no longer configured must not stand in for it.
     file(REMOVE_RECURSE ${KESTROVE_LINK_FACTS})
+    # The check reads each target's sources from the File API; a query
+    # written now is answered from the next configure on.
+    file(TOUCH ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/client-kestrove/codemodel-v2
+               ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/client-kestrove/cmakeFiles-v1)
     cmake_language(DEFER CALL _kestrove_link_folders)
   endif()
   cmake_language(DEFER CALL _kestrove_write_link_facts)
