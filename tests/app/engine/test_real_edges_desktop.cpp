@@ -1,0 +1,108 @@
+// Ordinary text on real pages that the picture's preparation must leave as
+// it is: a small caption whose foot the box's edge touches, digits raised
+// after a number that are no cents, a bar between words. The engine runs on
+// virtual time; capture, recognition and the programs are real.
+#include "core/reading/number_parser.hpp"
+#include "engine/real_programs.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::texts;
+
+// A page whose `#p` comes to show what `/part` answers.
+std::string page(const std::string& style, const std::string& body) {
+    return R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Page</title>
+<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
+           style + R"(</style>
+<script>
+setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
+</script></head><body>)" +
+           body + "</body></html>";
+}
+
+// Every number the lines hold, as the number reader takes them.
+std::vector<double> numbersIn(const std::vector<OCRLine>& lines) {
+    std::vector<double> out;
+    for (const OCRLine& line : lines)
+        for (const ReadNumber& n : NumberParser::numbers(line.text, false)) out.push_back(n.value);
+    return out;
+}
+
+// A large price over a small caption with no descenders, the box's bottom
+// edge a pixel above the caption's foot: the caption was painted out as a
+// cut row, so a watch on its percentage saw none.
+TEST_F(RealPrograms, ASmallCaptionOnTheBoxsBottomEdgeIsReadUnderItsPrice) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".price { font-size: 40px; font-weight: bold; } .note { font-size: 13px; color: #333; "
+                         "margin-top: 6px; }",
+                         R"(<div class="price">$1,299</div><div class="note">Save <span id="p">15%</span> now</div>)"),
+                    "15%");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> price = readers.locate(window->frame, "1,299");
+    const std::optional<Rect> note = readers.locate(window->frame, "Save");
+    ASSERT_TRUE(price && note);
+    const double left = std::floor(std::min(price->x, note->x) - 10), top = std::floor(price->y - 8);
+    const double foot = std::round(note->maxY());
+    for (int above = 0; above <= 2; ++above) {
+        const WatchRegion box = readers.drawAround({left, top, 220, foot - above - top}, window->frame, 0);
+        EXPECT_EQ(numbersIn(readers.picture(box)), (std::vector<double>{1299, 15}))
+            << above << " px above its foot: " << ::testing::PrintToString(texts(readers.picture(box)));
+    }
+    // The caption standing on the box's bottom edge.
+    const WatchRegion box = readers.drawAround({left, top, 220, foot - top}, window->frame, 0);
+    const std::optional<WatchSpec> watch = confirmed("the discount rises above 20%", box, "w_EDGE01");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 15);
+    add(*watch);
+    barksOnceAt(browser, box, "25%", "25%");
+}
+
+// Raised digits after a number that is no price are no cents: "Opens at
+// 9³⁰" read 9.30; a price's raised cents are still its cents.
+TEST_F(RealPrograms, RaisedDigitsAreCentsOnlyOfAPrice) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".line { font-size: 28px; margin-bottom: 14px; } sup { font-size: 55%; }",
+                         R"(<div class="line">Opens at 9<sup>30</sup></div>)"
+                         R"(<div class="line" id="p">Price $249<sup>99</sup></div>)"),
+                    "Price $249<sup>99</sup>");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> opens = readers.locate(window->frame, "Opens");
+    const std::optional<Rect> price = readers.locate(window->frame, "Price");
+    ASSERT_TRUE(opens && price);
+    const Rect both = Rect::fromEdges(std::min(opens->minX(), price->minX()), opens->minY(),
+                                      std::max(opens->maxX(), price->maxX()), price->maxY());
+    const WatchRegion box = readers.drawAround(both, window->frame, 10);
+    const std::vector<OCRLine> lines = readers.picture(box);
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(texts(lines));
+    EXPECT_EQ(lines[0].text.rfind("Opens at 9", 0), 0u) << lines[0].text;
+    EXPECT_EQ(numbersIn({lines[0]}), std::vector<double>{9}) << lines[0].text;
+    EXPECT_EQ(numbersIn({lines[1]}), std::vector<double>{249.99}) << lines[1].text;
+
+    const std::optional<WatchSpec> watch = confirmed("the price drops below 200", box, "w_SUPR01");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, 249.99);
+    add(*watch);
+    barksOnceAt(browser, box, "Price $189<sup>99</sup>", "189.99");
+}
+
+// A bar between words is what the line says, not a cursor: a watch for the
+// line with the bar in it barks when the page shows it.
+TEST_F(RealPrograms, ABarBetweenWordsIsRead) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".bar { font-size: 20px; }", R"(<div class="bar" id="p">Tabs | 12 open</div>)"), "Tabs | 12 open");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Tabs", 10);
+    EXPECT_EQ(texts(readers.picture(box)), std::vector<std::string>{"Tabs | 12 open"});
+    browser.show("A|B test");
+    ASSERT_TRUE(desktop::waitFor([&] { return texts(readers.picture(box)) != std::vector<std::string>{"Tabs | 12 open"}; },
+                                 3000));
+    EXPECT_EQ(texts(readers.picture(box)), std::vector<std::string>{"A|B test"});
+}
+
+}  // namespace
+}  // namespace kestrove::testing
