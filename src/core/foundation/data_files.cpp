@@ -15,8 +15,10 @@ namespace {
 
 std::string errnoText(int error) { return std::strerror(error); }
 
-// mkostemp puts six of these in place of the X's.
-constexpr std::string_view temporaryMark = ".XXXXXX";
+// A name no user picks by hand: "watches.json.backup" or "x.png.before" must
+// never pass for one. mkostemp puts six letters or digits in place of the X's.
+constexpr std::string_view temporaryMark = ".kestrove-tmp-XXXXXX";
+constexpr std::size_t randomPart = 6;
 
 bool letterOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 
@@ -25,8 +27,9 @@ bool letterOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 std::optional<std::string_view> interruptedWriteOf(std::string_view fileName) {
     if (fileName.size() <= temporaryMark.size()) return std::nullopt;
     const std::size_t dot = fileName.size() - temporaryMark.size();
-    if (fileName[dot] != '.') return std::nullopt;
-    for (char c : fileName.substr(dot + 1))
+    const std::string_view mark = temporaryMark.substr(0, temporaryMark.size() - randomPart);
+    if (fileName.substr(dot, mark.size()) != mark) return std::nullopt;
+    for (char c : fileName.substr(dot + mark.size()))
         if (!letterOrDigit(c)) return std::nullopt;
     return fileName.substr(0, dot);
 }

@@ -44,9 +44,11 @@ inline Result<Done, std::string> writeFileAtomically(const std::filesystem::path
     return writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-// writeFileAtomically's temporary file is "<name>.XXXXXX" (six letters or
-// digits): a process that dies while writing leaves it behind. The <name>
-// such a file was written for, none for any other name.
+// writeFileAtomically's temporary file is "<name>.kestrove-tmp-XXXXXX" (six
+// letters or digits): a process that dies while writing leaves it behind.
+// The <name> such a file was written for, none for any other name. Older
+// builds named theirs "<name>.XXXXXX", which a user's own "<name>.backup"
+// matches too: those are never taken for ours.
 std::optional<std::string_view> interruptedWriteOf(std::string_view fileName);
 
 // Removes from `folder` the regular files of ours that interrupted writes

@@ -283,7 +283,8 @@ TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {
 
 // A save cut short (the process killed) leaves the temporary file it was
 // writing beside the file it replaces. The next launch removes those of
-// ours, found by their names alone, and nothing else of the folder.
+// ours, found by their names alone, and nothing else of the folder: not the
+// copies a user made by hand before editing a file.
 TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     Home home;
     WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_KEPT01");
@@ -295,7 +296,7 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     std::ofstream(folder / "crops" / "w_KEPT01.png") << "the crop";
     // Made as a save makes its temporary file, then left as a kill leaves it.
     const auto interrupted = [](const std::filesystem::path& file) {
-        std::string name = file.string() + ".XXXXXX";
+        std::string name = file.string() + ".kestrove-tmp-XXXXXX";
         const int fd = ::mkstemp(name.data());
         EXPECT_GE(fd, 0) << name;
         const std::string part = R"({"version": 1, "wat)";
@@ -309,8 +310,12 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     std::filesystem::create_directories(settingsFolder);
     const auto settingsLeftover = interrupted(settingsFolder / "settings.json");
     std::ofstream(settingsFolder / "notes.txt.Ab12Cd") << "someone's";
-    const std::vector<std::string> others{"watches.json.bak", "notes.txt.Ab12Cd", "watches.json.damaged-20260301T093000Z",
-                                          "crops/w_KEPT01.png", "crops/picture.jpg.Ab12Cd"};
+    std::ofstream(settingsFolder / "settings.json.backup") << R"({"didOnboard": false})";
+    const std::vector<std::string> others{"watches.json.bak",     "notes.txt.Ab12Cd",
+                                          "watches.json.damaged-20260301T093000Z",
+                                          "crops/w_KEPT01.png",   "crops/picture.jpg.Ab12Cd",
+                                          "watches.json.backup",  "watches.json.before",
+                                          "crops/w_KEPT01.png.backup"};
     for (const std::string& other : others)
         if (!std::filesystem::exists(folder / other)) std::ofstream(folder / other) << "someone's";
 
@@ -320,6 +325,7 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
                                settingsLeftover.string()))
         << app.log();
     EXPECT_TRUE(std::filesystem::exists(settingsFolder / "notes.txt.Ab12Cd"));
+    EXPECT_EQ(bytesOf(settingsFolder / "settings.json.backup"), R"({"didOnboard": false})");
     for (const auto& leftover : leftovers) EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
     for (const std::string& other : others) EXPECT_TRUE(std::filesystem::exists(folder / other)) << other;
     EXPECT_EQ(bytesOf(folder / "crops" / "w_KEPT01.png"), "the crop");

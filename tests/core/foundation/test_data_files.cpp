@@ -149,37 +149,48 @@ TEST_F(DataFiles, OnlyTheTemporaryNamesOfAWriteAreTakenForOne) {
         const char* name;
         std::optional<std::string_view> of;
     } cases[] = {
-        {"watches.json.aZ09bY", "watches.json"},
-        {"w_0A1B2C.png.QQQQQQ", "w_0A1B2C.png"},
-        {".AAAAAA", std::nullopt},  // no name before it
+        {"watches.json.kestrove-tmp-aZ09bY", "watches.json"},
+        {"w_0A1B2C.png.kestrove-tmp-QQQQQQ", "w_0A1B2C.png"},
+        {".kestrove-tmp-AAAAAA", std::nullopt},  // no name before it
         {"watches.json", std::nullopt},
-        {"watches.json.Ab12C", std::nullopt},
-        {"watches.json.Ab12Cd3", std::nullopt},
-        {"watches.json.Ab-2Cd", std::nullopt},
-        {"watches.json.Ab_2Cd", std::nullopt},
-        {"watches.jsonxAb12Cd", std::nullopt},
+        {"watches.json.kestrove-tmp-Ab12C", std::nullopt},
+        {"watches.json.kestrove-tmp-Ab12Cd3", std::nullopt},
+        {"watches.json.kestrove-tmp-Ab-2Cd", std::nullopt},
+        {"watches.json.kestrove-tmp-Ab_2Cd", std::nullopt},
+        {"watches.json.kestrove-tmpxAb12Cd", std::nullopt},
         {"watches.json.damaged-20260301T093000Z", std::nullopt},
+        // A user's own copies, and what older builds' saves left: six
+        // letters or digits after a dot are no mark of ours.
+        {"watches.json.backup", std::nullopt},
+        {"watches.json.before", std::nullopt},
+        {"settings.json.backup", std::nullopt},
+        {"w_0A1B2C.png.backup", std::nullopt},
+        {"watches.json.aZ09bY", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(interruptedWriteOf(c.name), c.of) << c.name;
 }
 
 TEST_F(DataFiles, LeftoversOfInterruptedWritesAreRemovedForTheWantedNamesAlone) {
     const auto make = [&](const std::string& name) { std::ofstream(folder / name) << "part of a write"; };
-    for (const char* name : {"watches.json.k3Jd9Q", "watches.json.000000", "notes.txt.k3Jd9Q", "watches.json",
-                             "watches.json.bak", "watches.json.damaged-20260301T093000Z", "watches.json.k3Jd9"})
+    for (const char* name : {"watches.json.kestrove-tmp-k3Jd9Q", "watches.json.kestrove-tmp-000000",
+                             "notes.txt.kestrove-tmp-k3Jd9Q", "watches.json", "watches.json.bak", "watches.json.backup",
+                             "watches.json.damaged-20260301T093000Z", "watches.json.kestrove-tmp-k3Jd9"})
         make(name);
     // Not plain files: a folder, and a link (to a file that must survive too).
-    fs::create_directory(folder / "watches.json.Folder");
+    fs::create_directory(folder / "watches.json.kestrove-tmp-Folder");
     std::ofstream(folder / "target") << "kept";
-    fs::create_symlink(folder / "target", folder / "watches.json.LinkTo");
+    fs::create_symlink(folder / "target", folder / "watches.json.kestrove-tmp-LinkTo");
 
     std::vector<fs::path> removed =
         removeInterruptedWrites(folder, [](std::string_view name) { return name == "watches.json"; });
     std::sort(removed.begin(), removed.end());
-    EXPECT_EQ(removed, (std::vector<fs::path>{folder / "watches.json.000000", folder / "watches.json.k3Jd9Q"}));
-    EXPECT_EQ(names(), (std::vector<std::string>{"notes.txt.k3Jd9Q", "target", "watches.json", "watches.json.Folder",
-                                                 "watches.json.LinkTo", "watches.json.bak",
-                                                 "watches.json.damaged-20260301T093000Z", "watches.json.k3Jd9"}));
+    EXPECT_EQ(removed, (std::vector<fs::path>{folder / "watches.json.kestrove-tmp-000000",
+                                              folder / "watches.json.kestrove-tmp-k3Jd9Q"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"notes.txt.kestrove-tmp-k3Jd9Q", "target", "watches.json",
+                                                 "watches.json.backup", "watches.json.bak",
+                                                 "watches.json.damaged-20260301T093000Z",
+                                                 "watches.json.kestrove-tmp-Folder", "watches.json.kestrove-tmp-LinkTo",
+                                                 "watches.json.kestrove-tmp-k3Jd9"}));
     EXPECT_EQ(read(folder / "target"), "kept");
     EXPECT_TRUE(removeInterruptedWrites(folder / "missing", [](std::string_view) { return true; }).empty());
 }
