@@ -1,6 +1,6 @@
 // The commands of the menu, the new-watch road and the chat. Each ends with
-// the change tail (save, keep-awake, tracker, onChange) unless it changed
-// nothing.
+// the change tail (save, keep-awake, tracker, onChange) once, unless it
+// changed nothing.
 
 #include "app/engine/watch_manager.hpp"
 
@@ -17,8 +17,12 @@ void WatchManager::add(const WatchSpec& spec, SharedImage baseline, std::optiona
 }
 
 void WatchManager::pause(const std::string& id) {
+    if (pauseOne(id)) changeTail();
+}
+
+bool WatchManager::pauseOne(const std::string& id) {
     WatchRecord* r = find(id);
-    if (!r || !r->isActive()) return;
+    if (!r || !r->isActive()) return false;
     stopRunner(id);
     troubles_.erase(id);
     directOnly_.erase(id);
@@ -29,18 +33,27 @@ void WatchManager::pause(const std::string& id) {
         f->setStatus(WatchStatus::paused);
         f->setInterval(5);
     }
-    changeTail();
+    return true;
 }
 
 void WatchManager::resume(const std::string& id) {
+    if (resumeOne(id)) changeTail();
+}
+
+bool WatchManager::resumeOne(const std::string& id) {
     WatchRecord* r = find(id);
-    if (!r || r->status != WatchStatus::paused) return;
+    if (!r || r->status != WatchStatus::paused) return false;
     r->status = WatchStatus::watching;
     startWatching(*r, nullptr, comparesWithEarlierReading(r->spec.type), std::nullopt);
-    changeTail();
+    return true;
 }
 
 void WatchManager::remove(const std::string& id) {
+    removeOne(id);
+    changeTail();
+}
+
+void WatchManager::removeOne(const std::string& id) {
     stopRunner(id);
     closeFrame(id);
     latest_.erase(id);
@@ -49,7 +62,6 @@ void WatchManager::remove(const std::string& id) {
     std::erase_if(records_, [&](const WatchRecord& r) { return r.id() == id; });
     cropReads_.erase(id);
     files_.removeCrop(id);
-    changeTail();
 }
 
 void WatchManager::watchAgain(const std::string& id) {
@@ -92,18 +104,26 @@ std::vector<std::string> idsWhere(const std::vector<WatchRecord>& records, Pick 
 
 }  // namespace
 
+// One command, one save: a save per watch would let a kill in between leave
+// some watches paused and the others watching on disk.
 void WatchManager::pauseAll() {
-    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.isActive(); })) pause(id);
+    bool changed = false;
+    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.isActive(); }))
+        changed = pauseOne(id) || changed;
+    if (changed) changeTail();
 }
 
 void WatchManager::resumeAll() {
+    bool changed = false;
     for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::paused; }))
-        resume(id);
+        changed = resumeOne(id) || changed;
+    if (changed) changeTail();
 }
 
 void WatchManager::clearFinished() {
-    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::finished; }))
-        remove(id);
+    const auto ids = idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::finished; });
+    for (const auto& id : ids) removeOne(id);
+    if (!ids.empty()) changeTail();
 }
 
 void WatchManager::setLocalOnly(bool on) {

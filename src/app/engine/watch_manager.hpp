@@ -141,6 +141,11 @@ private:
     void showFrame(const WatchRecord& record, WatchStatus status);
     void closeFrame(const std::string& id);
     void stopRunner(const std::string& id);
+    // A command's change to one watch, without the change tail; false when
+    // it changed nothing.
+    bool pauseOne(const std::string& id);
+    bool resumeOne(const std::string& id);
+    void removeOne(const std::string& id);
     void flashOnce(const std::string& id, const std::string& time);
     void persist();
     void changeTail();

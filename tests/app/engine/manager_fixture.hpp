@@ -139,11 +139,12 @@ struct ManagerTest : ::testing::Test {
         makeManager();
     }
 
-    void makeManager() {
+    // `fileWorkers` 0: the files wait for saved() and the like.
+    void makeManager(int fileWorkers = 0) {
         manager.reset();
         manager = std::make_unique<WatchManager>(WatchManager::Services{
             runners, frames, clock, notifier, keepAwake, screenState, windows, screens, defaults, data,
-            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }, main.executor(), 0});
+            [](Date d) { return TimeOfDay::shortTime(d, "en_GB", "UTC"); }, main.executor(), fileWorkers});
         manager->onChange = [this] { ++changes; };
     }
 
