@@ -43,6 +43,25 @@ std::uint16_t modifierOf(xcb_connection_t* c, const std::vector<xcb_keycode_t>& 
     return 0;
 }
 
+// "Alt+Shift+B": what the user presses, for the log.
+std::string keyName(xcb_keysym_t keysym, std::uint16_t modifiers) {
+    std::string name;
+    if (modifiers & XCB_MOD_MASK_CONTROL) name += "Ctrl+";
+    if (modifiers & XCB_MOD_MASK_1) name += "Alt+";
+    if (modifiers & XCB_MOD_MASK_SHIFT) name += "Shift+";
+    if (keysym >= 'a' && keysym <= 'z') return name + static_cast<char>(keysym - 'a' + 'A');
+    if (keysym > ' ' && keysym < 0x7f) return name + static_cast<char>(keysym);
+    return name + "key " + std::to_string(keysym);
+}
+
+// BadAccess is the server's answer when another client holds the grab.
+std::string refusal(xcb_keysym_t keysym, std::uint16_t modifiers, int error) {
+    if (error == XCB_ACCESS)
+        return "could not register hotkey: " + keyName(keysym, modifiers) +
+               " is taken by another program; New Watch in the menu still works";
+    return "could not register hotkey (status " + std::to_string(error) + ")";
+}
+
 }  // namespace
 
 std::unique_ptr<XcbHotKey> XcbHotKey::grab(xcb_keysym_t keysym, std::uint16_t modifiers,
@@ -54,7 +73,7 @@ std::unique_ptr<XcbHotKey> XcbHotKey::grab(xcb_keysym_t keysym, std::uint16_t mo
     }
     std::unique_ptr<XcbHotKey> key(new XcbHotKey(std::move(x), keysym, modifiers, std::move(action)));
     if (const int status = key->grabAll(); status != 0) {
-        logLine("could not register hotkey (status " + std::to_string(status) + ")");
+        logLine(refusal(keysym, modifiers, status));
         return nullptr;
     }
     return key;
@@ -153,8 +172,7 @@ void XcbHotKey::pressed(const xcb_key_press_event_t& event) {
 
 void XcbHotKey::mappingChanged() {
     ungrabAll();
-    if (const int status = grabAll(); status != 0)
-        logLine("could not register hotkey (status " + std::to_string(status) + ")");
+    if (const int status = grabAll(); status != 0) logLine(refusal(keysym_, modifiers_, status));
     xcb_flush(x_->get());
     // The round trips above may have read events the notifier will not see.
     postTo(notifier_.get(), [this] { readEvents(); });

@@ -23,8 +23,8 @@ class XcbHotKey final : public HotKey {
 public:
     // `keysym` with `modifiers` (X masks; the Mod1 bit stands for Alt,
     // wherever the keymap puts it). None when no display answers or the
-    // server refuses a grab, e.g. because another client holds the
-    // combination: "could not register hotkey (status <X error code>)".
+    // server refuses a grab; the log line names another program holding
+    // the combination, else the X error code.
     static std::unique_ptr<XcbHotKey> grab(xcb_keysym_t keysym, std::uint16_t modifiers, std::function<void()> action);
     // Alt+Shift+B.
     static HotKeyMaker maker();
