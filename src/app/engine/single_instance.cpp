@@ -2,12 +2,32 @@
 
 #include <QString>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
+
+namespace {
+
+// The system's reason the lock in `folder` could not be made: QLockFile
+// keeps it to itself, so the folder is asked again, then a lock file
+// already there.
+std::string whyNoLock(const std::filesystem::path& folder, QLockFile::LockError error) {
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    const int fd = ::open(SingleInstance::lockFile(folder).c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd >= 0) ::close(fd);
+    else if (errno != ENOENT) return std::strerror(errno);
+    return error == QLockFile::PermissionError ? std::strerror(EACCES) : "the reason is unknown";
+}
+
+}  // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& file) : lock_(QString::fromStdString(file.string())) {
     // Held for the life of the process: only a dead holder makes it stale,
@@ -33,7 +53,8 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::filesystem::p
         logLine("already running" + (known ? " (process " + std::to_string(pid) + ")" : std::string()) +
                 "; this start quits without touching any file");
     } else {
-        logLine("cannot start: the lock " + lockFile(folder).string() + " cannot be made");
+        logLine("cannot start: the lock " + lockFile(folder).string() + " cannot be made (" +
+                whyNoLock(folder, instance->lock_.error()) + ")");
     }
     return nullptr;
 }

@@ -335,5 +335,33 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     EXPECT_EQ(home.saved(), saved);
 }
 
+// A data folder on a file system mounted read-only (a mount namespace of
+// the test's own): the start stops at the lock and says why, in the
+// system's words, and the watch file is as it was.
+TEST_F(KestroveApp, ADataFolderThatCannotBeWrittenStopsTheStartWithTheSystemsReason) {
+    Home home;
+    WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_KEPT01");
+    home.save({kept});
+    const auto folder = home.watchFile().parent_path();
+    const std::string before = bytesOf(home.watchFile());
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(home.data().string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.config().string()));
+    app.setProcessEnvironment(env);
+    app.start("unshare", {"--map-root-user", "--mount", "sh", "-c",
+                          R"(mount --bind "$1" "$1" && mount -o remount,ro,bind "$1" "$1" || exit 99; exec "$0")",
+                          QStringLiteral(KESTROVE_APP), QString::fromStdString(folder.string())});
+    ASSERT_TRUE(app.waitForFinished(20000));
+    const std::string log = app.readAllStandardError().toStdString();
+    if (app.exitCode() == 99 || log.starts_with("unshare:")) GTEST_SKIP() << "no mount namespace here: " << log;
+    EXPECT_EQ(app.exitCode(), 1) << log;
+    EXPECT_NE(log.find("Kestrove: cannot start: the lock " + (folder / ".lock").string() +
+                       " cannot be made (Read-only file system)"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(bytesOf(home.watchFile()), before);
+}
+
 }  // namespace
 }  // namespace kestrove
