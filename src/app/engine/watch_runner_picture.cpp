@@ -16,6 +16,10 @@ void WatchRunner::check(Next next) {
     if (!spec_.region.window) return capture(WindowSeen::notBound, std::move(next));
     lookForWindow([this, next = std::move(next)](WindowSeen seen) {
         if (seen == WindowSeen::offScreen || seen == WindowSeen::closed) {
+            // A capture that found the window destroyed said so already; the
+            // list finds it closed only when its id is in other hands.
+            if (seen == WindowSeen::closed && !sight_.lost)
+                logLine(spec_.id + " can't see its box: its window closed and the window's id went to another program");
             if (!loseWindow(seen == WindowSeen::closed ? WindowLoss::closed : WindowLoss::notOnScreen)) return;
             return next();
         }

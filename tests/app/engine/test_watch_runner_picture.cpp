@@ -5,6 +5,7 @@
 
 #include "core/rules/new_line_rule.hpp"
 #include "support/app/runner_harness.hpp"
+#include "support/app/stderr_capture.hpp"
 
 namespace kestrove {
 namespace {
@@ -203,26 +204,31 @@ TEST(WatchRunnerPicture, LossesOfSightAreToldOnceCheckedEveryFifteenSecondsAndKe
 // X11 hands a closed window's id to the next window made: often the same
 // program started again, sometimes the same program making a window anew.
 // Neither is the window the box was bound to, and what it shows never barks.
+// The log tells the loss once, as a capture that found the window gone does.
 TEST(WatchRunnerPicture, AClosedWindowStaysClosedWhateverTakesItsId) {
+    constexpr const char* idTaken =
+        "Kestrove: w_RUN001 can't see its box: its window closed and the window's id went to another program\n";
     struct Case {
         const char* what;
         std::function<void(RunnerHarness&)> close;
         std::size_t capturesAtTheLoss;  // the capture that found it gone, if one did
+        const char* logged;  // the one line that tells the loss
     } cases[] = {
         {"made again by its program",
-         [](RunnerHarness& h) { h.fake.windows.backend.windows[0].life = {1, 2}; }, 0},
+         [](RunnerHarness& h) { h.fake.windows.backend.windows[0].life = {1, 2}; }, 0, idTaken},
         {"taken by another run of its program",
-         [](RunnerHarness& h) { h.fake.windows.backend.windows[0].ownerPID = 4243; }, 0},
+         [](RunnerHarness& h) { h.fake.windows.backend.windows[0].ownerPID = 4243; }, 0, idTaken},
         {"captured as gone, then listed again",
          [](RunnerHarness& h) {
              h.fake.capturer.screen = failing(CaptureError::windowGone());
              h.run(5s);
              h.fake.capturer.screen = showing(128);
          },
-         1},
+         1, "Kestrove: w_RUN001 can't see its box: That window was closed.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        testing::StderrCapture log;
         RunnerHarness h;
         h.fake.windows.backend.windows[0].life = {1, 1};
         WatchSpec s = boundWatch(WatchType::anyChange, WatchMode::everyTime);
@@ -237,6 +243,7 @@ TEST(WatchRunnerPicture, AClosedWindowStaysClosedWhateverTakesItsId) {
         EXPECT_EQ(h.host.count("regained"), 0);
         EXPECT_EQ(h.captures() - before, c.capturesAtTheLoss) << "never captured again";
         EXPECT_TRUE(h.host.barks.empty());
+        EXPECT_EQ(log.text(), c.logged);
     }
 }
 
