@@ -25,14 +25,16 @@ void mendZeroAndO(std::string& word) {
         std::replace(word.begin(), word.end(), 'O', '0');
 }
 
-// A long dash that starts a number is its minus sign: Tesseract reads
-// U+2212, as wide as a digit, as an em or en dash. A dash between two
-// numbers (a range) or before a space stays.
+// A long dash that starts a number, or its currency sign ("−$48.20"), is
+// its minus sign: Tesseract reads U+2212, as wide as a digit, as an em or
+// en dash. A dash between two numbers (a range) or before a space stays.
 void mendMinus(std::u16string& u) {
+    auto digitAt = [&](std::size_t i) { return i < u.size() && u[i] >= u'0' && u[i] <= u'9'; };
     for (std::size_t i = 0; i + 1 < u.size(); ++i) {
         const bool dash = u[i] == u'\u2014' || u[i] == u'\u2013' || u[i] == u'\u2212';
         const bool starts = i == 0 || !(std::iswalnum(u[i - 1]) || u[i - 1] == u'.' || u[i - 1] == u',');
-        if (dash && starts && u[i + 1] >= u'0' && u[i + 1] <= u'9') u[i] = u'\u2212';
+        const bool sign = u[i + 1] == u'$' || u[i + 1] == u'\u20AC' || u[i + 1] == u'\u00A3';
+        if (dash && starts && (digitAt(i + 1) || (sign && digitAt(i + 2)))) u[i] = u'\u2212';
     }
 }
 
