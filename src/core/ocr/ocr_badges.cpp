@@ -1,6 +1,7 @@
 #include "core/ocr/ocr_badges.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -12,10 +13,28 @@ namespace {
 
 // A hole this tall against its piece is a letter knocked out of it.
 constexpr double letterHole = 0.4;
+// Light letters on a coloured box are drawn bolder than dark ones on white,
+// the more so the lighter the box; turned over as they are, a bold D's
+// smoothed edge fills a column more and the D reads as a cursor beside a
+// bracket, a 6 reads as a 5. Their smoothed edges are lightened: not at all
+// on a box this dark or darker...
+constexpr int plainEdgesUpTo = 96;
+// ...and as the square of their share of the letter from this shade up.
+constexpr int lightestEdgesFrom = 160;
+// A ground darker than this is a dark theme's, turned over whole.
+constexpr int darkGround = 64;
 
 int median(std::vector<int> v) {
     std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
     return v[v.size() / 2];
+}
+
+// A shade from the box's (ground) to the letters' (dark), by how far it lies between them.
+std::uint8_t turned(int shade, int box, int letter, int ground) {
+    const double edges =
+        1 + std::clamp(double(box - plainEdgesUpTo) / (lightestEdgesFrom - plainEdgesUpTo), 0.0, 1.0);
+    const double t = std::clamp(double(shade - box) / (letter - box), 0.0, 1.0);
+    return static_cast<std::uint8_t>(std::lround(ground * (1 - std::pow(t, edges))));
 }
 
 }  // namespace
@@ -60,16 +79,11 @@ void lightenBadges(GreyPicture& picture) {
         if ((tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || 4 * (text.left - b.left) < hh || 4 * (b.right - text.right) < hh ||
             8 * (text.top - b.top) < hh || 8 * (b.bottom - text.bottom) < hh)
             continue;
-        // From the box's shade (ground) to the letters' (dark), by how far
-        // each pixel inside lies between them.
         std::vector<int> shades;
         for (int i : piece.pixels) shades.push_back(px[static_cast<std::size_t>(i)]);
         const int box = median(shades), letter = median(letters);
         if (std::abs(letter - box) < markContrast) continue;
-        auto turn = [&](int i) {
-            const double t = std::clamp(double(px[static_cast<std::size_t>(i)] - box) / (letter - box), 0.0, 1.0);
-            px[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::lround(ground * (1 - t)));
-        };
+        auto turn = [&](int i) { px[static_cast<std::size_t>(i)] = turned(px[static_cast<std::size_t>(i)], box, letter, ground); };
         // Its edge, where it meets what lies outside, is the box's, shaded
         // towards the ground by smoothing: no letter's.
         auto edge = [&](int i) {
@@ -87,6 +101,37 @@ void lightenBadges(GreyPicture& picture) {
         }
         for (int i : inside) turn(i);
     }
+}
+
+void lightenFilledBox(GreyPicture& picture) {
+    const int w = picture.width, h = picture.height;
+    if (w < 8 || h < 8) return;
+    const int box = groundOf(picture);
+    // Room for light text above the box's shade.
+    if (box < darkGround || box > 255 - markContrast) return;
+    auto& px = picture.pixels;
+    auto light = [&](int x, int y) { return px[static_cast<std::size_t>(y) * w + x] >= box + markContrast; };
+    std::size_t lighter = 0, darker = 0;
+    for (std::uint8_t g : px) {
+        lighter += g >= box + markContrast;
+        darker += g + markContrast <= box;
+    }
+    if (lighter <= darker) return;  // dark text on a light colour reads as it is
+    // Light pieces the picture's edge cuts are what lies round the box (the
+    // page in a pill's corners); the others are its letters.
+    std::vector<int> label, letters;
+    std::vector<int> outside;
+    for (const InkPiece& piece : piecesWhere(w, {0, 0, w, h}, light, label)) {
+        const PixelBox& b = piece.box;
+        const bool cut = b.left == 0 || b.top == 0 || b.right == w || b.bottom == h;
+        for (int i : piece.pixels) (cut ? outside : letters).push_back(i);
+    }
+    if (letters.empty()) return;
+    std::vector<int> shades;
+    for (int i : letters) shades.push_back(px[static_cast<std::size_t>(i)]);
+    const int letter = median(shades);
+    for (int i : outside) px[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(box);
+    for (std::uint8_t& g : px) g = turned(g, box, letter, 255);
 }
 
 }  // namespace kestrove

@@ -13,4 +13,11 @@ namespace kestrove {
 // becomes ground, and its holes ink, within its outline.
 void lightenBadges(GreyPicture& picture);
 
+// A box drawn tight round a badge, or within a coloured panel, has the
+// badge's colour for its ground: light text on a ground of middle shade
+// (orange, green, red, blue, purple) becomes dark text on white, and the
+// light pieces the picture's edge cuts (the page in a pill's corners)
+// become ground. Dark text on a light colour is left as it is.
+void lightenFilledBox(GreyPicture& picture);
+
 }  // namespace kestrove

@@ -152,6 +152,7 @@ void lightenDarkPanels(GreyPicture& picture) {
 }
 
 void prepareForRecognition(GreyPicture& picture) {
+    lightenFilledBox(picture);
     darkOnLight(picture);
     lightenBadges(picture);
     lightenDarkPanels(picture);

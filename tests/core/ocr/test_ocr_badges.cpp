@@ -77,3 +77,71 @@ TEST(OcrBadges, ARoundedPillLeavesWhatLiesOutsideItsOutline) {
     EXPECT_EQ(after[11][15], '.');
     EXPECT_EQ(after[8][27], '#');
 }
+
+namespace {
+
+// A picture of one shade with `light` pieces of another.
+GreyPicture filled(int w, int h, std::uint8_t shade) {
+    return {w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h, shade)};
+}
+void paint(GreyPicture& p, const PixelBox& b, std::uint8_t shade) {
+    for (int y = b.top; y < b.bottom; ++y)
+        for (int x = b.left; x < b.right; ++x) p.pixels[static_cast<std::size_t>(y) * p.width + x] = shade;
+}
+std::uint8_t at(const GreyPicture& p, int x, int y) { return p.pixels[static_cast<std::size_t>(y) * p.width + x]; }
+
+}  // namespace
+
+// A box drawn tight round a pill: the pill's colour is the ground, its
+// letters lighter, the page showing in its corners lighter too.
+TEST(OcrBadges, LightTextOnAColouredGroundReadsDarkOnWhite) {
+    struct Case {
+        const char* what;
+        std::uint8_t ground, text;
+        bool turned;
+    };
+    const Case cases[] = {
+        {"white on orange", 162, 255, true},  {"white on green", 137, 255, true},
+        {"white on red", 119, 255, true},     {"white on blue", 122, 255, true},
+        {"white on purple", 128, 255, true},  {"pale yellow on dark green", 93, 230, true},
+        // Left as they are: dark text on white and on a light colour, and
+        // light text on a dark theme's ground (turned over whole elsewhere).
+        {"black on white", 255, 0, false},    {"brown on pale yellow", 222, 70, false},
+        {"green on pale green", 205, 60, false}, {"white on a dark theme", 40, 230, false},
+    };
+    for (const Case& c : cases) {
+        GreyPicture p = filled(60, 24, c.ground);
+        for (int x : {0, 1, 58, 59}) paint(p, {x, 0, x + 1, 2}, c.text);    // the page in the corners
+        for (int x : {10, 22, 34}) paint(p, {x, 7, x + 8, 17}, c.text);     // letters
+        const GreyPicture before = p;
+        lightenFilledBox(p);
+        if (!c.turned) {
+            EXPECT_EQ(p.pixels, before.pixels) << c.what;
+            continue;
+        }
+        EXPECT_LT(at(p, 12, 10), 60) << c.what;    // a letter: dark
+        EXPECT_GT(at(p, 5, 20), 230) << c.what;    // the ground: white
+        EXPECT_GT(at(p, 0, 0), 230) << c.what;     // a corner: ground, not a letter
+        EXPECT_GT(at(p, 59, 1), 230) << c.what;
+    }
+}
+
+// Light letters on a mid-bright colour are drawn bolder than dark ones on
+// white: a half-tone a quarter of the way from the box to the letter is no
+// ink once turned, or a bold D filled a fourth column and was taken for a
+// cursor.
+TEST(OcrBadges, TurnedLettersAreNoBolderThanDrawn) {
+    for (const std::uint8_t box : {std::uint8_t(120), std::uint8_t(140), std::uint8_t(165)}) {
+        auto rows = blank(48, 40);
+        ink(rows, 4, 4, 40, 16);
+        GreyPicture p = drawn(rows);
+        paint(p, {4, 4, 44, 20}, box);
+        paint(p, {12, 8, 15, 16}, 255);  // a stem three pixels wide...
+        paint(p, {15, 8, 16, 16}, static_cast<std::uint8_t>(box + (255 - box) / 4));  // ...smoothed on its right
+        paint(p, {24, 8, 30, 16}, 255);  // another letter
+        lightenBadges(p);
+        const Marks m{p, groundOf(p)};
+        EXPECT_TRUE(m.at(13, 10)) << int(box);
+        EXPECT_FALSE(m.at(15, 10)) << int(box);
+    }
+}
