@@ -1,8 +1,10 @@
-// The tray panel over a program in front, on the real engine and capture:
-// opening and closing it leaves that program active (its title bar, and a
-// watch over it, see nothing), while the panel still answers its keys and
-// a click elsewhere.
+// The tray panel over a program in front, on the real engine and capture,
+// on a bare desktop and under compositors that draw shadows: opening and
+// closing it leaves that program active (its title bar, and a watch over
+// it, see nothing), while the panel still answers its keys and a click
+// elsewhere.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -13,8 +15,12 @@
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/menu_view.hpp"
+#include "app/menu/qt_status_item.hpp"
+#include "app/menu/status_menu_controller.hpp"
+#include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "engine/engine_desktop.hpp"
+#include "support/app/fake_menu_services.hpp"
 #include "support/app/real_apps.hpp"
 
 namespace kestrove::testing {
@@ -67,7 +73,24 @@ bool keyboardGrabbed() {
     return held;
 }
 
-struct PanelFocus : EngineOnDesktop {
+// The desktop bare or under a compositing manager that draws shadows.
+struct Compositor {
+    const char* name;
+    const char* program;  // none: no compositor
+    QStringList args;
+};
+
+const Compositor compositors[] = {
+    {"bare", nullptr, {}},
+    {"xcompmgr", "xcompmgr", {"-c"}},
+    // No settings file of the user's; xrender draws on a server without GL.
+    {"picom", "picom", {"--config", "/dev/null", "--backend", "xrender", "--shadow", "--no-fading-openclose"}},
+};
+
+void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
+
+struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
+    std::unique_ptr<QProcess> compositor;  // stopped by its own pid
     desktop::RealApp xterm{QStringLiteral("xterm"), {"-geometry", "60x8+60+160"}};
     xcb_window_t terminal = XCB_WINDOW_NONE;
     MenuModel model;
@@ -75,6 +98,12 @@ struct PanelFocus : EngineOnDesktop {
     int barks = 0;
 
     void SetUp() override {
+        if (GetParam().program) {
+            compositor = std::make_unique<QProcess>();
+            compositor->start(QString::fromUtf8(GetParam().program), GetParam().args);
+            ASSERT_TRUE(compositor->waitForStarted(5000)) << GetParam().name;
+            ASSERT_TRUE(waitFor([&] { return desk.compositing(); }, 10000)) << GetParam().name << " took the screen";
+        }
         EngineOnDesktop::SetUp();
         manager->onBark = [this] { ++barks; };
         panel.listenForPresses = XcbPointerPresses::maker();
@@ -98,21 +127,40 @@ struct PanelFocus : EngineOnDesktop {
         const int top = int(words(terminal, "_NET_FRAME_EXTENTS")[2]);
         return {double(x + 20), double(y - top + 3), 200, double(std::max(top - 6, 4))};
     }
+    // Typed keys go to the panel: held by a grab, or given the input focus.
+    static bool takesKeys(const MenuPanelController& p) {
+        return p.holdsKeyboard() || inputFocus() == p.window()->winId();
+    }
     // Opened as the tray's click opens it, at the screen's far side.
     void open() {
         panel.show({1200, 0, 24, 24}, QGuiApplication::primaryScreen(), true);
-        // Typed keys go to the panel: held by a grab, or given the input focus.
-        ASSERT_TRUE(waitFor([&] {
-            return panel.isVisible() && (panel.holdsKeyboard() || inputFocus() == panel.window()->winId());
-        }));
+        ASSERT_TRUE(waitFor([&] { return panel.isVisible() && takesKeys(panel); }));
     }
     void pause(int ms) { waitFor([] { return false; }, ms); }
+
+    void TearDown() override {
+        EngineOnDesktop::TearDown();
+        if (compositor) {
+            compositor->terminate();
+            if (!compositor->waitForFinished(3000)) compositor->kill();
+            compositor->waitForFinished(2000);
+        }
+    }
 };
+
+INSTANTIATE_TEST_SUITE_P(Desktops, PanelFocus, ::testing::ValuesIn(compositors),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// On the bare desktop only: under a compositor the shadow it draws for the
+// panel is in a whole-screen box, which is capture's to leave out.
+using WholeScreen = PanelFocus;
+INSTANTIATE_TEST_SUITE_P(Desktops, WholeScreen, ::testing::Values(compositors[0]),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The tester's case: a box over the focused terminal's title bar, the panel
 // opened and closed with Escape twenty times, the box checked twice while
 // it is open and twice after.
-TEST_F(PanelFocus, OpeningAndClosingThePanelLeavesTheTerminalActiveAndItsTitleBarQuiet) {
+TEST_P(PanelFocus, OpeningAndClosingThePanelLeavesTheTerminalActiveAndItsTitleBarQuiet) {
     const WatchSpec watch =
         spec("w_TITLE1", "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(titleBar()), 2);
     add(watch);
@@ -140,7 +188,7 @@ TEST_F(PanelFocus, OpeningAndClosingThePanelLeavesTheTerminalActiveAndItsTitleBa
 // Escape and the hot key, also after its More menu had the keyboard, and
 // closes on a click
 // elsewhere (in the terminal); the keyboard is the terminal's again after it.
-TEST_F(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
+TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
     ASSERT_NO_FATAL_FAILURE(open());
     pause(100);
     EXPECT_EQ(activeWindow(), terminal) << "the terminal stays active";
@@ -189,6 +237,53 @@ TEST_F(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
     EXPECT_FALSE(panel.holdsKeyboard());
     EXPECT_TRUE(waitFor([] { return !keyboardGrabbed(); })) << "the keyboard is let go";
     EXPECT_EQ(activeWindow(), terminal);
+}
+
+// The whole screen watched every time, the panel opened by a click on the
+// icon in a real tray and closed with Escape, ten times.
+TEST_P(WholeScreen, SeesNothingOfTheTrayPanelOpeningAndClosing) {
+    QProcess trayer;  // stopped by its own pid
+    trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                            "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
+    ASSERT_TRUE(trayer.waitForStarted(5000));
+    XcbWindowPlaces places;
+    fakes::FakeTrayLook trayLook;
+    QtStatusItem icon(places, trayLook);
+    ASSERT_TRUE(waitFor([&] { return icon.geometry() && icon.geometry()->right() >= 1200; }, 10000));
+    fakes::FakeMenuUpdates updates;
+    fakes::FakeLaunchAtLogin login;
+    TelegramLink telegram{CloudSettings(defaults, std::nullopt), platform.cloud, platform.mainThread};
+    StatusMenuController menu({*manager, telegram, updates, login, icon, clock, defaults, {}, {}, {}, [] {},
+                               XcbPointerPresses::maker()},
+                              nullptr);
+    pause(1000);  // the tray settles its icon
+
+    const Rect screen = ScreenSpace::displays(platform.screens->screens()).front();
+    add(spec("w_SCREEN", "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(screen), 2));
+    cycle();
+    ASSERT_EQ(barks, 0) << "the screen is still before the panel opens";
+    QElapsedTimer sinceClick;
+    for (int i = 0; i < 10; ++i) {
+        // Apart enough not to make a double click.
+        if (sinceClick.isValid() && sinceClick.elapsed() < 500) pause(500 - int(sinceClick.elapsed()));
+        const QPoint at = icon.geometry()->center();
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        sinceClick.start();
+        ASSERT_TRUE(waitFor([&] { return menu.panelVisible() && takesKeys(menu.panel()); })) << "cycle " << i;
+        pause(100);
+        cycle();
+        cycle();
+        xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitFor([&] { return !menu.panelVisible(); })) << "Escape closes the panel, cycle " << i;
+        pause(100);
+        cycle();
+        cycle();
+    }
+    EXPECT_EQ(barks, 0) << "barks of a whole-screen watch in 10 cycles";
+    EXPECT_EQ(activeWindow(), terminal);
+    trayer.terminate();
+    if (!trayer.waitForFinished(3000)) trayer.kill();
+    trayer.waitForFinished(2000);
 }
 
 }  // namespace
