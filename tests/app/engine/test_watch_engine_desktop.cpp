@@ -11,6 +11,7 @@
 #include "engine/engine_desktop.hpp"
 #include "app/platform/dbus/dbus_notifier.hpp"
 #include "app/platform/tesseract/tesseract_engine.hpp"
+#include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/linux/linux_screen_state.hpp"
 #include "support/app/dunst_peer.hpp"
@@ -81,6 +82,55 @@ TEST_F(EngineOnDesktop, LosesTheWindowEachWayOnceAndComesBackSilently) {
         EXPECT_EQ(manager->record(watch.id)->lastBarkAt, std::nullopt);
     }
     EXPECT_EQ(dunst.count(), 2u);
+}
+
+// The X server hands a closed program's ids to the next program that
+// connects. Here that program makes a window under the very id the box was
+// bound to: the watch loses sight once, and the log says why.
+TEST_F(EngineOnDesktop, AWindowWhoseIdWentToAnotherProgramIsLoggedAsSuch) {
+    DunstPeer dunst;  // the loss is posted; the bus would start a lasting one on demand
+    auto window = std::make_unique<desktop::TestWindow>();
+    const WatchSpec watch = spec("w_TAKEN1", "the status changes", WatchType::anyChange, WatchMode::everyTime,
+                                 bound(*window, tw::status), 2);
+    add(watch);
+    cycle();
+    ASSERT_EQ(status(watch.id), S::watching);
+    const std::uint32_t id = window->id();
+    window.reset();  // the program ends and lets its ids go
+    ASSERT_TRUE(listedAs(id, [](const WindowInfo* w) { return w == nullptr; }));
+
+    // Connections until one is given the ended program's ids (earlier free
+    // slots are filled first).
+    std::vector<std::unique_ptr<XcbConnection>> connections;
+    XcbConnection* other = nullptr;
+    for (int i = 0; i < 64 && !other; ++i) {
+        auto x = std::make_unique<XcbConnection>();
+        ASSERT_TRUE(x->ok());
+        const xcb_setup_t* setup = xcb_get_setup(x->get());
+        if ((id & ~setup->resource_id_mask) == setup->resource_id_base) other = x.get();
+        connections.push_back(std::move(x));
+    }
+    ASSERT_TRUE(other) << "no connection was given the ids of the window's program";
+    const std::uint32_t white = other->screen()->white_pixel;
+    xcb_create_window(other->get(), XCB_COPY_FROM_PARENT, id, other->root(), 100, 100, 320, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &white);
+    const std::string wmClass = std::string("intruder") + '\0' + "Intruder" + '\0';
+    xcb_change_property(other->get(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
+    const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
+    xcb_change_property(other->get(), XCB_PROP_MODE_REPLACE, id, other->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1,
+                        &pid);
+    xcb_map_window(other->get(), id);
+    xcb_flush(other->get());
+    ASSERT_TRUE(listedAs(id, [](const WindowInfo* w) { return w && w->isOnScreen; }));
+
+    StderrCapture log;
+    ASSERT_TRUE(cycleUntil([&] { return status(watch.id) == S::lostSight; }));
+    cycle(15s);
+    cycle(15s);
+    EXPECT_EQ(status(watch.id), S::lostSight) << "whatever holds the id now is not the window";
+    EXPECT_EQ(log.text(),
+              "Kestrove: w_TAKEN1 can't see its box: its window closed and the window's id went to another program\n");
 }
 
 TEST_F(EngineOnDesktop, WithoutANotificationServiceALossIsNeitherPostedNorLogged) {
