@@ -7,6 +7,8 @@
 
 #include "core/windows/direct_agreement.hpp"
 #include "engine/real_programs.hpp"
+#include "support/app/desktop_fixture.hpp"
+#include "test_window/layout.hpp"
 
 namespace kestrove::testing {
 namespace {
@@ -279,6 +281,58 @@ TEST_F(RealPrograms, ANegativeResultIsReadWithItsSignAndTheDirectReadingIsAdopte
                                                      display.session->onScreenOnly());
     EXPECT_TRUE(adopted.direct) << ::testing::PrintToString(texts(picture)) << " against "
                                 << ::testing::PrintToString(texts(*direct.lines()));
+}
+
+// Qt's plain text editors, FeatherPad (Qt 5) and our own test window's (Qt
+// 6), answer the older line question only and place each paragraph's lines
+// as if it stood at the top of the view: the second line of three is read
+// directly, at its own place, and a number watch on it adopts the reading.
+TEST_F(RealPrograms, AQtEditorsLineIsReadDirectlyAndAdopted) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    auto readsAndAdopts = [&](const WindowInfo& window) {
+        // The box takes the whole line, however the picture parts its words.
+        const std::optional<Rect> start = readers.locate(window.frame, "Shipped today");
+        ASSERT_TRUE(start);
+        desktop::Readers::Box line;
+        line.region = readers.drawAround(Rect{start->x, start->y, 220, start->height}, window.frame);
+        line.session = readers.open(line.region);
+        ASSERT_TRUE(line.session);
+        const DirectAnswer direct = readers.direct(*line.session);
+        ASSERT_TRUE(direct.lines()) << rawValue(*direct.silence());
+        EXPECT_EQ(texts(*direct.lines()), (std::vector<std::string>{"Shipped today: 340"}));
+
+        const CompileOutcome outcome = compile("the number rises above 400", line.region, "w_QTED01");
+        ASSERT_NE(outcome.spec(), nullptr);
+        const std::vector<OCRLine> picture = readers.picture(line.region, false);
+        const WatchSpec adopted =
+            DirectAgreement::adopt(*outcome.spec(), picture, *direct.lines(), line.session->onScreenOnly());
+        EXPECT_TRUE(adopted.direct) << ::testing::PrintToString(texts(picture)) << " against "
+                                    << ::testing::PrintToString(texts(*direct.lines()));
+    };
+    {
+        SCOPED_TRACE("FeatherPad");
+        QTemporaryDir folder;
+        const QString file = folder.path() + "/orders.txt";
+        std::ofstream(file.toStdString()) << testwindow::editorText;
+        RealApp featherPad("featherpad", {file}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+        const std::optional<WindowInfo> window = featherPad.window(readers.windows);
+        ASSERT_TRUE(window);
+        readsAndAdopts(*window);
+    }
+    {
+        SCOPED_TRACE("the test window's editor");
+        desktop::TestWindow testWindow;
+        const std::string said = testWindow.command("editor 640 120");
+        ASSERT_EQ(said.rfind("editor ", 0), 0u) << said;
+        const auto id = static_cast<std::uint32_t>(std::stoul(said.substr(7)));
+        std::optional<WindowInfo> window;
+        ASSERT_TRUE(desktop::waitFor([&] {
+            for (const WindowInfo& w : readers.windows.list(WindowListOptions::onScreenOnly))
+                if (w.id == id) window = w;
+            return window.has_value();
+        }));
+        readsAndAdopts(*window);
+    }
 }
 
 }  // namespace

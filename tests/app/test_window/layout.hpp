@@ -25,4 +25,7 @@ inline constexpr const char* initialPrice = "Price: 249.99 EUR";
 inline constexpr const char* initialCounter = "Counter: 0";
 inline constexpr const char* initialLog[] = {"Log: build started", "Log: step 1 of 3"};
 
+// What the editor window ("editor") holds: a plain text editor's lines.
+inline constexpr const char* editorText = "Orders waiting: 12\nShipped today: 340\nReturns: 7\n";
+
 }  // namespace kestrove::testwindow

@@ -4,11 +4,13 @@
 //
 //   status <text> | price <text> | counter <n> | log <text> | clear-log
 //   move <x> <y> | resize <w> <h> | minimize | restore | hide | show | raise
+//   paint <colour>  the window's ground in that colour (#rrggbb or a name)
 //   cover         a second window over the status line ("cover <X id>")
 //   uncover
 //   extra <kind> <x> <y> <w> <h>   one more window ("extra <X id>"), kind one of
 //                 above, dock, desktop, popup (override-redirect), faded (opacity 0.5),
 //                 alpha (half-transparent pixels), shaped (an override-redirect ring)
+//   editor <x> <y> a plain text editor window holding the editor's lines ("editor <X id>")
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
 //   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
 //   clicks        "clicks <n> <x> <y>": mouse presses it got, the last one's place
@@ -24,6 +26,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -122,6 +125,10 @@ public:
             window_.hide();
         } else if (verb == u"show") {
             window_.show();
+        } else if (verb == u"paint") {
+            const QColor colour(rest);
+            if (!colour.isValid()) return reply(QStringLiteral("error not a colour"));
+            paintWhite(&window_, colour);
         } else if (verb == u"raise") {
             window_.raise();
             window_.activateWindow();
@@ -135,6 +142,10 @@ public:
             }
             if (!extra(args.value(0), QRect(v[0], v[1], v[2], v[3])))
                 return reply(QStringLiteral("error unknown kind ") + args.value(0));
+        } else if (verb == u"editor") {
+            const int a = number(0, &ok1), b = number(1, &ok2);
+            if (!ok1 || !ok2) return reply(QStringLiteral("error editor x y"));
+            editor(a, b);
         } else if (verb == u"uncover") {
             cover_.reset();
         } else if (verb == u"grab") {
@@ -186,6 +197,17 @@ private:
         for (std::size_t i = 0; i < logs_.size(); ++i) logs_[i]->setText(i < lines_.size() ? lines_[i] : QString());
     }
 
+    void editor(int x, int y) {
+        editor_ = std::make_unique<QPlainTextEdit>(QString::fromUtf8(tw::editorText));
+        editor_->setWindowTitle(QStringLiteral("Kestrove test editor"));
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPixelSize(16);
+        editor_->setFont(font);
+        editor_->setGeometry(x, y, 360, 200);
+        editor_->show();
+        reply(QStringLiteral("editor %1").arg(editor_->winId()));
+    }
+
     void cover() {
         cover_ = std::make_unique<QWidget>();
         paintWhite(cover_.get(), QColor(200, 30, 30));
@@ -215,6 +237,7 @@ private:
     std::vector<QLabel*> logs_;
     std::deque<QString> lines_;
     std::unique_ptr<QWidget> cover_;
+    std::unique_ptr<QPlainTextEdit> editor_;
     int clicks_ = 0;
     int slowExposures_ = 0;  // ms
     QPoint lastClick_;

@@ -1,6 +1,7 @@
 #include "app/platform/direct/direct_text_lines.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/foundation/text.hpp"
 
@@ -76,6 +77,7 @@ std::optional<int> DirectTextLines::firstLineAtBox(const AccessElement& element,
     // Lines run down the text in order, so halving the offsets finds the first
     // that reaches the box in a few questions however long the text is.
     int low = 0, high = count;
+    std::optional<std::pair<TextSpan, Rect>> probe;  // the line looked at last
     while (low < high) {
         const int middle = low + (high - low) / 2;
         std::optional<TextSpan> span = line(element, middle);
@@ -84,7 +86,8 @@ std::optional<int> DirectTextLines::firstLineAtBox(const AccessElement& element,
             span = line(element, next);
         if (!span || span->end <= span->start) return std::nullopt;
         const std::optional<Rect> where = place(element, *span);
-        if (!where) return std::nullopt;
+        if (!where || stacks(probe, *span, *where)) return std::nullopt;
+        probe = {*span, *where};
         if (where->maxY() <= box_.minY()) low = std::max(span->end, middle + 1);
         else high = std::min(span->start, middle);
     }
@@ -120,12 +123,27 @@ void DirectTextLines::narrowToBox(const AccessElement& element, TextSpan& span, 
     }
 }
 
+bool DirectTextLines::stacks(const std::optional<std::pair<TextSpan, Rect>>& earlier, const TextSpan& span,
+                             const Rect& where) {
+    if (!earlier) return false;
+    const auto& [other, drawn] = *earlier;
+    const bool after = span.start >= other.end;
+    if (!after && span.end > other.start) return false;  // the same line
+    // Of two lines, the one later in the text is drawn lower.
+    const Rect& upper = after ? drawn : where;
+    const Rect& lower = after ? where : drawn;
+    if (lower.minY() < upper.minY() + upper.height / 2) stacked_ = true;
+    return stacked_;
+}
+
 std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElement& element, const std::string& text,
-                                                              bool longText) {
+                                                              bool longText, const ViewTop& viewTop) {
     const int count = characterCount(text);
     std::optional<int> offset = longText ? firstLineAtBox(element, count) : 0;
+    if (stacked_) return stackedInBox(element, text, viewTop);
     if (!offset) return std::nullopt;
     std::vector<PlacedLine> found;
+    std::optional<std::pair<TextSpan, Rect>> previous;  // the line placed last
     for (int looked = 0; *offset < count && looked < maxLines; ++looked) {
         std::optional<TextSpan> span = line(element, *offset);
         if (!span) return std::nullopt;
@@ -139,6 +157,8 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         if (shown.empty()) continue;  // a blank line says nothing
         std::optional<Rect> where = place(element, *span);
         if (!where) return std::nullopt;
+        if (stacks(previous, *span, *where)) return stackedInBox(element, text, viewTop);
+        previous = {*span, *where};
         if (!firstPlaced_) firstPlaced_ = {*span, *where};
         if (where->minY() >= box_.maxY()) break;  // the lines below lie past the box
         if (!where->intersects(box_)) continue;
@@ -146,7 +166,7 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         if (timedOut_) return std::nullopt;
         if (!halfInside(*where, box_)) continue;
         std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
-        if (!part.empty()) found.push_back({std::move(part), *where->intersection(box_)});
+        if (!part.empty()) found.push_back({std::move(part), *where->intersection(box_), std::move(*span)});
     }
     // Every line lay above the box: the last one tells where the text stands.
     if (!firstPlaced_ && count > 0) {
@@ -155,6 +175,57 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
             if (const std::optional<Rect> where = place(element, *last)) firstPlaced_ = {*last, *where};
         if (timedOut_) return std::nullopt;
     }
+    return found;
+}
+
+std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const AccessElement& element,
+                                                                     const std::string& text, const ViewTop& viewTop) {
+    const std::optional<double> view = viewTop ? viewTop() : std::nullopt;
+    if (!view || timedOut_) return std::nullopt;
+    // Where each newline stands, in characters: the paragraph a line is in.
+    std::vector<int> newlines;
+    int index = 0;
+    for (const char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;
+        if (c == '\n') newlines.push_back(index);
+        ++index;
+    }
+    const int count = index;
+    std::optional<double> paragraphTop, lineHeight;
+    int scrolled = 0;   // lines above the view
+    int continued = 0;  // lines so far that go on a paragraph begun above them
+    std::vector<PlacedLine> found;
+    for (int offset = 0, looked = 0; offset < count && looked < maxLines; ++looked) {
+        std::optional<TextSpan> span = line(element, offset);
+        if (!span) return std::nullopt;
+        if (span->start < 0 || span->end < offset) break;
+        if (span->end == offset) {
+            ++offset;
+            continue;
+        }
+        offset = span->end;
+        if (text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text)).empty()) continue;
+        const std::optional<Rect> drawn = place(element, *span);
+        if (!drawn) return std::nullopt;
+        if (!firstPlaced_) firstPlaced_ = {*span, *drawn};
+        if (!paragraphTop) {
+            // The first line begins its paragraph, where every paragraph is said to begin.
+            paragraphTop = drawn->minY();
+            lineHeight = drawn->height;
+            if (!(*lineHeight > 0)) return std::nullopt;
+            scrolled = std::max(0, static_cast<int>(std::lround(*view - *paragraphTop)));
+        }
+        if (std::lround((drawn->minY() - *paragraphTop) / *lineHeight) > 0) ++continued;
+        const auto paragraph = std::lower_bound(newlines.begin(), newlines.end(), span->start) - newlines.begin();
+        const int row = static_cast<int>(paragraph) + continued - scrolled;  // from the view's top
+        if (row < 0) continue;
+        const Rect where{drawn->minX(), *view + row * *lineHeight, drawn->width, drawn->height};
+        if (where.minY() >= box_.maxY()) break;
+        if (!halfInside(where, box_)) continue;
+        std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
+        found.push_back({std::move(part), *where.intersection(box_), std::move(*span)});
+    }
+    if (timedOut_) return std::nullopt;
     return found;
 }
 

@@ -4,6 +4,7 @@
 // stretched across its dialog or an editor's text view is much larger than
 // the text it shows. Each line found keeps the place of its own characters.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +16,17 @@ namespace kestrove {
 struct PlacedLine {
     std::string text;  // trimmed, without the marks of child objects
     Rect rect;         // where the text is drawn, cut to the box
+    TextSpan span;     // the characters read, marks and spaces kept
 };
 
 class DirectTextLines {
 public:
     // Lines looked at per object, from the first that reaches the box.
     static constexpr int maxLines = 200;
+
+    // Where the view the text scrolls in begins (its top); asked only of a
+    // toolkit that stacks its lines.
+    using ViewTop = std::function<std::optional<double>()>;
 
     DirectTextLines(AccessibilityTree& tree, const Rect& box, Coordinates space)
         : tree_(tree), box_(box), space_(space) {}
@@ -29,7 +35,13 @@ public:
     // least half inside the box, top to bottom; none when the toolkit cannot
     // lay out or place its lines (the caller then judges the object whole).
     // `longText`: find the first line at the box by halving, not one by one.
-    std::optional<std::vector<PlacedLine>> inBox(const AccessElement& element, const std::string& text, bool longText);
+    //
+    // Qt's plain text editors place every paragraph's lines as if the
+    // paragraph began at the top of the view, moved up a point for every
+    // line scrolled away. Such stacked lines are placed again from `viewTop`,
+    // counting lines from the text's first (at most `maxLines` in all).
+    std::optional<std::vector<PlacedLine>> inBox(const AccessElement& element, const std::string& text, bool longText,
+                                                 const ViewTop& viewTop = {});
 
     // The first line `inBox` placed (the last line when all lay above the
     // box), where it was drawn: where that line is drawn now tells whether
@@ -44,6 +56,10 @@ private:
     std::optional<TextSpan> line(const AccessElement& element, int offset);
     // The first character of the first line that ends below the box's top.
     std::optional<int> firstLineAtBox(const AccessElement& element, int count);
+    // Notes a line placed after `earlier` in the text; true when the two stack.
+    bool stacks(const std::optional<std::pair<TextSpan, Rect>>& earlier, const TextSpan& span, const Rect& where);
+    std::optional<std::vector<PlacedLine>> stackedInBox(const AccessElement& element, const std::string& text,
+                                                        const ViewTop& viewTop);
     // The part of a line between the box's sides, where the toolkit can say
     // which characters lie at a point.
     void narrowToBox(const AccessElement& element, TextSpan& span, Rect& where);
@@ -53,6 +69,7 @@ private:
     Coordinates space_;
     bool timedOut_ = false;
     bool noRanges_ = false;  // the toolkit places only single characters
+    bool stacked_ = false;   // the toolkit places every paragraph at the view's top
     std::optional<std::pair<TextSpan, Rect>> firstPlaced_;
 };
 

@@ -124,7 +124,7 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
             }
             value = std::move(t).asOptional();
         }
-        collect(element, node.role, *node.frame, value, placeable, node.title, seen);
+        collect(element, node.role, *node.frame, value, placeable, node.title, node.children, seen);
         for (Piece& piece : seen.pieces) piece.normalized = TextMatch::normalize(piece.text);
     }
     found_.seen.emplace(element, std::move(seen));
@@ -163,16 +163,26 @@ void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int d
 
 void DirectWalk::collect(const AccessElement& element, DirectRole role, const Rect& frame,
                          const std::optional<std::string>& value, bool placeable,
-                         const std::optional<std::string>& title, Seen& into) {
+                         const std::optional<std::string>& title, const std::vector<AccessElement>& children,
+                         Seen& into) {
     const bool hasTitle = title && !title->empty();
     std::vector<Piece>& found = into.pieces;
     if (value && !withoutObjectMarks(*value).empty()) {
         const bool longText = text::graphemeCount(*value) > longValue;
         if (placeable) {
+            // The view a text scrolls in: Qt's is the editor's first child.
+            auto viewTop = [&]() -> std::optional<double> {
+                if (children.empty()) return frame.minY();
+                AccessResult<Rect> view = tree_.frame(children.front());
+                if (view.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+                if (view && view.value().minY() >= frame.minY() && view.value().maxY() <= frame.maxY())
+                    return view.value().minY();
+                return frame.minY();
+            };
             // Where the toolkit draws each line decides, not the object's frame.
             DirectTextLines placed(tree_, box_, space_);
-            std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText);
-            if (placed.timedOut()) return void(timedOut_ = true);
+            std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText, viewTop);
+            if (placed.timedOut() || timedOut_) return void(timedOut_ = true);
             if (lines) {
                 if (const auto& first = placed.firstPlaced()) into.mark = TextMark{first->first, first->second, {}, -1};
                 for (PlacedLine& line : *lines) found.push_back({std::move(line.text), line.rect, {}});

@@ -135,9 +135,10 @@ private:
     }
     // `placeable`: the value is the object's own text content, so the toolkit
     // can say where its lines are drawn.
+    // `children`: its children, the first of which may be the view its text scrolls in.
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,
                  const std::optional<std::string>& value, bool placeable, const std::optional<std::string>& title,
-                 Seen& into);
+                 const std::vector<AccessElement>& children, Seen& into);
     // The rows of a long value that lie in the box; none when the toolkit
     // cannot place characters (the caller then reads the value whole).
     std::optional<std::vector<std::string>> textInBox(const AccessElement& element, std::optional<TextMark>& mark);

@@ -39,6 +39,27 @@ FakeLayout mono(const std::string& text, Point origin, std::vector<int> wraps = 
     return {place, false, std::move(wraps)};
 }
 
+// Qt's plain text editors: characters 8 points wide, lines 17 high, but
+// each paragraph drawn as if it began at the view's top, which is said to
+// move up a point for each line scrolled away.
+FakeLayout stackedParagraphs(const std::string& text, Point view, int scrolled, std::vector<int> wraps) {
+    std::vector<std::pair<int, int>> at;  // (row in its paragraph, column) of each character
+    int row = 0, column = 0, index = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (std::find(wraps.begin(), wraps.end(), index) != wraps.end()) ++row, column = 0;
+        at.emplace_back(row, column++);
+        if (text[i] == '\n') row = 0, column = 0;
+        ++index;
+    }
+    auto place = [at, view, scrolled](int start, int end) -> std::optional<Rect> {
+        if (start < 0 || end > static_cast<int>(at.size()) || end <= start) return std::nullopt;
+        const double top = view.y - scrolled + at[start].first * 17;
+        return Rect{view.x + at[start].second * 8, top, (end - start) * 8.0, 17};
+    };
+    return {place, false, std::move(wraps)};
+}
+
 // Offsets by point for the same layout (one line, `origin` at its start).
 std::function<int(Point)> monoOffsets(Point origin, int lineStart, int lineLength) {
     return [=](Point p) { return lineStart + std::clamp(static_cast<int>((p.x - origin.x) / 8), 0, lineLength - 1); };
@@ -52,9 +73,10 @@ struct Placed {
         tree.nodes["t"] = {DirectRole::plain, Rect{0, 0, 700, 600}, {}, {}, text, {}, std::move(offsets), {}};
         tree.layouts["t"] = std::move(layout);
     }
-    std::vector<PlacedLine> read(const Rect& box, bool longText = false, Coordinates space = Coordinates::screen) {
+    std::vector<PlacedLine> read(const Rect& box, bool longText = false, Coordinates space = Coordinates::screen,
+                                 const DirectTextLines::ViewTop& viewTop = {}) {
         DirectTextLines lines(tree, box, space);
-        auto found = lines.inBox(FakeAccessibilityTree::at("t"), *tree.nodes["t"].text, longText);
+        auto found = lines.inBox(FakeAccessibilityTree::at("t"), *tree.nodes["t"].text, longText, viewTop);
         EXPECT_TRUE(found.has_value());
         return found.value_or(std::vector<PlacedLine>{});
     }
@@ -157,6 +179,46 @@ TEST(DirectTextLines, AToolkitThatCannotPlaceLinesLeavesTheObjectToItsFrame) {
     tree.layouts["t"] = {[](int, int) { return std::optional<Rect>{}; }};  // lines, but no places
     EXPECT_FALSE(lines.inBox(FakeAccessibilityTree::at("t"), "Total: 5", false));
     EXPECT_FALSE(lines.timedOut());
+}
+
+TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
+    // Forty paragraphs, the sixth wrapped after "Row 5 ": laid-out line 6 is
+    // "of the log" and paragraph k > 5 is line k + 1. The view's top is at
+    // 100; a box is drawn around the line shown `shown` lines below it.
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "Row " + std::to_string(i) + " of the log\n";
+    const int wrap = static_cast<int>(text.find("Row 5 ")) + 6;
+    struct Case {
+        int scrolled;
+        int shown;
+        bool longText;
+        const char* read;
+    };
+    const Case cases[] = {
+        {0, 2, false, "Row 2 of the log"},   {0, 6, false, "of the log"},        {0, 7, false, "Row 6 of the log"},
+        {9, 2, false, "Row 10 of the log"},  {9, 2, true, "Row 10 of the log"}, {9, 0, false, "Row 8 of the log"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "scrolled " << c.scrolled << ", line " << c.shown << " shown"
+                                          << (c.longText ? ", long" : ""));
+        Placed p;
+        p.object(text, stackedParagraphs(text, {4, 100}, c.scrolled, {wrap}));
+        const double top = 100 + c.shown * 17;
+        const auto lines = p.read({0, top - 2, 300, 21}, c.longText, Coordinates::screen, [] { return 100.0; });
+        ASSERT_EQ(texts(lines), (std::vector<std::string>{c.read}));
+        EXPECT_EQ(lines[0].rect.minY(), top);
+    }
+
+    // Lines that run down the view are taken as placed: the view is never asked.
+    Placed p;
+    p.object(text, mono(text, {4, 100}, {wrap}));
+    int asked = 0;
+    const auto lines = p.read({0, 100 + 2 * 17 - 2, 300, 21}, false, Coordinates::screen, [&] {
+        ++asked;
+        return std::optional<double>(100.0);
+    });
+    EXPECT_EQ(texts(lines), (std::vector<std::string>{"Row 2 of the log"}));
+    EXPECT_EQ(asked, 0);
 }
 
 }  // namespace
