@@ -72,6 +72,18 @@ button { width: 180px; height: 26px; font-size: 14px; }
 document.addEventListener('keydown', e => { if (e.key === 'o') document.getElementById('pop').className = 'open'; });
 </script></body></html>)";
 
+// Lines whose text runs around an inline element of their own: a progress
+// bar, a link, a picture.
+const char* const inline_ = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Downloads</title>
+<style>
+body { font-family: "DejaVu Sans", sans-serif; margin: 0; color: #222; background: #fff; }
+div { font-size: 20px; padding: 12px 24px; }
+</style></head><body>
+<div>report.pdf <progress max="100" value="42"></progress> 42%</div>
+<div>Saved to <a href="#">notes.txt</a> today</div>
+</body></html>)";
+
 // A page served from the loopback, shown by Chromium.
 struct ShownPage {
     desktop::Readers readers;
@@ -202,6 +214,27 @@ TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumI
     const auto helpersOnly = ChromiumDetection::verdict("unlisted-browser", std::vector<std::string>{}, facts.helpers);
     EXPECT_TRUE(helpersOnly.isChromium);
     EXPECT_EQ(helpersOnly.why, "a renderer helper app in the bundle");
+}
+
+TEST(ChromiumPage, ALineAroundAnInlineElementReadsItsOwnTextAndItsChildrensInOrder) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    ShownPage shown(inline_);
+    ASSERT_TRUE(shown.window);
+    struct Case {
+        const char* seen;
+        std::vector<std::string> read;
+    };
+    for (const Case& c : {Case{"report.pdf", {"report.pdf 42%"}}, Case{"Saved to", {"Saved to notes.txt today"}}}) {
+        // The box takes the whole line, however the picture splits it at the element.
+        const std::optional<Rect> start = shown.readers.locate(shown.window->frame, c.seen);
+        ASSERT_TRUE(start) << c.seen;
+        const WatchRegion box =
+            shown.readers.drawAround(Rect{start->x, start->y, 400, start->height}, shown.window->frame);
+        const std::shared_ptr<DirectSession> session = shown.readers.open(box);
+        ASSERT_TRUE(session);
+        std::vector<std::string> last;
+        EXPECT_TRUE(desktop::Readers::readsSoon(*session, c.read, last)) << ::testing::PrintToString(last);
+    }
 }
 
 }  // namespace

@@ -52,6 +52,51 @@ std::vector<std::string> lines(std::string_view s) {
     return out;
 }
 
+const std::string objectMark = "\xEF\xBF\xBC";
+
+// A piece, unless one with the same text lies where it does.
+void keep(const DirectWalk::Piece& piece, std::vector<DirectWalk::Piece>& into) {
+    const bool duplicate = std::any_of(into.begin(), into.end(), [&](const DirectWalk::Piece& kept) {
+        return kept.normalized == piece.normalized && kept.rect.intersects(piece.rect);
+    });
+    if (!duplicate) into.push_back(piece);
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A group's line with each mark replaced by the texts drawn where it stands
+// (in reading order), set off by single spaces.
+DirectWalk::Piece spliced(const DirectWalk::Piece& line, const std::vector<DirectWalk::Piece>& under) {
+    if (line.inlines.empty()) return line;
+    std::string out;
+    std::size_t from = 0;
+    for (const std::optional<Rect>& drawn : line.inlines) {
+        const std::size_t at = line.marked.find(objectMark, from);
+        if (at == std::string::npos) break;
+        out.append(line.marked, from, at - from);
+        from = at + objectMark.size();
+        std::vector<const DirectWalk::Piece*> there;
+        if (drawn)
+            for (const DirectWalk::Piece& piece : under) {
+                const double middle = (piece.rect.minX() + piece.rect.maxX()) / 2;
+                if (middle >= drawn->minX() && middle <= drawn->maxX() && piece.rect.minY() < drawn->maxY() &&
+                    drawn->minY() < piece.rect.maxY())
+                    there.push_back(&piece);
+            }
+        std::stable_sort(there.begin(), there.end(),
+                         [](const auto* a, const auto* b) { return a->rect.minX() < b->rect.minX(); });
+        while (!out.empty() && isBlank(out.back())) out.pop_back();
+        out += ' ';
+        for (const DirectWalk::Piece* piece : there) out += piece->text + ' ';
+        while (from < line.marked.size() && isBlank(line.marked[from])) ++from;
+    }
+    out.append(line.marked, std::min(from, line.marked.size()));
+    DirectWalk::Piece made = line;
+    made.text = text::trimWhitespaceAndNewlines(withoutObjectMarks(out));
+    made.normalized = TextMatch::normalize(made.text);
+    return made;
+}
+
 // Rectangle i of n equal bands from the top of r.
 Rect band(const Rect& r, std::size_t i, std::size_t n) {
     const double h = r.height / static_cast<double>(n);
@@ -110,8 +155,11 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
         childPage = element;
     }
 
+    // A group with children speaks only through them, unless it has text of
+    // its own besides their marks (a line holding an inline bar or link).
+    const bool group = node.role == DirectRole::group && !node.children.empty();
     const bool speaks = node.role != DirectRole::container && node.role != DirectRole::webArea &&
-                        !(node.role == DirectRole::group && !node.children.empty());
+                        (!group || (node.hasText && !node.value));
     if (speaks && node.frame && node.frame->intersects(box_)) {
         std::optional<std::string> value = node.value;
         const bool placeable = !value && node.hasText && node.role != DirectRole::secret;
@@ -124,7 +172,9 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
             }
             value = std::move(t).asOptional();
         }
-        collect(element, node.role, *node.frame, value, placeable, node.title, node.children, seen);
+        seen.ownText = group && value && !text::trimWhitespaceAndNewlines(withoutObjectMarks(*value)).empty();
+        if (!group || seen.ownText)
+            collect(element, node.role, *node.frame, value, placeable, node.title, node.children, seen);
         for (Piece& piece : seen.pieces) piece.normalized = TextMatch::normalize(piece.text);
     }
     found_.seen.emplace(element, std::move(seen));
@@ -185,7 +235,11 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
             if (placed.timedOut() || timedOut_) return void(timedOut_ = true);
             if (lines) {
                 if (const auto& first = placed.firstPlaced()) into.mark = TextMark{first->first, first->second, {}, -1};
-                for (PlacedLine& line : *lines) found.push_back({std::move(line.text), line.rect, {}});
+                for (PlacedLine& line : *lines) {
+                    found.push_back({std::move(line.text), line.rect, {}, {}, {}});
+                    if (into.ownText) placeInlines(element, line.span, found.back());
+                    if (timedOut_) return;
+                }
                 return;
             }
         }
@@ -196,20 +250,36 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
             if (timedOut_) return;
             if (rows) {
                 const Rect r = frame.intersection(box_).value_or(Rect{});
-                for (std::size_t i = 0; i < rows->size(); ++i) found.push_back({(*rows)[i], band(r, i, rows->size()), {}});
+                for (std::size_t i = 0; i < rows->size(); ++i)
+                    found.push_back({(*rows)[i], band(r, i, rows->size()), {}, {}, {}});
                 return;
             }
         }
         if (!halfInside(frame, box_)) return;
         const std::vector<std::string> parts = lines(withoutObjectMarks(*value));
-        for (std::size_t i = 0; i < parts.size(); ++i) found.push_back({parts[i], band(frame, i, parts.size()), {}});
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            found.push_back({parts[i], band(frame, i, parts.size()), {}, {}, {}});
         return;
     }
     if (value && value->empty() && !hasTitle) return;
     if (hasTitle && role == DirectRole::titled && halfInside(frame, box_)) {
         std::string name = text::trimWhitespaceAndNewlines(*title);
-        if (!name.empty()) found.push_back({std::move(name), frame, {}});  // a blank name is no line
+        if (!name.empty()) found.push_back({std::move(name), frame, {}, {}, {}});  // a blank name is no line
     }
+}
+
+void DirectWalk::placeInlines(const AccessElement& element, const TextSpan& span, Piece& piece) {
+    int index = span.start;
+    for (std::size_t i = 0; i < span.text.size(); ++i) {
+        if ((static_cast<unsigned char>(span.text[i]) & 0xC0) == 0x80) continue;
+        if (span.text.compare(i, objectMark.size(), objectMark) == 0) {
+            AccessResult<Rect> drawn = tree_.characterExtents(element, index, space_);
+            if (drawn.failedWith(AccessError::timedOut)) return void(timedOut_ = true);
+            piece.inlines.push_back(drawn.asOptional());
+        }
+        ++index;
+    }
+    if (!piece.inlines.empty()) piece.marked = span.text;
 }
 
 std::optional<std::vector<std::string>> DirectWalk::textInBox(const AccessElement& element,
@@ -263,17 +333,30 @@ void DirectWalk::settle(const AccessElement& element, Results& into) const {
     if (it == found_.seen.end() || !it->second.entered) return;
     const Seen& seen = it->second;
     if (seen.webArea && !into.firstWebArea) into.firstWebArea = element;
+    if (seen.ownText && !seen.pieces.empty()) return settleOwnText(seen, into);
     if (!seen.pieces.empty()) {
         // A page's own text counts for that page.
         if (!into.page) into.page = seen.webArea ? std::optional(element) : seen.pageIn;
-        for (const Piece& piece : seen.pieces) {
-            const bool duplicate = std::any_of(into.pieces.begin(), into.pieces.end(), [&](const Piece& kept) {
-                return kept.normalized == piece.normalized && kept.rect.intersects(piece.rect);
-            });
-            if (!duplicate) into.pieces.push_back(piece);
-        }
+        for (const Piece& piece : seen.pieces) keep(piece, into.pieces);
     }
     for (const AccessElement& child : seen.children) settle(child, into);
+}
+
+void DirectWalk::settleOwnText(const Seen& seen, Results& into) const {
+    Results under;
+    for (const AccessElement& child : seen.children) settle(child, under);
+    if (!into.page) into.page = seen.pageIn;
+    if (!into.firstWebArea) into.firstWebArea = under.firstWebArea;
+    std::vector<Rect> lines;  // where each line of its own lies, when every mark on it was placed
+    for (const Piece& piece : seen.pieces) {
+        keep(spliced(piece, under.pieces), into.pieces);
+        if (std::all_of(piece.inlines.begin(), piece.inlines.end(), [](const auto& r) { return r.has_value(); }))
+            lines.push_back(piece.rect);
+    }
+    if (!into.page) into.page = under.page;
+    for (const Piece& piece : under.pieces)
+        if (std::none_of(lines.begin(), lines.end(), [&](const Rect& line) { return halfInside(piece.rect, line); }))
+            keep(piece, into.pieces);
 }
 
 std::vector<OCRLine> DirectWalk::sorted() const {

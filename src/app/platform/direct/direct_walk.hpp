@@ -35,6 +35,10 @@ public:
         std::string text;
         Rect rect;  // screen points
         std::string normalized;
+        // A group's own line: its text with the marks of the objects inside
+        // it, and where each mark is drawn (none where the toolkit cannot tell).
+        std::string marked;
+        std::vector<std::optional<Rect>> inlines;
     };
 
     // Where a text stood when its lines were read: one of its lines and
@@ -58,6 +62,8 @@ public:
         // showing, so its own not showing counts.
         bool showingAround = false;
         bool webArea = false;
+        // A group with text of its own: its lines hold its children's texts.
+        bool ownText = false;
         std::vector<AccessElement> children;  // those read under it, in order
         std::vector<Piece> pieces;            // its texts, before de-duplication
         std::optional<TextMark> mark;
@@ -139,6 +145,8 @@ private:
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,
                  const std::optional<std::string>& value, bool placeable, const std::optional<std::string>& title,
                  const std::vector<AccessElement>& children, Seen& into);
+    // Where the marks of child objects in a group's placed line are drawn.
+    void placeInlines(const AccessElement& element, const TextSpan& span, Piece& piece);
     // The rows of a long value that lie in the box; none when the toolkit
     // cannot place characters (the caller then reads the value whole).
     std::optional<std::vector<std::string>> textInBox(const AccessElement& element, std::optional<TextMark>& mark);
@@ -151,6 +159,9 @@ private:
     void forget(const AccessElement& element);
     const Results& settled() const;
     void settle(const AccessElement& element, Results& into) const;
+    // A group with text of its own: its lines, each mark giving way to the
+    // texts drawn where it stands, and what under it lies off those lines.
+    void settleOwnText(const Seen& seen, Results& into) const;
 
     AccessibilityTree& tree_;
     Rect box_;

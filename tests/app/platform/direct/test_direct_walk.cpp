@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "app/platform/direct/direct_walk.hpp"
 #include "support/app/fake_accessibility_tree.hpp"
 
@@ -218,6 +220,54 @@ TEST(DirectWalk, WhoSpeaks) {
         {"valueWins", {DirectRole::titled, Rect{220, 136, 20, 10}, {}, "Name", "Value", {}, {}, {}}},
     };
     EXPECT_EQ(w.run(), (std::vector<std::string>{"Child", "Empty group text", "OK", "Value"}));
+}
+
+TEST(DirectWalk, AGroupWithTextOfItsOwnReadsItsLineWithWhatItsChildrenShow) {
+    // A line across the page (a section 600 points wide) whose text holds
+    // the mark of an inline object, drawn 8 points wide at characters 8
+    // points wide from (100, 110); the pieces of its own text may come as
+    // children too, as Chromium gives them.
+    const std::string mark = "\xEF\xBF\xBC";
+    auto at = [](int from, int to) { return Rect{100.0 + from * 8, 110, (to - from) * 8.0, 17}; };
+    auto piece = [](std::string text, Rect frame) {
+        return FakeNode{DirectRole::titled, frame, {}, std::move(text), std::nullopt, std::nullopt, {}, {}};
+    };
+    const FakeNode bar{DirectRole::plain, at(11, 12), {}, {}, {}, {}, {}, {}};
+    struct Case {
+        const char* what;
+        std::string text;
+        std::map<std::string, FakeNode> children;
+        std::vector<std::string> read;
+    };
+    const std::vector<Case> cases{
+        {"a progress bar", "report.pdf " + mark + " 42%", {{"c1", bar}}, {"report.pdf 42%"}},
+        {"a progress bar between pieces of the text",
+         "report.pdf " + mark + " 42%",
+         {{"c0", piece("report.pdf ", at(0, 11))}, {"c1", bar}, {"c2", piece(" 42%", at(12, 16))}},
+         {"report.pdf 42%"}},
+        {"a link",
+         "Saved to " + mark + " today",
+         {{"c0", piece("Saved to ", at(0, 9))},
+          {"c1", piece("notes.txt", at(9, 10))},
+          {"c2", piece(" today", at(10, 16))}},
+         {"Saved to notes.txt today"}},
+        // Only the marks of its children: they speak, each for itself.
+        {"no text of its own", mark + mark, {{"c0", piece("Invoice", at(0, 7))}, {"c1", piece("paid", at(8, 12))}},
+         {"Invoice", "paid"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Walked w;
+        std::vector<std::string> children;
+        for (const auto& [path, node] : c.children) {
+            children.push_back(path);
+            w.tree.nodes[path] = node;
+        }
+        w.tree.nodes["w"] = window({"line"});
+        w.tree.nodes["line"] = {DirectRole::group, Rect{100, 110, 600, 17}, children, {}, c.text, {}, {}, {}};
+        w.tree.layouts["line"] = {[&](int from, int to) { return std::optional<Rect>(at(from, to)); }};
+        EXPECT_EQ(w.run(), c.read);
+    }
 }
 
 TEST(DirectWalk, ALabelsTextThatCameWithItIsSplitIntoLines) {
