@@ -2,6 +2,9 @@
 
 #include <xcb/xinput.h>
 
+#include <atomic>
+#include <string>
+
 #include "app/platform/x11/xcb_connection.hpp"
 #include "core/foundation/log.hpp"
 
@@ -12,12 +15,18 @@ namespace {
 // Buttons 4 to 7 are a wheel's steps: scrolling elsewhere is no click there.
 bool wheel(std::uint32_t button) { return button >= 4 && button <= 7; }
 
+// A panel asks on every opening; the reason it cannot be had is told once.
+void cannotHear(const std::string& why) {
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true)) logLine("cannot hear clicks elsewhere (" + why + ")");
+}
+
 }  // namespace
 
 std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void()> pressed) {
     auto x = std::make_unique<XcbConnection>();
     if (!x->ok()) {
-        logLine("cannot hear clicks elsewhere (no X display answers)");
+        cannotHear("no X display answers");
         return nullptr;
     }
     xcb_connection_t* c = x->get();
@@ -27,7 +36,7 @@ std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void(
                        ? adopt(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr))
                        : XcbReply<xcb_input_xi_query_version_reply_t>(nullptr, &std::free);
     if (!version || version->major_version < 2 || (version->major_version == 2 && version->minor_version < 1)) {
-        logLine("cannot hear clicks elsewhere (the X server has no X Input 2.1)");
+        cannotHear("the X server has no X Input 2.1");
         return nullptr;
     }
     struct {
@@ -35,7 +44,7 @@ std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void(
         std::uint32_t bits;
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
     if (auto error = adopt(xcb_request_check(c, xcb_input_xi_select_events_checked(c, x->root(), 1, &mask.head)))) {
-        logLine("cannot hear clicks elsewhere (error " + std::to_string(error->error_code) + ")");
+        cannotHear("error " + std::to_string(error->error_code));
         return nullptr;
     }
     const std::uint8_t opcode = ext->major_opcode;

@@ -16,7 +16,7 @@ class XcbConnection;
 
 class XcbPointerPresses : public PointerPresses {
 public:
-    // None when there is no X server or it lacks X Input 2.2 (logged).
+    // None when there is no X server or it lacks X Input 2.1 (logged once).
     static std::unique_ptr<XcbPointerPresses> listen(std::function<void()> pressed);
     static PointerPressesMaker maker();
     ~XcbPointerPresses() override;
