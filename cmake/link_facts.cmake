@@ -14,6 +14,7 @@ function(kestrove_link_facts)
     file(REMOVE_RECURSE ${KESTROVE_LINK_FACTS})
     # The check reads each target's sources from the File API; a query
     # written now is answered from the next configure on.
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/client-kestrove)
     file(TOUCH ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/client-kestrove/codemodel-v2
                ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/client-kestrove/cmakeFiles-v1)
     cmake_language(DEFER CALL _kestrove_link_folders)
