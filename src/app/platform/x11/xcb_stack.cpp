@@ -69,6 +69,10 @@ void XcbStack::created(const xcb_create_notify_event_t& e) {
     // an input-only one (it never shows pixels); new top-level windows are
     // rare enough for a round trip each.
     xcb_connection_t* c = x_.get();
+    // A window of the server's own (its ids are those of client 0) is a
+    // compositing manager's overlay, which the tree leaves out: it shows
+    // what the manager composes, never a window of its own.
+    if (e.window <= xcb_get_setup(c)->resource_id_mask) return;
     xcb_generic_error_t* error = nullptr;
     auto a = adopt(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, e.window), &error));
     std::free(error);
