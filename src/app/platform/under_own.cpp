@@ -17,34 +17,53 @@ const std::uint8_t* pixel(const Image& image, int x, int y) { return image.rgba.
 UnderOwnPlan UnderOwn::plan(const PixelRect& area, const std::vector<StackedLayer>& layers) {
     UnderOwnPlan out;
     PixelRegion undecided(area);
-    PixelRegion oursAbove;  // undecided pixels where one of ours shows above
-    PixelRegion blended;    // undecided pixels under a translucent window of another program
+    PixelRegion oursAbove;    // undecided pixels where one of ours shows above
+    PixelRegion shadedAbove;  // undecided pixels that ours only shade from above
+    PixelRegion blended;      // undecided pixels under a translucent window of another program
     // What an opaque window (or the root) decides: the screen's own pixels
     // unless one of ours lies above; rebuilt from `source` unless something
-    // translucent mixes the two.
+    // translucent mixes the two. Mixed under our shade alone, the screen's
+    // pixels are nearer the truth than a last picture.
     const auto decide = [&](const PixelRegion& here) {
         PixelRegion rebuilt = here;
-        rebuilt.intersect(oursAbove);
+        PixelRegion above = oursAbove;
+        above.add(shadedAbove);
+        rebuilt.intersect(above);
         PixelRegion mixed = rebuilt;
         mixed.intersect(blended);
         rebuilt.subtract(mixed);
+        mixed.intersect(oursAbove);
         out.unknown.add(mixed);
         undecided.subtract(here);
         return rebuilt;
     };
     for (auto it = layers.rbegin(); it != layers.rend() && !undecided.empty(); ++it) {
-        PixelRegion here = it->ours ? *it->ours : it->shows;
+        if (it->ours) {
+            PixelRegion paints = *it->ours, shade = it->shades;
+            paints.intersect(undecided);
+            shade.intersect(undecided);
+            oursAbove.add(paints);
+            shadedAbove.add(shade);
+            continue;
+        }
+        PixelRegion here = it->shows;
         here.intersect(undecided);
         if (here.empty()) continue;
-        if (it->ours) {
-            oursAbove.add(here);
-        } else if (it->translucent) {
+        if (it->translucent) {
             blended.add(here);
         } else if (PixelRegion rebuilt = decide(here); !rebuilt.empty()) {
             out.windows.push_back({it->id, std::move(rebuilt)});
         }
     }
-    if (!undecided.empty()) out.background = decide(PixelRegion(undecided));
+    if (!undecided.empty()) {
+        // Under anything of ours that paints, the root is ours to rebuild;
+        // under shade alone it may stay the screen's.
+        PixelRegion bare = decide(PixelRegion(undecided));
+        out.shadedBackground = bare;
+        out.shadedBackground.subtract(oursAbove);
+        bare.intersect(oursAbove);
+        out.background = std::move(bare);
+    }
     return out;
 }
 

@@ -6,7 +6,11 @@
 // own picture); with none, the root's background does. A pixel where one of
 // ours shows and a translucent window of another program blends with it, or
 // with what lies under ours, cannot be rebuilt: it is unknown, and the
-// capturer takes it from the last picture in which it showed.
+// capturer takes it from the last picture in which it showed. Under a
+// compositing manager, ours may also only shade what lies below (a shadow
+// drawn around it, a see-through inside): that is rebuilt alike, but where
+// only the bare root lies below and its background is not known, the
+// screen's own pixels are the nearest to the truth.
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +26,7 @@ struct StackedLayer {
     PixelRegion shows;                // root pixels it puts on screen (its shape)
     std::optional<PixelRegion> ours;  // ours: where it paints; none for another program's
     bool translucent = false;         // blends with what lies below it
+    PixelRegion shades;               // ours: where it only shades what lies below
 };
 
 struct UnderOwnPlan {
@@ -31,8 +36,11 @@ struct UnderOwnPlan {
     };
     std::vector<FromWindow> windows;  // from each window's own picture
     PixelRegion background;           // the bare root under ours
+    PixelRegion shadedBackground;     // the bare root under nothing of ours but shade
     PixelRegion unknown;              // nothing honest to rebuild it from
-    bool empty() const { return windows.empty() && background.empty() && unknown.empty(); }
+    bool empty() const {
+        return windows.empty() && background.empty() && shadedBackground.empty() && unknown.empty();
+    }
 };
 
 namespace UnderOwn {

@@ -29,9 +29,13 @@ bool same(const PixelRegion& a, const PixelRegion& b) {
     return both.area() == a.area() && both.area() == b.area();
 }
 
-StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false}; }
-StackedLayer translucent(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, true}; }
-StackedLayer ours(std::uint32_t id, PixelRegion paints) { return {id, {}, std::move(paints), false}; }
+StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false, {}}; }
+StackedLayer translucent(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, true, {}}; }
+StackedLayer ours(std::uint32_t id, PixelRegion paints) { return {id, {}, std::move(paints), false, {}}; }
+// Ours under a compositing manager: it paints `paints` and shades `shades`.
+StackedLayer shading(std::uint32_t id, PixelRegion paints, PixelRegion shades) {
+    return {id, {}, std::move(paints), false, std::move(shades)};
+}
 
 TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
     const PixelRegion all = region({area});
@@ -101,6 +105,68 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
         for (const auto& [id, part] : c.windows)
             EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << c.what << ": from window " << id;
         EXPECT_TRUE(same(plan.background, c.background)) << c.what << ": from the root's background";
+        EXPECT_TRUE(same(plan.unknown, c.unknown)) << c.what << ": unknown";
+    }
+}
+
+// What ours only shades (a compositor's shadow around it, a frame's inside)
+// is rebuilt like what it paints, except where only the bare root or a
+// translucent window lies below: the screen's own pixels stand there.
+TEST(UnderOwn, WhatOursOnlyShadesIsRebuiltButTheBareRootStaysTheScreens) {
+    const PixelRegion all = region({area});
+    const PixelRegion panel = region({{40, 20, 40, 40}});
+    const PixelRegion shadow = [] {
+        PixelRegion r = region({{25, 5, 70, 70}});
+        r.subtract(PixelRect{40, 20, 40, 40});
+        return r;
+    }();
+    struct Case {
+        const char* what;
+        std::vector<StackedLayer> layers;  // bottom to top
+        std::map<std::uint32_t, PixelRegion> windows;
+        PixelRegion background, shadedBackground, unknown;
+    };
+    const Case cases[] = {
+        {"a panel and its shadow over a window: both from the window",
+         {window(1, all), shading(9, panel, shadow)},
+         {{1, region({{25, 5, 70, 70}})}},
+         {},
+         {},
+         {}},
+        {"over the bare root: the panel's part rebuilt, the shadow's the screen's unless painted",
+         {shading(9, panel, shadow)},
+         {},
+         panel,
+         shadow,
+         {}},
+        {"a window above the shadow hides it", {window(1, all), shading(9, panel, shadow), window(2, region({{0, 0, 40, 100}}))},
+         {{1, region({{40, 5, 55, 70}})}},
+         {},
+         {},
+         {}},
+        {"a translucent window under the panel and its shadow: unknown under the panel, the screen's under the shadow",
+         {window(1, all), translucent(2, region({{70, 0, 30, 100}})), shading(9, panel, shadow)},
+         {{1, region({{25, 5, 45, 70}})}},
+         {},
+         {},
+         region({{70, 20, 10, 40}})},
+        {"a frame's ring painted, its inside shaded, on the bare root",
+         {shading(9, region({{20, 20, 60, 2}, {20, 58, 60, 2}}), region({{20, 22, 60, 36}}))},
+         {},
+         region({{20, 20, 60, 2}, {20, 58, 60, 2}}),
+         region({{20, 22, 60, 36}}),
+         {}},
+        {"shade alone, nothing painted here, over a window", {window(1, all), shading(9, {}, shadow)}, {{1, shadow}}, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const UnderOwnPlan plan = UnderOwn::plan(area, c.layers);
+        std::map<std::uint32_t, PixelRegion> windows;
+        for (const auto& w : plan.windows) windows[w.id].add(w.part);
+        EXPECT_EQ(windows.size(), c.windows.size()) << c.what;
+        for (const auto& [id, part] : c.windows)
+            EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << c.what << ": from window " << id;
+        EXPECT_TRUE(same(plan.background, c.background)) << c.what << ": from the root's background";
+        EXPECT_TRUE(same(plan.shadedBackground, c.shadedBackground)) << c.what << ": the bare root under shade";
         EXPECT_TRUE(same(plan.unknown, c.unknown)) << c.what << ": unknown";
     }
 }

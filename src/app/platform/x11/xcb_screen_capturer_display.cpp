@@ -175,11 +175,11 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
     for (const StackedWindow& w : stack_->bottomToTop()) {
         if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area))) continue;
         if (const auto it = paints.find(w.id); it != paints.end()) {
-            out.layers.push_back({w.id, {}, it->second, false});
+            out.layers.push_back({w.id, {}, it->second, false, {}});
             continue;
         }
         const auto a = std::find_if(asked.begin(), asked.end(), [&](const Asked& q) { return q.window == &w; });
-        StackedLayer layer{w.id, PixelRegion(w.outer), std::nullopt, false};
+        StackedLayer layer{w.id, PixelRegion(w.outer), std::nullopt, false, {}};
         xcb_generic_error_t* e = nullptr;
         auto g = adopt(xcb_get_geometry_reply(c, a->geometry, &e));
         std::free(e);
