@@ -12,7 +12,7 @@ namespace kestrove {
 namespace {
 
 // A hole this tall against its piece is a letter knocked out of it.
-constexpr double letterHole = 0.4;
+constexpr double letterHole = 0.3;
 // Light letters on a coloured box are drawn bolder than dark ones on white,
 // the more so the lighter the box; turned over as they are, a bold D's
 // smoothed edge fills a column more and the D reads as a cursor beside a

@@ -8,9 +8,10 @@
 
 namespace kestrove {
 
-// Each filled piece of ink with two holes or more at least 40 % as tall as
-// itself (letters knocked out of it; a bold letter's counters are smaller)
-// becomes ground, and its holes ink, within its outline.
+// Each filled piece of ink with two holes or more at least 30 % as tall as
+// itself (letters knocked out of it, with room round them in a roomy pill;
+// a bold letter's counters are smaller) becomes ground, and its holes ink,
+// within its outline.
 void lightenBadges(GreyPicture& picture);
 
 // A box drawn tight round a badge, or within a coloured panel, has the

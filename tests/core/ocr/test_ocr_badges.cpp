@@ -31,6 +31,7 @@ TEST(OcrBadges, TextKnockedOutOfAFilledBoxReadsDarkOnLight) {
     const Case cases[] = {
         {"a pill round two letters", 40, 16, {{10, 4, 14, 12}, {20, 4, 26, 12}}, true},
         {"a pill round one letter and a sign", 40, 16, {{10, 7, 16, 9}, {20, 4, 26, 12}}, true},
+        {"a roomy pill round short capitals", 60, 24, {{12, 8, 18, 16}, {24, 8, 30, 16}}, true},
         {"a bold letter's two small counters", 12, 16, {{4, 3, 8, 6}, {4, 10, 8, 13}}, false},
         {"a bold o: one counter, as wide as tall", 16, 16, {{5, 4, 11, 12}}, false},
         {"letters without room round them", 40, 16, {{2, 4, 8, 12}, {20, 4, 26, 12}}, false},
