@@ -91,13 +91,14 @@ struct Terminal {
 };
 
 // Chromium showing `page`, served by a test server with `/part` answering
-// `part` (a page polls it to change what it shows).
+// `part` (a page polls it to change what it shows); `accessible` has it
+// offer its accessibility tree from the start, so that it can be read directly.
 struct Browser {
     HttpTestServer server;
     QTemporaryDir profile;
     std::unique_ptr<desktop::RealApp> app;
 
-    Browser(const std::string& page, const std::string& part) {
+    Browser(const std::string& page, const std::string& part, bool accessible = false) {
         ScriptedAnswer html;
         html.body = page;
         html.headers = {{"Content-Type", "text/html; charset=utf-8"}};
@@ -107,7 +108,8 @@ struct Browser {
             "chromium", QStringList{"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
                                     "--disable-component-update", "--disable-sync", "--window-position=40,40",
                                     "--window-size=800,500", "--user-data-dir=" + profile.path(),
-                                    QString::fromStdString(server.url("/page.html"))});
+                                    QString::fromStdString(server.url("/page.html"))} +
+                           (accessible ? QStringList{"--force-renderer-accessibility"} : QStringList{}));
     }
     void show(const std::string& part) {
         ScriptedAnswer answer;

@@ -1,0 +1,122 @@
+// Signs and badges on a web page that a reading once got wrong: a loss
+// written with its minus before the dollar sign, read by picture and
+// directly, and a status in white on an orange pill. The engine runs on
+// virtual time; capture, recognition, direct reading and Chromium are real.
+#include "core/windows/direct_agreement.hpp"
+#include "engine/real_programs.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::texts;
+
+// A page whose `#p` comes to show what `/part` answers.
+std::string page(const std::string& style, const std::string& body) {
+    return R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Page</title>
+<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
+           style + R"(</style>
+<script>
+setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
+</script></head><body>)" +
+           body + "</body></html>";
+}
+
+const std::string lossPage = page(".label { font-size: 16px; color: #555; } .value { font-size: 18px; color: #c5221f; }",
+                                  R"(<div><span class="label">Loss</span> <span class="value" id="p">)"
+                                  "\u2212$48.20</span></div>");
+
+// "the loss drops below -50" over "Loss −$48.20": read positive, the loss
+// could never drop below -50.
+struct SignedLoss : RealPrograms, ::testing::WithParamInterface<bool> {};
+
+TEST_P(SignedLoss, AMinusBeforeTheDollarSignIsReadAndTheWatchBarksOnceBelowIt) {
+    const bool directly = GetParam();
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(lossPage, "\u2212$48.20", directly);
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Loss", 10);
+
+    std::optional<WatchSpec> watch = confirmed("the loss drops below -50", box, "w_LOSS01");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->baseline.currentValue, -48.2) << ::testing::PrintToString(texts(readers.picture(box, false)));
+    if (directly) {
+        const std::shared_ptr<DirectSession> session = readers.open(box);
+        ASSERT_TRUE(session);
+        const DirectAnswer direct = readers.direct(*session);
+        ASSERT_TRUE(direct.lines()) << rawValue(*direct.silence());
+        const std::vector<OCRLine> picture = readers.picture(box, false);
+        watch = DirectAgreement::adopt(*watch, picture, *direct.lines(), session->onScreenOnly());
+        ASSERT_TRUE(watch->direct) << ::testing::PrintToString(texts(picture)) << " against "
+                                   << ::testing::PrintToString(texts(*direct.lines()));
+    }
+    add(*watch);
+    barksOnceAt(browser, box, "\u2212$52.10", "-52.10");
+}
+
+INSTANTIATE_TEST_SUITE_P(OnAPage, SignedLoss, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "ReadDirectly" : "ByPicture");
+                         });
+
+// A parcel's status in white on an orange pill, watched to say delivered,
+// the box drawn with room round the pill or tight round it.
+struct OrangePill {
+    const char* name;
+    int fontSize, width, height;  // the pill's, at (160, 36) of the page
+    int room;                     // points of page the box shows round it
+};
+
+void PrintTo(const OrangePill& c, std::ostream* os) { *os << c.name; }
+
+struct OrangePills : RealPrograms, ::testing::WithParamInterface<OrangePill> {};
+
+TEST_P(OrangePills, BarkWhenTheyComeToSayDeliveredAndReadAsShown) {
+    const OrangePill& c = GetParam();
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    auto pill = [](const char* words) { return std::string(R"(<span class="pill">)").append(words).append("</span>"); };
+    const std::string size = "font-size: " + std::to_string(c.fontSize) + "px; width: " + std::to_string(c.width) +
+                             "px; height: " + std::to_string(c.height) + "px; line-height: " + std::to_string(c.height) +
+                             "px; border-radius: " + std::to_string(c.height / 2) + "px; ";
+    Browser browser(page(".label { position: absolute; left: 40px; top: 40px; font-size: 15px; line-height: 18px; } "
+                         ".pill { position: absolute; left: 160px; top: 36px; text-align: center; font-weight: bold; "
+                         "color: #fff; background: #f59e0b; " + size + "}",
+                         R"(<span class="label">Parcel</span><span id="p">)" + pill("IN TRANSIT") + "</span>"),
+                    pill("IN TRANSIT"));
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> label = readers.locate(window->frame, "Parcel");
+    ASSERT_TRUE(label);
+    // Placed from the label, whose letters' top lies some 3 points under its own.
+    const double left = label->x + 120 - c.room, top = label->y - 7 - c.room;
+    const WatchRegion box =
+        readers.drawAround({left, top, double(c.width + 2 * c.room), double(c.height + 2 * c.room)}, window->frame, 0);
+
+    const std::optional<WatchSpec> watch = confirmed("it says delivered", box, "w_PARCEL");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->type, WatchType::textAppears);
+    add(*watch);
+    for (int i = 0; i < 3; ++i) cycle();
+    EXPECT_EQ(barks, 0) << "before the page changed";
+    browser.show(pill("DELIVERED"));
+    ASSERT_TRUE(cycleUntil([&] { return barks > 0; }, 12))
+        << "no bark at DELIVERED: " << ::testing::PrintToString(texts(readers.picture(box)));
+    for (int i = 0; i < 3; ++i) cycle();
+    finishFlashes();
+    EXPECT_EQ(barks, 1);
+    EXPECT_EQ(texts(readers.picture(box)), std::vector<std::string>{"DELIVERED"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnAPage, OrangePills,
+    ::testing::Values(
+        // Letters under 40 % of the pill's height were not taken for a
+        // badge's: the pill went grey with black corners and read as nothing.
+        OrangePill{"WithRoomRoundIt", 13, 110, 26, 10},
+        // The pill's colour the box's ground: its corners read as "r" and "4".
+        OrangePill{"TightRoundIt", 16, 130, 30, 3}),
+    [](const ::testing::TestParamInfo<OrangePill>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kestrove::testing
