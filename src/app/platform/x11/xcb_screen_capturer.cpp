@@ -6,6 +6,7 @@
 #include <xcb/damage.h>
 #include <xcb/randr.h>
 #include <xcb/shape.h>
+#include <xcb/xfixes.h>
 
 #include "app/platform/session_permissions.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
@@ -51,6 +52,20 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, std::shared_ptr<con
         }
     }
     shape_ = x_->hasExtension(&xcb_shape_id);
+    if (own_ && x_->hasExtension(&xcb_xfixes_id)) {
+        auto v = adopt(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        if (v) {
+            fixesEvent_ = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event;
+            xcb_xfixes_select_selection_input(c, x_->root(), x_->compositorSelection(),
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+            // Asked once the notices are asked for: no change slips by.
+            auto owner = adopt(xcb_get_selection_owner_reply(
+                c, xcb_get_selection_owner(c, x_->compositorSelection()), nullptr));
+            compositing_ = owner && owner->owner != XCB_NONE;
+        }
+    }
     if (own_) {
         stack_ = std::make_unique<XcbStack>(*x_);
         rootBackground_ = std::make_unique<XcbRootBackground>(*x_, *reader_);
@@ -78,6 +93,13 @@ void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture,
     keptDisplays_.keep(area, picture, answers);
 }
 
+bool XcbScreenCapturer::compositing() {
+    if (fixesEvent_) return compositing_;
+    xcb_connection_t* c = x_->get();
+    auto owner = adopt(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, x_->compositorSelection()), nullptr));
+    return owner && owner->owner != XCB_NONE;
+}
+
 bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->usesSharedMemory(); }
 
 std::uint64_t XcbScreenCapturer::serverReads() const { return reader_ ? reader_->reads() : 0; }
@@ -96,6 +118,10 @@ void XcbScreenCapturer::pump() {
         if (type == 0) continue;  // the error of a request nobody waited for
         rootChanged |= randrEvent_ && type == randrEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY;
         if (stack_) stack_->handle(*raw);
+        if (fixesEvent_ && type == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+            const auto& e = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(*raw);
+            if (e.selection == x_->compositorSelection()) compositing_ = e.owner != XCB_NONE;
+        }
         for (auto& [id, k] : kept_) k.window->handle(*raw);
         if (rootDamage_ && type == damageEvent_ + XCB_DAMAGE_NOTIFY) {
             const auto& e = reinterpret_cast<const xcb_damage_notify_event_t&>(*raw);

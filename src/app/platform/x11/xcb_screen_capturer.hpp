@@ -6,7 +6,10 @@
 // (see UnderOwn). What cannot be put back honestly (something translucent,
 // anything a compositing manager paints, a part a window has not painted yet)
 // comes from the last picture of the same area; a part never seen is filled
-// flat from its neighbours. The window path reads the window's own picture
+// flat from its neighbours, and a box of which nothing can be put back is
+// not painted. Under a compositing manager the shadow it draws around our
+// windows is ours too: a margin around each of them (and a frame's inside)
+// is put back the same way. The window path reads the window's own picture
 // through XComposite, so a covered window still reads; Damage says when it
 // was drawn, so an untouched window is not read again. A part of a window not
 // painted yet is waited for a moment, then refused.
@@ -59,6 +62,10 @@ public:
     std::uint64_t serverReads() const;
     // How long a capture waits for a part that is not painted yet.
     static constexpr std::chrono::milliseconds paintWait{600};
+    // Around each of our windows, under a compositing manager: where its
+    // shadow may fall (xcompmgr -c and picom draw 15 pixels up and left,
+    // 21 and 10 down and right, by default).
+    static constexpr int shadowMargin = 32;
 
 private:
     struct Kept {
@@ -73,18 +80,25 @@ private:
     // there, and what the bare root shows.
     struct Beneath {
         std::vector<StackedLayer> layers;  // bottom to top
-        bool compositing = false;          // a compositing manager paints the screen
         std::optional<std::uint32_t> published;  // the desktop's picture (_XROOTPMAP_ID)
     };
 
     Captured captureDisplay(const WatchRegion& region, bool leaveOutOwn);
+    // Whether a compositing manager paints the screen: followed through
+    // XFixes where the server has it, else asked.
+    bool compositing();
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
-    // Where each of our shown top-level windows paints inside `area` (root pixels).
-    std::map<std::uint32_t, PixelRegion> ownPaint(const PixelRect& area);
+    // Where one of our top-level windows paints inside `area`, and where it
+    // only shades what lies below (root pixels).
+    struct OwnPaint {
+        PixelRegion paints, shades;
+    };
+    // Each of our shown top-level windows that reaches into `area`.
+    std::map<std::uint32_t, OwnPaint> ownPaint(const PixelRect& area);
     // All of it at once.
     PixelRegion ownOver(const PixelRect& area);
     // The windows in `area`, ours painting `paints`, and the root's background.
-    Beneath beneath(const PixelRect& area, const std::map<std::uint32_t, PixelRegion>& paints);
+    Beneath beneath(const PixelRect& area, const std::map<std::uint32_t, OwnPaint>& paints);
     // A window kept redirected inside the top-level window `top` holds its own
     // picture, while the picture `top` got when it was redirected holds the
     // screen's pixels where that window lies (ours included) until it draws
@@ -121,6 +135,8 @@ private:
     bool shape_ = false;  // the server tells windows' shapes
     std::uint8_t randrEvent_ = 0;   // RandR's first event code; 0 without RandR
     std::uint8_t damageEvent_ = 0;  // Damage's; 0 without Damage
+    std::uint8_t fixesEvent_ = 0;   // XFixes'; 0 without XFixes
+    bool compositing_ = false;      // as XFixes last told
     PixelSize root_;
     std::map<std::uint32_t, Kept> kept_;
     std::uint32_t rootDamage_ = 0;  // made with the first display picture kept

@@ -51,35 +51,51 @@ PixelRect scaled(const Rect& r, double s, int dx, int dy) {
 
 }  // namespace
 
-std::map<std::uint32_t, PixelRegion> XcbScreenCapturer::ownPaint(const PixelRect& area) {
-    std::map<std::uint32_t, PixelRegion> paints;
+std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint(const PixelRect& area) {
+    std::map<std::uint32_t, OwnPaint> paints;
     if (!own_ || !stack_) return paints;
     const auto ours = own_->all();
+    // A compositing manager may draw a shadow around each window, seen also
+    // through what a frame leaves unpainted: all of a window and a margin
+    // around it are ours then.
+    const int margin = ours->empty() || !compositing() ? 0 : shadowMargin;
     for (const OwnWindow& w : *ours) {
         const auto top = stack_->topLevelOf(w.id);
         const StackedWindow* s = top ? stack_->find(*top) : nullptr;
-        if (!s || !s->mapped || s->inputOnly || isEmpty(intersection(s->outer, area))) continue;
-        PixelRegion& over = paints[*top];
-        // A window that tells where it paints (a frame) covers only that;
-        // any other covers its whole top-level window, decorations included.
+        if (!s || !s->mapped || s->inputOnly) continue;
+        const PixelRect reach{s->outer.x - margin, s->outer.y - margin, s->outer.width + 2 * margin,
+                              s->outer.height + 2 * margin};
+        if (isEmpty(intersection(reach, area))) continue;
+        OwnPaint& own = paints[*top];
+        // A window that tells where it paints (a frame) paints only that;
+        // any other its whole top-level window, decorations included.
         if (!w.painted || *top != w.id) {
-            over.add(s->outer);
+            own.paints.add(s->outer);
         } else {
             const double scale = ScreenSpace::scaleAtPixels(
                 Rect{double(s->outer.x), double(s->outer.y), double(s->outer.width), double(s->outer.height)},
                 screens_.screens());
             for (const Rect& r : *w.painted)
-                over.add(scaled(r, scale, s->outer.x + s->border, s->outer.y + s->border));
+                own.paints.add(scaled(r, scale, s->outer.x + s->border, s->outer.y + s->border));
         }
-        over.clip(area);
+        own.paints.clip(area);
+        if (margin) {
+            own.shades.add(reach);
+            own.shades.clip(area);
+            own.shades.subtract(own.paints);
+        }
     }
-    std::erase_if(paints, [](const auto& p) { return p.second.empty(); });
+    // Kept even when it paints nothing here: a window of ours is never
+    // taken for another program's.
     return paints;
 }
 
 PixelRegion XcbScreenCapturer::ownOver(const PixelRect& area) {
     PixelRegion over;
-    for (const auto& [top, paint] : ownPaint(area)) over.add(paint);
+    for (const auto& [top, own] : ownPaint(area)) {
+        over.add(own.paints);
+        over.add(own.shades);
+    }
     return over;
 }
 
@@ -148,7 +164,7 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
 }
 
 XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
-                                                      const std::map<std::uint32_t, PixelRegion>& paints) {
+                                                      const std::map<std::uint32_t, OwnPaint>& paints) {
     xcb_connection_t* c = x_->get();
     const xcb_atom_t opacityAtom = x_->atom("_NET_WM_WINDOW_OPACITY");
     struct Asked {
@@ -159,7 +175,6 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
     };
     // Everything asked at once: one round trip for the whole stack.
     std::vector<Asked> asked;
-    const auto owner = xcb_get_selection_owner(c, x_->compositorSelection());
     const auto published = requestProperty(*x_, x_->root(), x_->atom("_XROOTPMAP_ID"), 1);
     for (const StackedWindow& w : stack_->bottomToTop()) {
         if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area)) || paints.count(w.id)) continue;
@@ -168,16 +183,17 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
                                 : std::nullopt});
     }
     Beneath out;
-    auto cm = adopt(xcb_get_selection_owner_reply(c, owner, nullptr));
-    out.compositing = cm && cm->owner != XCB_NONE;
+    const bool composited = compositing();
     if (const auto p = readProperty(*x_, published); p && p->type == XCB_ATOM_PIXMAP) out.published = p->cardinal();
     const std::uint8_t rootDepth = x_->screen()->root_depth;
     for (const StackedWindow& w : stack_->bottomToTop()) {
-        if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area))) continue;
+        if (!w.mapped || w.inputOnly) continue;
+        // Ours may reach into the area with its shadow alone.
         if (const auto it = paints.find(w.id); it != paints.end()) {
-            out.layers.push_back({w.id, {}, it->second, false, {}});
+            out.layers.push_back({w.id, {}, it->second.paints, false, it->second.shades});
             continue;
         }
+        if (isEmpty(intersection(w.outer, area))) continue;
         const auto a = std::find_if(asked.begin(), asked.end(), [&](const Asked& q) { return q.window == &w; });
         StackedLayer layer{w.id, PixelRegion(w.outer), std::nullopt, false, {}};
         xcb_generic_error_t* e = nullptr;
@@ -187,7 +203,7 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
         // manager: the server composes such windows itself.
         layer.translucent = g && g->depth != rootDepth;
         const auto opacity = readProperty(*x_, a->opacity);
-        if (out.compositing && opacity && opacity->cardinal().value_or(0xffffffffu) != 0xffffffffu)
+        if (composited && opacity && opacity->cardinal().value_or(0xffffffffu) != 0xffffffffu)
             layer.translucent = true;
         if (a->shape) {
             e = nullptr;
@@ -258,8 +274,15 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
             if (!readInto(picture, area, *pixmap, r, -s->outer.x, -s->outer.y)) unknown.add(r);
         unknown.add(readKeptInside(picture, area, l.id, l.part));
     }
-    unknown.add(rootBackground_->paint(picture, area, plan.background, under.published, under.compositing));
+    unknown.add(rootBackground_->paint(picture, area, plan.background, under.published, compositing()));
+    // What it cannot paint there stays as the screen shows it.
+    rootBackground_->paint(picture, area, plan.shadedBackground, under.published, compositing());
     if (unknown.empty()) return std::nullopt;
+    // Nothing of the box honest: the last picture would stand for the screen
+    // for ever. Not painted, so that a box that stays so loses sight.
+    PixelRegion honest(area);
+    honest.subtract(unknown);
+    if (honest.empty()) return CaptureError::unpainted();
     if (const Image* last = keptDisplays_.last(area)) {
         UnderOwn::takeFrom(picture, *last, area, unknown);
         return std::nullopt;

@@ -1,0 +1,236 @@
+// Our own windows beside and over display boxes under a compositing manager
+// that draws shadows (xcompmgr -c, picom --shadow), with the real watch
+// manager, frames and capture. What the manager draws for our windows is
+// ours like the windows: a box beside the panel does not see its shadow. A
+// box under one of our windows is read from the windows below it, and one
+// over which nothing can be rebuilt loses sight instead of watching a frozen
+// picture.
+#include <QApplication>
+#include <QProcess>
+
+#include "app/engine/qt_clock.hpp"
+#include "app/menu/menu_model.hpp"
+#include "app/menu/menu_panel.hpp"
+#include "app/menu/onboarding_controller.hpp"
+#include "app/menu/panel_window.hpp"
+#include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_list.hpp"
+#include "engine/engine_desktop.hpp"
+#include "support/app/fake_session.hpp"
+#include "support/app/offscreen_app.hpp"
+
+namespace kestrove::testing {
+namespace {
+
+using desktop::waitFor;
+
+struct Compositor {
+    const char* name;
+    const char* program;
+    QStringList args;
+};
+
+const Compositor compositors[] = {
+    {"xcompmgr", "xcompmgr", {"-c"}},
+    // No settings file of the user's; xrender draws on a server without GL.
+    {"picom", "picom", {"--config", "/dev/null", "--backend", "xrender", "--shadow", "--no-fading-openclose"}},
+};
+
+void run(const QString& program, const QStringList& args) {
+    ASSERT_EQ(QProcess::execute(program, args), 0) << program.toStdString();
+}
+
+void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
+
+struct Composited : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
+    XcbScreenCapturer screen{*platform.screens};  // the screen as it shows, ours included
+    std::unique_ptr<QProcess> compositor;          // stopped by its own pid
+    std::unique_ptr<desktop::TestWindow> window;
+    int barks = 0;
+
+    void SetUp() override {
+        run(QStringLiteral("xsetroot"), {"-solid", "#406080"});
+        compositor = std::make_unique<QProcess>();
+        compositor->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        compositor->start(QString::fromUtf8(GetParam().program), GetParam().args);
+        ASSERT_TRUE(compositor->waitForStarted(5000)) << GetParam().name;
+        ASSERT_TRUE(waitFor([&] { return desk.compositing(); }, 10000)) << GetParam().name << " took the screen";
+        EngineOnDesktop::SetUp();
+        manager->onBark = [this] { ++barks; };
+        window = std::make_unique<desktop::TestWindow>();
+        XcbWindowList windows;
+        ASSERT_TRUE(desktop::waitUntilListedAt(windows, window->id(), window->where()));
+        // A compositor that has just started shows black until it has drawn.
+        const Rect client = window->where();
+        const Image own = window->grab(0, 0, tw::width, tw::height);
+        ASSERT_TRUE(waitFor([&] {
+            return desktop::maxChannelDifference(raw({client.x, client.y, double(tw::width), double(tw::height)}), own) == 0;
+        })) << GetParam().name << " shows the test window";
+    }
+    void TearDown() override {
+        EngineOnDesktop::TearDown();
+        window.reset();
+        if (compositor) {
+            compositor->terminate();
+            if (!compositor->waitForFinished(3000)) compositor->kill();
+            compositor->waitForFinished(2000);
+        }
+    }
+
+    Image raw(const Rect& box) {
+        const Captured c = screen.captureScreen(unbound(box));
+        return c.ok() ? c.value() : Image{};
+    }
+    // The box's picture once two in a row agree (the compositor paints a
+    // moment later) and it is not all black (as picom shows a new window of
+    // ours before it has drawn it).
+    Image settled(const Rect& box) {
+        Image last = raw(box);
+        const auto black = [](const Image& image) {
+            for (std::size_t i = 0; i < image.rgba.size(); i += 4)
+                if (image.rgba[i] || image.rgba[i + 1] || image.rgba[i + 2]) return false;
+            return true;
+        };
+        EXPECT_TRUE(waitFor([&] { return std::exchange(last, raw(box)).rgba == last.rgba && !black(last); }))
+            << "the box's picture settles";
+        return last;
+    }
+    WatchSpec anyChange(const std::string& id, const Rect& box) const {
+        return spec(id, "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(box), 2);
+    }
+    void pause(int ms) { waitFor([] { return false; }, ms); }
+    void snapshot(const char* name) {
+        const Image whole = raw(ScreenSpace::displays(platform.screens->screens()).front());
+        offscreen::saveSnapshot(QImage(whole.rgba.data(), whole.width, whole.height, QImage::Format_RGBA8888).copy(),
+                                QStringLiteral("own_windows"),
+                                QString::fromUtf8(GetParam().name) + QLatin1Char('-') + QString::fromUtf8(name));
+    }
+    // Moves `ours` so that its frame's top-left corner is at `to`, and gives
+    // the compositor time to draw it there.
+    void place(QWidget* ours, QPoint to) {
+        ours->move(ours->pos() + to - ours->frameGeometry().topLeft());
+        ours->raise();
+        EXPECT_TRUE(waitFor([&] { return ours->frameGeometry().topLeft() == to; }))
+            << "our window is at " << ours->frameGeometry().x() << "," << ours->frameGeometry().y() << ", not "
+            << to.x() << "," << to.y();
+        pause(300);
+    }
+};
+
+// A white window of another program under a narrow box just left of the tray
+// panel: the shadow the compositor draws for the panel falls into the box.
+// Twenty times the panel opens and closes, two checks each way, and the box
+// is checked every time and never barks; its window turning red then does.
+TEST_P(Composited, ThePanelsShadowIsNoChangeBesideIt) {
+    const Rect client = window->where();
+    const Rect box{client.x + 400, client.y + 10, 36, 300};
+    const WatchSpec watch = anyChange("w_SHADE1", box);
+    add(watch);
+    const Image bare = settled(box);
+    MenuModel menu;
+    MenuPanelController tray(menu);
+    int shaded = 0;  // cycles whose screen showed the shadow in the box
+    int barked = 0;  // cycles with a bark
+    for (int i = 0; i < 20; ++i) {
+        const int taken = pictures[watch.id], before = barks;
+        tray.show({box.maxX() + 20, box.y, 20, 20}, QGuiApplication::primaryScreen(), false);
+        place(tray.window(), QPoint(int(box.maxX()), int(box.y)));
+        if (desktop::maxChannelDifference(settled(box), bare) > 0) ++shaded;
+        if (i == 0) snapshot("panel-shadow");
+        cycle();
+        cycle();
+        tray.close();
+        finishFlashes();  // a false bark's flash would hold its fill over the box
+        if (!waitFor([&] { return desktop::maxChannelDifference(raw(box), bare) == 0; })) {
+            snapshot("not-bare");
+            FAIL() << "closed " << i << ": the box differs by " << desktop::maxChannelDifference(raw(box), bare);
+        }
+        cycle();
+        cycle();
+        finishFlashes();
+        if (barks > before) ++barked;
+        EXPECT_EQ(pictures[watch.id], taken + 4) << "cycle " << i << ": checked, never skipped";
+    }
+    EXPECT_EQ(barked, 0) << GetParam().name << ": open/close cycles of 20 that barked";
+    EXPECT_GT(shaded, 0) << GetParam().name << " drew the panel's shadow into the box";
+    const int before = barks;
+    cycle();  // a quiet check arms the watch's gate again
+    window->command("paint #d02020");
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(box), bare) > 60; }));
+    cycle();
+    cycle();
+    EXPECT_EQ(barks, before + 1) << "a change of the window under it barks";
+    finishFlashes();
+}
+
+struct Welcome {
+    fakes::FakeSessionPermissions permissions;
+    fakes::FakeDesktopSettings settings;
+    QtClock realTime;  // the checks' settling counts the virtual clock's timers
+    OnboardingController controller;
+    Welcome(Executor main, std::shared_ptr<DefaultsStore> defaults)
+        : permissions(std::move(main)), controller({&permissions, &settings, [] {}}, realTime, std::move(defaults)) {}
+    QWidget* open() {
+        controller.show(true, false);
+        return controller.window();
+    }
+};
+
+// A box wholly under the welcome window, left open, on another program's
+// opaque window that turns red and then blue: both changes bark, each within
+// two checks, and the box is checked every time.
+TEST_P(Composited, ABoxUnderTheWelcomeWindowIsReadFromTheWindowBelow) {
+    const Rect client = window->where();
+    const Rect box{client.x + 300, client.y + 60, 120, 180};
+    const WatchSpec watch = anyChange("w_BELOW1", box);
+    add(watch);
+    Welcome welcome(platform.mainThread, defaults);
+    QWidget* ours = welcome.open();
+    ASSERT_NE(ours, nullptr);
+    const QRect f = ours->frameGeometry();
+    ASSERT_GE(f.width(), box.width + 40);
+    ASSERT_GE(f.height(), box.height + 40);
+    place(ours, QPoint(int(box.x) - 20, int(box.y) - 20));
+    const int taken = pictures[watch.id];
+    cycle();
+    cycle();
+    EXPECT_EQ(barks, 0) << GetParam().name << ": the welcome window itself is no change";
+    for (const char* colour : {"#d02020", "#2040d0"}) {
+        window->command(std::string("paint ") + colour);
+        pause(300);  // the program draws itself, unseen
+        cycle();
+        cycle();
+        finishFlashes();
+        cycle();  // a quiet check arms the watch's gate again
+    }
+    snapshot("welcome-over");
+    EXPECT_EQ(barks, 2) << GetParam().name << ": red, then blue, under the welcome window";
+    EXPECT_EQ(pictures[watch.id], taken + 8) << "checked, never skipped";
+    EXPECT_EQ(status(watch.id), WatchStatus::watching);
+}
+
+// A box wholly under the welcome window on the bare root, whose picture the
+// compositor paints from nothing published: nothing under the window can be
+// rebuilt, so the third check in a row loses sight, and sight comes back
+// once the window has gone.
+TEST_P(Composited, ABoxWithNothingHonestUnderOurWindowLosesSight) {
+    const Rect box{760, 300, 120, 120};
+    const WatchSpec watch = anyChange("w_ROOT01", box);
+    add(watch);
+    Welcome welcome(platform.mainThread, defaults);
+    QWidget* ours = welcome.open();
+    ASSERT_NE(ours, nullptr);
+    place(ours, QPoint(int(box.x) - 20, int(box.y) - 20));
+    EXPECT_TRUE(cycleUntil([&] { return status(watch.id) == WatchStatus::lostSight; }, 3))
+        << GetParam().name << ": the third check with nothing to read loses sight";
+    welcome.controller.window()->close();
+    EXPECT_TRUE(cycleUntil([&] { return status(watch.id) == WatchStatus::watching; }, 6))
+        << "sight comes back once the window has gone";
+    EXPECT_EQ(barks, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shadows, Composited, ::testing::ValuesIn(compositors),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kestrove::testing
