@@ -339,8 +339,26 @@ int runOf(const Stacked& stacked, const PixelBox& b) {
 }
 
 void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
-    for (EngineLine& line : found)
-        if (const int i = runOf(stacked, line.box); i >= 0 && stacked.bitmap[static_cast<std::size_t>(i)]) mendBitmapLine(line);
+    const Marks m{stacked.picture, groundOf(stacked.picture)};
+    for (EngineLine& line : found) {
+        const int i = runOf(stacked, line.box);
+        if (i < 0 || !stacked.bitmap[static_cast<std::size_t>(i)]) continue;
+        // An opening quote read before a word is a slash or a straight
+        // quote: a quote's ticks stand in the top half of the line, a
+        // slash runs down it.
+        bool quoted = false;
+        for (EngineWord& word : line.words) {
+            if (word.symbols.size() < 2 || word.symbols.front().text != "\u201C") continue;
+            const PixelBox& b = word.symbols.front().box;
+            const PixelBox mark = inkWithin(m, {b.left, line.box.top, b.right, line.box.bottom});
+            if (mark.height() <= 0 || 2 * mark.height() > line.box.height()) continue;
+            word.symbols.front().text = std::string(1, '"');
+            rejoinSymbols(word);
+            quoted = true;
+        }
+        if (quoted) rejoinWords(line);
+        mendBitmapLine(line);
+    }
 }
 
 std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,

@@ -65,7 +65,9 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
 // its middle), -1 for none.
 int runOf(const Stacked& stacked, const PixelBox& box);
 
-// The lines read in runs of a bitmap font with their quotes mended.
+// The lines read in runs of a bitmap font with their quotes mended; an
+// opening quote before a word is the slash it reads as only when its mark
+// runs down the line.
 void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);
 
 // Lines Tesseract found in the stacked picture, back in the prepared

@@ -364,3 +364,29 @@ TEST(OrdinaryText, MendingLeavesOrdinaryLinesAsRead) {
                              "Rooms $80–$120", "Prices €5 – €9"})
         EXPECT_EQ(mendedLine(line), line);
 }
+
+TEST(OrdinaryText, AQuoteBeforeAWordInABitmapFontStaysAQuote) {
+    // xterm's "fixed": Tesseract reads both its straight double quote and
+    // its slash before a word as an opening curly quote.
+    struct Case {
+        const char* what;
+        bool slash;
+        const char* read;
+    };
+    for (const Case& c : {Case{"a quoted word", false, "say \"done\""}, Case{"a path", true, "say /done\""}}) {
+        auto rows = blank(80, 16);
+        word(rows, 2, 5, 8, 3);  // "say", its letters on row 13
+        if (c.slash)
+            for (int y = 2; y < 14; ++y) rows[y][30 - y / 2] = '#';
+        else
+            ink(rows, 23, 2, 1, 3), ink(rows, 26, 2, 1, 3);
+        word(rows, 32, 5, 8, 4);
+        EngineWord say{"say", {2, 5, 22, 13}, 90, {{"s", {2, 5, 6, 13}}, {"a", {8, 5, 12, 13}}, {"y", {14, 5, 18, 13}}}};
+        EngineWord done{"\u201Cdone\u201D", {22, 2, 78, 13}, 90,
+                        {{"\u201C", {22, 2, 28, 14}}, {"done", {32, 5, 70, 13}}, {"\u201D", {72, 2, 78, 5}}}};
+        std::vector<EngineLine> found{{"say \u201Cdone\u201D", {2, 2, 78, 14}, 90, {say, done}}};
+        const Stacked stacked{drawn(rows), {{0, 0, 80, 16}}, {3}, {true}};
+        mendBitmapLines(found, stacked);
+        EXPECT_EQ(found[0].text, c.read) << c.what;
+    }
+}
