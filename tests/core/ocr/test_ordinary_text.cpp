@@ -63,6 +63,16 @@ struct EdgeCase {
     bool atBottom;
 };
 
+// Each case's picture comes through `rule` as drawn.
+void expectEachUnchanged(const std::vector<EdgeCase>& cases, void (*rule)(GreyPicture&)) {
+    for (const EdgeCase& c : cases) {
+        const auto rows = smallBesideLarge(c.small, c.gap, c.atBottom);
+        GreyPicture p = drawn(rows);
+        rule(p);
+        EXPECT_EQ(rowsOf(p), rows) << c.what;
+    }
+}
+
 std::vector<double> numbersOf(const std::string& text, bool preferTime) {
     std::vector<double> out;
     for (const ReadNumber& n : NumberParser::numbers(text, preferTime)) out.push_back(n.value);
@@ -98,49 +108,30 @@ void expectNoCents(const std::string& text, const std::string& raised, double ce
 }  // namespace
 
 TEST(OrdinaryText, SmallLinesByTheEdgeAreNeitherBorderNorSliver) {
-    const EdgeCase cases[] = {
-        {"a caption touching the top", 8, 0, false},
-        {"a caption a pixel below the top", 8, 1, false},
-        {"a caption three pixels below the top", 8, 3, false},
-        {"a small caption two pixels below the top", 6, 2, false},
-        {"a note touching the bottom", 8, 0, true},
-        {"a note two pixels above the bottom", 8, 2, true},
-    };
-    for (const EdgeCase& c : cases) {
-        const auto rows = smallBesideLarge(c.small, c.gap, c.atBottom);
-        GreyPicture p = drawn(rows);
-        prepareForRecognition(p);
-        EXPECT_EQ(rowsOf(p), rows) << c.what;
-    }
+    expectEachUnchanged(
+        {
+            {"a caption touching the top", 8, 0, false},
+            {"a caption a pixel below the top", 8, 1, false},
+            {"a caption three pixels below the top", 8, 3, false},
+            {"a small caption two pixels below the top", 6, 2, false},
+            {"a note touching the bottom", 8, 0, true},
+            {"a note two pixels above the bottom", 8, 2, true},
+        },
+        prepareForRecognition);
 }
 
-TEST(OrdinaryText, SmallLinesClearOfTheEdgeAreNoCutRows) {
-    const EdgeCase cases[] = {
-        {"a caption a pixel below the top", 8, 1, false},
-        {"a caption three pixels below the top", 8, 3, false},
-        {"a note a pixel above the bottom", 8, 1, true},
-        {"a note three pixels above the bottom", 10, 3, true},
-    };
-    for (const EdgeCase& c : cases) {
-        const auto rows = smallBesideLarge(c.small, c.gap, c.atBottom);
-        GreyPicture p = drawn(rows);
-        clearCutRows(p);
-        EXPECT_EQ(rowsOf(p), rows) << c.what;
-    }
-}
-
-TEST(OrdinaryText, SmallLinesTouchingTheEdgeAreNoCutRows) {
-    const EdgeCase cases[] = {
-        {"a caption touching the top", 8, 0, false},
-        {"a note touching the bottom", 8, 0, true},
-        {"a taller note touching the bottom", 11, 0, true},
-    };
-    for (const EdgeCase& c : cases) {
-        const auto rows = smallBesideLarge(c.small, c.gap, c.atBottom);
-        GreyPicture p = drawn(rows);
-        clearCutRows(p);
-        EXPECT_EQ(rowsOf(p), rows) << c.what;
-    }
+TEST(OrdinaryText, SmallLinesByTheEdgeAreNoCutRows) {
+    expectEachUnchanged(
+        {
+            {"a caption touching the top", 8, 0, false},
+            {"a caption a pixel below the top", 8, 1, false},
+            {"a caption three pixels below the top", 8, 3, false},
+            {"a note touching the bottom", 8, 0, true},
+            {"a taller note touching the bottom", 11, 0, true},
+            {"a note a pixel above the bottom", 8, 1, true},
+            {"a note three pixels above the bottom", 10, 3, true},
+        },
+        clearCutRows);
 }
 
 TEST(OrdinaryText, RaisedDigitsAfterANumberWithoutAPriceAreNoCents) {
