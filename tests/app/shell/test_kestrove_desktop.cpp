@@ -22,6 +22,7 @@
 #include "shell/kestrove_process.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/dunst_peer.hpp"
+#include "support/app/save_counter.hpp"
 #include "test_window/layout.hpp"
 
 namespace kestrove {
@@ -361,6 +362,66 @@ TEST_F(KestroveApp, ADataFolderThatCannotBeWrittenStopsTheStartWithTheSystemsRea
               std::string::npos)
         << log;
     EXPECT_EQ(bytesOf(home.watchFile()), before);
+}
+
+// Pause All from the tray's panel on sixty watches, as a user clicks it:
+// the watch file is written once, with every watch paused. (Saved watch by
+// watch, a kill in between left some paused and others watching.)
+TEST_F(KestroveApp, PauseAllFromThePanelWritesTheWatchFileOnce) {
+    Home home;
+    std::vector<WatchRecord> sixty;
+    for (int i = 0; i < 60; ++i)
+        sixty.push_back(watch("Tell me when it says Done", tw::price, "Done", "w_ALL" + std::to_string(100 + i)));
+    home.save(sixty);
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                         "24", "--SetDockType", "true"});
+    ASSERT_TRUE(tray.waitForStarted(5000));
+    Kestrove app(home);
+    ASSERT_TRUE(waitFor([&] { return app.frames().size() >= sixty.size(); }, 20000)) << app.log();
+    waitFor([] { return false; }, 1500);  // the restored list is written
+    testing::SaveCounter saves(home.watchFile().parent_path());
+
+    // The panel is the one of its shown windows as wide as a panel (the
+    // window manager may have framed it: xdotool finds it wherever it is).
+    const auto panel = [&]() -> std::optional<Rect> {
+        QProcess search;
+        search.start("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(app.pid()), ""});
+        search.waitForFinished();
+        for (const QString& id : QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+            QProcess geometry;
+            geometry.start("xdotool", {"getwindowgeometry", "--shell", id});
+            geometry.waitForFinished();
+            std::map<QString, double> v;
+            for (const QString& line : QString::fromUtf8(geometry.readAllStandardOutput()).split('\n'))
+                if (const auto eq = line.indexOf('='); eq > 0) v[line.left(eq)] = line.mid(eq + 1).toDouble();
+            if (v["WIDTH"] >= 360 && v["WIDTH"] <= 400) return Rect{v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
+        }
+        return std::nullopt;
+    };
+    const ScreenInfo screen = QtScreens().screens().at(0);
+    const QStringList icon{QString::number(int(screen.frame.maxX()) - 12), "12"};
+    ASSERT_TRUE(waitFor([&] {
+        QProcess::execute("xdotool", QStringList{"mousemove"} + icon + QStringList{"click", "1"});
+        return waitFor([&] { return panel().has_value(); }, 1000);
+    }, 15000)) << "the panel opens from the tray";
+    waitFor([] { return false; }, 800);  // laid out with its sixty cards
+    const Rect shown = panel().value_or(Rect{});
+    // Pause All leads the row of actions at the panel's foot.
+    const QStringList pauseAll{QString::number(int(shown.x) + 54), QString::number(int(shown.maxY()) - 23)};
+    std::filesystem::create_directories(KESTROVE_SNAPSHOT_DIR);
+    QProcess::execute("import", {"-window", "root", QStringLiteral(KESTROVE_SNAPSHOT_DIR "/pause-all-panel.png")});
+    QProcess::execute("xdotool", QStringList{"mousemove"} + pauseAll + QStringList{"click", "1"});
+    ASSERT_TRUE(waitFor([&] {
+        const auto saved = home.saved();
+        return std::all_of(saved.begin(), saved.end(), [](const WatchRecord& r) { return r.status == WatchStatus::paused; });
+    }, 10000)) << "Pause All was clicked " << app.log();
+    waitFor([] { return false; }, 1500);  // any later save of the command
+    EXPECT_EQ(saves.take(), 1) << "one command, one save";
+    EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
+    tray.terminate();
+    if (!tray.waitForFinished(3000)) tray.kill();
+    tray.waitForFinished(2000);
 }
 
 }  // namespace
