@@ -90,6 +90,18 @@ struct Terminal {
     }
 };
 
+// A page whose `#p` comes to show what `/part` answers.
+inline std::string page(const std::string& style, const std::string& body) {
+    return R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>Page</title>
+<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
+           style + R"(</style>
+<script>
+setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
+</script></head><body>)" +
+           body + "</body></html>";
+}
+
 // Chromium showing `page`, served by a test server with `/part` answering
 // `part` (a page polls it to change what it shows); `accessible` has it
 // offer its accessibility tree from the start, so that it can be read directly.

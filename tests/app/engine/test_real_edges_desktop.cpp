@@ -10,18 +10,6 @@ namespace {
 
 using desktop::texts;
 
-// A page whose `#p` comes to show what `/part` answers.
-std::string page(const std::string& style, const std::string& body) {
-    return R"(<!doctype html>
-<html><head><meta charset="utf-8"><title>Page</title>
-<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
-           style + R"(</style>
-<script>
-setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
-</script></head><body>)" +
-           body + "</body></html>";
-}
-
 // Every number the lines hold, as the number reader takes them.
 std::vector<double> numbersIn(const std::vector<OCRLine>& lines) {
     std::vector<double> out;

@@ -10,18 +10,6 @@ namespace {
 
 using desktop::texts;
 
-// A page whose `#p` comes to show what `/part` answers.
-std::string page(const std::string& style, const std::string& body) {
-    return R"(<!doctype html>
-<html><head><meta charset="utf-8"><title>Page</title>
-<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
-           style + R"(</style>
-<script>
-setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
-</script></head><body>)" +
-           body + "</body></html>";
-}
-
 // A number on a page that a picture easily misread, watched to fall: it is
 // read as shown when the watch is made, and the watch barks once when the
 // page shows the lower one.

@@ -10,18 +10,6 @@ namespace {
 
 using desktop::texts;
 
-// A page whose `#p` comes to show what `/part` answers.
-std::string page(const std::string& style, const std::string& body) {
-    return R"(<!doctype html>
-<html><head><meta charset="utf-8"><title>Page</title>
-<style>body { font-family: "DejaVu Sans", sans-serif; margin: 40px; background: #fff; } )" +
-           style + R"(</style>
-<script>
-setInterval(() => fetch('/part').then(r => r.text()).then(t => { document.getElementById('p').innerHTML = t; }), 300);
-</script></head><body>)" +
-           body + "</body></html>";
-}
-
 const std::string lossPage = page(".label { font-size: 16px; color: #555; } .value { font-size: 18px; color: #c5221f; }",
                                   R"(<div><span class="label">Loss</span> <span class="value" id="p">)"
                                   "\u2212$48.20</span></div>");
