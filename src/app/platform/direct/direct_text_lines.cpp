@@ -86,7 +86,7 @@ std::optional<int> DirectTextLines::firstLineAtBox(const AccessElement& element,
             span = line(element, next);
         if (!span || span->end <= span->start) return std::nullopt;
         const std::optional<Rect> where = place(element, *span);
-        if (!where || stacks(probe, *span, *where)) return std::nullopt;
+        if (!where || stacks(element, probe, *span, *where)) return std::nullopt;
         probe = {*span, *where};
         if (where->maxY() <= box_.minY()) low = std::max(span->end, middle + 1);
         else high = std::min(span->start, middle);
@@ -123,17 +123,24 @@ void DirectTextLines::narrowToBox(const AccessElement& element, TextSpan& span, 
     }
 }
 
-bool DirectTextLines::stacks(const std::optional<std::pair<TextSpan, Rect>>& earlier, const TextSpan& span,
-                             const Rect& where) {
-    if (!earlier) return false;
+bool DirectTextLines::stacks(const AccessElement& element, const std::optional<std::pair<TextSpan, Rect>>& earlier,
+                             const TextSpan& span, const Rect& where) {
+    if (stacked_) return true;
+    if (!earlier || moving_) return false;
     const auto& [other, drawn] = *earlier;
     const bool after = span.start >= other.end;
     if (!after && span.end > other.start) return false;  // the same line
     // Of two lines, the one later in the text is drawn lower.
     const Rect& upper = after ? drawn : where;
     const Rect& lower = after ? where : drawn;
-    if (lower.minY() < upper.minY() + upper.height / 2) stacked_ = true;
-    return stacked_;
+    if (lower.minY() >= upper.minY() + upper.height / 2) return false;
+    // Unless the view moved between the two questions (a scroll under way):
+    // then the earlier line stands elsewhere now.
+    if (place(element, other) != drawn) {
+        moving_ = true;
+        return false;
+    }
+    return stacked_ = true;
 }
 
 std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElement& element, const std::string& text,
@@ -157,7 +164,7 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         if (shown.empty()) continue;  // a blank line says nothing
         std::optional<Rect> where = place(element, *span);
         if (!where) return std::nullopt;
-        if (stacks(previous, *span, *where)) return stackedInBox(element, text, viewTop);
+        if (stacks(element, previous, *span, *where)) return stackedInBox(element, text, viewTop);
         previous = {*span, *where};
         if (!firstPlaced_) firstPlaced_ = {*span, *where};
         if (where->minY() >= box_.maxY()) break;  // the lines below lie past the box

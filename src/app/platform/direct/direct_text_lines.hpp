@@ -56,8 +56,10 @@ private:
     std::optional<TextSpan> line(const AccessElement& element, int offset);
     // The first character of the first line that ends below the box's top.
     std::optional<int> firstLineAtBox(const AccessElement& element, int count);
-    // Notes a line placed after `earlier` in the text; true when the two stack.
-    bool stacks(const std::optional<std::pair<TextSpan, Rect>>& earlier, const TextSpan& span, const Rect& where);
+    // Whether the toolkit stacks its lines, judged from a line placed and
+    // one placed before it.
+    bool stacks(const AccessElement& element, const std::optional<std::pair<TextSpan, Rect>>& earlier,
+                const TextSpan& span, const Rect& where);
     std::optional<std::vector<PlacedLine>> stackedInBox(const AccessElement& element, const std::string& text,
                                                         const ViewTop& viewTop);
     // The part of a line between the box's sides, where the toolkit can say
@@ -70,6 +72,7 @@ private:
     bool timedOut_ = false;
     bool noRanges_ = false;  // the toolkit places only single characters
     bool stacked_ = false;   // the toolkit places every paragraph at the view's top
+    bool moving_ = false;    // the view moved between two questions
     std::optional<std::pair<TextSpan, Rect>> firstPlaced_;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/platform/direct/direct_text_lines.hpp"
 #include "support/app/fake_accessibility_tree.hpp"
 
@@ -209,15 +211,26 @@ TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
         EXPECT_EQ(lines[0].rect.minY(), top);
     }
 
-    // Lines that run down the view are taken as placed: the view is never asked.
-    Placed p;
-    p.object(text, mono(text, {4, 100}, {wrap}));
+    // Lines that run down the view are taken as placed, and so are those of
+    // a view scrolling up between two questions: the view is never asked.
     int asked = 0;
-    const auto lines = p.read({0, 100 + 2 * 17 - 2, 300, 21}, false, Coordinates::screen, [&] {
+    const DirectTextLines::ViewTop view = [&] {
         ++asked;
         return std::optional<double>(100.0);
-    });
-    EXPECT_EQ(texts(lines), (std::vector<std::string>{"Row 2 of the log"}));
+    };
+    Placed p;
+    p.object(text, mono(text, {4, 100}, {wrap}));
+    EXPECT_EQ(texts(p.read({0, 100 + 2 * 17 - 2, 300, 21}, false, Coordinates::screen, view)),
+              (std::vector<std::string>{"Row 2 of the log"}));
+    FakeLayout scrolling = mono(text, {4, 100}, {wrap});
+    scrolling.placeOf = [still = scrolling.placeOf, moved = std::make_shared<double>(0)](int start, int end) {
+        std::optional<Rect> r = still(start, end);
+        *moved -= 40;
+        if (r) r->y += *moved;
+        return r;
+    };
+    p.object(text, scrolling);
+    for (bool longText : {false, true}) p.read({0, 100, 300, 21}, longText, Coordinates::screen, view);
     EXPECT_EQ(asked, 0);
 }
 
