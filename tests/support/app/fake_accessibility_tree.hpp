@@ -58,6 +58,7 @@ public:
     int offsetAsks = 0;
     int lineAsks = 0;
     int shownAsks = 0;
+    int textAsks = 0;
     // Run before each look at the bus (on the reader's thread: lets a test hold it).
     std::function<void()> beforeLook;
     std::atomic<int> nodeDelayMs = 0;  // how long each object takes to answer
@@ -124,6 +125,7 @@ public:
     }
 
     AccessResult<std::string> text(const AccessElement& element) override {
+        ++textAsks;
         const FakeNode* n = find(element.path);
         if (!n || !n->text) return AccessError::unsupported;
         return *n->text;

@@ -155,11 +155,9 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
         childPage = element;
     }
 
-    // A group with children speaks only through them, unless it has text of
-    // its own besides their marks (a line holding an inline bar or link).
+    // A group with children speaks through them (but see speakOwnText).
     const bool group = node.role == DirectRole::group && !node.children.empty();
-    const bool speaks = node.role != DirectRole::container && node.role != DirectRole::webArea &&
-                        (!group || (node.hasText && !node.value));
+    const bool speaks = node.role != DirectRole::container && node.role != DirectRole::webArea && !group;
     if (speaks && node.frame && node.frame->intersects(box_)) {
         std::optional<std::string> value = node.value;
         const bool placeable = !value && node.hasText && node.role != DirectRole::secret;
@@ -172,9 +170,7 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
             }
             value = std::move(t).asOptional();
         }
-        seen.ownText = group && value && !text::trimWhitespaceAndNewlines(withoutObjectMarks(*value)).empty();
-        if (!group || seen.ownText)
-            collect(element, node.role, *node.frame, value, placeable, node.title, node.children, seen);
+        collect(element, node.role, *node.frame, value, placeable, node.title, node.children, seen);
         for (Piece& piece : seen.pieces) piece.normalized = TextMatch::normalize(piece.text);
     }
     found_.seen.emplace(element, std::move(seen));
@@ -183,7 +179,31 @@ bool DirectWalk::enter(const AccessElement& element, int depth, const std::optio
     visitChildren(node.children, depth + 1, childPage, showingAround || (depth > 0 && node.shown.showing), children,
                   kept);
     found_.seen.at(element).children = std::move(children);
+    if (group && node.hasText && !node.value && node.frame && node.frame->intersects(box_) && !timedOut_)
+        speakOwnText(element, node);
     return true;
+}
+
+void DirectWalk::speakOwnText(const AccessElement& element, const AccessNode& node) {
+    // Only where what lies under it leaves room for a text of its own: it
+    // gives nothing in the box, or pieces side by side on one row (the
+    // pieces of a line around an inline bar, picture or link). A group of
+    // rows one under another is never asked.
+    Results under;
+    for (const AccessElement& child : found_.seen.at(element).children) settle(child, under);
+    bool sideBySide = under.pieces.empty();
+    for (std::size_t i = 0; i < under.pieces.size() && !sideBySide; ++i)
+        for (std::size_t j = i + 1; j < under.pieces.size() && !sideBySide; ++j)
+            sideBySide = std::fabs(under.pieces[i].rect.minY() - under.pieces[j].rect.minY()) < 4;
+    if (!sideBySide) return;
+    AccessResult<std::string> text = tree_.text(element);
+    if (text.failedWith(AccessError::timedOut)) return void(timedOut_ = true);
+    // Its children's marks alone are no text of its own.
+    if (!text || text::trimWhitespaceAndNewlines(withoutObjectMarks(text.value())).empty()) return;
+    Seen& seen = found_.seen.at(element);
+    seen.ownText = true;
+    collect(element, node.role, *node.frame, text.value(), true, std::nullopt, node.children, seen);
+    for (Piece& piece : seen.pieces) piece.normalized = TextMatch::normalize(piece.text);
 }
 
 void DirectWalk::visitChildren(const std::vector<AccessElement>& children, int depth,

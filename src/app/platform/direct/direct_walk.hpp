@@ -145,6 +145,9 @@ private:
     void collect(const AccessElement& element, DirectRole role, const Rect& frame,
                  const std::optional<std::string>& value, bool placeable, const std::optional<std::string>& title,
                  const std::vector<AccessElement>& children, Seen& into);
+    // A group with children whose text has more than their marks speaks it
+    // as a text of its own, read after its children.
+    void speakOwnText(const AccessElement& element, const AccessNode& node);
     // Where the marks of child objects in a group's placed line are drawn.
     void placeInlines(const AccessElement& element, const TextSpan& span, Piece& piece);
     // The rows of a long value that lie in the box; none when the toolkit

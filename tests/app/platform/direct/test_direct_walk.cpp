@@ -233,27 +233,34 @@ TEST(DirectWalk, AGroupWithTextOfItsOwnReadsItsLineWithWhatItsChildrenShow) {
         return FakeNode{DirectRole::titled, frame, {}, std::move(text), std::nullopt, std::nullopt, {}, {}};
     };
     const FakeNode bar{DirectRole::plain, at(11, 12), {}, {}, {}, {}, {}, {}};
+    const FakeNode row1{DirectRole::plain, at(0, 9), {}, {}, "First row", {}, {}, {}};
+    const FakeNode row2{DirectRole::plain, Rect{100, 130, 80, 17}, {}, {}, "Next row", {}, {}, {}};
     struct Case {
         const char* what;
         std::string text;
         std::map<std::string, FakeNode> children;
         std::vector<std::string> read;
+        int textAsks;  // its own and its children's texts asked for
     };
     const std::vector<Case> cases{
-        {"a progress bar", "report.pdf " + mark + " 42%", {{"c1", bar}}, {"report.pdf 42%"}},
+        {"a progress bar", "report.pdf " + mark + " 42%", {{"c1", bar}}, {"report.pdf 42%"}, 1},
         {"a progress bar between pieces of the text",
          "report.pdf " + mark + " 42%",
          {{"c0", piece("report.pdf ", at(0, 11))}, {"c1", bar}, {"c2", piece(" 42%", at(12, 16))}},
-         {"report.pdf 42%"}},
+         {"report.pdf 42%"},
+         1},
         {"a link",
          "Saved to " + mark + " today",
          {{"c0", piece("Saved to ", at(0, 9))},
           {"c1", piece("notes.txt", at(9, 10))},
           {"c2", piece(" today", at(10, 16))}},
-         {"Saved to notes.txt today"}},
+         {"Saved to notes.txt today"},
+         1},
         // Only the marks of its children: they speak, each for itself.
         {"no text of its own", mark + mark, {{"c0", piece("Invoice", at(0, 7))}, {"c1", piece("paid", at(8, 12))}},
-         {"Invoice", "paid"}},
+         {"Invoice", "paid"}, 1},
+        // Rows one under another leave no room for a line of its own: it is not asked.
+        {"rows", mark + "\n" + mark, {{"c0", row1}, {"c1", row2}}, {"First row", "Next row"}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -267,6 +274,7 @@ TEST(DirectWalk, AGroupWithTextOfItsOwnReadsItsLineWithWhatItsChildrenShow) {
         w.tree.nodes["line"] = {DirectRole::group, Rect{100, 110, 600, 17}, children, {}, c.text, {}, {}, {}};
         w.tree.layouts["line"] = {[&](int from, int to) { return std::optional<Rect>(at(from, to)); }};
         EXPECT_EQ(w.run(), c.read);
+        EXPECT_EQ(w.tree.textAsks, c.textAsks);
     }
 }
 
