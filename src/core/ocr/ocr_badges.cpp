@@ -111,22 +111,17 @@ void lightenFilledBox(GreyPicture& picture) {
     if (box < darkGround || box > 255 - markContrast) return;
     auto& px = picture.pixels;
     auto light = [&](int x, int y) { return px[static_cast<std::size_t>(y) * w + x] >= box + markContrast; };
-    std::size_t lighter = 0, darker = 0;
-    for (std::uint8_t g : px) {
-        lighter += g >= box + markContrast;
-        darker += g + markContrast <= box;
-    }
-    if (lighter <= darker) return;  // dark text on a light colour reads as it is
     // Light pieces the picture's edge cuts are what lies round the box (the
     // page in a pill's corners); the others are its letters.
-    std::vector<int> label, letters;
-    std::vector<int> outside;
+    std::vector<int> label, letters, outside;
     for (const InkPiece& piece : piecesWhere(w, {0, 0, w, h}, light, label)) {
         const PixelBox& b = piece.box;
         const bool cut = b.left == 0 || b.top == 0 || b.right == w || b.bottom == h;
         for (int i : piece.pixels) (cut ? outside : letters).push_back(i);
     }
-    if (letters.empty()) return;
+    const auto darker = std::count_if(px.begin(), px.end(), [&](std::uint8_t g) { return g + markContrast <= box; });
+    // Dark text on a light colour reads as it is, whatever page lies round it.
+    if (letters.empty() || std::ptrdiff_t(letters.size()) <= darker) return;
     std::vector<int> shades;
     for (int i : letters) shades.push_back(px[static_cast<std::size_t>(i)]);
     const int letter = median(shades);

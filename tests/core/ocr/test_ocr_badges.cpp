@@ -100,6 +100,7 @@ TEST(OcrBadges, LightTextOnAColouredGroundReadsDarkOnWhite) {
         const char* what;
         std::uint8_t ground, text;
         bool turned;
+        bool pageBeside = false;  // white page along its right, more of it than of the text
     };
     const Case cases[] = {
         {"white on orange", 162, 255, true},  {"white on green", 137, 255, true},
@@ -109,11 +110,16 @@ TEST(OcrBadges, LightTextOnAColouredGroundReadsDarkOnWhite) {
         // light text on a dark theme's ground (turned over whole elsewhere).
         {"black on white", 255, 0, false},    {"brown on pale yellow", 222, 70, false},
         {"green on pale green", 205, 60, false}, {"white on a dark theme", 40, 230, false},
+        {"black on orange beside the page", 162, 0, false, true},
     };
     for (const Case& c : cases) {
         GreyPicture p = filled(60, 24, c.ground);
         for (int x : {0, 1, 58, 59}) paint(p, {x, 0, x + 1, 2}, c.text);    // the page in the corners
         for (int x : {10, 22, 34}) paint(p, {x, 7, x + 8, 17}, c.text);     // letters
+        if (c.pageBeside) {
+            paint(p, {44, 0, 60, 24}, 255);
+            paint(p, {5, 20, 7, 22}, 255);  // and a light dot on the colour
+        }
         const GreyPicture before = p;
         lightenFilledBox(p);
         if (!c.turned) {
