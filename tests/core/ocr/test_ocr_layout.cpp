@@ -144,6 +144,22 @@ TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
     EXPECT_EQ(runs[2].ink.left, 64);
 }
 
+namespace {
+
+// The first and last rows of a picture that hold ink.
+std::pair<int, int> inkRows(const GreyPicture& p) {
+    int first = -1, last = -1;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.pixels[static_cast<std::size_t>(y) * p.width + x] < 100) {
+                if (first < 0) first = y;
+                last = y;
+            }
+    return std::pair{first, last};
+}
+
+}  // namespace
+
 TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
     struct Case {
         const char* what;
@@ -160,16 +176,6 @@ TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
                 if (top >= 0 && top < box) ink(rows, x, top, 5, 1);
             }
         return rows;
-    };
-    auto inkRows = [](const GreyPicture& p) {
-        int first = -1, last = -1;
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x)
-                if (p.pixels[static_cast<std::size_t>(y) * p.width + x] < 100) {
-                    if (first < 0) first = y;
-                    last = y;
-                }
-        return std::pair{first, last};
     };
     struct Row {
         const char* what;
@@ -241,16 +247,6 @@ TEST(OcrLayout, ACutRowIsMeasuredAgainstRowsOfItsOwnSize) {
         {"a third of a second price", 38, {{true, 2}, {true, 30}}, {2, 27}},
         {"a third of a price above", 40, {{true, -18}, {true, 12}}, {12, 37}},
         {"a third of a second caption", 50, {{true, 2}, {false, 32}, {false, 47}}, {2, 40}},
-    };
-    auto inkRows = [](const GreyPicture& p) {
-        int first = -1, last = -1;
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x)
-                if (p.pixels[static_cast<std::size_t>(y) * p.width + x] < 100) {
-                    if (first < 0) first = y;
-                    last = y;
-                }
-        return std::pair{first, last};
     };
     for (const Case& c : cases) {
         GreyPicture p = drawn(draw(c.height, c.rows));
