@@ -19,6 +19,7 @@
 #include "app/menu/menu_panel.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
+#include "engine/compositor_process.hpp"
 #include "engine/engine_desktop.hpp"
 #include "support/app/offscreen_app.hpp"
 
@@ -35,7 +36,7 @@ void rootColour(const char* colour) { run(QStringLiteral("xsetroot"), {"-solid",
 struct OwnWindowsOnBareRoot : EngineOnDesktop {
     XcbScreenCapturer screen{*platform.screens};  // the screen as it shows, ours included
     std::map<std::string, int> barked;
-    std::unique_ptr<QProcess> compositor;  // xcompmgr, stopped by its own pid
+    CompositorProcess compositor;  // xcompmgr
 
     void SetUp() override {
         rootColour("#406080");
@@ -47,18 +48,9 @@ struct OwnWindowsOnBareRoot : EngineOnDesktop {
     void TearDown() override {
         EngineOnDesktop::TearDown();
         window.reset();
-        if (compositor) {
-            compositor->terminate();
-            if (!compositor->waitForFinished(3000)) compositor->kill();
-            compositor->waitForFinished(2000);
-        }
+        compositor.stop();
     }
-    void compose() {
-        compositor = std::make_unique<QProcess>();
-        compositor->start(QStringLiteral("xcompmgr"), {});
-        ASSERT_TRUE(compositor->waitForStarted(5000));
-        ASSERT_TRUE(waitFor([&] { return desk.compositing(); }, 10000)) << "xcompmgr took the screen";
-    }
+    void compose() { compositor.start(QStringLiteral("xcompmgr"), {}, desk); }
 
     Image raw(const Rect& box) {
         const Captured c = screen.captureScreen(unbound(box));

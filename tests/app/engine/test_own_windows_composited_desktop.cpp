@@ -15,6 +15,7 @@
 #include "app/menu/panel_window.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
+#include "engine/compositor_process.hpp"
 #include "engine/engine_desktop.hpp"
 #include "support/app/fake_session.hpp"
 #include "support/app/offscreen_app.hpp"
@@ -44,17 +45,14 @@ void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
 
 struct Composited : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
     XcbScreenCapturer screen{*platform.screens};  // the screen as it shows, ours included
-    std::unique_ptr<QProcess> compositor;          // stopped by its own pid
+    CompositorProcess compositor;
     std::unique_ptr<desktop::TestWindow> window;
     int barks = 0;
 
     void SetUp() override {
         run(QStringLiteral("xsetroot"), {"-solid", "#406080"});
-        compositor = std::make_unique<QProcess>();
-        compositor->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        compositor->start(QString::fromUtf8(GetParam().program), GetParam().args);
-        ASSERT_TRUE(compositor->waitForStarted(5000)) << GetParam().name;
-        ASSERT_TRUE(waitFor([&] { return desk.compositing(); }, 10000)) << GetParam().name << " took the screen";
+        compositor.start(QString::fromUtf8(GetParam().program), GetParam().args, desk);
+        if (HasFatalFailure()) return;
         EngineOnDesktop::SetUp();
         manager->onBark = [this] { ++barks; };
         window = std::make_unique<desktop::TestWindow>();
@@ -70,11 +68,7 @@ struct Composited : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
     void TearDown() override {
         EngineOnDesktop::TearDown();
         window.reset();
-        if (compositor) {
-            compositor->terminate();
-            if (!compositor->waitForFinished(3000)) compositor->kill();
-            compositor->waitForFinished(2000);
-        }
+        compositor.stop();
     }
 
     Image raw(const Rect& box) {

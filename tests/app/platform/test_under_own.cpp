@@ -29,6 +29,21 @@ bool same(const PixelRegion& a, const PixelRegion& b) {
     return both.area() == a.area() && both.area() == b.area();
 }
 
+// The plan names each window once, with the parts a case expects.
+void expectPlan(const char* what, const UnderOwnPlan& plan, const std::map<std::uint32_t, PixelRegion>& expected,
+                const PixelRegion& background, const PixelRegion& unknown) {
+    std::map<std::uint32_t, PixelRegion> windows;
+    for (const auto& w : plan.windows) {
+        EXPECT_FALSE(windows.count(w.id)) << what << ": window " << w.id << " named once";
+        windows[w.id] = w.part;
+    }
+    EXPECT_EQ(windows.size(), expected.size()) << what;
+    for (const auto& [id, part] : expected)
+        EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << what << ": from window " << id;
+    EXPECT_TRUE(same(plan.background, background)) << what << ": from the root's background";
+    EXPECT_TRUE(same(plan.unknown, unknown)) << what << ": unknown";
+}
+
 StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false, {}}; }
 StackedLayer translucent(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, true, {}}; }
 StackedLayer ours(std::uint32_t id, PixelRegion paints) { return {id, {}, std::move(paints), false, {}}; }
@@ -94,19 +109,8 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
          {}},
         {"outside the area nothing is planned", {ours(9, region({{90, 90, 40, 40}}))}, {}, region({{90, 90, 10, 10}}), {}},
     };
-    for (const Case& c : cases) {
-        const UnderOwnPlan plan = UnderOwn::plan(area, c.layers);
-        std::map<std::uint32_t, PixelRegion> windows;
-        for (const auto& w : plan.windows) {
-            EXPECT_FALSE(windows.count(w.id)) << c.what << ": window " << w.id << " named once";
-            windows[w.id] = w.part;
-        }
-        EXPECT_EQ(windows.size(), c.windows.size()) << c.what;
-        for (const auto& [id, part] : c.windows)
-            EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << c.what << ": from window " << id;
-        EXPECT_TRUE(same(plan.background, c.background)) << c.what << ": from the root's background";
-        EXPECT_TRUE(same(plan.unknown, c.unknown)) << c.what << ": unknown";
-    }
+    for (const Case& c : cases)
+        expectPlan(c.what, UnderOwn::plan(area, c.layers), c.windows, c.background, c.unknown);
 }
 
 // What ours only shades (a compositor's shadow around it, a frame's inside)
@@ -160,14 +164,8 @@ TEST(UnderOwn, WhatOursOnlyShadesIsRebuiltButTheBareRootStaysTheScreens) {
     };
     for (const Case& c : cases) {
         const UnderOwnPlan plan = UnderOwn::plan(area, c.layers);
-        std::map<std::uint32_t, PixelRegion> windows;
-        for (const auto& w : plan.windows) windows[w.id].add(w.part);
-        EXPECT_EQ(windows.size(), c.windows.size()) << c.what;
-        for (const auto& [id, part] : c.windows)
-            EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << c.what << ": from window " << id;
-        EXPECT_TRUE(same(plan.background, c.background)) << c.what << ": from the root's background";
+        expectPlan(c.what, plan, c.windows, c.background, c.unknown);
         EXPECT_TRUE(same(plan.shadedBackground, c.shadedBackground)) << c.what << ": the bare root under shade";
-        EXPECT_TRUE(same(plan.unknown, c.unknown)) << c.what << ": unknown";
     }
 }
 
