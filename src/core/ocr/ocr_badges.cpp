@@ -74,10 +74,13 @@ void lightenBadges(GreyPicture& picture) {
             for (int i : gap.pixels) letters.push_back(px[static_cast<std::size_t>(i)]);
         }
         // The box stands round its text with room to spare on every side
-        // (letters touching by their serifs close holes with none).
+        // (letters touching by their serifs close holes with none) but one
+        // the picture's edge cuts.
         const int hh = b.height();
-        if ((tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || 4 * (text.left - b.left) < hh || 4 * (b.right - text.right) < hh ||
-            8 * (text.top - b.top) < hh || 8 * (b.bottom - text.bottom) < hh)
+        auto room = [&](int gap, bool cut, int part) { return cut || part * gap >= hh; };
+        if ((tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || !room(text.left - b.left, b.left == 0, 4) ||
+            !room(b.right - text.right, b.right == w, 4) || !room(text.top - b.top, b.top == 0, 8) ||
+            !room(b.bottom - text.bottom, b.bottom == h, 8))
             continue;
         std::vector<int> shades;
         for (int i : piece.pixels) shades.push_back(px[static_cast<std::size_t>(i)]);

@@ -79,6 +79,21 @@ TEST(OcrBadges, ARoundedPillLeavesWhatLiesOutsideItsOutline) {
     EXPECT_EQ(after[8][27], '#');
 }
 
+// A box drawn through a pill cuts it: the letters by the cut need no room
+// on that side.
+TEST(OcrBadges, APillTheBoxCutsThroughIsStillABadge) {
+    auto rows = blank(40, 40);
+    ink(rows, 4, 4, 36, 16);  // runs on past the right edge
+    cut(rows, 12, 8, 6, 8);
+    cut(rows, 26, 8, 12, 8);  // the last letters, two pixels from the cut
+    GreyPicture p = drawn(rows);
+    lightenBadges(p);
+    const std::vector<std::string> after = rowsOf(p);
+    EXPECT_EQ(after[10][6], '.');   // the pill
+    EXPECT_EQ(after[10][14], '#');  // a letter
+    EXPECT_EQ(after[10][37], '#');  // the letters by the cut
+}
+
 namespace {
 
 // A picture of one shade with `light` pieces of another.
