@@ -149,6 +149,7 @@ TEST(CommandParser, ParsesEveryKindOfSentence) {
         {"less than 2 minutes left", number(lt, 2, ValueUnit::minutes, "time remaining")},
         {"under 5 items remaining", number(lt, 5, none_, "time remaining")},
         {"the total exceeds $1,000", number(gt, 1000, ValueUnit::usd, "total")},
+        {"the loss drops below -$50", number(lt, -50, ValueUnit::usd, "loss")},
         {"below 20 euros", number(lt, 20, ValueUnit::eur, "price")},
         {"the price is 5", number(eq, 5, none_, "price")},
         {"my queue position is at most 3 here", number(lte, 3, none_, "queue position")},
