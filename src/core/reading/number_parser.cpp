@@ -152,7 +152,8 @@ bool minusBeforeCurrencySign(std::u16string_view t, std::size_t start) {
     if (start < 2 || !isCurrencySign(t[start - 1]) || !isMinus(t[start - 2])) return false;
     if (start == 2) return true;
     const char32_t c = codePointAt(t, start - 3);
-    return !(text::isLetter(c) || u_charType(static_cast<UChar32>(c)) == U_DECIMAL_DIGIT_NUMBER || c == U'.' || c == U',');
+    const bool digit = u_charType(static_cast<UChar32>(c)) == U_DECIMAL_DIGIT_NUMBER;
+    return !(text::isLetter(c) || digit || c == U'.' || c == U',');
 }
 
 bool isAsciiSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
