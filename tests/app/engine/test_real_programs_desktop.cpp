@@ -335,5 +335,45 @@ TEST_F(RealPrograms, AQtEditorsLineIsReadDirectlyAndAdopted) {
     }
 }
 
+// Scrolled, FeatherPad still says each paragraph stands at the view's top,
+// a point higher for each line scrolled away: the line in the box is the one
+// the picture shows there, before and after the view scrolls on under it.
+TEST_F(RealPrograms, AScrolledQtEditorsLineIsTheOneShownInTheBox) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    QTemporaryDir folder;
+    const QString file = folder.path() + "/log.txt";
+    {
+        std::ofstream out(file.toStdString());
+        for (int i = 0; i < 100; ++i) out << "Row " << i << " of the log\n";
+    }
+    RealApp featherPad("featherpad", {file}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+    const std::optional<WindowInfo> window = featherPad.window(readers.windows);
+    ASSERT_TRUE(window);
+    const Rect& f = window->frame;
+    auto scroll = [&](int clicks) {
+        QProcess::execute("xdotool", {"mousemove", QString::number(f.x + f.width / 2),
+                                      QString::number(f.y + f.height / 2)});
+        for (int i = 0; i < clicks; ++i) QProcess::execute("xdotool", {"click", "5"});
+        desktop::waitFor([] { return false; }, 500);
+    };
+    scroll(3);
+    // The rows alone: a picture of the whole window hides them among its bars.
+    const std::optional<Rect> start = readers.locate({f.x, f.y + 110, 300, f.height - 160}, "Row 15");
+    ASSERT_TRUE(start);
+    const WatchRegion box = readers.drawAround(Rect{start->x, start->y, 200, start->height}, window->frame);
+    const std::shared_ptr<DirectSession> session = readers.open(box);
+    ASSERT_TRUE(session);
+    const DirectAnswer direct = readers.direct(*session);
+    ASSERT_TRUE(direct.lines()) << rawValue(*direct.silence());
+    EXPECT_EQ(texts(*direct.lines()), (std::vector<std::string>{"Row 15 of the log"}));
+
+    scroll(1);
+    const std::vector<std::string> shown = texts(readers.picture(box, false));
+    ASSERT_EQ(shown.size(), 1u) << ::testing::PrintToString(shown);
+    ASSERT_NE(shown[0], "Row 15 of the log") << "the view did not scroll";
+    std::vector<std::string> last;
+    EXPECT_TRUE(desktop::Readers::readsSoon(*session, shown, last)) << ::testing::PrintToString(last);
+}
+
 }  // namespace
 }  // namespace kestrove::testing
