@@ -97,6 +97,22 @@ std::vector<Rect> Kestrove::frames() const {
 
 std::optional<Rect> Kestrove::keyboardWindow() const {
     XcbConnection x;
+    xcb_connection_t* c = x.get();
+    // The tray panel takes no activation: it refuses input focus and holds
+    // the keyboard by a grab while it is shown, over whatever is active.
+    auto grab = adopt(xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 0, x.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr));
+    if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS) xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    if (grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED)
+        if (const auto clients = readProperty(x, requestProperty(x, x.root(), x.atom("_NET_CLIENT_LIST"))))
+            for (const std::uint32_t w : clients->words()) {
+                const auto hints = readProperty(x, requestProperty(x, w, XCB_ATOM_WM_HINTS));
+                const auto words = hints ? hints->words() : std::vector<std::uint32_t>{};
+                const bool refusesFocus = words.size() >= 2 && (words[0] & 1u) && words[1] == 0;  // InputHint, False
+                auto attributes = adopt(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr));
+                if (!refusesFocus || !attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) continue;
+                if (const auto panel = ownedBy(x, w, pid_)) return panel;
+            }
     const auto active = readProperty(x, requestProperty(x, x.root(), x.atom("_NET_ACTIVE_WINDOW")));
     if (!active || active->words().empty() || active->words()[0] == 0) return std::nullopt;
     return ownedBy(x, active->words()[0], pid_);

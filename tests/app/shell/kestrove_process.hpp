@@ -47,7 +47,8 @@ public:
     // Its override-redirect windows on screen (frames, the selection
     // overlay), root pixels.
     std::vector<Rect> frames() const;
-    // The window with the keyboard when it is one of its own (a panel).
+    // The window with the keyboard when it is one of its own: the active
+    // window, or the tray panel holding the keyboard by its grab.
     std::optional<Rect> keyboardWindow() const;
 
 private:
