@@ -6,7 +6,11 @@
 // over which nothing can be rebuilt loses sight instead of watching a frozen
 // picture.
 #include <QApplication>
+#include <QColor>
 #include <QProcess>
+
+#include <array>
+#include <vector>
 
 #include "app/engine/qt_clock.hpp"
 #include "app/menu/menu_model.hpp"
@@ -185,12 +189,18 @@ TEST_P(Composited, ABoxUnderTheWelcomeWindowIsReadFromTheWindowBelow) {
     ASSERT_GE(f.width(), box.width + 40);
     ASSERT_GE(f.height(), box.height + 40);
     place(ours, QPoint(int(box.x) - 20, int(box.y) - 20));
+    std::vector<std::array<int, 3>> shown;  // the middle of each bark's picture
+    manager->onBarked = [&](const WatchSpec&, const std::optional<std::string>&, const SharedImage& picture) {
+        const auto* p = &picture->rgba[(std::size_t(picture->height / 2) * picture->width + picture->width / 2) * 4];
+        shown.push_back({p[0], p[1], p[2]});
+    };
     const int taken = pictures[watch.id];
     cycle();
     cycle();
     EXPECT_EQ(barks, 0) << GetParam().name << ": the welcome window itself is no change";
-    for (const char* colour : {"#d02020", "#2040d0"}) {
-        window->command(std::string("paint ") + colour);
+    const std::array<int, 3> colours[] = {{0xd0, 0x20, 0x20}, {0x20, 0x40, 0xd0}};
+    for (const auto& [r, g, b] : colours) {
+        window->command(QColor(r, g, b).name().toStdString().insert(0, "paint "));
         pause(300);  // the program draws itself, unseen
         cycle();
         cycle();
@@ -198,6 +208,10 @@ TEST_P(Composited, ABoxUnderTheWelcomeWindowIsReadFromTheWindowBelow) {
         cycle();  // a quiet check arms the watch's gate again
     }
     snapshot("welcome-over");
+    ASSERT_EQ(shown.size(), 2u) << GetParam().name << ": a bark for each colour";
+    for (std::size_t i = 0; i < 2; ++i)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(shown[i][c], colours[i][c], 3) << "bark " << i << " shows the window's new colour";
     EXPECT_EQ(barks, 2) << GetParam().name << ": red, then blue, under the welcome window";
     EXPECT_EQ(pictures[watch.id], taken + 8) << "checked, never skipped";
     EXPECT_EQ(status(watch.id), WatchStatus::watching);
