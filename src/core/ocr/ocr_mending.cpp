@@ -53,15 +53,38 @@ void mendGroupingApostrophes(std::u16string& u) {
 // Digit groups of three parted by spaces beside a currency sign ("3 275 €",
 // "€ 12 480,75") are one amount: a person reads those spaces as the
 // no-break spaces a page groups thousands with (on screen they look alike),
-// and the number reader takes no plain space inside a number.
+// and the number reader takes no plain space inside a number. Tesseract
+// keeps a thin space between groups now and then drops it ("12 345678 €"):
+// a group of six or nine digits is parted into threes again.
 void mendGroupingSpaces(std::u16string& u) {
     static const text::Regex after(
-        R"((?<![\d.,'\x{00A0}\x{202F}])\d{1,3}(?: \d{3})+(?:[.,]\d+)?(?![\d]|[.,]\d)(?= ?(?:[€$£]|(?i:eur|usd|gbp)\b)))");
-    static const text::Regex before(R"((?<=(?:[€$£]|\b(?i:eur|usd|gbp)) ?)\d{1,3}(?: \d{3})+(?![\d]|[.,]\d{3}))");
-    for (const text::Regex* amount : {&after, &before})
-        for (const text::Regex::Match& m : amount->allMatches(u))
-            for (std::size_t i = m[0].start; i < m[0].start + m[0].length; ++i)
-                if (u[i] == u' ') u[i] = u'\u00A0';
+        R"((?<![\d.,'\x{00A0}\x{202F}])\d{1,3}(?: (?:\d{3})+)+(?:[.,]\d+)?(?![\d]|[.,]\d)(?= ?(?:[€$£]|(?i:eur|usd|gbp)\b)))");
+    static const text::Regex before(R"((?<=(?:[€$£]|\b(?i:eur|usd|gbp)) ?)\d{1,3}(?: (?:\d{3})+)+(?![\d]|[.,]\d{3}))");
+    for (const text::Regex* amount : {&after, &before}) {
+        const std::vector<text::Regex::Match> found = amount->allMatches(u);
+        // From the last, so that the places of the earlier ones hold.
+        for (auto m = found.rbegin(); m != found.rend(); ++m) {
+            const std::size_t start = (*m)[0].start, end = start + (*m)[0].length;
+            std::u16string grouped;
+            std::size_t run = 0;  // digits since the last space, the first group aside
+            bool first = true;
+            for (std::size_t i = start; i < end; ++i) {
+                const char16_t c = u[i];
+                if (c == u' ') {
+                    grouped += u'\u00A0';
+                    first = false;
+                    run = 0;
+                    continue;
+                }
+                const bool digit = c >= u'0' && c <= u'9';
+                if (digit && !first && run > 0 && run % 3 == 0) grouped += u'\u00A0';
+                run = digit ? run + 1 : 0;
+                if (!digit) first = true;  // the decimals
+                grouped += c;
+            }
+            u.replace(start, end - start, grouped);
+        }
+    }
 }
 
 }  // namespace
