@@ -142,7 +142,7 @@ inline void RealPrograms::barksOnceAt(Browser& page, const WatchRegion& box, con
     finishFlashes();
     EXPECT_EQ(barks, 1);
     ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(reads[0], std::optional<std::string>(read));
+    EXPECT_EQ(reads[0], std::optional<std::string>(read)) << ::testing::PrintToString(desktop::texts(readers.picture(box)));
 }
 
 }  // namespace kestrove::testing

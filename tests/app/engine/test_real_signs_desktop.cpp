@@ -1,6 +1,7 @@
-// Signs and badges on a web page that a reading once got wrong: a loss
+// Amounts and badges on a web page that a reading once got wrong: a loss
 // written with its minus before the dollar sign, read by picture and
-// directly, and a status in white on an orange pill. The engine runs on
+// directly, revenue grouped with thin spaces read directly, and a status in
+// white on an orange pill. The engine runs on
 // virtual time; capture, recognition, direct reading and Chromium are real.
 #include "core/windows/direct_agreement.hpp"
 #include "engine/real_programs.hpp"
@@ -10,26 +11,38 @@ namespace {
 
 using desktop::texts;
 
-const std::string lossPage = page(".label { font-size: 16px; color: #555; } .value { font-size: 18px; color: #c5221f; }",
-                                  R"(<div><span class="label">Loss</span> <span class="value" id="p">)"
-                                  "\u2212$48.20</span></div>");
+// An amount on a page, watched to fall, read by picture or directly: it is
+// read as shown when the watch is made and barks once at the lower one.
+struct FallingAmount {
+    const char* name;
+    const char* label;  // the box is drawn around it and the amount beside it
+    const char* first;
+    const char* sentence;
+    double value;
+    const char* next;
+    const char* read;  // the bark's "Read"
+    bool directly;
+};
 
-// "the loss drops below -50" over "Loss −$48.20": read positive, the loss
-// could never drop below -50.
-struct SignedLoss : RealPrograms, ::testing::WithParamInterface<bool> {};
+void PrintTo(const FallingAmount& c, std::ostream* os) { *os << c.name; }
 
-TEST_P(SignedLoss, AMinusBeforeTheDollarSignIsReadAndTheWatchBarksOnceBelowIt) {
-    const bool directly = GetParam();
+struct FallingAmounts : RealPrograms, ::testing::WithParamInterface<FallingAmount> {};
+
+TEST_P(FallingAmounts, AreReadAsShownAndBarkOnceBelowTheLimit) {
+    const FallingAmount& c = GetParam();
     ASSERT_TRUE(desktop::allowReadingWindows());
-    Browser browser(lossPage, "\u2212$48.20", directly);
+    Browser browser(page(".label { font-size: 16px; color: #555; } .value { font-size: 18px; color: #c5221f; }",
+                         std::string(R"(<div><span class="label">)") + c.label +
+                             R"(</span> <span class="value" id="p">)" + c.first + "</span></div>"),
+                    c.first, c.directly);
     const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
-    const WatchRegion box = boxAround(*window, "Loss", 10);
+    const WatchRegion box = boxAround(*window, c.label, 10);
 
-    std::optional<WatchSpec> watch = confirmed("the loss drops below -50", box, "w_LOSS01");
+    std::optional<WatchSpec> watch = confirmed(c.sentence, box, "w_FALL02");
     ASSERT_TRUE(watch);
-    EXPECT_EQ(watch->baseline.currentValue, -48.2) << ::testing::PrintToString(texts(readers.picture(box, false)));
-    if (directly) {
+    EXPECT_EQ(watch->baseline.currentValue, c.value) << ::testing::PrintToString(texts(readers.picture(box, false)));
+    if (c.directly) {
         const std::shared_ptr<DirectSession> session = readers.open(box);
         ASSERT_TRUE(session);
         const DirectAnswer direct = readers.direct(*session);
@@ -40,13 +53,40 @@ TEST_P(SignedLoss, AMinusBeforeTheDollarSignIsReadAndTheWatchBarksOnceBelowIt) {
                                    << ::testing::PrintToString(texts(*direct.lines()));
     }
     add(*watch);
-    barksOnceAt(browser, box, "\u2212$52.10", "-52.10");
+    barksOnceAt(browser, box, c.next, c.read);
 }
 
-INSTANTIATE_TEST_SUITE_P(OnAPage, SignedLoss, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "ReadDirectly" : "ByPicture");
-                         });
+// A loss with its minus before the dollar sign: read positive, it could
+// never drop below -50.
+INSTANTIATE_TEST_SUITE_P(
+    OnAPage, FallingAmounts,
+    ::testing::Values(
+        FallingAmount{"ALossByPicture", "Loss", "\u2212$48.20", "the loss drops below -50", -48.2, "\u2212$52.10",
+                      "-52.10", false},
+        FallingAmount{"ALossReadDirectly", "Loss", "\u2212$48.20", "the loss drops below -50", -48.2,
+                      "\u2212$52.10", "-52.10", true}),
+    [](const ::testing::TestParamInfo<FallingAmount>& info) { return std::string(info.param.name); });
+
+// Revenue grouped with thin spaces (U+2009), as pages write large amounts,
+// read straight from the page: it was three numbers, the amount 678 €.
+TEST_F(RealPrograms, AnAmountGroupedWithThinSpacesIsOneNumberReadDirectly) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    const char* revenue = "12\u2009345\u2009678 \u20AC";
+    Browser browser(page(".value { font-size: 18px; }",
+                         std::string(R"(<div>Revenue <span class="value" id="p">)") + revenue + "</span></div>"),
+                    revenue, true);
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const WatchRegion box = boxAround(*window, "Revenue", 10);
+    const std::shared_ptr<DirectSession> session = readers.open(box);
+    ASSERT_TRUE(session);
+    const DirectAnswer direct = readers.direct(*session);
+    ASSERT_TRUE(direct.lines()) << rawValue(*direct.silence());
+    const std::vector<ReadNumber> numbers = BaselineReading(*direct.lines()).numbers(false);
+    ASSERT_EQ(numbers.size(), 1u) << ::testing::PrintToString(texts(*direct.lines()));
+    EXPECT_EQ(numbers[0].value, 12345678);
+    EXPECT_EQ(numbers[0].unit, ValueUnit::eur);
+}
 
 // A parcel's status in white on an orange pill, watched to say delivered,
 // the box drawn with room round the pill or tight round it.
