@@ -77,7 +77,7 @@ enum class Coordinates { screen, window };
 enum class DirectRole {
     container,  // windows, scroll and split panes, bars, tab lists: their children speak
     webArea,    // a web document: a container that is also the page
-    group,      // panels, sections, lists, tables: speak only when they have no children
+    group,      // panels, sections, lists, tables: speak only without children, or with text of their own
     titled,     // labels, buttons, links, headings, items, cells: their name is their text
     secret,     // password fields: never read
     plain,      // anything else: only its text content counts

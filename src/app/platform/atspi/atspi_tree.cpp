@@ -134,7 +134,8 @@ DirectRole directRole(unsigned role) {
     //     scroll pane 49, scroll bar 48, split pane 53, separator 50,
     //     tool bar 63, page tab list 38, menu bar 34, slider 51
     //   webArea: document web 95, document frame 82
-    //   group (speaks only without children): panel 39, filler 20, section 85,
+    //   group (speaks only without children, or with text of its own besides
+    //     their marks): panel 39, filler 20, section 85,
     //     form 87, grouping 99, list 31, list box 98, table 55, tree 65,
     //     tree table 66, table row 90, status bar 54
     //   titled (the name is the text): push button 43, toggle button 62,
