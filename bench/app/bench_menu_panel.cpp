@@ -87,7 +87,7 @@ struct World {
         item.area = QRect(600, 0, 24, 24);
         menu = std::make_unique<StatusMenuController>(
             StatusMenuController::Services{*manager, *telegram, updates, login, item, clock, defaults, {},
-                                           [](const std::string&, const std::string&) {}, [](const Url&) {}, [] {}},
+                                           [](const std::string&, const std::string&) {}, [](const Url&) {}, [] {}, {}},
             nullptr);
         manager->onChange = [this] { menu->refresh(); };
         for (int i = 0; i < watches; ++i) {
