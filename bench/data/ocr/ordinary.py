@@ -70,11 +70,11 @@ CELLS = [
      "Total 24 items²", M),
     # Times whose minutes are set small and raised.
     ("time-raised-departs", LIGHT, SANS, big("Departs 10<sup>45</sup>", 26),
-     "Departs 10:45", M),
+     "Departs 10⁴⁵", M),
     ("time-raised-opens-serif", LIGHT, SERIF, big("Opens at 9<sup>30</sup> am", 20),
-     "Opens at 9:30 am", M),
+     "Opens at 9³⁰ am", M),
     ("time-raised-last-dark", DARK, GOTHIC, big('Last train 23<sup style="font-size:60%">15</sup>', 30, "#e8e8e8"),
-     "Last train 23:15", M),
+     "Last train 23¹⁵", M),
     # Ranks.
     ("rank-first", LIGHT, SANS, big("1<sup>st</sup> place", 28, "#222", "bold"),
      "1st place", M),
