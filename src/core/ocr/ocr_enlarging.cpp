@@ -113,7 +113,10 @@ void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, i
 }
 
 bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink) {
-    const int ground = groundOf(prepared);
+    return drawnWithoutSmoothing(prepared, ink, groundOf(prepared));
+}
+
+bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink, int ground) {
     // The pixels of `area` outside `besides`; empty when they tell nothing:
     // no ink, or nothing but ink.
     auto judged = [&](const PixelBox& area, const PixelBox& besides) -> std::optional<bool> {

@@ -25,7 +25,9 @@ struct RunCut {
 void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top);
 
 // Drawn without smoothing (a bitmap font): its pixels are ground or ink,
-// hardly anything between.
+// hardly anything between. Given the picture's ground, it is not counted
+// again (each run of a picture asks).
+bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink, int ground);
 bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink);
 
 // A bitmap font's dot drawn as a small cross (".", ":" of the "fixed"

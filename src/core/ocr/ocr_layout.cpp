@@ -296,7 +296,7 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
     for (const TextRun& run : runs) {
         RunCut cut{{std::max(0, run.ink.left - pad), std::max(0, run.ink.top - pad),
                     std::min(prepared.width, run.ink.right + pad), std::min(prepared.height, run.ink.bottom + pad)},
-                   1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink)};
+                   1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink, ground)};
         cut.scale = runScale(run.ink.height(), cut.bitmap);
         if (cut.scale >= 2) cut.scale = std::max(1.0, cut.scale + step);
         cuts.push_back(cut);

@@ -130,8 +130,10 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         clearCutRows(grey);
         const std::vector<TextRun> runs = textRuns(grey);
         if (runs.empty()) return {};
+        const int ground = groundOf(grey);  // mending a cross paints ground: it stays the ground
         for (const TextRun& run : runs)
-            if (drawnWithoutSmoothing(grey, run.ink)) mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
+            if (drawnWithoutSmoothing(grey, run.ink, ground))
+                mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
         const Stacked stacked = stackRuns(grey, runs);
         std::vector<EngineLine> found = readStack(stacked);
         if (const std::vector<std::size_t> unsure = unsureRuns(found, stacked); !unsure.empty()) {
