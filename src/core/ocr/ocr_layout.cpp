@@ -62,11 +62,14 @@ bool sameSize(int inkHeight, const std::vector<int>& columns, int otherInk, cons
 
 // Small ink raised off the line after `before`: from near its top to well
 // above its foot, at most two thirds its height but more than two fifths
-// (a superscript's digit; a quote or a degree sign is smaller).
+// (a superscript's digit; a quote or a degree sign is smaller). Rising a
+// fifth above its top, it may be four fifths as tall (an exponent or a
+// clock's minutes set larger than cents).
 bool raisedAfter(const PixelBox& before, const PixelBox& ink) {
     const int h = before.height();
-    return 3 * ink.height() <= 2 * h && 5 * ink.height() > 2 * h && 4 * (ink.top - before.top) <= h &&
-           3 * (before.bottom - ink.bottom) >= h;
+    const bool above = 5 * (before.top - ink.top) >= h;
+    return (above ? 5 * ink.height() <= 4 * h : 3 * ink.height() <= 2 * h) && 5 * ink.height() > 2 * h &&
+           4 * (ink.top - before.top) <= h && 3 * (before.bottom - ink.bottom) >= h;
 }
 
 // The words of a row: column runs of ink parted by gaps a quarter of the row

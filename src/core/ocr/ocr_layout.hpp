@@ -26,12 +26,13 @@ struct TextRun {
 // Rows of marks parted by blank rows, each cut at its word gaps into runs;
 // a word whose height, or whose letters' height, differs from the run's
 // before it more than twice over starts anew, and so does one raised off
-// the line: at most two thirds as tall as the word before it, from its top
-// to well above its foot, and no narrower than tall (a price's cents set
-// as a superscript; a quote or a degree sign is smaller or narrower), and
-// so does what comes back down to the line after it. Rows of marks less than 3
-// pixels tall are no text, nor is a run six times as long as tall made of
-// three pieces or fewer (a bar, a rule).
+// the line: at most two thirds as tall as the word before it (four fifths
+// when it rises a fifth above its top), from its top to well above its
+// foot, and no narrower than tall (a price's cents set as a superscript; a
+// quote or a degree sign is smaller or narrower), and so does what comes
+// back down to the line after it. Rows of marks less than 3 pixels tall
+// are no text, nor is a run six times as long as tall made of three pieces
+// or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
 
 // A row of text the box's top or bottom edge cuts, less than half of it

@@ -108,6 +108,8 @@ TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
     const Case cases[] = {
         {"cents set as a superscript", 4, 6, 10, true},
         {"cents touching the number's top", 3, 5, 9, true},
+        {"an exponent rising above the number, larger than cents", 0, 8, 14, true},
+        {"as large, level with the number's top", 3, 8, 13, false},
         {"a quote", 4, 2, 5, false},
         {"a degree sign", 4, 5, 6, false},
         {"small digits on the line", 12, 6, 10, false},
