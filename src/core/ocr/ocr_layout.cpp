@@ -63,12 +63,13 @@ bool sameSize(int inkHeight, const std::vector<int>& columns, int otherInk, cons
 // Small ink raised off the line after `before`: from near its top to well
 // above its foot, at most two thirds its height but more than two fifths
 // (a superscript's digit; a quote or a degree sign is smaller). Rising a
-// fifth above its top, it may be four fifths as tall (an exponent or a
-// clock's minutes set larger than cents).
+// fifth above its top, it may be nine tenths as tall (an exponent or a
+// clock's minutes set larger than cents: a page's own superscript is five
+// sixths of its line, a pixel more or less).
 bool raisedAfter(const PixelBox& before, const PixelBox& ink) {
     const int h = before.height();
     const bool above = 5 * (before.top - ink.top) >= h;
-    return (above ? 5 * ink.height() <= 4 * h : 3 * ink.height() <= 2 * h) && 5 * ink.height() > 2 * h &&
+    return (above ? 10 * ink.height() <= 9 * h : 3 * ink.height() <= 2 * h) && 5 * ink.height() > 2 * h &&
            4 * (ink.top - before.top) <= h && 3 * (before.bottom - ink.bottom) >= h;
 }
 
@@ -138,6 +139,8 @@ bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& 
 bool digits(const std::string& read) {
     return !read.empty() && std::all_of(read.begin(), read.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+bool rankEnding(const std::string& read) { return read == "st" || read == "nd" || read == "rd" || read == "th"; }
 
 bool cents(const std::string& read) { return read.size() == 2 && digits(read); }
 
@@ -405,10 +408,14 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
                 std::next(it) == end ? std::string() : text::trimWhitespaceAndNewlines(std::next(it)->second.front().text);
             // Raised digits stay with the word they are set on: a price's
             // cents after its point, anything else as the superscript it is
-            // ("10¹²"), no number of its own.
-            if (runs[static_cast<std::size_t>(it->first)].raised && digits(read) && !joined.words.empty()) {
-                const std::string set =
-                    cents(read) && amountWithoutCents(joined.text, after) ? "." + read : superscript(read);
+            // ("10¹²"), no number of its own. A rank's raised letters after
+            // its number are read on the line ("1st").
+            const bool raised = runs[static_cast<std::size_t>(it->first)].raised && !joined.words.empty();
+            const bool rank = raised && rankEnding(read) && digits(joined.text.substr(joined.text.size() - 1));
+            if (raised && (digits(read) || rank)) {
+                const std::string set = rank ? read
+                                        : cents(read) && amountWithoutCents(joined.text, after) ? "." + read
+                                                                                                : superscript(read);
                 joined.text += set;
                 EngineWord& word = joined.words.back();
                 word.text += set;

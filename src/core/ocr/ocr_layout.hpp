@@ -26,7 +26,7 @@ struct TextRun {
 // Rows of marks parted by blank rows, each cut at its word gaps into runs;
 // a word whose height, or whose letters' height, differs from the run's
 // before it more than twice over starts anew, and so does one raised off
-// the line: at most two thirds as tall as the word before it (four fifths
+// the line: at most two thirds as tall as the word before it (nine tenths
 // when it rises a fifth above its top), from its top to well above its
 // foot, and no narrower than tall (a price's cents set as a superscript; a
 // quote or a degree sign is smaller or narrower), and so does what comes

@@ -110,6 +110,8 @@ TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
         {"cents touching the number's top", 3, 5, 9, true},
         {"an exponent rising above the number, larger than cents", 0, 8, 14, true},
         {"as large, level with the number's top", 3, 8, 13, false},
+        {"an exponent a page sets at five sixths, rising above the number", 0, 8, 15, true},
+        {"digits five sixths as tall on the line", 7, 8, 15, false},
         {"a quote", 4, 2, 5, false},
         {"a degree sign", 4, 5, 6, false},
         {"small digits on the line", 12, 6, 10, false},
@@ -344,13 +346,44 @@ TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     }
 }
 
+namespace {
+
+// Runs of one row as Tesseract read each in the stack; `raised` marks
+// ink set small above the line after the run before.
+struct Part {
+    const char* read;
+    bool raised;
+};
+
+// The row's one line once the runs are unstacked.
+std::string unstackedRow(const std::vector<Part>& parts) {
+    std::vector<TextRun> runs;
+    Stacked stacked;
+    std::vector<EngineLine> found;
+    int left = 0;
+    for (const Part& part : parts) {
+        const int width = 10 * static_cast<int>(std::string(part.read).size());
+        runs.push_back({0, {left, part.raised ? 2 : 6, left + width, part.raised ? 10 : 24}, 0, 26, part.raised});
+        left += width + 4;
+        const PixelBox at{8, 8 + 40 * static_cast<int>(found.size()), 8 + width, 30 + 40 * static_cast<int>(found.size())};
+        stacked.placed.push_back(at);
+        stacked.scales.push_back(1);
+        stacked.bitmap.push_back(false);
+        found.push_back({std::string(part.read) + "\n", at, 90, {{part.read, at, 90, {}}}});
+    }
+    const std::vector<EngineLine> lines = unstack(found, runs, stacked);
+    return lines.size() == 1 ? lines[0].text : std::string("(not one line)");
+}
+
+std::vector<double> numbersOf(const std::string& line) {
+    std::vector<double> numbers;
+    for (const ReadNumber& n : NumberParser::numbers(line, false)) numbers.push_back(n.value);
+    return numbers;
+}
+
+}  // namespace
+
 TEST(OcrLayout, RaisedDigitsAreCentsOnlyOfACurrencyAmountWithoutThem) {
-    // Runs of one row as Tesseract read each in the stack; `raised` marks
-    // digits set small above the line after the run before.
-    struct Part {
-        const char* read;
-        bool raised;
-    };
     struct Case {
         std::vector<Part> parts;
         const char* line;
@@ -372,27 +405,30 @@ TEST(OcrLayout, RaisedDigitsAreCentsOnlyOfACurrencyAmountWithoutThem) {
         {{{"USD 80", false}, {"50", true}}, "USD 80.50", {80.5}},
     };
     for (const Case& c : cases) {
-        std::vector<TextRun> runs;
-        Stacked stacked;
-        std::vector<EngineLine> found;
-        int left = 0;
-        for (const Part& part : c.parts) {
-            const int width = 10 * static_cast<int>(std::string(part.read).size());
-            runs.push_back({0, {left, part.raised ? 2 : 6, left + width, part.raised ? 10 : 24}, 0, 26, part.raised});
-            left += width + 4;
-            const PixelBox at{8, 8 + 40 * static_cast<int>(found.size()), 8 + width, 30 + 40 * static_cast<int>(found.size())};
-            stacked.placed.push_back(at);
-            stacked.scales.push_back(1);
-            stacked.bitmap.push_back(false);
-            found.push_back({std::string(part.read) + "\n", at, 90, {{part.read, at, 90, {}}}});
-        }
-        const std::vector<EngineLine> lines = unstack(found, runs, stacked);
-        ASSERT_EQ(lines.size(), 1u) << c.line;
-        EXPECT_EQ(lines[0].text, c.line);
-        std::vector<double> numbers;
-        for (const ReadNumber& n : NumberParser::numbers(lines[0].text, false)) numbers.push_back(n.value);
-        EXPECT_EQ(numbers, c.numbers) << c.line;
+        const std::string line = unstackedRow(c.parts);
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(numbersOf(line), c.numbers) << c.line;
     }
+}
+
+TEST(OcrLayout, ARanksRaisedLettersAreReadOnTheLine) {
+    // The number reader takes no number from a rank ("1st"), one from a
+    // number and a word ("1 st").
+    struct Case {
+        std::vector<Part> parts;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{{"1", false}, {"st", true}, {"place", false}}, "1st place"},
+        {{{"Ranked 2", false}, {"nd", true}, {"of 48", false}}, "Ranked 2nd of 48"},
+        {{{"the 23", false}, {"rd", true}}, "the 23rd"},
+        // Other raised letters stay a word of their own.
+        {{{"Kestrove", false}, {"TM", true}}, "Kestrove TM"},
+        {{{"Chapter", false}, {"st", true}}, "Chapter st"},
+        {{{"Build 4", false}, {"beta", true}}, "Build 4 beta"},
+        {{{"Build 4", false}, {"th", false}}, "Build 4 th"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(unstackedRow(c.parts), c.line);
 }
 
 TEST(OcrMending, MisreadSigns) {
