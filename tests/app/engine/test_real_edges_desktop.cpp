@@ -77,6 +77,32 @@ TEST_F(RealPrograms, RaisedDigitsAreCentsOnlyOfAPrice) {
     barksOnceAt(browser, box, "Price $189<sup>99</sup>", "189.99");
 }
 
+// A page's own superscript, five sixths of its line and rising above it:
+// "10¹²" read 1012 and "Departs 10⁴⁵" 1045, numbers the page never shows,
+// and a rank's raised letters "2"4", a number more.
+TEST_F(RealPrograms, APagesOwnSuperscriptsKeepTheirNumbersApart) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page(".line { font-size: 20px; margin-bottom: 16px; }",
+                         R"(<div class="line">Capacity 10<sup>12</sup> bytes</div>)"
+                         R"(<div class="line">Departs 10<sup>45</sup></div>)"
+                         R"(<div class="line" id="p">Ranked 2<sup>nd</sup> of 48</div>)"),
+                    "Ranked 2<sup>nd</sup> of 48");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    struct Line {
+        const char* words;  // to find it by
+        const char* read;
+        std::vector<double> numbers;
+    };
+    for (const Line& line : {Line{"Capacity", "Capacity 10\u00B9\u00B2 bytes", {10}},
+                             Line{"Departs", "Departs 10\u2074\u2075", {10}},
+                             Line{"Ranked", "Ranked 2nd of 48", {48}}}) {
+        const std::vector<OCRLine> lines = readers.picture(boxAround(*window, line.words, 8));
+        EXPECT_EQ(texts(lines), std::vector<std::string>{line.read});
+        EXPECT_EQ(numbersIn(lines), line.numbers) << ::testing::PrintToString(texts(lines));
+    }
+}
+
 // A bar between words is what the line says, not a cursor: a watch for the
 // line with the bar in it barks when the page shows it.
 TEST_F(RealPrograms, ABarBetweenWordsIsRead) {
