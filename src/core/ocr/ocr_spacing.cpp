@@ -48,10 +48,19 @@ void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground) {
         if (!a.symbols.empty() && !b.symbols.empty()) spaces.push_back(gap(a.symbols.back(), b.symbols.front()));
     }
     // Nearly as wide as the spaces the engine itself saw. A lone word gives
-    // no measure of a space (a digit's side bearings can be as wide as a
-    // narrow space), so it stays as read.
-    if (spaces.empty()) return;
-    const int wide = std::max(2, median(spaces) * 7 / 10);
+    // no such measure (a digit's side bearings can be as wide as a narrow
+    // space): only a blank four times its widest gap between characters of
+    // one kind is a space ("73 km" read "73km" beside a small caption).
+    int wide = 0;
+    if (!spaces.empty()) wide = std::max(2, median(spaces) * 7 / 10);
+    else if (line.words.size() == 1) {
+        const std::vector<EngineSymbol>& s = line.words.front().symbols;
+        int inner = -1;
+        for (std::size_t i = 1; i < s.size(); ++i)
+            if (isDigit(s[i - 1]) == isDigit(s[i])) inner = std::max(inner, gap(s[i - 1], s[i]));
+        if (inner < 0) return;
+        wide = std::max(4, 4 * inner);
+    } else return;
     bool parted = false;
     std::vector<EngineWord> words;
     for (const EngineWord& word : line.words) {

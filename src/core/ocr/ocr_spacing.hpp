@@ -15,7 +15,8 @@ int widestBlank(const GreyPicture& picture, int ground, int from, int to, int to
 
 // Words of `line` (read from `picture`) parted where a digit meets another
 // character across a blank nearly as wide as the line's spaces (a line of
-// one word is left alone); the line's text is then its words again.
+// one word, across one four times as wide as the widest gap between its
+// other characters); the line's text is then its words again.
 void partAtSpaces(EngineLine& line, const GreyPicture& picture, int ground);
 
 }  // namespace kestrove

@@ -52,6 +52,12 @@ TEST(OcrSpacing, ANumberIsPartedFromAWordBesideItWhereThePictureShowsASpace) {
         {"a narrow gap is no space", "in30s", {0, 8, 20, 28, 36}, {2, 3}, "in 30s"},
         {"letters are not parted", "abcde", {0, 8, 20, 28, 40}, {2, 3}, "ab cde"},
         {"a lone word has no measure of a space", "30s", {0, 8, 20}, {3}, "30s"},
+        // A lone word: a space is four times its widest gap of one kind.
+        {"a unit far from its number, alone", "73km", {0, 8, 30, 38}, {4}, "73 km"},
+        {"a unit a side bearing from its number, alone", "73km", {0, 8, 20, 28}, {4}, "73km"},
+        {"a rank, alone", "1st", {0, 8, 16}, {3}, "1st"},
+        {"a paper size, alone", "A0", {0, 20}, {2}, "A0"},
+        {"a file name, alone", "mp3", {0, 8, 16}, {3}, "mp3"},
         // "Net -1,306": the comma's wide side bearings are no space.
         {"a grouping comma stays with its digits", "is1,306", {0, 8, 20, 32, 40, 48, 56}, {2, 5}, "is 1,306"},
         {"so does a decimal point", "at4.50", {0, 8, 20, 32, 40, 48}, {2, 4}, "at 4.50"},
