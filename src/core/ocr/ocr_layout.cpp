@@ -163,6 +163,31 @@ bool amountWithoutCents(const std::string& before, const std::string& after) {
     return withSign.matches(before) || (whole.matches(before) && signAfter.matches(after));
 }
 
+int darkestIn(const GreyPicture& p, const PixelBox& area, int ground) {
+    int darkest = ground;
+    for (int y = std::max(area.top, 0); y < std::min(area.bottom, p.height); ++y)
+        for (int x = std::max(area.left, 0); x < std::min(area.right, p.width); ++x)
+            darkest = std::min(darkest, int(p.pixels[static_cast<std::size_t>(y) * p.width + x]));
+    return darkest;
+}
+
+// Tesseract takes one threshold over the whole stack: beside dark text it
+// falls between the ground and that text, and a muted caption (grey on
+// slate) drops out. A run whose ink (`drawn`) is under half as dark as the
+// ground is deepened where it stands in the stack (`area`), its darkest
+// to about a dark text's shade.
+void deepenFaintInk(GreyPicture& p, const PixelBox& area, int ground, int drawn) {
+    if (ground - drawn < markContrast || 2 * drawn < ground) return;
+    const int darkest = darkestIn(p, area, ground);
+    if (ground - darkest < markContrast) return;
+    constexpr int deepest = 60;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            std::uint8_t& v = p.pixels[static_cast<std::size_t>(y) * p.width + x];
+            v = static_cast<std::uint8_t>(std::clamp(ground - (ground - v) * (ground - deepest) / (ground - darkest), 0, 255));
+        }
+}
+
 }  // namespace
 
 std::vector<TextRun> textRuns(const GreyPicture& prepared) {
@@ -316,6 +341,8 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
     for (std::size_t i = 0; i < cuts.size(); ++i) {
         const RunCut& cut = cuts[i];
         drawEnlarged(prepared, cut, out.picture, margin, y);
+        deepenFaintInk(out.picture, {margin, y, margin + cut.width(), y + cut.height()}, ground,
+                       darkestIn(prepared, runs[i].ink, ground));
         // A run set close beside it on its row (cents raised after a price,
         // a label before it) reaches into the margin cut round its ink: not
         // its own, that ink goes.

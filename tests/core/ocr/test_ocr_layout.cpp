@@ -291,6 +291,43 @@ TEST(OcrLayout, RunsAreScaledToTheHeightTesseractReadsBest) {
     EXPECT_DOUBLE_EQ(runScale(12, true), 3);
 }
 
+TEST(OcrLayout, AMutedCaptionIsDeepenedInTheStackAndDarkTextIsLeftAsDrawn) {
+    // Large black letters over a small word in `shade` on a ground of 250:
+    // how dark each run is drawn in the stack.
+    struct Case {
+        const char* what;
+        int shade;
+        bool deepened;  // the small word's darkest in the stack that of dark text, else no darker than drawn
+    };
+    const Case cases[] = {
+        {"a muted caption", 170, true},
+        {"a lighter one", 190, true},
+        {"dark grey text", 110, false},
+        {"black text", 20, false},
+    };
+    for (const Case& c : cases) {
+        auto rows = blank(120, 50);
+        for (int x = 4; x < 100; x += 20) letter(rows, x, 4, 14, 24);
+        for (int x = 4; x < 60; x += 8) letter(rows, x, 36, 6, 10);
+        GreyPicture p = drawn(rows);
+        for (int y = 34; y < 50; ++y)
+            for (int x = 0; x < 120; ++x)
+                if (std::uint8_t& v = p.pixels[static_cast<std::size_t>(y) * 120 + x]; v < 100) v = static_cast<std::uint8_t>(c.shade);
+        const auto runs = textRuns(p);
+        ASSERT_EQ(runs.size(), 2u) << c.what;
+        const Stacked stacked = stackRuns(p, runs);
+        auto darkest = [&](const PixelBox& b) {
+            int d = 255;
+            for (int y = b.top; y < b.bottom; ++y)
+                for (int x = b.left; x < b.right; ++x) d = std::min(d, int(stacked.picture.pixels[static_cast<std::size_t>(y) * stacked.picture.width + x]));
+            return d;
+        };
+        EXPECT_LT(darkest(stacked.placed[0]), 50) << c.what;
+        if (c.deepened) EXPECT_NEAR(darkest(stacked.placed[1]), 60, 1) << c.what;
+        else EXPECT_GE(darkest(stacked.placed[1]), c.shade) << c.what;
+    }
+}
+
 TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     auto rows = blank(160, 40);
     // Drawn without smoothing, as a bitmap font is.
