@@ -103,6 +103,28 @@ TEST_F(RealPrograms, APagesOwnSuperscriptsKeepTheirNumbersApart) {
     }
 }
 
+// A muted caption, grey on slate, under a large figure, the box's bottom
+// edge on its foot: Tesseract read nothing of it, the figure being far
+// darker, and read the figure "73km", no number.
+TEST_F(RealPrograms, AMutedCaptionUnderAFigureIsRead) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Browser browser(page("body { background: #22272e; font-family: 'URW Gothic'; } "
+                         ".figure { font-size: 40px; color: #adbac7; line-height: 1.15; } "
+                         ".note { font-size: 12px; color: #768390; line-height: 1.15; }",
+                         R"(<div class="figure" id="p">73 km</div><div class="note">left on this charge</div>)"),
+                    "73 km");
+    const std::optional<WindowInfo> window = browser.app->window(readers.windows);
+    ASSERT_TRUE(window);
+    const std::optional<Rect> figure = readers.locate(window->frame, "73");
+    const std::optional<Rect> note = readers.locate(window->frame, "charge");
+    ASSERT_TRUE(figure && note);
+    const double left = std::floor(std::min(figure->x, note->x) - 6), top = std::floor(figure->y - 6);
+    const WatchRegion box = readers.drawAround({left, top, 200, std::round(note->maxY()) - top}, window->frame, 0);
+    const std::vector<OCRLine> lines = readers.picture(box);
+    EXPECT_EQ(texts(lines), (std::vector<std::string>{"73 km", "left on this charge"}));
+    EXPECT_EQ(numbersIn(lines), std::vector<double>{73}) << ::testing::PrintToString(texts(lines));
+}
+
 // A bar between words is what the line says, not a cursor: a watch for the
 // line with the bar in it barks when the page shows it.
 TEST_F(RealPrograms, ABarBetweenWordsIsRead) {
