@@ -18,6 +18,18 @@ std::vector<double> numbersIn(const std::vector<OCRLine>& lines) {
     return out;
 }
 
+// A box from `left` pixels left of and `above` pixels above the line
+// holding `figure` to the foot of the line holding `note` under it, `width` wide.
+template <class Readers>
+std::optional<Rect> figureAndNote(Readers& readers, const Rect& frame, const std::string& figure,
+                                  const std::string& note, double left, double above, double width) {
+    const std::optional<Rect> upper = readers.locate(frame, figure);
+    const std::optional<Rect> lower = readers.locate(frame, note);
+    if (!upper || !lower) return std::nullopt;
+    const double x = std::floor(std::min(upper->x, lower->x) - left), top = std::floor(upper->y - above);
+    return Rect{x, top, width, std::round(lower->maxY()) - top};
+}
+
 // A large price over a small caption with no descenders, the box's bottom
 // edge on the caption's foot or up to two pixels above it: the caption was
 // painted out as a cut row, so a watch on its percentage saw none.
@@ -29,18 +41,15 @@ TEST_F(RealPrograms, ASmallCaptionOnTheBoxsBottomEdgeIsReadUnderItsPrice) {
                     "15%");
     const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
-    const std::optional<Rect> price = readers.locate(window->frame, "1,299");
-    const std::optional<Rect> note = readers.locate(window->frame, "Save");
-    ASSERT_TRUE(price && note);
-    const double left = std::floor(std::min(price->x, note->x) - 10), top = std::floor(price->y - 8);
-    const double foot = std::round(note->maxY());
+    const std::optional<Rect> both = figureAndNote(readers, window->frame, "1,299", "Save", 10, 8, 220);
+    ASSERT_TRUE(both);
     for (int above = 0; above <= 2; ++above) {
-        const WatchRegion box = readers.drawAround({left, top, 220, foot - above - top}, window->frame, 0);
+        const WatchRegion box = readers.drawAround({both->x, both->y, both->width, both->height - above}, window->frame, 0);
         EXPECT_EQ(numbersIn(readers.picture(box)), (std::vector<double>{1299, 15}))
             << above << " px above its foot: " << ::testing::PrintToString(texts(readers.picture(box)));
     }
     // The caption standing on the box's bottom edge.
-    const WatchRegion box = readers.drawAround({left, top, 220, foot - top}, window->frame, 0);
+    const WatchRegion box = readers.drawAround(*both, window->frame, 0);
     const std::optional<WatchSpec> watch = confirmed("the discount rises above 20%", box, "w_EDGE01");
     ASSERT_TRUE(watch);
     EXPECT_EQ(watch->baseline.currentValue, 15);
@@ -115,12 +124,9 @@ TEST_F(RealPrograms, AMutedCaptionUnderAFigureIsRead) {
                     "73 km");
     const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
-    const std::optional<Rect> figure = readers.locate(window->frame, "73");
-    const std::optional<Rect> note = readers.locate(window->frame, "charge");
-    ASSERT_TRUE(figure && note);
-    const double left = std::floor(std::min(figure->x, note->x) - 6), top = std::floor(figure->y - 6);
-    const WatchRegion box = readers.drawAround({left, top, 200, std::round(note->maxY()) - top}, window->frame, 0);
-    const std::vector<OCRLine> lines = readers.picture(box);
+    const std::optional<Rect> both = figureAndNote(readers, window->frame, "73", "charge", 6, 6, 200);
+    ASSERT_TRUE(both);
+    const std::vector<OCRLine> lines = readers.picture(readers.drawAround(*both, window->frame, 0));
     EXPECT_EQ(texts(lines), (std::vector<std::string>{"73 km", "left on this charge"}));
     EXPECT_EQ(numbersIn(lines), std::vector<double>{73}) << ::testing::PrintToString(texts(lines));
 }
