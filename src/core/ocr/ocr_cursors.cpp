@@ -139,6 +139,39 @@ void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Colum
     }
 }
 
+// A caret standing between letters, told from a "|" by its top: the glyph
+// rises no higher than the line's ascenders (a pixel at most), a caret to
+// the top of the font's whole line, clear above them. On a line of small
+// letters only ("x | y") nothing tells them apart: the bar stays.
+bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& columns, int x, int end) {
+    int top = line.bottom, bottom = line.top;
+    for (int i = x; i < end; ++i) {
+        top = std::min(top, columns[static_cast<std::size_t>(i)].top);
+        bottom = std::max(bottom, columns[static_cast<std::size_t>(i)].bottom);
+    }
+    const double h = bottom - top;
+    // The small letters' top (where most columns' highest ink starts) and
+    // the tallest letter's stem (not a speck the box cuts off the line
+    // above), the bar's own columns and their edges aside.
+    std::map<int, int> tops;
+    int tallest = line.bottom;
+    for (int i = 0; i < m.p.width; ++i) {
+        if (i >= x - 2 && i < end + 2) continue;
+        const Column& c = columns[static_cast<std::size_t>(i)];
+        if (c.length() >= 0.25 * h) tallest = std::min(tallest, c.top);
+        for (int y = line.top; y < line.bottom; ++y)
+            if (m.at(i, y)) {
+                ++tops[y];
+                break;
+            }
+    }
+    if (tops.empty()) return false;
+    const int small = std::max_element(tops.begin(), tops.end(), [](const auto& a, const auto& b) {
+                          return a.second < b.second;
+                      })->first;
+    return small - tallest >= 0.1 * h && tallest - top >= std::max(2.0, 0.1 * h);
+}
+
 // A bar cursor: one or two columns that run from the top of the line to
 // below the line the text stands on, a tenth taller than any other stroke
 // of the line. It may touch a letter (a serif), so columns are judged, not pieces.
@@ -170,7 +203,8 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
             crossing = both;
         }
         // Text on both sides makes it a glyph ("Tabs | 12", "A|B"): a cursor
-        // stands before a line's text or after it.
+        // stands before a line's text or after it, unless it is a caret
+        // placed in the middle of the line.
         bool before = false, after = false;
         for (int i = 0; i < w; ++i)
             if (columns[static_cast<std::size_t>(i)].length() > 0) {
@@ -178,7 +212,7 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
                 after |= i >= end;
             }
         if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 && crossings < 2 &&
-            !(before && after))
+            (!(before && after) || caretAmidText(m, line, columns, x, end)))
             for (int i = x; i < end; ++i)
                 for (int y = columns[static_cast<std::size_t>(i)].top; y < columns[static_cast<std::size_t>(i)].bottom; ++y)
                     cleared.push_back(y * w + i);

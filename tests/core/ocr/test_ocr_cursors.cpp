@@ -195,3 +195,43 @@ TEST(OcrCursors, ABarBetweenTextIsAGlyphAndOneBeforeOrAfterItACursor) {
         EXPECT_EQ(rowsOf(p), c.cursor ? text : shown) << c.what;
     }
 }
+
+TEST(OcrCursors, ACaretAmidTextRisesAboveTheAscendersAndABarGlyphDoesNot) {
+    // A line as editors draw it: small letters from row 9 to the line they
+    // stand on (row 21), ascenders from row 4, a p's stem down to row 25;
+    // an editor's caret spans the font's whole line, rows 0 to 26, a "|"
+    // the ascenders' top to below the descenders.
+    struct Case {
+        const char* what;
+        bool ascenders;       // tall letters in the line, or small ones only
+        int bar, top, bottom; // the bar's column and rows
+        bool caret;
+        bool speck = false;   // the box takes a speck of the line above
+    };
+    const Case cases[] = {
+        {"a caret between two letters", true, 21, 0, 26, true},
+        {"a caret between two words", true, 32, 0, 26, true},
+        {"a caret in a line of small letters, beside a bar glyph, a speck above", false, 21, 0, 26, true, true},
+        {"a bar glyph between words (\"Tabs | 12\")", true, 32, 4, 25, false},
+        {"a bar glyph a pixel above the ascenders", true, 32, 3, 25, false},
+        {"a bar glyph between letters set close (\"A|B\")", true, 21, 4, 25, false},
+        {"a bar glyph in a line of small letters (\"x | y\")", false, 32, 4, 25, false},
+    };
+    for (const Case& c : cases) {
+        auto text = blank(70, 27);
+        letter(text, 2, 9, 6, 12);
+        ink(text, 11, c.ascenders ? 4 : 9, 2, c.ascenders ? 17 : 12);  // an l, or an i's stem
+        ink(text, 15, 9, 2, 16);                                        // a p's stem
+        letter(text, 24, 9, 6, 12);
+        letter(text, 38, 9, 6, 12);
+        if (c.ascenders) ink(text, 47, 4, 2, 17);
+        letter(text, 51, 9, 6, 12);
+        if (!c.ascenders && c.caret) ink(text, 34, 4, 1, 21);  // the bar glyph beside the caret
+        if (c.speck) ink(text, 40, 0, 2, 1);
+        auto shown = text;
+        ink(shown, c.bar, c.top, 1, c.bottom - c.top);
+        GreyPicture p = drawn(shown);
+        removeCursors(p);
+        EXPECT_EQ(rowsOf(p), c.caret ? text : shown) << c.what;
+    }
+}
