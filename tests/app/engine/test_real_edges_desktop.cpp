@@ -1,13 +1,18 @@
 // Ordinary text on real pages that the picture's preparation must leave as
 // it is: a small caption whose foot the box's edge touches, digits raised
-// after a number that are no cents, a bar between words. The engine runs on
-// virtual time; capture, recognition and the programs are real.
+// after a number that are no cents, a bar between words (an editor's caret
+// between letters being none). The engine runs on virtual time; capture,
+// recognition and the programs are real.
+#include <QDir>
+#include <QProcess>
+
 #include "core/reading/number_parser.hpp"
 #include "engine/real_programs.hpp"
 
 namespace kestrove::testing {
 namespace {
 
+using desktop::RealApp;
 using desktop::texts;
 
 // Every number the lines hold, as the number reader takes them.
@@ -144,6 +149,62 @@ TEST_F(RealPrograms, ABarBetweenWordsIsRead) {
     ASSERT_TRUE(desktop::waitFor([&] { return texts(readers.picture(box)) != std::vector<std::string>{"Tabs | 12 open"}; },
                                  3000));
     EXPECT_EQ(texts(readers.picture(box)), std::vector<std::string>{"A|B test"});
+}
+
+// A text editor's caret standing in the middle of a line is no bar of the
+// line: gedit's "alpha beta gamma" read "alpha bleta gamma" or "alpha
+// jbeta gamma" while its caret showed and right once it hid, an ordinary
+// box's reading changing as the caret blinked or moved. The bars the file
+// holds are read.
+TEST_F(RealPrograms, AnEditorsCaretInTheMiddleOfALineIsNotRead) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    Terminal other("other\n", "20x3+900+600");
+    const std::optional<WindowInfo> away = other.app->window(readers.windows);
+    ASSERT_TRUE(away);
+    auto focus = [](const WindowInfo& w) {
+        QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(w.id)});
+        desktop::waitFor([] { return false; }, 300);
+    };
+    // gedit as it starts and in larger fonts, where the caret read as "|"
+    // or "l"; its caret steady, so that it shows whenever the window has
+    // the focus.
+    for (const char* font : {"", "DejaVu Sans 16", "DejaVu Sans Mono 16"}) {
+        SCOPED_TRACE(*font ? font : "as it starts");
+        QTemporaryDir folder;
+        const QString home = folder.path();
+        QDir(home).mkpath("config/glib-2.0/settings");
+        QDir(home).mkpath("config/gtk-3.0");
+        std::ofstream(home.toStdString() + "/config/gtk-3.0/settings.ini") << "[Settings]\ngtk-cursor-blink=false\n";
+        std::ofstream settings(home.toStdString() + "/config/glib-2.0/settings/keyfile");
+        settings << "[org/gnome/gedit/preferences/editor]\ndisplay-line-numbers=false\n";
+        if (*font) settings << "use-default-font=false\neditor-font='" << font << "'\n";
+        settings.close();
+        const std::string file = home.toStdString() + "/notes.txt";
+        std::ofstream(file) << "alpha beta gamma\nTabs | 12 open\nA|B side\n\n\n";
+        RealApp editor("gedit", {QString::fromStdString(file)},
+                       {"GSETTINGS_BACKEND=keyfile", "XDG_CONFIG_HOME=" + home + "/config"});
+        const std::optional<WindowInfo> window = editor.window(readers.windows);
+        ASSERT_TRUE(window);
+        // The caret out of the way, on an empty line under the text.
+        focus(*window);
+        QProcess::execute("xdotool", {"key", "ctrl+End"});
+        const WatchRegion line = boxAround(*window, "alpha", 8);
+        EXPECT_EQ(texts(readers.picture(boxAround(*window, "Tabs", 8))), std::vector<std::string>{"Tabs | 12 open"});
+        EXPECT_EQ(texts(readers.picture(boxAround(*window, "side", 8))), std::vector<std::string>{"A|B side"});
+        // The caret between two letters, then after a space between words.
+        for (int right : {7, 6}) {
+            focus(*window);
+            QStringList keys{"key", "--delay", "60", "ctrl+Home"};
+            for (int i = 0; i < right; ++i) keys << "Right";
+            QProcess::execute("xdotool", keys);
+            desktop::waitFor([] { return false; }, 300);
+            EXPECT_EQ(texts(readers.picture(line)), std::vector<std::string>{"alpha beta gamma"})
+                << "the caret shown, " << right << " letters in";
+            focus(*away);
+            EXPECT_EQ(texts(readers.picture(line)), std::vector<std::string>{"alpha beta gamma"})
+                << "the caret hidden, " << right << " letters in";
+        }
+    }
 }
 
 }  // namespace
