@@ -139,10 +139,12 @@ void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Colum
     }
 }
 
-// A caret standing between letters, told from a "|" by its top: the glyph
-// rises no higher than the line's ascenders (a pixel at most), a caret to
-// the top of the font's whole line, clear above them. On a line of small
-// letters only ("x | y") nothing tells them apart: the bar stays.
+// A caret standing between letters, told from a "|" by its top and its
+// place: the glyph rises no higher than the line's ascenders (a pixel at
+// most; a typewriter face's rises more, but stands mid-cell, clear of its
+// neighbours), a caret to the top of the font's whole line, clear above
+// them, right against a letter. On a line of small letters only ("x | y")
+// nothing tells them apart: the bar stays.
 bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& columns, int x, int end) {
     int top = line.bottom, bottom = line.top;
     for (int i = x; i < end; ++i) {
@@ -169,7 +171,16 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
     const int small = std::max_element(tops.begin(), tops.end(), [](const auto& a, const auto& b) {
                           return a.second < b.second;
                       })->first;
-    return small - tallest >= 0.1 * h && tallest - top >= std::max(2.0, 0.1 * h);
+    // Blank columns between it and the nearest ink beside it.
+    auto gap = [&](int from, int step) {
+        int n = 0;
+        for (int i = from; i >= 0 && i < m.p.width; i += step, ++n)
+            for (int y = top; y < bottom; ++y)
+                if (m.at(i, y)) return n;
+        return n;
+    };
+    return small - tallest >= 0.1 * h && tallest - top >= std::max(2.0, 0.1 * h) &&
+           std::min(gap(x - 1, -1), gap(end, 1)) <= std::max(1.0, h / 20);
 }
 
 // A bar cursor: one or two columns that run from the top of the line to

@@ -199,8 +199,9 @@ TEST(OcrCursors, ABarBetweenTextIsAGlyphAndOneBeforeOrAfterItACursor) {
 TEST(OcrCursors, ACaretAmidTextRisesAboveTheAscendersAndABarGlyphDoesNot) {
     // A line as editors draw it: small letters from row 9 to the line they
     // stand on (row 21), ascenders from row 4, a p's stem down to row 25;
-    // an editor's caret spans the font's whole line, rows 0 to 26, a "|"
-    // the ascenders' top to below the descenders.
+    // an editor's caret spans the font's whole line, rows 0 to 26, right
+    // against a letter; a "|" the ascenders' top to below the descenders,
+    // with room of its own on both sides.
     struct Case {
         const char* what;
         bool ascenders;       // tall letters in the line, or small ones only
@@ -209,13 +210,14 @@ TEST(OcrCursors, ACaretAmidTextRisesAboveTheAscendersAndABarGlyphDoesNot) {
         bool speck = false;   // the box takes a speck of the line above
     };
     const Case cases[] = {
-        {"a caret between two letters", true, 21, 0, 26, true},
-        {"a caret between two words", true, 32, 0, 26, true},
-        {"a caret in a line of small letters, beside a bar glyph, a speck above", false, 21, 0, 26, true, true},
+        {"a caret between two letters", true, 23, 0, 26, true},
+        {"a caret between two words", true, 37, 0, 26, true},
+        {"a caret in a line of small letters, beside a bar glyph, a speck above", false, 23, 0, 26, true, true},
         {"a bar glyph between words (\"Tabs | 12\")", true, 32, 4, 25, false},
         {"a bar glyph a pixel above the ascenders", true, 32, 3, 25, false},
-        {"a bar glyph between letters set close (\"A|B\")", true, 21, 4, 25, false},
+        {"a bar glyph between letters set close (\"A|B\")", true, 22, 4, 25, false},
         {"a bar glyph in a line of small letters (\"x | y\")", false, 32, 4, 25, false},
+        {"a typewriter face's bar glyph, as tall as a caret, mid-cell", true, 33, 0, 26, false},
     };
     for (const Case& c : cases) {
         auto text = blank(70, 27);
