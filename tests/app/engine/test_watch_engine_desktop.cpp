@@ -131,6 +131,9 @@ TEST_F(EngineOnDesktop, AWindowWhoseIdWentToAnotherProgramIsLoggedAsSuch) {
     EXPECT_EQ(status(watch.id), S::lostSight) << "whatever holds the id now is not the window";
     EXPECT_EQ(log.text(),
               "Kestrove: w_TAKEN1 can't see its box: its window closed and the window's id went to another program\n");
+    // The loss is posted on a worker: once it reached this dunst, none is
+    // left to start a lasting one after the test.
+    EXPECT_TRUE(waitFor([&] { return dunst.count() == 1; }));
 }
 
 TEST_F(EngineOnDesktop, WithoutANotificationServiceALossIsNeitherPostedNorLogged) {
