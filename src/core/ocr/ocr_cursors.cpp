@@ -189,6 +189,10 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
 void clearBars(const Marks& m, const Band& line, int baseline, const std::vector<Column>& columns,
                std::vector<int>& cleared) {
     const int w = m.p.width;
+    // The line's first and last inked columns.
+    int first = w, last = -1;
+    for (int i = 0; i < w; ++i)
+        if (columns[static_cast<std::size_t>(i)].length() > 0) first = std::min(first, i), last = i;
     for (int x = 0; x < w;) {
         auto bar = [&](int at) {
             const Column& c = columns[static_cast<std::size_t>(at)];
@@ -216,14 +220,9 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
         // Text on both sides makes it a glyph ("Tabs | 12", "A|B"): a cursor
         // stands before a line's text or after it, unless it is a caret
         // placed in the middle of the line.
-        bool before = false, after = false;
-        for (int i = 0; i < w; ++i)
-            if (columns[static_cast<std::size_t>(i)].length() > 0) {
-                before |= i < x;
-                after |= i >= end;
-            }
+        const bool amid = first < x && last >= end;
         if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 && crossings < 2 &&
-            (!(before && after) || caretAmidText(m, line, columns, x, end)))
+            (!amid || caretAmidText(m, line, columns, x, end)))
             for (int i = x; i < end; ++i)
                 for (int y = columns[static_cast<std::size_t>(i)].top; y < columns[static_cast<std::size_t>(i)].bottom; ++y)
                     cleared.push_back(y * w + i);
