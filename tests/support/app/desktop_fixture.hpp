@@ -6,8 +6,12 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +35,16 @@ std::optional<T> await(Start start, int ms = 20000) {
     const Pending call = start([&answer](T value) { answer = std::move(value); });
     waitFor([&] { return answer.has_value(); }, ms);
     return answer;
+}
+
+// Runs a blocking call as the reader makes it, off the main thread, whose
+// event loop meanwhile serves the objects the call asks; the test fails
+// when the answer takes more than `ms`.
+template <typename Call>
+auto offMain(Call call, int ms = 5000) {
+    auto answer = std::async(std::launch::async, call);
+    EXPECT_TRUE(waitFor([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, ms));
+    return answer.get();
 }
 
 // The user's leave to read windows through accessibility, as the

@@ -8,9 +8,6 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 
-#include <chrono>
-#include <future>
-
 #include "app/platform/atspi/accessibility_status.hpp"
 #include "app/platform/linux/linux_session_permissions.hpp"
 #include "app/platform/main_thread_executor.hpp"
@@ -52,16 +49,6 @@ private:
     QDBusConnection bus_;
 };
 
-// A blocking call made as its callers make it, off the main thread, which
-// meanwhile serves the fake launcher.
-template <typename Call>
-bool offMain(Call call) {
-    auto answer = std::async(std::launch::async, call);
-    EXPECT_TRUE(desktop::waitFor(
-        [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 5000));
-    return answer.get();
-}
-
 TEST(AccessibilityStatus, EveryReaderTakesOnlyABooleanTrueAsEnabled) {
     testing::PrivateBus bus;
     FakeLauncher launcher(bus.connect());
@@ -85,7 +72,7 @@ TEST(AccessibilityStatus, EveryReaderTakesOnlyABooleanTrueAsEnabled) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         launcher.value = c.value;
-        EXPECT_EQ(offMain([&] { return AccessibilityStatus::enabled(session); }), c.enabled);
+        EXPECT_EQ(desktop::offMain([&] { return AccessibilityStatus::enabled(session); }), c.enabled);
         const auto asked = desktop::await<bool>([&](auto done) { return permissions.accessibility(done); });
         ASSERT_TRUE(asked);
         EXPECT_EQ(*asked, c.enabled);
@@ -98,9 +85,9 @@ TEST(AccessibilityStatus, EveryReaderTakesOnlyABooleanTrueAsEnabled) {
     launcher.value = QVariant(QStringLiteral("junk"));
     ASSERT_EQ(desktop::await<bool>([&](auto done) { return permissions.enableAccessibility(done); }), true);
     EXPECT_EQ(launcher.value, QVariant(true));
-    EXPECT_TRUE(offMain([&] { return AccessibilityStatus::setEnabled(false, session); }));
+    EXPECT_TRUE(desktop::offMain([&] { return AccessibilityStatus::setEnabled(false, session); }));
     EXPECT_EQ(launcher.value, QVariant(false));
-    EXPECT_FALSE(offMain([&] { return AccessibilityStatus::enabled(session); }));
+    EXPECT_FALSE(desktop::offMain([&] { return AccessibilityStatus::enabled(session); }));
 }
 
 }  // namespace

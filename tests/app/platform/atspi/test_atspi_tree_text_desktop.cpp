@@ -9,8 +9,6 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 
-#include <chrono>
-#include <future>
 #include <map>
 #include <mutex>
 
@@ -92,15 +90,6 @@ QDBusConnection accessibilityBus() {
     return QDBusConnection::connectToBus(reply.arguments().value(0).toString(), QStringLiteral("test-editor"));
 }
 
-// Run as the reader runs it, off the main thread, which meanwhile serves the editor object.
-template <typename Call>
-auto offMain(Call call) {
-    auto answer = std::async(std::launch::async, call);
-    EXPECT_TRUE(desktop::waitFor(
-        [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
-    return answer.get();
-}
-
 TEST(AtspiTree, LinesAreReadThroughTheQuestionTheProgramAnswers) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     QDBusConnection bus = accessibilityBus();
@@ -117,12 +106,14 @@ TEST(AtspiTree, LinesAreReadThroughTheQuestionTheProgramAnswers) {
         EditorObject editor(bus, c.newerLines);
         const AccessElement element{editor.bus(), path.toStdString()};
         // Around the second line, drawn at 100…280 by 220…238.
-        const std::optional<std::vector<PlacedLine>> lines = offMain([&] {
-            AtspiTree tree;
-            if (!tree.available()) return std::optional<std::vector<PlacedLine>>{};
-            DirectTextLines inBox(tree, {95, 217, 200, 24}, Coordinates::screen);
-            return inBox.inBox(element, editor.text.toStdString(), false);
-        });
+        const std::optional<std::vector<PlacedLine>> lines = desktop::offMain(
+            [&] {
+                AtspiTree tree;
+                if (!tree.available()) return std::optional<std::vector<PlacedLine>>{};
+                DirectTextLines inBox(tree, {95, 217, 200, 24}, Coordinates::screen);
+                return inBox.inBox(element, editor.text.toStdString(), false);
+            },
+            10000);
         ASSERT_TRUE(lines);
         ASSERT_EQ(lines->size(), 1u);
         EXPECT_EQ((*lines)[0].text, "Shipped today: 340");
