@@ -32,9 +32,9 @@ std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void(
     xcb_connection_t* c = x->get();
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_input_id);
     // Raw events reach every client that asks only from version 2.1 on.
-    auto version = ext && ext->present
-                       ? adopt(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr))
-                       : XcbReply<xcb_input_xi_query_version_reply_t>(nullptr, &std::free);
+    const auto version = adopt(ext && ext->present
+                                   ? xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr)
+                                   : nullptr);
     if (!version || version->major_version < 2 || (version->major_version == 2 && version->minor_version < 1)) {
         cannotHear("the X server has no X Input 2.1");
         return nullptr;
@@ -51,9 +51,7 @@ std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void(
     return std::unique_ptr<XcbPointerPresses>(new XcbPointerPresses(std::move(x), opcode, std::move(pressed)));
 }
 
-PointerPressesMaker XcbPointerPresses::maker() {
-    return [](std::function<void()> pressed) -> std::unique_ptr<PointerPresses> { return listen(std::move(pressed)); };
-}
+PointerPressesMaker XcbPointerPresses::maker() { return &listen; }
 
 XcbPointerPresses::XcbPointerPresses(std::unique_ptr<XcbConnection> x, std::uint8_t opcode,
                                      std::function<void()> pressed)
