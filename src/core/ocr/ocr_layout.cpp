@@ -144,6 +144,8 @@ bool rankEnding(const std::string& read) { return read == "st" || read == "nd" |
 
 bool cents(const std::string& read) { return read.size() == 2 && digits(read); }
 
+bool endsInDigit(const std::string& read) { return !read.empty() && read.back() >= '0' && read.back() <= '9'; }
+
 std::string superscript(const std::string& digits) {
     static const char* const raised[] = {"\u2070", "\u00B9", "\u00B2", "\u00B3", "\u2074",
                                          "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
@@ -438,7 +440,7 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
             // ("10¹²"), no number of its own. A rank's raised letters after
             // its number are read on the line ("1st").
             const bool raised = runs[static_cast<std::size_t>(it->first)].raised && !joined.words.empty();
-            const bool rank = raised && rankEnding(read) && digits(joined.text.substr(joined.text.size() - 1));
+            const bool rank = raised && rankEnding(read) && endsInDigit(joined.text);
             if (raised && (digits(read) || rank)) {
                 const std::string set = rank ? read
                                         : cents(read) && amountWithoutCents(joined.text, after) ? "." + read

@@ -464,6 +464,8 @@ TEST(OcrLayout, ARanksRaisedLettersAreReadOnTheLine) {
         {{{"Chapter", false}, {"st", true}}, "Chapter st"},
         {{{"Build 4", false}, {"beta", true}}, "Build 4 beta"},
         {{{"Build 4", false}, {"th", false}}, "Build 4 th"},
+        // A run read as blank leaves them no number to follow.
+        {{{" ", false}, {"st", true}}, "st"},
     };
     for (const Case& c : cases) EXPECT_EQ(unstackedRow(c.parts), c.line);
 }
