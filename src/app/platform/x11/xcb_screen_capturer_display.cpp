@@ -274,9 +274,13 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
             if (!readInto(picture, area, *pixmap, r, -s->outer.x, -s->outer.y)) unknown.add(r);
         unknown.add(readKeptInside(picture, area, l.id, l.part));
     }
-    unknown.add(rootBackground_->paint(picture, area, plan.background, under.published, compositing()));
-    // What it cannot paint there stays as the screen shows it.
-    rootBackground_->paint(picture, area, plan.shadedBackground, under.published, compositing());
+    // One pass over the bare root; what it cannot paint under shade alone
+    // stays as the screen shows it.
+    PixelRegion bare = plan.background;
+    bare.add(plan.shadedBackground);
+    PixelRegion unpainted = rootBackground_->paint(picture, area, bare, under.published, compositing());
+    unpainted.intersect(plan.background);
+    unknown.add(unpainted);
     if (unknown.empty()) return std::nullopt;
     // Nothing of the box honest: the last picture would stand for the screen
     // for ever. Not painted, so that a box that stays so loses sight.
