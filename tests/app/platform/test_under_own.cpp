@@ -29,19 +29,28 @@ bool same(const PixelRegion& a, const PixelRegion& b) {
     return both.area() == a.area() && both.area() == b.area();
 }
 
+struct PlanCase {
+    const char* what;
+    std::vector<StackedLayer> layers;  // bottom to top
+    std::map<std::uint32_t, PixelRegion> windows;
+    PixelRegion background, unknown;
+    PixelRegion shadedBackground = {};
+};
+
 // The plan names each window once, with the parts a case expects.
-void expectPlan(const char* what, const UnderOwnPlan& plan, const std::map<std::uint32_t, PixelRegion>& expected,
-                const PixelRegion& background, const PixelRegion& unknown) {
+void expectPlan(const PlanCase& c) {
+    const UnderOwnPlan plan = UnderOwn::plan(area, c.layers);
     std::map<std::uint32_t, PixelRegion> windows;
     for (const auto& w : plan.windows) {
-        EXPECT_FALSE(windows.count(w.id)) << what << ": window " << w.id << " named once";
+        EXPECT_FALSE(windows.count(w.id)) << c.what << ": window " << w.id << " named once";
         windows[w.id] = w.part;
     }
-    EXPECT_EQ(windows.size(), expected.size()) << what;
-    for (const auto& [id, part] : expected)
-        EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << what << ": from window " << id;
-    EXPECT_TRUE(same(plan.background, background)) << what << ": from the root's background";
-    EXPECT_TRUE(same(plan.unknown, unknown)) << what << ": unknown";
+    EXPECT_EQ(windows.size(), c.windows.size()) << c.what;
+    for (const auto& [id, part] : c.windows)
+        EXPECT_TRUE(windows.count(id) && same(windows[id], part)) << c.what << ": from window " << id;
+    EXPECT_TRUE(same(plan.background, c.background)) << c.what << ": from the root's background";
+    EXPECT_TRUE(same(plan.shadedBackground, c.shadedBackground)) << c.what << ": the bare root under shade";
+    EXPECT_TRUE(same(plan.unknown, c.unknown)) << c.what << ": unknown";
 }
 
 StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false, {}}; }
@@ -60,13 +69,7 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
         r.subtract(PixelRect{30, 30, 40, 40});
         return r;
     }();
-    struct Case {
-        const char* what;
-        std::vector<StackedLayer> layers;  // bottom to top
-        std::map<std::uint32_t, PixelRegion> windows;
-        PixelRegion background, unknown;
-    };
-    const Case cases[] = {
+    const PlanCase cases[] = {
         {"nothing of ours: the screen's own pixels", {window(1, all)}, {}, {}, {}},
         {"ours over an opaque window", {window(1, all), ours(9, panel)}, {{1, panel}}, {}, {}},
         {"ours over the bare root", {ours(9, panel)}, {}, panel, {}},
@@ -109,8 +112,7 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
          {}},
         {"outside the area nothing is planned", {ours(9, region({{90, 90, 40, 40}}))}, {}, region({{90, 90, 10, 10}}), {}},
     };
-    for (const Case& c : cases)
-        expectPlan(c.what, UnderOwn::plan(area, c.layers), c.windows, c.background, c.unknown);
+    for (const PlanCase& c : cases) expectPlan(c);
 }
 
 // What ours only shades (a compositor's shadow around it, a frame's inside)
@@ -124,13 +126,7 @@ TEST(UnderOwn, WhatOursOnlyShadesIsRebuiltButTheBareRootStaysTheScreens) {
         r.subtract(PixelRect{40, 20, 40, 40});
         return r;
     }();
-    struct Case {
-        const char* what;
-        std::vector<StackedLayer> layers;  // bottom to top
-        std::map<std::uint32_t, PixelRegion> windows;
-        PixelRegion background, shadedBackground, unknown;
-    };
-    const Case cases[] = {
+    const PlanCase cases[] = {
         {"a panel and its shadow over a window: both from the window",
          {window(1, all), shading(9, panel, shadow)},
          {{1, region({{25, 5, 70, 70}})}},
@@ -141,8 +137,8 @@ TEST(UnderOwn, WhatOursOnlyShadesIsRebuiltButTheBareRootStaysTheScreens) {
          {shading(9, panel, shadow)},
          {},
          panel,
-         shadow,
-         {}},
+         {},
+         shadow},
         {"a window above the shadow hides it", {window(1, all), shading(9, panel, shadow), window(2, region({{0, 0, 40, 100}}))},
          {{1, region({{40, 5, 55, 70}})}},
          {},
@@ -152,21 +148,17 @@ TEST(UnderOwn, WhatOursOnlyShadesIsRebuiltButTheBareRootStaysTheScreens) {
          {window(1, all), translucent(2, region({{70, 0, 30, 100}})), shading(9, panel, shadow)},
          {{1, region({{25, 5, 45, 70}})}},
          {},
-         {},
-         region({{70, 20, 10, 40}})},
+         region({{70, 20, 10, 40}}),
+         {}},
         {"a frame's ring painted, its inside shaded, on the bare root",
          {shading(9, region({{20, 20, 60, 2}, {20, 58, 60, 2}}), region({{20, 22, 60, 36}}))},
          {},
          region({{20, 20, 60, 2}, {20, 58, 60, 2}}),
-         region({{20, 22, 60, 36}}),
-         {}},
+         {},
+         region({{20, 22, 60, 36}})},
         {"shade alone, nothing painted here, over a window", {window(1, all), shading(9, {}, shadow)}, {{1, shadow}}, {}, {}, {}},
     };
-    for (const Case& c : cases) {
-        const UnderOwnPlan plan = UnderOwn::plan(area, c.layers);
-        expectPlan(c.what, plan, c.windows, c.background, c.unknown);
-        EXPECT_TRUE(same(plan.shadedBackground, c.shadedBackground)) << c.what << ": the bare root under shade";
-    }
+    for (const PlanCase& c : cases) expectPlan(c);
 }
 
 Image filled(int w, int h, std::uint8_t grey) {
