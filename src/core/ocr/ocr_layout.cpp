@@ -374,7 +374,9 @@ int runOf(const Stacked& stacked, const PixelBox& b) {
 }
 
 void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
-    const Marks m{stacked.picture, groundOf(stacked.picture)};
+    // The stack's ground is counted only once a quote is to be judged:
+    // most reads hold no bitmap line.
+    std::optional<Marks> m;
     for (EngineLine& line : found) {
         const int i = runOf(stacked, line.box);
         if (i < 0 || !stacked.bitmap[static_cast<std::size_t>(i)]) continue;
@@ -385,7 +387,8 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
         for (EngineWord& word : line.words) {
             if (word.symbols.size() < 2 || word.symbols.front().text != "\u201C") continue;
             const PixelBox& b = word.symbols.front().box;
-            const PixelBox mark = inkWithin(m, {b.left, line.box.top, b.right, line.box.bottom});
+            if (!m) m.emplace(Marks{stacked.picture, groundOf(stacked.picture)});
+            const PixelBox mark = inkWithin(*m, {b.left, line.box.top, b.right, line.box.bottom});
             if (mark.height() <= 0 || 2 * mark.height() > line.box.height()) continue;
             word.symbols.front().text = std::string(1, '"');
             rejoinSymbols(word);
