@@ -107,17 +107,15 @@ std::vector<std::string> idsWhere(const std::vector<WatchRecord>& records, Pick 
 // One command, one save: a save per watch would let a kill in between leave
 // some watches paused and the others watching on disk.
 void WatchManager::pauseAll() {
-    bool changed = false;
-    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.isActive(); }))
-        changed = pauseOne(id) || changed;
-    if (changed) changeTail();
+    const auto ids = idsWhere(records_, [](const WatchRecord& r) { return r.isActive(); });
+    for (const auto& id : ids) pauseOne(id);
+    if (!ids.empty()) changeTail();
 }
 
 void WatchManager::resumeAll() {
-    bool changed = false;
-    for (const auto& id : idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::paused; }))
-        changed = resumeOne(id) || changed;
-    if (changed) changeTail();
+    const auto ids = idsWhere(records_, [](const WatchRecord& r) { return r.status == WatchStatus::paused; });
+    for (const auto& id : ids) resumeOne(id);
+    if (!ids.empty()) changeTail();
 }
 
 void WatchManager::clearFinished() {
