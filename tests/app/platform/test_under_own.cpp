@@ -22,6 +22,13 @@ PixelRegion region(std::initializer_list<PixelRect> rects) {
     return r;
 }
 
+// `outer` with a hole: a ring, a shadow around a window.
+PixelRegion ring(const PixelRect& outer, const PixelRect& hole) {
+    PixelRegion r(outer);
+    r.subtract(hole);
+    return r;
+}
+
 // The same pixels, however split.
 bool same(const PixelRegion& a, const PixelRegion& b) {
     PixelRegion both = a;
@@ -64,11 +71,7 @@ StackedLayer shading(std::uint32_t id, PixelRegion paints, PixelRegion shades) {
 TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
     const PixelRegion all = region({area});
     const PixelRegion panel = region({{20, 20, 60, 40}});
-    const PixelRegion ring = [] {
-        PixelRegion r = region({{10, 10, 80, 80}});
-        r.subtract(PixelRect{30, 30, 40, 40});
-        return r;
-    }();
+    const PixelRegion shaped = ring({10, 10, 80, 80}, {30, 30, 40, 40});
     const PlanCase cases[] = {
         {"nothing of ours: the screen's own pixels", {window(1, all)}, {}, {}, {}},
         {"ours over an opaque window", {window(1, all), ours(9, panel)}, {{1, panel}}, {}, {}},
@@ -95,7 +98,7 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
          {},
          {}},
         {"a shaped window above ours: its ring is the screen's, its middle shows what lies under ours",
-         {window(1, all), ours(9, region({{20, 20, 60, 60}})), window(3, ring)},
+         {window(1, all), ours(9, region({{20, 20, 60, 60}})), window(3, shaped)},
          {{1, region({{30, 30, 40, 40}})}},
          {},
          {}},
@@ -121,11 +124,7 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
 TEST(UnderOwn, WhatOursOnlyShadesIsRebuiltButTheBareRootStaysTheScreens) {
     const PixelRegion all = region({area});
     const PixelRegion panel = region({{40, 20, 40, 40}});
-    const PixelRegion shadow = [] {
-        PixelRegion r = region({{25, 5, 70, 70}});
-        r.subtract(PixelRect{40, 20, 40, 40});
-        return r;
-    }();
+    const PixelRegion shadow = ring({25, 5, 70, 70}, {40, 20, 40, 40});
     const PlanCase cases[] = {
         {"a panel and its shadow over a window: both from the window",
          {window(1, all), shading(9, panel, shadow)},
