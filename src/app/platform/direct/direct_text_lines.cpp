@@ -40,7 +40,7 @@ bool endsInNewline(const std::string& s) { return !s.empty() && (s.back() == '\n
 
 }  // namespace
 
-std::string withoutObjectMarks(std::string_view text) { return text::replaceAll(text, "\xEF\xBF\xBC", ""); }
+std::string withoutObjectMarks(std::string_view text) { return text::replaceAll(text, objectMark, ""); }
 
 std::optional<TextSpan> DirectTextLines::line(const AccessElement& element, int offset) {
     AccessResult<TextSpan> got = tree_.lineAt(element, offset);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/platform/accessibility_tree.hpp"
@@ -78,6 +79,7 @@ private:
 
 // U+FFFC marks where a child object (a link, an image) sits in its parent's
 // text; the child speaks for itself.
+inline constexpr std::string_view objectMark = "\xEF\xBF\xBC";
 std::string withoutObjectMarks(std::string_view text);
 
 }  // namespace kestrove

@@ -52,8 +52,6 @@ std::vector<std::string> lines(std::string_view s) {
     return out;
 }
 
-const std::string objectMark = "\xEF\xBF\xBC";
-
 // A piece, unless one with the same text lies where it does.
 void keep(const DirectWalk::Piece& piece, std::vector<DirectWalk::Piece>& into) {
     const bool duplicate = std::any_of(into.begin(), into.end(), [&](const DirectWalk::Piece& kept) {
