@@ -145,10 +145,14 @@ void MenuPanelController::holdKeyboard(int attempt) {
 void MenuPanelController::pressedSomewhere() {
     if (!watching_ || !window_->isVisible()) return;
     const QPoint at = QCursor::pos();
-    // Our own menus (the More menu) close themselves on a click beside them;
-    // the tray icon's press toggles the panel by itself.
-    if (window_->geometry().contains(at) || QApplication::activePopupWidget()) return;
-    if (onIcon && onIcon(at)) return;
+    if (!window_->geometry().contains(at)) closeUnlessOurs(at);
+}
+
+void MenuPanelController::closeUnlessOurs(const QPoint& pointer) {
+    // Our own menus (the More menu) take the keyboard for a while and close
+    // themselves on a click beside them; the tray icon's press toggles the
+    // panel by itself.
+    if (QApplication::activePopupWidget() || (onIcon && onIcon(pointer))) return;
     closeByRule();
 }
 
@@ -184,16 +188,16 @@ void MenuPanelController::watch() {
     escape_->setEnabled(true);
     auto changed = [this] { closeByRule(); };
     auto* app = qApp;
-    screenWatch_.push_back(connect(app, &QGuiApplication::screenAdded, this, changed));
-    screenWatch_.push_back(connect(app, &QGuiApplication::screenRemoved, this, changed));
+    watches_.push_back(connect(app, &QGuiApplication::screenAdded, this, changed));
+    watches_.push_back(connect(app, &QGuiApplication::screenRemoved, this, changed));
     for (QScreen* s : QGuiApplication::screens()) {
-        screenWatch_.push_back(connect(s, &QScreen::geometryChanged, this, changed));
-        screenWatch_.push_back(connect(s, &QScreen::availableGeometryChanged, this, changed));
+        watches_.push_back(connect(s, &QScreen::geometryChanged, this, changed));
+        watches_.push_back(connect(s, &QScreen::availableGeometryChanged, this, changed));
     }
     // A menu of ours takes the keyboard while it is open and lets go of it
     // on closing: the panel takes it back.
     for (QMenu* menu : window_->findChildren<QMenu*>())
-        popupWatch_.push_back(connect(menu, &QMenu::aboutToHide, this, [this] {
+        watches_.push_back(connect(menu, &QMenu::aboutToHide, this, [this] {
             if (held_) postTo(window_, [this] { holdKeyboard(0); });
         }));
 }
@@ -202,20 +206,12 @@ void MenuPanelController::unwatch() {
     watching_ = false;
     escape_->setEnabled(false);
     hotKey_->setEnabled(false);
-    for (const auto& c : screenWatch_) disconnect(c);
-    screenWatch_.clear();
-    for (const auto& c : popupWatch_) disconnect(c);
-    popupWatch_.clear();
+    for (const auto& c : watches_) disconnect(c);
+    watches_.clear();
 }
 
 bool MenuPanelController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && event->type() == QEvent::WindowDeactivate && watching_) {
-        // Our own menus (the More menu) take the keyboard for a while; the
-        // tray icon's click toggles the panel by itself.
-        const bool ownPopup = QApplication::activePopupWidget() != nullptr;
-        const bool icon = onIcon && onIcon(QCursor::pos());
-        if (!ownPopup && !icon) closeByRule();
-    }
+    if (watched == window_ && event->type() == QEvent::WindowDeactivate && watching_) closeUnlessOurs(QCursor::pos());
     return QObject::eventFilter(watched, event);
 }
 

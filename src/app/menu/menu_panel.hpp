@@ -79,6 +79,7 @@ private:
     void unwatch();
     void holdKeyboard(int attempt);
     void pressedSomewhere();
+    void closeUnlessOurs(const QPoint& pointer);
 
     MenuModel& model_;
     MenuView* view_;
@@ -90,8 +91,7 @@ private:
     bool watching_ = false;
     bool held_ = false;
     std::unique_ptr<PointerPresses> presses_;
-    std::vector<QMetaObject::Connection> popupWatch_;
-    std::vector<QMetaObject::Connection> screenWatch_;
+    std::vector<QMetaObject::Connection> watches_;  // held while watching_
 };
 
 }  // namespace kestrove
