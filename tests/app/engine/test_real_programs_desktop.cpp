@@ -322,9 +322,8 @@ TEST_F(RealPrograms, AQtEditorsLineIsReadDirectlyAndAdopted) {
     {
         SCOPED_TRACE("the test window's editor");
         desktop::TestWindow testWindow;
-        const std::string said = testWindow.command("editor 640 120");
-        ASSERT_EQ(said.rfind("editor ", 0), 0u) << said;
-        const auto id = static_cast<std::uint32_t>(std::stoul(said.substr(7)));
+        const std::uint32_t id = testWindow.editor(640, 120);
+        ASSERT_NE(id, 0u);
         std::optional<WindowInfo> window;
         ASSERT_TRUE(desktop::waitFor([&] {
             for (const WindowInfo& w : readers.windows.list(WindowListOptions::onScreenOnly))

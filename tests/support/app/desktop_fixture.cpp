@@ -111,15 +111,26 @@ Image TestWindow::grab(int x, int y, int w, int h) {
     return imageFromQImage(QImage(QString::fromStdString(file)));
 }
 
-std::uint32_t TestWindow::cover() {
-    const std::string said = command("cover");
-    return said.rfind("cover ", 0) == 0 ? static_cast<std::uint32_t>(std::stoul(said.substr(6))) : 0;
+namespace {
+
+// The X id the window program gives for a window it made ("<verb> <id>"); 0 on an error.
+std::uint32_t madeWindow(const std::string& said, const std::string& verb) {
+    const std::string head = verb + ' ';
+    return said.rfind(head, 0) == 0 ? static_cast<std::uint32_t>(std::stoul(said.substr(head.size()))) : 0;
 }
 
+}  // namespace
+
+std::uint32_t TestWindow::cover() { return madeWindow(command("cover"), "cover"); }
+
 std::uint32_t TestWindow::extra(const std::string& kind, const Rect& at) {
-    const std::string said = command("extra " + kind + " " + std::to_string(int(at.x)) + " " + std::to_string(int(at.y)) +
-                                     " " + std::to_string(int(at.width)) + " " + std::to_string(int(at.height)));
-    return said.rfind("extra ", 0) == 0 ? static_cast<std::uint32_t>(std::stoul(said.substr(6))) : 0;
+    return madeWindow(command("extra " + kind + " " + std::to_string(int(at.x)) + " " + std::to_string(int(at.y)) +
+                              " " + std::to_string(int(at.width)) + " " + std::to_string(int(at.height))),
+                      "extra");
+}
+
+std::uint32_t TestWindow::editor(int x, int y) {
+    return madeWindow(command("editor " + std::to_string(x) + " " + std::to_string(y)), "editor");
 }
 
 }  // namespace kestrove::desktop
