@@ -11,6 +11,8 @@
 
 #include <xcb/xcb.h>
 
+#include <optional>
+
 #include "app/menu/menu_desk.hpp"
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
@@ -90,7 +92,7 @@ const Compositor compositors[] = {
 void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
 
 struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
-    std::unique_ptr<QProcess> compositor;  // stopped by its own pid
+    std::optional<desktop::RealApp> compositor;
     desktop::RealApp xterm{QStringLiteral("xterm"), {"-geometry", "60x8+60+160"}};
     xcb_window_t terminal = XCB_WINDOW_NONE;
     MenuModel model;
@@ -99,9 +101,8 @@ struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
 
     void SetUp() override {
         if (GetParam().program) {
-            compositor = std::make_unique<QProcess>();
-            compositor->start(QString::fromUtf8(GetParam().program), GetParam().args);
-            ASSERT_TRUE(compositor->waitForStarted(5000)) << GetParam().name;
+            compositor.emplace(QString::fromUtf8(GetParam().program), GetParam().args);
+            ASSERT_NE(compositor->pid(), 0) << GetParam().name << " started";
             ASSERT_TRUE(waitFor([&] { return desk.compositing(); }, 10000)) << GetParam().name << " took the screen";
         }
         EngineOnDesktop::SetUp();
@@ -150,15 +151,6 @@ struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
         cycle();
         cycle();
         return stayed;
-    }
-
-    void TearDown() override {
-        EngineOnDesktop::TearDown();
-        if (compositor) {
-            compositor->terminate();
-            if (!compositor->waitForFinished(3000)) compositor->kill();
-            compositor->waitForFinished(2000);
-        }
     }
 };
 
@@ -248,10 +240,10 @@ TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
 // The whole screen watched every time, the panel opened by a click on the
 // icon in a real tray and closed with Escape, ten times.
 TEST_P(WholeScreen, SeesNothingOfTheTrayPanelOpeningAndClosing) {
-    QProcess trayer;  // stopped by its own pid
-    trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                            "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
-    ASSERT_TRUE(trayer.waitForStarted(5000));
+    desktop::RealApp trayer(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                                       "--height", "24", "--SetDockType", "true", "--SetPartialStrut",
+                                                       "true"});
+    ASSERT_NE(trayer.pid(), 0) << "trayer started";
     XcbWindowPlaces places;
     fakes::FakeTrayLook trayLook;
     QtStatusItem icon(places, trayLook);
@@ -282,9 +274,6 @@ TEST_P(WholeScreen, SeesNothingOfTheTrayPanelOpeningAndClosing) {
     EXPECT_EQ(moved, 0) << "cycles in which the panel took the activation";
     EXPECT_EQ(barks, 0) << "barks of a whole-screen watch in 10 cycles";
     EXPECT_EQ(activeWindow(), terminal);
-    trayer.terminate();
-    if (!trayer.waitForFinished(3000)) trayer.kill();
-    trayer.waitForFinished(2000);
 }
 
 }  // namespace

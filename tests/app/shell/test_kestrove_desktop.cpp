@@ -22,6 +22,7 @@
 #include "shell/kestrove_process.hpp"
 #include "support/app/desktop_fixture.hpp"
 #include "support/app/dunst_peer.hpp"
+#include "support/app/real_apps.hpp"
 #include "support/app/save_counter.hpp"
 #include "test_window/layout.hpp"
 
@@ -373,10 +374,9 @@ TEST_F(KestroveApp, PauseAllFromThePanelWritesTheWatchFileOnce) {
     for (int i = 0; i < 60; ++i)
         sixty.push_back(watch("Tell me when it says Done", tw::price, "Done", "w_ALL" + std::to_string(100 + i)));
     home.save(sixty);
-    QProcess tray;
-    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                         "24", "--SetDockType", "true"});
-    ASSERT_TRUE(tray.waitForStarted(5000));
+    desktop::RealApp tray(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                                     "--height", "24", "--SetDockType", "true"});
+    ASSERT_NE(tray.pid(), 0) << "trayer started";
     Kestrove app(home);
     ASSERT_TRUE(waitFor([&] { return app.frames().size() >= sixty.size(); }, 20000)) << app.log();
     waitFor([] { return false; }, 1500);  // the restored list is written
@@ -419,9 +419,6 @@ TEST_F(KestroveApp, PauseAllFromThePanelWritesTheWatchFileOnce) {
     waitFor([] { return false; }, 1500);  // any later save of the command
     EXPECT_EQ(saves.take(), 1) << "one command, one save";
     EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
-    tray.terminate();
-    if (!tray.waitForFinished(3000)) tray.kill();
-    tray.waitForFinished(2000);
 }
 
 }  // namespace
