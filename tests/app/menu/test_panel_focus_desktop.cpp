@@ -19,6 +19,7 @@
 #include "app/menu/menu_view.hpp"
 #include "app/menu/qt_status_item.hpp"
 #include "app/menu/status_menu_controller.hpp"
+#include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "engine/engine_desktop.hpp"
@@ -32,47 +33,34 @@ using desktop::waitFor;
 
 void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
 
-xcb_connection_t* qtConnection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
-xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(qtConnection())).data->root; }
+// The test's own connection to the desktop's server.
+XcbConnection& x() {
+    static XcbConnection connection;
+    return connection;
+}
 
 std::vector<std::uint32_t> words(xcb_window_t w, const char* name) {
-    xcb_connection_t* c = qtConnection();
-    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    std::vector<std::uint32_t> out;
-    if (!atom) return out;
-    auto* p = xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom->atom, XCB_ATOM_ANY, 0, 16), nullptr);
-    std::free(atom);
-    if (p && p->format == 32) {
-        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(p));
-        out.assign(v, v + xcb_get_property_value_length(p) / 4);
-    }
-    std::free(p);
-    return out;
+    const auto p = readProperty(x(), requestProperty(x(), w, x().atom(name), 16));
+    return p ? p->words() : std::vector<std::uint32_t>{};
 }
 
 xcb_window_t activeWindow() {
-    const auto w = words(root(), "_NET_ACTIVE_WINDOW");
+    const auto w = words(x().root(), "_NET_ACTIVE_WINDOW");
     return w.empty() ? xcb_window_t(XCB_WINDOW_NONE) : w.front();
 }
 
 xcb_window_t inputFocus() {
-    xcb_connection_t* c = qtConnection();
-    auto* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
-    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
-    std::free(reply);
-    return focus;
+    const auto reply = adopt(xcb_get_input_focus_reply(x().get(), xcb_get_input_focus(x().get()), nullptr));
+    return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 // Whether a client holds the keyboard: a grab on a connection of our own fails.
 bool keyboardGrabbed() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_window_t r = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    auto* g = xcb_grab_keyboard_reply(
-        c, xcb_grab_keyboard(c, 0, r, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
-    const bool held = !g || g->status != XCB_GRAB_STATUS_SUCCESS;
-    std::free(g);
-    xcb_disconnect(c);  // lets go of a grab it got
-    return held;
+    XcbConnection c;  // its end lets go of a grab it got
+    const auto g = adopt(xcb_grab_keyboard_reply(
+        c.get(), xcb_grab_keyboard(c.get(), 0, c.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr));
+    return !g || g->status != XCB_GRAB_STATUS_SUCCESS;
 }
 
 // The desktop bare or under a compositing manager that draws shadows.
@@ -121,12 +109,11 @@ struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
 
     // The terminal's title bar, inside its edges, in global points.
     Rect titleBar() {
-        xcb_connection_t* c = qtConnection();
-        auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, terminal, root(), 0, 0), nullptr);
-        const int x = at ? at->dst_x : 0, y = at ? at->dst_y : 0;
-        std::free(at);
+        const auto at = adopt(xcb_translate_coordinates_reply(
+            x().get(), xcb_translate_coordinates(x().get(), terminal, x().root(), 0, 0), nullptr));
+        const int left = at ? at->dst_x : 0, y = at ? at->dst_y : 0;
         const int top = int(words(terminal, "_NET_FRAME_EXTENTS")[2]);
-        return {double(x + 20), double(y - top + 3), 200, double(std::max(top - 6, 4))};
+        return {double(left + 20), double(y - top + 3), 200, double(std::max(top - 6, 4))};
     }
     // Typed keys go to the panel: held by a grab, or given the input focus.
     static bool takesKeys(const MenuPanelController& p) {
