@@ -13,34 +13,15 @@
 
 namespace kestrove {
 
-namespace {
-
-bool hasOwner(XcbConnection& x) {
-    xcb_connection_t* c = x.get();
-    auto owner = adopt(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, x.compositorSelection()), nullptr));
-    return owner && owner->owner != XCB_NONE;
-}
-
-}  // namespace
-
 X11FrameDesktop::X11FrameDesktop() : x_(std::make_unique<XcbConnection>()) {
     if (!x_->ok()) return;
     xcb_connection_t* c = x_->get();
-    if (const auto* fixes = xcb_get_extension_data(c, &xcb_xfixes_id); fixes && fixes->present) {
-        auto version = adopt(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-        if (version) {
-            xfixesEvent_ = fixes->first_event;
-            xcb_xfixes_select_selection_input(c, x_->root(), x_->compositorSelection(),
-                                              XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-        }
-    }
+    xfixesEvent_ = x_->followCompositor();
     // Structure events of the root's children: maps and restacks. Any number
     // of clients may ask for these (unlike the window manager's redirect).
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, x_->root(), XCB_CW_EVENT_MASK, &mask);
-    compositing_ = hasOwner(*x_);
+    compositing_ = x_->compositorRunning();
     xcb_flush(c);
     notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { readEvents(); });
@@ -68,7 +49,7 @@ void X11FrameDesktop::readEvents() {
     if (!compositorNews) return;
     // Asked again rather than read from the event: a manager that quits
     // and one that starts may both be in one batch.
-    const bool now = hasOwner(*x_);
+    const bool now = x_->compositorRunning();
     if (now == compositing_) return;
     compositing_ = now;
     if (events_.compositingChanged) events_.compositingChanged();

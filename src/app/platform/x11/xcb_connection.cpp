@@ -4,6 +4,7 @@
 
 #include <xcb/damage.h>
 #include <xcb/res.h>
+#include <xcb/xfixes.h>
 
 namespace kestrove {
 
@@ -54,6 +55,22 @@ bool XcbConnection::hasExtension(xcb_extension_t* ext) const {
 }
 
 xcb_atom_t XcbConnection::compositorSelection() { return atom("_NET_WM_CM_S" + std::to_string(screenNumber_)); }
+
+bool XcbConnection::compositorRunning() {
+    auto owner = adopt(xcb_get_selection_owner_reply(conn_, xcb_get_selection_owner(conn_, compositorSelection()), nullptr));
+    return owner && owner->owner != XCB_NONE;
+}
+
+std::uint8_t XcbConnection::followCompositor() {
+    if (!hasExtension(&xcb_xfixes_id)) return 0;
+    auto v = adopt(xcb_xfixes_query_version_reply(conn_, xcb_xfixes_query_version(conn_, 5, 0), nullptr));
+    if (!v) return 0;
+    xcb_xfixes_select_selection_input(conn_, root_, compositorSelection(),
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    return xcb_get_extension_data(conn_, &xcb_xfixes_id)->first_event;
+}
 
 bool XcbConnection::tellsClientPids() {
     if (!clientPids_) {

@@ -48,6 +48,12 @@ public:
     int screenNumber() const { return screenNumber_; }
     // The selection a compositing manager owns on our screen (_NET_WM_CM_S<n>).
     xcb_atom_t compositorSelection();
+    // Whether a compositing manager owns that selection now: a round trip.
+    bool compositorRunning();
+    // Asks XFixes to tell this connection each change of that selection's
+    // owner; returns XFixes' first event number, or 0 when the server has
+    // no XFixes 5 (then only compositorRunning() tells).
+    std::uint8_t followCompositor();
 
     // X-Resource 1.2 or later: the server tells each client's pid. Asked once.
     bool tellsClientPids();

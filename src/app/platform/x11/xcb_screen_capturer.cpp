@@ -52,21 +52,10 @@ XcbScreenCapturer::XcbScreenCapturer(const Screens& screens, std::shared_ptr<con
         }
     }
     shape_ = x_->hasExtension(&xcb_shape_id);
-    if (own_ && x_->hasExtension(&xcb_xfixes_id)) {
-        auto v = adopt(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-        if (v) {
-            fixesEvent_ = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event;
-            xcb_xfixes_select_selection_input(c, x_->root(), x_->compositorSelection(),
-                                              XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-            // Asked once the notices are asked for: no change slips by.
-            auto owner = adopt(xcb_get_selection_owner_reply(
-                c, xcb_get_selection_owner(c, x_->compositorSelection()), nullptr));
-            compositing_ = owner && owner->owner != XCB_NONE;
-        }
-    }
     if (own_) {
+        fixesEvent_ = x_->followCompositor();
+        // Asked once the notices are asked for: no change slips by.
+        if (fixesEvent_) compositing_ = x_->compositorRunning();
         stack_ = std::make_unique<XcbStack>(*x_);
         rootBackground_ = std::make_unique<XcbRootBackground>(*x_, *reader_);
     }
@@ -93,12 +82,7 @@ void XcbScreenCapturer::keepDisplay(const PixelRect& area, const Image& picture,
     keptDisplays_.keep(area, picture, answers);
 }
 
-bool XcbScreenCapturer::compositing() {
-    if (fixesEvent_) return compositing_;
-    xcb_connection_t* c = x_->get();
-    auto owner = adopt(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, x_->compositorSelection()), nullptr));
-    return owner && owner->owner != XCB_NONE;
-}
+bool XcbScreenCapturer::compositing() { return fixesEvent_ ? compositing_ : x_->compositorRunning(); }
 
 bool XcbScreenCapturer::usesSharedMemory() const { return reader_ && reader_->usesSharedMemory(); }
 
