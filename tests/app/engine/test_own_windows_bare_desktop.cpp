@@ -20,7 +20,7 @@
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "engine/compositor_process.hpp"
-#include "engine/engine_desktop.hpp"
+#include "engine/own_windows_desktop.hpp"
 #include "support/app/offscreen_app.hpp"
 
 namespace kestrove::testing {
@@ -33,8 +33,7 @@ void run(const QString& program, const QStringList& args) { ASSERT_EQ(QProcess::
 void xdotool(const QStringList& args) { run(QStringLiteral("xdotool"), args); }
 void rootColour(const char* colour) { run(QStringLiteral("xsetroot"), {"-solid", colour}); }
 
-struct OwnWindowsOnBareRoot : EngineOnDesktop {
-    XcbScreenCapturer screen{*platform.screens};  // the screen as it shows, ours included
+struct OwnWindowsOnBareRoot : OwnWindowsDesktop {
     std::map<std::string, int> barked;
     CompositorProcess compositor;  // xcompmgr
 
@@ -52,18 +51,11 @@ struct OwnWindowsOnBareRoot : EngineOnDesktop {
     }
     void compose() { compositor.start(QStringLiteral("xcompmgr"), {}, desk); }
 
-    Image raw(const Rect& box) {
-        const Captured c = screen.captureScreen(unbound(box));
-        return c.ok() ? c.value() : Image{};
-    }
     // The box's picture once two in a row agree (a compositor paints a moment later).
     Image settled(const Rect& box) {
         Image last = raw(box);
         waitFor([&] { return std::exchange(last, raw(box)).rgba == last.rgba; });
         return last;
-    }
-    WatchSpec anyChange(const std::string& id, const Rect& box) const {
-        return spec(id, "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(box), 2);
     }
     // A watch's box whose picture can be taken at all (the creation road's
     // first capture) becomes a watch.
@@ -83,7 +75,6 @@ struct OwnWindowsOnBareRoot : EngineOnDesktop {
         }));
         return at;
     }
-    void pause(int ms) { waitFor([] { return false; }, ms); }
 
     // The test window, started at first use.
     desktop::TestWindow& testWindow() {

@@ -20,7 +20,7 @@
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "engine/compositor_process.hpp"
-#include "engine/engine_desktop.hpp"
+#include "engine/own_windows_desktop.hpp"
 #include "support/app/fake_session.hpp"
 #include "support/app/offscreen_app.hpp"
 
@@ -47,8 +47,7 @@ void run(const QString& program, const QStringList& args) {
 
 void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
 
-struct Composited : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
-    XcbScreenCapturer screen{*platform.screens};  // the screen as it shows, ours included
+struct Composited : OwnWindowsDesktop, ::testing::WithParamInterface<Compositor> {
     CompositorProcess compositor;
     std::unique_ptr<desktop::TestWindow> window;
     int barks = 0;
@@ -75,10 +74,6 @@ struct Composited : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
         compositor.stop();
     }
 
-    Image raw(const Rect& box) {
-        const Captured c = screen.captureScreen(unbound(box));
-        return c.ok() ? c.value() : Image{};
-    }
     // The box's picture once two in a row agree (the compositor paints a
     // moment later) and it is not all black (as picom shows a new window of
     // ours before it has drawn it).
@@ -93,10 +88,6 @@ struct Composited : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
             << "the box's picture settles";
         return last;
     }
-    WatchSpec anyChange(const std::string& id, const Rect& box) const {
-        return spec(id, "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(box), 2);
-    }
-    void pause(int ms) { waitFor([] { return false; }, ms); }
     void snapshot(const char* name) {
         const Image whole = raw(ScreenSpace::displays(platform.screens->screens()).front());
         offscreen::saveSnapshot(QImage(whole.rgba.data(), whole.width, whole.height, QImage::Format_RGBA8888).copy(),

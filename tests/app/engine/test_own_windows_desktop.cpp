@@ -25,7 +25,7 @@
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "app/shell/app_alerts.hpp"
-#include "engine/engine_desktop.hpp"
+#include "engine/own_windows_desktop.hpp"
 #include "support/app/fake_session.hpp"
 #include "support/app/offscreen_app.hpp"
 
@@ -36,10 +36,9 @@ using desktop::waitFor;
 
 void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
 
-struct OwnWindowsOver : EngineOnDesktop {
+struct OwnWindowsOver : OwnWindowsDesktop {
     desktop::TestWindow window;
     Rect client = window.where();
-    XcbScreenCapturer screen{*platform.screens};  // the screen as it shows, ours included
     int barks = 0;
     std::set<QWidget*> before;
 
@@ -52,15 +51,6 @@ struct OwnWindowsOver : EngineOnDesktop {
     }
 
     Rect onScreen(const tw::Box& b) const { return {client.x + b.x, client.y + b.y, double(b.w), double(b.h)}; }
-    WatchSpec anyChange(const std::string& id, const Rect& box) const {
-        return spec(id, "anything changes", WatchType::anyChange, WatchMode::everyTime, unbound(box), 2);
-    }
-    // Read afresh every time: a kept picture of this second capturer misses
-    // what reaches the screen through the engine capturer's redirections.
-    Image raw(const Rect& box) {
-        const Captured c = screen.captureScreen(unbound(box));
-        return c.ok() ? c.value() : Image{};
-    }
     // A window of ours that showed since the test began (not a frame).
     QWidget* newWindow() const {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -85,8 +75,6 @@ struct OwnWindowsOver : EngineOnDesktop {
         }
         ASSERT_TRUE(over) << "our window is on screen over the box";
     }
-    // Time for the other programs to draw between checks.
-    void pause(int ms) { waitFor([] { return false; }, ms); }
     // Changes the test window and waits until the box's picture shows it.
     void changeUnder(const WatchSpec& watch, const std::string& command) {
         const Image before = shot(watch.region);
