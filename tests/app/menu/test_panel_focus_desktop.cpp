@@ -11,8 +11,6 @@
 
 #include <xcb/xcb.h>
 
-#include <optional>
-
 #include "app/menu/menu_desk.hpp"
 #include "app/menu/menu_model.hpp"
 #include "app/menu/menu_panel.hpp"
@@ -22,6 +20,7 @@
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
+#include "engine/compositor_process.hpp"
 #include "engine/engine_desktop.hpp"
 #include "support/app/fake_menu_services.hpp"
 #include "support/app/real_apps.hpp"
@@ -80,7 +79,7 @@ const Compositor compositors[] = {
 void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
 
 struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
-    std::optional<desktop::RealApp> compositor;
+    CompositorProcess compositor;
     desktop::RealApp xterm{QStringLiteral("xterm"), {"-geometry", "60x8+60+160"}};
     xcb_window_t terminal = XCB_WINDOW_NONE;
     MenuModel model;
@@ -89,9 +88,7 @@ struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
 
     void SetUp() override {
         if (GetParam().program) {
-            compositor.emplace(QString::fromUtf8(GetParam().program), GetParam().args);
-            ASSERT_NE(compositor->pid(), 0) << GetParam().name << " started";
-            ASSERT_TRUE(waitFor([&] { return desk.compositing(); }, 10000)) << GetParam().name << " took the screen";
+            ASSERT_NO_FATAL_FAILURE(compositor.start(QString::fromUtf8(GetParam().program), GetParam().args, desk));
         }
         EngineOnDesktop::SetUp();
         manager->onBark = [this] { ++barks; };
