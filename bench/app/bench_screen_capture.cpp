@@ -10,6 +10,10 @@
 // tracker reads every 0.25 s.
 // Needs an X server; run it in a private desktop of that size:
 //   scripts/with-desktop --size 1920x1080 build/bench/bench_screen_capture
+// The frame's case rebuilds only under a compositing manager (without one
+// its box is read as it shows); start one in the desktop first:
+//   scripts/with-desktop --size 1920x1080 sh -c
+//     'xcompmgr -c & sleep 1; build/bench/bench_screen_capture'
 
 #include <benchmark/benchmark.h>
 
