@@ -9,9 +9,9 @@
 namespace kestrove {
 
 // Returns at once when OMP_THREAD_LIMIT is already 1. Otherwise sets it and
-// executes /proc/self/exe again with the same arguments (`argv` as main got
-// it, before anything has parsed it); returns only if that fails, and the
-// program then runs without the limit.
+// executes the same program file again with the same arguments (`argv` as
+// main got it, before anything has parsed it); returns only if that fails,
+// and the program then runs without the limit.
 void limitOpenMPThreads(char** argv);
 
 }  // namespace kestrove

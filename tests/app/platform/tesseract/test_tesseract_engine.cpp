@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,6 +116,12 @@ TEST(TesseractEngine, RecognitionRunsOnOneOpenMPThread) {
     const auto threadLimit = reinterpret_cast<int (*)()>(::dlsym(RTLD_DEFAULT, "omp_get_thread_limit"));
     ASSERT_NE(threadLimit, nullptr) << "Tesseract comes without OpenMP";
     EXPECT_EQ(threadLimit(), 1);
+    // Started again, the process keeps its own name, where ps and pgrep look.
+    std::ifstream commFile("/proc/self/comm");
+    std::string comm;
+    std::getline(commFile, comm);
+    const std::string file = std::filesystem::read_symlink("/proc/self/exe").filename().string();
+    EXPECT_EQ(comm, file.substr(0, 15));
 }
 
 int main(int argc, char** argv) {
