@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include "core/copy/copy_status.hpp"
-#include "core/foundation/log.hpp"
 
 namespace kestrove {
 
@@ -45,8 +44,6 @@ QtStatusItem::QtStatusItem(const WindowPlaces& places, TrayLookSource& trayLook)
     // hears of its changes, and sees Qt's window of an XEmbed icon shown.
     qApp->installEventFilter(this);
     icon_.setToolTip(QString::fromStdString(Copy::statusItemName(0)));
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        logLine("no system tray runs yet; the icon appears once one starts, and Alt+Shift+B works meanwhile");
     icon_.show();
 }
 

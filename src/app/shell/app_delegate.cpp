@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QDBusConnection>
+#include <QSystemTrayIcon>
 
 #include "app/creation/new_watch_road.hpp"
 #include "app/creation/region_selector.hpp"
@@ -101,6 +102,14 @@ void AppDelegate::start() {
     setUpTelegram();
     updates_->start();
     if (setup_.hotKey) hotKey_ = setup_.hotKey([this] { newWatch(); });
+    // What still reaches Kestrove is known only once both the tray and the key are asked.
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!tray && hotKey_)
+        logLine("no system tray runs yet; the icon appears once one starts, and Alt+Shift+B works meanwhile");
+    else if (!tray)
+        logLine("no system tray runs yet and Alt+Shift+B is not ours; Kestrove can be reached once a tray starts");
+    else if (!hotKey_)
+        logLine("Alt+Shift+B does nothing; New Watch in the menu still works");
     manager_->restore();
     switch (firstWindow(setup_.args, *setup_.defaults)) {
         case FirstWindow::chatConnection: connectTelegram(); break;

@@ -57,8 +57,7 @@ std::string keyName(xcb_keysym_t keysym, std::uint16_t modifiers) {
 // BadAccess is the server's answer when another client holds the grab.
 std::string refusal(xcb_keysym_t keysym, std::uint16_t modifiers, int error) {
     if (error == XCB_ACCESS)
-        return "could not register hotkey: " + keyName(keysym, modifiers) +
-               " is taken by another program; New Watch in the menu still works";
+        return "could not register hotkey: " + keyName(keysym, modifiers) + " is taken by another program";
     return "could not register hotkey (status " + std::to_string(error) + ")";
 }
 

@@ -99,8 +99,7 @@ TEST(HotKey, AGrabHeldElsewhereIsRefusedAndReleasingFreesIt) {
         ASSERT_EQ(other.grab(), 0);
         testing::StderrCapture log;
         EXPECT_EQ(Presses().key, nullptr);
-        EXPECT_NE(log.text().find("Kestrove: could not register hotkey: Alt+Shift+B is taken by another program; "
-                                  "New Watch in the menu still works"),
+        EXPECT_NE(log.text().find("Kestrove: could not register hotkey: Alt+Shift+B is taken by another program\n"),
                   std::string::npos)
             << log.text();
     }
