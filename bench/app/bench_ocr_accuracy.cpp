@@ -14,14 +14,19 @@
 // heldout.txt were never looked at while tuning the preparation: their
 // figures are printed apart, and those of each later set named beside its
 // files apart again (`--misreads` leaves them out unless
-// `--held-out` is given). No display needed:
-//   build/bench/bench_ocr_accuracy [--misreads [--held-out]]
+// `--held-out` is given). It then lists every crop whose numbers went from
+// right to wrong since those stored in numbers.tsv (the commit before) and
+// exits 1 if there are any; `--gate` reads only that far, `--store-numbers`
+// stores what each crop reads now (a crop gone from right to wrong keeps its
+// numbers from before). No display needed:
+//   build/bench/bench_ocr_accuracy [--misreads [--held-out]] [--gate] [--store-numbers]
 
 #include <benchmark/benchmark.h>
 
 #include <QImage>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -174,7 +179,119 @@ double millisecondsOf(auto&& work) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-void printAccuracy(bool verbose, bool showHeldOut) {
+// The numbers of one crop: those read and those of its true text.
+struct CropNumbers {
+    std::vector<double> read, truth;
+    bool right() const { return read == truth; }
+};
+
+// What each crop read on the commit before, kept with the true text's
+// numbers of then: a change to the number reader itself leaves "right
+// before" as it was.
+const char* const numbersFile = KESTROVE_OCR_DATA "/numbers.tsv";
+
+std::string written(const std::vector<double>& numbers) {
+    std::string out;
+    for (const double v : numbers) {
+        char shortest[32];
+        const auto end = std::to_chars(shortest, shortest + sizeof shortest, v).ptr;
+        out.append(out.empty() ? "" : " ").append(shortest, end);
+    }
+    return out;
+}
+
+std::optional<std::vector<double>> numbersWritten(const std::string& field) {
+    std::vector<double> out;
+    std::istringstream in(field);
+    for (std::string word; in >> word;) {
+        double v = 0;
+        const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
+        if (ec != std::errc() || end != word.data() + word.size()) return std::nullopt;
+        out.push_back(v);
+    }
+    return out;
+}
+
+std::map<std::string, CropNumbers> storedNumbers() {
+    std::map<std::string, CropNumbers> out;
+    std::ifstream list(numbersFile);
+    int at = 0;
+    for (std::string row; std::getline(list, row);) {
+        ++at;
+        if (row.empty() || row[0] == '#') continue;
+        std::istringstream fields(row);
+        std::string file, read, truth;
+        std::getline(fields, file, '\t');
+        std::getline(fields, read, '\t');
+        std::getline(fields, truth);
+        const auto r = numbersWritten(read), t = numbersWritten(truth);
+        if (file.empty() || !r || !t) {
+            std::printf("numbers.tsv line %d is not \"file<TAB>numbers read<TAB>true numbers\": left out\n", at);
+            continue;
+        }
+        out[file] = {*r, *t};
+    }
+    return out;
+}
+
+// Lists the crops (file and its numbers now, in truth.tsv's order) whose
+// numbers were right on the commit before and are wrong now; with `store`,
+// writes numbers.tsv again, keeping those crops' numbers from before.
+// Returns how many went from right to wrong.
+std::size_t checkNumbers(const std::vector<std::pair<std::string, CropNumbers>>& now, bool store) {
+    const std::map<std::string, CropNumbers> stored = storedNumbers();
+    std::vector<std::string> worse, unstored, truthChanged;
+    std::string out = "# The numbers each crop read on the commit before, and its true text's numbers then\n"
+                      "# (written by bench_ocr_accuracy --store-numbers; see README.md).\n"
+                      "# file\tnumbers read\ttrue text's numbers\n";
+    for (const auto& [file, numbers] : now) {
+        const auto before = stored.find(file);
+        const bool known = before != stored.end();
+        const bool gotWorse = known && before->second.right() && !numbers.right();
+        if (!known) unstored.push_back(file);
+        if (known && before->second.truth != numbers.truth) truthChanged.push_back(file);
+        if (gotWorse)
+            worse.push_back(file + "  true " + written(numbers.truth) + "  before " + written(before->second.read) +
+                            "  now " + written(numbers.read));
+        const CropNumbers& kept = gotWorse ? before->second : numbers;
+        out += file + '\t' + written(kept.read) + '\t' + written(kept.truth) + '\n';
+    }
+    std::printf("numbers gone from right to wrong since numbers.tsv: %zu of %zu crops\n", worse.size(), now.size());
+    for (const std::string& line : worse) std::printf("  %s\n", line.c_str());
+    if (!truthChanged.empty()) {
+        std::printf("true text's numbers other than stored (judged by those stored): %zu\n", truthChanged.size());
+        for (const std::string& file : truthChanged) std::printf("  %s\n", file.c_str());
+    }
+    if (!unstored.empty()) {
+        std::printf("crops with no stored numbers%s: %zu\n", store ? ", stored now" : " (--store-numbers stores them)",
+                    unstored.size());
+        for (const std::string& file : unstored) std::printf("  %s\n", file.c_str());
+    }
+    if (store) {
+        std::ofstream file(numbersFile, std::ios::trunc);
+        if (!(file << out).flush()) {
+            std::printf("cannot write %s: nothing stored\n", numbersFile);
+            return worse.size() + 1;
+        }
+        std::printf("stored the numbers of %zu crops in numbers.tsv%s\n", now.size() - worse.size(),
+                    worse.empty() ? "" : "; those gone from right to wrong keep theirs from before");
+    }
+    std::printf("\n");
+    return worse.size();
+}
+
+// Reads each crop only as prepared, for the numbers.
+std::size_t gate(bool store) {
+    TesseractEngine engine(false);
+    std::vector<std::pair<std::string, CropNumbers>> now;
+    for (const Sample& s : samples())
+        now.emplace_back(s.file, CropNumbers{numbersIn(joined(engine.read(s.image, TesseractEngine::Preparation::full))),
+                                             numbersIn(s.truth)});
+    return checkNumbers(now, store);
+}
+
+// Returns how many crops' numbers went from right to wrong.
+std::size_t printAccuracy(bool verbose, bool showHeldOut) {
     TesseractEngine engine(false);
     const std::map<std::string, std::string> held = heldOut();
     struct Tallies {
@@ -183,10 +300,12 @@ void printAccuracy(bool verbose, bool showHeldOut) {
     std::map<std::string, Tallies> by;  // group → tallies
     bool command = false;
     std::vector<std::string> slower;  // boxes we read slower than the command line
+    std::vector<std::pair<std::string, CropNumbers>> numbers;
     for (const Sample& s : samples()) {
         const std::string before = joined(engine.read(s.image, TesseractEngine::Preparation::none));
         std::string after;
         const double took = millisecondsOf([&] { after = joined(engine.read(s.image, TesseractEngine::Preparation::full)); });
+        numbers.emplace_back(s.file, CropNumbers{numbersIn(after), numbersIn(s.truth)});
         const std::optional<CommandLineRead> cli = commandLine(s.file);
         command |= cli.has_value();
         if (cli && took > cli->ms) {
@@ -231,6 +350,7 @@ void printAccuracy(bool verbose, bool showHeldOut) {
         for (const std::string& line : slower) std::printf("  %s\n", line.c_str());
     }
     std::printf("\n");
+    return checkNumbers(numbers, false);
 }
 
 // The median time of one prepared recognition of each 400 × 100 crop, and
@@ -287,15 +407,18 @@ BENCHMARK(prepare)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     kestrove::limitOpenMPThreads(argv);  // first, as the app does: may start the process again
-    bool verbose = false, heldOut = false;
+    bool verbose = false, heldOut = false, gate = false, store = false;
     for (int i = 1; i < argc; ++i) {
         verbose |= std::string(argv[i]) == "--misreads";
         heldOut |= std::string(argv[i]) == "--held-out";
+        gate |= std::string(argv[i]) == "--gate";
+        store |= std::string(argv[i]) == "--store-numbers";
     }
-    kestrove::printAccuracy(verbose, heldOut);
+    if (gate || store) return kestrove::gate(store) == 0 ? 0 : 1;
+    const std::size_t worse = kestrove::printAccuracy(verbose, heldOut);
     kestrove::printSpeed();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return worse == 0 ? 0 : 1;
 }
