@@ -336,14 +336,15 @@ TEST_F(RealPrograms, AQtEditorsLineIsReadDirectlyAndAdopted) {
 
 // Scrolled, FeatherPad still says each paragraph stands at the view's top,
 // a point higher for each line scrolled away: the line in the box is the one
-// the picture shows there, before and after the view scrolls on under it.
+// the picture shows there, before and after the view scrolls on under it,
+// and thousands of lines down.
 TEST_F(RealPrograms, AScrolledQtEditorsLineIsTheOneShownInTheBox) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     QTemporaryDir folder;
     const QString file = folder.path() + "/log.txt";
     {
         std::ofstream out(file.toStdString());
-        for (int i = 0; i < 100; ++i) out << "Row " << i << " of the log\n";
+        for (int i = 0; i < 6000; ++i) out << "Row " << i << " of the log\n";
     }
     RealApp featherPad("featherpad", {file}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
     const std::optional<WindowInfo> window = featherPad.window(readers.windows);
@@ -372,6 +373,17 @@ TEST_F(RealPrograms, AScrolledQtEditorsLineIsTheOneShownInTheBox) {
     ASSERT_NE(shown[0], "Row 15 of the log") << "the view did not scroll";
     std::vector<std::string> last;
     EXPECT_TRUE(desktop::Readers::readsSoon(*session, shown, last)) << ::testing::PrintToString(last);
+
+    // Ctrl+End: the last rows, never laid out on the way there.
+    QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(window->id)});
+    QProcess::execute("xdotool", {"key", "ctrl+End"});
+    const std::optional<Rect> deep = readers.locate({f.x, f.y + 110, 300, f.height - 160}, "Row 5990");
+    ASSERT_TRUE(deep);
+    const WatchRegion deepBox = readers.drawAround(Rect{deep->x, deep->y, 200, deep->height}, window->frame);
+    const std::shared_ptr<DirectSession> deepSession = readers.open(deepBox);
+    ASSERT_TRUE(deepSession);
+    EXPECT_TRUE(desktop::Readers::readsSoon(*deepSession, {"Row 5990 of the log"}, last))
+        << ::testing::PrintToString(last);
 }
 
 }  // namespace

@@ -144,10 +144,10 @@ bool DirectTextLines::stacks(const AccessElement& element, const std::optional<s
 }
 
 std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElement& element, const std::string& text,
-                                                              bool longText, const ViewTop& viewTop) {
+                                                              bool longText, const View& view) {
     const int count = characterCount(text);
     std::optional<int> offset = longText ? firstLineAtBox(element, count) : 0;
-    if (stacked_) return stackedInBox(element, text, viewTop);
+    if (stacked_) return stackedInBox(element, text, view);
     if (!offset) return std::nullopt;
     std::vector<PlacedLine> found;
     std::optional<std::pair<TextSpan, Rect>> previous;  // the line placed last
@@ -164,7 +164,7 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         if (shown.empty()) continue;  // a blank line says nothing
         std::optional<Rect> where = place(element, *span);
         if (!where) return std::nullopt;
-        if (stacks(element, previous, *span, *where)) return stackedInBox(element, text, viewTop);
+        if (stacks(element, previous, *span, *where)) return stackedInBox(element, text, view);
         previous = {*span, *where};
         if (!firstPlaced_) firstPlaced_ = {*span, *where};
         if (where->minY() >= box_.maxY()) break;  // the lines below lie past the box
@@ -186,53 +186,122 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
 }
 
 std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const AccessElement& element,
-                                                                     const std::string& text, const ViewTop& viewTop) {
-    const std::optional<double> view = viewTop ? viewTop() : std::nullopt;
-    if (!view || timedOut_) return std::nullopt;
-    // Where each newline stands, in characters: the paragraph a line is in.
-    std::vector<int> newlines;
+                                                                     const std::string& text, const View& viewOf) {
+    const std::optional<Rect> view = viewOf ? viewOf() : std::nullopt;
+    if (timedOut_) return std::nullopt;
+    // From here on a failure leaves the lines in the box unknown: judging the
+    // object whole would read every paragraph in it.
+    auto unknown = [&]() -> std::optional<std::vector<PlacedLine>> {
+        unreadable_ = !timedOut_;
+        return std::nullopt;
+    };
+    if (!view) return unknown();
+    // Where each paragraph ends (its newline or the text's end), in
+    // characters, and how wide it may be drawn, in characters drawn no wider
+    // than a line is high (a tab as several).
+    std::vector<int> ends;
+    std::vector<int> widths{0};
     int index = 0;
-    for (const char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;
-        if (c == '\n') newlines.push_back(index);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (text[i] == '\n') {
+            ends.push_back(index);
+            widths.push_back(0);
+        } else {
+            widths.back() += text[i] == '\t' ? 8 : 1;
+        }
         ++index;
     }
     const int count = index;
-    std::optional<double> paragraphTop, lineHeight;
-    int scrolled = 0;   // lines above the view
-    int continued = 0;  // lines so far that go on a paragraph begun above them
-    std::vector<PlacedLine> found;
-    for (int offset = 0, looked = 0; offset < count && looked < maxLines; ++looked) {
+    ends.push_back(count);
+    auto paragraphOf = [&](int offset) {
+        return static_cast<int>(std::lower_bound(ends.begin(), ends.end(), offset) - ends.begin());
+    };
+    auto startOf = [&](int paragraph) { return paragraph == 0 ? 0 : ends[paragraph - 1] + 1; };
+    // Qt ends a line before its newline, and asked there gives the same line again.
+    auto after = [&](const TextSpan& span) {
+        return !endsInNewline(span.text) && std::binary_search(ends.begin(), ends.end() - 1, span.end) ? span.end + 1
+                                                                                                      : span.end;
+    };
+
+    // The first line with text begins its paragraph, where every paragraph is
+    // said to begin: how far above the view that is tells how many lines
+    // were scrolled away.
+    std::optional<std::pair<TextSpan, Rect>> first;
+    int offset = 0;
+    for (int looked = 0; !first && offset < count && looked < maxLines; ++looked) {
         std::optional<TextSpan> span = line(element, offset);
-        if (!span) return std::nullopt;
+        if (!span) return unknown();
         if (span->start < 0 || span->end < offset) break;
         if (span->end == offset) {
             ++offset;
             continue;
         }
-        offset = span->end;
+        offset = after(*span);
         if (text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text)).empty()) continue;
         const std::optional<Rect> drawn = place(element, *span);
-        if (!drawn) return std::nullopt;
-        if (!firstPlaced_) firstPlaced_ = {*span, *drawn};
-        if (!paragraphTop) {
-            // The first line begins its paragraph, where every paragraph is said to begin.
-            paragraphTop = drawn->minY();
-            lineHeight = drawn->height;
-            if (!(*lineHeight > 0)) return std::nullopt;
-            scrolled = std::max(0, static_cast<int>(std::lround(*view - *paragraphTop)));
+        if (!drawn) return unknown();
+        first = {*span, *drawn};
+    }
+    if (!first) {
+        if (timedOut_ || offset < count) return unknown();
+        return std::vector<PlacedLine>{};  // blank
+    }
+    firstPlaced_ = first;
+    const double paragraphTop = first->second.minY(), lineHeight = first->second.height;
+    if (!(lineHeight > 0)) return unknown();
+    const int scrolled = std::max(0, static_cast<int>(std::lround(view->minY() - paragraphTop)));
+    auto rowIn = [&](const Rect& drawn) {
+        return std::max(0, static_cast<int>(std::lround((drawn.minY() - paragraphTop) / lineHeight)));
+    };
+
+    // The paragraph at the view's top: the lines scrolled away counted from
+    // the first. A paragraph wider than the view may wrap, and where its last
+    // character is drawn tells into how many lines; Qt counts one for a
+    // paragraph it never laid out, and places none of its characters.
+    const int fits = static_cast<int>(std::floor((view->width - 2 * lineHeight) / lineHeight));
+    int top = 0, above = 0, asked = 0;
+    for (; top < static_cast<int>(widths.size()); ++top) {
+        int lines = 1;
+        if (widths[top] > fits && ends[top] > startOf(top)) {
+            if (++asked > maxLines) return unknown();
+            const AccessResult<Rect> last = tree_.characterExtents(element, ends[top] - 1, space_);
+            if (last.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+            if (last) lines = rowIn(last.value()) + 1;
         }
-        if (std::lround((drawn->minY() - *paragraphTop) / *lineHeight) > 0) ++continued;
-        const auto paragraph = std::lower_bound(newlines.begin(), newlines.end(), span->start) - newlines.begin();
-        const int row = static_cast<int>(paragraph) + continued - scrolled;  // from the view's top
+        if (above + lines > scrolled) break;
+        above += lines;
+    }
+
+    int continued = above - top;  // lines so far that go on a paragraph begun above them
+    std::vector<PlacedLine> found;
+    bool past = false;  // a line below the box was met
+    offset = top < static_cast<int>(widths.size()) ? startOf(top) : count;
+    for (int looked = 0; offset < count && looked < maxLines && !past; ++looked) {
+        std::optional<TextSpan> span = line(element, offset);
+        if (!span) return unknown();
+        if (span->start < 0 || span->end < offset) break;
+        if (span->end == offset) {
+            ++offset;
+            continue;
+        }
+        offset = after(*span);
+        if (text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text)).empty()) continue;
+        const std::optional<Rect> drawn = place(element, *span);
+        if (!drawn) return unknown();
+        if (rowIn(*drawn) > 0) ++continued;
+        const int row = paragraphOf(span->start) + continued - scrolled;  // from the view's top
         if (row < 0) continue;
-        const Rect where{drawn->minX(), *view + row * *lineHeight, drawn->width, drawn->height};
-        if (where.minY() >= box_.maxY()) break;
-        if (!halfInside(where, box_)) continue;
-        std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
-        found.push_back({std::move(part), *where.intersection(box_), std::move(*span)});
+        const Rect where{drawn->minX(), view->minY() + row * lineHeight, drawn->width, drawn->height};
+        if (where.minY() >= box_.maxY()) past = true;
+        else if (halfInside(where, box_)) {
+            std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
+            found.push_back({std::move(part), *where.intersection(box_), std::move(*span)});
+        }
     }
     if (timedOut_) return std::nullopt;
+    // Out of questions before the box's last line.
+    if (!past && offset < count) return unknown();
     return found;
 }
 

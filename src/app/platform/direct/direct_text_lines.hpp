@@ -25,9 +25,9 @@ public:
     // Lines looked at per object, from the first that reaches the box.
     static constexpr int maxLines = 200;
 
-    // Where the view the text scrolls in begins (its top); asked only of a
-    // toolkit that stacks its lines.
-    using ViewTop = std::function<std::optional<double>()>;
+    // Where the view the text scrolls in stands; asked only of a toolkit
+    // that stacks its lines.
+    using View = std::function<std::optional<Rect>()>;
 
     DirectTextLines(AccessibilityTree& tree, const Rect& box, Coordinates space)
         : tree_(tree), box_(box), space_(space) {}
@@ -39,10 +39,11 @@ public:
     //
     // Qt's plain text editors place every paragraph's lines as if the
     // paragraph began at the top of the view, moved up a point for every
-    // line scrolled away. Such stacked lines are placed again from `viewTop`,
-    // counting lines from the text's first (at most `maxLines` in all).
+    // line scrolled away. Such stacked lines are placed again from `view`,
+    // from the paragraph at its top, found by counting lines scrolled away;
+    // where that cannot be told, none and `unreadable`.
     std::optional<std::vector<PlacedLine>> inBox(const AccessElement& element, const std::string& text, bool longText,
-                                                 const ViewTop& viewTop = {});
+                                                 const View& view = {});
 
     // The first line `inBox` placed (the last line when all lay above the
     // box), where it was drawn: where that line is drawn now tells whether
@@ -52,6 +53,9 @@ public:
     std::optional<Rect> place(const AccessElement& element, const TextSpan& span);
 
     bool timedOut() const { return timedOut_; }
+    // The toolkit stacks its lines and which of them the view shows cannot
+    // be told: the object says nothing for sure, not even that it is empty.
+    bool unreadable() const { return unreadable_; }
 
 private:
     std::optional<TextSpan> line(const AccessElement& element, int offset);
@@ -62,7 +66,7 @@ private:
     bool stacks(const AccessElement& element, const std::optional<std::pair<TextSpan, Rect>>& earlier,
                 const TextSpan& span, const Rect& where);
     std::optional<std::vector<PlacedLine>> stackedInBox(const AccessElement& element, const std::string& text,
-                                                        const ViewTop& viewTop);
+                                                        const View& view);
     // The part of a line between the box's sides, where the toolkit can say
     // which characters lie at a point.
     void narrowToBox(const AccessElement& element, TextSpan& span, Rect& where);
@@ -71,6 +75,7 @@ private:
     Rect box_;
     Coordinates space_;
     bool timedOut_ = false;
+    bool unreadable_ = false;
     bool noRanges_ = false;  // the toolkit places only single characters
     bool stacked_ = false;   // the toolkit places every paragraph at the view's top
     bool moving_ = false;    // the view moved between two questions

@@ -239,18 +239,19 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
         const bool longText = text::graphemeCount(*value) > longValue;
         if (placeable) {
             // The view a text scrolls in: Qt's is the editor's first child.
-            auto viewTop = [&]() -> std::optional<double> {
-                if (children.empty()) return frame.minY();
+            auto view = [&]() -> std::optional<Rect> {
+                if (children.empty()) return frame;
                 AccessResult<Rect> view = tree_.frame(children.front());
                 if (view.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
                 if (view && view.value().minY() >= frame.minY() && view.value().maxY() <= frame.maxY())
-                    return view.value().minY();
-                return frame.minY();
+                    return view.value();
+                return frame;
             };
             // Where the toolkit draws each line decides, not the object's frame.
             DirectTextLines placed(tree_, box_, space_);
-            std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText, viewTop);
+            std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText, view);
             if (placed.timedOut() || timedOut_) return void(timedOut_ = true);
+            if (placed.unreadable()) return void(unreadable_ = true);
             if (lines) {
                 if (const auto& first = placed.firstPlaced()) into.mark = TextMark{first->first, first->second, {}, -1};
                 for (PlacedLine& line : *lines) {

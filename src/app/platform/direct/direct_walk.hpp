@@ -117,6 +117,8 @@ public:
     int nodeCount() const { return nodeCount_; }
     bool timedOut() const { return timedOut_; }
     bool failed() const { return failed_; }
+    // Some text in the box was found whose lines in it cannot be told.
+    bool unreadable() const { return unreadable_; }
 
     Found found() && { return std::move(found_); }
 
@@ -174,6 +176,7 @@ private:
     int nodeCount_ = 0;
     bool timedOut_ = false;
     bool failed_ = false;
+    bool unreadable_ = false;
     mutable std::optional<Results> results_;
 };
 

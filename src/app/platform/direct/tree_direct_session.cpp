@@ -281,6 +281,8 @@ DirectAnswer TreeDirectSession::answer(DirectPlatform& p, DirectWalk& walk, cons
 
     if (walk.timedOut()) return DirectAnswer::noAnswer(DirectSilence::timedOut);
     if (walk.failed() && walk.nodeCount() <= 1) return DirectAnswer::noAnswer(DirectSilence::failed);
+    // Lines read around text that cannot be placed would read as that text gone.
+    if (walk.unreadable()) return DirectAnswer::noAnswer(DirectSilence::notExposed);
 
     const std::optional<AccessElement> pageNow = walk.page() ? walk.page() : walk.firstWebArea();
     lastPage_ = pageNow;

@@ -76,9 +76,9 @@ struct Placed {
         tree.layouts["t"] = std::move(layout);
     }
     std::vector<PlacedLine> read(const Rect& box, bool longText = false, Coordinates space = Coordinates::screen,
-                                 const DirectTextLines::ViewTop& viewTop = {}) {
+                                 const DirectTextLines::View& view = {}) {
         DirectTextLines lines(tree, box, space);
-        auto found = lines.inBox(FakeAccessibilityTree::at("t"), *tree.nodes["t"].text, longText, viewTop);
+        auto found = lines.inBox(FakeAccessibilityTree::at("t"), *tree.nodes["t"].text, longText, view);
         EXPECT_TRUE(found.has_value());
         return found.value_or(std::vector<PlacedLine>{});
     }
@@ -184,12 +184,15 @@ TEST(DirectTextLines, AToolkitThatCannotPlaceLinesLeavesTheObjectToItsFrame) {
 }
 
 TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
-    // Forty paragraphs, the sixth wrapped after "Row 5 ": laid-out line 6 is
-    // "of the log" and paragraph k > 5 is line k + 1. The view's top is at
-    // 100; a box is drawn around the line shown `shown` lines below it.
+    const char* const tail = " of the log and of what it holds, wrapped by its view";
+    // Six thousand paragraphs, the sixth wider than the view and wrapped
+    // after "Row 5 ": laid-out line 6 goes on with "of the log" and
+    // paragraph k > 5 is line k + 1. The view's top is at 100; a box is drawn
+    // around the line shown `shown` lines below it.
     std::string text;
-    for (int i = 0; i < 40; ++i) text += "Row " + std::to_string(i) + " of the log\n";
+    for (int i = 0; i < 6000; ++i) text += "Row " + std::to_string(i) + (i == 5 ? tail : " of the log") + "\n";
     const int wrap = static_cast<int>(text.find("Row 5 ")) + 6;
+    const Rect view{0, 100, 700, 600};
     struct Case {
         int scrolled;
         int shown;
@@ -197,8 +200,10 @@ TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
         const char* read;
     };
     const Case cases[] = {
-        {0, 2, false, "Row 2 of the log"},   {0, 6, false, "of the log"},        {0, 7, false, "Row 6 of the log"},
+        {0, 2, false, "Row 2 of the log"},   {0, 6, false, tail + 1},           {0, 7, false, "Row 6 of the log"},
         {9, 2, false, "Row 10 of the log"},  {9, 2, true, "Row 10 of the log"}, {9, 0, false, "Row 8 of the log"},
+        {6, 0, false, tail + 1},             {5400, 3, false, "Row 5402 of the log"},
+        {5400, 3, true, "Row 5402 of the log"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "scrolled " << c.scrolled << ", line " << c.shown << " shown"
@@ -206,21 +211,33 @@ TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
         Placed p;
         p.object(text, stackedParagraphs(text, {4, 100}, c.scrolled, {wrap}));
         const double top = 100 + c.shown * 17;
-        const auto lines = p.read({0, top - 2, 300, 21}, c.longText, Coordinates::screen, [] { return 100.0; });
+        const auto lines = p.read({0, top - 2, 300, 21}, c.longText, Coordinates::screen, [&] { return view; });
         ASSERT_EQ(texts(lines), (std::vector<std::string>{c.read}));
         EXPECT_EQ(lines[0].rect.minY(), top);
+        EXPECT_LT(p.tree.lineAsks, 40) << "lines looked at on the way";
     }
+
+    // Deep under paragraphs that may each wrap, the one at the view's top
+    // cannot be found without asking about each: nothing is read, and that
+    // is no empty box.
+    std::string prose;
+    for (int i = 0; i < 6000; ++i) prose += "Paragraph " + std::to_string(i) + " runs on past the width of the view\n";
+    Placed deep;
+    deep.object(prose, stackedParagraphs(prose, {4, 100}, 5400, {}));
+    DirectTextLines unknown(deep.tree, {0, 149, 300, 21}, Coordinates::screen);
+    EXPECT_FALSE(unknown.inBox(FakeAccessibilityTree::at("t"), prose, false, [&] { return view; }));
+    EXPECT_TRUE(unknown.unreadable());
 
     // Lines that run down the view are taken as placed, and so are those of
     // a view scrolling up between two questions: the view is never asked.
     int asked = 0;
-    const DirectTextLines::ViewTop view = [&] {
+    const DirectTextLines::View counted = [&] {
         ++asked;
-        return std::optional<double>(100.0);
+        return std::optional<Rect>(view);
     };
     Placed p;
     p.object(text, mono(text, {4, 100}, {wrap}));
-    EXPECT_EQ(texts(p.read({0, 100 + 2 * 17 - 2, 300, 21}, false, Coordinates::screen, view)),
+    EXPECT_EQ(texts(p.read({0, 100 + 2 * 17 - 2, 300, 21}, false, Coordinates::screen, counted)),
               (std::vector<std::string>{"Row 2 of the log"}));
     FakeLayout scrolling = mono(text, {4, 100}, {wrap});
     scrolling.placeOf = [still = scrolling.placeOf, moved = std::make_shared<double>(0)](int start, int end) {
@@ -230,7 +247,7 @@ TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
         return r;
     };
     p.object(text, scrolling);
-    for (bool longText : {false, true}) p.read({0, 100, 300, 21}, longText, Coordinates::screen, view);
+    for (bool longText : {false, true}) p.read({0, 100, 300, 21}, longText, Coordinates::screen, counted);
     EXPECT_EQ(asked, 0);
 }
 
