@@ -34,8 +34,11 @@ void WatchManager::followWindows(const std::vector<WindowInfo>& windows, const s
 }
 
 void WatchManager::screenNotice(ScreenNotice notice) {
-    // Sleep, wake, lock and unlock only move ScreenState's flag, which the
-    // runners read through screensAvailable().
+    // Sleep, wake, lock and unlock move ScreenState's flag, which the
+    // runners read through screensAvailable(); sleep and lock are told on.
+    if (notice == ScreenNotice::displaysSlept || notice == ScreenNotice::screenLocked) {
+        if (auto away = onScreensAway) away();
+    }
     if (notice != ScreenNotice::parametersChanged) return;
     // Bound frames are placed by the tracker's next answer.
     tracker_.tellAgain();

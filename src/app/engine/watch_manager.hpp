@@ -68,6 +68,9 @@ public:
     std::function<void(const WatchSpec&, const std::optional<std::string>& read, const SharedImage& picture)> onBarked;
     // A new latest picture of the watch is stored.
     std::function<void(const std::string& id)> onPicture;
+    // The displays went to sleep (the X screen saver among them) or the
+    // session was told to lock: a screen locker is about to want the keyboard.
+    std::function<void()> onScreensAway;
 
     // Commands.
     void restore();

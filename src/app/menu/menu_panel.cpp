@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/menu/menu_view.hpp"
@@ -25,14 +26,25 @@ namespace kestrove {
 namespace {
 
 // The window manager maps a new window a moment after it is shown, and a
-// grab of an unmapped window fails: tries this often, 20 ms apart.
-constexpr int grabAttempts = 50;
+// grab of an unmapped window fails: tries this often, 20 ms apart, then
+// every quarter second for as long as another program holds the keyboard.
+constexpr int quickGrabAttempts = 50;
+constexpr int quickGrabMs = 20;
+constexpr int slowGrabMs = 250;
 
 Rect toRect(const QRect& r) { return {double(r.x()), double(r.y()), double(r.width()), double(r.height())}; }
 
 QRect toQRect(const Rect& r) {
     return {static_cast<int>(std::lround(r.x)), static_cast<int>(std::lround(r.y)),
             static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height))};
+}
+
+// Whether a global point lies on an open menu of ours (the More menu).
+bool onOpenMenu(const QPoint& at) {
+    const auto windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [&](const QWidget* w) {
+        return w->isVisible() && w->windowType() == Qt::Popup && w->geometry().contains(at);
+    });
 }
 
 QPainterPath outline(const QRectF& r) {
@@ -135,17 +147,19 @@ void MenuPanelController::holdKeyboard(int attempt) {
         hotKey_->setEnabled(true);
         return;
     }
-    if (attempt + 1 >= grabAttempts) {
-        logLine("the tray panel could not take the keyboard (another program holds it)");
-        return;
-    }
-    QTimer::singleShot(20, this, [this, attempt] { holdKeyboard(attempt + 1); });
+    if (attempt + 1 == quickGrabAttempts)
+        logLine("the tray panel cannot take the keyboard yet (another program holds it)");
+    QTimer::singleShot(attempt + 1 < quickGrabAttempts ? quickGrabMs : slowGrabMs, this,
+                       [this, attempt] { holdKeyboard(attempt + 1); });
 }
 
 void MenuPanelController::pressedSomewhere() {
     if (!watching_ || !window_->isVisible()) return;
     const QPoint at = QCursor::pos();
-    if (!window_->geometry().contains(at)) closeUnlessOurs(at);
+    // A press beside an open menu of ours closes the menu and the panel
+    // both: the keyboard goes where the press went, not back to the panel.
+    if (window_->geometry().contains(at) || onOpenMenu(at) || (onIcon && onIcon(at))) return;
+    closeByRule();
 }
 
 void MenuPanelController::closeUnlessOurs(const QPoint& pointer) {
@@ -170,6 +184,9 @@ void MenuPanelController::layout(double height) {
 
 void MenuPanelController::close() {
     unwatch();
+    // Its menus are windows of their own, which hiding the panel leaves open.
+    for (QMenu* menu : window_->findChildren<QMenu*>())
+        if (menu->isVisible()) menu->close();
     if (held_ && window_->windowHandle()) window_->windowHandle()->setKeyboardGrabEnabled(false);
     held_ = false;
     presses_.reset();

@@ -4,9 +4,11 @@
 // alone. Shown with activation it takes the keyboard and closes itself on
 // Escape, on a click elsewhere (in any program, or another window of ours
 // taking the focus), and when the screens change; then `onClose` runs.
-// Where it can hear clicks elsewhere it holds the keyboard by a grab and
-// never takes the activation: the program in front keeps it, and its title
-// bar does not change. Shown without activation it stays until `close()`.
+// Where it can hear clicks elsewhere it holds the keyboard by a grab (taken
+// once free, when another program held it at the opening) and never takes
+// the activation: the program in front keeps it, and its title bar does not
+// change. A click elsewhere while its More menu is open closes both.
+// Shown without activation it stays until `close()`, which closes its menus too.
 
 #include <QObject>
 #include <QPointer>

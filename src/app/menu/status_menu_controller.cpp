@@ -203,6 +203,11 @@ void StatusMenuController::wire() {
         table[id] = qImageFromImage(*picture);
         self->model_.setPictures(std::move(table));
     };
+    // A screen locker starts on the same notice and must find the keyboard
+    // free: the panel and its menus let go of it by closing.
+    manager.onScreensAway = [self] {
+        if (self && self->panelVisible()) self->closeFirst();
+    };
     // The callbacks live in the model, which lives in this controller.
     auto& m = model_;
     auto withActions = [this](void (StatusMenuActions::*action)(), bool closing) {

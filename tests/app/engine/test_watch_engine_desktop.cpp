@@ -15,8 +15,7 @@
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/linux/linux_screen_state.hpp"
 #include "support/app/dunst_peer.hpp"
-#include "support/app/fake_logind.hpp"
-#include "support/app/private_bus.hpp"
+#include "support/app/logind_bus.hpp"
 #include "support/app/stderr_capture.hpp"
 
 namespace kestrove::testing {
@@ -269,26 +268,10 @@ TEST_F(EngineOnDesktop, AnotherWatchsFlashIsLeftOutOfThePictureAndNoChange) {
     })) << "and it still sees real changes";
 }
 
-// The system bus and logind on it, reached the way the application reaches
-// the real ones: through DBUS_SYSTEM_BUS_ADDRESS, before anything uses it.
-class SystemBus final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        bus = std::make_unique<PrivateBus>();
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address().toUtf8());
-        logind = std::make_unique<FakeLogind>(bus->connect());
-    }
-    void TearDown() override {
-        logind.reset();
-        bus.reset();
-    }
-    static inline std::unique_ptr<PrivateBus> bus;
-    static inline std::unique_ptr<FakeLogind> logind;
-};
-[[maybe_unused]] const auto* const systemBusEnvironment = ::testing::AddGlobalTestEnvironment(new SystemBus);
+[[maybe_unused]] const auto* const systemBusEnvironment = ::testing::AddGlobalTestEnvironment(new LogindBus);
 
 struct EngineInItsSession : EngineOnDesktop {
-    FakeLogind& logind = *SystemBus::logind;
+    FakeLogind& logind = *LogindBus::logind;
 
     int picturesTaken() const {
         int n = 0;

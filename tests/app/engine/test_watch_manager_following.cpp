@@ -56,12 +56,20 @@ TEST_F(Following, ScreenNoticesReachTheRunnersAndAScreenChangePlacesUnboundFrame
     for (const auto& s : {unbound, paused, bound}) added(s);
     manager->pause(paused.id);
     EXPECT_TRUE(manager->screensAvailable());
-    screenState.send(ScreenNotice::screenLocked);
+    // Sleep and lock are told on (a locker will want the keyboard), their
+    // ends and a screen change are not.
+    std::vector<ScreenNotice> away;
+    ScreenNotice last{};
+    manager->onScreensAway = [&] { away.push_back(last); };
+    for (ScreenNotice n : {ScreenNotice::displaysSlept, ScreenNotice::displaysWoke, ScreenNotice::screenLocked,
+                           ScreenNotice::parametersChanged, ScreenNotice::screenUnlocked, ScreenNotice::screenLocked})
+        screenState.send(last = n);
+    EXPECT_EQ(away, (std::vector{ScreenNotice::displaysSlept, ScreenNotice::screenLocked, ScreenNotice::screenLocked}));
     EXPECT_FALSE(manager->screensAvailable()) << "which notices hide the screens: the screen state's test";
-    EXPECT_EQ(frameOf(unbound)->places, 0);
+    EXPECT_EQ(frameOf(unbound)->places, 1) << "the one screen change";
     screenState.send(ScreenNotice::parametersChanged);
-    EXPECT_EQ(frameOf(unbound)->places, 1);
-    EXPECT_EQ(frameOf(paused)->places, 1);
+    EXPECT_EQ(frameOf(unbound)->places, 2);
+    EXPECT_EQ(frameOf(paused)->places, 2);
     EXPECT_EQ(frameOf(bound)->places, 0) << "left to the tracker";
     EXPECT_EQ(changes, 1) << "only the pause; the screen change announces nothing";
 }

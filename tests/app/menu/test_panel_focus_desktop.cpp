@@ -2,11 +2,14 @@
 // on a bare desktop and under compositors that draw shadows: opening and
 // closing it leaves that program active (its title bar, and a watch over
 // it, see nothing), while the panel still answers its keys and a click
-// elsewhere.
+// elsewhere, and never keeps a screen locker from the keyboard.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -17,11 +20,13 @@
 #include "app/menu/menu_view.hpp"
 #include "app/menu/qt_status_item.hpp"
 #include "app/menu/status_menu_controller.hpp"
+#include "app/platform/linux/linux_screen_state.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "engine/compositor_process.hpp"
 #include "engine/engine_desktop.hpp"
+#include "support/app/logind_bus.hpp"
 #include "support/app/fake_menu_services.hpp"
 #include "support/app/real_apps.hpp"
 
@@ -31,6 +36,7 @@ namespace {
 using desktop::waitFor;
 
 void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
+void xset(const char* saver) { ASSERT_EQ(QProcess::execute(QStringLiteral("xset"), {"s", saver}), 0); }
 
 // The test's own connection to the desktop's server.
 XcbConnection& x() {
@@ -61,6 +67,8 @@ bool keyboardGrabbed() {
         nullptr));
     return !g || g->status != XCB_GRAB_STATUS_SUCCESS;
 }
+
+[[maybe_unused]] const auto* const systemBusEnvironment = ::testing::AddGlobalTestEnvironment(new LogindBus);
 
 // The desktop bare or under a compositing manager that draws shadows.
 struct Compositor {
@@ -146,6 +154,9 @@ INSTANTIATE_TEST_SUITE_P(Desktops, PanelFocus, ::testing::ValuesIn(compositors),
 using WholeScreen = PanelFocus;
 INSTANTIATE_TEST_SUITE_P(Desktops, WholeScreen, ::testing::Values(compositors[0]),
                          [](const auto& info) { return std::string(info.param.name); });
+using Locking = PanelFocus;
+INSTANTIATE_TEST_SUITE_P(Desktops, Locking, ::testing::Values(compositors[0]),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The tester's case: a box over the focused terminal's title bar, the panel
 // opened and closed with Escape twenty times, the box checked twice while
@@ -171,6 +182,22 @@ TEST_P(PanelFocus, OpeningAndClosingThePanelLeavesTheTerminalActiveAndItsTitleBa
 // closes on a click
 // elsewhere (in the terminal); the keyboard is the terminal's again after it.
 TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
+    // Opened while another program holds the keyboard, it takes it once free.
+    {
+        XcbConnection other;
+        const auto g = adopt(xcb_grab_keyboard_reply(
+            other.get(),
+            xcb_grab_keyboard(other.get(), 0, other.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+            nullptr));
+        ASSERT_TRUE(g && g->status == XCB_GRAB_STATUS_SUCCESS);
+        panel.show({1200, 0, 24, 24}, QGuiApplication::primaryScreen(), true);
+        pause(1500);
+        EXPECT_FALSE(panel.holdsKeyboard()) << "the other program keeps it";
+    }
+    ASSERT_TRUE(waitFor([&] { return panel.holdsKeyboard(); })) << "taken once the other let go";
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitFor([&] { return !panel.isVisible(); })) << "Escape closes it";
+
     ASSERT_NO_FATAL_FAILURE(open());
     pause(100);
     EXPECT_EQ(activeWindow(), terminal) << "the terminal stays active";
@@ -210,14 +237,86 @@ TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
     xdotool({"key", "alt+shift+b"});
     EXPECT_TRUE(waitFor([&] { return newWatches == 1; })) << "Alt+Shift+B while the panel is open";
 
-    ASSERT_NO_FATAL_FAILURE(open());
+    // A click in the terminal closes the panel, and with the More menu open
+    // the menu too; what is typed next reaches the terminal (the More menu
+    // thrice: its own closing and the click's notice race).
     const Rect title = titleBar();
     const QPoint inTerminal(int(title.x) + 40, int(title.maxY()) + 40);
-    ASSERT_FALSE(window->geometry().contains(inTerminal));
-    xdotool({"mousemove", QString::number(inTerminal.x()), QString::number(inTerminal.y()), "click", "1"});
-    ASSERT_TRUE(waitFor([&] { return !panel.isVisible(); })) << "a click in the terminal closes the panel";
-    EXPECT_FALSE(panel.holdsKeyboard());
-    EXPECT_TRUE(waitFor([] { return !keyboardGrabbed(); })) << "the keyboard is let go";
+    QTemporaryDir typed;
+    for (int round = 0; round < 4; ++round) {
+        const bool more = round > 0;
+        ASSERT_NO_FATAL_FAILURE(open());
+        ASSERT_FALSE(window->geometry().contains(inTerminal));
+        if (more) {
+            const QPoint at = desk->more()->mapToGlobal(desk->more()->rect().center());
+            xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+            ASSERT_TRUE(waitFor([&] { return desk->moreMenu()->isVisible(); })) << "round " << round;
+            ASSERT_FALSE(desk->moreMenu()->geometry().contains(inTerminal));
+        }
+        xdotool({"mousemove", QString::number(inTerminal.x()), QString::number(inTerminal.y()), "click", "1"});
+        ASSERT_TRUE(waitFor([&] { return !panel.isVisible() && !desk->moreMenu()->isVisible(); }))
+            << "a click in the terminal closes the panel and its menu, round " << round;
+        EXPECT_FALSE(panel.holdsKeyboard());
+        EXPECT_TRUE(waitFor([] { return !keyboardGrabbed(); })) << "the keyboard is let go, round " << round;
+        EXPECT_EQ(activeWindow(), terminal);
+        const QString file = typed.filePath(QStringLiteral("typed%1").arg(round));
+        xdotool({"type", "--delay", "20", QStringLiteral("touch %1\n").arg(file)});
+        EXPECT_TRUE(waitFor([&] { return QFileInfo::exists(file); })) << "the terminal took the keys, round " << round;
+        pause(500);  // apart enough not to make a double click
+    }
+}
+
+// An idle locker's start, when the X screen saver turns on or logind tells
+// the session to lock, with the panel open (and its More menu): the panel
+// and the menu let go by closing, and i3lock takes the keyboard.
+TEST_P(Locking, AScreenLockerLocksWhileThePanelIsOpen) {
+    FakeLogind& logind = *LogindBus::logind;
+    auto& state = dynamic_cast<LinuxScreenState&>(*platform.screenState);
+    ASSERT_TRUE(waitFor([&] { return state.followsSession() && state.followsDisplaySleep(); }));
+    fakes::FakeStatusItem icon;
+    icon.area = QRect(1200, 0, 24, 24);
+    fakes::FakeMenuUpdates updates;
+    fakes::FakeLaunchAtLogin login;
+    TelegramLink telegram{CloudSettings(defaults, std::nullopt), platform.cloud, platform.mainThread};
+    StatusMenuController menu({*manager, telegram, updates, login, icon, clock, defaults, {}, {}, {}, [] {},
+                               XcbPointerPresses::maker()},
+                              nullptr);
+    struct Trigger {
+        const char* name;
+        std::function<void(bool)> set;
+    };
+    const Trigger triggers[] = {
+        {"X screen saver", [](bool on) { xset(on ? "activate" : "reset"); }},
+        {"logind Lock", [&](bool on) { on ? logind.lock() : logind.unlock(); }},
+    };
+    for (const Trigger& trigger : triggers) {
+        for (const bool more : {false, true}) {
+            const std::string scene = std::string(trigger.name) + (more ? ", More open" : "");
+            icon.press();
+            ASSERT_TRUE(waitFor([&] { return menu.panelVisible() && menu.panel().holdsKeyboard(); })) << scene;
+            MenuDesk* desk = menu.panel().view()->desk();
+            if (more) {
+                const QPoint at = desk->more()->mapToGlobal(desk->more()->rect().center());
+                xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+                ASSERT_TRUE(waitFor([&] { return desk->moreMenu()->isVisible(); })) << scene;
+            }
+            trigger.set(true);
+            QProcess locker;
+            locker.start(QStringLiteral("i3lock"), {"-n"});
+            ASSERT_TRUE(locker.waitForStarted()) << "i3lock is installed";
+            // It tries the grabs for about a second, then says so and ends.
+            waitFor([&] { return locker.state() == QProcess::NotRunning; }, 3000);
+            EXPECT_TRUE(locker.state() == QProcess::Running && keyboardGrabbed())
+                << scene << ": " << locker.readAllStandardError().toStdString();
+            EXPECT_FALSE(menu.panelVisible()) << scene;
+            EXPECT_FALSE(desk->moreMenu()->isVisible()) << scene;
+            locker.terminate();
+            locker.waitForFinished(3000);
+            trigger.set(false);
+            ASSERT_TRUE(waitFor([&] { return manager->screensAvailable(); })) << scene;
+            pause(500);  // apart enough not to make a double click
+        }
+    }
     EXPECT_EQ(activeWindow(), terminal);
 }
 
