@@ -143,8 +143,11 @@ void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Colum
 // place: the glyph rises no higher than the line's ascenders (a pixel at
 // most; a typewriter face's rises more, but stands mid-cell, clear of its
 // neighbours), a caret to the top of the font's whole line, clear above
-// them, right against a letter. On a line of small letters only ("x | y")
-// nothing tells them apart: the bar stays.
+// them, right against a letter. A line without small letters (digits,
+// capitals) shows no ascenders, but a "|" rises hardly above its capitals
+// and a caret a fifth of their height or more (the font's line holds
+// accents). On a line of small letters only ("x | y") that tells nothing:
+// the bar stays unless it stands right against a letter.
 bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& columns, int x, int end) {
     int top = line.bottom, bottom = line.top;
     for (int i = x; i < end; ++i) {
@@ -157,8 +160,9 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
     // above), the bar's own columns and their edges aside.
     std::map<int, int> tops;
     int tallest = line.bottom;
+    auto beside = [&](int i) { return i < x - 2 || i >= end + 2; };
     for (int i = 0; i < m.p.width; ++i) {
-        if (i >= x - 2 && i < end + 2) continue;
+        if (!beside(i)) continue;
         const Column& c = columns[static_cast<std::size_t>(i)];
         if (c.length() >= 0.25 * h) tallest = std::min(tallest, c.top);
         for (int y = line.top; y < line.bottom; ++y)
@@ -179,8 +183,20 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
                 if (m.at(i, y)) return n;
         return n;
     };
-    return small - tallest >= 0.1 * h && tallest - top >= std::max(2.0, 0.1 * h) &&
-           std::min(gap(x - 1, -1), gap(end, 1)) <= std::max(1.0, h / 20);
+    const bool against = std::min(gap(x - 1, -1), gap(end, 1)) <= std::max(1.0, h / 20);
+    if (small - tallest >= 0.1 * h) return against && tallest - top >= std::max(2.0, 0.1 * h);
+    // No ascenders: the capitals' height is their stems', from their top to
+    // where most of them end (a "|" beside them hangs lower).
+    std::map<int, int> feet;
+    for (int i = 0; i < m.p.width; ++i) {
+        const Column& c = columns[static_cast<std::size_t>(i)];
+        if (beside(i) && std::abs(c.top - small) <= 1 && c.length() >= 0.5 * h) ++feet[c.bottom];
+    }
+    if (feet.empty()) return false;
+    const int capitals = std::max_element(feet.begin(), feet.end(), [](const auto& a, const auto& b) {
+                             return a.second < b.second;
+                         })->first - small;
+    return against && small - top >= std::max(2.0, 0.2 * capitals);
 }
 
 // A bar cursor: one or two columns that run from the top of the line to
@@ -219,10 +235,11 @@ void clearBars(const Marks& m, const Band& line, int baseline, const std::vector
         }
         // Text on both sides makes it a glyph ("Tabs | 12", "A|B"): a cursor
         // stands before a line's text or after it, unless it is a caret
-        // placed in the middle of the line.
+        // placed in the middle of the line, which may touch letters on both
+        // sides and is told by its top.
         const bool amid = first < x && last >= end;
-        if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 && crossings < 2 &&
-            (!amid || caretAmidText(m, line, columns, x, end)))
+        if (end - x <= std::max(2, tallest / 8) && tallest >= 1.1 * others && others > 0 &&
+            (amid ? caretAmidText(m, line, columns, x, end) : crossings < 2))
             for (int i = x; i < end; ++i)
                 for (int y = columns[static_cast<std::size_t>(i)].top; y < columns[static_cast<std::size_t>(i)].bottom; ++y)
                     cleared.push_back(y * w + i);

@@ -21,8 +21,8 @@ void removeBlockCursors(GreyPicture& picture);
 // (or an eighth of its height) wide that stands at least 10 % taller than
 // anything else in its row, before its text or after it (one with text on
 // both sides is a glyph, "Tabs | 12", unless it rises clear above the
-// ascenders of its row right against a letter, as a caret placed mid-line
-// does); and whatever the box cuts at its top or bottom edge that lies
+// ascenders or capitals of its row right against a letter, as a caret
+// placed mid-line does); and whatever the box cuts at its top or bottom edge that lies
 // beyond the rest of its band (a cursor's top on the line below).
 void removeCursors(GreyPicture& prepared);
 

@@ -237,3 +237,33 @@ TEST(OcrCursors, ACaretAmidTextRisesAboveTheAscendersAndABarGlyphDoesNot) {
         EXPECT_EQ(rowsOf(p), c.caret ? text : shown) << c.what;
     }
 }
+
+TEST(OcrCursors, ACaretAmidAnyLineGoesAtEveryPlaceAndSizeAndABarGlyphStays) {
+    // Letters s px apart as fonts set them: capitals 0.73 s tall on the line
+    // 0.93 s from the top (small letters 0.55 s in a mixed line), a caret
+    // over the font's whole line (0.24 s below it) against the letter before
+    // or after it; a "|" a pixel above the capitals to 0.2 s below the line,
+    // set close or between words.
+    for (int s : {10, 12, 16, 20, 24, 32})
+        for (bool mixed : {false, true}) {
+            const int line = s * 93 / 100, step = s * 6 / 10, w = s / 2, width = 8 + 6 * step;
+            auto drawn = [&](int bar, int top, int bottom) {
+                auto rows = blank(width, line + s / 4 + 2);
+                for (int i = 0; i < 6; ++i) {
+                    const int tall = mixed && i % 2 ? s * 55 / 100 : s * 73 / 100;
+                    if (i != 3 || bar < 0 || top == 0) letter(rows, 4 + i * step, line - tall, w, tall);
+                }
+                if (bar >= 0) ink(rows, bar, top, 1, bottom - top);
+                return rows;
+            };
+            std::vector<std::pair<int, bool>> bars;  // where, a caret
+            for (int i = 1; i < 6; ++i) bars.insert(bars.end(), {{4 + (i - 1) * step + w, true}, {3 + i * step, true}});
+            bars.push_back({4 + 3 * step + w / 2, false});  // in the place of the fourth letter
+            for (const auto& [bar, caret] : bars) {
+                const int top = caret ? 0 : line - s * 73 / 100 - 1, bottom = line + (caret ? s * 24 / 100 : s / 5);
+                GreyPicture p = kestrove::drawing::drawn(drawn(bar, top, bottom));
+                removeCursors(p);
+                EXPECT_EQ(rowsOf(p), drawn(caret ? -1 : bar, top, bottom)) << s << " px, mixed " << mixed << ", at " << bar;
+            }
+        }
+}
