@@ -13,9 +13,10 @@ namespace kestrove::NumberParser {
 
 using text::Regex;
 
-// Spaces group digits only where no clock ends: "12:30 450" is a time and 450.
+// Spaces group digits only where no clock ends: "12:30 450" is a time and
+// 450, while "Total:12 345" is 12345.
 const Regex& numberPattern() {
-    static const Regex re(R"((?<![\p{L}\d.,])([-−]?)(\d{1,3}(?:(?:[,.']|(?<!:\d{1,3})[\x{00A0}\x{202F}\x{2009}])\d{3})+|\d+)([.,]\d+)?(?![\d]|[.,]\d))");
+    static const Regex re(R"((?<![\p{L}\d.,])([-−]?)(\d{1,3}(?:(?:[,.']|(?<!\d:\d\d)[\x{00A0}\x{202F}\x{2009}])\d{3})+|\d+)([.,]\d+)?(?![\d]|[.,]\d))");
     return re;
 }
 

@@ -160,6 +160,13 @@ TEST(NumberParser, ThinSpacesGroupDigitsInThrees) {
          {{25, "25", none, 0, 0, 2}, {12, "12", none, 0, 3, 2}, {2026, "2026", none, 0, 6, 4}}},
     };
     for (const Case& c : cases) expectNumbers(c);
+    // Only a clock's end keeps them apart, not any colon before the digits.
+    for (const std::string space : {"\u00A0", "\u202F", "\u2009"}) {
+        expectNumbers({"Total:12" + space + "345 \u20AC", false, {{12345, "12" + space + "345", ValueUnit::eur, 0, 6, 6}}});
+        expectNumbers({"Scale 1:250" + space + "000", false,
+                       {{1, "1", none, 0, 6, 1}, {250000, "250" + space + "000", none, 0, 8, 7}}});
+        expectNumbers({"Due 9:45" + space + "120", false, {{120, "120", none, 0, 9, 3}}});
+    }
     EXPECT_EQ(NumberParser::parseLiteral("1" + thin + "000", false), (NumberParser::Literal{1000, 0}));
 }
 
