@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <set>
+
+#include <unicode/ucurr.h>
+#include <unicode/uenum.h>
 
 #include "core/ocr/ocr_enlarging.hpp"
 #include "core/ocr/ocr_ink.hpp"
@@ -154,15 +158,39 @@ std::string superscript(const std::string& digits) {
     return out;
 }
 
+// An ISO 4217 code, current or withdrawn ("CHF", "JPY", "DEM").
+bool currencyCode(const std::string& word) {
+    static const std::set<std::string, std::less<>> codes = [] {
+        std::set<std::string, std::less<>> out;
+        UErrorCode status = U_ZERO_ERROR;
+        UEnumeration* all = ucurr_openISOCurrencies(UCURR_ALL, &status);
+        for (const char* code; U_SUCCESS(status) && (code = uenum_next(all, nullptr, &status));) out.insert(code);
+        uenum_close(all);
+        return out;
+    }();
+    return codes.contains(word);
+}
+
+// The first group of `re`'s match in `s` is a currency code.
+bool codeIn(const text::Regex& re, const std::string& s) {
+    const std::optional<std::string> code = re.firstGroup(s, 1);
+    return code && currencyCode(*code);
+}
+
 // A currency amount with no decimals yet: `before` ends in one ("$249",
-// "€ 1,299", "USD 80"), or ends in a whole number and `after` opens with a
-// sign or code ("249 €"). Raised digits after anything else (an exponent,
-// a footnote, a clock's minutes) are no cents.
+// "¥ 1,299", "USD 80", "CHF 80"), or ends in a whole number and `after`
+// opens with a sign or code ("249 €"). Any currency sign counts, and any
+// ISO 4217 code in capitals (in small letters "top" or "all" is a word).
+// Raised digits after anything else (an exponent, a footnote, a clock's
+// minutes) are no cents.
 bool amountWithoutCents(const std::string& before, const std::string& after) {
-    static const text::Regex withSign(R"((?:[$€£]|\b(?i:usd|eur|gbp)) ?\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
+    static const text::Regex withSign(R"((?:\p{Sc}|\b(?i:usd|eur|gbp)) ?\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
+    static const text::Regex withCode(R"(\b([A-Z]{3}) ?\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
     static const text::Regex whole(R"((?<![\d.,])\d+$)");
-    static const text::Regex signAfter(R"(^(?:[$€£]|(?i:usd|eur|gbp)\b))");
-    return withSign.matches(before) || (whole.matches(before) && signAfter.matches(after));
+    static const text::Regex signAfter(R"(^(?:\p{Sc}|(?i:usd|eur|gbp)\b))");
+    static const text::Regex codeAfter(R"(^([A-Z]{3})\b)");
+    return withSign.matches(before) || codeIn(withCode, before) ||
+           (whole.matches(before) && (signAfter.matches(after) || codeIn(codeAfter, after)));
 }
 
 int darkestIn(const GreyPicture& p, const PixelBox& area, int ground) {

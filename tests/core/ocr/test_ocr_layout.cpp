@@ -440,6 +440,15 @@ TEST(OcrLayout, RaisedDigitsAreCentsOnlyOfACurrencyAmountWithoutThem) {
         {{{"249", false}, {"99", true}, {"\u20AC", false}}, "249.99 \u20AC", {249.99}},
         {{{"Now \u00A3 1,299", false}, {"00", true}}, "Now \u00A3 1,299.00", {1299}},
         {{{"USD 80", false}, {"50", true}}, "USD 80.50", {80.5}},
+        // Any currency sign, and any ISO 4217 code written in capitals.
+        {{{"\u00A5249", false}, {"99", true}}, "\u00A5249.99", {249.99}},
+        {{{"\u20B9 1,299", false}, {"00", true}}, "\u20B9 1,299.00", {1299}},
+        {{{"CHF 249", false}, {"99", true}}, "CHF 249.99", {249.99}},
+        {{{"249", false}, {"99", true}, {"SEK", false}}, "249.99 SEK", {249.99}},
+        {{{"499", false}, {"95", true}, {"\u20BD", false}}, "499.95 \u20BD", {499.95}},
+        // Capitals that are no currency's code.
+        {{{"MAX 10", false}, {"12", true}}, "MAX 10\u00B9\u00B2", {10}},
+        {{{"10", false}, {"12", true}, {"ABC", false}}, "10\u00B9\u00B2 ABC", {10}},
     };
     for (const Case& c : cases) {
         const std::string line = unstackedRow(c.parts);
