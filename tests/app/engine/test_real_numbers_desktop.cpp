@@ -78,7 +78,26 @@ INSTANTIATE_TEST_SUITE_P(
                       ".label { font-size: 16px; color: #555; } "
                       ".price { font-family: 'Nimbus Roman'; font-size: 48px; font-weight: bold; color: #b12704; }",
                       R"(<div><span class="label">Only</span> <span class="price" id="p">$74.50</span></div>)",
-                      "$74.50", "Only", "the price drops below 70", 74.5, "$64.90", "64.90"}),
+                      "$74.50", "Only", "the price drops below 70", 74.5, "$64.90", "64.90"},
+        // Raised cents after other currencies' signs and codes were
+        // superscripts: 249, so a fall below 249.50 was already true.
+        FallingNumber{"AYenPriceWithRaisedCents",
+                      ".label { font-size: 14px; color: #555; } .price { font-size: 40px; } sup { font-size: 55%; }",
+                      R"(<div><span class="label">Price:</span> <span class="price" id="p">&yen;249<sup>99</sup></span></div>)",
+                      "&yen;249<sup>99</sup>", "Price", "the price drops below 249.50", 249.99,
+                      "&yen;189<sup>99</sup>", "189.99"},
+        FallingNumber{"AFrancPriceWithRaisedCents",
+                      ".label { font-size: 14px; color: #555; } "
+                      ".price { font-size: 36px; font-weight: bold; color: #c8102e; } sup { font-size: 55%; }",
+                      R"(<div><span class="label">Price:</span> <span class="price" id="p">CHF 249<sup>99</sup></span></div>)",
+                      "CHF 249<sup>99</sup>", "Price", "the price drops below 249.50", 249.99,
+                      "CHF 189<sup>99</sup>", "189.99"},
+        // Thousands grouped by a no-break space right after a colon were
+        // read as 12 and 345.
+        FallingNumber{"AnAmountGroupedRightAfterAColon", ".total { font-size: 18px; }",
+                      R"(<div class="total">Total:<span id="p">12&nbsp;345&nbsp;&euro;</span></div>)",
+                      "12&nbsp;345&nbsp;&euro;", "Total", "the total drops below 12000", 12345,
+                      "11&nbsp;900&nbsp;&euro;", "11,900"}),
     [](const ::testing::TestParamInfo<FallingNumber>& info) { return std::string(info.param.name); });
 
 // A count knocked out of a green pill beside its label: the pill's smoothed
