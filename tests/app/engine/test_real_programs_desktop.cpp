@@ -374,16 +374,36 @@ TEST_F(RealPrograms, AScrolledQtEditorsLineIsTheOneShownInTheBox) {
     std::vector<std::string> last;
     EXPECT_TRUE(desktop::Readers::readsSoon(*session, shown, last)) << ::testing::PrintToString(last);
 
-    // Ctrl+End: the last rows, never laid out on the way there.
-    QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(window->id)});
-    QProcess::execute("xdotool", {"key", "ctrl+End"});
-    const std::optional<Rect> deep = readers.locate({f.x, f.y + 110, 300, f.height - 160}, "Row 5990");
-    ASSERT_TRUE(deep);
-    const WatchRegion deepBox = readers.drawAround(Rect{deep->x, deep->y, 200, deep->height}, window->frame);
-    const std::shared_ptr<DirectSession> deepSession = readers.open(deepBox);
-    ASSERT_TRUE(deepSession);
-    EXPECT_TRUE(desktop::Readers::readsSoon(*deepSession, {"Row 5990 of the log"}, last))
-        << ::testing::PrintToString(last);
+    // Ctrl+End, thousands of lines down past rows never laid out on the
+    // way, in FeatherPad and in our own Qt 6 editor.
+    auto readsDeep = [&](const WindowInfo& w, const Rect& rows) {
+        QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(w.id)});
+        QProcess::execute("xdotool", {"key", "ctrl+End"});
+        const std::optional<Rect> deep = readers.locate(rows, "Row 5995");
+        ASSERT_TRUE(deep);
+        const WatchRegion deepBox = readers.drawAround(Rect{deep->x, deep->y, 200, deep->height}, w.frame);
+        const std::shared_ptr<DirectSession> deepSession = readers.open(deepBox);
+        ASSERT_TRUE(deepSession);
+        EXPECT_TRUE(desktop::Readers::readsSoon(*deepSession, {"Row 5995 of the log"}, last))
+            << ::testing::PrintToString(last);
+    };
+    {
+        SCOPED_TRACE("FeatherPad");
+        readsDeep(*window, {f.x, f.y + 110, 300, f.height - 160});
+    }
+    {
+        SCOPED_TRACE("the test window's editor");
+        desktop::TestWindow testWindow;
+        const std::uint32_t id = testWindow.editor(640, 120, 6000);
+        ASSERT_NE(id, 0u);
+        std::optional<WindowInfo> editor;
+        ASSERT_TRUE(desktop::waitFor([&] {
+            for (const WindowInfo& w : readers.windows.list(WindowListOptions::onScreenOnly))
+                if (w.id == id) editor = w;
+            return editor.has_value();
+        }));
+        readsDeep(*editor, {editor->frame.x, editor->frame.y, 300, editor->frame.height});
+    }
 }
 
 }  // namespace

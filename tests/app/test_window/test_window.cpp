@@ -10,7 +10,8 @@
 //   extra <kind> <x> <y> <w> <h>   one more window ("extra <X id>"), kind one of
 //                 above, dock, desktop, popup (override-redirect), faded (opacity 0.5),
 //                 alpha (half-transparent pixels), shaped (an override-redirect ring)
-//   editor <x> <y> a plain text editor window holding the editor's lines ("editor <X id>")
+//   editor <x> <y> [rows]   a plain text editor window holding the editor's lines, or
+//                 that many rows "Row <i> of the log" ("editor <X id>")
 //   grab <x> <y> <w> <h> <file.png>   the window's own rendering of that area
 //   where         "at <x> <y> <w> <h>": its client area on screen, as Qt sees it
 //   clicks        "clicks <n> <x> <y>": mouse presses it got, the last one's place
@@ -144,8 +145,8 @@ public:
                 return reply(QStringLiteral("error unknown kind ") + args.value(0));
         } else if (verb == u"editor") {
             const int a = number(0, &ok1), b = number(1, &ok2);
-            if (!ok1 || !ok2) return reply(QStringLiteral("error editor x y"));
-            editor(a, b);
+            if (!ok1 || !ok2) return reply(QStringLiteral("error editor x y [rows]"));
+            editor(a, b, args.size() > 2 ? number(2, &ok1) : 0);
         } else if (verb == u"uncover") {
             cover_.reset();
         } else if (verb == u"grab") {
@@ -197,8 +198,11 @@ private:
         for (std::size_t i = 0; i < logs_.size(); ++i) logs_[i]->setText(i < lines_.size() ? lines_[i] : QString());
     }
 
-    void editor(int x, int y) {
-        editor_ = std::make_unique<QPlainTextEdit>(QString::fromUtf8(tw::editorText));
+    void editor(int x, int y, int rows) {
+        QString text = QString::fromUtf8(tw::editorText);
+        if (rows > 0) text.clear();
+        for (int i = 0; i < rows; ++i) text += QStringLiteral("Row %1 of the log\n").arg(i);
+        editor_ = std::make_unique<QPlainTextEdit>(text);
         editor_->setWindowTitle(QStringLiteral("Kestrove test editor"));
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(16);

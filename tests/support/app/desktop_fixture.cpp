@@ -129,8 +129,9 @@ std::uint32_t TestWindow::extra(const std::string& kind, const Rect& at) {
                       "extra");
 }
 
-std::uint32_t TestWindow::editor(int x, int y) {
-    return madeWindow(command("editor " + std::to_string(x) + " " + std::to_string(y)), "editor");
+std::uint32_t TestWindow::editor(int x, int y, int rows) {
+    return madeWindow(command("editor " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(rows)),
+                      "editor");
 }
 
 }  // namespace kestrove::desktop

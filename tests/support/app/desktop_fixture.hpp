@@ -79,8 +79,9 @@ public:
     std::uint32_t cover();
     // One more window of a kind the window program knows (see its comment).
     std::uint32_t extra(const std::string& kind, const Rect& at);
-    // A plain text editor window at (x, y) holding testwindow::editorText.
-    std::uint32_t editor(int x, int y);
+    // A plain text editor window at (x, y) holding testwindow::editorText,
+    // or `rows` rows "Row <i> of the log".
+    std::uint32_t editor(int x, int y, int rows = 0);
     void close();
 
 private:

@@ -185,6 +185,26 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
     return found;
 }
 
+std::optional<double> DirectTextLines::cellWidth(const AccessElement& element, const TextSpan& span) {
+    // A monospaced font draws every character of a line as wide; a few
+    // different ones tell (a proportional font draws "i", "m" and " " apart).
+    std::string seen;
+    std::optional<double> least, most;
+    for (std::size_t i = 0; i < span.text.size() && seen.size() < 12; ++i) {
+        const char c = span.text[i];
+        if ((static_cast<unsigned char>(c) & 0x80) != 0) return std::nullopt;  // offsets no longer count bytes
+        if (c == '\t' || c == '\n' || c == '\r' || seen.find(c) != std::string::npos) continue;
+        seen += c;
+        AccessResult<Rect> drawn = tree_.characterExtents(element, span.start + static_cast<int>(i), space_);
+        if (drawn.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
+        if (!drawn) return std::nullopt;
+        least = std::min(least.value_or(drawn.value().width), drawn.value().width);
+        most = std::max(most.value_or(drawn.value().width), drawn.value().width);
+    }
+    if (seen.size() < 4 || *most - *least > 0.5 || !(*most > 0)) return std::nullopt;
+    return *most;
+}
+
 std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const AccessElement& element,
                                                                      const std::string& text, const View& viewOf) {
     const std::optional<Rect> view = viewOf ? viewOf() : std::nullopt;
@@ -197,18 +217,23 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const Acces
     };
     if (!view) return unknown();
     // Where each paragraph ends (its newline or the text's end), in
-    // characters, and how wide it may be drawn, in characters drawn no wider
-    // than a line is high (a tab as several).
+    // characters, and what it holds that sets how wide it is drawn.
+    struct Held {
+        int narrow = 0;  // ASCII
+        int wide = 0;    // anything else, up to two cells
+        int tabs = 0;
+    };
     std::vector<int> ends;
-    std::vector<int> widths{0};
+    std::vector<Held> held(1);
     int index = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (text[i] == '\n') {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) == 0x80) continue;
+        if (c == '\n') {
             ends.push_back(index);
-            widths.push_back(0);
+            held.emplace_back();
         } else {
-            widths.back() += text[i] == '\t' ? 8 : 1;
+            ++(c == '\t' ? held.back().tabs : c < 0x80 ? held.back().narrow : held.back().wide);
         }
         ++index;
     }
@@ -256,14 +281,19 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const Acces
     };
 
     // The paragraph at the view's top: the lines scrolled away counted from
-    // the first. A paragraph wider than the view may wrap, and where its last
-    // character is drawn tells into how many lines; Qt counts one for a
-    // paragraph it never laid out, and places none of its characters.
-    const int fits = static_cast<int>(std::floor((view->width - 2 * lineHeight) / lineHeight));
+    // the first. A paragraph that may be wider than the view may wrap, and
+    // where its last character is drawn tells into how many lines; Qt counts
+    // one for a paragraph it never laid out, and places none of its characters.
+    const double cell = cellWidth(element, first->first).value_or(lineHeight);
+    if (timedOut_) return std::nullopt;
+    auto mayWrap = [&](const Held& h) {
+        return (h.narrow + 2 * h.wide) * cell + h.tabs * std::max(80.0, 8 * cell) > view->width - 2 * lineHeight;
+    };
+    const int paragraphs = static_cast<int>(held.size());
     int top = 0, above = 0, asked = 0;
-    for (; top < static_cast<int>(widths.size()); ++top) {
+    for (; top < paragraphs; ++top) {
         int lines = 1;
-        if (widths[top] > fits && ends[top] > startOf(top)) {
+        if (ends[top] > startOf(top) && mayWrap(held[top])) {
             if (++asked > maxLines) return unknown();
             const AccessResult<Rect> last = tree_.characterExtents(element, ends[top] - 1, space_);
             if (last.failedWith(AccessError::timedOut)) return timedOut_ = true, std::nullopt;
@@ -276,7 +306,7 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const Acces
     int continued = above - top;  // lines so far that go on a paragraph begun above them
     std::vector<PlacedLine> found;
     bool past = false;  // a line below the box was met
-    offset = top < static_cast<int>(widths.size()) ? startOf(top) : count;
+    offset = top < paragraphs ? startOf(top) : count;
     for (int looked = 0; offset < count && looked < maxLines && !past; ++looked) {
         std::optional<TextSpan> span = line(element, offset);
         if (!span) return unknown();

@@ -67,6 +67,9 @@ private:
                 const TextSpan& span, const Rect& where);
     std::optional<std::vector<PlacedLine>> stackedInBox(const AccessElement& element, const std::string& text,
                                                         const View& view);
+    // How wide each character of the font `span` is drawn in, when it is
+    // monospaced; none for a proportional one.
+    std::optional<double> cellWidth(const AccessElement& element, const TextSpan& span);
     // The part of a line between the box's sides, where the toolkit can say
     // which characters lie at a point.
     void narrowToBox(const AccessElement& element, TextSpan& span, Rect& where);

@@ -192,7 +192,7 @@ TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
     std::string text;
     for (int i = 0; i < 6000; ++i) text += "Row " + std::to_string(i) + (i == 5 ? tail : " of the log") + "\n";
     const int wrap = static_cast<int>(text.find("Row 5 ")) + 6;
-    const Rect view{0, 100, 700, 600};
+    const Rect view{0, 100, 400, 600};
     struct Case {
         int scrolled;
         int shown;
@@ -221,7 +221,7 @@ TEST(DirectTextLines, StackedParagraphsArePlacedAgainFromTheTopOfTheirView) {
     // cannot be found without asking about each: nothing is read, and that
     // is no empty box.
     std::string prose;
-    for (int i = 0; i < 6000; ++i) prose += "Paragraph " + std::to_string(i) + " runs on past the width of the view\n";
+    for (int i = 0; i < 6000; ++i) prose += "Paragraph " + std::to_string(i) + " runs on and on, well past the right edge of its view\n";
     Placed deep;
     deep.object(prose, stackedParagraphs(prose, {4, 100}, 5400, {}));
     DirectTextLines unknown(deep.tree, {0, 149, 300, 21}, Coordinates::screen);
