@@ -16,6 +16,10 @@
 //   wakes_per_s and program_wakes_per_s, the times their threads went to
 //   sleep and woke again (what a quiet minute costs, less bound to the
 //   machine's load than processor time).
+// BM_QtEditorEnd/<rows>: the first direct read of a fresh session (a whole
+//   walk) of a box around a line at the end of <rows> rows in FeatherPad,
+//   scrolled there by Ctrl+End (goal at most 100 ms at 6,000 rows).
+//   Counters: lines (read in the box).
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +76,13 @@ struct Shown {
         program = std::make_unique<bench::Program>(
             "chromium", bench::chromiumFlags(folder.filePath("profile")) << "file://" + file);
     }
+    void featherPad(int rows) {
+        const QString file = folder.filePath("log.txt");
+        std::ofstream out(file.toStdString());
+        for (int i = 0; i < rows; ++i) out << "Row " << i << " of the log\n";
+        out.close();
+        program = std::make_unique<bench::Program>("env", QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1", "featherpad", file});
+    }
     void gtk3Editor(int items) {
         const QString file = folder.filePath("items.txt");
         std::ofstream out(file.toStdString());
@@ -116,6 +127,37 @@ void BM_ChromiumBox(benchmark::State& state) {
     state.counters["first_ms"] = firstMs;
     state.counters["nodes"] = fresh->lastWalk().first;
 }
+
+void BM_QtEditorEnd(benchmark::State& state) {
+    Desk desk;
+    Shown shown;
+    const int rows = int(state.range(0));
+    shown.featherPad(rows);
+    shown.window = shown.program->window(desk.windows);
+    if (!shown.window) return state.SkipWithError("FeatherPad showed no window");
+    QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(shown.window->id)});
+    QProcess::execute("xdotool", {"key", "ctrl+End"});
+    spin(500);
+    QueuedDirectReader reader{mainThreadExecutor(), linuxDirectPlatforms(1)};
+    const std::string last = "Row " + std::to_string(rows - 3) + " ";
+    const auto line = bench::linesIn(reader, desk.windows, desk.screens, *shown.window, last, 1);
+    if (line.empty()) return state.SkipWithError("the rows at the end were not read");
+    const WatchRegion region = bench::boxAround(line.front().second, shown.window->frame, desk.windows, desk.screens);
+    std::size_t read = 0;
+    for (auto _ : state) {
+        auto fresh = bench::openSession(reader, region);
+        if (!fresh) return state.SkipWithError("no session");
+        const auto [answer, ms] = bench::await<std::pair<DirectAnswer, double>>([&](auto done) {
+                                      return fresh->readTimed([done](DirectAnswer a, double ms) { done({a, ms}); });
+                                  }).value_or(std::pair{DirectAnswer::noAnswer(DirectSilence::failed), 0.0});
+        if (!answer.lines() || answer.lines()->empty()) return state.SkipWithError("the box gave no text");
+        read = answer.lines()->size();
+        state.SetIterationTime(ms / 1000);
+    }
+    state.counters["lines"] = double(read);
+}
+
+BENCHMARK(BM_QtEditorEnd)->Arg(100)->Arg(1000)->Arg(6000)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_ChromiumBox)
     ->ArgsProduct({{0, 200, 1000}, {0, 1}})
