@@ -24,6 +24,13 @@ constexpr int lightestEdgesFrom = 160;
 // A ground darker than this is a dark theme's, turned over whole.
 constexpr int darkGround = 64;
 
+// Shades this close to a pill's first pixel are its flat ground.
+constexpr int flatShade = 12;
+// A pill this close to the page's shade needs nothing done.
+constexpr int pageLike = 16;
+// Its rim, smoothed into the page, this many pixels wide.
+constexpr int rimWidth = 2;
+
 int median(std::vector<int> v) {
     std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
     return v[v.size() / 2];
@@ -38,6 +45,108 @@ std::uint8_t turned(int shade, int box, int letter, int ground) {
 }
 
 }  // namespace
+
+void flattenPills(GreyPicture& picture) {
+    const int w = picture.width, h = picture.height;
+    if (w < 8 || h < 8) return;
+    auto& px = picture.pixels;
+    auto shade = [&](int i) { return int(px[static_cast<std::size_t>(i)]); };
+    // Flat regions: each pixel joins the first region whose seed it is close to.
+    std::vector<int> region(px.size(), -1);
+    std::vector<InkPiece> flats;
+    std::vector<int> stack;
+    for (int start = 0; start < w * h; ++start) {
+        if (region[static_cast<std::size_t>(start)] >= 0) continue;
+        const int own = static_cast<int>(flats.size()), seed = shade(start);
+        InkPiece flat{{start % w, start / w, start % w + 1, start / w + 1}, {}};
+        region[static_cast<std::size_t>(start)] = own;
+        stack.push_back(start);
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            const int x = i % w, y = i / w;
+            flat.box = unite(flat.box, {x, y, x + 1, y + 1});
+            flat.pixels.push_back(i);
+            for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                const int nx = x + dx, ny = y + dy, n = ny * w + nx;
+                if (nx < 0 || ny < 0 || nx >= w || ny >= h || region[static_cast<std::size_t>(n)] >= 0 ||
+                    std::abs(shade(n) - seed) > flatShade)
+                    continue;
+                region[static_cast<std::size_t>(n)] = own;
+                stack.push_back(n);
+            }
+        }
+        flats.push_back(std::move(flat));
+    }
+    std::vector<int> label;
+    std::vector<bool> done(px.size(), false);  // within a pill already flattened
+    for (std::size_t own = 0; own < flats.size(); ++own) {
+        const InkPiece& pill = flats[own];
+        if (done[static_cast<std::size_t>(pill.pixels.front())]) continue;
+        const PixelBox& b = pill.box;
+        const int hh = b.height();
+        // As wide as tall at least, mostly its own shade, and not the page
+        // or the box's ground: a pill the box cuts is cut on one side.
+        if (hh < 8 || b.width() < hh || 2 * std::size_t(pill.count()) < std::size_t(b.width()) * hh ||
+            (b.left == 0) + (b.top == 0) + (b.right == w) + (b.bottom == h) > 1)
+            continue;
+        auto ofPill = [&](int x, int y) { return region[static_cast<std::size_t>(y) * w + x] == int(own); };
+        std::vector<bool> within(px.size(), false);
+        for (int i : pill.pixels) within[static_cast<std::size_t>(i)] = true;
+        std::vector<int> inside;
+        PixelBox text{b.right, b.bottom, b.left, b.top};
+        int tall = 0;
+        bool small = true;
+        for (const InkPiece& gap : piecesWhere(w, b, [&](int x, int y) { return !ofPill(x, y); }, label)) {
+            const PixelBox& g = gap.box;
+            if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) continue;
+            // Letters are small against their pill; a pill within a flat page is not.
+            small = small && 2 * gap.count() <= pill.count();
+            inside.insert(inside.end(), gap.pixels.begin(), gap.pixels.end());
+            text = unite(text, g);
+            tall += g.height() >= letterHole * hh;
+        }
+        // Room beside the text, and the pill unbroken above and below it
+        // (not so two bold digits joined round their counters).
+        auto room = [&](int gap, bool cut) { return cut || 4 * gap >= hh; };
+        auto across = [&](int from, int to) {
+            for (int y = from; y < to; ++y) {
+                int x = text.left;
+                while (x < text.right && ofPill(x, y)) ++x;
+                if (x == text.right) return true;
+            }
+            return false;
+        };
+        if (!small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || !room(text.left - b.left, b.left == 0) ||
+            !room(b.right - text.right, b.right == w) || !across(b.top, text.top) || !across(text.bottom, b.bottom))
+            continue;
+        for (int i : inside) within[static_cast<std::size_t>(i)] = true;
+        std::vector<int> shades, letters, page;
+        for (int i : pill.pixels) shades.push_back(shade(i));
+        const int box = median(shades);
+        for (int i : inside)
+            if (std::abs(shade(i) - box) >= markContrast) letters.push_back(shade(i));
+        for (int i = 0; i < w * h; ++i)
+            if (!within[static_cast<std::size_t>(i)]) page.push_back(shade(i));
+        if (letters.empty() || page.empty()) continue;
+        const int letter = median(letters), ground = median(page);
+        // A dark page is turned over whole, and its badges after it.
+        if (ground < 128 || std::abs(box - ground) < pageLike) continue;
+        for (int i : pill.pixels) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground);
+        for (int i : inside) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground);
+        for (std::size_t i = 0; i < px.size(); ++i) done[i] = done[i] || within[i];
+        // The rim: shades between the pill's and the page's just outside it.
+        const int low = std::min(box, ground) - flatShade, high = std::max(box, ground) + flatShade;
+        for (int i : pill.pixels) {
+            const int x = i % w, y = i / w;
+            for (int ny = std::max(0, y - rimWidth); ny <= std::min(h - 1, y + rimWidth); ++ny)
+                for (int nx = std::max(0, x - rimWidth); nx <= std::min(w - 1, x + rimWidth); ++nx) {
+                    const auto n = static_cast<std::size_t>(ny) * w + nx;
+                    if (!within[n] && px[n] >= low && px[n] <= high) px[n] = static_cast<std::uint8_t>(ground);
+                }
+        }
+    }
+}
 
 void lightenBadges(GreyPicture& picture) {
     const int w = picture.width, h = picture.height;

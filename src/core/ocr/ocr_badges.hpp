@@ -8,6 +8,16 @@
 
 namespace kestrove {
 
+// A pill of one flat shade round a line of text, of any hue, with light
+// or dark letters, standing on a light page: within its outline its shade
+// becomes the page's and its letters dark, as the same text set on the
+// page reads; its smoothed rim becomes page. Tesseract read dark letters on
+// a light pill as nothing, and a mid-bright pill was turned over in part as
+// a dark panel. A pill that reaches across the picture is the box's ground,
+// left to lightenFilledBox; on a dark page, to lightenBadges once the page
+// is turned over.
+void flattenPills(GreyPicture& picture);
+
 // Each filled piece of ink with two holes or more at least 30 % as tall as
 // itself (letters knocked out of it, with room round them in a roomy pill;
 // a bold letter's counters are smaller) becomes ground, and its holes ink,

@@ -152,6 +152,7 @@ void lightenDarkPanels(GreyPicture& picture) {
 }
 
 void prepareForRecognition(GreyPicture& picture) {
+    flattenPills(picture);
     lightenFilledBox(picture);
     darkOnLight(picture);
     lightenBadges(picture);
