@@ -22,7 +22,8 @@ struct PlacedLine {
 
 class DirectTextLines {
 public:
-    // Lines looked at per object, from the first that reaches the box.
+    // Lines looked at per object, from the first that reaches the box (and
+    // paragraphs asked about above a view whose lines are stacked).
     static constexpr int maxLines = 200;
 
     // Where the view the text scrolls in stands; asked only of a toolkit

@@ -124,6 +124,22 @@ TEST_F(DirectSessionTest, SilencesInOrder) {
          },
          DirectSilence::windowGone},
         {"program never joined the bus", [](Rig& t) { t.tree.apps.clear(); }, DirectSilence::notExposed},
+        // A Qt editor scrolled past thousands of paragraphs that may each
+        // wrap, every one said to stand at the view's top: which one shows
+        // in the box cannot be told, and that is no empty box.
+        {"lines in the box unknown",
+         [](Rig& t) {
+             std::string text;
+             for (int i = 0; i < 6000; ++i)
+                 text += "Paragraph " + std::to_string(i) + " runs on and on, well past the right edge of its view\n";
+             t.tree.nodes["main"].children = {"editor"};
+             t.tree.nodes["editor"] = {DirectRole::plain, clientArea, {}, {}, text, {}, {}, {}};
+             t.tree.layouts["editor"] = {[](int start, int end) -> std::optional<Rect> {
+                 if (end <= start) return std::nullopt;
+                 return Rect{104, 50 - 5400, (end - start) * 8.0, 17};
+             }};
+         },
+         DirectSilence::notExposed},
         // The box ends 320 points into the window: it may stick out by half a point.
         {"window shrank",
          [](Rig& t) { t.tree.nodes["main"].frame = t.windows.windows[0].frame = Rect{100, 50, 319.49, 300}; },
