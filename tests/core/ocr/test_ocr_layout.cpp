@@ -446,8 +446,9 @@ TEST(OcrLayout, RaisedDigitsAreCentsOnlyOfACurrencyAmountWithoutThem) {
         {{{"CHF 249", false}, {"99", true}}, "CHF 249.99", {249.99}},
         {{{"249", false}, {"99", true}, {"SEK", false}}, "249.99 SEK", {249.99}},
         {{{"499", false}, {"95", true}, {"\u20BD", false}}, "499.95 \u20BD", {499.95}},
-        // Capitals that are no currency's code.
+        // Capitals that are no currency's code, a code's letters as a word.
         {{{"MAX 10", false}, {"12", true}}, "MAX 10\u00B9\u00B2", {10}},
+        {{{"Top 10", false}, {"20", true}}, "Top 10\u00B2\u2070", {10}},
         {{{"10", false}, {"12", true}, {"ABC", false}}, "10\u00B9\u00B2 ABC", {10}},
     };
     for (const Case& c : cases) {
