@@ -26,6 +26,13 @@ int whole(double v) { return static_cast<int>(std::lround(v)); }
 
 MonitorGrid::MonitorGrid(MenuModel& model, QWidget* parent) : QWidget(parent), model_(model) {}
 
+// A card may be the one whose button is being clicked (its ✕, or a click
+// that switches large and small cards): it goes once that click is over.
+void MonitorGrid::discard(MonitorCard* card) {
+    card->hide();
+    card->deleteLater();
+}
+
 MonitorCard* MonitorGrid::card(const std::string& id) const {
     const auto it = cards_.find(id);
     return it == cards_.end() ? nullptr : it->second;
@@ -36,7 +43,7 @@ void MonitorGrid::sync() {
     const bool grid = MenuLayout::usesGrid(static_cast<int>(monitors.size()));
     if (grid != grid_) {
         // Large and small cards differ; none carries over.
-        for (auto& [id, c] : cards_) delete c;
+        for (auto& [id, c] : cards_) discard(c);
         cards_.clear();
         grid_ = grid;
     }
@@ -68,7 +75,7 @@ void MonitorGrid::sync() {
         if (wanted.contains(it->first)) {
             ++it;
         } else {
-            delete it->second;
+            discard(it->second);
             it = cards_.erase(it);
         }
     }

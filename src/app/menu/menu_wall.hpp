@@ -33,6 +33,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static void discard(MonitorCard* card);
+
     MenuModel& model_;
     std::map<std::string, MonitorCard*> cards_;
     std::vector<QRect> placed_;  // where the cards were, for their shadows

@@ -152,6 +152,13 @@ SmallMonitor::SmallMonitor(MenuModel& model, QWidget* parent)
     updateVeil();
 }
 
+// QWidget's destructor deletes the buttons first, and a button under the
+// pointer sends the card a Leave as it goes: the veil must not hear it.
+SmallMonitor::~SmallMonitor() {
+    disconnect(hover_, nullptr, this, nullptr);
+    for (RoundButton* b : buttons_) b->removeEventFilter(this);
+}
+
 QRectF SmallMonitor::feedRect() const {
     const double matTop = MenuLayout::smallTop + MenuLayout::smallMatGap;
     return {(MenuLayout::smallWidth - feed_.w) / 2, matTop + (MenuLayout::smallMat - feed_.h) / 2, feed_.w, feed_.h};

@@ -71,6 +71,7 @@ protected:
 class SmallMonitor final : public MonitorCard {
 public:
     SmallMonitor(MenuModel& model, QWidget* parent = nullptr);
+    ~SmallMonitor() override;
     QRectF feedRect() const override;
     QRectF tagRect() const;
     bool hovered() const;
