@@ -1,13 +1,17 @@
 #pragma once
 // The watch file and the crops, on a worker of their own, so the main thread
 // never waits on the disk or a PNG: the watch file saved from a snapshot of
-// the records (latest wins, in order, atomic), each crop encoded and
-// written, read back and decoded, or removed, a watch's in the order asked.
-// Only the first reading of the watch file is done at once, at launch.
+// the records (latest wins, atomic), each crop encoded and written, read
+// back and decoded, or removed, in the order asked. The file and the crops
+// agree whenever the process dies: a crop is written before a saved file
+// names its watch, and removed only once a saved file no longer does. Only the first reading of the watch file is done at once, at launch.
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +40,7 @@ public:
 
     void save(std::vector<WatchRecord> records);
     void writeCrop(const std::string& id, std::shared_ptr<const Image> image);
+    // Done by the next save whose records do not name the watch.
     void removeCrop(const std::string& id);
     // The saved crop, or none; after every write and removal of it asked before.
     [[nodiscard]] Pending readCrop(const std::string& id, std::function<void(std::optional<Image>)> done);
@@ -43,16 +48,25 @@ public:
     // Blocks until everything asked for is done (shutdown).
     void flush() { queue_.drain(); }
     std::size_t runAll() { return queue_.runAll(); }
+    bool runOne() { return queue_.runOne(); }
 
 private:
     struct Disk {
         WatchStore* store;
+    };
+    // Shared by the main thread and the worker.
+    struct Shelf {
+        std::mutex mutex;
+        std::map<std::string, std::shared_ptr<const Image>> unwritten;  // crops asked for, not yet written
+        std::set<std::string> doomed;  // crops to remove once no saved file names them
+        std::shared_ptr<const Image> take(const std::string& id);
     };
 
     std::unique_ptr<WatchStore> store_;
     std::filesystem::path watchFile_;
     std::optional<std::vector<WatchRecord>> loaded_;
     unsigned reads_ = 0;
+    std::shared_ptr<Shelf> shelf_ = std::make_shared<Shelf>();
     WorkQueue<Disk> queue_;  // last: its workers end before the store
 };
 

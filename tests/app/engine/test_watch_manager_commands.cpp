@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <random>
+#include <set>
 
 #include "engine/manager_fixture.hpp"
 
@@ -170,40 +171,85 @@ TEST_F(Commands, PauseAllResumeAllAndClearFinishedAreOneWholeSaveEach) {
     EXPECT_EQ(saved(), 0) << "nothing to do, nothing saved";
 }
 
-// The child pauses and resumes sixty watches for ever, its file worker
-// saving as it goes; the parent kills it at random. Whatever moment the kill
-// comes at, the file on disk has every watch paused or none.
-TEST_F(Commands, AKillDuringPauseAllOrResumeAllLeavesNoMixOnDisk) {
+// The child runs a command loop for ever, its file worker saving as it goes;
+// the parent kills it at random. Whatever moment the kill comes at, the files
+// on disk agree: every watch paused or none, and every watch with its crop.
+TEST_F(Commands, AKillDuringCommandsLeavesFilesThatAgree) {
     std::vector<WatchRecord> sixty;
     for (int i = 0; i < 60; ++i) sixty.push_back({makeSpec("w_" + std::to_string(i), i), S::watching, {}, {}, {}});
-    manager.reset();
-    ASSERT_TRUE(WatchStore(data).save(sixty));
-    std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> delayUs(1000, 12000);
-    int mixed = 0, paused = 0;
-    for (int kill = 0; kill < 60; ++kill) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            makeManager(1);
-            manager->restore();
-            for (;;) {
-                manager->pauseAll();
-                manager->resumeAll();
-                main.runPending();
+    const auto picture = std::make_shared<const Image>(solid(120, 30, 90));
+    struct Case {
+        const char* name;
+        std::function<void(WatchManager&, const std::string& id)> step;
+        int longestUs;  // between the start and the kill
+    };
+    const Case cases[] = {
+        {"pause all, resume all",
+         [](WatchManager& m, const std::string&) {
+             m.pauseAll();
+             m.resumeAll();
+         },
+         12000},
+        // A new watch each time, and the oldest removed.
+        {"add, remove",
+         [&](WatchManager& m, const std::string& id) {
+             m.add(makeSpec(id, 1), picture, std::nullopt);
+             m.remove(std::string(m.records().front().id()));  // a copy: the record goes
+             ::usleep(300);  // a person's pace, not a flood the worker never catches up with
+         },
+         60000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        manager.reset();
+        std::filesystem::remove_all(data);
+        ASSERT_TRUE(WatchStore(data).save(sixty));
+        for (const auto& r : sixty) ASSERT_TRUE(WatchStore(data).writeCrop(r.id(), *picture));
+        std::mt19937 random(20261208);
+        std::uniform_int_distribution<int> delayUs(1000, c.longestUs);
+        int mixed = 0, paused = 0, bare = 0, removed = 0;
+        for (int kill = 0; kill < 60; ++kill) {
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                makeManager(1);
+                manager->restore();
+                for (int i = 0;; ++i) {
+                    c.step(*manager, "w_" + std::to_string(kill) + "_" + std::to_string(i));
+                    main.runPending();
+                }
             }
+            ::usleep(static_cast<useconds_t>(delayUs(random)));
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            const auto file = WatchStore(data).load();
+            ASSERT_TRUE(file && file->size() >= 59u) << "kill " << kill;
+            const auto count =
+                std::count_if(file->begin(), file->end(), [](const WatchRecord& r) { return r.status == S::paused; });
+            if (count != 0 && count != std::ssize(*file)) ++mixed;
+            if (count == 60) ++paused;
+            bare += std::count_if(file->begin(), file->end(), [&](const WatchRecord& r) {
+                return !std::filesystem::exists(data / "crops" / (r.id() + ".png"));
+            });
+            removed += file->front().id() != "w_0";
         }
-        ::usleep(static_cast<useconds_t>(delayUs(random)));
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-        const auto file = WatchStore(data).load();
-        ASSERT_TRUE(file && file->size() == 60u) << "kill " << kill;
-        const auto count = std::count_if(file->begin(), file->end(), [](const WatchRecord& r) { return r.status == S::paused; });
-        if (count != 0 && count != 60) ++mixed;
-        if (count == 60) ++paused;
+        // The next launch removes the crops a kill left after their watches went.
+        makeManager();
+        manager->restore();
+        runFiles();
+        std::set<std::string> named, crops;
+        for (const auto& r : manager->records()) named.insert(r.id() + ".png");
+        for (const auto& entry : std::filesystem::directory_iterator(data / "crops"))
+            crops.insert(entry.path().filename().string());
+        EXPECT_EQ(crops, named);
+        manager.reset();
+        EXPECT_EQ(mixed, 0) << "files with some watches paused and others watching, of 60 kills";
+        EXPECT_EQ(bare, 0) << "watches saved without their crop, over 60 kills";
+        if (std::string_view(c.name) == "add, remove")
+            EXPECT_GT(removed, 0) << "no kill came after a removal was saved: the test saw nothing";
+        else
+            EXPECT_GT(paused, 0) << "no kill came after a Pause All was saved: the test saw nothing";
     }
-    EXPECT_EQ(mixed, 0) << "files with some watches paused and others watching, of 60 kills";
-    EXPECT_GT(paused, 0) << "no kill came after a Pause All was saved: the test saw nothing";
     makeManager();
 }
 
