@@ -1,6 +1,7 @@
 // The tray icon and its panel on an X server with an XEmbed tray (trayer):
-// where the icon and the panel go, what clicks and keys do, and what the
-// screen shows, and that About leaves them working. Each test starts the
+// where the icon and the panel go, what clicks and keys do (on the icon and
+// on every card's buttons), and what the screen shows, and that About leaves
+// them working. Each test starts the
 // tray anew.
 // Screenshots are left in <build>/snapshots/menu_desktop.
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 
 #include <xcb/xcb.h>
 
+#include <set>
+
 #include "app/menu/qt_status_item.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
@@ -26,6 +29,7 @@ namespace kestrove::testing {
 namespace {
 
 using desktop::waitFor;
+using S = WatchStatus;
 
 void xdotool(const QStringList& args) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0); }
 
@@ -252,6 +256,83 @@ TEST_F(TrayMenuDesktop, AboveATrayAtTheBottom) {
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(panelFrame().bottom() + 1, std::min(visible.bottom() + 1, icon->geometry()->top()) - 6);
     EXPECT_EQ(panelFrame().right(), visible.right() - 8);
+}
+
+// Every button of every card, pressed as a person does (the pointer onto it
+// and a click, or focus and the space bar), on large cards and small, for
+// watching, paused and finished watches: each does its one thing, the panel
+// lives on, and the file and the crops on disk agree after each press.
+TEST_F(TrayMenuDesktop, EveryCardButtonByPointerAndKeyboardInBothLayouts) {
+    ASSERT_NO_FATAL_FAILURE(withTray("top"));
+    const S statuses[] = {S::watching, S::paused, S::finished};
+    auto crops = [&] {
+        std::set<std::string> ids;
+        for (const auto& entry : std::filesystem::directory_iterator(data / "crops"))
+            ids.insert(entry.path().stem().string());
+        return ids;
+    };
+    auto agree = [&](const std::string& after) {
+        runFiles();
+        std::set<std::string> named, kept;
+        for (const auto& r : savedFile().watches) named.insert(r.id());
+        for (const auto& r : manager->records()) kept.insert(r.id());
+        EXPECT_EQ(named, kept) << "the file after " << after;
+        EXPECT_EQ(crops(), kept) << "the crops after " << after;
+    };
+    auto press = [&](const std::string& id, bool second, bool keyboard) {
+        MonitorCard* card = grid().card(id);
+        ASSERT_NE(card, nullptr) << id;
+        menu->panel().view()->wall()->scroller()->ensureWidgetVisible(card, 0, 0);
+        QTest::qWait(350);  // apart from the last click, never a double click
+        RoundButton* button = second ? card->second() : card->first();
+        if (keyboard) {
+            button->setFocus(Qt::TabFocusReason);
+            xdotool({"key", "space"});
+            return;
+        }
+        const QPoint at = button->mapToGlobal(button->rect().center());
+        xdotool({"mousemove", QString::number(at.x() - 20), QString::number(at.y() + 12)});
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+        QTest::qWait(100);
+        xdotool({"click", "1"});
+    };
+    for (const int count : {1, 2, 3, 12}) {
+        SCOPED_TRACE(std::to_string(count) + " watches");
+        menu.reset();
+        reset();
+        makeStatus();
+        std::vector<std::string> ids;
+        for (int i = 0; i < count; ++i) {
+            ids.push_back("w_" + std::to_string(i));
+            added(makeSpec(ids.back(), 10 + 30 * i));
+            if (statuses[i % 3] == S::paused) manager->pause(ids.back());
+            if (statuses[i % 3] == S::finished) finish(ids.back());
+        }
+        runFiles();
+        ASSERT_NO_FATAL_FAILURE(openByClick());
+        EXPECT_EQ(grid().grid(), count >= 3) << "small cards from three watches";
+        if (count == 3) screenshot("small-cards");
+        // Pause, resume, watch again.
+        for (int i = 0; i < count; ++i) {
+            const S before = manager->record(ids[i])->status;
+            const S after = before == S::watching ? S::paused : S::watching;
+            ASSERT_NO_FATAL_FAILURE(press(ids[i], false, i % 2 == 1));
+            ASSERT_TRUE(waitFor([&] { return manager->record(ids[i])->status == after; }))
+                << ids[i] << " from " << int(before) << (i % 2 ? " by keyboard" : " by pointer") << "; "
+                << pointerState();
+            agree("the first button of " + ids[i]);
+        }
+        // Remove each, the large and small cards changing places on the way.
+        for (int i = 0; i < count; ++i) {
+            ASSERT_NO_FATAL_FAILURE(press(ids[i], true, i % 2 == 0));
+            ASSERT_TRUE(waitFor([&] { return !manager->record(ids[i]); }))
+                << ids[i] << (i % 2 ? " by pointer" : " by keyboard") << "; " << pointerState();
+            EXPECT_TRUE(panelShown());
+            agree("removing " + ids[i]);
+        }
+        EXPECT_TRUE(crops().empty());
+        menu->panel().close();
+    }
 }
 
 // About, and a warning, leave the tray and its panel working: neither is modal.
