@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 
 #include "app/platform/x11/xcb_connection.hpp"
+#include "app/platform/x11/xcb_follower.hpp"
 #include "core/foundation/log.hpp"
 
 namespace kestrove {
@@ -23,7 +25,37 @@ void cannotHear(const std::string& why) {
 
 }  // namespace
 
-std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void()> pressed) {
+// Raw presses are asked for once and read all along; only those read
+// during a listener's turn reach it (turns are counted on the main thread,
+// which alone starts and ends them).
+class PressHearing {
+public:
+    static std::shared_ptr<PressHearing> open();
+
+    PressHearing(std::unique_ptr<XcbConnection> x, std::uint8_t opcode)
+        : x_(std::move(x)), opcode_(opcode), thread_("pointer presses", [this](XcbFollower& t) { run(t); }) {}
+
+    unsigned long begin(std::function<void()> pressed) {
+        pressed_ = std::move(pressed);
+        return ++turn_;
+    }
+    void end(unsigned long turn) {
+        if (turn != turn_) return;
+        pressed_ = nullptr;
+        ++turn_;
+    }
+
+private:
+    void run(XcbFollower& thread);
+
+    std::unique_ptr<XcbConnection> x_;
+    std::uint8_t opcode_;
+    std::function<void()> pressed_;
+    std::atomic<unsigned long> turn_{0};
+    XcbFollower thread_;  // last: it runs on the members above
+};
+
+std::shared_ptr<PressHearing> PressHearing::open() {
     auto x = std::make_unique<XcbConnection>();
     if (!x->ok()) {
         cannotHear("no X display answers");
@@ -47,22 +79,10 @@ std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void(
         cannotHear("error " + std::to_string(error->error_code));
         return nullptr;
     }
-    const std::uint8_t opcode = ext->major_opcode;
-    return std::unique_ptr<XcbPointerPresses>(new XcbPointerPresses(std::move(x), opcode, std::move(pressed)));
+    return std::make_shared<PressHearing>(std::move(x), ext->major_opcode);
 }
 
-PointerPressesMaker XcbPointerPresses::maker() { return &listen; }
-
-XcbPointerPresses::XcbPointerPresses(std::unique_ptr<XcbConnection> x, std::uint8_t opcode,
-                                     std::function<void()> pressed)
-    : x_(std::move(x)),
-      opcode_(opcode),
-      pressed_(std::move(pressed)),
-      thread_("pointer presses", [this](XcbFollower& thread) { run(thread); }) {}
-
-XcbPointerPresses::~XcbPointerPresses() = default;
-
-void XcbPointerPresses::run(XcbFollower& thread) {
+void PressHearing::run(XcbFollower& thread) {
     xcb_connection_t* c = x_->get();
     while (!xcb_connection_has_error(c)) {
         bool press = false;
@@ -74,9 +94,36 @@ void XcbPointerPresses::run(XcbFollower& thread) {
             press |= !wheel(reinterpret_cast<const xcb_input_raw_button_press_event_t*>(raw)->detail);
         }
         // Presses read in one wake are one click as far as a panel cares.
-        if (press) thread.tell(pressed_);
+        if (press)
+            thread.tell([this, turn = turn_.load()] {
+                if (turn == turn_ && pressed_) pressed_();
+            });
         if (!thread.sleep(c)) break;
     }
 }
+
+std::unique_ptr<XcbPointerPresses> XcbPointerPresses::listen(std::function<void()> pressed) {
+    auto hearing = PressHearing::open();
+    if (!hearing) return nullptr;
+    return std::unique_ptr<XcbPointerPresses>(new XcbPointerPresses(std::move(hearing), std::move(pressed)));
+}
+
+PointerPressesMaker XcbPointerPresses::maker() {
+    struct Kept {
+        std::shared_ptr<PressHearing> hearing;
+        bool tried = false;
+    };
+    auto kept = std::make_shared<Kept>();
+    return [kept](std::function<void()> pressed) -> std::unique_ptr<PointerPresses> {
+        if (!std::exchange(kept->tried, true)) kept->hearing = PressHearing::open();
+        if (!kept->hearing) return nullptr;
+        return std::unique_ptr<XcbPointerPresses>(new XcbPointerPresses(kept->hearing, std::move(pressed)));
+    };
+}
+
+XcbPointerPresses::XcbPointerPresses(std::shared_ptr<PressHearing> hearing, std::function<void()> pressed)
+    : hearing_(std::move(hearing)), turn_(hearing_->begin(std::move(pressed))) {}
+
+XcbPointerPresses::~XcbPointerPresses() { hearing_->end(turn_); }
 
 }  // namespace kestrove

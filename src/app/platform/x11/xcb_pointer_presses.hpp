@@ -2,33 +2,33 @@
 // Every press of a pointer button, from the X Input extension's raw events
 // on the root window: the server sends them to whoever asks, beside the
 // event itself and whatever grabs are active, so the press still goes where
-// it went. A thread of its own sleeps on a connection of its own.
+// it went. The hearing is a connection of its own with a thread that sleeps
+// on it; `maker()` makes one at its first listener and keeps it for the
+// next, so a panel's later openings cost the server nothing.
 
 #include <functional>
 #include <memory>
 
 #include "app/platform/pointer_presses.hpp"
-#include "app/platform/x11/xcb_follower.hpp"
 
 namespace kestrove {
 
-class XcbConnection;
+class PressHearing;
 
 class XcbPointerPresses : public PointerPresses {
 public:
-    // None when there is no X server or it lacks X Input 2.1 (logged once).
+    // On a hearing of its own. None when there is no X server or it lacks
+    // X Input 2.1 (logged once).
     static std::unique_ptr<XcbPointerPresses> listen(std::function<void()> pressed);
+    // Listeners on one hearing, one at a time: a new one replaces the last.
     static PointerPressesMaker maker();
     ~XcbPointerPresses() override;
 
 private:
-    XcbPointerPresses(std::unique_ptr<XcbConnection> x, std::uint8_t opcode, std::function<void()> pressed);
-    void run(XcbFollower& thread);
+    XcbPointerPresses(std::shared_ptr<PressHearing> hearing, std::function<void()> pressed);
 
-    std::unique_ptr<XcbConnection> x_;
-    std::uint8_t opcode_;
-    std::function<void()> pressed_;
-    XcbFollower thread_;  // last: it runs on the members above
+    std::shared_ptr<PressHearing> hearing_;
+    unsigned long turn_;
 };
 
 }  // namespace kestrove

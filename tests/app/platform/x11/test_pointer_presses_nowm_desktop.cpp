@@ -5,6 +5,11 @@
 
 #include <QProcess>
 
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "support/app/desktop_fixture.hpp"
@@ -55,6 +60,41 @@ TEST(PointerPresses, ButtonsAnywhereAreHeardAndAWheelIsNot) {
     // Gone, it reports nothing more.
     heard.presses.reset();
     EXPECT_TRUE(heard.after({"click", "1"}, 3));
+}
+
+// The threads of this process by that name.
+std::set<std::string> threadsNamed(const std::string& name) {
+    std::set<std::string> ids;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string line;
+        if (std::getline(comm, line) && line == name) ids.insert(task.path().filename());
+    }
+    return ids;
+}
+
+// A panel's openings listen in turn on one connection and thread; a
+// listener replaced or gone hears nothing.
+TEST(PointerPresses, ListenersOfOneMakerShareOneHearingInTurn) {
+    const auto make = XcbPointerPresses::maker();
+    int first = 0, second = 0;
+    auto a = make([&] { ++first; });
+    ASSERT_NE(a, nullptr);
+    xdotool({"mousemove", "300", "200", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return first == 1; }));
+    const auto thread = threadsNamed("pointer presses");
+    ASSERT_EQ(thread.size(), 1u);
+    auto b = make([&] { ++second; });
+    a.reset();
+    xdotool({"click", "3"});
+    ASSERT_TRUE(waitFor([&] { return second == 1; }));
+    b.reset();
+    auto c = make([] {});
+    xdotool({"click", "1"});
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(threadsNamed("pointer presses"), thread) << "three listeners, one thread";
 }
 
 }  // namespace
