@@ -269,18 +269,6 @@ void clearCutRows(GreyPicture& prepared) {
     const std::vector<Band> rows = rowsOf(m, false);
     if (rows.size() < 2) return;
     const int h = prepared.height;
-    // A quarter of the band's inked columns have ink in the edge row: its
-    // letters' stems run on past the edge (descenders touching it are few).
-    auto runsInto = [&](const Band& b, int edge) {
-        int columns = 0, reaching = 0;
-        for (int x = 0; x < prepared.width; ++x) {
-            bool any = false;
-            for (int y = b.top; y < b.bottom && !any; ++y) any = m.at(x, y);
-            columns += any;
-            reaching += m.at(x, edge);
-        }
-        return columns > 0 && 4 * reaching >= columns;
-    };
     // How thick the strokes of rows [top, bottom) are: the mean of the
     // stretches of ink along a row, leaving out bars (over twice the
     // median). Wherever a box cuts a letter its stems keep their width.
@@ -305,14 +293,15 @@ void clearCutRows(GreyPicture& prepared) {
             if (s <= 2 * median) sum += s, ++n;
         return sum / n;
     };
-    // A cut row's own height: that of the tallest whole row of its size,
-    // its strokes at most a quarter thicker (a caption under a large price
-    // has thinner ones). With none the picture cannot tell, and it stays.
+    // A row's own height: that of the tallest other row of its size, its
+    // strokes at most a quarter thicker (a caption under a large price has
+    // thinner ones); a row cut at the other edge is shorter still. With
+    // none the picture cannot tell, and it stays.
     auto ownHeight = [&](int top, int bottom) {
         const double own = stroke(top, bottom);
         int height = 0;
         for (const Band& r : rows)
-            if (r.top > 0 && r.bottom < h && 4 * stroke(r.top, r.bottom) <= 5 * own)
+            if ((r.bottom <= top || r.top >= bottom) && 4 * stroke(r.top, r.bottom) <= 5 * own)
                 height = std::max(height, r.bottom - r.top);
         return height;
     };
@@ -321,21 +310,23 @@ void clearCutRows(GreyPicture& prepared) {
                   prepared.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * prepared.width,
                   static_cast<std::uint8_t>(m.ground));
     };
-    // From the edge inwards, the bands within half the tallest row: the
-    // tops of a cut line's letters may part into several.
+    // From the edge inwards, the bands within half the tallest row (the
+    // tops of a cut line's letters may part into several): cut when shorter
+    // than its own height, however little of it is cut away; a neighbouring
+    // line is set as tall as the line the box is round.
     int tallest = 0;
     for (const Band& b : rows) tallest = std::max(tallest, b.bottom - b.top);
-    if (const Band& first = rows.front(); first.top == 0 && runsInto(first, 0)) {
+    if (const Band& first = rows.front(); first.top == 0) {
         int bottom = first.bottom;
         for (const Band& b : rows)
             if (b.bottom <= (tallest + 1) / 2) bottom = std::max(bottom, b.bottom);
-        if (2 * bottom < ownHeight(0, bottom)) paint(0, bottom);
+        if (bottom < ownHeight(0, bottom)) paint(0, bottom);
     }
-    if (const Band& last = rows.back(); last.bottom == h && runsInto(last, h - 1)) {
+    if (const Band& last = rows.back(); last.bottom == h) {
         int top = last.top;
         for (const Band& b : rows)
             if (h - b.top <= (tallest + 1) / 2) top = std::min(top, b.top);
-        if (2 * (h - top) < ownHeight(top, h)) paint(top, h);
+        if (h - top < ownHeight(top, h)) paint(top, h);
     }
 }
 

@@ -35,14 +35,14 @@ struct TextRun {
 // or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
 
-// A row of text the box's top or bottom edge cuts, less than half of it
-// inside, is no text a person reads: it is painted over with the ground.
-// A row is cut when its strokes run on into the edge row; its own height
-// is that of the tallest whole row of its size (strokes at most a quarter
-// thicker), and the ink between it and the edge within half the tallest
-// row counts as part of it (the tops of a cut line's letters part into
-// several bands). A row with no whole row of its size (a small caption
-// under a large price), and a picture of one row, are left alone.
+// A row of text at the box's top or bottom edge that is shorter than
+// another row of its size (strokes at most a quarter thicker) is the
+// neighbouring line the edge cuts, by one pixel or by all but one: it is
+// painted over with the ground. The ink between it and the edge within half
+// the tallest row counts as part of it (the tops of a cut line's letters
+// part into several bands). A row with no other row of its size (a small
+// caption under a large price), one as tall as the others, and a picture of
+// one row are left alone.
 void clearCutRows(GreyPicture& prepared);
 
 // How much a run of `inkHeight` pixels is scaled so that Tesseract reads it

@@ -164,7 +164,7 @@ std::pair<int, int> inkRows(const GreyPicture& p) {
 
 }  // namespace
 
-TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
+TEST(OcrLayout, ARowTheBoxCutsIsPaintedOverHoweverMuchOfItShows) {
     struct Case {
         const char* what;
         int top, height;  // of the lines' letters, one line a row
@@ -190,7 +190,6 @@ TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
         {"a third of the next line at the bottom", lines(12, 22, {2, 18}), {2, 13}},
         {"a third of the line above at the top", lines(12, 22, {-8, 8}), {8, 19}},
         {"both", lines(12, 28, {-8, 8, 24}), {8, 19}},
-        {"more than half inside stays", lines(12, 26, {2, 18}), {2, 25}},
         {"a lone cut line stays", lines(12, 8, {-4}), {0, 7}},
     };
     for (const Row& c : cases) {
@@ -198,6 +197,15 @@ TEST(OcrLayout, ARowTheBoxCutsWithLessThanHalfInsideIsPaintedOver) {
         clearCutRows(p);
         EXPECT_EQ(inkRows(p), c.inked) << c.what;
     }
+    // The line below or above cut by the edge, from 1 to 11 of its 12 rows
+    // inside: no run of text is left but the whole line's (rows 14-25).
+    for (int shown = 1; shown < 12; ++shown)
+        for (const bool below : {true, false}) {
+            GreyPicture p = drawn(below ? lines(12, 28 + shown, {14, 28}) : lines(12, 28, {shown - 12, 14}));
+            clearCutRows(p);
+            for (const TextRun& run : textRuns(p))
+                EXPECT_TRUE(run.ink.top >= 14 && run.ink.bottom <= 26) << shown << (below ? " below" : " above");
+        }
     // A whole line whose descenders touch the bottom edge is no cut line.
     auto descending = lines(12, 30, {2, 16});
     ink(descending, 10, 28, 1, 2);

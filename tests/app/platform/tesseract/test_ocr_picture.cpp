@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 
 #include "app/platform/tesseract/openmp_limit.hpp"
@@ -140,6 +142,105 @@ TEST(OcrPicture, CropsOfRealProgramsThatMisreadUnpreparedReadExactly) {
         std::string read;
         for (const OCRLine& line : engine.read(crop)) read += (read.empty() ? "" : "\n") + line.text;
         EXPECT_EQ(read, c.truth) << c.file;
+    }
+}
+
+namespace {
+
+// Lines of text in one family: each its text, pixel size and baseline.
+struct Set {
+    const char* text;
+    int size, baseline;
+};
+QImage setLines(const char* family, const std::vector<Set>& lines, bool dark) {
+    QImage picture(360, 90, QImage::Format_RGB32);
+    picture.fill(dark ? QColor(30, 30, 30) : QColor(Qt::white));
+    QPainter painter(&picture);
+    painter.setPen(dark ? QColor(220, 220, 220) : QColor(20, 20, 20));
+    for (const Set& line : lines) {
+        QFont font(QString::fromLatin1(family));
+        font.setPixelSize(line.size);
+        painter.setFont(font);
+        painter.drawText(QPointF(6, line.baseline), QString::fromLatin1(line.text));
+    }
+    return picture;
+}
+
+// The first row with ink and the row after the last.
+std::pair<int, int> inkRows(const QImage& q) {
+    int first = -1, last = -1;
+    for (int y = 0; y < q.height(); ++y)
+        for (int x = 0; x < q.width(); ++x)
+            if (q.pixel(x, y) != q.pixel(0, 0)) {
+                if (first < 0) first = y;
+                last = y;
+            }
+    return {first, last + 1};
+}
+
+}  // namespace
+
+// Three lines as an editor, a terminal or a page sets them, the box round
+// the middle one: its top or bottom edge cutting the line beside it by any
+// number of that line's rows, from one to all but one, reads as the same
+// box with that line not drawn. A whole small line at the edge beside large
+// text reads as it does with room round it.
+TEST(OcrPicture, ALineTheBoxCutsAddsNothingAndAWholeSmallLineAtTheEdgeStays) {
+    rendered::ensureApplication();
+    TesseractEngine engine(false);
+    auto read = [&](const QImage& q) {
+        std::string out;
+        for (const OCRLine& line : engine.read(imageFromQImage(q))) out += (out.empty() ? "" : "\n") + line.text;
+        return out;
+    };
+    struct Kind {
+        const char* family;
+        int size, pitch;
+        bool dark;
+    };
+    for (const Kind& k : std::vector<Kind>{{"DejaVu Sans", 15, 18, false},       // editors
+                                           {"Nimbus Sans", 19, 22, false},
+                                           {"DejaVu Serif", 17, 20, true},
+                                           {"DejaVu Sans Mono", 13, 16, true},   // terminals
+                                           {"DejaVu Sans Mono", 16, 19, false},
+                                           {"DejaVu Sans", 12, 14, false},       // pages
+                                           {"Nimbus Roman", 16, 22, false},
+                                           {"URW Gothic", 14, 17, false}}) {
+        const std::vector<Set> three{{"Open tickets: 3", k.size, k.pitch},
+                                     {"Queue #4 ready", k.size, 2 * k.pitch},
+                                     {"Parcel handling takes 9 days", k.size, 3 * k.pitch}};
+        const QImage all = setLines(k.family, three, k.dark);
+        const auto [top, bottom] = inkRows(setLines(k.family, {three[1]}, k.dark));
+        for (const std::size_t cut : {0u, 2u}) {
+            const auto [from, to] = inkRows(setLines(k.family, {three[cut]}, k.dark));
+            const QImage without = setLines(k.family, {three[1], three[2 - cut]}, k.dark);
+            for (int shown = 1; shown < to - from; ++shown) {
+                const QRect box = cut == 0 ? QRect(0, to - shown, 240, bottom + 1 - (to - shown))
+                                           : QRect(0, top - 1, 240, from + shown - (top - 1));
+                EXPECT_EQ(read(all.copy(box)), read(without.copy(box)))
+                    << k.family << " " << k.size << ": " << shown << " rows of line " << cut;
+            }
+        }
+    }
+    // A caption over large text or a note under it, 0 or 1 pixel from the edge.
+    struct Edge {
+        const char* family;
+        int small, large, gap;
+        bool atTop;
+    };
+    for (const Edge& e : std::vector<Edge>{{"DejaVu Sans", 11, 30, 0, true},
+                                           {"DejaVu Serif", 12, 26, 1, true},
+                                           {"Nimbus Sans", 10, 34, 0, false},
+                                           {"Nimbus Roman", 12, 28, 1, false},
+                                           {"URW Gothic", 11, 32, 0, false}}) {
+        const QImage picture = setLines(
+            e.family, {{e.atTop ? "Updated 5 min ago" : "incl. VAT 19%", e.small, e.atTop ? 20 : 70},
+                       {"1,284 visitors", e.large, e.atTop ? 56 : 50}}, false);
+        const auto [first, end] = inkRows(picture);
+        const QRect tight = e.atTop ? QRect(0, first - e.gap, 360, end + 4 - first + e.gap)
+                                    : QRect(0, first - 4, 360, end + e.gap - first + 4);
+        EXPECT_EQ(read(picture.copy(tight)), read(picture.copy(tight.adjusted(0, e.atTop ? -4 : 0, 0, e.atTop ? 0 : 4))))
+            << e.family << " " << e.small << " px, " << e.gap << " px from the edge";
     }
 }
 
