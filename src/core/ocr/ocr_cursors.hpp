@@ -22,8 +22,9 @@ void removeBlockCursors(GreyPicture& picture);
 // anything else in its row, before its text or after it (one with text on
 // both sides is a glyph, "Tabs | 12", unless it rises clear above the
 // ascenders or capitals of its row right against a letter, as a caret
-// placed mid-line does); and whatever the box cuts at its top or bottom edge that lies
-// beyond the rest of its band (a cursor's top on the line below).
+// placed mid-line does); and whatever the box cuts at its top or bottom
+// edge that lies beyond the rest of its band (a cursor's top on the line
+// below).
 void removeCursors(GreyPicture& prepared);
 
 }  // namespace kestrove
