@@ -213,10 +213,20 @@ void MenuPanelController::watch() {
     }
     // A menu of ours takes the keyboard while it is open and lets go of it
     // on closing: the panel takes it back.
-    for (QMenu* menu : window_->findChildren<QMenu*>())
+    for (QMenu* menu : window_->findChildren<QMenu*>()) {
         watches_.push_back(connect(menu, &QMenu::aboutToHide, this, [this] {
             if (held_) postTo(window_, [this] { holdKeyboard(0); });
         }));
+        // Qt's menu takes the pointer too, so a press on another program
+        // would only close it. Presses elsewhere are heard: the menu lets
+        // the pointer go, and the press reaches the program pressed.
+        watches_.push_back(connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+            postTo(menu, [this, menu] {
+                if (presses_ && menu->isVisible() && menu->windowHandle())
+                    menu->windowHandle()->setMouseGrabEnabled(false);
+            });
+        }));
+    }
 }
 
 void MenuPanelController::unwatch() {

@@ -7,7 +7,8 @@
 // Where it can hear clicks elsewhere it holds the keyboard by a grab (taken
 // once free, when another program held it at the opening) and never takes
 // the activation: the program in front keeps it, and its title bar does not
-// change. A click elsewhere while its More menu is open closes both.
+// change. A click elsewhere while its More menu is open closes both and
+// reaches the program clicked, as any click elsewhere does.
 // Shown without activation it stays until `close()`, which closes its menus too.
 
 #include <QObject>

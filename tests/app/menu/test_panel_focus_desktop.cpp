@@ -239,25 +239,35 @@ TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
 
     // A click in the terminal closes the panel, and with the More menu open
     // the menu too; what is typed next reaches the terminal (the More menu
-    // thrice: its own closing and the click's notice race).
+    // thrice: its own closing and the click's notice race). Last, a click
+    // beside the More menu on another program reaches it and makes it active.
+    desktop::TestWindow other(QStringList{"--x", "100", "--y", "420"});
+    const Rect client = other.where();
+    xdotool({"windowactivate", "--sync", QString::number(terminal)});
     const Rect title = titleBar();
-    const QPoint inTerminal(int(title.x) + 40, int(title.maxY()) + 40);
+    const QPoint inTerminal(int(title.x) + 40, int(title.maxY()) + 40), inOther(int(client.x) + 30, int(client.y) + 40);
     QTemporaryDir typed;
-    for (int round = 0; round < 4; ++round) {
-        const bool more = round > 0;
+    for (int round = 0; round < 5; ++round) {
+        const bool more = round > 0, toOther = round == 4;
+        const QPoint target = toOther ? inOther : inTerminal;
         ASSERT_NO_FATAL_FAILURE(open());
-        ASSERT_FALSE(window->geometry().contains(inTerminal));
+        ASSERT_FALSE(window->geometry().contains(target));
         if (more) {
             const QPoint at = desk->more()->mapToGlobal(desk->more()->rect().center());
             xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
             ASSERT_TRUE(waitFor([&] { return desk->moreMenu()->isVisible(); })) << "round " << round;
-            ASSERT_FALSE(desk->moreMenu()->geometry().contains(inTerminal));
+            ASSERT_FALSE(desk->moreMenu()->geometry().contains(target));
         }
-        xdotool({"mousemove", QString::number(inTerminal.x()), QString::number(inTerminal.y()), "click", "1"});
+        xdotool({"mousemove", QString::number(target.x()), QString::number(target.y()), "click", "1"});
         ASSERT_TRUE(waitFor([&] { return !panel.isVisible() && !desk->moreMenu()->isVisible(); }))
-            << "a click in the terminal closes the panel and its menu, round " << round;
+            << "a click elsewhere closes the panel and its menu, round " << round;
         EXPECT_FALSE(panel.holdsKeyboard());
         EXPECT_TRUE(waitFor([] { return !keyboardGrabbed(); })) << "the keyboard is let go, round " << round;
+        if (toOther) {
+            EXPECT_EQ(other.command("clicks"), "clicks 1 30 40") << "the click reached the other program";
+            EXPECT_TRUE(waitFor([&] { return activeWindow() == other.id(); }));
+            break;
+        }
         EXPECT_EQ(activeWindow(), terminal);
         const QString file = typed.filePath(QStringLiteral("typed%1").arg(round));
         xdotool({"type", "--delay", "20", QStringLiteral("touch %1\n").arg(file)});
