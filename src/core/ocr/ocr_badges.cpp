@@ -21,6 +21,10 @@ constexpr double letterHole = 0.3;
 constexpr int plainEdgesUpTo = 96;
 // ...and as the square of their share of the letter from this shade up.
 constexpr int lightestEdgesFrom = 160;
+// On a pill, letters of either shade are drawn bolder still (two bold
+// digits joined round their counters): their edges as their share to this
+// power at least.
+constexpr double pillEdges = 1.5;
 // A ground darker than this is a dark theme's, turned over whole.
 constexpr int darkGround = 64;
 
@@ -37,9 +41,11 @@ int median(std::vector<int> v) {
 }
 
 // A shade from the box's (ground) to the letters' (dark), by how far it lies between them.
-std::uint8_t turned(int shade, int box, int letter, int ground) {
+std::uint8_t turned(int shade, int box, int letter, int ground, double least = 1) {
     const double edges =
-        1 + std::clamp(double(box - plainEdgesUpTo) / (lightestEdgesFrom - plainEdgesUpTo), 0.0, 1.0);
+        letter < box ? least
+                     : std::max(least, 1 + std::clamp(double(box - plainEdgesUpTo) / (lightestEdgesFrom - plainEdgesUpTo),
+                                                      0.0, 1.0));
     const double t = std::clamp(double(shade - box) / (letter - box), 0.0, 1.0);
     return static_cast<std::uint8_t>(std::lround(ground * (1 - std::pow(t, edges))));
 }
@@ -132,8 +138,8 @@ void flattenPills(GreyPicture& picture) {
         const int letter = median(letters), ground = median(page);
         // A dark page is turned over whole, and its badges after it.
         if (ground < 128 || std::abs(box - ground) < pageLike) continue;
-        for (int i : pill.pixels) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground);
-        for (int i : inside) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground);
+        for (int i : pill.pixels) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground, pillEdges);
+        for (int i : inside) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground, pillEdges);
         for (std::size_t i = 0; i < px.size(); ++i) done[i] = done[i] || within[i];
         // The rim: shades between the pill's and the page's just outside it.
         const int low = std::min(box, ground) - flatShade, high = std::max(box, ground) + flatShade;
@@ -238,7 +244,9 @@ void lightenFilledBox(GreyPicture& picture) {
     for (int i : letters) shades.push_back(px[static_cast<std::size_t>(i)]);
     const int letter = median(shades);
     for (int i : outside) px[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(box);
-    for (std::uint8_t& g : px) g = turned(g, box, letter, 255);
+    // The page in its corners makes it a pill, its letters drawn as on one.
+    const double least = outside.empty() ? 1 : pillEdges;
+    for (std::uint8_t& g : px) g = turned(g, box, letter, 255, least);
 }
 
 }  // namespace kestrove

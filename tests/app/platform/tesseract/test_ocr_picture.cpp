@@ -7,12 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
 
+#include <cmath>
+#include <string>
+
 #include "app/platform/tesseract/openmp_limit.hpp"
 #include "app/platform/tesseract/tesseract_engine.hpp"
+#include "core/reading/number_parser.hpp"
 #include "support/ocr_drawing.hpp"
 #include "support/app/rendered_text.hpp"
 
@@ -242,6 +247,65 @@ TEST(OcrPicture, ALineTheBoxCutsAddsNothingAndAWholeSmallLineAtTheEdgeStays) {
         EXPECT_EQ(read(picture.copy(tight)), read(picture.copy(tight.adjusted(0, e.atTop ? -4 : 0, 0, e.atTop ? 0 : 4))))
             << e.family << " " << e.small << " px, " << e.gap << " px from the edge";
     }
+}
+
+// Text on a pill of any hue, light on a mid shade of it and dark on a
+// light one, 11 to 16 px, bold and regular, the box round the pill on the
+// page or inside it: wherever the same text black on white reads right, it
+// gives the same numbers.
+TEST(OcrPicture, TextOnAPillOfAnyHueReadsAsBlackOnWhite) {
+    rendered::ensureApplication();
+    TesseractEngine engine(false);
+    auto numbers = [&](const QImage& q, std::string& text) {
+        text.clear();
+        for (const OCRLine& line : engine.read(imageFromQImage(q))) text += (text.empty() ? "" : "\n") + line.text;
+        std::vector<double> out;
+        for (const ReadNumber& n : NumberParser::numbers(text, false)) out.push_back(n.value);
+        return out;
+    };
+    const char* const texts[] = {"68%", "3 errors", "3 new", "v1.4.2"};
+    int readable = 0;
+    for (int size = 11; size <= 16; ++size)
+        for (const bool bold : {true, false})
+            for (const bool inside : {false, true})
+                for (const char* const text : texts) {
+                    QFont font(QStringLiteral("DejaVu Sans"));
+                    font.setPixelSize(size);
+                    font.setBold(bold);
+                    const QString s = QString::fromLatin1(text);
+                    const QRectF ink = QFontMetricsF(font).tightBoundingRect(s);
+                    // Padded as pages pad pills: a third of the size above and below, two thirds beside.
+                    const QRectF pill(6, 6, std::ceil(ink.width() + 4 * size / 3.0), std::ceil(ink.height() + 2 * size / 3.0));
+                    const QRect box = inside ? pill.toRect().adjusted(1, 1, -1, -1)
+                                             : QRect(0, 0, int(pill.right()) + 6, int(pill.bottom()) + 6);
+                    auto picture = [&](QColor ground, QColor letters) {
+                        QImage q(int(pill.right()) + 12, int(pill.bottom()) + 12, QImage::Format_RGBA8888);
+                        q.fill(Qt::white);
+                        QPainter painter(&q);
+                        painter.setRenderHint(QPainter::Antialiasing);
+                        painter.setPen(Qt::NoPen);
+                        painter.setBrush(ground);
+                        painter.drawRoundedRect(pill, pill.height() / 2, pill.height() / 2);
+                        painter.setFont(font);
+                        painter.setPen(letters);
+                        painter.drawText(QPointF(pill.left() + 2 * size / 3.0 - ink.left(), pill.top() + size / 3.0 - ink.top()), s);
+                        painter.end();
+                        return q.copy(box);
+                    };
+                    std::string read;
+                    const std::vector<double> plain = numbers(picture(Qt::white, Qt::black), read);
+                    if (read != text) continue;
+                    ++readable;
+                    for (int hue = 0; hue < 360; hue += 30)
+                        for (const bool light : {true, false}) {
+                            const QColor ground = QColor::fromHslF(hue / 360.0, 0.7, light ? 0.45 : 0.75);
+                            EXPECT_EQ(numbers(picture(ground, light ? QColor(Qt::white) : QColor(32, 32, 32)), read), plain)
+                                << text << ", hue " << hue << (light ? ", light " : ", dark ") << size << " px"
+                                << (bold ? " bold" : "") << (inside ? ", box inside the pill" : ", box round it") << ": "
+                                << read;
+                        }
+                }
+    EXPECT_GE(readable, 72) << "black on white reads too few of the 96 right to judge";
 }
 
 // A terminal's prompt line holding only its cursor, as xterm draws it in
