@@ -193,10 +193,21 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
         if (beside(i) && std::abs(c.top - small) <= 1 && c.length() >= 0.5 * h) ++feet[c.bottom];
     }
     if (feet.empty()) return false;
-    const int capitals = std::max_element(feet.begin(), feet.end(), [](const auto& a, const auto& b) {
-                             return a.second < b.second;
-                         })->first - small;
-    return against && small - top >= std::max(2.0, 0.2 * capitals);
+    const int foot = std::max_element(feet.begin(), feet.end(), [](const auto& a, const auto& b) {
+                         return a.second < b.second;
+                     })->first;
+    const int capitals = foot - small;
+    // A typewriter face leaves room within its cells: beside a letter
+    // means a quarter of the capitals' height off, unless stems hang from
+    // their top below them (a p: these were small letters, and a "|" rises
+    // as far above them).
+    bool descenders = false;
+    for (int i = 0; i < m.p.width; ++i) {
+        const Column& c = columns[static_cast<std::size_t>(i)];
+        descenders |= beside(i) && c.top >= small && c.length() >= capitals && c.bottom >= foot + 0.15 * capitals;
+    }
+    const bool near = std::min(gap(x - 1, -1), gap(end, 1)) <= std::max(1.0, 0.25 * capitals);
+    return (descenders ? against : near) && small - top >= std::max(2.0, 0.2 * capitals);
 }
 
 // A bar cursor: one or two columns that run from the top of the line to

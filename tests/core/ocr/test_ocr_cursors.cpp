@@ -239,31 +239,33 @@ TEST(OcrCursors, ACaretAmidTextRisesAboveTheAscendersAndABarGlyphDoesNot) {
 }
 
 TEST(OcrCursors, ACaretAmidAnyLineGoesAtEveryPlaceAndSizeAndABarGlyphStays) {
-    // Letters s px apart as fonts set them: capitals 0.73 s tall on the line
-    // 0.93 s from the top (small letters 0.55 s in a mixed line), a caret
-    // over the font's whole line (0.24 s below it) against the letter before
-    // or after it; a "|" a pixel above the capitals to 0.2 s below the line,
-    // set close or between words.
+    // Letters in cells 0.6 s wide as fonts set them: capitals 0.73 s tall on
+    // the line 0.93 s from the top (small letters 0.55 s in a mixed line;
+    // narrower, mid-cell, in a typewriter face); a caret over the font's
+    // whole line (0.24 s below it) in any column between two letters; a "|"
+    // a pixel above the capitals to 0.2 s below the line, mid-cell.
+    enum Kind { capitals, mixed, typewriter };
     for (int s : {10, 12, 16, 20, 24, 32})
-        for (bool mixed : {false, true}) {
-            const int line = s * 93 / 100, step = s * 6 / 10, w = s / 2, width = 8 + 6 * step;
-            auto drawn = [&](int bar, int top, int bottom) {
-                auto rows = blank(width, line + s / 4 + 2);
+        for (Kind kind : {capitals, mixed, typewriter}) {
+            const int line = s * 93 / 100, step = s * 6 / 10, w = kind == typewriter ? s * 4 / 10 : s / 2;
+            const int margin = 4 + (step - w) / 2 * (kind == typewriter);
+            auto drawn = [&](int bar, bool glyph) {
+                auto rows = blank(8 + 6 * step, line + s / 4 + 2);
                 for (int i = 0; i < 6; ++i) {
-                    const int tall = mixed && i % 2 ? s * 55 / 100 : s * 73 / 100;
-                    if (i != 3 || bar < 0 || top == 0) letter(rows, 4 + i * step, line - tall, w, tall);
+                    const int tall = kind == mixed && i % 2 ? s * 55 / 100 : s * 73 / 100;
+                    if (i != 3 || !glyph) letter(rows, margin + i * step, line - tall, w, tall);
                 }
+                const int top = glyph ? line - s * 73 / 100 - 1 : 0, bottom = line + (glyph ? s / 5 : s * 24 / 100);
                 if (bar >= 0) ink(rows, bar, top, 1, bottom - top);
                 return rows;
             };
-            std::vector<std::pair<int, bool>> bars;  // where, a caret
-            for (int i = 1; i < 6; ++i) bars.insert(bars.end(), {{4 + (i - 1) * step + w, true}, {3 + i * step, true}});
-            bars.push_back({4 + 3 * step + w / 2, false});  // in the place of the fourth letter
-            for (const auto& [bar, caret] : bars) {
-                const int top = caret ? 0 : line - s * 73 / 100 - 1, bottom = line + (caret ? s * 24 / 100 : s / 5);
-                GreyPicture p = kestrove::drawing::drawn(drawn(bar, top, bottom));
+            auto expect = [&](int bar, bool glyph) {
+                GreyPicture p = kestrove::drawing::drawn(drawn(bar, glyph));
                 removeCursors(p);
-                EXPECT_EQ(rowsOf(p), drawn(caret ? -1 : bar, top, bottom)) << s << " px, mixed " << mixed << ", at " << bar;
-            }
+                EXPECT_EQ(rowsOf(p), drawn(glyph ? bar : -1, glyph)) << s << " px, kind " << kind << ", at " << bar;
+            };
+            for (int i = 1; i < 6; ++i)
+                for (int x = margin + (i - 1) * step + w; x < margin + i * step; ++x) expect(x, false);
+            expect(margin + 3 * step + w / 2, true);
         }
 }
