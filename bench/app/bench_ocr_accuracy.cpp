@@ -37,6 +37,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "core/ocr/ocr_badges.hpp"
 #include "core/ocr/ocr_cursors.hpp"
 #include "core/ocr/ocr_layout.hpp"
 #include "app/platform/tesseract/openmp_limit.hpp"
@@ -395,6 +396,7 @@ void prepare(benchmark::State& state) {
     const GreyPicture grey = toGrey(crop);
     for (auto _ : state) {
         GreyPicture g = grey;
+        flattenPills(g);
         prepareForRecognition(g);
         removeCursors(g);
         benchmark::DoNotOptimize(stackRuns(g, textRuns(g)));

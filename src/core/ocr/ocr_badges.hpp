@@ -15,7 +15,8 @@ namespace kestrove {
 // a light pill as nothing, and a mid-bright pill was turned over in part as
 // a dark panel. A pill that reaches across the picture is the box's ground,
 // left to lightenFilledBox; on a dark page, to lightenBadges once the page
-// is turned over.
+// is turned over. Run first: dark letters stand out from the page more than
+// from their pill, and a bold 8 took the shape of a filled block cursor.
 void flattenPills(GreyPicture& picture);
 
 // Each filled piece of ink with two holes or more at least 30 % as tall as

@@ -152,7 +152,6 @@ void lightenDarkPanels(GreyPicture& picture) {
 }
 
 void prepareForRecognition(GreyPicture& picture) {
-    flattenPills(picture);
     lightenFilledBox(picture);
     darkOnLight(picture);
     lightenBadges(picture);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "core/ocr/ocr_badges.hpp"
 #include "core/ocr/ocr_cursors.hpp"
 #include "core/ocr/ocr_enlarging.hpp"
 #include "core/ocr/ocr_layout.hpp"
@@ -124,6 +125,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         api_->SetImage(grey.pixels.data(), grey.width, grey.height, 1, grey.width);
         if (api_->Recognize(nullptr) == 0) lines = toOCRLines(engineLines(*api_, nullptr), grey.width, grey.height);
     } else {
+        flattenPills(grey);
         removeBlockCursors(grey);
         prepareForRecognition(grey);
         removeCursors(grey);
