@@ -118,7 +118,9 @@ std::vector<Column> columnsOf(const Marks& m, const Band& band) {
 // A filled block touching a letter (its anti-aliased edge) is one piece
 // with it: such a block is found by its columns, side by side, each inked
 // from the block's top to its bottom, at least three quarters of the line
-// tall, together 0.4 to 1.1 times as wide as tall.
+// tall, together 0.4 to 1.1 times as wide as tall, and reaching below the
+// line the other columns' text stands on, as a cursor fills its cell (a
+// bold r's or 6's stem stands on it).
 void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Column>& columns, std::vector<int>& cleared) {
     const int lineHeight = line.bottom - line.top;
     auto tall = [&](const Column& c) { return c.length() >= 6 && c.length() >= 0.75 * lineHeight; };
@@ -126,12 +128,27 @@ void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Colum
         return std::abs(a.top - b.top) <= 1 && std::abs(a.bottom - b.bottom) <= 1;
     };
     const int w = m.p.width;
+    // Below each column's lowest ink.
+    std::vector<int> lowest(static_cast<std::size_t>(w), -1);
+    for (int x = 0; x < w; ++x)
+        for (int y = line.bottom - 1; y >= line.top && lowest[static_cast<std::size_t>(x)] < 0; --y)
+            if (m.at(x, y)) lowest[static_cast<std::size_t>(x)] = y + 1;
+    auto standsBelow = [&](int x, int end, int bottom) {
+        std::map<int, int> feet;
+        for (int i = 0; i < w; ++i)
+            if ((i < x || i >= end) && lowest[static_cast<std::size_t>(i)] >= 0) ++feet[lowest[static_cast<std::size_t>(i)]];
+        if (feet.empty()) return true;
+        const int baseline = std::max_element(feet.begin(), feet.end(), [](const auto& a, const auto& b) {
+                                 return a.second < b.second;
+                             })->first;
+        return bottom >= baseline + 2;
+    };
     for (int x = 0; x < w;) {
         const Column& first = columns[static_cast<std::size_t>(x)];
         int end = x + 1;
         while (tall(first) && end < w && same(first, columns[static_cast<std::size_t>(end)])) ++end;
         const int h = first.length();
-        if (tall(first) && end - x >= 0.4 * h && end - x <= 1.1 * h)
+        if (tall(first) && end - x >= 0.4 * h && end - x <= 1.1 * h && standsBelow(x, end, first.bottom))
             for (int i = x; i < end; ++i)
                 for (int y = columns[static_cast<std::size_t>(i)].top; y < columns[static_cast<std::size_t>(i)].bottom; ++y)
                     cleared.push_back(y * w + i);

@@ -58,6 +58,14 @@ TEST(OcrCursors, CursorsArePaintedOverAndLettersStay) {
     GreyPicture p = drawn(text);
     removeCursors(p);
     EXPECT_EQ(rowsOf(p), text);
+    // A small bold r after an 8: its stem as wide for its height as a
+    // block, but standing on the line.
+    auto bold = blank(30, 20);
+    ink(bold, 2, 3, 6, 1), ink(bold, 2, 8, 6, 1), ink(bold, 2, 14, 6, 1), ink(bold, 2, 3, 1, 12), ink(bold, 7, 3, 1, 12);
+    ink(bold, 10, 6, 4, 9), ink(bold, 14, 6, 3, 2);
+    GreyPicture r = drawn(bold);
+    removeCursors(r);
+    EXPECT_EQ(rowsOf(r), bold);
 }
 
 TEST(OcrCursors, AThinFirstLetterTallerThanTheRestIsNoBar) {
