@@ -251,7 +251,6 @@ TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
         const bool more = round > 0, toOther = round == 4;
         const QPoint target = toOther ? inOther : inTerminal;
         ASSERT_NO_FATAL_FAILURE(open());
-        ASSERT_FALSE(window->geometry().contains(target));
         if (more) {
             const QPoint at = desk->more()->mapToGlobal(desk->more()->rect().center());
             xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
@@ -259,8 +258,10 @@ TEST_P(PanelFocus, ThePanelAnswersItsKeysAndAClickElsewhere) {
             ASSERT_FALSE(desk->moreMenu()->geometry().contains(target));
         }
         xdotool({"mousemove", QString::number(target.x()), QString::number(target.y()), "click", "1"});
+        // (Qt has, rarely, told a panel shown again at 0, 0: only a failure says where.)
         ASSERT_TRUE(waitFor([&] { return !panel.isVisible() && !desk->moreMenu()->isVisible(); }))
-            << "a click elsewhere closes the panel and its menu, round " << round;
+            << "a click elsewhere closes the panel and its menu, round " << round << "; the panel at "
+            << window->x() << ", " << window->y();
         EXPECT_FALSE(panel.holdsKeyboard());
         EXPECT_TRUE(waitFor([] { return !keyboardGrabbed(); })) << "the keyboard is let go, round " << round;
         if (toOther) {
