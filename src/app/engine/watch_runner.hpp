@@ -166,6 +166,7 @@ private:
     struct Sight {
         bool lost = false;
         bool lostWindow = false;  // lost because of the bound window
+        bool lostUnread = false;  // lost because nothing of the box could be read
         bool reported = false;
         std::optional<WindowLoss> pendingLoss;
         int unreadable = 0;  // checks in a row whose picture could not be made at all

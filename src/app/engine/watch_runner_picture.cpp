@@ -32,8 +32,11 @@ void WatchRunner::capture(WindowSeen seen, Next next) {
         if (!captured.ok()) {
             // Not painted yet: not the screen's picture, so no change; the
             // next check looks again. A box that stays so is out of sight.
-            if (captured.error().kind == CaptureError::Kind::unpainted && ++sight_.unreadable < unreadableChecks)
-                return next();
+            // One our panel hides only for a moment waits for it to go, as
+            // through a screen lock.
+            const CaptureError::Kind kind = captured.error().kind;
+            if (kind == CaptureError::Kind::coveredForNow) return next();
+            if (kind == CaptureError::Kind::unpainted && ++sight_.unreadable < unreadableChecks) return next();
             if (!captureFailed(captured.error())) return;
             return next();
         }
@@ -57,10 +60,11 @@ void WatchRunner::look(Image captured, DiffGrid grid, Next next) {
     if (!tell(&RunnerHost::publishPicture, picture)) return;
     if (sight_.lost) {
         sight_.lost = false;
-        // After the window's own loss the reference from before still holds;
-        // after any other the gap is no change.
+        // After the window's own loss, or a box nothing could be read of,
+        // the reference from before still holds: a change that still shows
+        // is one. After any other the gap is no change.
         const bool windowBack = std::exchange(sight_.lostWindow, false);
-        if (!windowBack) picture_.referenceGrid = grid;
+        if (!windowBack && !std::exchange(sight_.lostUnread, false)) picture_.referenceGrid = grid;
         picture_.lastGrid = grid;
         picture_.lastEvaluation.reset();
         model_.needsJudging = needsCloud(spec_.type);
@@ -192,6 +196,7 @@ bool WatchRunner::captureFailed(const CaptureError& error) {
         default:
             sight_.lost = true;
             sight_.lostWindow = false;
+            sight_.lostUnread = error.kind == CaptureError::Kind::unpainted;
             sight_.pendingLoss.reset();
             return updateSight();
     }

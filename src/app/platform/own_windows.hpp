@@ -19,6 +19,7 @@ struct OwnWindow {
         frame,     // around a watched box: above other programs, below what floats
         floating,  // panels, menus, the selection overlay, alerts: above the frames
         ordinary,  // a titled window at the normal level
+        embedded,  // inside another program's window: the tray icon
     };
     std::uint32_t id = 0;
     Kind kind = Kind::ordinary;

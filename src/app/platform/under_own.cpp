@@ -46,6 +46,13 @@ UnderOwnPlan UnderOwn::plan(const PixelRect& area, const std::vector<StackedLaye
             shadedAbove.add(shade);
             continue;
         }
+        // Its own picture holds ours there, and so does the screen.
+        PixelRegion inside = it->embedded;
+        inside.intersect(undecided);
+        if (!inside.empty()) {
+            out.unknown.add(inside);
+            undecided.subtract(inside);
+        }
         PixelRegion here = it->shows;
         here.intersect(undecided);
         if (here.empty()) continue;

@@ -5,12 +5,13 @@
 // from the screen when none of ours lies above it, else from that window's
 // own picture); with none, the root's background does. A pixel where one of
 // ours shows and a translucent window of another program blends with it, or
-// with what lies under ours, cannot be rebuilt: it is unknown, and the
-// capturer takes it from the last picture in which it showed. Under a
-// compositing manager, ours may also only shade what lies below (a shadow
-// drawn around it, a see-through inside): that is rebuilt alike, but where
-// only the bare root lies below and its background is not known, the
-// screen's own pixels are the nearest to the truth.
+// with what lies under ours, cannot be rebuilt: it is unknown, as is one of
+// ours inside another program's window (the tray icon, which that window's
+// picture holds too). The capturer takes the unknown from the last picture
+// in which it showed. Under a compositing manager, ours may also only shade
+// what lies below (a shadow drawn around it, a see-through inside): that is
+// rebuilt alike, but where only the bare root lies below and its background
+// is not known, the screen's own pixels are the nearest to the truth.
 
 #include <cstdint>
 #include <optional>
@@ -27,6 +28,7 @@ struct StackedLayer {
     std::optional<PixelRegion> ours;  // ours: where it paints; none for another program's
     bool translucent = false;         // blends with what lies below it
     PixelRegion shades;               // ours: where it only shades what lies below
+    PixelRegion embedded;             // another program's: where ours lies inside it (the tray icon)
 };
 
 struct UnderOwnPlan {

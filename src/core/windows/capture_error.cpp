@@ -10,6 +10,7 @@ std::string CaptureError::description() const {
         case Kind::windowGone: return "That window was closed.";
         case Kind::boxOutsideWindow: return "That window was resized and the box is no longer inside it.";
         case Kind::unpainted: return "That part of the screen hasn't been drawn yet.";
+        case Kind::coveredForNow: return "Kestrove's panel covers that part of the screen.";
     }
     return text;
 }

@@ -10,7 +10,9 @@ struct CaptureError {
     // unpainted: part of the box lies where nothing has painted yet (a window
     // just redirected, or under one of our own windows with nothing known
     // beneath): the picture is not the screen's and must not be judged.
-    enum class Kind { failed, displayGone, notAllowed, windowGone, boxOutsideWindow, unpainted };
+    // coveredForNow: the same, under our windows that show only for a moment
+    // (panels, menus, the selection overlay): wait until they go.
+    enum class Kind { failed, displayGone, notAllowed, windowGone, boxOutsideWindow, unpainted, coveredForNow };
 
     Kind kind = Kind::failed;
     std::string text;  // only for failed: what went wrong
@@ -21,6 +23,7 @@ struct CaptureError {
     static CaptureError windowGone() { return {Kind::windowGone, {}}; }
     static CaptureError boxOutsideWindow() { return {Kind::boxOutsideWindow, {}}; }
     static CaptureError unpainted() { return {Kind::unpainted, {}}; }
+    static CaptureError coveredForNow() { return {Kind::coveredForNow, {}}; }
 
     std::string description() const;
     bool operator==(const CaptureError&) const = default;

@@ -63,6 +63,10 @@ void expectPlan(const PlanCase& c) {
 StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false, {}}; }
 StackedLayer translucent(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, true, {}}; }
 StackedLayer ours(std::uint32_t id, PixelRegion paints) { return {id, {}, std::move(paints), false, {}}; }
+// Another program's window with ours inside it (the tray holding our icon).
+StackedLayer holding(std::uint32_t id, PixelRegion shows, PixelRegion inside) {
+    return {id, std::move(shows), std::nullopt, false, {}, std::move(inside)};
+}
 // Ours under a compositing manager: it paints `paints` and shades `shades`.
 StackedLayer shading(std::uint32_t id, PixelRegion paints, PixelRegion shades) {
     return {id, {}, std::move(paints), false, std::move(shades)};
@@ -113,6 +117,16 @@ TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
          {},
          region({{10, 10, 20, 20}, {20, 20, 20, 20}}),
          {}},
+        {"our icon inside another program's window: the rest of it is the screen's",
+         {window(1, all), holding(2, region({{0, 0, 100, 20}}), region({{40, 0, 20, 20}}))},
+         {},
+         {},
+         region({{40, 0, 20, 20}})},
+        {"ours over a window holding our icon",
+         {holding(2, all, region({{40, 10, 20, 20}})), ours(9, panel)},
+         {{2, region({{20, 30, 60, 30}, {20, 20, 20, 10}, {60, 20, 20, 10}})}},
+         {},
+         region({{40, 10, 20, 20}})},
         {"outside the area nothing is planned", {ours(9, region({{90, 90, 40, 40}}))}, {}, region({{90, 90, 10, 10}}), {}},
     };
     for (const PlanCase& c : cases) expectPlan(c);

@@ -13,8 +13,8 @@ namespace kestrove {
 
 namespace {
 
-// The tray's XEmbed icon lives inside the tray's window: leaving it out of a
-// picture would leave the whole tray out.
+// The tray's XEmbed icon lives inside the tray's window: only its own
+// pixels are ours, not the whole tray's.
 bool embeddedInTray(const QWidget* widget) { return widget && widget->inherits("QSystemTrayIconSys"); }
 
 }  // namespace
@@ -46,10 +46,10 @@ bool QtOwnWindows::eventFilter(QObject* watched, QEvent* event) {
 void QtOwnWindows::take(QWindow* window) {
     if (!window || window->parent() || known_.count(window)) return;
     const QWidget* widget = QWidget::find(window->winId());
-    if (embeddedInTray(widget) || (widget && widget->property(OwnWindows::frameProperty).toBool())) return;
+    if (widget && widget->property(OwnWindows::frameProperty).toBool()) return;
     const auto id = static_cast<std::uint32_t>(window->winId());
     known_.emplace(window, id);
-    into_.set({id, kindOf(*window), std::nullopt});
+    into_.set({id, embeddedInTray(widget) ? OwnWindow::Kind::embedded : kindOf(*window), std::nullopt});
     connect(window, &QObject::destroyed, this, [this, window] {
         const auto it = known_.find(window);
         if (it == known_.end()) return;

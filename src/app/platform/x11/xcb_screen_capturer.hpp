@@ -89,14 +89,24 @@ private:
     bool compositing();
     Captured captureWindow(const WatchRegion& region, const WindowAnchor& anchor);
     // Where one of our top-level windows paints inside `area`, and where it
-    // only shades what lies below (root pixels).
+    // only shades what lies below (root pixels); or, for another program's
+    // top-level window, where ours lies inside it (the tray icon).
     struct OwnPaint {
-        PixelRegion paints, shades;
+        PixelRegion paints, shades, embedded;
+        bool ours = false;     // the top-level window is ours
+        bool passing = true;   // only ours that show for a moment: panels, menus, the overlay
     };
-    // Each of our shown top-level windows that reaches into `area`.
+    // Each shown top-level window that is ours, or holds ours, and reaches
+    // into `area`.
     std::map<std::uint32_t, OwnPaint> ownPaint(const PixelRect& area);
-    // All of it at once.
-    PixelRegion ownOver(const PixelRect& area);
+    // All of it at once, and what of it is the tray icon's alone.
+    struct OwnOver {
+        PixelRegion all, embedded;
+    };
+    OwnOver ownOver(const PixelRect& area);
+    // Where our windows inside another program's lie, in root pixels; none
+    // when it does not show.
+    std::optional<PixelRect> embeddedPlace(std::uint32_t id);
     // The windows in `area`, ours painting `paints`, and the root's background.
     Beneath beneath(const PixelRect& area, const std::map<std::uint32_t, OwnPaint>& paints);
     // A window kept redirected inside the top-level window `top` holds its own
@@ -106,7 +116,8 @@ private:
     // What the server refused to read (the top-level's pixels there may be ours).
     PixelRegion readKeptInside(Image& picture, const PixelRect& area, std::uint32_t top, const PixelRegion& part);
     // Puts back, into `picture` (of `area`), what lies under our windows;
-    // unpainted only when nothing of the area was ever seen.
+    // unpainted only when nothing of the area was ever seen, or nothing of
+    // it can be rebuilt (covered for now when only ours that go soon hide it).
     std::optional<CaptureError> underOwn(Image& picture, const PixelRect& area);
     // False when the server refused (the drawable changed under us).
     bool readInto(Image& picture, const PixelRect& area, std::uint32_t drawable, const PixelRect& part, int dx,

@@ -63,10 +63,22 @@ std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint
         const auto top = stack_->topLevelOf(w.id);
         const StackedWindow* s = top ? stack_->find(*top) : nullptr;
         if (!s || !s->mapped || s->inputOnly) continue;
+        if (w.kind == OwnWindow::Kind::embedded && *top != w.id) {
+            // Only its own pixels: the window holding it stays the other program's.
+            if (isEmpty(intersection(s->outer, area))) continue;
+            const auto place = embeddedPlace(w.id);
+            if (!place || isEmpty(intersection(*place, area))) continue;
+            OwnPaint& holder = paints[*top];
+            holder.embedded.add(*place);
+            holder.embedded.clip(area);
+            continue;
+        }
         const PixelRect reach{s->outer.x - margin, s->outer.y - margin, s->outer.width + 2 * margin,
                               s->outer.height + 2 * margin};
         if (isEmpty(intersection(reach, area))) continue;
         OwnPaint& own = paints[*top];
+        own.ours = true;
+        if (w.kind != OwnWindow::Kind::floating) own.passing = false;
         // A window that tells where it paints (a frame) paints only that;
         // any other its whole top-level window, decorations included.
         if (!w.painted || *top != w.id) {
@@ -90,11 +102,27 @@ std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint
     return paints;
 }
 
-PixelRegion XcbScreenCapturer::ownOver(const PixelRect& area) {
-    PixelRegion over;
+std::optional<PixelRect> XcbScreenCapturer::embeddedPlace(std::uint32_t id) {
+    xcb_connection_t* c = x_->get();
+    // Asked together: one round trip.
+    const auto attributes = xcb_get_window_attributes(c, id);
+    const auto geometry = xcb_get_geometry(c, id);
+    const auto at = xcb_translate_coordinates(c, id, x_->root(), 0, 0);
+    const auto a = adopt(xcb_get_window_attributes_reply(c, attributes, nullptr));
+    const auto g = adopt(xcb_get_geometry_reply(c, geometry, nullptr));
+    const auto t = adopt(xcb_translate_coordinates_reply(c, at, nullptr));
+    if (!a || !g || !t || a->map_state != XCB_MAP_STATE_VIEWABLE) return std::nullopt;
+    const int border = g->border_width;
+    return PixelRect{t->dst_x - border, t->dst_y - border, g->width + 2 * border, g->height + 2 * border};
+}
+
+XcbScreenCapturer::OwnOver XcbScreenCapturer::ownOver(const PixelRect& area) {
+    OwnOver over;
     for (const auto& [top, own] : ownPaint(area)) {
-        over.add(own.paints);
-        over.add(own.shades);
+        over.all.add(own.paints);
+        over.all.add(own.shades);
+        over.all.add(own.embedded);
+        over.embedded.add(own.embedded);
     }
     return over;
 }
@@ -125,11 +153,19 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
         // What our windows cover is asked again after the read: a window of
         // ours mapped just before it is heard of only with the pixels.
         PixelRegion over;
-        bool kept = false;
+        bool kept = false, plain = true;
         for (int attempt = 0;; ++attempt) {
-            if (leaveOutOwn) over = ownOver(visible);
+            if (leaveOutOwn) {
+                OwnOver now = ownOver(visible);
+                over = std::move(now.all);
+                // Our tray icon alone draws, and is left out, only where the
+                // screen tells of drawing: a picture with it still answers.
+                PixelRegion rest = over;
+                rest.subtract(now.embedded);
+                plain = rest.empty();
+            }
             // Nothing drawn there since the last plain picture: it is still the screen's.
-            if (const Image* same = leaveOutOwn && over.empty() ? keptDisplays_.find(visible) : nullptr) {
+            if (const Image* same = leaveOutOwn && plain ? keptDisplays_.find(visible) : nullptr) {
                 picture = *same;
                 kept = true;
                 break;
@@ -140,17 +176,18 @@ Captured XcbScreenCapturer::captureDisplay(const WatchRegion& region, bool leave
             picture = std::move(read).value();
             if (!leaveOutOwn) break;
             pump();
-            const PixelRegion after = ownOver(visible);
+            const PixelRegion after = ownOver(visible).all;
             PixelRegion moved = after;
             moved.subtract(over);
             if (moved.empty() || attempt == 2) {
+                plain = plain && moved.empty();
                 over.add(after);
                 break;
             }
         }
         if (!over.empty())
             if (auto failed = underOwn(picture, visible)) return *failed;
-        if (leaveOutOwn && !kept) keepDisplay(visible, picture, over.empty());
+        if (leaveOutOwn && !kept) keepDisplay(visible, picture, plain);
     }
     if (isEmpty(visible) || visible != box) {
         Image whole = opaqueBlack(box.width, box.height);
@@ -177,7 +214,9 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
     std::vector<Asked> asked;
     const auto published = requestProperty(*x_, x_->root(), x_->atom("_XROOTPMAP_ID"), 1);
     for (const StackedWindow& w : stack_->bottomToTop()) {
-        if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area)) || paints.count(w.id)) continue;
+        const auto own = paints.find(w.id);
+        if (!w.mapped || w.inputOnly || isEmpty(intersection(w.outer, area)) || (own != paints.end() && own->second.ours))
+            continue;
         asked.push_back({&w, xcb_get_geometry(c, w.id), requestProperty(*x_, w.id, opacityAtom, 1),
                          shape_ ? std::optional(xcb_shape_get_rectangles(c, w.id, XCB_SHAPE_SK_BOUNDING))
                                 : std::nullopt});
@@ -190,12 +229,15 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
         if (!w.mapped || w.inputOnly) continue;
         // Ours may reach into the area with its shadow alone.
         if (const auto it = paints.find(w.id); it != paints.end()) {
-            out.layers.push_back({w.id, {}, it->second.paints, false, it->second.shades});
-            continue;
+            if (it->second.ours) {
+                out.layers.push_back({w.id, {}, it->second.paints, false, it->second.shades, {}});
+                continue;
+            }
         }
         if (isEmpty(intersection(w.outer, area))) continue;
         const auto a = std::find_if(asked.begin(), asked.end(), [&](const Asked& q) { return q.window == &w; });
-        StackedLayer layer{w.id, PixelRegion(w.outer), std::nullopt, false, {}};
+        StackedLayer layer{w.id, PixelRegion(w.outer), std::nullopt, false, {}, {}};
+        if (const auto it = paints.find(w.id); it != paints.end()) layer.embedded = it->second.embedded;
         xcb_generic_error_t* e = nullptr;
         auto g = adopt(xcb_get_geometry_reply(c, a->geometry, &e));
         std::free(e);
@@ -225,7 +267,8 @@ XcbScreenCapturer::Beneath XcbScreenCapturer::beneath(const PixelRect& area,
 }
 
 std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const PixelRect& area) {
-    const Beneath under = beneath(area, ownPaint(area));
+    const auto paints = ownPaint(area);
+    const Beneath under = beneath(area, paints);
     const UnderOwnPlan plan = UnderOwn::plan(area, under.layers);
     PixelRegion unknown = plan.unknown;
 
@@ -286,7 +329,24 @@ std::optional<CaptureError> XcbScreenCapturer::underOwn(Image& picture, const Pi
     // for ever. Not painted, so that a box that stays so loses sight.
     PixelRegion honest(area);
     honest.subtract(unknown);
-    if (honest.empty()) return CaptureError::unpainted();
+    if (honest.empty()) {
+        // Hidden only by ours that go soon: read again once they have.
+        PixelRegion passing, lasting;
+        for (const auto& [top, own] : paints) {
+            lasting.add(own.embedded);
+            if (!own.ours) continue;
+            if (!own.passing) {
+                lasting.add(own.paints);
+                continue;
+            }
+            passing.add(own.paints);
+            passing.add(own.shades);
+        }
+        PixelRegion beyond = unknown;
+        beyond.subtract(passing);
+        lasting.intersect(unknown);
+        return beyond.empty() && lasting.empty() ? CaptureError::coveredForNow() : CaptureError::unpainted();
+    }
     if (const Image* last = keptDisplays_.last(area)) {
         UnderOwn::takeFrom(picture, *last, area, unknown);
         return std::nullopt;
