@@ -58,13 +58,17 @@ void flattenPills(GreyPicture& picture) {
     auto& px = picture.pixels;
     auto shade = [&](int i) { return int(px[static_cast<std::size_t>(i)]); };
     // Flat regions: each pixel joins the first region whose seed it is close to.
+    struct Flat {
+        PixelBox box;
+        int count = 0;
+    };
     std::vector<int> region(px.size(), -1);
-    std::vector<InkPiece> flats;
+    std::vector<Flat> flats;
     std::vector<int> stack;
     for (int start = 0; start < w * h; ++start) {
         if (region[static_cast<std::size_t>(start)] >= 0) continue;
         const int own = static_cast<int>(flats.size()), seed = shade(start);
-        InkPiece flat{{start % w, start / w, start % w + 1, start / w + 1}, {}};
+        Flat flat{{start % w, start / w, start % w + 1, start / w + 1}};
         region[static_cast<std::size_t>(start)] = own;
         stack.push_back(start);
         while (!stack.empty()) {
@@ -72,7 +76,7 @@ void flattenPills(GreyPicture& picture) {
             stack.pop_back();
             const int x = i % w, y = i / w;
             flat.box = unite(flat.box, {x, y, x + 1, y + 1});
-            flat.pixels.push_back(i);
+            ++flat.count;
             for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
                 const int nx = x + dx, ny = y + dy, n = ny * w + nx;
                 if (nx < 0 || ny < 0 || nx >= w || ny >= h || region[static_cast<std::size_t>(n)] >= 0 ||
@@ -82,20 +86,23 @@ void flattenPills(GreyPicture& picture) {
                 stack.push_back(n);
             }
         }
-        flats.push_back(std::move(flat));
+        flats.push_back(flat);
     }
     std::vector<int> label;
     std::vector<bool> done(px.size(), false);  // within a pill already flattened
     for (std::size_t own = 0; own < flats.size(); ++own) {
-        const InkPiece& pill = flats[own];
-        if (done[static_cast<std::size_t>(pill.pixels.front())]) continue;
-        const PixelBox& b = pill.box;
-        const int hh = b.height();
+        const PixelBox& b = flats[own].box;
+        const int hh = b.height(), count = flats[own].count;
         // As wide as tall at least, mostly its own shade, and not the page
         // or the box's ground: a pill the box cuts is cut on one side.
-        if (hh < 8 || b.width() < hh || 2 * std::size_t(pill.count()) < std::size_t(b.width()) * hh ||
+        if (hh < 8 || b.width() < hh || 2 * std::size_t(count) < std::size_t(b.width()) * hh ||
             (b.left == 0) + (b.top == 0) + (b.right == w) + (b.bottom == h) > 1)
             continue;
+        InkPiece pill{b, {}};
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x)
+                if (region[static_cast<std::size_t>(y) * w + x] == int(own)) pill.pixels.push_back(y * w + x);
+        if (done[static_cast<std::size_t>(pill.pixels.front())]) continue;
         auto ofPill = [&](int x, int y) { return region[static_cast<std::size_t>(y) * w + x] == int(own); };
         std::vector<bool> within(px.size(), false);
         for (int i : pill.pixels) within[static_cast<std::size_t>(i)] = true;
