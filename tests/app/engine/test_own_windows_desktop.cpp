@@ -1,9 +1,11 @@
 // Our own windows over watched display boxes, on a real desktop with the real
 // watch manager, frames and capture: a box's picture never shows one of them,
 // its checks go on underneath, and a change under them barks. Also boxes
-// beside or around another watch's frame, and the frames kept under our
-// panels and the selection overlay (screens in <build>/snapshots/own_windows).
+// beside or around another watch's frame, our tray icon, and the frames kept
+// under our panels and the selection overlay (screens in
+// <build>/snapshots/own_windows).
 #include <QApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
@@ -21,8 +23,11 @@
 #include "app/menu/menu_panel.hpp"
 #include "app/menu/onboarding_controller.hpp"
 #include "app/menu/panel_window.hpp"
+#include "app/menu/qt_status_item.hpp"
 #include "app/menu/telegram_connect_controller.hpp"
+#include "app/platform/linux/linux_tray_look.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
+#include "app/platform/x11/xcb_window_places.hpp"
 #include "app/platform/x11/xcb_window_list.hpp"
 #include "app/shell/app_alerts.hpp"
 #include "engine/own_windows_desktop.hpp"
@@ -208,6 +213,57 @@ TEST_F(OwnWindowsOver, BoxesBesideOrAroundAnotherWatchsFrameEachBark) {
         cycle();  // the flashes' steps wait for the test: none is over a box now
         finishFlashes();
     }
+}
+
+// Our tray icon in a real XEmbed tray (trayer), in a box over the tray and
+// in a whole-screen box: its count going up and down, the bark's dot and
+// the open panel's highlight are no change to either; another program's
+// window coming into the box beside the icon is one to both.
+TEST_F(OwnWindowsOver, OurTrayIconIsNoChangeAndAWindowBesideItIs) {
+    QProcess trayer;
+    trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                            "24", "--SetDockType", "true"});
+    ASSERT_TRUE(trayer.waitForStarted(5000));
+    XcbWindowPlaces places;
+    LinuxTrayLook look(QDBusConnection::sessionBus());
+    auto icon = std::make_unique<QtStatusItem>(places, look);
+    const auto place = [&] { return icon->geometry().value_or(QRect()); };
+    ASSERT_TRUE(waitFor([&] { return place().right() >= 1200 && place().bottom() < 30; }, 10000))
+        << "the icon is in the tray";
+    // The tray makes room for it a moment later: its place holds for half a second.
+    QRect at = place();
+    ASSERT_TRUE(waitFor([&] {
+        pause(500);
+        return std::exchange(at, place()) == at;
+    }, 10000));
+    const Rect tray{double(at.x() - 80), 0, double(at.width() + 80), 24};
+    const Rect whole = ScreenSpace::displays(platform.screens->screens()).front();
+    const WatchSpec watches[] = {anyChange("w_TRAY01", tray), anyChange("w_WHOLE1", whole)};
+    std::map<std::string, int> barked;
+    manager->onBarked = [&](const WatchSpec& s, const std::optional<std::string>&, const SharedImage&) {
+        ++barked[s.id];
+    };
+    for (const WatchSpec& w : watches) add(w);
+    const StatusLook looks[] = {{1, 1, false}, {1, 2, false}, {1.6, 2, false}, {1, 5, false},
+                                {1, 5, true},  {1, 0, false}, {1, 12, false}};
+    for (const StatusLook& l : looks) {
+        const Image before = raw(tray);
+        icon->setLook(l);
+        waitFor([&] { return desktop::maxChannelDifference(raw(tray), before) > 0; }, 1000);
+        cycle();
+        cycle();
+    }
+    for (const WatchSpec& w : watches) EXPECT_EQ(barked[w.id], 0) << w.id << ": our icon is no change";
+    const Image before = raw(tray);
+    window.command("extra popup " + std::to_string(at.x() - 70) + " 2 60 300");
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(tray), before) > 60; }));
+    cycle();
+    cycle();
+    for (const WatchSpec& w : watches) EXPECT_EQ(barked[w.id], 1) << w.id << ": another program's window barks";
+    finishFlashes();
+    icon.reset();
+    trayer.terminate();
+    if (!trayer.waitForFinished(3000)) trayer.kill();
 }
 
 bool red(const Image& image, int x, int y) {
