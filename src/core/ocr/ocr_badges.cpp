@@ -119,8 +119,9 @@ void flattenPills(GreyPicture& picture) {
             text = unite(text, g);
             tall += g.height() >= letterHole * hh;
         }
-        // Room beside the text, and the pill unbroken above and below it
-        // (not so two bold digits joined round their counters).
+        // Room beside the text, and the pill unbroken above or below it (not
+        // so two bold digits joined round their counters; tall letters may
+        // reach the pill's smoothed top).
         auto room = [&](int gap, bool cut) { return cut || 4 * gap >= hh; };
         auto across = [&](int from, int to) {
             for (int y = from; y < to; ++y) {
@@ -131,7 +132,7 @@ void flattenPills(GreyPicture& picture) {
             return false;
         };
         if (!small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || !room(text.left - b.left, b.left == 0) ||
-            !room(b.right - text.right, b.right == w) || !across(b.top, text.top) || !across(text.bottom, b.bottom))
+            !room(b.right - text.right, b.right == w) || (!across(b.top, text.top) && !across(text.bottom, b.bottom)))
             continue;
         for (int i : inside) within[static_cast<std::size_t>(i)] = true;
         std::vector<int> shades, letters, page;
