@@ -269,6 +269,18 @@ void clearCutRows(GreyPicture& prepared) {
     const std::vector<Band> rows = rowsOf(m, false);
     if (rows.size() < 2) return;
     const int h = prepared.height;
+    // A quarter of the band's inked columns have ink in the edge row: its
+    // letters' stems run on past the edge (descenders touching it are few).
+    auto runsInto = [&](const Band& b, int edge) {
+        int columns = 0, reaching = 0;
+        for (int x = 0; x < prepared.width; ++x) {
+            bool any = false;
+            for (int y = b.top; y < b.bottom && !any; ++y) any = m.at(x, y);
+            columns += any;
+            reaching += m.at(x, edge);
+        }
+        return columns > 0 && 4 * reaching >= columns;
+    };
     // How thick the strokes of rows [top, bottom) are: the mean of the
     // stretches of ink along a row, leaving out bars (over twice the
     // median). Wherever a box cuts a letter its stems keep their width.
@@ -293,17 +305,39 @@ void clearCutRows(GreyPicture& prepared) {
             if (s <= 2 * median) sum += s, ++n;
         return sum / n;
     };
-    // A row's own height: that of the tallest other row of its size, its
-    // strokes at most a quarter thicker (a caption under a large price has
-    // thinner ones); a row cut at the other edge is shorter still. With
+    // The foot of the letters of rows [top, bottom): the last row at least
+    // half as full of ink as the fullest (descenders are few).
+    auto foot = [&](int top, int bottom) {
+        std::vector<int> ink;
+        for (int y = top; y < bottom; ++y) {
+            int n = 0;
+            for (int x = 0; x < prepared.width; ++x) n += m.at(x, y);
+            ink.push_back(n);
+        }
+        const int fullest = *std::max_element(ink.begin(), ink.end());
+        int last = bottom;
+        for (int y = top; y < bottom; ++y)
+            if (2 * ink[static_cast<std::size_t>(y - top)] >= fullest) last = y + 1;
+        return last;
+    };
+    // How tall the letters of rows of its size stand, from the top to their
+    // foot, and how far below it they reach: that of the other rows whose
+    // strokes are at most a quarter thicker (a caption under a large price
+    // has thinner ones); a row cut at the other edge is shorter still. With
     // none the picture cannot tell, and it stays.
-    auto ownHeight = [&](int top, int bottom) {
+    struct Standing {
+        int above = 0, below = 0;
+    };
+    auto standing = [&](int top, int bottom) {
         const double own = stroke(top, bottom);
-        int height = 0;
+        Standing out;
         for (const Band& r : rows)
-            if ((r.bottom <= top || r.top >= bottom) && 4 * stroke(r.top, r.bottom) <= 5 * own)
-                height = std::max(height, r.bottom - r.top);
-        return height;
+            if ((r.bottom <= top || r.top >= bottom) && 4 * stroke(r.top, r.bottom) <= 5 * own) {
+                const int f = foot(r.top, r.bottom);
+                out.above = std::max(out.above, f - r.top);
+                out.below = std::max(out.below, r.bottom - f);
+            }
+        return out;
     };
     auto paint = [&](int top, int bottom) {
         std::fill(prepared.pixels.begin() + static_cast<std::ptrdiff_t>(top) * prepared.width,
@@ -311,22 +345,27 @@ void clearCutRows(GreyPicture& prepared) {
                   static_cast<std::uint8_t>(m.ground));
     };
     // From the edge inwards, the bands within half the tallest row (the
-    // tops of a cut line's letters may part into several): cut when shorter
-    // than its own height, however little of it is cut away; a neighbouring
-    // line is set as tall as the line the box is round.
+    // tops of a cut line's letters may part into several). At the top the
+    // edge leaves a line's foot: cut when its letters stand lower than those
+    // of whole rows. At the bottom it leaves the top: cut through the
+    // letters when they stand lower than whole rows' down to the edge, or
+    // through their descenders when these reach less far below the foot
+    // (a whole line's descenders touching the edge reach as far).
     int tallest = 0;
     for (const Band& b : rows) tallest = std::max(tallest, b.bottom - b.top);
     if (const Band& first = rows.front(); first.top == 0) {
         int bottom = first.bottom;
         for (const Band& b : rows)
             if (b.bottom <= (tallest + 1) / 2) bottom = std::max(bottom, b.bottom);
-        if (bottom < ownHeight(0, bottom)) paint(0, bottom);
+        if (foot(0, bottom) < standing(0, bottom).above) paint(0, bottom);
     }
     if (const Band& last = rows.back(); last.bottom == h) {
         int top = last.top;
         for (const Band& b : rows)
             if (h - b.top <= (tallest + 1) / 2) top = std::min(top, b.top);
-        if (h - top < ownHeight(top, h)) paint(top, h);
+        const Standing whole = standing(top, h);
+        const int f = foot(top, h);
+        if (runsInto(last, h - 1) ? h - top < whole.above : h - f < whole.below) paint(top, h);
     }
 }
 

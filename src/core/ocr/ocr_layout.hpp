@@ -35,14 +35,15 @@ struct TextRun {
 // or fewer (a bar, a rule).
 std::vector<TextRun> textRuns(const GreyPicture& prepared);
 
-// A row of text at the box's top or bottom edge that is shorter than
-// another row of its size (strokes at most a quarter thicker) is the
-// neighbouring line the edge cuts, by one pixel or by all but one: it is
-// painted over with the ground. The ink between it and the edge within half
-// the tallest row counts as part of it (the tops of a cut line's letters
-// part into several bands). A row with no other row of its size (a small
-// caption under a large price), one as tall as the others, and a picture of
-// one row are left alone.
+// A row of text at the box's top or bottom edge whose letters stand lower
+// than those of other rows of its size (strokes at most a quarter thicker),
+// from their top or from the edge down to their foot, or whose descenders
+// reach less far below it, is the neighbouring line the edge cuts, by one
+// pixel or by nearly all: it is painted over with the ground. The ink
+// between it and the edge within half the tallest row counts as part of it
+// (the tops of a cut line's letters part into several bands). A row with no
+// other row of its size (a small caption under a large price), a whole row
+// standing on the edge, and a picture of one row are left alone.
 void clearCutRows(GreyPicture& prepared);
 
 // How much a run of `inkHeight` pixels is scaled so that Tesseract reads it

@@ -178,6 +178,7 @@ TEST(OcrLayout, ARowTheBoxCutsIsPaintedOverHoweverMuchOfItShows) {
                 const int from = std::max(top, 0), to = std::min(top + height, box);
                 if (to > from) ink(rows, x, from, 1, to - from), ink(rows, x + 4, from, 1, to - from);
                 if (top >= 0 && top < box) ink(rows, x, top, 5, 1);
+                if (top + height > 0 && top + height <= box) ink(rows, x, top + height - 1, 5, 1);  // its foot
             }
         return rows;
     };
@@ -240,7 +241,7 @@ TEST(OcrLayout, ACutRowIsMeasuredAgainstRowsOfItsOwnSize) {
                 clipped(x, r.top, w, stroke);
                 clipped(x, r.top, stroke, h);
                 clipped(x + w - stroke, r.top, stroke, h);
-                if (r.large) clipped(x, r.top + h - stroke, w, stroke);
+                clipped(x, r.top + h - stroke, w, stroke);
             }
         return out;
     };
