@@ -93,10 +93,12 @@ void flattenPills(GreyPicture& picture) {
     for (std::size_t own = 0; own < flats.size(); ++own) {
         const PixelBox& b = flats[own].box;
         const int hh = b.height(), count = flats[own].count;
-        // As wide as tall at least, mostly its own shade, and not the page
-        // or the box's ground: a pill the box cuts is cut on one side.
+        // As wide as tall at least, mostly its own shade, and not the page:
+        // a pill the box cuts is cut on one side, or on all four with the
+        // page showing in its corners only (a box drawn inside it).
+        const int cutSides = (b.left == 0) + (b.top == 0) + (b.right == w) + (b.bottom == h);
         if (hh < 8 || b.width() < hh || 2 * std::size_t(count) < std::size_t(b.width()) * hh ||
-            (b.left == 0) + (b.top == 0) + (b.right == w) + (b.bottom == h) > 1)
+            (cutSides > 1 && cutSides < 4))
             continue;
         InkPiece pill{b, {}};
         for (int y = b.top; y < b.bottom; ++y)
@@ -108,11 +110,17 @@ void flattenPills(GreyPicture& picture) {
         for (int i : pill.pixels) within[static_cast<std::size_t>(i)] = true;
         std::vector<int> inside;
         PixelBox text{b.right, b.bottom, b.left, b.top};
-        int tall = 0;
-        bool small = true;
+        int tall = 0, corners = 0;
+        bool small = true, edgeOnly = true;
         for (const InkPiece& gap : piecesWhere(w, b, [&](int x, int y) { return !ofPill(x, y); }, label)) {
             const PixelBox& g = gap.box;
-            if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) continue;
+            if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) {
+                const bool corner = (g.left == 0) != (g.right == w) && (g.top == 0) != (g.bottom == h) &&
+                                    2 * g.width() <= hh + 2 && 2 * g.height() <= hh + 2;
+                corners += corner;
+                edgeOnly = edgeOnly && corner;
+                continue;
+            }
             // Letters are small against their pill; a pill within a flat page is not.
             small = small && 2 * gap.count() <= pill.count();
             inside.insert(inside.end(), gap.pixels.begin(), gap.pixels.end());
@@ -131,7 +139,7 @@ void flattenPills(GreyPicture& picture) {
             }
             return false;
         };
-        if (!small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || !room(text.left - b.left, b.left == 0) ||
+        if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || !room(text.left - b.left, b.left == 0) ||
             !room(b.right - text.right, b.right == w) || (!across(b.top, text.top) && !across(text.bottom, b.bottom)))
             continue;
         for (int i : inside) within[static_cast<std::size_t>(i)] = true;

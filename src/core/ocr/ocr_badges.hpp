@@ -13,10 +13,11 @@ namespace kestrove {
 // becomes the page's and its letters dark, as the same text set on the
 // page reads; its smoothed rim becomes page. Tesseract read dark letters on
 // a light pill as nothing, and a mid-bright pill was turned over in part as
-// a dark panel. A pill that reaches across the picture is the box's ground,
-// left to lightenFilledBox; on a dark page, to lightenBadges once the page
-// is turned over. Run first: dark letters stand out from the page more than
-// from their pill, and a bold 8 took the shape of a filled block cursor.
+// a dark panel. A box drawn inside a pill, the page in its corners, is one
+// too; a coloured ground reaching across the picture otherwise is left to
+// lightenFilledBox, and a pill on a dark page to lightenBadges once the
+// page is turned over. Run first: dark letters stand out from the page
+// more than from their pill, and a bold 8 took a filled block's shape.
 void flattenPills(GreyPicture& picture);
 
 // Each filled piece of ink with two holes or more at least 30 % as tall as
