@@ -5,7 +5,8 @@
 // windows lying half over the window and half over the bare root (as another
 // watch's frame or our panel would), composed at every check: the box 0.5 ms,
 // the whole screen 8 ms. A box in its frame under a compositing manager,
-// rebuilt at every check, 0.5 ms. Also the conversion of the server's
+// rebuilt at every check, 0.5 ms. A whole screen holding our tray icon as
+// an unchanged one. Also the conversion of the server's
 // pixels, the old byte loop beside the word one, and the window list the
 // tracker reads every 0.25 s.
 // Needs an X server; run it in a private desktop of that size:
@@ -52,6 +53,10 @@ struct Scene {
     // One that knows only a watch's frame, a ring around the box.
     std::shared_ptr<OwnWindows> frame = std::make_shared<OwnWindows>();
     XcbScreenCapturer framed{screens, frame};
+    // One that takes the watched window for ours inside another program's
+    // window, as the tray holds our icon (openbox's frame holds it).
+    std::shared_ptr<OwnWindows> icon = std::make_shared<OwnWindows>();
+    XcbScreenCapturer iconed{screens, icon};
     WatchRegion displayRegion;
     WatchRegion windowRegion;
     WatchRegion wholeScreen;
@@ -115,6 +120,9 @@ void BM_UnchangedBoxUnderOurs(benchmark::State& state) { unchangedBox(state, sce
 // and its shadow are rebuilt from the window below at every check.
 void BM_UnchangedBoxInItsFrame(benchmark::State& state) { unchangedBox(state, scene->framed, scene->displayRegion); }
 void BM_UnchangedScreenUnderOurs(benchmark::State& state) { unchangedBox(state, scene->under, scene->wholeScreen); }
+// A whole screen holding ours inside another program's window: that part
+// from the last picture.
+void BM_UnchangedScreenWithOurIcon(benchmark::State& state) { unchangedBox(state, scene->iconed, scene->wholeScreen); }
 void BM_UnchangedBoxFromWindow(benchmark::State& state) { unchangedBox(state, scene->capturer, scene->windowRegion); }
 void BM_UnchangedScreenFromDisplay(benchmark::State& state) {
     state.SetLabel(std::to_string(int(scene->wholeScreen.w)) + " x " + std::to_string(int(scene->wholeScreen.h)));
@@ -170,6 +178,7 @@ BENCHMARK(BM_UnchangedBoxFromDisplay)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UnchangedBoxUnderOurs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UnchangedBoxInItsFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UnchangedScreenUnderOurs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnchangedScreenWithOurIcon)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UnchangedBoxFromWindow)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UnchangedScreenFromDisplay)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ConvertByteAtATime)->Unit(benchmark::kMicrosecond);
@@ -252,6 +261,7 @@ int main(int argc, char** argv) {
     const double w = ring.width(), h = ring.height();
     s.frame->set({std::uint32_t(ring.winId()), OwnWindow::Kind::frame,
                   std::vector<Rect>{{0, 0, w, 3}, {0, h - 3, w, 3}, {0, 3, 3, h - 6}, {w - 3, 3, 3, h - 6}}});
+    s.icon->set({target->id, OwnWindow::Kind::embedded, std::nullopt});
     t.restart();
     while (t.elapsed() < 500) QApplication::processEvents(QEventLoop::AllEvents, 20);
     benchmark::RunSpecifiedBenchmarks();
