@@ -127,20 +127,9 @@ void flattenPills(GreyPicture& picture) {
             text = unite(text, g);
             tall += g.height() >= letterHole * hh;
         }
-        // Room beside the text, and the pill unbroken above or below it (not
-        // so two bold digits joined round their counters; tall letters may
-        // reach the pill's smoothed top).
         auto room = [&](int gap, bool cut) { return cut || 4 * gap >= hh; };
-        auto across = [&](int from, int to) {
-            for (int y = from; y < to; ++y) {
-                int x = text.left;
-                while (x < text.right && ofPill(x, y)) ++x;
-                if (x == text.right) return true;
-            }
-            return false;
-        };
-        if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) || !room(text.left - b.left, b.left == 0) ||
-            !room(b.right - text.right, b.right == w) || (!across(b.top, text.top) && !across(text.bottom, b.bottom)))
+        if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) ||
+            !room(text.left - b.left, b.left == 0) || !room(b.right - text.right, b.right == w))
             continue;
         for (int i : inside) within[static_cast<std::size_t>(i)] = true;
         std::vector<int> shades, letters, page;
@@ -154,11 +143,28 @@ void flattenPills(GreyPicture& picture) {
         const int letter = median(letters), ground = median(page);
         // A dark page is turned over whole, and its badges after it.
         if (ground < 128 || std::abs(box - ground) < pageLike) continue;
+        // The pill runs unbroken over the text above it and below it, or its
+        // rim smoothed into the page does where tall letters reach it: two
+        // bold digits joined round their counters, or bold letters on an
+        // underline, break there.
+        const int low = std::min(box, ground) - flatShade, high = std::max(box, ground) + flatShade;
+        auto rim = [&](int x, int y) {
+            const int v = shade(y * w + x);
+            return v >= low && v <= high && std::abs(v - ground) > flatShade;
+        };
+        auto across = [&](int from, int to) {
+            for (int y = from; y < to; ++y) {
+                int x = text.left;
+                while (x < text.right && (ofPill(x, y) || rim(x, y))) ++x;
+                if (x == text.right) return true;
+            }
+            return false;
+        };
+        if (!across(b.top, text.top) || !across(text.bottom, b.bottom)) continue;
         for (int i : pill.pixels) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground, pillEdges);
         for (int i : inside) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground, pillEdges);
         for (std::size_t i = 0; i < px.size(); ++i) done[i] = done[i] || within[i];
         // The rim: shades between the pill's and the page's just outside it.
-        const int low = std::min(box, ground) - flatShade, high = std::max(box, ground) + flatShade;
         for (int i : pill.pixels) {
             const int x = i % w, y = i / w;
             for (int ny = std::max(0, y - rimWidth); ny <= std::min(h - 1, y + rimWidth); ++ny)
