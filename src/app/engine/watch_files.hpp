@@ -4,7 +4,8 @@
 // the records (latest wins, atomic), each crop encoded and written, read
 // back and decoded, or removed, in the order asked. The file and the crops
 // agree whenever the process dies: a crop is written before a saved file
-// names its watch, and removed only once a saved file no longer does. Only the first reading of the watch file is done at once, at launch.
+// names its watch, and removed only once a saved file no longer does. Only
+// the first reading of the watch file is done at once, at launch.
 
 #include <filesystem>
 #include <functional>
@@ -48,7 +49,6 @@ public:
     // Blocks until everything asked for is done (shutdown).
     void flush() { queue_.drain(); }
     std::size_t runAll() { return queue_.runAll(); }
-    bool runOne() { return queue_.runOne(); }
 
 private:
     struct Disk {
