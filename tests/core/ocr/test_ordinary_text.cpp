@@ -222,7 +222,7 @@ TEST(OrdinaryText, FramesAndBandsRoundTextAreNoBadges) {
     }
 }
 
-TEST(OrdinaryText, LargeBoldLettersAndUnderlinesAreNoDarkPanel) {
+TEST(OrdinaryText, LargeBoldLettersAndUnderlinesAreNoDarkPanelNorPill) {
     struct Case {
         const char* what;
         int barWidth, barHeight;  // a T's bar over its stem, or an underline under the words
@@ -239,9 +239,11 @@ TEST(OrdinaryText, LargeBoldLettersAndUnderlinesAreNoDarkPanel) {
         if (c.stem) ink(rows, 10, 6, c.barWidth, c.barHeight), ink(rows, 25, 6, 6, 26);
         else ink(rows, 10, 36, c.barWidth, c.barHeight);
         const GreyPicture before = drawn(rows);
-        GreyPicture p = before;
-        lightenDarkPanels(p);
-        EXPECT_EQ(p.pixels, before.pixels) << c.what;
+        for (void (*rule)(GreyPicture&) : {lightenDarkPanels, flattenPills}) {
+            GreyPicture p = before;
+            rule(p);
+            EXPECT_EQ(p.pixels, before.pixels) << c.what;
+        }
     }
 }
 
