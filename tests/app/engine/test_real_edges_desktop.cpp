@@ -154,8 +154,9 @@ TEST_F(RealPrograms, ABarBetweenWordsIsRead) {
 // A text editor's caret standing in the middle of a line is no bar of the
 // line: gedit's "alpha beta gamma" read "alpha bleta gamma" or "alpha
 // jbeta gamma" while its caret showed and right once it hid, an ordinary
-// box's reading changing as the caret blinked or moved. The bars the file
-// holds are read.
+// box's reading changing as the caret blinked or moved; amid digits it
+// changed the number ("1250.00" read 1260.00). The bars the file holds are
+// read.
 TEST_F(RealPrograms, AnEditorsCaretInTheMiddleOfALineIsNotRead) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     Terminal other("other\n", "20x3+900+600");
@@ -180,7 +181,7 @@ TEST_F(RealPrograms, AnEditorsCaretInTheMiddleOfALineIsNotRead) {
         if (*font) settings << "use-default-font=false\neditor-font='" << font << "'\n";
         settings.close();
         const std::string file = home.toStdString() + "/notes.txt";
-        std::ofstream(file) << "alpha beta gamma\nTabs | 12 open\nA|B side\n\n\n";
+        std::ofstream(file) << "alpha beta gamma\nTabs | 12 open\nA|B side\nPRICE 1250.00 14:05\n\n\n";
         RealApp editor("gedit", {QString::fromStdString(file)},
                        {"GSETTINGS_BACKEND=keyfile", "XDG_CONFIG_HOME=" + home + "/config"});
         const std::optional<WindowInfo> window = editor.window(readers.windows);
@@ -188,21 +189,24 @@ TEST_F(RealPrograms, AnEditorsCaretInTheMiddleOfALineIsNotRead) {
         // The caret out of the way, on an empty line under the text.
         focus(*window);
         QProcess::execute("xdotool", {"key", "ctrl+End"});
-        const WatchRegion line = boxAround(*window, "alpha", 8);
+        const WatchRegion words = boxAround(*window, "alpha", 8), digits = boxAround(*window, "PRICE", 8);
         EXPECT_EQ(texts(readers.picture(boxAround(*window, "Tabs", 8))), std::vector<std::string>{"Tabs | 12 open"});
         EXPECT_EQ(texts(readers.picture(boxAround(*window, "side", 8))), std::vector<std::string>{"A|B side"});
-        // The caret between two letters, then after a space between words.
-        for (int right : {7, 6}) {
+        // The caret between two letters, then after a space between words;
+        // between digits, before a point, after a colon.
+        const std::vector<std::pair<int, int>> places{{0, 7}, {0, 6}, {3, 8}, {3, 10}, {3, 17}};  // line, letters in
+        for (const auto& [down, right] : places) {
+            const WatchRegion& line = down ? digits : words;
+            const std::vector<std::string> text{down ? "PRICE 1250.00 14:05" : "alpha beta gamma"};
             focus(*window);
             QStringList keys{"key", "--delay", "60", "ctrl+Home"};
+            for (int i = 0; i < down; ++i) keys << "Down";
             for (int i = 0; i < right; ++i) keys << "Right";
             QProcess::execute("xdotool", keys);
             desktop::waitFor([] { return false; }, 300);
-            EXPECT_EQ(texts(readers.picture(line)), std::vector<std::string>{"alpha beta gamma"})
-                << "the caret shown, " << right << " letters in";
+            EXPECT_EQ(texts(readers.picture(line)), text) << "the caret shown, " << right << " letters in";
             focus(*away);
-            EXPECT_EQ(texts(readers.picture(line)), std::vector<std::string>{"alpha beta gamma"})
-                << "the caret hidden, " << right << " letters in";
+            EXPECT_EQ(texts(readers.picture(line)), text) << "the caret hidden, " << right << " letters in";
         }
     }
 }
