@@ -16,14 +16,7 @@ WatchFiles::WatchFiles(std::filesystem::path folder, Executor mainThread, int th
       watchFile_(store_->watchFile()),
       loaded_(store_->load()),
       queue_("watch files", threads, std::move(mainThread),
-             [store = store_.get()] { return std::make_unique<Disk>(Disk{store}); }) {
-    // Crops a kill left behind after the save that dropped their watches.
-    if (!loaded_) return;
-    std::set<std::string> named;
-    for (const auto& r : *loaded_) named.insert(r.id());
-    for (auto& id : store_->cropIDs())
-        if (!named.contains(id)) shelf_->doomed.insert(std::move(id));
-}
+             [store = store_.get()] { return std::make_unique<Disk>(Disk{store}); }) {}
 
 WatchFiles::~WatchFiles() {
     queue_.drain();

@@ -124,16 +124,4 @@ void WatchStore::removeCrop(const std::string& id) {
     if (const auto file = cropFile(id)) std::remove(file->c_str());
 }
 
-std::vector<std::string> WatchStore::cropIDs() const {
-    std::vector<std::string> ids;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(cropsFolder(), error)) {
-        const auto& path = entry.path();
-        if (path.extension() != ".png" || !entry.is_regular_file(error)) continue;
-        std::string id = path.stem().string();
-        if (usableID(id)) ids.push_back(std::move(id));
-    }
-    return ids;
-}
-
 }  // namespace kestrove

@@ -42,8 +42,6 @@ public:
     bool writeCrop(const std::string& id, const Image& image);
     std::optional<Image> readCrop(const std::string& id);
     void removeCrop(const std::string& id);
-    // The ids of the crops on disk (our own names only).
-    std::vector<std::string> cropIDs() const;
 
 private:
     enum class FileState { unchecked, usable, damaged };
