@@ -201,7 +201,7 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
         return n;
     };
     const bool against = std::min(gap(x - 1, -1), gap(end, 1)) <= std::max(1.0, h / 20);
-    if (small - tallest >= 0.1 * h) return against && tallest - top >= std::max(2.0, 0.1 * h);
+    if (small - tallest >= 0.1 * h) return against && tallest - top >= std::max(2.0, 0.08 * h);
     // No ascenders: the capitals' height is their stems', from their top to
     // where most of them end (a "|" beside them hangs lower).
     std::map<int, int> feet;

@@ -220,6 +220,7 @@ TEST(OcrCursors, ACaretAmidTextRisesAboveTheAscendersAndABarGlyphDoesNot) {
     const Case cases[] = {
         {"a caret between two letters", true, 23, 0, 26, true},
         {"a caret between two words", true, 37, 0, 26, true},
+        {"a caret two pixels above the ascenders, as a Qt editor draws it", true, 23, 2, 26, true},
         {"a caret in a line of small letters, beside a bar glyph, a speck above", false, 23, 0, 26, true, true},
         {"a bar glyph between words (\"Tabs | 12\")", true, 32, 4, 25, false},
         {"a bar glyph a pixel above the ascenders", true, 32, 3, 25, false},
