@@ -26,6 +26,9 @@ struct OwnWindow {
     // Where it puts pixels, in points from the window's top-left corner;
     // none: anywhere inside it.
     std::optional<std::vector<Rect>> painted;
+    // Shows only for a moment (panels, menus, the selection overlay): a box
+    // that only such windows hide waits for them to go.
+    bool passing = false;
     bool operator==(const OwnWindow&) const = default;
 };
 

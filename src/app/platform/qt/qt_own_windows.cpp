@@ -37,6 +37,16 @@ OwnWindow::Kind QtOwnWindows::kindOf(const QWindow& window) {
     }
 }
 
+bool QtOwnWindows::passing(const QWindow& window) {
+    if (window.flags() & Qt::BypassWindowManagerHint) return true;
+    switch (window.type()) {
+        case Qt::Tool:
+        case Qt::Popup:
+        case Qt::ToolTip: return true;
+        default: return false;  // titled windows and dialogs may stay open for long
+    }
+}
+
 bool QtOwnWindows::eventFilter(QObject* watched, QEvent* event) {
     // Before Qt asks the server to map it: the window is ours before it shows.
     if (event->type() == QEvent::Show && watched->isWindowType()) take(static_cast<QWindow*>(watched));
@@ -49,7 +59,8 @@ void QtOwnWindows::take(QWindow* window) {
     if (widget && widget->property(OwnWindows::frameProperty).toBool()) return;
     const auto id = static_cast<std::uint32_t>(window->winId());
     known_.emplace(window, id);
-    into_.set({id, embeddedInTray(widget) ? OwnWindow::Kind::embedded : kindOf(*window), std::nullopt});
+    const bool embedded = embeddedInTray(widget);
+    into_.set({id, embedded ? OwnWindow::Kind::embedded : kindOf(*window), std::nullopt, !embedded && passing(*window)});
     connect(window, &QObject::destroyed, this, [this, window] {
         const auto it = known_.find(window);
         if (it == known_.end()) return;

@@ -27,6 +27,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     static OwnWindow::Kind kindOf(const QWindow& window);
+    static bool passing(const QWindow& window);
 
 private:
     void take(QWindow* window);

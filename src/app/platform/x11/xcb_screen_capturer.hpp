@@ -94,7 +94,7 @@ private:
     struct OwnPaint {
         PixelRegion paints, shades, embedded;
         bool ours = false;     // the top-level window is ours
-        bool passing = true;   // only ours that show for a moment: panels, menus, the overlay
+        bool passing = true;   // only ours that show for a moment (OwnWindow::passing)
     };
     // Each shown top-level window that is ours, or holds ours, and reaches
     // into `area`.

@@ -78,7 +78,7 @@ std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint
         if (isEmpty(intersection(reach, area))) continue;
         OwnPaint& own = paints[*top];
         own.ours = true;
-        if (w.kind != OwnWindow::Kind::floating) own.passing = false;
+        if (!w.passing) own.passing = false;
         // A window that tells where it paints (a frame) paints only that;
         // any other its whole top-level window, decorations included.
         if (!w.painted || *top != w.id) {

@@ -31,14 +31,15 @@ TEST(QtOwnWindows, EveryShownTopLevelWindowIsOursWithItsKindAndFramesAreLeftToTh
         const char* name;
         std::function<QWidget*()> make;
         std::optional<K> kind;  // none: not registered by the watcher
+        bool passing = false;   // shows only for a moment
     };
     const Case cases[] = {
         {"an ordinary window", [] { return new QWidget(); }, K::ordinary},
-        {"a panel", [] { return new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint); }, K::floating},
+        {"a panel", [] { return new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint); }, K::floating, true},
         {"an overlay bypassing the window manager",
-         [] { return new QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint); }, K::floating},
+         [] { return new QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint); }, K::floating, true},
         {"an alert", [] { return new QMessageBox(QMessageBox::Warning, "Kestrove", "Something"); }, K::floating},
-        {"a menu", [] { return new QMenu(); }, K::floating},
+        {"a menu", [] { return new QMenu(); }, K::floating, true},
         {"a frame", [] {
              auto* w = new QWidget(nullptr, Qt::Tool);
              w->setProperty(OwnWindows::frameProperty, true);
@@ -54,6 +55,7 @@ TEST(QtOwnWindows, EveryShownTopLevelWindowIsOursWithItsKindAndFramesAreLeftToTh
         EXPECT_EQ(e ? std::optional(e->kind) : std::nullopt, c.kind) << c.name;
         if (e) {
             EXPECT_FALSE(e->painted) << c.name << ": its whole window";
+            EXPECT_EQ(e->passing, c.passing) << c.name;
         }
         w->hide();
         EXPECT_EQ(entry(own, *w).has_value(), c.kind.has_value()) << c.name << ": still ours while hidden";

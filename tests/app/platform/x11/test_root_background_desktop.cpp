@@ -187,9 +187,9 @@ TEST_F(RootUnderOurs, PartsNeverSeenAreFilledFromWhatShowsAndAWholeBoxIsUnreadab
     }
     // Under a panel it is read again once the panel goes; under a window
     // that stays, it is unreadable.
-    for (const auto& [kind, error] : {std::pair(OwnWindow::Kind::floating, CaptureError::Kind::coveredForNow),
-                                      std::pair(OwnWindow::Kind::ordinary, CaptureError::Kind::unpainted)}) {
-        own->set({over, kind, std::nullopt});
+    for (const auto& [passing, error] : {std::pair(true, CaptureError::Kind::coveredForNow),
+                                         std::pair(false, CaptureError::Kind::unpainted)}) {
+        own->set({over, OwnWindow::Kind::floating, std::nullopt, passing});
         const Captured none = capture(whole);
         ASSERT_FALSE(none.ok());
         EXPECT_EQ(none.error().kind, error);
