@@ -53,7 +53,7 @@ void WatchManager::remove(const std::string& id) {
     changeTail();
 }
 
-void WatchManager::removeOne(const std::string& id) {
+void WatchManager::removeOne(std::string id) {
     stopRunner(id);
     closeFrame(id);
     latest_.erase(id);

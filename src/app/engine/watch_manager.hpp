@@ -148,7 +148,8 @@ private:
     // it changed nothing.
     bool pauseOne(const std::string& id);
     bool resumeOne(const std::string& id);
-    void removeOne(const std::string& id);
+    // By value: the id may be the erased record's own.
+    void removeOne(std::string id);
     void flashOnce(const std::string& id, const std::string& time);
     void persist();
     void changeTail();

@@ -144,6 +144,14 @@ TEST_F(Store, IdsThatCannotNameAFileTouchNothing) {
     manager->add(makeSpec("w_Ok-9", 100), std::make_shared<const Image>(solid(120, 30, 9)), std::nullopt);
     runFiles();
     EXPECT_TRUE(fs::exists(data / "crops" / "w_Ok-9.png")) << "a plain id still gets its crop";
+    // Removed by the id its own record holds, a watch takes only its own crop.
+    manager->add(makeSpec("w_Ok-8", 100), std::make_shared<const Image>(solid(120, 30, 8)), std::nullopt);
+    runFiles();
+    ASSERT_EQ(manager->records().front().id(), "w_Ok-9");
+    manager->remove(manager->records().front().id());
+    runFiles();
+    EXPECT_FALSE(fs::exists(data / "crops" / "w_Ok-9.png"));
+    EXPECT_TRUE(fs::exists(data / "crops" / "w_Ok-8.png"));
 }
 
 TEST_F(Store, NewFoldersArePrivateAndAFailedSaveIsLoggedAndTriedAgain) {
