@@ -92,6 +92,12 @@ void AppDelegate::start() {
             [this](const std::string& message, const std::string& detail) { alerts_.warning(message, detail); }, {},
             {}, XcbPointerPresses::maker()},
         this);
+    // A locker starting as the screens go must find the keyboard free: a box
+    // left half drawn lets go of it too, after the panel.
+    manager_->onScreensAway = [this, panel = std::move(manager_->onScreensAway)] {
+        if (panel) panel();
+        if (selector_->running()) selector_->cancel();
+    };
     manager_->onChange = [this] { status_->refresh(); };
     manager_->onBark = [this] { status_->popDot(); };
     // Qt sets up its accessibility bridge when first asked, which the first

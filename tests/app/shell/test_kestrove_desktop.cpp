@@ -157,6 +157,23 @@ TEST_F(KestroveApp, HotKeyBoxAndSentenceMakeAWatchThatBarksWithItsCropAndCancelK
     xdotool({"key", "Escape"});
     EXPECT_TRUE(waitFor([&] { return !app.keyboardWindow(); })) << app.log();
     EXPECT_EQ(home.saved().size(), 1u);
+
+    // A box left half drawn when the screen saver starts lets go of the
+    // keyboard, so the locker started then locks.
+    ASSERT_TRUE(pressHotKeyForOverlay(app));
+    xdotool({"mousemove", "200", "200", "mousedown", "1", "mousemove", "260", "240"});
+    ASSERT_EQ(QProcess::execute("xset", {"s", "activate"}), 0);
+    QProcess locker;
+    locker.start(QStringLiteral("i3lock"), {"-n"});
+    ASSERT_TRUE(locker.waitForStarted()) << "i3lock is installed";
+    waitFor([&] { return locker.state() == QProcess::NotRunning; }, 3000);  // it gives up after about a second
+    EXPECT_EQ(locker.state(), QProcess::Running) << locker.readAllStandardError().toStdString();
+    locker.terminate();
+    locker.waitForFinished(3000);
+    xdotool({"mouseup", "1"});
+    QProcess::execute("xset", {"s", "reset"});
+    EXPECT_TRUE(waitFor([&] { return app.frames().empty() && !app.keyboardWindow(); })) << "the overlay is gone";
+    EXPECT_EQ(home.saved().size(), 1u);
 }
 
 std::string bytesOf(const std::filesystem::path& file) {
