@@ -60,16 +60,16 @@ void expectPlan(const PlanCase& c) {
     EXPECT_TRUE(same(plan.unknown, c.unknown)) << c.what << ": unknown";
 }
 
-StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false, {}}; }
-StackedLayer translucent(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, true, {}}; }
-StackedLayer ours(std::uint32_t id, PixelRegion paints) { return {id, {}, std::move(paints), false, {}}; }
+StackedLayer window(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, false, {}, {}}; }
+StackedLayer translucent(std::uint32_t id, PixelRegion shows) { return {id, std::move(shows), std::nullopt, true, {}, {}}; }
+StackedLayer ours(std::uint32_t id, PixelRegion paints) { return {id, {}, std::move(paints), false, {}, {}}; }
 // Another program's window with ours inside it (the tray holding our icon).
 StackedLayer holding(std::uint32_t id, PixelRegion shows, PixelRegion inside) {
     return {id, std::move(shows), std::nullopt, false, {}, std::move(inside)};
 }
 // Ours under a compositing manager: it paints `paints` and shades `shades`.
 StackedLayer shading(std::uint32_t id, PixelRegion paints, PixelRegion shades) {
-    return {id, {}, std::move(paints), false, std::move(shades)};
+    return {id, {}, std::move(paints), false, std::move(shades), {}};
 }
 
 TEST(UnderOwn, EachPixelIsDecidedByTheWindowsOverItTopToBottom) {
