@@ -10,6 +10,13 @@ namespace kestrove {
 
 namespace {
 
+// The value counted most often (the lowest of a tie); `counts` holds one at least.
+int mostCommon(const std::map<int, int>& counts) {
+    return std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+               return a.second < b.second;
+           })->first;
+}
+
 // The sides of a piece that the picture's edges cut off: a box drawn
 // through a cursor leaves part of it, its cut sides open.
 struct Cut {
@@ -138,10 +145,7 @@ void clearFilledBlocks(const Marks& m, const Band& line, const std::vector<Colum
         for (int i = 0; i < w; ++i)
             if ((i < x || i >= end) && lowest[static_cast<std::size_t>(i)] >= 0) ++feet[lowest[static_cast<std::size_t>(i)]];
         if (feet.empty()) return true;
-        const int baseline = std::max_element(feet.begin(), feet.end(), [](const auto& a, const auto& b) {
-                                 return a.second < b.second;
-                             })->first;
-        return bottom >= baseline + 2;
+        return bottom >= mostCommon(feet) + 2;
     };
     for (int x = 0; x < w;) {
         const Column& first = columns[static_cast<std::size_t>(x)];
@@ -189,9 +193,7 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
             }
     }
     if (tops.empty()) return false;
-    const int small = std::max_element(tops.begin(), tops.end(), [](const auto& a, const auto& b) {
-                          return a.second < b.second;
-                      })->first;
+    const int small = mostCommon(tops);
     // Blank columns between it and the nearest ink beside it.
     auto gap = [&](int from, int step) {
         int n = 0;
@@ -210,9 +212,7 @@ bool caretAmidText(const Marks& m, const Band& line, const std::vector<Column>& 
         if (beside(i) && std::abs(c.top - small) <= 1 && c.length() >= 0.5 * h) ++feet[c.bottom];
     }
     if (feet.empty()) return false;
-    const int foot = std::max_element(feet.begin(), feet.end(), [](const auto& a, const auto& b) {
-                         return a.second < b.second;
-                     })->first;
+    const int foot = mostCommon(feet);
     const int capitals = foot - small;
     // A typewriter face leaves room within its cells: beside a letter
     // means a quarter of the capitals' height off, unless stems hang from
