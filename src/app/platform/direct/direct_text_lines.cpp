@@ -249,25 +249,35 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const Acces
                                                                                                       : span.end;
     };
 
+    // The next line with text from `offset`, and where it is drawn, each
+    // line asked counted in `looked`; none at the end, when out of
+    // questions, or when a line cannot be asked or placed (`lost`).
+    bool lost = false;
+    auto nextShown = [&](int& offset, int& looked) -> std::optional<std::pair<TextSpan, Rect>> {
+        for (; offset < count && looked < maxLines; ++looked) {
+            std::optional<TextSpan> span = line(element, offset);
+            if (!span) return lost = true, std::nullopt;
+            if (span->start < 0 || span->end < offset) break;
+            if (span->end == offset) {
+                ++offset;
+                continue;
+            }
+            offset = after(*span);
+            if (text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text)).empty()) continue;
+            const std::optional<Rect> drawn = place(element, *span);
+            if (!drawn) return lost = true, std::nullopt;
+            ++looked;
+            return std::pair{std::move(*span), *drawn};
+        }
+        return std::nullopt;
+    };
+
     // The first line with text begins its paragraph, where every paragraph is
     // said to begin: how far above the view that is tells how many lines
     // were scrolled away.
-    std::optional<std::pair<TextSpan, Rect>> first;
-    int offset = 0;
-    for (int looked = 0; !first && offset < count && looked < maxLines; ++looked) {
-        std::optional<TextSpan> span = line(element, offset);
-        if (!span) return unknown();
-        if (span->start < 0 || span->end < offset) break;
-        if (span->end == offset) {
-            ++offset;
-            continue;
-        }
-        offset = after(*span);
-        if (text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text)).empty()) continue;
-        const std::optional<Rect> drawn = place(element, *span);
-        if (!drawn) return unknown();
-        first = {*span, *drawn};
-    }
+    int offset = 0, looked = 0;
+    const std::optional<std::pair<TextSpan, Rect>> first = nextShown(offset, looked);
+    if (lost) return unknown();
     if (!first) {
         if (timedOut_ || offset < count) return unknown();
         return std::vector<PlacedLine>{};  // blank
@@ -307,26 +317,20 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::stackedInBox(const Acces
     std::vector<PlacedLine> found;
     bool past = false;  // a line below the box was met
     offset = top < paragraphs ? startOf(top) : count;
-    for (int looked = 0; offset < count && looked < maxLines && !past; ++looked) {
-        std::optional<TextSpan> span = line(element, offset);
-        if (!span) return unknown();
-        if (span->start < 0 || span->end < offset) break;
-        if (span->end == offset) {
-            ++offset;
-            continue;
-        }
-        offset = after(*span);
-        if (text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text)).empty()) continue;
-        const std::optional<Rect> drawn = place(element, *span);
-        if (!drawn) return unknown();
-        if (rowIn(*drawn) > 0) ++continued;
-        const int row = paragraphOf(span->start) + continued - scrolled;  // from the view's top
+    looked = 0;
+    while (!past) {
+        std::optional<std::pair<TextSpan, Rect>> shown = nextShown(offset, looked);
+        if (lost) return unknown();
+        if (!shown) break;
+        auto& [span, drawn] = *shown;
+        if (rowIn(drawn) > 0) ++continued;
+        const int row = paragraphOf(span.start) + continued - scrolled;  // from the view's top
         if (row < 0) continue;
-        const Rect where{drawn->minX(), view->minY() + row * lineHeight, drawn->width, drawn->height};
+        const Rect where{drawn.minX(), view->minY() + row * lineHeight, drawn.width, drawn.height};
         if (where.minY() >= box_.maxY()) past = true;
         else if (halfInside(where, box_)) {
-            std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
-            found.push_back({std::move(part), *where.intersection(box_), std::move(*span)});
+            std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span.text));
+            found.push_back({std::move(part), *where.intersection(box_), std::move(span)});
         }
     }
     if (timedOut_) return std::nullopt;
