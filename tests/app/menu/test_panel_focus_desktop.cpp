@@ -130,6 +130,18 @@ struct PanelFocus : EngineOnDesktop, ::testing::WithParamInterface<Compositor> {
         ASSERT_TRUE(waitFor([&] { return panel.isVisible() && takesKeys(panel); }));
     }
     void pause(int ms) { waitFor([] { return false; }, ms); }
+    // The tray's panel as the application makes it, over `icon`.
+    struct Tray {
+        fakes::FakeMenuUpdates updates;
+        fakes::FakeLaunchAtLogin login;
+        TelegramLink telegram;
+        StatusMenuController menu;
+        Tray(PanelFocus& t, StatusItem& icon)
+            : telegram{CloudSettings(t.defaults, std::nullopt), t.platform.cloud, t.platform.mainThread},
+              menu({*t.manager, telegram, updates, login, icon, t.clock, t.defaults, {}, {}, {}, [] {},
+                    XcbPointerPresses::maker()},
+                   nullptr) {}
+    };
     // A user's look with the panel open (two checks), Escape, and two checks
     // once it closed; whether the terminal stayed active while it was open.
     bool checkedOpenThenEscaped(const MenuPanelController& shown) {
@@ -286,12 +298,8 @@ TEST_P(Locking, AScreenLockerLocksWhileThePanelIsOpen) {
     ASSERT_TRUE(waitFor([&] { return state.followsSession() && state.followsDisplaySleep(); }));
     fakes::FakeStatusItem icon;
     icon.area = QRect(1200, 0, 24, 24);
-    fakes::FakeMenuUpdates updates;
-    fakes::FakeLaunchAtLogin login;
-    TelegramLink telegram{CloudSettings(defaults, std::nullopt), platform.cloud, platform.mainThread};
-    StatusMenuController menu({*manager, telegram, updates, login, icon, clock, defaults, {}, {}, {}, [] {},
-                               XcbPointerPresses::maker()},
-                              nullptr);
+    Tray tray(*this, icon);
+    StatusMenuController& menu = tray.menu;
     struct Trigger {
         const char* name;
         std::function<void(bool)> set;
@@ -342,12 +350,8 @@ TEST_P(WholeScreen, SeesNothingOfTheTrayPanelOpeningAndClosing) {
     fakes::FakeTrayLook trayLook;
     QtStatusItem icon(places, trayLook);
     ASSERT_TRUE(waitFor([&] { return icon.geometry() && icon.geometry()->right() >= 1200; }, 10000));
-    fakes::FakeMenuUpdates updates;
-    fakes::FakeLaunchAtLogin login;
-    TelegramLink telegram{CloudSettings(defaults, std::nullopt), platform.cloud, platform.mainThread};
-    StatusMenuController menu({*manager, telegram, updates, login, icon, clock, defaults, {}, {}, {}, [] {},
-                               XcbPointerPresses::maker()},
-                              nullptr);
+    Tray tray(*this, icon);
+    StatusMenuController& menu = tray.menu;
     pause(1000);  // the tray settles its icon
 
     const Rect screen = ScreenSpace::displays(platform.screens->screens()).front();
