@@ -337,8 +337,15 @@ TEST_F(OwnWindowsOnBareRoot, TranslucentAndShapedNeighboursOfThePanelAreNoChange
             cycle();
             EXPECT_EQ(manager->record(c.watch.id)->status, WatchStatus::watching) << c.what << ": check " << i << " under the panel";
         }
+        const Image underPanel = settled(box);
         tray.close();
-        ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(box), bare) > 40; })) << c.what;
+        // The change shows once the panel has gone: neither the panel nor the
+        // box from before.
+        ASSERT_TRUE(waitFor([&] {
+            const Image now = raw(box);
+            return desktop::maxChannelDifference(now, bare) > 40 && desktop::maxChannelDifference(now, underPanel) > 40;
+        })) << c.what;
+        settled(box);
         cycle();
         cycle();
         EXPECT_EQ(barked[c.watch.id], barks + 1) << c.what << ": " << c.after << " under the panel barks once";
