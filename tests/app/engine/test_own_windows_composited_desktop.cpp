@@ -115,6 +115,12 @@ TEST_P(Composited, ThePanelsShadowIsNoChangeBesideIt) {
     const Rect box{client.x + 400, client.y + 10, 36, 300};
     const WatchSpec watch = anyChange("w_SHADE1", box);
     add(watch);
+    // Its frame on the screen first: two equal pictures before the
+    // compositor has drawn it are no bare box.
+    const Image own = window->grab(400 - 4, 10 - 4, 36 + 8, 300 + 8);
+    ASSERT_TRUE(waitFor([&] {
+        return desktop::maxChannelDifference(raw({box.x - 4, box.y - 4, box.width + 8, box.height + 8}), own) > 60;
+    })) << "the frame shows";
     const Image bare = settled(box);
     MenuModel menu;
     MenuPanelController tray(menu);
