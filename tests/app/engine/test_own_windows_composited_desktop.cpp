@@ -231,6 +231,13 @@ TEST_P(Composited, ABoxWithNothingHonestUnderOurWindowLosesSight) {
         << GetParam().name << ": the third check with nothing to read loses sight";
     EXPECT_EQ(barks, 0);
     window->command("move " + std::to_string(int(box.x) - 60) + " " + std::to_string(int(box.y) - 60));
+    // On the screen there, its corner beside our window, before that goes.
+    const Image corner = window->grab(0, 0, 16, 16);
+    ASSERT_TRUE(waitFor([&] {
+        const Rect at = window->where();
+        return at.x > box.x - 70 && at.x < box.x - 20 &&
+               desktop::maxChannelDifference(raw({at.x, at.y, 16, 16}), corner) == 0;
+    })) << "the other program's window came";
     welcome.controller.window()->close();
     EXPECT_TRUE(cycleUntil([&] { return status(watch.id) == WatchStatus::watching; }, 6))
         << "sight comes back once the window has gone";
