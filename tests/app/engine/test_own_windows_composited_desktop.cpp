@@ -117,10 +117,10 @@ TEST_P(Composited, ThePanelsShadowIsNoChangeBesideIt) {
     add(watch);
     // Its frame on the screen first: two equal pictures before the
     // compositor has drawn it are no bare box.
-    const Image own = window->grab(400 - 4, 10 - 4, 36 + 8, 300 + 8);
-    ASSERT_TRUE(waitFor([&] {
-        return desktop::maxChannelDifference(raw({box.x - 4, box.y - 4, box.width + 8, box.height + 8}), own) > 60;
-    })) << "the frame shows";
+    const Rect around{box.x - 4, box.y - 4, box.width + 8, box.height + 8};
+    const Image own = window->grab(int(around.x - client.x), int(around.y - client.y), int(around.width),
+                                   int(around.height));
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(around), own) > 60; })) << "the frame shows";
     const Image bare = settled(box);
     MenuModel menu;
     MenuPanelController tray(menu);

@@ -324,12 +324,8 @@ TEST_F(RealPrograms, AQtEditorsLineIsReadDirectlyAndAdopted) {
         desktop::TestWindow testWindow;
         const std::uint32_t id = testWindow.editor(640, 120);
         ASSERT_NE(id, 0u);
-        std::optional<WindowInfo> window;
-        ASSERT_TRUE(desktop::waitFor([&] {
-            for (const WindowInfo& w : readers.windows.list(WindowListOptions::onScreenOnly))
-                if (w.id == id) window = w;
-            return window.has_value();
-        }));
+        const std::optional<WindowInfo> window = desktop::listedOnScreen(readers.windows, id);
+        ASSERT_TRUE(window);
         readsAndAdopts(*window);
     }
 }
@@ -396,12 +392,8 @@ TEST_F(RealPrograms, AScrolledQtEditorsLineIsTheOneShownInTheBox) {
         desktop::TestWindow testWindow;
         const std::uint32_t id = testWindow.editor(640, 120, 6000);
         ASSERT_NE(id, 0u);
-        std::optional<WindowInfo> editor;
-        ASSERT_TRUE(desktop::waitFor([&] {
-            for (const WindowInfo& w : readers.windows.list(WindowListOptions::onScreenOnly))
-                if (w.id == id) editor = w;
-            return editor.has_value();
-        }));
+        const std::optional<WindowInfo> editor = desktop::listedOnScreen(readers.windows, id);
+        ASSERT_TRUE(editor);
         readsDeep(*editor, {editor->frame.x, editor->frame.y, 300, editor->frame.height});
     }
 }

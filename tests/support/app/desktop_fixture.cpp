@@ -37,6 +37,16 @@ bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client
     });
 }
 
+std::optional<WindowInfo> listedOnScreen(WindowList& windows, std::uint32_t id) {
+    std::optional<WindowInfo> found;
+    waitFor([&] {
+        for (const WindowInfo& w : windows.list(WindowListOptions::onScreenOnly))
+            if (w.id == id) found = w;
+        return found.has_value();
+    });
+    return found;
+}
+
 int maxChannelDifference(const Image& a, const Image& b) {
     if (a.width != b.width || a.height != b.height || a.rgba.size() != b.rgba.size()) return 256;
     int worst = 0;

@@ -55,6 +55,8 @@ bool allowReadingWindows();
 // Waits until the window list shows window `id` on screen at `client`, so a
 // test does not race the window manager placing it.
 bool waitUntilListedAt(WindowList& windows, std::uint32_t id, const Rect& client);
+// Window `id` once the window list shows it on screen; none if it never does.
+std::optional<WindowInfo> listedOnScreen(WindowList& windows, std::uint32_t id);
 
 // The largest difference of any colour channel between two pictures of the
 // same size; 256 when the sizes differ.
