@@ -130,7 +130,7 @@ bool punctuation(const PixelBox& word, int runHeight) {
 
 // A sign before a number (a minus, a plus) parted from it by a gap: one
 // low mark no wider than the number is tall, standing alone before it.
-bool leadingSign(const Marks& m, const TextRun& run, int words, const PixelBox& next) {
+bool leadingSign(const Marks& m, const InkRun& run, int words, const PixelBox& next) {
     if (words != 1 || 3 * run.ink.height() > next.height() || run.ink.width() > next.height() ||
         run.ink.top <= next.top || run.ink.bottom >= next.bottom)
         return false;
@@ -220,14 +220,14 @@ void deepenFaintInk(GreyPicture& p, const PixelBox& area, int ground, int drawn)
 
 }  // namespace
 
-std::vector<TextRun> textRuns(const GreyPicture& prepared) {
-    std::vector<TextRun> runs;
+std::vector<InkRun> textRuns(const GreyPicture& prepared) {
+    std::vector<InkRun> runs;
     if (prepared.width < 1 || prepared.height < 1) return runs;
     const Marks m{prepared, groundOf(prepared)};
     const std::vector<Band> rows = rowsOf(m);
     // A long low run of one to three pieces is a bar or a rule (a progress
     // bar, a separator), not text: a line of text that long is many letters.
-    auto drawing = [&](const TextRun& run) {
+    auto drawing = [&](const InkRun& run) {
         if (run.ink.width() < 6 * run.ink.height()) return false;
         int pieces = 0;
         for (const InkPiece& p : piecesOf(m, {run.bandTop, run.bandBottom}))
@@ -378,13 +378,13 @@ double runScale(int inkHeight, bool bitmap) {
     return 1;
 }
 
-Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, int step) {
+Stacked stackRuns(const GreyPicture& prepared, const std::vector<InkRun>& runs, int step) {
     Stacked out;
     const auto ground = static_cast<std::uint8_t>(groundOf(prepared));
     constexpr int pad = 2, margin = 8;
     std::vector<RunCut> cuts;
     int width = 0, height = margin;
-    for (const TextRun& run : runs) {
+    for (const InkRun& run : runs) {
         RunCut cut{{std::max(0, run.ink.left - pad), std::max(0, run.ink.top - pad),
                     std::min(prepared.width, run.ink.right + pad), std::min(prepared.height, run.ink.bottom + pad)},
                    1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink, ground)};
@@ -407,7 +407,7 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs,
         // a label before it) reaches into the margin cut round its ink: not
         // its own, that ink goes.
         int clearLeft = cut.from.left, clearRight = cut.from.right;
-        for (const TextRun& other : runs) {
+        for (const InkRun& other : runs) {
             if (other.row != runs[i].row || &other == &runs[i]) continue;
             if (other.ink.right <= runs[i].ink.left) clearLeft = std::max(clearLeft, other.ink.right);
             if (other.ink.left >= runs[i].ink.right) clearRight = std::min(clearRight, other.ink.left);
@@ -457,7 +457,7 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
     }
 }
 
-std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,
+std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<InkRun>& runs,
                                 const Stacked& stacked) {
     auto runOf = [&](const PixelBox& b) { return kestrove::runOf(stacked, b); };
     auto back = [&](const PixelBox& b, int i) {

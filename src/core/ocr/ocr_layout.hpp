@@ -16,7 +16,7 @@
 namespace kestrove {
 
 // A run of words of like height on one row of text: where its ink stands.
-struct TextRun {
+struct InkRun {
     int row = 0;  // which row of the picture, from the top
     PixelBox ink;
     int bandTop = 0, bandBottom = 0;  // the rows of its line
@@ -33,7 +33,7 @@ struct TextRun {
 // back down to the line after it. Rows of marks less than 3 pixels tall
 // are no text, nor is a run six times as long as tall made of three pieces
 // or fewer (a bar, a rule).
-std::vector<TextRun> textRuns(const GreyPicture& prepared);
+std::vector<InkRun> textRuns(const GreyPicture& prepared);
 
 // A row of text at the box's top or bottom edge whose letters stand lower
 // than those of other rows of its size (strokes at most a quarter thicker),
@@ -61,7 +61,7 @@ struct Stacked {
 };
 // `step` whole steps are added to each enlarged run's scale (a second look
 // at another size).
-Stacked stackRuns(const GreyPicture& prepared, const std::vector<TextRun>& runs, int step = 0);
+Stacked stackRuns(const GreyPicture& prepared, const std::vector<InkRun>& runs, int step = 0);
 
 // Which run of the stack a box found in it stands in (the placed run holding
 // its middle), -1 for none.
@@ -79,7 +79,7 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);
 // sign, any ISO 4217 code) are its cents ("$249⁹⁹", "249⁹⁹ €" and
 // "CHF 249⁹⁹" are 249.99), other raised digits the superscript
 // they are ("10¹²", "Rate 4.5%¹²": no number of their own).
-std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<TextRun>& runs,
+std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<InkRun>& runs,
                                 const Stacked& stacked);
 
 }  // namespace kestrove

@@ -60,7 +60,7 @@ std::vector<std::size_t> unsureRuns(const std::vector<EngineLine>& found, const 
     return which;
 }
 
-Restacked smallerStack(const GreyPicture& prepared, const std::vector<TextRun>& runs,
+Restacked smallerStack(const GreyPicture& prepared, const std::vector<InkRun>& runs,
                        const std::vector<std::size_t>& which) {
     auto chosen = [&](std::size_t i) { return std::find(which.begin(), which.end(), i) != which.end(); };
     // A run of a glyph or two gives Tesseract no measure of its font's
@@ -70,7 +70,7 @@ Restacked smallerStack(const GreyPicture& prepared, const std::vector<TextRun>& 
     for (std::size_t i = 0; i < runs.size(); ++i)
         lone |= chosen(i) && runs[i].ink.width() < shortRun * runs[i].ink.height();
     Restacked out;
-    std::vector<TextRun> drawn;
+    std::vector<InkRun> drawn;
     for (std::size_t i = 0; i < runs.size(); ++i)
         if (lone || chosen(i)) {
             out.runs.push_back(i);

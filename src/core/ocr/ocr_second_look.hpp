@@ -28,7 +28,7 @@ struct Restacked {
 
 // The runs of `which`, one step smaller; all the runs when one of them is
 // a glyph or two.
-Restacked smallerStack(const GreyPicture& prepared, const std::vector<TextRun>& runs,
+Restacked smallerStack(const GreyPicture& prepared, const std::vector<InkRun>& runs,
                        const std::vector<std::size_t>& which);
 
 // Each run of `which` takes the lines read of it in `restacked` when their

@@ -23,7 +23,7 @@ TEST(OcrLayout, RowsAreCutIntoRunsOfLikeHeight) {
     ink(rows, 2, 20, 40, 2);   // too thin to be text
     ink(rows, 2, 26, 10, 8);   // a second row
     ink(rows, 2, 36, 50, 4);   // a progress bar: no text
-    const std::vector<TextRun> runs = textRuns(drawn(rows));
+    const std::vector<InkRun> runs = textRuns(drawn(rows));
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[0].row, 0);
     EXPECT_EQ((std::vector<int>{runs[0].ink.left, runs[0].ink.right, runs[0].ink.height()}), (std::vector<int>{2, 11, 6}));
@@ -66,7 +66,7 @@ TEST(OcrLayout, ALabelBesideALargeNumberIsReadApartThoughTheDollarsBarBridgesThe
             left += 12;
         }
         for (int x = left; x < left + 40; x += 10) letter(rows, x, 7, 8, 18);
-        const std::vector<TextRun> runs = textRuns(drawn(rows));
+        const std::vector<InkRun> runs = textRuns(drawn(rows));
         ASSERT_EQ(runs.size(), c.runs) << c.what;
         if (c.runs == 2) {
             EXPECT_EQ(runs[1].ink.left, start) << c.what;
@@ -92,7 +92,7 @@ TEST(OcrLayout, ASignPartedFromItsNumberStaysInTheNumbersRun) {
         else
             for (int x = c.x; x < c.x + 15; x += 5) letter(rows, x, c.y, 4, c.h);
         for (int x = 40; x < 80; x += 12) letter(rows, x, 2, 9, 20);
-        const std::vector<TextRun> runs = textRuns(drawn(rows));
+        const std::vector<InkRun> runs = textRuns(drawn(rows));
         ASSERT_FALSE(runs.empty()) << c.what;
         EXPECT_EQ(runs.back().ink.left, c.left) << c.what;
     }
@@ -123,7 +123,7 @@ TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
         for (int x = 3; x < 42; x += 10) letter(rows, x, 4, 9, 18);
         ink(rows, 43, c.y, c.w, c.h);
         ink(rows, 44 + c.w, c.y, c.w, c.h);
-        const std::vector<TextRun> runs = textRuns(drawn(rows));
+        const std::vector<InkRun> runs = textRuns(drawn(rows));
         ASSERT_EQ(runs.size(), c.apart ? 2u : 1u) << c.what;
         EXPECT_EQ(runs.back().raised, c.apart) << c.what;
         if (!c.apart) continue;
@@ -141,7 +141,7 @@ TEST(OcrLayout, SmallDigitsRaisedAfterANumberAreARunOfTheirOwn) {
     for (int x = 3; x < 42; x += 10) letter(euro, x, 4, 9, 18);
     ink(euro, 43, 4, 6, 10), ink(euro, 50, 4, 6, 10);
     letter(euro, 64, 6, 12, 16);
-    const std::vector<TextRun> runs = textRuns(drawn(euro));
+    const std::vector<InkRun> runs = textRuns(drawn(euro));
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_TRUE(runs[1].raised);
     EXPECT_FALSE(runs[2].raised);
@@ -204,7 +204,7 @@ TEST(OcrLayout, ARowTheBoxCutsIsPaintedOverHoweverMuchOfItShows) {
         for (const bool below : {true, false}) {
             GreyPicture p = drawn(below ? lines(12, 28 + shown, {14, 28}) : lines(12, 28, {shown - 12, 14}));
             clearCutRows(p);
-            for (const TextRun& run : textRuns(p))
+            for (const InkRun& run : textRuns(p))
                 EXPECT_TRUE(run.ink.top >= 14 && run.ink.bottom <= 26) << shown << (below ? " below" : " above");
         }
     // A whole line whose descenders touch the bottom edge is no cut line.
@@ -286,7 +286,7 @@ TEST(OcrLayout, TwoLinesTouchingByADescenderArePartedButADescenderStaysWithItsLi
     ink(term, 6, 10, 1, 2);
     ink(term, 2, 14, 4, 8);    // a prompt sign...
     ink(term, 10, 12, 6, 13);  // ...and the cursor after it, a whole line tall
-    const std::vector<TextRun> runs = textRuns(drawn(term));
+    const std::vector<InkRun> runs = textRuns(drawn(term));
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].bandBottom, 12);
     EXPECT_EQ(runs[0].ink.bottom, 12);
@@ -375,7 +375,7 @@ TEST(OcrLayout, LinesFoundInTheStackComeBackToTheirRunsAndOneRowIsOneLine) {
     };
     const Case cases[] = {{"99", "Price: $249.99", 2}, {"9", "Price: $249\u2079", 2}, {"TM", "Price: $249 TM", 3}};
     for (const Case& c : cases) {
-        std::vector<TextRun> raised = runs;
+        std::vector<InkRun> raised = runs;
         raised.push_back({0, {100, 2, 110, 14}, 0, 40, true});
         std::vector<EngineLine> read = found;
         const PixelBox at{200, 300, 240, 330};  // as if placed third in the stack
@@ -403,7 +403,7 @@ struct Part {
 
 // The row's one line once the runs are unstacked.
 std::string unstackedRow(const std::vector<Part>& parts) {
-    std::vector<TextRun> runs;
+    std::vector<InkRun> runs;
     Stacked stacked;
     std::vector<EngineLine> found;
     int left = 0;

@@ -69,7 +69,7 @@ TEST(OcrSecondLook, OnlyTheRunsReadAgainAreRestackedUnlessOneIsALoneGlyph) {
             for (int x = 4; x < 40; x += 7) letter(rows, x, top, 5, 9);
         for (int x = 4; x < (lone ? 10 : 40); x += 7) letter(rows, x, 30, 5, 9);
         const GreyPicture p = drawn(rows);
-        const std::vector<TextRun> runs = textRuns(p);
+        const std::vector<InkRun> runs = textRuns(p);
         ASSERT_EQ(runs.size(), 3u);
         const Stacked stacked = stackRuns(p, runs);
         const Restacked smaller = smallerStack(p, runs, {2});

@@ -82,7 +82,7 @@ std::vector<double> numbersOf(const std::string& text, bool preferTime) {
 // A row read in two runs, one line each: `text`, and what the layout found
 // small and raised after it.
 std::string readWithRaised(const std::string& text, const std::string& raised) {
-    const std::vector<TextRun> runs{{0, {2, 10, 60, 40}, 0, 44, false}, {0, {62, 10, 80, 24}, 0, 44, true}};
+    const std::vector<InkRun> runs{{0, {2, 10, 60, 40}, 0, 44, false}, {0, {62, 10, 80, 24}, 0, 44, true}};
     Stacked stacked;
     stacked.placed = {{8, 8, 70, 42}, {8, 60, 30, 78}};
     stacked.scales = {1, 1};
@@ -157,7 +157,7 @@ TEST(OrdinaryText, ASingleRaisedMarkIsNoCents) {
         auto rows = blank(90, 28);
         const int x = word(rows, 3, 4, 18, 4);
         ink(rows, x, c.y, c.w, c.h);
-        for (const TextRun& run : textRuns(drawn(rows))) EXPECT_FALSE(run.raised) << c.what;
+        for (const InkRun& run : textRuns(drawn(rows))) EXPECT_FALSE(run.raised) << c.what;
     }
 }
 

@@ -130,10 +130,10 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         prepareForRecognition(grey);
         removeCursors(grey);
         clearCutRows(grey);
-        const std::vector<TextRun> runs = textRuns(grey);
+        const std::vector<InkRun> runs = textRuns(grey);
         if (runs.empty()) return {};
         const int ground = groundOf(grey);  // mending a cross paints ground: it stays the ground
-        for (const TextRun& run : runs)
+        for (const InkRun& run : runs)
             if (drawnWithoutSmoothing(grey, run.ink, ground))
                 mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
         const Stacked stacked = stackRuns(grey, runs);
