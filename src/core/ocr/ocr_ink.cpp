@@ -33,7 +33,9 @@ void addBand(const Marks& m, const Band& band, std::vector<Band>& rows, int dept
     if (h < shortestRow) return;
     int peak = 0, cut = -1, joined = 0, ink = 0;
     for (int y = band.top; y < band.bottom; ++y) peak = std::max(peak, inkInRow(m, y));
-    for (int y = band.top + (3 * h) / 10; depth < 4 && y < band.bottom - (3 * h) / 10; ++y) {
+    // Never at the band's first row: there is no row above it to join
+    // (a band of three rows starting at the picture's top).
+    for (int y = band.top + std::max(1, (3 * h) / 10); depth < 4 && y < band.bottom - (3 * h) / 10; ++y) {
         const int j = joinedToRowAbove(m, y), n = inkInRow(m, y);
         if (cut < 0 || j < joined || (j == joined && n < ink)) cut = y, joined = j, ink = n;
     }

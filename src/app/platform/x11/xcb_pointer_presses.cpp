@@ -96,7 +96,10 @@ void PressHearing::run(XcbFollower& thread) {
         // Presses read in one wake are one click as far as a panel cares.
         if (press)
             thread.tell([this, turn = turn_.load()] {
-                if (turn == turn_ && pressed_) pressed_();
+                // A copy: the call may end the hearing, which drops pressed_.
+                if (turn != turn_ || !pressed_) return;
+                const std::function<void()> pressed = pressed_;
+                pressed();
             });
         if (!thread.sleep(c)) break;
     }
