@@ -225,6 +225,7 @@ void MenuDesk::sync() {
         case UpdateNote::Kind::checking: updateText_->setText(qs(Copy::updateChecking)); break;
         case UpdateNote::Kind::upToDate: updateText_->setText(qs(Copy::updateNone)); break;
         case UpdateNote::Kind::unknown: updateText_->setText(qs(Copy::updateUnknown)); break;
+        case UpdateNote::Kind::notSetUp: updateText_->setText(qs(Copy::updateNotSetUp)); break;
         case UpdateNote::Kind::none: updateText_->clear(); break;
     }
     if (!out) updateText_->setToolTip({});

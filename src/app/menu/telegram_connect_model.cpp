@@ -27,8 +27,12 @@ void TelegramConnectModel::start() {
 
     call_ = link_->startPairing([this](CloudResult<PairResponse> answer) {
         if (!answer) {
-            const bool noBot = answer.error().kind() == CloudError::Case::telegramNotSetUp;
-            return setPhase(Phase::of(noBot ? Phase::Kind::noBot : Phase::Kind::unreachable));
+            switch (answer.error().kind()) {
+            case CloudError::Case::telegramNotSetUp: return setPhase(Phase::of(Phase::Kind::noBot));
+            // No server address: trying again can never work.
+            case CloudError::Case::notSetUp: return setPhase(Phase::of(Phase::Kind::notSetUp));
+            default: return setPhase(Phase::of(Phase::Kind::unreachable));
+            }
         }
         const PairResponse& pair = answer.value();
         if (pair.linked) return setPhase(Phase::of(Phase::Kind::connected));

@@ -1,7 +1,7 @@
 #pragma once
 // One attempt to pair the user's chat: ask the server for a code, show its
 // link as a QR code, check every 2 seconds whether the user pressed Start,
-// and end as connected, run out, no bot or unreachable. One attempt at a
+// and end as connected, run out, no bot, unreachable or no server set up. One attempt at a
 // time: starting again or closing drops the one running, its request and
 // its sleep included, so nothing of it happens afterwards.
 
@@ -20,7 +20,7 @@ namespace kestrove {
 class TelegramConnectModel {
 public:
     struct Phase {
-        enum class Kind { starting, waiting, expired, connected, noBot, unreachable };
+        enum class Kind { starting, waiting, expired, connected, noBot, unreachable, notSetUp };
         Kind kind = Kind::starting;
         std::string link;  // waiting: the deep link shown
 

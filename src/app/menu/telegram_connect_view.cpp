@@ -161,6 +161,7 @@ QWidget* TelegramConnectView::content() {
     }
     case Kind::expired: return message(q(Copy::telegramExpired));
     case Kind::noBot: return message(q(Copy::telegramNoBot));
+    case Kind::notSetUp: return message(q(Copy::telegramNotSetUp));
     case Kind::unreachable: break;
     }
     return message(q(Copy::serverUnreachable));
@@ -206,7 +207,8 @@ void TelegramConnectView::refreshFromModel() {
         addButton(q(Copy::telegramNewCode), true, again);
         break;
     case Kind::connected: addButton(q(Copy::welcomeDone), true, done); break;
-    case Kind::noBot: addButton(q(Copy::buttonClose), true, done); break;
+    case Kind::noBot:
+    case Kind::notSetUp: addButton(q(Copy::buttonClose), true, done); break;
     case Kind::unreachable:
         addButton(q(Copy::buttonClose), false, done);
         addButton(q(Copy::telegramTryAgain), true, again);

@@ -53,8 +53,9 @@ Pending UpdateChecker::look(std::function<void(UpdateCheck::Outcome)> done) {
 void UpdateChecker::checkNow() {
     if (note_.kind == Note::Kind::checking) return;
     if (!canLook()) {
-        // Nothing to compare with: say so rather than guess.
-        say(found_ ? Note::out(*found_) : Note::unknown());
+        // Nothing to ask or compare with: say so rather than guess, and
+        // offer no retry that could never work.
+        say(found_ ? Note::out(*found_) : Note::notSetUp());
         return;
     }
     fading_.cancel();
@@ -78,7 +79,7 @@ void UpdateChecker::show(Release release) {
 
 void UpdateChecker::say(Note note) {
     setNote(note);
-    if (note.kind != Note::Kind::upToDate && note.kind != Note::Kind::unknown) return;
+    if (note.kind != Note::Kind::upToDate && note.kind != Note::Kind::unknown && note.kind != Note::Kind::notSetUp) return;
     fading_ = clock_.after(fadeAfter, [this, said = std::move(note)] {
         if (note_ == said) setNote(found_ ? Note::out(*found_) : Note::none());
     });

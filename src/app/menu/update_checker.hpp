@@ -3,7 +3,8 @@
 // shows about it. The feed is fetched once a day on its own (first 20 s
 // after start, then at the first half-hour tick a day after the last look)
 // and at once when the user asks. A passing note ("You're up to date",
-// "Can't check right now") fades after 20 s; a found release stays.
+// "Can't check right now", or that a build without a feed has no server to
+// ask) fades after 20 s; a found release stays.
 //
 // Main thread only. A build without a number or without a feed address
 // never looks and never claims to be up to date.
@@ -23,7 +24,7 @@ class UpdateChecker {
 public:
     // What the menu says about updates.
     struct Note {
-        enum class Kind { none, out, checking, upToDate, unknown };
+        enum class Kind { none, out, checking, upToDate, unknown, notSetUp };
         Kind kind = Kind::none;
         std::optional<Release> release;  // for out only
 
@@ -32,6 +33,7 @@ public:
         static Note checking() { return {Kind::checking, std::nullopt}; }
         static Note upToDate() { return {Kind::upToDate, std::nullopt}; }
         static Note unknown() { return {Kind::unknown, std::nullopt}; }
+        static Note notSetUp() { return {Kind::notSetUp, std::nullopt}; }
         bool operator==(const Note&) const = default;
     };
 

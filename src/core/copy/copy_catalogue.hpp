@@ -96,6 +96,8 @@ inline constexpr std::string_view updateOpen = "Open Download Page";
 inline constexpr std::string_view updateChecking = "Checking for a newer version…";
 inline constexpr std::string_view updateNone = "You're up to date";
 inline constexpr std::string_view updateUnknown = "Can't check right now";
+// A build with no feed to ask: nothing to try again.
+inline constexpr std::string_view updateNotSetUp = "Kestrove's server isn't set up yet";
 
 // About panel.
 inline constexpr std::string_view aboutLine =
@@ -117,6 +119,7 @@ inline constexpr std::string_view telegramConnected = "Connected.";
 inline constexpr std::string_view telegramConnectedDetail = "Barks now also reach your phone.";
 inline constexpr std::string_view telegramNoBot = "Kestrove's server has no Telegram bot yet.";
 inline constexpr std::string_view telegramExpired = "This code has run out.";
+inline constexpr std::string_view telegramNotSetUp = "Kestrove's server isn't set up on this computer yet.";
 inline constexpr std::string_view telegramNewCode = "Show a new code";
 inline constexpr std::string_view telegramTryAgain = "Try again";
 inline constexpr std::string_view buttonCancel = "Cancel";

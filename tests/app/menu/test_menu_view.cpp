@@ -140,7 +140,8 @@ TEST_F(MenuViewTest, TheDeskRowsFollowTheModel) {
     QTest::mouseClick(desk.updateButton(), Qt::LeftButton);
     for (auto [note, text] : {std::pair{UpdateNote::checking(), "Checking for a newer version…"},
                               {UpdateNote::upToDate(), "You're up to date"},
-                              {UpdateNote::unknown(), "Can't check right now"}}) {
+                              {UpdateNote::unknown(), "Can't check right now"},
+                              {UpdateNote::notSetUp(), "Kestrove's server isn't set up yet"}}) {
         model.setUpdate(note);
         EXPECT_EQ(desk.updateText()->text(), QString::fromUtf8(text));
         EXPECT_FALSE(desk.updateButton()->isVisible());

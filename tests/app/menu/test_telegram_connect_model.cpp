@@ -155,13 +155,13 @@ TEST_F(ConnectModel, EveryServerAnswerEndsInAPhase) {
     }
     EXPECT_EQ(h.requests("/v1/pair/status"), 0u);
 
-    // No server address at all: nothing is sent.
+    // No server address at all: nothing is sent, and no retry is offered.
     h.store->set(CloudSettings::baseURLKey, std::string());
     const std::size_t before = h.server.requests().size();
     model.start();
     ASSERT_TRUE(h.main.waitForWork(5s));
     h.main.runPending();
-    EXPECT_EQ(model.phase().kind, Kind::unreachable);
+    EXPECT_EQ(model.phase().kind, Kind::notSetUp);
     EXPECT_EQ(h.server.requests().size(), before);
 }
 

@@ -116,6 +116,14 @@ TEST_F(ChatWindow, AFinishedAttemptStartsOverOnShowAndByItsButtons) {
     controller->show();  // a finished attempt: shown again, it starts over
     EXPECT_EQ(phase(), Kind::starting);
     h.answered(3);
+
+    // With no server address there is nothing to try again.
+    h.store->set(CloudSettings::baseURLKey, std::string());
+    controller->show();
+    ASSERT_TRUE(h.main.waitForWork(5s));
+    h.main.runPending();
+    ASSERT_EQ(phase(), Kind::notSetUp);
+    EXPECT_EQ(buttons(), (std::vector<std::string>{"Close"}));
 }
 
 }  // namespace

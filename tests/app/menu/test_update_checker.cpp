@@ -172,9 +172,9 @@ TEST_F(Checker, NoBuildNumberOrNoFeedMeansNoLookAndNoUpToDate) {
         EXPECT_EQ(clock.timersWaiting(), 0u);
         clock.advance(48h);
         checker->checkNow();
-        EXPECT_EQ(kind(), Kind::unknown);
+        EXPECT_EQ(kind(), Kind::notSetUp);
         main.runUntil([] { return false; }, 200ms);
-        EXPECT_EQ(kind(), Kind::unknown);
+        EXPECT_EQ(kind(), Kind::notSetUp);
         EXPECT_FALSE(checker->lastLook());
     }
     EXPECT_EQ(requests(), 0u);
