@@ -1,6 +1,7 @@
 #include "core/ocr/ocr_badges.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -88,6 +89,15 @@ void flattenPills(GreyPicture& picture) {
         }
         flats.push_back(flat);
     }
+    // The picture's shades, kept as pills are flattened: without a pill's
+    // own, their median is the page's shade round it.
+    std::array<std::size_t, 256> shades{};
+    for (const std::uint8_t v : px) ++shades[v];
+    auto paint = [&](std::size_t i, std::uint8_t v) {
+        --shades[px[i]];
+        ++shades[v];
+        px[i] = v;
+    };
     std::vector<int> label;
     std::vector<bool> done(px.size(), false);  // within a pill already flattened
     for (std::size_t own = 0; own < flats.size(); ++own) {
@@ -106,8 +116,6 @@ void flattenPills(GreyPicture& picture) {
                 if (region[static_cast<std::size_t>(y) * w + x] == int(own)) pill.pixels.push_back(y * w + x);
         if (done[static_cast<std::size_t>(pill.pixels.front())]) continue;
         auto ofPill = [&](int x, int y) { return region[static_cast<std::size_t>(y) * w + x] == int(own); };
-        std::vector<bool> within(px.size(), false);
-        for (int i : pill.pixels) within[static_cast<std::size_t>(i)] = true;
         std::vector<int> inside;
         PixelBox text{b.right, b.bottom, b.left, b.top};
         int tall = 0, corners = 0;
@@ -131,16 +139,20 @@ void flattenPills(GreyPicture& picture) {
         if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) ||
             !room(text.left - b.left, b.left == 0) || !room(b.right - text.right, b.right == w))
             continue;
-        for (int i : inside) within[static_cast<std::size_t>(i)] = true;
-        std::vector<int> shades, letters, page;
-        for (int i : pill.pixels) shades.push_back(shade(i));
-        const int box = median(shades);
-        for (int i : inside)
+        std::vector<int> pillShades, letters;
+        std::array<std::size_t, 256> page = shades;
+        for (int i : pill.pixels) pillShades.push_back(shade(i)), --page[px[static_cast<std::size_t>(i)]];
+        const int box = median(pillShades);
+        for (int i : inside) {
+            --page[px[static_cast<std::size_t>(i)]];
             if (std::abs(shade(i) - box) >= markContrast) letters.push_back(shade(i));
-        for (int i = 0; i < w * h; ++i)
-            if (!within[static_cast<std::size_t>(i)]) page.push_back(shade(i));
-        if (letters.empty() || page.empty()) continue;
-        const int letter = median(letters), ground = median(page);
+        }
+        const std::size_t rest = px.size() - pill.pixels.size() - inside.size();
+        if (letters.empty() || rest == 0) continue;
+        int ground = 0;
+        for (std::size_t below = 0; below + page[static_cast<std::size_t>(ground)] <= rest / 2; ++ground)
+            below += page[static_cast<std::size_t>(ground)];
+        const int letter = median(letters);
         // A dark page is turned over whole, and its badges after it.
         if (ground < 128 || std::abs(box - ground) < pageLike) continue;
         // The pill runs unbroken over the text above it and below it, or its
@@ -161,16 +173,25 @@ void flattenPills(GreyPicture& picture) {
             return false;
         };
         if (!across(b.top, text.top) || !across(text.bottom, b.bottom)) continue;
-        for (int i : pill.pixels) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground, pillEdges);
-        for (int i : inside) px[static_cast<std::size_t>(i)] = turned(shade(i), box, letter, ground, pillEdges);
-        for (std::size_t i = 0; i < px.size(); ++i) done[i] = done[i] || within[i];
+        // The pill and its letters, over its box.
+        std::vector<bool> within(static_cast<std::size_t>(b.width()) * hh, false);
+        auto at = [&](int i) { return static_cast<std::size_t>(i / w - b.top) * b.width() + i % w - b.left; };
+        auto isWithin = [&](int x, int y) {
+            return x >= b.left && y >= b.top && x < b.right && y < b.bottom &&
+                   within[static_cast<std::size_t>(y - b.top) * b.width() + x - b.left];
+        };
+        for (const auto* part : {&pill.pixels, &inside})
+            for (int i : *part) {
+                within[at(i)] = done[static_cast<std::size_t>(i)] = true;
+                paint(static_cast<std::size_t>(i), turned(shade(i), box, letter, ground, pillEdges));
+            }
         // The rim: shades between the pill's and the page's just outside it.
         for (int i : pill.pixels) {
             const int x = i % w, y = i / w;
             for (int ny = std::max(0, y - rimWidth); ny <= std::min(h - 1, y + rimWidth); ++ny)
                 for (int nx = std::max(0, x - rimWidth); nx <= std::min(w - 1, x + rimWidth); ++nx) {
                     const auto n = static_cast<std::size_t>(ny) * w + nx;
-                    if (!within[n] && px[n] >= low && px[n] <= high) px[n] = static_cast<std::uint8_t>(ground);
+                    if (!isWithin(nx, ny) && px[n] >= low && px[n] <= high) paint(n, static_cast<std::uint8_t>(ground));
                 }
         }
     }
