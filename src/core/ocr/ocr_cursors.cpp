@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 
 #include "core/ocr/ocr_ink.hpp"
@@ -328,36 +329,41 @@ void clearCutPieces(const Marks& m, const std::vector<BandPieces>& bands, std::v
     }
 }
 
-// Filled and hollow blocks, whole or cut.
+// Filled and hollow blocks, whole or cut. Linear in a band's pieces but
+// for the few shaped as a block: a noisy picture makes one band of
+// thousands of pieces.
 void clearBlocks(const Marks& m, const std::vector<Band>& lines, const std::vector<int>& baselines,
                  const std::vector<BandPieces>& bands, std::vector<int>& cleared) {
     auto lineOf = [&](const InkPiece& p) {
         const int middle = (p.box.top + p.box.bottom) / 2;
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            if (middle >= lines[i].top && middle < lines[i].bottom) return static_cast<int>(i);
-        return -1;
+        const auto after = std::upper_bound(lines.begin(), lines.end(), middle,
+                                            [](int y, const Band& line) { return y < line.top; });
+        if (after == lines.begin() || middle >= std::prev(after)->bottom) return -1;
+        return static_cast<int>(std::prev(after) - lines.begin());
     };
     for (const BandPieces& band : bands) {
         const std::vector<InkPiece>& pieces = band.pieces;
         std::vector<int> line(pieces.size());
-        for (std::size_t i = 0; i < pieces.size(); ++i) line[i] = lineOf(pieces[i]);
+        std::vector<int> onLine(lines.size());
+        int tallestHeight = 0;
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            line[i] = lineOf(pieces[i]);
+            if (line[i] >= 0) ++onLine[static_cast<std::size_t>(line[i])];
+            tallestHeight = std::max(tallestHeight, pieces[i].box.height());
+        }
         auto within = [](const PixelBox& a, const PixelBox& b) {
             return a.left >= b.left && a.right <= b.right && a.top >= b.top && a.bottom <= b.bottom;
         };
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             if (line[i] < 0) continue;
+            const auto own = static_cast<std::size_t>(line[i]);
+            const bool alone = onLine[own] == 1, tallest = pieces[i].box.height() == tallestHeight;
+            if (!isBlock(m, pieces[i], lines[own], alone, tallest, baselines[own])) continue;
             // A frame around text (a view's border) holds marks; a cursor holds none.
             bool holds = false;
             for (std::size_t j = 0; j < pieces.size() && !holds; ++j)
                 holds = j != i && within(pieces[j].box, pieces[i].box);
-            if (holds) continue;
-            const auto own = static_cast<std::size_t>(line[i]);
-            const bool alone = std::count(line.begin(), line.end(), line[i]) == 1;
-            bool tallest = true;
-            for (std::size_t j = 0; j < pieces.size() && tallest; ++j)
-                tallest = j == i || pieces[j].box.height() <= pieces[i].box.height();
-            if (isBlock(m, pieces[i], lines[own], alone, tallest, baselines[own]))
-                cleared.insert(cleared.end(), pieces[i].pixels.begin(), pieces[i].pixels.end());
+            if (!holds) cleared.insert(cleared.end(), pieces[i].pixels.begin(), pieces[i].pixels.end());
         }
     }
 }
