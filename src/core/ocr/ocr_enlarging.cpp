@@ -70,9 +70,8 @@ bool hole(const Marks& m, int x, int y) {
     return !m.within(x, y) && m.within(x - 1, y) && m.within(x + 1, y) && m.within(x, y - 1) && m.within(x, y + 1);
 }
 
-void drawBitmap(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top) {
+void drawBitmap(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top, int ground) {
     const int w = cut.width(), h = cut.height();
-    const int ground = groundOf(from);
     const Marks marks{from, ground};
     std::vector<float> area(static_cast<std::size_t>(w) * h, float(ground));
     const int spread = int(std::lround(thickening * cut.scale));
@@ -108,7 +107,11 @@ int RunCut::width() const { return std::max(1, int(std::lround(from.width() * sc
 int RunCut::height() const { return std::max(1, int(std::lround(from.height() * scale))); }
 
 void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top) {
-    if (cut.bitmap) drawBitmap(from, cut, to, left, top);
+    drawEnlarged(from, cut, to, left, top, groundOf(from));
+}
+
+void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top, int ground) {
+    if (cut.bitmap) drawBitmap(from, cut, to, left, top, ground);
     else drawSmooth(from, cut, to, left, top);
 }
 
@@ -145,8 +148,9 @@ bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink, int
     return judged({0, 0, prepared.width, prepared.height}, ink).value_or(false);
 }
 
-void mendCrossDots(GreyPicture& prepared, const PixelBox& area) {
-    const int ground = groundOf(prepared);
+void mendCrossDots(GreyPicture& prepared, const PixelBox& area) { mendCrossDots(prepared, area, groundOf(prepared)); }
+
+void mendCrossDots(GreyPicture& prepared, const PixelBox& area, int ground) {
     const Marks marks{prepared, ground};
     auto mark = [&](int x, int y) { return marks.within(x, y); };
     for (int y = std::max(area.top, 1); y < std::min(area.bottom, prepared.height - 1); ++y)

@@ -21,8 +21,10 @@ struct RunCut {
     int height() const;
 };
 
-// The cut drawn into `to` with its top-left corner at (left, top).
+// The cut drawn into `to` with its top-left corner at (left, top). Given the
+// picture's ground, it is not counted again (a stack draws many runs).
 void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top);
+void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top, int ground);
 
 // Drawn without smoothing (a bitmap font): its pixels are ground or ink,
 // hardly anything between. Given the picture's ground, it is not counted
@@ -32,7 +34,9 @@ bool drawnWithoutSmoothing(const GreyPicture& prepared, const PixelBox& ink);
 
 // A bitmap font's dot drawn as a small cross (".", ":" of the "fixed"
 // fonts) reads as a comma or a semicolon, its lower arm taken for a tail:
-// within `area`, every such cross loses that arm.
+// within `area`, every such cross loses that arm. Given the picture's
+// ground, it is not counted again.
 void mendCrossDots(GreyPicture& prepared, const PixelBox& area);
+void mendCrossDots(GreyPicture& prepared, const PixelBox& area, int ground);
 
 }  // namespace kestrove

@@ -400,7 +400,7 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<InkRun>& runs, 
     int y = margin;
     for (std::size_t i = 0; i < cuts.size(); ++i) {
         const RunCut& cut = cuts[i];
-        drawEnlarged(prepared, cut, out.picture, margin, y);
+        drawEnlarged(prepared, cut, out.picture, margin, y, ground);
         deepenFaintInk(out.picture, {margin, y, margin + cut.width(), y + cut.height()}, ground,
                        darkestIn(prepared, runs[i].ink, ground));
         // A run set close beside it on its row (cents raised after a price,

@@ -135,7 +135,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         const int ground = groundOf(grey);  // mending a cross paints ground: it stays the ground
         for (const InkRun& run : runs)
             if (drawnWithoutSmoothing(grey, run.ink, ground))
-                mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
+                mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom}, ground);
         const Stacked stacked = stackRuns(grey, runs);
         std::vector<EngineLine> found = readStack(stacked);
         if (const std::vector<std::size_t> unsure = unsureRuns(found, stacked); !unsure.empty()) {
