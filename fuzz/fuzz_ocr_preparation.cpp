@@ -41,8 +41,8 @@ GreyPicture picture(Reader& in) {
     switch (shape % 4) {
         case 0: w = 1 + w % 64, h = 1 + h % 64; break;           // small
         case 1: w = 1 + w % 2000, h = 1 + h % 400; break;        // a box over a page
-        case 2: w = 1 + w % 8000, h = 1 + h % 6; break;          // one very wide strip
-        default: w = 1 + w % 6, h = 1 + h % 8000; break;         // one very tall strip
+        case 2: w = 1 + w % 4000, h = 1 + h % 6; break;          // one very wide strip
+        default: w = 1 + w % 6, h = 1 + h % 4000; break;         // one very tall strip
     }
     while (static_cast<long>(w) * h > largestArea) (w > h ? w : h) /= 2;
     GreyPicture p{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h)};
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(within(run.ink, width, height) && run.bandTop >= 0 && run.bandBottom <= height,
                     "a run outside the picture");
         if (drawnWithoutSmoothing(grey, run.ink, ground))
-            mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom});
+            mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom}, ground);
     }
     if (runs.empty()) return 0;
 
