@@ -5,15 +5,12 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <set>
-
-#include <unicode/ucurr.h>
-#include <unicode/uenum.h>
 
 #include "core/ocr/ocr_enlarging.hpp"
 #include "core/ocr/ocr_ink.hpp"
 #include "core/ocr/ocr_mending.hpp"
 #include "core/foundation/text.hpp"
+#include "core/reading/currency.hpp"
 
 namespace kestrove {
 
@@ -158,39 +155,36 @@ std::string superscript(const std::string& digits) {
     return out;
 }
 
-// An ISO 4217 code, current or withdrawn ("CHF", "JPY", "DEM").
-bool currencyCode(const std::string& word) {
-    static const std::set<std::string, std::less<>> codes = [] {
-        std::set<std::string, std::less<>> out;
-        UErrorCode status = U_ZERO_ERROR;
-        UEnumeration* all = ucurr_openISOCurrencies(UCURR_ALL, &status);
-        for (const char* code; U_SUCCESS(status) && (code = uenum_next(all, nullptr, &status));) out.insert(code);
-        uenum_close(all);
-        return out;
-    }();
-    return codes.contains(word);
-}
-
-// The first group of `re`'s match in `s` is a currency code.
-bool codeIn(const text::Regex& re, const std::string& s) {
+// The first group of `re`'s match in `s` is a currency code, and one that
+// is also a word only where `row` speaks of prices.
+bool codeIn(const text::Regex& re, const std::string& s, const std::string& row) {
     const std::optional<std::string> code = re.firstGroup(s, 1);
-    return code && currencyCode(*code);
+    return code && isCurrencyCode(*code) && (!isAlsoAWord(*code) || speaksOfPrices(row));
 }
 
 // A currency amount with no decimals yet: `before` ends in one ("$249",
 // "¥ 1,299", "USD 80", "CHF 80"), or ends in a whole number and `after`
 // opens with a sign or code ("249 €"). Any currency sign counts, and any
-// ISO 4217 code in capitals (in small letters "top" or "all" is a word).
-// Raised digits after anything else (an exponent, a footnote, a clock's
-// minutes) are no cents.
-bool amountWithoutCents(const std::string& before, const std::string& after) {
-    static const text::Regex withSign(R"((?:\p{Sc}|\b(?i:usd|eur|gbp)) ?\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
-    static const text::Regex withCode(R"(\b([A-Z]{3}) ?\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
+// ISO 4217 code in capitals (in small letters "top" or "all" is a word);
+// one that is also a word in capitals ("TOP 10¹² SONGS") only where
+// something else on the `row` says it is a price. Raised digits after
+// anything else (an exponent, a footnote, a clock's minutes) are no cents.
+bool amountWithoutCents(const std::string& before, const std::string& after, const std::string& row) {
+    static const text::Regex amount(R"((?<![\d.,])\d{1,3}(?:[,.'\x{00A0}\x{202F}]?\d{3})*$)");
+    static const text::Regex codeBefore(R"(\b([A-Za-z]{3}) ?$)");
     static const text::Regex whole(R"((?<![\d.,])\d+$)");
-    static const text::Regex signAfter(R"(^(?:\p{Sc}|(?i:usd|eur|gbp)\b))");
-    static const text::Regex codeAfter(R"(^([A-Z]{3})\b)");
-    return withSign.matches(before) || codeIn(withCode, before) ||
-           (whole.matches(before) && (signAfter.matches(after) || codeIn(codeAfter, after)));
+    static const text::Regex codeAfter(R"(^([A-Za-z]{3})\b)");
+    auto signAt = [](std::string_view s, bool last) {
+        const std::u16string u = text::toUtf16(s);
+        if (u.empty()) return false;
+        return isCurrencySign(last ? u.back() : u.front());
+    };
+    if (const std::optional<std::string> digits = amount.firstGroup(before, 0)) {
+        std::string lead = before.substr(0, before.size() - digits->size());
+        if (!lead.empty() && lead.back() == ' ') lead.pop_back();
+        if (signAt(lead, true) || codeIn(codeBefore, lead, row)) return true;
+    }
+    return whole.matches(before) && (signAt(after, false) || codeIn(codeAfter, after, row));
 }
 
 int darkestIn(const GreyPicture& p, const PixelBox& area, int ground) {
@@ -490,6 +484,9 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
             for (; it != end; ++it) out.insert(out.end(), it->second.begin(), it->second.end());
             continue;
         }
+        // The row's words, which may say that it holds a price.
+        std::string words;
+        for (auto part = it; part != end; ++part) words += text::trimWhitespaceAndNewlines(part->second.front().text) + " ";
         EngineLine joined{"", it->second.front().box, 100, {}};
         for (; it != end; ++it) {
             const EngineLine& part = it->second.front();
@@ -504,7 +501,7 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
             const bool rank = raised && rankEnding(read) && endsInDigit(joined.text);
             if (raised && (digits(read) || rank)) {
                 const std::string set = rank ? read
-                                        : cents(read) && amountWithoutCents(joined.text, after) ? "." + read
+                                        : cents(read) && amountWithoutCents(joined.text, after, words) ? "." + read
                                                                                                 : superscript(read);
                 joined.text += set;
                 EngineWord& word = joined.words.back();

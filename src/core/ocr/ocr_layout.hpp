@@ -76,9 +76,10 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked);
 // picture's pixels. The runs of one row that gave one line each become one
 // line again (the line split then parts them at wide gaps, as for any line);
 // two digits raised after a currency amount without decimals (any currency
-// sign, any ISO 4217 code) are its cents ("$249⁹⁹", "249⁹⁹ €" and
-// "CHF 249⁹⁹" are 249.99), other raised digits the superscript
-// they are ("10¹²", "Rate 4.5%¹²": no number of their own).
+// sign, any ISO 4217 code; a code that is also a word, "TOP", only where
+// the row speaks of prices) are its cents ("$249⁹⁹", "249⁹⁹ €" and
+// "CHF 249⁹⁹" are 249.99), other raised digits the superscript they are
+// ("10¹²", "Rate 4.5%¹²", "TOP 10¹² SONGS": no number of their own).
 std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<InkRun>& runs,
                                 const Stacked& stacked);
 

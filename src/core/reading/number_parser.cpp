@@ -9,6 +9,8 @@
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
+#include "core/reading/currency.hpp"
+
 namespace kestrove::NumberParser {
 
 using text::Regex;
@@ -144,10 +146,9 @@ std::vector<Regex::Match> matchesFrom(const Regex& re, std::u16string_view t, st
 }
 
 bool isMinus(char16_t c) { return c == u'-' || c == u'\u2212'; }
-bool isCurrencySign(char16_t c) { return c == u'$' || c == u'\u20AC' || c == u'\u00A3'; }
 
-// A minus right before a currency sign right before the digits ("Loss
-// −$48.20", "-€5") signs the amount, as "$-48.20" does; one glued to a
+// A minus right before a currency sign (any: isCurrencySign) right before
+// the digits ("Loss −$48.20", "-€5", "−¥480") signs the amount, as "$-48.20" does; one glued to a
 // letter, a digit or a point stays a hyphen ("$10-$20" is a range, "A-$5" a code).
 bool minusBeforeCurrencySign(std::u16string_view t, std::size_t start) {
     if (start < 2 || !isCurrencySign(t[start - 1]) || !isMinus(t[start - 2])) return false;
@@ -177,6 +178,15 @@ bool mayEndCurrency(std::u16string_view before) {
     if (end == 0) return false;
     char16_t c = before[end - 1];
     return c >= 0x80 || c == u'$' || isAsciiLetter(c);
+}
+
+// A currency code that is no word, and nothing more, right at `at` ("CHF" in "249CHF").
+bool codeFollows(std::u16string_view t, std::size_t at) {
+    std::size_t end = at;
+    while (end < t.size() && isAsciiLetter(t[end])) ++end;
+    if (end - at != 3 || (end < t.size() && text::isLetter(codePointAt(t, end)))) return false;
+    const std::string code = slice(t, at, 3);
+    return isCurrencyCode(code) && !isAlsoAWord(code);
 }
 
 std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
@@ -224,8 +234,9 @@ std::vector<ReadNumber> numbersIn(std::u16string_view t, bool preferTime) {
             if (auto u = mayEndCurrency(before) ? unitBefore().firstMatch(before) : std::nullopt)
                 unit = NumberParser::unit(slice(before, (*u)[1]), false);
         }
-        // "5x", "3D", "2nd", "10am": part of a word, not a number.
-        if (!unitFollows && end < n && text::isLetter(codePointAt(t, end))) continue;
+        // "5x", "3D", "2nd", "10am": part of a word, not a number; a
+        // currency's code glued to it is not ("249CHF").
+        if (!unitFollows && end < n && text::isLetter(codePointAt(t, end)) && !codeFollows(t, end)) continue;
 
         const std::size_t spanEnd = unitFollows && isTime(*unit) ? unitEnd : end;
         const bool hint = evidence || unit == ValueUnit::eur;

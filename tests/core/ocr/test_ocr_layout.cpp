@@ -459,6 +459,18 @@ TEST(OcrLayout, RaisedDigitsAreCentsOnlyOfACurrencyAmountWithoutThem) {
         {{{"MAX 10", false}, {"12", true}}, "MAX 10\u00B9\u00B2", {10}},
         {{{"Top 10", false}, {"20", true}}, "Top 10\u00B2\u2070", {10}},
         {{{"10", false}, {"12", true}, {"ABC", false}}, "10\u00B9\u00B2 ABC", {10}},
+        // A code that is also a word in capitals makes cents only where
+        // something else on the row says it is a price: a sign, another
+        // amount with cents, a price word.
+        {{{"TOP 10", false}, {"12", true}, {"SONGS", false}}, "TOP 10\u00B9\u00B2 SONGS", {10}},
+        {{{"SOS 3", false}, {"21", true}, {"CALLS", false}}, "SOS 3\u00B2\u00B9 CALLS", {3}},
+        {{{"ALL 24", false}, {"15", true}, {"ROOMS", false}}, "ALL 24\u00B9\u2075 ROOMS", {24}},
+        {{{"PEN 48", false}, {"10", true}}, "PEN 48\u00B9\u2070", {48}},
+        {{{"2026", false}, {"11", true}, {"CUP", false}}, "2026\u00B9\u00B9 CUP", {2026}},
+        {{{"Price: TOP 10", false}, {"50", true}}, "Price: TOP 10.50", {10.5}},
+        {{{"TOP 10", false}, {"50", true}, {"was 12.00", false}}, "TOP 10.50 was 12.00", {10.5, 12}},
+        {{{"12", false}, {"50", true}, {"TOP", false}, {"\u20AC", false}}, "12.50 TOP \u20AC", {12.5}},
+        {{{"NOK 320", false}, {"50", true}}, "NOK 320.50", {320.5}},
     };
     for (const Case& c : cases) {
         const std::string line = unstackedRow(c.parts);

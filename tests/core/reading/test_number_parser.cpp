@@ -90,6 +90,12 @@ TEST(NumberParser, FindsEveryNumberWithItsUnitAndPlace) {
         {"10m", true, {{10, "10m", min, 0, 0, 3}}},
         {"5 s left", false, {{5, "5", none, 0, 0, 1}}},
         {"$5m", false, {}},
+        // A currency's code glued to the amount leaves it a number; a code
+        // that is also a word does not.
+        {"249CHF", false, {{249, "249", none, 0, 0, 3}}},
+        {"12,50SEK", false, {{12.5, "12,50", none, 2, 0, 5}}},
+        {"10TOP", false, {}},
+        {"3CHFX", false, {}},
         // The sign may stand before a line break, which the end anchor lets through.
         {"€\r\n5", false, {{5, "5", ValueUnit::eur, 0, 3, 1}}},
         // Clocks, and durations merged when time is preferred.
@@ -127,6 +133,8 @@ TEST(NumberParser, AMinusRightBeforeACurrencySignSignsTheAmount) {
         {"-$48.20", false, {{-48.2, "-$48.20", usd, 2, 0, 7}}},
         {"\u2212\u20AC1.050,00", false, {{-1050, "\u2212\u20AC1.050,00", ValueUnit::eur, 2, 0, 10}}},
         {"(-\u00A33)", false, {{-3, "-\u00A33", ValueUnit::gbp, 0, 1, 3}}},
+        {"Refund \u2212\u00A5480", false, {{-480, "\u2212\u00A5480", none, 0, 7, 5}}},
+        {"-\u20B9 5", false, {{5, "5", none, 0, 3, 1}}},
         {"$-48.20", false, {{-48.2, "-48.20", usd, 2, 1, 6}}},
         // Ordinary text it leaves alone: ranges, separators, a minus that
         // is not right before the sign, a sign not right before the digits.
