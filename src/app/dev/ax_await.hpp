@@ -39,11 +39,9 @@ QCoro::Task<T> answer(Start start) {
 }
 
 // Sleeps for `seconds` on the event loop; nothing for a length that is not
-// a positive number, at most a day for a longer one.
-inline QCoro::Task<> pause(double seconds) {
-    if (!(seconds > 0)) co_return;
-    const double ms = seconds < 86400 ? seconds * 1000 : 86400.0 * 1000;
-    co_await QCoro::sleepFor(std::chrono::milliseconds(static_cast<long long>(ms + 0.5)));
-}
+// a positive number, at most a day for a longer one. Not inline: GCC gives
+// an inline coroutine's frame another layout in each file, which link-time
+// optimisation takes for two types under one name.
+QCoro::Task<> pause(double seconds);
 
 }  // namespace kestrove::DevAX
