@@ -115,8 +115,9 @@ private:
     void capture(WindowSeen seen, Next next);
     void look(Image captured, DiffGrid grid, Next next);
     void readText(ShotRef shot, Next next);
-    void recognize(ShotRef shot, Next next);
-    void gatePicture(const ShotRef& shot, Next next);
+    // `still`: the box shows what the previous check read.
+    void recognize(ShotRef shot, bool still, Next next);
+    void gatePicture(const ShotRef& shot, bool still, Next next);
     void pictureBark(const ShotRef& shot, Next next);
     bool loseWindow(WindowLoss loss);
     bool captureFailed(const CaptureError& error);

@@ -51,6 +51,15 @@ bool WatchRunner::modelClient(std::optional<CloudClient>& client) {
 
 void WatchRunner::askTheModel(ShotRef shot, Next next) {
     if (shot->changed) model_.needsJudging = true;
+    // New items every time: a box that moved on right after a bark is
+    // looked at against what it shows once it kept still for a check.
+    if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newItem &&
+        model_.debounce.metGate.settle(shot->changed)) {
+        model_.baselineCrop = std::shared_ptr<const Image>(shot, &shot->image);
+        model_.baselineSent.reset();
+        model_.savedCropWanted = false;
+        model_.needsJudging = false;
+    }
     std::optional<CloudClient> client;
     if (!modelClient(client)) return;
     if (!client) return next();

@@ -109,6 +109,8 @@ void WatchRunner::look(Image captured, DiffGrid grid, Next next) {
         case WatchType::newItem:
             return askTheModel(std::move(shot), std::move(next));
         case WatchType::anyChange:
+            if (spec_.mode == WatchMode::everyTime && picture_.gate.settle(shot->changed))
+                picture_.referenceGrid = shot->grid;
             if (picture_.gate.update(PixelDiff::changed(*picture_.referenceGrid, shot->grid)))
                 return pictureBark(shot, std::move(next));
             return next();
@@ -128,14 +130,15 @@ void WatchRunner::readText(ShotRef shot, Next next) {
     // from: the coarse change test can miss an 8 turning into a 4.
     const bool adoptionDue = direct_.pending && !direct_.adoptionTried;
     const bool sameText = picture_.evaluated && !PixelDiff::changedInDetail(*picture_.evaluated, shot->image);
-    if (!shot->changed && picture_.lastEvaluation && sameText && !adoptionDue) return gatePicture(shot, std::move(next));
-    if (direct_.pending) return candidateRead([this, shot, next] { recognize(shot, next); });
-    recognize(std::move(shot), std::move(next));
+    const bool still = !shot->changed && sameText;
+    if (still && picture_.lastEvaluation && !adoptionDue) return gatePicture(shot, still, std::move(next));
+    if (direct_.pending) return candidateRead([this, shot, still, next] { recognize(shot, still, next); });
+    recognize(std::move(shot), still, std::move(next));
 }
 
-void WatchRunner::recognize(ShotRef shot, Next next) {
+void WatchRunner::recognize(ShotRef shot, bool still, Next next) {
     step_ = services_.platform.recognizer->recognize(
-        spec_.id, SharedImage(shot, &shot->image), readWithLanguageCorrection(spec_.type), [this, shot, next](std::vector<OCRLine> lines) {
+        spec_.id, SharedImage(shot, &shot->image), readWithLanguageCorrection(spec_.type), [this, shot, still, next](std::vector<OCRLine> lines) {
             if (spec_.type == WatchType::newLine) {
                 picture_.currentLines = NewLineRule::normalized(lines);
                 if (picture_.freshLines) {
@@ -148,12 +151,18 @@ void WatchRunner::recognize(ShotRef shot, Next next) {
             picture_.evaluated = SharedImage(shot, &shot->image);
             if (spec_.type == WatchType::numberCompare && picture_.lastEvaluation->readable)
                 if (!tell(&RunnerHost::runnerDidRead, picture_.lastEvaluation->display, picture_.lastEvaluation->value)) return;
-            if (direct_.pending) return tryToAdopt(lines, [this, shot, next] { gatePicture(shot, next); });
-            gatePicture(shot, next);
+            if (direct_.pending) return tryToAdopt(lines, [this, shot, still, next] { gatePicture(shot, still, next); });
+            gatePicture(shot, still, next);
         });
 }
 
-void WatchRunner::gatePicture(const ShotRef& shot, Next next) {
+void WatchRunner::gatePicture(const ShotRef& shot, bool still, Next next) {
+    // New lines every time: lines that came right after a bark are the
+    // baseline once the box kept still for a check.
+    if (spec_.mode == WatchMode::everyTime && spec_.type == WatchType::newLine && picture_.gate.settle(!still)) {
+        picture_.baselineLines = picture_.currentLines;
+        picture_.lastEvaluation = Evaluation{false, std::nullopt, std::nullopt, true};
+    }
     const bool met = picture_.lastEvaluation && picture_.lastEvaluation->met;
     const bool fired = spec_.waitsForStillness() ? picture_.settled.update(met, shot->changed) : picture_.gate.update(met);
     if (fired) return pictureBark(shot, std::move(next));

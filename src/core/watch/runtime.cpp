@@ -23,6 +23,13 @@ void TriggerGate::markFired() {
     armed = false;
 }
 
+bool TriggerGate::settle(bool changed) {
+    if (armed || changed) return false;
+    streak = 0;
+    armed = true;
+    return true;
+}
+
 bool SettledGate::update(bool met, bool changed) {
     // A change while met and armed restarts the count but keeps the gate armed.
     if (met && armed && changed) {

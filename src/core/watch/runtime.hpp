@@ -4,8 +4,8 @@
 
 namespace kestrove {
 
-// Fires once after `required` met checks in a row; re-arms only on a check
-// that is not met.
+// Fires once after `required` met checks in a row; re-arms on a check that
+// is not met, or when its caller settles on a new reference.
 struct TriggerGate {
     int required = 1;
     int streak = 0;
@@ -16,6 +16,13 @@ struct TriggerGate {
     void breakStreak() { streak = 0; }
     // As if the gate had just fired: a bark decided elsewhere is not repeated here.
     void markFired();
+    // For a rule judged against a reference that moves to what it barked at
+    // (every time: any change, new lines, new items). A box that moved on
+    // right after its bark never shows that reference again: once it kept
+    // still for a check (`changed` false), what it shows becomes the
+    // reference and the gate is armed. True when the caller must take that
+    // reference. A box that never stops changing stays disarmed.
+    bool settle(bool changed);
     bool operator==(const TriggerGate&) const = default;
 };
 

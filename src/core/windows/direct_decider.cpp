@@ -29,6 +29,9 @@ DirectDecider::Step DirectDecider::take(const DirectAnswer& answer) {
     const bool changed = !lastText_ || *lastText_ != now;
     lastText_ = now;
     currentLines_ = now;
+    // New lines every time: lines that came right after a bark are the
+    // baseline once the text kept still for a read.
+    if (reportsEachNewLine() && gate_.settle(changed)) baselineLines_ = now;
     Evaluation ev = LocalCompiler::evaluate(spec_, *lines, baselineLines_);
     lastEvaluation_ = ev;
     bool fired = false;

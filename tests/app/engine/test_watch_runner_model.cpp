@@ -102,6 +102,14 @@ TEST(WatchRunnerModel, EveryTimeNewItemLooksForNewItemsAgainstItsLastBark) {
         EXPECT_EQ(h.host.barks[0].image, grey(20));
         const Json second = h.body(1)["baseline"];
         EXPECT_EQ(second, h.body(0)[type == WatchType::newItem ? "current" : "baseline"]) << rawValue(type);
+        // Moved on right after the bark, then kept still: new items are
+        // looked for against that; a still box is not sent again.
+        h.run(5s);
+        h.fake.capturer.screen = showing(100);
+        h.run(5s);
+        ASSERT_EQ(h.server.requests().size(), 3u);
+        EXPECT_EQ(h.host.barks.size(), type == WatchType::newItem ? 2u : 1u);
+        EXPECT_EQ(h.body(2)["baseline"], type == WatchType::newItem ? h.body(1)["current"] : h.body(0)["baseline"]);
     }
 }
 

@@ -55,13 +55,30 @@ TEST(WatchRunnerPicture, GatesCountMetReadingsAndAFreshRunnerFirstWantsOneNotMet
     }
 }
 
-TEST(WatchRunnerPicture, AnyChangeComparesWithItsReference) {
-    const std::vector<std::uint8_t> shown{128, 20, 20, 128, 20, 220};  // the watch was made on 128
-    for (auto [mode, barks] : {std::pair{WatchMode::once, std::vector<int>{1, 4}},
-                               std::pair{WatchMode::everyTime, std::vector<int>{1, 3}}}) {
+// Every time: the reference moves to the bark's picture, and to what the box
+// shows once it kept still for a check after moving on right after a bark.
+// A box that never keeps still barks once.
+TEST(WatchRunnerPicture, AnyChangeAndNewLinesCompareWithTheirReference) {
+    WatchSpec log = textWatch(WatchType::newLine);
+    log.baseline.lines = NewLineRule::normalized(lines({"a: hi"}));
+    const auto ab = lines({"a: hi", "b: yo"}), abc = lines({"a: hi", "b: yo", "c: hm"});
+    const auto abcd = lines({"a: hi", "b: yo", "c: hm", "d: ok"});
+    struct Case {
+        const char* what;
+        WatchSpec spec;
+        std::vector<std::uint8_t> shown;  // the watch was made on 128
+        Readings readings;
+        std::vector<int> barks;
+    } cases[] = {
+        {"once", watch(WatchType::anyChange), {128, 20, 20, 128, 20, 220}, {}, {1, 4}},
+        {"every time", watch(WatchType::anyChange, WatchMode::everyTime), {128, 20, 20, 128, 20, 220}, {}, {1, 3}},
+        {"moved on after a bark", watch(WatchType::anyChange, WatchMode::everyTime), {20, 60, 60, 60, 100, 100}, {}, {0, 4}},
+        {"never still", watch(WatchType::anyChange, WatchMode::everyTime), {20, 60, 100, 140, 180, 220}, {}, {0}},
+        {"new line after a bark", log, {20, 60, 60, 100}, {ab, abc, abc, abcd}, {0, 3}},
+    };
+    for (const Case& c : cases) {
         RunnerHarness h;
-        EXPECT_EQ(barksOver(h, watch(WatchType::anyChange, mode), {}, false, grey(128), shown), barks)
-            << (mode == WatchMode::once ? "once" : "every time");
+        EXPECT_EQ(barksOver(h, c.spec, c.readings, false, grey(128), c.shown), c.barks) << c.what;
     }
 }
 

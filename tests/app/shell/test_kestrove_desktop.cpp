@@ -443,5 +443,45 @@ TEST_F(KestroveApp, PauseAllFromThePanelWritesTheWatchFileOnce) {
     EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
 }
 
+// An every-time watch on "this changes" barks for later changes too, one
+// that came a second after a bark among them (once the box kept still for a
+// check, what it shows is compared with); a counter that moves every second
+// never keeps still, and is not barked at every check.
+TEST_F(KestroveApp, AnEveryTimeChangeWatchBarksForLaterChangesNotAtEachTickOfACounter) {
+    testing::DunstPeer dunst;
+    Home home;
+    WatchRecord price = watch("this changes", tw::price, tw::initialPrice, "w_EVERY1");
+    WatchRecord counter = watch("this changes", tw::counter, tw::initialCounter, "w_TICKS1");
+    ASSERT_EQ(price.spec.type, WatchType::anyChange);
+    price.spec.command = "the price changes";
+    counter.spec.command = "the counter changes";
+    price.spec.mode = counter.spec.mode = WatchMode::everyTime;
+    home.save({price, counter});
+    Kestrove app(home);
+    ASSERT_TRUE(waitFor([&] { return app.frames().size() >= 2; }, 20000)) << app.log();
+    const auto barksOf = [&](const char* what) {
+        int n = 0;
+        for (const auto& shown : dunst.notifications()) n += shown.summary.contains(what);
+        return n;
+    };
+    int seconds = 0;
+    const auto tick = [&] {  // a second of the counter, every digit but one moving
+        window.command("counter " + std::to_string(100000 + (++seconds * 7919) % 900000));
+        waitFor([] { return false; }, 1000);
+    };
+    window.command("price Price: 80.00 EUR");
+    while (barksOf("price") == 0 && seconds < 40) tick();
+    ASSERT_EQ(barksOf("price"), 1) << app.log();
+    tick();
+    window.command("price Price: 181.11 USD");
+    for (const char* next : {"Price: 2,282.22 GBP", "Price: 83.33", "Price: 4,484.44 EUR"}) {
+        for (int i = 0; i < 15; ++i) tick();
+        window.command(std::string("price ") + next);
+    }
+    for (int i = 0; i < 15; ++i) tick();
+    EXPECT_GE(barksOf("price"), 3) << app.log();
+    EXPECT_LE(barksOf("counter"), 1) << "checked every five seconds for " << seconds << " s";
+}
+
 }  // namespace
 }  // namespace kestrove

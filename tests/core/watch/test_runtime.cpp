@@ -52,6 +52,11 @@ TEST(Gates, SettledGateCountsOnlyStillChecksAndStreaksBreak) {
     t.markFired();
     EXPECT_EQ((Fires{t.update(true), t.update(true), t.update(false), t.update(true), t.update(true)}),
               (Fires{false, false, false, false, true}));
+    // A new reference re-arms a fired gate at a still check, never a moving one.
+    TriggerGate moved(1, true);
+    EXPECT_EQ((Fires{moved.settle(false), moved.update(true), moved.settle(true), moved.settle(false),
+                     moved.settle(false), moved.update(true)}),
+              (Fires{false, true, false, true, false, true}));
 }
 
 TEST(CloudDebounceTest, WorkedSequences) {

@@ -81,6 +81,11 @@ TEST(DirectDecider, EveryTimeNewLineReportsEachLineOnce) {
               (std::vector<bool>{true, false, false}));
     EXPECT_EQ(fires(d, {read({"alice: hi", "bob: hello", "carol: hey"}), read({"alice: hi", "bob: hello", "carol: hey"})}),
               (std::vector<bool>{false, true}));
+    // A line that came right after the bark is the baseline once the text
+    // kept still for a read; the line after it fires.
+    EXPECT_EQ(fires(d, {read({"bob: hello", "carol: hey", "dave: yo"}), read({"bob: hello", "carol: hey", "dave: yo"}),
+                        read({"carol: hey", "dave: yo", "erin: hm"}), read({"carol: hey", "dave: yo", "erin: hm"})}),
+              (std::vector<bool>{false, false, false, true}));
 
     // A once watch keeps its baseline: the same new line is met but never fires again.
     WatchSpec o = s;
