@@ -31,6 +31,9 @@ struct RunnerStart {
     // The reference's change grid when its capture made it already: a
     // screen-sized crop's grid is milliseconds of main-thread reading.
     std::optional<DiffGrid> referenceGrid = std::nullopt;
+    // The condition held and was told (or rightly kept quiet about) when the
+    // watch last ran: no bark until a check finds it not met.
+    bool told = false;
 };
 
 class RunnerFactory {

@@ -37,6 +37,9 @@ public:
     virtual void runnerIntervalChanged(const std::string& id) = 0;
     virtual void runnerRebaselined(const std::string& id, SharedImage image) = 0;
     virtual void runnerRebaselinedLines(const std::string& id, const std::vector<std::string>& lines) = 0;
+    // Whether the condition that holds now was told (or rightly kept quiet
+    // about), so that no bark is due for it; reported when that changes.
+    virtual void runnerTold(const std::string& id, bool told) = 0;
 
     // The watch's latest picture; the host keeps it and tells its listeners.
     virtual void publishPicture(const std::string& id, SharedImage image) = 0;

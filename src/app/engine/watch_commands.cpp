@@ -77,6 +77,8 @@ void WatchManager::startAgain(const WatchSpec& spec) {
     } else {
         records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});
     }
+    // What the box shows now is taken as told, also by a restart before the first check.
+    find(spec.id)->told = true;
     closeFrame(spec.id);
     startWatching(*find(spec.id), nullptr, true, std::nullopt);
     changeTail();

@@ -27,6 +27,7 @@ void WatchManager::runnerDidBark(const std::string& id, SharedImage image, std::
     if (r->spec.type == WatchType::numberCompare)
         read = evaluation && evaluation->display ? evaluation->display : r->lastRead;
     r->lastBarkAt = now;
+    r->told = true;
     if (read) r->lastRead = read;
     const bool once = r->spec.mode == WatchMode::once;
     if (once) r->status = WatchStatus::finished;
@@ -137,6 +138,13 @@ void WatchManager::runnerRebaselinedLines(const std::string& id, const std::vect
         r->spec.baseline.lines = lines;
         r->spec.baseline.currentDisplay = lines.size() == 1 ? "1 line" : std::to_string(lines.size()) + " lines";
     }
+    persist();
+}
+
+void WatchManager::runnerTold(const std::string& id, bool told) {
+    WatchRecord* r = find(id);
+    if (!r || !r->isActive() || r->told == told) return;
+    r->told = told;
     persist();
 }
 

@@ -130,7 +130,7 @@ void WatchManager::startWatching(const WatchRecord& record, SharedImage referenc
                                  std::optional<DirectStart> direct, std::optional<DiffGrid> referenceGrid) {
     const WatchRecord r = record;  // the list may change under a callback
     auto runner = services_.runners.make(
-        RunnerStart{r.spec, std::move(reference), fresh, std::move(direct), std::move(referenceGrid)}, *this);
+        RunnerStart{r.spec, std::move(reference), fresh, std::move(direct), std::move(referenceGrid), r.told}, *this);
     stopRunner(r.id());
     Runner& started = *runner;
     runners_[r.id()] = std::move(runner);

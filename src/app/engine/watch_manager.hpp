@@ -126,6 +126,7 @@ public:
     void runnerIntervalChanged(const std::string& id) override;
     void runnerRebaselined(const std::string& id, SharedImage image) override;
     void runnerRebaselinedLines(const std::string& id, const std::vector<std::string>& lines) override;
+    void runnerTold(const std::string& id, bool told) override;
     void publishPicture(const std::string& id, SharedImage image) override;
 
     // Each tick of the window tracker: bound frames follow their windows.

@@ -14,15 +14,16 @@ WatchRunner::WatchRunner(RunnerStart start, RunnerHost& host, RunnerServices ser
       services_(std::move(services)),
       interval_(pollSeconds()),
       freshStart_(start.fresh),
-      startedFresh_(start.fresh),
-      picture_(spec_.debounceChecks, !start.fresh, services_.clock.now()),
-      model_(spec_.debounceChecks, !start.fresh) {
+      startedArmed_(!start.fresh && !start.told),
+      toldReported_(start.told),
+      picture_(spec_.debounceChecks, startedArmed_, services_.clock.now()),
+      model_(spec_.debounceChecks, startedArmed_) {
     if (spec_.region.window) bound_.emplace(*spec_.region.window);
     if (spec_.baseline.lines) picture_.baselineLines = *spec_.baseline.lines;
     if (spec_.direct && DirectReading::eligible(spec_)) {
         if (start.direct && start.direct->session) {
             direct_.session = std::move(start.direct->session);
-            direct_.decider.emplace(spec_, start.direct->lines, !start.fresh);
+            direct_.decider.emplace(spec_, start.direct->lines, startedArmed_);
         } else {
             direct_.pending = true;
         }
@@ -89,6 +90,10 @@ void WatchRunner::pictureIfDue() {
 void WatchRunner::endTick() {
     direct_.listed.reset();
     if (!running_) return;
+    if (told() != toldReported_) {
+        toldReported_ = !toldReported_;
+        if (!tell(&RunnerHost::runnerTold, toldReported_)) return;
+    }
     const std::chrono::seconds rest = pause();
     const Clock::time_point due = nextTick(tickDue_, services_.clock.now(), rest, startTick_);
     // The check at the start stands for the grid instant a pause before the
@@ -121,6 +126,12 @@ std::chrono::seconds WatchRunner::pause() const {
     if (!readsDirectly()) return std::chrono::seconds(sight_.lost ? 15 : interval_);
     const int most = std::max(pollSeconds(), 5);
     return std::chrono::seconds(sight_.lost ? std::min(most, 15) : std::min(interval_, most));
+}
+
+bool WatchRunner::told() const {
+    if (needsCloud(spec_.type)) return !model_.debounce.metGate.armed;
+    const bool picture = spec_.waitsForStillness() ? picture_.settled.armed : picture_.gate.armed;
+    return !picture && !(direct_.decider && direct_.decider->armed());
 }
 
 bool WatchRunner::updateSight() {

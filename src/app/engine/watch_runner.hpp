@@ -92,6 +92,8 @@ private:
     std::chrono::seconds pause() const;
     int pollSeconds() const;
     bool readsDirectly() const { return direct_.session || direct_.pending; }
+    // No gate of the watch may fire before a check finds the condition not met.
+    bool told() const;
     bool updateSight();
     void lookForWindow(std::function<void(WindowSeen)> done);
     // Whether the bound window is known closed, once `listed` (a list's
@@ -145,9 +147,9 @@ private:
 
     // What the picture check keeps from one tick to the next.
     struct PictureState {
-        // A fresh runner must see the condition not met once before a gate fires.
-        PictureState(int checks, bool started, Clock::time_point now)
-            : gate(checks, started), settled(checks, started), lastChangeAt(now) {}
+        // A fresh or told runner must see the condition not met once before a gate fires.
+        PictureState(int checks, bool armed, Clock::time_point now)
+            : gate(checks, armed), settled(checks, armed), lastChangeAt(now) {}
         std::optional<DiffGrid> lastGrid;
         std::optional<DiffGrid> referenceGrid;  // what any_change compares against
         std::optional<Evaluation> lastEvaluation;
@@ -175,7 +177,7 @@ private:
 
     // Judging by the server's model.
     struct ModelState {
-        ModelState(int checks, bool started) : debounce(checks, started) {}
+        ModelState(int checks, bool armed) : debounce(checks, armed) {}
         CloudDebounce debounce;  // answers in a row before one counts
         std::shared_ptr<const Image> baselineCrop;
         bool savedCropWanted = false;  // the saved crop is the baseline, once read
@@ -205,7 +207,8 @@ private:
     RunnerServices services_;
     int interval_;
     bool freshStart_;
-    const bool startedFresh_;
+    const bool startedArmed_;  // neither fresh nor told: deciders made later start armed
+    bool toldReported_;
     PictureState picture_;
     Sight sight_;
     ModelState model_;

@@ -124,7 +124,7 @@ void WatchRunner::tryToAdopt(const std::vector<OCRLine>& pictureLines, Next then
     if (!DirectAgreement::check(spec_, pictureLines, *direct).agrees()) return then();
     step_ = direct_.pendingSession->adopt([this, lines = *direct, then] {
         direct_.session = std::move(direct_.pendingSession);
-        direct_.decider.emplace(spec_, lines, !startedFresh_);
+        direct_.decider.emplace(spec_, lines, startedArmed_);
         direct_.pending = false;
         direct_.pendingAnswer.reset();
         then();

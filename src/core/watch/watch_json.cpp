@@ -120,6 +120,7 @@ Json toJson(const WatchRecord& v) {
     putOptional(out, "last_bark_at", v.lastBarkAt, [](Date d) { return dateJson(d); });
     putOptional(out, "last_read", v.lastRead, [](const auto& s) { return Json(s); });
     putOptional(out, "last_value", v.lastValue, [](double d) { return number(d, "last_value"); });
+    if (v.told) out["told"] = true;
     return out;
 }
 
@@ -207,6 +208,8 @@ void fromJson(const JsonReader& r, WatchRecord& v) {
     if (auto d = r.maybe("last_bark_at")) v.lastBarkAt = d->date();
     v.lastRead = optionalString(r, "last_read");
     v.lastValue = optionalNumber(r, "last_value");
+    const auto told = r.maybe("told");
+    v.told = told && told->boolean();
 }
 
 void fromJson(const JsonReader& r, WatchFile& v) {

@@ -182,6 +182,11 @@ struct WatchRecord {
     std::optional<Date> lastBarkAt;
     std::optional<std::string> lastRead;
     std::optional<double> lastValue;
+    // The condition held when the watch last ran and was told (or rightly
+    // kept quiet about): a resumed or restarted watch does not bark for it
+    // again until it has been seen not to hold. False in files saved before
+    // it was kept.
+    bool told = false;
 
     const std::string& id() const { return spec.id; }
     bool isActive() const { return status == WatchStatus::watching || status == WatchStatus::lostSight; }

@@ -56,6 +56,8 @@ bool DirectDecider::confirm(const std::optional<std::vector<OCRLine>>& picture) 
     return false;
 }
 
+bool DirectDecider::armed() const { return spec_.waitsForStillness() ? settled_.armed : gate_.armed; }
+
 void DirectDecider::markFired() {
     awaitingPicture_ = false;
     gate_.markFired();

@@ -30,6 +30,8 @@ public:
     Step take(const DirectAnswer& answer);
     // The watch fired through its picture reading: start from the same state.
     void markFired();
+    // Whether a met read may fire now (it has not fired for this period yet).
+    bool armed() const;
 
     // Whether the read that just fired must be confirmed by a picture of the
     // box before the watch barks. So it must when the firing rests on text

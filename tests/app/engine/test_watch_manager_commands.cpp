@@ -103,6 +103,7 @@ TEST_F(Commands, StartingAFinishedWatchAgainIsFreshAndKeepsItsLastBark) {
     EXPECT_EQ(manager->record(once.id)->lastBarkAt, barked);
     EXPECT_EQ(manager->record(once.id)->lastRead, "€ 184");
     EXPECT_TRUE(runners.latest(once.id)->start.fresh);
+    EXPECT_TRUE(manager->record(once.id)->told) << "what the box shows now, also after a restart";
     EXPECT_FALSE(runners.latest(once.id)->start.reference) << "a fresh runner takes its own first picture";
     EXPECT_TRUE(oldFrame->closed);
     EXPECT_NE(frameOf(once), oldFrame);
@@ -242,9 +243,10 @@ TEST_F(Commands, AKillDuringCommandsLeavesFilesThatAgree) {
     makeManager();
 }
 
-// What came while a watch was paused does not bark when it is resumed: a rule
-// that compares with an earlier reading takes it afresh.
-TEST_F(Commands, AResumedWatchReadsAfreshWhenItsRuleComparesWithAnEarlierReading) {
+// A resumed watch goes on from what it told: a condition told before the
+// pause does not bark again. What came while it was paused does not bark for
+// a rule that compares with an earlier reading: it takes that reading afresh.
+TEST_F(Commands, AResumedWatchKeepsWhatItToldAndReadsAfreshWhatItComparesWith) {
     const std::pair<WatchType, bool> kinds[] = {
         {WatchType::newLine, true},       {WatchType::newItem, true},    {WatchType::anyChange, true},
         {WatchType::stateReached, false}, {WatchType::textGone, false},  {WatchType::numberCompare, false},
@@ -255,9 +257,12 @@ TEST_F(Commands, AResumedWatchReadsAfreshWhenItsRuleComparesWithAnEarlierReading
         spec = makeSpec("w_RESUME", 10, kind);
         manager->add(spec, std::make_shared<const Image>(solid(120, 30, 1)), std::nullopt);
         EXPECT_FALSE(runners.latest(spec.id)->start.fresh) << "a watch just made keeps the reading it was made from";
+        EXPECT_FALSE(runners.latest(spec.id)->start.told);
+        manager->runnerTold(spec.id, true);
         manager->pause(spec.id);
         manager->resume(spec.id);
         EXPECT_EQ(runners.latest(spec.id)->start.fresh, fresh);
+        EXPECT_TRUE(runners.latest(spec.id)->start.told);
     }
 }
 
@@ -271,6 +276,7 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
     const WatchType kinds[] = {WatchType::newLine, WatchType::numberCompare, WatchType::anyChange, WatchType::anyChange};
     for (int i = 0; i < 4; ++i)
         file.watches.push_back({makeSpec("w_" + std::to_string(i), 100.0 * i, kinds[i]), statuses[i], {}, {}, {}});
+    file.watches[1].told = true;  // so it does not bark again for what it told before the restart
     writeFile(encodeJson(file));
     makeManager();
     settle();
@@ -284,6 +290,7 @@ TEST_F(Commands, RestoreStartsRunnersForWatchingAndLostSightOnlyAndSavesAgain) {
         EXPECT_EQ(runners.live(spec.id), runs[i] ? 1 : 0);
         if (runs[i]) {
             EXPECT_EQ(runners.latest(spec.id)->start.fresh, i == 0);
+            EXPECT_EQ(runners.latest(spec.id)->start.told, i == 1);
             EXPECT_EQ(runners.latest(spec.id)->starts, 1);
         }
         auto f = frameOf(spec);

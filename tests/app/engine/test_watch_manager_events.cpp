@@ -99,6 +99,14 @@ TEST_F(Events, AnEveryTimeWatchBarksAgainAndAgain) {
     EXPECT_EQ(runners.latest(spec.id)->stops, 0);
     EXPECT_EQ(saved(), 1) << "the latest of the three saves";
     EXPECT_EQ(savedFile().watches[0].lastBarkAt, clock.wallNow());
+    EXPECT_TRUE(savedFile().watches[0].told) << "what barked was told";
+    // Seen not to hold any more: saved once, nothing shown changes.
+    settle();
+    manager->runnerTold(spec.id, false);
+    manager->runnerTold(spec.id, false);
+    EXPECT_EQ(saved(), 1);
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(savedFile().watches[0].told);
 }
 
 TEST_F(Events, ANumberBarkReadsTheEvaluationElseTheLastReading) {

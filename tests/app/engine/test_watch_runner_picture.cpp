@@ -35,23 +35,31 @@ std::vector<int> barksOver(RunnerHarness& h, WatchSpec spec, const Readings& rea
     return out;
 }
 
-TEST(WatchRunnerPicture, GatesCountMetReadingsAndAFreshRunnerFirstWantsOneNotMet) {
+// A fresh runner, or one whose watch told its condition when it last ran,
+// first wants one reading not met. Whether the condition was told is
+// reported as it changes, for the watch file.
+TEST(WatchRunnerPicture, GatesCountMetReadingsAndAFreshOrToldRunnerFirstWantsOneNotMet) {
     const auto done = lines({"Done"}), busy = lines({"Working"});
     struct Case {
         int debounce;
-        bool fresh;
+        bool fresh, told;
         Readings readings;
         std::vector<int> barks;
+        std::vector<bool> toldReports;
     } cases[] = {
-        {0, false, {done, done, busy, done}, {0, 3}},
-        {2, false, {done, done, done}, {1}},
-        {2, true, {done, done, done, busy, done, done}, {5}},
-        {1, true, {done, busy, done}, {2}},
+        {0, false, false, {done, done, busy, done}, {0, 3}, {true, false, true}},
+        {2, false, false, {done, done, done}, {1}, {true}},
+        {2, true, false, {done, done, done, busy, done, done}, {5}, {true, false, true}},
+        {1, true, false, {done, busy, done}, {2}, {true, false, true}},
+        {1, false, true, {done, done, busy, done}, {3}, {false, true}},
+        {1, false, true, {busy, done}, {1}, {false, true}},
     };
     for (const Case& c : cases) {
         RunnerHarness h;
+        h.told = c.told;
         EXPECT_EQ(barksOver(h, textWatch(WatchType::textAppears, c.debounce), c.readings, c.fresh), c.barks)
-            << "debounce " << c.debounce << (c.fresh ? " fresh" : "");
+            << "debounce " << c.debounce << (c.fresh ? " fresh" : "") << (c.told ? " told" : "");
+        EXPECT_EQ(h.host.toldReports, c.toldReports);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/platform/qt/qt_screens.hpp"
@@ -103,6 +104,44 @@ struct KestroveApp : ::testing::Test {
         for (const Rect& f : frames)
             if (f.contains(box) && f.width < box.width + 80 && f.height < box.height + 80) return true;
         return false;
+    }
+    // The tray's panel: the one of its shown windows as wide as a panel (the
+    // window manager may have framed it: xdotool finds it wherever it is).
+    static std::optional<Rect> panel(const Kestrove& app) {
+        QProcess search;
+        search.start("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(app.pid()), ""});
+        search.waitForFinished();
+        for (const QString& id : QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+            QProcess geometry;
+            geometry.start("xdotool", {"getwindowgeometry", "--shell", id});
+            geometry.waitForFinished();
+            std::map<QString, double> v;
+            for (const QString& line : QString::fromUtf8(geometry.readAllStandardOutput()).split('\n'))
+                if (const auto eq = line.indexOf('='); eq > 0) v[line.left(eq)] = line.mid(eq + 1).toDouble();
+            if (v["WIDTH"] >= 360 && v["WIDTH"] <= 400) return Rect{v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
+        }
+        return std::nullopt;
+    }
+    // Pause All (Resume All when every watch is paused) clicked as a user
+    // does: the tray's icon opens the panel, the button leads the row of
+    // actions at its foot. `snapshot`: a picture of the screen before the click.
+    static bool clickPauseAll(const Kestrove& app, const QString& snapshot = {}) {
+        const ScreenInfo screen = QtScreens().screens().at(0);
+        const QStringList icon{QString::number(int(screen.frame.maxX()) - 12), "12"};
+        if (!panel(app) && !waitFor([&] {
+                QProcess::execute("xdotool", QStringList{"mousemove"} + icon + QStringList{"click", "1"});
+                return waitFor([&] { return panel(app).has_value(); }, 1000);
+            }, 15000))
+            return false;
+        waitFor([] { return false; }, 800);  // laid out with its cards
+        const Rect shown = panel(app).value_or(Rect{});
+        const QStringList button{QString::number(int(shown.x) + 54), QString::number(int(shown.maxY()) - 23)};
+        if (!snapshot.isEmpty()) {
+            std::filesystem::create_directories(KESTROVE_SNAPSHOT_DIR);
+            QProcess::execute("import", {"-window", "root", QStringLiteral(KESTROVE_SNAPSHOT_DIR "/") + snapshot});
+        }
+        QProcess::execute("xdotool", QStringList{"mousemove"} + button + QStringList{"click", "1"});
+        return true;
     }
 };
 
@@ -404,36 +443,7 @@ TEST_F(KestroveApp, PauseAllFromThePanelWritesTheWatchFileOnce) {
     waitFor([] { return false; }, 1500);  // the restored list is written
     testing::SaveCounter saves(home.watchFile().parent_path());
 
-    // The panel is the one of its shown windows as wide as a panel (the
-    // window manager may have framed it: xdotool finds it wherever it is).
-    const auto panel = [&]() -> std::optional<Rect> {
-        QProcess search;
-        search.start("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(app.pid()), ""});
-        search.waitForFinished();
-        for (const QString& id : QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
-            QProcess geometry;
-            geometry.start("xdotool", {"getwindowgeometry", "--shell", id});
-            geometry.waitForFinished();
-            std::map<QString, double> v;
-            for (const QString& line : QString::fromUtf8(geometry.readAllStandardOutput()).split('\n'))
-                if (const auto eq = line.indexOf('='); eq > 0) v[line.left(eq)] = line.mid(eq + 1).toDouble();
-            if (v["WIDTH"] >= 360 && v["WIDTH"] <= 400) return Rect{v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
-        }
-        return std::nullopt;
-    };
-    const ScreenInfo screen = QtScreens().screens().at(0);
-    const QStringList icon{QString::number(int(screen.frame.maxX()) - 12), "12"};
-    ASSERT_TRUE(waitFor([&] {
-        QProcess::execute("xdotool", QStringList{"mousemove"} + icon + QStringList{"click", "1"});
-        return waitFor([&] { return panel().has_value(); }, 1000);
-    }, 15000)) << "the panel opens from the tray";
-    waitFor([] { return false; }, 800);  // laid out with its sixty cards
-    const Rect shown = panel().value_or(Rect{});
-    // Pause All leads the row of actions at the panel's foot.
-    const QStringList pauseAll{QString::number(int(shown.x) + 54), QString::number(int(shown.maxY()) - 23)};
-    std::filesystem::create_directories(KESTROVE_SNAPSHOT_DIR);
-    QProcess::execute("import", {"-window", "root", QStringLiteral(KESTROVE_SNAPSHOT_DIR "/pause-all-panel.png")});
-    QProcess::execute("xdotool", QStringList{"mousemove"} + pauseAll + QStringList{"click", "1"});
+    ASSERT_TRUE(clickPauseAll(app, "pause-all-panel.png")) << "the panel opens from the tray";
     ASSERT_TRUE(waitFor([&] {
         const auto saved = home.saved();
         return std::all_of(saved.begin(), saved.end(), [](const WatchRecord& r) { return r.status == WatchStatus::paused; });
@@ -481,6 +491,57 @@ TEST_F(KestroveApp, AnEveryTimeChangeWatchBarksForLaterChangesNotAtEachTickOfACo
     for (int i = 0; i < 15; ++i) tick();
     EXPECT_GE(barksOf("price"), 3) << app.log();
     EXPECT_LE(barksOf("counter"), 1) << "checked every five seconds for " << seconds << " s";
+}
+
+// A watch resumed goes on where it stood: Pause All and Resume All bring no
+// bark for what it told before; what came while it was paused barks once.
+// So too across a restart of Kestrove.
+TEST_F(KestroveApp, AResumedOrRestartedWatchBarksOnlyForWhatItHasNotToldYet) {
+    testing::DunstPeer dunst;
+    Home home;
+    WatchRecord price = watch("the price drops below 100", tw::price, tw::initialPrice, "w_PRICE1");
+    WatchRecord done = watch("Tell me when it says Done", tw::status, tw::initialStatus, "w_DONE01");
+    price.spec.mode = done.spec.mode = WatchMode::everyTime;
+    home.save({price, done});
+    desktop::RealApp tray(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                                     "--height", "24", "--SetDockType", "true"});
+    ASSERT_NE(tray.pid(), 0) << "trayer started";
+    auto app = std::make_unique<Kestrove>(home);
+    ASSERT_TRUE(waitFor([&] { return app->frames().size() >= 2; }, 20000)) << app->log();
+    const auto barksOf = [&](const char* what) {
+        int n = 0;
+        for (const auto& shown : dunst.notifications()) n += shown.summary.contains(what);
+        return n;
+    };
+    const auto allAre = [&](WatchStatus status) {
+        return waitFor([&] {
+            const auto saved = home.saved();
+            return std::all_of(saved.begin(), saved.end(), [&](const WatchRecord& r) { return r.status == status; });
+        }, 10000);
+    };
+    const auto wait = [](int ms) { waitFor([] { return false; }, ms); };
+
+    window.command("price Price: 89.50 EUR");
+    ASSERT_TRUE(waitFor([&] { return barksOf("price") == 1; }, 40000)) << app->log();
+    ASSERT_TRUE(clickPauseAll(*app)) << "the panel opens from the tray";
+    ASSERT_TRUE(allAre(WatchStatus::paused)) << app->log();
+    window.command("status Status: Done");
+    wait(3000);
+    ASSERT_TRUE(clickPauseAll(*app, "resume-all-panel.png"));
+    ASSERT_TRUE(allAre(WatchStatus::watching)) << app->log();
+    wait(25000);
+    EXPECT_EQ(barksOf("price"), 1) << "told before the pause and still below 100";
+    EXPECT_EQ(barksOf("Done"), 1) << "came while paused";
+
+    // Not met for a while, met again while Kestrove is not running.
+    window.command("status Status: Exporting 50%");
+    wait(15000);
+    EXPECT_EQ(app->end(SIGTERM), 0) << app->log();
+    window.command("status Status: Done");
+    app = std::make_unique<Kestrove>(home);
+    wait(25000);
+    EXPECT_EQ(barksOf("price"), 1) << "still below 100 after the restart " << app->log();
+    EXPECT_EQ(barksOf("Done"), 2) << "came while Kestrove was not running";
 }
 
 }  // namespace

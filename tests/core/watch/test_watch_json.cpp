@@ -39,7 +39,7 @@ WatchFile fullFile() {
     s.fallbackFrom = WatchType::stateReached;
     s.ruleFrom = WatchType::newItem;
     s.direct = DirectInfo{true};
-    WatchRecord full{s, WatchStatus::lostSight, at(2026, 3, 2, 23, 59, 59), "219.50", 219.5};
+    WatchRecord full{s, WatchStatus::lostSight, at(2026, 3, 2, 23, 59, 59), "219.50", 219.5, true};
     WatchSpec bound = minimalSpec();
     bound.region.window = WindowAnchor{42, "Editor", std::nullopt, 1.5, 2, 300, 200};
     WatchRecord bare{bound, WatchStatus::paused, std::nullopt, std::nullopt, std::nullopt};
@@ -59,7 +59,8 @@ constexpr const char* golden = R"({"version": 1, "watches": [
                            "current_text": "Price €219.50", "lines": ["Price €219.50", "In stock"]},
               "created_at": "2026-03-01T09:30:00Z", "fallback_from": "state_reached", "rule_from": "new_item",
               "direct": {"on_screen_only": true}},
-     "status": "lost_sight", "last_bark_at": "2026-03-02T23:59:59Z", "last_read": "219.50", "last_value": 219.5},
+     "status": "lost_sight", "last_bark_at": "2026-03-02T23:59:59Z", "last_read": "219.50", "last_value": 219.5,
+     "told": true},
     {"spec": {"id": "w_0A1B2C", "command": "something changes", "type": "any_change", "target": {},
               "comparator": "none", "mode": "once",
               "region": {"display_id": 7, "x": 10, "y": 20, "w": 300, "h": 40, "scale": 2,
@@ -91,7 +92,7 @@ TEST(WatchJson, TheStoredFormIsFixed) {
 TEST(WatchJson, ReadingTakesWhatTheFormAllows) {
     Json doc = toJson(fullFile());
     Json& r = doc["watches"][0];
-    r["last_bark_at"] = r["last_read"] = r["spec"]["fallback_from"] = nullptr;
+    r["last_bark_at"] = r["last_read"] = r["spec"]["fallback_from"] = r["told"] = nullptr;
     r.erase("last_value");
     r["spec"]["colour"] = "blue";
     doc["written_by"] = "a newer version";
@@ -102,6 +103,7 @@ TEST(WatchJson, ReadingTakesWhatTheFormAllows) {
     expected.watches[0].lastBarkAt.reset();
     expected.watches[0].lastRead.reset();
     expected.watches[0].lastValue.reset();
+    expected.watches[0].told = false;
     expected.watches[0].spec.fallbackFrom.reset();
     expected.watches[1].spec.pollSeconds = 15;
     EXPECT_EQ(decodeJson<WatchFile>(doc.dump()), expected);
@@ -122,6 +124,7 @@ TEST(WatchJson, EachFaultNamesItsPathAndKind) {
         {"/watches/0/last_bark_at", "1600-01-01T00:00:00Z", K::dataCorrupted, "watches[0].last_bark_at"},
         {"/watches/1/spec/baseline", Json::object(), K::keyNotFound, "watches[1].spec.baseline.currently_met"},
         {"/watches/0/last_value", "219.50", K::typeMismatch, "watches[0].last_value"},
+        {"/watches/0/told", "yes", K::typeMismatch, "watches[0].told"},
         {"/watches/0/spec/baseline/lines/1", 3, K::typeMismatch, "watches[0].spec.baseline.lines[1]"},
         {"/watches/0/spec/region/display_id", -1, K::typeMismatch, "watches[0].spec.region.display_id"},
         {"/watches/0/spec/region/window/owner_pid", -1, K::typeMismatch, "watches[0].spec.region.window.owner_pid"},

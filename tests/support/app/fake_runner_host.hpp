@@ -42,6 +42,7 @@ public:
     std::optional<Image> rebaselined;
     SharedImage published;  // the latest picture
     bool directOnly = false;
+    std::vector<bool> toldReports;
 
     long count(const std::string& what) const { return std::count(log.begin(), log.end(), what); }
 
@@ -73,6 +74,8 @@ public:
         rebaselinedLines.push_back(lines);
         reported("rebaselinedLines");
     }
+    // Kept out of `log`: reported at the end of a tick whenever it changes.
+    void runnerTold(const std::string&, bool told) override { toldReports.push_back(told); }
     void publishPicture(const std::string&, SharedImage image) override {
         published = std::move(image);
         reported("picture");

@@ -93,13 +93,15 @@ struct RunnerHarness {
     std::unique_ptr<Runner> runner;
     // The reference's grid as its capture hands it over; none: the runner makes it.
     std::optional<DiffGrid> handedGrid;
+    // The watch told its condition when it last ran.
+    bool told = false;
     // Answers come from a real server's thread: wait for them.
     bool network = false;
 
     void start(WatchSpec spec, std::optional<Image> reference = std::nullopt, bool fresh = false,
                std::optional<DirectStart> direct = std::nullopt) {
         SharedImage shared = reference ? std::make_shared<const Image>(std::move(*reference)) : nullptr;
-        runner = factory.make({std::move(spec), std::move(shared), fresh, std::move(direct), handedGrid}, host);
+        runner = factory.make({std::move(spec), std::move(shared), fresh, std::move(direct), handedGrid, told}, host);
         runner->start();
         settle();
     }
