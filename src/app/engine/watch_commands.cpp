@@ -8,7 +8,7 @@ namespace kestrove {
 
 void WatchManager::add(const WatchSpec& spec, SharedImage baseline, std::optional<DirectStart> direct,
                        std::optional<DiffGrid> baselineGrid) {
-    // A crop that cannot be written costs only the saved reference picture.
+    // A crop that cannot be written now is tried again at each save.
     files_.writeCrop(spec.id, baseline);
     if (baseline) latest_[spec.id] = baseline;
     records_.push_back(WatchRecord{spec, WatchStatus::watching, std::nullopt, std::nullopt, std::nullopt});

@@ -16,7 +16,11 @@ WatchFiles::WatchFiles(std::filesystem::path folder, Executor mainThread, int th
       watchFile_(store_->watchFile()),
       loaded_(store_->load()),
       queue_("watch files", threads, std::move(mainThread),
-             [store = store_.get()] { return std::make_unique<Disk>(Disk{store}); }) {}
+             [store = store_.get()] { return std::make_unique<Disk>(Disk{store}); }) {
+    if (loaded_)
+        for (const auto& r : *loaded_)
+            if (r.noCrop) shelf_->cropless.insert(r.id());
+}
 
 WatchFiles::~WatchFiles() {
     queue_.drain();
@@ -25,28 +29,38 @@ WatchFiles::~WatchFiles() {
 
 // Every job has the one owner, so they run one at a time. A save takes an
 // older waiting one's place in line, perhaps ahead of a crop write its
-// records need: it writes the crops still waiting first.
+// records need: it writes the crops still waiting first, and those that
+// failed before. A watch whose crop is still not on disk is saved marked so,
+// and whatever picture is there under its name goes with the crops no saved
+// watch names.
 void WatchFiles::save(std::vector<WatchRecord> records) {
-    queue_.run({fileOwner, "save"}, [records = std::move(records), shelf = shelf_](Disk& disk) {
-        for (const auto& r : records)
-            if (const auto crop = shelf->take(r.id())) disk.store->writeCrop(r.id(), *crop);
+    queue_.run({fileOwner, "save"}, [records = std::move(records), shelf = shelf_](Disk& disk) mutable {
+        std::set<std::string> named;
+        for (auto& r : records) {
+            if (const auto crop = shelf->take(r.id())) shelf->settle(r.id(), crop, disk.store->writeCrop(r.id(), *crop));
+            {
+                std::lock_guard lock(shelf->mutex);
+                r.noCrop = shelf->cropless.contains(r.id());
+            }
+            r.noCrop = r.noCrop || !disk.store->hasCrop(r.id());
+            if (!r.noCrop) named.insert(r.id());
+        }
         if (!disk.store->save(records)) return;
-        std::set<std::string> gone;
         {
             std::lock_guard lock(shelf->mutex);
             for (auto it = shelf->doomed.begin(); it != shelf->doomed.end();) {
-                const bool named = std::any_of(records.begin(), records.end(),
-                                               [&](const WatchRecord& r) { return r.id() == *it; });
-                if (named) {
+                const bool kept = std::any_of(records.begin(), records.end(),
+                                              [&](const WatchRecord& r) { return r.id() == *it; });
+                if (kept) {
                     ++it;
                 } else {
-                    gone.insert(*it);
                     shelf->unwritten.erase(*it);
+                    shelf->cropless.erase(*it);
                     it = shelf->doomed.erase(it);
                 }
             }
         }
-        for (const auto& id : gone) disk.store->removeCrop(id);
+        disk.store->removeCropsExcept(named);
     });
 }
 
@@ -58,7 +72,7 @@ void WatchFiles::writeCrop(const std::string& id, std::shared_ptr<const Image> i
         shelf_->unwritten[id] = std::move(image);
     }
     queue_.run({fileOwner, "crop " + id}, [id, shelf = shelf_](Disk& disk) {
-        if (const auto crop = shelf->take(id)) disk.store->writeCrop(id, *crop);
+        if (const auto crop = shelf->take(id)) shelf->settle(id, crop, disk.store->writeCrop(id, *crop));
     });
 }
 
@@ -66,6 +80,18 @@ void WatchFiles::removeCrop(const std::string& id) {
     // A crop still to write stays: a save asked earlier may name the watch.
     std::lock_guard lock(shelf_->mutex);
     shelf_->doomed.insert(id);
+}
+
+void WatchFiles::Shelf::settle(const std::string& id, const std::shared_ptr<const Image>& crop, bool written) {
+    std::lock_guard lock(mutex);
+    if (written) {
+        cropless.erase(id);
+        return;
+    }
+    // Kept for the next save, unless a newer crop came meanwhile or the id
+    // can never name a file.
+    cropless.insert(id);
+    if (!doomed.contains(id) && WatchStore::usableID(id)) unwritten.try_emplace(id, crop);
 }
 
 std::shared_ptr<const Image> WatchFiles::Shelf::take(const std::string& id) {
@@ -86,6 +112,8 @@ Pending WatchFiles::readCrop(const std::string& id, std::function<void(std::opti
                 std::lock_guard lock(shelf->mutex);
                 if (shelf->doomed.contains(id)) return std::nullopt;
                 if (const auto it = shelf->unwritten.find(id); it != shelf->unwritten.end()) return *it->second;
+                // What lies on disk under its name is not its crop.
+                if (shelf->cropless.contains(id)) return std::nullopt;
             }
             return disk.store->readCrop(id);
         },

@@ -4,8 +4,11 @@
 // the records (latest wins, atomic), each crop encoded and written, read
 // back and decoded, or removed, in the order asked. The file and the crops
 // agree whenever the process dies: a crop is written before a saved file
-// names its watch, and removed only once a saved file no longer does. Only
-// the first reading of the watch file is done at once, at launch.
+// names its watch, and removed only once a saved file no longer does. A crop
+// that could not be written is kept and tried again at each save; meanwhile
+// the file marks its watch noCrop. Each save removes the crops of ours no
+// saved watch names (a kill can leave some). Only the first reading of the
+// watch file is done at once, at launch.
 
 #include <filesystem>
 #include <functional>
@@ -59,7 +62,10 @@ private:
         std::mutex mutex;
         std::map<std::string, std::shared_ptr<const Image>> unwritten;  // crops asked for, not yet written
         std::set<std::string> doomed;  // crops to remove once no saved file names them
+        std::set<std::string> cropless;  // watches whose crop is not on disk
         std::shared_ptr<const Image> take(const std::string& id);
+        // After a write of `crop`: on failure it waits for the next save.
+        void settle(const std::string& id, const std::shared_ptr<const Image>& crop, bool written);
     };
 
     std::unique_ptr<WatchStore> store_;

@@ -1,6 +1,7 @@
 #include "app/engine/watch_store.hpp"
 
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/foundation/data_files.hpp"
 #include "core/foundation/log.hpp"
@@ -69,6 +70,7 @@ bool WatchStore::keepDamagedAside(const std::string& failing) {
                 moved.error() + ")");
         return false;
     }
+    keptAside_ = keptAside_ || !moved.value().empty();
     if (!moved.value().empty())
         logLine("the watch file could not be used (" + damage_ + "); kept it as " + moved.value().string());
     state_ = FileState::usable;
@@ -120,8 +122,24 @@ std::optional<Image> WatchStore::readCrop(const std::string& id) {
     return decodePng(*bytes);
 }
 
-void WatchStore::removeCrop(const std::string& id) {
-    if (const auto file = cropFile(id)) std::remove(file->c_str());
+bool WatchStore::hasCrop(const std::string& id) {
+    const auto file = cropFile(id);
+    std::error_code ec;
+    return file && std::filesystem::is_regular_file(*file, ec);
+}
+
+void WatchStore::removeCropsExcept(const std::set<std::string>& named) {
+    if (keptAside_) return;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(cropsFolder(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with("w_") || !name.ends_with(".png")) continue;
+        const std::string id = name.substr(0, name.size() - 4);
+        if (!usableID(id) || named.contains(id)) continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        ::unlink(it->path().c_str());
+    }
 }
 
 }  // namespace kestrove

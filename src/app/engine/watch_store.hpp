@@ -37,11 +37,15 @@ public:
     // Replaces the watch file; false, after one log line, when it could not.
     bool save(const std::vector<WatchRecord>& records);
 
-    // The crop of a watch. Failures are logged and otherwise ignored; an id
-    // that cannot name a file reads, writes and deletes nothing.
+    // The crop of a watch. A failed write is logged and false; an id that
+    // cannot name a file reads and writes nothing.
     bool writeCrop(const std::string& id, const Image& image);
     std::optional<Image> readCrop(const std::string& id);
-    void removeCrop(const std::string& id);
+    bool hasCrop(const std::string& id);
+    // Removes every crop of ours ("w_<id>.png", a plain file we own) that
+    // `named` does not list: those of removed watches, and those a kill
+    // left. None while a damaged watch file kept aside may still name them.
+    void removeCropsExcept(const std::set<std::string>& named);
 
 private:
     enum class FileState { unchecked, usable, damaged };
@@ -58,6 +62,7 @@ private:
     std::filesystem::path folder_;
     FileState state_ = FileState::unchecked;
     std::string damage_;               // why the file found could not be used
+    bool keptAside_ = false;
     std::set<std::string> refusedIDs_;  // logged once each
 };
 

@@ -121,6 +121,7 @@ Json toJson(const WatchRecord& v) {
     putOptional(out, "last_read", v.lastRead, [](const auto& s) { return Json(s); });
     putOptional(out, "last_value", v.lastValue, [](double d) { return number(d, "last_value"); });
     if (v.told) out["told"] = true;
+    if (v.noCrop) out["no_crop"] = true;
     return out;
 }
 
@@ -210,6 +211,8 @@ void fromJson(const JsonReader& r, WatchRecord& v) {
     v.lastValue = optionalNumber(r, "last_value");
     const auto told = r.maybe("told");
     v.told = told && told->boolean();
+    v.noCrop = false;
+    if (auto b = r.maybe("no_crop")) v.noCrop = b->boolean();
 }
 
 void fromJson(const JsonReader& r, WatchFile& v) {

@@ -187,6 +187,9 @@ struct WatchRecord {
     // again until it has been seen not to hold. False in files saved before
     // it was kept.
     bool told = false;
+    // The file says the watch's crop is not on disk (its write failed), so
+    // no picture there is taken for it. Absent from older files: false.
+    bool noCrop = false;
 
     const std::string& id() const { return spec.id; }
     bool isActive() const { return status == WatchStatus::watching || status == WatchStatus::lostSight; }

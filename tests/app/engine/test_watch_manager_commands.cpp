@@ -5,7 +5,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <map>
 #include <random>
+#include <set>
 
 #include "engine/manager_fixture.hpp"
 
@@ -205,6 +207,10 @@ TEST_F(Commands, AKillDuringCommandsLeavesFilesThatAgree) {
         std::filesystem::remove_all(data);
         ASSERT_TRUE(WatchStore(data).save(sixty));
         for (const auto& r : sixty) ASSERT_TRUE(WatchStore(data).writeCrop(r.id(), *picture));
+        // A crop an earlier kill left, and files of the user's own.
+        ASSERT_TRUE(WatchStore(data).writeCrop("w_gone", *picture));
+        std::ofstream(data / "crops" / "holiday.png") << "the user's";
+        std::ofstream(data / "crops" / "w_notes.txt") << "the user's";
         std::mt19937 random(20261208);
         std::uniform_int_distribution<int> delayUs(1000, c.longestUs);
         int mixed = 0, paused = 0, bare = 0, removed = 0;
@@ -239,8 +245,63 @@ TEST_F(Commands, AKillDuringCommandsLeavesFilesThatAgree) {
             EXPECT_GT(removed, 0) << "no kill came after a removal was saved: the test saw nothing";
         else
             EXPECT_GT(paused, 0) << "no kill came after a Pause All was saved: the test saw nothing";
+        // The next launch leaves only the crops its watches name, and the user's files.
+        makeManager();
+        manager->restore();
+        runFiles();
+        std::set<std::string> named{"holiday.png", "w_notes.txt"}, found;
+        for (const auto& r : savedFile().watches) named.insert(r.id() + ".png");
+        for (const auto& e : std::filesystem::directory_iterator(data / "crops")) found.insert(e.path().filename());
+        EXPECT_EQ(found, named);
     }
     makeManager();
+}
+
+// The data folder, or only its crops folder, fails for a while (a file in
+// its place). The file marks the watches whose crop is not on disk meanwhile,
+// and a relaunch takes no picture for them; the first save after the folder
+// is back writes every crop asked for.
+TEST_F(Commands, CropsThatFailToBeWrittenAreKeptUntilASaveWritesThem) {
+    const std::filesystem::path failing[] = {data / "crops", data};
+    const auto marks = [&] {
+        std::map<std::string, bool> out;
+        for (const auto& r : savedFile().watches) out[r.id()] = r.noCrop;
+        return out;
+    };
+    for (const auto& folder : failing) {
+        SCOPED_TRACE(folder);
+        reset();
+        manager->add(makeSpec("w_a", 0), std::make_shared<const Image>(solid(120, 30, 10)), std::nullopt);
+        runFiles();
+        const std::filesystem::path away = folder.string() + ".away";
+        std::filesystem::rename(folder, away);
+        std::ofstream(folder) << "in the way";
+        ::testing::internal::CaptureStderr();
+        manager->add(makeSpec("w_b", 200), std::make_shared<const Image>(solid(120, 30, 20)), std::nullopt);
+        manager->runnerRebaselined("w_a", std::make_shared<const Image>(solid(120, 30, 30)));
+        manager->pause("w_a");
+        runFiles();
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not save"), std::string::npos);
+        const bool cropsOnly = folder == data / "crops";
+        if (cropsOnly) EXPECT_EQ(marks(), (std::map<std::string, bool>{{"w_a", true}, {"w_b", true}}));
+        std::filesystem::remove(folder);
+        std::filesystem::rename(away, folder);
+        if (cropsOnly) {
+            // Killed before the folder came back: w_a's older crop is not taken for its own.
+            makeManager();
+            manager->restore();
+            EXPECT_EQ(savedCrop("w_a"), std::nullopt);
+            EXPECT_EQ(savedCrop("w_b"), std::nullopt);
+            EXPECT_FALSE(std::filesystem::exists(data / "crops" / "w_a.png"));
+            continue;
+        }
+        manager->resume("w_a");
+        runFiles();
+        EXPECT_EQ(marks(), (std::map<std::string, bool>{{"w_a", false}, {"w_b", false}}));
+        makeManager();
+        EXPECT_EQ(savedCrop("w_a").value_or(Image{}).rgba, solid(120, 30, 30).rgba);
+        EXPECT_EQ(savedCrop("w_b").value_or(Image{}).rgba, solid(120, 30, 20).rgba);
+    }
 }
 
 // A resumed watch goes on from what it told: a condition told before the

@@ -42,7 +42,7 @@ WatchFile fullFile() {
     WatchRecord full{s, WatchStatus::lostSight, at(2026, 3, 2, 23, 59, 59), "219.50", 219.5, true};
     WatchSpec bound = minimalSpec();
     bound.region.window = WindowAnchor{42, "Editor", std::nullopt, 1.5, 2, 300, 200};
-    WatchRecord bare{bound, WatchStatus::paused, std::nullopt, std::nullopt, std::nullopt};
+    WatchRecord bare{bound, WatchStatus::paused, std::nullopt, std::nullopt, std::nullopt, false, true};
     return {1, {full, bare}};
 }
 
@@ -67,7 +67,7 @@ constexpr const char* golden = R"({"version": 1, "watches": [
                          "window": {"id": 42, "app": "Editor", "x": 1.5, "y": 2, "window_w": 300, "window_h": 200}},
               "poll_seconds": 5, "debounce_checks": 2, "baseline": {"currently_met": false},
               "created_at": "2026-03-01T09:30:00Z"},
-     "status": "paused"}]})";
+     "status": "paused", "no_crop": true}]})";
 
 }  // namespace
 
@@ -125,6 +125,7 @@ TEST(WatchJson, EachFaultNamesItsPathAndKind) {
         {"/watches/1/spec/baseline", Json::object(), K::keyNotFound, "watches[1].spec.baseline.currently_met"},
         {"/watches/0/last_value", "219.50", K::typeMismatch, "watches[0].last_value"},
         {"/watches/0/told", "yes", K::typeMismatch, "watches[0].told"},
+        {"/watches/1/no_crop", "yes", K::typeMismatch, "watches[1].no_crop"},
         {"/watches/0/spec/baseline/lines/1", 3, K::typeMismatch, "watches[0].spec.baseline.lines[1]"},
         {"/watches/0/spec/region/display_id", -1, K::typeMismatch, "watches[0].spec.region.display_id"},
         {"/watches/0/spec/region/window/owner_pid", -1, K::typeMismatch, "watches[0].spec.region.window.owner_pid"},
