@@ -71,6 +71,18 @@ void MenuPanelWindow::showEvent(QShowEvent* event) {
     setFocus(Qt::OtherFocusReason);
 }
 
+// A card must not move away from under the pointer, nor another take its
+// place: a second click would land on another watch.
+void MenuPanelWindow::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    content_->holdPlaces(true);
+}
+
+void MenuPanelWindow::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    content_->holdPlaces(false);
+}
+
 void MenuPanelWindow::resizeEvent(QResizeEvent*) {
     content_->setGeometry(0, 0, width(), std::max(height(), panelContentHeight(*content_, width())));
     // No compositor can be counted on: the corners are cut by a shape.
@@ -122,6 +134,8 @@ void MenuPanelController::show(const Rect& anchor, QScreen* screen, bool activat
     anchor_ = anchor;
     screen_ = screen;
     fitWall();
+    // Opened again, the cards are in order.
+    view_->holdPlaces(false);
     view_->catchUp();
     layout(panelContentHeight(*view_, static_cast<int>(MenuLayout::width)));
     presses_ = activate && listenForPresses ? listenForPresses([this] { pressedSomewhere(); }) : nullptr;

@@ -36,6 +36,12 @@ void MenuView::catchUp() {
     wallStale_ = deskStale_ = false;
 }
 
+void MenuView::holdPlaces(bool on) {
+    wall_->hold(on);
+    // Let go, the cards take their order at once.
+    if (!on) changed(true);
+}
+
 void MenuView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     catchUp();

@@ -21,6 +21,8 @@ public:
 
     // Brings the parts up to date with the model when anything changed.
     void catchUp();
+    // The wall's cards keep their places while held (the pointer is in the panel).
+    void holdPlaces(bool on);
     MenuWall* wall() const { return wall_; }
     MenuDesk* desk() const { return desk_; }
 

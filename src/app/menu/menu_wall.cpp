@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
+#include <map>
 
 #include "app/look/appearance.hpp"
 #include "app/menu/menu_ink.hpp"
@@ -38,48 +38,78 @@ MonitorCard* MonitorGrid::card(const std::string& id) const {
     return it == cards_.end() ? nullptr : it->second;
 }
 
+void MonitorGrid::hold(bool on) { held_ = on; }
+
+double MonitorGrid::wallHeight() const {
+    const auto n = static_cast<int>(places_.size());
+    if (n == 0) return 0;
+    if (grid_) {
+        const int rows = (n + 1) / 2;
+        return rows * MenuLayout::smallHeight + (rows - 1) * MenuLayout::gap;
+    }
+    double total = MenuLayout::gap * (n - 1);
+    for (const Place& p : places_) total += p.height;
+    return total;
+}
+
 void MonitorGrid::sync() {
     const auto& monitors = model_.monitors();
-    const bool grid = MenuLayout::usesGrid(static_cast<int>(monitors.size()));
-    if (grid != grid_) {
-        // Large and small cards differ; none carries over.
-        for (auto& [id, c] : cards_) discard(c);
-        cards_.clear();
-        grid_ = grid;
+    std::map<std::string, const MenuModel::Monitor*> byID;
+    for (const auto& m : monitors) byID.emplace(m.id, &m);
+    if (held_) {
+        // In their places: a gone card leaves its place empty, a new one
+        // goes after the last, and the cards stay large or small.
+        for (Place& p : places_)
+            if (!byID.contains(p.id)) p.id.clear();
+        for (const auto& m : monitors)
+            if (std::none_of(places_.begin(), places_.end(), [&](const Place& p) { return p.id == m.id; }))
+                places_.push_back({m.id, 0});
+    } else {
+        places_.clear();
+        for (const auto& m : monitors) places_.push_back({m.id, 0});
+        const bool grid = MenuLayout::usesGrid(static_cast<int>(monitors.size()));
+        if (grid != grid_) {
+            // Large and small cards differ; none carries over.
+            for (auto& [id, c] : cards_) discard(c);
+            cards_.clear();
+            grid_ = grid;
+        }
     }
-    std::set<std::string> wanted;
     std::vector<QRect> placed;
     double y = 0;
-    for (std::size_t i = 0; i < monitors.size(); ++i) {
-        const auto& m = monitors[i];
-        wanted.insert(m.id);
-        MonitorCard*& c = cards_[m.id];
-        if (!c) {
-            c = grid ? static_cast<MonitorCard*>(new SmallMonitor(model_, this)) : new LargeMonitor(model_, this);
-            c->QWidget::show();
+    for (std::size_t i = 0; i < places_.size(); ++i) {
+        Place& place = places_[i];
+        if (!place.id.empty()) {
+            const auto& m = *byID.at(place.id);
+            MonitorCard*& c = cards_[m.id];
+            if (!c) {
+                c = grid_ ? static_cast<MonitorCard*>(new SmallMonitor(model_, this)) : new LargeMonitor(model_, this);
+                c->QWidget::show();
+            }
+            const auto picture = model_.pictures().find(m.id);
+            c->show(m, picture == model_.pictures().end() ? QImage() : picture->second,
+                    MenuLayout::feedSize(model_.pictureSize(m), grid_));
+            place.height = c->height();
+            if (grid_) {
+                const int row = static_cast<int>(i / 2), column = static_cast<int>(i % 2);
+                c->move(whole(column * (MenuLayout::smallWidth + MenuLayout::gap)),
+                        whole(row * (MenuLayout::smallHeight + MenuLayout::gap)));
+            } else {
+                c->move(0, whole(y));
+            }
+            placed.push_back(c->geometry());
         }
-        const auto picture = model_.pictures().find(m.id);
-        c->show(m, picture == model_.pictures().end() ? QImage() : picture->second,
-                MenuLayout::feedSize(model_.pictureSize(m), grid));
-        if (grid) {
-            const int row = static_cast<int>(i / 2), column = static_cast<int>(i % 2);
-            c->move(whole(column * (MenuLayout::smallWidth + MenuLayout::gap)),
-                    whole(row * (MenuLayout::smallHeight + MenuLayout::gap)));
-        } else {
-            c->move(0, whole(y));
-            y += c->height() + MenuLayout::gap;
-        }
-        placed.push_back(c->geometry());
+        y += place.height + MenuLayout::gap;
     }
     for (auto it = cards_.begin(); it != cards_.end();) {
-        if (wanted.contains(it->first)) {
+        if (byID.contains(it->first)) {
             ++it;
         } else {
             discard(it->second);
             it = cards_.erase(it);
         }
     }
-    setFixedSize(whole(MenuLayout::wallWidth), whole(model_.wallHeight()));
+    setFixedSize(whole(MenuLayout::wallWidth), whole(wallHeight()));
     // The shadows move only with the cards; each card repaints itself.
     if (placed != placed_) {
         placed_ = std::move(placed);
@@ -118,15 +148,17 @@ MenuWall::MenuWall(MenuModel& model, QWidget* parent)
     sync();
 }
 
-bool MenuWall::scrolling() const { return MenuLayout::scrolls(model_.wallHeight(), model_.wallLimit()); }
+bool MenuWall::scrolling() const { return MenuLayout::scrolls(grid_->wallHeight(), model_.wallLimit()); }
+
+void MenuWall::hold(bool on) { grid_->hold(on); }
 
 void MenuWall::sync() {
-    const bool empty = model_.monitors().empty();
+    grid_->sync();
+    const bool empty = grid_->places() == 0;
     free_->setVisible(empty);
     scroller_->setVisible(!empty);
     tile_->setVisible(!empty);
-    grid_->sync();
-    const double height = scrolling() ? std::max(model_.wallLimit(), MenuPlacement::smallest) : model_.wallHeight();
+    const double height = scrolling() ? std::max(model_.wallLimit(), MenuPlacement::smallest) : grid_->wallHeight();
     if (scroller_->height() != whole(height) || scroller_->minimumHeight() != whole(height))
         scroller_->setFixedSize(whole(MenuLayout::wallWidth), whole(height));
     indicator_->setVisible(!empty && scrolling());

@@ -1,6 +1,7 @@
 #include "app/menu/monitor_buttons.hpp"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -42,6 +43,18 @@ void RoundButton::setAction(ActionGlyph glyph, const QString& label, std::functi
 }
 
 bool RoundButton::hovered() const { return hover_->on(); }
+
+// The second press of a double click is the first one's: Pause has turned
+// into Resume under it, and the user meant one press.
+void RoundButton::mousePressEvent(QMouseEvent* event) {
+    if (event->flags().testFlag(Qt::MouseEventCreatedDoubleClick)) {
+        event->accept();
+        return;
+    }
+    QAbstractButton::mousePressEvent(event);
+}
+
+void RoundButton::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void RoundButton::setVeiled(bool veiled) {
     if (veiled == veiled_) return;

@@ -19,9 +19,11 @@
 #include <set>
 
 #include "app/menu/qt_status_item.hpp"
+#include "app/menu/wall_parts.hpp"
 #include "app/platform/x11/xcb_pointer_presses.hpp"
 #include "app/platform/x11/xcb_window_places.hpp"
 #include "app/shell/app_alerts.hpp"
+#include "core/menu/menu_layout.hpp"
 #include "status_fixture.hpp"
 #include "support/app/desktop_fixture.hpp"
 
@@ -331,6 +333,92 @@ TEST_F(TrayMenuDesktop, EveryCardButtonByPointerAndKeyboardInBothLayouts) {
             agree("removing " + ids[i]);
         }
         EXPECT_TRUE(crops().empty());
+        menu->panel().close();
+    }
+}
+
+// Five watches; clicks on card 1's buttons as a person makes them, quickly.
+// While the pointer is in the panel no card moves: a paused card stays put
+// and a removed one leaves its place empty, so each click lands where it was
+// aimed. Once the pointer leaves, the cards are in order again; the New
+// Watch tile never covers a card, in any opening.
+TEST_F(TrayMenuDesktop, CardsStayUnderThePointerUntilItLeaves) {
+    ASSERT_NO_FATAL_FAILURE(withTray("top"));
+    const struct {
+        const char* name;
+        bool cross;  // else Pause
+        int clicks, apartMs;
+        std::vector<std::string> paused, left;  // afterwards
+    } cases[] = {
+        {"a double click on Pause", false, 2, 250, {"w_1"}, {"w_1", "w_2", "w_3", "w_4", "w_5"}},
+        {"20 rapid clicks on Pause", false, 20, 60, {}, {"w_1", "w_2", "w_3", "w_4", "w_5"}},
+        {"✕, then a click on its place", true, 2, 250, {}, {"w_2", "w_3", "w_4", "w_5"}},
+    };
+    auto globalOf = [](const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+    auto tileClear = [&] {
+        const QRect tile = globalOf(menu->panel().view()->wall()->tile());
+        for (const auto& m : model().monitors())
+            if (const MonitorCard* c = grid().card(m.id); c && globalOf(c).bottom() + 8 > tile.top()) return false;
+        return true;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        menu.reset();
+        reset();
+        for (int i = 1; i <= 5; ++i) added(makeSpec("w_" + std::to_string(i), 10 + 30 * i));
+        // Launched anew: the pictures come from the saved crops, after the panel shows.
+        makeManager();
+        manager->restore();
+        makeStatus();
+        QTest::qWait(500);  // never a double click with the last case's clicks
+        ASSERT_NO_FATAL_FAILURE(openByClick());
+        ASSERT_TRUE(waitFor([&] {
+            runFiles();
+            return model().pictures().size() == 5;
+        })) << "the crops are read";
+        QTest::qWait(200);
+        EXPECT_TRUE(tileClear()) << "on opening";
+        MonitorCard* first = grid().card("w_1");
+        RoundButton* button = c.cross ? first->second() : first->first();
+        const QPoint at = button->mapToGlobal(button->rect().center());
+        const QRect places = globalOf(&grid());
+        const QPoint secondAt = globalOf(grid().card("w_2")).topLeft();
+        xdotool({"mousemove", QString::number(at.x() - 20), QString::number(at.y() + 12)});
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+        QTest::qWait(300);
+        xdotool({"click", "--repeat", QString::number(c.clicks), "--delay", QString::number(c.apartMs), "1"});
+        QTest::qWait(600);
+        std::vector<std::string> paused, left;
+        for (const auto& r : manager->records()) {
+            left.push_back(r.id());
+            if (r.status == S::paused) paused.push_back(r.id());
+        }
+        if (c.clicks == 20) std::erase(paused, "w_1");  // one turn per double click: either way
+        EXPECT_EQ(paused, c.paused) << pointerState();
+        EXPECT_EQ(left, c.left);
+        EXPECT_EQ(globalOf(&grid()), places) << "the panel keeps its size under the pointer";
+        EXPECT_EQ(grid().card("w_1"), c.cross ? nullptr : first);
+        if (!c.cross) {
+            EXPECT_EQ(globalOf(first).topLeft(), places.topLeft()) << "card 1 in its place";
+        }
+        ASSERT_NE(grid().card("w_2"), nullptr);
+        EXPECT_EQ(globalOf(grid().card("w_2")).topLeft(), secondAt);
+        screenshot(QString("held-") + (c.cross ? "cross" : c.clicks == 2 ? "double" : "rapid"));
+
+        // Away from the panel, the cards take the model's order, with no empty place.
+        xdotool({"mousemove", "40", "700"});
+        const auto inOrder = [&] {
+            const auto& rows = model().monitors();
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const QPoint want(int(i % 2) * int(MenuLayout::smallWidth + MenuLayout::gap),
+                                  int(i / 2) * int(MenuLayout::smallHeight + MenuLayout::gap));
+                if (!grid().card(rows[i].id) || grid().card(rows[i].id)->pos() != want) return false;
+            }
+            return grid().height() == int(model().wallHeight());
+        };
+        EXPECT_TRUE(waitFor(inOrder)) << "sorted once the pointer left";
+        EXPECT_TRUE(tileClear()) << "after the pointer left";
+        EXPECT_TRUE(panelShown());
         menu->panel().close();
     }
 }
