@@ -2,7 +2,8 @@
 // watch whose picture and direct readings agree adopts direct reading, a
 // dark section reads as well, and Chromium is told from its helpers alone;
 // a session that goes on from its latest walk still sees the page change,
-// scroll (which Chromium does not announce) and give way to another tab.
+// scroll (which Chromium does not announce) and give way to another tab;
+// a line of inline elements reads in screen order.
 
 #include <gtest/gtest.h>
 
@@ -73,15 +74,17 @@ document.addEventListener('keydown', e => { if (e.key === 'o') document.getEleme
 </script></body></html>)";
 
 // Lines whose text runs around an inline element of their own: a progress
-// bar, a link, a picture.
+// bar, a link; a small label beside a large price on one baseline.
 const char* const inline_ = R"(<!doctype html>
 <html><head><meta charset="utf-8"><title>Downloads</title>
 <style>
 body { font-family: "DejaVu Sans", sans-serif; margin: 0; color: #222; background: #fff; }
 div { font-size: 20px; padding: 12px 24px; }
+.label { font-size: 14px; color: #555; } .price { font-size: 44px; font-weight: bold; color: #c8102e; }
 </style></head><body>
 <div>report.pdf <progress max="100" value="42"></progress> 42%</div>
 <div>Saved to <a href="#">notes.txt</a> today</div>
+<div><span class="label">Price:</span> <span class="price">$249</span></div>
 </body></html>)";
 
 // A page served from the loopback, shown by Chromium.
@@ -216,7 +219,7 @@ TEST(ChromiumPage, ANumberWatchOnThePageAgreesAndAdoptsDirectReadingAndChromiumI
     EXPECT_EQ(helpersOnly.why, "a renderer helper app in the bundle");
 }
 
-TEST(ChromiumPage, ALineAroundAnInlineElementReadsItsOwnTextAndItsChildrensInOrder) {
+TEST(ChromiumPage, ALineAroundInlineElementsReadsInScreenOrder) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     ShownPage shown(inline_);
     ASSERT_TRUE(shown.window);
@@ -224,7 +227,8 @@ TEST(ChromiumPage, ALineAroundAnInlineElementReadsItsOwnTextAndItsChildrensInOrd
         const char* seen;
         std::vector<std::string> read;
     };
-    for (const Case& c : {Case{"report.pdf", {"report.pdf 42%"}}, Case{"Saved to", {"Saved to notes.txt today"}}}) {
+    for (const Case& c : {Case{"report.pdf", {"report.pdf 42%"}}, Case{"Saved to", {"Saved to notes.txt today"}},
+                          Case{"Price:", {"Price:", "$249"}}}) {
         // The box takes the whole line, however the picture splits it at the element.
         const std::optional<Rect> start = shown.readers.locate(shown.window->frame, c.seen);
         ASSERT_TRUE(start) << c.seen;

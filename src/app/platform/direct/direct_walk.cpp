@@ -379,13 +379,16 @@ void DirectWalk::settleOwnText(const Seen& seen, Results& into) const {
 }
 
 std::vector<OCRLine> DirectWalk::sorted() const {
-    // Tops less than 4 points apart are one row, read left to right;
-    // otherwise top to bottom.
+    // One row, read left to right: tops less than 4 points apart, or one
+    // standing within the other's height (a small label beside a large
+    // price, on one baseline). Otherwise top to bottom.
+    auto within = [](const Rect& a, const Rect& b) { return a.minY() >= b.minY() - 1 && a.maxY() <= b.maxY() + 1; };
     std::vector<const Piece*> order;
     for (const Piece& p : pieces()) order.push_back(&p);
-    insertionSort(order, [](const Piece* a, const Piece* b) {
+    insertionSort(order, [&](const Piece* a, const Piece* b) {
         const double dy = a->rect.minY() - b->rect.minY();
-        if (std::fabs(dy) < 4) return a->rect.minX() < b->rect.minX();
+        if (std::fabs(dy) < 4 || within(a->rect, b->rect) || within(b->rect, a->rect))
+            return a->rect.minX() < b->rect.minX();
         return a->rect.minY() < b->rect.minY();
     });
     std::vector<OCRLine> out;

@@ -174,22 +174,28 @@ TEST(DirectWalk, VisitsAnObjectOnceAndKeepsATextOncePerPlace) {
     EXPECT_EQ(w.tree.nodeReads, 5);
 }
 
-TEST(DirectWalk, ReadingOrderKeepsRowsWithinFourPoints) {
-    // "left" at x 110, "right" at x 200: up to 3 points apart they are one
-    // row (left to right), 4 points apart two (top first).
+TEST(DirectWalk, ReadingOrderReadsARowLeftToRight) {
+    // "left" at x 110, "right" at x 200, 20 points high unless told: up to 3
+    // points apart they are one row (left to right), 4 points apart two (top
+    // first); a small label within a large price's height (one baseline) is
+    // on its row, one reaching below it is not.
     struct Case {
         double leftTop, rightTop;
         std::vector<std::string> expected;
+        double leftHeight = 20, rightHeight = 20;
     };
     for (const Case& c : std::vector<Case>{{100, 97, {"left", "right"}},
                                            {100, 96, {"right", "left"}},
                                            {113, 110, {"left", "right"}},
-                                           {114, 110, {"right", "left"}}}) {
+                                           {114, 110, {"right", "left"}},
+                                           {128, 100, {"left", "right"}, 16, 51},
+                                           {100, 128, {"left", "right"}, 51, 16},
+                                           {140, 100, {"right", "left"}, 16, 51}}) {
         Walked w;
         w.tree.nodes = {
             {"w", window({"right", "left"})},
-            {"right", label("right", {200, c.rightTop, 60, 20})},
-            {"left", label("left", {110, c.leftTop, 60, 20})},
+            {"right", label("right", {200, c.rightTop, 60, c.rightHeight})},
+            {"left", label("left", {110, c.leftTop, 60, c.leftHeight})},
         };
         EXPECT_EQ(w.run(), c.expected) << c.leftTop << " " << c.rightTop;
     }
