@@ -283,6 +283,56 @@ TEST_F(RealPrograms, ANegativeResultIsReadWithItsSignAndTheDirectReadingIsAdopte
                                 << ::testing::PrintToString(texts(*direct.lines()));
 }
 
+// A field whose text runs past its view shows only part of it: GNOME
+// Calculator's expression, which GTK 4 places only from its own window's
+// corner (no lookups by point), and FeatherPad's search field, whose
+// characters Qt places as if it had not scrolled. Neither reads as nothing:
+// the direct reader says it cannot read them, and the picture keeps the
+// watch. The calculator's field emptied reads empty.
+TEST_F(RealPrograms, AFieldScrolledAlongItsTextCannotBeReadDirectlyButReadsEmptyEmptied) {
+    ASSERT_TRUE(desktop::allowReadingWindows());
+    struct Case {
+        const char* program;
+        QStringList env, open;  // `open`: keys that bring the field
+        const char* typed;
+        const char* seen;
+        double fieldTop;  // where the field lies, below the window's top (negative: above its bottom)
+        bool emptied;     // cleared, it shows nothing (FeatherPad's shows a placeholder)
+    };
+    const Case cases[] = {
+        {"gnome-calculator", {"GSK_RENDERER=cairo"}, {}, "123456789+987654321*12345-6789/3+1111111*22222-33333+4444",
+         "22222", 150, true},
+        {"featherpad", {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"}, {"ctrl+f"},
+         "Searching for the words that run far past the end of this field so that it scrolls to show the end",
+         "scrolls", -80, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        RealApp app(c.program, {}, c.env);
+        const std::optional<WindowInfo> window = app.window(readers.windows);
+        ASSERT_TRUE(window);
+        const Rect& f = window->frame;
+        const Rect field{f.x, c.fieldTop < 0 ? f.maxY() + c.fieldTop : f.y + c.fieldTop, f.width, 100};
+        QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(window->id)});
+        for (const QString& keys : c.open) QProcess::execute("xdotool", {"key", keys});
+        QProcess::execute("xdotool", {"type", "--delay", "20", c.typed});
+        const std::optional<Rect> line = readers.locate(field, c.seen);
+        ASSERT_TRUE(line);
+        // The box takes the middle of the line.
+        const WatchRegion box =
+            readers.drawAround(Rect{line->x + line->width / 4, line->y, line->width / 2, line->height}, f);
+        const std::shared_ptr<DirectSession> session = readers.open(box);
+        ASSERT_TRUE(session);
+        std::vector<std::string> last;
+        EXPECT_TRUE(desktop::Readers::readsSoon(*session, {"notExposed"}, last))
+            << ::testing::PrintToString(last) << " where the picture reads "
+            << ::testing::PrintToString(texts(readers.picture(box, false)));
+        if (!c.emptied) continue;
+        QProcess::execute("xdotool", {"key", "Escape"});
+        EXPECT_TRUE(desktop::Readers::readsSoon(*session, {}, last)) << ::testing::PrintToString(last);
+    }
+}
+
 // Qt's plain text editors, FeatherPad (Qt 5) and our own test window's (Qt
 // 6), answer the older line question only and place each paragraph's lines
 // as if it stood at the top of the view: the second line of three is read

@@ -36,6 +36,11 @@ bool halfInside(const Rect& r, const Rect& box) {
     return overlap && overlap->width * overlap->height >= r.width * r.height / 2;
 }
 
+// At least half of the line's height lies between the box's top and bottom.
+bool halfTall(const Rect& r, const Rect& box) {
+    return std::min(r.maxY(), box.maxY()) - std::max(r.minY(), box.minY()) >= r.height / 2;
+}
+
 bool endsInNewline(const std::string& s) { return !s.empty() && (s.back() == '\n' || s.back() == '\r'); }
 
 }  // namespace
@@ -94,9 +99,15 @@ std::optional<int> DirectTextLines::firstLineAtBox(const AccessElement& element,
     return low;
 }
 
-void DirectTextLines::narrowToBox(const AccessElement& element, TextSpan& span, Rect& where) {
-    if (space_ != Coordinates::screen) return;  // no character lookups by point there
-    if (where.minX() >= box_.minX() - 1 && where.maxX() <= box_.maxX() + 1) return;
+DirectTextLines::Cut DirectTextLines::narrowToBox(const AccessElement& element, TextSpan& span, Rect& where) {
+    // What of the line can show: the part between the box's sides, and inside
+    // its object, which clips a line drawn past it (a scrolled field).
+    double left = box_.minX(), right = box_.maxX();
+    if (shownIn_) left = std::max(left, shownIn_->minX()), right = std::min(right, shownIn_->maxX());
+    if (where.minX() >= left - 1 && where.maxX() <= right + 1) return Cut::shown;
+    if (!(right > left)) return Cut::blank;  // drawn outside its object
+    // Which characters those are only a toolkit that tells them by point can say.
+    if (space_ != Coordinates::screen) return Cut::unknown;
     const double y = (where.minY() + where.maxY()) / 2;
     auto at = [&](double x) -> std::optional<int> {
         AccessResult<int> o = tree_.offsetAtPoint(element, {x, y});
@@ -104,23 +115,27 @@ void DirectTextLines::narrowToBox(const AccessElement& element, TextSpan& span, 
         if (!o || o.value() < span.start || o.value() >= span.end) return std::nullopt;
         return o.value();
     };
-    int left = where.minX() < box_.minX() ? at(box_.minX() + 1).value_or(span.start) : span.start;
-    if (timedOut_) return;
-    int right = where.maxX() > box_.maxX() ? at(box_.maxX() - 1).value_or(span.end - 1) + 1 : span.end;
-    if (timedOut_) return;
+    int from = where.minX() < left ? at(left + 1).value_or(span.start) : span.start;
+    if (timedOut_) return Cut::unknown;
+    int to = where.maxX() > right ? at(right - 1).value_or(span.end - 1) + 1 : span.end;
+    if (timedOut_) return Cut::unknown;
     // Spaces at the cut take no part in the text nor in its place.
     auto blank = [&](int i) {
         const int at = i - span.start;
         return text::isWhitespaceOrNewline(text::firstScalar(characters(span.text, at, at + 1)));
     };
-    while (left < right && blank(left)) ++left;
-    while (right > left && blank(right - 1)) --right;
-    if ((left == span.start && right == span.end) || right <= left) return;
-    TextSpan part{characters(span.text, left - span.start, right - span.start), left, right};
-    if (const std::optional<Rect> narrowed = place(element, part)) {
-        span = std::move(part);
-        where = *narrowed;
-    }
+    while (from < to && blank(from)) ++from;
+    while (to > from && blank(to - 1)) --to;
+    if (to <= from) return Cut::blank;
+    TextSpan part{characters(span.text, from - span.start, to - span.start), from, to};
+    const std::optional<Rect> narrowed = place(element, part);
+    // The characters found at the edges must be drawn there: Qt places a
+    // scrolled field's characters as if it had not scrolled.
+    const double slack = where.height + 1;
+    if (!narrowed || narrowed->minX() < left - slack || narrowed->maxX() > right + slack) return Cut::unknown;
+    span = std::move(part);
+    where = *narrowed;
+    return Cut::shown;
 }
 
 bool DirectTextLines::stacks(const AccessElement& element, const std::optional<std::pair<TextSpan, Rect>>& earlier,
@@ -169,9 +184,11 @@ std::optional<std::vector<PlacedLine>> DirectTextLines::inBox(const AccessElemen
         if (!firstPlaced_) firstPlaced_ = {*span, *where};
         if (where->minY() >= box_.maxY()) break;  // the lines below lie past the box
         if (!where->intersects(box_)) continue;
-        narrowToBox(element, *span, *where);
+        const Cut cut = narrowToBox(element, *span, *where);
         if (timedOut_) return std::nullopt;
-        if (!halfInside(*where, box_)) continue;
+        // Part of the line shows in the box, and which part cannot be told.
+        if (cut == Cut::unknown && halfTall(*where, box_)) return unreadable_ = true, std::nullopt;
+        if (cut != Cut::shown || !halfInside(*where, box_)) continue;
         std::string part = text::trimWhitespaceAndNewlines(withoutObjectMarks(span->text));
         if (!part.empty()) found.push_back({std::move(part), *where->intersection(box_), std::move(*span)});
     }

@@ -30,8 +30,10 @@ public:
     // that stacks its lines.
     using View = std::function<std::optional<Rect>()>;
 
-    DirectTextLines(AccessibilityTree& tree, const Rect& box, Coordinates space)
-        : tree_(tree), box_(box), space_(space) {}
+    // `shownIn`: the object's frame, which clips what is drawn past it.
+    DirectTextLines(AccessibilityTree& tree, const Rect& box, Coordinates space,
+                    std::optional<Rect> shownIn = std::nullopt)
+        : tree_(tree), box_(box), space_(space), shownIn_(shownIn) {}
 
     // The lines of `text` (the object's whole text content) that lie at
     // least half inside the box, top to bottom; none when the toolkit cannot
@@ -54,8 +56,11 @@ public:
     std::optional<Rect> place(const AccessElement& element, const TextSpan& span);
 
     bool timedOut() const { return timedOut_; }
-    // The toolkit stacks its lines and which of them the view shows cannot
-    // be told: the object says nothing for sure, not even that it is empty.
+    // The object says nothing for sure, not even that it is empty: the
+    // toolkit stacks its lines and which of them the view shows cannot be
+    // told, or part of a line shows in the box and which part cannot be told
+    // (no lookups by point, or characters not drawn where the toolkit places
+    // them).
     bool unreadable() const { return unreadable_; }
 
 private:
@@ -71,13 +76,16 @@ private:
     // How wide each character of the font `span` is drawn in, when it is
     // monospaced; none for a proportional one.
     std::optional<double> cellWidth(const AccessElement& element, const TextSpan& span);
-    // The part of a line between the box's sides, where the toolkit can say
-    // which characters lie at a point.
-    void narrowToBox(const AccessElement& element, TextSpan& span, Rect& where);
+    // The part of a line that shows between the box's sides: `shown` (the
+    // line cut to it, or left whole), `blank` when only spaces show there,
+    // `unknown` when which part shows cannot be told.
+    enum class Cut { shown, blank, unknown };
+    Cut narrowToBox(const AccessElement& element, TextSpan& span, Rect& where);
 
     AccessibilityTree& tree_;
     Rect box_;
     Coordinates space_;
+    std::optional<Rect> shownIn_;
     bool timedOut_ = false;
     bool unreadable_ = false;
     bool noRanges_ = false;  // the toolkit places only single characters

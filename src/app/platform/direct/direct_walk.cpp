@@ -248,7 +248,7 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
                 return frame;
             };
             // Where the toolkit draws each line decides, not the object's frame.
-            DirectTextLines placed(tree_, box_, space_);
+            DirectTextLines placed(tree_, box_, space_, frame);
             std::optional<std::vector<PlacedLine>> lines = placed.inBox(element, *value, longText, view);
             if (placed.timedOut() || timedOut_) return void(timedOut_ = true);
             if (placed.unreadable()) return void(unreadable_ = true);

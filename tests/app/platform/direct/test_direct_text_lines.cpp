@@ -70,17 +70,23 @@ std::function<int(Point)> monoOffsets(Point origin, int lineStart, int lineLengt
 struct Placed {
     FakeAccessibilityTree tree;
 
-    // An object "t" holding `text`, in a frame far larger than its text.
-    void object(const std::string& text, FakeLayout layout, std::function<int(Point)> offsets = {}) {
-        tree.nodes["t"] = {DirectRole::plain, Rect{0, 0, 700, 600}, {}, {}, text, {}, std::move(offsets), {}};
+    // An object "t" holding `text`, by default in a frame far larger than its text.
+    void object(const std::string& text, FakeLayout layout, std::function<int(Point)> offsets = {},
+                Rect frame = {0, 0, 700, 600}) {
+        tree.nodes["t"] = {DirectRole::plain, frame, {}, {}, text, {}, std::move(offsets), {}};
         tree.layouts["t"] = std::move(layout);
     }
     std::vector<PlacedLine> read(const Rect& box, bool longText = false, Coordinates space = Coordinates::screen,
                                  const DirectTextLines::View& view = {}) {
-        DirectTextLines lines(tree, box, space);
+        DirectTextLines lines(tree, box, space, tree.nodes["t"].frame);
         auto found = lines.inBox(FakeAccessibilityTree::at("t"), *tree.nodes["t"].text, longText, view);
         EXPECT_TRUE(found.has_value());
         return found.value_or(std::vector<PlacedLine>{});
+    }
+    // The object says nothing for sure about the box.
+    bool unreadable(const Rect& box, Coordinates space = Coordinates::screen) {
+        DirectTextLines lines(tree, box, space, tree.nodes["t"].frame);
+        return !lines.inBox(FakeAccessibilityTree::at("t"), *tree.nodes["t"].text, false) && lines.unreadable();
     }
 };
 
@@ -134,10 +140,24 @@ TEST(DirectTextLines, ALineWiderThanTheBoxIsCutToTheCharactersInIt) {
     const auto lines = p.read({78, 0, 90, 17});
     ASSERT_EQ(texts(lines), (std::vector<std::string>{"12.50 EUR"}));
     EXPECT_EQ(lines[0].rect, (Rect{80, 0, 72, 17}));
-    // Without lookups by point the whole line stays, if mostly inside.
+    // Without lookups by point which part shows cannot be told, however much of the line is inside.
     p.object(text, mono(text, {0, 0}));
-    EXPECT_EQ(texts(p.read({0, 0, 120, 17})), (std::vector<std::string>{"Shipping: 12.50 EUR"}));
-    EXPECT_TRUE(p.read({78, 0, 90, 17}).empty());
+    for (const Rect& box : {Rect{0, 0, 120, 17}, Rect{78, 0, 90, 17}}) EXPECT_TRUE(p.unreadable(box)) << box.width;
+
+    // A field 100 points wide scrolled 216 points along its text shows its
+    // end, "of the field", at x 0…96, in any box around it. Qt places the
+    // characters as if it had not scrolled, though its lookups by point
+    // follow the scroll: what shows cannot be told.
+    const std::string field = "Searching far past the end of the field";
+    const auto scrolled = monoOffsets({-216, 0}, 0, 39);
+    for (const Rect& box : {Rect{0, 0, 100, 17}, Rect{0, 0, 300, 17}}) {
+        p.object(field, mono(field, {-216, 0}), scrolled, {0, 0, 100, 17});
+        const auto shown = p.read(box);
+        ASSERT_EQ(texts(shown), (std::vector<std::string>{"of the field"})) << box.width;
+        EXPECT_EQ(shown[0].rect, (Rect{0, 0, 96, 17}));
+        p.object(field, mono(field, {0, 0}), scrolled, {0, 0, 100, 17});
+        EXPECT_TRUE(p.unreadable(box)) << box.width;
+    }
 }
 
 TEST(DirectTextLines, ToolkitsThatPlaceOnlyCharactersInTheirWindowAreNeverAskedByPoint) {
@@ -146,10 +166,12 @@ TEST(DirectTextLines, ToolkitsThatPlaceOnlyCharactersInTheirWindowAreNeverAskedB
     FakeLayout layout = mono(text, {4, 30});
     layout.charactersOnly = true;
     p.object(text, layout, monoOffsets({4, 30}, 0, 15));
-    // The first line sticks out of the box on the right (x 4…124).
-    const auto lines = p.read({0, 28, 100, 20}, false, Coordinates::window);
+    // The first line (x 4…124) read whole; sticking out of the box on the
+    // right, which part shows cannot be told.
+    const auto lines = p.read({0, 28, 130, 20}, false, Coordinates::window);
     ASSERT_EQ(texts(lines), (std::vector<std::string>{"Queue length: 7"}));
-    EXPECT_EQ(lines[0].rect, (Rect{4, 30, 96, 17}));  // cut to the box
+    EXPECT_EQ(lines[0].rect, (Rect{4, 30, 120, 17}));
+    EXPECT_TRUE(p.unreadable({0, 28, 100, 20}, Coordinates::window));
     EXPECT_EQ(p.tree.offsetAsks, 0);
 
     // GTK 4 also ends its lines before their newline and gives the newline an
