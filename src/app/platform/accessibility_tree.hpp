@@ -80,6 +80,7 @@ enum class DirectRole {
     group,      // panels, sections, lists, tables: speak only without children, or with text of their own
     titled,     // labels, buttons, links, headings, items, cells: their name is their text
     secret,     // password fields: never read
+    meter,      // progress bars: may draw their name, which the tree gives as nothing else
     plain,      // anything else: only its text content counts
 };
 

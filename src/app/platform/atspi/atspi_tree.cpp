@@ -144,6 +144,7 @@ DirectRole directRole(unsigned role) {
     //     check box 7, radio button 44, table cell 56, list item 32,
     //     tree item 91, page tab 37, column/row headers 10/47/57/58
     //   secret: password text 40
+    //   meter: progress bar 42
     //   plain (text content only): text 61, entry 79, paragraph 73,
     //     terminal 60, document text 94 and every other role
     switch (role) {
@@ -159,6 +160,8 @@ DirectRole directRole(unsigned role) {
         return DirectRole::titled;
     case 40:
         return DirectRole::secret;
+    case 42:
+        return DirectRole::meter;
     default:
         return DirectRole::plain;
     }

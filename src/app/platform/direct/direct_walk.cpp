@@ -281,6 +281,11 @@ void DirectWalk::collect(const AccessElement& element, DirectRole role, const Re
         return;
     }
     if (value && value->empty() && !hasTitle) return;
+    if (hasTitle && role == DirectRole::meter && halfInside(frame, box_)) {
+        const std::string name = TextMatch::normalize(*title);
+        if (!name.empty()) into.drawnName = name;
+        return;
+    }
     if (hasTitle && role == DirectRole::titled && halfInside(frame, box_)) {
         std::string name = text::trimWhitespaceAndNewlines(*title);
         if (!name.empty()) found.push_back({std::move(name), frame, {}, {}, {}});  // a blank name is no line
@@ -343,6 +348,10 @@ const DirectWalk::Results& DirectWalk::settled() const {
     if (!results_) {
         results_.emplace();
         if (found_.root) settle(*found_.root, *results_);
+        std::string read;
+        for (const Piece& piece : results_->pieces) read += piece.normalized + ' ';
+        for (const std::string& name : results_->drawnNames)
+            if (read.find(name) == std::string::npos) results_->unplacedName = true;
     }
     return *results_;
 }
@@ -352,6 +361,7 @@ void DirectWalk::settle(const AccessElement& element, Results& into) const {
     if (it == found_.seen.end() || !it->second.entered) return;
     const Seen& seen = it->second;
     if (seen.webArea && !into.firstWebArea) into.firstWebArea = element;
+    if (seen.drawnName) into.drawnNames.push_back(*seen.drawnName);
     if (seen.ownText && !seen.pieces.empty()) return settleOwnText(seen, into);
     if (!seen.pieces.empty()) {
         // A page's own text counts for that page.
@@ -366,6 +376,7 @@ void DirectWalk::settleOwnText(const Seen& seen, Results& into) const {
     for (const AccessElement& child : seen.children) settle(child, under);
     if (!into.page) into.page = seen.pageIn;
     if (!into.firstWebArea) into.firstWebArea = under.firstWebArea;
+    into.drawnNames.insert(into.drawnNames.end(), under.drawnNames.begin(), under.drawnNames.end());
     std::vector<Rect> lines;  // where each line of its own lies, when every mark on it was placed
     for (const Piece& piece : seen.pieces) {
         keep(spliced(piece, under.pieces), into.pieces);

@@ -64,6 +64,8 @@ public:
         bool webArea = false;
         // A group with text of its own: its lines hold its children's texts.
         bool ownText = false;
+        // A progress bar's name: the box may show it, unless a text read there does.
+        std::optional<std::string> drawnName;
         std::vector<AccessElement> children;  // those read under it, in order
         std::vector<Piece> pieces;            // its texts, before de-duplication
         std::optional<TextMark> mark;
@@ -117,8 +119,9 @@ public:
     int nodeCount() const { return nodeCount_; }
     bool timedOut() const { return timedOut_; }
     bool failed() const { return failed_; }
-    // Some text in the box was found whose lines in it cannot be told.
-    bool unreadable() const { return unreadable_; }
+    // Some text in the box was found whose lines in it cannot be told, or a
+    // progress bar in it has a name no text read in the box holds.
+    bool unreadable() const { return unreadable_ || settled().unplacedName; }
 
     Found found() && { return std::move(found_); }
 
@@ -127,6 +130,8 @@ private:
         std::vector<Piece> pieces;
         std::optional<AccessElement> page;
         std::optional<AccessElement> firstWebArea;
+        std::vector<std::string> drawnNames;  // normalized
+        bool unplacedName = false;
     };
 
     // Children found under an object before, kept as they were when it is read again.
