@@ -315,9 +315,10 @@ TEST_F(RealPrograms, AFieldScrolledAlongItsTextCannotBeReadDirectlyButReadsEmpty
         const Rect field{f.x, c.fieldTop < 0 ? f.maxY() + c.fieldTop : f.y + c.fieldTop, f.width, 100};
         QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(window->id)});
         for (const QString& keys : c.open) QProcess::execute("xdotool", {"key", keys});
+        desktop::waitFor([] { return false; }, 500);  // the field takes the keys once it shows
         QProcess::execute("xdotool", {"type", "--delay", "20", c.typed});
         const std::optional<Rect> line = readers.locate(field, c.seen);
-        ASSERT_TRUE(line);
+        ASSERT_TRUE(line) << ::testing::PrintToString(texts(readers.picture(readers.drawAround(field, f, 0), false)));
         // The box takes the middle of the line.
         const WatchRegion box =
             readers.drawAround(Rect{line->x + line->width / 4, line->y, line->width / 2, line->height}, f);
