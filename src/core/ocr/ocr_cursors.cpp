@@ -310,6 +310,20 @@ std::vector<BandPieces> bandPiecesOf(const Marks& m) {
     return out;
 }
 
+// A mark diagonal to one of the piece's pixels that is no part of it.
+bool touchesAtACorner(const Marks& m, const InkPiece& piece) {
+    std::vector<int> own = piece.pixels;
+    std::sort(own.begin(), own.end());
+    for (const int i : own) {
+        const int x = i % m.p.width, y = i / m.p.width;
+        for (const int dy : {-1, 1})
+            for (const int dx : {-1, 1})
+                if (m.within(x + dx, y + dy) && !std::binary_search(own.begin(), own.end(), (y + dy) * m.p.width + x + dx))
+                    return true;
+    }
+    return false;
+}
+
 // Something the box cuts at its top or bottom edge (the top of a cursor on
 // the line below, the feet of the line above) that stands wholly beyond
 // everything else of its band, descenders too, is not of this line.
@@ -324,7 +338,9 @@ void clearCutPieces(const Marks& m, const std::vector<BandPieces>& bands, std::v
             bool beyond = pieces.size() > 1;
             for (std::size_t j = 0; j < pieces.size() && beyond; ++j)
                 if (j != i) beyond = cutBelow ? pieces[j].box.bottom <= b.top : pieces[j].box.top >= b.bottom;
-            if (beyond) cleared.insert(cleared.end(), pieces[i].pixels.begin(), pieces[i].pixels.end());
+            // A comma's tail or a bitmap g's, touching its glyph at a corner, is its own.
+            if (beyond && !touchesAtACorner(m, pieces[i]))
+                cleared.insert(cleared.end(), pieces[i].pixels.begin(), pieces[i].pixels.end());
         }
     }
 }

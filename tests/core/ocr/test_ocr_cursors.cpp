@@ -104,6 +104,14 @@ TEST(OcrCursors, WhatTheBoxCutsBeyondTheLineGoes) {
     GreyPicture q = drawn(cutLetter);
     removeCursors(q);
     EXPECT_EQ(rowsOf(q), cutLetter);
+    // A comma's tail touching its head at a corner, cut at the bottom edge, stays.
+    auto comma = blank(40, 15);
+    for (int x = 2; x < 30; x += 7) letter(comma, x, 3, 5, 10);
+    ink(comma, 31, 11, 2, 2);
+    ink(comma, 30, 13, 1, 2);
+    GreyPicture c = drawn(comma);
+    removeCursors(c);
+    EXPECT_EQ(rowsOf(c), comma);
 }
 
 TEST(OcrCursors, WhatTheBoxLeavesOfABlockGoesAndWhatLooksLikeItStays) {
