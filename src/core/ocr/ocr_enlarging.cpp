@@ -19,25 +19,29 @@ constexpr double blur = 0.6;
 std::uint8_t at(const GreyPicture& p, int x, int y) { return p.pixels[static_cast<std::size_t>(y) * p.width + x]; }
 
 // The source row or column an enlarged one is sampled from.
-double sourceOf(int out, int start, double scale, int size) {
-    return std::clamp(start + (out + 0.5) / scale - 0.5, 0.0, double(size - 1));
+double sourceOf(int out, int start, double scale) { return start + (out + 0.5) / scale - 0.5; }
+
+// Past the picture's edges lies ground: a line on the edge is drawn as
+// with a row of room beyond it.
+int sample(const GreyPicture& p, const RunCut& cut, int x, int y) {
+    return x < 0 || y < 0 || x >= p.width || y >= p.height ? cut.ground : at(p, x, y);
 }
 
 bool outsideBand(double sy, const RunCut& cut) { return sy < cut.bandTop - 0.5 || sy > cut.bandBottom - 0.5; }
 
 void drawSmooth(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top) {
     for (int dy = 0; dy < cut.height(); ++dy) {
-        const double sy = sourceOf(dy, cut.from.top, cut.scale, from.height);
+        const double sy = sourceOf(dy, cut.from.top, cut.scale);
         // Only the run's own line: the next line's ascenders are not copied with it.
         if (outsideBand(sy, cut)) continue;
-        const int y0 = int(sy), y1 = std::min(y0 + 1, from.height - 1);
+        const int y0 = int(std::floor(sy)), y1 = y0 + 1;
         const double fy = sy - y0;
         for (int dx = 0; dx < cut.width(); ++dx) {
-            const double sx = sourceOf(dx, cut.from.left, cut.scale, from.width);
-            const int x0 = int(sx), x1 = std::min(x0 + 1, from.width - 1);
+            const double sx = sourceOf(dx, cut.from.left, cut.scale);
+            const int x0 = int(std::floor(sx)), x1 = x0 + 1;
             const double fx = sx - x0;
-            const double v = (at(from, x0, y0) * (1 - fx) + at(from, x1, y0) * fx) * (1 - fy) +
-                             (at(from, x0, y1) * (1 - fx) + at(from, x1, y1) * fx) * fy;
+            auto v0 = [&](int y) { return sample(from, cut, x0, y) * (1 - fx) + sample(from, cut, x1, y) * fx; };
+            const double v = v0(y0) * (1 - fy) + v0(y1) * fy;
             to.pixels[static_cast<std::size_t>(top + dy) * to.width + left + dx] = static_cast<std::uint8_t>(std::lround(v));
         }
     }
@@ -70,19 +74,20 @@ bool hole(const Marks& m, int x, int y) {
     return !m.within(x, y) && m.within(x - 1, y) && m.within(x + 1, y) && m.within(x, y - 1) && m.within(x, y + 1);
 }
 
-void drawBitmap(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top, int ground) {
+void drawBitmap(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top) {
     const int w = cut.width(), h = cut.height();
+    const int ground = cut.ground;
     const Marks marks{from, ground};
     std::vector<float> area(static_cast<std::size_t>(w) * h, float(ground));
     const int spread = int(std::lround(thickening * cut.scale));
     std::vector<int> column(static_cast<std::size_t>(w));  // the source column of each one drawn
     for (int dx = 0; dx < w; ++dx)
-        column[static_cast<std::size_t>(dx)] = int(std::lround(sourceOf(dx, cut.from.left, cut.scale, from.width)));
+        column[static_cast<std::size_t>(dx)] = int(std::lround(sourceOf(dx, cut.from.left, cut.scale)));
     for (int dy = 0; dy < h; ++dy) {
-        const double sy = sourceOf(dy, cut.from.top, cut.scale, from.height);
+        const double sy = sourceOf(dy, cut.from.top, cut.scale);
         if (outsideBand(sy, cut)) continue;
         const int y = int(std::lround(sy));
-        auto source = [&](int dx) { return int(at(from, column[static_cast<std::size_t>(dx)], y)); };
+        auto source = [&](int dx) { return sample(from, cut, column[static_cast<std::size_t>(dx)], y); };
         for (int dx = 0; dx < w; ++dx) {
             int v = source(dx);
             // Ink spreads to the right, each pixel taking the inkiest of those
@@ -107,11 +112,7 @@ int RunCut::width() const { return std::max(1, int(std::lround(from.width() * sc
 int RunCut::height() const { return std::max(1, int(std::lround(from.height() * scale))); }
 
 void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top) {
-    drawEnlarged(from, cut, to, left, top, groundOf(from));
-}
-
-void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top, int ground) {
-    if (cut.bitmap) drawBitmap(from, cut, to, left, top, ground);
+    if (cut.bitmap) drawBitmap(from, cut, to, left, top);
     else drawSmooth(from, cut, to, left, top);
 }
 

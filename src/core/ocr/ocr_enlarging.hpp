@@ -13,18 +13,18 @@ namespace kestrove {
 
 // A part of the prepared picture and how it is drawn.
 struct RunCut {
-    PixelBox from;
+    PixelBox from;  // may reach past the picture's edges: ground there
     double scale = 1;
     int bandTop = 0, bandBottom = 0;  // the rows of its line; rows outside stay ground
     bool bitmap = false;
+    int ground = 255;  // the picture's
     int width() const;
     int height() const;
 };
 
-// The cut drawn into `to` with its top-left corner at (left, top). Given the
-// picture's ground, it is not counted again (a stack draws many runs).
+// The cut drawn into `to` with its top-left corner at (left, top), with the
+// cut's ground (counted once for a stack of many runs).
 void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top);
-void drawEnlarged(const GreyPicture& from, const RunCut& cut, GreyPicture& to, int left, int top, int ground);
 
 // Drawn without smoothing (a bitmap font): its pixels are ground or ink,
 // hardly anything between. Given the picture's ground, it is not counted

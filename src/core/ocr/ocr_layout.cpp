@@ -23,6 +23,8 @@ constexpr double smallestInk = 22, largestInk = 72;
 // A bitmap font's one-pixel strokes read best a little larger (6x13: 3×).
 constexpr double smallestBitmapInk = 34;
 constexpr double mostEnlarged = 4;
+// Ground round each run's ink in the stack.
+constexpr int runPad = 2;
 
 bool alike(int a, int b) { return std::max(a, b) <= heightStep * std::max(1, std::min(a, b)); }
 
@@ -375,13 +377,13 @@ double runScale(int inkHeight, bool bitmap) {
 Stacked stackRuns(const GreyPicture& prepared, const std::vector<InkRun>& runs, int step) {
     Stacked out;
     const auto ground = static_cast<std::uint8_t>(groundOf(prepared));
-    constexpr int pad = 2, margin = 8;
+    constexpr int pad = runPad, margin = 8;
     std::vector<RunCut> cuts;
     int width = 0, height = margin;
     for (const InkRun& run : runs) {
-        RunCut cut{{std::max(0, run.ink.left - pad), std::max(0, run.ink.top - pad),
-                    std::min(prepared.width, run.ink.right + pad), std::min(prepared.height, run.ink.bottom + pad)},
-                   1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink, ground)};
+        // Room round the ink even at the picture's edge (ground beyond it).
+        RunCut cut{{run.ink.left - pad, run.ink.top - pad, run.ink.right + pad, run.ink.bottom + pad},
+                   1, run.bandTop, run.bandBottom, drawnWithoutSmoothing(prepared, run.ink, ground), ground};
         cut.scale = runScale(run.ink.height(), cut.bitmap);
         if (cut.scale >= 2) cut.scale = std::max(1.0, cut.scale + step);
         cuts.push_back(cut);
@@ -394,7 +396,7 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<InkRun>& runs, 
     int y = margin;
     for (std::size_t i = 0; i < cuts.size(); ++i) {
         const RunCut& cut = cuts[i];
-        drawEnlarged(prepared, cut, out.picture, margin, y, ground);
+        drawEnlarged(prepared, cut, out.picture, margin, y);
         deepenFaintInk(out.picture, {margin, y, margin + cut.width(), y + cut.height()}, ground,
                        darkestIn(prepared, runs[i].ink, ground));
         // A run set close beside it on its row (cents raised after a price,
@@ -458,9 +460,8 @@ std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std:
         const PixelBox& to = stacked.placed[static_cast<std::size_t>(i)];
         const PixelBox& ink = runs[static_cast<std::size_t>(i)].ink;
         const double scale = stacked.scales[static_cast<std::size_t>(i)];
-        const int padLeft = std::min(2, ink.left), padTop = std::min(2, ink.top);
-        auto x = [&](int v) { return int(std::lround((v - to.left) / scale)) + ink.left - padLeft; };
-        auto y = [&](int v) { return int(std::lround((v - to.top) / scale)) + ink.top - padTop; };
+        auto x = [&](int v) { return int(std::lround((v - to.left) / scale)) + ink.left - runPad; };
+        auto y = [&](int v) { return int(std::lround((v - to.top) / scale)) + ink.top - runPad; };
         return PixelBox{x(b.left), y(b.top), x(b.right), y(b.bottom)};
     };
     // Lines by run, in the order found.

@@ -61,7 +61,7 @@ TEST(OcrEnlarging, ABitmapRunIsDrawnThickerWithItsSmallHolesOpen) {
             "..........",
         });
         GreyPicture to{40, 20, std::vector<std::uint8_t>(800, 250)};
-        drawEnlarged(from, {{0, 0, 10, 5}, 4, 0, 5, bitmap}, to, 0, 0);
+        drawEnlarged(from, {{0, 0, 10, 5}, 4, 0, 5, bitmap, 250}, to, 0, 0);
         return to;
     };
     auto inkWidth = [](const GreyPicture& p, int y) {
