@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
+#include "core/ocr/ocr_layout.hpp"
 #include "core/ocr/ocr_picture.hpp"
 
 namespace kestrove::drawing {
@@ -38,6 +41,15 @@ inline void letter(std::vector<std::string>& rows, int x, int y, int w, int h) {
     ink(rows, x, y, w, 1);
     ink(rows, x, y, 1, h);
     ink(rows, x + w - 1, y, 1, h);
+}
+
+// Rows the box's edge cuts painted over, and those it may cut as well (as
+// the reading leaves them when it reads them cut).
+inline void clearAllCutRows(GreyPicture& p) {
+    const auto ground = static_cast<std::uint8_t>(groundOf(p));
+    for (const Band& b : clearCutRows(p))
+        std::fill(p.pixels.begin() + static_cast<std::ptrdiff_t>(b.top) * p.width,
+                  p.pixels.begin() + static_cast<std::ptrdiff_t>(b.bottom) * p.width, ground);
 }
 
 inline std::vector<std::string> blank(int w, int h) { return std::vector<std::string>(h, std::string(w, '.')); }

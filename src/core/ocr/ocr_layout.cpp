@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <cctype>
+#include <cstring>
 
 #include "core/ocr/ocr_enlarging.hpp"
 #include "core/ocr/ocr_ink.hpp"
@@ -260,10 +262,11 @@ std::vector<InkRun> textRuns(const GreyPicture& prepared) {
     return runs;
 }
 
-void clearCutRows(GreyPicture& prepared) {
+std::vector<Band> clearCutRows(GreyPicture& prepared) {
+    std::vector<Band> cut;
     const Marks m{prepared, groundOf(prepared)};
     const std::vector<Band> rows = rowsOf(m, false);
-    if (rows.size() < 2) return;
+    if (rows.size() < 2) return cut;
     const int h = prepared.height;
     // A quarter of the band's inked columns have ink in the edge row: its
     // letters' stems run on past the edge (descenders touching it are few).
@@ -317,52 +320,49 @@ void clearCutRows(GreyPicture& prepared) {
         return last;
     };
     // How tall the letters of rows of its size stand, from the top to their
-    // foot, and how far below it they reach: that of the other rows whose
-    // strokes are at most a quarter thicker (a caption under a large price
-    // has thinner ones); a row cut at the other edge is shorter still. With
-    // none the picture cannot tell, and it stays.
-    struct Standing {
-        int above = 0, below = 0;
-    };
+    // foot: those of the other rows whose strokes are at most a quarter
+    // thicker (a caption under a large price has thinner ones); a row cut at
+    // the other edge is shorter still. With none the picture cannot tell,
+    // and it stays.
     auto standing = [&](int top, int bottom) {
         const double own = stroke(top, bottom);
-        Standing out;
+        int above = 0;
         for (const Band& r : rows)
-            if ((r.bottom <= top || r.top >= bottom) && 4 * stroke(r.top, r.bottom) <= 5 * own) {
-                const int f = foot(r.top, r.bottom);
-                out.above = std::max(out.above, f - r.top);
-                out.below = std::max(out.below, r.bottom - f);
-            }
-        return out;
-    };
-    auto paint = [&](int top, int bottom) {
-        std::fill(prepared.pixels.begin() + static_cast<std::ptrdiff_t>(top) * prepared.width,
-                  prepared.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * prepared.width,
-                  static_cast<std::uint8_t>(m.ground));
+            if ((r.bottom <= top || r.top >= bottom) && 4 * stroke(r.top, r.bottom) <= 5 * own)
+                above = std::max(above, foot(r.top, r.bottom) - r.top);
+        return above;
     };
     // From the edge inwards, the bands within half the tallest row (the
     // tops of a cut line's letters may part into several). At the top the
-    // edge leaves a line's foot: cut when its letters stand lower than those
-    // of whole rows. At the bottom it leaves the top: cut through the
-    // letters when they stand lower than whole rows' down to the edge, or
-    // through their descenders when these reach less far below the foot
-    // (a whole line's descenders touching the edge reach as far).
+    // edge leaves a line's foot, at the bottom its top (when only
+    // descenders touch the edge, the line is whole or cut at their tips):
+    // its letters standing under half as high as whole rows' are cut
+    // through, whatever they are, and go now; standing lower only by what
+    // capitals, small letters or signs differ by, the reading judges them.
+    std::vector<Band> surely;
+    auto judge = [&](const Band& band, int stands, int whole) {
+        if (2 * stands < whole) surely.push_back(band);
+        else if (stands < whole) cut.push_back(band);
+    };
     int tallest = 0;
     for (const Band& b : rows) tallest = std::max(tallest, b.bottom - b.top);
     if (const Band& first = rows.front(); first.top == 0) {
         int bottom = first.bottom;
         for (const Band& b : rows)
             if (b.bottom <= (tallest + 1) / 2) bottom = std::max(bottom, b.bottom);
-        if (foot(0, bottom) < standing(0, bottom).above) paint(0, bottom);
+        judge({0, bottom}, foot(0, bottom), standing(0, bottom));
     }
     if (const Band& last = rows.back(); last.bottom == h) {
         int top = last.top;
         for (const Band& b : rows)
             if (h - b.top <= (tallest + 1) / 2) top = std::min(top, b.top);
-        const Standing whole = standing(top, h);
-        const int f = foot(top, h);
-        if (runsInto(last, h - 1) ? h - top < whole.above : h - f < whole.below) paint(top, h);
+        if (runsInto(last, h - 1)) judge({top, h}, h - top, standing(top, h));
     }
+    for (const Band& b : surely)
+        std::fill(prepared.pixels.begin() + static_cast<std::ptrdiff_t>(b.top) * prepared.width,
+                  prepared.pixels.begin() + static_cast<std::ptrdiff_t>(b.bottom) * prepared.width,
+                  static_cast<std::uint8_t>(m.ground));
+    return cut;
 }
 
 double runScale(int inkHeight, bool bitmap) {
@@ -425,6 +425,125 @@ int runOf(const Stacked& stacked, const PixelBox& b) {
     for (std::size_t i = 0; i < stacked.placed.size(); ++i)
         if (middle >= stacked.placed[i].top && middle < stacked.placed[i].bottom) return static_cast<int>(i);
     return -1;
+}
+
+namespace {
+
+// Where a character stands, by what it reads, in any font: a small letter
+// between the base and x-height lines; a rising one (a capital, a digit,
+// an ascender, a bracket, a "$") above them; a hanging one below the base
+// line. J and Q hang in some fonts only.
+bool smallLetter(const std::string& c) { return c.size() == 1 && std::strchr("acemnorsuvwxz", c[0]); }
+bool rising(const std::string& c) {
+    return c.size() == 1 && (std::isupper(static_cast<unsigned char>(c[0])) ||
+                             std::isdigit(static_cast<unsigned char>(c[0])) || std::strchr("bdfhkl()[]{}|$", c[0]));
+}
+bool hanging(const std::string& c) { return c.size() == 1 && std::strchr("gpqy()[]{}|$,;", c[0]); }
+bool onBaseline(const std::string& c) {
+    return c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])) && !hanging(c) && c != "J" && c != "Q" &&
+           c != "j";
+}
+
+int median(std::vector<int> v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+void dropCutLines(std::vector<EngineLine>& found, const Stacked& stacked, const GreyPicture& prepared,
+                  const std::vector<InkRun>& runs, const std::vector<Band>& mayBeCut) {
+    if (mayBeCut.empty()) return;
+    const Marks m{prepared, groundOf(prepared)};
+    auto inBand = [&](const InkRun& r) {
+        return std::any_of(mayBeCut.begin(), mayBeCut.end(),
+                           [&](const Band& b) { return r.ink.top >= b.top && r.ink.bottom <= b.bottom; });
+    };
+    // Each character read of `line` (of run i) with the ink under the middle
+    // half of its columns within rows [top, bottom).
+    struct Read {
+        const std::string& text;
+        PixelBox ink;
+        int width;
+    };
+    auto characters = [&](const EngineLine& line, std::size_t i, int top, int bottom) {
+        const PixelBox& placed = stacked.placed[i];
+        auto x = [&](int v) { return runs[i].ink.left - runPad + int(std::lround((v - placed.left) / stacked.scales[i])); };
+        std::vector<Read> out;
+        for (const EngineWord& word : line.words)
+            for (const EngineSymbol& c : word.symbols) {
+                const int left = x(c.box.left), right = x(c.box.right), quarter = (right - left) / 4;
+                out.push_back({c.text, inkWithin(m, {left + quarter, top, std::max(left + quarter + 1, right - quarter), bottom}),
+                               right - left});
+            }
+        return out;
+    };
+    // How far small letters start below rising ones, for the x-height: the
+    // most of whole rows'. A line the edge cuts between the two has less.
+    double rise = 0;
+    for (const EngineLine& line : found) {
+        const int i = runOf(stacked, line.box);
+        if (i < 0 || static_cast<std::size_t>(i) >= runs.size() || inBand(runs[static_cast<std::size_t>(i)])) continue;
+        const InkRun& r = runs[static_cast<std::size_t>(i)];
+        std::vector<int> smallTops, smallHeights, risingTops;
+        for (const Read& c : characters(line, static_cast<std::size_t>(i), r.bandTop, r.bandBottom)) {
+            if (c.ink.height() <= 0) continue;
+            if (smallLetter(c.text)) smallTops.push_back(c.ink.top), smallHeights.push_back(c.ink.height());
+            else if (rising(c.text) && !hanging(c.text)) risingTops.push_back(c.ink.top);
+        }
+        if (!smallTops.empty() && !risingTops.empty())
+            rise = std::max(rise, double(median(smallTops) - median(risingTops)) / median(smallHeights));
+    }
+    for (const Band& band : mayBeCut) {
+        const bool atTop = band.top == 0;
+        std::vector<int> within;
+        int inkWidth = 0;
+        for (std::size_t i = 0; i < runs.size() && i < stacked.placed.size(); ++i)
+            if (runs[i].ink.top >= band.top && runs[i].ink.bottom <= band.bottom) {
+                within.push_back(static_cast<int>(i));
+                inkWidth += runs[i].ink.width();
+            }
+        auto ofBand = [&](const EngineLine& l) {
+            return std::find(within.begin(), within.end(), runOf(stacked, l.box)) != within.end();
+        };
+        // How far from the edge each character's ink starts (`gap`), and how
+        // far from the edge it reaches (`reach`).
+        std::vector<int> smallGaps, otherGaps, smallReach, risingReach;
+        int covered = 0, count = 0;
+        double confidence = 0;
+        for (const EngineLine& line : found) {
+            if (!ofBand(line)) continue;
+            for (const EngineWord& word : line.words) confidence += word.confidence * double(word.symbols.size());
+            for (const Read& c : characters(line, static_cast<std::size_t>(runOf(stacked, line.box)), band.top, band.bottom)) {
+                ++count;
+                covered += c.width;
+                if (c.ink.height() <= 0) continue;
+                const int gap = atTop ? c.ink.top : band.bottom - c.ink.bottom;
+                const int reach = atTop ? c.ink.bottom : band.bottom - c.ink.top;
+                // At the top small letters start below rising ones; at the
+                // bottom what stands on the base line ends above what hangs.
+                if (atTop ? smallLetter(c.text) : onBaseline(c.text)) smallGaps.push_back(gap);
+                else if (atTop ? rising(c.text) : hanging(c.text)) otherGaps.push_back(gap);
+                if (smallLetter(c.text)) smallReach.push_back(reach);
+                else if (rising(c.text) && !hanging(c.text)) risingReach.push_back(reach);
+            }
+        }
+        if (count == 0) continue;
+        bool cut = false;
+        if (!smallGaps.empty() && !otherGaps.empty()) {
+            const int apart = median(smallGaps) - median(otherGaps);
+            cut = 8 * apart < band.bottom - band.top;
+            // At the top, rising letters cut down towards the small ones.
+            if (atTop && !smallReach.empty()) cut = cut || 5 * apart < 3 * rise * (median(smallReach) - median(smallGaps));
+        }
+        // At the bottom edge a line cut through its letters has lost their
+        // feet, and its small letters their bodies.
+        else if (!atTop && !smallReach.empty() && !risingReach.empty())
+            cut = 3 * median(smallReach) <= 2 * median(risingReach);
+        // Garbage read of a cut line is read unsure of, or leaves its ink unread.
+        constexpr double wordsRead = 60;
+        if (cut || confidence < wordsRead * count || 3 * covered < 2 * inkWidth) std::erase_if(found, ofBand);
+    }
 }
 
 void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {

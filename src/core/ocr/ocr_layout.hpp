@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ocr/ocr_ink.hpp"
 #include "core/ocr/ocr_line_split.hpp"
 #include "core/ocr/ocr_picture.hpp"
 
@@ -37,14 +38,16 @@ std::vector<InkRun> textRuns(const GreyPicture& prepared);
 
 // A row of text at the box's top or bottom edge whose letters stand lower
 // than those of other rows of its size (strokes at most a quarter thicker),
-// from their top or from the edge down to their foot, or whose descenders
-// reach less far below it, is the neighbouring line the edge cuts, by one
-// pixel or by nearly all: it is painted over with the ground. The ink
-// between it and the edge within half the tallest row counts as part of it
-// (the tops of a cut line's letters part into several bands). A row with no
-// other row of its size (a small caption under a large price), a whole row
-// standing on the edge, and a picture of one row are left alone.
-void clearCutRows(GreyPicture& prepared);
+// from their top or from the edge down to their foot, may be the
+// neighbouring line the edge cuts. The ink between it and the edge within
+// half the tallest row counts as part of it (the tops of a cut line's
+// letters part into several bands). Standing under half as high, it is
+// painted over with the ground; higher, its bands are returned for the
+// reading to judge (dropCutLines). A row with no other row of its size (a
+// small caption under a large price), a row whose letters stand on the
+// edge as high as whole rows' or that only its descenders touch, and a
+// picture of one row are left alone.
+std::vector<Band> clearCutRows(GreyPicture& prepared);
 
 // How much a run of `inkHeight` pixels is scaled so that Tesseract reads it
 // well (1 for most text; small text enlarged in whole steps to 22 pixels, a
@@ -66,6 +69,20 @@ Stacked stackRuns(const GreyPicture& prepared, const std::vector<InkRun>& runs, 
 // Which run of the stack a box found in it stands in (the placed run holding
 // its middle), -1 for none.
 int runOf(const Stacked& stacked, const PixelBox& box);
+
+// The lines read of the runs within each band of `mayBeCut` are dropped
+// unless they read as words of whole letters: Tesseract sure of them on
+// the whole, the characters read spanning most of their ink, and their
+// letters reaching as those characters reach in any font (at the top edge
+// small letters start below capitals, digits and ascenders, by at least
+// three fifths as much as in the whole rows read; at the bottom edge
+// descenders end below the rest, and small letters stand over two thirds
+// as high as tall ones). A line cut through its letters reads as such
+// letters cut, or as garbage; a line cut only at the tips of its
+// ascenders or descenders cannot be told from a whole one, and stays.
+// `prepared` is the picture the runs were stacked from.
+void dropCutLines(std::vector<EngineLine>& found, const Stacked& stacked, const GreyPicture& prepared,
+                  const std::vector<InkRun>& runs, const std::vector<Band>& mayBeCut);
 
 // The lines read in runs of a bitmap font with their quotes mended; an
 // opening quote before a word is the slash it reads as only when its mark

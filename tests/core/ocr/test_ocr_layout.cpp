@@ -195,7 +195,7 @@ TEST(OcrLayout, ARowTheBoxCutsIsPaintedOverHoweverMuchOfItShows) {
     };
     for (const Row& c : cases) {
         GreyPicture p = drawn(c.picture);
-        clearCutRows(p);
+        clearAllCutRows(p);
         EXPECT_EQ(inkRows(p), c.inked) << c.what;
     }
     // The line below or above cut by the edge, from 1 to 11 of its 12 rows
@@ -203,7 +203,7 @@ TEST(OcrLayout, ARowTheBoxCutsIsPaintedOverHoweverMuchOfItShows) {
     for (int shown = 1; shown < 12; ++shown)
         for (const bool below : {true, false}) {
             GreyPicture p = drawn(below ? lines(12, 28 + shown, {14, 28}) : lines(12, 28, {shown - 12, 14}));
-            clearCutRows(p);
+            clearAllCutRows(p);
             for (const InkRun& run : textRuns(p))
                 EXPECT_TRUE(run.ink.top >= 14 && run.ink.bottom <= 26) << shown << (below ? " below" : " above");
         }
@@ -211,7 +211,7 @@ TEST(OcrLayout, ARowTheBoxCutsIsPaintedOverHoweverMuchOfItShows) {
     auto descending = lines(12, 30, {2, 16});
     ink(descending, 10, 28, 1, 2);
     GreyPicture p = drawn(descending);
-    clearCutRows(p);
+    clearAllCutRows(p);
     EXPECT_EQ(inkRows(p), (std::pair{2, 29}));
 }
 
@@ -263,7 +263,7 @@ TEST(OcrLayout, ACutRowIsMeasuredAgainstRowsOfItsOwnSize) {
     };
     for (const Case& c : cases) {
         GreyPicture p = drawn(draw(c.height, c.rows));
-        clearCutRows(p);
+        clearAllCutRows(p);
         EXPECT_EQ(inkRows(p), c.inked) << c.what;
     }
 }

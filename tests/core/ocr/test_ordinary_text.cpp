@@ -131,7 +131,7 @@ TEST(OrdinaryText, SmallLinesByTheEdgeAreNoCutRows) {
             {"a note a pixel above the bottom", 8, 1, true},
             {"a note three pixels above the bottom", 10, 3, true},
         },
-        clearCutRows);
+        clearAllCutRows);
 }
 
 TEST(OrdinaryText, RaisedDigitsAfterANumberWithoutAPriceAreNoCents) {

@@ -129,7 +129,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
         removeBlockCursors(grey);
         prepareForRecognition(grey);
         removeCursors(grey);
-        clearCutRows(grey);
+        const std::vector<Band> mayBeCut = clearCutRows(grey);
         const std::vector<InkRun> runs = textRuns(grey);
         if (runs.empty()) return {};
         const int ground = groundOf(grey);  // mending a cross paints ground: it stays the ground
@@ -138,6 +138,7 @@ std::vector<OCRLine> TesseractEngine::read(const Image& image, Preparation prepa
                 mendCrossDots(grey, {run.ink.left, run.bandTop, run.ink.right, run.bandBottom}, ground);
         const Stacked stacked = stackRuns(grey, runs);
         std::vector<EngineLine> found = readStack(stacked);
+        dropCutLines(found, stacked, grey, runs, mayBeCut);
         if (const std::vector<std::size_t> unsure = unsureRuns(found, stacked); !unsure.empty()) {
             const Restacked smaller = smallerStack(grey, runs, unsure);
             keepSurer(found, stacked, unsure, readStack(smaller.stacked), smaller);
