@@ -530,7 +530,9 @@ void dropCutLines(std::vector<EngineLine>& found, const Stacked& stacked, const 
         }
         if (count == 0) continue;
         bool cut = false;
-        if (!smallGaps.empty() && !otherGaps.empty()) {
+        // One rising letter is too few to tell: Tesseract may read an n
+        // touching the top edge as an h.
+        if (!smallGaps.empty() && otherGaps.size() >= (atTop ? 2u : 1u)) {
             const int apart = median(smallGaps) - median(otherGaps);
             cut = 8 * apart < band.bottom - band.top;
             // At the top, rising letters cut down towards the small ones.
