@@ -119,10 +119,16 @@ void flattenPills(GreyPicture& picture) {
         std::vector<int> inside;
         PixelBox text{b.right, b.bottom, b.left, b.top};
         int tall = 0, corners = 0;
-        bool small = true, edgeOnly = true;
+        bool small = true, edgeOnly = true, runsLeft = false, runsRight = false;
         for (const InkPiece& gap : piecesWhere(w, b, [&](int x, int y) { return !ofPill(x, y); }, label)) {
             const PixelBox& g = gap.box;
-            if (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom) {
+            // Text running on past the fill's end (a progress bar's, a
+            // selection's) is cut by its side alone; it reads on, turned.
+            const bool onLeft = g.left == b.left && b.left > 0, onRight = g.right == b.right && b.right < w;
+            const bool runsOn = onLeft != onRight && g.top > b.top && g.bottom < b.bottom;
+            runsLeft = runsLeft || (runsOn && onLeft);
+            runsRight = runsRight || (runsOn && onRight);
+            if (!runsOn && (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom)) {
                 const bool corner = (g.left == 0) != (g.right == w) && (g.top == 0) != (g.bottom == h) &&
                                     2 * g.width() <= hh + 2 && 2 * g.height() <= hh + 2;
                 corners += corner;
@@ -136,8 +142,7 @@ void flattenPills(GreyPicture& picture) {
             tall += g.height() >= letterHole * hh;
         }
         auto room = [&](int gap, bool cut) { return cut || 4 * gap >= hh; };
-        if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)) ||
-            !room(text.left - b.left, b.left == 0) || !room(b.right - text.right, b.right == w))
+        if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)))
             continue;
         std::vector<int> pillShades, letters;
         std::array<std::size_t, 256> page = shades;
@@ -155,6 +160,17 @@ void flattenPills(GreyPicture& picture) {
         const int letter = median(letters);
         // A dark page is turned over whole, and its badges after it.
         if (ground < 128 || std::abs(box - ground) < pageLike) continue;
+        // A highlight drawn tight round part of a line has the line's ink
+        // beside it, within half its height.
+        auto beside = [&](int from, int to) {
+            for (int y = text.top; y < text.bottom; ++y)
+                for (int x = std::max(0, from); x < std::min(w, to); ++x)
+                    if (std::abs(shade(y * w + x) - ground) >= markContrast) return true;
+            return false;
+        };
+        if (!room(text.left - b.left, b.left == 0 || runsLeft || beside(b.left - hh / 2, b.left)) ||
+            !room(b.right - text.right, b.right == w || runsRight || beside(b.right, b.right + hh / 2)))
+            continue;
         // The pill runs unbroken over the text above it and below it, or its
         // rim smoothed into the page does where tall letters reach it: two
         // bold digits joined round their counters, or bold letters on an
@@ -194,6 +210,41 @@ void flattenPills(GreyPicture& picture) {
                     if (!isWithin(nx, ny) && px[n] >= low && px[n] <= high) paint(n, static_cast<std::uint8_t>(ground));
                 }
         }
+        // A border drawn round it (a button's, a cell's), its corners
+        // touching diagonally, goes all round it within its rim: page too.
+        // Text beside it does not go round, or reaches out further.
+        const PixelBox around{std::max(0, b.left - rimWidth - 1), std::max(0, b.top - rimWidth - 1),
+                              std::min(w, b.right + rimWidth + 1), std::min(h, b.bottom + rimWidth + 1)};
+        std::vector<bool> seen(static_cast<std::size_t>(around.width()) * around.height(), false);
+        auto seenAt = [&](int x, int y) { return seen[static_cast<std::size_t>(y - around.top) * around.width() + x - around.left]; };
+        for (int y0 = around.top; y0 < around.bottom; ++y0)
+            for (int x0 = around.left; x0 < around.right; ++x0) {
+                auto border = [&](int x, int y) {
+                    return x >= around.left && y >= around.top && x < around.right && y < around.bottom && !seenAt(x, y) &&
+                           !isWithin(x, y) && std::abs(shade(y * w + x) - ground) > flatShade;
+                };
+                if (!border(x0, y0)) continue;
+                std::vector<int> ring;
+                PixelBox e{x0, y0, x0 + 1, y0 + 1};
+                stack.push_back(y0 * w + x0);
+                seenAt(x0, y0) = true;
+                while (!stack.empty()) {
+                    const int i = stack.back(), x = i % w, y = i / w;
+                    stack.pop_back();
+                    ring.push_back(i);
+                    e = unite(e, {x, y, x + 1, y + 1});
+                    for (int ny = y - 1; ny <= y + 1; ++ny)
+                        for (int nx = x - 1; nx <= x + 1; ++nx)
+                            if (border(nx, ny)) seenAt(nx, ny) = true, stack.push_back(ny * w + nx);
+                }
+                const bool round = (e.left < b.left || b.left == 0) && (e.top < b.top || b.top == 0) &&
+                                   (e.right > b.right || b.right == w) && (e.bottom > b.bottom || b.bottom == h);
+                const bool within = (e.left > around.left || around.left == 0) && (e.top > around.top || around.top == 0) &&
+                                    (e.right < around.right || around.right == w) &&
+                                    (e.bottom < around.bottom || around.bottom == h);
+                if (round && within)
+                    for (int i : ring) paint(static_cast<std::size_t>(i), static_cast<std::uint8_t>(ground));
+            }
     }
 }
 

@@ -11,7 +11,9 @@ namespace kestrove {
 // A pill of one flat shade round a line of text, of any hue, with light
 // or dark letters, standing on a light page: within its outline its shade
 // becomes the page's and its letters dark, as the same text set on the
-// page reads; its smoothed rim becomes page. Tesseract read dark letters on
+// page reads; its smoothed rim and a border round it become page. A fill
+// the line runs on past (a bar filled to mid-label, a selection) is one
+// too, however tight round its part. Tesseract read dark letters on
 // a light pill as nothing, and a mid-bright pill was turned over in part as
 // a dark panel. A box drawn inside a pill, the page in its corners, is one
 // too; a coloured ground reaching across the picture otherwise is left to

@@ -300,7 +300,8 @@ TEST(OcrPicture, ASmallLineAtTheEdgeBesideLargeTextStays) {
 // Text on a pill of any hue, light on a mid shade of it and dark on a
 // light one, 11 to 16 px, bold and regular, the box round the pill on the
 // page or inside it: wherever the same text black on white reads right, it
-// gives the same numbers.
+// gives the same numbers. Coloured things that are no pills read as their
+// twins black on white.
 TEST(OcrPicture, TextOnAPillOfAnyHueReadsAsBlackOnWhite) {
     rendered::ensureApplication();
     TesseractEngine engine(false);
@@ -354,6 +355,58 @@ TEST(OcrPicture, TextOnAPillOfAnyHueReadsAsBlackOnWhite) {
                         }
                 }
     EXPECT_GE(readable, 72) << "black on white reads too few of the 96 right to judge";
+    // Not pills, each read as its twin black on white: a button with a
+    // border, a bar filled to mid-label on its track, a selection ending
+    // mid-line, a bordered table cell. Text over the fill in the letters'
+    // colour, beside it black.
+    enum Kind { button, bar, selection, cell };
+    const std::pair<Kind, const char*> others[] = {
+        {button, "Deploy 14 changes"}, {bar, "Copying 31%"}, {selection, "Selected rows: 27 of 140"}, {cell, "Failed 12"}};
+    for (const auto& [kind, text] : others)
+        for (int size = 12; size <= 16; size += 2) {
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPixelSize(size);
+            const QString s = QString::fromLatin1(text);
+            const QFontMetricsF metrics(font);
+            const QRectF ink = metrics.tightBoundingRect(s);
+            const QRectF frame(12, 12, std::ceil(ink.width() + 4 * size / 3.0), std::ceil(ink.height() + 2 * size / 3.0));
+            const QPointF at(frame.left() + 2 * size / 3.0 - ink.left(), frame.top() + size / 3.0 - ink.top());
+            const double from = at.x() + metrics.horizontalAdvance(s.left(s.indexOf(QLatin1Char(':')) + 2)),
+                         to = at.x() + metrics.horizontalAdvance(s.left(s.size() - 2));
+            const QRectF fill = kind == bar         ? QRectF(frame.left(), frame.top(), std::round(frame.width() * 0.6), frame.height())
+                                : kind == selection ? QRectF(std::round(from), frame.top() + 2, std::round(to - from), frame.height() - 4)
+                                                    : frame;
+            auto picture = [&](QColor ground, QColor letters, QColor track) {
+                QImage q(int(frame.right()) + 12, int(frame.bottom()) + 12, QImage::Format_RGBA8888);
+                q.fill(Qt::white);
+                QPainter painter(&q);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setPen(kind == button || kind == cell ? QPen(ground == track ? ground : ground.darker(130), 1)
+                                                               : QPen(Qt::NoPen));
+                painter.setBrush(track);
+                if (kind == bar) painter.drawRoundedRect(frame, 3, 3);
+                painter.setBrush(ground);
+                if (kind == button) painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+                else if (kind == cell) painter.drawRect(frame.adjusted(0.5, 0.5, -0.5, -0.5));
+                else painter.drawRoundedRect(fill, kind == bar ? 3 : 0, kind == bar ? 3 : 0);
+                painter.setFont(font);
+                painter.setPen(Qt::black);
+                painter.drawText(at, s);
+                painter.setClipRect(fill);
+                painter.setPen(letters);
+                painter.drawText(at, s);
+                painter.end();
+                return q;
+            };
+            std::string twin, read;
+            numbers(picture(Qt::white, Qt::black, Qt::white), twin);
+            for (int hue = 0; hue < 360; hue += 120)
+                for (const bool light : {true, false}) {
+                    const QColor ground = QColor::fromHslF(hue / 360.0, 0.7, light ? 0.45 : 0.75);
+                    numbers(picture(ground, light ? QColor(Qt::white) : QColor(32, 32, 32), QColor(225, 225, 225)), read);
+                    EXPECT_EQ(read, twin) << text << ", hue " << hue << (light ? ", light " : ", dark ") << size << " px";
+                }
+        }
 }
 
 // A terminal's prompt line holding only its cursor, as xterm draws it in
