@@ -242,7 +242,8 @@ TEST_F(KestroveApp, ADamagedFileIsKeptAsideAndLoggedFirstTheMenuStillWorksAndNot
         const auto damagedFile = c.watchFile ? home.watchFile() : settingsFile;
         std::filesystem::create_directories(folder / "crops");
         std::ofstream(folder / "crops" / "w_OLD001.png") << "the old crop";
-        WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_KEPT01");
+        // The crop is the damaged file's watch's, or this one's.
+        WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_OLD001");
         kept.status = WatchStatus::paused;
         if (!c.watchFile) home.save({kept});
         const auto savedBefore = c.watchFile ? std::vector<WatchRecord>{} : home.saved();
@@ -347,9 +348,10 @@ TEST_F(KestroveApp, StartsWithoutAHeldHotKeyRunsOnceAndSavesOnAnEndingSignal) {
 }
 
 // A save cut short (the process killed) leaves the temporary file it was
-// writing beside the file it replaces. The next launch removes those of
-// ours, found by their names alone, and nothing else of the folder: not the
-// copies a user made by hand before editing a file.
+// writing beside the file it replaces, and a kill between a crop and the save
+// that names or forgets it leaves a crop no watch names. The next launch
+// removes those of ours, found by their names alone, and nothing else of the
+// folder: not the copies a user made by hand before editing a file.
 TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     Home home;
     WatchRecord kept = watch("Tell me when it says Done", tw::price, "Done", "w_KEPT01");
@@ -359,6 +361,7 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     const auto folder = home.watchFile().parent_path();
     std::filesystem::create_directories(folder / "crops");
     std::ofstream(folder / "crops" / "w_KEPT01.png") << "the crop";
+    std::ofstream(folder / "crops" / "w_GONE01.png") << "a crop no watch names";
     // Made as a save makes its temporary file, then left as a kill leaves it.
     const auto interrupted = [](const std::filesystem::path& file) {
         std::string name = file.string() + ".kestrove-tmp-XXXXXX";
@@ -380,7 +383,7 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
                                           "watches.json.damaged-20260301T093000Z",
                                           "crops/w_KEPT01.png",   "crops/picture.jpg.Ab12Cd",
                                           "watches.json.backup",  "watches.json.before",
-                                          "crops/w_KEPT01.png.backup"};
+                                          "crops/w_KEPT01.png.backup", "crops/holiday.png"};
     for (const std::string& other : others)
         if (!std::filesystem::exists(folder / other)) std::ofstream(folder / other) << "someone's";
 
@@ -396,6 +399,7 @@ TEST_F(KestroveApp, ALaunchRemovesWhatSavesCutShortLeftAndNothingElse) {
     EXPECT_EQ(bytesOf(folder / "crops" / "w_KEPT01.png"), "the crop");
     EXPECT_EQ(app.end(SIGTERM), 0) << app.log();
     EXPECT_EQ(home.saved(), saved);
+    EXPECT_FALSE(std::filesystem::exists(folder / "crops" / "w_GONE01.png"));
 }
 
 // A data folder on a file system mounted read-only (a mount namespace of
