@@ -31,4 +31,14 @@ bool OwnWindows::isOurs(std::uint32_t id) const {
     return std::any_of(now->begin(), now->end(), [&](const OwnWindow& w) { return w.id == id; });
 }
 
+void OwnWindows::setHelpers(std::vector<std::int32_t> processes) {
+    std::lock_guard lock(mutex_);
+    helpers_ = std::move(processes);
+}
+
+std::vector<std::int32_t> OwnWindows::helpers() const {
+    std::lock_guard lock(mutex_);
+    return helpers_;
+}
+
 }  // namespace kestrove

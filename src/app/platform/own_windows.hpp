@@ -2,7 +2,10 @@
 // Every top-level window this application shows, by X window id: the one
 // answer to "is this ours?". The capturer leaves them out of pictures of a
 // display; the frames around watched boxes stay below the ones that float.
-// Written on the main thread, read on any (the capturer reads it on its worker).
+// Also the programs that show something of ours for a while (the
+// notification service with a bubble of ours): the capturer takes their
+// floating windows for ours too. Written on the main thread, read on any
+// (the capturer reads it on its worker).
 
 #include <cstdint>
 #include <memory>
@@ -50,9 +53,14 @@ public:
     All all() const;
     bool isOurs(std::uint32_t id) const;
 
+    // The processes that show something of ours now, replacing the earlier ones.
+    void setHelpers(std::vector<std::int32_t> processes);
+    std::vector<std::int32_t> helpers() const;
+
 private:
     mutable std::mutex mutex_;
     All all_ = std::make_shared<const std::vector<OwnWindow>>();
+    std::vector<std::int32_t> helpers_;
 };
 
 }  // namespace kestrove

@@ -1,9 +1,9 @@
 // Our own windows over watched display boxes, on a real desktop with the real
 // watch manager, frames and capture: a box's picture never shows one of them,
 // its checks go on underneath, and a change under them barks. Also boxes
-// beside or around another watch's frame, our tray icon, and the frames kept
-// under our panels and the selection overlay (screens in
-// <build>/snapshots/own_windows).
+// beside or around another watch's frame, our tray icon, the bubbles of our
+// notifications, and the frames kept under our panels and the selection
+// overlay (screens in <build>/snapshots/own_windows).
 #include <QApplication>
 #include <QDBusConnection>
 #include <QMessageBox>
@@ -180,6 +180,53 @@ TEST_F(OwnWindowsOver, ADisplayBoxUnderEachOfOurWindowsSeesOnlyTheScreen) {
         cycle();
         EXPECT_EQ(barks, barked + 1) << c.name << ": its leaving is no change";
     }
+}
+
+// Under dunst (the desktop's bus starts it for the first notification),
+// another watch's bark puts its bubble over a box at the top right of the
+// screen: that box neither barks nor loses sight, while the bubble shows and
+// when it goes. Another program's notification there barks.
+TEST_F(OwnWindowsOver, OurNotificationsBubbleIsOursAndAnotherProgramsBarks) {
+    const Rect top{760, 0, 520, 260};  // dunst's bubbles: top right, 300 wide, 50 down
+    ASSERT_FALSE(top.intersects(client)) << "the test window lies elsewhere";
+    // None left from the barks before (none at all when dunst has not started).
+    QProcess::execute(QStringLiteral("dunstctl"), {"close-all"});
+    pause(500);
+    const WatchSpec under = anyChange("w_BUBBLE", top);
+    const WatchSpec other = anyChange("w_OTHER1", onScreen(tw::status));
+    add(under);
+    add(other);
+    const Image bare = raw(top);
+    changeUnder(other, "status Done. Nothing is waiting");
+    ASSERT_TRUE(cycleUntil([&] { return barks == 1; }, 3)) << "the other window's change barks";
+    finishFlashes();
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(top), bare) > 60; }))
+        << "its bubble shows in the box";
+    const int taken = pictures[under.id];
+    int shown = 0;  // checks while the bubble showed
+    while (desktop::maxChannelDifference(raw(top), bare) > 60) {  // dunst's 10 s
+        cycle();
+        ++shown;
+        ASSERT_LT(shown, 100) << "the bubble never went";
+        pause(250);
+    }
+    cycle();
+    cycle();
+    EXPECT_GT(shown, 0);
+    EXPECT_EQ(barks, 1) << "our bubble is no change, coming or going";
+    EXPECT_EQ(pictures[under.id], taken + shown + 2) << "checked, never skipped";
+    EXPECT_EQ(status(under.id), WatchStatus::watching);
+
+    // Ours a moment after dunst says it closed, as the bubble may still show.
+    ASSERT_TRUE(waitFor([&] { return platform.ownWindows->helpers().empty(); }));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("notify-send"), {"-t", "60000", "Mail", "A letter from elsewhere"}), 0);
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(top), bare) > 60; }))
+        << "another program's bubble shows in the box";
+    cycle();
+    cycle();
+    EXPECT_EQ(barks, 2) << "another program's bubble barks";
+    finishFlashes();
+    QProcess::execute(QStringLiteral("dunstctl"), {"close-all"});
 }
 
 // Two boxes on neighbouring lines, and a box drawn around another watch's

@@ -59,6 +59,14 @@ uint FakeNotifications::Notify(const QString& app, uint replaces, const QString&
     return uint(calls.size());
 }
 
+void FakeNotifications::close(uint id) {
+    QDBusMessage closed = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                     QStringLiteral("org.freedesktop.Notifications"),
+                                                     QStringLiteral("NotificationClosed"));
+    closed << id << uint(1);
+    bus_.send(closed);
+}
+
 FakePowerManagement::FakePowerManagement(QDBusConnection bus) : bus_(std::move(bus)) {
     if (!bus_.registerObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), this,
                              QDBusConnection::ExportScriptableContents) ||

@@ -46,6 +46,8 @@ public:
 
     std::vector<NotifyCall> calls;
     bool refuse = false;  // answer "notifications are off"
+    // Says notification `id` closed, as a service does when it expires.
+    void close(uint id);
 
 public slots:
     Q_SCRIPTABLE uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,

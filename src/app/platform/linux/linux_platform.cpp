@@ -83,7 +83,8 @@ Platform makeLinuxPlatform(Executor mainThread) {
         });
     p.recognizer = std::make_unique<TesseractTextRecognizer>(mainThread, warmUpSample);
     p.direct = std::make_unique<QueuedDirectReader>(mainThread, linuxDirectPlatforms(scale));
-    p.notifier = std::make_unique<DbusNotifier>(mainThread, QDBusConnection::sessionBus());
+    p.notifier = std::make_unique<DbusNotifier>(mainThread, QDBusConnection::sessionBus(),
+                                                NotificationPictures::defaultFolder(), p.ownWindows);
     p.screenState = std::make_unique<LinuxScreenState>(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
     // Idle suspend is logind's idle action or the desktop's own: both wait.
     auto keepAwake = std::make_unique<KeepAwakeSet>();

@@ -9,10 +9,12 @@
 // flat from its neighbours, and a box of which nothing can be put back is
 // not painted. Under a compositing manager the shadow it draws around our
 // windows is ours too: a margin around each of them (and a frame's inside)
-// is put back the same way. The window path reads the window's own picture
-// through XComposite, so a covered window still reads; Damage says when it
-// was drawn, so an untouched window is not read again. A part of a window not
-// painted yet is waited for a moment, then refused.
+// is put back the same way. So are the bubbles the notification service
+// shows for us, while it does (OwnWindows::helpers). The window path reads
+// the window's own picture through XComposite, so a covered window still
+// reads; Damage says when it was drawn, so an untouched window is not read
+// again. A part of a window not painted yet is waited for a moment, then
+// refused.
 // Blocking: made, used and ended on one thread (its own connection; the
 // application's QueuedScreenCapturer keeps it on its worker). `screens` and
 // `own` must answer on that thread (QtScreens and OwnWindows do on any).
@@ -96,9 +98,12 @@ private:
         bool ours = false;     // the top-level window is ours
         bool passing = true;   // only ours that show for a moment (OwnWindow::passing)
     };
-    // Each shown top-level window that is ours, or holds ours, and reaches
-    // into `area`.
+    // Each shown top-level window that is ours, or holds ours, or shows
+    // something of ours for another program, and reaches into `area`.
     std::map<std::uint32_t, OwnPaint> ownPaint(const PixelRect& area);
+    // The top-level windows near `area` that a program showing something of
+    // ours for now (OwnWindows::helpers) floats over everything.
+    std::vector<std::uint32_t> lentWindows(const PixelRect& area);
     // All of it at once, and what of it is the tray icon's alone.
     struct OwnOver {
         PixelRegion all, embedded;

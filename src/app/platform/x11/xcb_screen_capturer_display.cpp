@@ -6,14 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
 #include <xcb/shape.h>
 
+#include "app/platform/window_list.hpp"
 #include "app/platform/x11/xcb_connection.hpp"
 #include "app/platform/x11/xcb_pixels.hpp"
 #include "app/platform/x11/xcb_redirected.hpp"
 #include "app/platform/x11/xcb_root_background.hpp"
 #include "app/platform/x11/xcb_screen_capturer.hpp"
 #include "app/platform/x11/xcb_stack.hpp"
+#include "app/platform/x11/xcb_windows.hpp"
 #include "app/platform/under_own.hpp"
 #include "core/windows/window_binding.hpp"
 
@@ -58,7 +61,18 @@ std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint
     // A compositing manager may draw a shadow around each window, seen also
     // through what a frame leaves unpainted: all of a window and a margin
     // around it are ours then.
-    const int margin = ours->empty() || !compositing() ? 0 : shadowMargin;
+    const std::vector<std::uint32_t> lent = lentWindows(area);
+    const int margin = (ours->empty() && lent.empty()) || !compositing() ? 0 : shadowMargin;
+    const auto reachOf = [&](const StackedWindow& s) {
+        return PixelRect{s.outer.x - margin, s.outer.y - margin, s.outer.width + 2 * margin,
+                         s.outer.height + 2 * margin};
+    };
+    const auto shade = [&](OwnPaint& own, const PixelRect& reach) {
+        if (!margin) return;
+        own.shades.add(reach);
+        own.shades.clip(area);
+        own.shades.subtract(own.paints);
+    };
     for (const OwnWindow& w : *ours) {
         const auto top = stack_->topLevelOf(w.id);
         const StackedWindow* s = top ? stack_->find(*top) : nullptr;
@@ -73,8 +87,7 @@ std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint
             holder.embedded.clip(area);
             continue;
         }
-        const PixelRect reach{s->outer.x - margin, s->outer.y - margin, s->outer.width + 2 * margin,
-                              s->outer.height + 2 * margin};
+        const PixelRect reach = reachOf(*s);
         if (isEmpty(intersection(reach, area))) continue;
         OwnPaint& own = paints[*top];
         own.ours = true;
@@ -91,15 +104,44 @@ std::map<std::uint32_t, XcbScreenCapturer::OwnPaint> XcbScreenCapturer::ownPaint
                 own.paints.add(scaled(r, scale, s->outer.x + s->border, s->outer.y + s->border));
         }
         own.paints.clip(area);
-        if (margin) {
-            own.shades.add(reach);
-            own.shades.clip(area);
-            own.shades.subtract(own.paints);
-        }
+        shade(own, reach);
+    }
+    // What another program shows for us (our notification's bubble), whole,
+    // for as long as it does: like a panel of ours.
+    for (const std::uint32_t id : lent) {
+        const StackedWindow* s = stack_->find(id);
+        if (!s) continue;
+        OwnPaint& own = paints[id];
+        own.ours = true;
+        own.paints.add(s->outer);
+        own.paints.clip(area);
+        shade(own, reachOf(*s));
     }
     // Kept even when it paints nothing here: a window of ours is never
     // taken for another program's.
     return paints;
+}
+
+std::vector<std::uint32_t> XcbScreenCapturer::lentWindows(const PixelRect& area) {
+    std::vector<std::uint32_t> near;
+    const std::vector<std::int32_t> helpers = own_->helpers();
+    if (helpers.empty()) return near;
+    for (const StackedWindow& w : stack_->bottomToTop()) {
+        if (!w.mapped || w.inputOnly || own_->isOurs(w.id)) continue;
+        const PixelRect reach{w.outer.x - shadowMargin, w.outer.y - shadowMargin, w.outer.width + 2 * shadowMargin,
+                              w.outer.height + 2 * shadowMargin};
+        if (!isEmpty(intersection(reach, area))) near.push_back(w.id);
+    }
+    if (near.empty()) return near;
+    // A helper's window the window manager does not frame: its bubbles float
+    // above everything, by themselves.
+    const auto described = xcbwindows::describe(*x_, near, xcbwindows::Desk{}, 1, ::getpid());
+    std::vector<std::uint32_t> lent;
+    for (const auto& w : described)
+        if (w && w->layer == WindowLayer::overrideRedirect &&
+            std::find(helpers.begin(), helpers.end(), w->ownerPID) != helpers.end())
+            lent.push_back(w->id);
+    return lent;
 }
 
 std::optional<PixelRect> XcbScreenCapturer::embeddedPlace(std::uint32_t id) {

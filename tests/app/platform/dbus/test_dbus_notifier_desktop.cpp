@@ -6,6 +6,8 @@
 #include <QDBusConnection>
 #include <QUrl>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -72,6 +74,41 @@ TEST(DbusNotifierDesktop, EachBarkIsItsOwnNotificationTaggedWithItsWatch) {
     }
     EXPECT_EQ(pictures.size(), 2u);
     EXPECT_FALSE(service.calls[2].hints.contains("image-path"));
+}
+
+// From just before each Notify until the service says it closed, and a
+// moment more, the service's process shows something of ours; a refused one
+// and a service that goes end it too.
+TEST(DbusNotifierDesktop, TheServiceShowsOursFromTheNotifyUntilItCloses) {
+    testing::PrivateBus bus;
+    auto service = std::make_unique<testing::FakeNotifications>(bus.connect());
+    auto own = std::make_shared<OwnWindows>();
+    const fs::path folder = fs::path(qgetenv("XDG_RUNTIME_DIR").toStdString()) / "lent";
+    DbusNotifier notifier(mainThreadExecutor(), bus.connect(), folder, own);
+    const std::vector<std::int32_t> us{static_cast<std::int32_t>(::getpid())}, none;
+    const auto lentFor = [&](const std::vector<std::int32_t>& want, int ms) {
+        return waitFor([&] { return own->helpers() == want; }, ms);
+    };
+
+    notifier.bark("Woof", "one", nullptr, "w_lent");
+    notifier.bark("Woof", "two", nullptr, "w_lent");
+    ASSERT_TRUE(waitFor([&] { return service->calls.size() == 2; }));
+    EXPECT_EQ(own->helpers(), us) << "lent before the service has it";
+    service->close(1);
+    EXPECT_FALSE(lentFor(none, 1500)) << "one of ours still shows";
+    service->close(2);
+    EXPECT_TRUE(lentFor(none, 3000)) << "all closed";
+
+    service->refuse = true;
+    notifier.bark("Woof", "refused", nullptr, "w_lent");
+    ASSERT_TRUE(waitFor([&] { return service->calls.size() == 3; }));
+    EXPECT_TRUE(lentFor(none, 3000)) << "a refused one shows nothing";
+
+    service->refuse = false;
+    notifier.bark("Woof", "three", nullptr, "w_lent");
+    ASSERT_TRUE(lentFor(us, 3000));
+    service.reset();  // the service goes, and its bubbles with it
+    EXPECT_TRUE(lentFor(none, 3000));
 }
 
 TEST(DbusNotifierDesktop, WithoutANotificationServiceNothingIsPostedOrLogged) {
