@@ -8,6 +8,7 @@
 #include "app/creation/panel_placement.hpp"
 #include "app/creation/panel_root.hpp"
 #include "app/look/qt_image.hpp"
+#include "app/platform/own_windows.hpp"
 
 namespace kestrove {
 
@@ -29,6 +30,8 @@ NewWatchPanel::NewWatchPanel(const SelectedRegion& selection, const Image& crop,
       panel_(std::make_unique<KeyPanel>(cornerRadius)) {
     model_->image = crop;
     panel_->setWindowTitle(QStringLiteral("New watch"));
+    // A panel, but it may stay open for hours while the sentence waits.
+    panel_->setProperty(OwnWindows::lastingProperty, true);
     root_ = new PanelRoot(*model_, thumbnailOf(crop, selection.region.scale));
     panel_->setContent(root_);
     layout(PanelPlacement::initialHeight);

@@ -81,7 +81,7 @@ void WatchRunner::pictureIfDue() {
     // Counted between the instants the ticks were due, which lie on the
     // grid: a late timer or a slow direct read does not put a check off by a
     // whole pause. Half a second early all the same.
-    const auto due = sight_.lost ? 14500ms : std::chrono::milliseconds(interval_ * 1000 - 500);
+    const auto due = sight_.lost ? 14500ms : std::chrono::milliseconds(checkSeconds() * 1000 - 500);
     if (picture_.lastCheck && tickDue_ - *picture_.lastCheck < due) return endTick();
     picture_.lastCheck = tickDue_;
     check([this] { endTick(); });
@@ -123,9 +123,16 @@ std::chrono::steady_clock::time_point WatchRunner::nextTick(std::chrono::steady_
 }
 
 std::chrono::seconds WatchRunner::pause() const {
-    if (!readsDirectly()) return std::chrono::seconds(sight_.lost ? 15 : interval_);
+    if (!readsDirectly()) return std::chrono::seconds(sight_.lost ? 15 : checkSeconds());
     const int most = std::max(pollSeconds(), 5);
-    return std::chrono::seconds(sight_.lost ? std::min(most, 15) : std::min(interval_, most));
+    return std::chrono::seconds(sight_.lost ? std::min(most, 15) : std::min(checkSeconds(), most));
+}
+
+int WatchRunner::checkSeconds() const {
+    // A box that could not be read is looked at as often as a busy one, so
+    // that losing sight of it is told in time.
+    const bool unread = sight_.unreadable > 0 || sight_.coveredSince;
+    return unread ? std::min(interval_, PollSchedule::interval(0)) : interval_;
 }
 
 bool WatchRunner::told() const {

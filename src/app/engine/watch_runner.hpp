@@ -62,6 +62,11 @@ public:
     // Checks in a row with no picture that could be judged (nothing painted
     // there yet) before the box counts as out of sight.
     static constexpr int unreadableChecks = 3;
+    // How long a box that only our windows of a moment hide (panels, menus,
+    // the selection overlay) waits for them before it counts as out of
+    // sight. Checked every 5 s meanwhile, so either way the loss is told
+    // within a minute of the first check that could not read the box.
+    static constexpr std::chrono::seconds coveredWait{25};
     // When the tick after one that was due at `due` and ended at `ended`
     // falls due, `pause` being the pause after it; `afterStart` when that
     // was the tick run at the start.
@@ -90,6 +95,8 @@ private:
     void pictureIfDue();
     void endTick();
     std::chrono::seconds pause() const;
+    // Seconds between picture checks while the box is in sight.
+    int checkSeconds() const;
     int pollSeconds() const;
     bool readsDirectly() const { return direct_.session || direct_.pending; }
     // No gate of the watch may fire before a check finds the condition not met.
@@ -173,6 +180,7 @@ private:
         bool reported = false;
         std::optional<WindowLoss> pendingLoss;
         int unreadable = 0;  // checks in a row whose picture could not be made at all
+        std::optional<Clock::time_point> coveredSince;  // the first of such checks under our passing windows
     };
 
     // Judging by the server's model.

@@ -32,15 +32,20 @@ void WatchRunner::capture(WindowSeen seen, Next next) {
         if (!captured.ok()) {
             // Not painted yet: not the screen's picture, so no change; the
             // next check looks again. A box that stays so is out of sight.
-            // One our panel hides only for a moment waits for it to go, as
-            // through a screen lock.
+            // One our panel hides waits a little longer for it to go.
             const CaptureError::Kind kind = captured.error().kind;
-            if (kind == CaptureError::Kind::coveredForNow) return next();
+            if (kind == CaptureError::Kind::coveredForNow) {
+                if (!sight_.coveredSince) sight_.coveredSince = tickDue_;
+                if (!sight_.lost && tickDue_ - *sight_.coveredSince < coveredWait) return next();
+            } else {
+                sight_.coveredSince.reset();
+            }
             if (kind == CaptureError::Kind::unpainted && ++sight_.unreadable < unreadableChecks) return next();
             if (!captureFailed(captured.error())) return;
             return next();
         }
         sight_.unreadable = 0;
+        sight_.coveredSince.reset();
         BoxShot& shot = captured.value();
         if (!shot.grid) return next();
         // Gone from the list and blank: the window left the screen between
@@ -205,7 +210,8 @@ bool WatchRunner::captureFailed(const CaptureError& error) {
         default:
             sight_.lost = true;
             sight_.lostWindow = false;
-            sight_.lostUnread = error.kind == CaptureError::Kind::unpainted;
+            sight_.lostUnread =
+                error.kind == CaptureError::Kind::unpainted || error.kind == CaptureError::Kind::coveredForNow;
             sight_.pendingLoss.reset();
             return updateSight();
     }

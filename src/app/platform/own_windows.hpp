@@ -30,7 +30,7 @@ struct OwnWindow {
     // none: anywhere inside it.
     std::optional<std::vector<Rect>> painted;
     // Shows only for a moment (panels, menus, the selection overlay): a box
-    // that only such windows hide waits for them to go.
+    // that only such windows hide waits a little longer for them to go.
     bool passing = false;
     bool operator==(const OwnWindow&) const = default;
 };
@@ -42,6 +42,9 @@ public:
     // The property a window sets when it tells where it paints itself (the
     // frames), so that whatever registers every shown window leaves it alone.
     static constexpr const char* frameProperty = "kestroveFrame";
+    // The property of a panel that may stay open for long (the new-watch
+    // panel): not passing, though a panel.
+    static constexpr const char* lastingProperty = "kestroveLasting";
 
     // Ours from now on (shown or not: the X server says whether it shows);
     // a window set again replaces its earlier entry.

@@ -11,7 +11,7 @@ struct CaptureError {
     // just redirected, or under one of our own windows with nothing known
     // beneath): the picture is not the screen's and must not be judged.
     // coveredForNow: the same, under our windows that show only for a moment
-    // (panels, menus, the selection overlay): wait until they go.
+    // (panels, menus, the selection overlay): waited for a little longer.
     enum class Kind { failed, displayGone, notAllowed, windowGone, boxOutsideWindow, unpainted, coveredForNow };
 
     Kind kind = Kind::failed;

@@ -2,6 +2,7 @@
 // and stops, pictures not painted yet (losses of sight: the picture test).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "support/app/runner_harness.hpp"
@@ -116,7 +117,10 @@ TEST(WatchRunnerLoop, HostThatEndsTheRunnerInsideAReportHearsNothingMore) {
 // check in a row without a picture loses sight as a failed capture does,
 // told once, and the next picture brings the box back by itself, judged
 // against the reference from before. Under our windows that show only for a
-// moment the watch waits, however long, and is never out of sight.
+// moment the watch waits 25 s before it is out of sight. Either way a box
+// is checked every 5 s while it cannot be read, so even a quiet one (checked
+// every 30 s) says it cannot see within a minute, and a change made meanwhile
+// that still shows barks once it sees again.
 TEST(WatchRunnerLoop, UnpaintedPictureIsNotJudgedAndThreeInARowLoseSight) {
     const auto unpainted = [](const WatchRegion&) { return Captured(CaptureError::unpainted()); };
     for (bool bound : {false, true})
@@ -152,15 +156,38 @@ TEST(WatchRunnerLoop, UnpaintedPictureIsNotJudgedAndThreeInARowLoseSight) {
             checks(2);
             EXPECT_EQ(h.host.barks.size(), 1u) << kind;
         }
-    RunnerHarness h;
-    h.start(watch(WatchType::anyChange), grey(128));
-    h.fake.capturer.screen = [](const WatchRegion&) { return Captured(CaptureError::coveredForNow()); };
-    for (const auto until = h.captures() + 12; h.captures() < until;) h.run(1s);
-    EXPECT_TRUE(h.host.losses.empty()) << "covered for a moment: no loss however long";
-    EXPECT_EQ(h.host.count("picture"), 1) << "none of them published";
-    h.fake.capturer.screen = showing(20);
-    for (const auto until = h.captures() + 2; h.captures() < until;) h.run(1s);
-    EXPECT_EQ(h.host.barks.size(), 1u) << "the change made meanwhile barks once the box shows again";
+    const auto covered = [](const WatchRegion&) { return Captured(CaptureError::coveredForNow()); };
+    struct Case {
+        const char* name;
+        std::function<Captured(const WatchRegion&)> screen;
+        bool quiet;  // unchanged for an hour: checked every 30 s
+        int leastSeconds;  // from the first check that could not read it
+    } cases[] = {{"unpainted", unpainted, false, 10},
+                 {"unpainted, quiet", unpainted, true, 10},
+                 {"covered for now", covered, false, 25},
+                 {"covered for now, quiet", covered, true, 25}};
+    for (const Case& c : cases) {
+        RunnerHarness h;
+        h.start(watch(WatchType::anyChange), grey(128));
+        if (c.quiet) h.run(3700s);
+        ASSERT_EQ(h.runner->interval(), c.quiet ? 30 : 5) << c.name;
+        const auto published = h.host.count("picture");
+        h.fake.capturer.screen = c.screen;
+        const auto hidden = h.clock.now();  // just after a check: the worst moment
+        const auto before = h.captures();
+        while (h.host.losses.empty() && h.clock.now() - hidden < 120s) h.run(1s);
+        const auto lost = h.clock.now() - hidden;
+        EXPECT_LE(lost, 60s) << c.name << ": out of sight within a minute";
+        EXPECT_GT(lost, std::chrono::seconds(c.leastSeconds)) << c.name << ": not before";
+        EXPECT_GE(h.captures() - before, std::size_t(c.leastSeconds / 5 + 1)) << c.name << ": every 5 s meanwhile";
+        h.run(60s);
+        EXPECT_EQ(h.host.losses, (std::vector<std::optional<WindowLoss>>{std::nullopt})) << c.name << ": told once";
+        EXPECT_EQ(h.host.count("picture"), published) << c.name << ": none of them published";
+        h.fake.capturer.screen = showing(20);
+        for (const auto until = h.captures() + 3; h.captures() < until;) h.run(1s);
+        EXPECT_EQ(h.host.count("regained"), 1) << c.name;
+        EXPECT_EQ(h.host.barks.size(), 1u) << c.name << ": the change made meanwhile barks once it sees again";
+    }
 }
 
 TEST(WatchRunnerLoop, WatchesStartedAtDifferentMomentsTickTogetherAfterTheirFirstPause) {

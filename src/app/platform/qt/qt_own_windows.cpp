@@ -60,7 +60,9 @@ void QtOwnWindows::take(QWindow* window) {
     const auto id = static_cast<std::uint32_t>(window->winId());
     known_.emplace(window, id);
     const bool embedded = embeddedInTray(widget);
-    into_.set({id, embedded ? OwnWindow::Kind::embedded : kindOf(*window), std::nullopt, !embedded && passing(*window)});
+    const bool lasting = widget && widget->property(OwnWindows::lastingProperty).toBool();
+    into_.set({id, embedded ? OwnWindow::Kind::embedded : kindOf(*window), std::nullopt,
+               !embedded && !lasting && passing(*window)});
     connect(window, &QObject::destroyed, this, [this, window] {
         const auto it = known_.find(window);
         if (it == known_.end()) return;

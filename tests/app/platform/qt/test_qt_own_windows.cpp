@@ -36,6 +36,11 @@ TEST(QtOwnWindows, EveryShownTopLevelWindowIsOursWithItsKindAndFramesAreLeftToTh
     const Case cases[] = {
         {"an ordinary window", [] { return new QWidget(); }, K::ordinary},
         {"a panel", [] { return new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint); }, K::floating, true},
+        {"a panel that may stay open (the new-watch panel)", [] {
+             auto* w = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+             w->setProperty(OwnWindows::lastingProperty, true);
+             return w;
+         }, K::floating},
         {"an overlay bypassing the window manager",
          [] { return new QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint); }, K::floating, true},
         {"an alert", [] { return new QMessageBox(QMessageBox::Warning, "Kestrove", "Something"); }, K::floating},
