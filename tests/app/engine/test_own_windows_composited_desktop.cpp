@@ -179,6 +179,9 @@ TEST_P(Composited, ABoxUnderTheWelcomeWindowIsReadFromTheWindowBelow) {
     const Rect box{client.x + 300, client.y + 60, 120, 180};
     const WatchSpec watch = anyChange("w_BELOW1", box);
     add(watch);
+    // The window's own picture, as the server keeps it under ours.
+    XcbScreenCapturer server(*platform.screens);
+    const WatchRegion through = bound(*window, {300, 60, 120, 180});
     Welcome welcome(platform.mainThread, defaults);
     QWidget* ours = welcome.open();
     ASSERT_NE(ours, nullptr);
@@ -198,7 +201,11 @@ TEST_P(Composited, ABoxUnderTheWelcomeWindowIsReadFromTheWindowBelow) {
     const std::array<int, 3> colours[] = {{0xd0, 0x20, 0x20}, {0x20, 0x40, 0xd0}};
     for (const auto& [r, g, b] : colours) {
         window->command(QColor(r, g, b).name().toStdString().insert(0, "paint "));
-        pause(300);  // the program draws itself, unseen
+        // Drawn, unseen, before the checks are counted.
+        ASSERT_TRUE(waitFor([&, r = r] {
+            const Captured c = server.capture(through);
+            return c.ok() && std::abs(c.value().rgba[(std::size_t(c.value().height / 2) * c.value().width) * 4] - r) < 4;
+        })) << "the program drew " << r;
         cycle();
         cycle();
         finishFlashes();
@@ -223,10 +230,14 @@ TEST_P(Composited, ABoxWithNothingHonestUnderOurWindowLosesSight) {
     const Rect box{760, 300, 120, 120};
     const WatchSpec watch = anyChange("w_ROOT01", box);
     add(watch);
+    const Image bare = settled(box);
     Welcome welcome(platform.mainThread, defaults);
     QWidget* ours = welcome.open();
     ASSERT_NE(ours, nullptr);
     place(ours, QPoint(int(box.x) - 20, int(box.y) - 20));
+    // The compositor may draw it a while after it is placed: checks count from then.
+    ASSERT_TRUE(waitFor([&] { return desktop::maxChannelDifference(raw(box), bare) > 60; }))
+        << GetParam().name << " shows our window over the box";
     EXPECT_TRUE(cycleUntil([&] { return status(watch.id) == WatchStatus::lostSight; }, 3))
         << GetParam().name << ": the third check with nothing to read loses sight";
     EXPECT_EQ(barks, 0);
