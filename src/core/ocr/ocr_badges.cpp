@@ -36,11 +36,6 @@ constexpr int pageLike = 16;
 // Its rim, smoothed into the page, this many pixels wide.
 constexpr int rimWidth = 2;
 
-int median(std::vector<int> v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 // A shade from the box's (ground) to the letters' (dark), by how far it lies between them.
 std::uint8_t turned(int shade, int box, int letter, int ground, double least = 1) {
     const double edges =
@@ -154,9 +149,7 @@ void flattenPills(GreyPicture& picture) {
         }
         const std::size_t rest = px.size() - pill.pixels.size() - inside.size();
         if (letters.empty() || rest == 0) continue;
-        int ground = 0;
-        for (std::size_t below = 0; below + page[static_cast<std::size_t>(ground)] <= rest / 2; ++ground)
-            below += page[static_cast<std::size_t>(ground)];
+        const int ground = medianShade(page, rest);
         const int letter = median(letters);
         // A dark page is turned over whole, and its badges after it.
         if (ground < 128 || std::abs(box - ground) < pageLike) continue;
@@ -239,10 +232,10 @@ void flattenPills(GreyPicture& picture) {
                 }
                 const bool round = (e.left < b.left || b.left == 0) && (e.top < b.top || b.top == 0) &&
                                    (e.right > b.right || b.right == w) && (e.bottom > b.bottom || b.bottom == h);
-                const bool within = (e.left > around.left || around.left == 0) && (e.top > around.top || around.top == 0) &&
+                const bool close = (e.left > around.left || around.left == 0) && (e.top > around.top || around.top == 0) &&
                                     (e.right < around.right || around.right == w) &&
                                     (e.bottom < around.bottom || around.bottom == h);
-                if (round && within)
+                if (round && close)
                     for (int i : ring) paint(static_cast<std::size_t>(i), static_cast<std::uint8_t>(ground));
             }
     }

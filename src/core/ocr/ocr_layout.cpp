@@ -295,13 +295,11 @@ std::vector<Band> clearCutRows(GreyPicture& prepared) {
                 }
             }
         if (stretches.empty()) return 0.0;
-        auto middle = stretches.begin() + static_cast<std::ptrdiff_t>(stretches.size() / 2);
-        std::nth_element(stretches.begin(), middle, stretches.end());
-        const int median = *middle;
+        const int middle = median(stretches);
         double sum = 0;
         int n = 0;
         for (int s : stretches)
-            if (s <= 2 * median) sum += s, ++n;
+            if (s <= 2 * middle) sum += s, ++n;
         return sum / n;
     };
     // The foot of the letters of rows [top, bottom): the last row at least
@@ -429,6 +427,16 @@ int runOf(const Stacked& stacked, const PixelBox& b) {
 
 namespace {
 
+// A box found in run i's place in the stack, in the prepared picture's pixels.
+PixelBox inPicture(const Stacked& stacked, const std::vector<InkRun>& runs, std::size_t i, const PixelBox& b) {
+    const PixelBox& to = stacked.placed[i];
+    const PixelBox& ink = runs[i].ink;
+    const double scale = stacked.scales[i];
+    auto x = [&](int v) { return int(std::lround((v - to.left) / scale)) + ink.left - runPad; };
+    auto y = [&](int v) { return int(std::lround((v - to.top) / scale)) + ink.top - runPad; };
+    return {x(b.left), y(b.top), x(b.right), y(b.bottom)};
+}
+
 // Where a character stands, by what it reads, in any font: a small letter
 // between the base and x-height lines; a rising one (a capital, a digit,
 // an ascender, a bracket, a "$") above them; a hanging one below the base
@@ -442,11 +450,6 @@ bool hanging(const std::string& c) { return c.size() == 1 && std::strchr("gpqy()
 bool onBaseline(const std::string& c) {
     return c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])) && !hanging(c) && c != "J" && c != "Q" &&
            c != "j";
-}
-
-int median(std::vector<int> v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace
@@ -467,12 +470,11 @@ void dropCutLines(std::vector<EngineLine>& found, const Stacked& stacked, const 
         int width;
     };
     auto characters = [&](const EngineLine& line, std::size_t i, int top, int bottom) {
-        const PixelBox& placed = stacked.placed[i];
-        auto x = [&](int v) { return runs[i].ink.left - runPad + int(std::lround((v - placed.left) / stacked.scales[i])); };
         std::vector<Read> out;
         for (const EngineWord& word : line.words)
             for (const EngineSymbol& c : word.symbols) {
-                const int left = x(c.box.left), right = x(c.box.right), quarter = (right - left) / 4;
+                const PixelBox at = inPicture(stacked, runs, i, c.box);
+                const int left = at.left, right = at.right, quarter = (right - left) / 4;
                 out.push_back({c.text, inkWithin(m, {left + quarter, top, std::max(left + quarter + 1, right - quarter), bottom}),
                                right - left});
             }
@@ -577,14 +579,7 @@ void mendBitmapLines(std::vector<EngineLine>& found, const Stacked& stacked) {
 std::vector<EngineLine> unstack(const std::vector<EngineLine>& found, const std::vector<InkRun>& runs,
                                 const Stacked& stacked) {
     auto runOf = [&](const PixelBox& b) { return kestrove::runOf(stacked, b); };
-    auto back = [&](const PixelBox& b, int i) {
-        const PixelBox& to = stacked.placed[static_cast<std::size_t>(i)];
-        const PixelBox& ink = runs[static_cast<std::size_t>(i)].ink;
-        const double scale = stacked.scales[static_cast<std::size_t>(i)];
-        auto x = [&](int v) { return int(std::lround((v - to.left) / scale)) + ink.left - runPad; };
-        auto y = [&](int v) { return int(std::lround((v - to.top) / scale)) + ink.top - runPad; };
-        return PixelBox{x(b.left), y(b.top), x(b.right), y(b.bottom)};
-    };
+    auto back = [&](const PixelBox& b, int i) { return inPicture(stacked, runs, static_cast<std::size_t>(i), b); };
     // Lines by run, in the order found.
     std::map<int, std::vector<EngineLine>> byRun;
     for (const EngineLine& line : found) {

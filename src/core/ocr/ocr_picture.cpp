@@ -32,11 +32,20 @@ GreyPicture toGrey(const Image& image) {
 std::uint8_t groundOf(const GreyPicture& picture) {
     std::array<std::size_t, 256> count{};
     for (std::uint8_t g : picture.pixels) ++count[g];
-    const std::size_t half = picture.pixels.size() / 2;
+    return medianShade(count, picture.pixels.size());
+}
+
+std::uint8_t medianShade(const std::array<std::size_t, 256>& counts, std::size_t total) {
     std::size_t seen = 0;
     for (int g = 0; g < 256; ++g)
-        if ((seen += count[g]) > half) return static_cast<std::uint8_t>(g);
+        if ((seen += counts[static_cast<std::size_t>(g)]) > total / 2) return static_cast<std::uint8_t>(g);
     return 255;
+}
+
+int median(std::vector<int> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
 
 void darkOnLight(GreyPicture& picture) {

@@ -6,6 +6,8 @@
 // a table rule, a progress bar the box touches) are painted over with the
 // ground, so that they do not become "i", "l" or "-" beside the text.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -25,6 +27,12 @@ GreyPicture toGrey(const Image& image);
 
 // The ground: the commonest grey (the median of a picture that is mostly ground).
 std::uint8_t groundOf(const GreyPicture& picture);
+
+// The median shade of `total` pixels counted by shade.
+std::uint8_t medianShade(const std::array<std::size_t, 256>& counts, std::size_t total);
+
+// The middle value (the upper one of an even count); `values` not empty.
+int median(std::vector<int> values);
 
 // Light text on a dark ground becomes dark text on a light one.
 void darkOnLight(GreyPicture& picture);

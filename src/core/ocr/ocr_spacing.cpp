@@ -14,11 +14,6 @@ int centre(const EngineSymbol& s) { return (s.box.left + s.box.right) / 2; }
 // belongs to the number, however wide the font leaves its side bearings.
 bool separator(const std::string& s) { return s == "," || s == "." || s == "'"; }
 
-int median(std::vector<int> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int widestBlank(const GreyPicture& picture, int ground, int from, int to, int top, int bottom) {
