@@ -283,7 +283,9 @@ TEST_F(Commands, CropsThatFailToBeWrittenAreKeptUntilASaveWritesThem) {
         runFiles();
         EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not save"), std::string::npos);
         const bool cropsOnly = folder == data / "crops";
-        if (cropsOnly) EXPECT_EQ(marks(), (std::map<std::string, bool>{{"w_a", true}, {"w_b", true}}));
+        if (cropsOnly) {
+            EXPECT_EQ(marks(), (std::map<std::string, bool>{{"w_a", true}, {"w_b", true}}));
+        }
         std::filesystem::remove(folder);
         std::filesystem::rename(away, folder);
         if (cropsOnly) {
