@@ -114,7 +114,10 @@ void flattenPills(GreyPicture& picture) {
         std::vector<int> inside;
         PixelBox text{b.right, b.bottom, b.left, b.top};
         int tall = 0, corners = 0;
-        bool small = true, edgeOnly = true, runsLeft = false, runsRight = false;
+        bool small = true, edgeOnly = true, runsLeft = false, runsRight = false, tight = false;
+        std::vector<int> pillShades;
+        for (int i : pill.pixels) pillShades.push_back(shade(i));
+        const int box = median(pillShades);
         for (const InkPiece& gap : piecesWhere(w, b, [&](int x, int y) { return !ofPill(x, y); }, label)) {
             const PixelBox& g = gap.box;
             // Text running on past the fill's end (a progress bar's, a
@@ -124,6 +127,16 @@ void flattenPills(GreyPicture& picture) {
             runsLeft = runsLeft || (runsOn && onLeft);
             runsRight = runsRight || (runsOn && onRight);
             if (!runsOn && (g.left == b.left || g.top == b.top || g.right == b.right || g.bottom == b.bottom)) {
+                // A dark letter reaching the fill's top or bottom: a fill as
+                // tight as its letters (a browser's selection), whose letters
+                // cannot be told from the page; lightenDarkPanels takes it.
+                // (The page in a round pill's corner is no darker.)
+                if (g.height() >= letterHole * hh &&
+                    ((g.top == b.top && b.top > 0) || (g.bottom == b.bottom && b.bottom < h))) {
+                    int ink = 0;
+                    for (int i : gap.pixels) ink += shade(i) <= box - markContrast;
+                    tight = tight || 2 * ink >= gap.count();
+                }
                 const bool corner = (g.left == 0) != (g.right == w) && (g.top == 0) != (g.bottom == h) &&
                                     2 * g.width() <= hh + 2 && 2 * g.height() <= hh + 2;
                 corners += corner;
@@ -137,12 +150,11 @@ void flattenPills(GreyPicture& picture) {
             tall += g.height() >= letterHole * hh;
         }
         auto room = [&](int gap, bool cut) { return cut || 4 * gap >= hh; };
-        if ((cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)))
+        if (tight || (cutSides == 4 && (corners < 2 || !edgeOnly)) || !small || (tall < 2 && (tall < 1 || 2 * b.width() < 3 * hh)))
             continue;
-        std::vector<int> pillShades, letters;
+        std::vector<int> letters;
         std::array<std::size_t, 256> page = shades;
-        for (int i : pill.pixels) pillShades.push_back(shade(i)), --page[px[static_cast<std::size_t>(i)]];
-        const int box = median(pillShades);
+        for (int i : pill.pixels) --page[px[static_cast<std::size_t>(i)]];
         for (int i : inside) {
             --page[px[static_cast<std::size_t>(i)]];
             if (std::abs(shade(i) - box) >= markContrast) letters.push_back(shade(i));

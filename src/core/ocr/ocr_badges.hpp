@@ -13,9 +13,11 @@ namespace kestrove {
 // becomes the page's and its letters dark, as the same text set on the
 // page reads; its smoothed rim and a border round it become page. A fill
 // the line runs on past (a bar filled to mid-label, a selection) is one
-// too, however tight round its part. Tesseract read dark letters on
-// a light pill as nothing, and a mid-bright pill was turned over in part as
-// a dark panel. A box drawn inside a pill, the page in its corners, is one
+// too, however tight round its part, unless a dark letter reaches its top
+// or bottom (a selection as tight as its letters, whose letters cannot be
+// told from the page: lightenDarkPanels takes it). Tesseract read dark
+// letters on a light pill as nothing, and a mid-bright pill was turned over
+// in part as a dark panel. A box drawn inside a pill, the page in its corners, is one
 // too; a coloured ground reaching across the picture otherwise is left to
 // lightenFilledBox, and a pill on a dark page to lightenBadges once the
 // page is turned over. Run first: dark letters stand out from the page

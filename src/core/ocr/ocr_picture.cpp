@@ -107,12 +107,35 @@ void clearEdgeLines(GreyPicture& picture, int depth) {
             if (y <= top || y >= bottom || x <= left || x >= right) at(x, y) = g;
 }
 
+namespace {
+
+// A panel's text lighter than its fill is turned over. Darker text (on a
+// selection or a light highlight the line touches, too tight for a pill)
+// stays dark: the fill becomes the page's shade and the letters keep theirs.
+void turnPanel(GreyPicture& picture, int left, int top, int right, int bottom, int ground) {
+    std::vector<int> shades;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) shades.push_back(picture.pixels[static_cast<std::size_t>(y) * picture.width + x]);
+    const int fill = median(shades);
+    std::vector<int> letters;
+    for (const int v : shades)
+        if (std::abs(v - fill) >= markContrast) letters.push_back(v);
+    const bool darkText = !letters.empty() && median(letters) < fill;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            std::uint8_t& v = picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
+            v = darkText ? static_cast<std::uint8_t>(std::clamp(v * ground / std::max(fill, 1), 0, 255))
+                         : static_cast<std::uint8_t>(255 - v);
+        }
+}
+
+}  // namespace
+
 void lightenDarkPanels(GreyPicture& picture) {
     const int w = picture.width, h = picture.height;
     if (w < 8 || h < 8) return;
     const int ground = groundOf(picture);
     const Marks m{picture, ground};
-    auto at = [&](int x, int y) -> std::uint8_t& { return picture.pixels[static_cast<std::size_t>(y) * w + x]; };
     // The longest stretch of marks in each row, where it lies.
     struct Stretch {
         int left = 0, right = 0;
@@ -153,9 +176,7 @@ void lightenDarkPanels(GreyPicture& picture) {
             }
         int bottom = end;
         while (bottom > y && !panelRow(bottom - 1)) --bottom;
-        if (bottom - y >= 4)
-            for (int yy = y; yy < bottom; ++yy)
-                for (int x = left; x < right; ++x) at(x, yy) = static_cast<std::uint8_t>(255 - at(x, yy));
+        if (bottom - y >= 4) turnPanel(picture, left, y, right, bottom, ground);
         y = std::max(bottom, y + 1);
     }
 }

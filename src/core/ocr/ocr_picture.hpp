@@ -40,6 +40,8 @@ void darkOnLight(GreyPicture& picture);
 // A dark panel on a light picture (a page's dark section, a dark button):
 // rows whose marks run unbroken across a quarter of the width, four or more
 // with text between them, are turned over so its light text reads dark.
+// A panel whose text is darker than it (a selection as tight as its
+// letters) takes the page's shade instead, its text staying dark.
 void lightenDarkPanels(GreyPicture& picture);
 
 // Lines along the edges: within `depth` pixels of an edge, a row (or column)
