@@ -173,8 +173,12 @@ void flattenPills(GreyPicture& picture) {
                     if (std::abs(shade(y * w + x) - ground) >= markContrast) return true;
             return false;
         };
-        if (!room(text.left - b.left, b.left == 0 || runsLeft || beside(b.left - hh / 2, b.left)) ||
-            !room(b.right - text.right, b.right == w || runsRight || beside(b.right, b.right + hh / 2)))
+        // Part of a line on one side, it may end with its text on the other
+        // (a selection to the line's end).
+        const bool lineLeft = runsLeft || beside(b.left - hh / 2, b.left),
+                   lineRight = runsRight || beside(b.right, b.right + hh / 2);
+        if (!room(text.left - b.left, b.left == 0 || lineLeft || lineRight) ||
+            !room(b.right - text.right, b.right == w || lineLeft || lineRight))
             continue;
         // The pill runs unbroken over the text above it and below it, or its
         // rim smoothed into the page does where tall letters reach it: two

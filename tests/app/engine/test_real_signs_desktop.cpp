@@ -22,6 +22,7 @@ struct FallingAmount {
     const char* next;
     const char* read;  // the bark's "Read"
     bool directly;
+    bool selected = false;  // the amount kept selected, as a user leaves it
 };
 
 void PrintTo(const FallingAmount& c, std::ostream* os) { *os << c.name; }
@@ -33,7 +34,10 @@ TEST_P(FallingAmounts, AreReadAsShownAndBarkOnceBelowTheLimit) {
     ASSERT_TRUE(desktop::allowReadingWindows());
     Browser browser(page(".label { font-size: 16px; color: #555; } .value { font-size: 18px; color: #c5221f; }",
                          std::string(R"(<div><span class="label">)") + c.label +
-                             R"(</span> <span class="value" id="p">)" + c.first + "</span></div>"),
+                             R"(</span> <span class="value" id="p">)" + c.first + "</span></div>" +
+                             (c.selected ? "<script>setInterval(() => getSelection().selectAllChildren("
+                                           "document.getElementById('p')), 100);</script>"
+                                         : "")),
                     c.first, c.directly);
     const std::optional<WindowInfo> window = browser.app->window(readers.windows);
     ASSERT_TRUE(window);
@@ -57,14 +61,17 @@ TEST_P(FallingAmounts, AreReadAsShownAndBarkOnceBelowTheLimit) {
 }
 
 // A loss with its minus before the dollar sign: read positive, it could
-// never drop below -50.
+// never drop below -50. A selected amount was turned over with its
+// selection and read as garbage.
 INSTANTIATE_TEST_SUITE_P(
     OnAPage, FallingAmounts,
     ::testing::Values(
         FallingAmount{"ALossByPicture", "Loss", "\u2212$48.20", "the loss drops below -50", -48.2, "\u2212$52.10",
                       "-52.10", false},
         FallingAmount{"ALossReadDirectly", "Loss", "\u2212$48.20", "the loss drops below -50", -48.2,
-                      "\u2212$52.10", "-52.10", true}),
+                      "\u2212$52.10", "-52.10", true},
+        FallingAmount{"ASelectedAmountByPicture", "Balance", "$1,204.50", "the balance drops below 1000", 1204.5,
+                      "$987.25", "987.25", false, true}),
     [](const ::testing::TestParamInfo<FallingAmount>& info) { return std::string(info.param.name); });
 
 // Revenue grouped with thin spaces (U+2009), as pages write large amounts:
